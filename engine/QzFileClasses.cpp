@@ -2,13 +2,30 @@
 
 #include <memory>
 
+const uint8_t QzDisplayKey[16] = {0x5A, 0xC3, 0x17, 0x88, 0x2E, 0xF1, 0x64, 0x9B,
+                                  0x3D, 0xA6, 0x41, 0xE8, 0x0F, 0x72, 0xB5, 0xDC};
+const uint8_t QzBufferKey[16] = {0x93, 0x1E, 0x6C, 0xD7, 0x28, 0xB4, 0x4F, 0xE1,
+                                 0x7A, 0x05, 0xCE, 0x39, 0x92, 0x6B, 0xF0, 0x54};
+
 namespace {
-// Key of the stored display strings.
-constexpr uint8_t DisplayKey[16] = {0x5A, 0xC3, 0x17, 0x88, 0x2E, 0xF1, 0x64, 0x9B,
-                                    0x3D, 0xA6, 0x41, 0xE8, 0x0F, 0x72, 0xB5, 0xDC};
-// Key of scrambled buffers (preset-details records).
-constexpr uint8_t BufferKey[16] = {0x93, 0x1E, 0x6C, 0xD7, 0x28, 0xB4, 0x4F, 0xE1,
-                                   0x7A, 0x05, 0xCE, 0x39, 0x92, 0x6B, 0xF0, 0x54};
+// Ends an update bracket also when a descendant's load throws, so that a failed load never
+// leaves the object silenced for good. The notification stays on the normal path only.
+template <class TObj>
+class TUpdateGuard {
+public:
+  explicit TUpdateGuard(TObj& Obj) : FObj(Obj) { FObj.BeginUpdate(); }
+  ~TUpdateGuard() {
+    if (FActive) FObj.EndUpdate();
+  }
+  void End() {
+    FActive = false;
+    FObj.EndUpdate();
+  }
+
+private:
+  TObj& FObj;
+  bool FActive = true;
+};
 }  // namespace
 
 std::string ErrorCodeToStr(uint32_t Code) {
@@ -41,7 +58,7 @@ bool TQzFileClass::SaveToFile(const std::string& Name) {
 }
 
 bool TQzFileClass::LoadFromFile(const std::string& Name) {
-  BeginUpdate();
+  TUpdateGuard<TQzFileClass> update(*this);
   Error = 0;
   FileName = Name;
   bool result = false;
@@ -56,7 +73,7 @@ bool TQzFileClass::LoadFromFile(const std::string& Name) {
     result = LoadFromStream(file.get());
     FileName = Name;
   }
-  EndUpdate();
+  update.End();
   DoChange();
   return result;
 }
@@ -82,10 +99,11 @@ bool QzWriteStreamHeader(TStream* Stream, const TQzStreamHeader& Header) {
       Header.Version, Header.Format,
       static_cast<uint8_t>(Header.HeaderSize), static_cast<uint8_t>(Header.HeaderSize >> 8)};
   if (Stream->Write(bytes, QzStreamHeaderBytes) != QzStreamHeaderBytes) return false;
-  const int gap = static_cast<int>(Header.HeaderSize) - QzStreamHeaderBytes;
-  if (gap > 0) {
-    const uint8_t zeros[256] = {};
-    if (Stream->Write(zeros, gap) != gap) return false;
+  static constexpr uint8_t Zeros[256] = {};
+  for (int gap = static_cast<int>(Header.HeaderSize) - QzStreamHeaderBytes; gap > 0;) {
+    const int n = gap < static_cast<int>(sizeof Zeros) ? gap : static_cast<int>(sizeof Zeros);
+    if (Stream->Write(Zeros, n) != n) return false;
+    gap -= n;
   }
   return true;
 }
@@ -104,19 +122,19 @@ bool QzReadStreamHeader(TStream* Stream, TQzStreamHeader& Header) {
 std::string DescrambleString(const uint8_t* Data, size_t Count) {
   std::string result(Count, '\0');
   for (size_t i = 0; i < Count; ++i)
-    result[i] = static_cast<char>(Data[i] ^ DisplayKey[(i + 1) % 16]);
+    result[i] = static_cast<char>(Data[i] ^ QzDisplayKey[(i + 1) % 16]);
   return result;
 }
 
 std::string ScrambleString(const std::string& Text) {
   std::string result(Text.size(), '\0');
   for (size_t i = 0; i < Text.size(); ++i)
-    result[i] = static_cast<char>(static_cast<uint8_t>(Text[i]) ^ DisplayKey[(i + 1) % 16]);
+    result[i] = static_cast<char>(static_cast<uint8_t>(Text[i]) ^ QzDisplayKey[(i + 1) % 16]);
   return result;
 }
 
 void ScrambleBuffer(void* Buffer, int32_t Count) {
   auto* p = static_cast<uint8_t*>(Buffer);
   for (int32_t j = 0; j < Count; ++j)
-    p[j] ^= static_cast<uint8_t>(BufferKey[j % 16] + j % 16);
+    p[j] ^= static_cast<uint8_t>(QzBufferKey[j % 16] + j % 16);
 }

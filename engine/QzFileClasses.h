@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "platform/Classes.h"
 
@@ -124,15 +125,24 @@ inline bool QzHeaderSizeValid(const TQzStreamHeader& Header) {
 }
 
 // Little-endian field access for readers and writers of the stored formats; each returns
-// False when the stream moved fewer bytes than asked.
+// False when the stream moved fewer bytes than asked. A short read leaves Value as it was.
 template <class T>
+  requires std::is_trivially_copyable_v<T>
 bool QzReadValue(TStream* Stream, T& Value) {
-  return Stream->Read(&Value, sizeof(T)) == static_cast<int32_t>(sizeof(T));
+  T v;
+  if (Stream->Read(&v, sizeof(T)) != static_cast<int32_t>(sizeof(T))) return false;
+  Value = v;
+  return true;
 }
 template <class T>
+  requires std::is_trivially_copyable_v<T>
 bool QzWriteValue(TStream* Stream, const T& Value) {
   return Stream->Write(&Value, sizeof(T)) == static_cast<int32_t>(sizeof(T));
 }
+
+// The two 16-byte key tables: that of the stored display strings and K of ScrambleBuffer.
+extern const uint8_t QzDisplayKey[16];
+extern const uint8_t QzBufferKey[16];
 
 // Stored display strings: byte n (from 1) XOR key byte (n mod 16).
 std::string DescrambleString(const uint8_t* Data, size_t Count);

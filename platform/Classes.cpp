@@ -5,12 +5,18 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
 void TPersistent::Assign(TPersistent* Source) {
-  std::string from = Source ? Source->ClassName() : std::string("nil");
-  throw EConvertError("Cannot assign a " + from + " to a " + ClassName());
+  if (Source == nullptr) throw EConvertError("Cannot assign a nil to a " + ClassName());
+  Source->AssignTo(this);
+}
+
+void TPersistent::AssignTo(TPersistent* Dest) {
+  const std::string to = Dest ? Dest->ClassName() : std::string("nil");
+  throw EConvertError("Cannot assign a " + ClassName() + " to a " + to);
 }
 
 int64_t TStream::GetSize() {
@@ -29,6 +35,7 @@ void TStream::WriteBuffer(const void* Buffer, int32_t Count) {
 }
 
 int64_t TStream::CopyFrom(TStream* Source, int64_t Count) {
+  if (Count < 0) return 0;
   if (Count == 0) {
     Source->SetPosition(0);
     Count = Source->GetSize();
@@ -56,8 +63,17 @@ int32_t TMemoryStream::Read(void* Buffer, int32_t Count) {
 
 int32_t TMemoryStream::Write(const void* Buffer, int32_t Count) {
   if (Count <= 0) return 0;
+  // A position far past the end (a seek by an unchecked size) must not turn into a huge
+  // allocation: the write fails instead.
+  if (FPosition > MaxSize - Count) return 0;
   const int64_t end = FPosition + Count;
-  if (end > GetSize()) FData.resize(static_cast<size_t>(end), 0);
+  if (end > GetSize()) {
+    try {
+      FData.resize(static_cast<size_t>(end), 0);
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
+  }
   std::memcpy(FData.data() + FPosition, Buffer, static_cast<size_t>(Count));
   FPosition = end;
   return Count;
@@ -68,12 +84,19 @@ int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
   if (Origin == soCurrent) base = FPosition;
   else if (Origin == soEnd) base = GetSize();
   // A position before the start is clamped to it; one past the end is kept (a write fills up).
-  FPosition = std::max<int64_t>(0, base + Offset);
+  int64_t pos = 0;
+  if (__builtin_add_overflow(base, Offset, &pos)) pos = Offset < 0 ? 0 : INT64_MAX;
+  FPosition = std::max<int64_t>(0, pos);
   return FPosition;
 }
 
 void TMemoryStream::SetSize(int64_t NewSize) {
-  FData.resize(static_cast<size_t>(std::max<int64_t>(0, NewSize)), 0);
+  if (NewSize > MaxSize) throw EWriteError("Out of memory while expanding memory stream");
+  try {
+    FData.resize(static_cast<size_t>(std::max<int64_t>(0, NewSize)), 0);
+  } catch (const std::bad_alloc&) {
+    throw EWriteError("Out of memory while expanding memory stream");
+  }
   FPosition = std::min<int64_t>(FPosition, GetSize());
 }
 

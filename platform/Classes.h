@@ -23,7 +23,10 @@ public:
 class TPersistent : public TObject {
 public:
   std::string ClassName() const override { return "TPersistent"; }
+  // Copies from Source: Source->AssignTo(this), so either side may know how.
   virtual void Assign(TPersistent* Source);
+  // The other half of Assign; the default cannot assign and throws EConvertError.
+  virtual void AssignTo(TPersistent* Dest);
 };
 
 // An event handler bound to an object: the toolkit's method pointer.
@@ -68,14 +71,17 @@ public:
   // All-or-nothing variants: throw EReadError / EWriteError when the count is not met.
   void ReadBuffer(void* Buffer, int32_t Count);
   void WriteBuffer(const void* Buffer, int32_t Count);
-  // Copies Count bytes from Source (all of it from its start when Count is 0); returns the count.
+  // Copies Count bytes from Source (all of it from its start when Count is 0); returns the
+  // count. Throws EReadError / EWriteError when either side falls short.
   int64_t CopyFrom(TStream* Source, int64_t Count);
 };
 
 // A stream over a growable block of memory. Seeking past the end is allowed; a write there
-// fills the gap with zeros.
+// fills the gap with zeros. The size stays within MaxSize: a write beyond it moves nothing.
 class TMemoryStream : public TStream {
 public:
+  static constexpr int64_t MaxSize = 0x7FFFFFFF;
+
   std::string ClassName() const override { return "TMemoryStream"; }
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;

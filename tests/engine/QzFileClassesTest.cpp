@@ -1,5 +1,459 @@
 #include "engine/QzFileClasses.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-TEST(QzFileClasses, placeholder_compiles) { EXPECT_EQ(MakeErrorCode(1603, 402), 402u * 65536u + 1603u); }
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+// A tiny stored format in the program's own style: 8-byte header, header size 32, one 32-bit
+// body value. Its reader follows the calling order every format of the program follows.
+class TTinyRecord : public TQzFileClass {
+public:
+  static constexpr uint32_t Signature = QzSignature("TINY");
+  uint32_t Value = 0;
+  int UpdateEndedCalls = 0;
+  bool ThrowOnLoad = false;
+
+  void UpdateEnded() override { ++UpdateEndedCalls; }
+  void Clear() override {
+    TQzFileClass::Clear();
+    Value = 0;
+  }
+  bool SaveToStream(TStream* Stream) override {
+    if (!Stream) {
+      SetError(MakeErrorCode(qecNoStream, 1));
+      return false;
+    }
+    const int64_t start = Stream->GetPosition();
+    if (!QzWriteStreamHeader(Stream, {Signature, 1, 5, 32})) {
+      SetError(MakeErrorCode(qecWriteFailed, 2));
+      return false;
+    }
+    Stream->SetPosition(start + 32);
+    if (!QzWriteValue(Stream, Value)) {
+      SetError(MakeErrorCode(qecWriteFailed, 3));
+      return false;
+    }
+    SetError(0);
+    return Error == 0;
+  }
+  bool LoadFromStream(TStream* Stream) override {
+    if (ThrowOnLoad) throw EReadError("descendant failure");
+    BeginUpdate();
+    Clear();
+    [&] {
+      if (!Stream) return SetError(MakeErrorCode(qecNoStream, 11));
+      const int64_t start = Stream->GetPosition();
+      TQzStreamHeader h;
+      if (!QzReadStreamHeader(Stream, h)) return SetError(MakeErrorCode(qecReadFailed, 12));
+      if (h.Signature != Signature || !QzHeaderSizeValid(h))
+        return SetError(MakeErrorCode(qecBadSignature, 13));
+      if (h.Version > 1) return SetError(MakeErrorCode(qecBadVersion, 14));
+      Stream->SetPosition(start + h.HeaderSize);
+      if (!QzReadValue(Stream, Value)) return SetError(MakeErrorCode(qecReadFailed, 15));
+      SetError(0);
+    }();
+    const bool result = Error == 0;
+    EndUpdate();
+    DoChange();
+    return result;
+  }
+};
+
+// Counts what a persistable object reports.
+template <class T>
+struct TWatched : T {
+  int Changes = 0;
+  int Ended = 0;
+  TWatched() {
+    this->OnChange = [this](TObject* Sender) {
+      EXPECT_EQ(Sender, static_cast<TObject*>(this));
+      ++Changes;
+    };
+  }
+  void UpdateEnded() override { ++Ended; }
+};
+
+std::vector<uint8_t> HeaderBytes(const char (&Sig)[5], uint8_t Version, uint16_t HeaderSize) {
+  return {static_cast<uint8_t>(Sig[0]), static_cast<uint8_t>(Sig[1]), static_cast<uint8_t>(Sig[2]),
+          static_cast<uint8_t>(Sig[3]), Version, 5, static_cast<uint8_t>(HeaderSize),
+          static_cast<uint8_t>(HeaderSize >> 8)};
+}
+
+void Put32(std::vector<uint8_t>& Bytes, size_t At, uint32_t V) {
+  if (Bytes.size() < At + 4) Bytes.resize(At + 4, 0xEE);
+  for (int i = 0; i < 4; ++i) Bytes[At + i] = static_cast<uint8_t>(V >> (8 * i));
+}
+
+std::unique_ptr<TMemoryStream> StreamOf(const std::vector<uint8_t>& Bytes) {
+  auto s = std::make_unique<TMemoryStream>();
+  if (!Bytes.empty()) s->Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
+  s->SetPosition(0);
+  return s;
+}
+
+// A stream that accepts only a fixed number of bytes.
+class TTightStream : public TMemoryStream {
+public:
+  explicit TTightStream(int64_t Capacity) : FCapacity(Capacity) {}
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    const int64_t room = std::max<int64_t>(0, FCapacity - GetPosition());
+    return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
+  }
+
+private:
+  int64_t FCapacity;
+};
+
+std::string TempPath(const std::string& Leaf) {
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("qzfile-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  return (dir / Leaf).string();
+}
+
+}  // namespace
+
+TEST(QzFileClasses, ErrorCodePackingAndText) {
+  struct Case {
+    uint16_t Category, Location;
+    uint32_t Code;
+    const char* Text;
+  };
+  const Case cases[] = {
+      {1603, 402, 402u * 65536u + 1603u, "1603 [402]"},
+      {1001, 802, 802u * 65536u + 1001u, "1001 [802]"},
+      {1201, 2, 2u * 65536u + 1201u, "1201 [2]"},
+      {0, 0, 0, "0 [0]"},
+      {0xFFFF, 0xFFFF, 0xFFFFFFFFu, "65535 [65535]"},
+      {1000, 0, 1000, "1000 [0]"},
+  };
+  for (const auto& c : cases) {
+    const uint32_t code = MakeErrorCode(c.Category, c.Location);
+    EXPECT_EQ(code, c.Code);
+    EXPECT_EQ(ErrorCategory(code), c.Category);
+    EXPECT_EQ(ErrorLocation(code), c.Location);
+    EXPECT_EQ(ErrorCodeToStr(code), c.Text);
+  }
+  EXPECT_EQ(ErrorCodeToStr(MakeErrorCode(1001, 802)).size(), 10u);
+}
+
+template <class T>
+class QzPersistableBases : public ::testing::Test {};
+using BaseTypes = ::testing::Types<TQzStreamClass, TQzFileClass, TQzPersistentFileClass>;
+TYPED_TEST_SUITE(QzPersistableBases, BaseTypes);
+
+TYPED_TEST(QzPersistableBases, ErrorLogKeepsOneLinePerFailure) {
+  TWatched<TypeParam> obj;
+  EXPECT_EQ(obj.Error, 0u);
+  EXPECT_TRUE(obj.ErrorLog.empty());
+  obj.SetError(MakeErrorCode(1603, 402));
+  EXPECT_EQ(obj.ErrorLog, "1603 402\r\n");
+  obj.SetError(MakeErrorCode(1002, 7));
+  EXPECT_EQ(obj.Error, MakeErrorCode(1002, 7));
+  EXPECT_EQ(obj.ErrorLog, "1603 402\r\n1002 7\r\n");
+  obj.SetError(0);
+  EXPECT_EQ(obj.Error, 0u);
+  EXPECT_EQ(obj.ErrorLog, "1603 402\r\n1002 7\r\n");
+  obj.ClearErrorLog();
+  EXPECT_TRUE(obj.ErrorLog.empty());
+
+  obj.SetError(MakeErrorCode(1000, 1));
+  obj.FileName = "x";
+  obj.Clear();
+  EXPECT_EQ(obj.Error, 0u);
+  EXPECT_TRUE(obj.ErrorLog.empty());
+  EXPECT_TRUE(obj.FileName.empty());
+  EXPECT_EQ(obj.Changes, 0);
+}
+
+TYPED_TEST(QzPersistableBases, UpdateCounterSuppressesNotifications) {
+  TWatched<TypeParam> obj;
+  EXPECT_FALSE(obj.IsUpdating());
+  obj.Change();
+  obj.DoChange();
+  EXPECT_EQ(obj.Changes, 2);
+
+  obj.BeginUpdate();
+  obj.BeginUpdate();
+  obj.EndUpdate();
+  EXPECT_TRUE(obj.IsUpdating());
+  obj.DoChange();
+  obj.Change();
+  EXPECT_EQ(obj.Changes, 2);  // nothing fired, nothing queued
+  obj.EndUpdate();
+  EXPECT_FALSE(obj.IsUpdating());
+  EXPECT_EQ(obj.Changes, 2);  // EndUpdate itself does not notify
+  obj.DoChange();
+  EXPECT_EQ(obj.Changes, 3);
+  obj.EndUpdate();  // on a counter of 0: no underflow, no hook
+  EXPECT_EQ(obj.UpdateCount, 0u);
+  EXPECT_EQ(obj.Ended, 2);
+  obj.Change();
+  EXPECT_EQ(obj.Changes, 4);
+
+  obj.OnChange = nullptr;
+  obj.DoChange();  // unassigned event: nothing happens
+  EXPECT_EQ(obj.Changes, 4);
+}
+
+TEST(QzFileClasses, BaseStreamOperations) {
+  TMemoryStream stream;
+  stream.Write("abcd", 4);
+  stream.SetPosition(1);
+
+  TWatched<TQzStreamClass> plain;
+  EXPECT_TRUE(plain.SaveToStream(&stream));
+  EXPECT_TRUE(plain.LoadFromStream(&stream));
+  EXPECT_EQ(stream.GetPosition(), 1);
+  EXPECT_EQ(stream.GetSize(), 4);
+  EXPECT_EQ(plain.Changes, 0);
+
+  TWatched<TQzPersistentFileClass> persistent;
+  persistent.SetError(MakeErrorCode(1002, 1));
+  persistent.FileName = "f";
+  EXPECT_TRUE(persistent.SaveToStream(&stream));
+  EXPECT_EQ(persistent.Changes, 0);
+  EXPECT_EQ(persistent.Ended, 1);
+  EXPECT_EQ(persistent.Error, MakeErrorCode(1002, 1));
+  EXPECT_TRUE(persistent.LoadFromStream(&stream));
+  EXPECT_EQ(persistent.Changes, 1);
+  EXPECT_EQ(persistent.Ended, 2);
+  EXPECT_EQ(persistent.Error, 0u);
+  EXPECT_TRUE(persistent.ErrorLog.empty());
+  EXPECT_TRUE(persistent.FileName.empty());
+  EXPECT_EQ(persistent.UpdateCount, 0u);
+  EXPECT_EQ(stream.GetPosition(), 1);
+
+  // Inside an outer batch the load's notification is swallowed.
+  persistent.BeginUpdate();
+  EXPECT_TRUE(persistent.LoadFromStream(&stream));
+  EXPECT_EQ(persistent.Changes, 1);
+  persistent.EndUpdate();
+}
+
+TEST(QzFileClasses, LoadFromMissingFile) {
+  TWatched<TQzFileClass> obj;
+  obj.SetError(MakeErrorCode(1002, 9));
+  const std::string log = obj.ErrorLog;
+  const std::string name = TempPath("does-not-exist.bin");
+  EXPECT_FALSE(obj.LoadFromFile(name));
+  EXPECT_EQ(obj.Error, 1201u + 2u * 65536u);
+  EXPECT_EQ(obj.ErrorLog, log);
+  EXPECT_EQ(obj.Changes, 1);
+  EXPECT_EQ(obj.UpdateCount, 0u);
+  EXPECT_EQ(obj.FileName, name);
+
+  // A directory cannot be loaded either.
+  EXPECT_FALSE(obj.LoadFromFile(std::filesystem::path(name).parent_path().string()));
+  EXPECT_EQ(obj.Error, MakeErrorCode(qecOpenFailed, 2));
+  EXPECT_EQ(obj.Changes, 2);
+}
+
+TEST(QzFileClasses, SaveToUncreatableFile) {
+  TWatched<TQzFileClass> obj;
+  const std::string name = TempPath("no-such-dir/out.bin");
+  EXPECT_FALSE(obj.SaveToFile(name));
+  EXPECT_EQ(obj.Error, MakeErrorCode(qecCreateFailed, 1));
+  EXPECT_TRUE(obj.ErrorLog.empty());
+  EXPECT_EQ(obj.FileName, name);
+  EXPECT_EQ(obj.Changes, 0);
+}
+
+TEST(QzFileClasses, FileRoundTripNotifiesOnce) {
+  const std::string name = TempPath("tiny.bin");
+  TTinyRecord out;
+  out.Value = 0xA1B2C3D4;
+  ASSERT_TRUE(out.SaveToFile(name));
+  EXPECT_EQ(out.FileName, name);
+  EXPECT_EQ(std::filesystem::file_size(name), 36u);
+
+  TTinyRecord in;
+  int changes = 0;
+  in.OnChange = [&](TObject*) { ++changes; };
+  ASSERT_TRUE(in.LoadFromFile(name));
+  EXPECT_EQ(in.Value, 0xA1B2C3D4u);
+  EXPECT_EQ(in.FileName, name);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(in.UpdateCount, 0u);
+  std::filesystem::remove(name);
+}
+
+TEST(QzFileClasses, ThrowingLoadLeavesObjectUsable) {
+  const std::string name = TempPath("throw.bin");
+  TTinyRecord rec;
+  ASSERT_TRUE(rec.SaveToFile(name));
+  rec.ThrowOnLoad = true;
+  EXPECT_THROW(rec.LoadFromFile(name), EReadError);
+  EXPECT_EQ(rec.UpdateCount, 0u);
+  int changes = 0;
+  rec.OnChange = [&](TObject*) { ++changes; };
+  rec.Change();
+  EXPECT_EQ(changes, 1);
+  std::filesystem::remove(name);
+}
+
+TEST(QzFileClasses, ReaderSkipsStoredHeaderSize) {
+  // The header starts after 3 bytes of other data; its stated size is 40, and a decoy sits
+  // where a reader assuming 32 would look.
+  std::vector<uint8_t> bytes = {0x01, 0x02, 0x03};
+  const auto head = HeaderBytes("TINY", 1, 40);
+  bytes.insert(bytes.end(), head.begin(), head.end());
+  Put32(bytes, 3 + 32, 0xDEC0DEC0);
+  Put32(bytes, 3 + 40, 0x12345678);
+  auto s = StreamOf(bytes);
+  s->SetPosition(3);
+  TTinyRecord rec;
+  ASSERT_TRUE(rec.LoadFromStream(s.get()));
+  EXPECT_EQ(rec.Value, 0x12345678u);
+  EXPECT_EQ(s->GetPosition(), 3 + 44);
+}
+
+TEST(QzFileClasses, ReaderErrorLocations) {
+  std::vector<uint8_t> good = HeaderBytes("TINY", 1, 32);
+  Put32(good, 32, 77);
+  struct Case {
+    const char* Name;
+    std::vector<uint8_t> Bytes;
+    uint32_t Error;
+  };
+  std::vector<Case> cases = {
+      {"empty", {}, MakeErrorCode(qecReadFailed, 12)},
+      {"wrong signature", HeaderBytes("TINX", 1, 32), MakeErrorCode(qecBadSignature, 13)},
+      {"newer version", HeaderBytes("TINY", 2, 32), MakeErrorCode(qecBadVersion, 14)},
+      {"header size 0", HeaderBytes("TINY", 1, 0), MakeErrorCode(qecBadSignature, 13)},
+      {"header size 7", HeaderBytes("TINY", 1, 7), MakeErrorCode(qecBadSignature, 13)},
+      {"header size past end", HeaderBytes("TINY", 1, 0xFFFF), MakeErrorCode(qecReadFailed, 15)},
+  };
+  // Every truncation of a good stream fails with a read error, at the header or at the body.
+  for (size_t n = 1; n < good.size(); ++n)
+    cases.push_back({"truncated", std::vector<uint8_t>(good.begin(), good.begin() + n),
+                     MakeErrorCode(qecReadFailed, n < 8 ? 12 : 15)});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + " size " + std::to_string(c.Bytes.size()));
+    TTinyRecord rec;
+    rec.Value = 5;
+    int changes = 0;
+    rec.OnChange = [&](TObject*) { ++changes; };
+    auto s = StreamOf(c.Bytes);
+    EXPECT_FALSE(rec.LoadFromStream(s.get()));
+    EXPECT_EQ(rec.Error, c.Error);
+    EXPECT_EQ(rec.ErrorLog, std::to_string(ErrorCategory(c.Error)) + " " +
+                                std::to_string(ErrorLocation(c.Error)) + "\r\n");
+    EXPECT_EQ(rec.Value, 0u);  // defaults after a failed read
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(rec.UpdateCount, 0u);
+  }
+  TTinyRecord rec;
+  EXPECT_FALSE(rec.LoadFromStream(nullptr));
+  EXPECT_EQ(rec.Error, MakeErrorCode(qecNoStream, 11));
+  auto s = StreamOf(good);
+  EXPECT_TRUE(rec.LoadFromStream(s.get()));
+  EXPECT_EQ(rec.Value, 77u);
+}
+
+TEST(QzFileClasses, StreamHeaderWriter) {
+  for (uint16_t size : {uint16_t(8), uint16_t(32), uint16_t(300), uint16_t(0xFFFF)}) {
+    SCOPED_TRACE(size);
+    TMemoryStream s;
+    s.Write("pre", 3);
+    ASSERT_TRUE(QzWriteStreamHeader(&s, {QzSignature("MEQP"), 1, 5, size}));
+    ASSERT_EQ(s.GetSize(), 3 + size);
+    EXPECT_EQ(s.GetPosition(), 3 + size);
+    const uint8_t* m = s.Memory() + 3;
+    EXPECT_EQ(std::memcmp(m, "MEQP", 4), 0);
+    EXPECT_EQ(m[4], 1);
+    EXPECT_EQ(m[5], 5);
+    EXPECT_EQ(m[6] | m[7] << 8, size);
+    for (int i = 8; i < size; ++i) ASSERT_EQ(m[i], 0) << i;
+
+    s.SetPosition(3);
+    TQzStreamHeader h;
+    ASSERT_TRUE(QzReadStreamHeader(&s, h));
+    EXPECT_EQ(h.Signature, QzSignature("MEQP"));
+    EXPECT_EQ(h.Version, 1);
+    EXPECT_EQ(h.Format, 5);
+    EXPECT_EQ(h.HeaderSize, size);
+    EXPECT_TRUE(QzHeaderSizeValid(h));
+  }
+  // A stream that takes fewer bytes than the header, or than its gap, fails the write.
+  for (int64_t capacity : {0, 7, 8, 31}) {
+    TTightStream s(capacity);
+    EXPECT_FALSE(QzWriteStreamHeader(&s, {QzSignature("VXLM"), 1, 5, 32})) << capacity;
+  }
+  TTightStream fits(32);
+  EXPECT_TRUE(QzWriteStreamHeader(&fits, {QzSignature("VXLM"), 1, 5, 32}));
+}
+
+TEST(QzFileClasses, LittleEndianValues) {
+  TMemoryStream s;
+  ASSERT_TRUE(QzWriteValue(&s, uint32_t{0x11223344}));
+  ASSERT_TRUE(QzWriteValue(&s, int16_t{-2}));
+  ASSERT_TRUE(QzWriteValue(&s, 1.5f));
+  const uint8_t expect[] = {0x44, 0x33, 0x22, 0x11, 0xFE, 0xFF, 0x00, 0x00, 0xC0, 0x3F};
+  ASSERT_EQ(s.GetSize(), 10);
+  EXPECT_EQ(std::memcmp(s.Memory(), expect, sizeof expect), 0);
+  s.SetPosition(0);
+  uint32_t a = 0;
+  int16_t b = 0;
+  float c = 0;
+  EXPECT_TRUE(QzReadValue(&s, a));
+  EXPECT_TRUE(QzReadValue(&s, b));
+  EXPECT_TRUE(QzReadValue(&s, c));
+  EXPECT_EQ(a, 0x11223344u);
+  EXPECT_EQ(b, -2);
+  EXPECT_EQ(c, 1.5f);
+  s.SetPosition(7);
+  EXPECT_FALSE(QzReadValue(&s, a));  // only 3 bytes left
+  TTightStream tight(2);
+  EXPECT_FALSE(QzWriteValue(&tight, a));
+}
+
+TEST(QzFileClasses, DescrambleUsesKeyByPositionModulo16) {
+  EXPECT_EQ(DescrambleString(nullptr, 0), "");
+  const std::vector<uint8_t> zeros(17, 0);
+  const std::string keys = DescrambleString(zeros.data(), zeros.size());
+  ASSERT_EQ(keys.size(), 17u);
+  for (size_t i = 0; i < 15; ++i) EXPECT_EQ(static_cast<uint8_t>(keys[i]), QzDisplayKey[i + 1]);
+  EXPECT_EQ(static_cast<uint8_t>(keys[15]), QzDisplayKey[0]);
+  EXPECT_EQ(static_cast<uint8_t>(keys[16]), QzDisplayKey[1]);
+
+  // Embedded zero bytes survive; scrambling is the exact inverse for every length and byte.
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  for (const std::string& text : {std::string("Q"), std::string("Equaliser + Limiter 1.0"), all}) {
+    const std::string stored = ScrambleString(text);
+    ASSERT_EQ(stored.size(), text.size());
+    EXPECT_NE(stored, text);
+    EXPECT_EQ(DescrambleString(reinterpret_cast<const uint8_t*>(stored.data()), stored.size()),
+              text);
+  }
+}
+
+TEST(QzFileClasses, ScrambleBufferIsItsOwnInverse) {
+  std::vector<uint8_t> buf(100, 0);
+  ScrambleBuffer(buf.data(), static_cast<int32_t>(buf.size()));
+  for (size_t j = 0; j < buf.size(); ++j)
+    ASSERT_EQ(buf[j], static_cast<uint8_t>((QzBufferKey[j % 16] + j % 16) % 256)) << j;
+
+  std::vector<uint8_t> data(300);
+  for (size_t j = 0; j < data.size(); ++j) data[j] = static_cast<uint8_t>(j * 7 + 3);
+  auto copy = data;
+  ScrambleBuffer(copy.data(), static_cast<int32_t>(copy.size()));
+  EXPECT_NE(copy, data);
+  ScrambleBuffer(copy.data(), static_cast<int32_t>(copy.size()));
+  EXPECT_EQ(copy, data);
+
+  // Only count bytes are touched; zero or negative counts touch nothing.
+  copy = data;
+  ScrambleBuffer(copy.data(), 5);
+  EXPECT_TRUE(std::equal(copy.begin() + 5, copy.end(), data.begin() + 5));
+  copy = data;
+  ScrambleBuffer(copy.data(), 0);
+  ScrambleBuffer(copy.data(), -4);
+  EXPECT_EQ(copy, data);
+}

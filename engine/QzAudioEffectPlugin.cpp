@@ -1,0 +1,164 @@
+#include "engine/QzAudioEffectPlugin.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <span>
+
+TQzEffectEditorFactory QzEffectEditorFactory = nullptr;
+
+namespace {
+// The equaliser's gains (dB) and pan (percent) have no clamp of their own; a stored magnitude
+// beyond 100 is no setting anyone made, and only turns finite audio into infinities.
+constexpr float MaxUnclampedMagnitude = 100.0f;
+constexpr int EqualizerUnclampedSlots[] = {TQzAudioMicroEqualizerPreset::slotOutputGain,
+                                           TQzAudioMicroEqualizerPreset::slotPan,
+                                           TQzAudioMicroEqualizerPreset::slotInputGain};
+
+// Replaces every value of a preset's float block that is not a finite number, and an
+// unclamped value beyond all reason, by the value a fresh preset holds. Works through the
+// preset's own stream so that no field is written behind its back; reloads only when a value
+// had to be replaced. Getters clamp finite values into range, but a NaN would stay.
+template <class TPreset>
+void RepairFloatBlock(TPreset* Target, std::span<const int> UnclampedSlots) {
+  constexpr int floatCount = 16;
+  TMemoryStream saved;
+  TMemoryStream defaults;
+  TPreset fresh;
+  if (!Target->SaveToStream(&saved) || !fresh.SaveToStream(&defaults)) return;
+  if (saved.GetSize() != defaults.GetSize() || saved.GetSize() < QzStreamHeaderBytes) return;
+  uint16_t headerSize;
+  std::memcpy(&headerSize, saved.Memory() + 6, sizeof headerSize);
+  if (headerSize + floatCount * 4 > saved.GetSize()) return;
+  bool repaired = false;
+  for (int i = 0; i < floatCount; ++i) {
+    uint8_t* at = saved.Memory() + headerSize + i * 4;
+    float value;
+    std::memcpy(&value, at, sizeof value);
+    const bool unclamped = std::find(UnclampedSlots.begin(), UnclampedSlots.end(), i) != UnclampedSlots.end();
+    if (std::isfinite(value) && !(unclamped && std::fabs(value) > MaxUnclampedMagnitude)) continue;
+    std::memcpy(at, defaults.Memory() + headerSize + i * 4, sizeof value);
+    repaired = true;
+  }
+  if (!repaired) return;
+  saved.SetPosition(0);
+  Target->LoadFromStream(&saved);
+}
+}  // namespace
+
+// ---- TQzAudioEffectPluginPreset -----------------------------------------------------------------
+
+TQzAudioEffectPluginPreset::TQzAudioEffectPluginPreset()
+    : FEqualizerPreset(std::make_unique<TQzAudioMicroEqualizerPreset>()),
+      FLimiterPreset(std::make_unique<TQzAudioLimiterPreset>()) {}
+
+TQzAudioEffectPluginPreset::~TQzAudioEffectPluginPreset() {
+  FEqualizerPreset.reset();
+  FLimiterPreset.reset();
+}
+
+void TQzAudioEffectPluginPreset::Clear() {
+  BeginUpdate();
+  FEqualizerPreset->Clear();
+  FLimiterPreset->Clear();
+  EndUpdate();
+  DoChange();
+}
+
+bool TQzAudioEffectPluginPreset::SaveToStream(TStream* Stream) {
+  FEqualizerPreset->SaveToStream(Stream);
+  FLimiterPreset->SaveToStream(Stream);
+  return true;
+}
+
+bool TQzAudioEffectPluginPreset::LoadFromStream(TStream* Stream) {
+  BeginUpdate();
+  FEqualizerPreset->LoadFromStream(Stream);
+  FLimiterPreset->LoadFromStream(Stream);
+  EndUpdate();
+  DoChange();
+  return true;
+}
+
+bool TQzAudioEffectPluginPreset::GetActive() {
+  const bool active = FEqualizerPreset->GetActive();
+  FLimiterPreset->SetActive(active);
+  return active;
+}
+
+void TQzAudioEffectPluginPreset::SetActive(bool Value) {
+  FEqualizerPreset->SetActive(Value);
+  FLimiterPreset->SetActive(FEqualizerPreset->GetActive());
+  DoChange();
+}
+
+// ---- TQzAudioEffectPlugin ---------------------------------------------------------------------
+
+TQzAudioEffectPlugin::TQzAudioEffectPlugin() {
+  Preset = std::make_unique<TQzAudioEffectPluginPreset>();
+  Preset->OnChange = [this](TObject* Sender) { PresetChanged(Sender); };
+  MicroEqualizer = std::make_unique<TQzAudioMicroEqualizer>();
+  MicroEqualizer->GetPreset()->SetSaturation(true);
+  Limiter = std::make_unique<TQzCustomAudioLimiter>();
+  LoadFaceBitmap();
+}
+
+TQzAudioEffectPlugin::~TQzAudioEffectPlugin() {
+  MicroEqualizer.reset();
+  Limiter.reset();
+  Preset.reset();
+}
+
+std::unique_ptr<IQzPluginEditor> TQzAudioEffectPlugin::CreateEditor() {
+  if (!QzEffectEditorFactory) return nullptr;
+  std::unique_ptr<IQzPluginEditor> form = QzEffectEditorFactory(this);
+  if (!form) return nullptr;
+  IQzPluginEditor* editor = form.get();
+  MicroEqualizer->OnUpdate = [editor](TObject* Sender) { editor->UpdateControls(Sender); };
+  editor->UpdateControls(MicroEqualizer.get());
+  return form;
+}
+
+bool TQzAudioEffectPlugin::GetActive() { return Preset->GetActive(); }
+
+void TQzAudioEffectPlugin::SetActive(bool Value) {
+  // Edits made since the last save or load live only in the stages' presets; take them into
+  // the exchange copy first so that switching the power does not undo them.
+  Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
+  Preset->LimiterPreset()->Assign(Limiter->GetPreset());
+  Preset->SetActive(Value);
+}
+
+void TQzAudioEffectPlugin::SampleRateChanged() {
+  MicroEqualizer->SetSampleRate(SampleRate);
+  Limiter->SetSampleRate(SampleRate);
+}
+
+void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
+  Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
+  Preset->LimiterPreset()->Assign(Limiter->GetPreset());
+  Preset->SaveToStream(Stream);
+}
+
+void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
+  Preset->LoadFromStream(Stream);
+  MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
+  Limiter->GetPreset()->Assign(Preset->LimiterPreset());
+}
+
+void TQzAudioEffectPlugin::PresetChanged(TObject*) {
+  if (!MicroEqualizer || !Limiter) return;
+  // A state from outside may carry values no preset would hold; they never reach the stages.
+  RepairFloatBlock(Preset->EqualizerPreset(), EqualizerUnclampedSlots);
+  RepairFloatBlock(Preset->LimiterPreset(), {});
+  MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
+  Limiter->GetPreset()->Assign(Preset->LimiterPreset());
+  if (IQzPluginEditor* editor = ExistingEditor()) editor->UpdateControls(this);
+}
+
+void TQzAudioEffectPlugin::ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t, int32_t) {
+  MicroEqualizer->Process(Inputs, Outputs, Frames);
+  Limiter->Process(Outputs, Outputs, Frames);
+}
+
+float TQzAudioEffectPlugin::GetLimiterMeter(uint8_t Index) const { return Limiter->GetMeter(Index); }

@@ -1,0 +1,87 @@
+// The effect: a stereo micro-equaliser followed by a peak limiter, its combined preset and the
+// state blob hosts store ("MEQP" stream followed by "VXLM" stream, 232 bytes, no own header).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/QzAudioLimiter.h"
+#include "engine/QzAudioMicroEQ.h"
+#include "engine/QzAudioPluginObject.h"
+#include "engine/QzFileClasses.h"
+
+// One equaliser preset and one limiter preset: the plug-in's state, the file format of preset
+// files and the content of the editor's compare slots.
+class TQzAudioEffectPluginPreset : public TQzFileClass {
+public:
+  TQzAudioEffectPluginPreset();
+  ~TQzAudioEffectPluginPreset() override;
+  std::string ClassName() const override { return "TQzAudioEffectPluginPreset"; }
+
+  // Both presets to their defaults, one notification.
+  void Clear() override;
+  // The equaliser stream, then the limiter stream, at the stream's position. The results of the
+  // two parts are in their Error fields; these return True.
+  bool SaveToStream(TStream* Stream) override;
+  bool LoadFromStream(TStream* Stream) override;
+
+  // The equaliser preset's Active flag, copied into the limiter preset on every read.
+  bool GetActive();
+  // Both presets' Active flag, then one notification.
+  void SetActive(bool Value);
+
+  TQzAudioMicroEqualizerPreset* EqualizerPreset() const { return FEqualizerPreset.get(); }
+  TQzAudioLimiterPreset* LimiterPreset() const { return FLimiterPreset.get(); }
+
+private:
+  std::unique_ptr<TQzAudioMicroEqualizerPreset> FEqualizerPreset;
+  std::unique_ptr<TQzAudioLimiterPreset> FLimiterPreset;
+};
+
+class TQzAudioEffectPlugin;
+
+// Creates the editor window of the effect; installed by the editor unit when it is linked in.
+// Null while the program has no editor: CreateEditor then creates nothing.
+using TQzEffectEditorFactory = std::unique_ptr<IQzPluginEditor> (*)(TQzAudioEffectPlugin* Plugin);
+extern TQzEffectEditorFactory QzEffectEditorFactory;
+
+class TQzAudioEffectPlugin : public TQzAudioPluginObject {
+public:
+  TQzAudioEffectPlugin();
+  ~TQzAudioEffectPlugin() override;
+  std::string ClassName() const override { return "TQzAudioEffectPlugin"; }
+
+  std::unique_ptr<IQzPluginEditor> CreateEditor() override;
+  std::string GetProductName() override { return QzDisplayText(QzStoredProductName); }
+  std::string GetLongProductName() override { return QzDisplayText(QzStoredLongProductName); }
+  std::string GetShortName() override { return "Equalizer"; }
+  // The exchange copy's power flag as of the last save, load or SetActive.
+  bool GetActive() override;
+  // Switches both stages on or off and changes nothing else.
+  void SetActive(bool Value) override;
+  // Gives the host's rate to both stages.
+  void SampleRateChanged() override;
+  void SaveState(TStream* Stream) override;
+  void LoadState(TStream* Stream) override;
+  void LoadFaceBitmap() override { LoadFaceFromResource(); }
+  void StartProcess() override {}
+  void StopProcess() override {}
+  // Audio thread: the equaliser from the inputs into the outputs, then the limiter in place.
+  void ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t A, int32_t B) override;
+
+  // The exchange copy's change handler: copies it into the live presets and refreshes the
+  // editor when there is one.
+  void PresetChanged(TObject* Sender);
+  TQzAudioEffectPluginPreset* GetPreset() const { return Preset.get(); }
+  // Limiter meter Index (0, 1 input; 2, 3 output), in dB.
+  float GetLimiterMeter(uint8_t Index) const;
+
+  TQzAudioMicroEqualizer* GetMicroEqualizer() const { return MicroEqualizer.get(); }
+  TQzCustomAudioLimiter* GetLimiter() const { return Limiter.get(); }
+
+private:
+  std::unique_ptr<TQzAudioMicroEqualizer> MicroEqualizer;
+  std::unique_ptr<TQzCustomAudioLimiter> Limiter;
+  std::unique_ptr<TQzAudioEffectPluginPreset> Preset;
+};

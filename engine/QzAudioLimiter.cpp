@@ -1,0 +1,561 @@
+#include "engine/QzAudioLimiter.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+
+// Error locations of the "VXLM" stream.
+constexpr uint16_t locNoStream = 400;
+constexpr uint16_t locHeader = 401;
+constexpr uint16_t locSignature = 402;
+constexpr uint16_t locBody = 402;
+constexpr uint16_t locVersion = 403;
+constexpr uint16_t locFlags = 403;
+
+constexpr int SlotBytes = TQzAudioLimiterPreset::SlotCount * 4;
+constexpr int IntBytes = TQzAudioLimiterPreset::IntCount * 4;
+
+// Flush-to-zero and denormals-are-zero for one processing call; the caller's mode comes back.
+class TDenormalGuard {
+public:
+#if defined(__SSE__) || defined(__x86_64__)
+  TDenormalGuard() noexcept : FSaved(_mm_getcsr()) { _mm_setcsr(FSaved | 0x8040u); }
+  ~TDenormalGuard() { _mm_setcsr(FSaved); }
+#endif
+  TDenormalGuard(const TDenormalGuard&) = delete;
+  TDenormalGuard& operator=(const TDenormalGuard&) = delete;
+
+private:
+#if defined(__SSE__) || defined(__x86_64__)
+  unsigned FSaved;
+#endif
+};
+
+void CopyUnlessSame(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
+  for (int c = 0; c < 2; ++c)
+    if (Inputs[c] != Outputs[c] && Frames > 0)
+      std::memmove(Outputs[c], Inputs[c], Frames * sizeof(float));
+}
+
+// A preset value that is not a number cannot be clamped; the limiter then runs on the default.
+float OrDefault(float Value, float Default) { return std::isnan(Value) ? Default : Value; }
+
+// Magnitude for the meters: samples that are not finite are no level and never enter them.
+inline float MeterLevel(float Sample) {
+  const float a = std::fabs(Sample);
+  return a <= FLT_MAX ? a : 0.0f;
+}
+
+// 10*log10 of a magnitude to within 2e-6 dB wherever the limiter compares it with a threshold
+// (table of 64 mantissa intervals and a cubic). NaN stays NaN; zero and subnormals give about
+// -382 dB, infinity about +385 dB.
+struct TLog2Table {
+  float InvC[64];
+  float Log2C[64];
+  TLog2Table() {
+    for (int i = 0; i < 64; ++i) {
+      const double c = 1.0 + (i + 0.5) / 64.0;
+      InvC[i] = static_cast<float>(1.0 / c);
+      Log2C[i] = static_cast<float>(-std::log2(static_cast<double>(InvC[i])));
+    }
+  }
+};
+const TLog2Table Log2Table;
+
+inline float LevelEstimate(float Magnitude) {
+  uint32_t bits;
+  std::memcpy(&bits, &Magnitude, sizeof bits);
+  const int e = static_cast<int>((bits >> 23) & 0xFF) - 127;
+  const uint32_t i = (bits >> 17) & 63;
+  const uint32_t mbits = (bits & 0x7FFFFFu) | 0x3F800000u;
+  float m;
+  std::memcpy(&m, &mbits, sizeof m);
+  const float r = m * Log2Table.InvC[i] - 1.0f;
+  const float p = r * (1.44269504f + r * (-0.72134752f + r * 0.48089835f));
+  const float level = 3.01029995664f * ((static_cast<float>(e) + Log2Table.Log2C[i]) + p);
+  return Magnitude == Magnitude ? level : Magnitude;
+}
+
+}  // namespace
+
+// ---- TQzAudioLimiterPreset ---------------------------------------------------------------------
+
+TQzAudioLimiterPreset::TQzAudioLimiterPreset() {
+  FFlags = 0;
+  BeginUpdate();
+  Clear();
+  EndUpdate();
+}
+
+float TQzAudioLimiterPreset::GetClampedSlot(int Slot, float Min, float Max) {
+  float v = FSlots[Slot];
+  if (ClampSingle(v, Min, Max)) FSlots[Slot] = v;
+  return v;
+}
+
+void TQzAudioLimiterPreset::SetClampedSlot(int Slot, float Value, float Min, float Max) {
+  ClampSingle(Value, Min, Max);
+  if (Value == GetClampedSlot(Slot, Min, Max)) return;
+  FSlots[Slot] = Value;
+  DoChange();
+}
+
+void TQzAudioLimiterPreset::SetInt(int Index, int32_t Value) {
+  if (Value == FInts[Index]) return;
+  FInts[Index] = Value;
+  DoChange();
+}
+
+void TQzAudioLimiterPreset::SetFlag(uint32_t Flag, bool Value) {
+  const uint32_t old = FFlags;
+  const uint32_t now = Value ? (old | Flag) : (old & ~Flag);
+  if (now == old) return;
+  FFlags = now;
+  DoChange();
+}
+
+float TQzAudioLimiterPreset::GetThreshold() { return GetClampedSlot(slotThreshold, MinThreshold, MaxThreshold); }
+void TQzAudioLimiterPreset::SetThreshold(float Value) { SetClampedSlot(slotThreshold, Value, MinThreshold, MaxThreshold); }
+float TQzAudioLimiterPreset::GetAttack() { return GetClampedSlot(slotAttack, MinAttack, MaxAttack); }
+void TQzAudioLimiterPreset::SetAttack(float Value) { SetClampedSlot(slotAttack, Value, MinAttack, MaxAttack); }
+float TQzAudioLimiterPreset::GetRelease() { return GetClampedSlot(slotRelease, MinRelease, MaxRelease); }
+void TQzAudioLimiterPreset::SetRelease(float Value) { SetClampedSlot(slotRelease, Value, MinRelease, MaxRelease); }
+float TQzAudioLimiterPreset::GetBalance() { return GetClampedSlot(slotBalance, MinBalance, MaxBalance); }
+void TQzAudioLimiterPreset::SetBalance(float Value) { SetClampedSlot(slotBalance, Value, MinBalance, MaxBalance); }
+float TQzAudioLimiterPreset::GetOutputGain() { return GetClampedSlot(slotOutputGain, MinGain, MaxGain); }
+void TQzAudioLimiterPreset::SetOutputGain(float Value) { SetClampedSlot(slotOutputGain, Value, MinGain, MaxGain); }
+float TQzAudioLimiterPreset::GetInputGain() { return GetClampedSlot(slotInputGain, MinGain, MaxGain); }
+void TQzAudioLimiterPreset::SetInputGain(float Value) { SetClampedSlot(slotInputGain, Value, MinGain, MaxGain); }
+
+void TQzAudioLimiterPreset::Clear() {
+  BeginUpdate();
+  SetActive(true);
+  SetThreshold(DefaultThreshold);
+  SetAttack(DefaultAttack);
+  SetRelease(DefaultRelease);
+  SetInputGain(0.0f);
+  SetOutputGain(0.0f);
+  SetBalance(0.0f);
+  SetIntParam0(0);
+  SetIntParam1(0);
+  SetMode(0);
+  EndUpdate();
+  DoChange();
+}
+
+void TQzAudioLimiterPreset::Assign(TQzAudioLimiterPreset* Source) {
+  if (!Source) return;
+  BeginUpdate();
+  for (int i = 0; i < SlotCount; ++i) FSlots[i] = Source->FSlots[i].Load();
+  for (int i = 0; i < IntCount; ++i) FInts[i] = Source->FInts[i].Load();
+  FFlags = Source->FFlags.Load();
+  EndUpdate();
+  DoChange();
+}
+
+bool TQzAudioLimiterPreset::SaveToStream(TStream* Stream) {
+  BeginUpdate();
+  if (!Stream) {
+    SetError(MakeErrorCode(qecNoStream, locNoStream));
+  } else {
+    const int64_t start = Stream->GetPosition();
+    if (!QzWriteStreamHeader(Stream, {Signature, Version, FormatByte, HeaderSize})) {
+      SetError(MakeErrorCode(qecWriteFailed, locHeader));
+    } else {
+      Stream->SetPosition(start + HeaderSize);
+      float slots[SlotCount];
+      int32_t ints[IntCount];
+      for (int i = 0; i < SlotCount; ++i) slots[i] = FSlots[i];
+      for (int i = 0; i < IntCount; ++i) ints[i] = FInts[i];
+      const uint32_t flags = FFlags;
+      if (Stream->Write(slots, SlotBytes) != SlotBytes || Stream->Write(ints, IntBytes) != IntBytes)
+        SetError(MakeErrorCode(qecWriteFailed, locBody));
+      else if (!QzWriteValue(Stream, flags))
+        SetError(MakeErrorCode(qecWriteFailed, locFlags));
+      else
+        SetError(0);
+    }
+  }
+  const bool result = Error == 0;
+  EndUpdate();
+  DoChange();
+  return result;
+}
+
+bool TQzAudioLimiterPreset::LoadFromStream(TStream* Stream) {
+  BeginUpdate();
+  TQzStreamHeader header;
+  if (!Stream) {
+    SetError(MakeErrorCode(qecNoStream, locNoStream));
+  } else {
+    const int64_t start = Stream->GetPosition();
+    if (!QzReadStreamHeader(Stream, header)) {
+      SetError(MakeErrorCode(qecReadFailed, locHeader));
+    } else if (header.Signature != Signature || !QzHeaderSizeValid(header)) {
+      SetError(MakeErrorCode(qecBadSignature, locSignature));
+    } else if (header.Version != Version) {
+      SetError(MakeErrorCode(qecBadVersion, locVersion));
+    } else {
+      Stream->SetPosition(start + header.HeaderSize);
+      // Each block is read over an image of the current fields, so that a short read replaces
+      // exactly the bytes it delivered and leaves the rest as it was.
+      uint8_t slots[SlotBytes];
+      uint8_t ints[IntBytes];
+      uint8_t flags[4];
+      for (int i = 0; i < SlotCount; ++i) {
+        const float v = FSlots[i];
+        std::memcpy(slots + 4 * i, &v, 4);
+      }
+      for (int i = 0; i < IntCount; ++i) {
+        const int32_t v = FInts[i];
+        std::memcpy(ints + 4 * i, &v, 4);
+      }
+      const uint32_t oldFlags = FFlags;
+      std::memcpy(flags, &oldFlags, 4);
+
+      bool complete = Stream->Read(slots, SlotBytes) == SlotBytes;
+      for (int i = 0; i < SlotCount; ++i) {
+        float v;
+        std::memcpy(&v, slots + 4 * i, 4);
+        FSlots[i] = v;
+      }
+      if (!complete) {
+        SetError(MakeErrorCode(qecReadFailed, locBody));
+      } else {
+        complete = Stream->Read(ints, IntBytes) == IntBytes;
+        for (int i = 0; i < IntCount; ++i) {
+          int32_t v;
+          std::memcpy(&v, ints + 4 * i, 4);
+          FInts[i] = v;
+        }
+        if (!complete) {
+          SetError(MakeErrorCode(qecReadFailed, locBody));
+        } else {
+          complete = Stream->Read(flags, 4) == 4;
+          uint32_t v;
+          std::memcpy(&v, flags, 4);
+          FFlags = v;
+          SetError(complete ? 0 : MakeErrorCode(qecReadFailed, locFlags));
+        }
+      }
+    }
+  }
+  const bool result = Error == 0;
+  EndUpdate();
+  DoChange();
+  return result;
+}
+
+// ---- TQzCustomAudioLimiter ---------------------------------------------------------------------
+
+struct TQzCustomAudioLimiter::TBlockParams {
+  float InputGain, LeftGain, RightGain, Threshold, AttackStep, ReleaseStep;
+  // Bounds of the level estimate outside which its comparison with the threshold is certain.
+  float ThresholdAbove, ThresholdBelow;
+  int32_t Mode;
+  bool LookAhead, Bypass;
+};
+
+TQzCustomAudioLimiter::TQzCustomAudioLimiter() : FPreset(std::make_unique<TQzAudioLimiterPreset>()) {
+  FPreset->OnChange = [this](TObject* Sender) { PresetChanged(Sender); };
+  FGainReduction = -10.0f;
+  FGain = 0.1f;
+  FOutputGain = 0.1f;
+  PresetChanged(nullptr);
+}
+
+TQzCustomAudioLimiter::~TQzCustomAudioLimiter() { FPreset.reset(); }
+
+void TQzCustomAudioLimiter::PresetChanged(TObject*) {
+  FPreset->BeginUpdate();
+  UpdateCoefficients();
+  FPreset->EndUpdate();
+  DoUpdate();
+}
+
+void TQzCustomAudioLimiter::SampleRateChanged() { PresetChanged(this); }
+
+void TQzCustomAudioLimiter::UpdateCoefficients() {
+  TQzAudioLimiterPreset& p = *FPreset;
+  FActive = p.GetActive();
+  FThreshold = OrDefault(p.GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
+  const double msPerSample = 1000.0 / GetSampleRate();
+  FAttackStep = static_cast<float>(msPerSample / OrDefault(p.GetAttack(), TQzAudioLimiterPreset::DefaultAttack));
+  FReleaseStep = static_cast<float>(msPerSample / OrDefault(p.GetRelease(), TQzAudioLimiterPreset::DefaultRelease));
+  const float inputGain = DbToAmp(OrDefault(p.GetInputGain(), 0.0f));
+  const float outputGain = DbToAmp(OrDefault(p.GetOutputGain(), 0.0f));
+  FInputGain = inputGain;
+  FOutputGain = outputGain;
+  const float b = OrDefault(p.GetBalance(), 0.0f);
+  float left = 1.0f, right = 1.0f;
+  if (b < 0.0f) right = 1.0f - std::fabs(b / 100.0f);
+  if (b > 0.0f) left = 1.0f - std::fabs(b / 100.0f);
+  FLeftGain = left * outputGain;
+  FRightGain = right * outputGain;
+  FBypass = p.GetBypass();
+  FLookAhead = p.GetLookAhead();
+}
+
+void TQzCustomAudioLimiter::ResetMeters() {
+  for (int k = 0; k < MeterCount; ++k) {
+    FMeterPeaks[k] = 0.0f;
+    FMeterValues[k] = -80.0f;
+  }
+}
+
+float TQzCustomAudioLimiter::GetMeter(uint8_t Index) const {
+  return Index < MeterCount ? FMeterValues[Index].Load() : -80.0f;
+}
+
+void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
+  const bool active = FActive, bypass = FBypass;
+  if (!active || bypass) CopyUnlessSame(Inputs, Outputs, Frames);
+  if (!active) return;
+
+  TDenormalGuard denormals;
+  TBlockParams p;
+  p.InputGain = FInputGain;
+  p.LeftGain = FLeftGain;
+  p.RightGain = FRightGain;
+  p.Threshold = FThreshold;
+  p.AttackStep = FAttackStep;
+  p.ReleaseStep = FReleaseStep;
+  // The estimate is within 1e-5 dB of the level near the threshold; ten times that is kept
+  // clear of it before the estimate alone decides.
+  p.ThresholdAbove = p.Threshold + 1e-4f;
+  p.ThresholdBelow = p.Threshold - 1e-4f;
+  p.Mode = FPreset->GetMode();
+  p.LookAhead = FLookAhead;
+  p.Bypass = bypass;
+
+  float blockPeaks[MeterCount] = {0.0f, 0.0f, 0.0f, 0.0f};
+  for (int start = 0; start < Frames; start += ChunkFrames)
+    ProcessChunk(Inputs, Outputs, start, std::min<int>(ChunkFrames, Frames - start), Frames, p, blockPeaks);
+
+  // Peaks are merged with the stored ones only now, so that a reset on the GUI thread during
+  // the block drops everything before it.
+  for (int k = 0; k < MeterCount; ++k) {
+    const float peak = std::max(FMeterPeaks[k].Load(), blockPeaks[k]);
+    FMeterPeaks[k] = peak;
+    // Peaks mostly stay from block to block; their level is then known already.
+    if (!FMeterMemoValid || peak != FMeterMemoPeak[k]) {
+      FMeterMemoPeak[k] = peak;
+      FMeterMemoValue[k] = AmpToDb(peak);
+    }
+    FMeterValues[k] = FMeterMemoValue[k];
+  }
+  FMeterMemoValid = true;
+}
+
+void TQzCustomAudioLimiter::ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start,
+                                         int Count, int Frames, const TBlockParams& P, float* BlockPeaks) {
+  const float* in0 = Inputs[0] + Start;
+  const float* in1 = Inputs[1] + Start;
+  const float ig = P.InputGain;
+
+  // Pass 1: per-sample peaks and a level estimate, independent of the gain; for the
+  // look-ahead also the larger magnitude with NaN ignored, to the end of the window.
+  int i = 0;
+#if defined(__SSE__) || defined(__x86_64__)
+  {
+    // MAXPS(a, b) is a > b ? a : b, the comparisons of the scalar loop below.
+    const __m128 vig = _mm_set1_ps(ig), sign = _mm_set1_ps(-0.0f), zero = _mm_setzero_ps();
+    for (; i + 4 <= Count; i += 4) {
+      const __m128 l = _mm_andnot_ps(sign, _mm_mul_ps(_mm_loadu_ps(in0 + i), vig));
+      const __m128 r = _mm_andnot_ps(sign, _mm_mul_ps(_mm_loadu_ps(in1 + i), vig));
+      _mm_storeu_ps(&FPeak[i], _mm_max_ps(r, l));
+      _mm_storeu_ps(&FLoud[i], _mm_max_ps(r, _mm_max_ps(l, zero)));
+    }
+  }
+#endif
+  for (; i < Count; ++i) {
+    const float l = std::fabs(in0[i] * ig), r = std::fabs(in1[i] * ig);
+    FPeak[i] = r > l ? r : l;
+    const float m = l > 0.0f ? l : 0.0f;
+    FLoud[i] = r > m ? r : m;
+  }
+  for (i = 0; i < Count; ++i) FLevelGuess[i] = LevelEstimate(FPeak[i]);
+
+  // Pass 2: the loudest sample among the next LookAheadFrames of the block, for every sample.
+  // Scaling by the gain is monotonic, so the window maximum of the unscaled magnitudes decides
+  // the same as comparing every scaled one. Windows are taken as the union of a suffix and a
+  // prefix of fixed segments (constant cost per sample, whatever the window length).
+  if (P.LookAhead) {
+    const int seen = std::min(Count + LookAheadFrames, Frames - Start);
+    for (int j = Count; j < seen; ++j) {
+      const float l = std::fabs(in0[j] * ig), r = std::fabs(in1[j] * ig);
+      const float m = l > 0.0f ? l : 0.0f;  // a NaN is no level
+      FLoud[j] = r > m ? r : m;
+    }
+    constexpr int W = LookAheadFrames;
+    for (int s = 0; s < seen; s += W) {
+      const int e = std::min(s + W, seen);
+      float m = 0.0f;
+      for (int j = s; j < e; ++j) FPrefix[j] = m = std::max(m, FLoud[j]);
+      m = 0.0f;
+      for (int j = e - 1; j >= s; --j) FSuffix[j] = m = std::max(m, FLoud[j]);
+    }
+    // A full window [a, a + W - 1] spans the end of one segment and the start of the next (or
+    // is one whole segment); windows cut short by the end of the block may lie in one segment.
+    const int full = std::min(Count, seen - W);
+    for (int i = 0; i < full; ++i) FAhead[i] = std::max(FSuffix[i + 1], FPrefix[i + W]);
+    for (int i = std::max(full, 0); i < Count; ++i) {
+      const int a = i + 1, b = seen - 1;
+      if (a > b)
+        FAhead[i] = -1.0f;
+      else if (a / W == b / W)
+        FAhead[i] = FSuffix[a];
+      else
+        FAhead[i] = std::max(FSuffix[a], FPrefix[b]);
+    }
+  }
+
+  // Pass 3: the gain reduction, sample by sample. The estimate (level of the peak plus the
+  // reduction) settles the comparison with the threshold unless it lies within its error bound;
+  // then, and wherever the law needs the level itself, the exact level is computed from the
+  // exact gain.
+  const float thr = P.Threshold;
+  float gr = FGainReduction;
+  float exactGain = FGain;
+  float exactGainOf = gr;
+  auto gainNow = [&]() {
+    if (exactGainOf != gr) {
+      exactGain = DbToAmp(gr);
+      exactGainOf = gr;
+    }
+    return exactGain;
+  };
+  for (int i = 0; i < Count; ++i) {
+    const float peak = FPeak[i];
+    const float guess = FLevelGuess[i] + gr;
+    float level = 0.0f;
+    bool levelKnown = false;
+    int direction;  // 1 attack, -1 release, 0 unchanged
+    if (guess > P.ThresholdAbove) {
+      direction = 1;
+    } else if (guess < P.ThresholdBelow) {
+      direction = -1;
+    } else {
+      level = AmpToDb(peak * gainNow());
+      levelKnown = true;
+      direction = level > thr ? 1 : (level < thr ? -1 : 0);
+    }
+    if (direction > 0) {
+      if (P.Mode == 0) {
+        gr = gr - P.AttackStep;
+      } else {
+        if (!levelKnown) level = AmpToDb(peak * gainNow());
+        if (P.Mode == 1)
+          gr = gr - (level - thr) * P.AttackStep;
+        else
+          gr = static_cast<float>(static_cast<double>(gr) -
+                                  ((static_cast<double>(level) - static_cast<double>(thr)) + 0.1));
+      }
+    } else if (direction < 0) {
+      bool hold = false;
+      if (P.LookAhead) {
+        const float ahead = FAhead[i];
+        if (ahead >= peak)
+          hold = true;
+        else if (ahead >= peak * 0.99999f || peak < 1e-30f) {
+          // Scaling may round both to the same value (or to zero).
+          const float g = gainNow();
+          hold = ahead >= 0.0f && ahead * g >= peak * g;
+        }
+      }
+      if (!hold) {
+        if (P.Mode == 1) {
+          if (!levelKnown) level = AmpToDb(peak * gainNow());
+          gr = gr + (thr - level) * P.ReleaseStep;
+        } else {
+          gr = gr + P.ReleaseStep;
+        }
+      }
+    }
+    if (gr > MaxGainReduction)
+      gr = MaxGainReduction;
+    else if (!(gr >= MinGainReduction))  // also catches a reduction that is not a number
+      gr = MinGainReduction;
+    FReduction[i] = gr;
+  }
+
+  // Pass 4: gains, outputs and meters.
+  float* out0 = Outputs[0] + Start;
+  float* out1 = Outputs[1] + Start;
+  float g = FGain;
+  float gOf = FGainReduction;
+  for (i = 0; i < Count; ++i) {
+    if (FReduction[i] != gOf) {
+      gOf = FReduction[i];
+      g = DbToAmp(gOf);
+    }
+    FGains[i] = g;
+  }
+  float pin0 = BlockPeaks[0], pin1 = BlockPeaks[1], pout0 = BlockPeaks[2], pout1 = BlockPeaks[3];
+  i = 0;
+#if defined(__SSE__) || defined(__x86_64__)
+  {
+    const __m128 vig = _mm_set1_ps(ig), lg = _mm_set1_ps(P.LeftGain), rg = _mm_set1_ps(P.RightGain);
+    const __m128 sign = _mm_set1_ps(-0.0f), fmax = _mm_set1_ps(FLT_MAX);
+    // |x| where finite, else 0: what MeterLevel gives.
+    auto level = [&](__m128 x) {
+      const __m128 a = _mm_andnot_ps(sign, x);
+      return _mm_and_ps(a, _mm_cmple_ps(a, fmax));
+    };
+    __m128 vin0 = _mm_setzero_ps(), vin1 = vin0, vout0 = vin0, vout1 = vin0;
+    for (; i + 4 <= Count; i += 4) {
+      const __m128 l = _mm_mul_ps(_mm_loadu_ps(in0 + i), vig), r = _mm_mul_ps(_mm_loadu_ps(in1 + i), vig);
+      const __m128 gv = _mm_loadu_ps(&FGains[i]);
+      __m128 o0, o1;
+      if (!P.Bypass) {
+        o0 = _mm_mul_ps(_mm_mul_ps(l, gv), lg);
+        o1 = _mm_mul_ps(_mm_mul_ps(r, gv), rg);
+        _mm_storeu_ps(out0 + i, o0);
+        _mm_storeu_ps(out1 + i, o1);
+      } else {
+        o0 = _mm_loadu_ps(out0 + i);
+        o1 = _mm_loadu_ps(out1 + i);
+      }
+      vin0 = _mm_max_ps(vin0, level(l));
+      vin1 = _mm_max_ps(vin1, level(r));
+      vout0 = _mm_max_ps(vout0, level(o0));
+      vout1 = _mm_max_ps(vout1, level(o1));
+    }
+    float lanes[4][4];
+    _mm_storeu_ps(lanes[0], vin0);
+    _mm_storeu_ps(lanes[1], vin1);
+    _mm_storeu_ps(lanes[2], vout0);
+    _mm_storeu_ps(lanes[3], vout1);
+    for (int k = 0; k < 4; ++k) {
+      pin0 = std::max(pin0, lanes[0][k]);
+      pin1 = std::max(pin1, lanes[1][k]);
+      pout0 = std::max(pout0, lanes[2][k]);
+      pout1 = std::max(pout1, lanes[3][k]);
+    }
+  }
+#endif
+  for (; i < Count; ++i) {
+    const float l = in0[i] * ig, r = in1[i] * ig;
+    if (!P.Bypass) {
+      out0[i] = l * FGains[i] * P.LeftGain;
+      out1[i] = r * FGains[i] * P.RightGain;
+    }
+    pin0 = std::max(pin0, MeterLevel(l));
+    pin1 = std::max(pin1, MeterLevel(r));
+    pout0 = std::max(pout0, MeterLevel(out0[i]));
+    pout1 = std::max(pout1, MeterLevel(out1[i]));
+  }
+  BlockPeaks[0] = pin0;
+  BlockPeaks[1] = pin1;
+  BlockPeaks[2] = pout0;
+  BlockPeaks[3] = pout1;
+  FGainReduction = gOf;
+  FGain = g;
+}

@@ -1,0 +1,190 @@
+// The peak limiter of the effect and its parameter store with the "VXLM" stream.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "engine/QzAudioClasses.h"
+#include "engine/QzAudioMath.h"
+#include "engine/QzFileClasses.h"
+
+// Every parameter of the limiter: sixteen float slots, eight integers and a flag word, streamed
+// as "VXLM" (132 bytes). Getters of clamped slots clamp the stored value in place without
+// notifying; setters clamp, compare and, on a change, store and notify. Reserved slots,
+// integers and bits are never touched by Clear and travel unchanged through Assign and streams.
+// All fields are written on the GUI thread and may be read on the audio thread.
+class TQzAudioLimiterPreset : public TQzFileClass {
+public:
+  static constexpr int SlotCount = 16;
+  static constexpr int IntCount = 8;
+  static constexpr uint32_t Signature = QzSignature("VXLM");
+  static constexpr uint8_t Version = 1;
+  static constexpr uint8_t FormatByte = 5;
+  static constexpr uint16_t HeaderSize = 32;
+  static constexpr int StreamSize = 132;
+
+  enum : int {
+    slotThreshold = 0,
+    slotAttack = 1,
+    slotRelease = 2,
+    slotBalance = 4,
+    slotOutputGain = 5,
+    slotInputGain = 6,
+  };
+  enum : int { intParam0 = 0, intParam1 = 1, intMode = 2 };
+  enum : uint32_t { flagActive = 1u << 0, flagBypass = 1u << 1, flagLookAhead = 1u << 2 };
+
+  static constexpr float MinThreshold = -15.0f, MaxThreshold = 0.0f;
+  static constexpr float MinAttack = 0.1f, MaxAttack = 10.0f;
+  static constexpr float MinRelease = 75.0f, MaxRelease = 750.0f;
+  static constexpr float MinBalance = -100.0f, MaxBalance = 100.0f;
+  static constexpr float MinGain = -80.0f, MaxGain = 3.0f;
+
+  static constexpr float DefaultThreshold = -3.0f;
+  static constexpr float DefaultAttack = 5.0f;
+  static constexpr float DefaultRelease = 150.0f;
+
+  TQzAudioLimiterPreset();
+  std::string ClassName() const override { return "TQzAudioLimiterPreset"; }
+
+  // Active on, threshold -3 dB, attack 5 ms, release 150 ms, gains 0 dB, balance 0, integer
+  // parameters and mode 0; notifies once. Bypass, LookAhead, reserved fields and the error
+  // state stay as they are.
+  void Clear() override;
+  // Saving notifies too (the owning limiter recomputes on every notification).
+  bool SaveToStream(TStream* Stream) override;
+  // Does not clear first: what a failed read did not reach keeps its value. Loaded values are
+  // not clamped (the getters clamp them). Notifies once, also after a failure.
+  bool LoadFromStream(TStream* Stream) override;
+  // Copies slots, integers and flag word as they are; nil does nothing.
+  virtual void Assign(TQzAudioLimiterPreset* Source);
+
+  float GetThreshold();
+  void SetThreshold(float Value);
+  float GetAttack();
+  void SetAttack(float Value);
+  float GetRelease();
+  void SetRelease(float Value);
+  float GetBalance();
+  void SetBalance(float Value);
+  float GetOutputGain();
+  void SetOutputGain(float Value);
+  float GetInputGain();
+  void SetInputGain(float Value);
+
+  int32_t GetIntParam0() const { return FInts[intParam0]; }
+  void SetIntParam0(int32_t Value) { SetInt(intParam0, Value); }
+  int32_t GetIntParam1() const { return FInts[intParam1]; }
+  void SetIntParam1(int32_t Value) { SetInt(intParam1, Value); }
+  // 0, 1 or 2; not clamped, and the limiter treats every other value like 2.
+  int32_t GetMode() const { return FInts[intMode]; }
+  void SetMode(int32_t Value) { SetInt(intMode, Value); }
+
+  bool GetActive() const { return (FFlags.Load() & flagActive) != 0; }
+  void SetActive(bool Value) { SetFlag(flagActive, Value); }
+  // Only a stream or Assign sets it.
+  bool GetBypass() const { return (FFlags.Load() & flagBypass) != 0; }
+  bool GetLookAhead() const { return (FFlags.Load() & flagLookAhead) != 0; }
+  void SetLookAhead(bool Value) { SetFlag(flagLookAhead, Value); }
+
+private:
+  float GetClampedSlot(int Slot, float Min, float Max);
+  void SetClampedSlot(int Slot, float Value, float Min, float Max);
+  void SetInt(int Index, int32_t Value);
+  void SetFlag(uint32_t Flag, bool Value);
+
+  TQzShared<float> FSlots[SlotCount];
+  TQzShared<int32_t> FInts[IntCount];
+  TQzShared<uint32_t> FFlags;
+};
+
+// Stereo peak limiter working sample by sample on a gain reduction kept in dB (factor-10 scale),
+// with three laws for moving it (modes 0, 1, 2), an optional look-ahead within the block and four
+// peak meters (input left, input right, output left, output right).
+//
+// Threads: Process runs on the audio thread. The preset's handler (UpdateCoefficients) runs on
+// whichever thread changed the preset, SetSampleRate on the host's control thread, GetMeter and
+// ResetMeters on the GUI thread. Every value that crosses threads is a relaxed atomic; Process
+// reads them once per block, so a block may mix old and new values of different fields.
+class TQzCustomAudioLimiter : public TQzAudioSampleRateStereoHistoryClass {
+public:
+  static constexpr int MeterCount = 4;
+  static constexpr float MinGainReduction = -20.0f;
+  static constexpr float MaxGainReduction = 0.0f;
+  // The look-ahead holds the release while one of the next LookAheadFrames samples of the
+  // block is at least as loud as the current one.
+  static constexpr int LookAheadFrames = 24;
+
+  TQzCustomAudioLimiter();
+  ~TQzCustomAudioLimiter() override;
+  std::string ClassName() const override { return "TQzCustomAudioLimiter"; }
+
+  // Limits Frames samples of both channels. Inputs and Outputs may be the same buffers. When
+  // the limiter is switched off (or bypassed) and the buffers differ, the input is copied.
+  virtual void Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames);
+
+  // Derives the per-sample constants from the preset and the sample rate.
+  void UpdateCoefficients();
+  // The preset's change handler: recomputes, then fires OnUpdate.
+  void PresetChanged(TObject* Sender);
+  // Recomputes the attack and release steps for the new rate, then fires OnUpdate.
+  void SampleRateChanged() override;
+
+  // Peaks to silence, meter values to -80 dB. GUI thread.
+  void ResetMeters();
+  // Meter Index (0, 1 input; 2, 3 output) in dB; -80 for an index beyond them.
+  float GetMeter(uint8_t Index) const;
+
+  TQzAudioLimiterPreset* GetPreset() const { return FPreset.get(); }
+
+  // Read-outs of the state and the derived values.
+  float GetGainReduction() const { return FGainReduction; }
+  float GetGain() const { return FGain; }
+  float GetThreshold() const { return FThreshold; }
+  float GetAttackStep() const { return FAttackStep; }
+  float GetReleaseStep() const { return FReleaseStep; }
+  float GetOutputGain() const { return FOutputGain; }
+  float GetInputGain() const { return FInputGain; }
+  float GetLeftGain() const { return FLeftGain; }
+  float GetRightGain() const { return FRightGain; }
+  bool GetLookAhead() const { return FLookAhead; }
+  bool GetActive() const { return FActive; }
+  bool GetBypass() const { return FBypass; }
+
+private:
+  struct TBlockParams;
+  // One stretch of at most ChunkFrames samples starting at Start.
+  void ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start, int Count,
+                    int Frames, const TBlockParams& P, float* BlockPeaks);
+
+  std::unique_ptr<TQzAudioLimiterPreset> FPreset;
+  TQzShared<float> FMeterValues[MeterCount] = {};
+  TQzShared<float> FGainReduction{-10.0f};
+  TQzShared<float> FGain{0.1f};
+  TQzShared<float> FThreshold;
+  TQzShared<float> FAttackStep;
+  TQzShared<float> FReleaseStep;
+  TQzShared<float> FOutputGain{0.1f};
+  TQzShared<float> FInputGain;
+  TQzShared<float> FLeftGain;
+  TQzShared<float> FRightGain;
+  TQzShared<bool> FLookAhead;
+  TQzShared<bool> FActive;
+  TQzShared<bool> FBypass;
+  TQzShared<float> FMeterPeaks[MeterCount] = {};
+
+  // Audio-thread scratch for one chunk (no allocation while processing).
+  static constexpr int ChunkFrames = 256;
+  std::array<float, ChunkFrames> FPeak;                     // step b's peak of each sample
+  std::array<float, ChunkFrames> FLevelGuess;               // its level in dB, approximately
+  std::array<float, ChunkFrames + LookAheadFrames> FLoud;   // larger magnitude, NaN ignored
+  std::array<float, ChunkFrames + LookAheadFrames> FPrefix; // look-ahead window maxima ...
+  std::array<float, ChunkFrames + LookAheadFrames> FSuffix; // ... in segments of the window
+  std::array<float, ChunkFrames> FAhead;                    // loudest sample ahead, -1 if none
+  std::array<float, ChunkFrames> FReduction;                // reduction after each sample
+  std::array<float, ChunkFrames> FGains;                    // and its gain
+  float FMeterMemoPeak[MeterCount] = {};                    // last peaks converted to dB
+  float FMeterMemoValue[MeterCount] = {};
+  bool FMeterMemoValid = false;
+};

@@ -1,0 +1,389 @@
+#include "engine/QzAudioPluginObject.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/QzFileClasses.h"
+#include "engine/QzUtils.h"
+#include "platform/Resources.h"
+
+TQzShared<bool> RunningAsVst{false};
+
+void (*QzToolkitEventPump)() = nullptr;
+
+namespace {
+std::string& ApplicationTitle() {
+  static std::string title;
+  return title;
+}
+
+// Capability names and their bits in the capability set; the answer is 1 when the bit is set.
+struct TCapability {
+  const char* Name;
+  int Bit;
+};
+constexpr TCapability Capabilities[] = {
+    {"receiveVstEvents", 3},      {"receiveVstMidiEvent", 4}, {"receiveVstTimeInfo", 5},
+    {"sendVstEvents", 0},         {"sendVstMidiEvent", 1},    {"sendVstTimeInfo", 2},
+    {"offline", 6},               {"plugAsChannelInsert", 7}, {"plugAsSend", 8},
+    {"mixDryWet", 9},             {"noRealTime", 10},         {"multipass", 11},
+    {"metapass", 12},             {"1in1out", 13},            {"1in2out", 14},
+    {"2in1out", 15},              {"2in2out", 16},            {"2in4out", 17},
+    {"4in2out", 18},              {"4in4out", 19},            {"4in8out", 20},
+    {"8in4out", 21},              {"8in8out", 22},            {"midiProgramNames", 23},
+    {"conformsToWindowRules", 25}, {"LiveWithoutToolbar", 24}, {"bypass", 26},
+};
+constexpr uint32_t CapabilitySet = 0x0080003F;
+
+constexpr int16_t ClampToInt16(int32_t Value) {
+  return static_cast<int16_t>(Value < -32768 ? -32768 : Value > 32767 ? 32767 : Value);
+}
+
+// Direct-call rectangle record: Left, Width, Top, Height.
+struct TCallRect {
+  int16_t Left, Width, Top, Height;
+};
+static_assert(sizeof(TCallRect) == 8);
+}  // namespace
+
+std::string QzDisplayText(const TQzStoredText& Text) { return UnscrambleString(Text.Data, Text.Size); }
+
+void QzPumpToolkitEvents() {
+  if (QzToolkitEventPump) QzToolkitEventPump();
+}
+
+std::string QzGetApplicationTitle() { return ApplicationTitle(); }
+void QzSetApplicationTitle(const std::string& Title) { ApplicationTitle() = Title; }
+
+TQzAudioPluginObject::TQzAudioPluginObject()
+    : FaceBitmap(std::make_unique<TMemoryStream>()), ChunkStream(std::make_unique<TMemoryStream>()) {
+  LoadFaceFromResource();
+}
+
+TQzAudioPluginObject::~TQzAudioPluginObject() = default;
+
+std::string TQzAudioPluginObject::GetVendorName() { return QzDisplayText(QzStoredVendorName); }
+std::string TQzAudioPluginObject::GetRightsNotice() { return QzDisplayText(QzStoredRightsNotice); }
+
+void TQzAudioPluginObject::LoadFaceFromResource() {
+  FaceBitmap->Clear();
+  const TQzResource* face = QzFindResource("FACE");
+  // Only a complete bitmap file is handed on: "BM" and a 14-byte file head at least.
+  if (!face || face->Size < 14 || face->Size > static_cast<size_t>(INT32_MAX) || face->Data[0] != 'B' ||
+      face->Data[1] != 'M')
+    return;
+  FaceBitmap->Write(face->Data, static_cast<int32_t>(face->Size));
+  FaceBitmap->SetPosition(0);
+}
+
+IQzPluginEditor* TQzAudioPluginObject::GetEditor() {
+  if (!Editor) Editor = CreateEditor();
+  return Editor.get();
+}
+
+void TQzAudioPluginObject::SetSampleRate(uint32_t Rate) {
+  if (Rate == SampleRate) return;
+  SampleRate = Rate;
+  SampleRateChanged();
+}
+
+void TQzAudioPluginObject::SetTempo(float Value) {
+  if (std::isnan(Value)) return;
+  if (Value < 1.0f) Value = 1.0f;
+  if (Value > 300.0f) Value = 300.0f;
+  if (Value == Tempo) return;
+  Tempo = Value;
+  TempoChanged();
+}
+
+void TQzAudioPluginObject::NotifyHost(int32_t Opcode, int32_t Value) {
+  if (HostCallback) HostCallback(this, HostContext, Opcode, Value, 0);
+}
+
+// ---- VST 2.x dispatcher -----------------------------------------------------------------------
+
+int32_t TQzAudioPluginObject::CanDo(const char* Text) {
+  if (!Text) return 0;
+  for (const TCapability& c : Capabilities)
+    if (std::strcmp(Text, c.Name) == 0) return (CapabilitySet >> c.Bit) & 1u ? 1 : -1;
+  return 0;
+}
+
+int32_t TQzAudioPluginObject::EditGetRect(void* Ptr) {
+  IQzPluginEditor* editor = GetEditor();
+  if (!editor || !Ptr) return 0;
+  EditorRect.top = 0;
+  EditorRect.left = 0;
+  EditorRect.bottom = ClampToInt16(editor->GetHeight());
+  EditorRect.right = ClampToInt16(editor->GetWidth());
+  *static_cast<ERect**>(Ptr) = &EditorRect;
+  return 1;
+}
+
+int32_t TQzAudioPluginObject::EditOpen(void* Ptr) {
+  IQzPluginEditor* editor = GetEditor();
+  if (!editor) return 0;
+  editor->SetPosition(0, 0);
+  editor->SetBorderStyle(ebsNone);
+  editor->SetParentWindow(Ptr);
+  editor->Show();
+  return 1;
+}
+
+int32_t TQzAudioPluginObject::EditClose() {
+  if (IQzPluginEditor* editor = GetEditor()) editor->Hide();
+  return 1;
+}
+
+int32_t TQzAudioPluginObject::CopyText(const std::string& Text, void* Ptr) {
+  if (!Ptr) return 0;
+  // Hosts give 64-byte buffers for these strings.
+  const size_t n = Text.size() < kVstMaxNameLen - 1 ? Text.size() : kVstMaxNameLen - 1;
+  std::memcpy(Ptr, Text.data(), n);
+  static_cast<char*>(Ptr)[n] = '\0';
+  return 1;
+}
+
+int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
+                                          int32_t /*Index*/, int32_t Value, void* Ptr, float Opt) {
+  QzPumpToolkitEvents();
+  switch (Opcode) {
+    case effOpen:
+      return 1;
+    case effClose:
+      delete Self;  // the record goes with it
+      return 1;
+    case effSetBlockSize:
+    case effEditIdle:
+    case effSetEditKnobMode:
+      return 1;
+    case effGetVstVersion:
+      return 2400;
+    case effCanDo:
+      return CanDo(static_cast<const char*>(Ptr));
+    case effProcessEvents:
+    case effBeginSetProgram:
+    case effEndSetProgram:
+      return 0;
+    default:
+      break;
+  }
+  if (!Self) {
+    // A record without object: the answers of the requests that would have used it.
+    switch (Opcode) {
+      case effSetSampleRate:
+      case effEditOpen:
+      case effEditClose:
+      case effGetVendorString:
+      case effGetProductString:
+        return 1;
+      default:
+        return 0;
+    }
+  }
+  return Self->Dispatch(Effect, Opcode, Value, Ptr, Opt);
+}
+
+int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt) {
+  switch (Opcode) {
+    case effSetSampleRate:
+      // Nearest integer, halves to even; a rate that is no positive number is not taken.
+      if (!(Opt >= 1.0f && Opt <= 4.0e9f)) return 1;
+      SetSampleRate(static_cast<uint32_t>(std::nearbyint(static_cast<double>(Opt))));
+      return 1;
+    case effEditGetRect:
+      return EditGetRect(Ptr);
+    case effEditOpen:
+      return EditOpen(Ptr);
+    case effEditClose:
+      return EditClose();
+    case effGetChunk: {
+      if (!Ptr || !Effect) return 0;
+      ChunkStream->Clear();
+      SaveState(ChunkStream.get());
+      const int64_t size = ChunkStream->GetSize();
+      if (size <= 0 || size > QzMaxStateSize) {
+        ChunkStream->Clear();
+        return 0;
+      }
+      *static_cast<void**>(Ptr) = ChunkStream->Memory();
+      return static_cast<int32_t>(size);
+    }
+    case effSetChunk:
+      // The host's buffer is copied first so it is not read after the call returns. A size of 0
+      // loads an empty state (the equaliser back to its defaults); a negative or absurd one is
+      // refused before it is used to read the host's memory.
+      if (!Ptr || !Effect || Value < 0 || Value > QzMaxStateSize) return 0;
+      ChunkStream->SetSize(Value);
+      if (Value > 0) std::memcpy(ChunkStream->Memory(), Ptr, static_cast<size_t>(Value));
+      ChunkStream->SetPosition(0);
+      LoadState(ChunkStream.get());
+      ChunkStream->Clear();
+      return 0;
+    case effGetPlugCategory:
+      return GetPlugCategory();
+    case effGetVendorString:
+      return CopyText(GetVendorName(), Ptr);
+    case effGetProductString:
+      return CopyText(GetProductName(), Ptr);
+    case effStartProcess:
+      StartProcess();
+      return 0;
+    case effStopProcess:
+      StopProcess();
+      return 0;
+    case effGetNumMidiInputChannels:
+      return GetNumMidiInputChannels();
+    default:
+      return 0;
+  }
+}
+
+// ---- Direct-call dispatcher -------------------------------------------------------------------
+
+int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void* Ptr) {
+  QzPumpToolkitEvents();
+  const uint32_t argument = static_cast<uint32_t>(Argument);
+  auto text = [Ptr](const std::string& Text) {
+    // The host provides the buffer; the texts are at most 30 characters.
+    if (!Ptr) return qcrNotDone;
+    std::memcpy(Ptr, Text.c_str(), Text.size() + 1);
+    return qcrDone;
+  };
+  // Writes the state or the face into a temporary stream; a failure leaves it empty.
+  auto saveInto = [this](TMemoryStream& Stream, bool Face) {
+    try {
+      if (Face)
+        Stream.CopyFrom(FaceBitmap.get(), 0);
+      else
+        SaveState(&Stream);
+    } catch (const std::exception&) {
+      Stream.Clear();
+    }
+    return Stream.GetSize();
+  };
+
+  switch (Opcode) {
+    case 10001:
+      if (IQzPluginEditor* editor = GetEditor()) {
+        editor->Show();
+        return qcrDone;
+      }
+      return qcrNotDone;
+    case 10002:
+      if (IQzPluginEditor* editor = GetEditor()) {
+        editor->Hide();
+        return qcrDone;
+      }
+      return qcrNotDone;
+    case 10004:
+      delete this;
+      return qcrDone;
+    case 11001: return text(GetProductName());
+    case 11002: return text(GetLongProductName());
+    case 11003: return text(GetVendorName());
+    case 11004: return text(GetVersionString());
+    case 11005: return text(GetYear());
+    case 11007: return text(GetIdCode2());
+    case 11008: return text(GetIdCode3());
+    case 11009: return text(GetRightsNotice());
+    case 11010: return text(GetCategoryText());
+    case 11011: return text(GetShortName());
+    case 11015: return GetInfoByte();
+    case 12001: return GetInfoWord1();
+    case 12002: return GetInfoWord2();
+    case 13001: return static_cast<int32_t>(SampleRate);
+    case 13002:
+      SetSampleRate(argument);
+      return qcrDone;
+    case 13003: return 10000;
+    case 13004: return 96000;
+    case 13005: return 96;
+    case 13007:
+      SetTempo(static_cast<float>(argument));
+      return qcrDone;
+    case 15005: return GetActive() ? 1 : 0;
+    case 15006:
+      SetActive(argument == 1);
+      return qcrDone;
+    case 15007: {
+      // Without an editor nothing is visible.
+      IQzPluginEditor* editor = GetEditor();
+      return editor && editor->GetVisible() ? 1 : 0;
+    }
+    case 15008:
+      if (IQzPluginEditor* editor = GetEditor()) {
+        editor->SetVisible(argument == 1);
+        return qcrDone;
+      }
+      return qcrNotDone;
+    case 16001: {
+      TMemoryStream stream;
+      return static_cast<int32_t>(saveInto(stream, false));
+    }
+    case 16002: {
+      TMemoryStream stream;
+      const int64_t size = saveInto(stream, false);
+      if (!Ptr || size > static_cast<int64_t>(argument)) return qcrNotDone;
+      if (size > 0) std::memcpy(Ptr, stream.Memory(), static_cast<size_t>(size));
+      return static_cast<int32_t>(size);
+    }
+    case 16004: {
+      // The size is the host's word; one beyond any state of this program is refused before it
+      // is used to read the host's memory.
+      if (!Ptr || Argument <= 0 || Argument > QzMaxStateSize) return qcrNotDone;
+      TMemoryStream stream;
+      stream.SetSize(Argument);
+      std::memcpy(stream.Memory(), Ptr, static_cast<size_t>(Argument));
+      stream.SetPosition(0);
+      LoadState(&stream);
+      return qcrDone;
+    }
+    case 17001: {
+      if (!Ptr) return qcrNotDone;
+      TMemoryStream stream;
+      const int64_t size = saveInto(stream, true);
+      if (size <= 0 || size > static_cast<int64_t>(argument)) return 0;
+      std::memcpy(Ptr, stream.Memory(), static_cast<size_t>(size));
+      return static_cast<int32_t>(size);
+    }
+    case 17002: {
+      TMemoryStream stream;
+      return static_cast<int32_t>(saveInto(stream, true));
+    }
+    case 17003:
+      if (IQzPluginEditor* editor = GetEditor()) {
+        editor->SetBorderStyle(argument == 0 ? ebsToolWindow : ebsNone);
+        return qcrDone;
+      }
+      return qcrNotDone;
+    case 18001: {
+      IQzPluginEditor* editor = Ptr ? GetEditor() : nullptr;
+      if (!editor) return qcrNotDone;
+      const TCallRect rect{ClampToInt16(editor->GetLeft()), ClampToInt16(editor->GetWidth()),
+                           ClampToInt16(editor->GetTop()), ClampToInt16(editor->GetHeight())};
+      std::memcpy(Ptr, &rect, sizeof rect);
+      return qcrDone;
+    }
+    case 18002: {
+      IQzPluginEditor* editor = Ptr ? GetEditor() : nullptr;
+      if (!editor) return qcrNotDone;
+      TCallRect rect;
+      std::memcpy(&rect, Ptr, sizeof rect);
+      editor->SetPosition(rect.Left, rect.Top);
+      return qcrDone;
+    }
+    case 20001: {
+      IQzPluginEditor* editor = Ptr ? GetEditor() : nullptr;
+      if (!editor) return qcrNotDone;
+      editor->SetCaption(static_cast<const char*>(Ptr));
+      return qcrDone;
+    }
+    case 20002:
+      if (!Ptr) return qcrNotDone;
+      QzSetApplicationTitle(static_cast<const char*>(Ptr));
+      return qcrDone;
+    default:
+      return qcrUnknown;
+  }
+}

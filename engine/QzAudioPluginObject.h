@@ -1,0 +1,178 @@
+// The object both host interfaces talk to: identity texts, power, state, processing and the
+// editor as virtual operations, the VST 2.x dispatcher and the direct-call dispatcher.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/QzAudioMath.h"
+#include "platform/Classes.h"
+#include "platform/Vst2.h"
+
+// Set by the VST entry point, cleared by create_instance: the last created instance decides it
+// for the whole process. The editor reads it when it is created.
+extern TQzShared<bool> RunningAsVst;
+
+// A display string as the program stores it: scrambled bytes, turned into text when shown.
+struct TQzStoredText {
+  const uint8_t* Data;
+  size_t Size;
+};
+// The program's stored display strings (generated at build time from tools/qz_texts.cpp).
+extern const TQzStoredText QzStoredProductName;
+extern const TQzStoredText QzStoredLongProductName;
+extern const TQzStoredText QzStoredVendorName;
+extern const TQzStoredText QzStoredRightsNotice;
+extern const TQzStoredText QzStoredAboutLine;
+std::string QzDisplayText(const TQzStoredText& Text);
+
+// The toolkit's event pump (window events, repaints, due timers). The toolkit installs it when it
+// is linked in; the plug-in runs it on the host's GUI thread from every dispatcher and
+// call_object call, never from the audio thread. Null while there is no toolkit.
+extern void (*QzToolkitEventPump)();
+void QzPumpToolkitEvents();
+
+// The toolkit application's title (direct-call 20002).
+std::string QzGetApplicationTitle();
+void QzSetApplicationTitle(const std::string& Title);
+
+enum TQzEditorBorderStyle { ebsNone, ebsToolWindow };
+
+// The editor window as the host interfaces use it. The effect's editor form implements it; a
+// plug-in whose CreateEditor returns nothing answers every request that needs the window as not
+// carried out. Every call comes on the host's GUI thread.
+class IQzPluginEditor {
+public:
+  virtual ~IQzPluginEditor() = default;
+  virtual int32_t GetLeft() = 0;
+  virtual int32_t GetTop() = 0;
+  virtual int32_t GetWidth() = 0;
+  virtual int32_t GetHeight() = 0;
+  virtual void SetPosition(int32_t Left, int32_t Top) = 0;
+  virtual void SetBorderStyle(TQzEditorBorderStyle Style) = 0;
+  // Embeds the window into the host's native window (an X11 window id on Linux).
+  virtual void SetParentWindow(void* Handle) = 0;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool GetVisible() = 0;
+  virtual void SetVisible(bool Value) = 0;
+  virtual void SetCaption(const std::string& Caption) = 0;
+  // Refreshes every control from the presets.
+  virtual void UpdateControls(TObject* Sender) = 0;
+};
+
+// The direct-call host's callback: (object, host context, opcode, value, 0); the result is ignored.
+using TQzHostCallback = intptr_t (*)(void* Object, void* Context, int32_t Opcode, int32_t Value,
+                                     intptr_t Reserved);
+
+// Host modes recorded at creation.
+enum : uint32_t { qhmDirectCall = 1, qhmVst = 2 };
+
+// Results of the direct-call dispatcher.
+enum : int32_t { qcrDone = 1, qcrNotDone = -1, qcrUnknown = -4 };
+
+// A chunk or state larger than this is refused: no state of this program comes near it, and a
+// host's garbage size must not turn into a huge allocation or a read past its buffer.
+inline constexpr int32_t QzMaxStateSize = 1 << 20;
+
+class TQzAudioPluginObject : public TObject {
+public:
+  TQzAudioPluginObject();
+  ~TQzAudioPluginObject() override;
+  std::string ClassName() const override { return "TQzAudioPluginObject"; }
+
+  // Virtual operations; all but ProcessReplacing run on the host's GUI thread.
+  virtual bool Reserved13() { return false; }
+  // The editor of this plug-in, created hidden; the base has none.
+  virtual std::unique_ptr<IQzPluginEditor> CreateEditor() { return nullptr; }
+  virtual std::string GetProductName() { return "ZRT Plugin"; }
+  virtual std::string GetIdCode() { return "XYZ"; }
+  virtual std::string GetLongProductName() { return "ZRT Audio Plugin"; }
+  virtual std::string GetShortName() { return "ZRT Plugin"; }
+  virtual std::string GetVersionString() { return std::to_string(1) + "." + std::to_string(6); }
+  virtual std::string GetYear() { return "2025"; }
+  virtual std::string GetIdCode2() { return "RXW"; }
+  virtual std::string GetIdCode3() { return "RXW"; }
+  virtual std::string GetVendorName();
+  virtual std::string GetRightsNotice();
+  virtual std::string GetCategoryText() { return "Audio Plugin"; }
+  virtual uint16_t GetInfoWord1() { return 0; }
+  virtual uint16_t GetInfoWord2() { return 0; }
+  virtual bool GetActive() { return true; }
+  virtual void SetActive(bool) {}
+  // While True the editor neither reads nor resets the meters.
+  virtual bool MetersSuspended() { return false; }
+  virtual void Reserved36() {}
+  virtual uint8_t GetInfoByte() { return 0; }
+  virtual void TempoChanged() {}
+  virtual void SampleRateChanged() {}
+  // Writes the whole plug-in state at the stream's position; LoadState reads what it wrote.
+  virtual void SaveState(TStream*) {}
+  virtual void LoadState(TStream*) {}
+  virtual void LoadFaceBitmap() {}
+  virtual void StartProcess() {}
+  virtual void StopProcess() {}
+  // Called on the host's audio thread: one block of two channels. Allocates nothing, takes no
+  // lock. Inputs and Outputs may be the same buffers.
+  virtual void ProcessReplacing(float** /*Inputs*/, float** /*Outputs*/, uint16_t /*Frames*/,
+                                int32_t /*A*/, int32_t /*B*/) {}
+  virtual void Reserved49(intptr_t) {}
+  // The direct-call dispatcher: qcrDone, a value, qcrNotDone or qcrUnknown.
+  virtual int32_t CallObject(uint32_t Opcode, int32_t Argument, void* Ptr);
+  virtual int32_t GetPlugCategory() { return kPlugCategEffect; }
+  virtual int32_t GetNumMidiInputChannels() { return 0; }
+
+  // The editor, created on first use; nullptr when the plug-in has none.
+  IQzPluginEditor* GetEditor();
+  // The editor if one was created, without creating it.
+  IQzPluginEditor* ExistingEditor() const { return Editor.get(); }
+  void SetSampleRate(uint32_t Rate);
+  void SetTempo(float Value);
+  void SetHostMode(uint32_t Mode) { HostMode = Mode; }
+  uint32_t GetSampleRate() const { return SampleRate; }
+  float GetTempo() const { return Tempo; }
+  uint32_t GetHostMode() const { return HostMode; }
+  // Tells the direct-call host about a change made in the editor; nothing without a callback.
+  void NotifyHost(int32_t Opcode, int32_t Value);
+
+  // The VST 2.x dispatcher. Self may be null (a record without object): requests that need the
+  // object then answer 0.
+  static int32_t VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
+                             int32_t Index, int32_t Value, void* Ptr, float Opt);
+  // Capability answer: 1 yes, -1 a known capability this plug-in lacks, 0 unknown text.
+  static int32_t CanDo(const char* Text);
+  int32_t VstOpen() { return 1; }
+  int32_t EditGetRect(void* Ptr);
+  int32_t EditOpen(void* Ptr);
+  int32_t EditClose();
+  int32_t ProcessEvents(void*) { return 0; }
+
+  // The face picture as a complete bitmap file (empty when the resource is missing).
+  const TMemoryStream& GetFaceBitmap() const { return *FaceBitmap; }
+
+  // The fields the entry points fill.
+  void* HostContext = nullptr;
+  TQzHostCallback HostCallback = nullptr;
+
+protected:
+  // Loads FaceBitmap from the bitmap resource "FACE"; leaves it empty when that is not a bitmap.
+  void LoadFaceFromResource();
+
+  std::unique_ptr<IQzPluginEditor> Editor;
+  std::unique_ptr<TMemoryStream> FaceBitmap;
+  std::unique_ptr<TMemoryStream> ChunkStream;
+  ERect EditorRect{};
+  uint32_t SampleRate = 44100;
+  float Tempo = 120.0f;
+  uint32_t HostMode = qhmDirectCall;
+
+private:
+  int32_t Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt);
+  int32_t CopyText(const std::string& Text, void* Ptr);
+
+public:
+  // The VST record; its object field points back here. Last field, as hosts see it.
+  AEffect Effect{};
+};

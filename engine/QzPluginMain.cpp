@@ -1,0 +1,124 @@
+// The library's entry points: the VST 2.x entry (VSTPluginMain, main, Main) with the four
+// callbacks of the AEffect record, and the direct-call interface (create_instance,
+// process_audio, process_midi, call_object). They are thin: every request goes to a virtual
+// operation of the plug-in object. Nothing here lets an exception reach a host.
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "engine/QzAudioEffectPlugin.h"
+#include "engine/QzAudioFilterEx.h"
+#include "platform/Vst2.h"
+
+#define QZ_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+constexpr int32_t MaxFramesPerCall = 65535;
+
+TQzAudioPluginObject* ObjectOf(AEffect* Effect) {
+  return Effect ? static_cast<TQzAudioPluginObject*>(Effect->object) : nullptr;
+}
+
+// process and processReplacing: the accumulating entry replaces the outputs too. A host block
+// longer than the 16-bit frame count of the object is processed in slices.
+void AEffectProcessProc(AEffect* Effect, float** Inputs, float** Outputs, int32_t SampleFrames) {
+  TQzAudioPluginObject* object = ObjectOf(Effect);
+  if (!object || !Inputs || !Outputs || SampleFrames <= 0) return;
+  if (!Inputs[0] || !Inputs[1] || !Outputs[0] || !Outputs[1]) return;
+  TQzDenormalGuard denormals;
+  for (int32_t done = 0; done < SampleFrames;) {
+    const int32_t frames = SampleFrames - done < MaxFramesPerCall ? SampleFrames - done : MaxFramesPerCall;
+    float* in[2] = {Inputs[0] + done, Inputs[1] + done};
+    float* out[2] = {Outputs[0] + done, Outputs[1] + done};
+    object->ProcessReplacing(in, out, static_cast<uint16_t>(frames), 0, 0);
+    done += frames;
+  }
+}
+
+intptr_t AEffectDispatcherProc(AEffect* Effect, int32_t Opcode, int32_t Index, intptr_t Value, void* Ptr,
+                               float Opt) {
+  if (!Effect) return 0;
+  // The object takes a 32-bit value. A value beyond that range saturates instead of wrapping, so
+  // that an absurd chunk size cannot turn into a small one.
+  const int32_t value = Value > INT32_MAX ? INT32_MAX : Value < INT32_MIN ? INT32_MIN : static_cast<int32_t>(Value);
+  try {
+    return TQzAudioPluginObject::VstDispatch(ObjectOf(Effect), Effect, Opcode, Index, value, Ptr, Opt);
+  } catch (...) {
+    return 0;
+  }
+}
+
+void AEffectSetParameterProc(AEffect*, int32_t, float) {}
+float AEffectGetParameterProc(AEffect*, int32_t) { return 0.0f; }
+}  // namespace
+
+QZ_EXPORT AEffect* VSTPluginMain(audioMasterCallback /*AudioMaster*/) {
+  TQzAudioPluginObject* object;
+  try {
+    object = new TQzAudioEffectPlugin();
+  } catch (...) {
+    return nullptr;
+  }
+  object->SetHostMode(qhmVst);
+  RunningAsVst = true;
+  AEffect& e = object->Effect;
+  std::memset(&e, 0, sizeof e);
+  e.magic = kEffectMagic;
+  e.dispatcher = AEffectDispatcherProc;
+  e.process = AEffectProcessProc;
+  e.setParameter = AEffectSetParameterProc;
+  e.getParameter = AEffectGetParameterProc;
+  e.numPrograms = 0;
+  e.numParams = 0;
+  e.numInputs = 2;
+  e.numOutputs = 2;
+  e.flags = effFlagsHasEditor | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsNoSoundInStop;
+  e.ioRatio = 0.0f;
+  e.object = object;
+  e.uniqueID = 0;
+  e.version = 2400;
+  e.processReplacing = AEffectProcessProc;
+  e.processDoubleReplacing = nullptr;
+  return &e;
+}
+
+// The same routine under the names Windows hosts use.
+QZ_EXPORT AEffect* Main(audioMasterCallback) __attribute__((alias("VSTPluginMain")));
+QZ_EXPORT AEffect* QzVstMain(audioMasterCallback) __asm__("main") __attribute__((alias("VSTPluginMain")));
+
+QZ_EXPORT void* create_instance(int32_t /*Reserved*/, void* Context, void* Callback) {
+  TQzAudioPluginObject* object;
+  try {
+    object = new TQzAudioEffectPlugin();
+  } catch (...) {
+    return nullptr;
+  }
+  object->HostCallback = reinterpret_cast<TQzHostCallback>(Callback);
+  object->HostContext = Context;
+  RunningAsVst = false;
+  object->SetHostMode(qhmDirectCall);
+  return object;
+}
+
+QZ_EXPORT int32_t process_audio(void* Object, float** Inputs, float** Outputs, uint16_t Frames, int32_t A,
+                                int32_t B) {
+  if (!Object) return 0;
+  if (Frames > 0) {
+    if (!Inputs || !Outputs || !Inputs[0] || !Inputs[1] || !Outputs[0] || !Outputs[1]) return 0;
+    TQzDenormalGuard denormals;
+    static_cast<TQzAudioPluginObject*>(Object)->ProcessReplacing(Inputs, Outputs, Frames, A, B);
+  }
+  return Frames;
+}
+
+// MIDI is ignored.
+QZ_EXPORT int32_t process_midi(void* /*Object*/, void* /*A*/, void* /*B*/, uint16_t Count) { return Count; }
+
+QZ_EXPORT int32_t call_object(int32_t Opcode, int32_t Argument, void* Object, void* Ptr) {
+  if (!Object) return qcrNotDone;
+  try {
+    return static_cast<TQzAudioPluginObject*>(Object)->CallObject(static_cast<uint32_t>(Opcode), Argument, Ptr);
+  } catch (...) {
+    return qcrNotDone;
+  }
+}

@@ -1,0 +1,238 @@
+// Forms, the application object and the screen: a form is a top-level control with a native
+// window of the active window backend (WindowBackend.h), either a window of its own or one
+// embedded in a foreign window (ParentWindow).
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+#include "platform/WindowBackend.h"
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop, fsSplash, fsSystemStayOnTop };
+enum TShowInTaskbar { stDefault, stAlways, stNever };
+enum TPosition {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter,
+  poWorkAreaCenter
+};
+enum TFormState { fsCreating, fsVisible, fsShowing, fsModal, fsActivated };
+using TModalResult = int32_t;
+enum : TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7, mrClose = 11 };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& CloseAction)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TCustomControl, public TQzWindowSink {
+public:
+  // An empty form (CreateNew). Forms read from a stored description call InitForm at the end
+  // of their constructor.
+  explicit TCustomForm(TComponent* AOwner);
+  ~TCustomForm() override;
+  std::string ClassName() const override { return "TCustomForm"; }
+  void Loaded() override;
+
+  // Reads the form description ResourceName into this form, then OnCreate. Raises EReadError
+  // (bad description) or EResNotFound (no such description).
+  void InitForm(const std::string& ResourceName);
+
+  void Show();
+  void Hide();
+  // OnCloseQuery, then OnClose with the action (caHide for a form that is not modal); a modal
+  // form ends its ShowModal with mrCancel.
+  void Close();
+  // Shows the form and pumps events until ModalResult is set or the form is hidden.
+  virtual TModalResult ShowModal();
+  TModalResult ModalResult = mrNone;
+  // Frees the form at the next pump (safe from the form's own handlers).
+  void Release();
+
+  void SetVisible(bool Value) override;
+  void SetText(const std::string& Value) override;
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
+  TPoint GetClientOrigin() const override;
+  void SetFocus() override;
+  bool CanFocus() const override { return GetVisible() && GetEnabled(); }
+
+  TBorderIcons GetBorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons Value) { FBorderIcons = Value; }
+  void SetBorderStyle(TBorderStyle Value) override;
+  TFormStyle GetFormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle Value);
+  TShowInTaskbar GetShowInTaskBar() const { return FShowInTaskBar; }
+  void SetShowInTaskBar(TShowInTaskbar Value) { FShowInTaskBar = Value; }
+  TPosition GetPosition() const { return FPosition; }
+  void SetPosition(TPosition Value) { FPosition = Value; }
+  bool GetAlphaBlend() const { return FAlphaBlend; }
+  void SetAlphaBlend(bool Value);
+  uint8_t GetAlphaBlendValue() const { return FAlphaBlendValue; }
+  void SetAlphaBlendValue(uint8_t Value);
+  // A foreign native window to live in, at (0, 0) of it; 0 for a window of its own.
+  uintptr_t GetParentWindow() const { return FParentWindow; }
+  void SetParentWindow(uintptr_t Value);
+  bool KeyPreview = false;
+
+  TWinControl* GetActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* Control);
+  // Window focus as the window system reports it.
+  bool GetActive() const { return FActive; }
+  // Moves the focus to the next (or previous) control in tab order.
+  void SelectNext(TWinControl* CurControl, bool GoForward);
+  // Called by a control that is going (hidden, disabled, freed) while it holds the focus.
+  void FocusControlGone(TControl* Control);
+
+  // The surface the form paints on; its size is the client size.
+  TBitmap* GetSurface() const { return FSurface.get(); }
+  uint64_t SurfaceStamp() const { return FSurfaceStamp; }
+  TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
+  // Marks a rectangle (form coordinates) for the next paint.
+  void InvalidateFormRect(const TRect& R);
+  // Paints and shows what is marked now, unless a paint is under way.
+  void UpdateForm();
+  bool IsPainting() const { return FPainting; }
+  // The mouse as the form tracks it: the control under it (for enter and leave).
+  TControl* GetMouseControl() const { return FMouseControl; }
+  void ControlGone(TControl* Control);
+
+  void CreateHandle() override;
+  void DestroyHandle() override;
+  // From the native window.
+  void HandleWindowEvent(const TQzWindowEvent& Event) override;
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+
+protected:
+  virtual void DoCreate();
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void Activate();
+  virtual void Deactivate();
+  virtual void DoClose(TCloseAction& Action);
+  virtual bool CloseQuery();
+  void PaintControl(const TRect& FormClip) override;
+
+private:
+  void EnsureSurface();
+  void UpdateWindowParams();
+  TQzWindowParams WindowParams() const;
+  void DispatchMouse(const TQzWindowEvent& E);
+  void DispatchKey(const TQzWindowEvent& E);
+  void SetWindowActive(bool Active);
+  void CenterOnScreen();
+  void ChangeMouseControl(TControl* Control);
+
+  TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+  TFormStyle FFormStyle = fsNormal;
+  TShowInTaskbar FShowInTaskBar = stDefault;
+  TPosition FPosition = poDesigned;
+  bool FAlphaBlend = false;
+  uint8_t FAlphaBlendValue = 255;
+  uintptr_t FParentWindow = 0;
+  TWinControl* FActiveControl = nullptr;
+  bool FActive = false;
+  bool FShownOnce = false;
+  bool FModal = false;
+  bool FPainting = false;
+  bool FReleasing = false;
+  std::unique_ptr<TBitmap> FSurface;
+  uint64_t FSurfaceStamp = 0;
+  std::unique_ptr<TQzNativeWindow> FWindow;
+  TRect FDirty;
+  TControl* FMouseControl = nullptr;
+  TControl* FClickControl = nullptr;
+  uint32_t FButtons = 0;
+  uint64_t FLastDownTime = 0;
+  TPoint FLastDownPos;
+  TMouseButton FLastDownButton = mbLeft;
+  TControl* FLastDownControl = nullptr;
+  bool FDoubleDown = false;
+  bool FFromWindow = false;
+};
+
+class TForm : public TCustomForm {
+public:
+  using TCustomForm::TCustomForm;
+  std::string ClassName() const override { return "TForm"; }
+};
+
+// The screen: its size as the window backend reports it.
+class TScreen : public TComponent {
+public:
+  using TComponent::TComponent;
+  std::string ClassName() const override { return "TScreen"; }
+  int32_t GetWidth() const;
+  int32_t GetHeight() const;
+  int FormCount() const { return static_cast<int>(FForms.size()); }
+  TCustomForm* GetForm(int Index) const { return FForms.at(static_cast<size_t>(Index)); }
+  TCustomForm* GetActiveForm() const;
+
+private:
+  friend class TCustomForm;
+  friend class TApplication;
+  std::vector<TCustomForm*> FForms;
+};
+
+// The application object: owner of forms and process-wide shared components, and the event
+// pump. It is created before any other static object of the program and freed after them.
+class TApplication : public TComponent {
+public:
+  using TComponent::TComponent;
+  ~TApplication() override;
+  std::string ClassName() const override { return "TApplication"; }
+  void Initialize() { FInitialized = true; }
+  bool Initialized() const { return FInitialized; }
+  std::string Title;
+  // One round of the pump: window events, due timers, deferred frees, repaints. Re-entrant
+  // calls (from a handler it runs) return at once.
+  void ProcessMessages();
+  void Terminate() { FTerminated = true; }
+  bool Terminated() const { return FTerminated; }
+  TNotifyEvent OnIdle;
+  // An exception that escaped a handler run by the pump; without a handler it is dropped, as it
+  // must never reach the host.
+  std::function<void(TObject* Sender, const std::exception& E)> OnException;
+  void HandleException(TObject* Sender, const std::exception& E);
+
+  // Used by TTimer (ExtCtrls.h): timers due at or before now fire, each at most once a pump.
+  void RegisterTimer(class TTimer* Timer);
+  void UnregisterTimer(class TTimer* Timer);
+  // Milliseconds to the next due timer (UINT64_MAX without timers).
+  uint64_t NextTimerDue() const;
+  void ReleaseForm(TCustomForm* Form);
+  void FormGone(TCustomForm* Form);
+
+private:
+  void RunTimers();
+  bool FInitialized = false;
+  bool FTerminated = false;
+  int FPumping = 0;
+  std::vector<class TTimer*> FTimers;
+  std::vector<TCustomForm*> FReleased;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Registers the toolkit's classes, enumerations and published properties with the form
+// reader; idempotent (done when Application is created).
+void RegisterToolkitClasses();

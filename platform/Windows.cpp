@@ -1,0 +1,585 @@
+#include "platform/Windows.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxSide = 32767;
+constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
+
+TRect Intersect(const TRect& A, const TRect& B) {
+  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
+          std::min(A.Bottom, B.Bottom)};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
+bool IsEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
+
+int StrideFor(int Width, int BitsPerPixel) {
+  return static_cast<int>(((static_cast<int64_t>(Width) * BitsPerPixel + 31) / 32) * 4);
+}
+
+HBITMAP NewBitmap(int Width, int Height, int BitsPerPixel, bool BottomUp) {
+  if (Width < 1 || Height < 1 || Width > kMaxSide || Height > kMaxSide) return nullptr;
+  if (BitsPerPixel != 16 && BitsPerPixel != 24 && BitsPerPixel != 32) return nullptr;
+  const int stride = StrideFor(Width, BitsPerPixel);
+  const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(Height);
+  if (size > kMaxPixelBytes) return nullptr;
+  auto* bits = static_cast<uint8_t*>(std::calloc(size, 1));
+  if (!bits) return nullptr;
+  auto* b = new TQzGdiBitmap();
+  b->Bits = bits;
+  b->Width = Width;
+  b->Height = Height;
+  b->Stride = stride;
+  b->BitsPerPixel = BitsPerPixel;
+  b->BottomUp = BottomUp;
+  b->OwnsBits = true;
+  return b;
+}
+
+void FreeBitmap(HBITMAP B) {
+  if (B->OwnsBits) std::free(B->Bits);
+  delete B;
+}
+
+// Drops a bitmap from a context; frees it when DeleteObject was waiting for that.
+void Deselect(HBITMAP B) {
+  if (!B) return;
+  B->SelectedInto = nullptr;
+  if (B->DeletePending) FreeBitmap(B);
+}
+
+uint32_t ApplyRop(DWORD Rop, uint32_t S, uint32_t D) {
+  switch (Rop) {
+    case SRCPAINT: return S | D;
+    case SRCAND: return S & D;
+    case SRCINVERT: return S ^ D;
+    case NOTSRCCOPY: return ~S & 0xFFFFFF;
+    case DSTINVERT: return ~D & 0xFFFFFF;
+    case BLACKNESS: return 0;
+    case WHITENESS: return 0xFFFFFF;
+    default: return S;
+  }
+}
+
+// Integer weights of the source cells under each destination cell: destination cell i covers
+// [i * SrcLen, (i + 1) * SrcLen) in units where a source cell is DstLen long.
+struct TSpan {
+  int First = 0;
+  std::vector<uint32_t> Weights;
+};
+
+std::vector<TSpan> BoxWeights(int DstLen, int SrcLen) {
+  std::vector<TSpan> spans(static_cast<size_t>(DstLen));
+  for (int i = 0; i < DstLen; ++i) {
+    const int64_t lo = static_cast<int64_t>(i) * SrcLen;
+    const int64_t hi = lo + SrcLen;
+    const int first = static_cast<int>(lo / DstLen);
+    const int last = static_cast<int>((hi - 1) / DstLen);
+    TSpan& s = spans[static_cast<size_t>(i)];
+    s.First = first;
+    for (int j = first; j <= last; ++j) {
+      const int64_t a = std::max<int64_t>(lo, static_cast<int64_t>(j) * DstLen);
+      const int64_t b = std::min<int64_t>(hi, static_cast<int64_t>(j + 1) * DstLen);
+      s.Weights.push_back(static_cast<uint32_t>(b - a));
+    }
+  }
+  return spans;
+}
+
+struct TDeviceBlit {
+  TRect Dst;  // device, normalised
+  TRect Src;  // source pixels, normalised
+  bool FlipX = false;
+  bool FlipY = false;
+};
+
+std::mutex& FormatLock() {
+  static std::mutex m;
+  return m;
+}
+
+int gMetrics[100] = {};
+bool gMetricsSet[100] = {};
+
+}  // namespace
+
+// --- bitmap pixel access ---------------------------------------------------------------------
+
+TColor TQzGdiBitmap::GetColor(int X, int Y) const {
+  const uint8_t* p = Row(Y);
+  switch (BitsPerPixel) {
+    case 16: {
+      p += X * 2;
+      const unsigned v = p[0] | p[1] << 8;
+      const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+      return RGB(static_cast<uint8_t>(r << 3 | r >> 2), static_cast<uint8_t>(g << 2 | g >> 4),
+                 static_cast<uint8_t>(b << 3 | b >> 2));
+    }
+    case 24: p += X * 3; return RGB(p[2], p[1], p[0]);
+    default: p += X * 4; return RGB(p[2], p[1], p[0]);
+  }
+}
+
+void TQzGdiBitmap::SetColor(int X, int Y, TColor Color) {
+  uint8_t* p = Row(Y);
+  switch (BitsPerPixel) {
+    case 16: {
+      p += X * 2;
+      const unsigned v = (GetRValue(Color) >> 3) << 11 | (GetGValue(Color) >> 2) << 5 |
+                         GetBValue(Color) >> 3;
+      p[0] = static_cast<uint8_t>(v);
+      p[1] = static_cast<uint8_t>(v >> 8);
+      break;
+    }
+    case 24:
+      p += X * 3;
+      p[0] = GetBValue(Color);
+      p[1] = GetGValue(Color);
+      p[2] = GetRValue(Color);
+      break;
+    default:
+      p += X * 4;
+      p[0] = GetBValue(Color);
+      p[1] = GetGValue(Color);
+      p[2] = GetRValue(Color);
+      p[3] = 255;
+      break;
+  }
+}
+
+void TQzGdiBitmap::BlendColor(int X, int Y, TColor Color, unsigned Alpha) {
+  if (Alpha == 0) return;
+  if (Alpha >= 255) {
+    SetColor(X, Y, Color);
+    return;
+  }
+  const TColor d = GetColor(X, Y);
+  auto mix = [Alpha](unsigned s, unsigned t) {
+    return static_cast<uint8_t>((s * Alpha + t * (255 - Alpha) + 127) / 255);
+  };
+  SetColor(X, Y,
+           RGB(mix(GetRValue(Color), GetRValue(d)), mix(GetGValue(Color), GetGValue(d)),
+               mix(GetBValue(Color), GetBValue(d))));
+}
+
+TRect TQzGdiDC::DeviceBounds() const {
+  if (!Bitmap) return TRect{};
+  TRect r{0, 0, Bitmap->Width, Bitmap->Height};
+  return HasClip ? Intersect(r, Clip) : r;
+}
+
+// --- bitmaps ---------------------------------------------------------------------------------
+
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* Info, UINT Usage, void** Bits, HANDLE Section,
+                         DWORD Offset) {
+  if (Bits) *Bits = nullptr;
+  if (!Info || Usage != DIB_RGB_COLORS || Section || Offset) return nullptr;
+  const BITMAPINFOHEADER& h = Info->bmiHeader;
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biCompression != BI_RGB)
+    return nullptr;
+  if (h.biHeight == INT32_MIN) return nullptr;
+  const bool bottomUp = h.biHeight > 0;
+  HBITMAP b = NewBitmap(h.biWidth, bottomUp ? h.biHeight : -h.biHeight, h.biBitCount, bottomUp);
+  if (b && Bits) *Bits = b->Bits;
+  return b;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC, int Width, int Height) {
+  return NewBitmap(Width, Height, 32, false);
+}
+
+HBITMAP QzCreateBitmapOver(void* Bits, int Width, int Height, int Stride, int BitsPerPixel,
+                           bool BottomUp) {
+  if (!Bits || Width < 1 || Height < 1 || Width > kMaxSide || Height > kMaxSide) return nullptr;
+  if (BitsPerPixel != 16 && BitsPerPixel != 24 && BitsPerPixel != 32) return nullptr;
+  if (Stride < Width * (BitsPerPixel / 8)) return nullptr;
+  auto* b = new TQzGdiBitmap();
+  b->Bits = static_cast<uint8_t*>(Bits);
+  b->Width = Width;
+  b->Height = Height;
+  b->Stride = Stride;
+  b->BitsPerPixel = BitsPerPixel;
+  b->BottomUp = BottomUp;
+  return b;
+}
+
+int GetObject(HGDIOBJ Object, int Size, void* Buffer) {
+  if (!Object || Object->Kind != TQzGdiObject::gokBitmap || !Buffer ||
+      Size < static_cast<int>(sizeof(BITMAP)))
+    return 0;
+  auto* b = static_cast<HBITMAP>(Object);
+  BITMAP bm;
+  bm.bmWidth = b->Width;
+  bm.bmHeight = b->Height;
+  bm.bmWidthBytes = b->Stride;
+  bm.bmPlanes = 1;
+  bm.bmBitsPixel = static_cast<WORD>(b->BitsPerPixel);
+  bm.bmBits = b->Bits;
+  std::memcpy(Buffer, &bm, sizeof bm);
+  return sizeof bm;
+}
+
+HRGN CreateRectRgn(int Left, int Top, int Right, int Bottom) {
+  auto* r = new TQzGdiRegion();
+  r->Bounds = TRect{std::min(Left, Right), std::min(Top, Bottom), std::max(Left, Right),
+                    std::max(Top, Bottom)};
+  return r;
+}
+
+// --- drawing contexts ------------------------------------------------------------------------
+
+HDC CreateCompatibleDC(HDC) {
+  auto* dc = new TQzGdiDC();
+  dc->Placeholder = NewBitmap(1, 1, 32, false);
+  dc->Placeholder->SelectedInto = dc;
+  dc->Bitmap = dc->Placeholder;
+  return dc;
+}
+
+HGDIOBJ SelectObject(HDC DC, HGDIOBJ Object) {
+  if (!DC || !Object) return nullptr;
+  if (Object->Kind == TQzGdiObject::gokRegion) {
+    SelectClipRgn(DC, static_cast<HRGN>(Object));
+    return Object;
+  }
+  auto* b = static_cast<HBITMAP>(Object);
+  if (b->DeletePending) return nullptr;
+  if (b->SelectedInto && b->SelectedInto != DC) return nullptr;
+  HBITMAP old = DC->Bitmap;
+  if (old == b) return old;
+  DC->Bitmap = b;
+  b->SelectedInto = DC;
+  if (old) {
+    old->SelectedInto = nullptr;
+    if (old->DeletePending) {
+      FreeBitmap(old);
+      return nullptr;
+    }
+  }
+  return old;
+}
+
+BOOL DeleteObject(HGDIOBJ Object) {
+  if (!Object) return 0;
+  if (Object->Kind == TQzGdiObject::gokRegion) {
+    delete static_cast<HRGN>(Object);
+    return 1;
+  }
+  auto* b = static_cast<HBITMAP>(Object);
+  if (b->DeletePending) return 0;
+  if (b->SelectedInto) {
+    // GDI refuses and leaks; freeing it once the context lets go keeps callers' order harmless.
+    b->DeletePending = true;
+    return 1;
+  }
+  FreeBitmap(b);
+  return 1;
+}
+
+BOOL DeleteDC(HDC DC) {
+  if (!DC) return 0;
+  if (DC->Bitmap != DC->Placeholder) Deselect(DC->Bitmap);
+  if (DC->Placeholder) FreeBitmap(DC->Placeholder);
+  delete DC;
+  return 1;
+}
+
+HBITMAP QzGetSelectedBitmap(HDC DC) { return DC ? DC->Bitmap : nullptr; }
+
+BOOL SetViewportOrgEx(HDC DC, int X, int Y, TPoint* OldOrigin) {
+  if (!DC) return 0;
+  if (OldOrigin) *OldOrigin = DC->Origin;
+  DC->Origin = TPoint{X, Y};
+  return 1;
+}
+
+BOOL GetViewportOrgEx(HDC DC, TPoint* Origin) {
+  if (!DC || !Origin) return 0;
+  *Origin = DC->Origin;
+  return 1;
+}
+
+int SelectClipRgn(HDC DC, HRGN Region) {
+  if (!DC) return ERROR_REGION;
+  if (!Region) {
+    DC->HasClip = false;
+    return SIMPLEREGION;
+  }
+  DC->HasClip = true;
+  DC->Clip = Region->Bounds;
+  return IsEmpty(Region->Bounds) ? NULLREGION : SIMPLEREGION;
+}
+
+int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom) {
+  if (!DC) return ERROR_REGION;
+  TRect r{Left + DC->Origin.X, Top + DC->Origin.Y, Right + DC->Origin.X, Bottom + DC->Origin.Y};
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  DC->Clip = DC->HasClip ? Intersect(DC->Clip, r) : r;
+  DC->HasClip = true;
+  return IsEmpty(DC->Clip) ? NULLREGION : SIMPLEREGION;
+}
+
+int GetClipBox(HDC DC, TRect* Box) {
+  if (!DC || !Box) return ERROR_REGION;
+  TRect r = DC->DeviceBounds();
+  *Box = TRect{r.Left - DC->Origin.X, r.Top - DC->Origin.Y, r.Right - DC->Origin.X,
+               r.Bottom - DC->Origin.Y};
+  return IsEmpty(r) ? NULLREGION : SIMPLEREGION;
+}
+
+int SetStretchBltMode(HDC DC, int Mode) {
+  if (!DC || Mode < BLACKONWHITE || Mode > HALFTONE) return 0;
+  const int old = DC->StretchMode;
+  DC->StretchMode = Mode;
+  return old;
+}
+
+int GetStretchBltMode(HDC DC) { return DC ? DC->StretchMode : 0; }
+
+BOOL QzStretchBits(HDC Dest, const TRect& DestRect, const TQzGdiBitmap* Src, const TRect& SrcRect,
+                   const TQzStretchOptions& Options) {
+  if (!Dest || !Dest->Bitmap) return 0;
+  TDeviceBlit b;
+  b.Dst = TRect{DestRect.Left + Dest->Origin.X, DestRect.Top + Dest->Origin.Y,
+                DestRect.Right + Dest->Origin.X, DestRect.Bottom + Dest->Origin.Y};
+  b.Src = SrcRect;
+  if (b.Dst.Right < b.Dst.Left) std::swap(b.Dst.Left, b.Dst.Right), b.FlipX = !b.FlipX;
+  if (b.Dst.Bottom < b.Dst.Top) std::swap(b.Dst.Top, b.Dst.Bottom), b.FlipY = !b.FlipY;
+  if (b.Src.Right < b.Src.Left) std::swap(b.Src.Left, b.Src.Right), b.FlipX = !b.FlipX;
+  if (b.Src.Bottom < b.Src.Top) std::swap(b.Src.Top, b.Src.Bottom), b.FlipY = !b.FlipY;
+  const bool needsSource = Options.Rop != BLACKNESS && Options.Rop != WHITENESS &&
+                           Options.Rop != DSTINVERT;
+  const int dw = b.Dst.Right - b.Dst.Left, dh = b.Dst.Bottom - b.Dst.Top;
+  const int sw = b.Src.Right - b.Src.Left, sh = b.Src.Bottom - b.Src.Top;
+  if (dw <= 0 || dh <= 0) return 0;
+  if (needsSource && (!Src || sw <= 0 || sh <= 0)) return 0;
+  const TRect vis = Intersect(b.Dst, Dest->DeviceBounds());
+  if (IsEmpty(vis)) return 1;
+
+  HBITMAP dst = Dest->Bitmap;
+  if (!needsSource) {
+    for (int y = vis.Top; y < vis.Bottom; ++y)
+      for (int x = vis.Left; x < vis.Right; ++x)
+        dst->SetColor(x, y, ApplyRop(Options.Rop, 0, dst->GetColor(x, y)));
+    return 1;
+  }
+
+  // Reading and writing the same bitmap: work from a copy of the source.
+  TQzGdiBitmap copy;
+  std::vector<uint8_t> copyBits;
+  if (Src == dst) {
+    copyBits.assign(Src->Bits, Src->Bits + static_cast<size_t>(Src->Stride) * Src->Height);
+    copy.Bits = copyBits.data();
+    copy.Width = Src->Width;
+    copy.Height = Src->Height;
+    copy.Stride = Src->Stride;
+    copy.BitsPerPixel = Src->BitsPerPixel;
+    copy.BottomUp = Src->BottomUp;
+    Src = &copy;
+  }
+
+  auto srcX = [&](int i) { return std::clamp(b.Src.Left + i, 0, Src->Width - 1); };
+  auto srcY = [&](int i) { return std::clamp(b.Src.Top + i, 0, Src->Height - 1); };
+  // Destination offset within the stretched rectangle, mirrored when flipped.
+  auto offX = [&](int x) { return b.FlipX ? dw - 1 - (x - b.Dst.Left) : x - b.Dst.Left; };
+  auto offY = [&](int y) { return b.FlipY ? dh - 1 - (y - b.Dst.Top) : y - b.Dst.Top; };
+  auto nearX = [&](int o) { return static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sw / (2 * dw)); };
+  auto nearY = [&](int o) { return static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sh / (2 * dh)); };
+  const bool alpha = Options.SourceAlpha && Src->BitsPerPixel == 32;
+  const bool keyed = Options.TransparentColor != CLR_INVALID;
+  const TColor key = Options.TransparentColor & 0xFFFFFF;
+
+  auto put = [&](int x, int y, TColor s, unsigned a) {
+    if (a == 0) return;
+    const TColor d = dst->GetColor(x, y);
+    const TColor v = ApplyRop(Options.Rop, s, d);
+    if (a >= 255)
+      dst->SetColor(x, y, v);
+    else
+      dst->BlendColor(x, y, v, a);
+  };
+
+  const bool halftone = Options.Mode == HALFTONE && !keyed && (sw != dw || sh != dh);
+  if (!halftone) {
+    for (int y = vis.Top; y < vis.Bottom; ++y) {
+      const int sy = srcY(nearY(offY(y)));
+      for (int x = vis.Left; x < vis.Right; ++x) {
+        const int sx = srcX(nearX(offX(x)));
+        const TColor s = Src->GetColor(sx, sy);
+        if (keyed && s == key) continue;
+        put(x, y, s, alpha ? Src->Row(sy)[sx * 4 + 3] : 255);
+      }
+    }
+    return 1;
+  }
+
+  const std::vector<TSpan> wx = BoxWeights(dw, sw);
+  const std::vector<TSpan> wy = BoxWeights(dh, sh);
+  const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
+  for (int y = vis.Top; y < vis.Bottom; ++y) {
+    const TSpan& ry = wy[static_cast<size_t>(offY(y))];
+    for (int x = vis.Left; x < vis.Right; ++x) {
+      const TSpan& rx = wx[static_cast<size_t>(offX(x))];
+      uint64_t r = 0, g = 0, bl = 0, a = 0;
+      for (size_t j = 0; j < ry.Weights.size(); ++j) {
+        const int sy = srcY(ry.First + static_cast<int>(j));
+        for (size_t i = 0; i < rx.Weights.size(); ++i) {
+          const int sx = srcX(rx.First + static_cast<int>(i));
+          const uint64_t w = static_cast<uint64_t>(ry.Weights[j]) * rx.Weights[i];
+          const TColor s = Src->GetColor(sx, sy);
+          const unsigned sa = alpha ? Src->Row(sy)[sx * 4 + 3] : 255;
+          // Colours weighted by alpha, so that transparent pixels lend no colour.
+          r += w * sa * GetRValue(s);
+          g += w * sa * GetGValue(s);
+          bl += w * sa * GetBValue(s);
+          a += w * sa;
+        }
+      }
+      if (a == 0) continue;
+      const TColor c = RGB(static_cast<uint8_t>((r + a / 2) / a), static_cast<uint8_t>((g + a / 2) / a),
+                           static_cast<uint8_t>((bl + a / 2) / a));
+      put(x, y, c, static_cast<unsigned>((a + total / 2) / total));
+    }
+  }
+  return 1;
+}
+
+BOOL BitBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int SrcX, int SrcY, DWORD Rop) {
+  return StretchBlt(Dest, X, Y, Width, Height, Src, SrcX, SrcY, Width, Height, Rop);
+}
+
+namespace {
+TRect SourceDeviceRect(HDC Src, int SrcX, int SrcY, int SrcWidth, int SrcHeight) {
+  const TPoint o = Src ? Src->Origin : TPoint{};
+  return TRect{SrcX + o.X, SrcY + o.Y, SrcX + o.X + SrcWidth, SrcY + o.Y + SrcHeight};
+}
+}  // namespace
+
+BOOL StretchBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int SrcX, int SrcY,
+                int SrcWidth, int SrcHeight, DWORD Rop) {
+  if (!Dest) return 0;
+  TQzStretchOptions o;
+  o.Rop = Rop;
+  o.Mode = Dest->StretchMode;
+  return QzStretchBits(Dest, TRect{X, Y, X + Width, Y + Height}, Src ? Src->Bitmap : nullptr,
+                       SourceDeviceRect(Src, SrcX, SrcY, SrcWidth, SrcHeight), o);
+}
+
+BOOL TransparentBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int SrcX, int SrcY,
+                    int SrcWidth, int SrcHeight, UINT Transparent) {
+  if (!Dest || !Src) return 0;
+  TQzStretchOptions o;
+  o.TransparentColor = Transparent & 0xFFFFFF;
+  return QzStretchBits(Dest, TRect{X, Y, X + Width, Y + Height}, Src->Bitmap,
+                       SourceDeviceRect(Src, SrcX, SrcY, SrcWidth, SrcHeight), o);
+}
+
+COLORREF GetPixel(HDC DC, int X, int Y) {
+  if (!DC || !DC->Bitmap) return CLR_INVALID;
+  const int x = X + DC->Origin.X, y = Y + DC->Origin.Y;
+  const TRect r = DC->DeviceBounds();
+  if (x < r.Left || y < r.Top || x >= r.Right || y >= r.Bottom) return CLR_INVALID;
+  return DC->Bitmap->GetColor(x, y);
+}
+
+COLORREF SetPixel(HDC DC, int X, int Y, COLORREF Color) {
+  if (!DC || !DC->Bitmap) return CLR_INVALID;
+  const int x = X + DC->Origin.X, y = Y + DC->Origin.Y;
+  const TRect r = DC->DeviceBounds();
+  if (x < r.Left || y < r.Top || x >= r.Right || y >= r.Bottom) return CLR_INVALID;
+  DC->Bitmap->SetColor(x, y, Color & 0xFFFFFF);
+  return DC->Bitmap->GetColor(x, y);
+}
+
+// --- system ----------------------------------------------------------------------------------
+
+int GetSystemMetrics(int Index) {
+  if (Index >= 0 && Index < 100 && gMetricsSet[Index]) return gMetrics[Index];
+  switch (Index) {
+    case SM_CXSCREEN: return 1920;
+    case SM_CYSCREEN: return 1080;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB: return 17;
+    case SM_CYCAPTION: return 23;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
+    default: return 0;
+  }
+}
+
+void QzSetSystemMetric(int Index, int Value) {
+  if (Index < 0 || Index >= 100) return;
+  gMetrics[Index] = Value;
+  gMetricsSet[Index] = true;
+}
+
+COLORREF GetSysColor(int Index) {
+  // A light desktop theme; the values match ColorToRGB of Types.h where both name a colour.
+  static constexpr COLORREF kColors[31] = {
+      RGB(200, 200, 200),  // scroll bar
+      RGB(0, 0, 0),        // background
+      RGB(153, 180, 209),  // active caption
+      RGB(191, 205, 219),  // inactive caption
+      RGB(240, 240, 240),  // menu
+      RGB(255, 255, 255),  // window
+      RGB(100, 100, 100),  // window frame
+      RGB(0, 0, 0),        // menu text
+      RGB(0, 0, 0),        // window text
+      RGB(0, 0, 0),        // caption text
+      RGB(180, 180, 180),  // active border
+      RGB(244, 247, 252),  // inactive border
+      RGB(171, 171, 171),  // app workspace
+      RGB(0, 120, 215),    // highlight
+      RGB(255, 255, 255),  // highlight text
+      RGB(240, 240, 240),  // button face
+      RGB(160, 160, 160),  // button shadow
+      RGB(109, 109, 109),  // grey text
+      RGB(0, 0, 0),        // button text
+      RGB(0, 0, 0),        // inactive caption text
+      RGB(255, 255, 255),  // button highlight
+      RGB(105, 105, 105),  // 3D dark shadow
+      RGB(227, 227, 227),  // 3D light
+      RGB(0, 0, 0),        // info text
+      RGB(255, 255, 225),  // info background
+      RGB(0, 0, 0),        // (unused)
+      RGB(0, 102, 204),    // hot light
+      RGB(185, 209, 234),  // gradient active caption
+      RGB(215, 228, 242),  // gradient inactive caption
+      RGB(0, 120, 215),    // menu highlight
+      RGB(240, 240, 240),  // menu bar
+  };
+  if (Index < 0 || Index > 30) return 0;
+  return kColors[Index];
+}
+
+UINT RegisterClipboardFormat(const std::string& Name) {
+  if (Name.empty()) return 0;
+  std::lock_guard<std::mutex> lock(FormatLock());
+  static std::map<std::string, UINT> formats;
+  auto it = formats.find(Name);
+  if (it != formats.end()) return it->second;
+  const UINT id = 0xC000 + static_cast<UINT>(formats.size());
+  formats.emplace(Name, id);
+  return id;
+}

@@ -1,0 +1,403 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <utility>
+
+#include "platform/Graphics.h"
+#include "platform/Windows.h"
+
+namespace {
+
+// A white 24-bit bitmap with a black 1-pixel pen and a white brush.
+std::unique_ptr<TBitmap> White(int W, int H) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(pf24bit);
+  b->SetSize(W, H);
+  TCanvas* c = b->GetCanvas();
+  c->GetBrush()->SetColor(clWhite);
+  c->FillRect(Rect(0, 0, W, H));
+  c->GetPen()->SetColor(clBlack);
+  return b;
+}
+
+std::set<std::pair<int, int>> Painted(TBitmap* B, TColor Background = clWhite) {
+  std::set<std::pair<int, int>> s;
+  for (int y = 0; y < B->GetHeight(); ++y)
+    for (int x = 0; x < B->GetWidth(); ++x)
+      if (B->GetCanvas()->GetPixel(x, y) != Background) s.insert({x, y});
+  return s;
+}
+
+TEST(Canvas, LinesLeaveOutTheirEndPoint) {
+  struct Case {
+    int X1, Y1, X2, Y2;
+    std::set<std::pair<int, int>> Pixels;
+  };
+  const Case cases[] = {
+      {2, 5, 7, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
+      {7, 5, 2, 5, {{7, 5}, {6, 5}, {5, 5}, {4, 5}, {3, 5}}},
+      {3, 1, 3, 4, {{3, 1}, {3, 2}, {3, 3}}},
+      {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
+      {4, 4, 0, 0, {{4, 4}, {3, 3}, {2, 2}, {1, 1}}},
+      {3, 3, 3, 3, {}},
+  };
+  for (const Case& c : cases) {
+    auto b = White(10, 10);
+    b->GetCanvas()->Line(c.X1, c.Y1, c.X2, c.Y2);
+    EXPECT_EQ(Painted(b.get()), c.Pixels) << c.X1 << "," << c.Y1 << " -> " << c.X2 << "," << c.Y2;
+    EXPECT_EQ(b->GetCanvas()->GetPenPos(), Point(c.X2, c.Y2));
+  }
+}
+
+TEST(Canvas, ShallowLineStepsOncePerColumn) {
+  auto b = White(12, 6);
+  b->GetCanvas()->Line(0, 0, 10, 3);
+  const auto p = Painted(b.get());
+  ASSERT_EQ(p.size(), 10u);
+  int lastY = 0;
+  for (int x = 0; x < 10; ++x) {
+    int found = -1;
+    for (int y = 0; y < 6; ++y)
+      if (p.count({x, y})) found = y;
+    ASSERT_GE(found, 0) << x;
+    EXPECT_TRUE(found == lastY || found == lastY + 1);
+    lastY = found;
+  }
+  EXPECT_LE(lastY, 3);
+}
+
+TEST(Canvas, RectangleEdgesAndFill) {
+  auto b = White(12, 10);
+  TCanvas* c = b->GetCanvas();
+  c->GetBrush()->SetColor(clRed);
+  c->Rectangle(2, 2, 8, 6);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 12; ++x) {
+      const bool inside = x >= 2 && x < 8 && y >= 2 && y < 6;
+      const bool edge = inside && (x == 2 || x == 7 || y == 2 || y == 5);
+      const TColor want = !inside ? clWhite : edge ? clBlack : clRed;
+      EXPECT_EQ(c->GetPixel(x, y), want) << x << "," << y;
+    }
+}
+
+TEST(Canvas, FillRectIsExclusiveAndClearBrushFillsNothing) {
+  auto b = White(10, 10);
+  TCanvas* c = b->GetCanvas();
+  c->GetBrush()->SetColor(clBlue);
+  c->FillRect(Rect(1, 2, 4, 5));
+  std::set<std::pair<int, int>> want;
+  for (int y = 2; y < 5; ++y)
+    for (int x = 1; x < 4; ++x) want.insert({x, y});
+  EXPECT_EQ(Painted(b.get()), want);
+  c->GetBrush()->SetStyle(bsClear);
+  c->FillRect(Rect(5, 5, 9, 9));
+  EXPECT_EQ(Painted(b.get()), want);
+}
+
+TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
+  for (int kind = 0; kind < 2; ++kind)
+    for (int w : {1, 2, 3, 7, 16}) {
+      auto b = White(24, 24);
+      TCanvas* c = b->GetCanvas();
+      c->GetBrush()->SetColor(clRed);
+      c->GetPen()->SetWidth(w > 8 ? 3 : 1);
+      if (kind == 0)
+        c->Ellipse(4, 5, 4 + w, 5 + w + 1);
+      else
+        c->RoundRect(4, 5, 4 + w, 5 + w + 1, 6, 6);
+      const auto p = Painted(b.get());
+      ASSERT_FALSE(p.empty()) << kind << " " << w;
+      int minX = 99, maxX = -1, minY = 99, maxY = -1;
+      for (auto [x, y] : p) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+      // Inside [Left, Right) x [Top, Bottom) and touching every side.
+      EXPECT_EQ(minX, 4);
+      EXPECT_EQ(maxX, 4 + w - 1);
+      EXPECT_EQ(minY, 5);
+      EXPECT_EQ(maxY, 5 + w);
+      // Mirror-symmetric.
+      for (auto [x, y] : p) EXPECT_TRUE(p.count({4 + 4 + w - 1 - x, y})) << x << "," << y;
+    }
+  auto b = White(20, 20);
+  b->GetCanvas()->GetBrush()->SetColor(clRed);
+  b->GetCanvas()->Ellipse(0, 0, 20, 20);
+  EXPECT_EQ(b->GetCanvas()->GetPixel(0, 0), clWhite);  // corners stay outside
+  EXPECT_EQ(b->GetCanvas()->GetPixel(10, 10), clRed);
+  EXPECT_EQ(b->GetCanvas()->GetPixel(10, 0), clBlack);
+}
+
+TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
+  for (bool solidBrush : {false, true}) {
+    auto b = White(14, 3);
+    TCanvas* c = b->GetCanvas();
+    c->GetPen()->SetStyle(psDot);
+    c->GetBrush()->SetColor(clRed);
+    if (!solidBrush) c->GetBrush()->SetStyle(bsClear);
+    c->Line(0, 1, 12, 1);
+    for (int x = 0; x < 14; ++x) {
+      const bool on = x < 12 && (x / 3) % 2 == 0;
+      const TColor gap = x < 12 && solidBrush ? clRed : clWhite;
+      EXPECT_EQ(c->GetPixel(x, 1), on ? clBlack : gap) << x << " solid " << solidBrush;
+    }
+  }
+}
+
+TEST(Canvas, PenWidthZeroDrawsLikeOneAndWidePensAreRound) {
+  auto b = White(10, 10);
+  b->GetCanvas()->GetPen()->SetWidth(0);
+  b->GetCanvas()->Line(1, 1, 6, 1);
+  EXPECT_EQ(Painted(b.get()).size(), 5u);
+  auto w = White(20, 20);
+  w->GetCanvas()->GetPen()->SetWidth(5);
+  w->GetCanvas()->Line(10, 10, 10, 10 + 1);
+  const auto p = Painted(w.get());
+  EXPECT_TRUE(p.count({10, 8}) && p.count({8, 10}) && p.count({12, 10}));
+  EXPECT_FALSE(p.count({8, 8}));  // the disc's corner
+}
+
+TEST(Canvas, XorPenUndoesItself) {
+  auto b = White(8, 8);
+  TCanvas* c = b->GetCanvas();
+  c->GetBrush()->SetColor(clSilver);
+  c->FillRect(Rect(0, 0, 8, 8));
+  c->GetPen()->SetMode(pmXor);
+  c->GetPen()->SetColor(clWhite);
+  c->Line(0, 3, 8, 3);
+  EXPECT_EQ(c->GetPixel(2, 3), 0x3F3F3Fu);
+  c->Line(0, 3, 8, 3);
+  EXPECT_TRUE(Painted(b.get(), clSilver).empty());
+}
+
+TEST(Canvas, ClippingAndViewportOrigin) {
+  auto b = White(12, 12);
+  TCanvas* c = b->GetCanvas();
+  c->SetClipRect(Rect(3, 3, 6, 7));
+  EXPECT_EQ(c->GetClipRect(), Rect(3, 3, 6, 7));
+  c->GetBrush()->SetColor(clRed);
+  c->FillRect(Rect(0, 0, 12, 12));
+  c->Line(0, 0, 11, 11);
+  EXPECT_EQ(c->GetPixel(0, 0), CLR_INVALID);
+  c->SetClipping(false);
+  std::set<std::pair<int, int>> want;
+  for (int y = 3; y < 7; ++y)
+    for (int x = 3; x < 6; ++x) want.insert({x, y});
+  EXPECT_EQ(Painted(b.get()), want);
+
+  // A control painted at (5, 4) of its parent's surface: its (0, 0) is the parent's (5, 4).
+  auto p = White(12, 12);
+  HDC dc = p->GetCanvas()->GetHandle();
+  SetViewportOrgEx(dc, 5, 4, nullptr);
+  IntersectClipRect(dc, 0, 0, 3, 3);
+  p->GetCanvas()->GetBrush()->SetColor(clBlue);
+  p->GetCanvas()->FillRect(Rect(-5, -5, 10, 10));
+  SetViewportOrgEx(dc, 0, 0, nullptr);
+  SelectClipRgn(dc, nullptr);
+  EXPECT_EQ(Painted(p.get()).size(), 9u);
+  EXPECT_EQ(p->GetCanvas()->GetPixel(5, 4), clBlue);
+  EXPECT_EQ(p->GetCanvas()->GetPixel(7, 6), clBlue);
+  EXPECT_EQ(p->GetCanvas()->GetPixel(8, 6), clWhite);
+}
+
+TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
+  auto b = White(200, 60);
+  TCanvas* c = b->GetCanvas();
+  c->GetFont()->SetName("Arial");
+  c->GetFont()->SetSize(10);
+  EXPECT_EQ(c->GetFont()->GetHeight(), -13);
+  c->GetFont()->SetColor(clBlack);
+  c->GetBrush()->SetStyle(bsClear);
+  const TSize ext = c->TextExtent("Hxyg");
+  EXPECT_GE(ext.cy, 14);  // ascent + descent of a 13-pixel em
+  EXPECT_LE(ext.cy, 16);
+  EXPECT_GT(ext.cx, 20);
+  c->TextOut(10, 20, "Hxyg");
+  const auto p = Painted(b.get());
+  ASSERT_GT(p.size(), 20u);
+  for (auto [x, y] : p) {
+    EXPECT_GE(x, 10);
+    EXPECT_LT(x, 10 + ext.cx);
+    EXPECT_GE(y, 20);
+    EXPECT_LT(y, 20 + ext.cy);
+  }
+  // Liberation Sans is metric-compatible with Arial: "W" is wider than "i", bold is not narrower.
+  EXPECT_GT(c->TextWidth("W"), c->TextWidth("i"));
+  const int regular = c->TextWidth("Hello World");
+  c->GetFont()->SetStyle(TFontStyles{fsBold});
+  EXPECT_GE(c->TextWidth("Hello World"), regular);
+  c->GetFont()->SetHeight(-26);
+  EXPECT_GT(c->TextWidth("Hello World"), regular * 3 / 2);
+  // A solid brush fills the whole cell.
+  auto s = White(100, 30);
+  s->GetCanvas()->GetBrush()->SetColor(clYellow);
+  s->GetCanvas()->TextOut(2, 3, "ab");
+  const TSize e2 = s->GetCanvas()->TextExtent("ab");
+  EXPECT_EQ(s->GetCanvas()->GetPixel(2, 3), clYellow);
+  EXPECT_EQ(s->GetCanvas()->GetPixel(2 + e2.cx - 1, 3 + e2.cy - 1), clYellow);
+  EXPECT_EQ(s->GetCanvas()->GetPixel(2 + e2.cx, 3), clWhite);
+}
+
+TEST(Canvas, StretchDrawLeavesOutTheTransparentColour) {
+  TBitmap src;
+  src.SetPixelFormat(pf24bit);
+  src.SetSize(2, 2);
+  src.GetCanvas()->SetPixel(0, 0, clRed);
+  src.GetCanvas()->SetPixel(1, 0, clLime);
+  src.GetCanvas()->SetPixel(0, 1, clBlue);  // bottom-left: the automatic transparent colour
+  src.GetCanvas()->SetPixel(1, 1, clBlue);
+  src.SetTransparent(true);
+  auto dst = White(4, 4);
+  dst->GetCanvas()->StretchDraw(Rect(0, 0, 4, 4), &src);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 0), clRed);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(1, 1), clRed);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(3, 1), clLime);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 3), clWhite);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(3, 2), clWhite);
+  src.SetTransparentColor(clRed);
+  auto d2 = White(2, 2);
+  d2->GetCanvas()->Draw(0, 0, &src);
+  EXPECT_EQ(d2->GetCanvas()->GetPixel(0, 0), clWhite);
+  EXPECT_EQ(d2->GetCanvas()->GetPixel(0, 1), clBlue);
+}
+
+TEST(Canvas, HalftoneStretchAveragesAndPlainStretchPicks) {
+  TBitmap src;
+  src.SetPixelFormat(pf32bit);
+  src.SetSize(4, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) src.GetCanvas()->SetPixel(x, y, (x + y) % 2 ? clWhite : clBlack);
+  auto dst = White(2, 2);
+  HDC dc = dst->GetCanvas()->GetHandle();
+  StretchBlt(dc, 0, 0, 2, 2, src.GetCanvas()->GetHandle(), 0, 0, 4, 4, SRCCOPY);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) {
+      const TColor c = dst->GetCanvas()->GetPixel(x, y);
+      EXPECT_TRUE(c == clBlack || c == clWhite);
+    }
+  EXPECT_EQ(SetStretchBltMode(dc, HALFTONE), BLACKONWHITE);
+  StretchBlt(dc, 0, 0, 2, 2, src.GetCanvas()->GetHandle(), 0, 0, 4, 4, SRCCOPY);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) {
+      const TColor c = dst->GetCanvas()->GetPixel(x, y);
+      EXPECT_NEAR(GetRValue(c), 128, 1);
+      EXPECT_EQ(GetRValue(c), GetBValue(c));
+    }
+  // A 3 -> 2 shrink weights the middle source pixel half to each side: (0 + 255 / 2) / 1.5.
+  TBitmap row;
+  row.SetPixelFormat(pf24bit);
+  row.SetSize(3, 1);
+  row.GetCanvas()->SetPixel(0, 0, clBlack);
+  row.GetCanvas()->SetPixel(1, 0, clWhite);
+  row.GetCanvas()->SetPixel(2, 0, clBlack);
+  auto two = White(2, 1);
+  SetStretchBltMode(two->GetCanvas()->GetHandle(), HALFTONE);
+  two->GetCanvas()->CopyRect(Rect(0, 0, 2, 1), row.GetCanvas(), Rect(0, 0, 3, 1));
+  EXPECT_EQ(GetRValue(two->GetCanvas()->GetPixel(0, 0)), 85);
+  EXPECT_EQ(GetRValue(two->GetCanvas()->GetPixel(1, 0)), 85);
+}
+
+TEST(Canvas, CopyRectMirrorsWithNegativeExtents) {
+  TBitmap src;
+  src.SetSize(3, 1);
+  src.GetCanvas()->SetPixel(0, 0, clRed);
+  src.GetCanvas()->SetPixel(1, 0, clLime);
+  src.GetCanvas()->SetPixel(2, 0, clBlue);
+  auto dst = White(3, 1);
+  dst->GetCanvas()->CopyRect(Rect(3, 0, 0, 1), src.GetCanvas(), Rect(0, 0, 3, 1));
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 0), clBlue);
+  EXPECT_EQ(dst->GetCanvas()->GetPixel(2, 0), clRed);
+}
+
+TEST(Canvas, GradientFillRunsFromStartToStop) {
+  for (TGradientDirection d : {gdVertical, gdHorizontal}) {
+    auto b = White(11, 11);
+    b->GetCanvas()->GradientFill(Rect(0, 0, 11, 11), RGB(0, 100, 200), RGB(250, 100, 0), d);
+    TCanvas* c = b->GetCanvas();
+    EXPECT_EQ(c->GetPixel(0, 0), RGB(0, 100, 200));
+    EXPECT_EQ(c->GetPixel(10, 10), RGB(250, 100, 0));
+    int last = -1;
+    for (int i = 0; i < 11; ++i) {
+      const TColor v = d == gdVertical ? c->GetPixel(5, i) : c->GetPixel(i, 5);
+      EXPECT_GT(static_cast<int>(GetRValue(v)), last);
+      last = GetRValue(v);
+      EXPECT_EQ(d == gdVertical ? c->GetPixel(0, i) : c->GetPixel(i, 0), v);  // lines are uniform
+    }
+  }
+  // System colours resolve before mixing.
+  auto b = White(1, 2);
+  b->GetCanvas()->GradientFill(Rect(0, 0, 1, 2), clBtnFace, clBtnFace, gdVertical);
+  EXPECT_EQ(b->GetCanvas()->GetPixel(0, 1), ColorToRGB(clBtnFace));
+}
+
+TEST(Canvas, SystemColoursAgreeWithColorToRGB) {
+  for (TColor c : {clBtnFace, clBtnShadow, clBtnHighlight, clHighlight, clHighlightText, clWindow,
+                   clWindowText, clGrayText, clActiveCaption, clHotLight})
+    EXPECT_EQ(GetSysColor(static_cast<int>(c & 0xFF)), ColorToRGB(c)) << std::hex << c;
+  EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), 17);
+}
+
+TEST(DibSection, BottomUpRowsAndACanvasOverThem) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = 4;
+  bi.bmiHeader.biHeight = 3;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  ASSERT_NE(bits, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, section);
+  TCanvas canvas;
+  canvas.SetHandle(dc);
+  canvas.SetPixel(0, 0, RGB(1, 2, 3));
+  canvas.SetPixel(3, 2, RGB(4, 5, 6));
+  auto* p = static_cast<uint8_t*>(bits);
+  EXPECT_EQ(p[32], 3);  // (0, 0) starts the last row in memory: B, G, R
+  EXPECT_EQ(p[33], 2);
+  EXPECT_EQ(p[34], 1);
+  EXPECT_EQ(p[12], 6);  // (3, 2) is in the first row in memory
+  canvas.GetPen()->SetColor(clWhite);
+  canvas.Line(0, 1, 4, 1);
+  EXPECT_EQ(p[16], 255);
+  EXPECT_EQ(canvas.GetClipRect(), Rect(0, 0, 4, 3));
+  // Freed in the order that leaves the section selected at DeleteObject.
+  EXPECT_NE(DeleteObject(section), 0);
+  EXPECT_NE(DeleteDC(dc), 0);
+
+  bi.bmiHeader.biWidth = 0;
+  EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  EXPECT_EQ(bits, nullptr);
+  bi.bmiHeader.biWidth = 100000;
+  EXPECT_EQ(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+  EXPECT_EQ(CreateDIBSection(nullptr, nullptr, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+}
+
+TEST(Canvas, BitmapReportsCanvasDrawingAsAChange) {
+  TBitmap b;
+  b.SetSize(4, 4);
+  int changes = 0;
+  b.OnChange = [&](TObject*) { ++changes; };
+  b.GetCanvas()->FillRect(Rect(0, 0, 2, 2));
+  EXPECT_EQ(changes, 1);
+  b.BeginUpdate();
+  b.GetCanvas()->FillRect(Rect(0, 0, 2, 2));
+  b.GetCanvas()->Line(0, 0, 3, 3);
+  EXPECT_EQ(changes, 1);
+  b.EndUpdate();
+  EXPECT_EQ(changes, 2);
+}
+
+TEST(Canvas, UnboundCanvasDrawsNothingButMeasures) {
+  TCanvas c;
+  c.Line(0, 0, 10, 10);
+  c.FillRect(Rect(0, 0, 5, 5));
+  c.TextOut(0, 0, "x");
+  EXPECT_EQ(c.GetPixel(0, 0), CLR_INVALID);
+  EXPECT_GT(c.TextWidth("abc"), 0);
+  EXPECT_EQ(c.TextWidth(""), 0);
+  EXPECT_GT(c.TextHeight(""), 0);
+}
+
+}  // namespace

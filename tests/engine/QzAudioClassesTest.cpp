@@ -1,0 +1,114 @@
+#include "engine/QzAudioClasses.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Counts rate changes and records the rate the hook sees.
+class TRateProbe : public TQzAudioSampleRateClass {
+public:
+  int Changes = 0;
+  uint32_t SeenRate = 0;
+  void SampleRateChanged() override {
+    ++Changes;
+    SeenRate = GetSampleRate();
+    TQzAudioSampleRateClass::SampleRateChanged();
+  }
+  void ForceStoredRate(uint32_t Rate) { FSampleRate = Rate; }
+};
+
+class THistoryProbe : public TQzAudioSampleRateStereoHistoryClass {
+public:
+  bool Defaults() const {
+    return FHistoryCount == 0 && FHistoryValue == 0.0f && FHistory.empty() && !FHistoryFlag;
+  }
+};
+
+}  // namespace
+
+TEST(QzAudioClasses, NewObjects) {
+  TQzAudioUpdateClass plain;
+  EXPECT_FALSE(plain.OnUpdate);
+  plain.Update();  // no handler: nothing happens
+
+  TQzAudioSampleRateClass rated;
+  EXPECT_EQ(rated.GetSampleRate(), 44100u);
+  EXPECT_FALSE(rated.OnUpdate);
+
+  THistoryProbe history;
+  EXPECT_EQ(history.GetSampleRate(), 44100u);
+  EXPECT_TRUE(history.Defaults());
+}
+
+TEST(QzAudioClasses, UpdateFiresWithSender) {
+  TQzAudioUpdateClass obj;
+  int fired = 0;
+  obj.OnUpdate = [&](TObject* Sender) {
+    EXPECT_EQ(Sender, &obj);
+    ++fired;
+  };
+  obj.Update();
+  obj.DoUpdate();
+  EXPECT_EQ(fired, 2);
+}
+
+TEST(QzAudioClasses, SampleRateClampsAndCountsChanges) {
+  struct Step {
+    uint32_t Set;
+    uint32_t Stored;
+    int Changes;  // cumulative
+  };
+  const Step steps[] = {
+      {44100, 44100, 0},   // the default: nothing
+      {48000, 48000, 1},   {48000, 48000, 1},  {5000, 10000, 2},   {9999, 10000, 2},
+      {10000, 10000, 2},   {0, 10000, 2},      {10001, 10001, 3},  {250000, 192000, 4},
+      {192000, 192000, 4}, {0xFFFFFFFF, 192000, 4}, {191999, 191999, 5}, {44100, 44100, 6},
+  };
+  TRateProbe probe;
+  int updates = 0;
+  probe.OnUpdate = [&](TObject* Sender) {
+    EXPECT_EQ(Sender, &probe);
+    ++updates;
+  };
+  for (const auto& s : steps) {
+    probe.SetSampleRate(s.Set);
+    EXPECT_EQ(probe.GetSampleRate(), s.Stored) << s.Set;
+    EXPECT_EQ(probe.Changes, s.Changes) << s.Set;
+    EXPECT_EQ(updates, s.Changes) << s.Set;  // the base hook fires OnUpdate once per change
+    if (s.Changes > 0) {
+      EXPECT_EQ(probe.SeenRate, probe.GetSampleRate());  // stored before the hook
+    }
+  }
+}
+
+TEST(QzAudioClasses, StoredRateIsClampedOnRead) {
+  TRateProbe probe;
+  probe.ForceStoredRate(5);
+  EXPECT_EQ(probe.GetSampleRate(), 10000u);
+  probe.SetSampleRate(10000);  // equals the clamped stored rate
+  EXPECT_EQ(probe.Changes, 0);
+  probe.ForceStoredRate(1000000);
+  probe.SetSampleRate(192000);
+  EXPECT_EQ(probe.Changes, 0);
+  EXPECT_EQ(probe.GetSampleRate(), 192000u);
+}
+
+TEST(QzAudioClassesConcurrency, RateReadWhileSet) {
+  TRateProbe probe;
+  std::atomic<bool> stop{false};
+  std::thread reader([&] {
+    while (!stop.load()) {
+      const uint32_t r = probe.GetSampleRate();
+      ASSERT_TRUE(r == 44100u || r == 48000u || r == 96000u) << r;
+    }
+  });
+  for (int i = 0; i < 20000; ++i) probe.SetSampleRate(i % 2 ? 48000 : 96000);
+  stop = true;
+  reader.join();
+  // Reads never write back: the last rate set is the one kept.
+  EXPECT_EQ(probe.GetSampleRate(), 48000u);
+  EXPECT_EQ(probe.Changes, 20000);
+}

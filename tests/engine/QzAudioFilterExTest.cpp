@@ -1,0 +1,373 @@
+#include "engine/QzAudioFilterEx.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+
+std::complex<double> Response(const TQzBiquadCoefficients& c, double w) {
+  const std::complex<double> z1 = std::polar(1.0, -w), z2 = z1 * z1;
+  return (c.b0 + c.b1 * z1 + c.b2 * z2) / (1.0 + c.a1 * z1 + c.a2 * z2);
+}
+
+// The bandwidth term of these filters, written out independently: the octave formula with the
+// extra cos(w0/2) factor.
+double Alpha(double w0, double sinW0, double bw) {
+  if (sinW0 == 0.0) return 0.0;
+  return std::sinh(std::log(2.0) / 2.0 * bw * std::cos(w0 / 2.0) * w0 / sinW0) * sinW0;
+}
+
+enum class TKind { Highcut, Lowcut, Band };
+
+// Textbook (cookbook) coefficients for low-pass, high-pass and peaking sections, from the
+// same w0 and alpha.
+TQzBiquadCoefficients Textbook(TKind Kind, double f, double fs, double bw, double gainDb) {
+  double w0 = 2.0 * Pi * f / fs;
+  const double s = std::sin(w0);
+  if (w0 > Pi) w0 = Pi;
+  const double alpha = Alpha(w0, s, bw), c = std::cos(w0);
+  double b0, b1, b2, a0, a1, a2;
+  switch (Kind) {
+    case TKind::Highcut:
+      b0 = (1 - c) / 2, b1 = 1 - c, b2 = (1 - c) / 2, a0 = 1 + alpha, a1 = -2 * c, a2 = 1 - alpha;
+      break;
+    case TKind::Lowcut:
+      b0 = (1 + c) / 2, b1 = -(1 + c), b2 = (1 + c) / 2, a0 = 1 + alpha, a1 = -2 * c, a2 = 1 - alpha;
+      break;
+    default: {
+      const double A = std::pow(10.0, gainDb / 40.0);
+      b0 = 1 + alpha * A, b1 = -2 * c, b2 = 1 - alpha * A;
+      a0 = 1 + alpha / A, a1 = -2 * c, a2 = 1 - alpha / A;
+    }
+  }
+  return {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
+}
+
+std::unique_ptr<TQzAudioBiquadIIRFilter> MakeFilter(TKind Kind) {
+  switch (Kind) {
+    case TKind::Highcut: return std::make_unique<TQzAudioHighcutFilter>();
+    case TKind::Lowcut: return std::make_unique<TQzAudioLowcutFilter>();
+    default: return std::make_unique<TQzAudioBandWidthFilter>();
+  }
+}
+
+// Steady-state gain of a sine of an integer frequency: settle for a second, then project one
+// second (a whole number of periods) onto sine and cosine.
+double MeasureGain(TQzAudioBiquadIIRFilter& Filter, double f, uint32_t fs) {
+  const double amp = 0.25;
+  auto in = [&](long n) { return static_cast<float>(amp * std::sin(2.0 * Pi * f * n / fs)); };
+  for (long n = 0; n < static_cast<long>(fs); ++n) Filter.ProcessSample(in(n));
+  double s = 0, c = 0;
+  for (long n = 0; n < static_cast<long>(fs); ++n) {
+    const double y = Filter.ProcessSample(in(n + fs));
+    s += y * std::sin(2.0 * Pi * f * n / fs);
+    c += y * std::cos(2.0 * Pi * f * n / fs);
+  }
+  return 2.0 * std::hypot(s, c) / fs / amp;
+}
+
+class TCountingBand : public TQzAudioBandWidthFilter {
+public:
+  int Count = 0;
+  void CalcCoefficients() override {
+    ++Count;
+    TQzAudioBandWidthFilter::CalcCoefficients();
+  }
+};
+
+}  // namespace
+
+TEST(QzAudioFilterEx, DbToGainLaw) {
+  EXPECT_EQ(DbToGain(0.0), 1.0);
+  EXPECT_DOUBLE_EQ(DbToGain(-120.0), 1e-6);
+  EXPECT_EQ(DbToGain(-120.5), 0.0);
+  EXPECT_EQ(DbToGain(std::numeric_limits<double>::quiet_NaN()), 0.0);
+  EXPECT_NEAR(DbToGain(6.0), 1.99526, 1e-5);
+  EXPECT_DOUBLE_EQ(DbToGain(20.0), 10.0);
+  EXPECT_DOUBLE_EQ(Ln2Half, 0.34657359027997264);
+}
+
+TEST(QzAudioFilterEx, ConstructionDefaults) {
+  for (TKind kind : {TKind::Highcut, TKind::Lowcut, TKind::Band}) {
+    auto f = MakeFilter(kind);
+    EXPECT_EQ(f->GetSampleRate(), 44100u);
+    EXPECT_EQ(f->GetFrequency(), 20.0f);
+    EXPECT_EQ(f->GetBandwidth(), 1.0f);
+    EXPECT_EQ(f->GetGain(), 0.0f);
+    EXPECT_EQ(f->GetA(), 1.0);
+    EXPECT_DOUBLE_EQ(f->GetW0(), 2.0 * Pi * 20.0 / 44100.0);
+    EXPECT_NEAR(f->GetAlpha(), Alpha(f->GetW0(), f->GetSinW0(), 1.0), 1e-15);
+    EXPECT_EQ(f->GetZ1(), 0.0);
+    EXPECT_EQ(f->GetZ2(), 0.0);
+  }
+}
+
+TEST(QzAudioFilterEx, AccessorClamps) {
+  struct TCase {
+    const char* What;
+    float Value, Expected;
+  } cases[] = {
+      {"frequency", 0.5f, 1.0f},      {"frequency", 30000.0f, 25000.0f}, {"frequency", 440.0f, 440.0f},
+      {"frequency", -5.0f, 1.0f},     {"bandwidth", 0.05f, 0.1f},        {"bandwidth", 20.0f, 10.0f},
+      {"bandwidth", 2.5f, 2.5f},      {"gain", -40.0f, -40.0f},          {"gain", 80.0f, 80.0f},
+  };
+  for (const TCase& c : cases) {
+    TQzAudioBandWidthFilter f;
+    const std::string what = c.What;
+    if (what == "frequency") {
+      f.SetFrequency(c.Value);
+      EXPECT_EQ(f.GetFrequency(), c.Expected) << c.Value;
+    } else if (what == "bandwidth") {
+      f.SetBandwidth(c.Value);
+      EXPECT_EQ(f.GetBandwidth(), c.Expected) << c.Value;
+    } else {
+      f.SetGain(c.Value);
+      EXPECT_EQ(f.GetGain(), c.Expected) << c.Value;
+      EXPECT_DOUBLE_EQ(f.GetA(), std::pow(10.0, c.Value / 40.0));
+    }
+  }
+  struct TRate {
+    uint32_t Value, Expected;
+  } rates[] = {{5000, 10000}, {250000, 192000}, {48000, 48000}, {10000, 10000}, {192000, 192000}};
+  for (const TRate& r : rates) {
+    TQzAudioHighcutFilter f;
+    f.SetSampleRate(r.Value);
+    EXPECT_EQ(f.GetSampleRate(), r.Expected) << r.Value;
+  }
+}
+
+TEST(QzAudioFilterEx, SettersRecomputeOnlyOnChange) {
+  TCountingBand f;
+  f.SetFrequency(1000.0f);
+  f.SetFrequency(1000.0f);
+  EXPECT_EQ(f.Count, 1);
+  f.SetFrequency(30000.0f);
+  f.SetFrequency(25000.0f);  // the same after the clamp
+  EXPECT_EQ(f.Count, 2);
+  f.SetBandwidth(0.05f);
+  f.SetBandwidth(0.1f);
+  EXPECT_EQ(f.Count, 3);
+  f.SetGain(3.0f);
+  f.SetGain(3.0f);
+  EXPECT_EQ(f.Count, 4);
+  f.SetSampleRate(5000);
+  f.SetSampleRate(9999);
+  EXPECT_EQ(f.Count, 5);
+  // Non-finite parameters leave the filter as it was.
+  const TQzBiquadCoefficients before = f.GetCoefficients();
+  f.SetFrequency(std::nanf(""));
+  f.SetBandwidth(std::nanf(""));
+  f.SetGain(std::numeric_limits<float>::infinity());
+  f.SetGain(std::nanf(""));
+  EXPECT_EQ(f.Count, 5);
+  EXPECT_EQ(f.GetCoefficients().b0, before.b0);
+}
+
+TEST(QzAudioFilterEx, FlatBandPassesSignal) {
+  TQzAudioMicroEQ eq;
+  TQzAudioBandWidthFilter& band = *eq.GetBand(1);
+  EXPECT_EQ(band.GetFrequency(), 1000.0f);
+  const TQzBiquadCoefficients c = band.GetCoefficients();
+  EXPECT_NEAR(c.b0, 1.0, 1e-15);
+  EXPECT_EQ(c.b1, c.a1);
+  EXPECT_NEAR(c.b2, c.a2, 1e-15);
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  for (int i = 0; i < 10000; ++i) {
+    const float x = u(rng);
+    EXPECT_NEAR(band.ProcessSample(x), x, 1e-6f);
+  }
+}
+
+TEST(QzAudioFilterEx, CornerAboveNyquist) {
+  TQzAudioHighcutFilter f;
+  f.SetFrequency(25000.0f);
+  EXPECT_EQ(f.GetW0(), Pi);
+  EXPECT_NEAR(f.GetSinW0(), std::sin(2.0 * Pi * 25000.0 / 44100.0), 1e-14);
+  EXPECT_LT(f.GetSinW0(), 0.0);
+  EXPECT_NEAR(f.GetAlpha(), 0.0, 1e-15);
+  const TQzBiquadCoefficients c = f.GetCoefficients();
+  EXPECT_NEAR(c.b0, 1.0, 1e-15);
+  EXPECT_NEAR(c.b1, 2.0, 1e-15);
+  EXPECT_NEAR(c.b2, 1.0, 1e-15);
+  EXPECT_NEAR(c.a1, 2.0, 1e-15);
+  EXPECT_NEAR(c.a2, 1.0, 1e-15);
+  EXPECT_TRUE(f.IsAtNyquist());
+  // From a clear state those coefficients pass the signal: y = b0 x with b0 = 1.
+  for (float x : {0.5f, -0.25f, 1e-3f, 0.75f}) EXPECT_EQ(f.ProcessSample(x), x);
+}
+
+// At 32000 Hz the 20000 Hz high-cut sits above Nyquist. A state carried over from another rate
+// must not excite the double pole at -1.
+TEST(QzAudioFilterEx, RateDropBelowCornerStaysBounded) {
+  for (TKind kind : {TKind::Highcut, TKind::Band}) {
+    auto f = MakeFilter(kind);
+    f->SetFrequency(20000.0f);
+    f->SetGain(6.0f);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    for (int i = 0; i < 1000; ++i) f->ProcessSample(u(rng));
+    f->SetSampleRate(32000);
+    float peak = 0.0f;
+    for (int i = 0; i < 32000 * 5; ++i) peak = std::max(peak, std::fabs(f->ProcessSample(u(rng))));
+    EXPECT_LE(peak, 2.0f);
+  }
+}
+
+TEST(QzAudioFilterEx, ResponsesMatchCoefficientsAndTextbook) {
+  struct TCase {
+    TKind Kind;
+    float Frequency, Bandwidth, Gain;
+    uint32_t Rate;
+  } cases[] = {
+      {TKind::Highcut, 20000.0f, 1.0f, 0.0f, 44100}, {TKind::Highcut, 1000.0f, 1.0f, 0.0f, 48000},
+      {TKind::Highcut, 5000.0f, 3.0f, 0.0f, 96000},  {TKind::Lowcut, 20.0f, 1.0f, 0.0f, 44100},
+      {TKind::Lowcut, 500.0f, 1.0f, 0.0f, 48000},    {TKind::Lowcut, 150.0f, 0.5f, 0.0f, 22050},
+      {TKind::Band, 1000.0f, 1.0f, 12.0f, 44100},    {TKind::Band, 100.0f, 0.5f, -15.0f, 48000},
+      {TKind::Band, 12500.0f, 5.0f, 9.0f, 44100},    {TKind::Band, 3000.0f, 2.0f, -6.0f, 192000},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.Kind) << " " << c.Frequency << " Hz bw "
+                                    << c.Bandwidth << " gain " << c.Gain << " @" << c.Rate);
+    auto f = MakeFilter(c.Kind);
+    f->SetSampleRate(c.Rate);
+    f->SetFrequency(c.Frequency);
+    f->SetBandwidth(c.Bandwidth);
+    f->SetGain(c.Gain);
+    const TQzBiquadCoefficients coef = f->GetCoefficients();
+    const TQzBiquadCoefficients text = Textbook(c.Kind, c.Frequency, c.Rate, c.Bandwidth, c.Gain);
+    const double w0 = 2.0 * Pi * c.Frequency / c.Rate;
+
+    // Design properties of each kind.
+    switch (c.Kind) {
+      case TKind::Highcut:
+        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 1.0, 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, Pi)), 0.0, 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, w0)), std::sin(w0) / (2.0 * f->GetAlpha()), 1e-7);
+        break;
+      case TKind::Lowcut:
+        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 0.0, 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, Pi)), 1.0, 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, w0)), std::sin(w0) / (2.0 * f->GetAlpha()), 1e-7);
+        break;
+      case TKind::Band:
+        EXPECT_NEAR(std::abs(Response(coef, w0)), std::pow(10.0, c.Gain / 20.0), 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 1.0, 1e-9);
+        EXPECT_NEAR(std::abs(Response(coef, Pi)), 1.0, 1e-9);
+        break;
+    }
+    for (double ft : {31.0, 100.0, 440.0, 997.0, 3001.0, 8000.0, 15000.0}) {
+      if (ft >= c.Rate / 2.0) continue;
+      const double w = 2.0 * Pi * ft / c.Rate;
+      const double analytic = std::abs(Response(coef, w));
+      EXPECT_NEAR(analytic, std::abs(Response(text, w)), 1e-9 * std::max(1.0, analytic)) << ft;
+      auto probe = MakeFilter(c.Kind);
+      probe->SetSampleRate(c.Rate);
+      probe->SetFrequency(c.Frequency);
+      probe->SetBandwidth(c.Bandwidth);
+      probe->SetGain(c.Gain);
+      const double measured = MeasureGain(*probe, ft, c.Rate);
+      EXPECT_NEAR(measured, analytic, 2e-4 + 1e-4 * analytic) << ft;
+    }
+  }
+}
+
+TEST(QzAudioFilterEx, NaNStateRecovers) {
+  TQzAudioHighcutFilter f, fresh;
+  f.SetFrequency(5000.0f);
+  fresh.SetFrequency(5000.0f);
+  for (int i = 0; i < 50; ++i) f.ProcessSample(0.3f);
+  EXPECT_TRUE(std::isnan(f.ProcessSample(std::nanf(""))));
+  EXPECT_EQ(f.GetZ1(), 0.0);
+  f.ProcessSample(std::numeric_limits<float>::infinity());
+  for (int i = 0; i < 100; ++i) {
+    const float x = std::sin(0.1f * i);
+    EXPECT_EQ(f.ProcessSample(x), fresh.ProcessSample(x)) << i;
+  }
+}
+
+TEST(QzAudioFilterEx, ShelfAndMicroEQChains) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  std::vector<float> x(2000);
+  for (float& v : x) v = u(rng);
+
+  TQzAudioShelfEQ shelf;
+  TQzAudioHighcutFilter hc;
+  TQzAudioLowcutFilter lc;
+  hc.SetFrequency(20000.0f);
+  lc.SetFrequency(20.0f);
+  for (float v : x) ASSERT_EQ(shelf.ProcessSample(v), lc.ProcessSample(hc.ProcessSample(v)));
+
+  TQzAudioMicroEQ eq;
+  TQzAudioBandWidthFilter b0, b2;
+  TQzAudioHighcutFilter hc2;
+  TQzAudioLowcutFilter lc2;
+  eq.SetHighcutFrequency(8000.0f);
+  eq.SetLowcutFrequency(80.0f);
+  hc2.SetFrequency(8000.0f);
+  lc2.SetFrequency(80.0f);
+  eq.SetBandFrequency(0, 200.0f), b0.SetFrequency(200.0f);
+  eq.SetBandGain(0, 6.0f), b0.SetGain(6.0f);
+  eq.SetBandFrequency(2, 5000.0f), b2.SetFrequency(5000.0f);
+  eq.SetBandGain(2, -9.0f), b2.SetGain(-9.0f);
+  eq.SetBandBandwidth(2, 2.0f), b2.SetBandwidth(2.0f);
+  eq.SetBandGain(1, 12.0f);
+  eq.SetBandEnabled(1, false);
+  for (float v : x)
+    ASSERT_EQ(eq.ProcessSample(v), lc2.ProcessSample(hc2.ProcessSample(b2.ProcessSample(b0.ProcessSample(v)))));
+
+  // All bands off: still the high-cut, then the low-cut.
+  TQzAudioMicroEQ off;
+  TQzAudioHighcutFilter hc3;
+  TQzAudioLowcutFilter lc3;
+  hc3.SetFrequency(20000.0f);
+  lc3.SetFrequency(20.0f);
+  for (uint8_t i = 0; i < 3; ++i) off.SetBandEnabled(i, false);
+  for (float v : x) ASSERT_EQ(off.ProcessSample(v), lc3.ProcessSample(hc3.ProcessSample(v)));
+}
+
+TEST(QzAudioFilterEx, MicroEQIndexAndRate) {
+  TQzAudioMicroEQ eq;
+  EXPECT_TRUE(eq.GetBandEnabled(0));
+  EXPECT_FALSE(eq.GetBandEnabled(5));
+  EXPECT_EQ(eq.GetBand(3), nullptr);
+  eq.SetBandGain(3, 6.0f);
+  eq.SetBandFrequency(200, 6.0f);
+  eq.SetBandBandwidth(3, 6.0f);
+  eq.SetBandEnabled(3, false);
+  for (uint8_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(eq.GetBand(i)->GetGain(), 0.0f);
+    EXPECT_EQ(eq.GetBand(i)->GetFrequency(), 1000.0f);
+    EXPECT_EQ(eq.GetBand(i)->GetBandwidth(), 1.0f);
+  }
+  EXPECT_EQ(eq.GetHighcut()->GetFrequency(), 20000.0f);
+  EXPECT_EQ(eq.GetLowcut()->GetFrequency(), 20.0f);
+
+  eq.SetSampleRate(48000);
+  EXPECT_EQ(eq.GetSampleRate(), 48000u);
+  EXPECT_EQ(eq.GetHighcut()->GetSampleRate(), 48000u);
+  EXPECT_EQ(eq.GetLowcut()->GetSampleRate(), 48000u);
+  for (uint8_t i = 0; i < 3; ++i) EXPECT_EQ(eq.GetBand(i)->GetSampleRate(), 48000u);
+  // The pair does not clamp; its filters do.
+  eq.SetSampleRate(5000);
+  EXPECT_EQ(eq.GetSampleRate(), 5000u);
+  EXPECT_EQ(eq.GetLowcut()->GetSampleRate(), 10000u);
+  EXPECT_EQ(eq.GetBand(2)->GetSampleRate(), 10000u);
+}
+
+TEST(QzAudioFilterEx, ResetClearsState) {
+  TQzAudioLowcutFilter f;
+  f.ProcessSample(1.0f);
+  EXPECT_NE(f.GetZ1(), 0.0);
+  f.Reset();
+  EXPECT_EQ(f.GetZ1(), 0.0);
+  EXPECT_EQ(f.GetZ2(), 0.0);
+}

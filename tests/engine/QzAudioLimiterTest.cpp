@@ -1,0 +1,646 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "engine/QzAudioLimiter.h"
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
+
+namespace {
+
+constexpr float Inf = std::numeric_limits<float>::infinity();
+
+// The level laws written out plainly.
+float PlainDbToAmp(float X) {
+  if (X == 0.0f) return 1.0f;
+  const float q = X / 10.0f;
+  return static_cast<float>(std::pow(10.0, static_cast<double>(q)));
+}
+float PlainAmpToDb(float X) {
+  if (X == 0.0f) return -80.0f;
+  return static_cast<float>(10.0 * std::log10(std::fabs(static_cast<double>(X))));
+}
+
+// Same floating-point environment as the limiter's processing call.
+struct TFlushDenormals {
+#if defined(__SSE__) || defined(__x86_64__)
+  unsigned Saved = _mm_getcsr();
+  TFlushDenormals() { _mm_setcsr(Saved | 0x8040u); }
+  ~TFlushDenormals() { _mm_setcsr(Saved); }
+#endif
+};
+
+// The limiter's law sample by sample, scanning the whole look-ahead window for every sample,
+// computing every level and gain with the plain formulas: what the optimised limiter must
+// reproduce bit for bit.
+struct TReferenceLimiter {
+  float Reduction = -10.0f, Gain = 0.1f;
+  float Peaks[4] = {0, 0, 0, 0}, Meters[4] = {0, 0, 0, 0};
+  float Threshold, AttackStep, ReleaseStep, InputGain, LeftGain, RightGain;
+  int32_t Mode;
+  bool LookAhead, Bypass, Active;
+
+  void Configure(TQzAudioLimiterPreset& P, uint32_t Rate) {
+    Threshold = P.GetThreshold();
+    AttackStep = static_cast<float>((1000.0 / Rate) / P.GetAttack());
+    ReleaseStep = static_cast<float>((1000.0 / Rate) / P.GetRelease());
+    InputGain = PlainDbToAmp(P.GetInputGain());
+    const float out = PlainDbToAmp(P.GetOutputGain());
+    const float b = P.GetBalance();
+    float l = 1.0f, r = 1.0f;
+    if (b < 0) r = 1.0f - std::fabs(b / 100.0f);
+    if (b > 0) l = 1.0f - std::fabs(b / 100.0f);
+    LeftGain = l * out;
+    RightGain = r * out;
+    Mode = P.GetMode();
+    LookAhead = P.GetLookAhead();
+    Bypass = P.GetBypass();
+    Active = P.GetActive();
+  }
+
+  static float Level(float V) {
+    const float a = std::fabs(V);
+    return a <= std::numeric_limits<float>::max() ? a : 0.0f;
+  }
+
+  void Process(const float* In0, const float* In1, float* Out0, float* Out1, int N) {
+    if (!Active) return;
+    TFlushDenormals flush;
+    for (int i = 0; i < N; ++i) {
+      const float L = In0[i] * InputGain, R = In1[i] * InputGain;
+      const float peak = std::fabs(R) > std::fabs(L) ? std::fabs(R) : std::fabs(L);
+      const float level = PlainAmpToDb(peak * Gain);
+      if (level > Threshold) {
+        if (Mode == 0)
+          Reduction = Reduction - AttackStep;
+        else if (Mode == 1)
+          Reduction = Reduction - (level - Threshold) * AttackStep;
+        else
+          Reduction = static_cast<float>(static_cast<double>(Reduction) -
+                                         ((static_cast<double>(level) - Threshold) + 0.1));
+      } else if (level < Threshold) {
+        bool release = true;
+        if (LookAhead) {
+          const float ref = peak * Gain;
+          float m = 0.0f;
+          for (int j = i + 1; j < N && j <= i + 24; ++j) {
+            const float a = std::fabs(In0[j] * InputGain * Gain), b = std::fabs(In1[j] * InputGain * Gain);
+            if (a > m) m = a;
+            if (b > m) m = b;
+            if (m >= ref) {
+              release = false;
+              break;
+            }
+          }
+        }
+        if (release) {
+          if (Mode == 1)
+            Reduction = Reduction + (Threshold - level) * ReleaseStep;
+          else
+            Reduction = Reduction + ReleaseStep;
+        }
+      }
+      if (Reduction > 0.0f) Reduction = 0.0f;
+      if (Reduction < -20.0f) Reduction = -20.0f;
+      Gain = PlainDbToAmp(Reduction);
+      if (!Bypass) {
+        Out0[i] = L * Gain * LeftGain;
+        Out1[i] = R * Gain * RightGain;
+      }
+      Peaks[0] = std::max(Peaks[0], Level(L));
+      Peaks[1] = std::max(Peaks[1], Level(R));
+      Peaks[2] = std::max(Peaks[2], Level(Out0[i]));
+      Peaks[3] = std::max(Peaks[3], Level(Out1[i]));
+    }
+    for (int k = 0; k < 4; ++k) Meters[k] = PlainAmpToDb(Peaks[k]);
+  }
+};
+
+struct TStereo {
+  std::vector<float> L, R;
+  explicit TStereo(size_t N = 0) : L(N), R(N) {}
+  size_t Size() const { return L.size(); }
+};
+
+enum TSignalKind { sigSine, sigNoise, sigBursts, sigRamp, sigBroken, sigQuiet };
+
+TStereo MakeSignal(TSignalKind Kind, size_t N, uint32_t Rate = 44100) {
+  TStereo s(N);
+  uint32_t seed = 99;
+  auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(seed >> 8) / 16777216.0f * 2.0f - 1.0f;
+  };
+  for (size_t i = 0; i < N; ++i) {
+    const double t = static_cast<double>(i) / Rate;
+    switch (Kind) {
+      case sigSine:
+        s.L[i] = static_cast<float>(std::sin(2 * M_PI * 1000 * t));
+        s.R[i] = static_cast<float>(0.7 * std::sin(2 * M_PI * 1500 * t));
+        break;
+      case sigNoise:
+        s.L[i] = 1.5f * noise();
+        s.R[i] = 1.5f * noise();
+        break;
+      case sigBursts: {
+        const bool burst = (i % 3000) < 400;
+        s.L[i] = (burst ? 2.0f : 0.05f) * static_cast<float>(std::sin(2 * M_PI * 220 * t));
+        s.R[i] = (burst ? 1.0f : 0.02f) * noise();
+        break;
+      }
+      case sigRamp:
+        s.L[i] = static_cast<float>(3.0 * i / N) * static_cast<float>(std::sin(2 * M_PI * 330 * t));
+        s.R[i] = 0.0f;
+        break;
+      case sigBroken:
+        s.L[i] = noise();
+        s.R[i] = 0.5f * noise();
+        if (i % 997 == 5) s.L[i] = std::nanf("");
+        if (i % 1999 == 7) s.R[i] = Inf;
+        if (i % 2503 == 9) s.L[i] = -Inf;
+        if (i % 1201 == 11) s.R[i] = 1e-40f;
+        break;
+      case sigQuiet:
+        s.L[i] = 0.01f * static_cast<float>(std::sin(2 * M_PI * 440 * t));
+        s.R[i] = 0.01f * noise();
+        break;
+    }
+  }
+  return s;
+}
+
+// Runs the limiter over the signal in blocks of the given sizes (cycled), in place when asked.
+TStereo RunLimiter(TQzCustomAudioLimiter& Limiter, const TStereo& In, const std::vector<int>& Blocks,
+                   bool InPlace, std::vector<float>* Reductions = nullptr) {
+  TStereo out(In.Size());
+  TStereo work = In;
+  size_t pos = 0;
+  for (size_t b = 0; pos < In.Size(); ++b) {
+    const int n = static_cast<int>(std::min<size_t>(Blocks[b % Blocks.size()], In.Size() - pos));
+    if (InPlace) {
+      float* io[2] = {work.L.data() + pos, work.R.data() + pos};
+      Limiter.Process(io, io, static_cast<uint16_t>(n));
+    } else {
+      const float* in[2] = {In.L.data() + pos, In.R.data() + pos};
+      float* o[2] = {out.L.data() + pos, out.R.data() + pos};
+      Limiter.Process(in, o, static_cast<uint16_t>(n));
+    }
+    if (Reductions) Reductions->push_back(Limiter.GetGainReduction());
+    pos += n;
+  }
+  return InPlace ? work : out;
+}
+
+bool SameBits(float A, float B) { return std::memcmp(&A, &B, 4) == 0 || (std::isnan(A) && std::isnan(B)); }
+
+struct TConfig {
+  const char* Name;
+  int32_t Mode;
+  bool LookAhead;
+  float Threshold, Attack, Release, InputGain, OutputGain, Balance;
+  uint32_t Rate;
+};
+
+void Apply(TQzCustomAudioLimiter& L, const TConfig& C) {
+  L.SetSampleRate(C.Rate);
+  TQzAudioLimiterPreset& p = *L.GetPreset();
+  p.SetMode(C.Mode);
+  p.SetLookAhead(C.LookAhead);
+  p.SetThreshold(C.Threshold);
+  p.SetAttack(C.Attack);
+  p.SetRelease(C.Release);
+  p.SetInputGain(C.InputGain);
+  p.SetOutputGain(C.OutputGain);
+  p.SetBalance(C.Balance);
+}
+
+// The heart of the checks: for every law, switch, block partition and signal, the limiter gives
+// the very bits of the plain sample-by-sample law, including the gain reduction it carries from
+// block to block and the meters.
+TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
+  const TConfig configs[] = {
+      {"mode 0", 0, false, -3.0f, 5.0f, 150.0f, 0.0f, 0.0f, 0.0f, 44100},
+      {"mode 0 look-ahead", 0, true, -3.0f, 5.0f, 150.0f, 0.0f, 0.0f, 0.0f, 44100},
+      {"mode 1", 1, false, -6.0f, 0.1f, 75.0f, 0.0f, -1.0f, 30.0f, 48000},
+      {"mode 1 look-ahead", 1, true, -3.0f, 10.0f, 750.0f, 3.0f, 0.0f, -40.0f, 96000},
+      {"mode 2", 2, false, -3.0f, 5.0f, 150.0f, 0.0f, 0.0f, 0.0f, 44100},
+      {"mode 2 look-ahead", 2, true, -3.0f, 5.0f, 75.0f, 0.0f, 0.0f, 0.0f, 48000},
+      {"mode 2 low threshold", 2, true, -15.0f, 1.0f, 300.0f, -6.0f, 3.0f, 100.0f, 192000},
+      {"mode 7 acts as 2", 7, true, 0.0f, 5.0f, 150.0f, 2.0f, -3.0f, -100.0f, 22050},
+  };
+  const std::vector<std::vector<int>> partitions = {{4096}, {64}, {7}, {1}, {300, 1, 4000, 17, 256, 257}};
+  const TSignalKind signals[] = {sigSine, sigNoise, sigBursts, sigRamp, sigBroken, sigQuiet};
+  for (const TConfig& c : configs) {
+    for (TSignalKind kind : signals) {
+      const TStereo in = MakeSignal(kind, 12000, c.Rate);
+      for (const auto& blocks : partitions) {
+        for (bool inPlace : {false, true}) {
+          SCOPED_TRACE(testing::Message() << c.Name << " signal " << kind << " block " << blocks[0]
+                                          << (inPlace ? " in place" : ""));
+          TQzCustomAudioLimiter limiter;
+          Apply(limiter, c);
+          TReferenceLimiter ref;
+          ref.Configure(*limiter.GetPreset(), c.Rate);
+          TStereo expected(in.Size());
+          std::vector<float> refReductions;
+          for (size_t pos = 0, b = 0; pos < in.Size(); ++b) {
+            const int n = static_cast<int>(std::min<size_t>(blocks[b % blocks.size()], in.Size() - pos));
+            ref.Process(in.L.data() + pos, in.R.data() + pos, expected.L.data() + pos,
+                        expected.R.data() + pos, n);
+            refReductions.push_back(ref.Reduction);
+            pos += n;
+          }
+          std::vector<float> reductions;
+          const TStereo out = RunLimiter(limiter, in, blocks, inPlace, &reductions);
+          size_t mismatches = 0;
+          for (size_t i = 0; i < in.Size() && mismatches < 3; ++i)
+            if (!SameBits(out.L[i], expected.L[i]) || !SameBits(out.R[i], expected.R[i])) {
+              ADD_FAILURE() << "frame " << i << ": " << out.L[i] << " " << out.R[i] << " expected "
+                            << expected.L[i] << " " << expected.R[i];
+              ++mismatches;
+            }
+          ASSERT_EQ(reductions, refReductions);
+          EXPECT_EQ(limiter.GetGain(), ref.Gain);
+          for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), ref.Meters[k]) << int(k);
+          EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
+        }
+      }
+    }
+  }
+}
+
+TEST(QzCustomAudioLimiter, DerivedValuesFollowThePreset) {
+  TQzCustomAudioLimiter limiter;
+  EXPECT_EQ(limiter.GetSampleRate(), 44100u);
+  EXPECT_EQ(limiter.GetGainReduction(), -10.0f);
+  EXPECT_EQ(limiter.GetGain(), 0.1f);
+  EXPECT_EQ(limiter.GetThreshold(), -3.0f);
+  EXPECT_NEAR(limiter.GetAttackStep(), 0.004535f, 1e-6f);
+  EXPECT_NEAR(limiter.GetReleaseStep(), 0.000151f, 1e-6f);
+  EXPECT_EQ(limiter.GetInputGain(), 1.0f);
+  EXPECT_EQ(limiter.GetLeftGain(), 1.0f);
+  EXPECT_EQ(limiter.GetRightGain(), 1.0f);
+  EXPECT_TRUE(limiter.GetActive());
+  EXPECT_FALSE(limiter.GetBypass());
+  EXPECT_FALSE(limiter.GetLookAhead());
+  for (uint8_t k = 0; k < 5; ++k) EXPECT_EQ(limiter.GetMeter(k), k < 4 ? 0.0f : -80.0f);
+
+  TQzAudioLimiterPreset& p = *limiter.GetPreset();
+  struct TCase {
+    float Balance, OutputGain, Left, Right;
+  };
+  const TCase cases[] = {{50, 0, 0.5f, 1.0f}, {-50, 0, 1.0f, 0.5f}, {0, 0, 1, 1},
+                         {100, -10, 0.0f, 0.1f}, {-25, 3, DbToAmp(3), 0.75f * DbToAmp(3)}};
+  for (const TCase& c : cases) {
+    p.SetBalance(c.Balance);
+    p.SetOutputGain(c.OutputGain);
+    EXPECT_FLOAT_EQ(limiter.GetLeftGain(), c.Left) << c.Balance;
+    EXPECT_FLOAT_EQ(limiter.GetRightGain(), c.Right) << c.Balance;
+  }
+  p.SetOutputGain(-10.0f);
+  EXPECT_FLOAT_EQ(limiter.GetOutputGain(), 0.1f);
+  p.SetInputGain(3.0f);
+  EXPECT_NEAR(limiter.GetInputGain(), 1.995f, 1e-3f);
+}
+
+TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
+  TQzCustomAudioLimiter limiter;
+  int updates = 0;
+  limiter.OnUpdate = [&updates](TObject*) { ++updates; };
+  limiter.GetPreset()->SetThreshold(-6.0f);
+  EXPECT_EQ(updates, 1);
+  EXPECT_EQ(limiter.GetThreshold(), -6.0f);
+  limiter.GetPreset()->SetThreshold(-6.0f);
+  EXPECT_EQ(updates, 1);
+  limiter.SetSampleRate(44100);  // unchanged
+  EXPECT_EQ(updates, 1);
+  const float release44 = limiter.GetReleaseStep(), attack44 = limiter.GetAttackStep();
+  limiter.SetSampleRate(96000);
+  EXPECT_EQ(updates, 2);
+  EXPECT_NEAR(limiter.GetReleaseStep(), release44 * 44100.0f / 96000.0f, 1e-9f);
+  EXPECT_NEAR(limiter.GetAttackStep(), attack44 * 44100.0f / 96000.0f, 1e-8f);
+  limiter.SetSampleRate(1000000);
+  EXPECT_EQ(limiter.GetSampleRate(), 192000u);
+  EXPECT_FLOAT_EQ(limiter.GetReleaseStep(), 1000.0f / 192000.0f / 150.0f);
+  // Every preset notification recomputes once, including the one of a save.
+  TMemoryStream s;
+  limiter.GetPreset()->SaveToStream(&s);
+  EXPECT_EQ(updates, 4);
+  s.SetPosition(0);
+  limiter.GetPreset()->LoadFromStream(&s);
+  EXPECT_EQ(updates, 5);
+}
+
+// The gain reduction a limiter reaches after Frames of the signal, in blocks of 512.
+float ReductionAfter(TQzCustomAudioLimiter& L, float Amplitude, int Frames) {
+  std::vector<float> l(512, Amplitude), r(512, Amplitude);
+  float* io[2] = {l.data(), r.data()};
+  for (int done = 0; done < Frames; done += 512) {
+    std::fill(l.begin(), l.end(), Amplitude);
+    std::fill(r.begin(), r.end(), Amplitude);
+    L.Process(io, io, static_cast<uint16_t>(std::min(512, Frames - done)));
+  }
+  return L.GetGainReduction();
+}
+
+TEST(QzCustomAudioLimiter, ReleaseFromTheStartingReductionScalesWithTheRate) {
+  for (uint32_t rate : {44100u, 96000u}) {
+    SCOPED_TRACE(rate);
+    TQzCustomAudioLimiter limiter;
+    limiter.SetSampleRate(rate);
+    const float step = 1000.0f / static_cast<float>(rate) / 150.0f;
+    // A quiet signal (-40 dB) releases by one step per sample from -10 dB.
+    EXPECT_NEAR(ReductionAfter(limiter, 0.01f, 1000), -10.0f + 1000 * step, 1e-3f);
+    // It reaches 0 dB after 10 / step samples, then the signal passes untouched.
+    int frames = 1000;
+    while (limiter.GetGainReduction() < 0.0f && frames < 1000000) frames += 1, ReductionAfter(limiter, 0.01f, 1);
+    // (the reduction accumulates in 32-bit float, which rounds every step a little)
+    EXPECT_NEAR(frames, 10.0f / step, 10.0f / step * 0.01f);
+    const float in[3] = {0.3f, -0.123f, 0.0001f};
+    float l[3], r[3];
+    const float* ins[2] = {in, in};
+    float* outs[2] = {l, r};
+    limiter.Process(ins, outs, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(l[i], in[i]);
+  }
+}
+
+TEST(QzCustomAudioLimiter, LoudSignalsAreHeldAtTheThreshold) {
+  for (int32_t mode : {0, 1, 2}) {
+    for (bool sine : {false, true}) {
+      // Mode 1 moves by a fraction of the overshoot and lets a sine's peaks through by design.
+      if (mode == 1 && sine) continue;
+      SCOPED_TRACE(testing::Message() << "mode " << mode << (sine ? " sine" : " constant"));
+      TQzCustomAudioLimiter limiter;
+      limiter.GetPreset()->SetMode(mode);
+      limiter.GetPreset()->SetLookAhead(true);
+      const int n = 44100;
+      TStereo in(n);
+      for (int i = 0; i < n; ++i)
+        in.L[i] = in.R[i] = sine ? 20.0f * static_cast<float>(std::sin(2 * M_PI * 100 * i / 44100.0)) : 20.0f;
+      const TStereo out = RunLimiter(limiter, in, {512}, true);
+      // After the attack (a few ms), no output peak goes over the threshold by more than the
+      // step the law allows, and the peaks stay close to it.
+      const int settled = 11025;
+      float loudest = 0.0f;
+      for (int i = settled; i < n; ++i) loudest = std::max(loudest, std::fabs(out.L[i]));
+      const float loudestDb = AmpToDb(loudest);
+      const float over = mode == 0 ? limiter.GetAttackStep() : 0.01f;
+      EXPECT_LE(loudestDb, -3.0f + over + 1e-3f);
+      EXPECT_GE(loudestDb, -3.0f - 0.25f);
+    }
+  }
+}
+
+TEST(QzCustomAudioLimiter, SingleSampleLaws) {
+  struct TCase {
+    const char* Name;
+    int32_t Mode;
+    float LevelOverThreshold;  // of the first sample, at the starting gain 0.1
+    float Expected;            // reduction afterwards
+  };
+  const float atk = 1000.0f / 44100.0f / 5.0f;
+  const TCase cases[] = {
+      {"mode 2, 2 dB over", 2, 2.0f, -12.1f},
+      {"mode 0, 2 dB over", 0, 2.0f, -10.0f - atk},
+      {"mode 1, 2 dB over", 1, 2.0f, -10.0f - 2.0f * atk},
+      {"mode 2, huge", 2, 60.0f, -20.0f},
+      {"mode 2, 2 dB under", 2, -2.0f, -10.0f + 1000.0f / 44100.0f / 150.0f},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzCustomAudioLimiter limiter;
+    limiter.GetPreset()->SetMode(c.Mode);
+    // Level of x * 0.1 is threshold + d: x = 10^((-3 + d + 10) / 10).
+    const float x = static_cast<float>(std::pow(10.0, (-3.0 + c.LevelOverThreshold + 10.0) / 10.0));
+    float l[1] = {x}, r[1] = {0.0f};
+    float* io[2] = {l, r};
+    limiter.Process(io, io, 1);
+    EXPECT_NEAR(limiter.GetGainReduction(), c.Expected, 2e-4f);
+    EXPECT_EQ(limiter.GetGain(), DbToAmp(limiter.GetGainReduction()));
+  }
+}
+
+TEST(QzCustomAudioLimiter, LevelExactlyAtThresholdLeavesTheReduction) {
+  // Find an input whose level at the starting gain 0.1 is exactly the threshold (-8 dB, where
+  // neighbouring amplitudes are closer than the steps of the level).
+  const float thr = -8.0f;
+  float a = DbToAmp(thr);
+  while (AmpToDb(a) < thr) a = std::nextafter(a, 1.0f);
+  while (AmpToDb(a) > thr) a = std::nextafter(a, 0.0f);
+  ASSERT_EQ(AmpToDb(a), thr);
+  float x = a / 0.1f;
+  for (int k = 0; k < 64 && x * 0.1f != a; ++k) x = std::nextafter(x, x * 0.1f < a ? 100.0f : 0.0f);
+  ASSERT_EQ(x * 0.1f, a);
+  for (int32_t mode : {0, 1, 2}) {
+    TQzCustomAudioLimiter limiter;
+    limiter.GetPreset()->SetMode(mode);
+    limiter.GetPreset()->SetThreshold(thr);
+    float l[1] = {x}, r[1] = {-x};
+    float* io[2] = {l, r};
+    limiter.Process(io, io, 1);
+    EXPECT_EQ(limiter.GetGainReduction(), -10.0f) << mode;
+  }
+}
+
+// Quiet samples with one louder sample: the release holds exactly on the 24 samples before it,
+// wherever it lies in the block.
+TEST(QzCustomAudioLimiter, LookAheadHoldsBeforeAPeakAnywhereInTheBlock) {
+  for (int peakAt : {10, 60, 3000, 4095}) {
+    SCOPED_TRACE(peakAt);
+    TQzCustomAudioLimiter limiter;
+    limiter.GetPreset()->SetLookAhead(true);
+    const int n = 4096;
+    // A falling ramp, so that nothing else ahead is as loud as the current sample.
+    std::vector<float> l(n), r(n, 0.005f), outL(n), outR(n);
+    for (int i = 0; i < n; ++i) l[i] = 0.01f - static_cast<float>(i) * 1e-6f;
+    l[peakAt] = 0.02f;
+    const float* in[2] = {l.data(), r.data()};
+    float* out[2] = {outL.data(), outR.data()};
+    limiter.Process(in, out, n);
+    float reduction = -10.0f;
+    const float step = limiter.GetReleaseStep();
+    for (int i = 0; i < n; ++i) {
+      const bool held = i < peakAt && i >= peakAt - 24;
+      if (!held) reduction = reduction + step;
+      ASSERT_EQ(outL[i], l[i] * DbToAmp(reduction)) << i << (held ? " held" : " released");
+    }
+  }
+}
+
+TEST(QzCustomAudioLimiter, MetersReportPeaksUntilReset) {
+  TQzCustomAudioLimiter limiter;
+  limiter.GetPreset()->SetInputGain(-10.0f);  // input factor 0.1
+  float l[4] = {0.5f, -4.0f, 1.0f, 0.0f}, r[4] = {0.25f, 0.0f, -2.0f, 0.0f};
+  float outL[4], outR[4];
+  const float* in[2] = {l, r};
+  float* out[2] = {outL, outR};
+  limiter.Process(in, out, 4);
+  auto loudest = [](const float* v) {
+    float m = 0;
+    for (int i = 0; i < 4; ++i) m = std::max(m, std::fabs(v[i]));
+    return m;
+  };
+  EXPECT_EQ(limiter.GetMeter(0), AmpToDb(4.0f * DbToAmp(-10.0f)));
+  EXPECT_EQ(limiter.GetMeter(1), AmpToDb(2.0f * DbToAmp(-10.0f)));
+  EXPECT_EQ(limiter.GetMeter(2), AmpToDb(loudest(outL)));
+  EXPECT_EQ(limiter.GetMeter(3), AmpToDb(loudest(outR)));
+  EXPECT_EQ(limiter.GetMeter(4), -80.0f);
+  EXPECT_EQ(limiter.GetMeter(255), -80.0f);
+  // A quieter block leaves the maxima.
+  const float before = limiter.GetMeter(0);
+  float q[4] = {0.001f, 0.001f, 0.001f, 0.001f};
+  const float* quiet[2] = {q, q};
+  limiter.Process(quiet, out, 4);
+  EXPECT_EQ(limiter.GetMeter(0), before);
+  limiter.ResetMeters();
+  for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
+  limiter.Process(quiet, out, 0);
+  for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
+  limiter.Process(quiet, out, 4);
+  EXPECT_EQ(limiter.GetMeter(0), AmpToDb(0.001f * DbToAmp(-10.0f)));
+}
+
+TEST(QzCustomAudioLimiter, SwitchedOffOrBypassedCopiesTheInput) {
+  float l[5] = {1, 2, 3, 4, 5}, r[5] = {-1, -2, -3, -4, -5};
+  for (bool bypass : {false, true}) {
+    SCOPED_TRACE(bypass ? "bypass" : "off");
+    TQzCustomAudioLimiter limiter;
+    if (bypass) {
+      TMemoryStream s;
+      limiter.GetPreset()->SaveToStream(&s);
+      uint32_t flags = 0x3;  // Active and bypass
+      s.SetPosition(128);
+      s.Write(&flags, 4);
+      s.SetPosition(0);
+      ASSERT_TRUE(limiter.GetPreset()->LoadFromStream(&s));
+      ASSERT_TRUE(limiter.GetBypass());
+    } else {
+      limiter.GetPreset()->SetActive(false);
+    }
+    std::vector<float> outL(5, 7.0f), outR(5, 7.0f);
+    const float* in[2] = {l, r};
+    float* out[2] = {outL.data(), outR.data()};
+    limiter.Process(in, out, 5);
+    EXPECT_EQ(outL, std::vector<float>(l, l + 5));
+    EXPECT_EQ(outR, std::vector<float>(r, r + 5));
+    // In place the buffers are left alone.
+    float* io[2] = {l, r};
+    limiter.Process(io, io, 5);
+    EXPECT_EQ(l[4], 5.0f);
+    EXPECT_EQ(r[0], -1.0f);
+    if (bypass) {
+      // Bypassed, the limiter still computes, and the output meters read the buffers.
+      EXPECT_NE(limiter.GetGainReduction(), -10.0f);
+      EXPECT_EQ(limiter.GetMeter(2), AmpToDb(5.0f));
+    } else {
+      EXPECT_EQ(limiter.GetGainReduction(), -10.0f);
+      EXPECT_EQ(limiter.GetMeter(0), 0.0f);
+    }
+  }
+}
+
+TEST(QzCustomAudioLimiter, BlockSizeDoesNotMatterWithoutLookAhead) {
+  const TStereo in = MakeSignal(sigNoise, 9000);
+  std::vector<TStereo> outs;
+  for (int block : {1, 7, 64, 4096}) {
+    TQzCustomAudioLimiter limiter;
+    limiter.GetPreset()->SetMode(2);
+    outs.push_back(RunLimiter(limiter, in, {block}, true));
+  }
+  for (size_t k = 1; k < outs.size(); ++k) {
+    EXPECT_EQ(outs[k].L, outs[0].L) << k;
+    EXPECT_EQ(outs[k].R, outs[0].R) << k;
+  }
+}
+
+TEST(QzCustomAudioLimiter, NonFiniteInputAndPresetsNeverStick) {
+  TQzCustomAudioLimiter limiter;
+  limiter.GetPreset()->SetMode(1);
+  limiter.GetPreset()->SetLookAhead(true);
+  const float nan = std::nanf("");
+  for (float bad : {nan, Inf, -Inf}) {
+    float l[8] = {0.5f, bad, 0.5f, bad, 0.2f, 0.1f, bad, 0.3f}, r[8] = {bad, 0.1f, 0.1f, bad, 0, 0, 0, 0};
+    float* io[2] = {l, r};
+    limiter.Process(io, io, 8);
+    EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
+    EXPECT_TRUE(std::isfinite(limiter.GetGain()));
+    for (uint8_t k = 0; k < 4; ++k) EXPECT_TRUE(std::isfinite(limiter.GetMeter(k)));
+    float fine[4] = {0.3f, -0.3f, 0.2f, 0.1f}, fine2[4] = {0.1f, 0.1f, 0.1f, 0.1f};
+    float* io2[2] = {fine, fine2};
+    limiter.Process(io2, io2, 4);
+    for (float v : fine) EXPECT_TRUE(std::isfinite(v));
+  }
+  // A stored preset whose numbers are not numbers runs on the defaults instead.
+  TMemoryStream s;
+  limiter.GetPreset()->SaveToStream(&s);
+  const float nans[7] = {nan, nan, nan, 0, nan, nan, nan};
+  s.SetPosition(32);
+  s.Write(nans, sizeof nans);
+  s.SetPosition(0);
+  ASSERT_TRUE(limiter.GetPreset()->LoadFromStream(&s));
+  EXPECT_EQ(limiter.GetThreshold(), -3.0f);
+  EXPECT_TRUE(std::isfinite(limiter.GetAttackStep()) && std::isfinite(limiter.GetReleaseStep()));
+  EXPECT_EQ(limiter.GetInputGain(), 1.0f);
+  EXPECT_EQ(limiter.GetLeftGain(), 1.0f);
+  float l[3] = {2.0f, 0.1f, -0.5f}, r[3] = {0, 0, 0};
+  float* io[2] = {l, r};
+  limiter.Process(io, io, 3);
+  for (float v : l) EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST(QzCustomAudioLimiter, DenormalInputIsSilence) {
+  TQzCustomAudioLimiter limiter;
+  limiter.GetPreset()->SetMode(1);
+  std::vector<float> l(256, 1e-41f), r(256, -3e-39f);
+  float* io[2] = {l.data(), r.data()};
+  const float before = limiter.GetGainReduction();
+  limiter.Process(io, io, 256);
+  EXPECT_GT(limiter.GetGainReduction(), before);
+  for (float v : l) EXPECT_EQ(v, 0.0f);
+  for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
+}
+
+// Processing on one thread while another edits the preset, reads and resets the meters and
+// changes the rate (run under ThreadSanitizer in CI).
+TEST(QzCustomAudioLimiter, ConcurrentEditsAndProcessing) {
+  TQzCustomAudioLimiter limiter;
+  limiter.GetPreset()->SetLookAhead(true);
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    const TStereo in = MakeSignal(sigNoise, 256);
+    TStereo work = in;
+    float* io[2] = {work.L.data(), work.R.data()};
+    while (!stop.load()) {
+      work = in;
+      io[0] = work.L.data();
+      io[1] = work.R.data();
+      limiter.Process(io, io, 256);
+    }
+  });
+  TQzAudioLimiterPreset& p = *limiter.GetPreset();
+  float sink = 0.0f;
+  for (int i = 0; i < 2000; ++i) {
+    p.SetThreshold(-static_cast<float>(i % 15));
+    p.SetMode(i % 3);
+    p.SetLookAhead(i % 2 == 0);
+    p.SetBalance(static_cast<float>(i % 200 - 100));
+    p.SetActive(i % 7 != 0);
+    sink += limiter.GetMeter(static_cast<uint8_t>(i % 4));
+    if (i % 10 == 0) limiter.ResetMeters();
+    if (i % 100 == 0) limiter.SetSampleRate(i % 200 == 0 ? 48000 : 44100);
+  }
+  stop = true;
+  audio.join();
+  EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
+  EXPECT_TRUE(std::isfinite(sink));
+}
+
+}  // namespace

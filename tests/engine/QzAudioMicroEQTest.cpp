@@ -1,0 +1,473 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "engine/QzAudioMicroEQ.h"
+
+namespace {
+
+using TSignal = std::vector<float>;
+
+struct TStereo {
+  TSignal L, R;
+  explicit TStereo(size_t n = 0, float fill = 0.0f) : L(n, fill), R(n, fill) {}
+  size_t Size() const { return L.size(); }
+  bool operator==(const TStereo& o) const {
+    // Bitwise, so that NaNs and signed zeros count too.
+    return L.size() == o.L.size() && std::memcmp(L.data(), o.L.data(), L.size() * 4) == 0 &&
+           std::memcmp(R.data(), o.R.data(), R.size() * 4) == 0;
+  }
+};
+
+TStereo Noise(size_t n, unsigned seed, float amp = 1.0f) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> u(-amp, amp);
+  TStereo s(n);
+  for (size_t i = 0; i < n; ++i) s.L[i] = u(rng), s.R[i] = u(rng);
+  return s;
+}
+
+// Runs Process over the whole signal in blocks of Block frames into separate outputs.
+TStereo RunEq(TQzAudioMicroEqualizer& e, const TStereo& in, size_t Block = 512) {
+  TStereo out(in.Size(), -123.0f);
+  for (size_t at = 0; at < in.Size(); at += Block) {
+    const size_t n = std::min(Block, in.Size() - at);
+    const float* ins[2] = {in.L.data() + at, in.R.data() + at};
+    float* outs[2] = {out.L.data() + at, out.R.data() + at};
+    e.Process(ins, outs, static_cast<uint16_t>(n));
+  }
+  return out;
+}
+
+// The per-sample formula of the equaliser, through the channel EQs' own ProcessSample.
+TStereo Reference(TQzAudioMicroEqualizer& e, const TStereo& in) {
+  TStereo out(in.Size());
+  for (size_t i = 0; i < in.Size(); ++i) {
+    float l = in.L[i] * e.GetInputGain(), r = in.R[i] * e.GetInputGain();
+    if (e.GetMono()) {
+      const float m = r * 0.5f + l * 0.5f;
+      l = m, r = m;
+    }
+    out.L[i] = e.GetLeftEQ()->ProcessSample(l) * e.GetLeftGain();
+    out.R[i] = e.GetRightEQ()->ProcessSample(r) * e.GetRightGain();
+    if (e.GetSaturation()) {
+      out.L[i] = static_cast<float>(static_cast<double>(e.GetDrive()) * std::sin(static_cast<double>(out.L[i])));
+      out.R[i] = static_cast<float>(static_cast<double>(e.GetDrive()) * std::sin(static_cast<double>(out.R[i])));
+    }
+  }
+  return out;
+}
+
+// A setting of the preset, applied to every equaliser under comparison.
+using TSetup = std::function<void(TQzAudioMicroEqualizer&)>;
+
+void AllBands(TQzAudioMicroEqualizer& e) {
+  TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
+  const float freq[3] = {120.0f, 1500.0f, 9000.0f}, gain[3] = {6.0f, -9.0f, 12.0f}, bw[3] = {0.7f, 2.0f, 1.3f};
+  for (uint8_t b = 0; b < 3; ++b) {
+    p.SetBandFrequency(b, freq[b]);
+    p.SetBandGain(b, gain[b]);
+    p.SetBandBandwidth(b, bw[b]);
+    p.SetBandEnabled(b, true);
+  }
+  p.SetCutFiltersEnabled(true);
+  p.SetLowcutFrequency(60.0f);
+  p.SetHighcutFrequency(12000.0f);
+}
+
+struct TSetupCase {
+  const char* Name;
+  TSetup Setup;
+};
+
+const std::vector<TSetupCase>& Setups() {
+  static const std::vector<TSetupCase> setups = {
+      {"defaults", [](TQzAudioMicroEqualizer&) {}},
+      {"all bands and cuts", AllBands},
+      {"band 1 only", [](TQzAudioMicroEqualizer& e) {
+         e.GetPreset()->SetBandEnabled(1, true);
+         e.GetPreset()->SetBandGain(1, -15.0f);
+       }},
+      {"gains and pan", [](TQzAudioMicroEqualizer& e) {
+         AllBands(e);
+         e.GetPreset()->SetInputGain(-4.0f);
+         e.GetPreset()->SetOutputGain(2.5f);
+         e.GetPreset()->SetPan(-35.0f);
+       }},
+      {"mono", [](TQzAudioMicroEqualizer& e) {
+         AllBands(e);
+         e.GetPreset()->SetMono(true);
+         e.GetPreset()->SetPan(60.0f);
+       }},
+      {"saturation", [](TQzAudioMicroEqualizer& e) {
+         AllBands(e);
+         e.GetPreset()->SetSaturation(true);
+         e.GetPreset()->SetInputGain(6.0f);
+       }},
+      {"48 kHz", [](TQzAudioMicroEqualizer& e) {
+         e.SetSampleRate(48000);
+         AllBands(e);
+       }},
+      {"32 kHz, corners above Nyquist", [](TQzAudioMicroEqualizer& e) {
+         e.SetSampleRate(32000);
+         e.GetPreset()->SetBandEnabled(2, true);
+         e.GetPreset()->SetBandFrequency(2, 18000.0f);
+         e.GetPreset()->SetBandGain(2, 6.0f);
+       }},
+  };
+  return setups;
+}
+
+}  // namespace
+
+TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
+  const TStereo in = Noise(6000, 1, 0.8f);
+  for (const TSetupCase& c : Setups()) {
+    SCOPED_TRACE(c.Name);
+    TQzAudioMicroEqualizer a, b;
+    c.Setup(a);
+    c.Setup(b);
+    EXPECT_TRUE(RunEq(a, in) == Reference(b, in));
+  }
+}
+
+TEST(QzAudioMicroEqualizer, BlockSizesGiveTheSameOutput) {
+  const TStereo in = Noise(3 * 4096 + 17, 2, 0.9f);
+  for (const TSetupCase& c : Setups()) {
+    SCOPED_TRACE(c.Name);
+    std::vector<TStereo> outs;
+    for (size_t block : {1, 7, 64, 4096}) {
+      TQzAudioMicroEqualizer e;
+      c.Setup(e);
+      outs.push_back(RunEq(e, in, block));
+    }
+    for (size_t i = 1; i < outs.size(); ++i) EXPECT_TRUE(outs[i] == outs[0]) << i;
+  }
+}
+
+TEST(QzAudioMicroEqualizer, InPlaceMatchesSeparateBuffers) {
+  const TStereo in = Noise(5000, 3);
+  for (const TSetupCase& c : Setups()) {
+    SCOPED_TRACE(c.Name);
+    TQzAudioMicroEqualizer a, b;
+    c.Setup(a);
+    c.Setup(b);
+    const TStereo separate = RunEq(a, in);
+    TStereo io = in;
+    for (size_t at = 0; at < io.Size(); at += 300) {
+      float* bufs[2] = {io.L.data() + at, io.R.data() + at};
+      b.Process(bufs, bufs, static_cast<uint16_t>(std::min<size_t>(300, io.Size() - at)));
+    }
+    EXPECT_TRUE(io == separate);
+  }
+}
+
+TEST(QzAudioMicroEqualizer, DefaultsAreTheTwoCutFilters) {
+  TQzAudioMicroEqualizer e;
+  const TStereo in = Noise(3000, 4);
+  const TStereo out = RunEq(e, in, 256);
+  TQzAudioHighcutFilter hl, hr;
+  TQzAudioLowcutFilter ll, lr;
+  hl.SetFrequency(20000.0f);
+  hr.SetFrequency(20000.0f);
+  for (size_t i = 0; i < in.Size(); ++i) {
+    ASSERT_EQ(out.L[i], ll.ProcessSample(hl.ProcessSample(in.L[i]))) << i;
+    ASSERT_EQ(out.R[i], lr.ProcessSample(hr.ProcessSample(in.R[i]))) << i;
+  }
+}
+
+TEST(QzAudioMicroEqualizer, DerivedGains) {
+  struct TCase {
+    float Pan, OutDb, InDb;
+    bool Saturation;
+    float Left, Right, In, Drive;
+  } cases[] = {
+      {0.0f, 0.0f, 0.0f, false, 1.0f, 1.0f, 1.0f, 1.0f},
+      {-50.0f, 0.0f, 0.0f, false, 1.0f, 0.5f, 1.0f, 1.0f},
+      {100.0f, 0.0f, 0.0f, false, 0.0f, 1.0f, 1.0f, 1.0f},
+      {-100.0f, 0.0f, 0.0f, false, 1.0f, 0.0f, 1.0f, 1.0f},
+      {0.0f, -10.0f, 0.0f, false, 0.1f, 0.1f, 1.0f, 1.0f},
+      {25.0f, -10.0f, -20.0f, false, 0.75f * 0.1f, 0.1f, 0.01f, 1.0f},
+      {0.0f, 3.0f, 0.0f, false, DbToAmp(3.0f), DbToAmp(3.0f), 1.0f, 1.0f},
+      {-50.0f, 0.0f, 0.0f, true, 1.5f, 0.75f, 1.0f, 1.5f},
+      {150.0f, 0.0f, 0.0f, false, -0.5f, 1.0f, 1.0f, 1.0f},  // pan is not clamped
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Pan << " " << c.OutDb << " " << c.InDb << " " << c.Saturation);
+    TQzAudioMicroEqualizer e;
+    e.GetPreset()->SetPan(c.Pan);
+    e.GetPreset()->SetOutputGain(c.OutDb);
+    e.GetPreset()->SetInputGain(c.InDb);
+    e.GetPreset()->SetSaturation(c.Saturation);
+    EXPECT_FLOAT_EQ(e.GetLeftGain(), c.Left);
+    EXPECT_FLOAT_EQ(e.GetRightGain(), c.Right);
+    EXPECT_FLOAT_EQ(e.GetInputGain(), c.In);
+    EXPECT_EQ(e.GetDrive(), c.Drive);
+  }
+  TQzAudioMicroEqualizer e;
+  e.GetPreset()->SetOutputGain(3.0f);
+  EXPECT_NEAR(e.GetOutputGain(), 1.99526f, 1e-5f);
+}
+
+TEST(QzAudioMicroEqualizer, KnownSignals) {
+  const TStereo in = Noise(2000, 5, 0.5f);
+  // Each case: a preset change and what each output sample must be, from the output of a plain
+  // equaliser (pan 0, 0 dB) on a given input.
+  struct TCase {
+    const char* Name;
+    TSetup Setup;
+    std::function<TStereo(const TStereo&)> Input;  // what the plain equaliser is fed
+    std::function<float(float, int)> Expect;       // from the plain output sample and channel
+  } cases[] = {
+      {"input gain -10 dB", [](auto& e) { e.GetPreset()->SetInputGain(-10.0f); },
+       [](const TStereo& s) {
+         TStereo t = s;
+         for (size_t i = 0; i < t.Size(); ++i) t.L[i] *= 0.1f, t.R[i] *= 0.1f;
+         return t;
+       },
+       [](float y, int) { return y; }},
+      {"output gain -10 dB", [](auto& e) { e.GetPreset()->SetOutputGain(-10.0f); },
+       [](const TStereo& s) { return s; }, [](float y, int) { return y * 0.1f; }},
+      {"pan -50", [](auto& e) { e.GetPreset()->SetPan(-50.0f); }, [](const TStereo& s) { return s; },
+       [](float y, int ch) { return ch == 0 ? y : y * 0.5f; }},
+      {"pan 100", [](auto& e) { e.GetPreset()->SetPan(100.0f); }, [](const TStereo& s) { return s; },
+       [](float y, int ch) { return ch == 0 ? y * 0.0f : y; }},
+      {"mono", [](auto& e) { e.GetPreset()->SetMono(true); },
+       [](const TStereo& s) {
+         TStereo t = s;
+         for (size_t i = 0; i < t.Size(); ++i) t.L[i] = t.R[i] = s.R[i] * 0.5f + s.L[i] * 0.5f;
+         return t;
+       },
+       [](float y, int) { return y; }},
+      {"saturation", [](auto& e) { e.GetPreset()->SetSaturation(true); }, [](const TStereo& s) { return s; },
+       [](float y, int) { return static_cast<float>(1.5 * std::sin(static_cast<double>(y * 1.5f))); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzAudioMicroEqualizer e, plain;
+    c.Setup(e);
+    const TStereo got = RunEq(e, in, 100);
+    const TStereo base = RunEq(plain, c.Input(in), 100);
+    for (size_t i = 0; i < in.Size(); ++i) {
+      ASSERT_EQ(got.L[i], c.Expect(base.L[i], 0)) << i;
+      ASSERT_EQ(got.R[i], c.Expect(base.R[i], 1)) << i;
+    }
+  }
+  // Mono with l = 1 and r = 0 feeds 0.5 into both channel EQs.
+  TQzAudioMicroEqualizer mono, half;
+  mono.GetPreset()->SetMono(true);
+  TStereo one(64, 0.0f), halves(64, 0.5f);
+  std::fill(one.L.begin(), one.L.end(), 1.0f);
+  const TStereo m = RunEq(mono, one), h = RunEq(half, halves);
+  EXPECT_TRUE(m == h);
+  EXPECT_TRUE(m.L == m.R);
+  // The soft clipper never exceeds 1.5.
+  TQzAudioMicroEqualizer sat;
+  sat.GetPreset()->SetSaturation(true);
+  sat.GetPreset()->SetInputGain(30.0f);
+  const TStereo loud = RunEq(sat, Noise(4000, 6));
+  for (size_t i = 0; i < loud.Size(); ++i) ASSERT_LE(std::fabs(loud.L[i]), 1.5f);
+}
+
+TEST(QzAudioMicroEqualizer, OffOrBypassedCopiesToSeparateOutputs) {
+  const TStereo in = Noise(777, 7);
+  for (int mode = 0; mode < 2; ++mode) {
+    TQzAudioMicroEqualizer e;
+    if (mode == 0) e.GetPreset()->SetActive(false);
+    else e.GetPreset()->SetBypass(true);
+    EXPECT_FALSE(e.GetActive());
+    const TStereo out = RunEq(e, in, 256);
+    EXPECT_TRUE(out == in) << mode;
+    TStereo io = in;
+    float* bufs[2] = {io.L.data(), io.R.data()};
+    e.Process(bufs, bufs, static_cast<uint16_t>(io.Size()));
+    EXPECT_TRUE(io == in) << mode;
+  }
+  // Zero frames write nothing, active or not.
+  TQzAudioMicroEqualizer e;
+  float inL = 1.0f, inR = 2.0f, outL = 7.0f, outR = 8.0f;
+  const float* ins[2] = {&inL, &inR};
+  float* outs[2] = {&outL, &outR};
+  e.Process(ins, outs, 0);
+  EXPECT_EQ(outL, 7.0f);
+  EXPECT_EQ(outR, 8.0f);
+}
+
+TEST(QzAudioMicroEqualizer, NaNAndInfinityDoNotStick) {
+  for (float poison : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    SCOPED_TRACE(poison);
+    TQzAudioMicroEqualizer e, clean, fresh;
+    AllBands(e), AllBands(clean), AllBands(fresh);
+    TStereo first = Noise(256, 8);
+    const TStereo second = Noise(256, 9);
+    RunEq(clean, first, 256);
+    first.L[10] = poison;
+    RunEq(e, first, 256);
+    const TStereo out = RunEq(e, second, 256);
+    const TStereo cleanOut = RunEq(clean, second, 256);
+    const TStereo freshOut = RunEq(fresh, second, 256);
+    for (size_t i = 0; i < out.Size(); ++i) {
+      ASSERT_TRUE(std::isfinite(out.L[i])) << i;
+      ASSERT_EQ(out.L[i], freshOut.L[i]) << i;  // the left chain starts over from a clear state
+      ASSERT_EQ(out.R[i], cleanOut.R[i]) << i;  // the right chain never saw the NaN
+    }
+  }
+}
+
+TEST(QzAudioMicroEqualizer, DamagedPresetValuesKeepOutputFinite) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<std::pair<const char*, TSetup>> cases = {
+      {"input gain NaN", [=](auto& e) { e.GetPreset()->SetInputGain(nan); }},
+      {"output gain NaN", [=](auto& e) { e.GetPreset()->SetOutputGain(nan); }},
+      {"output gain 1e30", [](auto& e) { e.GetPreset()->SetOutputGain(1e30f); }},
+      {"pan NaN", [=](auto& e) { e.GetPreset()->SetPan(nan); }},
+      {"pan -inf", [](auto& e) { e.GetPreset()->SetPan(-std::numeric_limits<float>::infinity()); }},
+      {"band values NaN", [=](auto& e) {
+         e.GetPreset()->SetBandEnabled(0, true);
+         e.GetPreset()->SetBandFrequency(0, nan);
+         e.GetPreset()->SetBandGain(0, nan);
+         e.GetPreset()->SetBandBandwidth(0, nan);
+         e.GetPreset()->SetCutFiltersEnabled(true);
+         e.GetPreset()->SetLowcutFrequency(nan);
+       }},
+  };
+  for (const auto& [name, setup] : cases) {
+    SCOPED_TRACE(name);
+    TQzAudioMicroEqualizer e;
+    setup(e);
+    const TStereo out = RunEq(e, Noise(2000, 10));
+    for (size_t i = 0; i < out.Size(); ++i) {
+      ASSERT_TRUE(std::isfinite(out.L[i])) << i;
+      ASSERT_TRUE(std::isfinite(out.R[i])) << i;
+    }
+  }
+}
+
+TEST(QzAudioMicroEqualizer, RateDropKeepsOutputBounded) {
+  TQzAudioMicroEqualizer e;
+  RunEq(e, Noise(4410, 11));
+  e.SetSampleRate(32000);  // the 20 kHz high-cut now sits above Nyquist
+  const TStereo out = RunEq(e, Noise(32000 * 5, 12));
+  float peak = 0.0f;
+  for (size_t i = 0; i < out.Size(); ++i) peak = std::max({peak, std::fabs(out.L[i]), std::fabs(out.R[i])});
+  EXPECT_LE(peak, 2.0f);
+}
+
+TEST(QzAudioMicroEqualizer, PresetReachesTheFilters) {
+  TQzAudioMicroEqualizer e;
+  TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
+  // Defaults: bands off, cut filters at the band edges.
+  for (TQzAudioMicroEQ* eq : {e.GetLeftEQ(), e.GetRightEQ()}) {
+    for (uint8_t b = 0; b < 3; ++b) EXPECT_FALSE(eq->GetBandEnabled(b));
+    EXPECT_EQ(eq->GetBand(0)->GetFrequency(), 100.0f);
+    EXPECT_EQ(eq->GetBand(2)->GetFrequency(), 12500.0f);
+    EXPECT_EQ(eq->GetHighcut()->GetFrequency(), 20000.0f);
+    EXPECT_EQ(eq->GetLowcut()->GetFrequency(), 20.0f);
+  }
+  EXPECT_TRUE(e.GetActive());
+  p.SetHighcutFrequency(5000.0f);
+  p.SetLowcutFrequency(200.0f);
+  EXPECT_EQ(e.GetLeftEQ()->GetHighcut()->GetFrequency(), 20000.0f);  // switch still off
+  p.SetCutFiltersEnabled(true);
+  p.SetBandEnabled(1, true);
+  p.SetBandGain(1, 9.0f);
+  p.SetBandBandwidth(1, 3.0f);
+  p.SetBandFrequency(1, 700.0f);
+  for (TQzAudioMicroEQ* eq : {e.GetLeftEQ(), e.GetRightEQ()}) {
+    EXPECT_EQ(eq->GetHighcut()->GetFrequency(), 5000.0f);
+    EXPECT_EQ(eq->GetLowcut()->GetFrequency(), 200.0f);
+    EXPECT_TRUE(eq->GetBandEnabled(1));
+    EXPECT_EQ(eq->GetBand(1)->GetGain(), 9.0f);
+    EXPECT_EQ(eq->GetBand(1)->GetBandwidth(), 3.0f);
+    EXPECT_EQ(eq->GetBand(1)->GetFrequency(), 700.0f);
+  }
+}
+
+TEST(QzAudioMicroEqualizer, UpdateNotifications) {
+  TQzAudioMicroEqualizer e;
+  int updates = 0;
+  e.OnUpdate = [&](TObject* s) {
+    EXPECT_EQ(s, &e);
+    ++updates;
+  };
+  TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
+  p.SetPan(10.0f);
+  EXPECT_EQ(updates, 1);
+  p.SetPan(10.0f);
+  EXPECT_EQ(updates, 1);
+  p.Clear();
+  EXPECT_EQ(updates, 2);
+  TQzAudioMicroEqualizerPreset other;
+  other.SetMono(true);
+  p.Assign(&other);
+  EXPECT_EQ(updates, 3);
+  EXPECT_TRUE(e.GetMono());
+  // A load whose values clamp when read: still one refresh, and the clamp is silent.
+  TMemoryStream s;
+  other.SetCutFiltersEnabled(true);
+  other.SaveToStream(&s);
+  float low = 10.0f;
+  s.SetPosition(32 + 4);
+  s.Write(&low, 4);
+  s.SetPosition(0);
+  p.LoadFromStream(&s);
+  EXPECT_EQ(updates, 4);
+  EXPECT_EQ(p.GetSlot(1), 20.0f);
+  EXPECT_EQ(e.GetLeftEQ()->GetLowcut()->GetFrequency(), 20.0f);
+  EXPECT_FALSE(p.IsUpdating());
+  // A rate change reaches the filters without a refresh.
+  e.SetSampleRate(48000);
+  EXPECT_EQ(updates, 4);
+  for (TQzAudioMicroEQ* eq : {e.GetLeftEQ(), e.GetRightEQ()}) {
+    EXPECT_EQ(eq->GetHighcut()->GetSampleRate(), 48000u);
+    EXPECT_EQ(eq->GetLowcut()->GetSampleRate(), 48000u);
+    for (uint8_t b = 0; b < 3; ++b) EXPECT_EQ(eq->GetBand(b)->GetSampleRate(), 48000u);
+  }
+  e.SetSampleRate(5000);
+  EXPECT_EQ(e.GetSampleRate(), 10000u);
+  EXPECT_EQ(e.GetRightEQ()->GetBand(1)->GetSampleRate(), 10000u);
+}
+
+// Run under ThreadSanitizer: the audio thread processes while the editing thread keeps
+// changing the preset and the rate.
+TEST(QzAudioMicroEqualizer, ProcessWhileEditing) {
+  TQzAudioMicroEqualizer e;
+  AllBands(e);
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finite{true};
+  std::atomic<int> blocks{0};
+  std::thread audio([&] {
+    TStereo in = Noise(128, 13), out(128);
+    const float* ins[2] = {in.L.data(), in.R.data()};
+    float* outs[2] = {out.L.data(), out.R.data()};
+    while (!stop.load()) {
+      e.Process(ins, outs, 128);
+      for (size_t i = 0; i < out.Size(); ++i)
+        if (!std::isfinite(out.L[i]) || !std::isfinite(out.R[i])) finite = false;
+      ++blocks;
+    }
+  });
+  TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
+  TQzAudioMicroEqualizerPreset other;
+  for (int i = 0; i < 2000 || blocks.load() < 300; ++i) {
+    p.SetBandGain(static_cast<uint8_t>(i % 3), static_cast<float>(i % 31) - 15.0f);
+    p.SetBandFrequency(static_cast<uint8_t>(i % 3), 50.0f + static_cast<float>(i % 97) * 100.0f);
+    p.SetBandEnabled(static_cast<uint8_t>(i % 3), i % 2 == 0);
+    p.SetPan(static_cast<float>(i % 201) - 100.0f);
+    p.SetMono(i % 5 == 0);
+    p.SetSaturation(i % 7 == 0);
+    p.SetBypass(i % 11 == 0);
+    if (i % 50 == 0) p.Assign(&other);
+    if (i % 100 == 0) e.SetSampleRate(i % 200 == 0 ? 48000 : 44100);
+  }
+  stop = true;
+  audio.join();
+  EXPECT_TRUE(finite.load());
+}

@@ -1,0 +1,200 @@
+// The direct-call interface of the built library: every opcode, its -1 and -4 answers, the state
+// exchange with the VST interface and the host callback.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "PluginLibrary.h"
+
+namespace {
+struct TCallbackLog {
+  struct TCall {
+    void* Object;
+    void* Context;
+    int32_t Opcode, Value;
+    intptr_t Reserved;
+  };
+  std::vector<TCall> Calls;
+};
+intptr_t Callback(void* Object, void* Context, int32_t Opcode, int32_t Value, intptr_t Reserved) {
+  static_cast<TCallbackLog*>(Context)->Calls.push_back({Object, Context, Opcode, Value, Reserved});
+  return 0;
+}
+
+class DirectCall : public PluginLibraryTest {
+protected:
+  void SetUp() override {
+    PluginLibraryTest::SetUp();
+    Object = Lib.CreateInstance(0, &Log, reinterpret_cast<void*>(&Callback));
+    ASSERT_NE(Object, nullptr);
+  }
+  void TearDown() override {
+    if (Object) {
+      EXPECT_EQ(Call(10004), 1);
+    }
+  }
+  int32_t Call(int32_t Opcode, int32_t Argument = 0, void* Ptr = nullptr) {
+    return Lib.CallObject(Opcode, Argument, Object, Ptr);
+  }
+  std::string Text(int32_t Opcode) {
+    char buffer[256];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(Call(Opcode, 0, buffer), 1) << Opcode;
+    EXPECT_NE(std::memchr(buffer, 0, sizeof buffer), nullptr);
+    return buffer;
+  }
+  TCallbackLog Log;
+  void* Object = nullptr;
+};
+
+TEST_F(DirectCall, IdentityTexts) {
+  const struct {
+    int32_t Opcode;
+    const char* Fixed;  // nullptr: a display string of the program, 1 .. 30 characters
+  } cases[] = {{11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"}, {11005, "2025"},
+               {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
+  for (const auto& c : cases) {
+    const std::string text = Text(c.Opcode);
+    if (c.Fixed) {
+      EXPECT_EQ(text, c.Fixed) << c.Opcode;
+    } else {
+      EXPECT_GE(text.size(), 1u) << c.Opcode;
+      EXPECT_LE(text.size(), 30u) << c.Opcode;
+    }
+    EXPECT_EQ(Call(c.Opcode, 0, nullptr), -1) << c.Opcode;  // no buffer: not done, no crash
+  }
+  EXPECT_NE(Text(11001), "ZRT Plugin");
+  EXPECT_NE(Text(11002), "ZRT Audio Plugin");
+  EXPECT_NE(Text(11009).find(Text(11003)), std::string::npos);  // the notice names the maker
+}
+
+TEST_F(DirectCall, ValuesAndSettings) {
+  const struct {
+    int32_t Opcode, Argument, Answer;
+  } cases[] = {
+      {11015, 0, 0}, {12001, 0, 0}, {12002, 0, 0}, {13001, 0, 44100}, {13003, 0, 10000}, {13004, 0, 96000},
+      {13005, 0, 96}, {13002, 48000, 1}, {13001, 0, 48000}, {13002, 96000, 1}, {13001, 0, 96000},
+      {13007, 500, 1}, {13007, 0, 1}, {13007, 140, 1},
+      {15005, 0, 1}, {15006, 0, 1}, {15005, 0, 0}, {15006, 2, 1}, {15005, 0, 0}, {15006, 1, 1}, {15005, 0, 1},
+      {20002, 0, -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument), c.Answer) << c.Opcode << " " << c.Argument;
+  char title[] = "Host title";
+  EXPECT_EQ(Call(20002, 0, title), 1);
+}
+
+TEST_F(DirectCall, EditorRequestsWithoutEditor) {
+  // The editor window comes later: every request that needs it did not run.
+  char caption[] = "Caption";
+  int16_t rect[4] = {40, 0, 60, 0};
+  const struct {
+    int32_t Opcode, Argument;
+    void* Ptr;
+    int32_t Answer;
+  } cases[] = {{10001, 0, nullptr, -1}, {10002, 0, nullptr, -1}, {15007, 0, nullptr, 0},  {15008, 1, nullptr, -1},
+               {15008, 0, nullptr, -1}, {17003, 0, nullptr, -1}, {17003, 1, nullptr, -1}, {18001, 0, rect, -1},
+               {18001, 0, nullptr, -1}, {18002, 0, rect, -1},    {18002, 0, nullptr, -1}, {20001, 0, caption, -1},
+               {20001, 0, nullptr, -1}};
+  for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;
+  EXPECT_EQ(rect[0], 40);
+  EXPECT_EQ(rect[2], 60);
+}
+
+TEST_F(DirectCall, UnknownOpcodes) {
+  for (int32_t opcode : {0, 1, 10000, 10003, 10005, 11000, 11006, 11012, 11013, 11014, 11016, 12000, 12003, 13000,
+                         13006, 13008, 15004, 15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003,
+                         99999, -1, -10001})
+    EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
+}
+
+TEST_F(DirectCall, StateOpcodes) {
+  const int32_t size = Call(16001);
+  ASSERT_EQ(size, 232);
+  std::vector<uint8_t> buffer(300, 0xAB);
+  // Nil pointer or too small a buffer: -1 and nothing written.
+  EXPECT_EQ(Call(16002, 1000, nullptr), -1);
+  EXPECT_EQ(Call(16002, size - 1, buffer.data()), -1);
+  EXPECT_EQ(buffer[0], 0xAB);
+  EXPECT_EQ(Call(16002, size, buffer.data()), size);
+  EXPECT_EQ(std::memcmp(buffer.data(), "MEQP", 4), 0);
+  EXPECT_EQ(std::memcmp(buffer.data() + 100, "VXLM", 4), 0);
+  EXPECT_EQ(buffer[size], 0xAB);
+  // Loading: nil, empty, negative or absurd sizes are refused and change nothing.
+  Call(15006, 0);
+  const std::vector<uint8_t> off = Lib.SaveState(Object);
+  std::vector<uint8_t> fresh = buffer;  // the fresh state, switched on
+  EXPECT_EQ(Call(16004, size, nullptr), -1);
+  EXPECT_EQ(Call(16004, 0, fresh.data()), -1);
+  EXPECT_EQ(Call(16004, -1, fresh.data()), -1);
+  EXPECT_EQ(Call(16004, (1 << 20) + 1, fresh.data()), -1);
+  EXPECT_EQ(Lib.SaveState(Object), off);
+  EXPECT_EQ(Call(16004, size, fresh.data()), 1);
+  EXPECT_EQ(Call(15005), 1);
+  fresh.resize(static_cast<size_t>(size));
+  EXPECT_EQ(Lib.SaveState(Object), fresh);
+}
+
+TEST_F(DirectCall, FacePicture) {
+  const int32_t size = Call(17002);
+  ASSERT_GT(size, 54);
+  std::vector<uint8_t> buffer(static_cast<size_t>(size) + 8, 0xAB);
+  EXPECT_EQ(Call(17001, size, nullptr), -1);
+  EXPECT_EQ(Call(17001, size - 1, buffer.data()), 0);
+  EXPECT_EQ(buffer[0], 0xAB);
+  EXPECT_EQ(Call(17001, 0, buffer.data()), 0);
+  ASSERT_EQ(Call(17001, size, buffer.data()), size);
+  EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
+  // A complete 250 x 145, 24-bit bitmap file.
+  int32_t fileSize, width, height;
+  uint16_t bits;
+  std::memcpy(&fileSize, &buffer[2], 4);
+  std::memcpy(&width, &buffer[18], 4);
+  std::memcpy(&height, &buffer[22], 4);
+  std::memcpy(&bits, &buffer[28], 2);
+  EXPECT_EQ(buffer[0], 'B');
+  EXPECT_EQ(buffer[1], 'M');
+  EXPECT_EQ(fileSize, size);
+  EXPECT_EQ(width, 250);
+  EXPECT_EQ(std::abs(height), 145);
+  EXPECT_EQ(bits, 24);
+  EXPECT_GE(size, 54 + ((250 * 3 + 3) & ~3) * 145);
+}
+
+TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
+  AEffect* vst = Lib.NewEffect();
+  // Direct call to VST.
+  Call(15006, 0);
+  const std::vector<uint8_t> direct = Lib.SaveState(Object);
+  TPluginLibrary::SetChunk(vst, direct);
+  EXPECT_EQ(TPluginLibrary::GetChunk(vst), direct);
+  EXPECT_EQ(Lib.CallObject(15005, 0, vst->object, nullptr), 0);
+  // VST to direct call.
+  Lib.CallObject(15006, 1, vst->object, nullptr);
+  std::vector<uint8_t> chunk = TPluginLibrary::GetChunk(vst);
+  ASSERT_NE(chunk, direct);
+  EXPECT_EQ(Call(16004, static_cast<int32_t>(chunk.size()), chunk.data()), 1);
+  EXPECT_EQ(Lib.SaveState(Object), chunk);
+  EXPECT_EQ(Call(15005), 1);
+  TPluginLibrary::Close(vst);
+}
+
+TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
+  // The callback is kept for the editor's notifications; with no editor, no request calls it.
+  for (int32_t opcode : {10001, 10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
+    Call(opcode, 1, nullptr);
+  EXPECT_TRUE(Log.Calls.empty());
+}
+
+TEST_F(DirectCall, MidiAndNullObjects) {
+  EXPECT_EQ(Lib.ProcessMidi(Object, nullptr, nullptr, 0), 0);
+  EXPECT_EQ(Lib.ProcessMidi(Object, nullptr, nullptr, 17), 17);
+  EXPECT_EQ(Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535), 65535);
+  EXPECT_EQ(Lib.CallObject(13001, 0, nullptr, nullptr), -1);
+  EXPECT_EQ(Lib.CallObject(10004, 0, nullptr, nullptr), -1);
+  float in[2] = {1, 1}, out[2] = {7, 7};
+  float* ins[2] = {in, in + 1};
+  float* outs[2] = {out, out + 1};
+  EXPECT_EQ(Lib.ProcessAudio(nullptr, ins, outs, 1, 0, 0), 0);
+  EXPECT_EQ(out[0], 7.0f);
+}
+}  // namespace

@@ -1,0 +1,370 @@
+// The plug-in object and the effect in process: tempo and rate, the editor paths with a stand-in
+// editor, power switching, the combined preset and the state blob.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "engine/QzAudioEffectPlugin.h"
+
+namespace {
+class TCountingObject : public TQzAudioPluginObject {
+public:
+  int Tempos = 0, Rates = 0;
+  void TempoChanged() override { ++Tempos; }
+  void SampleRateChanged() override { ++Rates; }
+};
+
+TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
+  TCountingObject o;
+  const struct {
+    float Set, Stored;
+    int Calls;
+  } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
+               {90.0f, 90.0f, 3},   {NAN, 90.0f, 3},  {-INFINITY, 1.0f, 4}};
+  for (const auto& c : cases) {
+    o.SetTempo(c.Set);
+    EXPECT_EQ(o.GetTempo(), c.Stored) << c.Set;
+    EXPECT_EQ(o.Tempos, c.Calls) << c.Set;
+  }
+  // The direct-call tempo opcode takes whole beats per minute.
+  EXPECT_EQ(o.CallObject(13007, 500, nullptr), 1);
+  EXPECT_EQ(o.GetTempo(), 300.0f);
+  EXPECT_EQ(o.CallObject(13007, 0, nullptr), 1);
+  EXPECT_EQ(o.GetTempo(), 1.0f);
+}
+
+TEST(PluginObject, SampleRateNotifiesOnChange) {
+  TCountingObject o;
+  o.SetSampleRate(44100);
+  EXPECT_EQ(o.Rates, 0);
+  o.SetSampleRate(48000);
+  EXPECT_EQ(o.Rates, 1);
+  o.SetSampleRate(48000);
+  EXPECT_EQ(o.Rates, 1);
+  EXPECT_EQ(o.GetSampleRate(), 48000u);
+}
+
+TEST(PluginObject, BareObjectHasNoEditorAndIsOn) {
+  TQzAudioPluginObject o;
+  EXPECT_EQ(o.GetEditor(), nullptr);
+  EXPECT_EQ(o.GetEditor(), nullptr);
+  EXPECT_TRUE(o.GetActive());
+  EXPECT_EQ(o.GetProductName(), "ZRT Plugin");
+  EXPECT_EQ(o.GetLongProductName(), "ZRT Audio Plugin");
+  EXPECT_EQ(o.GetShortName(), "ZRT Plugin");
+  EXPECT_EQ(o.GetIdCode(), "XYZ");
+  EXPECT_FALSE(o.Reserved13());
+  EXPECT_FALSE(o.MetersSuspended());
+  EXPECT_EQ(o.GetPlugCategory(), 1);
+  EXPECT_EQ(o.GetNumMidiInputChannels(), 0);
+  EXPECT_EQ(o.GetHostMode(), 1u);
+  // The base keeps no state.
+  EXPECT_EQ(o.CallObject(16001, 0, nullptr), 0);
+}
+
+struct THostCall {
+  void* Object;
+  void* Context;
+  int32_t Opcode, Value;
+  intptr_t Reserved;
+};
+std::vector<THostCall> HostCalls;
+intptr_t RecordHostCall(void* Object, void* Context, int32_t Opcode, int32_t Value, intptr_t Reserved) {
+  HostCalls.push_back({Object, Context, Opcode, Value, Reserved});
+  return 7;
+}
+
+TEST(PluginObject, HostNotifications) {
+  TQzAudioEffectPlugin o;
+  o.NotifyHost(15006, 1);  // no callback: nothing
+  int context = 0;
+  o.HostContext = &context;
+  o.HostCallback = RecordHostCall;
+  HostCalls.clear();
+  o.NotifyHost(15008, 1);
+  o.NotifyHost(15006, 0);
+  ASSERT_EQ(HostCalls.size(), 2u);
+  EXPECT_EQ(HostCalls[0].Object, &o);
+  EXPECT_EQ(HostCalls[0].Context, &context);
+  EXPECT_EQ(HostCalls[0].Opcode, 15008);
+  EXPECT_EQ(HostCalls[0].Value, 1);
+  EXPECT_EQ(HostCalls[0].Reserved, 0);
+  EXPECT_EQ(HostCalls[1].Opcode, 15006);
+  EXPECT_EQ(HostCalls[1].Value, 0);
+}
+
+// A stand-in for the editor window that records what the dispatchers ask of it.
+struct TFakeEditor : IQzPluginEditor {
+  static inline int Created = 0;
+  int Left = 300, Top = 200, Width = 1024, Height = 595;
+  bool Visible = false;
+  TQzEditorBorderStyle Border = ebsToolWindow;
+  void* Parent = nullptr;
+  std::string Caption;
+  int Refreshes = 0;
+  int32_t GetLeft() override { return Left; }
+  int32_t GetTop() override { return Top; }
+  int32_t GetWidth() override { return Width; }
+  int32_t GetHeight() override { return Height; }
+  void SetPosition(int32_t L, int32_t T) override { Left = L, Top = T; }
+  void SetBorderStyle(TQzEditorBorderStyle S) override { Border = S; }
+  void SetParentWindow(void* H) override { Parent = H; }
+  void Show() override { Visible = true; }
+  void Hide() override { Visible = false; }
+  bool GetVisible() override { return Visible; }
+  void SetVisible(bool V) override { Visible = V; }
+  void SetCaption(const std::string& C) override { Caption = C; }
+  void UpdateControls(TObject*) override { ++Refreshes; }
+};
+
+class EditorPaths : public ::testing::Test {
+protected:
+  void SetUp() override {
+    TFakeEditor::Created = 0;
+    QzEffectEditorFactory = [](TQzAudioEffectPlugin*) -> std::unique_ptr<IQzPluginEditor> {
+      ++TFakeEditor::Created;
+      return std::make_unique<TFakeEditor>();
+    };
+  }
+  void TearDown() override { QzEffectEditorFactory = nullptr; }
+  TFakeEditor* Editor() { return static_cast<TFakeEditor*>(Plugin.GetEditor()); }
+  int32_t Vst(int32_t Opcode, void* Ptr = nullptr) {
+    return TQzAudioPluginObject::VstDispatch(&Plugin, &Plugin.Effect, Opcode, 0, 0, Ptr, 0.0f);
+  }
+  TQzAudioEffectPlugin Plugin;
+};
+
+TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
+  EXPECT_EQ(Plugin.ExistingEditor(), nullptr);
+  TFakeEditor* e = Editor();
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(Editor(), e);
+  EXPECT_EQ(TFakeEditor::Created, 1);
+  EXPECT_EQ(e->Refreshes, 1);  // refreshed once when created
+  // Every change of the live equaliser preset refreshes it.
+  Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 3.0f);
+  EXPECT_EQ(e->Refreshes, 2);
+}
+
+TEST_F(EditorPaths, VstEditorOpcodes) {
+  ERect* rect = nullptr;
+  EXPECT_EQ(Vst(effEditGetRect, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 595);
+  EXPECT_EQ(rect->right, 1024);
+  EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
+  int window = 0;
+  EXPECT_EQ(Vst(effEditOpen, &window), 1);
+  TFakeEditor* e = Editor();
+  EXPECT_TRUE(e->Visible);
+  EXPECT_EQ(e->Parent, &window);
+  EXPECT_EQ(e->Border, ebsNone);
+  EXPECT_EQ(e->Left, 0);
+  EXPECT_EQ(e->Top, 0);
+  EXPECT_EQ(Vst(effEditIdle), 1);
+  EXPECT_EQ(Vst(effEditClose), 1);
+  EXPECT_FALSE(e->Visible);
+  EXPECT_EQ(Editor(), e);  // kept for the next open
+}
+
+TEST_F(EditorPaths, DirectCallEditorOpcodes) {
+  const int16_t place[4] = {40, 0, 60, 0};
+  EXPECT_EQ(Plugin.CallObject(10001, 0, nullptr), 1);
+  TFakeEditor* e = Editor();
+  EXPECT_TRUE(e->Visible);
+  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 1);
+  EXPECT_EQ(Plugin.CallObject(10002, 0, nullptr), 1);
+  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 0);
+  EXPECT_EQ(Plugin.CallObject(15008, 1, nullptr), 1);
+  EXPECT_TRUE(e->Visible);
+  EXPECT_EQ(Plugin.CallObject(15008, 2, nullptr), 1);  // anything but 1 hides
+  EXPECT_FALSE(e->Visible);
+  EXPECT_EQ(Plugin.CallObject(17003, 0, nullptr), 1);
+  EXPECT_EQ(e->Border, ebsToolWindow);
+  EXPECT_EQ(Plugin.CallObject(17003, 5, nullptr), 1);
+  EXPECT_EQ(e->Border, ebsNone);
+  EXPECT_EQ(Plugin.CallObject(18002, 0, const_cast<int16_t*>(place)), 1);
+  int16_t rect[4] = {};
+  EXPECT_EQ(Plugin.CallObject(18001, 0, rect), 1);
+  EXPECT_EQ(rect[0], 40);
+  EXPECT_EQ(rect[1], 1024);
+  EXPECT_EQ(rect[2], 60);
+  EXPECT_EQ(rect[3], 595);
+  EXPECT_EQ(Plugin.CallObject(18001, 0, nullptr), -1);
+  EXPECT_EQ(Plugin.CallObject(18002, 0, nullptr), -1);
+  char caption[] = "Track 1";
+  EXPECT_EQ(Plugin.CallObject(20001, 0, caption), 1);
+  EXPECT_EQ(e->Caption, "Track 1");
+  EXPECT_EQ(Plugin.CallObject(20001, 0, nullptr), -1);
+}
+
+TEST_F(EditorPaths, StateChangesRefreshOnlyAnExistingEditor) {
+  TMemoryStream state;
+  Plugin.SaveState(&state);
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  Plugin.SetActive(false);
+  EXPECT_EQ(Plugin.ExistingEditor(), nullptr);  // no window made for a refresh
+  EXPECT_EQ(TFakeEditor::Created, 0);
+  TFakeEditor* e = Editor();
+  const int before = e->Refreshes;
+  Plugin.SetActive(true);
+  EXPECT_GT(e->Refreshes, before);
+  const int afterPower = e->Refreshes;
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  EXPECT_GT(e->Refreshes, afterPower);
+}
+
+std::vector<uint8_t> StateOf(TQzAudioPluginObject& Plugin) {
+  TMemoryStream s;
+  Plugin.SaveState(&s);
+  return s.Data();
+}
+
+void LoadInto(TQzAudioPluginObject& Plugin, const std::vector<uint8_t>& Bytes) {
+  TMemoryStream s;
+  if (!Bytes.empty()) s.Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
+  s.SetPosition(0);
+  Plugin.LoadState(&s);
+}
+
+TEST(EffectPlugin, FreshStateBlob) {
+  TQzAudioEffectPlugin p;
+  const std::vector<uint8_t> blob = StateOf(p);
+  ASSERT_EQ(blob.size(), 232u);
+  EXPECT_EQ(std::memcmp(blob.data(), "MEQP", 4), 0);
+  EXPECT_EQ(std::memcmp(blob.data() + 100, "VXLM", 4), 0);
+  // The effect starts with the equaliser's saturation on.
+  EXPECT_TRUE(p.GetMicroEqualizer()->GetPreset()->GetSaturation());
+  EXPECT_EQ(p.GetShortName(), "Equalizer");
+  EXPECT_NE(p.GetProductName(), "ZRT Plugin");
+  EXPECT_LE(p.GetProductName().size(), 30u);
+  EXPECT_LE(p.GetLongProductName().size(), 30u);
+}
+
+TEST(EffectPlugin, StateRoundTripBetweenObjects) {
+  TQzAudioEffectPlugin a, b;
+  TQzAudioMicroEqualizerPreset* eq = a.GetMicroEqualizer()->GetPreset();
+  eq->SetBandGain(1, -7.5f);
+  eq->SetBandEnabled(1, true);
+  eq->SetPan(-30.0f);
+  a.GetLimiter()->GetPreset()->SetRelease(400.0f);
+  a.GetLimiter()->GetPreset()->SetMode(1);
+  const std::vector<uint8_t> blob = StateOf(a);
+  LoadInto(b, blob);
+  EXPECT_EQ(StateOf(b), blob);
+  EXPECT_EQ(b.GetMicroEqualizer()->GetPreset()->GetBandGain(1), -7.5f);
+  EXPECT_TRUE(b.GetMicroEqualizer()->GetPreset()->GetBandEnabled(1));
+  EXPECT_EQ(b.GetMicroEqualizer()->GetPreset()->GetPan(), -30.0f);
+  EXPECT_EQ(b.GetLimiter()->GetPreset()->GetRelease(), 400.0f);
+  EXPECT_EQ(b.GetLimiter()->GetPreset()->GetMode(), 1);
+}
+
+TEST(EffectPlugin, PartialBlobs) {
+  TQzAudioEffectPlugin a;
+  a.GetMicroEqualizer()->GetPreset()->SetBandGain(2, 4.0f);
+  a.GetLimiter()->GetPreset()->SetThreshold(-9.0f);
+  const std::vector<uint8_t> blob = StateOf(a);
+  // Equaliser part only: the limiter keeps what the exchange copy held (defaults when fresh).
+  TQzAudioEffectPlugin b;
+  LoadInto(b, std::vector<uint8_t>(blob.begin(), blob.begin() + 100));
+  EXPECT_EQ(b.GetMicroEqualizer()->GetPreset()->GetBandGain(2), 4.0f);
+  EXPECT_EQ(b.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
+  // Nothing at all: the equaliser back to its defaults, the limiter as the exchange copy held it.
+  TQzAudioEffectPlugin c;
+  LoadInto(c, blob);
+  LoadInto(c, {});
+  EXPECT_EQ(c.GetMicroEqualizer()->GetPreset()->GetBandGain(2), 0.0f);
+  EXPECT_EQ(c.GetLimiter()->GetPreset()->GetThreshold(), -9.0f);
+}
+
+TEST(EffectPlugin, PowerSwitchKeepsEdits) {
+  TQzAudioEffectPlugin p;
+  EXPECT_TRUE(p.GetActive());
+  // Edits made on the live presets after the last save.
+  p.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 6.0f);
+  p.GetLimiter()->GetPreset()->SetThreshold(-11.0f);
+  p.SetActive(false);
+  EXPECT_FALSE(p.GetActive());
+  EXPECT_FALSE(p.GetMicroEqualizer()->GetPreset()->GetActive());
+  EXPECT_FALSE(p.GetLimiter()->GetPreset()->GetActive());
+  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
+  EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), -11.0f);
+  p.SetActive(true);
+  EXPECT_TRUE(p.GetActive());
+  EXPECT_TRUE(p.GetLimiter()->GetPreset()->GetActive());
+  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
+  // The direct-call opcodes reach the same switch.
+  EXPECT_EQ(p.CallObject(15006, 0, nullptr), 1);
+  EXPECT_EQ(p.CallObject(15005, 0, nullptr), 0);
+}
+
+TEST(EffectPlugin, HostRateReachesBothStages) {
+  TQzAudioEffectPlugin p;
+  const float attack44 = p.GetLimiter()->GetAttackStep();
+  p.SetSampleRate(48000);
+  EXPECT_EQ(p.GetMicroEqualizer()->GetSampleRate(), 48000u);
+  EXPECT_EQ(p.GetLimiter()->GetSampleRate(), 48000u);
+  EXPECT_FLOAT_EQ(p.GetLimiter()->GetAttackStep(), attack44 * 44100.0f / 48000.0f);
+  p.SetSampleRate(5000);  // the stages clamp their own copies
+  EXPECT_EQ(p.GetSampleRate(), 5000u);
+  EXPECT_EQ(p.GetMicroEqualizer()->GetSampleRate(), 10000u);
+  EXPECT_EQ(p.GetLimiter()->GetSampleRate(), 10000u);
+}
+
+TEST(EffectPluginPreset, NotificationsAndPowerFlag) {
+  TQzAudioEffectPluginPreset preset;
+  int changes = 0;
+  preset.OnChange = [&changes](TObject*) { ++changes; };
+  preset.Clear();
+  EXPECT_EQ(changes, 1);
+  TMemoryStream s;
+  EXPECT_TRUE(preset.SaveToStream(&s));
+  EXPECT_EQ(s.GetSize(), 232);
+  EXPECT_EQ(changes, 1);
+  s.SetPosition(0);
+  EXPECT_TRUE(preset.LoadFromStream(&s));
+  EXPECT_EQ(changes, 2);
+  TMemoryStream empty;
+  EXPECT_TRUE(preset.LoadFromStream(&empty));  // failures are in the parts' error codes
+  EXPECT_NE(preset.EqualizerPreset()->Error, 0u);
+  EXPECT_EQ(changes, 3);
+  preset.SetActive(false);
+  EXPECT_EQ(changes, 4);
+  EXPECT_FALSE(preset.EqualizerPreset()->GetActive());
+  EXPECT_FALSE(preset.LimiterPreset()->GetActive());
+  // Reading the power flag copies it into the limiter preset, without a notification.
+  preset.LimiterPreset()->SetActive(true);
+  EXPECT_FALSE(preset.GetActive());
+  EXPECT_FALSE(preset.LimiterPreset()->GetActive());
+  EXPECT_EQ(changes, 4);
+}
+}  // namespace
+
+namespace {
+int Pumps = 0;
+
+TEST(PluginObject, ToolkitEventPumpRunsFromEveryDispatcherCall) {
+  QzToolkitEventPump = [] { ++Pumps; };
+  TQzAudioEffectPlugin p;
+  Pumps = 0;
+  TQzAudioPluginObject::VstDispatch(&p, &p.Effect, effEditIdle, 0, 0, nullptr, 0.0f);
+  TQzAudioPluginObject::VstDispatch(&p, &p.Effect, effGetVstVersion, 0, 0, nullptr, 0.0f);
+  p.CallObject(13001, 0, nullptr);
+  p.CallObject(99, 0, nullptr);
+  EXPECT_EQ(Pumps, 4);
+  // Processing never runs it.
+  float buffer[8] = {};
+  float* io[2] = {buffer, buffer + 4};
+  p.ProcessReplacing(io, io, 4, 0, 0);
+  EXPECT_EQ(Pumps, 4);
+  QzToolkitEventPump = nullptr;
+  p.CallObject(13001, 0, nullptr);
+  EXPECT_EQ(Pumps, 4);
+}
+}  // namespace

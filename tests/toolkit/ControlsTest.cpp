@@ -1,0 +1,402 @@
+#include <gtest/gtest.h>
+
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
+
+namespace {
+
+// Test controls: a windowed box that records what reaches it.
+class TProbe : public TCustomControl {
+public:
+  explicit TProbe(TComponent* AOwner, TColor Fill = clRed) : TCustomControl(AOwner), FFill(Fill) { SetBounds(0, 0, 50, 50); }
+  std::string ClassName() const override { return "TProbe"; }
+  std::vector<std::string> Log;
+  int Paints = 0;
+  bool HandleWheel = false;
+  bool GrowInPaint = false;
+  int KillFocus = 0, SetFocusCount = 0, Exits = 0;
+  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
+    Log.push_back("down " + std::to_string(X) + "," + std::to_string(Y) + (S.Contains(ssDouble) ? " double" : ""));
+    TCustomControl::MouseDown(B, S, X, Y);
+  }
+  void MouseMove(TShiftState S, int32_t X, int32_t Y) override {
+    Log.push_back("move " + std::to_string(X) + "," + std::to_string(Y));
+    TCustomControl::MouseMove(S, X, Y);
+  }
+  void MouseUp(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
+    Log.push_back("up " + std::to_string(X) + "," + std::to_string(Y));
+    TCustomControl::MouseUp(B, S, X, Y);
+  }
+  void Click() override { Log.push_back("click"); }
+  void DblClick() override { Log.push_back("dblclick"); }
+  void CMMouseEnter(TMessage&) override { Log.push_back("enter"); }
+  void CMMouseLeave(TMessage&) override { Log.push_back("leave"); }
+  bool DoMouseWheelDown(TShiftState, TPoint) override {
+    Log.push_back("wheeldown");
+    return HandleWheel;
+  }
+  void KeyDown(uint16_t& Key, TShiftState S) override {
+    Log.push_back("key " + std::to_string(Key));
+    TCustomControl::KeyDown(Key, S);
+  }
+  void UTF8KeyPress(std::string& K) override { Log.push_back("text " + K); }
+  void WMKillFocus(TMessage& M) override {
+    ++KillFocus;
+    TCustomControl::WMKillFocus(M);
+  }
+  void WMSetFocus(TMessage& M) override {
+    ++SetFocusCount;
+    TCustomControl::WMSetFocus(M);
+  }
+  void DoExit() override { ++Exits; }
+
+protected:
+  void Paint() override {
+    ++Paints;
+    if (GrowInPaint) {
+      SetBounds(GetLeft(), GetTop(), GetWidth() + 1, GetHeight());
+      Refresh();
+    }
+    if (ControlStyle.Contains(csParentBackground)) return;  // shows what lies under it
+    GetCanvas()->GetBrush()->SetColor(FFill);
+    GetCanvas()->FillRect(GetClientRect());
+  }
+
+private:
+  TColor FFill;
+};
+
+// Paints a picture of vertical stripes: even columns blue, odd ones yellow.
+class TStripes : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+
+protected:
+  void Paint() override {
+    TCanvas* c = GetCanvas();
+    for (int x = 0; x < GetWidth(); ++x) {
+      c->GetPen()->SetColor(x % 2 ? clYellow : clBlue);
+      c->Line(x, 0, x, GetHeight());
+    }
+  }
+};
+
+class ToolkitTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
+    Form = new TForm(Application);
+    Form->SetClientSize(300, 200);
+    Form->SetColor(clWhite);
+  }
+  void TearDown() override {
+    if (Form) Form->Free();
+  }
+  uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
+  void Pump() { Application->ProcessMessages(); }
+  TColor ScreenPixel(int X, int Y) const {
+    const uint8_t* p = Backend->Screen(Win())->GetScanLine(Y) + X * 4;
+    return RGB(p[2], p[1], p[0]);
+  }
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
+  Form->SetClientSize(1024, 595);
+  auto* top = new TProbe(Form);
+  top->SetHeight(30);
+  top->GetBorderSpacing()->SetAround(5);
+  top->SetAlign(alTop);
+  top->SetParent(Form);
+  auto* bottom = new TProbe(Form);
+  bottom->SetHeight(30);
+  bottom->GetBorderSpacing()->SetAround(1);
+  bottom->SetAlign(alBottom);
+  bottom->SetParent(Form);
+  auto* box = new TProbe(Form);
+  box->GetBorderSpacing()->SetAround(5);
+  box->SetAlign(alClient);
+  box->SetParent(Form);
+  auto* corner = new TProbe(Form);
+  corner->SetBounds(900, 500, 20, 20);
+  corner->SetAnchors({akRight, akBottom});
+  corner->SetParent(Form);
+
+  EXPECT_EQ(top->GetBoundsRect(), Rect(5, 5, 1019, 35));
+  EXPECT_EQ(bottom->GetBoundsRect(), Rect(1, 564, 1023, 594));
+  EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 1019, 559));
+  EXPECT_EQ(box->GetWidth(), 1014);
+  EXPECT_EQ(box->GetHeight(), 519);
+
+  Form->GetConstraints()->SetMinWidth(765);
+  Form->SetClientSize(700, 600);  // width held at the minimum
+  EXPECT_EQ(Form->GetClientWidth(), 765);
+  EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 760, 564));
+  EXPECT_EQ(corner->GetBoundsRect(), Rect(900 - 259, 505, 900 - 259 + 20, 525));
+
+  // Hiding an aligned control gives its room to the others.
+  top->Hide();
+  EXPECT_EQ(box->GetTop(), 5);
+}
+
+TEST_F(ToolkitTest, TransparentChildShowsTheParentsPicture) {
+  auto* pic = new TStripes(Form);
+  pic->SetBounds(0, 0, 300, 200);
+  pic->SetParent(Form);
+  auto* clear = new TProbe(Form);
+  clear->ControlStyle.Include(csParentBackground);
+  clear->ControlStyle.Exclude(csOpaque);
+  clear->SetBounds(10, 10, 40, 40);
+  clear->SetParent(pic);
+  auto* solid = new TProbe(Form, clRed);
+  solid->SetBounds(100, 10, 40, 40);
+  solid->SetParent(pic);
+  Form->Show();
+  Pump();
+  EXPECT_EQ(ScreenPixel(20, 20), clBlue);
+  EXPECT_EQ(ScreenPixel(21, 20), clYellow);
+  EXPECT_EQ(ScreenPixel(120, 20), clRed);
+  EXPECT_EQ(ScreenPixel(200, 20), clBlue);
+
+  // Repainting only the transparent child repaints the picture under it.
+  clear->Invalidate();
+  Pump();
+  EXPECT_EQ(ScreenPixel(20, 20), clBlue);
+  EXPECT_EQ(ScreenPixel(21, 20), clYellow);
+}
+
+TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
+  auto* a = new TProbe(Form);
+  a->SetBounds(10, 10, 50, 50);
+  a->SetParent(Form);
+  auto* b = new TProbe(Form);
+  b->SetBounds(100, 10, 50, 50);
+  b->SetParent(Form);
+  Form->Show();
+  Pump();
+
+  // Pressed on A, released over B: A keeps the mouse, nobody clicks.
+  Backend->MouseDown(Win(), 20, 20);
+  Backend->MouseMove(Win(), 120, 30);
+  Backend->MouseUp(Win(), 120, 30);
+  Pump();
+  EXPECT_EQ(a->Log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
+  EXPECT_EQ(b->Log, (std::vector<std::string>{"enter"}));
+  EXPECT_EQ(GetCaptureControl(), nullptr);
+
+  // Two quick clicks: click, then double click (no second click).
+  a->Log.clear();
+  Backend->AdvanceClock(600);
+  Backend->Click(Win(), 20, 20);
+  Backend->Click(Win(), 21, 20);
+  Pump();
+  std::vector<std::string> want{"enter", "move 10,10", "down 10,10", "up 10,10", "click",
+                                "move 11,10", "dblclick", "down 11,10 double", "up 11,10"};
+  EXPECT_EQ(a->Log, want);
+
+  // Slow clicks are two clicks.
+  a->Log.clear();
+  Backend->AdvanceClock(600);
+  Backend->Click(Win(), 20, 20);
+  Pump();
+  Backend->AdvanceClock(600);
+  Backend->Click(Win(), 20, 20);
+  Pump();
+  EXPECT_EQ(std::count(a->Log.begin(), a->Log.end(), "click"), 2);
+}
+
+TEST_F(ToolkitTest, WheelGoesToTheParentUnlessHandled) {
+  auto* outer = new TProbe(Form);
+  outer->SetBounds(0, 0, 200, 200);
+  outer->SetParent(Form);
+  auto* inner = new TProbe(Form);
+  inner->SetBounds(10, 10, 50, 50);
+  inner->SetParent(outer);
+  int formNotches = 0;
+  Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) {
+    ++formNotches;
+    Handled = true;
+  };
+  Form->Show();
+  Pump();
+  Backend->Wheel(Win(), 20, 20, -120);
+  Pump();
+  EXPECT_EQ(inner->Log.back(), "wheeldown");
+  EXPECT_EQ(outer->Log.back(), "wheeldown");
+  EXPECT_EQ(formNotches, 1);
+  inner->HandleWheel = true;
+  outer->Log.clear();
+  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl});
+  Pump();
+  EXPECT_TRUE(outer->Log.empty());
+  EXPECT_EQ(formNotches, 1);
+}
+
+TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
+  auto* a = new TProbe(Form);
+  a->SetTabStop(true);
+  a->SetParent(Form);
+  auto* b = new TProbe(Form);
+  b->SetTabStop(true);
+  b->SetLeft(60);
+  b->SetParent(Form);
+  Form->KeyPreview = true;
+  std::vector<uint16_t> seen;
+  Form->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState Shift) {
+    seen.push_back(Key);
+    if (Key == 'C' && Shift.Contains(ssCtrl)) Key = 0;
+  };
+  int activations = 0;
+  Form->OnActivate = [&](TObject*) { ++activations; };
+  Form->Show();
+  EXPECT_EQ(activations, 0);  // the window system activates it
+  Pump();
+  EXPECT_EQ(activations, 1);
+  ASSERT_TRUE(a->CanFocus());
+  a->SetFocus();
+  EXPECT_TRUE(a->Focused());
+  EXPECT_EQ(a->SetFocusCount, 1);
+
+  Backend->Key(Win(), 'C', {ssCtrl});
+  Backend->Key(Win(), 'C');
+  Pump();
+  EXPECT_EQ(seen, (std::vector<uint16_t>{'C', 'C'}));
+  EXPECT_EQ(a->Log, (std::vector<std::string>{"key 67", "text c"}));
+
+  // Tab moves the focus on; the one that lost it hears of it.
+  Backend->Key(Win(), VK_TAB);
+  Pump();
+  EXPECT_TRUE(b->Focused());
+  EXPECT_EQ(a->KillFocus, 1);
+  EXPECT_EQ(a->Exits, 1);
+
+  // The window loses the focus: the focused control hears of that too.
+  Backend->Focus(Win(), false);
+  Pump();
+  EXPECT_FALSE(b->Focused());
+  EXPECT_EQ(b->KillFocus, 1);
+  Backend->Focus(Win(), true);
+  Pump();
+  EXPECT_TRUE(b->Focused());
+  EXPECT_EQ(activations, 2);
+
+  // Hiding the focused control takes the focus away from it.
+  b->Hide();
+  EXPECT_EQ(b->KillFocus, 2);
+  EXPECT_EQ(b->Exits, 1);
+  EXPECT_EQ(Form->GetActiveControl(), nullptr);
+  b->SetFocus();  // invisible: refused quietly
+  EXPECT_EQ(Form->GetActiveControl(), nullptr);
+}
+
+TEST_F(ToolkitTest, TimersFollowTheDrivenClock) {
+  auto* t = new TTimer(Form);
+  int ticks = 0;
+  t->SetInterval(10);
+  t->OnTimer = [&](TObject*) { ++ticks; };
+  Pump();
+  EXPECT_EQ(ticks, 0);
+  Backend->AdvanceClock(9);
+  Pump();
+  EXPECT_EQ(ticks, 0);
+  Backend->AdvanceClock(1);
+  Pump();
+  EXPECT_EQ(ticks, 1);
+  Backend->AdvanceClock(35);  // late: fires once, not three times
+  Pump();
+  EXPECT_EQ(ticks, 2);
+  t->SetEnabled(false);
+  Backend->AdvanceClock(100);
+  Pump();
+  EXPECT_EQ(ticks, 2);
+  t->SetEnabled(true);
+  t->Free();  // a freed timer never fires
+  Backend->AdvanceClock(100);
+  Pump();
+  EXPECT_EQ(ticks, 2);
+}
+
+TEST_F(ToolkitTest, PaintIsNotReenteredAndRefreshIsSynchronous) {
+  auto* p = new TProbe(Form);
+  p->SetParent(Form);
+  Form->Show();
+  Pump();
+  const int base = p->Paints;
+  p->Refresh();
+  EXPECT_EQ(p->Paints, base + 1);
+  p->GrowInPaint = true;
+  p->Refresh();  // Paint resizes and refreshes itself: marks only
+  EXPECT_EQ(p->Paints, base + 2);
+  p->GrowInPaint = false;
+  Pump();
+  EXPECT_EQ(p->Paints, base + 3);
+  EXPECT_EQ(p->GetWidth(), 51);
+}
+
+TEST_F(ToolkitTest, FormShowCloseAndModal) {
+  std::vector<std::string> log;
+  Form->OnShow = [&](TObject*) { log.push_back("show"); };
+  Form->OnHide = [&](TObject*) { log.push_back("hide"); };
+  TCloseAction next = caNone;
+  Form->OnClose = [&](TObject*, TCloseAction& A) {
+    log.push_back("close");
+    A = next;
+  };
+  Form->SetCaption("Title");
+  Form->SetFormStyle(fsStayOnTop);
+  Form->SetBorderStyle(bsToolWindow);
+  Form->SetAlphaBlend(true);
+  Form->SetAlphaBlendValue(0);
+  Form->SetPosition(poScreenCenter);
+  Backend->SetScreenSize(1000, 800);
+  Form->Show();
+  auto* w = Backend->Window(Win());
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->Visible());
+  EXPECT_EQ(w->Params().Title, "Title");
+  EXPECT_TRUE(w->Params().StayOnTop);
+  EXPECT_TRUE(w->Params().ToolWindow);
+  EXPECT_TRUE(w->Params().SkipTaskbar);
+  EXPECT_EQ(w->Params().Alpha, 0);
+  EXPECT_EQ(w->Params().Left, 350);
+  EXPECT_EQ(w->Params().Top, 300);
+  Form->SetAlphaBlendValue(255);
+  EXPECT_EQ(w->Params().Alpha, 255);
+
+  TQzWindowEvent closeRequest;
+  closeRequest.Kind = qeClose;
+  Backend->Post(Win(), closeRequest);
+  Pump();
+  EXPECT_TRUE(Form->GetVisible());  // caNone keeps it
+  next = caHide;
+  Form->Close();
+  EXPECT_FALSE(Form->GetVisible());
+  EXPECT_EQ(log, (std::vector<std::string>{"show", "close", "close", "hide"}));
+
+  // A modal form ended by a timer.
+  auto* t = new TTimer(Form);
+  t->SetInterval(20);
+  t->OnTimer = [&](TObject*) { Form->ModalResult = mrOk; };
+  EXPECT_EQ(Form->ShowModal(), mrOk);
+  EXPECT_FALSE(Form->GetVisible());
+  t->Free();
+  // Nothing can end it: answered with cancel instead of hanging.
+  EXPECT_EQ(Form->ShowModal(), mrCancel);
+}
+
+TEST_F(ToolkitTest, EmbeddedFormLivesAtTheOriginOfItsHost) {
+  Form->SetBounds(200, 100, 640, 480);
+  Form->SetParentWindow(0x1234);
+  Form->Show();
+  auto* w = Backend->Window(Win());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Params().ParentWindow, 0x1234u);
+  EXPECT_EQ(w->Params().Left, 0);
+  EXPECT_EQ(w->Params().Top, 0);
+  EXPECT_TRUE(w->Params().Borderless);
+  EXPECT_EQ(w->Params().Width, 640);
+}

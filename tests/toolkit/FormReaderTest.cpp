@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include "platform/ActnList.h"
+#include "platform/ExtCtrls.h"
+#include "platform/FormReader.h"
+#include "platform/Forms.h"
+#include "platform/Menus.h"
+
+namespace {
+
+// A control that exists only here, with properties of every stored kind.
+enum TTestMode { tmFirst, tmSecond, tmThird };
+enum TTestOption { toA, toB, toC };
+using TTestOptions = TSet<TTestOption>;
+
+class TTestBox : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+  std::string ClassName() const override { return "TTestBox"; }
+  void SetMode(TTestMode V) { Mode = V; }
+  void SetOptions(TTestOptions V) { Options = V; }
+  void SetRatio(double V) { Ratio = V; }
+  void SetSmall(uint8_t V) { Small = V; }
+  void SetPartner(TTestBox* V) { Partner = V; }
+  TStringList* GetItems() const { return Items.get(); }
+  void Loaded() override {
+    TCustomControl::Loaded();
+    PartnerAtLoaded = Partner;
+  }
+  TTestMode Mode = tmFirst;
+  TTestOptions Options;
+  double Ratio = 0;
+  uint8_t Small = 0;
+  TTestBox* Partner = nullptr;
+  TTestBox* PartnerAtLoaded = nullptr;
+  std::unique_ptr<TStringList> Items = std::make_unique<TStringList>();
+  TKeyEvent OnKey;
+};
+
+class TTestForm : public TForm {
+public:
+  explicit TTestForm(TComponent* AOwner, const std::string& Res) : TForm(AOwner) { InitForm(Res); }
+  std::string ClassName() const override { return "TTestForm"; }
+  void FormCreate(TObject*) { ++Created; }
+  void BoxClick(TObject* Sender) { Clicked = Sender; }
+  void BoxKey(TObject*, uint16_t& Key, TShiftState) { Key = 0; }
+  void Tick(TObject*) { ++Ticks; }
+  int Created = 0;
+  int Ticks = 0;
+  TObject* Clicked = nullptr;
+  TTestBox* Outer = nullptr;
+  TTestBox* Inner = nullptr;
+  TPopupMenu* Popup = nullptr;
+};
+
+std::map<std::string, std::string>& Texts() {
+  static std::map<std::string, std::string> t;
+  return t;
+}
+
+void Register() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterEnumNames<TTestMode>({"tmFirst", "tmSecond", "tmThird"});
+  RegisterEnumNames<TTestOption>({"toA", "toB", "toC"});
+  TClassRegistrar<TTestBox>("TTestBox", "TCustomControl", true)
+      .Prop("Mode", &TTestBox::SetMode)
+      .Prop("Options", &TTestBox::SetOptions)
+      .Prop("Ratio", &TTestBox::SetRatio)
+      .Prop("Small", &TTestBox::SetSmall)
+      .Prop("Partner", &TTestBox::SetPartner)
+      .Object("Items", &TTestBox::GetItems)
+      .Prop("OnKey", &TTestBox::OnKey);
+  TClassRegistrar<TTestForm>("TTestForm", "TForm", false)
+      .Method("FormCreate", &TTestForm::FormCreate)
+      .Method("BoxClick", &TTestForm::BoxClick)
+      .Method("BoxKey", &TTestForm::BoxKey)
+      .Method("Tick", &TTestForm::Tick)
+      .Field("Outer", &TTestForm::Outer)
+      .Field("Inner", &TTestForm::Inner)
+      .Field("Popup", &TTestForm::Popup);
+  SetFormTextSource([](const std::string& name, std::string& text) {
+    auto it = Texts().find(UpperCase(name));
+    if (it == Texts().end()) return false;
+    text = it->second;
+    return true;
+  });
+}
+
+const char* kGood = R"(// the test form
+object TestForm: TTestForm
+  ClientWidth = 400
+  ClientHeight = 300
+  Caption = 'It''s a '#65'test' +
+    ' form'
+  Color = $232323
+  Font.Color = clWhite
+  Font.Style = [fsBold]
+  Constraints.MinWidth = 200
+  KeyPreview = True
+  BorderStyle = bsToolWindow
+  OnCreate = FormCreate
+  object Outer: TTestBox
+    Align = alClient
+    BorderSpacing.Around = 5
+    Partner = Inner            // resolved after Inner exists
+    PopupMenu = Popup
+    Mode = tmThird
+    Options = [toA, toC]
+    Ratio = -1.5e1
+    Small = 255
+    Items = ('LOW' 'MID' 'HIGH')
+    OnClick = BoxClick
+    OnKey = BoxKey
+    Tag = 7
+    object Inner: TTestBox
+      Left = 10
+      Top = 20
+      Width = 30
+      Height = 40
+      Color = clSilver
+      Partner = nil
+    end
+  end
+  object Ticker: TTimer
+    Interval = 10
+    OnTimer = Tick
+  end
+  object ActionList: TActionList
+    object acSave: TAction
+      Caption = 'Save'
+    end
+  end
+  object Popup: TPopupMenu
+    object MenuItem1: TMenuItem
+      Action = acSave
+    end
+  end
+end
+)";
+
+}  // namespace
+
+TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
+  Register();
+  Texts()["TESTFORM"] = kGood;
+  auto* f = new TTestForm(Application, "TestForm");
+  EXPECT_EQ(f->Created, 1);
+  EXPECT_EQ(f->GetName(), "TestForm");
+  EXPECT_EQ(f->GetCaption(), "It's a Atest form");
+  EXPECT_EQ(f->GetClientWidth(), 400);
+  EXPECT_EQ(f->GetColor(), 0x232323u);
+  EXPECT_EQ(f->GetFont()->GetColor(), 0xFFFFFFu);
+  EXPECT_TRUE(f->GetFont()->GetStyle().Contains(fsBold));
+  EXPECT_EQ(f->GetConstraints()->GetMinWidth(), 200);
+  EXPECT_TRUE(f->KeyPreview);
+  EXPECT_EQ(f->GetBorderStyle(), bsToolWindow);
+
+  ASSERT_NE(f->Outer, nullptr);
+  ASSERT_NE(f->Inner, nullptr);
+  EXPECT_EQ(f->Outer->GetParent(), f);
+  EXPECT_EQ(f->Inner->GetParent(), f->Outer);
+  EXPECT_EQ(f->Inner->GetOwner(), f);
+  EXPECT_EQ(f->Outer->Partner, f->Inner);
+  EXPECT_EQ(f->Outer->PartnerAtLoaded, f->Inner);  // references exist before Loaded
+  EXPECT_EQ(f->Outer->Mode, tmThird);
+  EXPECT_EQ(f->Outer->Options, (TTestOptions{toA, toC}));
+  EXPECT_DOUBLE_EQ(f->Outer->Ratio, -15.0);
+  EXPECT_EQ(f->Outer->Small, 255);
+  EXPECT_EQ(f->Outer->Tag, 7);
+  EXPECT_EQ(f->Outer->GetItems()->GetText(), "LOW\r\nMID\r\nHIGH\r\n");
+  EXPECT_EQ(f->Outer->GetPopupMenu(), f->Popup);
+  EXPECT_EQ(f->Inner->GetColor(), 0xC0C0C0u);
+  EXPECT_FALSE(f->Inner->GetParentFont() && false);
+  // Aligned after loading: client-aligned with spacing 5 in 400 x 300.
+  EXPECT_EQ(f->Outer->GetBoundsRect(), Rect(5, 5, 395, 295));
+  // Inherited font (parent font) reached the nested control.
+  EXPECT_EQ(f->Inner->GetFont()->GetColor(), 0xFFFFFFu);
+
+  f->Outer->Click();
+  EXPECT_EQ(f->Clicked, f->Outer);
+  uint16_t key = 65;
+  f->Outer->OnKey(f->Outer, key, {});
+  EXPECT_EQ(key, 0);
+
+  // The menu item follows its action; the action has no handler and so disables itself.
+  ASSERT_EQ(f->Popup->GetItems()->Count(), 1);
+  TMenuItem* item = f->Popup->GetItems()->GetItem(0);
+  EXPECT_EQ(item->GetCaption(), "Save");
+  auto* action = dynamic_cast<TAction*>(f->FindComponent("acSave"));
+  ASSERT_NE(action, nullptr);
+  EXPECT_EQ(action->GetActionList(), f->FindComponent("ActionList"));
+  EXPECT_FALSE(action->Execute());
+  EXPECT_FALSE(action->GetEnabled());
+  EXPECT_FALSE(item->GetEnabled());
+  f->Free();
+}
+
+TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
+  Register();
+  const struct {
+    const char* Text;
+    const char* Needle;
+  } cases[] = {
+      {"object F: TTestForm\n  Bogus = 1\nend", "line 2"},
+      {"object F: TTestForm\n  Color = 'red'\nend", "line 2"},
+      {"object F: TTestForm\n  OnCreate = NoSuchHandler\nend", "NoSuchHandler"},
+      {"object F: TTestForm\n  OnCreate = BoxKey\nend", "does not match"},
+      {"object F: TTestForm\n  object B: TTestBox\n    Partner = Missing\n  end\nend", "Missing"},
+      {"object F: TTestForm\n  object B: TTestBox\n    Partner = P\n  end\n  object P: TTimer\n  end\nend", "wrong class"},
+      {"object F: TTestForm\n  object B: TTestBox\n    Small = 256\n  end\nend", "out of range"},
+      {"object F: TTestForm\n  object B: TTestBox\n    Mode = tmFourth\n  end\nend", "tmFourth"},
+      {"object F: TTestForm\n  object B: TNoSuchClass\n  end\nend", "TNoSuchClass"},
+      {"object F: TTestForm\n  object B: TTestBox\n  end\n  object B: TTestBox\n  end\nend", "duplicate"},
+      {"object F: TTestForm\n  Caption = 'unterminated\nend", "unterminated"},
+      {"object F: TTestForm\n  Width = 10\n", "'end' expected"},
+      {"object F: TOtherForm\nend", "TOtherForm"},
+      {"object F: TTestForm\nend\nmore", "after the final end"},
+      {"", "'object' expected"},
+  };
+  for (const auto& c : cases) {
+    Texts()["BAD"] = c.Text;
+    try {
+      auto* f = new TTestForm(Application, "BAD");
+      f->Free();
+      ADD_FAILURE() << "accepted: " << c.Text;
+    } catch (const EReadError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.Needle), std::string::npos) << e.what() << " for " << c.Text;
+    }
+  }
+  EXPECT_THROW(new TTestForm(Application, "NOT_THERE"), EResNotFound);
+  // A truncated good description fails cleanly at every length.
+  const std::string good = kGood;
+  for (size_t n = 0; n + 1 < good.size(); n += 7) {
+    Texts()["CUT"] = good.substr(0, n);
+    EXPECT_THROW(new TTestForm(Application, "CUT"), EReadError) << n;
+  }
+}

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/Components.h"
+#include "platform/SysUtils.h"
+
+TEST(RunTime, RoundHalvesToEven) {
+  const struct {
+    double In;
+    int64_t Out;
+  } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
+               {2.5001, 3}, {1e30, INT64_MAX}, {-1e30, INT64_MIN}, {NAN, 0}};
+  for (const auto& c : cases) EXPECT_EQ(Round(c.In), c.Out) << c.In;
+}
+
+TEST(RunTime, MulDivRoundsAndRejectsZeroDivisor) {
+  const struct {
+    int32_t N, Num, Den, Out;
+  } cases[] = {{10, 1, 3, 3}, {10, 2, 3, 7}, {5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, 2, -3}, {-5, -1, 2, 3},
+               {7, 0, 5, 0}, {1, 1, 0, -1}, {0, 0, 0, -1}, {2000000000, 2, 1, -1}, {2000000000, 3, 3, 2000000000},
+               {100, 50, 100, 50}};
+  for (const auto& c : cases) EXPECT_EQ(MulDiv(c.N, c.Num, c.Den), c.Out) << c.N << "*" << c.Num << "/" << c.Den;
+}
+
+TEST(RunTime, DecimalTextToFloat) {
+  double v = 0;
+  EXPECT_TRUE(TryStrToFloat(" 1.25 ", v));
+  EXPECT_DOUBLE_EQ(v, 1.25);
+  EXPECT_TRUE(TryStrToFloat("-3e2", v));
+  EXPECT_DOUBLE_EQ(v, -300);
+  EXPECT_TRUE(TryStrToFloat("+.5", v));
+  EXPECT_DOUBLE_EQ(v, 0.5);
+  for (const char* bad : {"", " ", "1,5", "1.2.3", "abc", "inf", "nan", "1e", "--1", "0x10"})
+    EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
+  EXPECT_THROW(StrToFloat("x"), EConvertError);
+  EXPECT_DOUBLE_EQ(StrToFloatDef("x", 7.0), 7.0);
+}
+
+TEST(RunTime, RandomStaysInRangeAndRepeatsWithSeed) {
+  RandSeed = 1234;
+  std::vector<int32_t> first;
+  for (int i = 0; i < 1000; ++i) {
+    const int32_t r = Random(10);
+    ASSERT_GE(r, 0);
+    ASSERT_LT(r, 10);
+    first.push_back(r);
+  }
+  RandSeed = 1234;
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(Random(10), first[static_cast<size_t>(i)]);
+  EXPECT_EQ(Random(0), 0);
+  EXPECT_EQ(Random(-5), 0);
+  const double d = Random();
+  EXPECT_GE(d, 0.0);
+  EXPECT_LT(d, 1.0);
+}
+
+TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
+  TStringList l;
+  int changes = 0;
+  l.OnChange = [&](TObject*) { ++changes; };
+  l.SetText("One\r\nTwo\nthree\rFour\r\n\r\nlast");
+  EXPECT_EQ(changes, 1);
+  ASSERT_EQ(l.Count(), 6);
+  EXPECT_EQ(l[2], "three");
+  EXPECT_EQ(l[4], "");
+  EXPECT_EQ(l.IndexOf("TWO"), 1);
+  l.CaseSensitive = true;
+  EXPECT_EQ(l.IndexOf("TWO"), -1);
+  EXPECT_EQ(l.GetText(), "One\r\nTwo\r\nthree\r\nFour\r\n\r\nlast\r\n");
+  TStringList copy;
+  copy.Assign(&l);
+  EXPECT_TRUE(copy == l);
+  l.BeginUpdate();
+  l.Add("a");
+  l.Delete(0);
+  EXPECT_EQ(changes, 1);
+  l.EndUpdate();
+  EXPECT_EQ(changes, 2);
+  EXPECT_THROW(l.Get(99), EListError);
+  TObject o;
+  l.AddObject("x", &o);
+  EXPECT_EQ(l.GetObject(l.IndexOf("x")), &o);
+}
+
+namespace {
+struct TWatcher : TComponent {
+  using TComponent::TComponent;
+  std::vector<TComponent*> Removed;
+  TComponent* Link = nullptr;
+  std::vector<std::string>* Log = nullptr;
+  ~TWatcher() override {
+    if (Log) Log->push_back(GetName());
+  }
+  void Notification(TComponent* C, TOperation Op) override {
+    TComponent::Notification(C, Op);
+    if (Op == opRemove) {
+      Removed.push_back(C);
+      if (C == Link) Link = nullptr;
+    }
+  }
+};
+}  // namespace
+
+TEST(Component, OwnershipNamesAndNotifications) {
+  std::vector<std::string> log;
+  auto* owner = new TWatcher(nullptr);
+  auto* a = new TWatcher(owner);
+  a->SetName("A");
+  a->Log = &log;
+  auto* b = new TWatcher(owner);
+  b->SetName("B");
+  b->Log = &log;
+  EXPECT_EQ(owner->FindComponent("a"), a);
+  EXPECT_THROW(b->SetName("a"), EComponentError);
+  EXPECT_THROW(b->SetName("1x"), EComponentError);
+  EXPECT_EQ(b->GetName(), "B");
+
+  // A component of another owner asks to hear about A.
+  TWatcher other(nullptr);
+  other.Link = a;
+  a->FreeNotification(&other);
+  b->Link = a;
+  a->Free();
+  EXPECT_EQ(other.Link, nullptr);
+  EXPECT_EQ(b->Link, nullptr);
+  EXPECT_EQ(owner->ComponentCount(), 1);
+
+  auto* c = new TWatcher(owner);
+  c->SetName("C");
+  c->Log = &log;
+  EXPECT_FALSE(c->IsDestroying());
+  owner->Free();
+  // A first (freed by hand), then the owner's components last-in first-out.
+  EXPECT_EQ(log, (std::vector<std::string>{"A", "C", "B"}));
+}
+
+TEST(Component, FreeNotificationIsDroppedWhenTheListenerGoesFirst) {
+  auto* source = new TWatcher(nullptr);
+  auto* listener = new TWatcher(nullptr);
+  source->FreeNotification(listener);
+  listener->Free();
+  source->Free();  // must not notify the freed listener
+  SUCCEED();
+}

@@ -1,2 +1,0 @@
-#include <cstdio>
-int main() { std::puts("engine demo: not yet built"); return 0; }

@@ -1,0 +1,344 @@
+// A command-line host for the plug-in library. It loads the library as hosts do (dlopen, then
+// VSTPluginMain / main for VST 2.x, or create_instance for the direct-call interface), prints
+// the identity texts, capability answers and AEffect fields, and runs a WAV file through the
+// effect into an output WAV, optionally loading and saving a state blob.
+//
+//   qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES] [--load-state FILE]
+//          [--save-state FILE] [--quiet] [INPUT.wav OUTPUT.wav]
+#include <dlfcn.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/Vst2.h"
+
+#ifndef QZ_DEFAULT_PLUGIN
+#define QZ_DEFAULT_PLUGIN "quillmere.so"
+#endif
+
+namespace {
+using TVstMain = AEffect* (*)(audioMasterCallback);
+using TCreateInstance = void* (*)(int32_t, void*, void*);
+using TCallObject = int32_t (*)(int32_t, int32_t, void*, void*);
+using TProcessAudio = int32_t (*)(void*, float**, float**, uint16_t, int32_t, int32_t);
+
+struct TOptions {
+  std::string Plugin = QZ_DEFAULT_PLUGIN;
+  bool Direct = false;
+  int Block = 512;
+  std::string LoadState, SaveState, Input, Output;
+  bool Quiet = false;
+};
+
+[[noreturn]] void Fail(const std::string& Message) {
+  std::fprintf(stderr, "qzhost: %s\n", Message.c_str());
+  std::exit(1);
+}
+
+void Usage() {
+  std::printf(
+      "usage: qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES]\n"
+      "              [--load-state FILE] [--save-state FILE] [--quiet] [INPUT.wav OUTPUT.wav]\n"
+      "Without files it prints what the plug-in tells about itself.\n");
+}
+
+TOptions ParseOptions(int argc, char** argv) {
+  TOptions o;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) Fail("missing value after " + a);
+      return argv[++i];
+    };
+    if (a == "--plugin") o.Plugin = value();
+    else if (a == "--interface") {
+      const std::string v = value();
+      if (v != "vst" && v != "direct") Fail("--interface takes vst or direct");
+      o.Direct = v == "direct";
+    } else if (a == "--block") {
+      o.Block = std::atoi(value().c_str());
+      if (o.Block < 1 || o.Block > 1 << 20) Fail("--block takes 1 .. 1048576 frames");
+    } else if (a == "--load-state") o.LoadState = value();
+    else if (a == "--save-state") o.SaveState = value();
+    else if (a == "--quiet") o.Quiet = true;
+    else if (a == "--help" || a == "-h") {
+      Usage();
+      std::exit(0);
+    } else if (!a.empty() && a[0] == '-') Fail("unknown option " + a);
+    else files.push_back(a);
+  }
+  if (files.size() == 2) {
+    o.Input = files[0];
+    o.Output = files[1];
+  } else if (!files.empty()) {
+    Usage();
+    std::exit(2);
+  }
+  if (o.Direct && o.Block > 65535) Fail("the direct-call interface takes at most 65535 frames a call");
+  return o;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& Name) {
+  std::ifstream in(Name, std::ios::binary);
+  if (!in) Fail("cannot read " + Name);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& Name, const uint8_t* Data, size_t Size) {
+  std::ofstream out(Name, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(Data), static_cast<std::streamsize>(Size));
+  if (!out) Fail("cannot write " + Name);
+}
+
+// The host side of VST 2.x: the plug-in asks for nothing but the version.
+intptr_t AudioMaster(AEffect*, int32_t Opcode, int32_t, intptr_t, void*, float) {
+  return Opcode == 1 ? 2400 : 0;  // audioMasterVersion
+}
+
+intptr_t DirectCallback(void*, void*, int32_t Opcode, int32_t Value, intptr_t) {
+  std::printf("  host callback: opcode %d, value %d\n", Opcode, Value);
+  return 0;
+}
+
+// Peak and RMS of each channel, in dBFS.
+struct TLevels {
+  double Peak[2] = {0, 0}, Sum[2] = {0, 0};
+  int64_t Frames = 0;
+  void Add(const float* L, const float* R, int Count) {
+    const float* ch[2] = {L, R};
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < Count; ++i) {
+        const double v = ch[c][i];
+        Peak[c] = std::max(Peak[c], std::fabs(v));
+        Sum[c] += v * v;
+      }
+    Frames += Count;
+  }
+  static double Db(double V) { return V > 0 ? 20.0 * std::log10(V) : -INFINITY; }
+  void Print(const char* What) const {
+    for (int c = 0; c < 2; ++c)
+      std::printf("%s %s: peak %7.2f dBFS, RMS %7.2f dBFS\n", What, c == 0 ? "left " : "right", Db(Peak[c]),
+                  Db(Frames ? std::sqrt(Sum[c] / static_cast<double>(Frames)) : 0.0));
+  }
+};
+
+// One loaded plug-in behind either interface.
+class THostedPlugin {
+public:
+  explicit THostedPlugin(const TOptions& Options) {
+    FLibrary = dlopen(Options.Plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!FLibrary) Fail(std::string("cannot load the plug-in: ") + dlerror());
+    if (Options.Direct) {
+      auto create = reinterpret_cast<TCreateInstance>(dlsym(FLibrary, "create_instance"));
+      FCall = reinterpret_cast<TCallObject>(dlsym(FLibrary, "call_object"));
+      FProcess = reinterpret_cast<TProcessAudio>(dlsym(FLibrary, "process_audio"));
+      if (!create || !FCall || !FProcess) Fail("the library lacks the direct-call exports");
+      FObject = create(0, nullptr, reinterpret_cast<void*>(&DirectCallback));
+      if (!FObject) Fail("create_instance returned nothing");
+    } else {
+      auto entry = reinterpret_cast<TVstMain>(dlsym(FLibrary, "VSTPluginMain"));
+      if (!entry) entry = reinterpret_cast<TVstMain>(dlsym(FLibrary, "main"));
+      if (!entry) Fail("the library has no VST entry point");
+      FEffect = entry(AudioMaster);
+      if (!FEffect || FEffect->magic != kEffectMagic) Fail("the VST entry returned no effect record");
+      Dispatch(effOpen);
+    }
+  }
+  ~THostedPlugin() {
+    if (FEffect) Dispatch(effClose);
+    if (FObject) FCall(10004, 0, FObject, nullptr);
+    dlclose(FLibrary);
+  }
+
+  intptr_t Dispatch(int32_t Opcode, int32_t Index = 0, intptr_t Value = 0, void* Ptr = nullptr, float Opt = 0) {
+    return FEffect->dispatcher(FEffect, Opcode, Index, Value, Ptr, Opt);
+  }
+  int32_t Call(int32_t Opcode, int32_t Argument = 0, void* Ptr = nullptr) {
+    return FCall(Opcode, Argument, FObject, Ptr);
+  }
+
+  void PrintIdentity() {
+    if (FEffect) {
+      char vendor[kVstMaxNameLen] = "", product[kVstMaxNameLen] = "";
+      Dispatch(effGetVendorString, 0, 0, vendor);
+      Dispatch(effGetProductString, 0, 0, product);
+      std::printf("Interface: VST 2.x\n");
+      std::printf("  product  %s\n  vendor   %s\n", product, vendor);
+      std::printf("  VST version %ld, category %ld, MIDI input channels %ld\n",
+                  static_cast<long>(Dispatch(effGetVstVersion)), static_cast<long>(Dispatch(effGetPlugCategory)),
+                  static_cast<long>(Dispatch(effGetNumMidiInputChannels)));
+      const AEffect& e = *FEffect;
+      std::printf("  AEffect: magic %.4s, inputs %d, outputs %d, flags 0x%X (%s%s%s%s), version %d,\n"
+                  "           programs %d, parameters %d, unique id %d, initial delay %d, double processing %s\n",
+                  reinterpret_cast<const char*>(&e.magic), e.numInputs, e.numOutputs, static_cast<unsigned>(e.flags),
+                  e.flags & effFlagsHasEditor ? "has-editor " : "", e.flags & effFlagsCanReplacing ? "can-replace " : "",
+                  e.flags & effFlagsProgramChunks ? "chunks " : "", e.flags & effFlagsNoSoundInStop ? "no-sound-in-stop" : "",
+                  e.version, e.numPrograms, e.numParams, e.uniqueID, e.initialDelay,
+                  e.processDoubleReplacing ? "yes" : "no");
+      static const char* const caps[] = {
+          "sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent",
+          "receiveVstTimeInfo", "offline", "plugAsChannelInsert", "plugAsSend", "mixDryWet", "noRealTime",
+          "multipass", "metapass", "1in1out", "1in2out", "2in1out", "2in2out", "2in4out", "4in2out",
+          "4in4out", "4in8out", "8in4out", "8in8out", "midiProgramNames", "LiveWithoutToolbar",
+          "conformsToWindowRules", "bypass"};
+      std::printf("  can do:");
+      for (const char* c : caps) {
+        const intptr_t r = Dispatch(effCanDo, 0, 0, const_cast<char*>(c));
+        std::printf(" %s=%s", c, r > 0 ? "yes" : r < 0 ? "no" : "?");
+      }
+      std::printf("\n");
+    } else {
+      std::printf("Interface: direct call\n");
+      static const struct {
+        int32_t Opcode;
+        const char* What;
+      } texts[] = {{11001, "product"}, {11002, "long name"}, {11003, "vendor"}, {11004, "version"},
+                   {11005, "year"}, {11007, "id code"}, {11008, "id code 3"}, {11009, "rights"},
+                   {11010, "category"}, {11011, "short name"}};
+      for (const auto& t : texts) {
+        char buffer[256] = "";
+        Call(t.Opcode, 0, buffer);
+        std::printf("  %-10s %s\n", t.What, buffer);
+      }
+      std::printf("  info byte %d, info words %d %d, sample rate %d, rates %d .. %d, %d\n", Call(11015),
+                  Call(12001), Call(12002), Call(13001), Call(13003), Call(13004), Call(13005));
+      std::printf("  power %s, editor visible %d, face picture %d bytes, state %d bytes\n",
+                  Call(15005) == 1 ? "on" : "off", Call(15007), Call(17002), Call(16001));
+    }
+  }
+
+  void SetSampleRate(int Rate) {
+    if (FEffect) Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(Rate));
+    else Call(13002, Rate);
+  }
+
+  void LoadState(const std::vector<uint8_t>& Blob) {
+    std::vector<uint8_t> copy = Blob;  // the plug-in may not keep the host's buffer
+    if (FEffect) Dispatch(effSetChunk, 0, static_cast<intptr_t>(copy.size()), copy.data());
+    else if (Call(16004, static_cast<int32_t>(copy.size()), copy.data()) != 1) Fail("the plug-in refused the state");
+  }
+
+  std::vector<uint8_t> SaveState() {
+    if (FEffect) {
+      void* data = nullptr;
+      const intptr_t size = Dispatch(effGetChunk, 0, 0, &data);
+      if (size <= 0 || !data) Fail("the plug-in gave no state");
+      const auto* p = static_cast<const uint8_t*>(data);
+      return {p, p + size};
+    }
+    const int32_t size = Call(16001);
+    if (size <= 0) Fail("the plug-in gave no state");
+    std::vector<uint8_t> blob(static_cast<size_t>(size));
+    if (Call(16002, size, blob.data()) != size) Fail("the plug-in gave no state");
+    return blob;
+  }
+
+  void Start(int Block) {
+    if (FEffect) {
+      Dispatch(effSetBlockSize, 0, Block);
+      Dispatch(effStartProcess);
+    }
+  }
+  void Stop() {
+    if (FEffect) Dispatch(effStopProcess);
+  }
+
+  void Process(float** In, float** Out, int Frames) {
+    if (FEffect) FEffect->processReplacing(FEffect, In, Out, Frames);
+    else FProcess(FObject, In, Out, static_cast<uint16_t>(Frames), 0, 0);
+  }
+
+private:
+  void* FLibrary = nullptr;
+  AEffect* FEffect = nullptr;
+  void* FObject = nullptr;
+  TCallObject FCall = nullptr;
+  TProcessAudio FProcess = nullptr;
+};
+
+void ProcessFile(THostedPlugin& Plugin, const TOptions& O) {
+  SF_INFO info{};
+  SNDFILE* in = sf_open(O.Input.c_str(), SFM_READ, &info);
+  if (!in) Fail("cannot open " + O.Input + ": " + sf_strerror(nullptr));
+  if (info.channels < 1 || info.channels > 2) Fail(O.Input + " has " + std::to_string(info.channels) + " channels; 1 or 2 are accepted");
+  SF_INFO outInfo{};
+  outInfo.samplerate = info.samplerate;
+  outInfo.channels = 2;
+  outInfo.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* out = sf_open(O.Output.c_str(), SFM_WRITE, &outInfo);
+  if (!out) Fail("cannot create " + O.Output + ": " + sf_strerror(nullptr));
+
+  Plugin.SetSampleRate(info.samplerate);
+  Plugin.Start(O.Block);
+  const size_t block = static_cast<size_t>(O.Block);
+  std::vector<float> interleaved(block * 2), l(block), r(block), ol(block), or_(block);
+  float* inputs[2] = {l.data(), r.data()};
+  float* outputs[2] = {ol.data(), or_.data()};
+  TLevels inLevels, outLevels;
+  const bool progress = !O.Quiet && info.frames > 30LL * info.samplerate;
+  int lastPercent = -1;
+  sf_count_t done = 0;
+  for (;;) {
+    const sf_count_t got = sf_readf_float(in, interleaved.data(), static_cast<sf_count_t>(block));
+    if (got <= 0) break;
+    const int n = static_cast<int>(got);
+    for (int i = 0; i < n; ++i) {
+      l[i] = interleaved[static_cast<size_t>(i * info.channels)];
+      r[i] = interleaved[static_cast<size_t>(i * info.channels + info.channels - 1)];
+    }
+    inLevels.Add(l.data(), r.data(), n);
+    Plugin.Process(inputs, outputs, n);
+    outLevels.Add(ol.data(), or_.data(), n);
+    for (int i = 0; i < n; ++i) {
+      interleaved[static_cast<size_t>(2 * i)] = ol[i];
+      interleaved[static_cast<size_t>(2 * i + 1)] = or_[i];
+    }
+    if (sf_writef_float(out, interleaved.data(), got) != got) Fail("cannot write " + O.Output);
+    done += got;
+    if (progress) {
+      const int percent = static_cast<int>(100 * done / std::max<sf_count_t>(info.frames, 1));
+      if (percent / 10 != lastPercent / 10) {
+        std::fprintf(stderr, "\r  processing: %3d %%", percent);
+        lastPercent = percent;
+      }
+    }
+  }
+  if (progress) std::fprintf(stderr, "\n");
+  Plugin.Stop();
+  sf_close(in);
+  if (sf_close(out) != 0) Fail("cannot finish " + O.Output);
+  std::printf("Processed %lld frames at %d Hz (%.2f s) in blocks of %d: %s -> %s\n",
+              static_cast<long long>(done), info.samplerate, static_cast<double>(done) / info.samplerate, O.Block,
+              O.Input.c_str(), O.Output.c_str());
+  inLevels.Print("  input ");
+  outLevels.Print("  output");
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const TOptions options = ParseOptions(argc, argv);
+  THostedPlugin plugin(options);
+  if (!options.Quiet) plugin.PrintIdentity();
+  if (!options.LoadState.empty()) {
+    const std::vector<uint8_t> blob = ReadFile(options.LoadState);
+    plugin.LoadState(blob);
+    std::printf("Loaded state %s (%zu bytes)\n", options.LoadState.c_str(), blob.size());
+  }
+  if (!options.Input.empty()) ProcessFile(plugin, options);
+  if (!options.SaveState.empty()) {
+    const std::vector<uint8_t> blob = plugin.SaveState();
+    WriteFile(options.SaveState, blob.data(), blob.size());
+    std::printf("Saved state %s (%zu bytes)\n", options.SaveState.c_str(), blob.size());
+  }
+  return 0;
+}

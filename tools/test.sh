@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds everything and runs the test suite.
+#   bash tools/test.sh        RelWithDebInfo build in build/, all tests
+#   bash tools/test.sh asan   AddressSanitizer + UndefinedBehaviorSanitizer in build-asan/, all tests
+#   bash tools/test.sh tsan   ThreadSanitizer in build-tsan/, the concurrency tests
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/deps.sh
+
+mode="${1:-}"
+case "$mode" in
+  "")   build=build;      cmake_args=() ;;
+  asan) build=build-asan; cmake_args=(-DQZ_SANITIZE="address;undefined" -DQZ_BUILD_BENCH=OFF) ;;
+  tsan) build=build-tsan; cmake_args=(-DQZ_SANITIZE=thread -DQZ_BUILD_BENCH=OFF) ;;
+  *) echo "usage: bash tools/test.sh [asan|tsan]" >&2; exit 2 ;;
+esac
+
+qz_install_deps
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cmake_args[@]}"
+cmake --build "$build"
+
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export TSAN_OPTIONS=halt_on_error=1
+filter=()
+[ "$mode" = tsan ] && filter=(-R Concurrency)
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "${filter[@]}"
