@@ -16,6 +16,12 @@ uint32_t ClampRate(uint32_t Rate) {
 }
 }  // namespace
 
+void QzCopyUnlessSame(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
+  if (Frames == 0) return;
+  for (int c = 0; c < 2; ++c)
+    if (Inputs[c] != Outputs[c]) std::memmove(Outputs[c], Inputs[c], Frames * sizeof(float));
+}
+
 uint32_t TQzAudioSampleRateClass::GetSampleRate() {
   const uint32_t stored = FSampleRate.Load();
   const uint32_t rate = ClampRate(stored);

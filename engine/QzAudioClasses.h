@@ -13,6 +13,10 @@
 // Built at load time like RatioToDbTable; no operation of this program reads it.
 extern float AmpToDbTable[QzLevelTableSize];
 
+// What a stage that is switched off does to a block: the two input channels pass unchanged, so
+// that separate output buffers never keep stale data; a channel processed in place is left alone.
+void QzCopyUnlessSame(const float* const* Inputs, float* const* Outputs, uint16_t Frames);
+
 class TQzAudioUpdateClass : public TObject {
 public:
   std::string ClassName() const override { return "TQzAudioUpdateClass"; }

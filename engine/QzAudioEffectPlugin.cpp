@@ -44,6 +44,17 @@ void RepairFloatBlock(TPreset* Target, std::span<const int> UnclampedSlots) {
   saved.SetPosition(0);
   Target->LoadFromStream(&saved);
 }
+
+// The repair goes through the preset's stream operations, which record their own outcome; the
+// preset keeps the error state of the load that brought the values in.
+template <class TPreset>
+void RepairKeepingErrorState(TPreset* Target, std::span<const int> UnclampedSlots) {
+  const uint32_t error = Target->Error;
+  const std::string log = Target->ErrorLog;
+  RepairFloatBlock(Target, UnclampedSlots);
+  Target->Error = error;
+  Target->ErrorLog = log;
+}
 }  // namespace
 
 // ---- TQzAudioEffectPluginPreset -----------------------------------------------------------------
@@ -149,8 +160,8 @@ void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
 void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   if (!MicroEqualizer || !Limiter) return;
   // A state from outside may carry values no preset would hold; they never reach the stages.
-  RepairFloatBlock(Preset->EqualizerPreset(), EqualizerUnclampedSlots);
-  RepairFloatBlock(Preset->LimiterPreset(), {});
+  RepairKeepingErrorState(Preset->EqualizerPreset(), std::span<const int>(EqualizerUnclampedSlots));
+  RepairKeepingErrorState(Preset->LimiterPreset(), std::span<const int>());
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());
   if (IQzPluginEditor* editor = ExistingEditor()) editor->UpdateControls(this);

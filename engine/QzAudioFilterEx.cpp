@@ -120,39 +120,32 @@ void TQzAudioBiquadIIRFilter::Reset() {
   Fz2 = 0.0;
 }
 
-void TQzAudioHighcutFilter::CalcCoefficients() {
+double TQzAudioBiquadIIRFilter::PrepareCoefficients() {
   FInvSampleRate = 1.0 / FSampleRate;
   FA = DbToGain(FGain * 0.5);
   CalcOmega();
-  const double c = std::cos(FW0);
+  return std::cos(FW0);
+}
+
+void TQzAudioBiquadIIRFilter::SetCutCoefficients(double Sign) {
+  const double c = PrepareCoefficients();
   const double k = 1.0 / (1.0 + FAlpha);
-  const double b0 = (1.0 - c) * (FA * FA) * 0.5 * k;
+  // Sign -1 gives (1 - c) and 2 * b0 of the low-pass, +1 (1 + c) and -2 * b0 of the high-pass;
+  // the products with +-1 are exact.
+  const double b0 = (1.0 + Sign * c) * (FA * FA) * 0.5 * k;
   Fb0 = b0;
-  Fb1 = 2.0 * b0;
+  Fb1 = -Sign * 2.0 * b0;
   Fb2 = b0;
   Fa1 = -2.0 * c * k;
   Fa2 = (1.0 - FAlpha) * k;
 }
 
-void TQzAudioLowcutFilter::CalcCoefficients() {
-  FInvSampleRate = 1.0 / FSampleRate;
-  FA = DbToGain(FGain * 0.5);
-  CalcOmega();
-  const double c = std::cos(FW0);
-  const double k = 1.0 / (1.0 + FAlpha);
-  const double b0 = (1.0 + c) * (FA * FA) * 0.5 * k;
-  Fb0 = b0;
-  Fb1 = -2.0 * b0;
-  Fb2 = b0;
-  Fa1 = -2.0 * c * k;
-  Fa2 = (1.0 - FAlpha) * k;
-}
+void TQzAudioHighcutFilter::CalcCoefficients() { SetCutCoefficients(-1.0); }
+
+void TQzAudioLowcutFilter::CalcCoefficients() { SetCutCoefficients(1.0); }
 
 void TQzAudioBandWidthFilter::CalcCoefficients() {
-  FInvSampleRate = 1.0 / FSampleRate;
-  FA = DbToGain(FGain * 0.5);
-  CalcOmega();
-  const double c = std::cos(FW0);
+  const double c = PrepareCoefficients();
   const double A = FA, alpha = FAlpha;
   // The peaking section normalised by a0 = 1 + alpha / A.
   const double k = A / (A + alpha);

@@ -9,10 +9,6 @@
 #include "engine/QzAudioMath.h"
 #include "platform/Classes.h"
 
-#if defined(__SSE__) || defined(__x86_64__)
-#include <xmmintrin.h>
-#endif
-
 static_assert(std::atomic<double>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 // Decibels on the usual factor-20 scale to an amplitude factor: 10^(Db/20). Below -120 dB (and
@@ -21,25 +17,6 @@ double DbToGain(double Db);
 
 // ln 2 / 2, the octave term of the bandwidth formula.
 extern const double Ln2Half;
-
-// Sets flush-to-zero and denormals-are-zero for its lifetime and restores the caller's mode, so
-// that decaying signals never reach the slow denormal path. Scoped to one processing call.
-class TQzDenormalGuard {
-public:
-#if defined(__SSE__) || defined(__x86_64__)
-  TQzDenormalGuard() noexcept : FSaved(_mm_getcsr()) { _mm_setcsr(FSaved | 0x8040u); }
-  ~TQzDenormalGuard() { _mm_setcsr(FSaved); }
-#else
-  TQzDenormalGuard() noexcept = default;
-#endif
-  TQzDenormalGuard(const TQzDenormalGuard&) = delete;
-  TQzDenormalGuard& operator=(const TQzDenormalGuard&) = delete;
-
-private:
-#if defined(__SSE__) || defined(__x86_64__)
-  unsigned FSaved;
-#endif
-};
 
 class TQzCustomAudioFilter : public TObject {
 public:
@@ -123,6 +100,12 @@ public:
   }
 
 protected:
+  // The common start of every concrete formula: 1/fs, A and w0 brought up to date; returns cos w0.
+  double PrepareCoefficients();
+  // The coefficients of both cut filters: Sign -1 for the high-cut (low-pass), +1 for the
+  // low-cut (high-pass).
+  void SetCutCoefficients(double Sign);
+
   // Coefficients are replaced on the editing thread while the audio thread reads them; state
   // belongs to the audio thread (Reset may come from elsewhere).
   TQzShared<double> Fa1{0.0}, Fa2{0.0}, Fb0{0.0}, Fb1{0.0}, Fb2{0.0};

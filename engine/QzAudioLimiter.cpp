@@ -19,29 +19,40 @@ constexpr uint16_t locBody = 402;
 constexpr uint16_t locVersion = 403;
 constexpr uint16_t locFlags = 403;
 
-constexpr int SlotBytes = TQzAudioLimiterPreset::SlotCount * 4;
-constexpr int IntBytes = TQzAudioLimiterPreset::IntCount * 4;
+// The largest block of the stream: the sixteen float slots.
+constexpr int MaxBlockBytes = TQzAudioLimiterPreset::SlotCount * 4;
 
-// Flush-to-zero and denormals-are-zero for one processing call; the caller's mode comes back.
-class TDenormalGuard {
-public:
-#if defined(__SSE__) || defined(__x86_64__)
-  TDenormalGuard() noexcept : FSaved(_mm_getcsr()) { _mm_setcsr(FSaved | 0x8040u); }
-  ~TDenormalGuard() { _mm_setcsr(FSaved); }
-#endif
-  TDenormalGuard(const TDenormalGuard&) = delete;
-  TDenormalGuard& operator=(const TDenormalGuard&) = delete;
+// The stored bytes of Count fields, in Image; returns their number.
+template <class T>
+int ImageOf(const TQzShared<T>* Fields, int Count, uint8_t* Image) {
+  for (int i = 0; i < Count; ++i) {
+    const T v = Fields[i];
+    std::memcpy(Image + i * sizeof(T), &v, sizeof(T));
+  }
+  return Count * static_cast<int>(sizeof(T));
+}
 
-private:
-#if defined(__SSE__) || defined(__x86_64__)
-  unsigned FSaved;
-#endif
-};
+// Writes Count fields as one block; True when all bytes were taken.
+template <class T>
+bool WriteFields(TStream* Stream, const TQzShared<T>* Fields, int Count) {
+  uint8_t image[MaxBlockBytes];
+  const int bytes = ImageOf(Fields, Count, image);
+  return Stream->Write(image, bytes) == bytes;
+}
 
-void CopyUnlessSame(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
-  for (int c = 0; c < 2; ++c)
-    if (Inputs[c] != Outputs[c] && Frames > 0)
-      std::memmove(Outputs[c], Inputs[c], Frames * sizeof(float));
+// Reads Count fields as one block over an image of their current values, so that a short read
+// replaces exactly the bytes it delivered and leaves the rest as they were. True when complete.
+template <class T>
+bool ReadOverFields(TStream* Stream, TQzShared<T>* Fields, int Count) {
+  uint8_t image[MaxBlockBytes];
+  const int bytes = ImageOf(Fields, Count, image);
+  const bool complete = Stream->Read(image, bytes) == bytes;
+  for (int i = 0; i < Count; ++i) {
+    T v;
+    std::memcpy(&v, image + i * sizeof(T), sizeof(T));
+    Fields[i] = v;
+  }
+  return complete;
 }
 
 // A preset value that is not a number cannot be clamped; the limiter then runs on the default.
@@ -170,14 +181,9 @@ bool TQzAudioLimiterPreset::SaveToStream(TStream* Stream) {
       SetError(MakeErrorCode(qecWriteFailed, locHeader));
     } else {
       Stream->SetPosition(start + HeaderSize);
-      float slots[SlotCount];
-      int32_t ints[IntCount];
-      for (int i = 0; i < SlotCount; ++i) slots[i] = FSlots[i];
-      for (int i = 0; i < IntCount; ++i) ints[i] = FInts[i];
-      const uint32_t flags = FFlags;
-      if (Stream->Write(slots, SlotBytes) != SlotBytes || Stream->Write(ints, IntBytes) != IntBytes)
+      if (!WriteFields(Stream, FSlots, SlotCount) || !WriteFields(Stream, FInts, IntCount))
         SetError(MakeErrorCode(qecWriteFailed, locBody));
-      else if (!QzWriteValue(Stream, flags))
+      else if (!WriteFields(Stream, &FFlags, 1))
         SetError(MakeErrorCode(qecWriteFailed, locFlags));
       else
         SetError(0);
@@ -204,47 +210,12 @@ bool TQzAudioLimiterPreset::LoadFromStream(TStream* Stream) {
       SetError(MakeErrorCode(qecBadVersion, locVersion));
     } else {
       Stream->SetPosition(start + header.HeaderSize);
-      // Each block is read over an image of the current fields, so that a short read replaces
-      // exactly the bytes it delivered and leaves the rest as it was.
-      uint8_t slots[SlotBytes];
-      uint8_t ints[IntBytes];
-      uint8_t flags[4];
-      for (int i = 0; i < SlotCount; ++i) {
-        const float v = FSlots[i];
-        std::memcpy(slots + 4 * i, &v, 4);
-      }
-      for (int i = 0; i < IntCount; ++i) {
-        const int32_t v = FInts[i];
-        std::memcpy(ints + 4 * i, &v, 4);
-      }
-      const uint32_t oldFlags = FFlags;
-      std::memcpy(flags, &oldFlags, 4);
-
-      bool complete = Stream->Read(slots, SlotBytes) == SlotBytes;
-      for (int i = 0; i < SlotCount; ++i) {
-        float v;
-        std::memcpy(&v, slots + 4 * i, 4);
-        FSlots[i] = v;
-      }
-      if (!complete) {
+      if (!ReadOverFields(Stream, FSlots, SlotCount) || !ReadOverFields(Stream, FInts, IntCount))
         SetError(MakeErrorCode(qecReadFailed, locBody));
-      } else {
-        complete = Stream->Read(ints, IntBytes) == IntBytes;
-        for (int i = 0; i < IntCount; ++i) {
-          int32_t v;
-          std::memcpy(&v, ints + 4 * i, 4);
-          FInts[i] = v;
-        }
-        if (!complete) {
-          SetError(MakeErrorCode(qecReadFailed, locBody));
-        } else {
-          complete = Stream->Read(flags, 4) == 4;
-          uint32_t v;
-          std::memcpy(&v, flags, 4);
-          FFlags = v;
-          SetError(complete ? 0 : MakeErrorCode(qecReadFailed, locFlags));
-        }
-      }
+      else if (!ReadOverFields(Stream, &FFlags, 1))
+        SetError(MakeErrorCode(qecReadFailed, locFlags));
+      else
+        SetError(0);
     }
   }
   const bool result = Error == 0;
@@ -316,10 +287,10 @@ float TQzCustomAudioLimiter::GetMeter(uint8_t Index) const {
 
 void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
   const bool active = FActive, bypass = FBypass;
-  if (!active || bypass) CopyUnlessSame(Inputs, Outputs, Frames);
+  if (!active || bypass) QzCopyUnlessSame(Inputs, Outputs, Frames);
   if (!active) return;
 
-  TDenormalGuard denormals;
+  TQzDenormalGuard denormals;
   TBlockParams p;
   p.InputGain = FInputGain;
   p.LeftGain = FLeftGain;

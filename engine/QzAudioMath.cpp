@@ -1,7 +1,7 @@
 #include "engine/QzAudioMath.h"
 
+#include <bit>
 #include <cmath>
-#include <cstring>
 
 float RatioToDbTable[QzLevelTableSize];
 
@@ -245,32 +245,11 @@ constexpr double Exp2C5 = 0x1.5d87fe78a6731p-40;
 constexpr double RoundShift = 0x1.8p52;
 constexpr uint32_t LogOffset = 0x3f330000;  // reduces the mantissa to about [0.7, 1.4)
 
-inline uint64_t BitsOf(double X) {
-  uint64_t u;
-  std::memcpy(&u, &X, sizeof u);
-  return u;
-}
-inline double DoubleOf(uint64_t U) {
-  double d;
-  std::memcpy(&d, &U, sizeof d);
-  return d;
-}
-inline uint32_t BitsOf(float X) {
-  uint32_t u;
-  std::memcpy(&u, &X, sizeof u);
-  return u;
-}
-inline float FloatOf(uint32_t U) {
-  float f;
-  std::memcpy(&f, &U, sizeof f);
-  return f;
-}
-
 // True when the 29 bits below a float's precision put Y within 2^13 units (about 2^-39 of its
 // binade) of the midpoint between two floats; the approximations are far more accurate.
 inline bool NearFloatMidpoint(double Y) {
   constexpr uint32_t Half = 0x10000000u, Margin = 0x2000u;
-  const uint32_t low = static_cast<uint32_t>(BitsOf(Y)) & 0x1FFFFFFFu;
+  const uint32_t low = static_cast<uint32_t>(std::bit_cast<uint64_t>(Y)) & 0x1FFFFFFFu;
   return low - (Half - Margin) < 2 * Margin;
 }
 
@@ -292,16 +271,17 @@ float DbToAmp(float X) {
   const double nd = (t + RoundShift) - RoundShift;
   const double r = (t - nd) + qd * Log2TenLo;
   const int64_t n = static_cast<int64_t>(nd);
-  const uint64_t scaleBits = BitsOf(Exp2Table[n & 63]) + (static_cast<uint64_t>(n >> 6) << 52);
+  const uint64_t scaleBits =
+      std::bit_cast<uint64_t>(Exp2Table[n & 63]) + (static_cast<uint64_t>(n >> 6) << 52);
   const double p = 1.0 + r * (Exp2C1 + r * (Exp2C2 + r * (Exp2C3 + r * (Exp2C4 + r * Exp2C5))));
-  const double y = DoubleOf(scaleBits) * p;
+  const double y = std::bit_cast<double>(scaleBits) * p;
   if (NearFloatMidpoint(y)) return PlainDbToAmp(q);
   return static_cast<float>(y);
 }
 
 float AmpToDb(float X) {
   if (X == 0.0f) return -80.0f;
-  uint32_t ix = BitsOf(X) & 0x7FFFFFFFu;
+  uint32_t ix = std::bit_cast<uint32_t>(X) & 0x7FFFFFFFu;
   if (ix >= 0x7F800000u) return PlainAmpToDb(X);  // infinity, NaN
   if (ix < 0x00800000u) {
     // Subnormal: normalise with integer steps (the exponent may go below the field's range).
@@ -311,7 +291,7 @@ float AmpToDb(float X) {
   double y;
   if (ix - 0x3F7C0000u < 0x60000u) {
     // Within 2^-6 of 1: the series of ln(1 + r) on its own keeps the relative accuracy.
-    const double r = static_cast<double>(FloatOf(ix)) - 1.0;
+    const double r = static_cast<double>(std::bit_cast<float>(ix)) - 1.0;
     const double p =
         r * (1.0 + r * (-1.0 / 2 + r * (1.0 / 3 + r * (-1.0 / 4 + r * (1.0 / 5 + r * (-1.0 / 6 +
         r * (1.0 / 7 + r * (-1.0 / 8))))))));
@@ -320,7 +300,7 @@ float AmpToDb(float X) {
     const uint32_t tmp = ix - LogOffset;
     const TLogEntry& e = LogTable[(tmp >> 16) & 127];
     const double k = static_cast<double>(static_cast<int32_t>(tmp) >> 23);
-    const double z = static_cast<double>(FloatOf(ix - (tmp & 0xFF800000u)));
+    const double z = static_cast<double>(std::bit_cast<float>(ix - (tmp & 0xFF800000u)));
     const double r = z * e.InvC - 1.0;
     const double p =
         r * (1.0 + r * (-1.0 / 2 + r * (1.0 / 3 + r * (-1.0 / 4 + r * (1.0 / 5 + r * (-1.0 / 6))))));

@@ -4,6 +4,10 @@
 #include <atomic>
 #include <cstdint>
 
+#if defined(__SSE__) || defined(__x86_64__)
+#include <xmmintrin.h>
+#endif
+
 // In-place clamp of a 32-bit float; True when it changed the value. The upper bound is tested
 // first, and a NaN value (or NaN lower bound) is left as it is.
 bool ClampSingle(float& Value, float Min, float Max);
@@ -43,3 +47,22 @@ private:
   std::atomic<T> FValue;
 };
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free);
+
+// Sets flush-to-zero and denormals-are-zero for its lifetime and restores the caller's mode, so
+// that decaying signals never reach the slow denormal path. Scoped to one processing call.
+class TQzDenormalGuard {
+public:
+#if defined(__SSE__) || defined(__x86_64__)
+  TQzDenormalGuard() noexcept : FSaved(_mm_getcsr()) { _mm_setcsr(FSaved | 0x8040u); }
+  ~TQzDenormalGuard() { _mm_setcsr(FSaved); }
+#else
+  TQzDenormalGuard() noexcept = default;
+#endif
+  TQzDenormalGuard(const TQzDenormalGuard&) = delete;
+  TQzDenormalGuard& operator=(const TQzDenormalGuard&) = delete;
+
+private:
+#if defined(__SSE__) || defined(__x86_64__)
+  unsigned FSaved;
+#endif
+};

@@ -448,8 +448,7 @@ void TQzAudioMicroEqualizer::Process(const float* const* Inputs, float* const* O
   float* outR = Outputs[1];
   if (!FActive) {
     // Off or bypassed: the signal passes unchanged; separate outputs must not keep stale data.
-    if (outL != inL) std::memmove(outL, inL, Frames * sizeof(float));
-    if (outR != inR) std::memmove(outR, inR, Frames * sizeof(float));
+    QzCopyUnlessSame(Inputs, Outputs, Frames);
     return;
   }
   TQzDenormalGuard denormals;

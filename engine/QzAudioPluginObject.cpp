@@ -60,7 +60,12 @@ TQzAudioPluginObject::TQzAudioPluginObject()
   LoadFaceFromResource();
 }
 
-TQzAudioPluginObject::~TQzAudioPluginObject() = default;
+TQzAudioPluginObject::~TQzAudioPluginObject() {
+  // The editor goes first: while it closes, the face and the chunk are still there.
+  Editor.reset();
+  FaceBitmap.reset();
+  ChunkStream.reset();
+}
 
 std::string TQzAudioPluginObject::GetVendorName() { return QzDisplayText(QzStoredVendorName); }
 std::string TQzAudioPluginObject::GetRightsNotice() { return QzDisplayText(QzStoredRightsNotice); }
@@ -187,8 +192,9 @@ int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* E
 int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt) {
   switch (Opcode) {
     case effSetSampleRate:
-      // Nearest integer, halves to even; a rate that is no positive number is not taken.
-      if (!(Opt >= 1.0f && Opt <= 4.0e9f)) return 1;
+      // Nearest integer, halves to even. A value whose nearest integer is no 32-bit unsigned
+      // number (below zero, not a number, too large) cannot be converted and is not taken.
+      if (!(Opt >= -0.5f && Opt < 4294967296.0f)) return 1;
       SetSampleRate(static_cast<uint32_t>(std::nearbyint(static_cast<double>(Opt))));
       return 1;
     case effEditGetRect:

@@ -8,12 +8,20 @@
 
 #include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioFilterEx.h"
+#include "graphics/QzPictureFormats.h"
 #include "platform/Vst2.h"
 
 #define QZ_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
+
+// The units' start and end while the host loads and unloads the library: the picture classes
+// are known to the toolkit before any picture is loaded.
+struct TQzLibraryUnits {
+  TQzLibraryUnits() { QzRegisterPictureFormats(); }
+  ~TQzLibraryUnits() { QzUnregisterPictureFormats(); }
+} LibraryUnits;
 
 TQzAudioPluginObject* ObjectOf(AEffect* Effect) {
   return Effect ? static_cast<TQzAudioPluginObject*>(Effect->object) : nullptr;

@@ -108,7 +108,8 @@ std::string UnscrambleString(const uint8_t* Data, size_t Count) {
 
 TColor LightenColor(TColor Color, int32_t Amount) {
   if (Amount == 0) return Color;
-  const int32_t a = Amount < -255 ? -255 : Amount > 255 ? 255 : Amount;
+  // An amount outside the range counts as full lightening, whichever side it lies on.
+  const int32_t a = Amount < -255 || Amount > 255 ? 255 : Amount;
   const TColor rgb = ColorToRGB(Color);
   auto channel = [a](int32_t c) {
     return static_cast<uint8_t>(a > 0 ? (a * 255 + (255 - a) * c) / 256 : ((255 + a) * c) / 256);

@@ -38,7 +38,7 @@ inline std::string UnscrambleString(const std::vector<uint8_t>& Data) {
 }
 
 // Amount > 0 moves each channel towards white, < 0 towards black; -255 gives black, 255
-// almost white. Amounts beyond that range count as the nearest end of it.
+// almost white. Amounts outside -255 .. 255 count as 255.
 TColor LightenColor(TColor Color, int32_t Amount);
 // Per channel ((255 - Alpha) * C1 + Alpha * C2) div 256.
 TColor BlendColor(TColor C1, TColor C2, uint8_t Alpha);

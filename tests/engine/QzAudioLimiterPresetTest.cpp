@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "TestStreams.h"
 #include "engine/QzAudioLimiter.h"
 
 namespace {
@@ -49,26 +50,6 @@ Bytes HandMadeStream() {
   Put32(b, 128, &flags);
   return b;
 }
-
-std::unique_ptr<TMemoryStream> StreamOf(const Bytes& B) {
-  auto s = std::make_unique<TMemoryStream>();
-  if (!B.empty()) s->Write(B.data(), static_cast<int32_t>(B.size()));
-  s->SetPosition(0);
-  return s;
-}
-
-// Accepts at most Capacity bytes in total.
-class TShortStream : public TMemoryStream {
-public:
-  explicit TShortStream(int64_t Capacity) : FCapacity(Capacity) {}
-  int32_t Write(const void* Buffer, int32_t Count) override {
-    const int64_t room = std::max<int64_t>(0, FCapacity - GetPosition());
-    return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
-  }
-
-private:
-  int64_t FCapacity;
-};
 
 TEST(QzAudioLimiterPreset, DefaultsAfterConstruction) {
   TQzAudioLimiterPreset p;
@@ -239,7 +220,7 @@ TEST(QzAudioLimiterPreset, NilStreamAndShortWrites) {
 
   for (int64_t capacity = 0; capacity <= 132; ++capacity) {
     SCOPED_TRACE(capacity);
-    TShortStream s(capacity);
+    TCappedStream s(capacity);
     changes.Count = 0;
     const bool ok = p.SaveToStream(&s);
     EXPECT_EQ(changes.Count, 1);

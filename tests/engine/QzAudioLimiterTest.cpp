@@ -7,35 +7,12 @@
 #include <thread>
 #include <vector>
 
+#include "LevelLawsReference.h"
 #include "engine/QzAudioLimiter.h"
-
-#if defined(__SSE__) || defined(__x86_64__)
-#include <xmmintrin.h>
-#endif
 
 namespace {
 
 constexpr float Inf = std::numeric_limits<float>::infinity();
-
-// The level laws written out plainly.
-float PlainDbToAmp(float X) {
-  if (X == 0.0f) return 1.0f;
-  const float q = X / 10.0f;
-  return static_cast<float>(std::pow(10.0, static_cast<double>(q)));
-}
-float PlainAmpToDb(float X) {
-  if (X == 0.0f) return -80.0f;
-  return static_cast<float>(10.0 * std::log10(std::fabs(static_cast<double>(X))));
-}
-
-// Same floating-point environment as the limiter's processing call.
-struct TFlushDenormals {
-#if defined(__SSE__) || defined(__x86_64__)
-  unsigned Saved = _mm_getcsr();
-  TFlushDenormals() { _mm_setcsr(Saved | 0x8040u); }
-  ~TFlushDenormals() { _mm_setcsr(Saved); }
-#endif
-};
 
 // The limiter's law sample by sample, scanning the whole look-ahead window for every sample,
 // computing every level and gain with the plain formulas: what the optimised limiter must
@@ -72,7 +49,7 @@ struct TReferenceLimiter {
 
   void Process(const float* In0, const float* In1, float* Out0, float* Out1, int N) {
     if (!Active) return;
-    TFlushDenormals flush;
+    TQzDenormalGuard flush;  // the environment of the limiter's processing call
     for (int i = 0; i < N; ++i) {
       const float L = In0[i] * InputGain, R = In1[i] * InputGain;
       const float peak = std::fabs(R) > std::fabs(L) ? std::fabs(R) : std::fabs(L);
@@ -197,8 +174,6 @@ TStereo RunLimiter(TQzCustomAudioLimiter& Limiter, const TStereo& In, const std:
   }
   return InPlace ? work : out;
 }
-
-bool SameBits(float A, float B) { return std::memcmp(&A, &B, 4) == 0 || (std::isnan(A) && std::isnan(B)); }
 
 struct TConfig {
   const char* Name;

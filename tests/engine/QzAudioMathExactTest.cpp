@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "LevelLawsReference.h"
 #include "engine/QzAudioMath.h"
 
 namespace {
@@ -27,22 +28,11 @@ constexpr uint32_t Stride = 1;
 constexpr uint32_t Stride = 1;
 #endif
 
-float PlainDbToAmp(float X) {
-  if (X == 0.0f) return 1.0f;
-  const float q = X / 10.0f;
-  return static_cast<float>(std::pow(10.0, static_cast<double>(q)));
-}
-float PlainAmpToDb(float X) {
-  if (X == 0.0f) return -80.0f;
-  return static_cast<float>(10.0 * std::log10(std::fabs(static_cast<double>(X))));
-}
-
 float FloatOf(uint32_t Bits) {
   float f;
   std::memcpy(&f, &Bits, 4);
   return f;
 }
-bool SameBits(float A, float B) { return std::memcmp(&A, &B, 4) == 0 || (std::isnan(A) && std::isnan(B)); }
 
 // Runs Check over the bit patterns First .. Last (inclusive) in steps of Stride on every core;
 // returns the first few patterns where it failed.

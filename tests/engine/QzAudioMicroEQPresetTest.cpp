@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "TestStreams.h"
 #include "engine/QzAudioMicroEQ.h"
 
 namespace {
@@ -65,19 +66,6 @@ TBytes Save(TPreset& p) {
   EXPECT_TRUE(p.SaveToStream(&s));
   return s.Data();
 }
-
-// A stream that takes at most Capacity bytes in all.
-class TCappedStream : public TMemoryStream {
-public:
-  explicit TCappedStream(int64_t Capacity) : FCapacity(Capacity) {}
-  int32_t Write(const void* Buffer, int32_t Count) override {
-    const int64_t room = std::max<int64_t>(0, FCapacity - GetPosition());
-    return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
-  }
-
-private:
-  int64_t FCapacity;
-};
 
 struct TCounter {
   int Count = 0;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "TestStreams.h"
+
 namespace {
 
 // A tiny stored format in the program's own style: 8-byte header, header size 32, one 32-bit
@@ -88,26 +90,6 @@ void Put32(std::vector<uint8_t>& Bytes, size_t At, uint32_t V) {
   if (Bytes.size() < At + 4) Bytes.resize(At + 4, 0xEE);
   for (int i = 0; i < 4; ++i) Bytes[At + i] = static_cast<uint8_t>(V >> (8 * i));
 }
-
-std::unique_ptr<TMemoryStream> StreamOf(const std::vector<uint8_t>& Bytes) {
-  auto s = std::make_unique<TMemoryStream>();
-  if (!Bytes.empty()) s->Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  s->SetPosition(0);
-  return s;
-}
-
-// A stream that accepts only a fixed number of bytes.
-class TTightStream : public TMemoryStream {
-public:
-  explicit TTightStream(int64_t Capacity) : FCapacity(Capacity) {}
-  int32_t Write(const void* Buffer, int32_t Count) override {
-    const int64_t room = std::max<int64_t>(0, FCapacity - GetPosition());
-    return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
-  }
-
-private:
-  int64_t FCapacity;
-};
 
 std::string TempPath(const std::string& Leaf) {
   const auto dir = std::filesystem::temp_directory_path() /
@@ -382,10 +364,10 @@ TEST(QzFileClasses, StreamHeaderWriter) {
   }
   // A stream that takes fewer bytes than the header, or than its gap, fails the write.
   for (int64_t capacity : {0, 7, 8, 31}) {
-    TTightStream s(capacity);
+    TCappedStream s(capacity);
     EXPECT_FALSE(QzWriteStreamHeader(&s, {QzSignature("VXLM"), 1, 5, 32})) << capacity;
   }
-  TTightStream fits(32);
+  TCappedStream fits(32);
   EXPECT_TRUE(QzWriteStreamHeader(&fits, {QzSignature("VXLM"), 1, 5, 32}));
 }
 
@@ -409,7 +391,7 @@ TEST(QzFileClasses, LittleEndianValues) {
   EXPECT_EQ(c, 1.5f);
   s.SetPosition(7);
   EXPECT_FALSE(QzReadValue(&s, a));  // only 3 bytes left
-  TTightStream tight(2);
+  TCappedStream tight(2);
   EXPECT_FALSE(QzWriteValue(&tight, a));
 }
 

@@ -4,28 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "HostCallLog.h"
 #include "PluginLibrary.h"
 
 namespace {
-struct TCallbackLog {
-  struct TCall {
-    void* Object;
-    void* Context;
-    int32_t Opcode, Value;
-    intptr_t Reserved;
-  };
-  std::vector<TCall> Calls;
-};
-intptr_t Callback(void* Object, void* Context, int32_t Opcode, int32_t Value, intptr_t Reserved) {
-  static_cast<TCallbackLog*>(Context)->Calls.push_back({Object, Context, Opcode, Value, Reserved});
-  return 0;
-}
-
 class DirectCall : public PluginLibraryTest {
 protected:
   void SetUp() override {
     PluginLibraryTest::SetUp();
-    Object = Lib.CreateInstance(0, &Log, reinterpret_cast<void*>(&Callback));
+    Object = Lib.CreateInstance(0, &Log, reinterpret_cast<void*>(&THostCallLog::Record));
     ASSERT_NE(Object, nullptr);
   }
   void TearDown() override {
@@ -43,7 +30,7 @@ protected:
     EXPECT_NE(std::memchr(buffer, 0, sizeof buffer), nullptr);
     return buffer;
   }
-  TCallbackLog Log;
+  THostCallLog Log;
   void* Object = nullptr;
 };
 

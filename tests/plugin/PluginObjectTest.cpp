@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "HostCallLog.h"
 #include "engine/QzAudioEffectPlugin.h"
 
 namespace {
@@ -64,35 +65,22 @@ TEST(PluginObject, BareObjectHasNoEditorAndIsOn) {
   EXPECT_EQ(o.CallObject(16001, 0, nullptr), 0);
 }
 
-struct THostCall {
-  void* Object;
-  void* Context;
-  int32_t Opcode, Value;
-  intptr_t Reserved;
-};
-std::vector<THostCall> HostCalls;
-intptr_t RecordHostCall(void* Object, void* Context, int32_t Opcode, int32_t Value, intptr_t Reserved) {
-  HostCalls.push_back({Object, Context, Opcode, Value, Reserved});
-  return 7;
-}
-
 TEST(PluginObject, HostNotifications) {
   TQzAudioEffectPlugin o;
   o.NotifyHost(15006, 1);  // no callback: nothing
-  int context = 0;
-  o.HostContext = &context;
-  o.HostCallback = RecordHostCall;
-  HostCalls.clear();
+  THostCallLog log;
+  o.HostContext = &log;
+  o.HostCallback = THostCallLog::Record;
   o.NotifyHost(15008, 1);
   o.NotifyHost(15006, 0);
-  ASSERT_EQ(HostCalls.size(), 2u);
-  EXPECT_EQ(HostCalls[0].Object, &o);
-  EXPECT_EQ(HostCalls[0].Context, &context);
-  EXPECT_EQ(HostCalls[0].Opcode, 15008);
-  EXPECT_EQ(HostCalls[0].Value, 1);
-  EXPECT_EQ(HostCalls[0].Reserved, 0);
-  EXPECT_EQ(HostCalls[1].Opcode, 15006);
-  EXPECT_EQ(HostCalls[1].Value, 0);
+  ASSERT_EQ(log.Calls.size(), 2u);
+  EXPECT_EQ(log.Calls[0].Object, &o);
+  EXPECT_EQ(log.Calls[0].Context, &log);
+  EXPECT_EQ(log.Calls[0].Opcode, 15008);
+  EXPECT_EQ(log.Calls[0].Value, 1);
+  EXPECT_EQ(log.Calls[0].Reserved, 0);
+  EXPECT_EQ(log.Calls[1].Opcode, 15006);
+  EXPECT_EQ(log.Calls[1].Value, 0);
 }
 
 // A stand-in for the editor window that records what the dispatchers ask of it.
@@ -202,6 +190,30 @@ TEST_F(EditorPaths, DirectCallEditorOpcodes) {
   EXPECT_EQ(Plugin.CallObject(20001, 0, nullptr), -1);
 }
 
+// An editor that still looks at the plug-in's face picture while it closes.
+struct TClosingEditor : TFakeEditor {
+  static inline int64_t FaceSizeAtClose = -1;
+  TQzAudioEffectPlugin* Plugin;
+  explicit TClosingEditor(TQzAudioEffectPlugin* P) : Plugin(P) {}
+  ~TClosingEditor() override { FaceSizeAtClose = Plugin->CallObject(17002, 0, nullptr); }
+};
+
+TEST(PluginObject, EditorClosesBeforeTheFaceIsFreed) {
+  TClosingEditor::FaceSizeAtClose = -1;
+  QzEffectEditorFactory = [](TQzAudioEffectPlugin* P) -> std::unique_ptr<IQzPluginEditor> {
+    return std::make_unique<TClosingEditor>(P);
+  };
+  int64_t faceSize = 0;
+  {
+    TQzAudioEffectPlugin plugin;
+    faceSize = plugin.CallObject(17002, 0, nullptr);
+    ASSERT_NE(plugin.GetEditor(), nullptr);
+  }
+  QzEffectEditorFactory = nullptr;
+  EXPECT_GT(faceSize, 0);
+  EXPECT_EQ(TClosingEditor::FaceSizeAtClose, faceSize);
+}
+
 TEST_F(EditorPaths, StateChangesRefreshOnlyAnExistingEditor) {
   TMemoryStream state;
   Plugin.SaveState(&state);
@@ -281,6 +293,47 @@ TEST(EffectPlugin, PartialBlobs) {
   LoadInto(c, {});
   EXPECT_EQ(c.GetMicroEqualizer()->GetPreset()->GetBandGain(2), 0.0f);
   EXPECT_EQ(c.GetLimiter()->GetPreset()->GetThreshold(), -9.0f);
+}
+
+TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
+  TQzAudioEffectPlugin source;
+  const std::vector<uint8_t> blob = StateOf(source);
+  std::vector<uint8_t> poisoned = blob;
+  const float nan = NAN;
+  std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotInputGain], &nan, 4);
+  std::memcpy(&poisoned[132 + 4 * TQzAudioLimiterPreset::slotThreshold], &nan, 4);
+  const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
+  const struct {
+    const char* What;
+    std::vector<uint8_t> Blob;
+    uint32_t EqualizerError, LimiterError;
+  } cases[] = {
+      {"whole", blob, 0, 0},
+      {"empty", {}, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401)},
+      {"50 bytes", cut(blob, 50), MakeErrorCode(1002, 404), MakeErrorCode(1002, 401)},
+      {"equaliser only", cut(blob, 100), 0, MakeErrorCode(1002, 401)},
+      {"limiter floats cut", cut(blob, 150), 0, MakeErrorCode(1002, 402)},
+      {"limiter flags cut", cut(blob, 230), 0, MakeErrorCode(1002, 403)},
+      // Values that have to be replaced before they reach the stages.
+      {"poisoned", poisoned, 0, 0},
+      {"poisoned and cut", cut(poisoned, 150), 0, MakeErrorCode(1002, 402)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TQzAudioEffectPlugin p;
+    LoadInto(p, c.Blob);
+    const TQzAudioEffectPluginPreset* exchange = p.GetPreset();
+    EXPECT_EQ(exchange->EqualizerPreset()->Error, c.EqualizerError);
+    EXPECT_EQ(exchange->LimiterPreset()->Error, c.LimiterError);
+    const auto logOf = [](uint32_t Code) {
+      return Code ? std::to_string(ErrorCategory(Code)) + " " + std::to_string(ErrorLocation(Code)) + "\r\n" : std::string();
+    };
+    EXPECT_EQ(exchange->EqualizerPreset()->ErrorLog, logOf(c.EqualizerError));
+    EXPECT_EQ(exchange->LimiterPreset()->ErrorLog, logOf(c.LimiterError));
+    // Never a NaN in a preset.
+    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetInputGain(), 0.0f);
+    EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
+  }
 }
 
 TEST(EffectPlugin, PowerSwitchKeepsEdits) {

@@ -129,8 +129,12 @@ TEST_F(VstInterface, SampleRateRoundsHalvesToEven) {
     int32_t Stored;
   } cases[] = {
       {48000.0f, 48000}, {44100.4f, 44100}, {22050.5f, 22050}, {22051.5f, 22052}, {96000.0f, 96000},
-      // No positive number: not taken.
-      {0.0f, 96000}, {-48000.0f, 96000}, {NAN, 96000}, {INFINITY, 96000},
+      // The object keeps what it is given; the stages clamp their own copies.
+      {0.5f, 0}, {1.5f, 2}, {0.7f, 1}, {0.0f, 0}, {4294967040.0f, -256}, {96000.0f, 96000},
+      // No 32-bit unsigned number: not taken.
+      {-48000.0f, 96000}, {-0.6f, 96000}, {NAN, 96000}, {INFINITY, 96000}, {4294967296.0f, 96000},
+      // Below zero but rounding to it.
+      {-0.4f, 0}, {96000.0f, 96000}, {-0.5f, 0},
   };
   AEffect* e = Lib.NewEffect();
   for (const auto& c : cases) {

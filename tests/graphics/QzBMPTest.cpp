@@ -1,0 +1,386 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/QzFileClasses.h"
+#include "graphics/QzBMP.h"
+#include "platform/Graphics.h"
+
+namespace {
+
+std::unique_ptr<TQzBitmap> Sized(int W, int H, uint8_t Format = 1) {
+  auto b = std::make_unique<TQzBitmap>();
+  b->SetPixelFormat(Format);
+  b->SetBitmapSize(W, H);
+  return b;
+}
+
+void Put(TQzBitmap* B, int X, int Y, uint8_t Bl, uint8_t G, uint8_t R, uint8_t A) {
+  uint8_t* p = B->GetPixelPtr(X, Y);
+  p[0] = Bl, p[1] = G, p[2] = R, p[3] = A;
+}
+
+std::unique_ptr<TBitmap> Toolkit(TPixelFormat Format, int W, int H) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(Format);
+  b->SetSize(W, H);
+  return b;
+}
+
+// A picture class of the next units' kind: own pixels behind the pixel interface.
+class TFakeOwnPicture : public TGraphic, public IQzPixelAccess {
+public:
+  TFakeOwnPicture(std::string Name, int W, int H, int Bits)
+      : FName(std::move(Name)), FW(W), FH(H), FBits(Bits), FPixels(static_cast<size_t>(W * H * Bits / 8)) {}
+  std::string ClassName() const override { return FName; }
+  void Draw(TCanvas*, const TRect&) override {}
+  bool GetEmpty() const override { return FW < 1 || FH < 1; }
+  int32_t GetWidth() const override { return FW; }
+  int32_t GetHeight() const override { return FH; }
+  void SetWidth(int32_t) override {}
+  void SetHeight(int32_t) override {}
+  void LoadFromStream(TStream*) override {}
+  void SaveToStream(TStream*) override {}
+  uint8_t* GetPixelPtr(int32_t X, int32_t Y) override {
+    return FPixels.data() + (static_cast<size_t>(Y) * FW + X) * (FBits / 8);
+  }
+  int32_t GetPixelBits() const override { return FPixels.empty() ? 0 : FBits; }
+
+private:
+  std::string FName;
+  int FW, FH, FBits;
+  std::vector<uint8_t> FPixels;
+};
+
+TEST(QzBitmap, NewPixelsAreWhiteAndOpaque) {
+  TQzBitmap b;
+  EXPECT_TRUE(b.GetEmpty());
+  EXPECT_EQ(b.GetBitCount(), 32);
+  EXPECT_EQ(b.GetPixelFormat(), 1);
+  ASSERT_TRUE(b.SetBitmapSize(2, 2));
+  EXPECT_EQ(b.GetBufferSize(), 16u);
+  for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(b.GetPixelPtr(0, 0)[i], 0xFF);
+  EXPECT_FALSE(b.HasAlpha());
+  EXPECT_FALSE(b.GetTransparent());
+  Put(&b, 1, 1, 1, 2, 3, 254);
+  EXPECT_TRUE(b.HasAlpha());
+  EXPECT_TRUE(b.GetTransparent());
+  b.ResetAlpha();
+  EXPECT_FALSE(b.HasAlpha());
+  b.FillColor(RGB(10, 20, 30));
+  EXPECT_EQ(b.GetPixelPtr(1, 1)[0], 30);
+  EXPECT_EQ(b.GetPixelPtr(1, 1)[2], 10);
+}
+
+TEST(QzBitmap, Sizes) {
+  struct Case {
+    int W, H, WantW, WantH;
+    bool Empty;
+  };
+  const Case cases[] = {{20000, 10, 15000, 10, false}, {0, 10, 0, 0, true}, {10, 0, 0, 0, true},
+                        {-5, 3, 0, 0, true},          {1, 1, 1, 1, false}, {15000, 1, 15000, 1, false}};
+  for (const Case& c : cases) {
+    auto b = Sized(3, 3);
+    b->SetBitmapSize(c.W, c.H);
+    EXPECT_EQ(b->GetWidth(), c.WantW) << c.W << "x" << c.H;
+    EXPECT_EQ(b->GetHeight(), c.WantH);
+    EXPECT_EQ(b->GetEmpty(), c.Empty);
+    EXPECT_EQ(b->GetBufferSize(), static_cast<uint32_t>(c.WantW * c.WantH * 4));
+  }
+  // The toolkit's way: width, then height.
+  TQzBitmap b;
+  b.SetWidth(7);
+  EXPECT_TRUE(b.GetEmpty());
+  b.SetHeight(5);
+  EXPECT_EQ(b.GetWidth(), 7);
+  EXPECT_EQ(b.GetHeight(), 5);
+  EXPECT_EQ(b.GetBufferSize(), 140u);
+  b.Clear();
+  EXPECT_TRUE(b.GetEmpty());
+  EXPECT_EQ(b.GetWidth(), 0);
+}
+
+TEST(QzBitmap, PixelFormatConversions) {
+  auto b = Sized(3, 2);
+  Put(b.get(), 2, 1, 9, 8, 7, 100);
+  b->SetPixelFormat(2);
+  EXPECT_EQ(b->GetBitCount(), 40);
+  ASSERT_EQ(b->GetBytesPerPixel(), 5u);
+  const uint8_t* p = b->GetPixelPtr(2, 1);
+  EXPECT_EQ(p[0], 9);
+  EXPECT_EQ(p[2], 7);
+  EXPECT_EQ(p[3], 100);
+  EXPECT_EQ(p[4], 255);
+  EXPECT_FALSE(b->HasMask());
+  b->FillMask(3);
+  EXPECT_TRUE(b->HasMask());
+
+  // A bad format keeps the picture and says so.
+  b->SetPixelFormat(9);
+  EXPECT_EQ(b->GetErrorCode(), MakeErrorCode(qecBadSignature, 606));
+  EXPECT_EQ(b->GetBitCount(), 40);
+  EXPECT_EQ(b->GetPixelPtr(2, 1)[0], 9);
+
+  // Any other conversion leaves a white, opaque picture of the same size.
+  b->SetPixelFormat(1);
+  EXPECT_EQ(b->GetWidth(), 3);
+  p = b->GetPixelPtr(2, 1);
+  EXPECT_EQ(p[0], 255);
+  EXPECT_EQ(p[3], 255);
+
+  // Without pixels only the bit count changes; formats 3 and 4.
+  TQzBitmap e;
+  const std::pair<uint8_t, uint8_t> bits[] = {{3, 64}, {4, 80}, {2, 40}, {7, 32}, {0, 32}};
+  for (auto [format, count] : bits) {
+    e.SetPixelFormat(format);
+    EXPECT_EQ(e.GetBitCount(), count);
+    EXPECT_EQ(e.GetErrorCode(), 0u);
+  }
+  e.SetPixelFormat(3);
+  EXPECT_TRUE(e.SetBitmapSize(2, 2));
+  EXPECT_EQ(e.GetBufferSize(), 32u);
+  e.SetPixelFormat(4);
+  EXPECT_TRUE(e.SetBitmapSize(2, 2));
+  EXPECT_TRUE(e.GetEmpty());
+  EXPECT_EQ(e.GetWidth(), 0);
+  EXPECT_EQ(e.GetPixelBits(), 0);
+}
+
+TEST(QzBitmap, CopyPixelsOnlyWhereBothHavePixels) {
+  auto big = Sized(6, 5, 2), small = Sized(2, 3, 1);
+  Put(small.get(), 1, 2, 1, 2, 3, 4);
+  big->CopyPixels(small.get());
+  EXPECT_EQ(big->GetPixelPtr(1, 2)[0], 1);
+  EXPECT_EQ(big->GetPixelPtr(1, 2)[3], 4);
+  EXPECT_EQ(big->GetPixelPtr(1, 2)[4], 255);
+  EXPECT_EQ(big->GetPixelPtr(5, 4)[0], 255);
+  auto same = Sized(2, 2, 1);
+  small->CopyPixels(Sized(9, 9, 1).get());  // larger source: only the common part is read
+  same->CopyPixels(small.get());
+  EXPECT_EQ(same->GetPixelPtr(1, 1)[0], 255);
+}
+
+TEST(QzBitmap, AssignBitmapCopiesEverything) {
+  auto a = Sized(4, 3, 2);
+  Put(a.get(), 3, 2, 5, 6, 7, 8);
+  a->GetColorTable()[0][7][5] = 99;
+  a->SetHeaderFlag(3);
+  TQzBitmap b;
+  EXPECT_FALSE(b.AssignBitmap(nullptr));
+  EXPECT_EQ(b.GetErrorCode(), MakeErrorCode(qecInvalidArgument, 251));
+  EXPECT_TRUE(b.AssignBitmap(a.get()));
+  EXPECT_EQ(std::memcmp(&b.GetHeader(), &a->GetHeader(), 16), 0);
+  EXPECT_EQ(std::memcmp(b.GetPixelPtr(0, 0), a->GetPixelPtr(0, 0), a->GetBufferSize()), 0);
+  EXPECT_EQ(b.GetColorTable()[0][7][5], 99);
+  TQzBitmap c;
+  c.Assign(a.get());
+  EXPECT_EQ(c.GetPixelPtr(3, 2)[3], 8);
+}
+
+TEST(QzBitmap, ChangeNotificationsWaitForTheBracket) {
+  TQzBitmap b;
+  int changes = 0;
+  b.OnChange = [&](TObject*) { ++changes; };
+  b.BeginUpdate();
+  b.SetBitmapSize(3, 3);
+  b.FillColor(clRed);
+  EXPECT_EQ(changes, 0);
+  b.EndUpdate();
+  EXPECT_EQ(changes, 1);
+  b.EndUpdate();  // unbalanced: nothing
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(QzBitmap, AssignFromToolkitPictures) {
+  // 24 bits give opaque pixels; 32 bits their alpha, a PNG's included (an opaque PNG stays
+  // opaque).
+  auto b24 = Toolkit(pf24bit, 3, 2);
+  b24->GetScanLine(1)[6] = 11;
+  TPortableNetworkGraphic png;
+  png.SetPixelFormat(pf32bit);
+  png.SetHasAlpha(true);
+  png.SetSize(3, 2);
+  for (int y = 0; y < 2; ++y) std::memset(png.GetScanLine(y), 255, 12);
+  png.GetScanLine(1)[8 + 3] = 100;
+  TJPEGImage jpeg;
+  jpeg.SetPixelFormat(pf24bit);
+  jpeg.SetSize(3, 2);
+  // A 32-bit bitmap without alpha is opaque, whatever its fourth bytes hold.
+  auto b32 = Toolkit(pf32bit, 3, 2);
+  b32->GetScanLine(1)[8] = 11;
+  struct Case {
+    TGraphic* Source;
+    uint8_t B21, A21, A00;
+  };
+  const Case cases[] = {{b24.get(), 11, 255, 255}, {&png, 255, 100, 255}, {&jpeg, 0, 255, 255}, {b32.get(), 11, 255, 255}};
+  for (const Case& c : cases) {
+    TQzBitmap q;
+    q.Assign(c.Source);
+    EXPECT_EQ(q.GetPixelFormat(), 2) << c.Source->ClassName();
+    ASSERT_EQ(q.GetWidth(), 3);
+    ASSERT_EQ(q.GetHeight(), 2);
+    EXPECT_EQ(q.GetPixelPtr(2, 1)[0], c.B21);
+    EXPECT_EQ(q.GetPixelPtr(2, 1)[3], c.A21);
+    EXPECT_EQ(q.GetPixelPtr(0, 0)[3], c.A00);
+    EXPECT_EQ(q.GetPixelPtr(2, 1)[4], 255);
+    EXPECT_EQ(q.GetErrorCode(), 0u);
+  }
+}
+
+TEST(QzBitmap, AssignRejectsWhatItCannotTake) {
+  TQzBitmap q;
+  auto b16 = Toolkit(pf16bit, 2, 2);
+  try {
+    q.Assign(b16.get());
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "UNKNWON PICTURE TYPE");
+  }
+  auto wide = Toolkit(pf24bit, 15001, 1);
+  try {
+    q.Assign(wide.get());
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), ErrorCodeToStr(MakeErrorCode(qecInvalidArgument, 901)));
+  }
+  EXPECT_THROW(q.Assign(nullptr), EConvertError);
+}
+
+TEST(QzBitmap, AssignFromOwnPictures) {
+  TFakeOwnPicture tif("TQzTIFImage", 2, 2, 32);
+  std::memset(tif.GetPixelPtr(0, 0), 7, 16);
+  TQzBitmap q;
+  q.Assign(&tif);
+  ASSERT_EQ(q.GetWidth(), 2);
+  EXPECT_EQ(q.GetPixelPtr(1, 1)[0], 7);
+  EXPECT_EQ(q.GetPixelPtr(1, 1)[3], 7);
+  TFakeOwnPicture epf("TQzEPFImage", 2, 1, 24);
+  std::memset(epf.GetPixelPtr(0, 0), 9, 6);
+  q.Assign(&epf);
+  ASSERT_EQ(q.GetHeight(), 1);
+  EXPECT_EQ(q.GetPixelPtr(1, 0)[2], 9);
+  EXPECT_EQ(q.GetPixelPtr(1, 0)[3], 255);
+  TFakeOwnPicture odd("TQzEPFImage", 2, 1, 40);
+  EXPECT_THROW(q.Assign(&odd), Exception);
+  TFakeOwnPicture empty("TQzTIFImage", 0, 0, 32);
+  q.Assign(&empty);
+  EXPECT_TRUE(q.GetEmpty());
+}
+
+TEST(QzBitmap, AssignToToolkitBitmaps) {
+  auto q = Sized(2, 2);
+  Put(q.get(), 0, 0, 0, 0, 255, 255);  // opaque red
+  Put(q.get(), 1, 0, 0, 0, 255, 0);    // transparent red
+  Put(q.get(), 0, 1, 0, 0, 255, 128);  // half red
+  Put(q.get(), 1, 1, 40, 50, 60, 70);
+  auto b32 = Toolkit(pf32bit, 1, 1);
+  b32->Assign(q.get());
+  ASSERT_EQ(b32->GetWidth(), 2);
+  EXPECT_TRUE(b32->GetHasAlpha());
+  EXPECT_EQ(std::memcmp(b32->GetScanLine(1) + 4, q->GetPixelPtr(1, 1), 4), 0);
+  TQzBitmap back;
+  back.Assign(b32.get());
+  EXPECT_EQ(back.GetPixelPtr(1, 0)[3], 0);
+  EXPECT_EQ(back.GetPixelPtr(0, 1)[3], 128);
+  // 24 bits: blended over what the bitmap held (black after sizing).
+  auto b24 = Toolkit(pf24bit, 2, 2);
+  b24->Assign(q.get());
+  EXPECT_EQ(b24->GetCanvas()->GetPixel(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(b24->GetCanvas()->GetPixel(1, 0), RGB(0, 0, 0));
+  EXPECT_EQ(b24->GetCanvas()->GetPixel(0, 1), RGB(128, 0, 0));
+}
+
+TEST(QzBitmap, CopyToRasterImageScalesWithinTheSource) {
+  // A 1 x 1 picture over a larger destination: every destination pixel takes the one source
+  // pixel (rounding must not step past it).
+  auto q = Sized(1, 1);
+  Put(q.get(), 0, 0, 1, 2, 3, 255);
+  auto b = Toolkit(pf32bit, 3, 3);
+  q->CopyToRasterImage(b.get(), Rect(-4, -4, 99, 99));
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(b->GetCanvas()->GetPixel(x, y), RGB(3, 2, 1));
+  auto wide = Sized(3, 1);
+  Put(wide.get(), 2, 0, 9, 9, 9, 255);
+  auto two = Toolkit(pf32bit, 2, 1);
+  wide->CopyToRasterImage(two.get(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(two->GetCanvas()->GetPixel(1, 0), RGB(9, 9, 9));
+}
+
+TEST(QzBitmap, RenderingFitsAndCentres) {
+  auto q = Sized(100, 50);
+  q->FillColor(RGB(200, 100, 50));
+  auto target = Toolkit(pf24bit, 200, 200);
+  q->DrawToBitmap(target.get(), Rect(0, 0, 200, 200), true);
+  TCanvas* c = target->GetCanvas();
+  for (int y = 0; y < 200; y += 7) {
+    const bool picture = y >= 50 && y < 150;
+    if (picture) {
+      EXPECT_EQ(c->GetPixel(0, y), RGB(200, 100, 50)) << y;
+      EXPECT_EQ(c->GetPixel(199, y), RGB(200, 100, 50)) << y;
+    } else {
+      // checkerboard: cells of 3, black first, then 0x808080
+      const bool second = ((y / 3) % 2) == 1;
+      EXPECT_EQ(c->GetPixel(0, y), second ? RGB(128, 128, 128) : RGB(0, 0, 0)) << y;
+      EXPECT_EQ(c->GetPixel(3, y), second ? RGB(0, 0, 0) : RGB(128, 128, 128)) << y;
+    }
+  }
+  EXPECT_EQ(c->GetPixel(100, 49), RGB(128, 128, 128));  // cell (33, 16)
+  EXPECT_EQ(c->GetPixel(100, 50), RGB(200, 100, 50));
+  EXPECT_EQ(c->GetPixel(100, 149), RGB(200, 100, 50));
+  EXPECT_EQ(c->GetPixel(101, 150), RGB(128, 128, 128));
+}
+
+TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {
+  auto q = Sized(2, 2);
+  q->FillColor(RGB(30, 60, 90));
+  // grey = 60; map red 30 at grey 60 to 1, green to 2, blue to 3
+  q->GetColorTable()[0][30][60] = 1;
+  q->GetColorTable()[1][60][60] = 2;
+  q->GetColorTable()[2][90][60] = 3;
+  auto t = Toolkit(pf32bit, 4, 4);
+  q->DrawToBitmapEx(t.get(), Rect(0, 0, 4, 4), false);
+  EXPECT_EQ(t->GetCanvas()->GetPixel(1, 2), RGB(1, 2, 3));
+  EXPECT_EQ(t->GetScanLine(2)[4 + 3], 255);
+}
+
+TEST(QzBitmap, RenderingOfExtremeShapesStaysInside) {
+  // Very wide and very tall pictures fit into at least one row or column; rectangles larger
+  // than the bitmap, or none at all, write nothing outside it.
+  struct Case {
+    int W, H;
+    TRect R;
+  };
+  const Case cases[] = {{15000, 1, Rect(0, 0, 100, 100)}, {1, 15000, Rect(0, 0, 100, 100)},
+                        {50, 50, Rect(0, 0, 900, 700)},   {3, 2, Rect(5, 5, 5, 9)}};
+  for (const Case& c : cases) {
+    auto q = Sized(c.W, c.H);
+    q->FillColor(clRed);
+    auto t = Toolkit(pf24bit, 100, 100);
+    q->DrawToBitmapEx(t.get(), c.R, false);
+    int red = 0;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) red += t->GetCanvas()->GetPixel(x, y) == clRed;
+    if (c.R.Right > c.R.Left) {
+      EXPECT_GT(red, 0) << c.W << "x" << c.H;
+    } else {
+      EXPECT_EQ(red, 0);
+    }
+  }
+}
+
+TEST(QzBitmap, DrawPutsTheRenderingOnACanvas) {
+  auto q = Sized(4, 4);
+  q->FillColor(clLime);
+  auto t = Toolkit(pf32bit, 20, 20);
+  t->GetCanvas()->GetBrush()->SetColor(clWhite);
+  t->GetCanvas()->FillRect(Rect(0, 0, 20, 20));
+  t->GetCanvas()->StretchDraw(Rect(5, 5, 13, 13), q.get());
+  EXPECT_EQ(t->GetCanvas()->GetPixel(5, 5), clLime);
+  EXPECT_EQ(t->GetCanvas()->GetPixel(12, 12), clLime);
+  EXPECT_EQ(t->GetCanvas()->GetPixel(13, 13), clWhite);
+  EXPECT_EQ(t->GetCanvas()->GetPixel(4, 4), clWhite);
+}
+
+}  // namespace

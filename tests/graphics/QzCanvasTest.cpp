@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <utility>
+
+#include "graphics/QzBMP.h"
+#include "graphics/QzCanvas.h"
+#include "graphics/QzDIB.h"
+#include "platform/Graphics.h"
+
+namespace {
+
+using TPixels = std::set<std::pair<int, int>>;
+
+// The plot routines, reachable from a test.
+class TProbeCanvas : public TQzCanvas {
+public:
+  using TQzCustomCanvas::PlotPixel40;
+  using TQzCustomCanvas::PlotWidePixel24;
+};
+
+std::unique_ptr<TBitmap> White(int W, int H, TPixelFormat Format = pf24bit) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(Format);
+  b->SetSize(W, H);
+  for (int y = 0; y < H; ++y) std::memset(b->GetScanLine(y), 255, static_cast<size_t>(b->GetRawImage().Description.BytesPerLine));
+  return b;
+}
+
+TPixels Painted(TBitmap* B) {
+  TPixels s;
+  for (int y = 0; y < B->GetHeight(); ++y)
+    for (int x = 0; x < B->GetWidth(); ++x)
+      if (B->GetCanvas()->GetPixel(x, y) != clWhite) s.insert({x, y});
+  return s;
+}
+
+TPixels Drawn(int W, int H, int X1, int Y1, int X2, int Y2) {
+  auto b = White(W, H);
+  TQzCanvas c;
+  c.SetTarget(b.get());
+  c.Line(X1, Y1, X2, Y2);
+  return Painted(b.get());
+}
+
+TEST(QzCanvas, LinesAndRuns) {
+  struct Case {
+    int X1, Y1, X2, Y2;
+    TPixels Pixels;
+  };
+  const Case cases[] = {
+      {2, 5, 7, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
+      {7, 5, 2, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
+      {3, 3, 3, 3, {{3, 3}}},
+      {4, 1, 4, 4, {{4, 1}, {4, 2}, {4, 3}}},
+      // one line per octant pair; both ends included
+      {0, 0, 4, 2, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
+      {4, 2, 0, 0, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
+      {4, 0, 0, 2, {{0, 2}, {1, 1}, {2, 1}, {3, 0}, {4, 0}}},
+      {0, 0, 2, 4, {{0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}}},
+      {2, 4, 0, 0, {{0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}}},
+      {0, 4, 2, 0, {{2, 0}, {1, 1}, {1, 2}, {0, 3}, {0, 4}}},
+      {1, 1, 4, 4, {{1, 1}, {2, 2}, {3, 3}, {4, 4}}},
+      // the clip is (0, 0, 9, 9): the last row and column stay untouched
+      {0, 0, 9, 9, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}}},
+      {-5, -5, 20, 20, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}}},
+      {-5, 3, 20, 3, {{0, 3}, {1, 3}, {2, 3}, {3, 3}, {4, 3}, {5, 3}, {6, 3}, {7, 3}}},
+      {0, 9, 8, 9, {}},
+      {9, 0, 9, 8, {}},
+      // runs wholly beside the clip paint nothing
+      {-10, 2, -3, 2, {}},
+      {12, 2, 30, 2, {}},
+      {2, -10, 2, -3, {}},
+      {2, 15, 2, 40, {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Drawn(10, 10, c.X1, c.Y1, c.X2, c.Y2), c.Pixels)
+        << c.X1 << "," << c.Y1 << " -> " << c.X2 << "," << c.Y2;
+  // From row 100 up to row 10 on 50 rows: rows 10 to 47.
+  TPixels column;
+  for (int y = 10; y <= 47; ++y) column.insert({3, y});
+  EXPECT_EQ(Drawn(8, 50, 3, 100, 3, 10), column);
+}
+
+TEST(QzCanvas, TinyTargetsAndNoTarget) {
+  // One-pixel-wide or -high targets have an empty clip: nothing is drawn, nothing outside them
+  // is touched.
+  const std::pair<int, int> sizes[] = {{1, 10}, {10, 1}, {1, 1}};
+  for (auto [w, h] : sizes) {
+    auto b = White(w, h);
+    TQzCanvas c;
+    c.SetTarget(b.get());
+    c.Line(-3, 0, 5, 0);
+    c.Line(0, -3, 0, 5);
+    c.Line(-2, -2, 4, 3);
+    c.GetPen()->SetWidth(5);
+    c.Line(-2, -2, 4, 3);
+    EXPECT_EQ(Painted(b.get()).size(), static_cast<size_t>(w > 1 && h > 1 ? 1 : 0));
+  }
+  TQzCanvas detached;
+  detached.Line(0, 0, 5, 5);
+  detached.Line(0, 0, 5, 0);
+  detached.GetPen()->SetWidth(9);
+  detached.Line(0, 0, 5, 5);
+  EXPECT_EQ(detached.GetBytesPerPixel(), 0);
+}
+
+TEST(QzCanvas, Targets) {
+  auto b24 = White(6, 5, pf24bit), b32 = White(6, 5, pf32bit), b16 = White(6, 5, pf16bit);
+  TQzBitmap q32, q40;
+  q32.SetBitmapSize(6, 5);
+  q40.SetPixelFormat(2);
+  q40.SetBitmapSize(6, 5);
+  TQzDIB dib(6, 5), emptyDib;
+  TPortableNetworkGraphic png;
+  png.SetSize(6, 5);
+  TJPEGImage jpeg;
+  jpeg.SetPixelFormat(pf24bit);
+  jpeg.SetSize(6, 5);
+  TObject plain;
+  struct Case {
+    TObject* Target;
+    int Bytes;
+    TCanvas* Canvas;
+  };
+  TQzCanvas c;
+  const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
+                        {b16.get(), 0, nullptr},          {&q32, 4, nullptr},
+                        {&q40, 5, nullptr},               {&dib, 4, dib.GetCanvas()},
+                        {&emptyDib, 0, nullptr},          {&png, 4, png.GetCanvas()},
+                        {&jpeg, 3, jpeg.GetCanvas()},     {&plain, 0, nullptr},
+                        {nullptr, 0, nullptr}};
+  for (const Case& k : cases) {
+    c.SetTarget(k.Target);
+    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes) << (k.Target ? k.Target->ClassName() : "nil");
+    EXPECT_EQ(c.GetTarget(), k.Bytes ? k.Target : nullptr);
+    EXPECT_EQ(c.GetTargetCanvas(), k.Canvas);
+    EXPECT_EQ(c.GetClipRect(), k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0));
+  }
+  // A 16-bit target stays detached: nothing drawn.
+  c.SetTarget(b16.get());
+  c.Line(0, 0, 4, 4);
+  EXPECT_TRUE(Painted(b16.get()).empty());
+  // The clip never reaches past 14999.
+  auto big = White(16000, 2);
+  c.SetTarget(big.get());
+  EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 14999, 1));
+}
+
+TEST(QzCanvas, FontGoesToTheTargetCanvas) {
+  auto b = White(4, 4);
+  TQzCanvas c;
+  c.SetTarget(b.get());
+  c.GetFont()->SetSize(21);
+  EXPECT_EQ(b->GetCanvas()->GetFont()->GetSize(), 21);
+}
+
+// Pen (200, 100, 50) over target (0, 255, 100): the pen weighs 255 - alpha.
+TEST(QzCanvas, BlendsOnEveryPixelSize) {
+  const uint8_t pen[3] = {50, 100, 200}, target[3] = {100, 255, 0};  // B, G, R
+  for (uint32_t alpha : {0u, 128u, 255u}) {
+    uint8_t want[3];
+    for (int i = 0; i < 3; ++i)
+      want[i] = static_cast<uint8_t>((pen[i] * (255 - alpha) + target[i] * alpha + 127) / 255);
+    auto b24 = White(6, 6, pf24bit), b32 = White(6, 6, pf32bit);
+    TQzBitmap q40;
+    q40.SetPixelFormat(2);
+    q40.SetBitmapSize(6, 6);
+    TObject* targets[] = {b24.get(), b32.get(), &q40};
+    for (TObject* t : targets) {
+      TQzCanvas c;
+      c.SetTarget(t);
+      const int bytes = c.GetBytesPerPixel();
+      auto pixel = [&](int x, int y) { return c.GetPixelAddrProc()(t, x, y); };
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+          std::memcpy(pixel(x, y), target, 3);
+          if (bytes >= 4) pixel(x, y)[3] = 10;
+        }
+      c.GetPen()->SetColor(RGB(200, 100, 50));
+      c.GetPen()->SetAlpha(static_cast<uint8_t>(alpha));
+      c.GetPen()->SetSmoothness(cpsNone);
+      c.Line(1, 1, 2, 2);  // plotted
+      c.Line(1, 4, 3, 4);  // a run
+      for (auto [x, y] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}}) {
+        const uint8_t* p = pixel(x, y);
+        EXPECT_EQ(p[0], want[0]) << bytes << " bytes, alpha " << alpha << " at " << x << "," << y;
+        EXPECT_EQ(p[1], want[1]);
+        EXPECT_EQ(p[2], want[2]);
+      }
+      if (bytes == 4) {
+        EXPECT_EQ(pixel(1, 1)[3], 255);  // plotted pixels are opaque
+        EXPECT_EQ(pixel(1, 4)[3], 10);   // runs write colour only
+      }
+      if (bytes == 5) {
+        EXPECT_EQ(pixel(1, 1)[3], std::min<uint32_t>(255, 10 + (255 - alpha)));
+      }
+      EXPECT_EQ(pixel(3, 3)[0], target[0]);
+    }
+  }
+}
+
+TEST(QzCanvas, SpreadOnFiveBytePixels) {
+  for (int s = 0; s <= 3; ++s) {
+    TQzBitmap q;
+    q.SetPixelFormat(2);
+    q.SetBitmapSize(13, 13);
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 13; ++x) std::memset(q.GetPixelPtr(x, y), 0, 4);
+    TProbeCanvas c;
+    c.SetTarget(&q);
+    c.GetPen()->SetColor(clWhite);
+    c.GetPen()->SetSmoothness(static_cast<TQzCanvasPenSmoothness>(s));
+    c.PlotPixel40(6, 6, 0);
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 13; ++x) {
+        const int d = std::abs(x - 6) + std::abs(y - 6);
+        const bool inside = std::abs(x - 6) <= s && std::abs(y - 6) <= s;
+        // 127 / d of white over black, the alpha byte gathering the same
+        const int want = !inside ? 0 : d == 0 ? 255 : 127 / d;
+        ASSERT_EQ(q.GetPixelPtr(x, y)[1], want) << "s " << s << " at " << x << "," << y;
+        ASSERT_EQ(q.GetPixelPtr(x, y)[3], want);
+        ASSERT_EQ(q.GetPixelPtr(x, y)[4], 255);
+      }
+  }
+  // The default pen draws on 5-byte pixels.
+  TQzBitmap q;
+  q.SetPixelFormat(2);
+  q.SetBitmapSize(8, 8);
+  TQzCanvas c;
+  c.SetTarget(&q);
+  c.Line(1, 1, 5, 5);
+  EXPECT_EQ(q.GetPixelPtr(3, 3)[0], 0);
+}
+
+TEST(QzCanvas, WidePens) {
+  struct Case {
+    uint16_t Width;
+    int Count;  // painted around (5, 5)
+  };
+  // Width 5 (half width 2): the 3 x 3 block; width 7 (3): 5 x 5 without its corners; width 2
+  // and 3 (1): the pixel alone.
+  const Case cases[] = {{2, 1}, {3, 1}, {5, 9}, {7, 21}};
+  for (const Case& k : cases) {
+    auto b = White(12, 12);
+    TProbeCanvas c;
+    c.SetTarget(b.get());
+    c.GetPen()->SetWidth(k.Width);
+    c.PlotWidePixel24(5, 5, 0);
+    const TPixels p = Painted(b.get());
+    EXPECT_EQ(p.size(), static_cast<size_t>(k.Count)) << k.Width;
+    for (auto [x, y] : p) EXPECT_LT(QzCanvasDistance(x - 5, y - 5), k.Width / 2);
+  }
+  // Wide pens reach the last row and column (their clip edges are inclusive).
+  auto b = White(10, 10);
+  TQzCanvas c;
+  c.SetTarget(b.get());
+  c.GetPen()->SetWidth(4);
+  c.Line(7, 7, 9, 9);
+  EXPECT_EQ(b->GetCanvas()->GetPixel(9, 9), clBlack);
+}
+
+TEST(QzCanvas, PensWiderThanTheDistanceTable) {
+  EXPECT_EQ(QzCanvasDistance(0, 0), 0);
+  EXPECT_EQ(QzCanvasDistance(3, -4), 5);
+  EXPECT_EQ(QzCanvasDistance(1000, 1000), 1414);
+  EXPECT_EQ(QzCanvasDistance(-1500, 0), 1500);
+  EXPECT_EQ(QzCanvasDistance(30000, 40000), 50000);
+  auto b = White(20, 20);
+  TQzCanvas c;
+  c.SetTarget(b.get());
+  c.GetPen()->SetWidth(65535);
+  c.Line(3, 3, 4, 5);
+  EXPECT_EQ(Painted(b.get()).size(), 400u);
+}
+
+TEST(QzCanvas, WideFourBytePensUseTheBlendFactor) {
+  for (uint8_t factor : {uint8_t{0}, uint8_t{128}, uint8_t{255}}) {
+    auto b = White(10, 10, pf32bit);
+    TProbeCanvas c;
+    c.SetTarget(b.get());
+    c.GetPen()->SetWidth(3);
+    c.GetPen()->SetBlendFactor(factor);
+    c.Line(4, 4, 5, 5);
+    const uint8_t* p = b->GetScanLine(4) + 16;
+    EXPECT_EQ(p[0], (255 * factor + 127) / 255) << int(factor);
+    EXPECT_EQ(p[3], 255);
+  }
+}
+
+TEST(QzCanvas, DrawsIntoDIBsAndNotifiesOncePerLine) {
+  TQzDIB dib(8, 8);
+  TQzCanvas c;
+  c.SetTarget(&dib);
+  c.GetPen()->SetColor(RGB(1, 2, 3));
+  c.Line(0, 7, 7, 0);
+  EXPECT_EQ(dib.GetCanvas()->GetPixel(1, 6), RGB(1, 2, 3));
+  EXPECT_EQ(dib.GetPixelPtr(1, 6)[3], 255);
+
+  auto b = White(8, 8);
+  int changes = 0;
+  b->OnChange = [&](TObject*) { ++changes; };
+  c.SetTarget(b.get());
+  c.Line(0, 0, 6, 3);
+  EXPECT_EQ(changes, 1);
+  TQzBitmap q;
+  q.SetBitmapSize(8, 8);
+  q.OnChange = [&](TObject*) { ++changes; };
+  c.SetTarget(&q);
+  c.Line(0, 0, 6, 3);
+  EXPECT_EQ(changes, 2);
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "graphics/QzDIB.h"
+#include "platform/Graphics.h"
+
+namespace {
+
+TEST(DIB, PixelAddressesCountFromTheTopOfBottomUpMemory) {
+  TQzDIB dib(4, 3);
+  ASSERT_NE(dib.GetBits(), nullptr);
+  EXPECT_EQ(dib.GetRowStride(), 16u);
+  EXPECT_EQ(dib.GetImageSize(), 48u);
+  EXPECT_EQ(dib.GetPixelPtr(0, 0), dib.GetBits() + 32);
+  EXPECT_EQ(dib.GetPixelPtr(3, 2), dib.GetBits() + 12);
+  EXPECT_EQ(GetDIBPixelAddr(&dib, 3, 2), dib.GetBits() + 12);
+  EXPECT_EQ(dib.GetPixelBits(), 32);
+  // What the canvas draws is what the addresses see.
+  dib.GetCanvas()->SetPixel(1, 0, RGB(10, 20, 30));
+  const uint8_t* p = dib.GetPixelPtr(1, 0);
+  EXPECT_EQ(p[0], 30);
+  EXPECT_EQ(p[1], 20);
+  EXPECT_EQ(p[2], 10);
+  dib.GetPixelPtr(2, 2)[2] = 200;
+  EXPECT_EQ(dib.GetCanvas()->GetPixel(2, 2), RGB(200, 0, 0));
+}
+
+TEST(DIB, ResizingKeepsOrRemakesTheSection) {
+  TQzDIB dib(8, 8);
+  uint8_t* bits = dib.GetBits();
+  HDC dc = dib.GetDC();
+  EXPECT_TRUE(dib.SetSize(8, 8));
+  EXPECT_EQ(dib.GetBits(), bits);
+  EXPECT_EQ(dib.GetDC(), dc);
+  // Many resizes: every old section goes (the sanitizer build would report one left behind).
+  for (int i = 1; i <= 50; ++i) ASSERT_TRUE(dib.SetSize(static_cast<uint16_t>(i), 3));
+  EXPECT_EQ(dib.GetWidth(), 50);
+  EXPECT_EQ(dib.GetCanvas()->GetHandle(), dib.GetDC());
+  EXPECT_EQ(QzGetSelectedBitmap(dib.GetDC()), dib.GetSection());
+}
+
+TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
+  struct Case {
+    uint16_t W, H;
+  };
+  // A zero side, and sides the system cannot make a section of.
+  const Case cases[] = {{0, 5}, {5, 0}, {40000, 2}, {2, 65535}};
+  for (const Case& c : cases) {
+    TQzDIB dib(7, 7);
+    EXPECT_FALSE(dib.SetSize(c.W, c.H)) << c.W << "x" << c.H;
+    EXPECT_EQ(dib.GetSection(), nullptr);
+    EXPECT_EQ(dib.GetDC(), nullptr);
+    EXPECT_EQ(dib.GetBits(), nullptr);
+    EXPECT_EQ(dib.GetWidth(), 0);
+    EXPECT_EQ(dib.GetHeight(), 0);
+    EXPECT_EQ(dib.GetPixelBits(), 0);
+    EXPECT_EQ(dib.GetPixelPtr(0, 0), nullptr);
+    EXPECT_EQ(dib.GetCanvas()->GetHandle(), nullptr);
+    dib.GetCanvas()->FillRect(Rect(0, 0, 5, 5));  // draws nothing, and does not crash
+    EXPECT_TRUE(dib.SetSize(3, 3));
+  }
+}
+
+TEST(DIB, WideSectionsKeepTheirStride) {
+  TQzDIB dib(20000, 2);
+  ASSERT_NE(dib.GetBits(), nullptr);
+  EXPECT_EQ(dib.GetRowStride(), 80000u);
+  EXPECT_EQ(dib.GetPixelPtr(19999, 1), dib.GetBits() + 79996);
+  EXPECT_EQ(dib.GetPixelPtr(0, 0), dib.GetBits() + 80000);
+}
+
+TEST(PixelAddress, ToolkitPicturesByDepth) {
+  struct Case {
+    TPixelFormat Format;
+    int Bytes;
+  };
+  const Case cases[] = {{pf24bit, 3}, {pf32bit, 4}, {pf16bit, 0}};
+  for (const Case& c : cases) {
+    TBitmap b;
+    b.SetPixelFormat(c.Format);
+    b.SetSize(5, 4);
+    b.BeginUpdate();
+    uint8_t* p = GetBitmapPixelAddr(&b, 3, 2);
+    if (c.Bytes == 0) {
+      EXPECT_EQ(p, nullptr);
+    } else {
+      EXPECT_EQ(p, b.GetScanLine(2) + 3 * c.Bytes);
+    }
+    EXPECT_EQ(GetBitmapPixelAddr(&b, 0, 4), nullptr);  // no such row
+    b.EndUpdate();
+  }
+  TJPEGImage jpeg;
+  jpeg.SetPixelFormat(pf24bit);
+  jpeg.SetSize(3, 3);
+  EXPECT_EQ(GetJPEGPixelAddr(&jpeg, 2, 1), jpeg.GetScanLine(1) + 6);
+  TPortableNetworkGraphic png;
+  png.SetPixelFormat(pf32bit);
+  png.SetSize(3, 3);
+  EXPECT_EQ(GetPNGPixelAddr(&png, 2, 1), png.GetScanLine(1) + 8);
+}
+
+TEST(PixelAddress, OwnRoutinesNeedThePixelInterface) {
+  TObject plain;
+  EXPECT_EQ(GetTGAPixelAddr(&plain, 0, 0), nullptr);
+  EXPECT_EQ(GetTIFPixelAddr(&plain, 0, 0), nullptr);
+  EXPECT_EQ(GetEPFPixelAddr(&plain, 0, 0), nullptr);
+  EXPECT_EQ(GetQzBitmapPixelAddr(&plain, 0, 0), nullptr);
+  TQzDIB dib(3, 3);
+  EXPECT_EQ(GetTIFPixelAddr(&dib, 1, 1), dib.GetPixelPtr(1, 1));
+}
+
+TEST(PixelAccess, BlendReachesBothEndsAndRoundsInBetween) {
+  for (uint32_t a = 0; a < 256; a += 5)
+    for (uint32_t b = 0; b < 256; b += 3) {
+      EXPECT_EQ(QzBlendByte(a, b, 0), a);
+      EXPECT_EQ(QzBlendByte(a, b, 255), b);
+      for (uint32_t w = 0; w < 256; w += 7) {
+        const double exact = (a * (255.0 - w) + b * static_cast<double>(w)) / 255.0;
+        ASSERT_EQ(QzBlendByte(a, b, w), static_cast<uint8_t>(exact + 0.5)) << a << " " << b << " " << w;
+      }
+    }
+}
+
+}  // namespace

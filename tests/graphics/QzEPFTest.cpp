@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FormatsTestUtil.h"
+#include "engine/QzFileClasses.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzStreamIO.h"
+
+namespace {
+
+uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
+
+void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
+  for (int y = 0; y < I.GetHeight(); ++y)
+    for (int x = 0; x < I.GetWidth(); ++x) {
+      uint8_t* p = I.GetPixelPtr(x, y);
+      p[0] = B, p[1] = G, p[2] = R, p[3] = A;
+    }
+}
+
+TBytes Pixels(TQzEPFImage& I) {
+  return TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetPixelsSize());
+}
+
+// Loads Data; the error code, 0 when the load raised nothing.
+uint32_t Load(TQzEPFImage& I, const TBytes& Data, size_t Count = SIZE_MAX) {
+  TByteStream s(Data, Count);
+  try {
+    I.LoadFromStream(&s);
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "EPF Error: " + ErrorCodeToStr(I.GetErrorCode()));
+    EXPECT_NE(I.GetErrorCode(), 0u);
+  }
+  return I.GetErrorCode();
+}
+
+TEST(QzEPF, TwoByOneColourImageMatchesGoldenBytes) {
+  TQzEPFImage i;
+  i.SetSize(2, 1);
+  Fill(i, 1, 2, 3, 255);
+  uint8_t* p = i.GetPixelPtr(1, 0);
+  p[0] = 4, p[1] = 5, p[2] = 6;
+  std::vector<int> progress;
+  i.OnProgress = [&](TObject*, TProgressStage, uint8_t Percent, bool, const TRect&, const std::string&) {
+    progress.push_back(Percent);
+  };
+  TMemoryStream s;
+  i.SaveToStream(&s);
+  EXPECT_EQ(BytesOf(s), ReadGolden("epf_2x1.epf"));
+  EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100}));
+}
+
+TEST(QzEPF, StorageModesRoundTrip) {
+  struct Case {
+    const char* Name;
+    bool Colour;
+    uint8_t Alpha;
+    uint8_t Mode;
+    uint32_t PayloadPerPixel;
+  };
+  const Case cases[] = {{"grey opaque", false, 255, 8, 1}, {"grey with alpha", false, 254, 9, 2},
+                        {"colour opaque", true, 255, 1, 3}, {"colour with alpha", true, 3, 0, 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzEPFImage a;
+    a.SetSize(5, 3);
+    Fill(a, 90, 90, 90, 255);
+    // Only the bottom-right pixel differs.
+    uint8_t* p = a.GetPixelPtr(4, 2);
+    p[0] = c.Colour ? 10 : 40, p[1] = 40, p[2] = 40, p[3] = c.Alpha;
+    EXPECT_EQ(a.ChooseStorageMode(), c.Mode);
+    TMemoryStream s;
+    a.SaveToStream(&s);
+    EXPECT_EQ(s.Memory()[14], c.Mode);
+    EXPECT_EQ(s.Memory()[64 + 5], c.Mode);
+    EXPECT_EQ(QzGetU32(s.Memory() + 64 + 6), 15 * c.PayloadPerPixel);
+    EXPECT_EQ(s.GetSize(), 64 + 10 + 15 * c.PayloadPerPixel + 10);
+    s.SetPosition(0);
+    TQzEPFImage b;
+    b.LoadFromStream(&s);
+    EXPECT_EQ(Pixels(b), Pixels(a));
+  }
+}
+
+// A file built by hand: header and chunks.
+TBytes File(uint16_t W, uint16_t H, uint8_t Format, uint8_t Mode, const std::vector<TBytes>& Chunks,
+            uint16_t HeaderSize = 64, uint8_t Version = 2) {
+  TBytes f(HeaderSize, 0);
+  std::memcpy(f.data(), "EXPF", 4);
+  f[4] = Version;
+  f[5] = 5;
+  QzPutU16(&f[6], HeaderSize);
+  QzPutU16(&f[9], W);
+  QzPutU16(&f[11], H);
+  f[13] = Format;
+  f[14] = Mode;
+  for (const TBytes& c : Chunks) f.insert(f.end(), c.begin(), c.end());
+  return f;
+}
+TBytes Chunk(uint8_t Type, uint8_t Sub, const TBytes& Payload, int64_t Length = -1) {
+  TBytes c = {'E', 'P', 'F', 'D', Type, Sub, 0, 0, 0, 0};
+  QzPutU32(&c[6], static_cast<uint32_t>(Length < 0 ? static_cast<int64_t>(Payload.size()) : Length));
+  c.insert(c.end(), Payload.begin(), Payload.end());
+  return c;
+}
+
+TEST(QzEPF, ReaderCases) {
+  const TBytes grey = {7, 8};  // mode 8, 2 x 1
+  const TBytes end = Chunk(255, 0, {});
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    uint32_t Error;
+    int W;
+  };
+  const Case cases[] = {
+      {"header size 80", File(2, 1, 3, 8, {Chunk(5, 8, grey), end}, 80), 0, 2},
+      {"unknown chunks and picture sub-type 1 skipped",
+       File(2, 1, 3, 8, {Chunk(3, 0, {1, 2, 3}), Chunk(1, 1, {9, 9}), Chunk(7, 0, {}), Chunk(5, 8, grey), end}), 0, 2},
+      {"zero width reads no chunk", File(0, 5, 3, 8, {}), 0, 0},
+      {"no end chunk", File(2, 1, 3, 8, {Chunk(5, 8, grey)}), Code(1002, 504), 2},
+      {"chunk magic", File(2, 1, 3, 8, {TBytes{'X', 'P', 'F', 'D', 5, 8, 2, 0, 0, 0, 7, 8}}), Code(1603, 505), 2},
+      {"version 3", File(2, 1, 3, 8, {Chunk(5, 8, grey), end}, 64, 3), Code(1604, 503), 0},
+      {"pixel format 9", File(2, 1, 9, 0, {Chunk(5, 0, grey), end}), Code(1605, 506), 0},
+      {"16-bit pixels in a coded mode", File(2, 1, 1, 8, {Chunk(5, 8, grey), end}), Code(1605, 506), 0},
+      {"side above 15000", File(15001, 1, 3, 8, {Chunk(5, 8, TBytes(15001, 1)), end}), Code(1605, 506), 0},
+      {"huge picture, tiny file", File(15000, 15000, 5, 0, {end}), Code(1002, 508), 0},
+      {"pixel payload short", File(2, 2, 3, 8, {Chunk(5, 8, grey), end}), Code(1002, 508), 2},
+      {"chunk length past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey, 1000), end}), Code(1002, 507), 2},
+      {"raw chunk past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey), Chunk(2, 0, {1}, 0x7FFFFFF0)}), Code(1002, 507), 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzEPFImage i;
+    EXPECT_EQ(Load(i, c.Data), c.Error);
+    EXPECT_EQ(i.GetWidth(), c.W);
+    EXPECT_EQ(i.GetPixelsSize(), static_cast<uint32_t>(i.GetWidth() * i.GetHeight() * i.GetBytesPerPixel()));
+    if (c.Error == 0 && c.W == 2) {
+      EXPECT_EQ(Pixels(i), (TBytes{7, 7, 7, 255, 8, 8, 8, 255}));
+    }
+  }
+}
+
+TEST(QzEPF, EveryPrefixOfTheGoldenFileFailsCleanly) {
+  const TBytes golden = ReadGolden("epf_2x1.epf");
+  ASSERT_EQ(golden.size(), 90u);
+  for (size_t n = 0; n < golden.size(); ++n) {
+    TQzEPFImage i;
+    const uint16_t expected = n < 21 ? 501 : n < 70 ? 508 : n < 74 ? 504 : n < 80 ? 507 : 504;
+    const uint16_t category = n < 21 ? 1603 : 1002;
+    EXPECT_EQ(Load(i, golden, n), Code(category, expected)) << n;
+  }
+}
+
+TEST(QzEPF, RawDataAndEmbeddedPictureTravelAndDoNotLeak) {
+  TQzEPFImage a;
+  a.SetSize(1, 1);
+  const char raw[] = "opaque bytes";
+  a.GetRawData()->WriteBuffer(raw, sizeof raw);
+  a.GetPicture()->SetSize(3, 2);
+  TMemoryStream s;
+  a.SaveToStream(&s);
+  s.SetPosition(0);
+  TQzEPFImage b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.GetRawData()->GetSize(), static_cast<int64_t>(sizeof raw));
+  EXPECT_EQ(std::memcmp(b.GetRawData()->Memory(), raw, sizeof raw), 0);
+  EXPECT_EQ(b.GetPicture()->GetWidth(), 3);
+  // A later load of a file without them leaves neither behind for the next save.
+  TQzEPFImage plain;
+  plain.SetSize(1, 1);
+  TMemoryStream p;
+  plain.SaveToStream(&p);
+  p.SetPosition(0);
+  b.LoadFromStream(&p);
+  EXPECT_EQ(b.GetRawData()->GetSize(), 0);
+  EXPECT_TRUE(b.GetPicture()->GetEmpty());
+  TMemoryStream again;
+  b.SaveToStream(&again);
+  EXPECT_EQ(BytesOf(again), BytesOf(p));
+}
+
+TEST(QzEPF, WriterErrors) {
+  TQzEPFImage i;
+  i.SetSize(4, 4);
+  EXPECT_THROW(i.SaveToStream(nullptr), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1000, 300));
+  TLimitedStream shortHeader(5), shortPixels(90);
+  EXPECT_THROW(i.SaveToStream(&shortHeader), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1001, 301));
+  EXPECT_THROW(i.SaveToStream(&shortPixels), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1001, 302));
+}
+
+TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
+  for (TPixelFormat format : {pf24bit, pf32bit}) {
+    TBitmap src;
+    src.SetPixelFormat(format);
+    src.SetSize(3, 2);
+    src.GetCanvas()->SetPixel(2, 1, RGB(10, 20, 30));
+    TQzEPFImage e;
+    e.Assign(&src);
+    ASSERT_EQ(e.GetWidth(), 3);
+    EXPECT_EQ(e.GetPixelFormat(), 3);
+    const uint8_t* p = e.GetPixelPtr(2, 1);
+    EXPECT_EQ(TBytes(p, p + 4), (TBytes{30, 20, 10, 255}));
+    TBitmap back;
+    back.SetPixelFormat(format);
+    back.Assign(&e);
+    EXPECT_EQ(back.GetWidth(), 3);
+    EXPECT_EQ(back.GetCanvas()->GetPixel(2, 1), RGB(10, 20, 30));
+  }
+  TBitmap sixteen;
+  sixteen.SetPixelFormat(pf16bit);
+  sixteen.SetSize(2, 2);
+  TQzEPFImage e;
+  EXPECT_NO_THROW(e.Assign(&sixteen));
+  TQzEPFImage copy;
+  e.SetSize(2, 1);
+  Fill(e, 1, 2, 3, 4);
+  copy.Assign(&e);
+  EXPECT_EQ(Pixels(copy), Pixels(e));
+}
+
+TEST(QzEPF, RegisteredWithThePictureClass) {
+  QzRegisterPictureFormats();
+  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("epff"), GraphicClassOf<TQzEPFImage>());
+  TPicture picture;
+  TByteStream s(ReadGolden("epf_2x1.epf"));
+  picture.LoadFromStream(&s);
+  ASSERT_NE(dynamic_cast<TQzEPFImage*>(picture.GetGraphic()), nullptr);
+  EXPECT_EQ(picture.GetWidth(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FormatsTestUtil.h"
+#include "engine/QzFileClasses.h"
+#include "graphics/QzPicExifData.h"
+#include "graphics/QzStreamIO.h"
+
+namespace {
+
+uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
+
+TEST(QzPicExifData, EmptyRecordMatchesGoldenBytes) {
+  TQzPictureExifData exif;
+  TMemoryStream s;
+  ASSERT_TRUE(exif.SaveToStream(&s));
+  EXPECT_EQ(BytesOf(s), ReadGolden("exif_empty.bin"));
+  EXPECT_EQ(s.GetSize(), 128 + 266 + 8);
+}
+
+TEST(QzPicExifData, RoundTripsEveryStringScrambledOrPlain) {
+  for (bool scrambled : {false, true}) {
+    SCOPED_TRACE(scrambled);
+    TQzPictureExifData a;
+    a.SetScrambled(scrambled);
+    for (int i = 0; i < 64; ++i) a.SetString(i, std::string(static_cast<size_t>(i * 7 % 40), static_cast<char>('A' + i % 26)));
+    a.SetString(63, std::string("\x00\xFF\x01 binary", 10));
+    TMemoryStream s;
+    ASSERT_TRUE(a.SaveToStream(&s));
+    s.SetPosition(0);
+    TQzPictureExifData b;
+    ASSERT_TRUE(b.LoadFromStream(&s));
+    EXPECT_EQ(b.GetScrambled(), scrambled);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(b.GetString(i), a.GetString(i)) << i;
+    EXPECT_EQ(s.GetPosition(), s.GetSize());
+  }
+}
+
+TEST(QzPicExifData, ScramblingLeavesFirstByteAndIsOwnInverse) {
+  TQzPictureExifData a;
+  a.SetScrambled(true);
+  a.SetString(0, "Q");
+  a.SetString(1, "QR");
+  TMemoryStream s;
+  ASSERT_TRUE(a.SaveToStream(&s));
+  // Strings block payload: count, then marker, length, bytes for slot 0 and slot 1.
+  const uint8_t* p = s.Memory() + 128 + 8 + 2;
+  EXPECT_EQ(p[4], 'Q');  // the byte of a 1-byte string stays plain
+  EXPECT_EQ(s.Memory()[10], 101);
+  const uint8_t* second = p + 9;
+  EXPECT_EQ(second[0], 'Q');
+  EXPECT_EQ(second[1], static_cast<uint8_t>('R' ^ QzExifKey[0]));
+  uint8_t buf[20] = "hello, picture";
+  QzScrambleExifString(buf, 14);
+  QzScrambleExifString(buf, 14);
+  EXPECT_STREQ(reinterpret_cast<char*>(buf), "hello, picture");
+}
+
+// A record built by hand: header, then the given blocks.
+TBytes Record(const std::vector<TBytes>& Blocks, uint8_t Version = 1, uint16_t HeaderSize = 128) {
+  TBytes r = {0x32, 0x01, 0x0C, 0x13, Version, 1, static_cast<uint8_t>(HeaderSize), static_cast<uint8_t>(HeaderSize >> 8), 1, 0, 0};
+  r.resize(HeaderSize, 0);
+  for (const TBytes& b : Blocks) r.insert(r.end(), b.begin(), b.end());
+  return r;
+}
+TBytes Block(uint16_t Id, const TBytes& Payload) {
+  TBytes b(8);
+  QzPutU16(b.data(), 5020);
+  QzPutU16(b.data() + 2, Id);
+  QzPutU32(b.data() + 4, static_cast<uint32_t>(Payload.size()));
+  b.insert(b.end(), Payload.begin(), Payload.end());
+  return b;
+}
+TBytes Strings(int Count, int Stored, const std::string& Text) {
+  TBytes p(2);
+  QzPutU16(p.data(), static_cast<uint16_t>(Count));
+  for (int i = 0; i < Stored; ++i) {
+    p.insert(p.end(), {1, 0, static_cast<uint8_t>(Text.size()), 0});
+    p.insert(p.end(), Text.begin(), Text.end());
+  }
+  return p;
+}
+
+TEST(QzPicExifData, ReaderCases) {
+  const TBytes end = Block(0xFFFF, {});
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    uint32_t Error;
+    int Slots;  // slots expected to hold "ab"
+  };
+  const std::vector<Case> cases = {
+      {"count 70 is clamped to 64", Record({Block(1, Strings(70, 70, "ab")), end}), 0, 64},
+      {"unknown block skipped", Record({Block(7, {1, 2, 3}), Block(1, Strings(3, 3, "ab")), end}), 0, 3},
+      {"header size above 128", Record({Block(1, Strings(2, 2, "ab")), end}, 1, 200), 0, 2},
+      {"no end block", Record({Block(1, Strings(2, 2, "ab"))}), Code(1603, 507), 2},
+      {"wrong tag", [&] { TBytes b = Record({end}); b[128] = 0; return b; }(), Code(1603, 508), 0},
+      {"version 2", Record({end}, 2), Code(1604, 504), 0},
+      {"header size below its own bytes", [&] { TBytes b = Record({end}); b[6] = 4; return b; }(), Code(1603, 503), 0},
+      {"string past its block", [&] {
+         TBytes p = Strings(1, 1, "ab");
+         p.resize(p.size() - 1);  // the declared payload ends inside the string
+         TBytes b = Block(1, p);
+         b.push_back('b');
+         return Record({b, end});
+       }(), Code(1603, 512), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TByteStream s(c.Data);
+    TQzPictureExifData exif;
+    EXPECT_EQ(exif.LoadFromStream(&s), c.Error == 0);
+    EXPECT_EQ(exif.GetErrorCode(), c.Error);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(exif.GetString(i), i < c.Slots ? "ab" : "") << i;
+  }
+}
+
+TEST(QzPicExifData, EveryPrefixOfTheGoldenRecordFailsCleanly) {
+  const TBytes golden = ReadGolden("exif_empty.bin");
+  ASSERT_EQ(golden.size(), 402u);
+  for (size_t n = 0; n < golden.size(); ++n) {
+    TByteStream s(golden, n);
+    TQzPictureExifData exif;
+    EXPECT_FALSE(exif.LoadFromStream(&s)) << n;
+    uint16_t expected = n < 11 ? 502 : n < 136 ? 507 : n < 138 ? 509 : n < 394 ? ((n - 138) % 4 < 2 ? 510 : 511) : 507;
+    EXPECT_EQ(exif.GetErrorCode(), Code(1603, expected)) << n;
+  }
+}
+
+TEST(QzPicExifData, WriterReportsShortWritesAndNilStream) {
+  TQzPictureExifData exif;
+  EXPECT_FALSE(exif.SaveToStream(nullptr));
+  EXPECT_EQ(exif.GetErrorCode(), Code(1000, 201));
+  for (int64_t limit : {5, 200, 395}) {
+    TLimitedStream s(limit);
+    EXPECT_FALSE(exif.SaveToStream(&s)) << limit;
+    EXPECT_EQ(ErrorCategory(exif.GetErrorCode()), qecWriteFailed) << limit;
+  }
+  TQzPictureExifData loaded;
+  EXPECT_FALSE(loaded.LoadFromStream(nullptr));
+  EXPECT_EQ(loaded.GetErrorCode(), Code(1000, 501));
+}
+
+TEST(QzPicExifData, LongStringsAreCutTo65534Bytes) {
+  TQzPictureExifData a;
+  a.SetString(5, std::string(70000, 'x'));
+  TMemoryStream s;
+  ASSERT_TRUE(a.SaveToStream(&s));
+  s.SetPosition(0);
+  TQzPictureExifData b;
+  ASSERT_TRUE(b.LoadFromStream(&s));
+  EXPECT_EQ(b.GetString(5), std::string(65534, 'x'));
+}
+
+TEST(QzPicExifData, AssignCopiesStringsOnly) {
+  TQzPictureExifData a, b;
+  a.SetString(3, "three");
+  a.SetScrambled(true);
+  b.Assign(&a);
+  b.Assign(nullptr);
+  EXPECT_EQ(b.GetString(3), "three");
+  EXPECT_FALSE(b.GetScrambled());
+  EXPECT_EQ(b.GetString(64), "");
+  EXPECT_EQ(std::string(QzPictureExifFieldNames[pedKeyWords]), "pedKeyWords");
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "FormatsTestUtil.h"
+#include "engine/QzFileClasses.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzPicList.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzStreamIO.h"
+#include "graphics/QzTGA.h"
+#include "graphics/QzTIF.h"
+
+namespace {
+
+uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
+
+template <class T>
+void SetPicture(TQzPictureListItem* Item, int W, int H) {
+  TBitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(W, H);
+  b.GetCanvas()->SetPixel(W - 1, H - 1, RGB(200, 100, 50));
+  T g;
+  g.Assign(&b);
+  Item->GetPicture()->Assign(&g);
+}
+
+class QzPicList : public testing::Test {
+protected:
+  void SetUp() override { QzRegisterPictureFormats(); }
+};
+
+TEST_F(QzPicList, EmptyListMatchesGoldenBytesAndReadsBack) {
+  TQzPictureListItems list;
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(&s));
+  EXPECT_EQ(BytesOf(s), ReadGolden("piclist_empty.bin"));
+  s.SetPosition(0);
+  TQzPictureListItems back;
+  EXPECT_TRUE(back.LoadFromStream(&s));
+  EXPECT_EQ(back.GetCount(), 0);
+}
+
+TEST_F(QzPicList, EveryPictureFormatRoundTripsWithIDsAttributesAndThumbnails) {
+  TQzPictureListItems list;
+  auto* png = new TQzPictureListItem(&list);
+  SetPicture<TPortableNetworkGraphic>(png, 1000, 500);
+  auto* tga = new TQzPictureListItem(&list);
+  SetPicture<TQzTGAImage>(tga, 4, 3);
+  auto* tif = new TQzPictureListItem(&list);
+  SetPicture<TQzTIFImage>(tif, 3, 4);
+  auto* epf = new TQzPictureListItem(&list);
+  SetPicture<TQzEPFImage>(epf, 5, 5);
+  auto* jpg = new TQzPictureListItem(&list);
+  SetPicture<TJPEGImage>(jpg, 16, 8);
+  auto* bmp = new TQzPictureListItem(&list);
+  SetPicture<TBitmap>(bmp, 2, 2);
+  auto* none = new TQzPictureListItem(&list);
+  TQzPictureListItem::TAttributes block{};
+  for (int i = 0; i < 32; ++i) block[i] = static_cast<uint8_t>(i * 5);
+  tga->SetAttributes(block);
+  none->SetAttribute(7);
+  ASSERT_EQ(list.GetCount(), 7);
+  std::set<uint16_t> ids;
+  for (int i = 0; i < list.GetCount(); ++i) ids.insert(list.GetItem(i)->GetID());
+  EXPECT_EQ(ids.size(), 7u);
+
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(&s));
+  s.SetPosition(0);
+  TQzPictureListItems back;
+  ASSERT_TRUE(back.LoadFromStream(&s)) << ErrorCodeToStr(back.Error);
+  ASSERT_EQ(back.GetCount(), 7);
+  EXPECT_EQ(s.GetPosition(), s.GetSize());
+  const char* classes[] = {"TPortableNetworkGraphic", "TQzTGAImage", "TQzTIFImage", "TQzEPFImage", "TJPEGImage", "TBitmap"};
+  for (int i = 0; i < 7; ++i) {
+    SCOPED_TRACE(i);
+    TQzPictureListItem* a = list.GetItem(i);
+    TQzPictureListItem* b = back.GetItem(i);
+    EXPECT_EQ(b->GetID(), a->GetID());
+    EXPECT_EQ(b->GetAttributes(), a->GetAttributes());
+    EXPECT_EQ(back.FindByID(a->GetID()), b);
+    TGraphic* g = back.GetGraphicByID(a->GetID());
+    if (i < 6) {
+      ASSERT_NE(g, nullptr);
+      EXPECT_EQ(g->ClassName(), classes[i]);
+      EXPECT_EQ(g->GetWidth(), a->GetPicture()->GetWidth());
+      EXPECT_FALSE(b->GetThumbnail()->GetEmpty());
+    } else {
+      EXPECT_EQ(g, nullptr);
+      EXPECT_TRUE(b->GetThumbnail()->GetEmpty());
+    }
+  }
+  EXPECT_EQ(back.GetItem(0)->GetThumbnail()->GetWidth(), 250);
+  EXPECT_EQ(back.GetItem(0)->GetThumbnail()->GetHeight(), 125);
+  EXPECT_EQ(back.GetItem(6)->GetAttribute(), 7);
+  EXPECT_EQ(back.GetGraphicByID(static_cast<uint16_t>(*ids.begin() - 1)), nullptr);
+}
+
+TEST_F(QzPicList, ReaderCases) {
+  TBytes header = ReadGolden("piclist_empty.bin");
+  auto make = [&](uint8_t Version, uint16_t HeaderSize, uint16_t Count, const TBytes& Items) {
+    TBytes b = header;
+    b[4] = Version;
+    QzPutU16(&b[6], HeaderSize);
+    QzPutU16(&b[8], Count);
+    b.resize(std::max<size_t>(HeaderSize, 10), 0);
+    b.insert(b.end(), Items.begin(), Items.end());
+    return b;
+  };
+  TBytes emptyItem = {0x34, 0x12, 0, 0, 0, 0};
+  emptyItem.resize(6 + 32, 0);
+  emptyItem[6 + 4] = 55;
+  TBytes badPicture = {0x35, 0x12, 3, 0, 0, 0, 1, 2, 3};
+  badPicture.resize(9 + 32, 0);
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    uint32_t Error;
+    int Count;
+  };
+  const Case cases[] = {
+      {"header size 40", make(1, 40, 1, emptyItem), 0, 1},
+      {"version 2", make(2, 26, 1, emptyItem), Code(1604, 703), 0},
+      {"wrong magic", [&] { TBytes b = make(1, 26, 0, {}); b[0] = 'X'; return b; }(), Code(1603, 702), 0},
+      {"header size 4", make(1, 4, 0, {}), Code(1603, 702), 0},
+      {"count beyond the items", make(1, 26, 65535, emptyItem), Code(1002, 704), 1},
+      {"picture undecodable stays", make(1, 26, 2, [&] { TBytes b = badPicture; b.insert(b.end(), emptyItem.begin(), emptyItem.end()); return b; }()),
+       Code(1002, 704), 1},
+      {"picture length past the end", make(1, 26, 1, {1, 0, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2}), Code(1002, 704), 0},
+      {"negative picture length", make(1, 26, 1, {1, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 2}), Code(1002, 704), 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TByteStream s(c.Data);
+    TQzPictureListItems list;
+    int changes = 0;
+    list.OnChange = [&](TObject*) { ++changes; };
+    EXPECT_EQ(list.LoadFromStream(&s), c.Error == 0);
+    EXPECT_EQ(list.Error, c.Error);
+    EXPECT_EQ(list.GetCount(), c.Count);
+    EXPECT_EQ(changes, 1);
+    if (c.Count > 0 && c.Error == 0) {
+      EXPECT_EQ(list.GetItem(0)->GetID(), 0x1234);
+      EXPECT_EQ(list.GetItem(0)->GetAttribute(), 55);
+    }
+  }
+}
+
+TEST_F(QzPicList, EveryPrefixOfAStoredListLoadsNoInventedItem) {
+  TQzPictureListItems list;
+  SetPicture<TQzTGAImage>(new TQzPictureListItem(&list), 2, 2);
+  new TQzPictureListItem(&list);
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(&s));
+  const TBytes full = BytesOf(s);
+  const size_t first = 26 + 6 + 18 + 16 + 32;
+  ASSERT_EQ(full.size(), first + 38);
+  for (size_t n = 0; n < full.size(); ++n) {
+    TByteStream t(full, n);
+    TQzPictureListItems back;
+    EXPECT_FALSE(back.LoadFromStream(&t)) << n;
+    const uint32_t expected = n < 10 ? Code(1002, 701) : Code(1002, 704);
+    EXPECT_EQ(back.Error, expected) << n;
+    EXPECT_EQ(back.GetCount(), n < first ? 0 : 1) << n;
+  }
+}
+
+TEST_F(QzPicList, AssignGivesFreshIDsAndKeepsAttributeBlocks) {
+  TQzPictureListItems a;
+  auto* item = new TQzPictureListItem(&a);
+  SetPicture<TBitmap>(item, 3, 3);
+  item->SetString(2, "author");
+  TQzPictureListItem::TAttributes block{};
+  block[0] = 9;
+  block[4] = 42;
+  item->SetAttributes(block);
+  TQzPictureListItems b;
+  b.Assign(&a);
+  ASSERT_EQ(b.GetCount(), 1);
+  EXPECT_EQ(b.GetItem(0)->GetAttributes(), block);
+  EXPECT_EQ(b.GetItem(0)->GetString(2), "author");
+  EXPECT_EQ(b.GetItem(0)->GetPicture()->GetWidth(), 3);
+  EXPECT_EQ(b.GetItem(0)->GetOwner(), &b);
+  delete b.GetItem(0);
+  EXPECT_EQ(b.GetCount(), 0);
+  EXPECT_EQ(b.GetItem(0), nullptr);
+}
+
+TEST_F(QzPicList, WriterErrors) {
+  TQzPictureListItems list;
+  new TQzPictureListItem(&list);
+  EXPECT_FALSE(list.SaveToStream(nullptr));
+  EXPECT_EQ(list.Error, Code(1000, 700));
+  TLimitedStream a(5), b(40);
+  EXPECT_FALSE(list.SaveToStream(&a));
+  EXPECT_EQ(list.Error, Code(1001, 701));
+  EXPECT_FALSE(list.SaveToStream(&b));
+  EXPECT_EQ(list.Error, Code(1001, 711));
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "engine/QzFileClasses.h"
+#include "graphics/QzBMP.h"
+#include "platform/Graphics.h"
+
+namespace {
+
+std::unique_ptr<TBitmap> Flat(int W, int H, TColor Color) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(pf32bit);
+  b->SetSize(W, H);
+  b->GetCanvas()->GetBrush()->SetColor(Color);
+  b->GetCanvas()->FillRect(Rect(0, 0, W, H));
+  return b;
+}
+
+TEST(Resample, KernelsAtTheirZerosAndJoins) {
+  struct Case {
+    TQzResampleFilter K;
+    float At0, Reach;
+    std::vector<float> Joins;
+  };
+  const Case cases[] = {
+      {ResampleFilterLanczos3, 1.0f, 3.0f, {}},
+      {ResampleFilterMitchell, 8.0f / 9.0f, 2.0f, {1.0f}},
+      {ResampleFilterHermite, 1.0f, 1.0f, {}},
+      {ResampleFilterBell, 0.75f, 1.5f, {0.5f}},
+      {ResampleFilterBSpline, 2.0f / 3.0f, 2.0f, {1.0f}},
+      {ResampleFilterTriangle, 1.0f, 1.0f, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(c.K(0.0f), c.At0, 1e-6f);
+    // Zero from the reach on, continuous up to it, and symmetric.
+    EXPECT_EQ(c.K(c.Reach), 0.0f);
+    EXPECT_EQ(c.K(-c.Reach), 0.0f);
+    EXPECT_EQ(c.K(c.Reach + 0.7f), 0.0f);
+    EXPECT_NEAR(c.K(c.Reach - 1e-4f), 0.0f, 1e-3f);
+    for (float x = 0.05f; x < 3.5f; x += 0.1f) EXPECT_EQ(c.K(x), c.K(-x)) << x;
+    for (float j : c.Joins) EXPECT_NEAR(c.K(j - 1e-5f), c.K(j + 1e-5f), 1e-4f) << j;
+  }
+  // Lanczos3 is zero at every integer; Mitchell at 1 is 1/18.
+  for (float x : {1.0f, 2.0f, -1.0f, -2.0f}) EXPECT_NEAR(ResampleFilterLanczos3(x), 0.0f, 1e-6f);
+  EXPECT_NEAR(ResampleFilterMitchell(1.0f), 1.0f / 18.0f, 1e-6f);
+  EXPECT_EQ(Sinc(0.0f), 1.0f);
+  EXPECT_NEAR(Sinc(0.5f), 2.0f / 3.14159265f, 1e-6f);
+  // The box is half open: (-0.5, 0.5].
+  EXPECT_EQ(ResampleFilterBox(0.5f), 1.0f);
+  EXPECT_EQ(ResampleFilterBox(-0.5f), 0.0f);
+  EXPECT_EQ(ResampleFilterBox(0.0f), 1.0f);
+  EXPECT_EQ(QzResampleFilter(0), nullptr);
+  EXPECT_EQ(QzResampleFilter(8), nullptr);
+  EXPECT_EQ(QzResampleFilter(7), ResampleFilterBox);
+}
+
+TEST(Resample, FlatPicturesStayFlat) {
+  const TColor color = RGB(10, 200, 77);
+  struct Size {
+    int SW, SH, DW, DH;
+  };
+  // Shrinking and enlarging, strong shrinks, one-pixel sources and destinations, and sources
+  // far smaller than the filters' windows.
+  const Size sizes[] = {{37, 23, 250, 7}, {100, 60, 25, 15}, {2, 2, 3, 3},  {1, 1, 4, 4},
+                        {5, 5, 1, 1},     {2, 1, 17, 9},     {300, 2, 3, 1}, {1000, 3, 1, 2}};
+  for (uint8_t filter = 0; filter <= 7; ++filter)
+    for (const Size& s : sizes) {
+      auto src = Flat(s.SW, s.SH, color);
+      TBitmap dst;
+      ASSERT_EQ(StretchGraphicEx(src.get(), &dst, s.DW, s.DH, filter, false), 0u);
+      ASSERT_EQ(dst.GetWidth(), s.DW);
+      ASSERT_EQ(dst.GetHeight(), s.DH);
+      for (int y = 0; y < s.DH; ++y)
+        for (int x = 0; x < s.DW; ++x)
+          ASSERT_EQ(dst.GetCanvas()->GetPixel(x, y), color)
+              << "filter " << int(filter) << " " << s.SW << "x" << s.SH << " -> " << s.DW << "x"
+              << s.DH << " at " << x << "," << y;
+    }
+}
+
+TEST(Resample, EnlargingPutsTheEndsOnTheEnds) {
+  // 2 x 2 to 3 x 3 with the triangle: destination columns sit over source 0, 0.5 and 1.
+  auto src = Flat(2, 2, RGB(0, 0, 0));
+  src->GetCanvas()->GetPen()->SetColor(RGB(200, 100, 0));
+  src->GetCanvas()->Line(1, 0, 1, 2);
+  TBitmap dst;
+  dst.SetPixelFormat(pf32bit);
+  dst.SetSize(3, 3);
+  Resample(src.get(), &dst, ResampleFilterTriangle, 10.0f);
+  for (int y = 0; y < 3; ++y) {
+    EXPECT_EQ(dst.GetCanvas()->GetPixel(0, y), RGB(0, 0, 0));
+    EXPECT_EQ(dst.GetCanvas()->GetPixel(1, y), RGB(100, 50, 0));
+    EXPECT_EQ(dst.GetCanvas()->GetPixel(2, y), RGB(200, 100, 0));
+  }
+  TBitmap empty;
+  EXPECT_THROW(Resample(&empty, &dst, ResampleFilterBox, 10.0f), Exception);
+}
+
+TEST(Resample, FittedSizes) {
+  struct Case {
+    int SW, SH, MaxW, MaxH;
+    bool Keep;
+    int W, H;
+  };
+  const Case cases[] = {
+      {400, 200, 250, 250, true, 250, 125}, {200, 400, 250, 250, true, 125, 250},
+      {400, 200, 250, 250, false, 250, 250}, {10000, 1, 250, 250, true, 250, 1},
+      {1, 10000, 250, 250, true, 1, 250},    {30, 30, 0, -4, false, 1, 1},
+  };
+  for (const Case& c : cases) {
+    auto src = Flat(c.SW, c.SH, clRed);
+    TBitmap dst;
+    EXPECT_EQ(StretchGraphicEx(src.get(), &dst, c.MaxW, c.MaxH, 0, c.Keep), 0u);
+    EXPECT_EQ(dst.GetWidth(), c.W) << c.SW << "x" << c.SH;
+    EXPECT_EQ(dst.GetHeight(), c.H) << c.SW << "x" << c.SH;
+  }
+  // An unknown filter leaves the work bitmap as made: the box size, black.
+  auto src = Flat(4, 4, clRed);
+  TBitmap dst;
+  EXPECT_EQ(StretchGraphicEx(src.get(), &dst, 6, 5, 8, false), 0u);
+  EXPECT_EQ(dst.GetWidth(), 6);
+  EXPECT_EQ(dst.GetCanvas()->GetPixel(3, 3), RGB(0, 0, 0));
+}
+
+TEST(Resample, ErrorsLeaveTheDestinationAlone) {
+  auto src = Flat(4, 4, clRed);
+  TBitmap empty;
+  TBitmap dst;
+  dst.SetSize(3, 3);
+  struct Case {
+    TGraphic* Src;
+    TGraphic* Dst;
+    int MaxW;
+    uint8_t Filter;
+    uint32_t Code;
+  };
+  const Case cases[] = {
+      {nullptr, nullptr, 5, 1, MakeErrorCode(qecNoDestination, 501)},
+      {nullptr, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 502)},
+      {&empty, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 503)},
+      // a box no bitmap can take
+      {src.get(), &dst, 100000, 0, MakeErrorCode(qecInvalidArgument, 505)},
+      {src.get(), &dst, 100000, 3, MakeErrorCode(qecInvalidArgument, 506)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StretchGraphicEx(c.Src, c.Dst, c.MaxW, 100000, c.Filter, false), c.Code);
+    EXPECT_EQ(dst.GetWidth(), 3);
+  }
+  auto tall = Flat(1, 1, clRed);
+  tall->SetSize(1, 0);
+  EXPECT_EQ(StretchGraphicEx(tall.get(), &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 503));
+}
+
+TEST(Resample, IntoTheOwnBitmap) {
+  auto src = Flat(40, 20, RGB(1, 2, 3));
+  TQzBitmap q;
+  ASSERT_EQ(StretchGraphicEx(src.get(), &q, 10, 10, 2, true), 0u);
+  ASSERT_EQ(q.GetWidth(), 10);
+  ASSERT_EQ(q.GetHeight(), 5);
+  EXPECT_EQ(q.GetPixelPtr(9, 4)[0], 3);
+  EXPECT_EQ(q.GetPixelPtr(9, 4)[2], 1);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "FormatsTestUtil.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzStreamIO.h"
+#include "graphics/QzTGA.h"
+
+namespace {
+
+TBytes Pixels(TQzTGAImage& I) {
+  return I.GetEmpty() ? TBytes{} : TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetWidth() * I.GetHeight() * 4);
+}
+
+TBytes Header(uint8_t Type, uint16_t W, uint16_t H, uint8_t Depth, uint8_t Descriptor, uint8_t IdLength = 0,
+              uint8_t MapType = 0, uint16_t MapLength = 0, uint8_t MapBits = 0) {
+  TBytes h(18, 0);
+  h[0] = IdLength;
+  h[1] = MapType;
+  h[2] = Type;
+  QzPutU16(&h[5], MapLength);
+  h[7] = MapBits;
+  QzPutU16(&h[12], W);
+  QzPutU16(&h[14], H);
+  h[16] = Depth;
+  h[17] = Descriptor;
+  return h;
+}
+TBytes Cat(std::initializer_list<TBytes> Parts) {
+  TBytes r;
+  for (const TBytes& p : Parts) r.insert(r.end(), p.begin(), p.end());
+  return r;
+}
+
+TEST(QzTGA, TwoByOneImageMatchesGoldenBytesAndReadsBackIdentical) {
+  TQzTGAImage i;
+  ASSERT_TRUE(i.ResizeBuffer(2, 1));
+  const uint8_t px[8] = {1, 2, 3, 255, 4, 5, 6, 128};
+  std::memcpy(i.GetPixelPtr(0, 0), px, 8);
+  TMemoryStream s;
+  i.SaveToStream(&s);
+  EXPECT_EQ(i.GetErrorCode(), 0u);
+  EXPECT_EQ(BytesOf(s), ReadGolden("tga_2x1.tga"));
+  s.SetPosition(0);
+  TQzTGAImage b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.GetErrorCode(), 0u);  // no metadata follows: that failure is the record's own
+  EXPECT_EQ(Pixels(b), Pixels(i));
+  EXPECT_NE(b.GetExifData()->GetErrorCode(), 0u);
+}
+
+TEST(QzTGA, EmptyImageWritesTheHeaderOnly) {
+  TQzTGAImage i;
+  TMemoryStream s;
+  i.SaveToStream(&s);
+  EXPECT_EQ(BytesOf(s), Header(2, 0, 0, 32, 0x28));
+}
+
+TEST(QzTGA, ReaderCases) {
+  // Expected picture for the readable cases: 2 x 2, top row (red, green), bottom row (blue, white).
+  const TBytes top = {0, 0, 255, 255, 0, 255, 0, 255}, bottom = {255, 0, 0, 255, 255, 255, 255, 255};
+  const TBytes expected = Cat({top, bottom});
+  auto to24 = [](const TBytes& P) {
+    TBytes r;
+    for (size_t i = 0; i < P.size(); i += 4) r.insert(r.end(), {P[i], P[i + 1], P[i + 2]});
+    return r;
+  };
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    uint32_t Error;
+    TBytes Pixels;
+  };
+  const Case cases[] = {
+      {"32-bit top-left", Cat({Header(2, 2, 2, 32, 0x28), top, bottom}), 0, expected},
+      {"32-bit bottom-left", Cat({Header(2, 2, 2, 32, 0x08), bottom, top}), 0, expected},
+      {"24-bit bottom-left after ID and colour map",
+       Cat({Header(2, 2, 2, 24, 0x00, 3, 1, 2, 24), TBytes(3 + 6, 0xEE), to24(bottom), to24(top)}), 0, expected},
+      {"right to left", Cat({Header(2, 2, 2, 32, 0x30), TBytes(top.begin() + 4, top.end()), TBytes(top.begin(), top.begin() + 4),
+                             TBytes(bottom.begin() + 4, bottom.end()), TBytes(bottom.begin(), bottom.begin() + 4)}), 0, expected},
+      {"run-length 32-bit", Cat({Header(10, 2, 2, 32, 0x20), {0x01}, top, {0x00}, TBytes(bottom.begin(), bottom.begin() + 4),
+                                 {0x80}, TBytes(bottom.begin() + 4, bottom.end())}), 0, expected},
+      {"run-length 24-bit repeat", Cat({Header(10, 2, 2, 24, 0x20), {0x83, 9, 8, 7}}), 0,
+       TBytes{9, 8, 7, 255, 9, 8, 7, 255, 9, 8, 7, 255, 9, 8, 7, 255}},
+      {"run-length packet past the picture", Cat({Header(10, 2, 2, 32, 0x20), {0x84, 1, 2, 3, 4}}), tgaErrPacketOverrun, {}},
+      {"run-length data short", Cat({Header(10, 2, 2, 32, 0x20), {0x00, 1, 2, 3, 4, 0x02, 1}}), tgaErrPixelsShort, {}},
+      {"pixels short", Cat({Header(2, 2, 2, 32, 0x20), top}), tgaErrPixelsShort, {}},
+      {"depth 16", Cat({Header(2, 2, 2, 16, 0x20), TBytes(8, 1)}), tgaErrDepth, {}},
+      {"grey type 3", Cat({Header(3, 2, 2, 32, 0x20), TBytes(16, 1)}), tgaErrUnsupportedType, {}},
+      {"colour-mapped type 1", Cat({Header(1, 2, 2, 24, 0x20), TBytes(12, 1)}), tgaErrUnsupportedType, {}},
+      {"type 0", Header(0, 2, 2, 32, 0x20), tgaErrNoImage, {}},
+      {"zero width", Header(2, 0, 2, 32, 0x20), tgaErrZeroSize, {}},
+      {"side above 15000", Header(2, 15001, 2, 32, 0x20), tgaErrTooLarge, {}},
+      {"huge picture, tiny file", Cat({Header(10, 15000, 15000, 32, 0x20), {0xFF, 1, 2, 3, 4}}), tgaErrPixelsShort, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TByteStream s(c.Data);
+    TQzTGAImage i;
+    i.LoadFromStream(&s);
+    EXPECT_EQ(i.GetErrorCode(), c.Error);
+    if (!c.Pixels.empty()) {
+      EXPECT_EQ(Pixels(i), c.Pixels);
+    }
+    if (c.Error != 0 && c.Error != tgaErrPacketOverrun && c.Error != tgaErrPixelsShort) {
+      EXPECT_TRUE(i.GetEmpty());
+    }
+    EXPECT_EQ(i.GetWidth() == 0, i.GetEmpty());
+  }
+}
+
+TEST(QzTGA, RunLengthDecodersCountEveryPixel) {
+  TByteStream s({0x83, 1, 2, 3, 4, 0x00, 5, 6, 7, 8});
+  uint8_t out[5 * 4] = {};
+  EXPECT_EQ(ReadTGARLE32(&s, out, 5), 0);
+  EXPECT_EQ(out[12], 1);
+  EXPECT_EQ(out[16], 5);
+  EXPECT_EQ(s.GetPosition(), 10);
+  TByteStream t({0x83, 1, 2, 3});
+  uint8_t small[3 * 3] = {};
+  EXPECT_EQ(ReadTGARLE24(&t, small, 3), 6);
+}
+
+TEST(QzTGA, MetadataAfterThePixelsIsRead) {
+  TQzTGAImage i;
+  i.ResizeBuffer(1, 1);
+  TQzPictureExifData exif;
+  exif.SetString(pedAuthor, "someone");
+  TMemoryStream s;
+  i.SaveToStream(&s);
+  exif.SaveToStream(&s);
+  s.SetPosition(0);
+  TQzTGAImage b;
+  b.LoadFromStream(&s);
+  EXPECT_EQ(b.GetErrorCode(), 0u);
+  EXPECT_EQ(b.GetExifData()->GetString(pedAuthor), "someone");
+}
+
+TEST(QzTGA, EveryPrefixOfTheGoldenFileFailsCleanly) {
+  const TBytes golden = ReadGolden("tga_2x1.tga");
+  for (size_t n = 0; n < golden.size(); ++n) {
+    TByteStream s(golden, n);
+    TQzTGAImage i;
+    i.LoadFromStream(&s);
+    EXPECT_EQ(i.GetErrorCode(), n < 18 ? tgaErrHeaderShort : tgaErrPixelsShort) << n;
+    EXPECT_TRUE(i.GetEmpty()) << n;
+  }
+}
+
+TEST(QzTGA, WriterReportsNilStreamAndShortWrites) {
+  TQzTGAImage i;
+  i.ResizeBuffer(3, 3);
+  i.SaveToStream(nullptr);
+  EXPECT_EQ(i.GetErrorCode(), tgaErrNoStream);
+  TLimitedStream a(10), b(30);
+  i.SaveToStream(&a);
+  EXPECT_EQ(i.GetErrorCode(), tgaErrHeaderWrite);
+  i.SaveToStream(&b);
+  EXPECT_EQ(i.GetErrorCode(), tgaErrPixelsWrite);
+}
+
+TEST(QzTGA, AssignGivesDefinedAlphaAndPictureLoadsByContent) {
+  QzRegisterPictureFormats();
+  TBitmap src;
+  src.SetPixelFormat(pf24bit);
+  src.SetSize(2, 2);
+  src.GetCanvas()->SetPixel(1, 1, RGB(1, 2, 3));
+  TQzTGAImage t;
+  t.Assign(&src);
+  EXPECT_EQ(TBytes(t.GetPixelPtr(1, 1), t.GetPixelPtr(1, 1) + 4), (TBytes{3, 2, 1, 255}));
+  EXPECT_EQ(TBytes(t.GetPixelPtr(0, 0), t.GetPixelPtr(0, 0) + 4), (TBytes{0, 0, 0, 255}));
+  TBitmap back;
+  back.Assign(&t);
+  EXPECT_EQ(back.GetCanvas()->GetPixel(1, 1), RGB(1, 2, 3));
+
+  TMemoryStream s;
+  t.SaveToStream(&s);
+  s.SetPosition(0);
+  EXPECT_TRUE(TQzTGAImage::IsStreamFormatSupported(&s));
+  TPicture picture;
+  picture.LoadFromStream(&s);
+  ASSERT_NE(dynamic_cast<TQzTGAImage*>(picture.GetGraphic()), nullptr);
+  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("tpic"), GraphicClassOf<TQzTGAImage>());
+  TByteStream cut(BytesOf(s), 20);
+  EXPECT_FALSE(TQzTGAImage::IsStreamFormatSupported(&cut));
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "FormatsTestUtil.h"
+#include "engine/QzFileClasses.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzStreamIO.h"
+#include "graphics/QzTIF.h"
+
+namespace {
+
+uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
+
+TBytes Pixels(TQzTIFImage& I) {
+  return I.GetEmpty() ? TBytes{} : TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetWidth() * I.GetHeight() * 4);
+}
+
+uint32_t Load(TQzTIFImage& I, TStream* S) {
+  try {
+    I.LoadFromStream(S);
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "TIF Error: " + ErrorCodeToStr(I.GetErrorCode()));
+  }
+  return I.GetErrorCode();
+}
+
+// A little-endian TIFF built from entries (tag -> type, count, value) and data blocks placed at
+// given offsets.
+struct TTiff {
+  std::map<uint16_t, std::tuple<uint16_t, uint32_t, uint32_t>> Entries;
+  std::map<uint32_t, TBytes> Data;
+  const char* Order = "II";
+  uint16_t Magic = 42;
+  TBytes Build() const {
+    TBytes f(8 + 2 + Entries.size() * 12 + 4, 0);
+    f[0] = Order[0], f[1] = Order[1];
+    QzPutU16(&f[2], Magic);
+    QzPutU32(&f[4], 8);
+    QzPutU16(&f[8], static_cast<uint16_t>(Entries.size()));
+    size_t p = 10;
+    for (const auto& [tag, e] : Entries) {
+      QzPutU16(&f[p], tag);
+      QzPutU16(&f[p + 2], std::get<0>(e));
+      QzPutU32(&f[p + 4], std::get<1>(e));
+      QzPutU32(&f[p + 8], std::get<2>(e));
+      p += 12;
+    }
+    for (const auto& [offset, bytes] : Data) {
+      if (f.size() < offset + bytes.size()) f.resize(offset + bytes.size(), 0);
+      std::memcpy(&f[offset], bytes.data(), bytes.size());
+    }
+    return f;
+  }
+};
+
+// 2 x 2 RGB, two strips of one row, pixels at 200 and 300.
+TTiff RgbTiff() {
+  TTiff t;
+  t.Entries = {{256, {3, 1, 2}}, {257, {4, 1, 2}}, {258, {3, 3, 160}}, {259, {3, 1, 1}}, {262, {3, 1, 2}},
+               {273, {4, 2, 170}}, {277, {3, 1, 3}}, {278, {3, 1, 1}}, {279, {4, 2, 180}}};
+  t.Data[160] = {8, 0, 8, 0, 8, 0};
+  t.Data[170] = {200, 0, 0, 0, 44, 1, 0, 0};
+  t.Data[180] = {6, 0, 0, 0, 6, 0, 0, 0};
+  t.Data[200] = {255, 0, 0, 0, 255, 0};
+  t.Data[300] = {0, 0, 255, 10, 20, 30};
+  return t;
+}
+const TBytes RgbPixels = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 30, 20, 10, 255};
+
+TEST(QzTIF, TwoByTwoImageMatchesGoldenLayoutAndReadsBack) {
+  TQzTIFImage i;
+  i.SetSize(2, 2);
+  const uint8_t px[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 255};
+  std::memcpy(i.GetPixelPtr(0, 0), px, 16);
+  i.SetResolution(72);
+  TMemoryStream s;
+  i.SaveToStream(&s);
+  EXPECT_EQ(s.GetSize(), 555 + 16);
+  EXPECT_EQ(BytesOf(s), ReadGolden("tif_2x2.tif"));
+  s.SetPosition(0);
+  TQzTIFImage b;
+  EXPECT_EQ(Load(b, &s), 0u);
+  EXPECT_EQ(b.GetResolution(), 72);
+  EXPECT_EQ(Pixels(b), TBytes(px, px + 16));
+}
+
+TEST(QzTIF, OffsetsCountFromTheStartOfTheTiffData) {
+  TQzTIFImage i;
+  i.SetSize(3, 1);
+  i.GetPixelPtr(2, 0)[0] = 77;
+  TMemoryStream s;
+  s.WriteBuffer("prefix----", 10);
+  i.SaveToStream(&s);
+  EXPECT_EQ(s.GetSize(), 10 + 555 + 12);
+  EXPECT_EQ(QzGetU32(s.Memory() + 10 + 10 + 5 * 12 + 8), 555u);  // StripOffsets as written
+  s.SetPosition(10);
+  TQzTIFImage b;
+  EXPECT_EQ(Load(b, &s), 0u);
+  EXPECT_EQ(b.GetPixelPtr(2, 0)[0], 77);
+}
+
+TEST(QzTIF, ReaderCases) {
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    uint32_t Error;
+    TBytes Pixels;
+    uint16_t Resolution;
+  };
+  auto with = [](std::function<void(TTiff&)> Edit) {
+    TTiff t = RgbTiff();
+    Edit(t);
+    return t.Build();
+  };
+  const Case cases[] = {
+      {"RGB in two strips", RgbTiff().Build(), 0, RgbPixels, 300},
+      {"resolutions, the later wins", with([](TTiff& t) {
+         t.Entries[282] = {5, 1, 400};
+         t.Entries[283] = {5, 1, 408};
+         t.Data[400] = {44, 1, 0, 0, 1, 0, 0, 0, 150, 0, 0, 0, 1, 0, 0, 0};
+       }), 0, RgbPixels, 150},
+      {"denominator 0 leaves the resolution", with([](TTiff& t) {
+         t.Entries[282] = {5, 1, 400};
+         t.Data[400] = {1, 0, 0, 0, 0, 0, 0, 0};
+       }), 0, RgbPixels, 300},
+      {"tags below 256 skipped", with([](TTiff& t) { t.Entries[254] = {4, 1, 0}; t.Entries[11] = {2, 4, 0}; }), 0, RgbPixels, 300},
+      {"grey with alpha", with([](TTiff& t) {
+         t.Entries[262] = {3, 1, 1};
+         t.Entries[277] = {3, 1, 2};
+         t.Entries[258] = {3, 2, 0x00080008};
+         t.Data[180] = {4, 0, 0, 0, 4, 0, 0, 0};
+         t.Data[200] = {9, 8, 7, 6};
+         t.Data[300] = {5, 4, 3, 2};
+       }), 0, TBytes{9, 9, 9, 8, 7, 7, 7, 6, 5, 5, 5, 4, 3, 3, 3, 2}, 300},
+      {"big-endian", with([](TTiff& t) { t.Order = "MM"; }), Code(1605, 103), {}, 300},
+      {"no 42", with([](TTiff& t) { t.Magic = 43; }), Code(1603, 104), {}, 300},
+      {"compression 7", with([](TTiff& t) { t.Entries[259] = {3, 1, 7}; }), Code(1605, 120), {}, 300},
+      {"LZW strip not decoded", with([](TTiff& t) { t.Entries[259] = {3, 1, 5}; }), Code(1605, 121), {}, 300},
+      {"no width", with([](TTiff& t) { t.Entries.erase(256); }), Code(1605, 122), {}, 300},
+      {"width above 15000", with([](TTiff& t) { t.Entries[256] = {4, 1, 15001}; }), Code(1605, 126), {}, 300},
+      {"16 bits per sample", with([](TTiff& t) { t.Data[160] = {16, 0, 16, 0, 16, 0}; }), Code(1605, 123), {}, 300},
+      {"planar", with([](TTiff& t) { t.Entries[284] = {3, 1, 2}; }), Code(1605, 123), {}, 300},
+      {"palette", with([](TTiff& t) { t.Entries[262] = {3, 1, 3}; }), Code(1605, 123), {}, 300},
+      {"no strip offsets", with([](TTiff& t) { t.Entries.erase(273); }), Code(1605, 124), {}, 300},
+      {"one offset for two strips", with([](TTiff& t) { t.Entries[273] = {4, 1, 200}; }), Code(1605, 124), {}, 300},
+      {"strip byte count short", with([](TTiff& t) { t.Data[180] = {6, 0, 0, 0, 5, 0, 0, 0}; }), Code(1002, 125), {}, 300},
+      {"strip past the end", with([](TTiff& t) { t.Data[170] = {200, 0, 0, 0, 0, 0, 1, 0}; }), Code(1002, 125), {}, 300},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TByteStream s(c.Data);
+    TQzTIFImage i;
+    EXPECT_EQ(Load(i, &s), c.Error);
+    EXPECT_EQ(Pixels(i), c.Pixels);
+    if (c.Error == 0) {
+      EXPECT_EQ(i.GetResolution(), c.Resolution);
+    }
+  }
+}
+
+TEST(QzTIF, EveryPrefixOfTheGoldenFileFailsCleanly) {
+  const TBytes golden = ReadGolden("tif_2x2.tif");
+  ASSERT_EQ(golden.size(), 571u);
+  for (size_t n = 0; n < golden.size(); ++n) {
+    TByteStream s(golden, n);
+    TQzTIFImage i;
+    const uint32_t expected = n < 8 ? Code(1603, 102) : n < 10 ? Code(1603, 105) : n < 154 ? Code(1603, 106)
+                            : n < 322 ? Code(1605, 123) : Code(1002, 125);
+    EXPECT_EQ(Load(i, &s), expected) << n;
+    EXPECT_TRUE(i.GetEmpty()) << n;
+  }
+}
+
+TEST(QzTIF, WriterErrorsAssignAndRegistration) {
+  TQzTIFImage i;
+  i.SetSize(2, 2);
+  EXPECT_THROW(i.SaveToStream(nullptr), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1000, 425));
+  TLimitedStream a(4), b(560);
+  EXPECT_THROW(i.SaveToStream(&a), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1001, 426));
+  EXPECT_THROW(i.SaveToStream(&b), Exception);
+  EXPECT_EQ(i.GetErrorCode(), Code(1001, 427));
+
+  TBitmap src;
+  src.SetPixelFormat(pf24bit);
+  src.SetSize(2, 1);
+  src.GetCanvas()->SetPixel(1, 0, RGB(5, 6, 7));
+  TQzTIFImage t;
+  t.Assign(&src);
+  EXPECT_EQ(TBytes(t.GetPixelPtr(1, 0), t.GetPixelPtr(1, 0) + 4), (TBytes{7, 6, 5, 255}));
+  TBitmap back;
+  back.Assign(&t);
+  EXPECT_EQ(back.GetCanvas()->GetPixel(1, 0), RGB(5, 6, 7));
+  TQzTIFImage copy;
+  copy.Assign(&t);
+  EXPECT_EQ(Pixels(copy), Pixels(t));
+  EXPECT_TRUE(copy.GetExifData()->GetScrambled());
+
+  QzRegisterPictureFormats();
+  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("tiff"), GraphicClassOf<TQzTIFImage>());
+  TMemoryStream s;
+  t.SaveToStream(&s);
+  s.SetPosition(0);
+  TPicture picture;
+  picture.LoadFromStream(&s);
+  EXPECT_NE(dynamic_cast<TQzTIFImage*>(picture.GetGraphic()), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Clipbrd.h"
+#include "platform/Graphics.h"
+#include "ui/framework/QzDrawUtils.h"
+
+namespace {
+
+std::unique_ptr<TBitmap> Filled(int W, int H, TColor Color = clWhite) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(pf24bit);
+  b->SetSize(W, H);
+  b->GetCanvas()->GetBrush()->SetColor(Color);
+  b->GetCanvas()->FillRect(Rect(0, 0, W, H));
+  return b;
+}
+
+TColor At(TBitmap* B, int X, int Y) { return B->GetCanvas()->GetPixel(X, Y); }
+
+bool SamePixels(TBitmap* A, TBitmap* B) {
+  for (int y = 0; y < A->GetHeight(); ++y)
+    for (int x = 0; x < A->GetWidth(); ++x)
+      if (At(A, x, y) != At(B, x, y)) return false;
+  return true;
+}
+
+TEST(DrawUtils, SetCanvasPenTakesWidthZeroAsOne) {
+  auto b = Filled(4, 4);
+  TCanvas* c = b->GetCanvas();
+  c->GetPen()->SetMode(pmXor);
+  SetCanvasPen(c, 0, clRed, psDot);
+  EXPECT_EQ(c->GetPen()->GetWidth(), 1);
+  EXPECT_EQ(c->GetPen()->GetMode(), pmCopy);
+  EXPECT_EQ(c->GetPen()->GetStyle(), psDot);
+  EXPECT_EQ(c->GetPen()->GetColor(), clRed);
+  SetCanvasPen(c, 3, clBlue, psSolid);
+  EXPECT_EQ(c->GetPen()->GetWidth(), 3);
+}
+
+TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
+  const TRect r = Rect(2, 1, 8, 6);
+  const TColor tl = RGB(10, 20, 30), br = RGB(200, 100, 50);
+  auto plain = Filled(10, 8);
+  DrawFrameRect(plain->GetCanvas(), r, tl);
+  auto threeD = Filled(10, 8);
+  Draw3DFrame(threeD->GetCanvas(), r, tl, br);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 10; ++x) {
+      const bool inside = x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
+      const bool edge = inside && (x == r.Left || x == r.Right - 1 || y == r.Top || y == r.Bottom - 1);
+      EXPECT_EQ(At(plain.get(), x, y), edge ? tl : clWhite) << x << "," << y;
+      // The right edge starts at the top-right corner, the bottom edge ends before the
+      // bottom-left one, which the left edge drew.
+      TColor want = clWhite;
+      if (edge) want = (x == r.Right - 1 || (y == r.Bottom - 1 && x != r.Left)) ? br : tl;
+      EXPECT_EQ(At(threeD.get(), x, y), want) << x << "," << y;
+    }
+}
+
+TEST(DrawUtils, GradientSteps) {
+  struct Case {
+    bool Vertical;
+    std::vector<uint8_t> Levels;
+  };
+  // Rows round (ties to even), columns truncate; neither reaches the end colour.
+  const Case cases[] = {{true, {0, 64, 128, 191}}, {false, {0, 63, 127, 191}}};
+  for (const Case& c : cases) {
+    auto b = Filled(6, 6, clRed);
+    DrawGradientRect(b->GetCanvas(), Rect(1, 1, 5, 5), clBlack, clWhite, c.Vertical);
+    for (int i = 0; i < 4; ++i)
+      for (int j = 1; j < 5; ++j) {
+        const int x = c.Vertical ? j : 1 + i, y = c.Vertical ? 1 + i : j;
+        const uint8_t v = c.Levels[static_cast<size_t>(i)];
+        EXPECT_EQ(At(b.get(), x, y), RGB(v, v, v)) << c.Vertical << " " << x << "," << y;
+      }
+    for (int k = 0; k < 6; ++k) {
+      EXPECT_EQ(At(b.get(), k, 0), clRed);
+      EXPECT_EQ(At(b.get(), k, 5), clRed);
+      EXPECT_EQ(At(b.get(), 0, k), clRed);
+      EXPECT_EQ(At(b.get(), 5, k), clRed);
+    }
+  }
+}
+
+TEST(DrawUtils, GradientSpecialRectangles) {
+  // Equal colours fill; a reversed rectangle is normalised; a flat one draws nothing.
+  auto b = Filled(6, 6);
+  DrawGradientRect(b->GetCanvas(), Rect(0, 0, 2, 2), clBtnFace, clBtnFace, true);
+  EXPECT_EQ(At(b.get(), 1, 1), ColorToRGB(clBtnFace));
+  DrawGradientRect(b->GetCanvas(), Rect(5, 6, 3, 2), RGB(0, 0, 0), RGB(0, 0, 200), true);
+  EXPECT_EQ(At(b.get(), 3, 2), RGB(0, 0, 0));
+  EXPECT_EQ(At(b.get(), 4, 5), RGB(0, 0, 150));
+  auto flat = Filled(6, 6);
+  DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 1, 5), clBlack, clWhite, false);
+  DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 5, 1), clBlack, clWhite, true);
+  auto untouched = Filled(6, 6);
+  EXPECT_TRUE(SamePixels(flat.get(), untouched.get()));
+}
+
+TEST(DrawUtils, CheckerboardCells) {
+  const TColor c1 = RGB(1, 2, 3), c2 = RGB(200, 150, 100);
+  // Cell counts odd and even across, cells cut at the right and bottom edges.
+  const TRect rects[] = {Rect(1, 1, 9, 8), Rect(0, 0, 6, 9), Rect(2, 3, 10, 10)};
+  for (const TRect& r : rects) {
+    auto b = Filled(10, 10);
+    DrawCheckerboard(b->GetCanvas(), r, 3, c1, c2);
+    for (int y = 0; y < 10; ++y)
+      for (int x = 0; x < 10; ++x) {
+        TColor want = clWhite;
+        if (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom)
+          want = ((x - r.Left) / 3 + (y - r.Top) / 3) % 2 ? c2 : c1;
+        ASSERT_EQ(At(b.get(), x, y), want) << x << "," << y;
+      }
+  }
+}
+
+TEST(DrawUtils, CheckerboardColoursAndCellSizeZero) {
+  auto b = Filled(6, 6);
+  // The second colour is taken as plain RGB bytes, even a system colour.
+  DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 6, 6), 2, clBlack, clBtnFace);
+  EXPECT_EQ(At(b.get(), 2, 0), RGB(0x0F, 0, 0));
+  // A cell size of 0 terminates with the first colour only.
+  DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 6, 6), 0, clNavy, clWhite);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(At(b.get(), x, y), clNavy);
+}
+
+class AlignedText : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Probe = Filled(160, 40);
+    Font.SetName("arial");
+    Font.SetSize(10);
+  }
+  // The text drawn by DrawAlignedText and by a plain TextOut at (X, Y) must match.
+  void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten,
+              const std::string& Shown, int X, int Y) {
+    auto a = Filled(160, 40), b = Filled(160, 40);
+    a->GetCanvas()->GetFont()->Assign(&Font);
+    b->GetCanvas()->GetFont()->Assign(&Font);
+    DrawAlignedText(a->GetCanvas(), Text, R, H, V, Shorten);
+    b->GetCanvas()->GetBrush()->SetStyle(bsClear);
+    b->GetCanvas()->TextOut(X, Y, Shown);
+    EXPECT_TRUE(SamePixels(a.get(), b.get())) << Text << " as " << Shown;
+    EXPECT_EQ(a->GetCanvas()->GetBrush()->GetStyle(), bsClear);
+  }
+  int Width(const std::string& S) {
+    Probe->GetCanvas()->GetFont()->Assign(&Font);
+    return Probe->GetCanvas()->TextWidth(S);
+  }
+  int Height(const std::string& S) {
+    Probe->GetCanvas()->GetFont()->Assign(&Font);
+    return Probe->GetCanvas()->TextHeight(S);
+  }
+  std::unique_ptr<TBitmap> Probe;
+  TFont Font;
+};
+
+TEST_F(AlignedText, Alignments) {
+  const TRect r = Rect(10, 5, 130, 35);
+  const std::string t = "Gain";
+  const int w = Width(t), h = Height(t);
+  for (uint8_t ha = 0; ha < 4; ++ha)
+    for (uint8_t va = 0; va < 4; ++va) {
+      const int dx = ha == 1 ? (120 - w) / 2 : ha == 2 ? 120 - w : 0;
+      const int dy = va == 1 ? (30 - h) / 2 : va == 2 ? 30 - h : 0;
+      Expect(t, r, ha, va, false, t, r.Left + dx, r.Top + dy);
+    }
+}
+
+TEST_F(AlignedText, ShortensToTheLongestPrefixThatFits) {
+  const std::string t = "Threshold";
+  const int w = Width("Thresh..");
+  ASSERT_LT(w, Width("Thresho.."));
+  Expect(t, Rect(4, 4, 4 + w, 30), 0, 0, true, "Thresh..", 4, 4);
+  // Without shortening the whole text is drawn; centred, it starts left of the rectangle.
+  const int full = Width(t);
+  Expect(t, Rect(40, 4, 40 + w, 30), 1, 0, false, t, 40 + (w - full) / 2, 4);
+  // Nothing fits: the ellipsis alone.
+  Expect(t, Rect(4, 4, 6, 30), 0, 0, true, "..", 4, 4);
+}
+
+TEST_F(AlignedText, ShortensByWholeCharacters) {
+  const std::string t = "Grüße";
+  const int w = Width("Grü..");
+  ASSERT_LT(w, Width("Grüß.."));
+  Expect(t, Rect(4, 4, 4 + w, 30), 0, 0, true, "Grü..", 4, 4);
+  // Every width from nothing to the whole text leaves whole characters before the "..".
+  Probe->GetCanvas()->GetFont()->Assign(&Font);
+  const std::string mixed = "aЖü€ЖbЖ";
+  for (int width = 0; width <= Width(mixed) + 2; ++width) {
+    const std::string s = ShortenText(Probe->GetCanvas(), mixed, width);
+    ASSERT_GE(s.size(), 2u);
+    const std::string kept = s.substr(0, s.size() - 2);
+    EXPECT_EQ(mixed.compare(0, kept.size(), kept), 0);
+    EXPECT_TRUE(kept.size() == mixed.size() || (static_cast<uint8_t>(mixed[kept.size()]) & 0xC0) != 0x80)
+        << "cut inside a character at width " << width;
+  }
+}
+
+TEST(DrawUtils, CopyRectToClipboardPutsThePicture) {
+  auto b = Filled(20, 10);
+  b->GetCanvas()->GetBrush()->SetColor(clRed);
+  b->GetCanvas()->FillRect(Rect(5, 2, 8, 4));
+  CopyRectToClipboard(b->GetCanvas(), Rect(4, 1, 12, 7));
+  TPicture picture;
+  ASSERT_TRUE(Clipboard()->GetPicture(&picture));
+  ASSERT_EQ(picture.GetWidth(), 8);
+  ASSERT_EQ(picture.GetHeight(), 6);
+  TBitmap* got = picture.GetBitmap();
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(At(got, x, y), At(b.get(), x + 4, y + 1)) << x << "," << y;
+}
+
+}  // namespace
