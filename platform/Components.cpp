@@ -248,6 +248,7 @@ TComponent::~TComponent() {
 
 void TComponent::Free() {
   Destroying();
+  BeforeDestruction();
   delete this;
 }
 

@@ -186,6 +186,9 @@ public:
   }
   // Marks the component and everything it owns as being destroyed; idempotent.
   void Destroying();
+  // Runs in Free (so also when the owner frees the component) before any destructor, while
+  // the whole object still exists.
+  virtual void BeforeDestruction() {}
 
   TComponent* GetOwner() const { return FOwner; }
   const std::string& GetName() const { return FName; }

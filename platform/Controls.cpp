@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "platform/ActnList.h"
+#include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 
@@ -37,11 +38,38 @@ std::unordered_set<TWinControl*>& LiveHandles() {
 
 TControl* gCapture = nullptr;
 
+// The caret blinks on the toolkit's clock: on for one blink time, off for the next; showing or
+// moving it starts an "on" phase, so that it stays visible while the user types.
+constexpr uint32_t kCaretBlinkMs = 530;
+
 struct TCaret {
   TWinControl* Owner = nullptr;
   int W = 0, H = 0, X = 0, Y = 0;
   bool Visible = false;
+  bool BlinkOn = true;
+  TTimer* Timer = nullptr;
 } gCaret;
+
+void InvalidateCaret();
+
+void ResetCaret() {
+  if (gCaret.Timer) gCaret.Timer->Free();
+  gCaret = {};
+}
+
+void RestartBlink() {
+  gCaret.BlinkOn = true;
+  if (!gCaret.Timer) {
+    gCaret.Timer = new TTimer(nullptr);
+    gCaret.Timer->SetInterval(kCaretBlinkMs);
+    gCaret.Timer->OnTimer = [](TObject*) {
+      InvalidateCaret();
+      gCaret.BlinkOn = !gCaret.BlinkOn;
+    };
+  }
+  gCaret.Timer->SetEnabled(false);
+  gCaret.Timer->SetEnabled(true);
+}
 
 void InvalidateCaret() {
   if (!gCaret.Owner || !gCaret.Visible) return;
@@ -60,20 +88,21 @@ bool CreateCaret(HWND Window, HBITMAP, int Width, int Height) {
   TWinControl* c = FindControl(Window);
   if (!c) return false;
   DestroyCaret();
-  gCaret = {c, std::max(Width, 1), std::max(Height, 1), 0, 0, false};
+  gCaret = {c, std::max(Width, 1), std::max(Height, 1), 0, 0, false, true, nullptr};
   return true;
 }
 
 bool DestroyCaret() {
   if (!gCaret.Owner) return false;
   InvalidateCaret();
-  gCaret = {};
+  ResetCaret();
   return true;
 }
 
 bool ShowCaret(HWND Window) {
   if (!gCaret.Owner || (Window && FindControl(Window) != gCaret.Owner)) return false;
   gCaret.Visible = true;
+  RestartBlink();
   InvalidateCaret();
   return true;
 }
@@ -90,6 +119,7 @@ bool SetCaretPos(int X, int Y) {
   InvalidateCaret();
   gCaret.X = X;
   gCaret.Y = Y;
+  if (gCaret.Visible) RestartBlink();
   InvalidateCaret();
   return true;
 }
@@ -101,7 +131,8 @@ bool GetCaretPos(TPoint* Point) {
 }
 
 bool QzCaretRect(TCustomForm* Form, TRect& R) {
-  if (!gCaret.Owner || !gCaret.Visible || !gCaret.Owner->IsShowing() || gCaret.Owner->GetParentForm() != Form)
+  if (!gCaret.Owner || !gCaret.Visible || !gCaret.BlinkOn || !gCaret.Owner->IsShowing() ||
+      gCaret.Owner->GetParentForm() != Form)
     return false;
   const TPoint o = gCaret.Owner->FormOffset();
   R = Rect(o.X + gCaret.X, o.Y + gCaret.Y, o.X + gCaret.X + gCaret.W, o.Y + gCaret.Y + gCaret.H);
@@ -111,6 +142,48 @@ bool QzCaretRect(TCustomForm* Form, TRect& R) {
 TWinControl* FindControl(HWND Handle) {
   auto* c = reinterpret_cast<TWinControl*>(Handle);
   return LiveHandles().count(c) ? c : nullptr;
+}
+
+HDC GetDC(HWND Window) {
+  TWinControl* c = FindControl(Window);
+  TCustomForm* f = c ? c->GetParentForm() : nullptr;
+  TBitmap* surface = f ? f->GetSurface() : nullptr;
+  if (!surface || surface->GetEmpty()) return nullptr;
+  const TRawImage& raw = surface->GetRawImage();
+  HBITMAP over = QzCreateBitmapOver(raw.Data, raw.Description.Width, raw.Description.Height,
+                                    static_cast<int>(raw.Description.BytesPerLine), raw.Description.BitsPerPixel,
+                                    raw.Description.LineOrder == riloBottomToTop);
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, over);
+  const TPoint o = c->FormOffset();
+  SetViewportOrgEx(dc, o.X, o.Y, nullptr);
+  TRect vis = Rect(o.X, o.Y, o.X + c->GetWidth(), o.Y + c->GetHeight());
+  for (TWinControl* p = c->GetParent(); p && p != f; p = p->GetParent()) {
+    const TPoint po = p->FormOffset();
+    vis = QzIntersectRect(vis, Rect(po.X, po.Y, po.X + p->GetWidth(), po.Y + p->GetHeight()));
+  }
+  vis = QzIntersectRect(vis, Rect(0, 0, surface->GetWidth(), surface->GetHeight()));
+  IntersectClipRect(dc, vis.Left - o.X, vis.Top - o.Y, vis.Right - o.X, vis.Bottom - o.Y);
+  return dc;
+}
+
+HDC GetWindowDC(HWND Window) { return GetDC(Window); }
+
+int ReleaseDC(HWND Window, HDC DC) {
+  if (!DC) return 0;
+  TRect clip{};
+  GetClipBox(DC, &clip);
+  TPoint o{};
+  GetViewportOrgEx(DC, &o);
+  HBITMAP over = QzGetSelectedBitmap(DC);
+  DeleteDC(DC);
+  if (over) DeleteObject(over);
+  // What was drawn shows at once, as on a window's own device context.
+  TWinControl* c = FindControl(Window);
+  TCustomForm* f = c ? c->GetParentForm() : nullptr;
+  if (f && f->GetNativeWindow() && f->GetVisible() && !f->IsPainting() && f->GetSurface())
+    f->GetNativeWindow()->Present(f->GetSurface(), Rect(clip.Left + o.X, clip.Top + o.Y, clip.Right + o.X, clip.Bottom + o.Y));
+  return 1;
 }
 
 // ---- border spacing and constraints ----
@@ -244,6 +317,7 @@ TControl::~TControl() {
     FParent->RemoveControl(this);
   }
   if (FAction) FAction->UnregisterClient(this);
+  if (Application) Application->HintControlGone(this);
   FFont->OnChange = nullptr;
 }
 
@@ -465,6 +539,19 @@ void TControl::SetText(const std::string& Value) {
   Perform(CM_TEXTCHANGED);
 }
 
+bool TControl::GetShowHint() const {
+  for (const TControl* c = this; c; c = c->FParent)
+    if (!c->FParentShowHint || !c->FParent) return c->FShowHint;
+  return false;
+}
+
+void TControl::SetShowHint(bool Value) {
+  FShowHint = Value;
+  FParentShowHint = false;
+}
+
+void TControl::Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<intptr_t>(this)); }
+
 void TControl::SetPopupMenu(TPopupMenu* Value) {
   if (Value == FPopupMenu) return;
   if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
@@ -661,7 +748,7 @@ TWinControl::~TWinControl() {
     c->Free();
   }
   if (FHandleAllocated) LiveHandles().erase(this);
-  if (gCaret.Owner == this) gCaret = {};
+  if (gCaret.Owner == this) ResetCaret();
 }
 
 void TWinControl::Loaded() {
@@ -753,7 +840,7 @@ void TWinControl::DestroyHandle() {
   if (!FHandleAllocated) return;
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
-  if (gCaret.Owner == this) gCaret = {};
+  if (gCaret.Owner == this) ResetCaret();
   FHandleAllocated = false;
   LiveHandles().erase(this);
 }

@@ -296,7 +296,12 @@ public:
   virtual void SetText(const std::string& Value);
   const std::string& GetHint() const { return FHint; }
   void SetHint(const std::string& Value) { FHint = Value; }
-  bool ShowHint = false;
+  // Whether the hint shows when the mouse rests on the control. Setting it clears
+  // ParentShowHint; with ParentShowHint the parent's setting applies (a form has none: off).
+  bool GetShowHint() const;
+  void SetShowHint(bool Value);
+  bool GetParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool Value) { FParentShowHint = Value; }
 
   TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* Value);
@@ -358,6 +363,8 @@ public:
 
 protected:
   virtual void Resize();
+  // Announces a change of the control's value to itself (CM_CHANGED, LParam the control).
+  void Changed();
   virtual void Paint() {}
   virtual void VisibleChanging() {}
   virtual void TextChanged() {}
@@ -395,6 +402,8 @@ private:
   bool FUpdatingFont = false;
   std::string FText;
   std::string FHint;
+  bool FShowHint = false;
+  bool FParentShowHint = true;
   TPopupMenu* FPopupMenu = nullptr;
   TBasicAction* FAction = nullptr;
 };
@@ -527,6 +536,14 @@ bool QzCaretRect(TCustomForm* Form, TRect& R);
 
 // Looks a control up by the handle its windowed control reports.
 TWinControl* FindControl(HWND Handle);
+
+// A drawing context over a windowed control's pixels on its form (GetWindowDC: the same, as
+// controls have no frame of their own), origin at the control's top-left corner, clipped to
+// what of it is visible; nullptr for an unknown handle or a form without a surface.
+// ReleaseDC frees it and shows what was drawn.
+HDC GetDC(HWND Window);
+HDC GetWindowDC(HWND Window);
+int ReleaseDC(HWND Window, HDC DC);
 
 // Rectangle helpers of the layout code.
 TRect QzIntersectRect(const TRect& A, const TRect& B);

@@ -157,6 +157,14 @@ TQzWindowParams TCustomForm::WindowParams() const {
   p.StayOnTop = FFormStyle == fsStayOnTop || FFormStyle == fsSystemStayOnTop;
   p.SkipTaskbar = FShowInTaskBar == stNever || p.ToolWindow;
   p.Alpha = FAlphaBlend ? FAlphaBlendValue : 255;
+  // As the window manager of the original platform: without the system menu there is no close
+  // box either, tool windows and dialogs have no minimise and maximise boxes, and only the
+  // sizeable styles can be resized.
+  const TBorderStyle bs = GetBorderStyle();
+  p.CloseBox = FBorderIcons.Contains(biSystemMenu);
+  p.MinimizeBox = p.CloseBox && FBorderIcons.Contains(biMinimize) && bs != bsToolWindow && bs != bsSizeToolWin && bs != bsDialog;
+  p.MaximizeBox = p.CloseBox && FBorderIcons.Contains(biMaximize) && bs != bsToolWindow && bs != bsSizeToolWin && bs != bsDialog;
+  p.Resizable = bs == bsSizeable || bs == bsSizeToolWin;
   return p;
 }
 
@@ -166,6 +174,7 @@ void TCustomForm::UpdateWindowParams() {
   FWindow->SetTitle(p.Title);
   FWindow->SetStayOnTop(p.StayOnTop);
   FWindow->SetAlpha(p.Alpha);
+  FWindow->SetDecorations(p);
 }
 
 void TCustomForm::EnsureSurface() {
@@ -214,6 +223,7 @@ void TCustomForm::SetVisible(bool Value) {
     DoShow();
     if (FWindow && GetVisible()) FWindow->TakeFocus();
   } else {
+    if (Application) Application->CancelHint();
     DoHide();
     TControl::SetVisible(false);
     if (FWindow) FWindow->SetVisible(false);
@@ -249,6 +259,11 @@ void TCustomForm::SetFocus() {
 
 void TCustomForm::SetBorderStyle(TBorderStyle Value) {
   TCustomControl::SetBorderStyle(Value);
+  UpdateWindowParams();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  FBorderIcons = Value;
   UpdateWindowParams();
 }
 
@@ -406,6 +421,8 @@ void TCustomForm::DispatchMouse(const TQzWindowEvent& E) {
     if (!hit && QzPtInRect(GetClientRect(), p)) hit = this;
   }
   if (!capture) ChangeMouseControl(hit);
+  if ((E.Kind == qeMouseMove || E.Kind == qeMouseLeave) && Application && !capture && FButtons == 0)
+    Application->HintMouseMessage(hit == this ? nullptr : hit, ClientToScreen(p));
   if (E.Kind == qeMouseLeave) return;
   TControl* target = capture ? capture : hit;
   if (!target) return;
@@ -520,6 +537,10 @@ void TCustomForm::DispatchKey(const TQzWindowEvent& E) {
 }
 
 void TCustomForm::HandleWindowEvent(const TQzWindowEvent& E) {
+  if (QzMenuFilterFormEvent(E)) return;
+  if (Application && (E.Kind == qeMouseDown || E.Kind == qeMouseWheel || E.Kind == qeKeyDown || E.Kind == qeMouseLeave ||
+                      E.Kind == qeFocusOut))
+    Application->CancelHint();
   switch (E.Kind) {
     case qeMouseDown:
     case qeMouseUp:
@@ -574,6 +595,12 @@ TCustomForm* TScreen::GetActiveForm() const {
 
 TApplication::~TApplication() {
   Destroying();
+  FHintWindow.reset();
+  if (FHintTimer) {
+    TTimer* t = FHintTimer;
+    FHintTimer = nullptr;
+    t->Free();
+  }
   // Owned components (timers among them) go while the timer list still exists.
   DestroyComponents();
   for (TCustomForm* f : std::vector<TCustomForm*>(FReleased))
@@ -649,6 +676,82 @@ void TApplication::ProcessMessages() {
       }
     }
   if (OnIdle) OnIdle(this);
+}
+
+// ---- hints ----
+
+namespace {
+std::string ShortHint(const std::string& Hint) {
+  const size_t bar = Hint.find('|');
+  return bar == std::string::npos ? Hint : Hint.substr(0, bar);
+}
+}  // namespace
+
+bool TApplication::HintShowing() const { return FHintWindow && FHintWindow->Showing(); }
+
+uintptr_t TApplication::HintWindowHandle() const { return FHintWindow ? FHintWindow->NativeHandle() : 0; }
+
+void TApplication::CancelHint() {
+  if (FHintTimer) FHintTimer->SetEnabled(false);
+  if (FHintWindow) FHintWindow->Close();
+  // The hint shows again only after the pointer has left the control.
+}
+
+void TApplication::HintControlGone(TControl* Control) {
+  if (Control != FHintControl) return;
+  CancelHint();
+  FHintControl = nullptr;
+}
+
+void TApplication::HintMouseMessage(TControl* Control, TPoint ScreenPos) {
+  FHintPos = ScreenPos;
+  if (Control == FHintControl) return;
+  CancelHint();
+  FHintControl = Control;
+  if (!Control || !ShowHint || !Control->GetShowHint() || ShortHint(Control->GetHint()).empty()) return;
+  if (!FHintTimer) {
+    FHintTimer = new TTimer(nullptr);
+    FHintTimer->SetEnabled(false);
+    FHintTimer->OnTimer = [this](TObject*) { HintTimerFired(); };
+  }
+  FHintTimer->SetInterval(std::max<uint32_t>(HintPause, 1));
+  FHintTimer->SetEnabled(true);
+}
+
+void TApplication::HintTimerFired() {
+  FHintTimer->SetEnabled(false);
+  if (HintShowing()) {
+    FHintWindow->Close();
+    return;
+  }
+  if (!FHintControl || !FHintControl->IsShowing() || !FHintControl->GetShowHint()) return;
+  ShowHintWindow();
+  if (HintHidePause > 0) {
+    FHintTimer->SetInterval(HintHidePause);
+    FHintTimer->SetEnabled(true);
+  }
+}
+
+void TApplication::ShowHintWindow() {
+  FHintText = ShortHint(FHintControl->GetHint());
+  if (!FHintWindow) FHintWindow = std::make_unique<TQzPopupWindow>();
+  TBitmap measure;
+  measure.SetSize(1, 1);
+  const TSize ext = measure.GetCanvas()->TextExtent(FHintText);
+  const int32_t w = ext.cx + 8, h = ext.cy + 4;
+  TCanvas* c = FHintWindow->BeginPaint(w, h, HintColor);
+  c->GetBrush()->SetColor(clBlack);
+  c->FrameRect(Rect(0, 0, w, h));
+  c->GetBrush()->SetStyle(bsClear);
+  c->GetFont()->SetColor(clInfoText);
+  c->TextOut(4, 2, FHintText);
+  c->GetBrush()->SetStyle(bsSolid);
+  // Below the pointer (clear of a 20-pixel cursor), kept on the screen.
+  const int32_t sw = QzWindowBackend().ScreenWidth(), sh = QzWindowBackend().ScreenHeight();
+  int32_t x = FHintPos.X, y = FHintPos.Y + 20;
+  if (x + w > sw) x = std::max(sw - w, 0);
+  if (y + h > sh) y = std::max(FHintPos.Y - h - 2, 0);
+  FHintWindow->ShowAt(x, y);
 }
 
 // ---- process-wide objects ----

@@ -68,7 +68,7 @@ public:
   bool CanFocus() const override { return GetVisible() && GetEnabled(); }
 
   TBorderIcons GetBorderIcons() const { return FBorderIcons; }
-  void SetBorderIcons(TBorderIcons Value) { FBorderIcons = Value; }
+  void SetBorderIcons(TBorderIcons Value);
   void SetBorderStyle(TBorderStyle Value) override;
   TFormStyle GetFormStyle() const { return FFormStyle; }
   void SetFormStyle(TFormStyle Value);
@@ -221,8 +221,31 @@ public:
   void ReleaseForm(TCustomForm* Form);
   void FormGone(TCustomForm* Form);
 
+  // Hints: the short hint (before a "|") of a control whose ShowHint is on shows in a small
+  // window below the pointer once the pointer rested HintPause ms on it, for HintHidePause ms;
+  // leaving the control, a click, a key or the wheel hide it.
+  bool ShowHint = true;
+  uint32_t HintPause = 500;
+  uint32_t HintHidePause = 2500;
+  TColor HintColor = clInfoBk;
+  void CancelHint();
+  // From the forms: the pointer is over Control (nullptr: over none) at a screen point.
+  void HintMouseMessage(TControl* Control, TPoint ScreenPos);
+  void HintControlGone(TControl* Control);
+  bool HintShowing() const;
+  const std::string& HintText() const { return FHintText; }
+  // The hint's window, 0 when none is showing.
+  uintptr_t HintWindowHandle() const;
+
 private:
   void RunTimers();
+  void HintTimerFired();
+  void ShowHintWindow();
+  TControl* FHintControl = nullptr;
+  TPoint FHintPos;
+  std::string FHintText;
+  class TTimer* FHintTimer = nullptr;
+  std::unique_ptr<TQzPopupWindow> FHintWindow;
   bool FInitialized = false;
   bool FTerminated = false;
   int FPumping = 0;

@@ -507,6 +507,15 @@ public:
   static bool IsStreamFormatSupported(TStream* Stream);
 };
 
+// An icon: pixels with alpha. Reads PNG or BMP content and writes PNG (the form of the icon
+// images of today's icon files); the multi-image icon file format itself is not read.
+class TIcon : public TRasterImage {
+public:
+  std::string ClassName() const override { return "TIcon"; }
+  void LoadFromStream(TStream* Stream) override;
+  void SaveToStream(TStream* Stream) override;
+};
+
 class EResNotFound : public Exception {
 public:
   using Exception::Exception;

@@ -2,6 +2,7 @@
 // libpng: a damaged file comes back as a failed call, never as a jump across our frames.
 #include <png.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -114,4 +115,30 @@ void TPortableNetworkGraphic::SaveToStream(TStream* Stream) {
     throw EInvalidGraphic(std::string("PNG write failed: ") + png.Image.message);
   if (size > INT32_MAX) throw EInvalidGraphic("PNG too large");
   Stream->WriteBuffer(out.data(), static_cast<int32_t>(size));
+}
+
+// ---- icon ----
+
+void TIcon::LoadFromStream(TStream* Stream) {
+  if (!Stream) throw EInvalidGraphic("No stream to read the icon from");
+  const int64_t start = Stream->GetPosition();
+  uint8_t sig[8] = {};
+  const int32_t got = Stream->Read(sig, 8);
+  Stream->SetPosition(start);
+  static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  if (got == 8 && std::equal(sig, sig + 8, kPng)) {
+    TPortableNetworkGraphic png;
+    png.LoadFromStream(Stream);
+    Assign(&png);
+  } else {
+    TBitmap bmp;
+    bmp.LoadFromStream(Stream);
+    Assign(&bmp);
+  }
+}
+
+void TIcon::SaveToStream(TStream* Stream) {
+  TPortableNetworkGraphic png;
+  png.Assign(this);
+  png.SaveToStream(Stream);
 }

@@ -10,7 +10,30 @@
 
 class TBasicAction;
 class TMenu;
+struct TQzWindowEvent;
 using TShortCut = uint16_t;
+
+// Owner drawing: what state an item is drawn in, and the events that measure and draw it.
+enum TOwnerDrawStateType {
+  odSelected,
+  odGrayed,
+  odDisabled,
+  odChecked,
+  odFocused,
+  odDefault,
+  odHotLight,
+  odInactive,
+  odNoAccel,
+  odNoFocusRect,
+  odReserved1,
+  odReserved2,
+  odComboBoxEdit,
+  odPainted
+};
+using TOwnerDrawState = TSet<TOwnerDrawStateType>;
+// Sender is the menu item.
+using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState AState)>;
+using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int32_t& AWidth, int32_t& AHeight)>;
 
 // Key in the low byte, scShift / scCtrl / scAlt above it.
 enum : uint16_t { scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000 };
@@ -58,6 +81,9 @@ public:
   // Runs the action or OnClick (enabled items only).
   virtual void Click();
   TNotifyEvent OnClick;
+  // Measure and draw this item instead of the menu's events or the built-in look.
+  TMenuDrawItemEvent OnDrawItem;
+  TMenuMeasureItemEvent OnMeasureItem;
 
 private:
   std::string FCaption, FHint;
@@ -79,6 +105,9 @@ public:
   TComponent* GetImages() const { return FImages; }
   void SetImages(TComponent* Value);
   bool OwnerDraw = false;
+  // Measure and draw every item whose own events are unset.
+  TMenuDrawItemEvent OnDrawItem;
+  TMenuMeasureItemEvent OnMeasureItem;
 
 private:
   TMenuItem* FItems;
@@ -95,9 +124,13 @@ class TPopupMenu : public TMenu {
 public:
   using TMenu::TMenu;
   std::string ClassName() const override { return "TPopupMenu"; }
-  // Shows the menu at a screen point: OnPopup, the items' actions updated, then the menu
-  // presenter of the window system (QzSetPopupPresenter), which calls Click on the chosen item.
+  // Shows the menu at a screen point: OnPopup, the items' actions updated, then the menu window
+  // (or the presenter installed with QzSetPopupPresenter). It returns at once; the menu tracks
+  // mouse and keyboard from the event pump, runs the chosen item's Click after it closed and
+  // fires OnClose when it closes however it does.
   virtual void Popup(int32_t X, int32_t Y);
+  // Closes the menu when it is showing (OnClose fires).
+  void Close();
   TComponent* PopupComponent = nullptr;
   TPoint GetPopupPoint() const { return FPopupPoint; }
   TNotifyEvent OnPopup;
@@ -107,6 +140,19 @@ private:
   TPoint FPopupPoint;
 };
 
-// What shows a popup menu on screen; tests install their own. Without one nothing is shown.
+// Replaces the menu window by another presenter (nullptr: the menu window again).
 using TQzPopupPresenter = std::function<void(TPopupMenu* Menu, TPoint ScreenPos)>;
 void QzSetPopupPresenter(TQzPopupPresenter Presenter);
+
+// ---- the menu window ----
+
+// The menu being shown, or nullptr.
+TMenu* QzActiveMenu();
+// Forms pass their window events here first while a menu is showing: a click elsewhere closes
+// the menu and is swallowed, keys steer it, the loss of the focus closes it. True: consumed.
+bool QzMenuFilterFormEvent(const TQzWindowEvent& Event);
+// The native window that shows Item's level of the open menu and Item's rectangle in it
+// (client coordinates); False when Item is not showing.
+bool QzMenuItemPlace(const TMenuItem* Item, uintptr_t& Window, TRect& R);
+// The item under the keyboard / mouse highlight in the deepest open level, or nullptr.
+TMenuItem* QzMenuHotItem();

@@ -213,6 +213,15 @@ void TQzOffscreenWindow::SetBounds(int32_t Left, int32_t Top, int32_t Width, int
   }
 }
 
+void TQzOffscreenWindow::SetDecorations(const TQzWindowParams& P) {
+  FParams.Borderless = P.Borderless;
+  FParams.ToolWindow = P.ToolWindow;
+  FParams.CloseBox = P.CloseBox;
+  FParams.MinimizeBox = P.MinimizeBox;
+  FParams.MaximizeBox = P.MaximizeBox;
+  FParams.Resizable = P.Resizable;
+}
+
 void TQzOffscreenWindow::Present(TRasterImage* Surface, const TRect& Area) {
   ++FPresentCount;
   const int32_t w = std::min(Surface->GetWidth(), FScreen.GetWidth());
@@ -239,3 +248,53 @@ void TQzOffscreenWindow::TakeFocus() {
 }
 
 TPoint TQzOffscreenWindow::ScreenOrigin() const { return {FParams.Left, FParams.Top}; }
+
+// ---- popups ----
+
+TQzPopupWindow::TQzPopupWindow() { FSurface.SetPixelFormat(pf32bit); }
+
+TQzPopupWindow::~TQzPopupWindow() = default;
+
+TCanvas* TQzPopupWindow::BeginPaint(int32_t Width, int32_t Height, TColor Background) {
+  FSurface.SetSize(std::max(Width, 1), std::max(Height, 1));
+  TCanvas* c = FSurface.GetCanvas();
+  c->GetBrush()->SetStyle(bsSolid);
+  c->GetBrush()->SetColor(Background);
+  c->FillRect(Rect(0, 0, FSurface.GetWidth(), FSurface.GetHeight()));
+  return c;
+}
+
+void TQzPopupWindow::ShowAt(int32_t Left, int32_t Top) {
+  const int32_t w = FSurface.GetWidth(), h = FSurface.GetHeight();
+  FScreenRect = Rect(Left, Top, Left + w, Top + h);
+  if (!FWindow) {
+    TQzWindowParams p;
+    p.Left = Left;
+    p.Top = Top;
+    p.Width = w;
+    p.Height = h;
+    p.Borderless = true;
+    p.StayOnTop = true;
+    p.SkipTaskbar = true;
+    p.Popup = true;
+    FWindow = QzWindowBackend().CreateNativeWindow(this, p);
+  }
+  FWindow->SetBounds(Left, Top, w, h);
+  FWindow->SetVisible(true);
+  Present();
+}
+
+void TQzPopupWindow::Close() {
+  if (!FWindow) return;
+  FWindow->GrabInput(false);
+  FWindow->SetVisible(false);
+  FWindow.reset();
+}
+
+void TQzPopupWindow::Present() {
+  if (FWindow) FWindow->Present(&FSurface, Rect(0, 0, FSurface.GetWidth(), FSurface.GetHeight()));
+}
+
+void TQzPopupWindow::HandleWindowEvent(const TQzWindowEvent& Event) {
+  if (Event.Kind == qeExpose) Present();
+}

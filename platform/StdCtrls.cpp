@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Clipbrd.h"
+#include "platform/Forms.h"
 
 namespace {
 bool IsContinuation(char C) { return (static_cast<unsigned char>(C) & 0xC0) == 0x80; }
@@ -58,6 +59,7 @@ void TCustomEdit::SelectAll() {
 }
 
 void TCustomEdit::Change() {
+  Changed();
   if (OnChange) OnChange(this);
 }
 
@@ -231,4 +233,275 @@ void TCustomEdit::Paint() {
     c->FrameRect(GetClientRect());
   }
   TCustomControl::Paint();
+}
+
+// ---- labels ----
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(0, 0, 65, 17);
+  ControlStyle.Include(csSetCaption);
+  SetAutoSize(true);
+}
+
+void TCustomLabel::SetAlignment(TAlignment Value) {
+  if (Value == FAlignment) return;
+  FAlignment = Value;
+  Invalidate();
+}
+
+void TCustomLabel::SetLayout(TTextLayout Value) {
+  if (Value == FLayout) return;
+  FLayout = Value;
+  Invalidate();
+}
+
+void TCustomLabel::SetTransparent(bool Value) {
+  if (Value == FTransparent) return;
+  FTransparent = Value;
+  Invalidate();
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+  TGraphicControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FocusControl) FocusControl = nullptr;
+}
+
+void TCustomLabel::Paint() {
+  TCanvas* c = GetCanvas();
+  const TRect r = GetClientRect();
+  if (!FTransparent) {
+    c->GetBrush()->SetStyle(bsSolid);
+    c->GetBrush()->SetColor(GetColor());
+    c->FillRect(r);
+  }
+  c->GetBrush()->SetStyle(bsClear);
+  c->SetFont(GetFont());
+  if (!IsEnabled()) c->GetFont()->SetColor(clGrayText);
+  const TSize ext = c->TextExtent(GetCaption());
+  int32_t x = 0, y = 0;
+  if (FAlignment == taRightJustify) x = r.Right - ext.cx;
+  if (FAlignment == taCenter) x = (r.Right - ext.cx) / 2;
+  if (FLayout == tlBottom) y = r.Bottom - ext.cy;
+  if (FLayout == tlCenter) y = (r.Bottom - ext.cy) / 2;
+  c->TextRect(r, x, y, GetCaption());
+  c->GetBrush()->SetStyle(bsSolid);
+}
+
+// ---- button ----
+
+TButton::TButton(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetBounds(0, 0, 75, 25);
+  SetTabStop(true);
+}
+
+void TButton::Click() {
+  if (ModalResult != 0)
+    if (TCustomForm* f = GetParentForm()) f->ModalResult = ModalResult;
+  TCustomControl::Click();
+}
+
+void TButton::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  if (Button == mbLeft) {
+    FDown = true;
+    if (CanFocus()) SetFocus();
+    Invalidate();
+  }
+  TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TButton::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  if (Button == mbLeft && FDown) {
+    FDown = false;
+    Invalidate();
+  }
+  TCustomControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TButton::KeyDown(uint16_t& Key, TShiftState Shift) {
+  TCustomControl::KeyDown(Key, Shift);
+  if (Key == VK_SPACE || Key == VK_RETURN) {
+    Key = 0;
+    Click();
+  }
+}
+
+void TButton::Paint() {
+  TCanvas* c = GetCanvas();
+  const TRect r = GetClientRect();
+  c->GetBrush()->SetStyle(bsSolid);
+  c->GetBrush()->SetColor(GetColor());
+  c->FillRect(r);
+  // A raised frame, sunken while pressed.
+  c->GetPen()->SetColor(FDown ? clBtnShadow : clBtnHighlight);
+  c->MoveTo(r.Left, r.Bottom - 1);
+  c->LineTo(r.Left, r.Top);
+  c->LineTo(r.Right - 1, r.Top);
+  c->GetPen()->SetColor(FDown ? clBtnHighlight : cl3DDkShadow);
+  c->LineTo(r.Right - 1, r.Bottom - 1);
+  c->LineTo(r.Left - 1, r.Bottom - 1);
+  c->GetBrush()->SetStyle(bsClear);
+  c->SetFont(GetFont());
+  if (!IsEnabled()) c->GetFont()->SetColor(clGrayText);
+  const TSize ext = c->TextExtent(GetCaption());
+  const int32_t shift = FDown ? 1 : 0;
+  c->TextOut((r.Right - ext.cx) / 2 + shift, (r.Bottom - ext.cy) / 2 + shift, GetCaption());
+  c->GetBrush()->SetStyle(bsSolid);
+}
+
+// ---- check box ----
+
+TCheckBox::TCheckBox(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetBounds(0, 0, 90, 19);
+  SetTabStop(true);
+  ControlStyle.Exclude(csOpaque);
+  ControlStyle.Include(csParentBackground);
+}
+
+void TCheckBox::SetState(TCheckBoxState Value) {
+  if (Value == cbGrayed && !AllowGrayed && !IsLoading()) Value = cbUnchecked;
+  if (Value == FState) return;
+  FState = Value;
+  Invalidate();
+  Changed();
+  if (OnChange) OnChange(this);
+}
+
+void TCheckBox::Click() {
+  switch (FState) {
+    case cbUnchecked: SetState(cbChecked); break;
+    case cbChecked: SetState(AllowGrayed ? cbGrayed : cbUnchecked); break;
+    case cbGrayed: SetState(cbUnchecked); break;
+  }
+  TCustomControl::Click();
+}
+
+void TCheckBox::KeyDown(uint16_t& Key, TShiftState Shift) {
+  TCustomControl::KeyDown(Key, Shift);
+  if (Key == VK_SPACE) {
+    Key = 0;
+    Click();
+  }
+}
+
+void TCheckBox::Paint() {
+  TCanvas* c = GetCanvas();
+  const TRect r = GetClientRect();
+  const int32_t size = 13, top = (r.Bottom - size) / 2;
+  const TRect box = Rect(0, top, size, top + size);
+  c->GetPen()->SetColor(clBtnShadow);
+  c->GetBrush()->SetStyle(bsSolid);
+  c->GetBrush()->SetColor(FState == cbGrayed ? clBtnFace : clWindow);
+  c->Rectangle(box);
+  if (FState != cbUnchecked) {
+    c->GetPen()->SetColor(IsEnabled() ? clWindowText : clGrayText);
+    for (int k = 0; k < 2; ++k) {
+      c->Line(3, top + 6 + k, 5, top + 8 + k);
+      c->Line(5, top + 8 + k, 10, top + 3 + k);
+    }
+  }
+  c->GetBrush()->SetStyle(bsClear);
+  c->SetFont(GetFont());
+  if (!IsEnabled()) c->GetFont()->SetColor(clGrayText);
+  c->TextOut(size + 4, (r.Bottom - c->TextHeight(GetCaption())) / 2, GetCaption());
+  c->GetBrush()->SetStyle(bsSolid);
+}
+
+// ---- memo ----
+
+TMemo::TMemo(TComponent* AOwner) : TCustomControl(AOwner), FLines(std::make_unique<TStringList>()) {
+  SetBounds(0, 0, 150, 90);
+  SetColor(clWindow);
+  SetBorderStyle(bsSingle);
+  SetTabStop(true);
+  ControlStyle.Exclude(csSetCaption);
+  FLines->OnChange = [this](TObject*) {
+    Invalidate();
+    Changed();
+    if (OnChange) OnChange(this);
+  };
+}
+
+TMemo::~TMemo() {
+  Destroying();
+  FLines->OnChange = nullptr;
+}
+
+void TMemo::SetLines(TStringList* Value) {
+  if (Value) FLines->Assign(Value);
+}
+
+void TMemo::Paint() {
+  TCanvas* c = GetCanvas();
+  const TRect r = GetClientRect();
+  c->SetFont(GetFont());
+  c->GetBrush()->SetStyle(bsClear);
+  const int32_t lh = std::max(c->TextHeight("Wg"), 1);
+  for (int i = 0; i < FLines->Count() && 2 + i * lh < r.Bottom; ++i) c->TextRect(r, 3, 2 + i * lh, FLines->Get(i));
+  c->GetBrush()->SetStyle(bsSolid);
+  if (GetBorderStyle() != bsNone) {
+    c->GetBrush()->SetColor(clBtnShadow);
+    c->FrameRect(r);
+  }
+}
+
+// ---- labelled edit ----
+
+TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TCustomEdit(AOwner), FEditLabel(new TBoundLabel(this)) {
+  FEditLabel->SetName("SubLabel");
+  FEditLabel->FreeNotification(this);
+  FEditLabel->FocusControl = this;
+}
+
+TLabeledEdit::~TLabeledEdit() {
+  Destroying();
+  // The label sits on our parent, not on us: it goes with us all the same.
+  if (FEditLabel) FEditLabel->SetParent(nullptr);
+}
+
+void TLabeledEdit::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomEdit::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FEditLabel) FEditLabel = nullptr;
+}
+
+void TLabeledEdit::SetLabelPosition(TLabelPosition Value) {
+  FLabelPosition = Value;
+  PlaceLabel();
+}
+
+void TLabeledEdit::SetLabelSpacing(int32_t Value) {
+  FLabelSpacing = Value;
+  PlaceLabel();
+}
+
+void TLabeledEdit::SetParent(TWinControl* AParent) {
+  TCustomEdit::SetParent(AParent);
+  if (!FEditLabel) return;
+  FEditLabel->SetParent(AParent);
+  FEditLabel->SetVisible(GetVisible());
+  PlaceLabel();
+}
+
+void TLabeledEdit::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
+  TCustomEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
+  PlaceLabel();
+}
+
+void TLabeledEdit::SetVisible(bool Value) {
+  TCustomEdit::SetVisible(Value);
+  if (FEditLabel) FEditLabel->SetVisible(Value);
+}
+
+void TLabeledEdit::PlaceLabel() {
+  if (!FEditLabel) return;
+  const int32_t lw = FEditLabel->GetWidth(), lh = FEditLabel->GetHeight();
+  switch (FLabelPosition) {
+    case lpAbove: FEditLabel->SetBounds(GetLeft(), GetTop() - lh - FLabelSpacing, lw, lh); break;
+    case lpBelow: FEditLabel->SetBounds(GetLeft(), GetTop() + GetHeight() + FLabelSpacing, lw, lh); break;
+    case lpLeft:
+      FEditLabel->SetBounds(GetLeft() - lw - FLabelSpacing, GetTop() + (GetHeight() - lh) / 2, lw, lh);
+      break;
+    case lpRight:
+      FEditLabel->SetBounds(GetLeft() + GetWidth() + FLabelSpacing, GetTop() + (GetHeight() - lh) / 2, lw, lh);
+      break;
+  }
 }

@@ -68,7 +68,8 @@ void RegisterToolkitClasses() {
       .Prop("Caption", &TControl::SetCaption)
       .Prop("Text", &TControl::SetText)
       .Prop("Hint", &TControl::SetHint)
-      .Prop("ShowHint", &TControl::ShowHint)
+      .Prop("ShowHint", &TControl::SetShowHint)
+      .Prop("ParentShowHint", &TControl::SetParentShowHint)
       .Prop("HelpContext", &TControl::HelpContext)
       .Prop("PopupMenu", &TControl::SetPopupMenu)
       .Prop("Action", &TControl::SetAction)
@@ -146,10 +147,14 @@ void RegisterToolkitClasses() {
       .Prop("ShortCut", &TMenuItem::SetShortCut)
       .Prop("ImageIndex", &TMenuItem::SetImageIndex)
       .Prop("Action", &TMenuItem::SetAction)
-      .Prop("OnClick", &TMenuItem::OnClick);
+      .Prop("OnClick", &TMenuItem::OnClick)
+      .Prop("OnDrawItem", &TMenuItem::OnDrawItem)
+      .Prop("OnMeasureItem", &TMenuItem::OnMeasureItem);
   TClassRegistrar<TMenu>("TMenu", "TComponent", false)
       .Prop("Images", &TMenu::SetImages)
-      .Prop("OwnerDraw", &TMenu::OwnerDraw);
+      .Prop("OwnerDraw", &TMenu::OwnerDraw)
+      .Prop("OnDrawItem", &TMenu::OnDrawItem)
+      .Prop("OnMeasureItem", &TMenu::OnMeasureItem);
   TClassRegistrar<TMainMenu>("TMainMenu", "TMenu", true);
   TClassRegistrar<TPopupMenu>("TPopupMenu", "TMenu", true)
       .Prop("OnPopup", &TPopupMenu::OnPopup)
@@ -164,6 +169,36 @@ void RegisterToolkitClasses() {
       .Prop("ReadOnly", &TCustomEdit::ReadOnly)
       .Prop("OnChange", &TCustomEdit::OnChange);
   TClassRegistrar<TEdit>("TEdit", "TCustomEdit", true);
+  RegisterEnumNames<TScrollStyle>({"ssNone", "ssHorizontal", "ssVertical", "ssBoth", "ssAutoHorizontal", "ssAutoVertical", "ssAutoBoth"});
+  RegisterEnumNames<TTextLayout>({"tlTop", "tlCenter", "tlBottom"});
+  RegisterEnumNames<TCheckBoxState>({"cbUnchecked", "cbChecked", "cbGrayed"});
+  RegisterEnumNames<TLabelPosition>({"lpAbove", "lpBelow", "lpLeft", "lpRight"});
+  TClassRegistrar<TCustomLabel>("TCustomLabel", "TGraphicControl", false)
+      .Prop("Alignment", &TCustomLabel::SetAlignment)
+      .Prop("Layout", &TCustomLabel::SetLayout)
+      .Prop("Transparent", &TCustomLabel::SetTransparent)
+      .Prop("FocusControl", &TCustomLabel::FocusControl);
+  TClassRegistrar<TLabel>("TLabel", "TCustomLabel", true);
+  TClassRegistrar<TBoundLabel>("TBoundLabel", "TCustomLabel", false);
+  TClassRegistrar<TButton>("TButton", "TCustomControl", true)
+      .Prop("ModalResult", &TButton::ModalResult)
+      .Prop("Default", &TButton::Default)
+      .Prop("Cancel", &TButton::Cancel);
+  TClassRegistrar<TCheckBox>("TCheckBox", "TCustomControl", true)
+      .Prop("Checked", &TCheckBox::SetChecked)
+      .Prop("State", &TCheckBox::SetState)
+      .Prop("AllowGrayed", &TCheckBox::AllowGrayed)
+      .Prop("OnChange", &TCheckBox::OnChange);
+  TClassRegistrar<TMemo>("TMemo", "TCustomControl", true)
+      .Object("Lines", &TMemo::GetLines)
+      .Prop("ScrollBars", &TMemo::ScrollBars)
+      .Prop("ReadOnly", &TMemo::ReadOnly)
+      .Prop("WordWrap", &TMemo::WordWrap)
+      .Prop("OnChange", &TMemo::OnChange);
+  TClassRegistrar<TLabeledEdit>("TLabeledEdit", "TCustomEdit", true)
+      .Object("EditLabel", &TLabeledEdit::GetEditLabel)
+      .Prop("LabelPosition", &TLabeledEdit::SetLabelPosition)
+      .Prop("LabelSpacing", &TLabeledEdit::SetLabelSpacing);
 
   RegisterResourceLoader("TPicture", [](TObject* o, const std::string& name) {
     static_cast<TPicture*>(o)->LoadFromResourceName(HInstance, name);

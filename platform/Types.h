@@ -59,6 +59,26 @@ constexpr TColor ColorToRGB(TColor C) {
     case clGrayText: return RGB(109, 109, 109);
     case clBtnHighlight: return RGB(255, 255, 255);
     case clHotLight: return RGB(0, 102, 204);
+    case 0x80000000: return RGB(200, 200, 200);  // clScrollBar
+    case 0x80000001: return RGB(0, 0, 0);        // clBackground
+    case 0x80000003: return RGB(191, 205, 219);  // clInactiveCaption
+    case 0x80000004: return RGB(240, 240, 240);  // clMenu
+    case 0x80000006: return RGB(100, 100, 100);  // clWindowFrame
+    case 0x80000007: return RGB(0, 0, 0);        // clMenuText
+    case 0x80000009: return RGB(0, 0, 0);        // clCaptionText
+    case 0x8000000A: return RGB(180, 180, 180);  // clActiveBorder
+    case 0x8000000B: return RGB(244, 247, 252);  // clInactiveBorder
+    case 0x8000000C: return RGB(171, 171, 171);  // clAppWorkSpace
+    case 0x80000012: return RGB(0, 0, 0);        // clBtnText
+    case 0x80000013: return RGB(0, 0, 0);        // clInactiveCaptionText
+    case 0x80000015: return RGB(105, 105, 105);  // cl3DDkShadow
+    case 0x80000016: return RGB(227, 227, 227);  // cl3DLight
+    case 0x80000017: return RGB(0, 0, 0);        // clInfoText
+    case 0x80000018: return RGB(255, 255, 225);  // clInfoBk
+    case 0x8000001B: return RGB(185, 209, 234);  // clGradientActiveCaption
+    case 0x8000001C: return RGB(215, 228, 242);  // clGradientInactiveCaption
+    case 0x8000001D: return RGB(0, 120, 215);    // clMenuHighlight
+    case 0x8000001E: return RGB(240, 240, 240);  // clMenuBar
     default: return C & 0x00FFFFFF;
   }
 }

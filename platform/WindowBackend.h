@@ -26,6 +26,11 @@ struct TQzWindowParams {
   bool StayOnTop = false;
   bool SkipTaskbar = false;
   uint8_t Alpha = 255;
+  // What the window manager offers for a framed top-level window (BorderIcons, BorderStyle).
+  bool CloseBox = true, MinimizeBox = true, MaximizeBox = true, Resizable = true;
+  // A menu or a hint: no frame, above everything, never takes the focus and is not managed by
+  // the window manager (override-redirect on X11). Left and Top are screen coordinates.
+  bool Popup = false;
 };
 
 enum TQzEventKind {
@@ -73,9 +78,14 @@ public:
   virtual void SetTitle(const std::string& Title) = 0;
   virtual void SetAlpha(uint8_t Alpha) = 0;
   virtual void SetStayOnTop(bool StayOnTop) = 0;
+  // Takes over Borderless, ToolWindow, CloseBox, MinimizeBox, MaximizeBox and Resizable.
+  virtual void SetDecorations(const TQzWindowParams& Params) = 0;
   // Shows Area (client coordinates) of the form's surface.
   virtual void Present(TRasterImage* Surface, const TRect& Area) = 0;
   virtual void TakeFocus() = 0;
+  // A popup that tracks the mouse and keyboard takes all input of the display while it is shown
+  // (input over the program's other windows still goes to them); False releases it.
+  virtual void GrabInput(bool Grab) { (void)Grab; }
   virtual uintptr_t NativeHandle() const = 0;
   // The client origin in screen coordinates.
   virtual TPoint ScreenOrigin() const = 0;
@@ -169,13 +179,16 @@ public:
   void SetTitle(const std::string& Title) override { FParams.Title = Title; }
   void SetAlpha(uint8_t Alpha) override { FParams.Alpha = Alpha; }
   void SetStayOnTop(bool StayOnTop) override { FParams.StayOnTop = StayOnTop; }
+  void SetDecorations(const TQzWindowParams& P) override;
   void Present(TRasterImage* Surface, const TRect& Area) override;
   void TakeFocus() override;
+  void GrabInput(bool Grab) override { FGrabbed = Grab; }
   uintptr_t NativeHandle() const override { return FHandle; }
   TPoint ScreenOrigin() const override;
 
   const TQzWindowParams& Params() const { return FParams; }
   bool Visible() const { return FVisible; }
+  bool Grabbed() const { return FGrabbed; }
   const TBitmap* Screen() const { return &FScreen; }
   int PresentCount() const { return FPresentCount; }
   TQzWindowSink* Sink() const { return FSink; }
@@ -186,8 +199,39 @@ private:
   TQzWindowParams FParams;
   uintptr_t FHandle;
   bool FVisible = false;
+  bool FGrabbed = false;
   TBitmap FScreen;
   int FPresentCount = 0;
+};
+
+// ---- popups ----
+
+// A frameless window above all others that never takes the focus: menus and hints. Its native
+// window exists only while it is shown; it shows the whole surface, which the owner paints.
+class TQzPopupWindow : public TQzWindowSink {
+public:
+  TQzPopupWindow();
+  ~TQzPopupWindow() override;
+  TQzPopupWindow(const TQzPopupWindow&) = delete;
+  TQzPopupWindow& operator=(const TQzPopupWindow&) = delete;
+  // Sizes the surface to Width x Height (cleared to Background) for painting before ShowAt.
+  TCanvas* BeginPaint(int32_t Width, int32_t Height, TColor Background);
+  // Shows the surface with its top-left corner at a screen point; moves it when showing.
+  void ShowAt(int32_t Left, int32_t Top);
+  void Close();
+  bool Showing() const { return FWindow != nullptr; }
+  // Shows the surface again after painting on it.
+  void Present();
+  TBitmap* GetSurface() { return &FSurface; }
+  TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
+  uintptr_t NativeHandle() const { return FWindow ? FWindow->NativeHandle() : 0; }
+  TRect ScreenRect() const { return FScreenRect; }
+  void HandleWindowEvent(const TQzWindowEvent& Event) override;
+
+private:
+  TBitmap FSurface;
+  std::unique_ptr<TQzNativeWindow> FWindow;
+  TRect FScreenRect;
 };
 
 // Installs a fresh off-screen backend and answers it (for tests); nullptr when windows exist.

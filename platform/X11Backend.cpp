@@ -2,8 +2,13 @@
 // foreign window the host hands over; the form's surface is shown with XPutImage. The
 // CLIPBOARD selection is served from a hidden window of our own as UTF-8 text or image/png.
 //
-// No X error handler is installed: it is process-wide and belongs to the host. Calls that could
-// fail on a window in the wrong state are guarded instead.
+// The X error handler is process-wide and belongs to the host: ours is installed only for the
+// length of the requests on other clients' windows (clipboard answers), which may vanish at any
+// time, and the host's is put back at once. Calls that could fail on a window of our own in the
+// wrong state are guarded instead.
+//
+// Typed text comes through the input method (XIM) as UTF-8, with compose sequences where the
+// input method offers them; without one, keysyms are turned into text directly.
 // The toolkit's headers first: Xlib defines macros (None, Bool, Status ...) that would clash.
 #include "platform/WindowBackend.h"
 
@@ -14,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -24,6 +30,82 @@ namespace {
 
 class TQzX11Backend;
 
+// Motif window-manager hints, as window managers read them.
+enum : long {
+  kMwmHintsFunctions = 1,
+  kMwmHintsDecorations = 2,
+  kMwmFuncResize = 2,
+  kMwmFuncMove = 4,
+  kMwmFuncMinimize = 8,
+  kMwmFuncMaximize = 16,
+  kMwmFuncClose = 32,
+  kMwmDecorBorder = 2,
+  kMwmDecorResizeH = 4,
+  kMwmDecorTitle = 8,
+  kMwmDecorMenu = 16,
+  kMwmDecorMinimize = 32,
+  kMwmDecorMaximize = 64,
+};
+
+// Catches the errors of requests on foreign windows while it lives.
+int gTrappedError = 0;
+int TrapError(Display*, XErrorEvent* E) {
+  gTrappedError = E->error_code;
+  return 0;
+}
+class TErrorTrap {
+public:
+  explicit TErrorTrap(Display* D) : FDpy(D) {
+    XSync(D, False);
+    gTrappedError = 0;
+    FOld = XSetErrorHandler(TrapError);
+  }
+  ~TErrorTrap() {
+    XSync(FDpy, False);
+    XSetErrorHandler(FOld);
+  }
+  bool Failed() {
+    XSync(FDpy, False);
+    return gTrappedError != 0;
+  }
+
+private:
+  Display* FDpy;
+  XErrorHandler FOld;
+};
+
+void AppendUtf8(std::string& S, uint32_t C) {
+  if (C < 0x80) {
+    S += static_cast<char>(C);
+  } else if (C < 0x800) {
+    S += static_cast<char>(0xC0 | (C >> 6));
+    S += static_cast<char>(0x80 | (C & 0x3F));
+  } else if (C < 0x10000) {
+    S += static_cast<char>(0xE0 | (C >> 12));
+    S += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    S += static_cast<char>(0x80 | (C & 0x3F));
+  } else if (C < 0x110000) {
+    S += static_cast<char>(0xF0 | (C >> 18));
+    S += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+    S += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+    S += static_cast<char>(0x80 | (C & 0x3F));
+  }
+}
+
+// Text of a keysym when no input method is at hand: Latin-1 keysyms are their own code points,
+// Unicode keysyms carry theirs; others give what XLookupString found (Latin-1).
+std::string KeysymText(KeySym Sym, const char* Latin1, int Count) {
+  std::string t;
+  if ((Sym >= 0x20 && Sym <= 0x7E) || (Sym >= 0xA0 && Sym <= 0xFF)) {
+    AppendUtf8(t, static_cast<uint32_t>(Sym));
+  } else if ((Sym & 0xFF000000UL) == 0x01000000UL) {
+    AppendUtf8(t, static_cast<uint32_t>(Sym & 0x00FFFFFFUL));
+  } else {
+    for (int i = 0; i < Count; ++i) AppendUtf8(t, static_cast<unsigned char>(Latin1[i]));
+  }
+  return t;
+}
+
 class TQzX11Window : public TQzNativeWindow {
 public:
   TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQzWindowParams& Params);
@@ -33,22 +115,28 @@ public:
   void SetTitle(const std::string& Title) override;
   void SetAlpha(uint8_t Alpha) override;
   void SetStayOnTop(bool StayOnTop) override;
+  void SetDecorations(const TQzWindowParams& Params) override;
   void Present(TRasterImage* Surface, const TRect& Area) override;
   void TakeFocus() override;
+  void GrabInput(bool Grab) override;
   uintptr_t NativeHandle() const override { return FWindow; }
   TPoint ScreenOrigin() const override;
 
   TQzWindowSink* Sink() const { return FSink; }
   Window XWindow() const { return FWindow; }
+  XIC InputContext() const { return FIC; }
 
 private:
   void SetNetState();
+  void SetSizeHints();
   TQzX11Backend* FBackend;
   TQzWindowSink* FSink;
   TQzWindowParams FParams;
   Window FWindow = 0;
   GC FGC = nullptr;
+  XIC FIC = nullptr;
   bool FVisible = false;
+  bool FGrabbed = false;
 };
 
 
@@ -67,6 +155,7 @@ public:
     NET_WM_NAME = atom("_NET_WM_NAME");
     MOTIF_WM_HINTS = atom("_MOTIF_WM_HINTS");
     UTF8_STRING = atom("UTF8_STRING");
+    INCR = atom("INCR");
     CLIPBOARD = atom("CLIPBOARD");
     TARGETS = atom("TARGETS");
     TEXT = atom("TEXT");
@@ -74,8 +163,17 @@ public:
     QZ_SELECTION = atom("QZ_SELECTION");
     Helper = XCreateSimpleWindow(Dpy, DefaultRootWindow(Dpy), -10, -10, 1, 1, 0, 0, 0);
     XSelectInput(Dpy, Helper, PropertyChangeMask);
+    // The user's input method ($XMODIFIERS), else the built-in one of the locale.
+    XSetLocaleModifiers("");
+    IM = XOpenIM(Dpy, nullptr, nullptr, nullptr);
+    if (!IM) {
+      XSetLocaleModifiers("@im=none");
+      IM = XOpenIM(Dpy, nullptr, nullptr, nullptr);
+    }
   }
   ~TQzX11Backend() override {
+    EndTransfers();
+    if (IM) XCloseIM(IM);
     XDestroyWindow(Dpy, Helper);
     XCloseDisplay(Dpy);
   }
@@ -88,8 +186,11 @@ public:
     while (XPending(Dpy) > 0) {
       XEvent ev;
       XNextEvent(Dpy, &ev);
+      // The input method takes the key events of a compose sequence.
+      if (XFilterEvent(&ev, 0)) continue;
       Dispatch(ev);
     }
+    ExpireTransfers();
   }
 
   bool WaitForEvents(uint64_t TimeoutMs) override {
@@ -109,6 +210,7 @@ public:
 
   void SetClipboardText(const std::string& Text) override {
     ClipText = Text;
+    ClipTextBytes = std::make_shared<const std::vector<uint8_t>>(Text.begin(), Text.end());
     HasText = true;
     HasPng = false;
     ClipPng.clear();
@@ -116,6 +218,7 @@ public:
   }
   void SetClipboardPNG(std::vector<uint8_t> Png) override {
     ClipPng = std::move(Png);
+    ClipPngBytes = std::make_shared<const std::vector<uint8_t>>(ClipPng);
     HasPng = true;
     HasText = false;
     ClipText.clear();
@@ -143,12 +246,97 @@ public:
 
   Display* Dpy;
   Window Helper;
+  XIM IM = nullptr;
   std::map<Window, TQzX11Window*> Windows;
   Atom WM_PROTOCOLS, WM_DELETE_WINDOW, NET_WM_STATE, NET_WM_STATE_ABOVE, NET_WM_STATE_SKIP_TASKBAR,
       NET_WM_WINDOW_TYPE, NET_WM_WINDOW_TYPE_UTILITY, NET_WM_WINDOW_OPACITY, NET_WM_NAME, MOTIF_WM_HINTS,
-      UTF8_STRING, CLIPBOARD, TARGETS, TEXT, IMAGE_PNG, QZ_SELECTION;
+      UTF8_STRING, INCR, CLIPBOARD, TARGETS, TEXT, IMAGE_PNG, QZ_SELECTION;
 
 private:
+  // Answers larger than one request go in pieces (the INCR protocol): the requestor deletes the
+  // property to ask for the next piece; an empty piece ends the answer.
+  struct TTransfer {
+    Window Requestor;
+    Atom Property;
+    Atom Type;
+    std::shared_ptr<const std::vector<uint8_t>> Data;
+    size_t Offset;
+    uint64_t LastActivity;
+  };
+  static constexpr uint64_t kTransferTimeoutMs = 5000;
+
+  // Bytes of one property write: well below the server's largest request.
+  size_t ChunkLimit() const {
+    const size_t request = static_cast<size_t>(XMaxRequestSize(Dpy)) * 4;
+    return std::min<size_t>(request > 2048 ? request - 1024 : 1024, 256 * 1024);
+  }
+
+  void EndTransfers() {
+    for (const TTransfer& t : Transfers) {
+      TErrorTrap trap(Dpy);
+      XSelectInput(Dpy, t.Requestor, NoEventMask);
+    }
+    Transfers.clear();
+  }
+
+  void ExpireTransfers() {
+    const uint64_t now = Now();
+    for (size_t i = Transfers.size(); i-- > 0;)
+      if (now - Transfers[i].LastActivity > kTransferTimeoutMs) {
+        {
+          TErrorTrap trap(Dpy);
+          XSelectInput(Dpy, Transfers[i].Requestor, NoEventMask);
+        }
+        Transfers.erase(Transfers.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+  }
+
+  // The requestor took the previous piece: the next one, or the empty end.
+  void ContinueTransfer(const XPropertyEvent& P) {
+    if (P.state != PropertyDelete) return;
+    for (size_t i = 0; i < Transfers.size(); ++i) {
+      TTransfer& t = Transfers[i];
+      if (t.Requestor != P.window || t.Property != P.atom) continue;
+      const size_t n = std::min(ChunkLimit(), t.Data->size() - t.Offset);
+      bool failed;
+      {
+        TErrorTrap trap(Dpy);
+        XChangeProperty(Dpy, t.Requestor, t.Property, t.Type, 8, PropModeReplace, t.Data->data() + t.Offset,
+                        static_cast<int>(n));
+        failed = trap.Failed();
+      }
+      t.Offset += n;
+      t.LastActivity = Now();
+      if (n == 0 || failed) {
+        TErrorTrap trap(Dpy);
+        XSelectInput(Dpy, t.Requestor, NoEventMask);
+        Transfers.erase(Transfers.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+      XFlush(Dpy);
+      return;
+    }
+  }
+
+  // Writes the answer to R (whole or as the start of a transfer); False when that failed.
+  bool Answer(const XSelectionRequestEvent& R, Atom Property, Atom Type,
+              std::shared_ptr<const std::vector<uint8_t>> Data) {
+    TErrorTrap trap(Dpy);
+    if (Data->size() <= ChunkLimit()) {
+      XChangeProperty(Dpy, R.requestor, Property, Type, 8, PropModeReplace, Data->data(), static_cast<int>(Data->size()));
+      return !trap.Failed();
+    }
+    // A requestor asking again on the same property restarts its transfer.
+    for (size_t i = Transfers.size(); i-- > 0;)
+      if (Transfers[i].Requestor == R.requestor && Transfers[i].Property == Property)
+        Transfers.erase(Transfers.begin() + static_cast<std::ptrdiff_t>(i));
+    XSelectInput(Dpy, R.requestor, PropertyChangeMask);
+    const long size = static_cast<long>(Data->size());
+    XChangeProperty(Dpy, R.requestor, Property, INCR, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&size), 1);
+    if (trap.Failed()) return false;
+    Transfers.push_back({R.requestor, Property, Type, std::move(Data), 0, Now()});
+    return true;
+  }
+
   void Own() {
     XSetSelectionOwner(Dpy, CLIPBOARD, Helper, CurrentTime);
     XFlush(Dpy);
@@ -166,14 +354,48 @@ private:
         if (ev.xselection.property == None) return false;
         Atom type;
         int format;
-        unsigned long n, rest;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(Dpy, Helper, QZ_SELECTION, 0, 0x7FFFFFF, True, AnyPropertyType, &type, &format, &n,
-                               &rest, &data) != Success)
-          return false;
-        if (data && format == 8) Out.assign(data, data + n);
-        if (data) XFree(data);
+        if (!TakeProperty(Out, type, format)) return false;
+        if (type == INCR) return FetchIncremental(Out);
         return format == 8;
+      }
+      pollfd p{ConnectionNumber(Dpy), POLLIN, 0};
+      poll(&p, 1, 10);
+    }
+    return false;
+  }
+
+  // Reads and deletes our selection property.
+  bool TakeProperty(std::vector<uint8_t>& Out, Atom& Type, int& Format) {
+    unsigned long n = 0, rest = 0;
+    unsigned char* data = nullptr;
+    Out.clear();
+    if (XGetWindowProperty(Dpy, Helper, QZ_SELECTION, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &Format, &n, &rest,
+                           &data) != Success)
+      return false;
+    if (data && Format == 8) Out.assign(data, data + n);
+    if (data) XFree(data);
+    return true;
+  }
+
+  // The owner sends the answer in pieces: each new value of the property is the next piece
+  // (deleting it asks for more), an empty one is the end.
+  bool FetchIncremental(std::vector<uint8_t>& Out) {
+    Out.clear();
+    uint64_t end = Now() + 1000;
+    XEvent ev;
+    while (Now() < end) {
+      if (XCheckTypedWindowEvent(Dpy, Helper, PropertyNotify, &ev)) {
+        if (ev.xproperty.atom != QZ_SELECTION || ev.xproperty.state != PropertyNewValue) continue;
+        std::vector<uint8_t> piece;
+        Atom type;
+        int format;
+        if (!TakeProperty(piece, type, format)) return false;
+        if (type == None) continue;  // the notice of a value already taken
+        if (format != 8) return false;
+        if (piece.empty()) return true;
+        Out.insert(Out.end(), piece.begin(), piece.end());
+        end = Now() + 1000;
+        continue;
       }
       pollfd p{ConnectionNumber(Dpy), POLLIN, 0};
       poll(&p, 1, 10);
@@ -190,30 +412,25 @@ private:
     reply.target = R.target;
     reply.time = R.time;
     reply.property = R.property == None ? R.target : R.property;
-    // Larger answers would need the incremental protocol, which is not offered.
-    const size_t limit = static_cast<size_t>(XExtendedMaxRequestSize(Dpy) ? XExtendedMaxRequestSize(Dpy)
-                                                                           : XMaxRequestSize(Dpy)) * 4 - 1024;
     if (R.selection != CLIPBOARD) {
       reply.property = None;
     } else if (R.target == TARGETS) {
       std::vector<Atom> t{TARGETS};
       if (HasText) t.insert(t.end(), {UTF8_STRING, XA_STRING, TEXT});
       if (HasPng) t.push_back(IMAGE_PNG);
+      TErrorTrap trap(Dpy);
       XChangeProperty(Dpy, R.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(t.data()), static_cast<int>(t.size()));
-    } else if (HasText && (R.target == UTF8_STRING || R.target == XA_STRING || R.target == TEXT) &&
-               ClipText.size() < limit) {
-      XChangeProperty(Dpy, R.requestor, reply.property, R.target == TEXT ? UTF8_STRING : R.target, 8,
-                      PropModeReplace, reinterpret_cast<const unsigned char*>(ClipText.data()),
-                      static_cast<int>(ClipText.size()));
-    } else if (HasPng && R.target == IMAGE_PNG && ClipPng.size() < limit) {
-      XChangeProperty(Dpy, R.requestor, reply.property, IMAGE_PNG, 8, PropModeReplace, ClipPng.data(),
-                      static_cast<int>(ClipPng.size()));
+      if (trap.Failed()) reply.property = None;
+    } else if (HasText && (R.target == UTF8_STRING || R.target == XA_STRING || R.target == TEXT)) {
+      if (!Answer(R, reply.property, R.target == TEXT ? UTF8_STRING : R.target, ClipTextBytes)) reply.property = None;
+    } else if (HasPng && R.target == IMAGE_PNG) {
+      if (!Answer(R, reply.property, IMAGE_PNG, ClipPngBytes)) reply.property = None;
     } else {
       reply.property = None;
     }
+    TErrorTrap trap(Dpy);
     XSendEvent(Dpy, R.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
-    XFlush(Dpy);
   }
 
   static TShiftState Shift(unsigned State) {
@@ -266,6 +483,16 @@ private:
       HasText = HasPng = false;
       return;
     }
+    if (ev.type == PropertyNotify) {
+      ContinueTransfer(ev.xproperty);
+      return;
+    }
+    if (ev.type == MappingNotify) {
+      // Another client changed the keyboard: look keys up in the new map.
+      if (ev.xmapping.request == MappingKeyboard || ev.xmapping.request == MappingModifier)
+        XRefreshKeyboardMapping(&ev.xmapping);
+      return;
+    }
     auto it = Windows.find(ev.xany.window);
     if (it == Windows.end()) return;
     TQzX11Window* w = it->second;
@@ -303,34 +530,49 @@ private:
       case LeaveNotify: e.Kind = qeMouseLeave; break;
       case KeyPress:
       case KeyRelease: {
-        char buf[32] = {};
         KeySym sym = 0;
-        const int n = XLookupString(&ev.xkey, buf, sizeof buf - 1, &sym, nullptr);
+        std::string text;
+        if (ev.type == KeyPress && w->InputContext()) {
+          char buf[64];
+          Status status = 0;
+          int n = Xutf8LookupString(w->InputContext(), &ev.xkey, buf, sizeof buf, &sym, &status);
+          if (status == XBufferOverflow) {
+            std::vector<char> big(static_cast<size_t>(n) + 1);
+            n = Xutf8LookupString(w->InputContext(), &ev.xkey, big.data(), n, &sym, &status);
+            if (status == XLookupChars || status == XLookupBoth) text.assign(big.data(), static_cast<size_t>(std::max(n, 0)));
+          } else if (status == XLookupChars || status == XLookupBoth) {
+            text.assign(buf, static_cast<size_t>(std::max(n, 0)));
+          }
+          if (status != XLookupKeySym && status != XLookupBoth) sym = 0;
+        } else {
+          char buf[32] = {};
+          const int n = XLookupString(&ev.xkey, buf, sizeof buf - 1, &sym, nullptr);
+          if (ev.type == KeyPress && n > 0) text = KeysymText(sym, buf, n);
+        }
         e.Kind = ev.type == KeyPress ? qeKeyDown : qeKeyUp;
         e.Key = VirtualKey(sym);
         e.Shift = Shift(ev.xkey.state);
-        w->Sink()->HandleWindowEvent(e);
-        if (ev.type == KeyPress && n > 0 && !(ev.xkey.state & ControlMask)) {
+        // A character composed by the input method comes without a key of its own.
+        if (sym != 0 || text.empty()) w->Sink()->HandleWindowEvent(e);
+        if (ev.type == KeyPress && !text.empty() && !(ev.xkey.state & ControlMask)) {
           TQzWindowEvent c;
           c.Kind = qeChar;
           c.Shift = e.Shift;
-          // Latin-1 from XLookupString, as UTF-8.
-          for (int i = 0; i < n; ++i) {
-            const auto ch = static_cast<unsigned char>(buf[i]);
-            if (ch < 0x80) {
-              c.Text += static_cast<char>(ch);
-            } else {
-              c.Text += static_cast<char>(0xC0 | (ch >> 6));
-              c.Text += static_cast<char>(0x80 | (ch & 0x3F));
-            }
-          }
+          c.Text = text;
           if (Windows.count(ev.xany.window)) w->Sink()->HandleWindowEvent(c);
         }
         return;
       }
       case FocusIn:
       case FocusOut:
-        if (ev.xfocus.detail == NotifyPointer) return;
+        // Grabs (our own menus among them) move the keyboard for a while, not the focus.
+        if (ev.xfocus.detail == NotifyPointer || ev.xfocus.mode == NotifyGrab || ev.xfocus.mode == NotifyUngrab) return;
+        if (w->InputContext()) {
+          if (ev.type == FocusIn)
+            XSetICFocus(w->InputContext());
+          else
+            XUnsetICFocus(w->InputContext());
+        }
         e.Kind = ev.type == FocusIn ? qeFocusIn : qeFocusOut;
         break;
       case ConfigureNotify: {
@@ -352,7 +594,10 @@ private:
 
   std::string ClipText;
   std::vector<uint8_t> ClipPng;
+  // The same bytes, shared with the transfers under way.
+  std::shared_ptr<const std::vector<uint8_t>> ClipTextBytes, ClipPngBytes;
   bool HasText = false, HasPng = false;
+  std::vector<TTransfer> Transfers;
 };
 
 TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQzWindowParams& Params)
@@ -363,39 +608,43 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
   a.background_pixmap = None;
   a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | LeaveWindowMask |
                  KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+  unsigned long mask = CWBackPixmap | CWEventMask;
+  const bool popup = Params.Popup && !Params.ParentWindow;
+  if (popup) {
+    // Menus and hints: placed by us, not by the window manager, and without a frame.
+    a.override_redirect = True;
+    a.save_under = True;
+    mask |= CWOverrideRedirect | CWSaveUnder;
+  }
   const int x = Params.ParentWindow ? 0 : Params.Left, y = Params.ParentWindow ? 0 : Params.Top;
   FWindow = XCreateWindow(d, parent, x, y, static_cast<unsigned>(std::max(Params.Width, 1)),
                           static_cast<unsigned>(std::max(Params.Height, 1)), 0, CopyFromParent, InputOutput,
-                          CopyFromParent, CWBackPixmap | CWEventMask, &a);
+                          CopyFromParent, mask, &a);
   FGC = XCreateGC(d, FWindow, 0, nullptr);
   Backend->Windows[FWindow] = this;
   QzCountNativeWindow(1);
-  if (!Params.ParentWindow) {
-    XSetWMProtocols(d, FWindow, &Backend->WM_DELETE_WINDOW, 1);
-    XSizeHints* h = XAllocSizeHints();
-    h->flags = PPosition | PSize;
-    h->x = x;
-    h->y = y;
-    h->width = Params.Width;
-    h->height = Params.Height;
-    XSetWMNormalHints(d, FWindow, h);
-    XFree(h);
-    if (Params.ToolWindow)
-      XChangeProperty(d, FWindow, Backend->NET_WM_WINDOW_TYPE, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(&Backend->NET_WM_WINDOW_TYPE_UTILITY), 1);
-    if (Params.Borderless) {
-      const long motif[5] = {2, 0, 0, 0, 0};  // decorations: none
-      XChangeProperty(d, FWindow, Backend->MOTIF_WM_HINTS, Backend->MOTIF_WM_HINTS, 32, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(motif), 5);
+  if (Backend->IM && !popup) {
+    FIC = XCreateIC(Backend->IM, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, FWindow,
+                    XNFocusWindow, FWindow, nullptr);
+    if (FIC) {
+      long filter = 0;
+      if (!XGetICValues(FIC, XNFilterEvents, &filter, nullptr) && filter)
+        XSelectInput(d, FWindow, a.event_mask | filter);
     }
+  }
+  if (!Params.ParentWindow && !popup) {
+    XSetWMProtocols(d, FWindow, &Backend->WM_DELETE_WINDOW, 1);
     SetTitle(Params.Title);
     SetNetState();
+    SetDecorations(Params);
   }
   SetAlpha(Params.Alpha);
   XFlush(d);
 }
 
 TQzX11Window::~TQzX11Window() {
+  GrabInput(false);
+  if (FIC) XDestroyIC(FIC);
   FBackend->Windows.erase(FWindow);
   XFreeGC(FBackend->Dpy, FGC);
   XDestroyWindow(FBackend->Dpy, FWindow);
@@ -411,11 +660,84 @@ void TQzX11Window::SetNetState() {
                   reinterpret_cast<const unsigned char*>(s.data()), static_cast<int>(s.size()));
 }
 
+void TQzX11Window::SetSizeHints() {
+  XSizeHints* h = XAllocSizeHints();
+  if (!h) return;
+  h->flags = PPosition | PSize;
+  h->x = FParams.Left;
+  h->y = FParams.Top;
+  h->width = std::max(FParams.Width, 1);
+  h->height = std::max(FParams.Height, 1);
+  if (!FParams.Resizable) {
+    h->flags |= PMinSize | PMaxSize;
+    h->min_width = h->max_width = h->width;
+    h->min_height = h->max_height = h->height;
+  }
+  XSetWMNormalHints(FBackend->Dpy, FWindow, h);
+  XFree(h);
+}
+
+void TQzX11Window::SetDecorations(const TQzWindowParams& P) {
+  FParams.Borderless = P.Borderless;
+  FParams.ToolWindow = P.ToolWindow;
+  FParams.CloseBox = P.CloseBox;
+  FParams.MinimizeBox = P.MinimizeBox;
+  FParams.MaximizeBox = P.MaximizeBox;
+  FParams.Resizable = P.Resizable;
+  if (FParams.ParentWindow || FParams.Popup) return;
+  Display* d = FBackend->Dpy;
+  long functions = kMwmFuncMove, decorations = 0;
+  if (P.Resizable) functions |= kMwmFuncResize;
+  if (P.MinimizeBox) functions |= kMwmFuncMinimize;
+  if (P.MaximizeBox) functions |= kMwmFuncMaximize;
+  if (P.CloseBox) functions |= kMwmFuncClose;
+  if (!P.Borderless) {
+    decorations = kMwmDecorBorder | kMwmDecorTitle;
+    if (P.Resizable) decorations |= kMwmDecorResizeH;
+    if (P.CloseBox) decorations |= kMwmDecorMenu;
+    if (P.MinimizeBox) decorations |= kMwmDecorMinimize;
+    if (P.MaximizeBox) decorations |= kMwmDecorMaximize;
+  }
+  if (P.ToolWindow)
+    XChangeProperty(d, FWindow, FBackend->NET_WM_WINDOW_TYPE, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&FBackend->NET_WM_WINDOW_TYPE_UTILITY), 1);
+  else
+    XDeleteProperty(d, FWindow, FBackend->NET_WM_WINDOW_TYPE);
+  const long motif[5] = {kMwmHintsFunctions | kMwmHintsDecorations, functions, decorations, 0, 0};
+  XChangeProperty(d, FWindow, FBackend->MOTIF_WM_HINTS, FBackend->MOTIF_WM_HINTS, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(motif), 5);
+  SetSizeHints();
+  XFlush(d);
+}
+
+void TQzX11Window::GrabInput(bool Grab) {
+  Display* d = FBackend->Dpy;
+  if (!Grab) {
+    if (!FGrabbed) return;
+    FGrabbed = false;
+    XUngrabPointer(d, CurrentTime);
+    XUngrabKeyboard(d, CurrentTime);
+    XFlush(d);
+    return;
+  }
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, FWindow, &a) || a.map_state != IsViewable) return;
+  // Our other windows keep getting their own input (owner events); what happens elsewhere on
+  // the screen comes to this window, so that a click there closes the menu.
+  const int p = XGrabPointer(d, FWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                             GrabModeAsync, None, None, CurrentTime);
+  const int k = XGrabKeyboard(d, FWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+  FGrabbed = p == GrabSuccess || k == GrabSuccess;
+  XFlush(d);
+}
+
 void TQzX11Window::SetBounds(int32_t Left, int32_t Top, int32_t Width, int32_t Height) {
+  const bool resized = Width != FParams.Width || Height != FParams.Height;
   FParams.Left = Left;
   FParams.Top = Top;
   FParams.Width = Width;
   FParams.Height = Height;
+  if (resized && !FParams.Resizable && !FParams.ParentWindow && !FParams.Popup) SetSizeHints();
   const int x = FParams.ParentWindow ? 0 : Left, y = FParams.ParentWindow ? 0 : Top;
   XMoveResizeWindow(FBackend->Dpy, FWindow, x, y, static_cast<unsigned>(std::max(Width, 1)),
                     static_cast<unsigned>(std::max(Height, 1)));
@@ -428,6 +750,7 @@ void TQzX11Window::SetVisible(bool Visible) {
   if (Visible) {
     XMapRaised(FBackend->Dpy, FWindow);
   } else {
+    GrabInput(false);
     XUnmapWindow(FBackend->Dpy, FWindow);
   }
   XFlush(FBackend->Dpy);
@@ -508,6 +831,7 @@ void TQzX11Window::Present(TRasterImage* Surface, const TRect& Area) {
 }
 
 void TQzX11Window::TakeFocus() {
+  if (FParams.Popup) return;  // menus and hints leave the focus where it is
   XWindowAttributes a;
   if (!XGetWindowAttributes(FBackend->Dpy, FWindow, &a) || a.map_state != IsViewable) return;
   XSetInputFocus(FBackend->Dpy, FWindow, RevertToParent, CurrentTime);

@@ -585,7 +585,7 @@ TEST(QzCustomAudioLimiter, DenormalInputIsSilence) {
 
 // Processing on one thread while another edits the preset, reads and resets the meters and
 // changes the rate (run under ThreadSanitizer in CI).
-TEST(QzCustomAudioLimiter, ConcurrentEditsAndProcessing) {
+TEST(QzCustomAudioLimiterConcurrency, EditsAndProcessing) {
   TQzCustomAudioLimiter limiter;
   limiter.GetPreset()->SetLookAhead(true);
   std::atomic<bool> stop{false};

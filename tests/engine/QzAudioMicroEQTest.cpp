@@ -437,7 +437,7 @@ TEST(QzAudioMicroEqualizer, UpdateNotifications) {
 
 // Run under ThreadSanitizer: the audio thread processes while the editing thread keeps
 // changing the preset and the rate.
-TEST(QzAudioMicroEqualizer, ProcessWhileEditing) {
+TEST(QzAudioMicroEqualizerConcurrency, ProcessWhileEditing) {
   TQzAudioMicroEqualizer e;
   AllBands(e);
   std::atomic<bool> stop{false};

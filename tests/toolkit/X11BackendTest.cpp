@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "X11TestHost.h"
 #include "platform/Clipbrd.h"
 #include "platform/Forms.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
 
 namespace {
 
@@ -156,5 +159,195 @@ TEST(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
 
   form->Free();
   EXPECT_EQ(QzNativeWindowCount(), 0);
+  EXPECT_NE(QzUseOffscreenBackend(), nullptr);
+}
+
+namespace {
+
+// Pumps a few rounds for the server's answers to come in.
+void PumpAWhile() {
+  for (int i = 0; i < 20; ++i) {
+    Application->ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
+// Pumps until Done or about three seconds passed.
+template <class F>
+bool PumpUntil(F Done) {
+  for (int i = 0; i < 1500; ++i) {
+    Application->ProcessMessages();
+    if (Done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
+  const std::string xvfb = FindXvfb();
+  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
+  TXvfb server;
+  ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+  auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
+  ASSERT_NE(host, nullptr);
+  ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
+
+  auto* form = new TForm(Application);
+  form->SetBounds(40, 40, 300, 200);
+  form->SetBorderStyle(bsToolWindow);
+  form->SetBorderIcons(TBorderIcons{biSystemMenu});
+  form->SetColor(clWhite);
+  auto* edit = new TEdit(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 200, 24);
+  form->Show();
+  PumpAWhile();
+  const uintptr_t win = form->GetNativeWindow()->NativeHandle();
+
+  // What the window manager reads: functions, then decorations.
+  struct TCase {
+    TBorderStyle Style;
+    TBorderIcons Icons;
+    long Functions, Decorations;
+  };
+  const TCase cases[] = {
+      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16},
+      {bsToolWindow, {}, 4, 2 | 8},
+      {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
+      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64},
+      {bsNone, {biSystemMenu}, 4 | 32, 0},
+  };
+  for (const TCase& k : cases) {
+    form->SetBorderStyle(k.Style);
+    form->SetBorderIcons(k.Icons);
+    // The other connection sees the change once the server has taken it.
+    std::vector<long> h;
+    PumpUntil([&] {
+      h = host->Property32(win, "_MOTIF_WM_HINTS");
+      return h.size() == 5 && h[1] == k.Functions && h[2] == k.Decorations;
+    });
+    ASSERT_EQ(h.size(), 5u);
+    EXPECT_EQ(h[0], 3);
+    EXPECT_EQ(h[1], k.Functions) << static_cast<int>(k.Style);
+    EXPECT_EQ(h[2], k.Decorations) << static_cast<int>(k.Style);
+    EXPECT_EQ(host->Property32(win, "_NET_WM_WINDOW_TYPE").size(), k.Style == bsToolWindow ? 1u : 0u);
+  }
+
+  // Typed text arrives as UTF-8, also beyond Latin-1.
+  edit->SetFocus();
+  host->SendKey(win, 0xFC);       // u with diaeresis
+  host->SendKey(win, 0x10020AC);  // the euro sign, as a Unicode keysym
+  host->SendKey(win, 'a');
+  EXPECT_TRUE(PumpUntil([&] { return edit->GetText().size() >= 6; }));
+  EXPECT_EQ(edit->GetText(), "\xC3\xBC\xE2\x82\xAC" "a");
+
+  // A popup menu: an unmanaged window of its own that holds the pointer while it shows.
+  std::vector<std::string> log;
+  auto* menu = new TPopupMenu(form);
+  for (const char* caption : {"One", "Two"}) {
+    auto* i = new TMenuItem(form);
+    i->SetCaption(caption);
+    i->OnClick = [&log, caption](TObject*) { log.push_back(caption); };
+    menu->GetItems()->Add(i);
+  }
+  TMenuItem* two = menu->GetItems()->GetItem(1);
+  ASSERT_TRUE(host->PointerFree());
+  menu->Popup(500, 400);
+  PumpAWhile();
+  uintptr_t mw = 0;
+  TRect r;
+  ASSERT_TRUE(QzMenuItemPlace(two, mw, r));
+  EXPECT_TRUE(host->OverrideRedirect(mw));
+  EXPECT_FALSE(host->PointerFree());
+  const std::vector<uint32_t> px = host->GrabScreen(500, 400, r.Right + 2, r.Bottom + 2);
+  ASSERT_FALSE(px.empty());
+  EXPECT_EQ(px[static_cast<size_t>(r.Top + 1) * static_cast<size_t>(r.Right + 2) + static_cast<size_t>(r.Left + 2)],
+            0xF0F0F0u);  // the menu's face, at the screen place asked for
+  host->SendClick(mw, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
+  EXPECT_EQ(log, std::vector<std::string>{"Two"});
+  EXPECT_EQ(QzActiveMenu(), nullptr);
+  EXPECT_TRUE(host->PointerFree());
+
+  // A click outside every window of ours reaches the grabbing menu window and closes it.
+  menu->Popup(500, 400);
+  PumpAWhile();
+  ASSERT_TRUE(QzMenuItemPlace(two, mw, r));
+  host->SendClick(mw, -20, -20);
+  EXPECT_TRUE(PumpUntil([] { return QzActiveMenu() == nullptr; }));
+  EXPECT_EQ(log.size(), 1u);
+
+  form->Free();
+  EXPECT_EQ(QzNativeWindowCount(), 0);
+  EXPECT_NE(QzUseOffscreenBackend(), nullptr);
+}
+
+TEST(X11Backend, LargeClipboardAnswersGoInPieces) {
+  const std::string xvfb = FindXvfb();
+  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
+  TXvfb server;
+  ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+  auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
+  ASSERT_NE(host, nullptr);
+  ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
+
+  // Noise does not compress: the PNG is several times the largest single request.
+  TBitmap noise;
+  noise.SetPixelFormat(pf24bit);
+  noise.SetSize(640, 640);
+  uint32_t seed = 12345;
+  for (int y = 0; y < 640; ++y) {
+    uint8_t* row = noise.GetScanLine(y);
+    for (int x = 0; x < 640 * 3; ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      row[x] = static_cast<uint8_t>(seed >> 24);
+    }
+  }
+  Clipboard()->Assign(&noise);
+  host->RequestClipboard("image/png");
+  std::vector<uint8_t> bytes;
+  std::string type;
+  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
+  EXPECT_EQ(type, "image/png");
+  EXPECT_GT(host->Pieces(), 2);
+  ASSERT_GT(bytes.size(), 1000000u);
+  TPortableNetworkGraphic got;
+  TMemoryStream s;
+  s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  s.SetPosition(0);
+  got.LoadFromStream(&s);
+  ASSERT_EQ(got.GetWidth(), 640);
+  ASSERT_EQ(got.GetHeight(), 640);
+  for (int y = 0; y < 640; y += 37)
+    for (int x = 0; x < 640; x += 41) ASSERT_EQ(got.GetCanvas()->GetPixel(x, y), noise.GetCanvas()->GetPixel(x, y));
+
+  // Text as well; and our own reader puts pieces together when another client sends them.
+  std::string big;
+  for (int i = 0; big.size() < 700000; ++i) big += "line " + std::to_string(i) + " \xE2\x82\xAC\n";
+  Clipboard()->SetAsText(big);
+  host->RequestClipboard("UTF8_STRING");
+  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
+  EXPECT_GT(host->Pieces(), 1);
+  EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big) << bytes.size() << " bytes";
+
+  auto reader = QzCreateX11Backend(server.Name.c_str());
+  ASSERT_NE(reader, nullptr);
+  std::atomic<bool> stop{false};
+  // The owner answers from its own pump; each connection is used by one thread only.
+  std::thread owner([&] {
+    while (!stop) {
+      QzWindowBackend().Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  std::string text;
+  const bool ok = reader->GetClipboardText(text);
+  stop = true;
+  owner.join();
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(text == big) << text.size() << " bytes";
+  reader.reset();
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }

@@ -17,9 +17,23 @@ public:
   // 0xRRGGBB pixels of the window, row by row.
   std::vector<uint32_t> Grab(int Width, int Height);
   // Asks for the CLIPBOARD as Target; Poll answers True once the answer came (Data, TypeName
-  // filled; Data empty when refused).
+  // filled; Data empty when refused). Answers sent in pieces (INCR) are put together; Pieces
+  // tells how many there were (0 for an answer in one go).
   void RequestClipboard(const std::string& Target);
   bool PollClipboard(std::vector<uint8_t>& Data, std::string& TypeName);
+  int Pieces() const;
+
+  // Another window's 32-bit property as numbers (empty when it has none).
+  std::vector<long> Property32(uintptr_t Window, const std::string& Name);
+  bool OverrideRedirect(uintptr_t Window);
+  // 0xRRGGBB pixels of a screen rectangle, row by row.
+  std::vector<uint32_t> GrabScreen(int X, int Y, int Width, int Height);
+  // True when this client could grab the pointer (someone else holds no grab); lets go at once.
+  bool PointerFree();
+  // Binds a spare key code to Keysym and sends its press and release to Window.
+  void SendKey(uintptr_t Window, unsigned long Keysym);
+  // Sends a button press and release (button 1) at a point of Window.
+  void SendClick(uintptr_t Window, int X, int Y);
 
 private:
   struct TImpl;
