@@ -9,6 +9,7 @@
 #include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioFilterEx.h"
 #include "graphics/QzPictureFormats.h"
+#include "platform/Forms.h"
 #include "platform/Vst2.h"
 
 #define QZ_EXPORT extern "C" __attribute__((visibility("default")))
@@ -17,10 +18,21 @@ namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
 
 // The units' start and end while the host loads and unloads the library: the picture classes
-// are known to the toolkit before any picture is loaded.
+// are known to the toolkit before any picture is loaded, then the toolkit's application object
+// is initialised. The toolkit has no thread of its own: its window events, repaints and due
+// timers are pumped from the host's control-thread calls into the plug-in.
+void PumpToolkit() { Application->ProcessMessages(); }
+
 struct TQzLibraryUnits {
-  TQzLibraryUnits() { QzRegisterPictureFormats(); }
-  ~TQzLibraryUnits() { QzUnregisterPictureFormats(); }
+  TQzLibraryUnits() {
+    QzRegisterPictureFormats();
+    Application->Initialize();
+    QzToolkitEventPump = PumpToolkit;
+  }
+  ~TQzLibraryUnits() {
+    QzToolkitEventPump = nullptr;
+    QzUnregisterPictureFormats();
+  }
 } LibraryUnits;
 
 TQzAudioPluginObject* ObjectOf(AEffect* Effect) {
