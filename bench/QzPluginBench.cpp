@@ -5,10 +5,9 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 
-#include <cmath>
-#include <numbers>
 #include <vector>
 
+#include "QzChainBench.h"
 #include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioFilterEx.h"
 #include "platform/Vst2.h"
@@ -18,8 +17,9 @@
 #endif
 
 namespace {
-constexpr uint32_t Rate = 48000;
-constexpr size_t SignalFrames = Rate * 2;
+using qzbench::ChainSignal;
+constexpr uint32_t Rate = qzbench::ChainRate;
+constexpr size_t SignalFrames = qzbench::ChainSignalFrames;
 
 // Every stage busy: three bands, both cut filters, the limiter in mode 2 with look-ahead.
 std::vector<uint8_t> ChainState() {
@@ -41,18 +41,6 @@ std::vector<uint8_t> ChainState() {
   TMemoryStream s;
   preset.SaveToStream(&s);
   return s.Data();
-}
-
-// Loud tones near full scale, so that the limiter works all the time.
-std::vector<float> Signal(int Channel) {
-  std::vector<float> s(SignalFrames);
-  for (size_t i = 0; i < s.size(); ++i) {
-    const double t = static_cast<double>(i) / Rate;
-    s[i] = static_cast<float>(0.6 * std::sin(2 * std::numbers::pi * (110 + 7 * Channel) * t) +
-                              0.3 * std::sin(2 * std::numbers::pi * 440 * t) +
-                              0.1 * std::sin(2 * std::numbers::pi * 3000 * t));
-  }
-  return s;
 }
 
 struct TLibrary {
@@ -77,7 +65,7 @@ enum TRoute { rtEngine, rtVst, rtDirect };
 
 void BM_EffectChain(benchmark::State& State, TRoute Route) {
   const int block = static_cast<int>(State.range(0));
-  const std::vector<float> inL = Signal(0), inR = Signal(1);
+  const std::vector<float> inL = ChainSignal(0), inR = ChainSignal(1);
   std::vector<float> outL(static_cast<size_t>(block)), outR(static_cast<size_t>(block));
   std::vector<uint8_t> state = ChainState();
   TLibrary& lib = TLibrary::Get();
@@ -129,10 +117,7 @@ void BM_EffectChain(benchmark::State& State, TRoute Route) {
     benchmark::ClobberMemory();
     at += static_cast<size_t>(block);
   }
-  State.counters["frames"] =
-      benchmark::Counter(static_cast<double>(State.iterations()) * block, benchmark::Counter::kIsRate);
-  State.counters["realtime"] =
-      benchmark::Counter(static_cast<double>(State.iterations()) * block / Rate, benchmark::Counter::kIsRate);
+  qzbench::SetChainCounters(State, block);
   if (effect) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   if (object) lib.Call(10004, 0, object, nullptr);
 }
