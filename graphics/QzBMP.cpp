@@ -10,6 +10,7 @@
 #include "engine/QzFileClasses.h"
 #include "graphics/QzBMPStream.h"
 #include "graphics/QzDIB.h"
+#include "graphics/QzRasterCopy.h"
 #include "platform/Clipbrd.h"
 #include "platform/SysUtils.h"
 #include "ui/framework/QzDrawUtils.h"
@@ -31,12 +32,6 @@ uint8_t BytesPerPixelOf(uint8_t Format) {
 
 int32_t ClampSide(int32_t Side) { return std::clamp(Side, 0, QzMaxBitmapSide); }
 
-// A source matches a class when it is one, or when its class name occurs in that class's name
-// (pictures of look-alike classes from other units).
-bool NameWithin(const TObject* Source, const char* ClassName) {
-  const std::string name = Source->ClassName();
-  return !name.empty() && std::string(ClassName).find(name) != std::string::npos;
-}
 }  // namespace
 
 TQzBitmap::TQzBitmap() : FColorTable(std::make_unique<TColorTableHolder>()) {
@@ -80,7 +75,7 @@ bool TQzBitmap::ResizeBuffer(int32_t W, int32_t H) {
     FHeader.Height = static_cast<uint16_t>(H);
     return true;
   }
-  const uint8_t format = GetPixelFormat();
+  const uint8_t format = PixelFormat();
   if (format == 0) return false;
   if (format == 4) return true;
   const uint8_t bpp = BytesPerPixelOf(format);
@@ -120,7 +115,7 @@ bool TQzBitmap::SetBitmapSize(int32_t W, int32_t H) {
     if (had) Changed(this);
     return true;
   }
-  if (W == GetWidth() && H == GetHeight() && (FBuffer || GetPixelFormat() == 4)) return true;
+  if (W == GetWidth() && H == GetHeight() && (FBuffer || PixelFormat() == 4)) return true;
   const bool ok = ResizeBuffer(W, H);
   Changed(this);
   return ok && FErrorCode == 0;
@@ -144,7 +139,7 @@ void TQzBitmap::SetHeight(int32_t Value) {
 
 bool TQzBitmap::GetEmpty() const { return GetWidth() < 1 || GetHeight() < 1 || !FBuffer; }
 
-uint8_t TQzBitmap::GetPixelFormat() const {
+uint8_t TQzBitmap::PixelFormat() const {
   switch (FHeader.BitCount) {
     case 32: return 1;
     case 40: return 2;
@@ -155,7 +150,7 @@ uint8_t TQzBitmap::GetPixelFormat() const {
 }
 
 void TQzBitmap::SetPixelFormat(uint8_t Format) {
-  if (Format == GetPixelFormat()) return;
+  if (Format == PixelFormat()) return;
   static constexpr uint8_t Bits[5] = {32, 32, 40, 64, 80};
   if (FBuffer) {
     auto copy = std::make_unique<TQzBitmap>();
@@ -177,7 +172,7 @@ void TQzBitmap::SetPixelFormat(uint8_t Format) {
 }
 
 bool TQzBitmap::HasAlpha() const {
-  const uint8_t format = GetPixelFormat();
+  const uint8_t format = PixelFormat();
   if (GetEmpty() || (format != 1 && format != 2)) return false;
   for (uint32_t i = 3; i < FBufferSize; i += FBytesPerPixel)
     if (FBuffer[i] < 255) return true;
@@ -185,7 +180,7 @@ bool TQzBitmap::HasAlpha() const {
 }
 
 bool TQzBitmap::HasMask() const {
-  if (GetEmpty() || GetPixelFormat() != 2) return false;
+  if (GetEmpty() || PixelFormat() != 2) return false;
   for (uint32_t i = 4; i < FBufferSize; i += FBytesPerPixel)
     if (FBuffer[i] < 255) return true;
   return false;
@@ -199,14 +194,14 @@ bool TQzBitmap::GetTransparent() const {
 }
 
 void TQzBitmap::ResetAlpha() {
-  const uint8_t format = GetPixelFormat();
+  const uint8_t format = PixelFormat();
   if (format != 1 && format != 2) return;
   for (uint32_t i = 3; i < FBufferSize; i += FBytesPerPixel) FBuffer[i] = 255;
   Changed(this);
 }
 
 void TQzBitmap::FillColor(TColor Color) {
-  const uint8_t format = GetPixelFormat();
+  const uint8_t format = PixelFormat();
   if (format != 1 && format != 2) return;
   const uint8_t b = GetBValue(Color), g = GetGValue(Color), r = GetRValue(Color);
   for (uint32_t i = 0; i + 2 < FBufferSize; i += FBytesPerPixel) {
@@ -218,14 +213,14 @@ void TQzBitmap::FillColor(TColor Color) {
 }
 
 void TQzBitmap::FillMask(uint8_t Value) {
-  if (GetPixelFormat() != 2 || !FBuffer) return;
+  if (PixelFormat() != 2 || !FBuffer) return;
   for (uint32_t i = 4; i < FBufferSize; i += FBytesPerPixel) FBuffer[i] = Value;
   Changed(this);
 }
 
 void TQzBitmap::CopyPixels(const TQzBitmap* Source) {
   if (!Source || Source == this || Source->GetEmpty() || GetEmpty()) return;
-  const uint8_t mine = GetPixelFormat(), theirs = Source->GetPixelFormat();
+  const uint8_t mine = PixelFormat(), theirs = Source->PixelFormat();
   const int32_t w = std::min(GetWidth(), Source->GetWidth());
   const int32_t h = std::min(GetHeight(), Source->GetHeight());
   auto* source = const_cast<TQzBitmap*>(Source);
@@ -291,15 +286,15 @@ void TQzBitmap::AssignGraphic(TGraphic* Source) {
   auto* own = dynamic_cast<IQzPixelAccess*>(Source);
   TQzPixelAddrProc addr = nullptr;
   if (raster && (dynamic_cast<TPortableNetworkGraphic*>(Source) ||
-                 NameWithin(Source, "TPortableNetworkGraphic")))
+                 QzIsClassNamed(Source, "TPortableNetworkGraphic")))
     addr = GetPNGPixelAddr;
-  else if (raster && (dynamic_cast<TJPEGImage*>(Source) || NameWithin(Source, "TJPEGImage")))
+  else if (raster && (dynamic_cast<TJPEGImage*>(Source) || QzIsClassNamed(Source, "TJPEGImage")))
     addr = GetJPEGPixelAddr;
-  else if (raster && (dynamic_cast<TBitmap*>(Source) || NameWithin(Source, "TBitmap")))
+  else if (raster && (dynamic_cast<TBitmap*>(Source) || QzIsClassNamed(Source, "TBitmap")))
     addr = GetBitmapPixelAddr;
-  else if (own && NameWithin(Source, "TQzEPFImage"))
+  else if (own && QzIsClassNamed(Source, "TQzEPFImage"))
     addr = GetEPFPixelAddr;
-  else if (own && NameWithin(Source, "TQzTIFImage"))
+  else if (own && QzIsClassNamed(Source, "TQzTIFImage"))
     addr = GetTIFPixelAddr;
 
   if (!addr) {
@@ -354,7 +349,7 @@ void TQzBitmap::AssignTo(TPersistent* Dest) {
 void TQzBitmap::CopyToRasterImage(TRasterImage* Dest, const TRect& R) {
   if (!Dest) return;
   const int32_t dw = Dest->GetWidth(), dh = Dest->GetHeight();
-  const uint8_t format = GetPixelFormat();
+  const uint8_t format = PixelFormat();
   if (dw < 1 || dh < 1 || GetEmpty() || (format != 1 && format != 2)) return;
   TRect r = R;
   if (r.Right < r.Left) std::swap(r.Left, r.Right);

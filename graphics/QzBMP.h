@@ -75,7 +75,11 @@ public:
   int32_t GetPixelBits() const override { return FBuffer ? FHeader.BitCount : 0; }
 
   uint8_t GetBitCount() const { return FHeader.BitCount; }
-  uint8_t GetPixelFormat() const;
+  // Like every operation of the bitmap, it starts a new status: the error code is cleared.
+  uint8_t GetPixelFormat() {
+    FErrorCode = 0;
+    return PixelFormat();
+  }
   // Converting from format 1 to 2 keeps the picture (mask 255); any other change of a picture
   // with pixels leaves it white and opaque at the same size. Formats 0 and above 4 keep the
   // current one and report (1603, 606).
@@ -123,6 +127,7 @@ public:
   void ResetColorTable() { ::ResetColorTable(FColorTable->Table); }
 
 private:
+  uint8_t PixelFormat() const;
   void SetError(uint16_t Category, uint16_t Location);
   void FreeBuffer();
   void AssignGraphic(TGraphic* Source);

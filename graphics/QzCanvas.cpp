@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "graphics/QzBMP.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzTGA.h"
+#include "graphics/QzTIF.h"
 #include "platform/SysUtils.h"
 
 namespace {
@@ -79,8 +82,11 @@ TQzCustomCanvas::~TQzCustomCanvas() {
 
 TFont* TQzCustomCanvas::GetFont() const { return FWorkBitmap->GetCanvas()->GetFont(); }
 
+// The own pictures' target canvas is the work bitmap's own: its font is the work font already,
+// and assigning it to itself would only announce the change again, and again.
 void TQzCustomCanvas::FontChanged(TObject*) {
-  if (FTargetCanvas) FTargetCanvas->GetFont()->Assign(GetFont());
+  if (FTargetCanvas && FTargetCanvas->GetFont() != GetFont())
+    FTargetCanvas->GetFont()->Assign(GetFont());
 }
 
 void TQzCustomCanvas::Detach() {
@@ -134,11 +140,20 @@ void TQzCustomCanvas::SetTarget(TObject* Target) {
       }
       access = nullptr;
     } else if (access) {
-      // The own EPF, TGA and TIFF pictures: 3- or 4-byte pixels, drawn with the work canvas.
-      addr = GetEPFPixelAddr;
+      // The own TIFF, TGA and EPF pictures, drawn with the work canvas: 4-byte pixels, and 3
+      // or 4 bytes for the EPF picture's 24- and 32-bit formats.
+      if (dynamic_cast<TQzTIFImage*>(Target)) {
+        addr = GetTIFPixelAddr;
+        bytes = access->GetPixelBits() == 32 ? 4 : 0;
+      } else if (dynamic_cast<TQzTGAImage*>(Target)) {
+        addr = GetTGAPixelAddr;
+        bytes = access->GetPixelBits() == 32 ? 4 : 0;
+      } else if (auto* epf = dynamic_cast<TQzEPFImage*>(Target)) {
+        addr = GetEPFPixelAddr;
+        const uint8_t format = epf->GetPixelFormat();
+        bytes = access->GetPixelBits() == 0 ? 0 : format == 2 ? 3 : format == 3 ? 4 : 0;
+      }
       canvas = FWorkBitmap->GetCanvas();
-      bytes = access->GetPixelBits() / 8;
-      if (bytes != 3 && bytes != 4) bytes = 0;
     }
     width = graphic->GetWidth();
     height = graphic->GetHeight();
@@ -173,12 +188,7 @@ void TQzCustomCanvas::UpdatePixelProcs() {
 // The alpha of the pen is a transparency: the pen colour weighs 255 - alpha, the target alpha.
 
 void TQzCustomCanvas::PlotPixel24(int32_t X, int32_t Y, uint8_t) {
-  if (!IsInClip(X, Y)) return;
-  uint8_t* p = PixelAddr(X, Y);
-  const uint8_t a = FPen->GetAlpha();
-  p[0] = QzBlendByte(FPen->GetB(), p[0], a);
-  p[1] = QzBlendByte(FPen->GetG(), p[1], a);
-  p[2] = QzBlendByte(FPen->GetR(), p[2], a);
+  if (IsInClip(X, Y)) BlendPen(PixelAddr(X, Y));
 }
 
 void TQzCustomCanvas::PlotPixel32(int32_t X, int32_t Y, uint8_t Value) {
@@ -227,12 +237,7 @@ void TQzCustomCanvas::ForWideSquare(int32_t X, int32_t Y, TPaint Paint) {
 }
 
 void TQzCustomCanvas::PlotWidePixel24(int32_t X, int32_t Y, uint8_t) {
-  const uint8_t a = FPen->GetAlpha(), b = FPen->GetB(), g = FPen->GetG(), r = FPen->GetR();
-  ForWideSquare(X, Y, [&](uint8_t* p) {
-    p[0] = QzBlendByte(b, p[0], a);
-    p[1] = QzBlendByte(g, p[1], a);
-    p[2] = QzBlendByte(r, p[2], a);
-  });
+  ForWideSquare(X, Y, [this](uint8_t* p) { BlendPen(p); });
 }
 
 void TQzCustomCanvas::PlotWidePixel32(int32_t X, int32_t Y, uint8_t) {
@@ -255,12 +260,11 @@ void TQzCustomCanvas::PlotWidePixel40(int32_t X, int32_t Y, uint8_t) {
   });
 }
 
-void TQzCustomCanvas::BlendRun(int32_t X, int32_t Y) {
-  uint8_t* p = PixelAddr(X, Y);
+void TQzCustomCanvas::BlendPen(uint8_t* P) {
   const uint8_t a = FPen->GetAlpha();
-  p[0] = QzBlendByte(FPen->GetB(), p[0], a);
-  p[1] = QzBlendByte(FPen->GetG(), p[1], a);
-  p[2] = QzBlendByte(FPen->GetR(), p[2], a);
+  P[0] = QzBlendByte(FPen->GetB(), P[0], a);
+  P[1] = QzBlendByte(FPen->GetG(), P[1], a);
+  P[2] = QzBlendByte(FPen->GetR(), P[2], a);
 }
 
 // --- lines ---------------------------------------------------------------------------------------
@@ -287,29 +291,31 @@ private:
 }  // namespace
 
 void TQzCustomCanvas::DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
-  if (!FTarget || !FPlot || FClip.Right <= FClip.Left || FClip.Bottom <= FClip.Top) return;
+  // On a 1-pixel-wide or -high target the clip leaves runs and one-pixel pens no pixel, while
+  // wide pens, whose clip edges are inclusive, still reach its one column or row.
+  if (!FTarget || !FPlot) return;
   TTargetBracket bracket(FRaster, FBitmap);
   const uint8_t a = FPen->GetAlpha();
 
   if (Y1 == Y2) {
     if (Y1 < 0 || Y1 < FClip.Top || Y1 >= FClip.Bottom) return;
     int32_t lo = std::min(X1, X2), hi = std::max(X1, X2);
-    // A run that lies wholly beside the clip paints nothing.
-    if (hi < FClip.Left || lo >= FClip.Right) return;
+    // A run that lies wholly beside the clip, or a clip without columns, paints nothing.
+    if (hi < FClip.Left || lo >= FClip.Right || FClip.Right <= FClip.Left) return;
     lo = std::max(lo, FClip.Left);
     hi = std::min(hi, FClip.Right - 1);
-    BlendRun(lo, Y1);
-    for (int32_t x = lo + 1; x < hi; ++x) BlendRun(x, Y1);
+    BlendPen(PixelAddr(lo, Y1));
+    for (int32_t x = lo + 1; x < hi; ++x) BlendPen(PixelAddr(x, Y1));
     return;
   }
   if (X1 == X2) {
     if (X1 < 0 || X1 < FClip.Left || X1 >= FClip.Right) return;
     int32_t lo = std::min(Y1, Y2), hi = std::max(Y1, Y2);
-    if (hi < FClip.Top || lo >= FClip.Bottom) return;
+    if (hi < FClip.Top || lo >= FClip.Bottom || FClip.Bottom <= FClip.Top) return;
     lo = std::max(lo, FClip.Top);
     hi = std::min(hi, FClip.Bottom - 1);
-    BlendRun(X1, lo);
-    for (int32_t y = lo + 1; y < hi; ++y) BlendRun(X1, y);
+    BlendPen(PixelAddr(X1, lo));
+    for (int32_t y = lo + 1; y < hi; ++y) BlendPen(PixelAddr(X1, y));
     return;
   }
 

@@ -106,7 +106,8 @@ private:
   }
   void Detach();
   void FontChanged(TObject* Sender);
-  void BlendRun(int32_t X, int32_t Y);
+  // R, G, B of the pixel at P blended with the pen by its alpha.
+  void BlendPen(uint8_t* P);
   template <class TPaint>
   void ForWideSquare(int32_t X, int32_t Y, TPaint Paint);
 

@@ -67,9 +67,13 @@ void TQzCustomDIB::FreeSection() {
 bool TQzCustomDIB::SetSize(uint16_t W, uint16_t H) {
   if (W == FWidth && H == FHeight) return FSection != nullptr;
   FreeSection();
+  // A zero side is a size like any other, only without pixels; a section the system cannot
+  // make leaves 0 x 0, so that asking for that size again tries again.
+  FWidth = W;
+  FHeight = H;
+  if (W == 0 || H == 0) return false;
   FWidth = 0;
   FHeight = 0;
-  if (W == 0 || H == 0) return false;
 
   BITMAPINFO info{};
   info.bmiHeader.biSize = 40;

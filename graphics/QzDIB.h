@@ -37,8 +37,8 @@ public:
   std::string ClassName() const override { return "TQzCustomDIB"; }
 
   // Re-creates the section for a new size (the pixels are not kept). True when a section
-  // exists afterwards. A zero side, or a section the system cannot make, leaves no section,
-  // no context and a size of 0 x 0.
+  // exists afterwards. A zero side leaves no section and no context (the size is kept); a
+  // section the system cannot make leaves none either, and a size of 0 x 0.
   bool SetSize(uint16_t W, uint16_t H);
   TCanvas* GetCanvas() const { return FCanvas.get(); }
   uint16_t GetWidth() const { return FWidth; }

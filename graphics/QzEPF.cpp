@@ -1,8 +1,10 @@
 #include "graphics/QzEPF.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/QzFileClasses.h"
+#include "graphics/QzDIB.h"
 #include "graphics/QzRasterCopy.h"
 #include "graphics/QzStreamIO.h"
 
@@ -12,10 +14,7 @@ constexpr uint8_t ChunkMagic[4] = {'E', 'P', 'F', 'D'};
 
 uint8_t* RasterAddr(TGraphic* Graphic, int32_t X, int32_t Y) {
   auto* image = dynamic_cast<TRasterImage*>(Graphic);
-  if (!image) return nullptr;
-  uint8_t* line = image->GetScanLine(Y);
-  const int32_t bpp = QzRasterBytesPerPixel(image);
-  return line && bpp ? line + static_cast<ptrdiff_t>(X) * bpp : nullptr;
+  return image ? GetBitmapPixelAddr(image, X, Y) : nullptr;
 }
 
 uint8_t BytesPerPixelOf(uint8_t Format) {
@@ -219,9 +218,10 @@ bool TQzEPFImage::DecodePixels(const std::vector<uint8_t>& Payload, uint8_t Mode
   const uint32_t stored = StoredBytes(Mode, FBytesPerPixel);
   const size_t count = FPixels.size() / FBytesPerPixel;
   if (Mode != 1 && Mode != 8 && Mode != 9) {
-    // Stored as the buffer holds it; a payload of another size is no picture of this size.
+    // Stored as the buffer holds it: the buffer's bytes from the payload's start. A payload
+    // too short for them is no picture of this size.
     if (Payload.size() < FPixels.size()) return false;
-    if (Payload.size() == FPixels.size()) FPixels = Payload;
+    std::copy_n(Payload.begin(), FPixels.size(), FPixels.begin());
     return true;
   }
   if (Payload.size() < count * stored) return false;
@@ -258,10 +258,10 @@ void TQzEPFImage::LoadFromStream(TStream* Stream) {
   const uint16_t w = QzGetU16(&head[9]), h = QzGetU16(&head[11]);
   const uint8_t format = head[13], mode = head[14];
   const uint8_t bpp = BytesPerPixelOf(format);
+  if (FErrorCode == 0) Stream->SetPosition(start + QzGetU16(&head[6]));
   if (FErrorCode == 0 && w > 0 && h > 0) {
     // The buffer is made for the file's own size and pixel format, and only once the stream
     // is known to hold a pixel payload of that size.
-    Stream->SetPosition(start + QzGetU16(&head[6]));
     const bool coded = mode == 1 || mode == 8 || mode == 9;
     if (w > QzMaxPictureSide || h > QzMaxPictureSide || bpp == 0 || (coded && bpp != 3 && bpp != 4))
       Fail(qecUnsupported, 506);
@@ -305,6 +305,7 @@ void TQzEPFImage::LoadFromStream(TStream* Stream) {
           FPicture = std::make_unique<TBitmap>();
         }
       } else if (wanted && type == ctRawData) {
+        FRawData->Clear();
         FRawData->WriteBuffer(payload.data(), static_cast<int32_t>(payload.size()));
         FRawData->SetPosition(0);
       } else if (wanted && type == ctPixels) {
@@ -321,11 +322,8 @@ void TQzEPFImage::LoadFromStream(TStream* Stream) {
 }
 
 void TQzEPFImage::Draw(TCanvas* ACanvas, const TRect& Rect) {
-  if (GetEmpty() || !ACanvas) return;
-  TBitmap temp;
-  temp.SetPixelFormat(pf24bit);
-  AssignTo(&temp);
-  ACanvas->StretchDraw(Rect, &temp);
+  if (GetEmpty()) return;
+  QzDrawPixels(FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight(), ACanvas, Rect);
 }
 
 void TQzEPFImage::Assign(TPersistent* Source) {
@@ -369,9 +367,9 @@ void TQzEPFImage::Assign(TPersistent* Source) {
   QzCopyFromRaster(raster, FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight());
 }
 
+// Destinations that are no raster image are left as they are.
 void TQzEPFImage::AssignTo(TPersistent* Dest) {
-  if (!QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight(), Dest))
-    TGraphic::AssignTo(Dest);
+  QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight(), Dest);
 }
 
 void QzEPFInitialize() {

@@ -32,6 +32,16 @@ bool QzCopyFromRaster(TRasterImage* Image, uint8_t* Dst, int64_t DstStride, int3
   return true;
 }
 
+bool QzCopyFromAnyRaster(TRasterImage* Image, uint8_t* Dst, int64_t DstStride, int32_t DstBpp,
+                         int32_t Width, int32_t Height) {
+  if (!Image || QzRasterBytesPerPixel(Image) != 0)
+    return QzCopyFromRaster(Image, Dst, DstStride, DstBpp, Width, Height);
+  TBitmap temp;
+  temp.Assign(Image);
+  temp.SetPixelFormat(pf32bit);
+  return QzCopyFromRaster(&temp, Dst, DstStride, DstBpp, Width, Height);
+}
+
 void QzCopyToRaster(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32_t Width,
                     int32_t Height, TRasterImage* Image) {
   if (QzRasterBytesPerPixel(Image) == 0) Image->SetPixelFormat(pf32bit);
@@ -53,7 +63,18 @@ void QzCopyToRaster(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32
 }
 
 bool QzIsClassNamed(const TObject* Object, const char* Name) {
-  return Object && std::strstr(Name, Object->ClassName().c_str()) != nullptr;
+  if (!Object) return false;
+  const std::string name = Object->ClassName();
+  return !name.empty() && std::strstr(Name, name.c_str()) != nullptr;
+}
+
+void QzDrawPixels(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32_t Width,
+                  int32_t Height, TCanvas* Canvas, const TRect& Rect) {
+  if (!Canvas || Width < 1 || Height < 1) return;
+  TBitmap temp;
+  temp.SetPixelFormat(pf24bit);
+  QzCopyToRaster(Src, SrcStride, SrcBpp, Width, Height, &temp);
+  Canvas->StretchDraw(Rect, &temp);
 }
 
 bool QzAssignPixelsTo(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32_t Width,

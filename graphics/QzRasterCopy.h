@@ -17,6 +17,11 @@ int32_t QzRasterBytesPerPixel(const TRasterImage* Image);
 bool QzCopyFromRaster(TRasterImage* Image, uint8_t* Dst, int64_t DstStride, int32_t DstBpp,
                       int32_t Width, int32_t Height);
 
+// As QzCopyFromRaster, and an image of another layout (16 bits) is copied through a 32-bit
+// copy of it, so that its pixels arrive too.
+bool QzCopyFromAnyRaster(TRasterImage* Image, uint8_t* Dst, int64_t DstStride, int32_t DstBpp,
+                         int32_t Width, int32_t Height);
+
 // Sizes Image to Width x Height and writes B, G, R of every pixel of Src (SrcBpp 3 or more bytes
 // per pixel, rows SrcStride apart); the destination's fourth byte is left alone. An image whose
 // layout is neither 24- nor 32-bit is made 32-bit first.
@@ -28,6 +33,11 @@ void QzCopyToRaster(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32
 bool QzAssignPixelsTo(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32_t Width,
                       int32_t Height, TPersistent* Dest);
 
-// Is Object of class T, or does its class name occur within Name (how the picture classes
-// recognise one another)?
+// The B, G, R of Width x Height pixels of Src stretched onto Rect of Canvas (through a 24-bit
+// TBitmap, alpha dropped): the Draw of the own picture classes.
+void QzDrawPixels(const uint8_t* Src, int64_t SrcStride, int32_t SrcBpp, int32_t Width,
+                  int32_t Height, TCanvas* Canvas, const TRect& Rect);
+
+// Does the class name of Object occur within Name (how the picture classes recognise one
+// another's look-alikes)? False for nil and for an empty class name.
 bool QzIsClassNamed(const TObject* Object, const char* Name);

@@ -209,11 +209,8 @@ void TQzTGAImage::ReadPixels(TStream* Stream) {
 }
 
 void TQzTGAImage::Draw(TCanvas* ACanvas, const TRect& Rect) {
-  if (GetEmpty() || !ACanvas) return;
-  TBitmap temp;
-  temp.SetPixelFormat(pf24bit);
-  QzCopyToRaster(FPixels.data(), FRowStride, 4, GetWidth(), GetHeight(), &temp);
-  ACanvas->StretchDraw(Rect, &temp);
+  if (GetEmpty()) return;
+  QzDrawPixels(FPixels.data(), FRowStride, 4, GetWidth(), GetHeight(), ACanvas, Rect);
 }
 
 void TQzTGAImage::Assign(TPersistent* Source) {
@@ -237,14 +234,7 @@ void TQzTGAImage::Assign(TPersistent* Source) {
     return;
   }
   // Every pixel gets a defined alpha: the source's where it carries one, opaque otherwise.
-  if (QzRasterBytesPerPixel(raster) != 0) {
-    QzCopyFromRaster(raster, FPixels.data(), FRowStride, 4, GetWidth(), GetHeight());
-  } else {
-    TBitmap temp;
-    temp.Assign(raster);
-    temp.SetPixelFormat(pf32bit);
-    QzCopyFromRaster(&temp, FPixels.data(), FRowStride, 4, GetWidth(), GetHeight());
-  }
+  QzCopyFromAnyRaster(raster, FPixels.data(), FRowStride, 4, GetWidth(), GetHeight());
 }
 
 void TQzTGAImage::AssignTo(TPersistent* Dest) {

@@ -267,11 +267,8 @@ void TQzTIFImage::LoadFromStream(TStream* Stream) {
 }
 
 void TQzTIFImage::Draw(TCanvas* ACanvas, const TRect& Rect) {
-  if (GetEmpty() || !ACanvas) return;
-  TBitmap temp;
-  temp.SetPixelFormat(pf24bit);
-  AssignTo(&temp);
-  ACanvas->StretchDraw(Rect, &temp);
+  if (GetEmpty()) return;
+  QzDrawPixels(FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight, ACanvas, Rect);
 }
 
 void TQzTIFImage::Assign(TPersistent* Source) {
@@ -296,14 +293,7 @@ void TQzTIFImage::Assign(TPersistent* Source) {
     ResizeBuffer(0, 0);
     return;
   }
-  if (QzRasterBytesPerPixel(raster) != 0) {
-    QzCopyFromRaster(raster, FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight);
-  } else {
-    TBitmap temp;
-    temp.Assign(raster);
-    temp.SetPixelFormat(pf32bit);
-    QzCopyFromRaster(&temp, FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight);
-  }
+  QzCopyFromAnyRaster(raster, FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight);
   Changed(this);
 }
 

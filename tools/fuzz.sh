@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into
 # build-fuzz/ and runs each for a bounded time, two at a time.
 #   bash tools/fuzz.sh [seconds per target, default 60] [target ...]
+# QZ_FUZZ_BUILD names another build folder (default build-fuzz), QZ_FUZZ_JOBS the targets run at
+# once (default 2).
 # A crash, leak, timeout or out-of-memory input is copied to tests/data/fuzz/regressions/<target>/,
 # where the ordinary test run replays it from then on, and the script fails.
 set -uo pipefail
@@ -12,7 +14,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(meqp vxlm presetdetails qzbm epf tga tif exif filedetails piclist)
 jobs="${QZ_FUZZ_JOBS:-2}"
-build=build-fuzz
+build="${QZ_FUZZ_BUILD:-build-fuzz}"
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
 # Build-time generators run under the sanitizers too; their exit-time leaks are not findings.

@@ -1,16 +1,24 @@
 // Helpers of the picture-format and record tests: golden files, streams over bytes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/QzFileClasses.h"
 #include "platform/Classes.h"
+#include "platform/SysUtils.h"
 
 using TBytes = std::vector<uint8_t>;
+
+inline uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
 
 inline std::string TestDataPath(const std::string& Name) {
   const char* dir = std::getenv("QZ_TEST_DATA");
@@ -47,3 +55,25 @@ public:
 private:
   int64_t FLimit;
 };
+
+// A picture whose SaveToStream raises on failure: saving into nil gives NilCode, and saving into
+// a stream that takes only Limit bytes gives the code paired with Limit; each raises an
+// Exception whose message is Prefix and the code's text, and keeps the code in GetErrorCode.
+template <class TPicture>
+void ExpectRaisingWriterErrors(TPicture& Picture, const std::string& Prefix, uint32_t NilCode,
+                               std::initializer_list<std::pair<int64_t, uint32_t>> Limits) {
+  auto expect = [&](TStream* Stream, uint32_t Wanted) {
+    try {
+      Picture.SaveToStream(Stream);
+      ADD_FAILURE() << "no exception for " << ErrorCodeToStr(Wanted);
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Prefix + ErrorCodeToStr(Wanted));
+    }
+    EXPECT_EQ(Picture.GetErrorCode(), Wanted);
+  };
+  expect(nullptr, NilCode);
+  for (const auto& [limit, wanted] : Limits) {
+    TLimitedStream s(limit);
+    expect(&s, wanted);
+  }
+}

@@ -3,12 +3,17 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
+#include "ui/framework/QzDrawUtils.h"
 
 namespace {
+
+using TBytes = std::vector<uint8_t>;
 
 std::unique_ptr<TQzBitmap> Sized(int W, int H, uint8_t Format = 1) {
   auto b = std::make_unique<TQzBitmap>();
@@ -122,6 +127,9 @@ TEST(QzBitmap, PixelFormatConversions) {
   EXPECT_EQ(b->GetErrorCode(), MakeErrorCode(qecBadSignature, 606));
   EXPECT_EQ(b->GetBitCount(), 40);
   EXPECT_EQ(b->GetPixelPtr(2, 1)[0], 9);
+  // Asking for the format starts a new status.
+  EXPECT_EQ(b->GetPixelFormat(), 2);
+  EXPECT_EQ(b->GetErrorCode(), 0u);
 
   // Any other conversion leaves a white, opaque picture of the same size.
   b->SetPixelFormat(1);
@@ -330,6 +338,64 @@ TEST(QzBitmap, RenderingFitsAndCentres) {
   EXPECT_EQ(c->GetPixel(100, 50), RGB(200, 100, 50));
   EXPECT_EQ(c->GetPixel(100, 149), RGB(200, 100, 50));
   EXPECT_EQ(c->GetPixel(101, 150), RGB(128, 128, 128));
+}
+
+TEST(QzBitmap, RenderingFitGeometry) {
+  // The fitted size comes from the rectangle (halves to even), the place from the whole
+  // bitmap: the picture is centred in it, not in the rectangle.
+  struct Case {
+    int W, H, BW, BH;
+    TRect R;
+    TRect Picture;
+  };
+  const Case cases[] = {
+      {100, 50, 200, 200, Rect(0, 0, 200, 200), Rect(0, 50, 200, 150)},
+      {50, 100, 200, 200, Rect(0, 0, 200, 200), Rect(50, 0, 150, 200)},
+      {10, 10, 100, 60, Rect(0, 0, 40, 20), Rect(40, 20, 60, 40)},
+      {10, 10, 100, 60, Rect(7, 3, 47, 23), Rect(40, 20, 60, 40)},
+      {3, 1, 10, 9, Rect(0, 0, 10, 9), Rect(0, 3, 10, 6)},       // 9 / (1 / 3) = 27: too wide
+      {4, 1, 10, 10, Rect(0, 0, 10, 10), Rect(0, 4, 10, 6)},     // 10 / 4 = 2.5 gives 2
+      {4, 3, 11, 6, Rect(0, 0, 11, 6), Rect(1, 0, 9, 6)},        // 6 / 0.75 = 8
+      {1, 3, 9, 7, Rect(0, 0, 9, 7), Rect(3, 0, 5, 7)},          // 7 / 3 = 2.33 gives 2
+  };
+  for (const Case& c : cases) {
+    auto q = Sized(c.W, c.H);
+    q->FillColor(RGB(200, 100, 50));
+    auto t = Toolkit(pf24bit, c.BW, c.BH);
+    t->GetCanvas()->GetBrush()->SetColor(clWhite);
+    t->GetCanvas()->FillRect(Rect(0, 0, c.BW, c.BH));
+    q->DrawToBitmapEx(t.get(), c.R, false);
+    for (int y = 0; y < c.BH; ++y)
+      for (int x = 0; x < c.BW; ++x) {
+        const bool inside = x >= c.Picture.Left && x < c.Picture.Right && y >= c.Picture.Top && y < c.Picture.Bottom;
+        ASSERT_EQ(t->GetCanvas()->GetPixel(x, y), inside ? RGB(200, 100, 50) : clWhite)
+            << c.W << "x" << c.H << " into " << c.BW << "x" << c.BH << " at " << x << "," << y;
+      }
+  }
+  // Columns and rows map to the nearest source pixel: 2 x 1 onto 5 x 2 (scale 0.4 and 0.5)
+  // takes columns 0, 0, 1, 1 and, rounding past the picture, its last column again.
+  auto q = Sized(2, 1);
+  Put(q.get(), 0, 0, 0, 0, 10, 255);
+  Put(q.get(), 1, 0, 0, 0, 20, 255);
+  auto t = Toolkit(pf24bit, 5, 10);
+  q->DrawToBitmapEx(t.get(), Rect(0, 0, 5, 10), false);
+  const int reds[5] = {10, 10, 20, 20, 20};
+  for (int y = 4; y < 6; ++y)
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(t->GetCanvas()->GetPixel(x, y), RGB(reds[x], 0, 0)) << x << "," << y;
+}
+
+TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
+  auto b = Toolkit(pf24bit, 4, 3);
+  b->GetCanvas()->SetPixel(3, 2, RGB(9, 8, 7));
+  DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 2, 2), 1, clRed, clBlue);
+  CopyRectToClipboard(b->GetCanvas(), Rect(0, 0, 4, 3));
+  TQzBitmap q;
+  q.Assign(Clipboard());
+  ASSERT_EQ(q.GetWidth(), 4);
+  ASSERT_EQ(q.GetHeight(), 3);
+  EXPECT_FALSE(q.HasAlpha());
+  EXPECT_EQ(TBytes(q.GetPixelPtr(3, 2), q.GetPixelPtr(3, 2) + 4), (TBytes{7, 8, 9, 255}));
+  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 0), q.GetPixelPtr(1, 0) + 4), (TBytes{255, 0, 0, 255}));
 }
 
 TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {

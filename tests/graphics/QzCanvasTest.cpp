@@ -4,11 +4,15 @@
 #include <cstring>
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "graphics/QzBMP.h"
 #include "graphics/QzCanvas.h"
 #include "graphics/QzDIB.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzTGA.h"
+#include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
 
 namespace {
@@ -63,6 +67,8 @@ TEST(QzCanvas, LinesAndRuns) {
       {0, 0, 2, 4, {{0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}}},
       {2, 4, 0, 0, {{0, 0}, {1, 1}, {1, 2}, {2, 3}, {2, 4}}},
       {0, 4, 2, 0, {{2, 0}, {1, 1}, {1, 2}, {0, 3}, {0, 4}}},
+      {0, 2, 4, 0, {{0, 2}, {1, 1}, {2, 1}, {3, 0}, {4, 0}}},
+      {2, 0, 0, 4, {{2, 0}, {1, 1}, {1, 2}, {0, 3}, {0, 4}}},
       {1, 1, 4, 4, {{1, 1}, {2, 2}, {3, 3}, {4, 4}}},
       // the clip is (0, 0, 9, 9): the last row and column stay untouched
       {0, 0, 9, 9, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}}},
@@ -86,19 +92,30 @@ TEST(QzCanvas, LinesAndRuns) {
 }
 
 TEST(QzCanvas, TinyTargetsAndNoTarget) {
-  // One-pixel-wide or -high targets have an empty clip: nothing is drawn, nothing outside them
-  // is touched.
-  const std::pair<int, int> sizes[] = {{1, 10}, {10, 1}, {1, 1}};
-  for (auto [w, h] : sizes) {
-    auto b = White(w, h);
+  // One-pixel-wide or -high targets: their clip leaves runs and one-pixel pens no pixel at all,
+  // and nothing outside them is touched. A wide pen (5: half width 2) reaches their one column
+  // or row, its clip edges being inclusive. The line (-2, -2) -> (4, 3) plots (-2, -2), (-1, -1),
+  // (0, 0), (1, 1), (2, 1), (3, 2), (4, 3); each paints the pixels at offsets (-2 .. 1, -2 .. 1)
+  // from it whose rounded distance is below 2.
+  struct Case {
+    int W, H;
+    TPixels Wide;
+  };
+  const Case cases[] = {{1, 10, {{0, 0}, {0, 1}, {0, 2}}},
+                        {10, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},
+                        {1, 1, {{0, 0}}}};
+  for (const Case& k : cases) {
+    auto b = White(k.W, k.H);
     TQzCanvas c;
     c.SetTarget(b.get());
+    ASSERT_EQ(c.GetBytesPerPixel(), 3);
     c.Line(-3, 0, 5, 0);
     c.Line(0, -3, 0, 5);
     c.Line(-2, -2, 4, 3);
+    EXPECT_TRUE(Painted(b.get()).empty()) << k.W << "x" << k.H;
     c.GetPen()->SetWidth(5);
     c.Line(-2, -2, 4, 3);
-    EXPECT_EQ(Painted(b.get()).size(), static_cast<size_t>(w > 1 && h > 1 ? 1 : 0));
+    EXPECT_EQ(Painted(b.get()), k.Wide) << k.W << "x" << k.H;
   }
   TQzCanvas detached;
   detached.Line(0, 0, 5, 5);
@@ -148,6 +165,57 @@ TEST(QzCanvas, Targets) {
   auto big = White(16000, 2);
   c.SetTarget(big.get());
   EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 14999, 1));
+}
+
+TEST(QzCanvas, OwnPictureTargets) {
+  TQzTIFImage tif;
+  tif.SetSize(6, 5);
+  TQzTGAImage tga;
+  tga.ResizeBuffer(6, 5);
+  TQzEPFImage epf24, epf32, epf16, epfEmpty;
+  epf24.SetPixelFormat(2);
+  epf24.SetSize(6, 5);
+  epf32.SetSize(6, 5);
+  epf16.SetPixelFormat(1);
+  epf16.SetSize(6, 5);
+  struct Case {
+    TGraphic* Target;
+    int Bytes;
+    TQzPixelAddrProc Proc;
+  };
+  const Case cases[] = {{&tif, 4, GetTIFPixelAddr},   {&tga, 4, GetTGAPixelAddr},
+                        {&epf24, 3, GetEPFPixelAddr}, {&epf32, 4, GetEPFPixelAddr},
+                        {&epf16, 0, nullptr},         {&epfEmpty, 0, nullptr}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Target->ClassName() + " " + std::to_string(k.Bytes));
+    TQzCanvas c;
+    c.SetTarget(k.Target);
+    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes);
+    EXPECT_EQ(c.GetPixelAddrProc(), k.Proc);
+    if (k.Bytes == 0) {
+      EXPECT_EQ(c.GetTarget(), nullptr);
+      EXPECT_EQ(c.GetTargetCanvas(), nullptr);
+      continue;
+    }
+    EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 5, 4));
+    // Their canvas is the work bitmap's, which takes the font.
+    ASSERT_NE(c.GetTargetCanvas(), nullptr);
+    c.GetFont()->SetSize(17);
+    EXPECT_EQ(c.GetTargetCanvas()->GetFont()->GetSize(), 17);
+    c.GetPen()->SetColor(RGB(1, 2, 3));
+    c.Line(0, 0, 3, 3);
+    auto* access = dynamic_cast<IQzPixelAccess*>(k.Target);
+    for (int i = 0; i < 4; ++i) {
+      const uint8_t* p = access->GetPixelPtr(i, i);
+      EXPECT_EQ(p[0], 3);
+      EXPECT_EQ(p[1], 2);
+      EXPECT_EQ(p[2], 1);
+      if (k.Bytes == 4) {
+        EXPECT_EQ(p[3], 255);
+      }
+    }
+    EXPECT_EQ(access->GetPixelPtr(4, 4)[0], 0);
+  }
 }
 
 TEST(QzCanvas, FontGoesToTheTargetCanvas) {

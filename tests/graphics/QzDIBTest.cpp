@@ -43,17 +43,20 @@ TEST(DIB, ResizingKeepsOrRemakesTheSection) {
 TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
   struct Case {
     uint16_t W, H;
+    uint16_t KeptW, KeptH;
   };
-  // A zero side, and sides the system cannot make a section of.
-  const Case cases[] = {{0, 5}, {5, 0}, {40000, 2}, {2, 65535}};
+  // A zero side (the size is kept), and sides the system cannot make a section of (0 x 0).
+  const Case cases[] = {{0, 5, 0, 5}, {5, 0, 5, 0}, {40000, 2, 0, 0}, {2, 65535, 0, 0}};
   for (const Case& c : cases) {
     TQzDIB dib(7, 7);
     EXPECT_FALSE(dib.SetSize(c.W, c.H)) << c.W << "x" << c.H;
     EXPECT_EQ(dib.GetSection(), nullptr);
     EXPECT_EQ(dib.GetDC(), nullptr);
     EXPECT_EQ(dib.GetBits(), nullptr);
-    EXPECT_EQ(dib.GetWidth(), 0);
-    EXPECT_EQ(dib.GetHeight(), 0);
+    EXPECT_EQ(dib.GetWidth(), c.KeptW);
+    EXPECT_EQ(dib.GetHeight(), c.KeptH);
+    EXPECT_FALSE(dib.SetSize(c.W, c.H));
+    EXPECT_EQ(dib.GetBits(), nullptr);
     EXPECT_EQ(dib.GetPixelBits(), 0);
     EXPECT_EQ(dib.GetPixelPtr(0, 0), nullptr);
     EXPECT_EQ(dib.GetCanvas()->GetHandle(), nullptr);

@@ -10,8 +10,6 @@
 
 namespace {
 
-uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
-
 void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
   for (int y = 0; y < I.GetHeight(); ++y)
     for (int x = 0; x < I.GetWidth(); ++x) {
@@ -99,6 +97,10 @@ TBytes File(uint16_t W, uint16_t H, uint8_t Format, uint8_t Mode, const std::vec
   for (const TBytes& c : Chunks) f.insert(f.end(), c.begin(), c.end());
   return f;
 }
+TBytes Cat(TBytes A, const TBytes& B) {
+  A.insert(A.end(), B.begin(), B.end());
+  return A;
+}
 TBytes Chunk(uint8_t Type, uint8_t Sub, const TBytes& Payload, int64_t Length = -1) {
   TBytes c = {'E', 'P', 'F', 'D', Type, Sub, 0, 0, 0, 0};
   QzPutU32(&c[6], static_cast<uint32_t>(Length < 0 ? static_cast<int64_t>(Payload.size()) : Length));
@@ -143,6 +145,75 @@ TEST(QzEPF, ReaderCases) {
   }
 }
 
+TEST(QzEPF, PayloadsAndChunkOrder) {
+  const TBytes end = Chunk(255, 0, {});
+  const TBytes raw = {0, 0, 1, 255, 2, 2, 3, 254};  // 2 x 1, 4 bytes a pixel
+  struct Case {
+    const char* Name;
+    TBytes Data;
+    TBytes Pixels;
+    TBytes RawData;
+  };
+  const Case cases[] = {
+      // The buffer's bytes from the start of a longer stored payload.
+      {"mode 0, longer payload", File(2, 1, 3, 0, {Chunk(5, 0, Cat(raw, {9, 9, 9})), end}), raw, {}},
+      {"mode 0, exact payload", File(2, 1, 3, 0, {Chunk(5, 0, raw), end}), raw, {}},
+      // The header's mode decodes, whatever the chunk's sub-type says.
+      {"header mode wins", File(2, 1, 3, 9, {Chunk(5, 0, {5, 6, 7, 8}), end}), TBytes{5, 5, 5, 6, 7, 7, 7, 8}, {}},
+      // A second raw-data chunk replaces the first.
+      {"raw data replaced", File(2, 1, 3, 0, {Chunk(2, 0, {1, 2, 3, 4, 5}), Chunk(2, 0, {6, 7}), Chunk(5, 0, raw), end}),
+       raw, TBytes{6, 7}},
+      // A 24-bit image codes 3-byte pixels.
+      {"24-bit colour", File(2, 1, 2, 1, {Chunk(5, 1, {1, 2, 3, 4, 5, 6}), end}), TBytes{1, 2, 3, 4, 5, 6}, {}},
+      {"24-bit grey", File(2, 1, 2, 8, {Chunk(5, 8, {7, 8}), end}), TBytes{7, 7, 7, 8, 8, 8}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzEPFImage i;
+    ASSERT_EQ(Load(i, c.Data), 0u);
+    EXPECT_EQ(Pixels(i), c.Pixels);
+    EXPECT_EQ(BytesOf(*i.GetRawData()), c.RawData);
+  }
+}
+
+TEST(QzEPF, TwentyFourBitImagesRoundTrip) {
+  for (bool colour : {false, true}) {
+    TQzEPFImage a;
+    a.SetPixelFormat(2);
+    a.SetSize(3, 2);
+    ASSERT_EQ(a.GetBytesPerPixel(), 3);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) {
+        uint8_t* p = a.GetPixelPtr(x, y);
+        p[0] = p[1] = p[2] = static_cast<uint8_t>(x * 40 + y);
+      }
+    if (colour) a.GetPixelPtr(2, 1)[0] = 1;
+    TMemoryStream s;
+    a.SaveToStream(&s);
+    EXPECT_EQ(s.Memory()[14], colour ? 1 : 8);
+    EXPECT_EQ(s.GetSize(), 64 + 10 + 6 * (colour ? 3 : 1) + 10);
+    s.SetPosition(0);
+    TQzEPFImage b;
+    b.LoadFromStream(&s);
+    EXPECT_EQ(b.GetPixelFormat(), 2);
+    EXPECT_EQ(Pixels(b), Pixels(a));
+  }
+}
+
+TEST(QzEPF, EmptyImageLeavesTheStreamAtTheFirstChunk) {
+  TQzEPFImage i;
+  TMemoryStream s;
+  i.SaveToStream(&s);  // no size: header, an empty pixel chunk and the end chunk
+  EXPECT_EQ(s.GetSize(), 64 + 10 + 10);
+  s.SetPosition(0);
+  TQzEPFImage b;
+  b.LoadFromStream(&s);
+  EXPECT_TRUE(b.GetEmpty());
+  EXPECT_EQ(s.GetPosition(), 64);
+  EXPECT_THROW(b.LoadFromStream(nullptr), Exception);
+  EXPECT_EQ(b.GetErrorCode(), Code(1000, 500));
+}
+
 TEST(QzEPF, EveryPrefixOfTheGoldenFileFailsCleanly) {
   const TBytes golden = ReadGolden("epf_2x1.epf");
   ASSERT_EQ(golden.size(), 90u);
@@ -185,13 +256,7 @@ TEST(QzEPF, RawDataAndEmbeddedPictureTravelAndDoNotLeak) {
 TEST(QzEPF, WriterErrors) {
   TQzEPFImage i;
   i.SetSize(4, 4);
-  EXPECT_THROW(i.SaveToStream(nullptr), Exception);
-  EXPECT_EQ(i.GetErrorCode(), Code(1000, 300));
-  TLimitedStream shortHeader(5), shortPixels(90);
-  EXPECT_THROW(i.SaveToStream(&shortHeader), Exception);
-  EXPECT_EQ(i.GetErrorCode(), Code(1001, 301));
-  EXPECT_THROW(i.SaveToStream(&shortPixels), Exception);
-  EXPECT_EQ(i.GetErrorCode(), Code(1001, 302));
+  ExpectRaisingWriterErrors(i, "EPF Error: ", Code(1000, 300), {{5, Code(1001, 301)}, {40, Code(1001, 301)}, {90, Code(1001, 302)}});
 }
 
 TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
@@ -217,6 +282,29 @@ TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
   sixteen.SetSize(2, 2);
   TQzEPFImage e;
   EXPECT_NO_THROW(e.Assign(&sixteen));
+  TPortableNetworkGraphic png16;
+  png16.SetPixelFormat(pf16bit);
+  png16.SetSize(2, 2);
+  try {
+    e.Assign(&png16);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& x) {
+    EXPECT_EQ(x.Message(), "UNKNWON PICTURE TYPE");
+  }
+  TBitmap wide;
+  wide.SetPixelFormat(pf24bit);
+  wide.SetSize(15001, 1);
+  try {
+    e.Assign(&wide);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& x) {
+    EXPECT_EQ(x.Message(), ErrorCodeToStr(Code(1504, 300)));
+  }
+  EXPECT_EQ(e.GetErrorCode(), Code(1504, 300));
+  // A destination that is no raster image is left as it is.
+  TPicture picture;
+  EXPECT_NO_THROW(e.AssignTo(&picture));
+  EXPECT_EQ(picture.GetGraphic(), nullptr);
   TQzEPFImage copy;
   e.SetSize(2, 1);
   Fill(e, 1, 2, 3, 4);

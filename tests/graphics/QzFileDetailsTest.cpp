@@ -7,8 +7,6 @@
 
 namespace {
 
-uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
-
 // Records what the extension hooks saw.
 class TDetails : public TQzFileDetails {
 public:
@@ -95,6 +93,29 @@ TBytes ScrambledString(const std::string& S, const uint8_t (&Key)[16]) {
   return b;
 }
 
+TEST(QzFileDetails, ScramblingFollowsTheKeyAndThePosition) {
+  // byte i XOR (K[i mod 16] + i mod 16) mod 256, over two rounds of the key; its own inverse.
+  TBytes data(40);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 11 + 3);
+  TBytes scrambled = data;
+  QzScrambleDetails(scrambled.data(), static_cast<int64_t>(scrambled.size()), TQzCustomFileDetails::DefaultKey);
+  for (size_t i = 0; i < data.size(); ++i) {
+    const unsigned k = TQzCustomFileDetails::DefaultKey[i % 16] + static_cast<unsigned>(i % 16);
+    EXPECT_EQ(scrambled[i], static_cast<uint8_t>(data[i] ^ (k & 0xFF))) << i;
+  }
+  QzScrambleDetails(scrambled.data(), static_cast<int64_t>(scrambled.size()), TQzCustomFileDetails::DefaultKey);
+  EXPECT_EQ(scrambled, data);
+  // The stored string is the scrambled one, starting again at 0.
+  TQzFileDetails d;
+  d.SetString(0, "AB");
+  TMemoryStream s;
+  ASSERT_TRUE(d.SaveToStream(&s));
+  const uint8_t* p = s.Memory() + 32 + 4 + 128;
+  EXPECT_EQ(QzGetU16(p), 2);
+  EXPECT_EQ(p[2], static_cast<uint8_t>('A' ^ TQzCustomFileDetails::DefaultKey[0]));
+  EXPECT_EQ(p[3], static_cast<uint8_t>('B' ^ ((TQzCustomFileDetails::DefaultKey[1] + 1) & 0xFF)));
+}
+
 TEST(QzFileDetails, ReaderCases) {
   const TBytes noPreview = {0, 0, 0, 0};
   struct Case {
@@ -123,6 +144,9 @@ TEST(QzFileDetails, ReaderCases) {
       {"negative preview length", Record(5, 0, 0, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), Code(1002, 107), ""},
       {"preview length past the end", Record(5, 0, 0, {0x00, 0x00, 0x00, 0x40, 1, 2, 3}), Code(1002, 107), ""},
       {"preview not a JPEG", Record(5, 0, 0, {3, 0, 0, 0, 1, 2, 3, 0xFF, 0xFF}), Code(1501, 107), ""},
+      {"wrong signature", [&] { TBytes b = Record(5, 1, 0, body(TQzCustomFileDetails::DefaultKey, 1)); b[0] = 'X'; return b; }(),
+       Code(1603, 103), ""},
+      {"string bytes short", Record(5, 1, 0, {0, 0, 0, 0, 5, 0, 'a', 'b'}), Code(1002, 109), ""},
       {"no end marker", [&] { TBytes b = Record(5, 1, 0, body(TQzCustomFileDetails::DefaultKey, 1)); b.resize(b.size() - 2); return b; }(),
        Code(1002, 110), "first"},
   };
@@ -166,6 +190,20 @@ TEST(QzFileDetails, WriterErrorsAndAssign) {
     EXPECT_FALSE(d.SaveToStream(&s)) << limit;
     EXPECT_EQ(d.Error, code) << limit;
   }
+  TQzFileDetails titled;
+  titled.SetTitle("abc");
+  TLimitedStream cut(32 + 4 + 128 + 2 + 1);
+  EXPECT_FALSE(titled.SaveToStream(&cut));
+  EXPECT_EQ(titled.Error, Code(1001, 124));
+  titled.GetPreview()->SetSize(3, 2);
+  TLimitedStream cutPreview(32 + 4 + 10);
+  EXPECT_FALSE(titled.SaveToStream(&cutPreview));
+  EXPECT_EQ(titled.Error, Code(1001, 121));
+  EXPECT_EQ(titled.GetTitle(), "abc");
+  TQzFileDetails none;
+  EXPECT_FALSE(none.LoadFromStream(nullptr));
+  EXPECT_EQ(none.Error, Code(1000, 101));
+
   d.SetAuthor("me");
   d.SetInteger(7, 7);
   d.GetPreview()->SetSize(3, 2);

@@ -9,8 +9,6 @@
 
 namespace {
 
-uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
-
 TEST(QzPicExifData, EmptyRecordMatchesGoldenBytes) {
   TQzPictureExifData exif;
   TMemoryStream s;
@@ -51,6 +49,16 @@ TEST(QzPicExifData, ScramblingLeavesFirstByteAndIsOwnInverse) {
   const uint8_t* second = p + 9;
   EXPECT_EQ(second[0], 'Q');
   EXPECT_EQ(second[1], static_cast<uint8_t>('R' ^ QzExifKey[0]));
+  // Past the first byte: byte i XOR (K[(i - 1) mod 16] + (i - 1) mod 16) mod 256, the key
+  // going round more than once.
+  uint8_t long_[40];
+  for (int i = 0; i < 40; ++i) long_[i] = static_cast<uint8_t>(i * 7 + 1);
+  QzScrambleExifString(long_, 40);
+  EXPECT_EQ(long_[0], 1);
+  for (int i = 1; i < 40; ++i) {
+    const unsigned k = QzExifKey[(i - 1) % 16] + static_cast<unsigned>((i - 1) % 16);
+    EXPECT_EQ(long_[i], static_cast<uint8_t>((i * 7 + 1) ^ (k & 0xFF))) << i;
+  }
   uint8_t buf[20] = "hello, picture";
   QzScrambleExifString(buf, 14);
   QzScrambleExifString(buf, 14);
@@ -97,6 +105,7 @@ TEST(QzPicExifData, ReaderCases) {
       {"no end block", Record({Block(1, Strings(2, 2, "ab"))}), Code(1603, 507), 2},
       {"wrong tag", [&] { TBytes b = Record({end}); b[128] = 0; return b; }(), Code(1603, 508), 0},
       {"version 2", Record({end}, 2), Code(1604, 504), 0},
+      {"wrong magic", [&] { TBytes b = Record({end}); b[3] = 0x14; return b; }(), Code(1603, 503), 0},
       {"header size below its own bytes", [&] { TBytes b = Record({end}); b[6] = 4; return b; }(), Code(1603, 503), 0},
       {"string past its block", [&] {
          TBytes p = Strings(1, 1, "ab");

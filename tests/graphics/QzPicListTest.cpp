@@ -14,8 +14,6 @@
 
 namespace {
 
-uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
-
 template <class T>
 void SetPicture(TQzPictureListItem* Item, int W, int H) {
   TBitmap b;
@@ -97,6 +95,33 @@ TEST_F(QzPicList, EveryPictureFormatRoundTripsWithIDsAttributesAndThumbnails) {
   EXPECT_EQ(back.GetItem(0)->GetThumbnail()->GetHeight(), 125);
   EXPECT_EQ(back.GetItem(6)->GetAttribute(), 7);
   EXPECT_EQ(back.GetGraphicByID(static_cast<uint16_t>(*ids.begin() - 1)), nullptr);
+}
+
+TEST_F(QzPicList, ItemRecordLayout) {
+  // ID, picture length, the picture's own stream scrambled with the list's key from 0, the
+  // 32-byte attribute block.
+  TQzPictureListItems list;
+  auto* item = new TQzPictureListItem(&list);
+  SetPicture<TBitmap>(item, 3, 2);
+  item->SetID(0xBEEF);
+  TQzPictureListItem::TAttributes block{};
+  for (int i = 0; i < 32; ++i) block[i] = static_cast<uint8_t>(100 + i);
+  item->SetAttributes(block);
+  TMemoryStream picture;
+  item->GetPicture()->GetGraphic()->SaveToStream(&picture);
+  const TBytes plain = BytesOf(picture);
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(&s));
+  const TBytes b = BytesOf(s);
+  ASSERT_EQ(b.size(), 26 + 6 + plain.size() + 32);
+  EXPECT_EQ(QzGetU16(&b[8]), 1);
+  EXPECT_EQ(QzGetU16(&b[26]), 0xBEEF);
+  EXPECT_EQ(QzGetU32(&b[28]), plain.size());
+  for (size_t i = 0; i < plain.size(); ++i) {
+    const unsigned k = TQzPictureListItems::Key[i % 16] + static_cast<unsigned>(i % 16);
+    ASSERT_EQ(b[32 + i], static_cast<uint8_t>(plain[i] ^ (k & 0xFF))) << i;
+  }
+  EXPECT_EQ(TBytes(b.end() - 32, b.end()), TBytes(block.begin(), block.end()));
 }
 
 TEST_F(QzPicList, ReaderCases) {

@@ -5,6 +5,7 @@
 
 #include "engine/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
 
 namespace {
@@ -151,6 +152,20 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
   auto tall = Flat(1, 1, clRed);
   tall->SetSize(1, 0);
   EXPECT_EQ(StretchGraphicEx(tall.get(), &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 503));
+  // A width without a height.
+  TQzTIFImage flat;
+  flat.SetSize(4, 0);
+  ASSERT_EQ(flat.GetWidth(), 4);
+  EXPECT_EQ(StretchGraphicEx(&flat, &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 504));
+  EXPECT_EQ(dst.GetWidth(), 3);
+  // A destination that refuses the result.
+  class TRefusing : public TBitmap {
+  public:
+    void Assign(TPersistent*) override { throw Exception("refused"); }
+  } refusing;
+  for (uint8_t filter : {uint8_t{0}, uint8_t{4}, uint8_t{8}})
+    EXPECT_EQ(StretchGraphicEx(src.get(), &refusing, 5, 5, filter, false), MakeErrorCode(qecInvalidArgument, 507));
+  EXPECT_TRUE(refusing.GetEmpty());
 }
 
 TEST(Resample, IntoTheOwnBitmap) {
