@@ -42,6 +42,20 @@ void TBasicAction::Change() {
   }
 }
 
+bool QzLinkAction(TComponent* Client, TBasicAction*& Link, TBasicAction* Value) {
+  if (Value == Link) return false;
+  if (Link) {
+    Link->UnregisterClient(Client);
+    Link->RemoveFreeNotification(Client);
+  }
+  Link = Value;
+  if (Value) {
+    Value->RegisterClient(Client);
+    Value->FreeNotification(Client);
+  }
+  return true;
+}
+
 TCustomAction::~TCustomAction() {
   Destroying();
   SetActionList(nullptr);

@@ -33,6 +33,10 @@ private:
   std::vector<TComponent*> FClients;
 };
 
+// Points a client's action link at Value: the old action forgets the client, the new one lists
+// it and tells it when it is freed. False when the link already held Value.
+bool QzLinkAction(TComponent* Client, TBasicAction*& Link, TBasicAction* Value);
+
 class TCustomAction : public TBasicAction {
 public:
   using TBasicAction::TBasicAction;

@@ -8,28 +8,7 @@
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 
-// ---- rectangles ----
-
-TRect QzIntersectRect(const TRect& A, const TRect& B) {
-  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
-bool QzIsRectEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
-
-TRect QzUnionRect(const TRect& A, const TRect& B) {
-  if (QzIsRectEmpty(A)) return B;
-  if (QzIsRectEmpty(B)) return A;
-  return {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right), std::max(A.Bottom, B.Bottom)};
-}
-
-bool QzPtInRect(const TRect& R, TPoint P) { return P.X >= R.Left && P.X < R.Right && P.Y >= R.Top && P.Y < R.Bottom; }
-
 namespace {
-
-TRect Offset(TRect R, TPoint D) { return {R.Left + D.X, R.Top + D.Y, R.Right + D.X, R.Bottom + D.Y}; }
 
 std::unordered_set<TWinControl*>& LiveHandles() {
   static std::unordered_set<TWinControl*> s;
@@ -182,7 +161,7 @@ int ReleaseDC(HWND Window, HDC DC) {
   TWinControl* c = FindControl(Window);
   TCustomForm* f = c ? c->GetParentForm() : nullptr;
   if (f && f->GetNativeWindow() && f->GetVisible() && !f->IsPainting() && f->GetSurface())
-    f->GetNativeWindow()->Present(f->GetSurface(), Rect(clip.Left + o.X, clip.Top + o.Y, clip.Right + o.X, clip.Bottom + o.Y));
+    f->GetNativeWindow()->Present(f->GetSurface(), QzOffsetRect(clip, o));
   return 1;
 }
 
@@ -279,13 +258,13 @@ void TControlCanvas::Update() {
   const TPoint o = FControl->FormOffset();
   SetViewportOrgEx(FDC, o.X, o.Y, nullptr);
   // Visible part: the control clipped by each parent's client area.
-  TRect vis = Offset(FControl->GetClientRect(), o);
+  TRect vis = QzOffsetRect(FControl->GetClientRect(), o);
   for (TWinControl* p = FControl->GetParent(); p; p = p->GetParent()) {
     if (dynamic_cast<TCustomForm*>(p) == form) {
       vis = QzIntersectRect(vis, Rect(0, 0, surface->GetWidth(), surface->GetHeight()));
       break;
     }
-    vis = QzIntersectRect(vis, Offset(p->GetClientRect(), p->FormOffset()));
+    vis = QzIntersectRect(vis, QzOffsetRect(p->GetClientRect(), p->FormOffset()));
   }
   if (FControl == form) vis = QzIntersectRect(vis, Rect(0, 0, surface->GetWidth(), surface->GetHeight()));
   SelectClipRgn(FDC, nullptr);
@@ -560,17 +539,8 @@ void TControl::SetPopupMenu(TPopupMenu* Value) {
 }
 
 void TControl::SetAction(TBasicAction* Value) {
-  if (Value == FAction) return;
-  if (FAction) {
-    FAction->UnregisterClient(this);
-    FAction->RemoveFreeNotification(this);
-  }
-  FAction = Value;
-  if (Value) {
-    Value->RegisterClient(this);
-    Value->FreeNotification(this);
-    if (!IsLoading()) ActionChange(Value);
-  }
+  // While loading, the stored properties win; Loaded applies the action afterwards.
+  if (QzLinkAction(this, FAction, Value) && Value && !IsLoading()) ActionChange(Value);
 }
 
 void TControl::ActionChange(TBasicAction* Sender) {

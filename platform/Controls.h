@@ -544,9 +544,3 @@ TWinControl* FindControl(HWND Handle);
 HDC GetDC(HWND Window);
 HDC GetWindowDC(HWND Window);
 int ReleaseDC(HWND Window, HDC DC);
-
-// Rectangle helpers of the layout code.
-TRect QzIntersectRect(const TRect& A, const TRect& B);
-TRect QzUnionRect(const TRect& A, const TRect& B);
-bool QzIsRectEmpty(const TRect& R);
-bool QzPtInRect(const TRect& R, TPoint P);

@@ -20,24 +20,6 @@ TRect Normalized(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   return TRect{std::min(X1, X2), std::min(Y1, Y2), std::max(X1, X2), std::max(Y1, Y2)};
 }
 
-TRect Intersect(const TRect& A, const TRect& B) {
-  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
-          std::min(A.Bottom, B.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
-bool IsEmptyRect(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
-
-// Resolves system colours through the desktop's table; clNone and clDefault have no colour of
-// their own and are taken as white and black.
-TColor ToRGB(TColor C) {
-  if ((C & 0xFF000000) == 0x80000000) return GetSysColor(static_cast<int>(C & 0xFF));
-  if (C == clDefault) return 0;
-  return ColorToRGB(C);
-}
-
 // The binary raster operation of a pen mode as GDI's truth table over (pen, destination) bits.
 uint32_t ApplyPenMode(TPenMode Mode, uint32_t P, uint32_t D) {
   static constexpr uint8_t kTable[16] = {0,  15, 10, 5, 12, 3, 13, 4,
@@ -342,6 +324,7 @@ void TBrush::SetStyle(TBrushStyle Value) {
 }
 
 void TFont::Assign(TPersistent* Source) {
+  if (Source == this) return;  // nothing changes, so nobody is told
   if (auto* f = dynamic_cast<TFont*>(Source)) {
     FName = f->FName;
     FHeight = f->FHeight;
@@ -421,7 +404,7 @@ bool TCanvas::Target(TTarget& T) const {
   T.B = FHandle->Bitmap;
   T.O = FHandle->Origin;
   T.Clip = FHandle->DeviceBounds();
-  return !IsEmptyRect(T.Clip);
+  return !QzIsRectEmpty(T.Clip);
 }
 
 TRect TCanvas::GetClipRect() const {
@@ -486,7 +469,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& Points) {
     // Even-odd scan fill at pixel centres.
     int32_t top = Points[0].Y, bottom = Points[0].Y;
     for (const TPoint& p : Points) top = std::min(top, p.Y), bottom = std::max(bottom, p.Y);
-    const TColor c = ToRGB(FBrush->GetColor());
+    const TColor c = QzResolveColor(FBrush->GetColor());
     for (int32_t y = top; y < bottom; ++y) {
       const double py = y + 0.5;
       std::vector<double> xs;
@@ -519,7 +502,7 @@ void TCanvas::Polygon(const std::vector<TPoint>& Points) {
 
 void TCanvas::PenLine(TTarget& T, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   if (FPen->GetStyle() == psClear) return;
-  const TColor color = ToRGB(FPen->GetColor());
+  const TColor color = QzResolveColor(FPen->GetColor());
   const TPenMode mode = FPen->GetMode();
   const int32_t width = std::max(FPen->GetWidth(), 1);
   auto plot = [&](int32_t X, int32_t Y, TColor C) {
@@ -560,7 +543,7 @@ void TCanvas::PenLine(TTarget& T, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2
     // Gaps of a styled pen show the background colour when the brush is solid, as GDI's
     // opaque background mode does.
     const bool opaqueGaps = !pattern.empty() && FBrush->GetStyle() == bsSolid;
-    const TColor gap = ToRGB(FBrush->GetColor());
+    const TColor gap = QzResolveColor(FBrush->GetColor());
     for (const TPoint& p : pts) {
       if (DashOn(pattern, FPenPhase))
         plot(p.X, p.Y, color);
@@ -602,7 +585,7 @@ void TCanvas::FillSpans(TTarget& T, const std::vector<int32_t>& L, const std::ve
   s.R = R;
   const bool pen = Outline && FPen->GetStyle() != psClear;
   const bool brush = FBrush->GetStyle() == bsSolid;
-  const TColor pc = ToRGB(FPen->GetColor()), bc = ToRGB(FBrush->GetColor());
+  const TColor pc = QzResolveColor(FPen->GetColor()), bc = QzResolveColor(FBrush->GetColor());
   const TPenMode mode = FPen->GetMode();
   const int32_t width = std::max(FPen->GetWidth(), 1);
   for (size_t i = 0; i < L.size(); ++i) {
@@ -626,7 +609,7 @@ void TCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   TTarget t;
   if (!Target(t)) return;
   TRect r = Normalized(X1, Y1, X2, Y2);
-  if (IsEmptyRect(r)) return;
+  if (QzIsRectEmpty(r)) return;
   Changing();
   const int32_t w = std::max(FPen->GetWidth(), 1);
   if (FPen->GetStyle() == psClear) {
@@ -658,11 +641,10 @@ void TCanvas::FillRect(const TRect& R) {
   TTarget t;
   if (!Target(t) || FBrush->GetStyle() != bsSolid) return;
   const TRect n = Normalized(R.Left, R.Top, R.Right, R.Bottom);
-  const TRect d = Intersect(TRect{n.Left + t.O.X, n.Top + t.O.Y, n.Right + t.O.X, n.Bottom + t.O.Y},
-                            t.Clip);
-  if (IsEmptyRect(d)) return;
+  const TRect d = QzIntersectRect(QzOffsetRect(n, t.O), t.Clip);
+  if (QzIsRectEmpty(d)) return;
   Changing();
-  const TColor c = ToRGB(FBrush->GetColor());
+  const TColor c = QzResolveColor(FBrush->GetColor());
   for (int32_t y = d.Top; y < d.Bottom; ++y)
     for (int32_t x = d.Left; x < d.Right; ++x) t.B->SetColor(x, y, c);
   Changed();
@@ -672,9 +654,9 @@ void TCanvas::FrameRect(const TRect& R) {
   TTarget t;
   if (!Target(t) || FBrush->GetStyle() != bsSolid) return;
   const TRect n = Normalized(R.Left, R.Top, R.Right, R.Bottom);
-  if (IsEmptyRect(n)) return;
+  if (QzIsRectEmpty(n)) return;
   Changing();
-  const TColor c = ToRGB(FBrush->GetColor());
+  const TColor c = QzResolveColor(FBrush->GetColor());
   for (int32_t y = n.Top; y < n.Bottom; ++y)
     for (int32_t x = n.Left; x < n.Right; ++x) {
       if (y != n.Top && y != n.Bottom - 1 && x != n.Left && x != n.Right - 1) continue;
@@ -689,7 +671,7 @@ void TCanvas::RoundRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t 
   if (!Target(t)) return;
   TRect r = Normalized(X1, Y1, X2, Y2);
   if (FPen->GetStyle() == psClear) r.Right -= 1, r.Bottom -= 1;
-  if (IsEmptyRect(r)) return;
+  if (QzIsRectEmpty(r)) return;
   Changing();
   const TSpans s = RoundShape(r, std::abs(CX), std::abs(CY));
   FillSpans(t, s.L, s.R, s.Top, true);
@@ -701,7 +683,7 @@ void TCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
   if (!Target(t)) return;
   TRect r = Normalized(X1, Y1, X2, Y2);
   if (FPen->GetStyle() == psClear) r.Right -= 1, r.Bottom -= 1;
-  if (IsEmptyRect(r)) return;
+  if (QzIsRectEmpty(r)) return;
   Changing();
   const TSpans s = RoundShape(r, r.Right - r.Left, r.Bottom - r.Top);
   FillSpans(t, s.L, s.R, s.Top, true);
@@ -724,14 +706,14 @@ void TCanvas::DrawText(TTarget& T, int32_t X, int32_t Y, const std::string& Text
   TRect area = T.Clip;
   if (Clip) {
     const TRect n = Normalized(Clip->Left, Clip->Top, Clip->Right, Clip->Bottom);
-    area = Intersect(area, TRect{n.Left + T.O.X, n.Top + T.O.Y, n.Right + T.O.X, n.Bottom + T.O.Y});
+    area = QzIntersectRect(area, QzOffsetRect(n, T.O));
   }
-  if (IsEmptyRect(area)) return;
+  if (QzIsRectEmpty(area)) return;
   const int32_t ox = X + T.O.X, oy = Y + T.O.Y;
 
   if (FBrush->GetStyle() == bsSolid) {
-    const TRect cell = Intersect(TRect{ox, oy, ox + width, oy + height}, area);
-    const TColor bc = ToRGB(FBrush->GetColor());
+    const TRect cell = QzIntersectRect(TRect{ox, oy, ox + width, oy + height}, area);
+    const TColor bc = QzResolveColor(FBrush->GetColor());
     for (int32_t y = cell.Top; y < cell.Bottom; ++y)
       for (int32_t x = cell.Left; x < cell.Right; ++x) T.B->SetColor(x, y, bc);
   }
@@ -740,8 +722,8 @@ void TCanvas::DrawText(TTarget& T, int32_t X, int32_t Y, const std::string& Text
   // Glyphs may reach beyond the advance box (overhangs, italics): render with a margin.
   const int32_t margin = static_cast<int32_t>(std::ceil(f.Em / 2)) + 2;
   const int32_t mw = width + 2 * margin, mh = height + 2 * margin;
-  const TRect box = Intersect(TRect{ox - margin, oy - margin, ox - margin + mw, oy - margin + mh}, area);
-  if (IsEmptyRect(box)) return;
+  const TRect box = QzIntersectRect(TRect{ox - margin, oy - margin, ox - margin + mw, oy - margin + mh}, area);
+  if (QzIsRectEmpty(box)) return;
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh);
   if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(mask);
@@ -764,7 +746,7 @@ void TCanvas::DrawText(TTarget& T, int32_t X, int32_t Y, const std::string& Text
   cairo_surface_flush(mask);
   const uint8_t* data = cairo_image_surface_get_data(mask);
   const int stride = cairo_image_surface_get_stride(mask);
-  const TColor fc = ToRGB(FFont->GetColor());
+  const TColor fc = QzResolveColor(FFont->GetColor());
   for (int32_t y = box.Top; y < box.Bottom; ++y) {
     const uint8_t* row = data + static_cast<ptrdiff_t>(y - (oy - margin)) * stride;
     for (int32_t x = box.Left; x < box.Right; ++x) {
@@ -807,10 +789,7 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source) 
   TQzStretchOptions o;
   o.Rop = FCopyMode;
   o.Mode = FHandle->StretchMode;
-  const TPoint so = Canvas->FHandle->Origin;
-  QzStretchBits(FHandle, Dest, Canvas->FHandle->Bitmap,
-                TRect{Source.Left + so.X, Source.Top + so.Y, Source.Right + so.X, Source.Bottom + so.Y},
-                o);
+  QzStretchBits(FHandle, Dest, Canvas->FHandle->Bitmap, QzOffsetRect(Source, Canvas->FHandle->Origin), o);
   Changed();
 }
 
@@ -819,9 +798,9 @@ void TCanvas::GradientFill(const TRect& R, TColor Start, TColor Stop,
   TTarget t;
   if (!Target(t)) return;
   const TRect n = Normalized(R.Left, R.Top, R.Right, R.Bottom);
-  if (IsEmptyRect(n)) return;
+  if (QzIsRectEmpty(n)) return;
   Changing();
-  const TColor a = ToRGB(Start), b = ToRGB(Stop);
+  const TColor a = QzResolveColor(Start), b = QzResolveColor(Stop);
   const int32_t count = Direction == gdVertical ? n.Bottom - n.Top : n.Right - n.Left;
   auto channel = [count](int32_t i, uint8_t from, uint8_t to) {
     if (count < 2) return from;
@@ -832,8 +811,7 @@ void TCanvas::GradientFill(const TRect& R, TColor Start, TColor Stop,
                          channel(i, GetBValue(a), GetBValue(b)));
     const TRect line = Direction == gdVertical ? TRect{n.Left, n.Top + i, n.Right, n.Top + i + 1}
                                                : TRect{n.Left + i, n.Top, n.Left + i + 1, n.Bottom};
-    const TRect d = Intersect(
-        TRect{line.Left + t.O.X, line.Top + t.O.Y, line.Right + t.O.X, line.Bottom + t.O.Y}, t.Clip);
+    const TRect d = QzIntersectRect(QzOffsetRect(line, t.O), t.Clip);
     for (int32_t y = d.Top; y < d.Bottom; ++y)
       for (int32_t x = d.Left; x < d.Right; ++x) t.B->SetColor(x, y, c);
   }
@@ -845,7 +823,7 @@ TColor TCanvas::GetPixel(int32_t X, int32_t Y) const { return ::GetPixel(FHandle
 void TCanvas::SetPixel(int32_t X, int32_t Y, TColor Color) {
   if (!FHandle) return;
   Changing();
-  ::SetPixel(FHandle, X, Y, ToRGB(Color));
+  ::SetPixel(FHandle, X, Y, QzResolveColor(Color));
   Changed();
 }
 
@@ -947,6 +925,30 @@ TRasterImage::~TRasterImage() {
 void TRasterImage::FreeBitmap() {
   if (FBitmap) DeleteObject(FBitmap);  // freed when the context lets go of it
   FBitmap = nullptr;
+}
+
+void TRasterImage::AllocateForReading(int32_t AWidth, int32_t AHeight, TPixelFormat Format,
+                                      bool HasAlpha) {
+  Allocate(0, 0, pf24bit);
+  SetHasAlphaQuiet(HasAlpha);
+  Allocate(AWidth, AHeight, Format);
+}
+
+std::vector<uint8_t> TRasterImage::PackedPixels(bool WithAlpha) const {
+  const HBITMAP b = GetBitmapHandle();
+  if (!b) return {};
+  const size_t w = static_cast<size_t>(b->Width), bpp = WithAlpha ? 4 : 3;
+  std::vector<uint8_t> rows(w * static_cast<size_t>(b->Height) * bpp);
+  // GetColor converts 16-bit and 32-bit pixels on the way.
+  for (int32_t y = 0; y < b->Height; ++y) {
+    uint8_t* d = rows.data() + static_cast<size_t>(y) * w * bpp;
+    for (int32_t x = 0; x < b->Width; ++x, d += bpp) {
+      const TColor c = b->GetColor(x, y);
+      d[0] = GetBValue(c), d[1] = GetGValue(c), d[2] = GetRValue(c);
+      if (WithAlpha) d[3] = b->Row(y)[x * 4 + 3];
+    }
+  }
+  return rows;
 }
 
 void TRasterImage::Allocate(int32_t AWidth, int32_t AHeight, TPixelFormat Format) {
@@ -1148,7 +1150,7 @@ void TRasterImage::Draw(TCanvas* ACanvas, const TRect& Rect) {
   TQzStretchOptions o;
   o.Rop = ACanvas->GetCopyMode();
   o.Mode = ACanvas->GetHandle()->StretchMode;
-  if (GetTransparent()) o.TransparentColor = ToRGB(GetTransparentColor());
+  if (GetTransparent()) o.TransparentColor = QzResolveColor(GetTransparentColor());
   o.SourceAlpha = FHasAlpha && FPixelFormat == pf32bit;
   ACanvas->Changing();
   QzStretchBits(ACanvas->GetHandle(), Rect, FBitmap, TRect{0, 0, FWidth, FHeight}, o);
@@ -1233,6 +1235,11 @@ std::string ExtOf(const std::string& FileName) {
 
 }  // namespace
 
+TColor QzResolveColor(TColor C) {
+  if ((C & 0xFF000000) == 0x80000000) return GetSysColor(static_cast<int>(C & 0xFF));
+  return C & 0x00FFFFFF;
+}
+
 bool QzStreamStartsWith(TStream* Stream, const void* Magic, size_t Count) {
   if (!Stream || Count == 0 || Count > 64) return false;
   uint8_t buf[64];
@@ -1240,6 +1247,19 @@ bool QzStreamStartsWith(TStream* Stream, const void* Magic, size_t Count) {
   const int32_t got = Stream->Read(buf, static_cast<int32_t>(Count));
   Stream->SetPosition(pos);
   return got == static_cast<int32_t>(Count) && std::memcmp(buf, Magic, Count) == 0;
+}
+
+std::vector<uint8_t> QzReadRestOfPicture(TStream* Stream, const void* Magic, size_t MagicSize,
+                                         const std::string& Format) {
+  constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
+  const int64_t avail = Stream->GetSize() - Stream->GetPosition();
+  if (avail < static_cast<int64_t>(MagicSize) || !QzStreamStartsWith(Stream, Magic, MagicSize))
+    throw EInvalidGraphic("Invalid " + Format + ": wrong signature");
+  if (avail > kMaxFileBytes) throw EInvalidGraphic("Invalid " + Format + ": too large");
+  std::vector<uint8_t> data(static_cast<size_t>(avail));
+  if (Stream->Read(data.data(), static_cast<int32_t>(avail)) != avail)
+    throw EInvalidGraphic("Invalid " + Format + ": read failed");
+  return data;
 }
 
 TPicture::TPicture() = default;
@@ -1289,32 +1309,21 @@ void TPicture::Assign(TPersistent* Source) {
   }
 }
 
-TBitmap* TPicture::GetBitmap() {
-  if (auto* b = dynamic_cast<TBitmap*>(FGraphic.get())) return b;
-  auto b = std::make_unique<TBitmap>();
-  if (FGraphic) b->Assign(FGraphic.get());
-  Adopt(b.release());
+// An empty picture gets an empty graphic of that class; one of another class is converted and
+// replaced.
+template <class TGraphicKind>
+TGraphicKind* TPicture::ConvertedTo() {
+  if (auto* g = dynamic_cast<TGraphicKind*>(FGraphic.get())) return g;
+  auto g = std::make_unique<TGraphicKind>();
+  if (FGraphic) g->Assign(FGraphic.get());
+  Adopt(g.release());
   Changed(this);
-  return static_cast<TBitmap*>(FGraphic.get());
+  return static_cast<TGraphicKind*>(FGraphic.get());
 }
 
-TPortableNetworkGraphic* TPicture::GetPNG() {
-  if (auto* b = dynamic_cast<TPortableNetworkGraphic*>(FGraphic.get())) return b;
-  auto b = std::make_unique<TPortableNetworkGraphic>();
-  if (FGraphic) b->Assign(FGraphic.get());
-  Adopt(b.release());
-  Changed(this);
-  return static_cast<TPortableNetworkGraphic*>(FGraphic.get());
-}
-
-TJPEGImage* TPicture::GetJpeg() {
-  if (auto* b = dynamic_cast<TJPEGImage*>(FGraphic.get())) return b;
-  auto b = std::make_unique<TJPEGImage>();
-  if (FGraphic) b->Assign(FGraphic.get());
-  Adopt(b.release());
-  Changed(this);
-  return static_cast<TJPEGImage*>(FGraphic.get());
-}
+TBitmap* TPicture::GetBitmap() { return ConvertedTo<TBitmap>(); }
+TPortableNetworkGraphic* TPicture::GetPNG() { return ConvertedTo<TPortableNetworkGraphic>(); }
+TJPEGImage* TPicture::GetJpeg() { return ConvertedTo<TJPEGImage>(); }
 
 int32_t TPicture::GetWidth() const { return FGraphic ? FGraphic->GetWidth() : 0; }
 int32_t TPicture::GetHeight() const { return FGraphic ? FGraphic->GetHeight() : 0; }

@@ -73,6 +73,10 @@ inline constexpr TColor clGradientInactiveCaption = 0x8000001C;
 inline constexpr TColor clMenuHighlight = 0x8000001D;
 inline constexpr TColor clMenuBar = 0x8000001E;
 
+// The colour painted for C: a system colour through the desktop's table (its low byte picks the
+// entry), any other value as RGB with its top byte dropped (clNone white, clDefault black).
+TColor QzResolveColor(TColor C);
+
 // Raised by the picture classes for content they cannot read and for impossible operations.
 class EInvalidGraphic : public Exception {
 public:
@@ -475,6 +479,25 @@ protected:
   void CopyPixelsFrom(const TRasterImage* Source);
   // Readers say whether the pixels they are about to allocate carry alpha (no change event).
   void SetHasAlphaQuiet(bool Value) { FHasAlpha = Value; }
+  // Runs a reader: a failed read leaves the picture empty and raises on; either way the change
+  // is announced.
+  template <class TRead>
+  void LoadPixels(TRead&& Read) {
+    try {
+      Read();
+    } catch (...) {
+      Allocate(0, 0, GetPixelFormat());
+      Changed(this);
+      throw;
+    }
+    Changed(this);
+  }
+  // The block a reader fills: the old pixels go before the new block is made, so that a large
+  // picture is never held twice.
+  void AllocateForReading(int32_t AWidth, int32_t AHeight, TPixelFormat Format, bool HasAlpha);
+  // The pixels as unpadded top-down rows of B, G, R, and the fourth byte of 32-bit pixels when
+  // WithAlpha; empty for an empty picture.
+  std::vector<uint8_t> PackedPixels(bool WithAlpha) const;
 
 private:
   void CanvasChanged(TObject* Sender);
@@ -610,9 +633,15 @@ protected:
 
 private:
   void Adopt(TGraphic* NewGraphic);
+  template <class TGraphicKind>
+  TGraphicKind* ConvertedTo();
   void LoadWith(TGraphicClass Class, TStream* Stream);
   std::unique_ptr<TGraphic> FGraphic;
 };
 
 // Checks the content of a stream for one of the built-in formats without moving it.
 bool QzStreamStartsWith(TStream* Stream, const void* Magic, size_t Count);
+// For decoders that take the whole file from memory: the rest of the stream, which must start
+// with Magic and hold at most 1 GiB; EInvalidGraphic ("Invalid <Format>: ...") otherwise.
+std::vector<uint8_t> QzReadRestOfPicture(TStream* Stream, const void* Magic, size_t MagicSize,
+                                         const std::string& Format);

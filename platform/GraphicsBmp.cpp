@@ -67,7 +67,7 @@ bool TBitmap::IsStreamFormatSupported(TStream* Stream) { return QzStreamStartsWi
 
 void TBitmap::LoadFromStream(TStream* Stream) {
   if (!Stream) throw EInvalidGraphic("No stream");
-  try {
+  LoadPixels([&] {
     const int64_t start = Stream->GetPosition();
     const int64_t avail = Stream->GetSize() - start;
     uint8_t fh[14];
@@ -167,9 +167,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
       Fail("unexpected end of data");
 
     const bool alpha = bc == 32 && h.Masks[3] != 0;
-    Allocate(0, 0, pf24bit);  // drop the old pixels before the new block is made
-    SetHasAlphaQuiet(alpha);
-    Allocate(h.Width, h.Height, bc == 32 ? pf32bit : pf24bit);
+    AllocateForReading(h.Width, h.Height, bc == 32 ? pf32bit : pf24bit, alpha);
     HBITMAP out = GetBitmapHandle();
     const TMaskChannel mr(h.Masks[0]), mg(h.Masks[1]), mb(h.Masks[2]), ma(h.Masks[3]);
     auto rowOf = [&](int32_t StoredRow) { return h.TopDown ? StoredRow : h.Height - 1 - StoredRow; };
@@ -254,12 +252,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
         }
       }
     }
-  } catch (...) {
-    Allocate(0, 0, GetPixelFormat());
-    Changed(this);
-    throw;
-  }
-  Changed(this);
+  });
 }
 
 void TBitmap::SaveToStream(TStream* Stream) {

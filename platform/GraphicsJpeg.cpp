@@ -15,8 +15,8 @@
 namespace {
 
 constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
-constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
 constexpr int kMaxScans = 1000;
+const uint8_t kSoi[3] = {0xFF, 0xD8, 0xFF};
 
 struct TJpegError {
   jpeg_error_mgr Pub;
@@ -48,12 +48,17 @@ void Progress(j_common_ptr C) {
   }
 }
 
+// Lives in the caller's frame, which no jump crosses.
 struct TDecoded {
   uint8_t* Pixels = nullptr;  // malloc'd, Width * Height * 3, B, G, R
   uint32_t Width = 0;
   uint32_t Height = 0;
   size_t Consumed = 0;
   char Message[JMSG_LENGTH_MAX] = {};
+  TDecoded() = default;
+  TDecoded(const TDecoded&) = delete;
+  TDecoded& operator=(const TDecoded&) = delete;
+  ~TDecoded() { std::free(Pixels); }
 };
 
 bool Decode(const uint8_t* Data, size_t Size, TDecoded* Out) {
@@ -169,7 +174,6 @@ bool Encode(const TEncodeParams* P, unsigned char** Out, unsigned long* OutSize,
 }  // namespace
 
 bool TJPEGImage::IsStreamFormatSupported(TStream* Stream) {
-  static const uint8_t kSoi[3] = {0xFF, 0xD8, 0xFF};
   return QzStreamStartsWith(Stream, kSoi, sizeof kSoi);
 }
 
@@ -179,46 +183,25 @@ void TJPEGImage::SetCompressionQuality(int32_t Value) {
 
 void TJPEGImage::LoadFromStream(TStream* Stream) {
   if (!Stream) throw EInvalidGraphic("No stream");
-  TDecoded dec;
-  try {
+  LoadPixels([&] {
     const int64_t start = Stream->GetPosition();
-    const int64_t avail = Stream->GetSize() - start;
-    if (avail < 3 || !IsStreamFormatSupported(Stream)) throw EInvalidGraphic("Invalid JPEG: wrong signature");
-    if (avail > kMaxFileBytes) throw EInvalidGraphic("Invalid JPEG: too large");
-    std::vector<uint8_t> data(static_cast<size_t>(avail));
-    if (Stream->Read(data.data(), static_cast<int32_t>(avail)) != avail)
-      throw EInvalidGraphic("Invalid JPEG: read failed");
+    const std::vector<uint8_t> data = QzReadRestOfPicture(Stream, kSoi, sizeof kSoi, "JPEG");
+    TDecoded dec;
     if (!Decode(data.data(), data.size(), &dec))
       throw EInvalidGraphic(std::string("Invalid JPEG: ") + dec.Message);
-    Allocate(0, 0, pf24bit);
-    SetHasAlphaQuiet(false);
-    Allocate(static_cast<int32_t>(dec.Width), static_cast<int32_t>(dec.Height), pf24bit);
+    AllocateForReading(static_cast<int32_t>(dec.Width), static_cast<int32_t>(dec.Height), pf24bit, false);
     for (uint32_t y = 0; y < dec.Height; ++y)
       std::memcpy(GetScanLine(static_cast<int32_t>(y)), dec.Pixels + static_cast<size_t>(y) * dec.Width * 3,
                   static_cast<size_t>(dec.Width) * 3);
-    std::free(dec.Pixels);
-    dec.Pixels = nullptr;
     Stream->SetPosition(start + static_cast<int64_t>(dec.Consumed));
-  } catch (...) {
-    std::free(dec.Pixels);
-    Allocate(0, 0, GetPixelFormat());
-    Changed(this);
-    throw;
-  }
-  Changed(this);
+  });
 }
 
 void TJPEGImage::SaveToStream(TStream* Stream) {
   if (!Stream) throw EInvalidGraphic("No stream");
   HBITMAP b = GetBitmapHandle();
   if (!b) return;
-  std::vector<uint8_t> rows(static_cast<size_t>(b->Width) * static_cast<size_t>(b->Height) * 3);
-  for (int32_t y = 0; y < b->Height; ++y)
-    for (int32_t x = 0; x < b->Width; ++x) {
-      const TColor c = b->GetColor(x, y);
-      uint8_t* d = rows.data() + (static_cast<size_t>(y) * static_cast<size_t>(b->Width) + static_cast<size_t>(x)) * 3;
-      d[0] = GetBValue(c), d[1] = GetGValue(c), d[2] = GetRValue(c);
-    }
+  const std::vector<uint8_t> rows = PackedPixels(false);
   TEncodeParams p{rows.data(), static_cast<uint32_t>(b->Width), static_cast<uint32_t>(b->Height),
                   FQuality, FGrayScale, FProgressive};
   unsigned char* out = nullptr;

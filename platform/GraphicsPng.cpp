@@ -12,7 +12,6 @@
 namespace {
 
 constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
-constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
 const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 [[noreturn]] void Fail(const std::string& Why) { throw EInvalidGraphic("Invalid PNG: " + Why); }
@@ -50,13 +49,9 @@ bool TPortableNetworkGraphic::IsStreamFormatSupported(TStream* Stream) {
 
 void TPortableNetworkGraphic::LoadFromStream(TStream* Stream) {
   if (!Stream) throw EInvalidGraphic("No stream");
-  try {
+  LoadPixels([&] {
     const int64_t start = Stream->GetPosition();
-    const int64_t avail = Stream->GetSize() - start;
-    if (avail < 8 || !IsStreamFormatSupported(Stream)) Fail("wrong signature");
-    if (avail > kMaxFileBytes) Fail("too large");
-    std::vector<uint8_t> data(static_cast<size_t>(avail));
-    if (Stream->Read(data.data(), static_cast<int32_t>(avail)) != avail) Fail("read failed");
+    const std::vector<uint8_t> data = QzReadRestOfPicture(Stream, kSignature, sizeof kSignature, "PNG");
     const size_t length = PngLength(data.data(), data.size());
     if (length == 0) Fail("truncated");
 
@@ -69,20 +64,13 @@ void TPortableNetworkGraphic::LoadFromStream(TStream* Stream) {
       Fail("bad size");
     const bool alpha = (png.Image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     png.Image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
-    Allocate(0, 0, pf24bit);
-    SetHasAlphaQuiet(alpha);
-    Allocate(static_cast<int32_t>(w), static_cast<int32_t>(h), alpha ? pf32bit : pf24bit);
+    AllocateForReading(static_cast<int32_t>(w), static_cast<int32_t>(h), alpha ? pf32bit : pf24bit, alpha);
     const TRawImage& raw = GetRawImage();
     if (!png_image_finish_read(&png.Image, nullptr, raw.Data,
                                static_cast<png_int_32>(raw.Description.BytesPerLine), nullptr))
       Fail(png.Image.message);
     Stream->SetPosition(start + static_cast<int64_t>(length));
-  } catch (...) {
-    Allocate(0, 0, GetPixelFormat());
-    Changed(this);
-    throw;
-  }
-  Changed(this);
+  });
 }
 
 void TPortableNetworkGraphic::SaveToStream(TStream* Stream) {
@@ -92,16 +80,7 @@ void TPortableNetworkGraphic::SaveToStream(TStream* Stream) {
   const bool alpha = GetPixelFormat() == pf32bit && GetHasAlpha();
   const int32_t w = b->Width, h = b->Height;
   const size_t bpp = alpha ? 4 : 3;
-  // Gather rows as B, G, R(, A): 16-bit and 32-bit pixels are converted on the way.
-  std::vector<uint8_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h) * bpp);
-  for (int32_t y = 0; y < h; ++y) {
-    uint8_t* d = rows.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * bpp;
-    for (int32_t x = 0; x < w; ++x, d += bpp) {
-      const TColor c = b->GetColor(x, y);
-      d[0] = GetBValue(c), d[1] = GetGValue(c), d[2] = GetRValue(c);
-      if (alpha) d[3] = b->Row(y)[x * 4 + 3];
-    }
-  }
+  const std::vector<uint8_t> rows = PackedPixels(alpha);
   TPngImage png;
   png.Image.width = static_cast<png_uint_32>(w);
   png.Image.height = static_cast<png_uint_32>(h);

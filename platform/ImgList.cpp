@@ -2,13 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-TColor Resolve(TColor C) {
-  if ((C & 0xFF000000) == 0x80000000) return GetSysColor(static_cast<int>(C & 0xFF));
-  return C & 0xFFFFFF;
-}
-}  // namespace
-
 TCustomImageList::TCustomImageList(TComponent* AOwner) : TComponent(AOwner) {}
 
 TCustomImageList::~TCustomImageList() = default;
@@ -100,7 +93,7 @@ int32_t TCustomImageList::Add(TRasterImage* Image, TRasterImage* Mask) {
 int32_t TCustomImageList::AddMasked(TRasterImage* Image, TColor MaskColor) {
   if (!Image || Image->GetEmpty()) return -1;
   HBITMAP src = Image->GetBitmapHandle();
-  const TColor key = MaskColor == clDefault ? src->GetColor(0, src->Height - 1) : Resolve(MaskColor);
+  const TColor key = MaskColor == clDefault ? src->GetColor(0, src->Height - 1) : QzResolveColor(MaskColor);
   const int32_t pieces = std::max(1, Image->GetWidth() / FWidth);
   int32_t first = -1;
   for (int32_t i = 0; i < pieces; ++i) {
@@ -173,7 +166,7 @@ void TCustomImageList::Render(TCanvas* Canvas, const TRect& Dest, int32_t Index,
                               bool Enabled) {
   if (!Canvas || !Canvas->GetHandle() || Index < 0 || Index >= GetCount()) return;
   TImage img = FImages[static_cast<size_t>(Index)];
-  const TColor blend = Resolve(FBlendColor == clNone || FBlendColor == clDefault ? clHighlight : FBlendColor);
+  const TColor blend = QzResolveColor(FBlendColor == clNone || FBlendColor == clDefault ? clHighlight : FBlendColor);
   const unsigned share = Style == dsSelected ? 128 : Style == dsFocus ? 64 : 0;
   for (size_t i = 0; i < img.size(); i += 4) {
     uint8_t* p = img.data() + i;

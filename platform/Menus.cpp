@@ -85,17 +85,7 @@ void TMenuItem::SetParentComponent(TComponent* Value) {
 }
 
 void TMenuItem::SetAction(TBasicAction* Value) {
-  if (Value == FAction) return;
-  if (FAction) {
-    FAction->UnregisterClient(this);
-    FAction->RemoveFreeNotification(this);
-  }
-  FAction = Value;
-  if (Value) {
-    Value->RegisterClient(this);
-    Value->FreeNotification(this);
-    ActionChange(Value);
-  }
+  if (QzLinkAction(this, FAction, Value) && Value) ActionChange(Value);
 }
 
 void TMenuItem::ActionChange(TBasicAction* Sender) {

@@ -6,6 +6,15 @@ namespace {
 
 int gNativeWindows = 0;
 
+TQzWindowEvent MouseEvent(TQzEventKind Kind, int32_t X, int32_t Y, TShiftState Shift) {
+  TQzWindowEvent e;
+  e.Kind = Kind;
+  e.X = X;
+  e.Y = Y;
+  e.Shift = Shift;
+  return e;
+}
+
 std::unique_ptr<TQzWindowBackend>& Current() {
   static std::unique_ptr<TQzWindowBackend> b;
   return b;
@@ -96,32 +105,19 @@ void TQzOffscreenBackend::SetScreenSize(int32_t Width, int32_t Height) {
 void TQzOffscreenBackend::Post(uintptr_t Window, const TQzWindowEvent& Event) { FQueue.emplace_back(Window, Event); }
 
 void TQzOffscreenBackend::MouseMove(uintptr_t W, int32_t X, int32_t Y, TShiftState Shift) {
-  TQzWindowEvent e;
-  e.Kind = qeMouseMove;
-  e.X = X;
-  e.Y = Y;
-  e.Shift = Shift;
-  Post(W, e);
+  Post(W, MouseEvent(qeMouseMove, X, Y, Shift));
 }
 
 void TQzOffscreenBackend::MouseDown(uintptr_t W, int32_t X, int32_t Y, TMouseButton Button, TShiftState Shift) {
   MouseMove(W, X, Y, Shift);
-  TQzWindowEvent e;
-  e.Kind = qeMouseDown;
-  e.X = X;
-  e.Y = Y;
+  TQzWindowEvent e = MouseEvent(qeMouseDown, X, Y, Shift);
   e.Button = Button;
-  e.Shift = Shift;
   Post(W, e);
 }
 
 void TQzOffscreenBackend::MouseUp(uintptr_t W, int32_t X, int32_t Y, TMouseButton Button, TShiftState Shift) {
-  TQzWindowEvent e;
-  e.Kind = qeMouseUp;
-  e.X = X;
-  e.Y = Y;
+  TQzWindowEvent e = MouseEvent(qeMouseUp, X, Y, Shift);
   e.Button = Button;
-  e.Shift = Shift;
   Post(W, e);
 }
 
@@ -131,12 +127,8 @@ void TQzOffscreenBackend::Click(uintptr_t W, int32_t X, int32_t Y, TMouseButton 
 }
 
 void TQzOffscreenBackend::Wheel(uintptr_t W, int32_t X, int32_t Y, int32_t Delta, TShiftState Shift) {
-  TQzWindowEvent e;
-  e.Kind = qeMouseWheel;
-  e.X = X;
-  e.Y = Y;
+  TQzWindowEvent e = MouseEvent(qeMouseWheel, X, Y, Shift);
   e.WheelDelta = Delta;
-  e.Shift = Shift;
   Post(W, e);
 }
 
@@ -214,12 +206,7 @@ void TQzOffscreenWindow::SetBounds(int32_t Left, int32_t Top, int32_t Width, int
 }
 
 void TQzOffscreenWindow::SetDecorations(const TQzWindowParams& P) {
-  FParams.Borderless = P.Borderless;
-  FParams.ToolWindow = P.ToolWindow;
-  FParams.CloseBox = P.CloseBox;
-  FParams.MinimizeBox = P.MinimizeBox;
-  FParams.MaximizeBox = P.MaximizeBox;
-  FParams.Resizable = P.Resizable;
+  FParams.AssignDecorations(P);
 }
 
 void TQzOffscreenWindow::Present(TRasterImage* Surface, const TRect& Area) {

@@ -64,6 +64,13 @@ std::string_view Stripped(const std::string& S) {
   while (e > b && IsBlank(S[e - 1])) --e;
   return std::string_view(S).substr(b, e - b);
 }
+
+template <class T>
+T ConvertedOrRaise(bool (*TryConvert)(const std::string&, T&), const std::string& S, const char* What) {
+  T v{};
+  if (!TryConvert(S, v)) throw EConvertError("'" + S + "' is not a valid " + What);
+  return v;
+}
 }  // namespace
 
 bool TryStrToFloat(const std::string& S, double& Value) {
@@ -80,11 +87,7 @@ bool TryStrToFloat(const std::string& S, double& Value) {
   return true;
 }
 
-double StrToFloat(const std::string& S) {
-  double v = 0;
-  if (!TryStrToFloat(S, v)) throw EConvertError("'" + S + "' is not a valid floating point value");
-  return v;
-}
+double StrToFloat(const std::string& S) { return ConvertedOrRaise(TryStrToFloat, S, "floating point value"); }
 
 double StrToFloatDef(const std::string& S, double Default) {
   double v = 0;
@@ -120,11 +123,7 @@ bool TryStrToInt(const std::string& S, int64_t& Value) {
   return true;
 }
 
-int64_t StrToInt(const std::string& S) {
-  int64_t v = 0;
-  if (!TryStrToInt(S, v)) throw EConvertError("'" + S + "' is not a valid integer value");
-  return v;
-}
+int64_t StrToInt(const std::string& S) { return ConvertedOrRaise(TryStrToInt, S, "integer value"); }
 
 int64_t StrToIntDef(const std::string& S, int64_t Default) {
   int64_t v = 0;

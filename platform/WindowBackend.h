@@ -31,6 +31,16 @@ struct TQzWindowParams {
   // A menu or a hint: no frame, above everything, never takes the focus and is not managed by
   // the window manager (override-redirect on X11). Left and Top are screen coordinates.
   bool Popup = false;
+
+  // Takes over the decoration fields of From (what SetDecorations changes).
+  void AssignDecorations(const TQzWindowParams& From) {
+    Borderless = From.Borderless;
+    ToolWindow = From.ToolWindow;
+    CloseBox = From.CloseBox;
+    MinimizeBox = From.MinimizeBox;
+    MaximizeBox = From.MaximizeBox;
+    Resizable = From.Resizable;
+  }
 };
 
 enum TQzEventKind {

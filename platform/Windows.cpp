@@ -13,37 +13,36 @@ namespace {
 constexpr int kMaxSide = 32767;
 constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
 
-TRect Intersect(const TRect& A, const TRect& B) {
-  TRect r{std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
-          std::min(A.Bottom, B.Bottom)};
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
-bool IsEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
-
 int StrideFor(int Width, int BitsPerPixel) {
   return static_cast<int>(((static_cast<int64_t>(Width) * BitsPerPixel + 31) / 32) * 4);
 }
 
+bool IsSupportedGeometry(int Width, int Height, int BitsPerPixel) {
+  return Width >= 1 && Height >= 1 && Width <= kMaxSide && Height <= kMaxSide &&
+         (BitsPerPixel == 16 || BitsPerPixel == 24 || BitsPerPixel == 32);
+}
+
+HBITMAP BitmapOver(uint8_t* Bits, int Width, int Height, int Stride, int BitsPerPixel, bool BottomUp,
+                   bool OwnsBits) {
+  auto* b = new TQzGdiBitmap();
+  b->Bits = Bits;
+  b->Width = Width;
+  b->Height = Height;
+  b->Stride = Stride;
+  b->BitsPerPixel = BitsPerPixel;
+  b->BottomUp = BottomUp;
+  b->OwnsBits = OwnsBits;
+  return b;
+}
+
 HBITMAP NewBitmap(int Width, int Height, int BitsPerPixel, bool BottomUp) {
-  if (Width < 1 || Height < 1 || Width > kMaxSide || Height > kMaxSide) return nullptr;
-  if (BitsPerPixel != 16 && BitsPerPixel != 24 && BitsPerPixel != 32) return nullptr;
+  if (!IsSupportedGeometry(Width, Height, BitsPerPixel)) return nullptr;
   const int stride = StrideFor(Width, BitsPerPixel);
   const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(Height);
   if (size > kMaxPixelBytes) return nullptr;
   auto* bits = static_cast<uint8_t*>(std::calloc(size, 1));
   if (!bits) return nullptr;
-  auto* b = new TQzGdiBitmap();
-  b->Bits = bits;
-  b->Width = Width;
-  b->Height = Height;
-  b->Stride = stride;
-  b->BitsPerPixel = BitsPerPixel;
-  b->BottomUp = BottomUp;
-  b->OwnsBits = true;
-  return b;
+  return BitmapOver(bits, Width, Height, stride, BitsPerPixel, BottomUp, true);
 }
 
 void FreeBitmap(HBITMAP B) {
@@ -175,7 +174,7 @@ void TQzGdiBitmap::BlendColor(int X, int Y, TColor Color, unsigned Alpha) {
 TRect TQzGdiDC::DeviceBounds() const {
   if (!Bitmap) return TRect{};
   TRect r{0, 0, Bitmap->Width, Bitmap->Height};
-  return HasClip ? Intersect(r, Clip) : r;
+  return HasClip ? QzIntersectRect(r, Clip) : r;
 }
 
 // --- bitmaps ---------------------------------------------------------------------------------
@@ -200,17 +199,9 @@ HBITMAP CreateCompatibleBitmap(HDC, int Width, int Height) {
 
 HBITMAP QzCreateBitmapOver(void* Bits, int Width, int Height, int Stride, int BitsPerPixel,
                            bool BottomUp) {
-  if (!Bits || Width < 1 || Height < 1 || Width > kMaxSide || Height > kMaxSide) return nullptr;
-  if (BitsPerPixel != 16 && BitsPerPixel != 24 && BitsPerPixel != 32) return nullptr;
+  if (!Bits || !IsSupportedGeometry(Width, Height, BitsPerPixel)) return nullptr;
   if (Stride < Width * (BitsPerPixel / 8)) return nullptr;
-  auto* b = new TQzGdiBitmap();
-  b->Bits = static_cast<uint8_t*>(Bits);
-  b->Width = Width;
-  b->Height = Height;
-  b->Stride = Stride;
-  b->BitsPerPixel = BitsPerPixel;
-  b->BottomUp = BottomUp;
-  return b;
+  return BitmapOver(static_cast<uint8_t*>(Bits), Width, Height, Stride, BitsPerPixel, BottomUp, false);
 }
 
 int GetObject(HGDIOBJ Object, int Size, void* Buffer) {
@@ -317,7 +308,7 @@ int SelectClipRgn(HDC DC, HRGN Region) {
   }
   DC->HasClip = true;
   DC->Clip = Region->Bounds;
-  return IsEmpty(Region->Bounds) ? NULLREGION : SIMPLEREGION;
+  return QzIsRectEmpty(Region->Bounds) ? NULLREGION : SIMPLEREGION;
 }
 
 int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom) {
@@ -325,9 +316,9 @@ int IntersectClipRect(HDC DC, int Left, int Top, int Right, int Bottom) {
   TRect r{Left + DC->Origin.X, Top + DC->Origin.Y, Right + DC->Origin.X, Bottom + DC->Origin.Y};
   if (r.Right < r.Left) r.Right = r.Left;
   if (r.Bottom < r.Top) r.Bottom = r.Top;
-  DC->Clip = DC->HasClip ? Intersect(DC->Clip, r) : r;
+  DC->Clip = DC->HasClip ? QzIntersectRect(DC->Clip, r) : r;
   DC->HasClip = true;
-  return IsEmpty(DC->Clip) ? NULLREGION : SIMPLEREGION;
+  return QzIsRectEmpty(DC->Clip) ? NULLREGION : SIMPLEREGION;
 }
 
 int GetClipBox(HDC DC, TRect* Box) {
@@ -335,7 +326,7 @@ int GetClipBox(HDC DC, TRect* Box) {
   TRect r = DC->DeviceBounds();
   *Box = TRect{r.Left - DC->Origin.X, r.Top - DC->Origin.Y, r.Right - DC->Origin.X,
                r.Bottom - DC->Origin.Y};
-  return IsEmpty(r) ? NULLREGION : SIMPLEREGION;
+  return QzIsRectEmpty(r) ? NULLREGION : SIMPLEREGION;
 }
 
 int SetStretchBltMode(HDC DC, int Mode) {
@@ -364,8 +355,8 @@ BOOL QzStretchBits(HDC Dest, const TRect& DestRect, const TQzGdiBitmap* Src, con
   const int sw = b.Src.Right - b.Src.Left, sh = b.Src.Bottom - b.Src.Top;
   if (dw <= 0 || dh <= 0) return 0;
   if (needsSource && (!Src || sw <= 0 || sh <= 0)) return 0;
-  const TRect vis = Intersect(b.Dst, Dest->DeviceBounds());
-  if (IsEmpty(vis)) return 1;
+  const TRect vis = QzIntersectRect(b.Dst, Dest->DeviceBounds());
+  if (QzIsRectEmpty(vis)) return 1;
 
   HBITMAP dst = Dest->Bitmap;
   if (!needsSource) {
@@ -535,42 +526,8 @@ void QzSetSystemMetric(int Index, int Value) {
 }
 
 COLORREF GetSysColor(int Index) {
-  // A light desktop theme; the values match ColorToRGB of Types.h where both name a colour.
-  static constexpr COLORREF kColors[31] = {
-      RGB(200, 200, 200),  // scroll bar
-      RGB(0, 0, 0),        // background
-      RGB(153, 180, 209),  // active caption
-      RGB(191, 205, 219),  // inactive caption
-      RGB(240, 240, 240),  // menu
-      RGB(255, 255, 255),  // window
-      RGB(100, 100, 100),  // window frame
-      RGB(0, 0, 0),        // menu text
-      RGB(0, 0, 0),        // window text
-      RGB(0, 0, 0),        // caption text
-      RGB(180, 180, 180),  // active border
-      RGB(244, 247, 252),  // inactive border
-      RGB(171, 171, 171),  // app workspace
-      RGB(0, 120, 215),    // highlight
-      RGB(255, 255, 255),  // highlight text
-      RGB(240, 240, 240),  // button face
-      RGB(160, 160, 160),  // button shadow
-      RGB(109, 109, 109),  // grey text
-      RGB(0, 0, 0),        // button text
-      RGB(0, 0, 0),        // inactive caption text
-      RGB(255, 255, 255),  // button highlight
-      RGB(105, 105, 105),  // 3D dark shadow
-      RGB(227, 227, 227),  // 3D light
-      RGB(0, 0, 0),        // info text
-      RGB(255, 255, 225),  // info background
-      RGB(0, 0, 0),        // (unused)
-      RGB(0, 102, 204),    // hot light
-      RGB(185, 209, 234),  // gradient active caption
-      RGB(215, 228, 242),  // gradient inactive caption
-      RGB(0, 120, 215),    // menu highlight
-      RGB(240, 240, 240),  // menu bar
-  };
-  if (Index < 0 || Index > 30) return 0;
-  return kColors[Index];
+  if (Index < 0 || Index >= static_cast<int>(std::size(kQzSystemColors))) return 0;
+  return kQzSystemColors[Index];
 }
 
 UINT RegisterClipboardFormat(const std::string& Name) {

@@ -678,12 +678,7 @@ void TQzX11Window::SetSizeHints() {
 }
 
 void TQzX11Window::SetDecorations(const TQzWindowParams& P) {
-  FParams.Borderless = P.Borderless;
-  FParams.ToolWindow = P.ToolWindow;
-  FParams.CloseBox = P.CloseBox;
-  FParams.MinimizeBox = P.MinimizeBox;
-  FParams.MaximizeBox = P.MaximizeBox;
-  FParams.Resizable = P.Resizable;
+  FParams.AssignDecorations(P);
   if (FParams.ParentWindow || FParams.Popup) return;
   Display* d = FBackend->Dpy;
   long functions = kMwmFuncMove, decorations = 0;

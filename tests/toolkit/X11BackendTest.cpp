@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,34 +23,42 @@ std::string FindXvfb() {
   return "";
 }
 
-// Runs Xvfb on the first free display number from 90 on; stops it when it goes. -noreset: the
-// probe connection closing must not make the server regenerate under the next client.
+// A private Xvfb for one test; stopped when it goes.
 class TXvfb {
 public:
+  // Xvfb picks a free display number itself and writes it to a pipe (-displayfd), so tests
+  // running side by side never race for the same number. -noreset: the probe connection
+  // closing must not make the server regenerate under the next client.
   bool Start(const std::string& Binary) {
-    for (int n = 90; n < 140; ++n) {
-      const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-      const std::string sock = "/tmp/.X11-unix/X" + std::to_string(n);
-      struct stat st;
-      if (stat(lock.c_str(), &st) == 0 || stat(sock.c_str(), &st) == 0) continue;
-      Name = ":" + std::to_string(n);
-      Pid = fork();
-      if (Pid == 0) {
-        execl(Binary.c_str(), Binary.c_str(), Name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
-              static_cast<char*>(nullptr));
-        _exit(127);
-      }
-      for (int i = 0; i < 100; ++i) {
-        if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-        int status = 0;
-        if (waitpid(Pid, &status, WNOHANG) == Pid) {
-          Pid = -1;
-          break;  // lost the race for this number: try the next
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-      Stop();
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    Pid = fork();
+    if (Pid == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execl(Binary.c_str(), Binary.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+            "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+      _exit(127);
     }
+    close(fds[1]);
+    if (Pid < 0) {
+      close(fds[0]);
+      return false;
+    }
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) {
+      Stop();
+      return false;
+    }
+    Name = ":" + number;
+    for (int i = 0; i < 100; ++i) {
+      if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
     return false;
   }
   void Stop() {
