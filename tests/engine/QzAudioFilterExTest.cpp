@@ -91,10 +91,9 @@ TEST(QzAudioFilterEx, DbToGainLaw) {
   EXPECT_EQ(DbToGain(std::numeric_limits<double>::quiet_NaN()), 0.0);
   EXPECT_NEAR(DbToGain(6.0), 1.99526, 1e-5);
   EXPECT_DOUBLE_EQ(DbToGain(20.0), 10.0);
-  EXPECT_DOUBLE_EQ(Ln2Half, 0.34657359027997264);
 }
 
-TEST(QzAudioFilterEx, ConstructionDefaults) {
+TEST(QzAudioFilterEx, DefaultsAndClamps) {
   for (TKind kind : {TKind::Highcut, TKind::Lowcut, TKind::Band}) {
     auto f = MakeFilter(kind);
     EXPECT_EQ(f->GetSampleRate(), 44100u);
@@ -104,42 +103,37 @@ TEST(QzAudioFilterEx, ConstructionDefaults) {
     EXPECT_EQ(f->GetA(), 1.0);
     EXPECT_DOUBLE_EQ(f->GetW0(), 2.0 * Pi * 20.0 / 44100.0);
     EXPECT_NEAR(f->GetAlpha(), Alpha(f->GetW0(), f->GetSinW0(), 1.0), 1e-15);
-    EXPECT_EQ(f->GetZ1(), 0.0);
-    EXPECT_EQ(f->GetZ2(), 0.0);
   }
-}
-
-TEST(QzAudioFilterEx, AccessorClamps) {
   struct TCase {
-    const char* What;
+    char What;  // frequency, bandwidth, gain, rate
     float Value, Expected;
   } cases[] = {
-      {"frequency", 0.5f, 1.0f},      {"frequency", 30000.0f, 25000.0f}, {"frequency", 440.0f, 440.0f},
-      {"frequency", -5.0f, 1.0f},     {"bandwidth", 0.05f, 0.1f},        {"bandwidth", 20.0f, 10.0f},
-      {"bandwidth", 2.5f, 2.5f},      {"gain", -40.0f, -40.0f},          {"gain", 80.0f, 80.0f},
+      {'f', 0.5f, 1.0f},   {'f', 30000.0f, 25000.0f}, {'f', 440.0f, 440.0f}, {'f', -5.0f, 1.0f},
+      {'b', 0.05f, 0.1f},  {'b', 20.0f, 10.0f},       {'b', 2.5f, 2.5f},     {'g', -40.0f, -40.0f},
+      {'g', 80.0f, 80.0f}, {'r', 5000, 10000},        {'r', 250000, 192000}, {'r', 48000, 48000},
+      {'r', 10000, 10000}, {'r', 192000, 192000},
   };
   for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.What << " " << c.Value);
     TQzAudioBandWidthFilter f;
-    const std::string what = c.What;
-    if (what == "frequency") {
-      f.SetFrequency(c.Value);
-      EXPECT_EQ(f.GetFrequency(), c.Expected) << c.Value;
-    } else if (what == "bandwidth") {
-      f.SetBandwidth(c.Value);
-      EXPECT_EQ(f.GetBandwidth(), c.Expected) << c.Value;
-    } else {
-      f.SetGain(c.Value);
-      EXPECT_EQ(f.GetGain(), c.Expected) << c.Value;
-      EXPECT_DOUBLE_EQ(f.GetA(), std::pow(10.0, c.Value / 40.0));
+    switch (c.What) {
+      case 'f':
+        f.SetFrequency(c.Value);
+        EXPECT_EQ(f.GetFrequency(), c.Expected);
+        break;
+      case 'b':
+        f.SetBandwidth(c.Value);
+        EXPECT_EQ(f.GetBandwidth(), c.Expected);
+        break;
+      case 'g':
+        f.SetGain(c.Value);
+        EXPECT_EQ(f.GetGain(), c.Expected);
+        EXPECT_DOUBLE_EQ(f.GetA(), std::pow(10.0, c.Value / 40.0));
+        break;
+      default:
+        f.SetSampleRate(static_cast<uint32_t>(c.Value));
+        EXPECT_EQ(f.GetSampleRate(), static_cast<uint32_t>(c.Expected));
     }
-  }
-  struct TRate {
-    uint32_t Value, Expected;
-  } rates[] = {{5000, 10000}, {250000, 192000}, {48000, 48000}, {10000, 10000}, {192000, 192000}};
-  for (const TRate& r : rates) {
-    TQzAudioHighcutFilter f;
-    f.SetSampleRate(r.Value);
-    EXPECT_EQ(f.GetSampleRate(), r.Expected) << r.Value;
   }
 }
 
@@ -284,6 +278,10 @@ TEST(QzAudioFilterEx, NaNStateRecovers) {
   f.SetFrequency(5000.0f);
   fresh.SetFrequency(5000.0f);
   for (int i = 0; i < 50; ++i) f.ProcessSample(0.3f);
+  f.Reset();
+  EXPECT_EQ(f.GetZ1(), 0.0);
+  EXPECT_EQ(f.GetZ2(), 0.0);
+  for (int i = 0; i < 50; ++i) f.ProcessSample(0.3f);
   EXPECT_TRUE(std::isnan(f.ProcessSample(std::nanf(""))));
   EXPECT_EQ(f.GetZ1(), 0.0);
   f.ProcessSample(std::numeric_limits<float>::infinity());
@@ -299,21 +297,25 @@ TEST(QzAudioFilterEx, ShelfAndMicroEQChains) {
   std::vector<float> x(2000);
   for (float& v : x) v = u(rng);
 
+  // The shelf and a micro EQ with every band off: the high-cut, then the low-cut.
   TQzAudioShelfEQ shelf;
-  TQzAudioHighcutFilter hc;
-  TQzAudioLowcutFilter lc;
-  hc.SetFrequency(20000.0f);
-  lc.SetFrequency(20.0f);
-  for (float v : x) ASSERT_EQ(shelf.ProcessSample(v), lc.ProcessSample(hc.ProcessSample(v)));
+  TQzAudioMicroEQ off;
+  for (uint8_t i = 0; i < 3; ++i) off.SetBandEnabled(i, false);
+  TQzAudioHighcutFilter hc, hc3;
+  TQzAudioLowcutFilter lc, lc3;
+  for (auto* h : {&hc, &hc3}) h->SetFrequency(20000.0f);
+  for (float v : x) {
+    ASSERT_EQ(shelf.ProcessSample(v), lc.ProcessSample(hc.ProcessSample(v)));
+    ASSERT_EQ(off.ProcessSample(v), lc3.ProcessSample(hc3.ProcessSample(v)));
+  }
 
+  // Enabled bands in order, then the cut filters.
   TQzAudioMicroEQ eq;
   TQzAudioBandWidthFilter b0, b2;
   TQzAudioHighcutFilter hc2;
   TQzAudioLowcutFilter lc2;
-  eq.SetHighcutFrequency(8000.0f);
-  eq.SetLowcutFrequency(80.0f);
-  hc2.SetFrequency(8000.0f);
-  lc2.SetFrequency(80.0f);
+  eq.SetHighcutFrequency(8000.0f), hc2.SetFrequency(8000.0f);
+  eq.SetLowcutFrequency(80.0f), lc2.SetFrequency(80.0f);
   eq.SetBandFrequency(0, 200.0f), b0.SetFrequency(200.0f);
   eq.SetBandGain(0, 6.0f), b0.SetGain(6.0f);
   eq.SetBandFrequency(2, 5000.0f), b2.SetFrequency(5000.0f);
@@ -323,15 +325,6 @@ TEST(QzAudioFilterEx, ShelfAndMicroEQChains) {
   eq.SetBandEnabled(1, false);
   for (float v : x)
     ASSERT_EQ(eq.ProcessSample(v), lc2.ProcessSample(hc2.ProcessSample(b2.ProcessSample(b0.ProcessSample(v)))));
-
-  // All bands off: still the high-cut, then the low-cut.
-  TQzAudioMicroEQ off;
-  TQzAudioHighcutFilter hc3;
-  TQzAudioLowcutFilter lc3;
-  hc3.SetFrequency(20000.0f);
-  lc3.SetFrequency(20.0f);
-  for (uint8_t i = 0; i < 3; ++i) off.SetBandEnabled(i, false);
-  for (float v : x) ASSERT_EQ(off.ProcessSample(v), lc3.ProcessSample(hc3.ProcessSample(v)));
 }
 
 TEST(QzAudioFilterEx, MicroEQIndexAndRate) {
@@ -361,13 +354,4 @@ TEST(QzAudioFilterEx, MicroEQIndexAndRate) {
   EXPECT_EQ(eq.GetSampleRate(), 5000u);
   EXPECT_EQ(eq.GetLowcut()->GetSampleRate(), 10000u);
   EXPECT_EQ(eq.GetBand(2)->GetSampleRate(), 10000u);
-}
-
-TEST(QzAudioFilterEx, ResetClearsState) {
-  TQzAudioLowcutFilter f;
-  f.ProcessSample(1.0f);
-  EXPECT_NE(f.GetZ1(), 0.0);
-  f.Reset();
-  EXPECT_EQ(f.GetZ1(), 0.0);
-  EXPECT_EQ(f.GetZ2(), 0.0);
 }

@@ -13,18 +13,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct TCounter {
-  int Count = 0;
-  void Hook(TQzAudioLimiterPreset& P) {
-    P.OnChange = [this](TObject*) { ++Count; };
-  }
-};
-
-Bytes Save(TQzAudioLimiterPreset& P) {
-  TMemoryStream s;
-  EXPECT_TRUE(P.SaveToStream(&s));
-  return s.Data();
-}
+Bytes Save(TQzAudioLimiterPreset& P) { return SavedBytes(P); }
 
 void Put32(Bytes& B, size_t At, const void* V) { std::memcpy(B.data() + At, V, 4); }
 float SlotOf(const Bytes& B, int Slot) {
@@ -51,53 +40,54 @@ Bytes HandMadeStream() {
   return b;
 }
 
-TEST(QzAudioLimiterPreset, DefaultsAfterConstruction) {
-  TQzAudioLimiterPreset p;
-  EXPECT_EQ(p.GetThreshold(), -3.0f);
-  EXPECT_EQ(p.GetAttack(), 5.0f);
-  EXPECT_EQ(p.GetRelease(), 150.0f);
-  EXPECT_EQ(p.GetBalance(), 0.0f);
-  EXPECT_EQ(p.GetOutputGain(), 0.0f);
-  EXPECT_EQ(p.GetInputGain(), 0.0f);
-  EXPECT_EQ(p.GetIntParam0(), 0);
-  EXPECT_EQ(p.GetIntParam1(), 0);
-  EXPECT_EQ(p.GetMode(), 0);
-  EXPECT_TRUE(p.GetActive());
-  EXPECT_FALSE(p.GetBypass());
-  EXPECT_FALSE(p.GetLookAhead());
-  EXPECT_EQ(p.Error, 0u);
-}
-
+// Golden bytes of a fresh preset (the defaults) and of an edited one.
 TEST(QzAudioLimiterPreset, StreamLayoutByteForByte) {
-  TQzAudioLimiterPreset p;
-  p.SetThreshold(-6.5f);
-  p.SetAttack(2.0f);
-  p.SetRelease(400.0f);
-  p.SetBalance(-25.0f);
-  p.SetOutputGain(-1.0f);
-  p.SetInputGain(2.0f);
-  p.SetIntParam0(-4);
-  p.SetIntParam1(9);
-  p.SetMode(2);
-  p.SetLookAhead(true);
-  const Bytes b = Save(p);
-  ASSERT_EQ(b.size(), 132u);
-  EXPECT_EQ(std::memcmp(b.data(), "VXLM", 4), 0);
-  EXPECT_EQ(b[4], 1);
-  EXPECT_EQ(b[5], 5);
-  EXPECT_EQ(b[6] | b[7] << 8, 32);
-  for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
-  const float expectedSlots[16] = {-6.5f, 2.0f, 400.0f, 0.0f, -25.0f, -1.0f, 2.0f};
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), expectedSlots[i]) << i;
-  const int32_t expectedInts[8] = {-4, 9, 2};
-  for (int i = 0; i < 8; ++i) {
-    int32_t v;
-    std::memcpy(&v, b.data() + 96 + 4 * i, 4);
-    EXPECT_EQ(v, expectedInts[i]) << i;
+  struct TCase {
+    const char* Name;
+    void (*Edit)(TQzAudioLimiterPreset&);
+    float Slots[7];
+    int32_t Ints[3];
+    uint32_t Flags;
+  };
+  const TCase cases[] = {
+      {"defaults", [](TQzAudioLimiterPreset&) {}, {-3.0f, 5.0f, 150.0f, 0, 0, 0, 0}, {0, 0, 0}, 0x1u},
+      {"edited",
+       [](TQzAudioLimiterPreset& p) {
+         p.SetThreshold(-6.5f);
+         p.SetAttack(2.0f);
+         p.SetRelease(400.0f);
+         p.SetBalance(-25.0f);
+         p.SetOutputGain(-1.0f);
+         p.SetInputGain(2.0f);
+         p.SetIntParam0(-4);
+         p.SetIntParam1(9);
+         p.SetMode(2);
+         p.SetLookAhead(true);
+       },
+       {-6.5f, 2.0f, 400.0f, 0.0f, -25.0f, -1.0f, 2.0f}, {-4, 9, 2}, 0x5u},  // Active and LookAhead
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzAudioLimiterPreset p;
+    EXPECT_EQ(p.Error, 0u);
+    c.Edit(p);
+    const Bytes b = Save(p);
+    ASSERT_EQ(b.size(), 132u);
+    EXPECT_EQ(std::memcmp(b.data(), "VXLM", 4), 0);
+    EXPECT_EQ(b[4], 1);
+    EXPECT_EQ(b[5], 5);
+    EXPECT_EQ(b[6] | b[7] << 8, 32);
+    for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), i < 7 ? c.Slots[i] : 0.0f) << i;
+    for (int i = 0; i < 8; ++i) {
+      int32_t v;
+      std::memcpy(&v, b.data() + 96 + 4 * i, 4);
+      EXPECT_EQ(v, i < 3 ? c.Ints[i] : 0) << i;
+    }
+    uint32_t flags;
+    std::memcpy(&flags, b.data() + 128, 4);
+    EXPECT_EQ(flags, c.Flags);
   }
-  uint32_t flags;
-  std::memcpy(&flags, b.data() + 128, 4);
-  EXPECT_EQ(flags, 0x5u);  // Active and LookAhead
 }
 
 TEST(QzAudioLimiterPreset, RoundTripIsBitForBitWithReservedAndUnclampedFields) {
@@ -154,8 +144,7 @@ TEST(QzAudioLimiterPreset, EveryTruncationFailsAtItsLocation) {
     p.SetThreshold(-9.0f);
     p.SetMode(1);
     const Bytes before = Save(p);
-    TCounter changes;
-    changes.Hook(p);
+    TChangeCounter changes(p);
     auto s = StreamOf(Bytes(full.begin(), full.begin() + n));
     EXPECT_FALSE(p.LoadFromStream(s.get()));
     EXPECT_EQ(changes.Count, 1);
@@ -192,8 +181,7 @@ TEST(QzAudioLimiterPreset, WrongHeadersAreRejectedAndChangeNothing) {
     if (c.At == 0) std::memcpy(b.data(), "MEQP", 4);
     TQzAudioLimiterPreset p;
     const Bytes before = Save(p);
-    TCounter changes;
-    changes.Hook(p);
+    TChangeCounter changes(p);
     auto s = StreamOf(b);
     const bool ok = p.LoadFromStream(s.get());
     EXPECT_EQ(changes.Count, 1);
@@ -210,8 +198,7 @@ TEST(QzAudioLimiterPreset, WrongHeadersAreRejectedAndChangeNothing) {
 
 TEST(QzAudioLimiterPreset, NilStreamAndShortWrites) {
   TQzAudioLimiterPreset p;
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   EXPECT_FALSE(p.SaveToStream(nullptr));
   EXPECT_EQ(p.Error, MakeErrorCode(qecNoStream, 400));
   EXPECT_FALSE(p.LoadFromStream(nullptr));
@@ -268,8 +255,7 @@ TEST(QzAudioLimiterPreset, AccessorsClamp) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     P p;
-    TCounter changes;
-    changes.Hook(p);
+    TChangeCounter changes(p);
     (p.*c.Set)(c.In);
     EXPECT_EQ((p.*c.Get)(), c.Stored);
     EXPECT_EQ(changes.Count, 1);
@@ -279,8 +265,7 @@ TEST(QzAudioLimiterPreset, AccessorsClamp) {
   }
   // A NaN is no number to clamp: it stays, and every call counts as a change.
   P p;
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   p.SetThreshold(std::nanf(""));
   EXPECT_TRUE(std::isnan(p.GetThreshold()));
   p.SetThreshold(std::nanf(""));
@@ -289,8 +274,7 @@ TEST(QzAudioLimiterPreset, AccessorsClamp) {
 
 TEST(QzAudioLimiterPreset, IntegerAndFlagSettersCompareWithoutClamp) {
   TQzAudioLimiterPreset p;
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   p.SetMode(7);
   EXPECT_EQ(p.GetMode(), 7);
   p.SetMode(7);
@@ -326,8 +310,7 @@ TEST(QzAudioLimiterPreset, ClearKeepsSwitchesReservedFieldsAndErrorState) {
   p.SetActive(false);
   p.SetError(MakeErrorCode(qecReadFailed, 402));
   p.FileName = "x.lim";
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   p.Clear();
   EXPECT_EQ(changes.Count, 1);
   EXPECT_EQ(p.Error, MakeErrorCode(qecReadFailed, 402));
@@ -351,8 +334,7 @@ TEST(QzAudioLimiterPreset, AssignCopiesEverythingAndNotifiesOnce) {
   auto s = StreamOf(b);
   ASSERT_TRUE(source.LoadFromStream(s.get()));
   TQzAudioLimiterPreset p;
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   p.Assign(nullptr);
   EXPECT_EQ(changes.Count, 0);
   p.Assign(&source);
@@ -368,8 +350,7 @@ TEST(QzAudioLimiterPreset, AssignCopiesEverythingAndNotifiesOnce) {
 
 TEST(QzAudioLimiterPreset, UpdateBracketSuppressesNotifications) {
   TQzAudioLimiterPreset p;
-  TCounter changes;
-  changes.Hook(p);
+  TChangeCounter changes(p);
   p.BeginUpdate();
   p.SetThreshold(-10.0f);
   p.Clear();

@@ -198,7 +198,7 @@ void Apply(TQzCustomAudioLimiter& L, const TConfig& C) {
 
 // The heart of the checks: for every law, switch, block partition and signal, the limiter gives
 // the very bits of the plain sample-by-sample law, including the gain reduction it carries from
-// block to block and the meters.
+// block to block and the meters. Without look-ahead the output does not depend on the blocks.
 TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
   const TConfig configs[] = {
       {"mode 0", 0, false, -3.0f, 5.0f, 150.0f, 0.0f, 0.0f, 0.0f, 44100},
@@ -215,6 +215,7 @@ TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
   for (const TConfig& c : configs) {
     for (TSignalKind kind : signals) {
       const TStereo in = MakeSignal(kind, 12000, c.Rate);
+      TStereo first;
       for (const auto& blocks : partitions) {
         for (bool inPlace : {false, true}) {
           SCOPED_TRACE(testing::Message() << c.Name << " signal " << kind << " block " << blocks[0]
@@ -242,6 +243,11 @@ TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
               ++mismatches;
             }
           ASSERT_EQ(reductions, refReductions);
+          if (first.Size() == 0) first = out;
+          if (!c.LookAhead) {  // bitwise: the broken signal's NaNs count too
+            EXPECT_EQ(std::memcmp(out.L.data(), first.L.data(), 4 * in.Size()), 0);
+            EXPECT_EQ(std::memcmp(out.R.data(), first.R.data(), 4 * in.Size()), 0);
+          }
           EXPECT_EQ(limiter.GetGain(), ref.Gain);
           for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), ref.Meters[k]) << int(k);
           EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
@@ -256,15 +262,11 @@ TEST(QzCustomAudioLimiter, DerivedValuesFollowThePreset) {
   EXPECT_EQ(limiter.GetSampleRate(), 44100u);
   EXPECT_EQ(limiter.GetGainReduction(), -10.0f);
   EXPECT_EQ(limiter.GetGain(), 0.1f);
-  EXPECT_EQ(limiter.GetThreshold(), -3.0f);
   EXPECT_NEAR(limiter.GetAttackStep(), 0.004535f, 1e-6f);
   EXPECT_NEAR(limiter.GetReleaseStep(), 0.000151f, 1e-6f);
   EXPECT_EQ(limiter.GetInputGain(), 1.0f);
   EXPECT_EQ(limiter.GetLeftGain(), 1.0f);
   EXPECT_EQ(limiter.GetRightGain(), 1.0f);
-  EXPECT_TRUE(limiter.GetActive());
-  EXPECT_FALSE(limiter.GetBypass());
-  EXPECT_FALSE(limiter.GetLookAhead());
   for (uint8_t k = 0; k < 5; ++k) EXPECT_EQ(limiter.GetMeter(k), k < 4 ? 0.0f : -80.0f);
 
   TQzAudioLimiterPreset& p = *limiter.GetPreset();
@@ -519,20 +521,6 @@ TEST(QzCustomAudioLimiter, SwitchedOffOrBypassedCopiesTheInput) {
       EXPECT_EQ(limiter.GetGainReduction(), -10.0f);
       EXPECT_EQ(limiter.GetMeter(0), 0.0f);
     }
-  }
-}
-
-TEST(QzCustomAudioLimiter, BlockSizeDoesNotMatterWithoutLookAhead) {
-  const TStereo in = MakeSignal(sigNoise, 9000);
-  std::vector<TStereo> outs;
-  for (int block : {1, 7, 64, 4096}) {
-    TQzCustomAudioLimiter limiter;
-    limiter.GetPreset()->SetMode(2);
-    outs.push_back(RunLimiter(limiter, in, {block}, true));
-  }
-  for (size_t k = 1; k < outs.size(); ++k) {
-    EXPECT_EQ(outs[k].L, outs[0].L) << k;
-    EXPECT_EQ(outs[k].R, outs[0].R) << k;
   }
 }
 

@@ -73,24 +73,7 @@ TEST(QzAudioMathExact, DbToAmpOverEveryFloatOfTheFastRange) {
   for (uint32_t u : bad) ADD_FAILURE() << std::hexfloat << FloatOf(u) << " gives " << DbToAmp(FloatOf(u));
 }
 
-TEST(QzAudioMathExact, SpecialValuesAndASampleOfTheRest) {
-  const float inf = INFINITY;
-  EXPECT_EQ(DbToAmp(0.0f), 1.0f);
-  EXPECT_EQ(DbToAmp(-0.0f), 1.0f);
-  EXPECT_EQ(DbToAmp(-10.0f), 0.1f);
-  EXPECT_EQ(DbToAmp(-80.0f), 1e-8f);
-  EXPECT_EQ(DbToAmp(inf), inf);
-  EXPECT_EQ(DbToAmp(-inf), 0.0f);
-  EXPECT_TRUE(std::isnan(DbToAmp(NAN)));
-  EXPECT_EQ(AmpToDb(0.0f), -80.0f);
-  EXPECT_EQ(AmpToDb(-0.0f), -80.0f);
-  EXPECT_EQ(AmpToDb(1.0f), 0.0f);
-  EXPECT_EQ(AmpToDb(1e-10f), PlainAmpToDb(1e-10f));
-  EXPECT_NEAR(AmpToDb(1e-10f), -100.0f, 1e-4f);
-  EXPECT_EQ(AmpToDb(-0.5f), AmpToDb(0.5f));
-  EXPECT_EQ(AmpToDb(inf), inf);
-  EXPECT_EQ(AmpToDb(-inf), inf);
-  EXPECT_TRUE(std::isnan(AmpToDb(NAN)));
+TEST(QzAudioMathExact, ASampleOfEveryBitPattern) {
   // Negative amplitudes and the far ends of the decibel range, sampled.
   uint32_t seed = 7;
   for (int i = 0; i < 2000000; ++i) {

@@ -127,59 +127,26 @@ const std::vector<TSetupCase>& Setups() {
 
 }  // namespace
 
+// For every setting: blocks of any size, in place or not, give the per-sample formula's output.
 TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
-  const TStereo in = Noise(6000, 1, 0.8f);
+  const TStereo in = Noise(3 * 4096 + 17, 1, 0.8f);
   for (const TSetupCase& c : Setups()) {
     SCOPED_TRACE(c.Name);
-    TQzAudioMicroEqualizer a, b;
-    c.Setup(a);
-    c.Setup(b);
-    EXPECT_TRUE(RunEq(a, in) == Reference(b, in));
-  }
-}
-
-TEST(QzAudioMicroEqualizer, BlockSizesGiveTheSameOutput) {
-  const TStereo in = Noise(3 * 4096 + 17, 2, 0.9f);
-  for (const TSetupCase& c : Setups()) {
-    SCOPED_TRACE(c.Name);
-    std::vector<TStereo> outs;
-    for (size_t block : {1, 7, 64, 4096}) {
-      TQzAudioMicroEqualizer e;
-      c.Setup(e);
-      outs.push_back(RunEq(e, in, block));
+    TQzAudioMicroEqualizer ref;
+    c.Setup(ref);
+    const TStereo expected = Reference(ref, in);
+    for (size_t block : {1, 7, 64, 300, 512, 4096}) {
+      TQzAudioMicroEqualizer a, b;
+      c.Setup(a);
+      c.Setup(b);
+      EXPECT_TRUE(RunEq(a, in, block) == expected) << block;
+      TStereo io = in;
+      for (size_t at = 0; at < io.Size(); at += block) {
+        float* bufs[2] = {io.L.data() + at, io.R.data() + at};
+        b.Process(bufs, bufs, static_cast<uint16_t>(std::min(block, io.Size() - at)));
+      }
+      EXPECT_TRUE(io == expected) << block << " in place";
     }
-    for (size_t i = 1; i < outs.size(); ++i) EXPECT_TRUE(outs[i] == outs[0]) << i;
-  }
-}
-
-TEST(QzAudioMicroEqualizer, InPlaceMatchesSeparateBuffers) {
-  const TStereo in = Noise(5000, 3);
-  for (const TSetupCase& c : Setups()) {
-    SCOPED_TRACE(c.Name);
-    TQzAudioMicroEqualizer a, b;
-    c.Setup(a);
-    c.Setup(b);
-    const TStereo separate = RunEq(a, in);
-    TStereo io = in;
-    for (size_t at = 0; at < io.Size(); at += 300) {
-      float* bufs[2] = {io.L.data() + at, io.R.data() + at};
-      b.Process(bufs, bufs, static_cast<uint16_t>(std::min<size_t>(300, io.Size() - at)));
-    }
-    EXPECT_TRUE(io == separate);
-  }
-}
-
-TEST(QzAudioMicroEqualizer, DefaultsAreTheTwoCutFilters) {
-  TQzAudioMicroEqualizer e;
-  const TStereo in = Noise(3000, 4);
-  const TStereo out = RunEq(e, in, 256);
-  TQzAudioHighcutFilter hl, hr;
-  TQzAudioLowcutFilter ll, lr;
-  hl.SetFrequency(20000.0f);
-  hr.SetFrequency(20000.0f);
-  for (size_t i = 0; i < in.Size(); ++i) {
-    ASSERT_EQ(out.L[i], ll.ProcessSample(hl.ProcessSample(in.L[i]))) << i;
-    ASSERT_EQ(out.R[i], lr.ProcessSample(hr.ProcessSample(in.R[i]))) << i;
   }
 }
 
@@ -348,16 +315,6 @@ TEST(QzAudioMicroEqualizer, DamagedPresetValuesKeepOutputFinite) {
       ASSERT_TRUE(std::isfinite(out.R[i])) << i;
     }
   }
-}
-
-TEST(QzAudioMicroEqualizer, RateDropKeepsOutputBounded) {
-  TQzAudioMicroEqualizer e;
-  RunEq(e, Noise(4410, 11));
-  e.SetSampleRate(32000);  // the 20 kHz high-cut now sits above Nyquist
-  const TStereo out = RunEq(e, Noise(32000 * 5, 12));
-  float peak = 0.0f;
-  for (size_t i = 0; i < out.Size(); ++i) peak = std::max({peak, std::fabs(out.L[i]), std::fabs(out.R[i])});
-  EXPECT_LE(peak, 2.0f);
 }
 
 TEST(QzAudioMicroEqualizer, PresetReachesTheFilters) {

@@ -17,10 +17,8 @@ class TTinyRecord : public TQzFileClass {
 public:
   static constexpr uint32_t Signature = QzSignature("TINY");
   uint32_t Value = 0;
-  int UpdateEndedCalls = 0;
   bool ThrowOnLoad = false;
 
-  void UpdateEnded() override { ++UpdateEndedCalls; }
   void Clear() override {
     TQzFileClass::Clear();
     Value = 0;
@@ -236,31 +234,27 @@ TEST(QzFileClasses, LoadFromMissingFile) {
   EXPECT_EQ(obj.Changes, 2);
 }
 
-TEST(QzFileClasses, SaveToUncreatableFile) {
-  TWatched<TQzFileClass> obj;
-  const std::string name = TempPath("no-such-dir/out.bin");
-  EXPECT_FALSE(obj.SaveToFile(name));
-  EXPECT_EQ(obj.Error, MakeErrorCode(qecCreateFailed, 1));
-  EXPECT_TRUE(obj.ErrorLog.empty());
-  EXPECT_EQ(obj.FileName, name);
-  EXPECT_EQ(obj.Changes, 0);
-}
-
 TEST(QzFileClasses, FileRoundTripNotifiesOnce) {
+  TWatched<TQzFileClass> bare;
+  const std::string bad = TempPath("no-such-dir/out.bin");
+  EXPECT_FALSE(bare.SaveToFile(bad));
+  EXPECT_EQ(bare.Error, MakeErrorCode(qecCreateFailed, 1));
+  EXPECT_TRUE(bare.ErrorLog.empty());
+  EXPECT_EQ(bare.FileName, bad);
+  EXPECT_EQ(bare.Changes, 0);
+
   const std::string name = TempPath("tiny.bin");
   TTinyRecord out;
   out.Value = 0xA1B2C3D4;
   ASSERT_TRUE(out.SaveToFile(name));
   EXPECT_EQ(out.FileName, name);
   EXPECT_EQ(std::filesystem::file_size(name), 36u);
-
   TTinyRecord in;
-  int changes = 0;
-  in.OnChange = [&](TObject*) { ++changes; };
+  TChangeCounter changes(in);
   ASSERT_TRUE(in.LoadFromFile(name));
   EXPECT_EQ(in.Value, 0xA1B2C3D4u);
   EXPECT_EQ(in.FileName, name);
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(changes.Count, 1);
   EXPECT_EQ(in.UpdateCount, 0u);
   std::filesystem::remove(name);
 }
@@ -319,15 +313,14 @@ TEST(QzFileClasses, ReaderErrorLocations) {
     SCOPED_TRACE(std::string(c.Name) + " size " + std::to_string(c.Bytes.size()));
     TTinyRecord rec;
     rec.Value = 5;
-    int changes = 0;
-    rec.OnChange = [&](TObject*) { ++changes; };
+    TChangeCounter changes(rec);
     auto s = StreamOf(c.Bytes);
     EXPECT_FALSE(rec.LoadFromStream(s.get()));
     EXPECT_EQ(rec.Error, c.Error);
     EXPECT_EQ(rec.ErrorLog, std::to_string(ErrorCategory(c.Error)) + " " +
                                 std::to_string(ErrorLocation(c.Error)) + "\r\n");
     EXPECT_EQ(rec.Value, 0u);  // defaults after a failed read
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.Count, 1);
     EXPECT_EQ(rec.UpdateCount, 0u);
   }
   TTinyRecord rec;

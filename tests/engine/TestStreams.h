@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/Classes.h"
 
 // A memory stream holding Bytes, positioned at their start.
@@ -27,4 +29,22 @@ public:
 
 private:
   int64_t FCapacity;
+};
+
+// The bytes Obj writes to an empty stream.
+template <class T>
+std::vector<uint8_t> SavedBytes(T& Obj) {
+  TMemoryStream s;
+  EXPECT_TRUE(Obj.SaveToStream(&s));
+  return s.Data();
+}
+
+// Counts the OnChange notifications of an object from its construction on.
+struct TChangeCounter {
+  int Count = 0;
+  template <class T>
+  explicit TChangeCounter(T& Obj) {
+    Obj.OnChange = [this](TObject*) { ++Count; };
+  }
+  TChangeCounter(const TChangeCounter&) = delete;
 };
