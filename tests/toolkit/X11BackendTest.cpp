@@ -87,11 +87,18 @@ protected:
 
 }  // namespace
 
-TEST(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
-  const std::string xvfb = FindXvfb();
-  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
+// Every test gets a private X server, which outlives everything the test creates.
+class X11Backend : public testing::Test {
+protected:
+  void SetUp() override {
+    const std::string xvfb = FindXvfb();
+    if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
+    ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+  }
   TXvfb server;
-  ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+};
+
+TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
 
   // The host: a window of its own on another connection.
   auto host = TX11TestHost::Open(server.Name, 400, 300, 0x00FF00);
@@ -192,11 +199,7 @@ bool PumpUntil(F Done) {
 
 }  // namespace
 
-TEST(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
-  const std::string xvfb = FindXvfb();
-  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
-  TXvfb server;
-  ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
@@ -291,11 +294,7 @@ TEST(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }
 
-TEST(X11Backend, LargeClipboardAnswersGoInPieces) {
-  const std::string xvfb = FindXvfb();
-  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
-  TXvfb server;
-  ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
