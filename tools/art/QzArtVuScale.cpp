@@ -16,6 +16,7 @@ namespace {
 constexpr double ArcRadius = 100;       // the scale line
 constexpr double TickOuter = 111;       // marks run from the line out to here
 constexpr double LabelRadius = 122;     // centre of the printed numbers
+constexpr double HubY = VuPivotY + 5, HubRadius = 40;
 
 struct TLook {
   TRgb FaceTop, FaceBottom, Ink, Red, Bezel;
@@ -87,16 +88,23 @@ bool Scale(const std::string& Path, const TLook& L) {
   Text(cr, "+", x + 14, y + 10, 13, L.Red, true, true);
   Text(cr, "VU", VuPivotX, 62, 15, L.Ink, true, true);
 
-  // Pivot housing: the needle starts 35 pixels above the pivot, so the housing hides its root.
-  cairo_pattern_t* hub = cairo_pattern_create_linear(0, VuPivotY - 30, 0, VuPivotY);
+  // Pivot housing: the needle is drawn from 35 pixels above the pivot; a housing reaching past
+  // that point makes the dark needle seem to come out of it (and keeps clear of the labels).
+  cairo_pattern_t* hub = cairo_pattern_create_linear(0, HubY - HubRadius, 0, HubY);
   cairo_pattern_add_color_stop_rgb(hub, 0, L.Bezel.R / 255 + 0.14, L.Bezel.G / 255 + 0.14, L.Bezel.B / 255 + 0.14);
   cairo_pattern_add_color_stop_rgb(hub, 1, L.Bezel.R / 255, L.Bezel.G / 255, L.Bezel.B / 255);
   cairo_set_source(cr, hub);
   cairo_new_path(cr);
-  cairo_arc(cr, VuPivotX, VuPivotY + 4, 30, M_PI, 2 * M_PI);
+  cairo_arc(cr, VuPivotX, HubY, HubRadius, M_PI, 2 * M_PI);
+  cairo_line_to(cr, VuPivotX + HubRadius, VuHeight - 3);  // down into the bezel
+  cairo_line_to(cr, VuPivotX - HubRadius, VuHeight - 3);
   cairo_close_path(cr);
   cairo_fill(cr);
   cairo_pattern_destroy(hub);
+  SetColor(cr, {255, 255, 255}, 0.22);  // rim catching the backlight
+  cairo_set_line_width(cr, 1);
+  cairo_arc(cr, VuPivotX, HubY, HubRadius - 0.5, M_PI, 2 * M_PI);
+  cairo_stroke(cr);
   return s.WriteBmp24(Path);
 }
 
