@@ -8,6 +8,7 @@
 #include "../graphics/FormatsTestUtil.h"
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
+#include "platform/FormReader.h"
 #include "ui/framework/QzThemeItems.h"
 
 namespace {
@@ -184,6 +185,35 @@ TEST(QzThemeItems, ClearKeepsColoursAndNotifiesOnceOutsideABracket) {
   theme.Clear();
   EXPECT_EQ(changes.Count, 1);
   theme.EndUpdate();
+}
+
+// A root that publishes a details record, as the theme manager will.
+class TDetailsHost : public TComponent {
+public:
+  using TComponent::TComponent;
+  std::string ClassName() const override { return "TDetailsHost"; }
+  TQzThemeDetails* GetDetails() const { return FDetails.get(); }
+
+private:
+  std::unique_ptr<TQzThemeDetails> FDetails = std::make_unique<TQzThemeDetails>();
+};
+
+TEST(QzThemeItems, DetailsPublishTheirNamedSlots) {
+  QzRegisterThemeDetailsClass();
+  QzRegisterThemeDetailsClass();
+  TClassRegistrar<TDetailsHost>("TDetailsHost", "TComponent", false).Object("Details", &TDetailsHost::GetDetails);
+  const std::pair<const char*, int> slots[] = {{"Title", 0},     {"Description", 1}, {"Author", 2},
+                                               {"Publisher", 3}, {"Copyright", 4},   {"Version", 5},
+                                               {"Date", 6},      {"ProductID", 14},  {"Software", 19},
+                                               {"Notes", 21}};
+  std::string form = "object Host: TDetailsHost\n";
+  for (const auto& [name, slot] : slots) form += std::string("  Details.") + name + " = 'text of " + name + "'\n";
+  form += "end\n";
+  TDetailsHost host(nullptr);
+  TFormReader::ReadRootComponent(&host, form);
+  for (const auto& [name, slot] : slots) EXPECT_EQ(host.GetDetails()->GetString(slot), std::string("text of ") + name);
+  EXPECT_THROW(TFormReader::ReadRootComponent(&host, "object Host: TDetailsHost\n  Details.Preview = 1\nend\n"),
+               EReadError);
 }
 
 }  // namespace

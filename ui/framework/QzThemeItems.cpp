@@ -3,6 +3,26 @@
 #include <cstring>
 
 #include "graphics/QzStreamIO.h"
+#include "platform/FormReader.h"
+
+void QzRegisterThemeDetailsClass() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  using T = TQzThemeDetails;
+  TClassRegistrar<T>("TQzThemeDetails", "", false)
+      .Object("Preview", &T::GetPreview)
+      .Prop("Title", &T::SetTitle)
+      .Prop("Description", &T::SetDescription)
+      .Prop("Author", &T::SetAuthor)
+      .Prop("Publisher", &T::SetPublisher)
+      .Prop("Copyright", &T::SetCopyright)
+      .Prop("Version", &T::SetVersion)
+      .Prop("Date", &T::SetDate)
+      .Prop("ProductID", &T::SetProductID)
+      .Prop("Software", &T::SetSoftware)
+      .Prop("Notes", &T::SetNotes);
+}
 
 TQzThemeItems::TQzThemeItems(TComponent* AOwner)
     : FOwner(AOwner),

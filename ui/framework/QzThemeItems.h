@@ -20,6 +20,9 @@ class TQzThemeDetails : public TQzCustomFileDetails {
 public:
   std::string ClassName() const override { return "TQzThemeDetails"; }
 };
+// Publishes Preview (read-only), Title, Description, Author, Publisher, Copyright, Version, Date,
+// ProductID, Software and Notes of TQzThemeDetails to the form reader; safe to call repeatedly.
+void QzRegisterThemeDetailsClass();
 
 class TQzThemeItems : public TQzFileClass {
 public:
