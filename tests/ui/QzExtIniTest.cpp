@@ -184,6 +184,8 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   EXPECT_FALSE(ini.IsUpdating());
   EXPECT_TRUE(ini.FindExtIniValue("A", "B", "C", 0, value));
 
+  ini.AssignLines(ini.GetLines());
+  EXPECT_TRUE(ini.FindExtIniValue("A", "B", "C", 0, value));
   TQzExtIniValuesControler copy;
   copy.Assign(&ini);
   EXPECT_TRUE(copy.FindExtIniValue("a", "b", "c", 0, value));

@@ -135,6 +135,12 @@ void TQzCustomExtIniControler::EndUpdate() {
 }
 
 void TQzCustomExtIniControler::AssignLines(const TStringList* Source) {
+  // The store's own lines are copied before they are cleared.
+  TStringList copy;
+  if (Source == FLines.get()) {
+    copy.AddStrings(*Source);
+    Source = &copy;
+  }
   BeginUpdate();
   ClearTree(true);
   if (Source) {
