@@ -19,6 +19,8 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
+#include "ui/framework/QzExtIni.h"
+#include "ui/framework/QzThemeItems.h"
 
 namespace fs = std::filesystem;
 
@@ -169,6 +171,29 @@ int main(int argc, char** argv) {
     b->SetAttribute(3);
     new TQzPictureListItem(&list);
     list.SaveToStream(&s);
+  });
+  const char* const IniText =
+      "#ScrollBars /* sizes */\r\n[Sizes]\r\nHorizontal = 14 /* pixels */\r\nVertical=12\r\n"
+      "[Texts]\r\nLines=one#13two\r\n[Open\r\n#Other\r\n[Sizes]\r\nHorizontal=-2147483648\r\n";
+  Put("extini", 0, [](TMemoryStream& s) { TQzExtIniValuesControler().SaveToStream(&s); });
+  Put("extini", 1, [&](TMemoryStream& s) {
+    TQzExtIniValuesControler ini;
+    ini.SetText(IniText);
+    ini.SaveToStream(&s);
+  });
+  Put("extini", 2, [&](TMemoryStream& s) { s.WriteBuffer(IniText, static_cast<int32_t>(std::strlen(IniText))); });
+
+  Put("theme", 0, [](TMemoryStream& s) { TQzThemeItems().SaveToStream(&s); });
+  Put("theme", 1, [](TMemoryStream& s) {
+    TQzThemeItems theme;
+    for (int i = 0; i < 256; ++i) theme.SetColor(static_cast<uint8_t>(i), static_cast<TColor>(i * 0x010305));
+    theme.GetDetails()->SetTitle("Night");
+    theme.GetDetails()->SetInteger(2, 9);
+    auto* item = new TQzPictureListItem(theme.GetPictures());
+    TQzTGAImage t;
+    t.ResizeBuffer(2, 2);
+    item->GetPicture()->Assign(&t);
+    theme.SaveToStream(&s);
   });
   std::printf("seeds written to %s\n", Root.c_str());
   return 0;
