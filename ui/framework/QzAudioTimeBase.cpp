@@ -85,7 +85,7 @@ void TQzCustomAudioTimer::Notification(TComponent* AComponent, TOperation Operat
 void TQzCustomAudioTimer::Start() {
   if (IsDesigning() || IsDestroying()) return;
   if (!FTimer) {
-    FTimer = new TTimer(this);
+    FTimer = QzCreate<TTimer>(this);
     FTimer->SetEnabled(false);
     FTimer->OnTimer = [this](TObject* Sender) { Tick(Sender); };
   }
