@@ -90,7 +90,7 @@ TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
 
 // What the user typed and how the edit ended, and what the control and the editor must show.
 TEST_F(TEditorFixture, TypedTextAndEndings) {
-  enum TEnd { Enter, Escape, ClickElsewhere, FocusToOtherWindow };
+  enum TEnd { Enter, Escape, ClickElsewhere, FocusToOtherWindow, ExitNotice };
   struct TCase {
     const char* Text;
     TEnd End;
@@ -111,6 +111,7 @@ TEST_F(TEditorFixture, TypedTextAndEndings) {
       {"3", Escape, 7.0, true},
       {"3", ClickElsewhere, 7.0, true},
       {"3", FocusToOtherWindow, 7.0, true},
+      {"3", ExitNotice, 7.0, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + " / end " + std::to_string(c.End));
@@ -130,6 +131,7 @@ TEST_F(TEditorFixture, TypedTextAndEndings) {
         Backend->Focus(Window, false);
         Application->ProcessMessages();
         break;
+      case ExitNotice: edit->Perform(LM_EXIT); break;
     }
     EXPECT_EQ(A->Value, c.Value);
     EXPECT_EQ(A->Commits, c.Value != 7.0 ? 1 : 0);
