@@ -11,6 +11,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "platform/Forms.h"
 #include "platform/Vst2.h"
+#include "ui/controls/QzAudioEdit.h"
 
 #define QZ_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -18,19 +19,22 @@ namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
 
 // The units' start and end while the host loads and unloads the library: the picture classes
-// are known to the toolkit before any picture is loaded, then the toolkit's application object
-// is initialised. The toolkit has no thread of its own: its window events, repaints and due
+// are known to the toolkit before any picture is loaded, then the audio controls' shared
+// pictures, digital text and in-place editor are made, then the toolkit's application object
+// is initialised; the end runs in reverse. The toolkit has no thread of its own: its window events, repaints and due
 // timers are pumped from the host's control-thread calls into the plug-in.
 void PumpToolkit() { Application->ProcessMessages(); }
 
 struct TQzLibraryUnits {
   TQzLibraryUnits() {
     QzRegisterPictureFormats();
+    QzAudioControlsInitialize();
     Application->Initialize();
     QzToolkitEventPump = PumpToolkit;
   }
   ~TQzLibraryUnits() {
     QzToolkitEventPump = nullptr;
+    QzAudioControlsFinalize();
     QzUnregisterPictureFormats();
   }
 } LibraryUnits;

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(meqp vxlm presetdetails qzbm epf tga tif exif filedetails piclist extini theme)
+[ ${#targets[@]} -eq 0 ] && targets=(meqp vxlm presetdetails qzbm epf tga tif exif filedetails piclist extini theme presetlist)
 jobs="${QZ_FUZZ_JOBS:-2}"
 build="${QZ_FUZZ_BUILD:-build-fuzz}"
 

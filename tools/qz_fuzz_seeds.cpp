@@ -21,6 +21,7 @@
 #include "graphics/QzTIF.h"
 #include "ui/framework/QzExtIni.h"
 #include "ui/framework/QzThemeItems.h"
+#include "ui/controls/QzAudioPresets.h"
 
 namespace fs = std::filesystem;
 
@@ -194,6 +195,22 @@ int main(int argc, char** argv) {
     t.ResizeBuffer(2, 2);
     item->GetPicture()->Assign(&t);
     theme.SaveToStream(&s);
+  });
+  Put("presetlist", 0, [](TMemoryStream& s) { TQzAudioPresetList().SaveToStream(&s); });
+  Put("presetlist", 1, [](TMemoryStream& s) {
+    TQzAudioPresetList list;
+    auto* a = new TQzCustomAudioPresetItem(&list);
+    a->GetDetails()->SetTitle("Warm");
+    const uint8_t bytes[] = {'M', 'E', 'Q', 'P', 1, 5, 32, 0, 9, 9};
+    a->GetData()->Write(bytes, sizeof bytes);
+    new TQzCustomAudioPresetItem(&list);
+    list.SaveToStream(&s);
+  });
+  Put("presetlist", 2, [](TMemoryStream& s) {
+    TQzCustomAudioPresetItem item;
+    item.GetDetails()->SetAuthor("Q");
+    item.GetData()->SetSize(3);
+    item.SaveToStream(&s);
   });
   std::printf("seeds written to %s\n", Root.c_str());
   return 0;
