@@ -46,7 +46,8 @@
 #    it: the script gives the focus to the main window before each key.
 #  - Ardour under Xvfb starts slowly and differently fast from run to run: every wait polls with
 #    a hard limit, so that CI never hangs; whatever is left running is ended on exit.
-# Nothing here talks to the network (Ardour's announcements are off).
+# Past installing missing Debian packages, nothing here uses the network (Ardour's announcements
+# are off).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
