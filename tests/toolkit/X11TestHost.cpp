@@ -155,6 +155,26 @@ int Children(::Display* D, ::Window W) {
 }
 }  // namespace
 
+namespace {
+int gCounted = 0;
+XErrorHandler gReplaced = nullptr;
+int CountError(::Display*, XErrorEvent*) {
+  ++gCounted;
+  return 0;
+}
+}  // namespace
+
+void TX11TestHost::CountErrors(bool On) {
+  if (On) {
+    gCounted = 0;
+    gReplaced = XSetErrorHandler(CountError);
+  } else {
+    XSetErrorHandler(gReplaced);
+  }
+}
+
+int TX11TestHost::ErrorsCounted() { return gCounted; }
+
 int TX11TestHost::ChildCount() { return FImpl->Win ? Children(FImpl->Dpy, FImpl->Win) : -1; }
 int TX11TestHost::RootChildCount() { return Children(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
 

@@ -62,6 +62,10 @@ public:
   void TakeFocus();
   // Destroys the host's window (and with it every window embedded in it).
   void DestroyWindow();
+  // Stands in for a host's own X error handler: counts the errors that reach it, where Xlib's
+  // default handler would end the process. Off puts back the handler it replaced.
+  static void CountErrors(bool On);
+  static int ErrorsCounted();
   // Windows below the host's window, and below the root.
   int ChildCount();
   int RootChildCount();
