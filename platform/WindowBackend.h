@@ -97,6 +97,8 @@ public:
   // (input over the program's other windows still goes to them); False releases it.
   virtual void GrabInput(bool Grab) { (void)Grab; }
   virtual uintptr_t NativeHandle() const = 0;
+  // False once the window system destroyed the window under us (with a foreign parent).
+  virtual bool Alive() const { return true; }
   // The client origin in screen coordinates.
   virtual TPoint ScreenOrigin() const = 0;
 };

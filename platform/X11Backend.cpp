@@ -159,6 +159,7 @@ public:
   void TakeFocus() override;
   void GrabInput(bool Grab) override;
   uintptr_t NativeHandle() const override { return FWindow; }
+  bool Alive() const override { return !Gone(); }
   TPoint ScreenOrigin() const override;
 
   TQzWindowSink* Sink() const { return FSink; }

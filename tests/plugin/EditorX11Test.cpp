@@ -103,6 +103,14 @@ TEST_F(EditorOnX11, HostDestroysItsWindowBeforeClosingTheEditor) {
     if (idleBetween) Idle(effect);
     EXPECT_EQ(Dispatch(effect, effEditClose), 1);
     Idle(effect);
+    // The host opens the editor again in a new window of its own.
+    auto again = TX11TestHost::Open(Server.Name, 400, 300, 0x00FF00);
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(Dispatch(effect, effEditOpen, 0, Handle(*again)), 1);
+    Idle(effect);
+    again->Sync();
+    EXPECT_EQ(again->Grab(400, 300)[10 * 400 + 10], 0xFF0000u);
+    EXPECT_EQ(Dispatch(effect, effEditClose), 1);
     Dispatch(effect, effClose);
     Application->ProcessMessages();  // the toolkit's next round after the effect is gone
     EXPECT_EQ(QzNativeWindowCount(), 0);
