@@ -132,6 +132,9 @@ TQzAudioEffectPlugin::~TQzAudioEffectPlugin() {
 
 std::unique_ptr<IQzPluginEditor> TQzAudioEffectPlugin::CreateEditor() {
   if (!QzEffectEditorFactory) return nullptr;
+  // The window system comes before the first window (no display is opened for a plug-in without
+  // an editor); without one the editor is still made, hidden, so that its size can be reported.
+  if (QzPrepareWindowSystem) QzPrepareWindowSystem();
   std::unique_ptr<IQzPluginEditor> form = QzEffectEditorFactory(this);
   if (!form) return nullptr;
   form->UpdateControls(MicroEqualizer.get());

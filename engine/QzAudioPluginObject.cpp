@@ -130,9 +130,6 @@ void TQzAudioPluginObject::LoadFaceFromResource() {
 IQzPluginEditor* TQzAudioPluginObject::GetEditor() {
   if (!Editor) {
     QzCheckToolkitThread();
-    // The window system comes before the first window; without one the editor is still made
-    // (hidden, off-screen) so that its size can be reported.
-    if (QzPrepareWindowSystem) QzPrepareWindowSystem();
     Editor = CreateEditor();
     // CreateEditor shows the presets as they are now.
     FEditorStale.store(false, std::memory_order_release);
