@@ -745,11 +745,13 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
 TQzX11Window::~TQzX11Window() {
   FBackend->Windows.erase(FWindow);
   QzCountNativeWindow(-1);
-  if (FBackend->Dead()) return;
   TOwnRequests own(FBackend->Dpy);
+  // A dead connection sends nothing, but the client side of the GC and the input context is
+  // ours to free all the same.
   GrabInput(false);
   if (FIC) XDestroyIC(FIC);
   XFreeGC(FBackend->Dpy, FGC);
+  if (FBackend->Dead()) return;
   if (!FGone) {
     XDestroyWindow(FBackend->Dpy, FWindow);
     if (FParams.ParentWindow) XSelectInput(FBackend->Dpy, static_cast<Window>(FParams.ParentWindow), NoEventMask);
