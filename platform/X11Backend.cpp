@@ -754,7 +754,11 @@ TQzX11Window::~TQzX11Window() {
   if (FBackend->Dead()) return;
   if (!FGone) {
     XDestroyWindow(FBackend->Dpy, FWindow);
-    if (FParams.ParentWindow) XSelectInput(FBackend->Dpy, static_cast<Window>(FParams.ParentWindow), NoEventMask);
+    // The parent stays watched while another window of ours lives in it.
+    bool shared = false;
+    for (const auto& [window, w] : FBackend->Windows) shared = shared || w->ForeignParent() == FParams.ParentWindow;
+    if (FParams.ParentWindow && !shared)
+      XSelectInput(FBackend->Dpy, static_cast<Window>(FParams.ParentWindow), NoEventMask);
   }
   XFlush(FBackend->Dpy);
 }
