@@ -110,7 +110,7 @@ public:
   // Virtual operations. ProcessReplacing runs on the audio thread; the editor's on the GUI
   // thread; the state, power and rate operations on any control thread.
   virtual bool Reserved13() { return false; }
-  // The editor of this plug-in, created hidden; the base has none.
+  // Called on: host GUI thread. The editor of this plug-in, created hidden; the base has none.
   virtual std::unique_ptr<IQzPluginEditor> CreateEditor() { return nullptr; }
   virtual std::string GetProductName() { return "ZRT Plugin"; }
   virtual std::string GetIdCode() { return "XYZ"; }
@@ -125,15 +125,18 @@ public:
   virtual std::string GetCategoryText() { return "Audio Plugin"; }
   virtual uint16_t GetInfoWord1() { return 0; }
   virtual uint16_t GetInfoWord2() { return 0; }
+  // Called on: any control thread. Power; a change marks the editor stale.
   virtual bool GetActive() { return true; }
   virtual void SetActive(bool) {}
   // While True the editor neither reads nor resets the meters.
   virtual bool MetersSuspended() { return false; }
   virtual void Reserved36() {}
   virtual uint8_t GetInfoByte() { return 0; }
+  // Called on: any control thread, after SetTempo or SetSampleRate changed the value.
   virtual void TempoChanged() {}
   virtual void SampleRateChanged() {}
-  // Writes the whole plug-in state at the stream's position; LoadState reads what it wrote.
+  // Called on: any control thread, never the audio thread. Writes the whole plug-in state at
+  // the stream's position; LoadState reads what it wrote and marks the editor stale.
   virtual void SaveState(TStream*) {}
   virtual void LoadState(TStream*) {}
   virtual void LoadFaceBitmap() {}
