@@ -41,10 +41,12 @@ private:
 
 class TQzAudioEffectPlugin;
 
-// Creates the editor window of the effect; installed by the editor unit when it is linked in.
-// Null while the program has no editor: CreateEditor then creates nothing.
+// Creates the editor window of the effect, hidden, on the GUI thread. The library registers it
+// explicitly when it loads (plugin/QzEditorRegistration.cpp); null while the program has no
+// editor: CreateEditor then creates nothing and editor requests answer as not carried out.
 using TQzEffectEditorFactory = std::unique_ptr<IQzPluginEditor> (*)(TQzAudioEffectPlugin* Plugin);
 extern TQzEffectEditorFactory QzEffectEditorFactory;
+void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory);
 
 class TQzAudioEffectPlugin : public TQzAudioPluginObject {
 public:
@@ -70,8 +72,8 @@ public:
   // Audio thread: the equaliser from the inputs into the outputs, then the limiter in place.
   void ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t A, int32_t B) override;
 
-  // The exchange copy's change handler: copies it into the live presets and refreshes the
-  // editor when there is one.
+  // The exchange copy's change handler: copies it into the live presets and marks the editor
+  // stale (any thread).
   void PresetChanged(TObject* Sender);
   TQzAudioEffectPluginPreset* GetPreset() const { return Preset.get(); }
   // Limiter meter Index (0, 1 input; 2, 3 output), in dB.

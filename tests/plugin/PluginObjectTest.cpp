@@ -131,8 +131,15 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
   EXPECT_EQ(Editor(), e);
   EXPECT_EQ(TFakeEditor::Created, 1);
   EXPECT_EQ(e->Refreshes, 1);  // refreshed once when created
-  // Every change of the live equaliser preset refreshes it.
+  // A change of the live equaliser preset may come on any thread: it refreshes the editor at
+  // the next pump, once however many changes came before it.
   Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 3.0f);
+  Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(1, 2.0f);
+  EXPECT_EQ(e->Refreshes, 1);
+  EXPECT_TRUE(Plugin.EditorStale());
+  EXPECT_EQ(Vst(effEditIdle), 1);
+  EXPECT_EQ(e->Refreshes, 2);
+  EXPECT_EQ(Vst(effEditIdle), 1);
   EXPECT_EQ(e->Refreshes, 2);
 }
 
@@ -225,11 +232,16 @@ TEST_F(EditorPaths, StateChangesRefreshOnlyAnExistingEditor) {
   TFakeEditor* e = Editor();
   const int before = e->Refreshes;
   Plugin.SetActive(true);
-  EXPECT_GT(e->Refreshes, before);
-  const int afterPower = e->Refreshes;
+  EXPECT_EQ(e->Refreshes, before);  // not on the caller's thread
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, before + 1);
   state.SetPosition(0);
   Plugin.LoadState(&state);
-  EXPECT_GT(e->Refreshes, afterPower);
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, before + 2);
+  // A direct-call host's power switch shows before call_object returns.
+  EXPECT_EQ(Plugin.CallObject(15006, 0, nullptr), 1);
+  EXPECT_EQ(e->Refreshes, before + 3);
 }
 
 std::vector<uint8_t> StateOf(TQzAudioPluginObject& Plugin) {
@@ -402,22 +414,32 @@ TEST(EffectPluginPreset, NotificationsAndPowerFlag) {
 namespace {
 int Pumps = 0;
 
-TEST(PluginObject, ToolkitEventPumpRunsFromEveryDispatcherCall) {
+TEST(PluginObject, ToolkitEventPumpRunsOnlyFromTheGuiThreadsCalls) {
   QzToolkitEventPump = [] { ++Pumps; };
   TQzAudioEffectPlugin p;
   Pumps = 0;
-  TQzAudioPluginObject::VstDispatch(&p, &p.Effect, effEditIdle, 0, 0, nullptr, 0.0f);
-  TQzAudioPluginObject::VstDispatch(&p, &p.Effect, effGetVstVersion, 0, 0, nullptr, 0.0f);
+  auto vst = [&p](int32_t Opcode, void* Ptr = nullptr) {
+    return TQzAudioPluginObject::VstDispatch(&p, &p.Effect, Opcode, 0, 0, Ptr, 0.0f);
+  };
+  vst(effEditIdle);
+  EXPECT_EQ(Pumps, 1);
+  // Opcodes that may come on the audio thread or any control thread never pump.
+  void* chunk = nullptr;
+  for (int32_t opcode : {effGetVstVersion, effProcessEvents, effSetSampleRate, effStartProcess, effStopProcess})
+    vst(opcode);
+  vst(effGetChunk, &chunk);
+  EXPECT_EQ(Pumps, 1);
+  // Every direct call pumps, known opcode or not.
   p.CallObject(13001, 0, nullptr);
   p.CallObject(99, 0, nullptr);
-  EXPECT_EQ(Pumps, 4);
+  EXPECT_EQ(Pumps, 3);
   // Processing never runs it.
   float buffer[8] = {};
   float* io[2] = {buffer, buffer + 4};
   p.ProcessReplacing(io, io, 4, 0, 0);
-  EXPECT_EQ(Pumps, 4);
+  EXPECT_EQ(Pumps, 3);
   QzToolkitEventPump = nullptr;
   p.CallObject(13001, 0, nullptr);
-  EXPECT_EQ(Pumps, 4);
+  EXPECT_EQ(Pumps, 3);
 }
 }  // namespace
