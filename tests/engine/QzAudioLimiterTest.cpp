@@ -571,39 +571,5 @@ TEST(QzCustomAudioLimiter, DenormalInputIsSilence) {
   for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
 }
 
-// Processing on one thread while another edits the preset, reads and resets the meters and
-// changes the rate (run under ThreadSanitizer in CI).
-TEST(QzCustomAudioLimiterConcurrency, EditsAndProcessing) {
-  TQzCustomAudioLimiter limiter;
-  limiter.GetPreset()->SetLookAhead(true);
-  std::atomic<bool> stop{false};
-  std::thread audio([&] {
-    const TStereo in = MakeSignal(sigNoise, 256);
-    TStereo work = in;
-    float* io[2] = {work.L.data(), work.R.data()};
-    while (!stop.load()) {
-      work = in;
-      io[0] = work.L.data();
-      io[1] = work.R.data();
-      limiter.Process(io, io, 256);
-    }
-  });
-  TQzAudioLimiterPreset& p = *limiter.GetPreset();
-  float sink = 0.0f;
-  for (int i = 0; i < 2000; ++i) {
-    p.SetThreshold(-static_cast<float>(i % 15));
-    p.SetMode(i % 3);
-    p.SetLookAhead(i % 2 == 0);
-    p.SetBalance(static_cast<float>(i % 200 - 100));
-    p.SetActive(i % 7 != 0);
-    sink += limiter.GetMeter(static_cast<uint8_t>(i % 4));
-    if (i % 10 == 0) limiter.ResetMeters();
-    if (i % 100 == 0) limiter.SetSampleRate(i % 200 == 0 ? 48000 : 44100);
-  }
-  stop = true;
-  audio.join();
-  EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
-  EXPECT_TRUE(std::isfinite(sink));
-}
 
 }  // namespace

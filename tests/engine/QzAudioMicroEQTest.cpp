@@ -392,39 +392,3 @@ TEST(QzAudioMicroEqualizer, UpdateNotifications) {
   EXPECT_EQ(e.GetRightEQ()->GetBand(1)->GetSampleRate(), 10000u);
 }
 
-// Run under ThreadSanitizer: the audio thread processes while the editing thread keeps
-// changing the preset and the rate.
-TEST(QzAudioMicroEqualizerConcurrency, ProcessWhileEditing) {
-  TQzAudioMicroEqualizer e;
-  AllBands(e);
-  std::atomic<bool> stop{false};
-  std::atomic<bool> finite{true};
-  std::atomic<int> blocks{0};
-  std::thread audio([&] {
-    TStereo in = Noise(128, 13), out(128);
-    const float* ins[2] = {in.L.data(), in.R.data()};
-    float* outs[2] = {out.L.data(), out.R.data()};
-    while (!stop.load()) {
-      e.Process(ins, outs, 128);
-      for (size_t i = 0; i < out.Size(); ++i)
-        if (!std::isfinite(out.L[i]) || !std::isfinite(out.R[i])) finite = false;
-      ++blocks;
-    }
-  });
-  TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
-  TQzAudioMicroEqualizerPreset other;
-  for (int i = 0; i < 2000 || blocks.load() < 300; ++i) {
-    p.SetBandGain(static_cast<uint8_t>(i % 3), static_cast<float>(i % 31) - 15.0f);
-    p.SetBandFrequency(static_cast<uint8_t>(i % 3), 50.0f + static_cast<float>(i % 97) * 100.0f);
-    p.SetBandEnabled(static_cast<uint8_t>(i % 3), i % 2 == 0);
-    p.SetPan(static_cast<float>(i % 201) - 100.0f);
-    p.SetMono(i % 5 == 0);
-    p.SetSaturation(i % 7 == 0);
-    p.SetBypass(i % 11 == 0);
-    if (i % 50 == 0) p.Assign(&other);
-    if (i % 100 == 0) e.SetSampleRate(i % 200 == 0 ? 48000 : 44100);
-  }
-  stop = true;
-  audio.join();
-  EXPECT_TRUE(finite.load());
-}
