@@ -272,32 +272,6 @@ TEST(QzAudioLimiterPreset, AccessorsClamp) {
   EXPECT_EQ(changes.Count, 2);
 }
 
-TEST(QzAudioLimiterPreset, IntegerAndFlagSettersCompareWithoutClamp) {
-  TQzAudioLimiterPreset p;
-  TChangeCounter changes(p);
-  p.SetMode(7);
-  EXPECT_EQ(p.GetMode(), 7);
-  p.SetMode(7);
-  p.SetIntParam0(-100000);
-  p.SetIntParam1(42);
-  EXPECT_EQ(p.GetIntParam0(), -100000);
-  EXPECT_EQ(p.GetIntParam1(), 42);
-  EXPECT_EQ(changes.Count, 3);
-  p.SetActive(true);  // already on
-  p.SetActive(false);
-  p.SetActive(false);
-  EXPECT_FALSE(p.GetActive());
-  p.SetLookAhead(true);
-  p.SetLookAhead(true);
-  EXPECT_TRUE(p.GetLookAhead());
-  EXPECT_EQ(changes.Count, 5);
-  // Flags are independent bits of one word.
-  const Bytes b = Save(p);
-  uint32_t flags;
-  std::memcpy(&flags, b.data() + 128, 4);
-  EXPECT_EQ(flags, 0x4u);
-}
-
 TEST(QzAudioLimiterPreset, ClearKeepsSwitchesReservedFieldsAndErrorState) {
   TQzAudioLimiterPreset p;
   auto s = StreamOf(HandMadeStream());
@@ -346,19 +320,6 @@ TEST(QzAudioLimiterPreset, AssignCopiesEverythingAndNotifiesOnce) {
   changes.Count = 0;
   Save(p);
   EXPECT_EQ(changes.Count, 1);
-}
-
-TEST(QzAudioLimiterPreset, UpdateBracketSuppressesNotifications) {
-  TQzAudioLimiterPreset p;
-  TChangeCounter changes(p);
-  p.BeginUpdate();
-  p.SetThreshold(-10.0f);
-  p.Clear();
-  auto s = StreamOf(HandMadeStream());
-  p.LoadFromStream(s.get());
-  EXPECT_EQ(changes.Count, 0);
-  p.EndUpdate();
-  EXPECT_EQ(changes.Count, 0);
 }
 
 }  // namespace

