@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <random>
 #include <thread>
 #include <vector>
 
+#include "TestSignals.h"
 #include "engine/QzAudioLimiter.h"
 #include "engine/QzAudioMicroEQ.h"
 
@@ -57,11 +57,8 @@ template <class TStage>
 void ExpectOneSetPerBlock(const TPairCase<TStage>& C) {
   SCOPED_TRACE(C.Name);
   constexpr int Frames = 512;
-  std::mt19937 rng(3);
-  std::uniform_real_distribution<float> u(-C.Amplitude, C.Amplitude);
-  std::vector<float> l(Frames), r(Frames);
-  for (int i = 0; i < Frames; ++i) l[static_cast<size_t>(i)] = u(rng), r[static_cast<size_t>(i)] = u(rng);
-  const float* in[2] = {l.data(), r.data()};
+  const TStereo signal = Noise(Frames, 3, C.Amplitude);
+  const float* in[2] = {signal.L.data(), signal.R.data()};
 
   TStage stage;
   auto run = [&](std::vector<float>& Out) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "LevelLawsReference.h"
+#include "TestSignals.h"
 #include "engine/QzAudioLimiter.h"
 
 namespace {
@@ -98,12 +99,6 @@ struct TReferenceLimiter {
     }
     for (int k = 0; k < 4; ++k) Meters[k] = PlainAmpToDb(Peaks[k]);
   }
-};
-
-struct TStereo {
-  std::vector<float> L, R;
-  explicit TStereo(size_t N = 0) : L(N), R(N) {}
-  size_t Size() const { return L.size(); }
 };
 
 enum TSignalKind { sigSine, sigNoise, sigBursts, sigRamp, sigBroken, sigQuiet };
@@ -303,16 +298,13 @@ TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
   EXPECT_EQ(updates, 2);
   EXPECT_NEAR(limiter.GetReleaseStep(), release44 * 44100.0f / 96000.0f, 1e-9f);
   EXPECT_NEAR(limiter.GetAttackStep(), attack44 * 44100.0f / 96000.0f, 1e-8f);
-  limiter.SetSampleRate(1000000);
-  EXPECT_EQ(limiter.GetSampleRate(), 192000u);
-  EXPECT_FLOAT_EQ(limiter.GetReleaseStep(), 1000.0f / 192000.0f / 150.0f);
   // Every preset notification recomputes once, including the one of a save.
   TMemoryStream s;
   limiter.GetPreset()->SaveToStream(&s);
-  EXPECT_EQ(updates, 4);
+  EXPECT_EQ(updates, 3);
   s.SetPosition(0);
   limiter.GetPreset()->LoadFromStream(&s);
-  EXPECT_EQ(updates, 5);
+  EXPECT_EQ(updates, 4);
 }
 
 // The gain reduction a limiter reaches after Frames of the signal, in blocks of 512.
