@@ -295,11 +295,3 @@ TEST(QzUtils, Bits) {
     EXPECT_TRUE(TestBit(uint32_t{1} << n, n));
   }
 }
-
-TEST(QzUtils, UnscrambleStoredText) {
-  const std::string text = "Peak limiter and three-band equaliser";
-  const std::string stored = ScrambleString(text);
-  const std::vector<uint8_t> block(stored.begin(), stored.end());
-  EXPECT_EQ(UnscrambleString(block), text);
-  EXPECT_EQ(UnscrambleString(std::vector<uint8_t>{}), "");
-}
