@@ -52,15 +52,6 @@ TEST(PluginObject, BareObjectHasNoEditorAndIsOn) {
   EXPECT_EQ(o.GetEditor(), nullptr);
   EXPECT_EQ(o.GetEditor(), nullptr);
   EXPECT_TRUE(o.GetActive());
-  EXPECT_EQ(o.GetProductName(), "ZRT Plugin");
-  EXPECT_EQ(o.GetLongProductName(), "ZRT Audio Plugin");
-  EXPECT_EQ(o.GetShortName(), "ZRT Plugin");
-  EXPECT_EQ(o.GetIdCode(), "XYZ");
-  EXPECT_FALSE(o.Reserved13());
-  EXPECT_FALSE(o.MetersSuspended());
-  EXPECT_EQ(o.GetPlugCategory(), 1);
-  EXPECT_EQ(o.GetNumMidiInputChannels(), 0);
-  EXPECT_EQ(o.GetHostMode(), 1u);
   // The base keeps no state.
   EXPECT_EQ(o.CallObject(16001, 0, nullptr), 0);
 }
