@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "LevelLawsReference.h"
 #include "engine/QzAudioClasses.h"

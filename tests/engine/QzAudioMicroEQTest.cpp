@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include "TestSignals.h"
