@@ -141,9 +141,13 @@ std::unique_ptr<IQzPluginEditor> TQzAudioEffectPlugin::CreateEditor() {
   return form;
 }
 
-bool TQzAudioEffectPlugin::GetActive() { return Preset->GetActive(); }
+bool TQzAudioEffectPlugin::GetActive() {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  return Preset->GetActive();
+}
 
 void TQzAudioEffectPlugin::SetActive(bool Value) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   // Edits made since the last save or load live only in the stages' presets; take them into
   // the exchange copy first so that switching the power does not undo them.
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
@@ -152,17 +156,20 @@ void TQzAudioEffectPlugin::SetActive(bool Value) {
 }
 
 void TQzAudioEffectPlugin::SampleRateChanged() {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   MicroEqualizer->SetSampleRate(SampleRate);
   Limiter->SetSampleRate(SampleRate);
 }
 
 void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
   Preset->LimiterPreset()->Assign(Limiter->GetPreset());
   Preset->SaveToStream(Stream);
 }
 
 void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   Preset->LoadFromStream(Stream);
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());

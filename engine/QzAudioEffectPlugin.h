@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/QzAudioLimiter.h"
@@ -78,6 +79,8 @@ public:
   TQzAudioEffectPluginPreset* GetPreset() const { return Preset.get(); }
   // Limiter meter Index (0, 1 input; 2, 3 output), in dB.
   float GetLimiterMeter(uint8_t Index) const;
+  // Every limiter meter in dB, each reset in the same step (the meter timer's read-and-reset).
+  void TakeLimiterMeters(float (&Db)[TQzCustomAudioLimiter::MeterCount]) { Limiter->TakeMeters(Db); }
 
   TQzAudioMicroEqualizer* GetMicroEqualizer() const { return MicroEqualizer.get(); }
   TQzCustomAudioLimiter* GetLimiter() const { return Limiter.get(); }
@@ -86,4 +89,7 @@ private:
   std::unique_ptr<TQzAudioMicroEqualizer> MicroEqualizer;
   std::unique_ptr<TQzCustomAudioLimiter> Limiter;
   std::unique_ptr<TQzAudioEffectPluginPreset> Preset;
+  // Hosts may load states, switch the power and change the rate on different threads; the
+  // exchange copy is used by one of them at a time. Never taken on the audio thread.
+  std::recursive_mutex StateLock;
 };
