@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"
 #include "ui/controls/QzAudioEdit.h"
@@ -259,6 +260,12 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   EXPECT_EQ(Source->GetFrameSize(), FrameSide);
   Knob->SetKnobSource(Source);
   EXPECT_EQ(Source->ClientCount(), 1);
+  // A new picture in the source lays its knobs out again.
+  TPortableNetworkGraphic wide;
+  wide.SetSize(24, 24 * 4);
+  Source->GetPicture()->Assign(&wide);
+  Application->ProcessMessages();
+  EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 24);
   Source->Free();
   Source = nullptr;
   EXPECT_EQ(Knob->GetKnobSource(), nullptr);
@@ -268,4 +275,39 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   EXPECT_FALSE(other->LoadFromResource("NO_SUCH_STRIP"));
   EXPECT_TRUE(other->IsEmpty());
   EXPECT_EQ(other->GetFrameSize(), 0);
+}
+
+namespace {
+class TKnobForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TKnobForm"; }
+};
+}  // namespace
+
+TEST_F(TKnobFixture, ReadFromAFormDescription) {
+  RegisterToolkitClasses();
+  RegisterQzAudioKnobClasses();
+  TClassRegistrar<TKnobForm>("TKnobForm", "TForm", false);
+  auto* f = QzCreate<TKnobForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object KnobForm: TKnobForm\n"
+                                 "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+                                 "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
+                                 "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
+                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
+                                 "end\n");
+  auto* k = static_cast<TQzAudioKnob*>(f->FindComponent("Freq"));
+  auto* s = static_cast<TQzAudioKnobSource*>(f->FindComponent("Strip"));
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->GetKnobSource(), s);
+  EXPECT_TRUE(s->IsEmpty());
+  EXPECT_EQ(k->GetOptions(), (TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
+  EXPECT_EQ(k->GetLayout(), aklLeft);
+  EXPECT_EQ(k->GetColorStyle(), acsBlue);
+  EXPECT_EQ(k->GetScaleSpace(), 12);
+  EXPECT_EQ(k->GetMin(), 1000.0f);
+  EXPECT_EQ(k->GetMax(), 20000.0f);
+  EXPECT_EQ(k->GetValue(), 1000.5f);
+  f->Free();
 }

@@ -86,12 +86,8 @@ void TQzCustomAudioKnobSource::PictureChanged(TObject*) {
   if (IsDestroying()) return;
   // A copy: a repaint may not change the list, but a client's handler might.
   const std::vector<TControl*> clients = FClients;
-  for (TControl* c : clients) {
-    if (auto* a = dynamic_cast<TQzCustomAudioWinControl*>(c)) {
-      a->UpdateLayout();
-      a->Invalidate();
-    }
-  }
+  for (TControl* c : clients)
+    if (auto* k = dynamic_cast<TQzCustomAudioKnobControl*>(c)) k->KnobSourceChanged();
   DoChange();
 }
 
@@ -207,6 +203,12 @@ void TQzCustomAudioKnobControl::SetKnobSource(TQzCustomAudioKnobSource* Value) {
     Value->AddClient(this);
   }
   if (!IsDestroying()) NeedLayout();
+}
+
+void TQzCustomAudioKnobControl::KnobSourceChanged() {
+  // The frame size may have changed: the next paint lays the knob out again.
+  FNeedsLayout = true;
+  Invalidate();
 }
 
 // ---- knob control: layout ----
@@ -477,8 +479,12 @@ void RegisterQzAudioKnobClasses() {
   RegisterEnumNames<TQzAudioColorStyle>({"acsDefault", "acsYellow", "acsBlue", "acsRed", "acsWhite", "acsGreen"});
 
   TClassRegistrar<TQzCustomAudioKnobSource>("TQzCustomAudioKnobSource", "TQzCustomAudioComponent", false);
+  // "Picture = 'NAME'" names the strip's resource; a missing one leaves the source empty
+  // instead of failing the whole form.
   TClassRegistrar<TQzAudioKnobSource>("TQzAudioKnobSource", "TQzCustomAudioKnobSource", true)
-      .Object("Picture", &TQzAudioKnobSource::GetPicture);
+      .Custom("Picture", [](TQzAudioKnobSource* S, const TFormValue& V, TFormReader&) {
+        S->LoadFromResource(formreader_detail::ToString(V));
+      });
   TClassRegistrar<TQzCustomAudioKnobControl>("TQzCustomAudioKnobControl", "TQzCustomAudioWinControl", false);
   TClassRegistrar<TQzCustomAudioKnob>("TQzCustomAudioKnob", "TQzCustomAudioKnobControl", false);
   TClassRegistrar<TQzAudioKnob>("TQzAudioKnob", "TQzCustomAudioKnob", true)

@@ -117,6 +117,8 @@ public:
   void SetColorStyle(TQzAudioColorStyle Value);
   TQzCustomAudioKnobSource* GetKnobSource() const { return FKnobSource; }
   void SetKnobSource(TQzCustomAudioKnobSource* Value);
+  // Called by the linked source when its picture changes: lays out again at the next paint.
+  void KnobSourceChanged();
 
   const TRect& GetKnobRect() const { return FKnobRect; }
   const TRect& GetCaptionRect() const { return FCaptionRect; }
