@@ -311,3 +311,15 @@ TEST_F(TKnobFixture, ReadFromAFormDescription) {
   EXPECT_EQ(k->GetValue(), 1000.5f);
   f->Free();
 }
+
+TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
+  Application->ProcessMessages();
+  Knob->EditValue();
+  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
+  Knob->Free();
+  Knob = nullptr;
+  ASSERT_NE(QzSharedAudioEdit(), nullptr);
+  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
+  Application->ProcessMessages();
+}
