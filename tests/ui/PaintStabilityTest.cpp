@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzAudioKnob.h"
 
 namespace {
 
@@ -46,6 +47,22 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomAudioWinControl", [](TForm* F) { return Place<TQzCustomAudioWinControl>(F, 80, 30); }, AudioState},
       {"TQzCustomAudioOrientationWinControl",
        [](TForm* F) { return Place<TQzCustomAudioOrientationWinControl>(F, 30, 80); }, AudioState},
+      {"TQzAudioKnob with strip, scale, value and caption",
+       [](TForm* F) {
+         auto* source = QzCreate<TQzAudioKnobSource>(F);
+         TPortableNetworkGraphic strip;
+         strip.SetSize(20, 20 * 5);
+         source->GetPicture()->Assign(&strip);
+         auto* k = static_cast<TQzAudioKnob*>(Place<TQzAudioKnob>(F, 110, 125));
+         k->SetKnobSource(source);
+         k->SetOptions({KNOB_SHOW_CAPTION, KNOB_SHOW_VALUE, KNOB_SHOW_SCALE, KNOB_SHOW_BORDER});
+         k->SetValue(-20);
+         return k;
+       },
+       [](TControl* C) {
+         auto* k = static_cast<TQzAudioKnob*>(C);
+         return AudioState(C) + " " + std::to_string(k->GetValue()) + " " + std::to_string(k->GetKnobRect().Left);
+       }},
   };
 }
 
