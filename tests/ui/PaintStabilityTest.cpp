@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 
@@ -31,6 +32,27 @@ std::string AudioState(TControl* C) {
          (a->NeedsLayout() ? " needs-layout" : "");
 }
 
+std::string SliderState(TControl* C) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(C);
+  const TRect k = s->GetKnobRect();
+  return AudioState(C) + " " + std::to_string(s->GetValue()) + " in " + std::to_string(s->GetMin()) + ".." +
+         std::to_string(s->GetMax()) + " knob " + std::to_string(k.Left) + "," + std::to_string(k.Top);
+}
+
+TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
+                      TQzAudioSliderOptions Options, bool Cap) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(
+      Orientation == acoVertical ? Place<TQzAudioVolumeSlider>(Form, 80, 220) : Place<TQzAudioVolumeSlider>(Form, 300, 90));
+  s->SetOrientation(Orientation);
+  s->SetMin(-50);
+  s->SetMax(3);
+  s->SetValue(-6);
+  s->SetScaleType(Type);
+  s->SetOptions(Options);
+  if (Cap) s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(Form));
+  return s;
+}
+
 std::vector<TPaintCase> Cases() {
   return {
       {"TQzCustomGraphicControl", [](TForm* F) { return Place<TQzCustomGraphicControl>(F, 60, 40); }, nullptr},
@@ -46,6 +68,21 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomAudioWinControl", [](TForm* F) { return Place<TQzCustomAudioWinControl>(F, 80, 30); }, AudioState},
       {"TQzCustomAudioOrientationWinControl",
        [](TForm* F) { return Place<TQzCustomAudioOrientationWinControl>(F, 30, 80); }, AudioState},
+      {"TQzAudioVolumeSlider", [](TForm* F) { return Place<TQzAudioVolumeSlider>(F, 80, 220); }, SliderState},
+      {"TQzAudioVolumeSlider with every option and the cap",
+       [](TForm* F) {
+         return PlaceSlider(F, acoVertical, SLIDER_SCALE_LOG,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_VALUE_BORDER, SLIDER_SHOW_TEXT, SLIDER_SHOW_TEXT_BORDER,
+                             SLIDER_SHOW_BORDER, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK, SLIDER_EDIT_VALUE},
+                            true);
+       },
+       SliderState},
+      {"TQzAudioVolumeSlider horizontal with a scale",
+       [](TForm* F) {
+         return PlaceSlider(F, acoHorizontal, SLIDER_SCALE_LIN,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
+       },
+       SliderState},
   };
 }
 
