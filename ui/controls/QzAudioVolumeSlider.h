@@ -104,7 +104,8 @@ public:
   TRect GetKnobRect() const { return FKnobRect; }
   TRect GetValueRect() const { return FValueRect; }
   TRect GetTextRect() const { return FTextRect; }
-  // Pixels on the track axis where 0 and -3 sit, and the extent of the logarithmic part.
+  // Pixels on the track axis where 0 and -3 sit under the LOG and OPT laws, and the extent of
+  // their logarithmic part. The linear law maps the whole track and does not read them.
   int32_t GetZeroMark() const { return FZeroMark; }
   int32_t GetMinus3Mark() const { return FMinus3Mark; }
   int32_t GetLowerSpan() const { return FLowerSpan; }
