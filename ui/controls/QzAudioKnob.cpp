@@ -476,7 +476,7 @@ void RegisterQzAudioKnobClasses() {
                                          "KNOB_SHOW_VALUE", "KNOB_SHOW_VALUE_DISPLAY", "KNOB_VALUE_BOLD",
                                          "KNOB_SHOW_SCALE", "KNOB_SHOW_BORDER", "KNOB_ROUND_BORDER",
                                          "KNOB_SHOW_DIGI_TEXT", "KNOB_SNAP_MOUSE", "KNOB_EDIT_VALUE"});
-  RegisterEnumNames<TQzAudioColorStyle>({"acsDefault", "acsYellow", "acsBlue", "acsRed", "acsWhite", "acsGreen"});
+  RegisterQzAudioPaintEnums();
 
   TClassRegistrar<TQzCustomAudioKnobSource>("TQzCustomAudioKnobSource", "TQzCustomAudioComponent", false);
   // "Picture = 'NAME'" names the strip's resource; a missing one leaves the source empty

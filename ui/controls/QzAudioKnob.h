@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/Graphics.h"
+#include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzAudioBase.h"
 
 // The strip the build draws: 64 x 64 frames, 101 of them.
@@ -42,10 +43,6 @@ enum TQzAudioKnobOption {
 };
 using TQzAudioKnobOptions = TSet<TQzAudioKnobOption>;
 
-enum TQzAudioColorStyle { acsDefault, acsYellow, acsBlue, acsRed, acsWhite, acsGreen };
-
-// (Sender, Value) -> the text shown for Value.
-using TQzAudioEvent03 = std::function<std::string(TObject* Sender, double Value)>;
 
 // ---- the shared film strip ----
 
