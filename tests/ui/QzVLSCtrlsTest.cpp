@@ -171,3 +171,30 @@ TEST_F(QzVLSCtrls, LanguageTextFallsBackToGlobalThenDefault) {
   Vls->TranslateForm(Form);
   EXPECT_EQ(Button->GetCaption(), "");
 }
+
+namespace {
+// A control of a higher layer with a string of its own, as a header bar's info line.
+class TInfoPanel : public TQzCustomWinControl {
+public:
+  using TQzCustomWinControl::TQzCustomWinControl;
+  std::string ClassName() const override { return "TInfoPanel"; }
+  std::string Info;
+};
+}  // namespace
+
+TEST_F(QzVLSCtrls, RowAddedForAClassWinsOverItsBase) {
+  auto* info = Named<TInfoPanel>("Header");
+  Vls->GetValues()->SetText("#TForm\r\n[Header]\r\nText=Head\r\nInfo=Line\r\n[Panel]\r\nText=Plain\r\n");
+  Vls->TranslateForm(Form);
+  EXPECT_EQ(info->GetCaption(), "Head");
+  EXPECT_EQ(info->Info, "");
+  TQzVLSDataSource::ClassTable().Add<TInfoPanel>([](TComponent* c, TQzVLSDataSource* vls, const std::string& group) {
+    std::string s;
+    if (vls->ReadText(group, c->GetName(), "Info", s)) static_cast<TInfoPanel*>(c)->Info = s;
+  });
+  info->SetCaption("");
+  Vls->TranslateForm(Form);
+  EXPECT_EQ(info->Info, "Line");
+  EXPECT_EQ(info->GetCaption(), "");
+  EXPECT_EQ(Panel->GetCaption(), "Plain");
+}

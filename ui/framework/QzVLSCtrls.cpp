@@ -74,7 +74,7 @@ TQzVLSDataSource::~TQzVLSDataSource() = default;
 
 void TQzVLSDataSource::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove) FMenuCaptions.erase(static_cast<const TMenuItem*>(AComponent));
+  if (Operation == opRemove) FMenuCaptions.erase(AComponent);
 }
 
 bool TQzVLSDataSource::ReadText(const std::string& Group, const std::string& Section, const std::string& Key,

@@ -67,5 +67,5 @@ public:
 private:
   std::unique_ptr<TQzExtIniValuesControler> FValues;
   // The caption each translated menu item had before its first translation.
-  std::map<const TMenuItem*, std::string> FMenuCaptions;
+  std::map<const TComponent*, std::string> FMenuCaptions;
 };
