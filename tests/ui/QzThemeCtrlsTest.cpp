@@ -218,3 +218,25 @@ TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
     second->Free();
   }
 }
+
+TEST_F(QzThemeCtrls, ApplyThemeRecoloursAFormOnlyWithATheme) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  auto* edit = QzCreate<TEdit>(Form);
+  auto* label = QzCreate<TLabel>(Form);
+  edit->SetBorderStyle(bsSingle);
+  // Without a theme nothing turns black.
+  m->ApplyTheme(Form);
+  EXPECT_EQ(Form->GetColor(), clWhite);
+  EXPECT_EQ(w->GetThemeManager(), nullptr);
+  LoadGolden(m);
+  m->ApplyTheme(w);
+  EXPECT_EQ(w->GetThemeManager(), nullptr);
+  m->ApplyTheme(Form);
+  EXPECT_EQ(Form->GetColor(), RampColor(0));
+  EXPECT_EQ(w->GetThemeManager(), m);
+  EXPECT_EQ(w->GetColor(), RampColor(1));
+  EXPECT_EQ(edit->GetColor(), RampColor(152));
+  EXPECT_EQ(edit->GetBorderStyle(), bsNone);
+  EXPECT_EQ(label->GetFont()->GetColor(), RampColor(3));
+}
