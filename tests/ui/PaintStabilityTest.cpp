@@ -8,6 +8,10 @@
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
+#include "ui/controls/QzBorder.h"
+#include "ui/controls/QzButtons.h"
+#include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
 
 namespace {
 
@@ -100,6 +104,34 @@ std::vector<TPaintCase> Cases() {
                             {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
        },
        SliderState},
+      {"TQzHeaderBar", [](TForm* F) { return Place<TQzHeaderBar>(F, 200, 56); }, nullptr},
+      {"TQzLabel centred AutoSize",
+       [](TForm* F) {
+         auto* l = static_cast<TQzLabel*>(Place<TQzLabel>(F, 150, 30));
+         l->SetAlignment(taCenter);
+         l->SetPadding(3);
+         l->SetBackgroundStyle(cbsGradientHorz);
+         l->SetAutoSize(true);
+         return l;
+       },
+       nullptr},
+      {"TQzLabel right", [](TForm* F) {
+         auto* l = static_cast<TQzLabel*>(Place<TQzLabel>(F, 150, 30));
+         l->SetAlignment(taRightJustify);
+         l->SetBackgroundStyle(cbsSolid);
+         return l;
+       }, nullptr},
+      {"TQzButton", [](TForm* F) { return Place<TQzButton>(F, 95, 25); }, nullptr},
+      {"TQzCheckBox", [](TForm* F) { return Place<TQzCheckBox>(F, 100, 15); }, nullptr},
+      {"TQzActionLabel", [](TForm* F) { return Place<TQzActionLabel>(F, 60, 20); }, nullptr},
+      {"TQzActionIcon", [](TForm* F) { return Place<TQzActionIcon>(F, 20, 20); }, nullptr},
+      {"TQzHeadLine", [](TForm* F) {
+         auto* h = static_cast<TQzHeadLine*>(Place<TQzHeadLine>(F, 200, 30));
+         h->SetStyle(hlsGradientVert);
+         return h;
+       }, nullptr},
+      {"TQzBorderLine", [](TForm* F) { return Place<TQzBorderLine>(F, 100, 7); }, nullptr},
+      {"TQzGroupBox", [](TForm* F) { return Place<TQzGroupBox>(F, 150, 100); }, nullptr},
   };
 }
 
