@@ -3,11 +3,13 @@
 #include <string>
 
 #include "engine/QzUtils.h"
+#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzBorder.h"
 #include "ui/controls/QzButtons.h"
 #include "ui/controls/QzExtCtrls.h"
 #include "ui/controls/QzStdCtrls.h"
+#include "ui/controls/QzStdDlgs.h"
 
 namespace {
 
@@ -278,6 +280,63 @@ TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
     g->Free();
     Pump();
   }
+}
+
+class TStdForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TStdForm"; }
+};
+
+TEST_F(StdCtrls, ReadFromAFormDescription) {
+  RegisterQzStdCtrlsClasses();
+  RegisterQzButtonsClasses();
+  RegisterQzExtCtrlsClasses();
+  RegisterQzBorderClasses();
+  RegisterQzStdDlgsClasses();
+  TClassRegistrar<TStdForm>("TStdForm", "TForm", false);
+  auto* f = QzCreate<TStdForm>(Application);
+  TFormReader::ReadRootComponent(
+      f,
+      "object StdForm: TStdForm\n"
+      "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
+      "    MoveWindow = True\n  end\n"
+      "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n    Alignment = taRightJustify\n"
+      "    Padding = 2\n    BackgroundStyle = cbsSolid\n    AutoSize = True\n  end\n"
+      "  object Ok: TQzButton\n    ImageAlign = biaTop\n    ShowText = False\n  end\n"
+      "  object Mono: TQzCheckBox\n    Checked = False\n  end\n"
+      "  object Head: TQzHeadLine\n    Style = hlsRoundRect\n    Indent = 7\n    DrawLine = False\n  end\n"
+      "  object Line: TQzBorderLine\n    Style = blsFill\n  end\n"
+      "  object Box: TQzGroupBox\n    RoundBorder = False\n    Alignment = taCenter\n  end\n"
+      "  object About: TQzAboutDialog\n    Picture = 'NO_SUCH_PICTURE'\n    BottomSpace = 2000\n    Modal = False\n"
+      "    LinkText = 'link'\n  end\n"
+      "end\n");
+  auto* bar = static_cast<TQzHeaderBar*>(f->FindComponent("Bar"));
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->GetBitmap()->GetEmpty());
+  EXPECT_EQ(bar->GetInfoText(), "info");
+  EXPECT_EQ(bar->GetPadding(), 6);
+  EXPECT_TRUE(bar->GetMoveWindow());
+  auto* title = static_cast<TQzLabel*>(f->FindComponent("Title"));
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->GetBackgroundStyle(), cbsSolid);
+  const TSize text = QzMeasureText(title->GetFont(), "Gain");
+  EXPECT_EQ(title->GetWidth(), text.cx + 4) << "fitted once loaded";
+  EXPECT_EQ(title->GetLeft() + title->GetWidth(), 300) << "keeping its right edge";
+  EXPECT_EQ(static_cast<TQzButton*>(f->FindComponent("Ok"))->GetImageAlign(), biaTop);
+  EXPECT_FALSE(static_cast<TQzCheckBox*>(f->FindComponent("Mono"))->GetChecked());
+  auto* head = static_cast<TQzHeadLine*>(f->FindComponent("Head"));
+  EXPECT_EQ(head->GetStyle(), hlsRoundRect);
+  EXPECT_EQ(head->GetIndent(), 7);
+  EXPECT_FALSE(head->GetDrawLine());
+  EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
+  EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
+  auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
+  EXPECT_EQ(about->GetBottomSpace(), 1000);
+  EXPECT_FALSE(about->GetModal());
+  EXPECT_EQ(about->GetLinkText(), "link");
+  EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
+  f->Free();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/controls/QzBorder.h"
 
 #include "engine/QzUtils.h"
+#include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
 
 // --- border line --------------------------------------------------------------------------------
@@ -107,4 +108,22 @@ void TQzCustomGroupBox::Paint() {
     c->Rectangle(client);
   }
   PaintEdgeBorders();
+}
+
+void RegisterQzBorderClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterQzCtrlsClasses();
+  RegisterEnumNames<TQzBorderLineOrientation>({"bloHorizontal", "bloVertical"});
+  RegisterEnumNames<TQzBorderLineStyle>({"blsLine", "blsFill", "blsBitmap"});
+  TClassRegistrar<TQzBorderLine>("TQzBorderLine", "TQzCustomGraphicControl", true)
+      .Prop("Orientation", &TQzBorderLine::SetOrientation)
+      .Prop("Style", &TQzBorderLine::SetStyle);
+  TClassRegistrar<TQzCustomGroupBox>("TQzCustomGroupBox", "TQzCustomWinControl", false);
+  TClassRegistrar<TQzGroupBox>("TQzGroupBox", "TQzCustomGroupBox", true)
+      .Prop("RoundBorder", &TQzGroupBox::SetRoundBorder)
+      .Prop("BorderCaption", &TQzGroupBox::SetBorderCaption)
+      .Prop("ShowCaption", &TQzGroupBox::SetShowCaption)
+      .Prop("Alignment", &TQzGroupBox::SetAlignment);
 }

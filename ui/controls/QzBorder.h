@@ -68,3 +68,6 @@ public:
   explicit TQzGroupBox(TComponent* AOwner) : TQzCustomGroupBox(AOwner) { SetCaption("TQzGroupBox"); }
   std::string ClassName() const override { return "TQzGroupBox"; }
 };
+
+// Registers the border line and group box with the form reader; idempotent.
+void RegisterQzBorderClasses();

@@ -4,6 +4,7 @@
 
 #include "engine/QzUtils.h"
 #include "platform/ActnList.h"
+#include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzDrawUtils.h"
 
@@ -267,4 +268,25 @@ void TQzCustomCheckBox::Paint() {
   c->GetBrush()->SetStyle(bsClear);
   DrawAlignedText(c, GetCaption(), Rect(side + 5, r.Top, r.Right, r.Bottom), 0, 1, false);
   PaintEdgeBorders();
+}
+
+void RegisterQzButtonsClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterQzCtrlsClasses();
+  RegisterEnumNames<TQzButtonImageAlign>({"biaLeft", "biaRight", "biaTop", "biaBottom", "biaCenter"});
+  TClassRegistrar<TQzCustomButton>("TQzCustomButton", "TQzCustomWinControl", false);
+  TClassRegistrar<TQzButton>("TQzButton", "TQzCustomButton", true)
+      .Prop("Images", &TQzButton::SetImages)
+      .Prop("ImageIndex", &TQzButton::SetImageIndex)
+      .Prop("ImageAlign", &TQzButton::SetImageAlign)
+      .Prop("ShowText", &TQzButton::SetShowText)
+      .Prop("Down", &TQzButton::SetDown)
+      .Prop("HotTrack", &TQzButton::SetHotTrack)
+      .Prop("OnChanged", &TQzButton::OnChanged);
+  TClassRegistrar<TQzCustomCheckBox>("TQzCustomCheckBox", "TQzCustomWinControl", false);
+  TClassRegistrar<TQzCheckBox>("TQzCheckBox", "TQzCustomCheckBox", true)
+      .Prop("Checked", &TQzCheckBox::SetChecked)
+      .Prop("OnChanged", &TQzCheckBox::OnChanged);
 }

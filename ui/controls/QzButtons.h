@@ -100,3 +100,7 @@ public:
   using TQzCustomCheckBox::TQzCustomCheckBox;
   std::string ClassName() const override { return "TQzCheckBox"; }
 };
+
+// Registers the button and check-box classes and their published properties with the form
+// reader; idempotent.
+void RegisterQzButtonsClasses();

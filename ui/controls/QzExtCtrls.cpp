@@ -4,6 +4,7 @@
 
 #include "engine/QzUtils.h"
 #include "platform/ActnList.h"
+#include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzDrawUtils.h"
 
@@ -246,4 +247,25 @@ void TQzCustomHeadLine::Paint() {
     // The caption sits at the right: the line runs up to its gap.
     segment(L, R - w - 3);
   }
+}
+
+void RegisterQzExtCtrlsClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterQzCtrlsClasses();
+  RegisterEnumNames<TQzHeadLineStyle>({"hlsSolid", "hlsTransparent", "hlsRoundRect", "hlsGradientHorz", "hlsGradientVert"});
+  TClassRegistrar<TQzImageLinkedControl>("TQzImageLinkedControl", "TQzCustomGraphicControl", false)
+      .Prop("Images", &TQzImageLinkedControl::SetImages)
+      .Prop("ImageIndex", &TQzImageLinkedControl::SetImageIndex);
+  TClassRegistrar<TQzCustomActionLabel>("TQzCustomActionLabel", "TQzImageLinkedControl", false);
+  TClassRegistrar<TQzActionLabel>("TQzActionLabel", "TQzCustomActionLabel", true);
+  TClassRegistrar<TQzCustomActionIcon>("TQzCustomActionIcon", "TQzImageLinkedControl", false);
+  TClassRegistrar<TQzActionIcon>("TQzActionIcon", "TQzCustomActionIcon", true);
+  TClassRegistrar<TQzCustomHeadLine>("TQzCustomHeadLine", "TQzImageLinkedControl", false);
+  TClassRegistrar<TQzHeadLine>("TQzHeadLine", "TQzCustomHeadLine", true)
+      .Prop("Style", &TQzHeadLine::SetStyle)
+      .Prop("Indent", &TQzHeadLine::SetIndent)
+      .Prop("DrawLine", &TQzHeadLine::SetDrawLine)
+      .Prop("Alignment", &TQzHeadLine::SetAlignment);
 }

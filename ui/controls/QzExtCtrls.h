@@ -115,3 +115,6 @@ public:
   explicit TQzHeadLine(TComponent* AOwner) : TQzCustomHeadLine(AOwner) { SetCaption("TQzHeadLine"); }
   std::string ClassName() const override { return "TQzHeadLine"; }
 };
+
+// Registers the link label, action icon and head line with the form reader; idempotent.
+void RegisterQzExtCtrlsClasses();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/QzUtils.h"
+#include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
@@ -283,4 +284,29 @@ void TQzCustomLabel::Paint() {
   if (FAlignment == taRightJustify) x = w - FPadding - FTextWidth;
   if (FAlignment == taCenter) x = (w - 2 * FPadding - FTextWidth) / 2;
   c->TextOut(x, (RectHeight(r) - th) / 2, text);
+}
+
+void RegisterQzStdCtrlsClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterQzCtrlsClasses();
+  RegisterEnumNames<TQzBackgroundStyle>({"cbsGradientHorz", "cbsGradientVert", "cbsSolid", "cbsTransparent"});
+  TClassRegistrar<TQzCustomHeaderBar>("TQzCustomHeaderBar", "TQzCustomWinControl", false);
+  TClassRegistrar<TQzHeaderBar>("TQzHeaderBar", "TQzCustomHeaderBar", true)
+      .Custom("Bitmap",
+              [](TQzHeaderBar* B, const TFormValue& V, TFormReader&) {
+                QzLoadBitmapResource(formreader_detail::ToString(V), B->GetBitmap());
+              })
+      .Prop("InfoText", &TQzHeaderBar::SetInfoText)
+      .Prop("Padding", &TQzHeaderBar::SetPadding)
+      .Prop("TextPosition", &TQzHeaderBar::SetTextPosition)
+      .Prop("BottomLine", &TQzHeaderBar::SetBottomLine)
+      .Prop("OptimizedImage", &TQzHeaderBar::SetOptimizedImage)
+      .Prop("MoveWindow", &TQzHeaderBar::SetMoveWindow);
+  TClassRegistrar<TQzCustomLabel>("TQzCustomLabel", "TQzCustomGraphicControl", false);
+  TClassRegistrar<TQzLabel>("TQzLabel", "TQzCustomLabel", true)
+      .Prop("Alignment", &TQzLabel::SetAlignment)
+      .Prop("Padding", &TQzLabel::SetPadding)
+      .Prop("BackgroundStyle", &TQzLabel::SetBackgroundStyle);
 }

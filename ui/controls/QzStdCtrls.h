@@ -143,3 +143,7 @@ public:
   explicit TQzLabel(TComponent* AOwner) : TQzCustomLabel(AOwner) { SetCaption("TQzLabel"); }
   std::string ClassName() const override { return "TQzLabel"; }
 };
+
+// Registers the header bar and label classes, their enumeration and published properties with
+// the form reader ("Bitmap = 'NAME'" loads the named resource); idempotent.
+void RegisterQzStdCtrlsClasses();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/FormReader.h"
 #include "ui/controls/QzButtons.h"
+#include "ui/framework/QzResourceBitmaps.h"
 #include "ui/controls/QzExtCtrls.h"
 
 // --- picture dialog -----------------------------------------------------------------------------
@@ -135,4 +137,24 @@ void TQzCustomAboutDialog::Execute() {
     }
   }
   GetForm()->Show();
+}
+
+void RegisterQzStdDlgsClasses() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterQzCtrlsClasses();
+  TClassRegistrar<TQzCustomPictureDialog>("TQzCustomPictureDialog", "TQzCustomComponent", false);
+  TClassRegistrar<TQzCustomAboutDialog>("TQzCustomAboutDialog", "TQzCustomPictureDialog", false);
+  TClassRegistrar<TQzAboutDialog>("TQzAboutDialog", "TQzCustomAboutDialog", true)
+      .Prop("BottomSpace", &TQzAboutDialog::SetBottomSpace)
+      .Prop("Title", &TQzAboutDialog::SetTitle)
+      .Prop("LinkText", &TQzAboutDialog::SetLinkText)
+      .Prop("Modal", &TQzAboutDialog::SetModal)
+      .Prop("ShowCloseButton", &TQzAboutDialog::SetShowCloseButton)
+      .Custom("Picture",
+              [](TQzAboutDialog* D, const TFormValue& V, TFormReader&) {
+                QzLoadPictureResource(formreader_detail::ToString(V), D->GetPicture());
+              })
+      .Prop("OnLabelClick", &TQzAboutDialog::OnLabelClick);
 }

@@ -102,3 +102,7 @@ public:
   using TQzCustomAboutDialog::TQzCustomAboutDialog;
   std::string ClassName() const override { return "TQzAboutDialog"; }
 };
+
+// Registers the about dialog with the form reader ("Picture = 'NAME'" loads the named
+// resource; the drawing events are assigned in code); idempotent.
+void RegisterQzStdDlgsClasses();
