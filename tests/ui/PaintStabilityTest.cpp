@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "platform/ActnList.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 #include "ui/controls/QzBorder.h"
@@ -122,6 +123,38 @@ std::vector<TPaintCase> Cases() {
          return l;
        }, nullptr},
       {"TQzButton", [](TForm* F) { return Place<TQzButton>(F, 95, 25); }, nullptr},
+      {"TQzButton with an action and images",
+       [](TForm* F) {
+         auto* images = QzCreate<TImageList>(F);
+         images->SetSize(8, 8);
+         TBitmap strip;
+         strip.SetSize(16, 8);
+         images->Add(&strip);
+         auto* action = QzCreate<TAction>(F);
+         action->SetCaption("Act");
+         action->SetImageIndex(1);
+         auto* b = static_cast<TQzButton*>(Place<TQzButton>(F, 95, 25));
+         b->SetImages(images);
+         b->SetAction(action);
+         return b;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzButton*>(C)->GetImageIndex()); }},
+      {"TQzActionLabel with an action and images",
+       [](TForm* F) {
+         auto* images = QzCreate<TImageList>(F);
+         images->SetSize(8, 8);
+         TBitmap strip;
+         strip.SetSize(16, 8);
+         images->Add(&strip);
+         auto* action = QzCreate<TAction>(F);
+         action->SetCaption("Link");
+         action->SetImageIndex(1);
+         auto* l = static_cast<TQzActionLabel*>(Place<TQzActionLabel>(F, 60, 20));
+         l->SetImages(images);
+         l->SetAction(action);
+         return l;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzActionLabel*>(C)->GetImageIndex()); }},
       {"TQzCheckBox", [](TForm* F) { return Place<TQzCheckBox>(F, 100, 15); }, nullptr},
       {"TQzActionLabel", [](TForm* F) { return Place<TQzActionLabel>(F, 60, 20); }, nullptr},
       {"TQzActionIcon", [](TForm* F) { return Place<TQzActionIcon>(F, 20, 20); }, nullptr},

@@ -69,6 +69,11 @@ void TQzCustomButton::SetDrawState(uint8_t Value) {
   Invalidate();
 }
 
+void TQzCustomButton::ActionChange(TBasicAction* Sender) {
+  TQzCustomWinControl::ActionChange(Sender);
+  if (auto* action = dynamic_cast<TCustomAction*>(Sender)) SetImageIndex(action->GetImageIndex());
+}
+
 void TQzCustomButton::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   if (CanFocus()) SetFocus();
   SetDrawState(3);
@@ -106,10 +111,8 @@ void TQzCustomButton::Paint() {
   auto* action = dynamic_cast<TCustomAction*>(GetAction());
   if (action) {
     if (GetHint() != action->GetHint()) SetHint(action->GetHint());
-    // The setter repaints: only a real change may ask for another paint.
-    if (FImageIndex != action->GetImageIndex()) {
-      FImageIndex = action->GetImageIndex();
-    }
+    // Taken quietly: this paint already draws it, and a repaint from here would never settle.
+    FImageIndex = action->GetImageIndex();
   }
   const bool enabled = GetEnabled() && (!action || action->GetEnabled());
 

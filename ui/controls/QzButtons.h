@@ -35,6 +35,8 @@ public:
 
   TNotifyEvent OnChanged;
 
+  // Also takes the action's image index (repainting only when it differs).
+  void ActionChange(TBasicAction* Sender) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void CMTextChanged(TMessage& Message) override;
