@@ -34,7 +34,7 @@ void TQzNamedBitmaps::Load(const std::vector<std::string>& Names) {
   }
 }
 
-void TQzNamedBitmaps::Free() { FItems.clear(); }
+void TQzNamedBitmaps::Free() { std::vector<TItem>().swap(FItems); }
 
 TBitmap* TQzNamedBitmaps::Find(const std::string& Name) const {
   for (const TItem& item : FItems)
