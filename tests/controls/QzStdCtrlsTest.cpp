@@ -10,6 +10,7 @@
 #include "ui/controls/QzExtCtrls.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/controls/QzStdDlgs.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -257,6 +258,31 @@ TEST_F(StdCtrls, BorderLineShowsWithoutThemeAtLowerMiddleRow) {
     EXPECT_EQ(ScreenPixel(50, h / 2), ColorToRGB(clBtnShadow)) << "height " << h;
     EXPECT_EQ(ScreenPixel(50, h / 2 - 1), clWhite);
     EXPECT_EQ(line->GetColor(), Form->GetColor()) << "painting sets no colour";
+    line->Free();
+    Pump();
+  }
+}
+
+// With a theme the controls take its colours; without one their built-in look.
+TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  theme->SetThemeColor(70, RGB(10, 20, 30));
+  theme->SetThemeColor(7, RGB(200, 0, 100));
+  for (bool themed : {false, true}) {
+    SCOPED_TRACE(themed);
+    auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 40);
+    bar->SetCaption("");
+    bar->SetColor(RGB(0, 0, 255));
+    auto* line = Put<TQzBorderLine>(Form, 0, 50, 100, 4);
+    if (themed) {
+      bar->SetThemeManager(theme);
+      line->SetThemeManager(theme);
+    }
+    Form->Show();
+    Pump();
+    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255));
+    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow));
+    bar->Free();
     line->Free();
     Pump();
   }

@@ -117,12 +117,26 @@ void TQzCustomButton::Paint() {
   const bool enabled = GetEnabled() && (!action || action->GetEnabled());
 
   c->SetFont(GetFont());
-  if (IsEnabled()) {
+  if (IsThemed()) {
+    TQzCustomThemeManager* theme = GetThemeManager();
+    int state = -1, font = 5;
+    if (!IsEnabled()) {
+      state = 4, font = 4;
+    } else if (FDown) {
+      state = 3, font = 8;
+    } else if (FShowText) {
+      state = FDrawState == 1 ? 1 : FDrawState == 2 ? 2 : FDrawState == 3 ? 3 : 0;
+      font = state == 0 ? 5 : state + 5;
+    }
+    if (state >= 0) {
+      theme->DrawButton(this, c, r, state);
+      c->SetFont(theme->GetButtonFont(font));
+    }
+  } else if (IsEnabled()) {
     SetCanvasPen(c, 1, clBtnShadow, psSolid);
     c->GetBrush()->SetStyle(bsSolid);
-    c->GetBrush()->SetColor(IsThemed() ? GetThemeManager()->GetThemeColor(116) : TColor(0x808080));
+    c->GetBrush()->SetColor(0x808080);
     c->RoundRect(r, 8, 8);
-    if (IsThemed()) c->GetFont()->SetColor(GetThemeManager()->GetThemeColor(3));
   } else {
     c->GetBrush()->SetStyle(bsSolid);
     c->GetBrush()->SetColor(0xC0C0C0);
@@ -150,7 +164,8 @@ void TQzCustomButton::Paint() {
     TRect t = r;
     t.Left += 5;
     t.Right -= 5;
-    DrawAlignedText(c, GetCaption(), t, 1, 1, true);
+    const std::string text = GetVLS() ? GetVLS()->GetLanguageText("GLOBAL", GetCaption(), GetCaption()) : GetCaption();
+    DrawAlignedText(c, text, t, 1, 1, true);
   }
   PaintEdgeBorders();
 }
@@ -238,7 +253,7 @@ void TQzCustomCheckBox::CMTextChanged(TMessage& Message) {
 
 void TQzCustomCheckBox::Paint() {
   TCanvas* c = GetCanvas();
-  c->SetFont(GetFont());
+  c->SetFont(IsThemed() ? GetThemeManager()->GetCheckBoxFont() : GetFont());
   if (!IsEnabled()) c->GetFont()->SetColor(clGrayText);
   TBitmap* box = QzStdCtrlsBitmap("QzCheckBox");
   TBitmap* mark = QzStdCtrlsBitmap("QzChecked");

@@ -197,7 +197,7 @@ void TQzCustomHeadLine::FitToContent() {
 void TQzCustomHeadLine::Paint() {
   TCanvas* c = GetCanvas();
   const bool themed = IsThemed();
-  c->SetFont(GetFont());
+  c->SetFont(themed ? GetThemeManager()->GetHeadLineFont() : GetFont());
   c->GetFont()->SetStyle(c->GetFont()->GetStyle() + fsBold);
   const TColor lineColor = themed ? GetThemeManager()->GetThemeColor(7) : clBtnShadow;
   const std::string& text = GetCaption();

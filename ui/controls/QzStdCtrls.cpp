@@ -114,6 +114,13 @@ bool TQzCustomHeaderBar::HasPicture() const { return FBitmap->GetWidth() > 0 && 
 
 void TQzCustomHeaderBar::EraseBackground(HDC DC) {
   if (HasPicture()) return;
+  if (GetUseThemeBackground() && IsThemed()) {
+    TCanvas c;
+    c.SetHandle(DC);
+    GetThemeManager()->DrawHeaderBarBackground(this, &c, GetClientRect(), 0);
+    c.SetHandle(nullptr);
+    return;
+  }
   TQzCustomWinControl::EraseBackground(DC);
 }
 
