@@ -13,6 +13,7 @@
 #include "ui/controls/QzButtons.h"
 #include "ui/controls/QzExtCtrls.h"
 #include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -163,6 +164,22 @@ std::vector<TPaintCase> Cases() {
          h->SetStyle(hlsGradientVert);
          return h;
        }, nullptr},
+      {"TQzCheckBox, TQzButton and TQzHeadLine themed",
+       [](TForm* F) {
+         auto* theme = QzCreate<TQzThemeManager>(F);
+         auto* box = static_cast<TQzCheckBox*>(Place<TQzCheckBox>(F, 100, 15));
+         box->SetThemeManager(theme);
+         auto* button = QzCreate<TQzButton>(F);
+         button->SetBounds(10, 40, 95, 25);
+         button->SetParent(F);
+         button->SetThemeManager(theme);
+         auto* head = QzCreate<TQzHeadLine>(F);
+         head->SetBounds(10, 80, 150, 20);
+         head->SetParent(F);
+         head->SetThemeManager(theme);
+         return box;
+       },
+       nullptr},
       {"TQzBorderLine", [](TForm* F) { return Place<TQzBorderLine>(F, 100, 7); }, nullptr},
       {"TQzGroupBox", [](TForm* F) { return Place<TQzGroupBox>(F, 150, 100); }, nullptr},
   };

@@ -181,8 +181,17 @@ void TQzCustomCheckBox::FitWidth() {
   if (IsLoading() || IsDestroying()) return;
   TBitmap* box = QzStdCtrlsBitmap("QzCheckBox");
   const int32_t boxWidth = box && !box->GetEmpty() ? box->GetWidth() : 15;
-  const int32_t width = boxWidth + 10 + QzMeasureText(GetFont(), GetCaption()).cx;
+  const int32_t width = boxWidth + 10 + QzMeasureText(CaptionFont(), GetCaption()).cx;
   if (width != GetClientWidth()) SetClientWidth(width);
+}
+
+TFont* TQzCustomCheckBox::CaptionFont() const {
+  return IsThemed() ? GetThemeManager()->GetCheckBoxFont() : GetFont();
+}
+
+void TQzCustomCheckBox::ThemeChanged() {
+  FitWidth();
+  TQzCustomWinControl::ThemeChanged();
 }
 
 void TQzCustomCheckBox::Loaded() {
@@ -253,7 +262,7 @@ void TQzCustomCheckBox::CMTextChanged(TMessage& Message) {
 
 void TQzCustomCheckBox::Paint() {
   TCanvas* c = GetCanvas();
-  c->SetFont(IsThemed() ? GetThemeManager()->GetCheckBoxFont() : GetFont());
+  c->SetFont(CaptionFont());
   if (!IsEnabled()) c->GetFont()->SetColor(clGrayText);
   TBitmap* box = QzStdCtrlsBitmap("QzCheckBox");
   TBitmap* mark = QzStdCtrlsBitmap("QzChecked");

@@ -85,6 +85,8 @@ public:
   void CMTextChanged(TMessage& Message) override;
   void CMFontChanged(TMessage& Message) override;
   void Loaded() override;
+  // The theme may bring another font: the width follows.
+  void ThemeChanged() override;
 
 protected:
   virtual void Changed();
@@ -94,6 +96,8 @@ private:
   void Toggle();
   // Width: the box, 10 pixels and the caption; set when the caption or font changes.
   void FitWidth();
+  // The theme's check-box font when themed, else Font.
+  TFont* CaptionFont() const;
   bool FChecked = true;
 };
 

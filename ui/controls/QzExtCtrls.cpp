@@ -56,6 +56,11 @@ void TQzImageLinkedControl::CMTextChanged(TMessage& Message) {
   Invalidate();
 }
 
+void TQzImageLinkedControl::ThemeChanged() {
+  FitToContent();
+  TQzCustomGraphicControl::ThemeChanged();
+}
+
 void TQzImageLinkedControl::CMFontChanged(TMessage& Message) {
   TQzCustomGraphicControl::CMFontChanged(Message);
   FitToContent();
@@ -187,7 +192,7 @@ void TQzCustomHeadLine::SetAlignment(TAlignment Value) {
 void TQzCustomHeadLine::FitToContent() {
   if (IsLoading() || IsDestroying()) return;
   TFont bold;
-  bold.Assign(GetFont());
+  bold.Assign(IsThemed() ? GetThemeManager()->GetHeadLineFont() : GetFont());
   bold.SetStyle(bold.GetStyle() + fsBold);
   int32_t h = std::max<int32_t>(QzMeasureText(&bold, GetCaption()).cy, 3);
   if (GetImages()) h = std::max(h, GetImages()->GetHeight());

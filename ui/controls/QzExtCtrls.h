@@ -28,6 +28,7 @@ public:
   void Loaded() override;
   void CMTextChanged(TMessage& Message) override;
   void CMFontChanged(TMessage& Message) override;
+  void ThemeChanged() override;
 
 protected:
   // Sizes the control to its caption, font and image list; called when one of them changes,
