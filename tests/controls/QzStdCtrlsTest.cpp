@@ -249,6 +249,39 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
 }
 
+// The line through a head line leaves a gap round its caption and runs on to the right edge.
+TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
+  for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
+    SCOPED_TRACE(a);
+    auto* h = Put<TQzHeadLine>(Form, 0, 0, 200, 20);
+    h->SetCaption("Head");
+    h->SetIndent(30);
+    h->SetAlignment(a);
+    Form->Show();
+    Pump();
+    TFont bold;
+    bold.Assign(h->GetFont());
+    bold.SetStyle(bold.GetStyle() + fsBold);
+    const int w = QzMeasureText(&bold, "Head").cx;
+    const int y = h->GetHeight() / 2;
+    const TColor line = ColorToRGB(clBtnShadow);
+    int gapLeft = 0, gapRight = 0;  // the caption's gap, exclusive of the line's ends
+    if (a == taLeftJustify) gapLeft = 30 - 3, gapRight = 30 + w + 3;
+    if (a == taCenter) gapLeft = (200 - w) / 2 - 3, gapRight = 100 + w / 2 + 3;
+    if (a == taRightJustify) gapLeft = 200 - w - 3, gapRight = 200;
+    EXPECT_EQ(ScreenPixel(1, y), line);
+    EXPECT_EQ(ScreenPixel(gapLeft - 1, y), line);
+    EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
+    EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
+    if (gapRight < 199) {
+      EXPECT_EQ(ScreenPixel(gapRight + 1, y), line);
+      EXPECT_EQ(ScreenPixel(198, y), line);
+    }
+    h->Free();
+    Pump();
+  }
+}
+
 TEST_F(StdCtrls, BorderLineShowsWithoutThemeAtLowerMiddleRow) {
   for (int h : {5, 6}) {
     auto* line = Put<TQzBorderLine>(Form, 0, 0, 100, h);
