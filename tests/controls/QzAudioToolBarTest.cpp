@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"
 #include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioStatusBar.h"
 #include "ui/controls/QzAudioToolBar.h"
 
 namespace {
@@ -201,15 +203,26 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   EXPECT_TRUE(Bar->GetEnabled());
   EXPECT_EQ(ActiveReports, 0);
 
-  ClickSlot(1);  // switched off: slots are inert
+  // Switched off: slots, buttons and window drags are inert.
+  Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
+  auto drag = [&] {
+    const int left = Form->GetLeft();
+    Bar->MouseDown(mbLeft, {}, 300, 20);
+    Bar->MouseMove({ssLeft}, 310, 20);
+    Bar->MouseUp(mbLeft, {}, 310, 20);
+    return Form->GetLeft() - left;
+  };
+  ClickSlot(1);
   EXPECT_EQ(Gets + Sets, 0);
   Click(BarW - 5, 5);
   EXPECT_TRUE(Clicked.empty());
+  EXPECT_EQ(drag(), 0);
 
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
   EXPECT_TRUE(Bar->GetActive());
   EXPECT_TRUE(audio->GetEnabled());
   EXPECT_EQ(ActiveReports, 1);
+  EXPECT_EQ(drag(), 10);
 
   uint16_t key = VK_SPACE;
   Bar->KeyDown(key, {});
@@ -271,33 +284,44 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   EXPECT_EQ(Clicked.size(), 2u);
 }
 
-TEST_F(TToolBarTest, EmptyAreaDragsTheFormOnlyWhenAllowed) {
-  struct TCase {
-    TQzAudioPluginToolBarOptions Options;
-    bool Active;
-    int Moved;
-  };
-  const std::vector<TCase> cases = {{{tboMoveWindow}, true, 10}, {{}, true, 0}, {{tboMoveWindow}, false, 0}};
-  for (const TCase& c : cases) {
-    Bar->SetOptions(c.Options);
-    Bar->SetActive(c.Active);
-    const int left = Form->GetLeft(), top = Form->GetTop();
-    Bar->MouseDown(mbLeft, {}, 300, 20);
-    Bar->MouseMove({ssLeft}, 310, 25);
-    Bar->MouseUp(mbLeft, {}, 310, 25);
-    EXPECT_EQ(Form->GetLeft() - left, c.Moved);
-    EXPECT_EQ(Form->GetTop() - top, c.Moved / 2);
-  }
-}
+namespace {
+class TBarsForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TBarsForm"; }
+};
+}  // namespace
 
-TEST_F(TToolBarTest, HotButtonFollowsTheMouse) {
-  const TRect about = Bar->GetButtonRect(ptbAbout);
-  Bar->MouseMove({}, about.Left + 3, 3);
-  EXPECT_EQ(Bar->GetHotButton(), ptbAbout);
-  Bar->MouseMove({}, 300, 3);
-  EXPECT_EQ(Bar->GetHotButton(), -1);
-  Bar->MouseMove({}, about.Left + 3, 3);
-  TMessage leave{};
-  Bar->CMMouseLeave(leave);
-  EXPECT_EQ(Bar->GetHotButton(), -1);
+// The editor's rows for its two bars; a missing background picture leaves the gradient.
+TEST_F(TToolBarTest, ReadFromAFormDescription) {
+  RegisterToolkitClasses();
+  RegisterQzAudioToolBarClasses();
+  RegisterQzAudioStatusBarClasses();
+  TClassRegistrar<TBarsForm>("TBarsForm", "TForm", false);
+  auto* f = QzCreate<TBarsForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object BarsForm: TBarsForm\n"
+                                 "  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
+                                 "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
+                                 "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
+                                 "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
+                                 "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
+                                 "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
+                                 "    Vendor = 'Maker'\n  end\n"
+                                 "end\n");
+  auto* t = static_cast<TQzAudioPluginToolBar*>(f->FindComponent("PluginToolBar"));
+  auto* s = static_cast<TQzAudioPluginStatusBar*>(f->FindComponent("PluginStatusBar"));
+  ASSERT_NE(t, nullptr);
+  ASSERT_NE(s, nullptr);
+  EXPECT_FALSE(t->GetActive());
+  EXPECT_EQ(t->GetButtonStyle(), tbsTransparent);
+  EXPECT_EQ(t->GetSwitchStyle(), awsBlue);
+  EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
+  EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
+  EXPECT_EQ(t->GetHeight(), 30);
+  EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
+  EXPECT_FALSE(s->HasBackground());
+  EXPECT_EQ(s->GetProductName(), "Equaliser");
+  EXPECT_EQ(s->GetVendor(), "Maker");
+  f->Free();
 }

@@ -72,15 +72,7 @@ std::vector<TPaintCase> Cases() {
   return {
       {"TQzCustomAudioBackgroundWinControl",
        [](TForm* F) { return Place<TQzCustomAudioBackgroundWinControl>(F, 80, 30); }, AudioState},
-      {"TQzAudioPluginStatusBar with texts",
-       [](TForm* F) {
-         auto* b = static_cast<TQzAudioPluginStatusBar*>(Place<TQzAudioPluginStatusBar>(F, 300, 30));
-         b->SetProductName("Equaliser");
-         b->SetVendor("Maker");
-         return b;
-       },
-       StatusBarState},
-      {"TQzAudioPluginStatusBar with a background and borders",
+      {"TQzAudioPluginStatusBar with texts, a background and borders",
        [](TForm* F) {
          auto* b = static_cast<TQzAudioPluginStatusBar*>(Place<TQzAudioPluginStatusBar>(F, 300, 30));
          TBitmap picture;
@@ -90,6 +82,7 @@ std::vector<TPaintCase> Cases() {
          b->SetBackground(&picture);
          b->SetEdgeBorders({febTop});
          b->SetProductName("Equaliser");
+         b->SetVendor("Maker");
          return b;
        },
        StatusBarState},
@@ -124,16 +117,6 @@ std::vector<TPaintCase> Cases() {
          b->SetSwitchStyle(awsRed);
          b->SetPadding(3);
          b->SetActive(false);
-         return b;
-       },
-       ToolBarState},
-      {"TQzAudioPluginToolBar with a caption and solid buttons",
-       [](TForm* F) {
-         auto* b = static_cast<TQzAudioPluginToolBar*>(Place<TQzAudioPluginToolBar>(F, 300, 45));
-         b->SetOptions({tboShowCaption});
-         b->SetButtonStyle(tbsSolid);
-         b->SetCaption("Preset");
-         b->SetEdgeBorders({febBottom});
          return b;
        },
        ToolBarState},

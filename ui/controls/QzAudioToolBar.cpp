@@ -43,11 +43,21 @@ void TQzCustomAudioPluginToolBar::SetActive(bool Value) {
   if (Value) FFlags |= 1u;
   else FFlags &= ~1u;
   Invalidate();
-  if (auto* owner = dynamic_cast<TWinControl*>(GetOwner())) {
-    for (int i = 0; i < owner->ControlCount(); ++i) {
-      TControl* c = owner->GetControl(i);
-      if (c != this && dynamic_cast<TQzCustomAudioWinControl*>(c)) c->SetEnabled(Value);
-    }
+  // While a form is read its later controls do not exist yet: Loaded applies the state.
+  if (!IsLoading()) EnableNeighbours(Value);
+}
+
+void TQzCustomAudioPluginToolBar::Loaded() {
+  TQzCustomAudioBackgroundWinControl::Loaded();
+  if (!GetActive()) EnableNeighbours(false);
+}
+
+void TQzCustomAudioPluginToolBar::EnableNeighbours(bool Value) {
+  auto* owner = dynamic_cast<TWinControl*>(GetOwner());
+  if (!owner) return;
+  for (int i = 0; i < owner->ControlCount(); ++i) {
+    TControl* c = owner->GetControl(i);
+    if (c != this && dynamic_cast<TQzCustomAudioWinControl*>(c)) c->SetEnabled(Value);
   }
 }
 

@@ -81,6 +81,7 @@ public:
   ~TQzCustomAudioPluginToolBar() override;
   std::string ClassName() const override { return "TQzCustomAudioPluginToolBar"; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Loaded() override;
 
   bool GetActive() const { return (FFlags & 1u) != 0; }
   // From code: stores, repaints and sets Enabled of the audio controls directly on a windowed
@@ -132,6 +133,8 @@ protected:
 private:
   // The user's own switch gesture: the change, then OnActiveChanged.
   void UserToggleActive();
+  // Enabled of the audio controls directly on a windowed owner, the bar itself left out.
+  void EnableNeighbours(bool Value);
   void SelectSlot(int32_t Slot);
   void ButtonPressed(TQzAudioPluginToolBarButton Button);
   TRect Square(int32_t Left) const;
