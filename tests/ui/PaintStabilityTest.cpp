@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "ui/framework/QzScrollBox.h"
 
 namespace {
 
@@ -46,6 +47,29 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomAudioWinControl", [](TForm* F) { return Place<TQzCustomAudioWinControl>(F, 80, 30); }, AudioState},
       {"TQzCustomAudioOrientationWinControl",
        [](TForm* F) { return Place<TQzCustomAudioOrientationWinControl>(F, 30, 80); }, AudioState},
+      {"TQzCustomScrollingWinControl",
+       [](TForm* F) {
+         auto* c = static_cast<TQzCustomScrollingWinControl*>(Place<TQzCustomScrollingWinControl>(F, 120, 90));
+         c->SetVertRange(0, 500);
+         c->GetVertScrollBar()->SetPagePercentage(20);
+         c->GetVertScrollBar()->SetScrollPosition(100);
+         return c;
+       },
+       [](TControl* C) {
+         auto* c = static_cast<TQzCustomScrollingWinControl*>(C);
+         return std::to_string(c->GetScrollX()) + "," + std::to_string(c->GetScrollY()) + " " +
+                std::to_string(c->GetVertScrollBar()->GetWidth()) + " " +
+                std::to_string(c->GetHorzScrollBar()->GetHeight());
+       }},
+      {"TQzCustomScrollBar",
+       [](TForm* F) {
+         auto* b = static_cast<TQzCustomScrollBar*>(Place<TQzCustomScrollBar>(F, 100, 14));
+         b->SetAlign(alBottom);
+         b->SetPagePercentage(30);
+         b->SetScrollPosition(60);
+         return b;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzCustomScrollBar*>(C)->GetPosition()); }},
   };
 }
 
