@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzEdit.h"
 #include "ui/framework/QzScrollBox.h"
 
 namespace {
@@ -30,6 +31,11 @@ std::string AudioState(TControl* C) {
   auto* a = static_cast<TQzCustomAudioControl*>(C);
   return std::to_string(a->GetPadding()) + (a->GetTransparent() ? " transparent" : " opaque") +
          (a->NeedsLayout() ? " needs-layout" : "");
+}
+
+std::string EditState(TControl* C) {
+  auto* e = static_cast<TQzCustomEdit*>(C);
+  return e->GetEditText() + " " + std::to_string(e->GetCaretIndex()) + " " + std::to_string(e->GetScrollOffset());
 }
 
 std::vector<TPaintCase> Cases() {
@@ -70,6 +76,15 @@ std::vector<TPaintCase> Cases() {
          return b;
        },
        [](TControl* C) { return std::to_string(static_cast<TQzCustomScrollBar*>(C)->GetPosition()); }},
+      {"TQzEdit",
+       [](TForm* F) {
+         auto* e = static_cast<TQzEdit*>(Place<TQzEdit>(F, 90, 25));
+         e->SetEditText("a text longer than the edit is wide");
+         e->SetEdgeBorders({febBottom});
+         return e;
+       },
+       EditState},
+      {"TQzCustomValueEdit", [](TForm* F) { return Place<TQzCustomValueEdit>(F, 75, 25); }, EditState},
   };
 }
 
