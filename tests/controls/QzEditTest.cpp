@@ -218,9 +218,11 @@ TEST_F(QzEditTest, ValueEditRules) {
 }
 
 TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
-  TQzEdit* e = Make("");
+  TQzEdit* e = Make("short");  // set before the first layout, when the text rectangle is empty
   Form->Show();
   Pump();
+  EXPECT_EQ(e->GetScrollOffset(), 0);
+  e->SetEditText("");
   const int32_t w = e->GetTextRect().Right - e->GetTextRect().Left;
   ASSERT_GT(w, 0);
   for (int i = 0; i < 60; ++i) Type(e, "W");

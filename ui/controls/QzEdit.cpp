@@ -226,7 +226,8 @@ void TQzCustomEdit::ScrollToCaret() {
   const int32_t w = FTextRect.Right - FTextRect.Left;
   if (x > w) FScrollOffset += x - w;
   else if (x < 0) FScrollOffset += x;
-  FScrollOffset = std::max(0, FScrollOffset);
+  // Never scrolled further than the text needs: a text that fits (again) starts at the left.
+  FScrollOffset = std::clamp(FScrollOffset, 0, std::max(0, PrefixWidth(QzUtf8Length(FText)) - w));
 }
 
 void TQzCustomEdit::UpdateLayout() {
