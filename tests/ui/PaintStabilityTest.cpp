@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzControlPanel.h"
 #include "ui/controls/QzEdit.h"
 #include "ui/framework/QzScrollBox.h"
 
@@ -85,6 +86,29 @@ std::vector<TPaintCase> Cases() {
        },
        EditState},
       {"TQzCustomValueEdit", [](TForm* F) { return Place<TQzCustomValueEdit>(F, 75, 25); }, EditState},
+      {"TQzControlPanel",
+       [](TForm* F) {
+         auto* p = static_cast<TQzControlPanel*>(Place<TQzControlPanel>(F, 150, 160));
+         for (int i = 0; i < 3; ++i) {
+           auto* b = QzCreate<TQzControlPanelBox>(F);
+           b->SetBounds(0, i * 10, 100, 40);
+           b->SetCaption("Box " + std::to_string(i));
+           b->SetParent(p);
+         }
+         p->GetBox(1)->SetExpanded(false);
+         p->Realign();
+         return p;
+       },
+       [](TControl* C) {
+         auto* p = static_cast<TQzControlPanel*>(C);
+         std::string s;
+         for (int i = 0; i < p->BoxCount(); ++i) {
+           const TQzControlPanelBox* b = p->GetBox(i);
+           s += std::to_string(b->GetTop()) + ":" + std::to_string(b->GetHeight()) + " ";
+         }
+         return s;
+       }},
+      {"TQzControlPanelBox", [](TForm* F) { return Place<TQzControlPanelBox>(F, 100, 60); }, nullptr},
   };
 }
 
