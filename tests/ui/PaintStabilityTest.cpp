@@ -68,6 +68,8 @@ std::vector<TPaintCase> Cases() {
                 std::to_string(c->GetVertScrollBar()->GetWidth()) + " " +
                 std::to_string(c->GetHorzScrollBar()->GetHeight());
        }},
+      {"TQzCustomAudioScrollingWinControl",
+       [](TForm* F) { return Place<TQzCustomAudioScrollingWinControl>(F, 100, 80); }, nullptr},
       {"TQzCustomScrollBar",
        [](TForm* F) {
          auto* b = static_cast<TQzCustomScrollBar*>(Place<TQzCustomScrollBar>(F, 100, 14));

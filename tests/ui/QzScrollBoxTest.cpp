@@ -209,3 +209,41 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   EXPECT_EQ(s->GetScrollY(), 7);
   EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), 7);
 }
+
+namespace {
+class TTickedScroller : public TQzCustomAudioScrollingWinControl {
+public:
+  using TQzCustomAudioScrollingWinControl::TQzCustomAudioScrollingWinControl;
+  std::string ClassName() const override { return "TTickedScroller"; }
+  void TimeBaseTick(TObject*, uint32_t) override { ++Ticks; }
+  int Ticks = 0;
+};
+}  // namespace
+
+TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
+  for (bool timeBaseFirst : {true, false}) {
+    auto* t = QzCreate<TQzCustomAudioTimeBase>(Form);
+    auto* s = QzCreate<TTickedScroller>(Form);
+    s->SetParent(Form);
+    EXPECT_EQ(s->GetCaption(), "TTickedScroller");
+    EXPECT_TRUE(s->ControlStyle.Contains(csParentBackground));
+    EXPECT_FALSE(s->ControlStyle.Contains(csOpaque));
+    s->SetTimeBase(t);
+    t->Tick(t);
+    EXPECT_EQ(s->Ticks, 1);
+    Form->Show();
+    Pump();
+    s->SetBounds(0, 0, 90, 70);
+    EXPECT_FALSE(s->NeedsLayout());
+    if (timeBaseFirst) {
+      t->Free();
+      EXPECT_EQ(s->GetTimeBase(), nullptr);
+      s->Free();
+    } else {
+      s->Free();
+      EXPECT_EQ(t->ClientCount(), 0);
+      t->Tick(t);
+      t->Free();
+    }
+  }
+}

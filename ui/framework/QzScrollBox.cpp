@@ -318,13 +318,56 @@ void TQzCustomScrollingWinControl::WMSize(TMessage& Message) {
   Relayout();
 }
 
+// ---- audio container ----
+
+TQzCustomAudioScrollingWinControl::TQzCustomAudioScrollingWinControl(TComponent* AOwner)
+    : TQzCustomScrollingWinControl(AOwner) {
+  ControlStyle.Exclude(csOpaque);
+  ControlStyle.Include(csParentBackground);
+}
+
+void TQzCustomAudioScrollingWinControl::AfterConstruction() {
+  TQzCustomScrollingWinControl::AfterConstruction();
+  SetCaption(ClassName());
+}
+
+TQzCustomAudioScrollingWinControl::~TQzCustomAudioScrollingWinControl() { SetTimeBase(nullptr); }
+
+void TQzCustomAudioScrollingWinControl::BeforeDestruction() {
+  TQzCustomScrollingWinControl::BeforeDestruction();
+  SetTimeBase(nullptr);
+}
+
+void TQzCustomAudioScrollingWinControl::Notification(TComponent* AComponent, TOperation Operation) {
+  // The time base may be half destroyed: only let go of it.
+  if (Operation == opRemove && AComponent == FTimeBase) FTimeBase = nullptr;
+  TQzCustomScrollingWinControl::Notification(AComponent, Operation);
+}
+
+void TQzCustomAudioScrollingWinControl::SetTimeBase(TQzCustomAudioTimeBase* Value) {
+  if (Value == FTimeBase) return;
+  TQzCustomAudioTimeBase* old = FTimeBase;
+  FTimeBase = Value;
+  RelinkTimeBase(this, old, Value);
+}
+
+void TQzCustomAudioScrollingWinControl::WMSize(TMessage& Message) {
+  TQzCustomScrollingWinControl::WMSize(Message);
+  UpdateLayout();
+}
+
+void TQzCustomAudioScrollingWinControl::CMTextChanged(TMessage& Message) {
+  TQzCustomScrollingWinControl::CMTextChanged(Message);
+  if (FAutoInvalidate) Invalidate();
+}
+
 // ---- registration ----
 
 void RegisterQzScrollBoxClasses() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterQzCtrlsClasses();
+  RegisterQzAudioBaseClasses();
   TClassRegistrar<TQzCustomScrollBar>("TQzCustomScrollBar", "TQzCustomWinControl", false)
       .Prop("PagePercentage", &TQzCustomScrollBar::SetPagePercentage)
       .Prop("Min", &TQzCustomScrollBar::SetMin)
@@ -332,4 +375,7 @@ void RegisterQzScrollBoxClasses() {
   TClassRegistrar<TQzCustomScrollingWinControl>("TQzCustomScrollingWinControl", "TQzCustomWinControl", false)
       .Prop("ScrollBars", &TQzCustomScrollingWinControl::SetScrollBars)
       .Prop("WheelStep", &TQzCustomScrollingWinControl::SetWheelStep);
+  TClassRegistrar<TQzCustomAudioScrollingWinControl>("TQzCustomAudioScrollingWinControl",
+                                                     "TQzCustomScrollingWinControl", false)
+      .Prop("TimeBase", &TQzCustomAudioScrollingWinControl::SetTimeBase);
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/StdCtrls.h"
+#include "ui/framework/QzAudioBase.h"
 #include "ui/framework/QzCtrls.h"
 
 // Orientation follows Align: alTop or alBottom horizontal, anything else vertical.
@@ -134,6 +135,44 @@ private:
   int32_t FWheelStep = 1;
   int32_t FScrollX = 0;
   int32_t FScrollY = 0;
+};
+
+// The container joined to the audio layer: a time-base client with an update counter, an
+// auto-invalidate switch and a needs-layout flag. Transparent-looking (csParentBackground) at
+// creation; caption = the class name.
+class TQzCustomAudioScrollingWinControl : public TQzCustomScrollingWinControl, public TQzAudioTimeBaseClient {
+public:
+  explicit TQzCustomAudioScrollingWinControl(TComponent* AOwner);
+  ~TQzCustomAudioScrollingWinControl() override;
+  std::string ClassName() const override { return "TQzCustomAudioScrollingWinControl"; }
+  void AfterConstruction() override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  TQzCustomAudioTimeBase* GetTimeBase() const { return FTimeBase; }
+  // Leaves the old time base, joins the new one.
+  void SetTimeBase(TQzCustomAudioTimeBase* Value);
+  bool GetAutoInvalidate() const { return FAutoInvalidate; }
+  void SetAutoInvalidate(bool Value) { FAutoInvalidate = Value; }
+  bool NeedsLayout() const { return FNeedsLayout; }
+  int32_t GetUpdateCount() const { return FUpdateCount; }
+
+  // Clears the needs-layout flag.
+  virtual void UpdateLayout() { FNeedsLayout = false; }
+  void TimeBaseTick(TObject*, uint32_t) override {}
+  virtual void AudioChanged() {}
+  virtual void AudioInvalidate() { Invalidate(); }
+
+  // The bars are laid out again (as in the container), then UpdateLayout.
+  void WMSize(TMessage& Message) override;
+  // Repaints when AutoInvalidate is set.
+  void CMTextChanged(TMessage& Message) override;
+
+private:
+  TQzCustomAudioTimeBase* FTimeBase = nullptr;
+  int32_t FUpdateCount = 0;
+  bool FAutoInvalidate = true;
+  bool FNeedsLayout = true;
 };
 
 // Registers the scroll bar's and the container's properties with the form reader; idempotent.
