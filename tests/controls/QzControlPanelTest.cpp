@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzControlPanel.h"
 
@@ -196,4 +197,39 @@ TEST_F(QzControlPanelTest, TearDownInAnyOrder) {
     }
     if (!r.FreePanel) p->Free();
   }
+}
+
+namespace {
+class TPanelForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TPanelForm"; }
+};
+}  // namespace
+
+TEST_F(QzControlPanelTest, FormDescriptionStacksTheBoxesOnceLoaded) {
+  RegisterQzControlPanelClasses();
+  TClassRegistrar<TPanelForm>("TPanelForm", "TForm", false);
+  auto* f = QzCreate<TPanelForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object PanelForm: TPanelForm\n"
+                                 "  object P: TQzControlPanel\n    Width = 120\n    Height = 200\n"
+                                 "    BorderHorz = 4\n    ItemSpace = 0\n"
+                                 "    object Second: TQzControlPanelBox\n      Top = 50\n      Height = 30\n"
+                                 "      Caption = 'Second'\n    end\n"
+                                 "    object First: TQzControlPanelBox\n      Top = 10\n      Height = 40\n"
+                                 "      Expanded = False\n    end\n"
+                                 "  end\n"
+                                 "end\n");
+  auto* p = static_cast<TQzControlPanel*>(f->FindComponent("P"));
+  auto* first = static_cast<TQzControlPanelBox*>(f->FindComponent("First"));
+  auto* second = static_cast<TQzControlPanelBox*>(f->FindComponent("Second"));
+  ASSERT_EQ(p->BoxCount(), 2);
+  EXPECT_EQ(p->GetBox(0), first);
+  EXPECT_EQ(first->GetTop(), 2);
+  EXPECT_EQ(first->GetHeight(), first->GetHeader()->GetHeight());
+  EXPECT_EQ(second->GetTop(), 2 + first->GetHeight());
+  EXPECT_EQ(second->GetTop() + second->GetHeight(), 200);
+  EXPECT_EQ(second->GetLeft(), 4);
+  f->Free();
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Clipbrd.h"
+#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzEdit.h"
 
@@ -312,4 +313,33 @@ TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
     }
     e->Free();
   }
+}
+
+namespace {
+class TEditForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TEditForm"; }
+};
+}  // namespace
+
+TEST_F(QzEditTest, FormDescriptionSetsTheEditedText) {
+  RegisterQzEditClasses();
+  TClassRegistrar<TEditForm>("TEditForm", "TForm", false);
+  auto* f = QzCreate<TEditForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object EditForm: TEditForm\n"
+                                 "  object Title: TLabel\n    Left = 0\n    Width = 40\n  end\n"
+                                 "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n"
+                                 "    Text = 'abcdef'\n    MaxLength = 4\n    PaddingHorz = 2\n"
+                                 "    EditLabel = Title\n  end\n"
+                                 "end\n");
+  auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
+  auto* l = static_cast<TLabel*>(f->FindComponent("Title"));
+  EXPECT_EQ(e->GetEditText(), "abcd");
+  EXPECT_EQ(e->GetCaption(), "Name");
+  EXPECT_EQ(e->GetPaddingHorz(), 2);
+  EXPECT_EQ(e->GetEditLabel(), l);
+  EXPECT_EQ(l->GetCaption(), "Name");
+  f->Free();
 }
