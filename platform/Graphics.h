@@ -639,6 +639,15 @@ private:
   std::unique_ptr<TGraphic> FGraphic;
 };
 
+// Limits of the built-in picture readers, the same as the program's own formats': no side above
+// 15000 pixels and no decoded buffer above 512 MiB, checked before anything is allocated.
+inline constexpr int32_t QzMaxReadSide = 15000;
+inline constexpr uint64_t QzMaxReadBytes = uint64_t{1} << 29;
+inline bool QzReadSizeAllowed(uint64_t Width, uint64_t Height, uint64_t BytesPerPixel) {
+  return Width >= 1 && Height >= 1 && Width <= QzMaxReadSide && Height <= QzMaxReadSide &&
+         Width * Height * BytesPerPixel <= QzMaxReadBytes;
+}
+
 // Checks the content of a stream for one of the built-in formats without moving it.
 bool QzStreamStartsWith(TStream* Stream, const void* Magic, size_t Count);
 // For decoders that take the whole file from memory: the rest of the stream, which must start

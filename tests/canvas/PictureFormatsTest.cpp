@@ -170,8 +170,20 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
   std::vector<uint8_t> rleNoEnd = Bmp(4, 2, 8, 1, 2, 0);
   rleNoEnd.insert(rleNoEnd.end(), palette, palette + 8);
   rleNoEnd.push_back(2);
+  // A few bytes of run-length data that declare a picture of 10242 x 18434 or one side past the
+  // limit: refused before anything is allocated or decoded.
+  auto rleBig = [&](int32_t W, int32_t H) {
+    std::vector<uint8_t> v = Bmp(W, H, 8, 1, 2, 0);
+    v.insert(v.end(), palette, palette + 8);
+    const uint8_t data[] = {255, 1, 255, 1, 0, 2, 200, 200, 0, 1};
+    v.insert(v.end(), data, data + sizeof data);
+    return v;
+  };
   const Case cases[] = {
       {"plain", Bmp(2, 2, 24, 0, 0, 16), true},
+      {"RLE picture of 189 megapixels", rleBig(10242, 18434), false},
+      {"RLE side past the limit", rleBig(15001, 1), false},
+      {"RLE side at the limit", rleBig(15000, 2), true},
       {"huge width", Bmp(1000000, 1, 24, 0, 0, 16), false},
       {"huge area", Bmp(30000, 30000, 32, 0, 0, 16), false},
       {"zero height", Bmp(4, 0, 24, 0, 0, 16), false},
@@ -196,6 +208,23 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
       EXPECT_TRUE(b.GetEmpty()) << c.What;
     }
   }
+}
+
+TEST(PictureFormats, RunLengthBitmapLeavesUnreachedPixelsInTheFirstColour) {
+  // Palette: 0 red, 1 green. The data sets two pixels of the bottom row, skips one to the
+  // right and up one row, sets one more and ends.
+  std::vector<uint8_t> v = Bmp(4, 3, 8, 1, 2, 0);
+  const uint8_t palette[8] = {0, 0, 255, 0, 0, 255, 0, 0};
+  v.insert(v.end(), palette, palette + 8);
+  const uint8_t data[] = {2, 1, 0, 2, 1, 1, 1, 1, 0, 1};
+  v.insert(v.end(), data, data + sizeof data);
+  TBitmap b;
+  TMemoryStream s;
+  ASSERT_NO_THROW(b.LoadFromStream(StreamOf(v, s)));
+  const TColor red = RGB(255, 0, 0), green = RGB(0, 255, 0);
+  const TColor expected[3][4] = {{red, red, red, red}, {red, red, red, green}, {green, green, red, red}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(b.GetBitmapHandle()->GetColor(x, y), expected[y][x]) << x << "," << y;
 }
 
 std::vector<uint8_t> PngChunk(const char* Type, const std::vector<uint8_t>& Body) {
