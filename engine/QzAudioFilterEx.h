@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "engine/QzAudioMath.h"
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 static_assert(std::atomic<double>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "engine/QzUtils.h"
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 TQzShared<bool> RunningAsVst{false};
 

@@ -19,7 +19,7 @@ public:
   std::string ClassName() const override { return "TFuzzForm"; }
   void FormCreate(TObject*) {}
   void Clicked(TObject*) {}
-  void KeyDown(TObject*, uint16_t& Key, TShiftState) { Key = 0; }
+  void KeyPressed(TObject*, uint16_t& Key, TShiftState) { Key = 0; }
   TButton* Button = nullptr;
   TLabel* Title = nullptr;
   TPopupMenu* Popup = nullptr;
@@ -35,7 +35,7 @@ void Register() {
   TClassRegistrar<TFuzzForm>("TFuzzForm", "TForm", false)
       .Method("FormCreate", &TFuzzForm::FormCreate)
       .Method("Clicked", &TFuzzForm::Clicked)
-      .Method("KeyDown", &TFuzzForm::KeyDown)
+      .Method("KeyPressed", &TFuzzForm::KeyPressed)
       .Field("Button", &TFuzzForm::Button)
       .Field("Title", &TFuzzForm::Title)
       .Field("Popup", &TFuzzForm::Popup);

@@ -7,13 +7,13 @@
 #include <new>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzBMPStream.h"
 #include "graphics/QzDIB.h"
 #include "graphics/QzRasterCopy.h"
 #include "platform/Clipbrd.h"
-#include "platform/SysUtils.h"
-#include "ui/framework/QzDrawUtils.h"
+#include "core/SysUtils.h"
+#include "graphics/QzCheckerboard.h"
 
 void ResetColorTable(TQzColorTable& Table) {
   for (auto& plane : Table)

@@ -6,7 +6,7 @@
 #include "graphics/QzBMP.h"
 #include "graphics/QzFileDetails.h"
 #include "graphics/QzStreamIO.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 const char* const QzPictureListSectionNames[6] = {"plsTitle",     "plsDescription", "plsAuthor",
                                                   "plsDate",      "plsPublisher",   "plsCopyright"};

@@ -12,7 +12,7 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 namespace {
 

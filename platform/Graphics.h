@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Classes.h"
-#include "platform/SysUtils.h"
-#include "platform/Types.h"
+#include "core/Classes.h"
+#include "core/SysUtils.h"
+#include "core/Types.h"
 #include "platform/Windows.h"
 
 // --- colours ---------------------------------------------------------------------------------

@@ -164,6 +164,12 @@ void TBitmap::LoadFromStream(TStream* Stream) {
     const bool rle = h.Compression == 1 || h.Compression == 2;
     if (!rle && static_cast<uint64_t>(std::max<int64_t>(left, 0)) < dataSize)
       Fail("unexpected end of data");
+    // Run-length data must be able to cover the picture with its longest runs (255 pixels in
+    // two bytes), as for the program's own run-length formats: a few bytes may not declare a
+    // picture of hundreds of megabytes.
+    const uint64_t pixels = static_cast<uint64_t>(h.Width) * static_cast<uint64_t>(h.Height);
+    if (rle && static_cast<uint64_t>(std::max<int64_t>(left, 0)) < (pixels + 254) / 255 * 2)
+      Fail("run-length data too short for the picture");
 
     const bool alpha = bc == 32 && h.Masks[3] != 0;
     AllocateForReading(h.Width, h.Height, bc == 32 ? pf32bit : pf24bit, alpha);

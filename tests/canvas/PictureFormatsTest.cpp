@@ -170,20 +170,23 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
   std::vector<uint8_t> rleNoEnd = Bmp(4, 2, 8, 1, 2, 0);
   rleNoEnd.insert(rleNoEnd.end(), palette, palette + 8);
   rleNoEnd.push_back(2);
-  // A few bytes of run-length data that declare a picture of 10242 x 18434 or one side past the
-  // limit: refused before anything is allocated or decoded.
-  auto rleBig = [&](int32_t W, int32_t H) {
+  // Run-length data that declares a picture of 10242 x 18434, one side past the limit, or more
+  // pixels than its runs can reach: refused before anything is allocated or decoded. Padding
+  // bytes after the end mark make up the data's length.
+  auto rleBig = [&](int32_t W, int32_t H, size_t Padding) {
     std::vector<uint8_t> v = Bmp(W, H, 8, 1, 2, 0);
     v.insert(v.end(), palette, palette + 8);
     const uint8_t data[] = {255, 1, 255, 1, 0, 2, 200, 200, 0, 1};
     v.insert(v.end(), data, data + sizeof data);
+    v.insert(v.end(), Padding, 0);
     return v;
   };
   const Case cases[] = {
       {"plain", Bmp(2, 2, 24, 0, 0, 16), true},
-      {"RLE picture of 189 megapixels", rleBig(10242, 18434), false},
-      {"RLE side past the limit", rleBig(15001, 1), false},
-      {"RLE side at the limit", rleBig(15000, 2), true},
+      {"RLE picture of 189 megapixels", rleBig(10242, 18434, 0), false},
+      {"RLE side past the limit", rleBig(15001, 1, 200), false},
+      {"RLE side at the limit", rleBig(15000, 2, 226), true},
+      {"RLE data a byte short of the picture", rleBig(15000, 2, 225), false},
       {"huge width", Bmp(1000000, 1, 24, 0, 0, 16), false},
       {"huge area", Bmp(30000, 30000, 32, 0, 0, 16), false},
       {"zero height", Bmp(4, 0, 24, 0, 0, 16), false},

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "TestStreams.h"
+#include "tests/common/TestStreams.h"
 #include "engine/QzAudioLimiter.h"
 
 namespace {

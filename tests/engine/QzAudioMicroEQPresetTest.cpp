@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "TestStreams.h"
+#include "tests/common/TestStreams.h"
 #include "engine/QzAudioMicroEQ.h"
 
 namespace {

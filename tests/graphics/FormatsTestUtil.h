@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
-#include "platform/Classes.h"
-#include "platform/SysUtils.h"
+#include "core/QzFileClasses.h"
+#include "core/Classes.h"
+#include "core/SysUtils.h"
 
 using TBytes = std::vector<uint8_t>;
 

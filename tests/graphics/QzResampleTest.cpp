@@ -3,7 +3,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"

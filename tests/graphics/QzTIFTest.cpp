@@ -4,7 +4,7 @@
 #include <map>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzStreamIO.h"
 #include "graphics/QzTIF.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 // A memory stream holding Bytes, positioned at their start.
 inline std::unique_ptr<TMemoryStream> StreamOf(const std::vector<uint8_t>& Bytes) {

@@ -1,4 +1,4 @@
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "TestStreams.h"
+#include "tests/common/TestStreams.h"
 
 namespace {
 
