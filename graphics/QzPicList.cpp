@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/QzBMP.h"
 #include "graphics/QzFileDetails.h"
+#include "graphics/QzResample.h"
 #include "graphics/QzStreamIO.h"
 #include "core/SysUtils.h"
 

@@ -5,6 +5,7 @@
 
 #include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "graphics/QzResample.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
 
