@@ -7,6 +7,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/ImgList.h"
+#include "tests/common/TestStreams.h"
 
 namespace {
 
@@ -52,13 +53,6 @@ std::vector<uint8_t> Bytes(TGraphic& G) {
   TMemoryStream s;
   G.SaveToStream(&s);
   return s.Data();
-}
-
-TMemoryStream* StreamOf(const std::vector<uint8_t>& D, TMemoryStream& S) {
-  S.Clear();
-  if (!D.empty()) S.WriteBuffer(D.data(), static_cast<int32_t>(D.size()));
-  S.SetPosition(0);
-  return &S;
 }
 
 TEST(PictureFormats, LosslessRoundTripsKeepEveryPixel) {
@@ -122,13 +116,12 @@ TEST(PictureFormats, TruncatedFilesFailCleanly) {
   for (auto& [graphic, data] : all) {
     for (size_t len : {size_t{0}, size_t{1}, size_t{13}, size_t{30}, data.size() / 2, data.size() - 1}) {
       std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<ptrdiff_t>(len));
-      TMemoryStream s;
       std::unique_ptr<TRasterImage> g;
       if (dynamic_cast<TBitmap*>(graphic)) g = std::make_unique<TBitmap>();
       else if (dynamic_cast<TPortableNetworkGraphic*>(graphic)) g = std::make_unique<TPortableNetworkGraphic>();
       else g = std::make_unique<TJPEGImage>();
       g->SetSize(3, 3);
-      EXPECT_THROW(g->LoadFromStream(StreamOf(cut, s)), EInvalidGraphic) << graphic->ClassName() << " " << len;
+      EXPECT_THROW(g->LoadFromStream(StreamOf(cut).get()), EInvalidGraphic) << graphic->ClassName() << " " << len;
       EXPECT_TRUE(g->GetEmpty());
     }
   }
@@ -202,12 +195,11 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
   };
   for (const Case& c : cases) {
     TBitmap b;
-    TMemoryStream s;
     if (c.Loads) {
-      EXPECT_NO_THROW(b.LoadFromStream(StreamOf(c.Data, s))) << c.What;
+      EXPECT_NO_THROW(b.LoadFromStream(StreamOf(c.Data).get())) << c.What;
       EXPECT_FALSE(b.GetEmpty()) << c.What;
     } else {
-      EXPECT_THROW(b.LoadFromStream(StreamOf(c.Data, s)), EInvalidGraphic) << c.What;
+      EXPECT_THROW(b.LoadFromStream(StreamOf(c.Data).get()), EInvalidGraphic) << c.What;
       EXPECT_TRUE(b.GetEmpty()) << c.What;
     }
   }
@@ -222,8 +214,7 @@ TEST(PictureFormats, RunLengthBitmapLeavesUnreachedPixelsInTheFirstColour) {
   const uint8_t data[] = {2, 1, 0, 2, 1, 1, 1, 1, 0, 1};
   v.insert(v.end(), data, data + sizeof data);
   TBitmap b;
-  TMemoryStream s;
-  ASSERT_NO_THROW(b.LoadFromStream(StreamOf(v, s)));
+  ASSERT_NO_THROW(b.LoadFromStream(StreamOf(v).get()));
   const TColor red = RGB(255, 0, 0), green = RGB(0, 255, 0);
   const TColor expected[3][4] = {{red, red, red, red}, {red, red, red, green}, {green, green, red, red}};
   for (int y = 0; y < 3; ++y)
@@ -282,12 +273,11 @@ TEST(PictureFormats, HostilePngAndJpegAreRefused) {
   };
   for (const Case& c : cases) {
     TPortableNetworkGraphic p;
-    TMemoryStream s;
     if (c.Loads) {
-      EXPECT_NO_THROW(p.LoadFromStream(StreamOf(c.Data, s))) << c.What;
+      EXPECT_NO_THROW(p.LoadFromStream(StreamOf(c.Data).get())) << c.What;
       EXPECT_EQ(p.GetCanvas()->GetPixel(0, 0), RGB(10, 20, 30));
     } else {
-      EXPECT_THROW(p.LoadFromStream(StreamOf(c.Data, s)), EInvalidGraphic) << c.What;
+      EXPECT_THROW(p.LoadFromStream(StreamOf(c.Data).get()), EInvalidGraphic) << c.What;
       EXPECT_TRUE(p.GetEmpty()) << c.What;
     }
   }
@@ -296,8 +286,7 @@ TEST(PictureFormats, HostilePngAndJpegAreRefused) {
     uint32_t r = seed;
     for (int i = 0; i < 300; ++i) j.push_back(static_cast<uint8_t>((r = r * 1103515245 + 12345) >> 16));
     TJPEGImage img;
-    TMemoryStream s;
-    EXPECT_THROW(img.LoadFromStream(StreamOf(j, s)), EInvalidGraphic) << seed;
+    EXPECT_THROW(img.LoadFromStream(StreamOf(j).get()), EInvalidGraphic) << seed;
   }
 }
 
@@ -336,8 +325,7 @@ TEST(Picture, LoadsByContentAndByRegisteredExtension) {
     TPicture p;
     int changes = 0;
     p.OnChange = [&](TObject*) { ++changes; };
-    TMemoryStream s;
-    p.LoadFromStream(StreamOf(c.Data, s));
+    p.LoadFromStream(StreamOf(c.Data).get());
     ASSERT_NE(p.GetGraphic(), nullptr);
     EXPECT_EQ(p.GetGraphic()->ClassName(), c.Class);
     EXPECT_GE(changes, 1);
@@ -366,8 +354,7 @@ TEST(Picture, LoadsByContentAndByRegisteredExtension) {
   TPicture::UnregisterGraphicClass(GraphicClassOf<TTestGraphic>());
   EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("tst"), nullptr);
   EXPECT_THROW(p.LoadFromFile(file), EInvalidGraphic);
-  TMemoryStream s;
-  EXPECT_THROW(p.LoadFromStream(StreamOf(own, s)), EInvalidGraphic);
+  EXPECT_THROW(p.LoadFromStream(StreamOf(own).get()), EInvalidGraphic);
   EXPECT_EQ(p.GetGraphic(), nullptr);
   std::remove(file.c_str());
 }

@@ -1,8 +1,9 @@
-// Byte streams for the reader and writer tests of the stored formats.
+// Byte streams for the reader and writer tests of the stored formats and pictures.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -10,25 +11,32 @@
 
 #include "core/Classes.h"
 
-// A memory stream holding Bytes, positioned at their start.
-inline std::unique_ptr<TMemoryStream> StreamOf(const std::vector<uint8_t>& Bytes) {
-  auto s = std::make_unique<TMemoryStream>();
-  if (!Bytes.empty()) s->Write(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  s->SetPosition(0);
-  return s;
-}
+using TBytes = std::vector<uint8_t>;
 
-// A stream that takes at most Capacity bytes in all: every write beyond is cut short.
-class TCappedStream : public TMemoryStream {
+// A memory stream holding the first Count bytes of Bytes (all of them by default), positioned
+// at their start.
+class TByteStream : public TMemoryStream {
 public:
-  explicit TCappedStream(int64_t Capacity) : FCapacity(Capacity) {}
+  explicit TByteStream(const TBytes& Bytes, size_t Count = SIZE_MAX) {
+    Count = std::min(Count, Bytes.size());
+    if (Count > 0) WriteBuffer(Bytes.data(), static_cast<int32_t>(Count));
+    SetPosition(0);
+  }
+};
+
+inline std::unique_ptr<TMemoryStream> StreamOf(const TBytes& Bytes) { return std::make_unique<TByteStream>(Bytes); }
+
+// A stream that takes at most Limit bytes in all: every write beyond is cut short.
+class TLimitedStream : public TMemoryStream {
+public:
+  explicit TLimitedStream(int64_t Limit) : FLimit(Limit) {}
   int32_t Write(const void* Buffer, int32_t Count) override {
-    const int64_t room = std::max<int64_t>(0, FCapacity - GetPosition());
+    const int64_t room = std::max<int64_t>(0, FLimit - GetPosition());
     return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
   }
 
 private:
-  int64_t FCapacity;
+  int64_t FLimit;
 };
 
 // The bytes Obj writes to an empty stream.

@@ -207,7 +207,7 @@ TEST(QzAudioLimiterPreset, NilStreamAndShortWrites) {
 
   for (int64_t capacity = 0; capacity <= 132; ++capacity) {
     SCOPED_TRACE(capacity);
-    TCappedStream s(capacity);
+    TLimitedStream s(capacity);
     changes.Count = 0;
     const bool ok = p.SaveToStream(&s);
     EXPECT_EQ(changes.Count, 1);

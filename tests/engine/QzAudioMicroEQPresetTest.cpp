@@ -221,7 +221,7 @@ TEST(QzAudioMicroEQPreset, NoStreamAndEveryShortWrite) {
   EXPECT_EQ(changes.Count, 1);
   for (int cap = 0; cap <= 100; ++cap) {
     SCOPED_TRACE(cap);
-    TCappedStream s(cap);
+    TLimitedStream s(cap);
     const bool ok = p.SaveToStream(&s);
     uint16_t location = 0;
     if (cap < 32) location = 401;  // header and its zero gap
