@@ -157,7 +157,7 @@ std::string FloatToDisplayText(double Value, uint8_t Decimals, bool Grouping) {
   return t;
 }
 
-double DisplayTextToFloat(const std::string& Text) {
+bool TryDisplayTextToFloat(const std::string& Text, double& Value) {
   std::string t;
   t.reserve(Text.size());
   bool comma = false;
@@ -169,7 +169,15 @@ double DisplayTextToFloat(const std::string& Text) {
     }
     t += c;
   }
-  return StrToFloatDef(t, 0.0);
+  double v = 0;
+  if (!TryStrToFloat(t, v) || !std::isfinite(v)) return false;
+  Value = v;
+  return true;
+}
+
+double DisplayTextToFloat(const std::string& Text) {
+  double v = 0;
+  return TryDisplayTextToFloat(Text, v) ? v : 0.0;
 }
 
 void SetBit(uint32_t& D, uint8_t N, bool Value) {

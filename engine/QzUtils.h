@@ -49,6 +49,9 @@ std::string FloatToDisplayText(double Value, uint8_t Decimals, bool Grouping);
 // Reads display text back: dots dropped, the first comma taken as decimal point. Text that is
 // not a number gives 0 (callers clamp to their range).
 double DisplayTextToFloat(const std::string& Text);
+// The same reading for callers that must tell junk from zero: False for text that is not a
+// number or reads as an infinity or NaN, and Value is left as it was.
+bool TryDisplayTextToFloat(const std::string& Text, double& Value);
 
 // Bit numbers of 32 and more are ignored.
 void SetBit(uint32_t& D, uint8_t N, bool Value);

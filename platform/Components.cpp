@@ -248,8 +248,19 @@ TComponent::~TComponent() {
 
 void TComponent::Free() {
   Destroying();
-  BeforeDestruction();
+  RunBeforeDestruction();
   delete this;
+}
+
+void TComponent::RunBeforeDestruction() {
+  if (FBeforeDestructionDone) return;
+  FBeforeDestructionDone = true;
+  BeforeDestruction();
+  // Last in, first out, as they will be freed. By index: a step may free owned components.
+  for (size_t i = FComponents.size(); i-- > 0;) {
+    if (i >= FComponents.size()) continue;
+    FComponents[i]->RunBeforeDestruction();
+  }
 }
 
 void TComponent::Destroying() {

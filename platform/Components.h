@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Classes.h"
@@ -186,9 +187,14 @@ public:
   }
   // Marks the component and everything it owns as being destroyed; idempotent.
   void Destroying();
-  // Runs in Free (so also when the owner frees the component) before any destructor, while
-  // the whole object still exists.
+  // Runs once, in Free, while every object concerned is still whole: Free runs it for the
+  // component and then for everything it owns (all levels) before any destructor starts. The
+  // place to leave other components (unregister, unlink); Notification only clears pointers.
   virtual void BeforeDestruction() {}
+  // Runs once after the constructor of the most derived class, when virtual calls reach it
+  // (ClassName gives the final class). The form reader calls it for every component it
+  // creates; other code creates components with QzCreate<T>.
+  virtual void AfterConstruction() {}
 
   TComponent* GetOwner() const { return FOwner; }
   const std::string& GetName() const { return FName; }
@@ -236,7 +242,23 @@ private:
   TComponentState FComponentState;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  bool FBeforeDestructionDone = false;
+  void RunBeforeDestruction();
 };
+
+// Creates a component and runs its AfterConstruction: the one way to create components outside
+// the form reader.
+template <class T, class... A>
+T* QzCreate(TComponent* AOwner, A&&... Args) {
+  T* c = new T(AOwner, std::forward<A>(Args)...);
+  try {
+    c->AfterConstruction();
+  } catch (...) {
+    c->Free();
+    throw;
+  }
+  return c;
+}
 
 // True when Name is a valid identifier of the form description (letters, digits, '_', not
 // starting with a digit).

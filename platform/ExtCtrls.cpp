@@ -41,7 +41,9 @@ void TTimer::Restart() {
 
 void TTimer::Fire(uint64_t Now) {
   FNextDue = Now + FInterval;
-  if (OnTimer) OnTimer(this);
+  // A copy: the handler may free this timer or assign another handler.
+  const TNotifyEvent handler = OnTimer;
+  if (handler) handler(this);
 }
 
 // ---- notebook ----

@@ -479,6 +479,7 @@ struct TFormReaderImpl {
         throw EReadError("Form description, line " + std::to_string(child.Line) + ": duplicate component " +
                          child.Name);
       TComponent* c = ci->Create(R.FRoot);
+      c->AfterConstruction();
       c->BeginLoading();
       Created.push_back(c);
       c->SetName(child.Name);

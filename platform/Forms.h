@@ -100,6 +100,8 @@ public:
   TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
   // Marks a rectangle (form coordinates) for the next paint.
   void InvalidateFormRect(const TRect& R);
+  // What is marked and not yet painted (empty when the form is up to date).
+  TRect GetInvalidRect() const { return FDirty; }
   // Paints and shows what is marked now, unless a paint is under way.
   void UpdateForm();
   bool IsPainting() const { return FPainting; }
@@ -218,6 +220,7 @@ public:
   void UnregisterTimer(class TTimer* Timer);
   // Milliseconds to the next due timer (UINT64_MAX without timers).
   uint64_t NextTimerDue() const;
+  int TimerCount() const { return static_cast<int>(FTimers.size()); }
   void ReleaseForm(TCustomForm* Form);
   void FormGone(TCustomForm* Form);
 

@@ -67,3 +67,19 @@ epf += bytes(43)
 epf += b"EPFD" + bytes([5, 1]) + struct.pack("<I", 6) + bytes([1, 2, 3, 4, 5, 6])
 epf += b"EPFD" + bytes([255, 0]) + struct.pack("<I", 0)
 put("epf_2x1.epf", epf)
+
+
+# A theme file: the 46-byte header, then chunks of a 10-byte head (marker 1855, id, flags 0,
+# body length) and their bodies: the empty details record, the colour table (entry i holds
+# red i, green 255 - i, blue 7 * i mod 256), the empty picture list, and the end chunk.
+def chunk(ident, body):
+    return struct.pack("<HHHI", 1855, ident, 0, len(body)) + body
+
+
+details_empty = (b"C96E8918" + bytes([3, 5]) + struct.pack("<H", 32) + bytes([1, 32, 32]) + bytes(17) +
+                 struct.pack("<i", 0) + bytes(128) + bytes(2 * 32) + bytes([0xFF, 0xFF]))
+colours = b"".join(struct.pack("<I", i | (255 - i) << 8 | (7 * i % 256) << 16) for i in range(256))
+piclist_empty = b"PLID" + bytes([1, 5]) + struct.pack("<HH", 26, 0) + bytes(16)
+put("theme_ramp.tfid",
+    b"TFID" + bytes([1, 8]) + struct.pack("<II", 0, 46) + bytes(32) +
+    chunk(10, details_empty) + chunk(20, colours) + chunk(100, piclist_empty) + chunk(65535, b""))

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "art/QzBmpWriter.h"
 
 namespace {
 constexpr int W = 250, H = 145;
@@ -76,34 +77,11 @@ void Plot(F Fy, double Thickness, TRGB C) {
 }
 
 bool WriteBmp(const char* Path) {
-  const int stride = (W * 3 + 3) & ~3;
-  const uint32_t imageSize = stride * H, fileSize = 54 + imageSize;
-  uint8_t head[54] = {'B', 'M'};
-  auto put32 = [&head](int At, uint32_t V) { std::memcpy(head + At, &V, 4); };
-  auto put16 = [&head](int At, uint16_t V) { std::memcpy(head + At, &V, 2); };
-  put32(2, fileSize);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, W);
-  put32(22, H);
-  put16(26, 1);
-  put16(28, 24);
-  put32(34, imageSize);
-  put32(38, 2835);
-  put32(42, 2835);
-  std::vector<uint8_t> body(imageSize, 0);
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x) {
-      const TRGB& p = Pix[y * W + x];
-      uint8_t* d = &body[(H - 1 - y) * stride + x * 3];  // rows bottom-up, pixels B, G, R
-      d[0] = static_cast<uint8_t>(std::lround(std::clamp(p.B, 0.0, 255.0)));
-      d[1] = static_cast<uint8_t>(std::lround(std::clamp(p.G, 0.0, 255.0)));
-      d[2] = static_cast<uint8_t>(std::lround(std::clamp(p.R, 0.0, 255.0)));
-    }
-  FILE* f = std::fopen(Path, "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(head, 1, 54, f) == 54 && std::fwrite(body.data(), 1, body.size(), f) == body.size();
-  return std::fclose(f) == 0 && ok;
+  return QzWriteBmp24(Path, W, H, [](int X, int Y) {
+    const TRGB& p = Pix[Y * W + X];
+    auto byte = [](double V) { return static_cast<uint32_t>(std::lround(std::clamp(V, 0.0, 255.0))); };
+    return byte(p.R) << 16 | byte(p.G) << 8 | byte(p.B);
+  });
 }
 }  // namespace
 

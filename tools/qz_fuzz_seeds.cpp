@@ -20,6 +20,9 @@
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
+#include "ui/framework/QzExtIni.h"
+#include "ui/framework/QzThemeItems.h"
+#include "ui/controls/QzAudioPresets.h"
 
 namespace fs = std::filesystem;
 
@@ -286,6 +289,46 @@ end
     PutLE(s, static_cast<uint32_t>(bmp.GetSize()), 4);
     s.WriteBuffer(bmp.Memory(), static_cast<int32_t>(bmp.GetSize()));
     s.WriteBuffer(bytes + header, static_cast<int32_t>(plain.GetSize() - header));
+  });
+
+  const char* const IniText =
+      "#ScrollBars /* sizes */\r\n[Sizes]\r\nHorizontal = 14 /* pixels */\r\nVertical=12\r\n"
+      "[Texts]\r\nLines=one#13two\r\n[Open\r\n#Other\r\n[Sizes]\r\nHorizontal=-2147483648\r\n";
+  Put("extini", 0, [](TMemoryStream& s) { TQzExtIniValuesControler().SaveToStream(&s); });
+  Put("extini", 1, [&](TMemoryStream& s) {
+    TQzExtIniValuesControler ini;
+    ini.SetText(IniText);
+    ini.SaveToStream(&s);
+  });
+  Put("extini", 2, [&](TMemoryStream& s) { s.WriteBuffer(IniText, static_cast<int32_t>(std::strlen(IniText))); });
+
+  Put("theme", 0, [](TMemoryStream& s) { TQzThemeItems().SaveToStream(&s); });
+  Put("theme", 1, [](TMemoryStream& s) {
+    TQzThemeItems theme;
+    for (int i = 0; i < 256; ++i) theme.SetColor(static_cast<uint8_t>(i), static_cast<TColor>(i * 0x010305));
+    theme.GetDetails()->SetTitle("Night");
+    theme.GetDetails()->SetInteger(2, 9);
+    auto* item = new TQzPictureListItem(theme.GetPictures());
+    TQzTGAImage t;
+    t.ResizeBuffer(2, 2);
+    item->GetPicture()->Assign(&t);
+    theme.SaveToStream(&s);
+  });
+  Put("presetlist", 0, [](TMemoryStream& s) { TQzAudioPresetList().SaveToStream(&s); });
+  Put("presetlist", 1, [](TMemoryStream& s) {
+    TQzAudioPresetList list;
+    auto* a = new TQzCustomAudioPresetItem(&list);
+    a->GetDetails()->SetTitle("Warm");
+    const uint8_t bytes[] = {'M', 'E', 'Q', 'P', 1, 5, 32, 0, 9, 9};
+    a->GetData()->Write(bytes, sizeof bytes);
+    new TQzCustomAudioPresetItem(&list);
+    list.SaveToStream(&s);
+  });
+  Put("presetlist", 2, [](TMemoryStream& s) {
+    TQzCustomAudioPresetItem item;
+    item.GetDetails()->SetAuthor("Q");
+    item.GetData()->SetSize(3);
+    item.SaveToStream(&s);
   });
   std::printf("seeds written to %s\n", Root.c_str());
   return 0;

@@ -183,8 +183,10 @@ private:
 TEST(Components, BeforeDestructionRunsFirstAlsoForOwnedComponents) {
   std::vector<std::string> log;
   auto* owner = new TOrderProbe(nullptr, &log, "owner");
-  new TOrderProbe(owner, &log, "child");
+  auto* child = new TOrderProbe(owner, &log, "child");
+  new TOrderProbe(child, &log, "grandchild");
   owner->Free();
-  EXPECT_EQ(log, (std::vector<std::string>{"before owner destroying", "destroy owner", "before child destroying",
-                                           "destroy child"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"before owner destroying", "before child destroying",
+                                           "before grandchild destroying", "destroy owner", "destroy child",
+                                           "destroy grandchild"}));
 }

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine/QzUtils.h"
+#include "platform/Forms.h"
+#include "platform/StdCtrls.h"
+#include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioPaint.h"
+
+namespace {
+// A control that borrows the shared editor the way the audio controls do.
+class TValueControl : public TCustomControl {
+public:
+  explicit TValueControl(TComponent* AOwner) : TCustomControl(AOwner) {
+    SetBounds(0, 0, 80, 30);
+    SetTabStop(true);
+  }
+  ~TValueControl() override { QzReleaseAudioEdit(this); }
+  double Value = 7.0;
+  int Commits = 0;
+  bool EditValue() {
+    return QzBeginAudioEdit(this, Rect(5, 5, 75, 25), Value, IsEnabled(), [this](double V) {
+      Value = V;
+      ++Commits;
+    });
+  }
+};
+
+struct TEditorFixture : ::testing::Test {
+  void SetUp() override {
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr);
+    QzAudioControlsInitialize();
+    Form = new TForm(Application);
+    Form->SetClientSize(300, 200);
+    A = new TValueControl(Form);
+    A->SetParent(Form);
+    B = new TValueControl(Form);
+    B->SetParent(Form);
+    B->SetTop(100);
+    Other = new TEdit(Form);
+    Other->SetParent(Form);
+    Other->SetBounds(150, 0, 100, 24);
+    Form->Show();
+    Application->ProcessMessages();
+    Window = Form->GetNativeWindow()->NativeHandle();
+  }
+  void TearDown() override {
+    delete Form;
+    QzAudioControlsFinalize();
+  }
+  void Key(uint16_t K) {
+    Backend->Key(Window, K);
+    Application->ProcessMessages();
+  }
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+  TValueControl* A = nullptr;
+  TValueControl* B = nullptr;
+  TEdit* Other = nullptr;
+  uintptr_t Window = 0;
+};
+}  // namespace
+
+TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
+  TQzAudioEdit* edit = QzSharedAudioEdit();
+  ASSERT_NE(edit, nullptr);
+  EXPECT_FALSE(edit->GetVisible());
+  A->Value = 1234.5;
+  ASSERT_TRUE(A->EditValue());
+  EXPECT_EQ(edit->GetText(), FloatToDisplayText(1234.5, 2, true));
+  EXPECT_EQ(edit->GetParent(), A);
+  EXPECT_TRUE(edit->GetVisible());
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_EQ(edit->GetBoundsRect(), Rect(5, 5, 75, 25));
+  EXPECT_TRUE(QzAudioEditHeldBy(A));
+  // A second control simply takes it over.
+  ASSERT_TRUE(B->EditValue());
+  EXPECT_EQ(edit->GetParent(), B);
+  EXPECT_FALSE(QzAudioEditHeldBy(A));
+  QzEndAudioEdit();
+  EXPECT_FALSE(edit->GetVisible());
+  EXPECT_EQ(edit->GetParent(), nullptr);
+}
+
+// What the user typed and how the edit ended, and what the control and the editor must show.
+TEST_F(TEditorFixture, TypedTextAndEndings) {
+  enum TEnd { Enter, Escape, ClickElsewhere, FocusToOtherWindow, ExitNotice };
+  struct TCase {
+    const char* Text;
+    TEnd End;
+    double Value;  // the control's value afterwards (it starts at 7)
+    bool Parented;
+  };
+  const TCase cases[] = {
+      {"12,5", Enter, 12.5, false},
+      {"-0,25", Enter, -0.25, false},
+      {"1.234,5", Enter, 1234.5, false},
+      {"abc", Enter, 7.0, false},
+      {"", Enter, 7.0, false},
+      {"nan", Enter, 7.0, false},
+      {"inf", Enter, 7.0, false},
+      {"-inf", Enter, 7.0, false},
+      {"1e999", Enter, 7.0, false},
+      {"12,5x", Enter, 7.0, false},
+      {"3", Escape, 7.0, true},
+      {"3", ClickElsewhere, 7.0, true},
+      {"3", FocusToOtherWindow, 7.0, true},
+      {"3", ExitNotice, 7.0, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Text) + " / end " + std::to_string(c.End));
+    A->Value = 7.0;
+    A->Commits = 0;
+    ASSERT_TRUE(A->EditValue());
+    TQzAudioEdit* edit = QzSharedAudioEdit();
+    edit->SetText(c.Text);
+    switch (c.End) {
+      case Enter: Key(VK_RETURN); break;
+      case Escape: Key(VK_ESCAPE); break;
+      case ClickElsewhere:
+        Backend->Click(Window, 160, 10);
+        Application->ProcessMessages();
+        break;
+      case FocusToOtherWindow:
+        Backend->Focus(Window, false);
+        Application->ProcessMessages();
+        break;
+      case ExitNotice: edit->Perform(LM_EXIT); break;
+    }
+    EXPECT_EQ(A->Value, c.Value);
+    EXPECT_EQ(A->Commits, c.Value != 7.0 ? 1 : 0);
+    EXPECT_FALSE(edit->GetVisible());
+    EXPECT_EQ(edit->GetParent() == A, c.Parented);
+    QzEndAudioEdit();
+  }
+}
+
+TEST_F(TEditorFixture, DestroyingAControlReleasesOnlyItsOwnEdit) {
+  TQzAudioEdit* edit = QzSharedAudioEdit();
+  ASSERT_TRUE(A->EditValue());
+  delete B;  // not the holder: A's edit stays open
+  B = nullptr;
+  EXPECT_EQ(edit->GetParent(), A);
+  EXPECT_TRUE(edit->GetVisible());
+  delete A;  // the holder: the editor survives, without a parent
+  A = nullptr;
+  EXPECT_EQ(QzSharedAudioEdit(), edit);
+  EXPECT_EQ(edit->GetParent(), nullptr);
+  EXPECT_FALSE(edit->GetVisible());
+  // Still usable by a new control.
+  auto* c = new TValueControl(Form);
+  c->SetParent(Form);
+  EXPECT_TRUE(c->EditValue());
+  edit->SetText("2");
+  Key(VK_RETURN);
+  EXPECT_EQ(c->Value, 2.0);
+}
+
+TEST(AudioEdit, StartsOnceAndOpensNothingWithoutIt) {
+  QzAudioControlsFinalize();
+  TCustomControl c(nullptr);
+  EXPECT_FALSE(QzBeginAudioEdit(&c, Rect(0, 0, 10, 10), 1.0, true, nullptr));
+  QzEndAudioEdit();
+  QzAudioControlsInitialize();
+  TQzAudioEdit* edit = QzSharedAudioEdit();
+  ASSERT_NE(edit, nullptr);
+  QzAudioControlsInitialize();
+  EXPECT_EQ(QzSharedAudioEdit(), edit);
+  ASSERT_NE(QzSharedDigiText(), nullptr);
+  EXPECT_EQ(QzSharedDigiText()->GetColor(), GetAudioColor(12, true));
+  QzAudioControlsFinalize();
+  EXPECT_EQ(QzSharedAudioEdit(), nullptr);
+}

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "ui/controls/QzAudioPresets.h"
+
+namespace {
+void Put32(std::vector<uint8_t>& V, uint32_t X) {
+  for (int i = 0; i < 4; ++i) V.push_back(static_cast<uint8_t>(X >> (8 * i)));
+}
+
+void Fill(TMemoryStream& S, const std::vector<uint8_t>& V) {
+  if (!V.empty()) S.Write(V.data(), static_cast<int32_t>(V.size()));
+  S.SetPosition(0);
+}
+
+std::vector<uint8_t> DetailsBytes(const std::string& Title) {
+  TQzAudioPresetDetails d;
+  d.SetTitle(Title);
+  TMemoryStream s;
+  EXPECT_TRUE(d.SaveToStream(&s));
+  return s.Data();
+}
+
+// A list of three presets: with data, without data, with a longer block.
+void FillList(TQzAudioPresetList& List) {
+  auto* a = new TQzCustomAudioPresetItem(&List);
+  a->GetDetails()->SetTitle("Warm");
+  a->GetDetails()->SetAuthor("Me");
+  const char data[] = "MEQP-data";
+  a->GetData()->Write(data, sizeof data);
+  auto* b = new TQzCustomAudioPresetItem(&List);
+  b->GetDetails()->SetTitle("Empty");
+  auto* c = new TQzCustomAudioPresetItem(&List);
+  c->GetData()->SetSize(1000);
+  for (int i = 0; i < 1000; ++i) c->GetData()->Memory()[i] = static_cast<uint8_t>(i * 7);
+}
+}  // namespace
+
+TEST(AudioPresets, ListRoundTripAndLayout) {
+  TQzAudioPresetList list;
+  FillList(list);
+  TMemoryStream s;
+  ASSERT_TRUE(list.SaveToStream(&s));
+  const std::vector<uint8_t> written = s.Data();
+
+  // Layout: count, then each item as its details record, a size and the bytes.
+  std::vector<uint8_t> expected;
+  Put32(expected, 3);
+  for (int i = 0; i < 3; ++i) {
+    TMemoryStream d;
+    ASSERT_TRUE(list.Item(i)->GetDetails()->SaveToStream(&d));
+    expected.insert(expected.end(), d.Data().begin(), d.Data().end());
+    const std::vector<uint8_t>& data = list.Item(i)->GetData()->Data();
+    Put32(expected, static_cast<uint32_t>(data.size()));
+    expected.insert(expected.end(), data.begin(), data.end());
+  }
+  EXPECT_EQ(written, expected);
+
+  TQzAudioPresetList again;
+  new TQzCustomAudioPresetItem(&again);  // loading frees what was there
+  int changes = 0;
+  again.OnChange = [&](TObject*) { ++changes; };
+  s.SetPosition(0);
+  ASSERT_TRUE(again.LoadFromStream(&s));
+  EXPECT_EQ(changes, 1);
+  ASSERT_EQ(again.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(again.Item(i)->GetData()->Data(), list.Item(i)->GetData()->Data());
+    EXPECT_EQ(again.Item(i)->GetDetails()->GetTitle(), list.Item(i)->GetDetails()->GetTitle());
+    EXPECT_EQ(again.Item(i)->GetManager(), &again);
+  }
+  TMemoryStream rewritten;
+  ASSERT_TRUE(again.SaveToStream(&rewritten));
+  EXPECT_EQ(rewritten.Data(), written);
+
+  // Items leave their list alone; an emptied list writes a zero count.
+  delete again.Item(1);
+  EXPECT_EQ(again.Item(1)->GetData()->GetSize(), 1000);
+  again.ClearItems();
+  EXPECT_EQ(again.Item(0), nullptr);
+  TMemoryStream e;
+  ASSERT_TRUE(again.SaveToStream(&e));
+  EXPECT_EQ(e.Data(), std::vector<uint8_t>(4, 0));
+}
+
+// Every stream below is damaged: the read must fail with the named category at the named step.
+TEST(AudioPresets, DamagedStreamsFail) {
+  TQzAudioPresetList good;
+  FillList(good);
+  TMemoryStream gs;
+  ASSERT_TRUE(good.SaveToStream(&gs));
+  const std::vector<uint8_t> whole = gs.Data();
+  const std::vector<uint8_t> details = DetailsBytes("x");
+
+  // A one-item list: details record, then Tail (data size and bytes, or less).
+  auto oneItem = [&](std::vector<uint8_t> Tail, bool BadSignature = false) {
+    std::vector<uint8_t> v = {1, 0, 0, 0};
+    v.insert(v.end(), details.begin(), details.end());
+    if (BadSignature) v[4] ^= 0xFF;
+    v.insert(v.end(), Tail.begin(), Tail.end());
+    return v;
+  };
+  std::vector<uint8_t> countPlusOne = whole;
+  countPlusOne[0] = 4;
+
+  struct TCase {
+    const char* Name;
+    std::vector<uint8_t> Data;
+    uint32_t Error;
+    int32_t ItemsKept;
+  };
+  const std::vector<TCase> cases = {
+      {"nothing", {}, MakeErrorCode(qecReadFailed, 891), 0},
+      {"three count bytes", {1, 0, 0}, MakeErrorCode(qecReadFailed, 891), 0},
+      {"count too large for the stream", {0xFF, 0xFF, 0xFF, 0xFF}, MakeErrorCode(qecReadFailed, 892), 0},
+      {"count one more than the items", countPlusOne, MakeErrorCode(qecReadFailed, 893), 3},
+      {"last item cut short", std::vector<uint8_t>(whole.begin(), whole.end() - 1), MakeErrorCode(qecReadFailed, 893), 2},
+      {"wrong details signature", oneItem({0, 0, 0, 0}, true), MakeErrorCode(qecBadSignature, 893), 0},
+      {"data one byte short", oneItem({5, 0, 0, 0, 1, 2, 3, 4}), MakeErrorCode(qecReadFailed, 893), 0},
+      {"data size 4 GiB", oneItem({0xFF, 0xFF, 0xFF, 0xFF}), MakeErrorCode(qecReadFailed, 893), 0},
+      {"no data size", oneItem({}), MakeErrorCode(qecReadFailed, 893), 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMemoryStream s;
+    Fill(s, c.Data);
+    TQzAudioPresetList list;
+    EXPECT_FALSE(list.LoadFromStream(&s));
+    EXPECT_EQ(list.Error, c.Error) << ErrorCodeToStr(list.Error);
+    EXPECT_EQ(list.Count(), c.ItemsKept);
+    EXPECT_FALSE(list.ErrorLog.empty());
+  }
+  EXPECT_FALSE(TQzAudioPresetList().LoadFromStream(nullptr));
+  EXPECT_FALSE(TQzAudioPresetList().SaveToStream(nullptr));
+}
+
+// A huge declared count or data size in a tiny stream fails at once, without making items or
+// growing a data block: a thousand reads stay far below what one 4 GiB allocation would take.
+TEST(AudioPresets, HostileSizesFailQuickly) {
+  const std::vector<uint8_t> details = DetailsBytes("");
+  std::vector<uint8_t> item = details;
+  Put32(item, 0xFFFFFFF0);
+  std::vector<uint8_t> list;
+  Put32(list, 0xFFFFFFFF);
+  list.insert(list.end(), item.begin(), item.end());
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 1000; ++i) {
+    TMemoryStream s, t;
+    Fill(s, list);
+    Fill(t, item);
+    TQzAudioPresetList l;
+    TQzCustomAudioPresetItem one;
+    ASSERT_FALSE(l.LoadFromStream(&s));
+    ASSERT_FALSE(one.LoadFromStream(&t));
+    ASSERT_EQ(one.Error, MakeErrorCode(qecReadFailed, 873));
+    ASSERT_EQ(one.GetData()->GetSize(), 0);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}

@@ -1,0 +1,142 @@
+// Every control must settle: painted twice with nothing changed it paints the same pixels, marks
+// nothing for another paint, starts no timer and changes none of its public state. One row per
+// control class: add yours to Cases().
+#include <cctype>
+#include <functional>
+#include <string>
+
+#include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
+
+namespace {
+
+struct TPaintCase {
+  std::string Name;
+  // Creates the control on Form (owned and parented by it) and sets it up as a user would.
+  std::function<TControl*(TForm* Form)> Create;
+  // Public state worth comparing, as text (empty: only the geometry and caption are compared).
+  std::function<std::string(TControl* Control)> State;
+};
+
+template <class T>
+TControl* Place(TForm* Form, int W, int H) {
+  T* c = QzCreate<T>(Form);
+  c->SetBounds(10, 10, W, H);
+  c->SetParent(Form);
+  return c;
+}
+
+std::string AudioState(TControl* C) {
+  auto* a = static_cast<TQzCustomAudioControl*>(C);
+  return std::to_string(a->GetPadding()) + (a->GetTransparent() ? " transparent" : " opaque") +
+         (a->NeedsLayout() ? " needs-layout" : "");
+}
+
+std::string SliderState(TControl* C) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(C);
+  const TRect k = s->GetKnobRect();
+  return AudioState(C) + " " + std::to_string(s->GetValue()) + " in " + std::to_string(s->GetMin()) + ".." +
+         std::to_string(s->GetMax()) + " knob " + std::to_string(k.Left) + "," + std::to_string(k.Top);
+}
+
+TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
+                      TQzAudioSliderOptions Options, bool Cap) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(
+      Orientation == acoVertical ? Place<TQzAudioVolumeSlider>(Form, 80, 220) : Place<TQzAudioVolumeSlider>(Form, 300, 90));
+  s->SetOrientation(Orientation);
+  s->SetMin(-50);
+  s->SetMax(3);
+  s->SetValue(-6);
+  s->SetScaleType(Type);
+  s->SetOptions(Options);
+  if (Cap) s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(Form));
+  return s;
+}
+
+std::vector<TPaintCase> Cases() {
+  return {
+      {"TQzCustomGraphicControl", [](TForm* F) { return Place<TQzCustomGraphicControl>(F, 60, 40); }, nullptr},
+      {"TQzCustomWinControl", [](TForm* F) { return Place<TQzCustomWinControl>(F, 60, 40); }, nullptr},
+      {"TQzCustomWinControl with borders",
+       [](TForm* F) {
+         auto* c = static_cast<TQzCustomWinControl*>(Place<TQzCustomWinControl>(F, 60, 40));
+         c->SetEdgeBorders({febLeft, febTop, febRight, febBottom});
+         return c;
+       },
+       nullptr},
+      {"TQzCustomAudioControl", [](TForm* F) { return Place<TQzCustomAudioControl>(F, 80, 30); }, AudioState},
+      {"TQzCustomAudioWinControl", [](TForm* F) { return Place<TQzCustomAudioWinControl>(F, 80, 30); }, AudioState},
+      {"TQzCustomAudioOrientationWinControl",
+       [](TForm* F) { return Place<TQzCustomAudioOrientationWinControl>(F, 30, 80); }, AudioState},
+      {"TQzAudioKnob with strip, scale, value and caption",
+       [](TForm* F) {
+         auto* source = QzCreate<TQzAudioKnobSource>(F);
+         TPortableNetworkGraphic strip;
+         strip.SetSize(20, 20 * 5);
+         source->GetPicture()->Assign(&strip);
+         auto* k = static_cast<TQzAudioKnob*>(Place<TQzAudioKnob>(F, 110, 125));
+         k->SetKnobSource(source);
+         k->SetOptions({KNOB_SHOW_CAPTION, KNOB_SHOW_VALUE, KNOB_SHOW_SCALE, KNOB_SHOW_BORDER});
+         k->SetValue(-20);
+         return k;
+       },
+       [](TControl* C) {
+         auto* k = static_cast<TQzAudioKnob*>(C);
+         return AudioState(C) + " " + std::to_string(k->GetValue()) + " " + std::to_string(k->GetKnobRect().Left);
+       }},
+      {"TQzAudioVolumeSlider", [](TForm* F) { return Place<TQzAudioVolumeSlider>(F, 80, 220); }, SliderState},
+      {"TQzAudioVolumeSlider with every option and the cap",
+       [](TForm* F) {
+         return PlaceSlider(F, acoVertical, SLIDER_SCALE_LOG,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_VALUE_BORDER, SLIDER_SHOW_TEXT, SLIDER_SHOW_TEXT_BORDER,
+                             SLIDER_SHOW_BORDER, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK, SLIDER_EDIT_VALUE},
+                            true);
+       },
+       SliderState},
+      {"TQzAudioVolumeSlider horizontal with a scale",
+       [](TForm* F) {
+         return PlaceSlider(F, acoHorizontal, SLIDER_SCALE_LIN,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
+       },
+       SliderState},
+  };
+}
+
+class PaintStability : public UiFormTest, public ::testing::WithParamInterface<TPaintCase> {};
+
+std::string Snapshot(const TPaintCase& Case, TControl* C) {
+  std::string s = C->GetCaption() + " " + std::to_string(C->GetLeft()) + "," + std::to_string(C->GetTop()) + " " +
+                  std::to_string(C->GetWidth()) + "x" + std::to_string(C->GetHeight()) + " " +
+                  std::to_string(C->GetColor());
+  if (Case.State) s += " " + Case.State(C);
+  return s;
+}
+
+TEST_P(PaintStability, SecondPaintChangesNothing) {
+  const TPaintCase& row = GetParam();
+  TControl* c = row.Create(Form);
+  Form->Show();
+  Pump();
+  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect())) << "the first paint marked more painting";
+  const std::vector<uint32_t> first = Pixels();
+  const std::string state = Snapshot(row, c);
+  const int timers = Application->TimerCount();
+
+  c->Invalidate();
+  Pump();
+  EXPECT_EQ(Pixels(), first) << "the second paint changed pixels";
+  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect())) << "the paint marked more painting";
+  EXPECT_EQ(Application->TimerCount(), timers) << "the paint started a timer";
+  EXPECT_EQ(Snapshot(row, c), state);
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, PaintStability, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<TPaintCase>& Info) {
+                           std::string n;
+                           for (char ch : Info.param.Name)
+                             if (std::isalnum(static_cast<unsigned char>(ch))) n += ch;
+                           return n;
+                         });
+
+}  // namespace

@@ -1,0 +1,169 @@
+// The audio time base on the toolkit's driven clock: interval limits, one timer, elapsed time as
+// it really passed, and clients or the time base itself going away in the middle of a tick.
+#include <functional>
+#include <vector>
+
+#include "tests/ui/UiTestForm.h"
+
+namespace {
+
+class TTickProbe : public TQzCustomAudioWinControl {
+public:
+  using TQzCustomAudioWinControl::TQzCustomAudioWinControl;
+  std::string ClassName() const override { return "TTickProbe"; }
+  void TimeBaseTick(TObject*, uint32_t Elapsed) override {
+    Ticks.push_back(Elapsed);
+    if (OnTick) OnTick();
+  }
+  std::vector<uint32_t> Ticks;
+  std::function<void()> OnTick;
+};
+
+class TTickComponent : public TQzCustomAudioTimeBaseComponent {
+public:
+  using TQzCustomAudioTimeBaseComponent::TQzCustomAudioTimeBaseComponent;
+  std::string ClassName() const override { return "TTickComponent"; }
+  void TimeBaseTick(TObject*, uint32_t) override { ++Ticks; }
+  void TimeBaseChanged() override { ++Changes; }
+  int Ticks = 0, Changes = 0;
+};
+
+using QzAudioTimeBase = UiFormTest;
+
+}  // namespace
+
+TEST_F(QzAudioTimeBase, IntervalIsHeldWithinItsRange) {
+  auto* t = QzCreate<TQzAudioTimer>(Form);
+  EXPECT_EQ(t->GetInterval(), 25);
+  ASSERT_NE(t->GetTimer(), nullptr);
+  EXPECT_EQ(t->GetTimer()->GetInterval(), 25u);
+  struct Row {
+    int64_t Set;
+    uint16_t Want;
+  } rows[] = {{0, 1}, {-5, 1}, {1, 1}, {1000, 1000}, {5000, 1000}, {70000, 1000}, {int64_t{1} << 40, 1000}, {40, 40}};
+  for (const Row& r : rows) {
+    t->SetInterval(r.Set);
+    EXPECT_EQ(t->GetInterval(), r.Want) << r.Set;
+    EXPECT_EQ(t->GetTimer()->GetInterval(), r.Want) << "the running timer follows at once";
+  }
+}
+
+TEST_F(QzAudioTimeBase, OneTimerAndNoneAtDesignTime) {
+  auto* t = QzCreate<TQzAudioTimer>(Form);
+  EXPECT_TRUE(t->GetActive());
+  const int timers = Application->TimerCount();
+  t->Start();
+  t->Start();
+  EXPECT_EQ(Application->TimerCount(), timers);
+  t->Stop();
+  EXPECT_FALSE(t->GetActive());
+  EXPECT_EQ(Application->TimerCount(), timers - 1);
+
+  auto* designer = QzCreate<TComponent>(nullptr);
+  designer->SetDesigning(true);
+  auto* d = QzCreate<TQzAudioTimer>(designer);
+  EXPECT_FALSE(d->GetActive());
+  EXPECT_EQ(d->GetTimer(), nullptr);
+  designer->Free();
+}
+
+// A host that pumps at 25 Hz sees 40 ms ticks, not 25: animation follows the clock.
+TEST_F(QzAudioTimeBase, TicksReportTheTimeThatPassed) {
+  auto* t = QzCreate<TQzAudioTimer>(Form);
+  auto* a = QzCreate<TTickProbe>(Form);
+  auto* k = QzCreate<TTickComponent>(Form);
+  a->SetTimeBase(t);
+  k->SetTimeBase(t);
+  EXPECT_EQ(k->Changes, 1);
+  int after = 0;
+  t->OnTimer = [&](TObject*) { ++after; };
+  for (uint64_t step : {40, 40, 17, 100}) {
+    Backend->AdvanceClock(step);
+    Pump();
+  }
+  EXPECT_EQ(a->Ticks, (std::vector<uint32_t>{40, 40, 117}));  // after 17 ms not yet due
+  EXPECT_EQ(k->Ticks, 3);
+  EXPECT_EQ(after, 3);
+}
+
+TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
+  enum Action { FreeSelf, RemoveSelf, FreeOther, Restart, StopIt, FreeTimeBase };
+  for (Action action : {FreeSelf, RemoveSelf, FreeOther, Restart, StopIt, FreeTimeBase}) {
+    SCOPED_TRACE(action);
+    auto* t = QzCreate<TQzAudioTimer>(Form);
+    std::vector<TTickProbe*> c;
+    for (int i = 0; i < 3; ++i) {
+      c.push_back(QzCreate<TTickProbe>(Form));
+      c[i]->SetTimeBase(t);
+    }
+    TTickProbe* first = c[0];
+    bool done = false;
+    first->OnTick = [&] {
+      if (done) return;
+      done = true;
+      switch (action) {
+        case FreeSelf: first->Free(); break;
+        case RemoveSelf: first->SetTimeBase(nullptr); break;
+        case FreeOther: c[1]->Free(); break;
+        case Restart: t->Stop(); t->Start(); break;
+        case StopIt: t->Stop(); break;
+        case FreeTimeBase: t->Free(); break;
+      }
+    };
+    Backend->AdvanceClock(25);
+    Pump();
+    if (action == FreeSelf || action == FreeOther || action == RemoveSelf) {
+      EXPECT_EQ(t->ClientCount(), 2);
+      EXPECT_EQ(c[2]->Ticks.size(), 1u);
+    }
+    if (action == FreeTimeBase) {
+      EXPECT_EQ(c[1]->GetTimeBase(), nullptr);
+      EXPECT_TRUE(c[1]->Ticks.empty());
+    }
+    if (action == Restart) {
+      Backend->AdvanceClock(25);
+      Pump();
+      EXPECT_EQ(c[2]->Ticks, (std::vector<uint32_t>{25, 25}));
+    }
+    if (action == StopIt) {
+      Backend->AdvanceClock(100);
+      Pump();
+      EXPECT_EQ(c[2]->Ticks.size(), 1u);
+    }
+    for (TTickProbe* p : c)
+      if (p != first || (action != FreeSelf)) {
+        if (action == FreeOther && p == c[1]) continue;
+        p->Free();
+      }
+    if (action != FreeTimeBase) t->Free();
+  }
+}
+
+// Freeing the time base before or after its clients, on the same form or across owners.
+TEST_F(QzAudioTimeBase, TearDownInEitherOrder) {
+  for (bool sameOwner : {true, false})
+    for (bool timeBaseFirst : {true, false}) {
+      TComponent* other = QzCreate<TComponent>(nullptr);
+      auto* t = QzCreate<TQzAudioTimer>(sameOwner ? static_cast<TComponent*>(Form) : other);
+      auto* a = QzCreate<TTickProbe>(Form);
+      auto* k = QzCreate<TTickComponent>(Form);
+      a->SetTimeBase(t);
+      k->SetTimeBase(t);
+      if (timeBaseFirst) {
+        if (sameOwner) t->Free();
+        other->Free();
+        EXPECT_EQ(a->GetTimeBase(), nullptr);
+        EXPECT_EQ(k->GetTimeBase(), nullptr);
+        a->Free();
+        k->Free();
+      } else {
+        a->Free();
+        k->Free();
+        EXPECT_EQ(t->ClientCount(), 0);
+        Backend->AdvanceClock(25);
+        Pump();
+        if (sameOwner) t->Free();
+        other->Free();
+      }
+    }
+}

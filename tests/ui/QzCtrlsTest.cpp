@@ -1,0 +1,248 @@
+// The control bases seen from outside: the theming rule, links that let go when either side is
+// freed (same owner or not, in either order), edge borders, and the wheel hook.
+#include <string>
+#include <vector>
+
+#include "tests/ui/UiTestForm.h"
+
+namespace {
+
+// A manager that records who registers, and how often.
+class TTestThemeManager : public TQzCustomThemeManager {
+public:
+  using TQzCustomThemeManager::TQzCustomThemeManager;
+  std::string ClassName() const override { return "TTestThemeManager"; }
+  void RegisterThemeClient(TComponent* Client) override {
+    ++Registers;
+    TQzCustomThemeManager::RegisterThemeClient(Client);
+  }
+  void UnregisterThemeClient(TComponent* Client) override {
+    ++Unregisters;
+    TQzCustomThemeManager::UnregisterThemeClient(Client);
+  }
+  int Registers = 0, Unregisters = 0;
+};
+
+class TThemeProbe : public TQzCustomWinControl {
+public:
+  using TQzCustomWinControl::TQzCustomWinControl;
+  std::string ClassName() const override { return "TThemeProbe"; }
+  void ThemeChanged() override {
+    ++ThemeChanges;
+    TQzCustomWinControl::ThemeChanged();
+  }
+  bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override {
+    Steps.push_back(Direction);
+    return UseWheel;
+  }
+  int ThemeChanges = 0;
+  bool UseWheel = true;
+  std::vector<int> Steps;
+};
+
+using QzCtrls = UiFormTest;
+
+}  // namespace
+
+TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
+  auto* m = QzCreate<TTestThemeManager>(Form);
+  auto* c = QzCreate<TQzCustomWinControl>(Form);
+  auto* g = QzCreate<TQzCustomGraphicControl>(Form);
+  auto* k = QzCreate<TQzCustomComponent>(Form);
+  EXPECT_EQ(c->GetWidth(), 200);
+  EXPECT_EQ(g->GetWidth(), 201);
+  struct Row {
+    bool Designing, UseThemes, Assigned, Active, Want;
+  } rows[] = {
+      {false, true, true, true, true},  {true, true, true, true, false},   {false, false, true, true, false},
+      {false, true, false, true, false}, {false, true, true, false, false},
+  };
+  for (const Row& r : rows) {
+    m->SetActive(r.Active);
+    c->SetUseThemes(r.UseThemes);
+    g->SetUseThemes(r.UseThemes);
+    c->SetThemeManager(r.Assigned ? m : nullptr);
+    g->SetThemeManager(r.Assigned ? m : nullptr);
+    k->SetThemeManager(r.Assigned ? m : nullptr);
+    c->SetDesigning(r.Designing);
+    g->SetDesigning(r.Designing);
+    k->SetDesigning(r.Designing);
+    EXPECT_EQ(c->IsThemed(), r.Want);
+    EXPECT_EQ(g->IsThemed(), r.Want);
+    if (r.UseThemes) {
+      EXPECT_EQ(k->IsThemed(), r.Want);
+    }
+    c->SetDesigning(false);
+    g->SetDesigning(false);
+    k->SetDesigning(false);
+  }
+}
+
+TEST_F(QzCtrls, SameManagerAgainDoesNothing) {
+  auto* m = QzCreate<TTestThemeManager>(Form);
+  auto* c = QzCreate<TThemeProbe>(Form);
+  c->SetThemeManager(m);
+  c->SetThemeManager(m);
+  EXPECT_EQ(m->Registers, 1);
+  EXPECT_EQ(m->Unregisters, 0);
+  EXPECT_EQ(c->ThemeChanges, 1);
+  EXPECT_TRUE(m->HasClient(c));
+  c->SetThemeManager(nullptr);
+  EXPECT_EQ(m->Unregisters, 1);
+  EXPECT_FALSE(m->HasClient(c));
+}
+
+// Every order of freeing a control and the three sources it links, with the sources on the
+// same form or owned elsewhere: no link dangles (ASan builds check the memory) and the
+// manager's client list forgets the control.
+TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
+  for (bool sameOwner : {true, false})
+    for (bool sourcesFirst : {true, false})
+      for (bool byOwner : {true, false}) {
+        SCOPED_TRACE(std::string(sameOwner ? "same owner" : "other owner") + (sourcesFirst ? ", sources first" : ", users first") +
+                     (byOwner ? ", freed by owner" : ", freed one by one"));
+        TComponent* sourceOwner = sameOwner ? static_cast<TComponent*>(Form) : QzCreate<TComponent>(nullptr);
+        auto* users = QzCreate<TComponent>(nullptr);
+        auto* m = QzCreate<TTestThemeManager>(sourceOwner);
+        auto* help = QzCreate<TQzHelpContextDataSource>(sourceOwner);
+        auto* vls = QzCreate<TQzVLSDataSource>(sourceOwner);
+        auto* win = QzCreate<TQzCustomWinControl>(users);
+        win->SetParent(Form);
+        auto* graphic = QzCreate<TQzCustomGraphicControl>(users);
+        graphic->SetParent(Form);
+        auto* comp = QzCreate<TQzCustomComponent>(users);
+        win->SetThemeManager(m);
+        win->SetHelp(help);
+        win->SetVLS(vls);
+        graphic->SetThemeManager(m);
+        comp->SetThemeManager(m);
+        comp->SetHelp(help);
+        comp->SetVLS(vls);
+        EXPECT_EQ(m->ClientCount(), 3);
+
+        if (sourcesFirst) {
+          if (byOwner && !sameOwner) {
+            sourceOwner->Free();
+          } else {
+            m->Free();
+            help->Free();
+            vls->Free();
+          }
+          EXPECT_EQ(win->GetThemeManager(), nullptr);
+          EXPECT_EQ(win->GetHelp(), nullptr);
+          EXPECT_EQ(win->GetVLS(), nullptr);
+          EXPECT_EQ(graphic->GetThemeManager(), nullptr);
+          EXPECT_EQ(comp->GetThemeManager(), nullptr);
+          EXPECT_EQ(comp->GetHelp(), nullptr);
+          EXPECT_EQ(comp->GetVLS(), nullptr);
+          EXPECT_FALSE(win->IsThemed());
+          Pump();  // a paint after the manager went reads no freed manager
+          users->Free();
+        } else {
+          const int before = m->Unregisters;
+          if (byOwner) {
+            users->Free();
+          } else {
+            win->Free();
+            graphic->Free();
+            comp->Free();
+            users->Free();
+          }
+          EXPECT_EQ(m->Unregisters - before, 3);
+          EXPECT_EQ(m->ClientCount(), 0);
+          if (sameOwner) {
+            m->Free();
+            help->Free();
+            vls->Free();
+          } else {
+            sourceOwner->Free();
+          }
+        }
+        if (!sameOwner && sourcesFirst && !byOwner) sourceOwner->Free();
+      }
+}
+
+TEST_F(QzCtrls, ManagerForgetsAClientFreedWithoutUnregistering) {
+  auto* m = QzCreate<TTestThemeManager>(Form);
+  auto* c = new TQzCustomWinControl(nullptr);  // freed by delete: no BeforeDestruction
+  c->SetThemeManager(m);
+  delete c;
+  EXPECT_EQ(m->ClientCount(), 0);
+}
+
+TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
+  auto* c = QzCreate<TQzCustomWinControl>(Form);
+  c->SetColor(clWhite);
+  c->SetBounds(0, 0, 200, 150);
+  c->SetParent(Form);
+  auto* child = QzCreate<TQzCustomWinControl>(Form);
+  child->SetColor(clWhite);
+  child->SetAlign(alClient);
+  child->SetParent(c);
+  c->SetEdgeBorders({febLeft, febBottom});
+  EXPECT_EQ(child->GetBoundsRect(), Rect(1, 0, 200, 149));
+  Form->Show();
+  Pump();
+  const TColor shadow = ColorToRGB(clBtnShadow);
+  EXPECT_EQ(ScreenPixel(0, 0), shadow);
+  EXPECT_EQ(ScreenPixel(0, 149), shadow);
+  EXPECT_EQ(ScreenPixel(199, 149), shadow);
+  EXPECT_NE(ScreenPixel(199, 0), shadow);
+
+  // Themed: the border takes theme colour 9, the erase colour 1.
+  auto* m = QzCreate<TTestThemeManager>(Form);
+  m->SetThemeColor(9, clRed);
+  m->SetThemeColor(1, clBlue);
+  c->SetThemeManager(m);
+  child->SetThemeManager(m);
+  Pump();
+  EXPECT_EQ(ScreenPixel(0, 10), clRed);
+  EXPECT_EQ(ScreenPixel(50, 50), clBlue);
+}
+
+TEST_F(QzCtrls, UpdateCounterNeverGoesBelowZero) {
+  auto* k = QzCreate<TQzCustomComponent>(Form);
+  k->EndUpdate();
+  EXPECT_EQ(k->GetUpdateCount(), 0);
+  k->BeginUpdate();
+  k->BeginUpdate();
+  k->EndUpdate();
+  EXPECT_TRUE(k->IsUpdating());
+  k->EndUpdate();
+  k->EndUpdate();
+  EXPECT_EQ(k->GetUpdateCount(), 0);
+}
+
+// A notch the control uses does not also reach its container; the user's own wheel events stay
+// free and come first.
+TEST_F(QzCtrls, WheelStepIsHandledAndUserEventsStayFree) {
+  auto* outer = QzCreate<TThemeProbe>(Form);
+  outer->SetBounds(0, 0, 300, 200);
+  outer->SetParent(Form);
+  auto* knob = QzCreate<TThemeProbe>(Form);
+  knob->SetBounds(10, 10, 50, 50);
+  knob->SetParent(outer);
+  Form->Show();
+  Pump();
+
+  Backend->Wheel(Win(), 20, 20, -120);
+  Backend->Wheel(Win(), 20, 20, 120);
+  Pump();
+  EXPECT_EQ(knob->Steps, (std::vector<int>{1, 0}));
+  EXPECT_TRUE(outer->Steps.empty());
+
+  knob->UseWheel = false;  // at its end: the container scrolls
+  Backend->Wheel(Win(), 20, 20, -120);
+  Pump();
+  EXPECT_EQ(outer->Steps, (std::vector<int>{1}));
+
+  int userNotches = 0;
+  knob->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) {
+    ++userNotches;
+    Handled = true;
+  };
+  Backend->Wheel(Win(), 20, 20, -120);
+  Pump();
+  EXPECT_EQ(userNotches, 1);
+  EXPECT_EQ(knob->Steps.size(), 3u);
+}

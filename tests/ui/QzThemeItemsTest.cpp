@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "tests/common/TestStreams.h"
+#include "../graphics/FormatsTestUtil.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzTGA.h"
+#include "platform/FormReader.h"
+#include "ui/framework/QzThemeItems.h"
+
+namespace {
+
+// The colours of the golden theme file.
+TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
+
+void SetRamp(TQzThemeItems& Theme) {
+  for (int i = 0; i < 256; ++i) Theme.SetColor(static_cast<uint8_t>(i), RampColor(i));
+}
+
+void PutU32(TBytes& B, size_t At, uint32_t V) {
+  for (int i = 0; i < 4; ++i) B[At + i] = static_cast<uint8_t>(V >> (8 * i));
+}
+
+// Offsets in the golden file: header 46, details chunk (10 + 230), colour chunk (10 + 1024).
+constexpr size_t DetailsChunk = 46, ColourChunk = 46 + 240, PictureChunk = ColourChunk + 1034;
+
+TEST(QzThemeItems, WriterMatchesGoldenFileAndReadsItBack) {
+  const TBytes golden = ReadGolden("theme_ramp.tfid");
+  ASSERT_EQ(golden.size(), PictureChunk + 36 + 10);
+  TQzThemeItems theme;
+  SetRamp(theme);
+  TMemoryStream s;
+  ASSERT_TRUE(theme.SaveToStream(&s));
+  EXPECT_EQ(BytesOf(s), golden);
+
+  TQzThemeItems back;
+  TChangeCounter changes(back);
+  TByteStream in(golden);
+  ASSERT_TRUE(back.LoadFromStream(&in));
+  EXPECT_EQ(changes.Count, 1);
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(back.GetColor(static_cast<uint8_t>(i)), RampColor(i));
+}
+
+TEST(QzThemeItems, RoundTripWithDetailsAndPictures) {
+  QzRegisterPictureFormats();
+  TQzThemeItems theme;
+  SetRamp(theme);
+  theme.GetDetails()->SetTitle("Night");
+  theme.GetDetails()->SetAuthor("someone");
+  auto* item = new TQzPictureListItem(theme.GetPictures());
+  TQzTGAImage tga;
+  tga.ResizeBuffer(3, 2);
+  item->GetPicture()->Assign(&tga);
+  TMemoryStream s;
+  ASSERT_TRUE(theme.SaveToStream(&s));
+
+  TQzThemeItems back;
+  back.GetValues()->SetText("#G\n[S]\nK=1");
+  s.SetPosition(0);
+  ASSERT_TRUE(back.LoadFromStream(&s)) << ErrorCodeToStr(back.Error);
+  EXPECT_EQ(back.GetColors(), theme.GetColors());
+  EXPECT_EQ(back.GetDetails()->GetTitle(), "Night");
+  EXPECT_EQ(back.GetDetails()->GetAuthor(), "someone");
+  ASSERT_EQ(back.GetPictures()->GetCount(), 1);
+  EXPECT_EQ(back.GetPictures()->GetItem(0)->GetID(), item->GetID());
+  EXPECT_EQ(back.GetValues()->GetGroupCount(), 0);
+
+  TQzThemeItems copy;
+  copy.Assign(&back);
+  EXPECT_EQ(copy.GetColors(), theme.GetColors());
+  EXPECT_EQ(copy.GetDetails()->GetTitle(), "Night");
+  EXPECT_EQ(copy.GetPictures()->GetCount(), 1);
+
+  TQzThemeItems detailsOnly;
+  detailsOnly.DetailsOnly = true;
+  s.SetPosition(0);
+  ASSERT_TRUE(detailsOnly.LoadFromStream(&s));
+  EXPECT_EQ(detailsOnly.GetDetails()->GetTitle(), "Night");
+  EXPECT_EQ(detailsOnly.GetColor(1), 0u);
+}
+
+TEST(QzThemeItems, EveryTruncationFailsAsAShortRead) {
+  const TBytes golden = ReadGolden("theme_ramp.tfid");
+  for (size_t n = 0; n < golden.size(); ++n) {
+    TQzThemeItems theme;
+    TByteStream in(golden, n);
+    EXPECT_FALSE(theme.LoadFromStream(&in)) << n;
+    EXPECT_EQ(ErrorCategory(theme.Error), qecReadFailed) << n << " " << ErrorCodeToStr(theme.Error);
+    EXPECT_FALSE(theme.IsUpdating());
+  }
+}
+
+TEST(QzThemeItems, HostileAndVariantFiles) {
+  const TBytes golden = ReadGolden("theme_ramp.tfid");
+  struct Case {
+    const char* Name;
+    std::function<void(TBytes&)> Edit;
+    uint32_t Error;
+    bool ColoursLoaded;
+  } cases[] = {
+      {"unchanged", [](TBytes&) {}, 0, true},
+      {"magic", [](TBytes& b) { b[0] = 'X'; }, Code(1603, 4001), false},
+      {"version 2", [](TBytes& b) { b[4] = 2; }, Code(1604, 4002), false},
+      {"header size below the header", [](TBytes& b) { PutU32(b, 10, 13); }, Code(1603, 4001), false},
+      {"header size past the end", [](TBytes& b) { PutU32(b, 10, 0xFFFFFFF0); }, Code(1002, 4000), false},
+      {"header size 60",
+       [](TBytes& b) {
+         PutU32(b, 10, 60);
+         b.insert(b.begin() + 46, 14, 0);
+       },
+       0, true},
+      {"chunk marker", [](TBytes& b) { b[ColourChunk] = 0; }, Code(1603, 4004), false},
+      {"chunk length -10", [](TBytes& b) { PutU32(b, ColourChunk + 6, static_cast<uint32_t>(-10)); },
+       Code(1002, 4005), false},
+      {"colour chunk too small for the table",
+       [](TBytes& b) {
+         PutU32(b, ColourChunk + 6, 1000);
+         b.erase(b.begin() + ColourChunk + 10 + 1000, b.begin() + ColourChunk + 10 + 1024);
+       },
+       Code(1002, 3007), false},
+      {"colour chunk larger than the table",
+       [](TBytes& b) {
+         PutU32(b, ColourChunk + 6, 1030);
+         b.insert(b.begin() + ColourChunk + 10 + 1024, 6, 0xEE);
+       },
+       0, true},
+      {"unknown chunk id 30 is skipped", [](TBytes& b) { b[DetailsChunk + 2] = 30; }, 0, true},
+      {"details cut inside its chunk",
+       [](TBytes& b) { PutU32(b, DetailsChunk + 6, 100); b.erase(b.begin() + DetailsChunk + 110, b.begin() + ColourChunk); },
+       Code(1603, 107), false},
+      {"picture list cut inside its chunk", [](TBytes& b) { PutU32(b, PictureChunk + 6, 8); b.erase(b.begin() + PictureChunk + 18, b.begin() + PictureChunk + 36); },
+       Code(1002, 701), true},
+      {"no end chunk", [](TBytes& b) { b.resize(b.size() - 10); }, Code(1002, 4003), true},
+      {"data after the end chunk", [](TBytes& b) { b.push_back(0x55); }, 0, true},
+  };
+  for (const Case& c : cases) {
+    TBytes bytes = golden;
+    c.Edit(bytes);
+    TQzThemeItems theme;
+    theme.SetColor(1, 0x123456);
+    TChangeCounter changes(theme);
+    TByteStream in(bytes);
+    EXPECT_EQ(theme.LoadFromStream(&in), c.Error == 0) << c.Name;
+    EXPECT_EQ(theme.Error, c.Error) << c.Name << ": " << ErrorCodeToStr(theme.Error);
+    EXPECT_EQ(changes.Count, 1) << c.Name;
+    // Colours come whole from the table or stay as they were.
+    EXPECT_EQ(theme.GetColor(1), c.ColoursLoaded ? RampColor(1) : 0x123456u) << c.Name;
+    EXPECT_EQ(theme.GetColor(255), c.ColoursLoaded ? RampColor(255) : 0u) << c.Name;
+  }
+  TQzThemeItems nil;
+  EXPECT_FALSE(nil.LoadFromStream(nullptr));
+  EXPECT_EQ(nil.Error, Code(1000, 3001));
+  EXPECT_FALSE(nil.SaveToStream(nullptr));
+  EXPECT_EQ(nil.Error, Code(1000, 1120));
+}
+
+TEST(QzThemeItems, EveryShortWriteFailsTheSave) {
+  TQzThemeItems theme;
+  SetRamp(theme);
+  const int64_t full = static_cast<int64_t>(ReadGolden("theme_ramp.tfid").size());
+  for (int64_t limit = 0; limit < full; ++limit) {
+    TLimitedStream s(limit);
+    EXPECT_FALSE(theme.SaveToStream(&s)) << limit;
+    EXPECT_EQ(ErrorCategory(theme.Error), qecWriteFailed) << limit << " " << ErrorCodeToStr(theme.Error);
+  }
+}
+
+TEST(QzThemeItems, ClearKeepsColoursAndNotifiesOnceOutsideABracket) {
+  TQzThemeItems theme;
+  ASSERT_NE(dynamic_cast<TBitmap*>(theme.GetGraphic(3)), nullptr);
+  EXPECT_TRUE(theme.GetGraphic(0)->GetTransparent());
+  EXPECT_EQ(theme.GetGraphic(4), nullptr);
+  EXPECT_EQ(theme.GetGraphic(18), nullptr);
+  theme.SetColor(7, 0xABCDEF);
+  theme.GetDetails()->SetTitle("x");
+  TChangeCounter changes(theme);
+  theme.Clear();
+  EXPECT_EQ(changes.Count, 1);
+  EXPECT_EQ(theme.GetColor(7), 0xABCDEFu);
+  EXPECT_EQ(theme.GetDetails()->GetTitle(), "");
+  theme.BeginUpdate();
+  theme.Clear();
+  EXPECT_EQ(changes.Count, 1);
+  theme.EndUpdate();
+}
+
+// A root that publishes a details record, as the theme manager will.
+class TDetailsHost : public TComponent {
+public:
+  using TComponent::TComponent;
+  std::string ClassName() const override { return "TDetailsHost"; }
+  TQzThemeDetails* GetDetails() const { return FDetails.get(); }
+
+private:
+  std::unique_ptr<TQzThemeDetails> FDetails = std::make_unique<TQzThemeDetails>();
+};
+
+TEST(QzThemeItems, DetailsPublishTheirNamedSlots) {
+  QzRegisterThemeDetailsClass();
+  QzRegisterThemeDetailsClass();
+  TClassRegistrar<TDetailsHost>("TDetailsHost", "TComponent", false).Object("Details", &TDetailsHost::GetDetails);
+  const std::pair<const char*, int> slots[] = {{"Title", 0},     {"Description", 1}, {"Author", 2},
+                                               {"Publisher", 3}, {"Copyright", 4},   {"Version", 5},
+                                               {"Date", 6},      {"ProductID", 14},  {"Software", 19},
+                                               {"Notes", 21}};
+  std::string form = "object Host: TDetailsHost\n";
+  for (const auto& [name, slot] : slots) form += std::string("  Details.") + name + " = 'text of " + name + "'\n";
+  form += "end\n";
+  TDetailsHost host(nullptr);
+  TFormReader::ReadRootComponent(&host, form);
+  for (const auto& [name, slot] : slots) EXPECT_EQ(host.GetDetails()->GetString(slot), std::string("text of ") + name);
+  EXPECT_THROW(TFormReader::ReadRootComponent(&host, "object Host: TDetailsHost\n  Details.Preview = 1\nend\n"),
+               EReadError);
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+// An off-screen form for user-interface tests: shown, pumped, its pixels read back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/WindowBackend.h"
+#include "ui/framework/QzAudioBase.h"
+
+class UiFormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    RegisterToolkitClasses();
+    RegisterQzAudioBaseClasses();
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
+    Form = QzCreate<TForm>(Application);
+    Form->SetClientSize(320, 240);
+    Form->SetColor(clWhite);
+  }
+  void TearDown() override {
+    if (Form) Form->Free();
+  }
+  void Pump() { Application->ProcessMessages(); }
+  uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
+  // The presented pixels of the whole form, as 0x00RRGGBB words.
+  std::vector<uint32_t> Pixels() const {
+    std::vector<uint32_t> v;
+    const TBitmap* s = Backend->Screen(Win());
+    if (!s) return v;
+    for (int y = 0; y < s->GetHeight(); ++y) {
+      const uint8_t* row = s->GetScanLine(y);
+      for (int x = 0; x < s->GetWidth(); ++x) v.push_back(RGB(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]));
+    }
+    return v;
+  }
+  TColor ScreenPixel(int X, int Y) const {
+    const uint8_t* p = Backend->Screen(Win())->GetScanLine(Y) + X * 4;
+    return RGB(p[2], p[1], p[0]);
+  }
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+};

@@ -1,0 +1,112 @@
+#include "ui/controls/QzAudioEdit.h"
+
+#include <cmath>
+
+#include "engine/QzUtils.h"
+#include "platform/Forms.h"
+#include "ui/controls/QzAudioPaint.h"
+#include "ui/framework/QzDrawUtils.h"
+
+namespace {
+// Plain pointers: objects with destructors here would end with this file, in an order no other
+// unit controls, while the library's end still needs them.
+TQzAudioEdit* SharedEdit = nullptr;
+TQzDigiText* SharedDigiText = nullptr;
+}  // namespace
+
+TQzAudioEdit::~TQzAudioEdit() {
+  // A control that freed it with itself (forgetting to release it) must not leave a dangling
+  // shared pointer behind.
+  if (SharedEdit == this) SharedEdit = nullptr;
+}
+
+void TQzAudioEdit::DoExit() {
+  TEdit::DoExit();
+  Hide();
+}
+
+void TQzAudioEdit::WndProc(TMessage& Message) {
+  TEdit::WndProc(Message);
+  if (Message.Msg == WM_KILLFOCUS || Message.Msg == CM_EXIT || Message.Msg == LM_EXIT) Hide();
+}
+
+bool QzBeginAudioEdit(TWinControl* Control, const TRect& ValueRect, double Value, bool Enabled,
+                      TQzAudioEditCommit Commit) {
+  TQzAudioEdit* edit = SharedEdit;
+  if (!edit || !Control) return false;
+  edit->SetBoundsRect(ValueRect);
+  edit->SetBorderStyle(bsNone);
+  edit->SetColor(0x808080);
+  edit->GetFont()->SetColor(GetAudioColor(12, Enabled));
+  edit->SetParent(Control);
+  edit->Show();
+  edit->SetText(FloatToDisplayText(Value, 2, true));
+  edit->OnKeyPress = [Commit = std::move(Commit)](TObject*, char& Key) {
+    if (Key == 13) {
+      Key = 0;
+      double typed = 0;
+      // Junk, NaN and infinities keep the control's value: a stray key must not jump a
+      // parameter to 0 or poison a preset.
+      const bool ok = SharedEdit && TryDisplayTextToFloat(SharedEdit->GetText(), typed) && std::isfinite(typed);
+      if (ok && Commit) Commit(typed);
+      QzEndAudioEdit();
+    } else if (Key == 27) {
+      Key = 0;
+      if (SharedEdit) SharedEdit->Hide();
+    }
+  };
+  if (edit->CanFocus()) edit->SetFocus();
+  return true;
+}
+
+void QzEndAudioEdit() {
+  if (!SharedEdit) return;
+  SharedEdit->Hide();
+  SharedEdit->SetParent(nullptr);
+}
+
+void QzReleaseAudioEdit(TWinControl* Control) {
+  if (!Control || !QzAudioEditHeldBy(Control)) return;
+  SharedEdit->OnKeyPress = nullptr;
+  QzEndAudioEdit();
+}
+
+bool QzAudioEditHeldBy(const TWinControl* Control) {
+  return SharedEdit && Control && SharedEdit->GetParent() == Control;
+}
+
+void DrawAudioControlFrame(TCanvas* Canvas, const TRect& R, bool Enabled) {
+  if (!Canvas) return;
+  SetCanvasPen(Canvas, 1, 0x808080, psSolid);
+  Canvas->GetBrush()->SetColor(GetAudioColor(10, Enabled));
+  Canvas->RoundRect(R, 8, 8);
+}
+
+void QzAudioControlsInitialize() {
+  QzAudioPaintInitialize();
+  if (!SharedDigiText) {
+    SharedDigiText = new TQzDigiText();
+    SharedDigiText->SetColor(GetAudioColor(12, true));
+    SharedDigiText->SetSize(8);
+    SharedDigiText->SetOptions(DIGI_BOLD);
+  }
+  if (!SharedEdit) {
+    SharedEdit = new TQzAudioEdit(Application);
+    SharedEdit->Hide();
+  }
+}
+
+void QzAudioControlsFinalize() {
+  if (SharedEdit) {
+    TQzAudioEdit* edit = SharedEdit;
+    QzEndAudioEdit();
+    SharedEdit = nullptr;
+    edit->Free();
+  }
+  delete SharedDigiText;
+  SharedDigiText = nullptr;
+  QzAudioPaintFinalize();
+}
+
+TQzDigiText* QzSharedDigiText() { return SharedDigiText; }
+TQzAudioEdit* QzSharedAudioEdit() { return SharedEdit; }
