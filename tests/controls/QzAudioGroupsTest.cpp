@@ -6,6 +6,7 @@
 
 #include "engine/QzUtils.h"
 #include "platform/FormReader.h"
+#include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioGroupBox.h"
@@ -227,6 +228,36 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   g->GetItems()->SetText("p\nq");
   g->SetPadding(200);
   EXPECT_EQ(g->ItemAtPos(10, 50), -1);
+}
+
+TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
+  auto* images = QzCreate<TImageList>(Form);
+  images->SetSize(8, 8);
+  TBitmap red;
+  red.SetSize(8, 8);
+  red.GetCanvas()->GetBrush()->SetColor(clRed);
+  red.GetCanvas()->FillRect(Rect(0, 0, 8, 8));
+  images->Add(&red);
+  auto* g = Place<TQzAudioSwitchGroup>(Form, 0, 0, 200, 40);
+  g->SetOrientation(acoHorizontal);
+  g->SetOptions({});
+  g->SetImages(images);
+  g->SetChecked(0, true);
+  Form->Show();
+  Pump();
+  // No image index handler: bare switches.
+  const TRect r0 = g->GetItemRect(0), r1 = g->GetItemRect(1);
+  const TPoint at0{r0.Left + 5 + 4, r0.Top + (r0.Bottom - r0.Top - 8) / 2 + 4};
+  const TPoint at1{r1.Left + 5 + 4, r1.Top + (r1.Bottom - r1.Top - 8) / 2 + 4};
+  EXPECT_NE(ScreenPixel(at0.X, at0.Y), static_cast<TColor>(clRed));
+  g->OnGetImageIndex = [](TObject*, int32_t) { return 0; };
+  g->Invalidate();
+  Pump();
+  EXPECT_EQ(ScreenPixel(at0.X, at0.Y), static_cast<TColor>(clRed));  // checked: normal look
+  EXPECT_NE(ScreenPixel(at1.X, at1.Y), static_cast<TColor>(clRed));  // unchecked: selected look
+  EXPECT_EQ(ScreenPixel(r1.Left, r1.Top), static_cast<TColor>(0xC0C0C0));
+  EXPECT_EQ(ScreenPixel(r0.Left, r0.Top), static_cast<TColor>(clBlack));
+  EXPECT_EQ(images->GetDrawingStyle(), dsNormal);
 }
 
 TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
