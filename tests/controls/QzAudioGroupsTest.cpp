@@ -261,7 +261,8 @@ TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
 }
 
 TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
-  auto* source = QzCreate<TQzAudioImageSource>(Form);
+  // Owned by nothing the boxes are in: only its free notification tells them it went.
+  auto* source = QzCreate<TQzAudioImageSource>(nullptr);
   auto* one = Place<TQzAudioGroupBox>(Form, 0, 0, 60, 60);
   auto* two = Place<TQzAudioGroupBox>(Form, 70, 0, 60, 60);
   one->SetOptions({});

@@ -26,12 +26,6 @@ TQzCustomAudioImageSource::~TQzCustomAudioImageSource() {
   FClients.Clear();
 }
 
-void TQzCustomAudioImageSource::BeforeDestruction() {
-  TQzCustomAudioComponent::BeforeDestruction();
-  for (TComponent* c : FClients) c->RemoveFreeNotification(this);
-  FClients.Clear();
-}
-
 void TQzCustomAudioImageSource::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove) FClients.Remove(AComponent);
   TQzCustomAudioComponent::Notification(AComponent, Operation);
@@ -49,9 +43,9 @@ void TQzCustomAudioImageSource::AddClient(TComponent* Control) {
   Control->FreeNotification(this);
 }
 
-void TQzCustomAudioImageSource::RemoveClient(TComponent* Control) {
-  if (FClients.Remove(Control) >= 0) Control->RemoveFreeNotification(this);
-}
+// The free notification stays: the client may still hold the source and must hear of its end.
+// The client drops the link itself when it lets go of the source.
+void TQzCustomAudioImageSource::RemoveClient(TComponent* Control) { FClients.Remove(Control); }
 
 void TQzCustomAudioImageSource::PictureChanged(TObject*) {
   if (IsDestroying()) return;

@@ -29,7 +29,6 @@ public:
   ~TQzCustomAudioImageSource() override;
   std::string ClassName() const override { return "TQzCustomAudioImageSource"; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
-  void BeforeDestruction() override;
 
   TPicture* GetPicture() const { return FPicture.get(); }
   // Copies Value (nil empties the picture); the source keeps its own picture.
@@ -38,7 +37,8 @@ public:
   bool IsEmpty() const;
 
   // Clients are the controls drawing from the source; the list never owns them. Adding twice
-  // keeps one entry. A client that is freed leaves the list by itself.
+  // keeps one entry. A client that is freed leaves the list by itself, and every client hears
+  // of the source's end through its free notification.
   void AddClient(TComponent* Control);
   void RemoveClient(TComponent* Control);
   int ClientCount() const { return FClients.Count(); }
