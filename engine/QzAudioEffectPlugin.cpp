@@ -7,6 +7,8 @@
 
 TQzEffectEditorFactory QzEffectEditorFactory = nullptr;
 
+void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory) { QzEffectEditorFactory = Factory; }
+
 namespace {
 // The equaliser's gains (dB) and pan (percent) have no clamp of their own; a stored magnitude
 // beyond 100 is no setting anyone made, and only turns finite audio into infinities.
@@ -109,12 +111,20 @@ TQzAudioEffectPlugin::TQzAudioEffectPlugin() {
   Preset = std::make_unique<TQzAudioEffectPluginPreset>();
   Preset->OnChange = [this](TObject* Sender) { PresetChanged(Sender); };
   MicroEqualizer = std::make_unique<TQzAudioMicroEqualizer>();
+  // Every change of the live equaliser preset shows in the editor. It may come on any control
+  // thread, so it only marks the editor stale; the pump refreshes it on the GUI thread. The
+  // handler holds the plug-in, which owns the equaliser, never the editor.
+  MicroEqualizer->OnUpdate = [this](TObject*) { MarkEditorStale(); };
   MicroEqualizer->GetPreset()->SetSaturation(true);
   Limiter = std::make_unique<TQzCustomAudioLimiter>();
   LoadFaceBitmap();
 }
 
 TQzAudioEffectPlugin::~TQzAudioEffectPlugin() {
+  // The editor first: its timers, its last paint and its unhooking still look at the stages
+  // and the presets.
+  FreeEditor();
+  MicroEqualizer->OnUpdate = nullptr;
   MicroEqualizer.reset();
   Limiter.reset();
   Preset.reset();
@@ -122,17 +132,22 @@ TQzAudioEffectPlugin::~TQzAudioEffectPlugin() {
 
 std::unique_ptr<IQzPluginEditor> TQzAudioEffectPlugin::CreateEditor() {
   if (!QzEffectEditorFactory) return nullptr;
+  // The window system comes before the first window (no display is opened for a plug-in without
+  // an editor); without one the editor is still made, hidden, so that its size can be reported.
+  if (QzPrepareWindowSystem) QzPrepareWindowSystem();
   std::unique_ptr<IQzPluginEditor> form = QzEffectEditorFactory(this);
   if (!form) return nullptr;
-  IQzPluginEditor* editor = form.get();
-  MicroEqualizer->OnUpdate = [editor](TObject* Sender) { editor->UpdateControls(Sender); };
-  editor->UpdateControls(MicroEqualizer.get());
+  form->UpdateControls(MicroEqualizer.get());
   return form;
 }
 
-bool TQzAudioEffectPlugin::GetActive() { return Preset->GetActive(); }
+bool TQzAudioEffectPlugin::GetActive() {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  return Preset->GetActive();
+}
 
 void TQzAudioEffectPlugin::SetActive(bool Value) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   // Edits made since the last save or load live only in the stages' presets; take them into
   // the exchange copy first so that switching the power does not undo them.
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
@@ -141,17 +156,20 @@ void TQzAudioEffectPlugin::SetActive(bool Value) {
 }
 
 void TQzAudioEffectPlugin::SampleRateChanged() {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   MicroEqualizer->SetSampleRate(SampleRate);
   Limiter->SetSampleRate(SampleRate);
 }
 
 void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
   Preset->LimiterPreset()->Assign(Limiter->GetPreset());
   Preset->SaveToStream(Stream);
 }
 
 void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
   Preset->LoadFromStream(Stream);
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());
@@ -164,7 +182,8 @@ void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   RepairKeepingErrorState(Preset->LimiterPreset(), std::span<const int>());
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());
-  if (IQzPluginEditor* editor = ExistingEditor()) editor->UpdateControls(this);
+  // No window is made for a refresh, and none is touched here: this may run on any thread.
+  MarkEditorStale();
 }
 
 void TQzAudioEffectPlugin::ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t, int32_t) {

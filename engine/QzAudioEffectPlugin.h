@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/QzAudioLimiter.h"
@@ -41,10 +42,12 @@ private:
 
 class TQzAudioEffectPlugin;
 
-// Creates the editor window of the effect; installed by the editor unit when it is linked in.
-// Null while the program has no editor: CreateEditor then creates nothing.
+// Creates the editor window of the effect, hidden, on the GUI thread. The library registers it
+// explicitly when it loads (plugin/QzEditorRegistration.cpp); null while the program has no
+// editor: CreateEditor then creates nothing and editor requests answer as not carried out.
 using TQzEffectEditorFactory = std::unique_ptr<IQzPluginEditor> (*)(TQzAudioEffectPlugin* Plugin);
 extern TQzEffectEditorFactory QzEffectEditorFactory;
+void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory);
 
 class TQzAudioEffectPlugin : public TQzAudioPluginObject {
 public:
@@ -70,12 +73,14 @@ public:
   // Audio thread: the equaliser from the inputs into the outputs, then the limiter in place.
   void ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t A, int32_t B) override;
 
-  // The exchange copy's change handler: copies it into the live presets and refreshes the
-  // editor when there is one.
+  // The exchange copy's change handler: copies it into the live presets and marks the editor
+  // stale (any thread).
   void PresetChanged(TObject* Sender);
   TQzAudioEffectPluginPreset* GetPreset() const { return Preset.get(); }
   // Limiter meter Index (0, 1 input; 2, 3 output), in dB.
   float GetLimiterMeter(uint8_t Index) const;
+  // Every limiter meter in dB, each reset in the same step (the meter timer's read-and-reset).
+  void TakeLimiterMeters(float (&Db)[TQzCustomAudioLimiter::MeterCount]) { Limiter->TakeMeters(Db); }
 
   TQzAudioMicroEqualizer* GetMicroEqualizer() const { return MicroEqualizer.get(); }
   TQzCustomAudioLimiter* GetLimiter() const { return Limiter.get(); }
@@ -84,4 +89,7 @@ private:
   std::unique_ptr<TQzAudioMicroEqualizer> MicroEqualizer;
   std::unique_ptr<TQzCustomAudioLimiter> Limiter;
   std::unique_ptr<TQzAudioEffectPluginPreset> Preset;
+  // Hosts may load states, switch the power and change the rate on different threads; the
+  // exchange copy is used by one of them at a time. Never taken on the audio thread.
+  std::recursive_mutex StateLock;
 };

@@ -2,14 +2,11 @@
 // Coefficients and state are 64-bit; samples enter and leave as 32-bit floats.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "engine/QzAudioMath.h"
 #include "platform/Classes.h"
-
-static_assert(std::atomic<double>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 // Decibels on the usual factor-20 scale to an amplitude factor: 10^(Db/20). Below -120 dB (and
 // for NaN) the result is 0. Only the filters' amplitude factor uses this law.
@@ -53,7 +50,7 @@ public:
   double GetSinW0() const { return FSinW0; }
 
 protected:
-  // Parameters and derived terms: written and read only on the thread that edits the preset.
+  // Parameters and derived terms: written and read only by the thread designing a parameter set.
   double FAlpha = 0.0;
   double FGain = 0.0;
   double FA = 1.0;
@@ -67,7 +64,7 @@ protected:
   // double pole on the unit circle. From a clear state they give y = b0 * x for ever, but any
   // state left over from another rate would grow without bound; such a stage keeps its state
   // at zero.
-  TQzShared<bool> FAtNyquist{false};
+  bool FAtNyquist = false;
 };
 
 class TQzAudioIIRFilter : public TQzCustomAudioFilter {
@@ -91,13 +88,6 @@ public:
   TQzBiquadCoefficients GetCoefficients() const { return {Fb0, Fb1, Fb2, Fa1, Fa2}; }
   // True while the corner is at or above Nyquist and the state is held at zero.
   bool IsAtNyquist() const { return FAtNyquist; }
-  // State access for block processing on the audio thread.
-  double GetZ1() const { return Fz1; }
-  double GetZ2() const { return Fz2; }
-  void SetState(double Z1, double Z2) {
-    Fz1 = Z1;
-    Fz2 = Z2;
-  }
 
 protected:
   // The common start of every concrete formula: 1/fs, A and w0 brought up to date; returns cos w0.
@@ -106,10 +96,10 @@ protected:
   // low-cut (high-pass).
   void SetCutCoefficients(double Sign);
 
-  // Coefficients are replaced on the editing thread while the audio thread reads them; state
-  // belongs to the audio thread (Reset may come from elsewhere).
-  TQzShared<double> Fa1{0.0}, Fa2{0.0}, Fb0{0.0}, Fb1{0.0}, Fb2{0.0};
-  TQzShared<double> Fz1{0.0}, Fz2{0.0};
+  // A filter object is a design and a reference: the equaliser copies its coefficients into the
+  // set it publishes and keeps the audio state of its blocks itself.
+  double Fa1 = 0.0, Fa2 = 0.0, Fb0 = 0.0, Fb1 = 0.0, Fb2 = 0.0;
+  double Fz1 = 0.0, Fz2 = 0.0;
 };
 
 // Low-pass.
@@ -190,6 +180,5 @@ public:
 
 protected:
   std::unique_ptr<TQzAudioBandWidthFilter> FBands[BandCount];
-  // Switched on the editing thread, read per block by the audio thread.
-  TQzShared<bool> FBandEnabled[BandCount];
+  bool FBandEnabled[BandCount] = {};
 };

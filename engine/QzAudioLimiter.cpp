@@ -226,14 +226,6 @@ bool TQzAudioLimiterPreset::LoadFromStream(TStream* Stream) {
 
 // ---- TQzCustomAudioLimiter ---------------------------------------------------------------------
 
-struct TQzCustomAudioLimiter::TBlockParams {
-  float InputGain, LeftGain, RightGain, Threshold, AttackStep, ReleaseStep;
-  // Bounds of the level estimate outside which its comparison with the threshold is certain.
-  float ThresholdAbove, ThresholdBelow;
-  int32_t Mode;
-  bool LookAhead, Bypass;
-};
-
 TQzCustomAudioLimiter::TQzCustomAudioLimiter() : FPreset(std::make_unique<TQzAudioLimiterPreset>()) {
   FPreset->OnChange = [this](TObject* Sender) { PresetChanged(Sender); };
   FGainReduction = -10.0f;
@@ -255,6 +247,7 @@ void TQzCustomAudioLimiter::SampleRateChanged() { PresetChanged(this); }
 
 void TQzCustomAudioLimiter::UpdateCoefficients() {
   TQzAudioLimiterPreset& p = *FPreset;
+  std::lock_guard<std::mutex> design(FDesign);
   FActive = p.GetActive();
   FThreshold = OrDefault(p.GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
   const double msPerSample = 1000.0 / GetSampleRate();
@@ -272,57 +265,61 @@ void TQzCustomAudioLimiter::UpdateCoefficients() {
   FRightGain = right * outputGain;
   FBypass = p.GetBypass();
   FLookAhead = p.GetLookAhead();
+
+  TBlockParams set;
+  set.Active = FActive;
+  set.InputGain = FInputGain;
+  set.LeftGain = FLeftGain;
+  set.RightGain = FRightGain;
+  set.Threshold = FThreshold;
+  set.AttackStep = FAttackStep;
+  set.ReleaseStep = FReleaseStep;
+  // The estimate is within 1e-5 dB of the level near the threshold; ten times that is kept
+  // clear of it before the estimate alone decides.
+  set.ThresholdAbove = set.Threshold + 1e-4f;
+  set.ThresholdBelow = set.Threshold - 1e-4f;
+  set.Mode = p.GetMode();
+  set.LookAhead = FLookAhead;
+  set.Bypass = FBypass;
+  FParams.Publish(set);
 }
 
+float TQzCustomAudioLimiter::MeterDb(float Peak) { return Peak < 0.0f ? 0.0f : AmpToDb(Peak); }
+
 void TQzCustomAudioLimiter::ResetMeters() {
-  for (int k = 0; k < MeterCount; ++k) {
-    FMeterPeaks[k] = 0.0f;
-    FMeterValues[k] = -80.0f;
-  }
+  for (std::atomic<float>& peak : FMeterPeaks) peak.store(0.0f, std::memory_order_relaxed);
 }
 
 float TQzCustomAudioLimiter::GetMeter(uint8_t Index) const {
-  return Index < MeterCount ? FMeterValues[Index].Load() : -80.0f;
+  return Index < MeterCount ? MeterDb(FMeterPeaks[Index].load(std::memory_order_relaxed)) : -80.0f;
+}
+
+void TQzCustomAudioLimiter::TakeMeters(float (&Db)[MeterCount]) {
+  for (int k = 0; k < MeterCount; ++k) Db[k] = MeterDb(FMeterPeaks[k].exchange(0.0f, std::memory_order_relaxed));
 }
 
 void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
-  const bool active = FActive, bypass = FBypass;
-  if (!active || bypass) QzCopyUnlessSame(Inputs, Outputs, Frames);
-  if (!active) return;
+  const TBlockParams& p = FParams.Acquire();
+  if (FResetRequest.Take()) {
+    FGainReduction = -10.0f;
+    FGain = 0.1f;
+  }
+  if (!p.Active || p.Bypass) QzCopyUnlessSame(Inputs, Outputs, Frames);
+  if (!p.Active) return;
 
   TQzDenormalGuard denormals;
-  TBlockParams p;
-  p.InputGain = FInputGain;
-  p.LeftGain = FLeftGain;
-  p.RightGain = FRightGain;
-  p.Threshold = FThreshold;
-  p.AttackStep = FAttackStep;
-  p.ReleaseStep = FReleaseStep;
-  // The estimate is within 1e-5 dB of the level near the threshold; ten times that is kept
-  // clear of it before the estimate alone decides.
-  p.ThresholdAbove = p.Threshold + 1e-4f;
-  p.ThresholdBelow = p.Threshold - 1e-4f;
-  p.Mode = FPreset->GetMode();
-  p.LookAhead = FLookAhead;
-  p.Bypass = bypass;
-
   float blockPeaks[MeterCount] = {0.0f, 0.0f, 0.0f, 0.0f};
   for (int start = 0; start < Frames; start += ChunkFrames)
     ProcessChunk(Inputs, Outputs, start, std::min<int>(ChunkFrames, Frames - start), Frames, p, blockPeaks);
 
-  // Peaks are merged with the stored ones only now, so that a reset on the GUI thread during
-  // the block drops everything before it.
+  // Raised with a compare-exchange: a reader's exchange during the block is never undone, it
+  // only drops the peaks before it.
   for (int k = 0; k < MeterCount; ++k) {
-    const float peak = std::max(FMeterPeaks[k].Load(), blockPeaks[k]);
-    FMeterPeaks[k] = peak;
-    // Peaks mostly stay from block to block; their level is then known already.
-    if (!FMeterMemoValid || peak != FMeterMemoPeak[k]) {
-      FMeterMemoPeak[k] = peak;
-      FMeterMemoValue[k] = AmpToDb(peak);
+    float seen = FMeterPeaks[k].load(std::memory_order_relaxed);
+    while (!(seen >= blockPeaks[k]) &&
+           !FMeterPeaks[k].compare_exchange_weak(seen, blockPeaks[k], std::memory_order_relaxed)) {
     }
-    FMeterValues[k] = FMeterMemoValue[k];
   }
-  FMeterMemoValid = true;
 }
 
 void TQzCustomAudioLimiter::ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start,

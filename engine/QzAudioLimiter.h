@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "engine/QzAudioClasses.h"
 #include "engine/QzAudioMath.h"
@@ -104,9 +105,9 @@ private:
 // peak meters (input left, input right, output left, output right).
 //
 // Threads: Process runs on the audio thread. The preset's handler (UpdateCoefficients) runs on
-// whichever thread changed the preset, SetSampleRate on the host's control thread, GetMeter and
-// ResetMeters on the GUI thread. Every value that crosses threads is a relaxed atomic; Process
-// reads them once per block, so a block may mix old and new values of different fields.
+// whichever thread changed the preset, SetSampleRate on the host's control thread; both design a
+// complete set of block values and publish it whole, and Process takes the newest set once per
+// block. The gain reduction belongs to the audio thread. Meters are read on the GUI thread.
 class TQzCustomAudioLimiter : public TQzAudioSampleRateStereoHistoryClass {
 public:
   static constexpr int MeterCount = 4;
@@ -131,10 +132,16 @@ public:
   // Recomputes the attack and release steps for the new rate, then fires OnUpdate.
   void SampleRateChanged() override;
 
-  // Peaks to silence, meter values to -80 dB. GUI thread.
+  // Peaks to silence, meter values to -80 dB. Any thread.
   void ResetMeters();
-  // Meter Index (0, 1 input; 2, 3 output) in dB; -80 for an index beyond them.
+  // Meter Index (0, 1 input; 2, 3 output) in dB: the peak since the last reset; 0 before the
+  // first block, -80 for an index beyond them.
   float GetMeter(uint8_t Index) const;
+  // Reads every meter and resets its peak in one step each, so that no block's peak falls
+  // between the read and the reset. Any thread.
+  void TakeMeters(float (&Db)[MeterCount]);
+  // Any thread: the gain reduction starts over as after construction at the next block.
+  void ResetState() { FResetRequest.Request(); }
 
   TQzAudioLimiterPreset* GetPreset() const { return FPreset.get(); }
 
@@ -152,16 +159,30 @@ public:
   bool GetActive() const { return FActive; }
   bool GetBypass() const { return FBypass; }
 
+  // Everything one block uses, designed whole by UpdateCoefficients.
+  struct TBlockParams {
+    float InputGain = 1.0f, LeftGain = 1.0f, RightGain = 1.0f, Threshold = 0.0f;
+    float AttackStep = 0.0f, ReleaseStep = 0.0f;
+    // Bounds of the level estimate outside which its comparison with the threshold is certain.
+    float ThresholdAbove = 0.0f, ThresholdBelow = 0.0f;
+    int32_t Mode = 0;
+    bool Active = false, LookAhead = false, Bypass = false;
+  };
+
 private:
-  struct TBlockParams;
   // One stretch of at most ChunkFrames samples starting at Start.
   void ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start, int Count,
                     int Frames, const TBlockParams& P, float* BlockPeaks);
+  static float MeterDb(float Peak);
 
   std::unique_ptr<TQzAudioLimiterPreset> FPreset;
-  TQzShared<float> FMeterValues[MeterCount] = {};
+  // Serialises the threads that design (preset changes, rate changes).
+  std::mutex FDesign;
+  TQzPublished<TBlockParams> FParams;
+  // Written by the audio thread only; read for display.
   TQzShared<float> FGainReduction{-10.0f};
   TQzShared<float> FGain{0.1f};
+  // Derived values as last designed, for display.
   TQzShared<float> FThreshold;
   TQzShared<float> FAttackStep;
   TQzShared<float> FReleaseStep;
@@ -172,7 +193,10 @@ private:
   TQzShared<bool> FLookAhead;
   TQzShared<bool> FActive;
   TQzShared<bool> FBypass;
-  TQzShared<float> FMeterPeaks[MeterCount] = {};
+  // Peak magnitudes since the last reset; negative until the first block. The audio thread
+  // raises them, readers take them with an exchange.
+  std::atomic<float> FMeterPeaks[MeterCount] = {-1.0f, -1.0f, -1.0f, -1.0f};
+  TQzResetRequest FResetRequest;
 
   // Audio-thread scratch for one chunk (no allocation while processing).
   static constexpr int ChunkFrames = 256;
@@ -184,7 +208,4 @@ private:
   std::array<float, ChunkFrames> FAhead;                    // loudest sample ahead, -1 if none
   std::array<float, ChunkFrames> FReduction;                // reduction after each sample
   std::array<float, ChunkFrames> FGains;                    // and its gain
-  float FMeterMemoPeak[MeterCount] = {};                    // last peaks converted to dB
-  float FMeterMemoValue[MeterCount] = {};
-  bool FMeterMemoValid = false;
 };

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #if defined(__SSE__) || defined(__x86_64__)
 #include <xmmintrin.h>
@@ -47,6 +48,58 @@ private:
   std::atomic<T> FValue;
 };
 static_assert(std::atomic<float>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free);
+
+// A parameter set handed whole from the threads that design it to the audio thread, so that a
+// block never runs part of one design with part of another. Three copies: one the writer fills,
+// one ready, one the reader holds; finished copies change hands by exchanging their index.
+// Writers wait for each other; the reader never waits and never allocates.
+template <class T>
+class TQzPublished {
+public:
+  explicit TQzPublished(const T& Initial = T()) : FSets{Initial, Initial, Initial} {}
+  TQzPublished(const TQzPublished&) = delete;
+  TQzPublished& operator=(const TQzPublished&) = delete;
+
+  // Any thread but the audio thread.
+  void Publish(const T& Set) {
+    std::lock_guard<std::mutex> lock(FWriters);
+    FSets[FBack] = Set;
+    FBack = FReady.exchange(FBack | FreshBit, std::memory_order_acq_rel) & IndexMask;
+  }
+  // The audio thread, once at the start of a block: the newest complete set. The reference
+  // stays valid until the next Acquire.
+  const T& Acquire() noexcept {
+    if (FReady.load(std::memory_order_relaxed) & FreshBit)
+      FFront = FReady.exchange(FFront, std::memory_order_acq_rel) & IndexMask;
+    return FSets[FFront];
+  }
+
+private:
+  static constexpr uint8_t FreshBit = 4, IndexMask = 3;
+  T FSets[3];
+  std::atomic<uint8_t> FReady{1};
+  uint8_t FFront = 0;  // the reader's
+  uint8_t FBack = 2;   // the writers', under FWriters
+  std::mutex FWriters;
+};
+
+// A request to clear processing state, made on any thread and carried out by the audio thread
+// at the start of its next block (state written by the block would otherwise overwrite it).
+class TQzResetRequest {
+public:
+  void Request() noexcept { FRequested.fetch_add(1, std::memory_order_relaxed); }
+  // Audio thread: True once for any number of requests since the last call.
+  bool Take() noexcept {
+    const uint32_t r = FRequested.load(std::memory_order_relaxed);
+    if (r == FSeen) return false;
+    FSeen = r;
+    return true;
+  }
+
+private:
+  std::atomic<uint32_t> FRequested{0};
+  uint32_t FSeen = 0;
+};
 
 // Sets flush-to-zero and denormals-are-zero for its lifetime and restores the caller's mode, so
 // that decaying signals never reach the slow denormal path. Scoped to one processing call.

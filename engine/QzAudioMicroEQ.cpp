@@ -220,6 +220,7 @@ float FiniteOrUnity(float Factor) { return std::isfinite(Factor) ? Factor : 1.0f
 void TQzAudioMicroEqualizer::ApplyPreset(TObject*) {
   TQzAudioMicroEqualizerPreset& p = *FPreset;
   p.BeginUpdate();
+  std::unique_lock<std::mutex> design(FDesign);
   for (TQzAudioMicroEQ* eq : {FLeftEQ.get(), FRightEQ.get()}) {
     for (uint8_t band = 0; band < TQzAudioMicroEQ::BandCount; ++band) {
       eq->SetBandFrequency(band, p.GetBandFrequency(band));
@@ -263,57 +264,72 @@ void TQzAudioMicroEqualizer::ApplyPreset(TObject*) {
   FSaturation = saturation;
   FDrive = drive;
   FActive = p.GetActive() && !p.GetBypass();
+  PublishDesign();
+  design.unlock();
   p.EndUpdate();
   DoUpdate();
 }
 
 void TQzAudioMicroEqualizer::SampleRateChanged() {
+  std::lock_guard<std::mutex> design(FDesign);
   FLeftEQ->SetSampleRate(GetSampleRate());
   FRightEQ->SetSampleRate(GetSampleRate());
+  PublishDesign();
+}
+
+void TQzAudioMicroEqualizer::PublishDesign() {
+  TQzEqualizerParams set;
+  const TQzAudioMicroEQ* eq[2] = {FLeftEQ.get(), FRightEQ.get()};
+  auto addStage = [&](uint8_t Filter, const TQzAudioBiquadIIRFilter* const (&F)[2], const bool (&Run)[2]) {
+    TQzEqualizerParams::TStage& st = set.Stages[set.StageCount++];
+    st.Filter = Filter;
+    for (int c = 0; c < 2; ++c) {
+      st.Run[c] = Run[c];
+      st.C[c] = Run[c] ? F[c]->GetCoefficients() : TQzBiquadCoefficients{1.0, 0.0, 0.0, 0.0, 0.0};
+      // Corner at or above Nyquist: the state is held at zero (see TQzCustomAudioFilter).
+      st.HoldZero[c] = !Run[c] || F[c]->IsAtNyquist();
+      if (st.HoldZero[c]) st.C[c] = {st.C[c].b0, 0.0, 0.0, 0.0, 0.0};
+    }
+  };
+  for (uint8_t band = 0; band < TQzAudioMicroEQ::BandCount; ++band) {
+    const bool run[2] = {eq[0]->GetBandEnabled(band), eq[1]->GetBandEnabled(band)};
+    if (run[0] || run[1]) addStage(band, {eq[0]->GetBand(band), eq[1]->GetBand(band)}, run);
+  }
+  constexpr bool both[2] = {true, true};
+  addStage(TQzEqualizerParams::HighcutFilter, {eq[0]->GetHighcut(), eq[1]->GetHighcut()}, both);
+  addStage(TQzEqualizerParams::LowcutFilter, {eq[0]->GetLowcut(), eq[1]->GetLowcut()}, both);
+  set.InputGain = FInputGain;
+  set.LeftGain = FLeftGain;
+  set.RightGain = FRightGain;
+  set.Drive = FDrive;
+  set.Active = FActive;
+  set.Mono = FMono;
+  set.Saturation = FSaturation;
+  FParams.Publish(set);
 }
 
 namespace {
-constexpr int MaxStages = 5;
+using TParams = TQzEqualizerParams;
+using TFilterState = double[TParams::FilterCount][2][2];
 
-// One block's view of the filter chain: per stage the filters of both channels, and whether
-// each channel runs it (a band switched off on one channel only runs there as a wire).
-struct TStagePlan {
-  TQzAudioBiquadIIRFilter* Filter[2];
-  bool Run[2];
-};
-
-int PlanStages(const TQzAudioMicroEQ& L, const TQzAudioMicroEQ& R, TStagePlan (&Plan)[MaxStages]) {
-  int n = 0;
-  for (uint8_t band = 0; band < TQzAudioMicroEQ::BandCount; ++band) {
-    const bool l = L.GetBandEnabled(band), r = R.GetBandEnabled(band);
-    if (l || r) Plan[n++] = {{L.GetBand(band), R.GetBand(band)}, {l, r}};
-  }
-  Plan[n++] = {{L.GetHighcut(), R.GetHighcut()}, {true, true}};
-  Plan[n++] = {{L.GetLowcut(), R.GetLowcut()}, {true, true}};
-  return n;
-}
-
-// Coefficients and state of one channel's filter for this block.
+// A stage's coefficients and state for one channel at the start of a block.
 struct TStageValues {
   TQzBiquadCoefficients C;
   double Z1, Z2;
 };
 
-TStageValues LoadStage(const TStagePlan& Plan, int Channel) {
-  if (!Plan.Run[Channel]) return {{1.0, 0.0, 0.0, 0.0, 0.0}, 0.0, 0.0};
-  const TQzAudioBiquadIIRFilter& f = *Plan.Filter[Channel];
-  TStageValues v{f.GetCoefficients(), f.GetZ1(), f.GetZ2()};
-  // Corner at or above Nyquist: the state is held at zero (see TQzCustomAudioFilter).
-  if (f.IsAtNyquist()) v = {{v.C.b0, 0.0, 0.0, 0.0, 0.0}, 0.0, 0.0};
-  return v;
+TStageValues LoadStage(const TParams::TStage& St, const TFilterState& State, int Channel) {
+  if (St.HoldZero[Channel]) return {St.C[Channel], 0.0, 0.0};
+  return {St.C[Channel], State[St.Filter][Channel][0], State[St.Filter][Channel][1]};
 }
 
-void StoreStage(const TStagePlan& Plan, int Channel, double Z1, double Z2) {
-  if (!Plan.Run[Channel]) return;
+void StoreStage(const TParams::TStage& St, TFilterState& State, int Channel, double Z1, double Z2) {
+  if (!St.Run[Channel]) return;
   // A NaN or infinite input leaves a state that would never recover; it is cleared here,
   // once per block, so the output is clean again from the next block on.
   if (!std::isfinite(Z1) || !std::isfinite(Z2)) Z1 = Z2 = 0.0;
-  Plan.Filter[Channel]->SetState(Z1, Z2);
+  State[St.Filter][Channel][0] = Z1;
+  State[St.Filter][Channel][1] = Z2;
 }
 
 #if defined(__SSE2__)
@@ -369,23 +385,19 @@ struct TPipe<1> {
   }
 };
 
-struct TBlockGains {
-  float Input, Left, Right;
-  double Drive;
-};
-
 template <int N, bool Mono, bool Saturation>
-void RunBlock(const float* inL, const float* inR, float* outL, float* outR, int Frames,
-              const TStagePlan (&Plan)[MaxStages], const TBlockGains& G) {
+void RunBlock(const float* inL, const float* inR, float* outL, float* outR, int Frames, const TParams& P,
+              TFilterState& State) {
   TPipe<N> pipe;
   pipe.Each([&](TBiquad2& st, int s) {
-    const TStageValues l = LoadStage(Plan[s], 0), r = LoadStage(Plan[s], 1);
+    const TStageValues l = LoadStage(P.Stages[s], State, 0), r = LoadStage(P.Stages[s], State, 1);
     st = {_mm_setr_pd(l.C.b0, r.C.b0), _mm_setr_pd(l.C.b1, r.C.b1), _mm_setr_pd(l.C.b2, r.C.b2),
           _mm_setr_pd(l.C.a1, r.C.a1), _mm_setr_pd(l.C.a2, r.C.a2), _mm_setr_pd(l.Z1, r.Z1),
           _mm_setr_pd(l.Z2, r.Z2)};
   });
-  const __m128 inGain = _mm_set1_ps(G.Input);
-  const __m128 outGain = _mm_setr_ps(G.Left, G.Right, 0.0f, 0.0f);
+  const __m128 inGain = _mm_set1_ps(P.InputGain);
+  const __m128 outGain = _mm_setr_ps(P.LeftGain, P.RightGain, 0.0f, 0.0f);
+  const double drive = P.Drive;
   const __m128 half = _mm_set1_ps(0.5f);
   auto input = [&](int i) {
     __m128 s = _mm_mul_ps(_mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i)), inGain);
@@ -401,8 +413,8 @@ void RunBlock(const float* inL, const float* inR, float* outL, float* outR, int 
     float l = _mm_cvtss_f32(o);
     float r = _mm_cvtss_f32(_mm_shuffle_ps(o, o, _MM_SHUFFLE(1, 1, 1, 1)));
     if constexpr (Saturation) {
-      l = static_cast<float>(G.Drive * std::sin(static_cast<double>(l)));
-      r = static_cast<float>(G.Drive * std::sin(static_cast<double>(r)));
+      l = static_cast<float>(drive * std::sin(static_cast<double>(l)));
+      r = static_cast<float>(drive * std::sin(static_cast<double>(r)));
     }
     outL[i] = l;
     outR[i] = r;
@@ -421,62 +433,77 @@ void RunBlock(const float* inL, const float* inR, float* outL, float* outR, int 
     alignas(16) double z1[2], z2[2];
     _mm_store_pd(z1, st.z1);
     _mm_store_pd(z2, st.z2);
-    StoreStage(Plan[s], 0, z1[0], z2[0]);
-    StoreStage(Plan[s], 1, z1[1], z2[1]);
+    StoreStage(P.Stages[s], State, 0, z1[0], z2[0]);
+    StoreStage(P.Stages[s], State, 1, z1[1], z2[1]);
   });
 }
 
 template <int N>
-void RunBlockN(const float* inL, const float* inR, float* outL, float* outR, int Frames,
-               const TStagePlan (&Plan)[MaxStages], const TBlockGains& G, bool Mono, bool Sat) {
-  if (Mono) {
-    if (Sat) RunBlock<N, true, true>(inL, inR, outL, outR, Frames, Plan, G);
-    else RunBlock<N, true, false>(inL, inR, outL, outR, Frames, Plan, G);
+void RunBlockN(const float* inL, const float* inR, float* outL, float* outR, int Frames, const TParams& P,
+               TFilterState& State) {
+  if (P.Mono) {
+    if (P.Saturation) RunBlock<N, true, true>(inL, inR, outL, outR, Frames, P, State);
+    else RunBlock<N, true, false>(inL, inR, outL, outR, Frames, P, State);
   } else {
-    if (Sat) RunBlock<N, false, true>(inL, inR, outL, outR, Frames, Plan, G);
-    else RunBlock<N, false, false>(inL, inR, outL, outR, Frames, Plan, G);
+    if (P.Saturation) RunBlock<N, false, true>(inL, inR, outL, outR, Frames, P, State);
+    else RunBlock<N, false, false>(inL, inR, outL, outR, Frames, P, State);
   }
+}
+#else
+// The same arithmetic as TQzAudioBiquadIIRFilter::ProcessSample, stage after stage per frame.
+void RunBlockScalar(const float* inL, const float* inR, float* outL, float* outR, int Frames,
+                    const TParams& P, TFilterState& State) {
+  TStageValues v[TParams::FilterCount][2];
+  for (int s = 0; s < P.StageCount; ++s)
+    for (int c = 0; c < 2; ++c) v[s][c] = LoadStage(P.Stages[s], State, c);
+  for (int i = 0; i < Frames; ++i) {
+    float x[2] = {inL[i] * P.InputGain, inR[i] * P.InputGain};
+    if (P.Mono) x[0] = x[1] = x[1] * 0.5f + x[0] * 0.5f;
+    for (int c = 0; c < 2; ++c)
+      for (int s = 0; s < P.StageCount; ++s) {
+        TStageValues& f = v[s][c];
+        const double xd = x[c];
+        const float y = static_cast<float>(xd * f.C.b0 + f.Z1);
+        f.Z1 = xd * f.C.b1 - y * f.C.a1 + f.Z2;
+        f.Z2 = xd * f.C.b2 - y * f.C.a2;
+        x[c] = y;
+      }
+    float l = x[0] * P.LeftGain, r = x[1] * P.RightGain;
+    if (P.Saturation) {
+      l = static_cast<float>(P.Drive * std::sin(static_cast<double>(l)));
+      r = static_cast<float>(P.Drive * std::sin(static_cast<double>(r)));
+    }
+    outL[i] = l;
+    outR[i] = r;
+  }
+  for (int s = 0; s < P.StageCount; ++s)
+    for (int c = 0; c < 2; ++c) StoreStage(P.Stages[s], State, c, v[s][c].Z1, v[s][c].Z2);
 }
 #endif
 }  // namespace
 
 void TQzAudioMicroEqualizer::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
   if (Frames == 0 || Inputs == nullptr || Outputs == nullptr) return;
+  const TParams& p = FParams.Acquire();
+  if (FResetRequest.Take()) std::memset(FState, 0, sizeof FState);
   const float* inL = Inputs[0];
   const float* inR = Inputs[1];
   float* outL = Outputs[0];
   float* outR = Outputs[1];
-  if (!FActive) {
+  if (!p.Active) {
     // Off or bypassed: the signal passes unchanged; separate outputs must not keep stale data.
     QzCopyUnlessSame(Inputs, Outputs, Frames);
     return;
   }
   TQzDenormalGuard denormals;
-  const bool mono = FMono;
-  const bool saturation = FSaturation;
 #if defined(__SSE2__)
-  const TBlockGains gains{FInputGain, FLeftGain, FRightGain, FDrive.Load()};
-  TStagePlan plan[MaxStages];
-  switch (PlanStages(*FLeftEQ, *FRightEQ, plan)) {
-    case 2: RunBlockN<2>(inL, inR, outL, outR, Frames, plan, gains, mono, saturation); break;
-    case 3: RunBlockN<3>(inL, inR, outL, outR, Frames, plan, gains, mono, saturation); break;
-    case 4: RunBlockN<4>(inL, inR, outL, outR, Frames, plan, gains, mono, saturation); break;
-    default: RunBlockN<5>(inL, inR, outL, outR, Frames, plan, gains, mono, saturation); break;
+  switch (p.StageCount) {
+    case 2: RunBlockN<2>(inL, inR, outL, outR, Frames, p, FState); break;
+    case 3: RunBlockN<3>(inL, inR, outL, outR, Frames, p, FState); break;
+    case 4: RunBlockN<4>(inL, inR, outL, outR, Frames, p, FState); break;
+    default: RunBlockN<5>(inL, inR, outL, outR, Frames, p, FState); break;
   }
 #else
-  const float inputGain = FInputGain, leftGain = FLeftGain, rightGain = FRightGain;
-  const double drive = FDrive.Load();
-  for (int i = 0; i < Frames; ++i) {
-    float l = inL[i] * inputGain, r = inR[i] * inputGain;
-    if (mono) l = r = r * 0.5f + l * 0.5f;
-    l = FLeftEQ->ProcessSample(l) * leftGain;
-    r = FRightEQ->ProcessSample(r) * rightGain;
-    if (saturation) {
-      l = static_cast<float>(drive * std::sin(static_cast<double>(l)));
-      r = static_cast<float>(drive * std::sin(static_cast<double>(r)));
-    }
-    outL[i] = l;
-    outR[i] = r;
-  }
+  RunBlockScalar(inL, inR, outL, outR, Frames, p, FState);
 #endif
 }

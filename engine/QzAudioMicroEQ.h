@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "engine/QzAudioClasses.h"
 #include "engine/QzAudioFilterEx.h"
@@ -97,10 +98,30 @@ private:
   TQzShared<uint32_t> FFlags{0};
 };
 
+// Everything one block of the equaliser uses, designed whole and published at once. Stages run
+// in order; each names the filter whose audio state it carries (bands 0 .. 2, high-cut, low-cut),
+// so that switching a band keeps the state of the others.
+struct TQzEqualizerParams {
+  static constexpr int FilterCount = 5;
+  static constexpr int HighcutFilter = 3, LowcutFilter = 4;
+  struct TStage {
+    uint8_t Filter = 0;
+    // Per channel: whether it runs the stage (a band switched off on one channel only is a wire
+    // there) and whether its state is held at zero (corner at or above Nyquist).
+    bool Run[2] = {false, false};
+    bool HoldZero[2] = {false, false};
+    TQzBiquadCoefficients C[2] = {};
+  };
+  TStage Stages[FilterCount];
+  int StageCount = 0;
+  float InputGain = 1.0f, LeftGain = 1.0f, RightGain = 1.0f, Drive = 1.0f;
+  bool Active = false, Mono = false, Saturation = false;
+};
+
 // Input gain, optional mono sum, one three-band EQ per channel, pan and output gain, and an
-// optional sine saturation, on blocks of 32-bit stereo audio. Every change of the preset is
-// turned into ready factors and filter settings (ApplyPreset) so that the audio path only
-// multiplies and filters.
+// optional sine saturation, on blocks of 32-bit stereo audio. Every change of the preset or the
+// rate is designed into a complete TQzEqualizerParams and published whole; the audio path takes
+// the newest set at the start of each block and only multiplies and filters.
 class TQzAudioMicroEqualizer : public TQzAudioSampleRateClass {
 public:
   TQzAudioMicroEqualizer();
@@ -113,10 +134,13 @@ public:
   // 1 right); the buffers may be the same. Switched off or bypassed, the input is copied to
   // separate outputs and same buffers are left alone. No allocation, no lock.
   void Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames);
-  // Passes the rate to both channel EQs; does not fire OnUpdate.
+  // Passes the rate to both channel EQs and publishes; does not fire OnUpdate.
   void SampleRateChanged() override;
+  // Any thread: the filters start from silence at the next block.
+  void ResetState() { FResetRequest.Request(); }
 
   TQzAudioMicroEqualizerPreset* GetPreset() const { return FPreset.get(); }
+  // The channel EQs are the designs; Process does not touch them.
   TQzAudioMicroEQ* GetLeftEQ() const { return FLeftEQ.get(); }
   TQzAudioMicroEQ* GetRightEQ() const { return FRightEQ.get(); }
 
@@ -130,10 +154,16 @@ public:
   bool GetSaturation() const { return FSaturation; }
 
 private:
+  // Builds the set from the channel EQs and the derived values and publishes it; FDesign held.
+  void PublishDesign();
+
   std::unique_ptr<TQzAudioMicroEqualizerPreset> FPreset;
   std::unique_ptr<TQzAudioMicroEQ> FLeftEQ;
   std::unique_ptr<TQzAudioMicroEQ> FRightEQ;
-  // Derived values: written by ApplyPreset, read once per block by Process.
+  // Serialises the threads that design (preset changes, rate changes).
+  std::mutex FDesign;
+  TQzPublished<TQzEqualizerParams> FParams;
+  // Derived values as last designed, for display.
   TQzShared<float> FInputGain{1.0f};
   TQzShared<float> FOutputGain{1.0f};
   TQzShared<float> FLeftGain{1.0f};
@@ -142,4 +172,7 @@ private:
   TQzShared<bool> FActive{false};
   TQzShared<bool> FMono{false};
   TQzShared<bool> FSaturation{false};
+  // Audio thread only: z1, z2 of every filter and channel.
+  double FState[TQzEqualizerParams::FilterCount][2][2] = {};
+  TQzResetRequest FResetRequest;
 };

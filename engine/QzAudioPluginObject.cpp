@@ -1,7 +1,9 @@
 #include "engine/QzAudioPluginObject.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 #include "engine/QzFileClasses.h"
 #include "engine/QzUtils.h"
@@ -10,8 +12,13 @@
 TQzShared<bool> RunningAsVst{false};
 
 void (*QzToolkitEventPump)() = nullptr;
+bool (*QzPrepareWindowSystem)() = nullptr;
 
 namespace {
+// The thread that pumps the toolkit: claimed by the first pump. Unset is the default id.
+std::atomic<std::thread::id> gToolkitThread{};
+std::atomic<int> gToolkitViolations{0};
+
 std::string& ApplicationTitle() {
   static std::string title;
   return title;
@@ -48,7 +55,27 @@ static_assert(sizeof(TCallRect) == 8);
 
 std::string QzDisplayText(const TQzStoredText& Text) { return UnscrambleString(Text.Data, Text.Size); }
 
+bool QzCheckToolkitThread() {
+  const std::thread::id owner = gToolkitThread.load(std::memory_order_acquire);
+  if (owner == std::thread::id() || owner == std::this_thread::get_id()) return true;
+  gToolkitViolations.fetch_add(1, std::memory_order_relaxed);
+  assert(!"the toolkit was used on a thread that does not pump it");
+  return false;
+}
+
+int QzToolkitThreadViolations() { return gToolkitViolations.load(std::memory_order_relaxed); }
+
+void QzResetToolkitThread() {
+  gToolkitThread.store(std::thread::id(), std::memory_order_release);
+  gToolkitViolations.store(0, std::memory_order_relaxed);
+}
+
 void QzPumpToolkitEvents() {
+  std::thread::id none;
+  // The first pump makes its thread the toolkit's; a pump from any other thread is refused, as
+  // Xlib, the forms and their timers would then run on two threads at once.
+  gToolkitThread.compare_exchange_strong(none, std::this_thread::get_id(), std::memory_order_acq_rel);
+  if (!QzCheckToolkitThread()) return;
   if (QzToolkitEventPump) QzToolkitEventPump();
 }
 
@@ -61,10 +88,29 @@ TQzAudioPluginObject::TQzAudioPluginObject()
 }
 
 TQzAudioPluginObject::~TQzAudioPluginObject() {
-  // The editor goes first: while it closes, the face and the chunk are still there.
-  Editor.reset();
+  // Normally gone already (the most-derived destructor frees it first); while it closes, the
+  // face and the chunk are still there.
+  FreeEditor();
   FaceBitmap.reset();
   ChunkStream.reset();
+}
+
+void TQzAudioPluginObject::FreeEditor() {
+  if (!Editor) return;
+  QzCheckToolkitThread();
+  Editor.reset();
+}
+
+void TQzAudioPluginObject::RefreshStaleEditor() {
+  if (!Editor || !FEditorStale.exchange(false, std::memory_order_acq_rel)) return;
+  Editor->RefreshFromPlugin();
+}
+
+void TQzAudioPluginObject::EditorIdle() {
+  if (!QzCheckToolkitThread()) return;
+  // The refresh first, so the pump paints what it changed.
+  RefreshStaleEditor();
+  QzPumpToolkitEvents();
 }
 
 std::string TQzAudioPluginObject::GetVendorName() { return QzDisplayText(QzStoredVendorName); }
@@ -82,7 +128,12 @@ void TQzAudioPluginObject::LoadFaceFromResource() {
 }
 
 IQzPluginEditor* TQzAudioPluginObject::GetEditor() {
-  if (!Editor) Editor = CreateEditor();
+  if (!Editor) {
+    QzCheckToolkitThread();
+    Editor = CreateEditor();
+    // CreateEditor shows the presets as they are now.
+    FEditorStale.store(false, std::memory_order_release);
+  }
   return Editor.get();
 }
 
@@ -128,6 +179,8 @@ int32_t TQzAudioPluginObject::EditGetRect(void* Ptr) {
 int32_t TQzAudioPluginObject::EditOpen(void* Ptr) {
   IQzPluginEditor* editor = GetEditor();
   if (!editor) return 0;
+  // No display to show it on: the host learns that there is no editor window, nothing more.
+  if (QzPrepareWindowSystem && !QzPrepareWindowSystem()) return 0;
   editor->SetPosition(0, 0);
   editor->SetBorderStyle(ebsNone);
   editor->SetParentWindow(Ptr);
@@ -151,15 +204,18 @@ int32_t TQzAudioPluginObject::CopyText(const std::string& Text, void* Ptr) {
 
 int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
                                           int32_t /*Index*/, int32_t Value, void* Ptr, float Opt) {
-  QzPumpToolkitEvents();
   switch (Opcode) {
     case effOpen:
       return 1;
     case effClose:
+      // Called on: host GUI thread. The editor goes with the object, without a last pump.
       delete Self;  // the record goes with it
       return 1;
-    case effSetBlockSize:
     case effEditIdle:
+      // Called on: host GUI thread. The one regular pump of a VST host.
+      if (Self) Self->EditorIdle();
+      return 1;
+    case effSetBlockSize:
     case effSetEditKnobMode:
       return 1;
     case effGetVstVersion:
@@ -199,10 +255,18 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
       return 1;
     case effEditGetRect:
       return EditGetRect(Ptr);
-    case effEditOpen:
-      return EditOpen(Ptr);
-    case effEditClose:
-      return EditClose();
+    case effEditOpen: {
+      // The first paint comes at once rather than at the host's next idle.
+      const int32_t result = EditOpen(Ptr);
+      if (result) EditorIdle();
+      return result;
+    }
+    case effEditClose: {
+      // The hidden window is taken down now: the host may destroy its own window next.
+      const int32_t result = EditClose();
+      EditorIdle();
+      return result;
+    }
     case effGetChunk: {
       if (!Ptr || !Effect) return 0;
       ChunkStream->Clear();
@@ -248,7 +312,21 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
 // ---- Direct-call dispatcher -------------------------------------------------------------------
 
 int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void* Ptr) {
-  QzPumpToolkitEvents();
+  // A direct-call host has no idle call: its control calls pump the toolkit (15007 is the cheap
+  // one for a host that keeps a shown editor alive on a timer).
+  EditorIdle();
+  if (Opcode == 10004) {
+    delete this;
+    return qcrDone;
+  }
+  const int32_t result = RunOpcode(Opcode, Argument, Ptr);
+  // A state load or a power switch shows in the editor, and its host notifications are sent,
+  // before the call returns.
+  if (QzCheckToolkitThread()) RefreshStaleEditor();
+  return result;
+}
+
+int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void* Ptr) {
   const uint32_t argument = static_cast<uint32_t>(Argument);
   auto text = [Ptr](const std::string& Text) {
     // The host provides the buffer; the texts are at most 30 characters.
@@ -272,6 +350,7 @@ int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void
   switch (Opcode) {
     case 10001:
       if (IQzPluginEditor* editor = GetEditor()) {
+        if (QzPrepareWindowSystem && !QzPrepareWindowSystem()) return qcrNotDone;
         editor->Show();
         return qcrDone;
       }
@@ -282,9 +361,6 @@ int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void
         return qcrDone;
       }
       return qcrNotDone;
-    case 10004:
-      delete this;
-      return qcrDone;
     case 11001: return text(GetProductName());
     case 11002: return text(GetLongProductName());
     case 11003: return text(GetVendorName());
@@ -319,6 +395,7 @@ int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void
     }
     case 15008:
       if (IQzPluginEditor* editor = GetEditor()) {
+        if (argument == 1 && QzPrepareWindowSystem && !QzPrepareWindowSystem()) return qcrNotDone;
         editor->SetVisible(argument == 1);
         return qcrDone;
       }

@@ -2,6 +2,7 @@
 // editor as virtual operations, the VST 2.x dispatcher and the direct-call dispatcher.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -28,11 +29,31 @@ extern const TQzStoredText QzStoredRightsNotice;
 extern const TQzStoredText QzStoredAboutLine;
 std::string QzDisplayText(const TQzStoredText& Text);
 
-// The toolkit's event pump (window events, repaints, due timers). The toolkit installs it when it
-// is linked in; the plug-in runs it on the host's GUI thread from every dispatcher and
-// call_object call, never from the audio thread. Null while there is no toolkit.
+// Thread contract. Three kinds of caller reach the plug-in:
+// - the host's audio thread: processReplacing, process_audio, process_midi, effProcessEvents;
+// - the host's GUI thread: effEditGetRect, effEditOpen, effEditIdle, effEditClose, effClose,
+//   call_object, and everything the toolkit and the editor do;
+// - any control thread (often the GUI thread, not always): state, power, sample rate, tempo.
+// The toolkit and every editor object live on the one thread that pumps the toolkit. A change
+// made on another thread only marks the editor stale; the next pump refreshes it.
+
+// The toolkit's event pump (window events, repaints, due timers). The library fills it in when
+// it loads; null while there is no toolkit.
 extern void (*QzToolkitEventPump)();
+// Called on: host GUI thread. Runs the pump; the first thread to pump becomes the toolkit's.
 void QzPumpToolkitEvents();
+// Called on: any. Records a toolkit use from this thread: a use from a thread other than the
+// toolkit's is counted (and stops a debug build). True when the thread is the toolkit's.
+bool QzCheckToolkitThread();
+// Toolkit uses seen on a thread other than the toolkit's since the last reset.
+int QzToolkitThreadViolations();
+// Forgets the toolkit's thread and the count (a test that moves its GUI role to a new thread).
+void QzResetToolkitThread();
+
+// Called on: host GUI thread, before an editor window is made or shown. Makes sure a window
+// system is there to show it (the library installs the X11 backend in a real host); False when
+// none can be reached. The library fills it in; null means nothing needs preparing.
+extern bool (*QzPrepareWindowSystem)();
 
 // The toolkit application's title (direct-call 20002).
 std::string QzGetApplicationTitle();
@@ -42,7 +63,7 @@ enum TQzEditorBorderStyle { ebsNone, ebsToolWindow };
 
 // The editor window as the host interfaces use it. The effect's editor form implements it; a
 // plug-in whose CreateEditor returns nothing answers every request that needs the window as not
-// carried out. Every call comes on the host's GUI thread.
+// carried out. Every call comes on the host's GUI thread (the one that pumps the toolkit).
 class IQzPluginEditor {
 public:
   virtual ~IQzPluginEditor() = default;
@@ -61,6 +82,9 @@ public:
   virtual void SetCaption(const std::string& Caption) = 0;
   // Refreshes every control from the presets.
   virtual void UpdateControls(TObject* Sender) = 0;
+  // Called by the pump when a change made elsewhere (a state load, the power, the rate) marked
+  // the editor stale: shows the presets again.
+  virtual void RefreshFromPlugin() { UpdateControls(nullptr); }
 };
 
 // The direct-call host's callback: (object, host context, opcode, value, 0); the result is ignored.
@@ -83,9 +107,10 @@ public:
   ~TQzAudioPluginObject() override;
   std::string ClassName() const override { return "TQzAudioPluginObject"; }
 
-  // Virtual operations; all but ProcessReplacing run on the host's GUI thread.
+  // Virtual operations. ProcessReplacing runs on the audio thread; the editor's on the GUI
+  // thread; the state, power and rate operations on any control thread.
   virtual bool Reserved13() { return false; }
-  // The editor of this plug-in, created hidden; the base has none.
+  // Called on: host GUI thread. The editor of this plug-in, created hidden; the base has none.
   virtual std::unique_ptr<IQzPluginEditor> CreateEditor() { return nullptr; }
   virtual std::string GetProductName() { return "ZRT Plugin"; }
   virtual std::string GetIdCode() { return "XYZ"; }
@@ -100,15 +125,18 @@ public:
   virtual std::string GetCategoryText() { return "Audio Plugin"; }
   virtual uint16_t GetInfoWord1() { return 0; }
   virtual uint16_t GetInfoWord2() { return 0; }
+  // Called on: any control thread. Power; a change marks the editor stale.
   virtual bool GetActive() { return true; }
   virtual void SetActive(bool) {}
   // While True the editor neither reads nor resets the meters.
   virtual bool MetersSuspended() { return false; }
   virtual void Reserved36() {}
   virtual uint8_t GetInfoByte() { return 0; }
+  // Called on: any control thread, after SetTempo or SetSampleRate changed the value.
   virtual void TempoChanged() {}
   virtual void SampleRateChanged() {}
-  // Writes the whole plug-in state at the stream's position; LoadState reads what it wrote.
+  // Called on: any control thread, never the audio thread. Writes the whole plug-in state at
+  // the stream's position; LoadState reads what it wrote and marks the editor stale.
   virtual void SaveState(TStream*) {}
   virtual void LoadState(TStream*) {}
   virtual void LoadFaceBitmap() {}
@@ -119,12 +147,13 @@ public:
   virtual void ProcessReplacing(float** /*Inputs*/, float** /*Outputs*/, uint16_t /*Frames*/,
                                 int32_t /*A*/, int32_t /*B*/) {}
   virtual void Reserved49(intptr_t) {}
+  // Called on: host GUI thread (the direct-call host's control path, which pumps the toolkit).
   // The direct-call dispatcher: qcrDone, a value, qcrNotDone or qcrUnknown.
   virtual int32_t CallObject(uint32_t Opcode, int32_t Argument, void* Ptr);
   virtual int32_t GetPlugCategory() { return kPlugCategEffect; }
   virtual int32_t GetNumMidiInputChannels() { return 0; }
 
-  // The editor, created on first use; nullptr when the plug-in has none.
+  // Called on: host GUI thread. The editor, created on first use; nullptr when there is none.
   IQzPluginEditor* GetEditor();
   // The editor if one was created, without creating it.
   IQzPluginEditor* ExistingEditor() const { return Editor.get(); }
@@ -136,9 +165,17 @@ public:
   uint32_t GetHostMode() const { return HostMode; }
   // Tells the direct-call host about a change made in the editor; nothing without a callback.
   void NotifyHost(int32_t Opcode, int32_t Value);
+  // Called on: any. The editor shows values that changed; the next pump refreshes it.
+  void MarkEditorStale() { FEditorStale.store(true, std::memory_order_release); }
+  bool EditorStale() const { return FEditorStale.load(std::memory_order_acquire); }
+  // Called on: host GUI thread. Refreshes a stale editor, then pumps the toolkit once.
+  void EditorIdle();
 
   // The VST 2.x dispatcher. Self may be null (a record without object): requests that need the
-  // object then answer 0.
+  // object then answer 0. Called on the thread each opcode names: effProcessEvents on the audio
+  // thread, the editor opcodes and effClose on the GUI thread, the others on any control
+  // thread. Only effEditIdle pumps the toolkit (and effEditOpen and effEditClose, for the first
+  // paint and the tear-down): hosts call it 25 to 60 times a second from their GUI thread.
   static int32_t VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
                              int32_t Index, int32_t Value, void* Ptr, float Opt);
   // Capability answer: 1 yes, -1 a known capability this plug-in lacks, 0 unknown text.
@@ -159,6 +196,11 @@ public:
 protected:
   // Loads FaceBitmap from the bitmap resource "FACE"; leaves it empty when that is not a bitmap.
   void LoadFaceFromResource();
+  // Called on: host GUI thread. Frees the editor while everything it looks at still exists: the
+  // most-derived destructor calls it first.
+  void FreeEditor();
+  // Refreshes the editor when a change marked it stale.
+  void RefreshStaleEditor();
 
   std::unique_ptr<IQzPluginEditor> Editor;
   std::unique_ptr<TMemoryStream> FaceBitmap;
@@ -169,6 +211,8 @@ protected:
   uint32_t HostMode = qhmDirectCall;
 
 private:
+  std::atomic<bool> FEditorStale{false};
+  int32_t RunOpcode(uint32_t Opcode, int32_t Argument, void* Ptr);
   int32_t Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt);
   int32_t CopyText(const std::string& Text, void* Ptr);
 

@@ -283,7 +283,8 @@ void TCustomForm::SetAlphaBlendValue(uint8_t Value) {
 }
 
 void TCustomForm::SetParentWindow(uintptr_t Value) {
-  if (Value == FParentWindow) return;
+  // The same parent again keeps the window, unless the host destroyed it under us.
+  if (Value == FParentWindow && (!FWindow || FWindow->Alive())) return;
   const bool hadWindow = FWindow != nullptr;
   const bool visible = GetVisible();
   if (hadWindow) {

@@ -5,6 +5,8 @@
 namespace {
 
 int gNativeWindows = 0;
+// Set once a backend was installed on purpose (a test's off-screen one, the X11 one).
+bool gChosen = false;
 
 TQzWindowEvent MouseEvent(TQzEventKind Kind, int32_t X, int32_t Y, TShiftState Shift) {
   TQzWindowEvent e;
@@ -31,6 +33,16 @@ TQzWindowBackend& QzWindowBackend() {
 bool QzSetWindowBackend(std::unique_ptr<TQzWindowBackend> Backend) {
   if (gNativeWindows > 0 || !Backend) return false;
   Current() = std::move(Backend);
+  gChosen = true;
+  return true;
+}
+
+bool QzWindowBackendChosen() { return gChosen; }
+
+bool QzResetWindowBackend() {
+  if (gNativeWindows > 0) return false;
+  Current().reset();
+  gChosen = false;
   return true;
 }
 

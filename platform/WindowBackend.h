@@ -97,6 +97,8 @@ public:
   // (input over the program's other windows still goes to them); False releases it.
   virtual void GrabInput(bool Grab) { (void)Grab; }
   virtual uintptr_t NativeHandle() const = 0;
+  // False once the window system destroyed the window under us (with a foreign parent).
+  virtual bool Alive() const { return true; }
   // The client origin in screen coordinates.
   virtual TPoint ScreenOrigin() const = 0;
 };
@@ -126,6 +128,12 @@ public:
 // windows is not allowed (their windows would belong to the old one): it answers False.
 TQzWindowBackend& QzWindowBackend();
 bool QzSetWindowBackend(std::unique_ptr<TQzWindowBackend> Backend);
+// True once a backend was set on purpose; the default off-screen one is not a choice, and a
+// real host replaces it with the X11 one before its first window.
+bool QzWindowBackendChosen();
+// Drops the backend (closing its display connection) and goes back to the default; False while
+// windows exist. For a library that must let go of an X server before it goes away.
+bool QzResetWindowBackend();
 // Number of native windows alive (of any backend); backends count theirs in and out.
 int QzNativeWindowCount();
 void QzCountNativeWindow(int Delta);
@@ -250,4 +258,11 @@ TQzOffscreenBackend* QzUseOffscreenBackend();
 // ---- X11 backend ----
 
 // Connects to the display (nullptr: $DISPLAY); nullptr when no connection can be made.
+//
+// The backend lives in a host's process beside the host's own X connection and error handler:
+// every request of ours runs with an error handler that swallows the errors of our own
+// connection and hands any other to the handler it replaced, which it puts back afterwards, so
+// that no error of ours reaches Xlib's default handler (which would end the host). Windows watch
+// their own destruction and their foreign parent's: a window the host destroyed is never used
+// again. Pictures are shown with the window's own visual and depth (a 32-bit ARGB parent's).
 std::unique_ptr<TQzWindowBackend> QzCreateX11Backend(const char* DisplayName);

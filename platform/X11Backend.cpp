@@ -2,10 +2,11 @@
 // foreign window the host hands over; the form's surface is shown with XPutImage. The
 // CLIPBOARD selection is served from a hidden window of our own as UTF-8 text or image/png.
 //
-// The X error handler is process-wide and belongs to the host: ours is installed only for the
-// length of the requests on other clients' windows (clipboard answers), which may vanish at any
-// time, and the host's is put back at once. Calls that could fail on a window of our own in the
-// wrong state are guarded instead.
+// The X error handlers are process-wide and belong to the host. Ours are installed only for the
+// length of our own calls into Xlib (TOwnRequests) and the host's are put back at once: an error
+// of our connection is swallowed there (the host may destroy the window we live in at any time,
+// and other clients' windows we answer may vanish), any other goes on to the handler we
+// replaced. A connection whose server went away is marked dead instead of ending the process.
 //
 // Typed text comes through the input method (XIM) as UTF-8, with compose sequences where the
 // input method offers them; without one, keysyms are turned into text directly.
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 #include <memory>
 
 #include <X11/Xatom.h>
@@ -47,31 +49,68 @@ enum : long {
   kMwmDecorMaximize = 64,
 };
 
-// Catches the errors of requests on foreign windows while it lives.
-int gTrappedError = 0;
-int TrapError(Display*, XErrorEvent* E) {
-  gTrappedError = E->error_code;
-  return 0;
+// Our connections, our handlers' bookkeeping. All of it is touched on the GUI thread only, the
+// one thread that calls into our connection.
+std::vector<Display*> gOwnDisplays;
+std::vector<Display*> gDeadDisplays;
+int gTrapDepth = 0;
+unsigned long gOwnErrors = 0;
+XErrorHandler gPreviousHandler = nullptr;
+XIOErrorHandler gPreviousIOHandler = nullptr;
+
+bool IsOwn(Display* D) { return std::find(gOwnDisplays.begin(), gOwnDisplays.end(), D) != gOwnDisplays.end(); }
+bool IsDead(Display* D) { return std::find(gDeadDisplays.begin(), gDeadDisplays.end(), D) != gDeadDisplays.end(); }
+
+int OwnErrorHandler(Display* D, XErrorEvent* E) {
+  if (IsOwn(D)) {
+    ++gOwnErrors;
+    return 0;
+  }
+  return gPreviousHandler ? gPreviousHandler(D, E) : 0;
 }
-class TErrorTrap {
+
+int OwnIOErrorHandler(Display* D) {
+  if (IsOwn(D)) {
+    if (!IsDead(D)) gDeadDisplays.push_back(D);
+    return 0;
+  }
+  return gPreviousIOHandler ? gPreviousIOHandler(D) : 0;
+}
+
+// Called by Xlib after the IO error handler instead of exit(): the connection is dead, Xlib
+// turns further calls on it into no-ops, and the backend stops using it.
+void OwnIOErrorExit(Display* D, void*) {
+  if (!IsDead(D)) gDeadDisplays.push_back(D);
+}
+
+// Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then the
+// errors of what we sent are collected and the host's handlers are put back.
+class TOwnRequests {
 public:
-  explicit TErrorTrap(Display* D) : FDpy(D) {
-    XSync(D, False);
-    gTrappedError = 0;
-    FOld = XSetErrorHandler(TrapError);
+  explicit TOwnRequests(Display* D) : FDpy(D) {
+    if (gTrapDepth++ == 0) {
+      gPreviousHandler = XSetErrorHandler(OwnErrorHandler);
+      gPreviousIOHandler = XSetIOErrorHandler(OwnIOErrorHandler);
+    }
+    FErrorsAtStart = gOwnErrors;
   }
-  ~TErrorTrap() {
-    XSync(FDpy, False);
-    XSetErrorHandler(FOld);
+  ~TOwnRequests() {
+    if (--gTrapDepth > 0) return;
+    if (!IsDead(FDpy)) XSync(FDpy, False);
+    XSetErrorHandler(gPreviousHandler);
+    XSetIOErrorHandler(gPreviousIOHandler);
   }
+  TOwnRequests(const TOwnRequests&) = delete;
+  TOwnRequests& operator=(const TOwnRequests&) = delete;
+  // True when a request sent in this scope failed.
   bool Failed() {
-    XSync(FDpy, False);
-    return gTrappedError != 0;
+    if (!IsDead(FDpy)) XSync(FDpy, False);
+    return gOwnErrors != FErrorsAtStart;
   }
 
 private:
   Display* FDpy;
-  XErrorHandler FOld;
+  unsigned long FErrorsAtStart;
 };
 
 void AppendUtf8(std::string& S, uint32_t C) {
@@ -120,11 +159,19 @@ public:
   void TakeFocus() override;
   void GrabInput(bool Grab) override;
   uintptr_t NativeHandle() const override { return FWindow; }
+  bool Alive() const override { return !Gone(); }
   TPoint ScreenOrigin() const override;
 
   TQzWindowSink* Sink() const { return FSink; }
   Window XWindow() const { return FWindow; }
+  Window ForeignParent() const { return FParams.ParentWindow; }
   XIC InputContext() const { return FIC; }
+  // The window was destroyed under us (the host destroyed it or its parent): never used again.
+  void MarkGone();
+  bool Gone() const;
+  // The pointer left an embedded window that took the keyboard on a click: the host gets it
+  // back, so that its shortcuts work again.
+  void ReturnFocus();
 
 private:
   void SetNetState();
@@ -135,14 +182,23 @@ private:
   Window FWindow = 0;
   GC FGC = nullptr;
   XIC FIC = nullptr;
+  // The visual and depth the window really has (a foreign parent's, which may be 32-bit ARGB).
+  Visual* FVisual = nullptr;
+  int FDepth = 0;
+  bool FGone = false;
   bool FVisible = false;
   bool FGrabbed = false;
+  // Who had the keyboard before a click gave it to this embedded window.
+  Window FFocusBefore = 0;
 };
 
 
 class TQzX11Backend : public TQzWindowBackend {
 public:
   explicit TQzX11Backend(Display* D) : Dpy(D) {
+    gOwnDisplays.push_back(Dpy);
+    XSetIOErrorExitHandler(Dpy, OwnIOErrorExit, nullptr);
+    TOwnRequests own(Dpy);
     auto atom = [&](const char* n) { return XInternAtom(Dpy, n, False); };
     WM_PROTOCOLS = atom("WM_PROTOCOLS");
     WM_DELETE_WINDOW = atom("WM_DELETE_WINDOW");
@@ -172,18 +228,30 @@ public:
     }
   }
   ~TQzX11Backend() override {
-    EndTransfers();
-    if (IM) XCloseIM(IM);
-    XDestroyWindow(Dpy, Helper);
+    {
+      TOwnRequests own(Dpy);
+      if (!Dead()) {
+        EndTransfers();
+        if (IM) XCloseIM(IM);
+        XDestroyWindow(Dpy, Helper);
+      }
+    }
     XCloseDisplay(Dpy);
+    gOwnDisplays.erase(std::remove(gOwnDisplays.begin(), gOwnDisplays.end(), Dpy), gOwnDisplays.end());
+    gDeadDisplays.erase(std::remove(gDeadDisplays.begin(), gDeadDisplays.end(), Dpy), gDeadDisplays.end());
   }
+
+  // The server went away: nothing is sent any more.
+  bool Dead() const { return IsDead(Dpy); }
 
   std::unique_ptr<TQzNativeWindow> CreateNativeWindow(TQzWindowSink* Sink, const TQzWindowParams& Params) override {
     return std::make_unique<TQzX11Window>(this, Sink, Params);
   }
 
   void Pump() override {
-    while (XPending(Dpy) > 0) {
+    if (Dead()) return;
+    TOwnRequests own(Dpy);
+    while (!Dead() && XPending(Dpy) > 0) {
       XEvent ev;
       XNextEvent(Dpy, &ev);
       // The input method takes the key events of a compose sequence.
@@ -194,7 +262,11 @@ public:
   }
 
   bool WaitForEvents(uint64_t TimeoutMs) override {
-    if (XPending(Dpy) > 0) return true;
+    if (Dead()) return false;
+    {
+      TOwnRequests own(Dpy);
+      if (XPending(Dpy) > 0) return true;
+    }
     pollfd p{ConnectionNumber(Dpy), POLLIN, 0};
     const int ms = TimeoutMs > 60000 ? 60000 : static_cast<int>(TimeoutMs);
     poll(&p, 1, ms);
@@ -209,6 +281,7 @@ public:
   int32_t ScreenHeight() override { return DisplayHeight(Dpy, DefaultScreen(Dpy)); }
 
   void SetClipboardText(const std::string& Text) override {
+    TOwnRequests own(Dpy);
     ClipText = Text;
     ClipTextBytes = std::make_shared<const std::vector<uint8_t>>(Text.begin(), Text.end());
     HasText = true;
@@ -217,6 +290,7 @@ public:
     Own();
   }
   void SetClipboardPNG(std::vector<uint8_t> Png) override {
+    TOwnRequests own(Dpy);
     ClipPng = std::move(Png);
     ClipPngBytes = std::make_shared<const std::vector<uint8_t>>(ClipPng);
     HasPng = true;
@@ -225,6 +299,8 @@ public:
     Own();
   }
   bool GetClipboardText(std::string& Text) override {
+    if (Dead()) return false;
+    TOwnRequests own(Dpy);
     if (XGetSelectionOwner(Dpy, CLIPBOARD) == Helper) {
       if (!HasText) return false;
       Text = ClipText;
@@ -236,6 +312,8 @@ public:
     return true;
   }
   bool GetClipboardPNG(std::vector<uint8_t>& Png) override {
+    if (Dead()) return false;
+    TOwnRequests own(Dpy);
     if (XGetSelectionOwner(Dpy, CLIPBOARD) == Helper) {
       if (!HasPng) return false;
       Png = ClipPng;
@@ -273,7 +351,7 @@ private:
 
   void EndTransfers() {
     for (const TTransfer& t : Transfers) {
-      TErrorTrap trap(Dpy);
+      TOwnRequests trap(Dpy);
       XSelectInput(Dpy, t.Requestor, NoEventMask);
     }
     Transfers.clear();
@@ -284,7 +362,7 @@ private:
     for (size_t i = Transfers.size(); i-- > 0;)
       if (now - Transfers[i].LastActivity > kTransferTimeoutMs) {
         {
-          TErrorTrap trap(Dpy);
+          TOwnRequests trap(Dpy);
           XSelectInput(Dpy, Transfers[i].Requestor, NoEventMask);
         }
         Transfers.erase(Transfers.begin() + static_cast<std::ptrdiff_t>(i));
@@ -300,7 +378,7 @@ private:
       const size_t n = std::min(ChunkLimit(), t.Data->size() - t.Offset);
       bool failed;
       {
-        TErrorTrap trap(Dpy);
+        TOwnRequests trap(Dpy);
         XChangeProperty(Dpy, t.Requestor, t.Property, t.Type, 8, PropModeReplace, t.Data->data() + t.Offset,
                         static_cast<int>(n));
         failed = trap.Failed();
@@ -308,7 +386,7 @@ private:
       t.Offset += n;
       t.LastActivity = Now();
       if (n == 0 || failed) {
-        TErrorTrap trap(Dpy);
+        TOwnRequests trap(Dpy);
         XSelectInput(Dpy, t.Requestor, NoEventMask);
         Transfers.erase(Transfers.begin() + static_cast<std::ptrdiff_t>(i));
       }
@@ -320,7 +398,7 @@ private:
   // Writes the answer to R (whole or as the start of a transfer); False when that failed.
   bool Answer(const XSelectionRequestEvent& R, Atom Property, Atom Type,
               std::shared_ptr<const std::vector<uint8_t>> Data) {
-    TErrorTrap trap(Dpy);
+    TOwnRequests trap(Dpy);
     if (Data->size() <= ChunkLimit()) {
       XChangeProperty(Dpy, R.requestor, Property, Type, 8, PropModeReplace, Data->data(), static_cast<int>(Data->size()));
       return !trap.Failed();
@@ -418,7 +496,7 @@ private:
       std::vector<Atom> t{TARGETS};
       if (HasText) t.insert(t.end(), {UTF8_STRING, XA_STRING, TEXT});
       if (HasPng) t.push_back(IMAGE_PNG);
-      TErrorTrap trap(Dpy);
+      TOwnRequests trap(Dpy);
       XChangeProperty(Dpy, R.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(t.data()), static_cast<int>(t.size()));
       if (trap.Failed()) reply.property = None;
@@ -429,7 +507,7 @@ private:
     } else {
       reply.property = None;
     }
-    TErrorTrap trap(Dpy);
+    TOwnRequests trap(Dpy);
     XSendEvent(Dpy, R.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
   }
 
@@ -493,8 +571,15 @@ private:
         XRefreshKeyboardMapping(&ev.xmapping);
       return;
     }
+    if (ev.type == DestroyNotify) {
+      // Our window, or the host's window it lives in (whose children die with it).
+      const Window gone = ev.xdestroywindow.window;
+      for (auto& [window, w] : Windows)
+        if (window == gone || w->ForeignParent() == gone) w->MarkGone();
+      return;
+    }
     auto it = Windows.find(ev.xany.window);
-    if (it == Windows.end()) return;
+    if (it == Windows.end() || it->second->Gone()) return;
     TQzX11Window* w = it->second;
     TQzWindowEvent e;
     switch (ev.type) {
@@ -527,7 +612,11 @@ private:
         e.Y = ev.xmotion.y;
         e.Shift = Shift(ev.xmotion.state);
         break;
-      case LeaveNotify: e.Kind = qeMouseLeave; break;
+      case LeaveNotify:
+        // Moving into a child of ours is no leaving; a grab's crossing is not the user's.
+        if (ev.xcrossing.detail != NotifyInferior && ev.xcrossing.mode == NotifyNormal) w->ReturnFocus();
+        e.Kind = qeMouseLeave;
+        break;
       case KeyPress:
       case KeyRelease: {
         KeySym sym = 0;
@@ -603,6 +692,7 @@ private:
 TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQzWindowParams& Params)
     : FBackend(Backend), FSink(Sink), FParams(Params) {
   Display* d = Backend->Dpy;
+  TOwnRequests own(d);
   const Window parent = Params.ParentWindow ? static_cast<Window>(Params.ParentWindow) : DefaultRootWindow(d);
   XSetWindowAttributes a{};
   a.background_pixmap = None;
@@ -623,6 +713,16 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
   FGC = XCreateGC(d, FWindow, 0, nullptr);
   Backend->Windows[FWindow] = this;
   QzCountNativeWindow(1);
+  XWindowAttributes wa;
+  if (XGetWindowAttributes(d, FWindow, &wa)) {
+    FVisual = wa.visual;
+    FDepth = wa.depth;
+  }
+  // The host destroys its window when it likes (a track goes away); we must hear of it. Event
+  // masks are per client, so this leaves the host's own selection alone.
+  if (Params.ParentWindow) XSelectInput(d, parent, StructureNotifyMask);
+  // A parent that was gone already: the window could not be made.
+  if (own.Failed() || !FVisual) FGone = true;
   if (Backend->IM && !popup) {
     FIC = XCreateIC(Backend->IM, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, FWindow,
                     XNFocusWindow, FWindow, nullptr);
@@ -643,13 +743,46 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
 }
 
 TQzX11Window::~TQzX11Window() {
+  FBackend->Windows.erase(FWindow);
+  QzCountNativeWindow(-1);
+  TOwnRequests own(FBackend->Dpy);
+  // A dead connection sends nothing, but the client side of the GC and the input context is
+  // ours to free all the same.
   GrabInput(false);
   if (FIC) XDestroyIC(FIC);
-  FBackend->Windows.erase(FWindow);
   XFreeGC(FBackend->Dpy, FGC);
-  XDestroyWindow(FBackend->Dpy, FWindow);
+  if (FBackend->Dead()) return;
+  if (!FGone) {
+    XDestroyWindow(FBackend->Dpy, FWindow);
+    // The parent stays watched while another window of ours lives in it.
+    bool shared = false;
+    for (const auto& [window, w] : FBackend->Windows) shared = shared || w->ForeignParent() == FParams.ParentWindow;
+    if (FParams.ParentWindow && !shared)
+      XSelectInput(FBackend->Dpy, static_cast<Window>(FParams.ParentWindow), NoEventMask);
+  }
   XFlush(FBackend->Dpy);
-  QzCountNativeWindow(-1);
+}
+
+bool TQzX11Window::Gone() const { return FGone || FBackend->Dead(); }
+
+void TQzX11Window::MarkGone() {
+  FGone = true;
+  FGrabbed = false;
+}
+
+void TQzX11Window::ReturnFocus() {
+  if (!FParams.ParentWindow || Gone()) return;
+  Display* d = FBackend->Dpy;
+  TOwnRequests own(d);
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(d, &focus, &revert);
+  if (focus != FWindow) return;
+  // The window that had the keyboard before the click, if it still exists; else the host's.
+  const Window to = FFocusBefore > PointerRoot ? FFocusBefore : static_cast<Window>(FParams.ParentWindow);
+  XSetInputFocus(d, to, RevertToParent, CurrentTime);
+  if (own.Failed()) XSetInputFocus(d, static_cast<Window>(FParams.ParentWindow), RevertToParent, CurrentTime);
+  FFocusBefore = 0;
 }
 
 void TQzX11Window::SetNetState() {
@@ -679,8 +812,9 @@ void TQzX11Window::SetSizeHints() {
 
 void TQzX11Window::SetDecorations(const TQzWindowParams& P) {
   FParams.AssignDecorations(P);
-  if (FParams.ParentWindow || FParams.Popup) return;
+  if (FParams.ParentWindow || FParams.Popup || Gone()) return;
   Display* d = FBackend->Dpy;
+  TOwnRequests own(d);
   long functions = kMwmFuncMove, decorations = 0;
   if (P.Resizable) functions |= kMwmFuncResize;
   if (P.MinimizeBox) functions |= kMwmFuncMinimize;
@@ -706,7 +840,9 @@ void TQzX11Window::SetDecorations(const TQzWindowParams& P) {
 }
 
 void TQzX11Window::GrabInput(bool Grab) {
+  if (Gone()) return;
   Display* d = FBackend->Dpy;
+  TOwnRequests own(d);
   if (!Grab) {
     if (!FGrabbed) return;
     FGrabbed = false;
@@ -732,6 +868,8 @@ void TQzX11Window::SetBounds(int32_t Left, int32_t Top, int32_t Width, int32_t H
   FParams.Top = Top;
   FParams.Width = Width;
   FParams.Height = Height;
+  if (Gone()) return;
+  TOwnRequests own(FBackend->Dpy);
   if (resized && !FParams.Resizable && !FParams.ParentWindow && !FParams.Popup) SetSizeHints();
   const int x = FParams.ParentWindow ? 0 : Left, y = FParams.ParentWindow ? 0 : Top;
   XMoveResizeWindow(FBackend->Dpy, FWindow, x, y, static_cast<unsigned>(std::max(Width, 1)),
@@ -742,6 +880,8 @@ void TQzX11Window::SetBounds(int32_t Left, int32_t Top, int32_t Width, int32_t H
 void TQzX11Window::SetVisible(bool Visible) {
   if (Visible == FVisible) return;
   FVisible = Visible;
+  if (Gone()) return;
+  TOwnRequests own(FBackend->Dpy);
   if (Visible) {
     XMapRaised(FBackend->Dpy, FWindow);
   } else {
@@ -753,7 +893,8 @@ void TQzX11Window::SetVisible(bool Visible) {
 
 void TQzX11Window::SetTitle(const std::string& Title) {
   FParams.Title = Title;
-  if (FParams.ParentWindow) return;
+  if (FParams.ParentWindow || Gone()) return;
+  TOwnRequests own(FBackend->Dpy);
   XStoreName(FBackend->Dpy, FWindow, Title.c_str());
   XChangeProperty(FBackend->Dpy, FWindow, FBackend->NET_WM_NAME, FBackend->UTF8_STRING, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(Title.data()), static_cast<int>(Title.size()));
@@ -761,6 +902,8 @@ void TQzX11Window::SetTitle(const std::string& Title) {
 
 void TQzX11Window::SetAlpha(uint8_t Alpha) {
   FParams.Alpha = Alpha;
+  if (Gone()) return;
+  TOwnRequests own(FBackend->Dpy);
   if (Alpha == 255) {
     XDeleteProperty(FBackend->Dpy, FWindow, FBackend->NET_WM_WINDOW_OPACITY);
   } else {
@@ -774,6 +917,8 @@ void TQzX11Window::SetAlpha(uint8_t Alpha) {
 void TQzX11Window::SetStayOnTop(bool StayOnTop) {
   if (StayOnTop == FParams.StayOnTop || FParams.ParentWindow) return;
   FParams.StayOnTop = StayOnTop;
+  if (Gone()) return;
+  TOwnRequests own(FBackend->Dpy);
   SetNetState();
   if (FVisible) {
     // A mapped window changes state through the window manager.
@@ -790,45 +935,80 @@ void TQzX11Window::SetStayOnTop(bool StayOnTop) {
   XFlush(FBackend->Dpy);
 }
 
+namespace {
+// A channel of a TrueColor visual: where its 8 bits go in a pixel.
+struct TChannel {
+  int Shift = 0, Bits = 0;
+  explicit TChannel(unsigned long Mask) {
+    if (!Mask) return;
+    while (!(Mask & 1)) Mask >>= 1, ++Shift;
+    while (Mask & 1) Mask >>= 1, ++Bits;
+  }
+  unsigned long Place(uint8_t V) const {
+    if (!Bits) return 0;
+    const unsigned long v = Bits >= 8 ? static_cast<unsigned long>(V) << (Bits - 8) : V >> (8 - Bits);
+    return v << Shift;
+  }
+};
+}  // namespace
+
 void TQzX11Window::Present(TRasterImage* Surface, const TRect& Area) {
+  if (Gone() || !FVisual) return;
   Display* d = FBackend->Dpy;
   const TRect r{std::max(Area.Left, 0), std::max(Area.Top, 0), std::min(Area.Right, Surface->GetWidth()),
                 std::min(Area.Bottom, Surface->GetHeight())};
   if (r.Right <= r.Left || r.Bottom <= r.Top) return;
   const int w = r.Right - r.Left, h = r.Bottom - r.Top;
-  Visual* vis = DefaultVisual(d, DefaultScreen(d));
-  const int depth = DefaultDepth(d, DefaultScreen(d));
-  if (depth < 24 || vis->red_mask != 0xFF0000 || vis->green_mask != 0xFF00 || vis->blue_mask != 0xFF) return;
+  // Only TrueColor visuals are drawn; a palette visual would need colours allocated.
+  if (FVisual->c_class != TrueColor || FDepth < 15) return;
+  TOwnRequests own(d);
+  XImage* img = XCreateImage(d, FVisual, static_cast<unsigned>(FDepth), ZPixmap, 0, nullptr, static_cast<unsigned>(w),
+                             static_cast<unsigned>(h), 32, 0);
+  if (!img) return;
   // XDestroyImage frees the data with free().
-  auto* data = static_cast<char*>(malloc(static_cast<size_t>(w) * static_cast<size_t>(h) * 4));
-  if (!data) return;
+  img->data = static_cast<char*>(malloc(static_cast<size_t>(img->bytes_per_line) * static_cast<size_t>(h)));
+  if (!img->data) {
+    XDestroyImage(img);
+    return;
+  }
+  const TChannel red(FVisual->red_mask), green(FVisual->green_mask), blue(FVisual->blue_mask);
+  // A 32-bit window keeps its alpha in the bits no colour uses: opaque.
+  const unsigned long colourBits = FVisual->red_mask | FVisual->green_mask | FVisual->blue_mask;
+  const unsigned long alpha = FDepth == 32 ? (0xFFFFFFFFUL & ~colourBits) : 0;
+  const bool direct = img->bits_per_pixel == 32 && img->byte_order == LSBFirst && red.Shift == 16 && red.Bits == 8 &&
+                      green.Shift == 8 && green.Bits == 8 && blue.Shift == 0 && blue.Bits == 8;
   const int bpp = Surface->GetRawImage().Description.BitsPerPixel / 8;
   for (int y = 0; y < h; ++y) {
     const uint8_t* src = Surface->GetScanLine(r.Top + y) + r.Left * bpp;
-    uint8_t* dst = reinterpret_cast<uint8_t*>(data) + static_cast<size_t>(y) * static_cast<size_t>(w) * 4;
-    for (int x = 0; x < w; ++x) {
-      dst[x * 4 + 0] = src[x * bpp + 0];
-      dst[x * 4 + 1] = src[x * bpp + 1];
-      dst[x * 4 + 2] = src[x * bpp + 2];
-      dst[x * 4 + 3] = 0;
+    if (direct) {
+      auto* dst = reinterpret_cast<uint8_t*>(img->data) + static_cast<size_t>(y) * static_cast<size_t>(img->bytes_per_line);
+      const uint8_t a = alpha ? 0xFF : 0;
+      for (int x = 0; x < w; ++x) {
+        dst[x * 4 + 0] = src[x * bpp + 0];
+        dst[x * 4 + 1] = src[x * bpp + 1];
+        dst[x * 4 + 2] = src[x * bpp + 2];
+        dst[x * 4 + 3] = a;
+      }
+      continue;
     }
+    for (int x = 0; x < w; ++x)
+      XPutPixel(img, x, y, red.Place(src[x * bpp + 2]) | green.Place(src[x * bpp + 1]) | blue.Place(src[x * bpp]) | alpha);
   }
-  XImage* img = XCreateImage(d, vis, static_cast<unsigned>(depth), ZPixmap, 0, data, static_cast<unsigned>(w),
-                             static_cast<unsigned>(h), 32, w * 4);
-  if (!img) {
-    free(data);
-    return;
-  }
-  img->byte_order = LSBFirst;
   XPutImage(d, FWindow, FGC, img, 0, 0, r.Left, r.Top, static_cast<unsigned>(w), static_cast<unsigned>(h));
   XDestroyImage(img);
-  XFlush(d);
 }
 
 void TQzX11Window::TakeFocus() {
-  if (FParams.Popup) return;  // menus and hints leave the focus where it is
+  if (FParams.Popup || Gone()) return;  // menus and hints leave the focus where it is
+  TOwnRequests own(FBackend->Dpy);
   XWindowAttributes a;
   if (!XGetWindowAttributes(FBackend->Dpy, FWindow, &a) || a.map_state != IsViewable) return;
+  if (FParams.ParentWindow) {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(FBackend->Dpy, &focus, &revert);
+    if (focus != FWindow) FFocusBefore = focus;
+  }
   XSetInputFocus(FBackend->Dpy, FWindow, RevertToParent, CurrentTime);
   XFlush(FBackend->Dpy);
 }
@@ -836,6 +1016,8 @@ void TQzX11Window::TakeFocus() {
 TPoint TQzX11Window::ScreenOrigin() const {
   Window child;
   int x = 0, y = 0;
+  if (Gone()) return {FParams.Left, FParams.Top};
+  TOwnRequests own(FBackend->Dpy);
   XTranslateCoordinates(FBackend->Dpy, FWindow, DefaultRootWindow(FBackend->Dpy), 0, 0, &x, &y, &child);
   return {x, y};
 }
@@ -843,6 +1025,8 @@ TPoint TQzX11Window::ScreenOrigin() const {
 }  // namespace
 
 std::unique_ptr<TQzWindowBackend> QzCreateX11Backend(const char* DisplayName) {
+  // No display named and none in the environment: no attempt (and no message from Xlib).
+  if (!DisplayName && !std::getenv("DISPLAY")) return nullptr;
   Display* d = XOpenDisplay(DisplayName);
   if (!d) return nullptr;
   return std::make_unique<TQzX11Backend>(d);

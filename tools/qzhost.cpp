@@ -4,11 +4,17 @@
 // effect into an output WAV, optionally loading and saving a state blob.
 //
 //   qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES] [--load-state FILE]
-//          [--save-state FILE] [--quiet] [INPUT.wav OUTPUT.wav]
+//          [--save-state FILE] [--editor SECONDS] [--quiet] [INPUT.wav OUTPUT.wav]
+//
+// --editor shows the plug-in's editor for a while, as hosts do: under VST 2.x embedded in a
+// window of ours and idled (effEditIdle) 50 times a second; under the direct-call interface as
+// a window of its own, kept alive by calling the cheap opcode 15007 on the same timer (the
+// plug-in pumps its toolkit from every call_object).
 #include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,9 +23,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Vst2.h"
+
+#include <X11/Xlib.h>
 
 #ifndef QZ_DEFAULT_PLUGIN
 #define QZ_DEFAULT_PLUGIN "quillmere.so"
@@ -37,6 +46,7 @@ struct TOptions {
   int Block = 512;
   std::string LoadState, SaveState, Input, Output;
   bool Quiet = false;
+  double EditorSeconds = 0;
 };
 
 [[noreturn]] void Fail(const std::string& Message) {
@@ -47,7 +57,8 @@ struct TOptions {
 void Usage() {
   std::printf(
       "usage: qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES]\n"
-      "              [--load-state FILE] [--save-state FILE] [--quiet] [INPUT.wav OUTPUT.wav]\n"
+      "              [--load-state FILE] [--save-state FILE] [--editor SECONDS] [--quiet]\n"
+      "              [INPUT.wav OUTPUT.wav]\n"
       "Without files it prints what the plug-in tells about itself.\n");
 }
 
@@ -71,6 +82,10 @@ TOptions ParseOptions(int argc, char** argv) {
     } else if (a == "--load-state") o.LoadState = value();
     else if (a == "--save-state") o.SaveState = value();
     else if (a == "--quiet") o.Quiet = true;
+    else if (a == "--editor") {
+      o.EditorSeconds = std::atof(value().c_str());
+      if (!(o.EditorSeconds > 0 && o.EditorSeconds <= 86400)) Fail("--editor takes 0 .. 86400 seconds");
+    }
     else if (a == "--help" || a == "-h") {
       Usage();
       std::exit(0);
@@ -253,6 +268,46 @@ public:
     if (FEffect) Dispatch(effStopProcess);
   }
 
+  // Shows the editor for Seconds (or until its window is closed), idling it on a 20 ms timer.
+  void ShowEditor(double Seconds) {
+    using TClock = std::chrono::steady_clock;
+    const auto end = TClock::now() + std::chrono::duration<double>(Seconds);
+    const auto tick = std::chrono::milliseconds(20);
+    if (!FEffect) {
+      if (Call(10001) != 1) Fail("the plug-in showed no editor");
+      // 15007 answers whether the editor is still shown; every call pumps the plug-in's toolkit.
+      while (TClock::now() < end && Call(15007) == 1) std::this_thread::sleep_for(tick);
+      Call(10002);
+      return;
+    }
+    ERect* rect = nullptr;
+    if (Dispatch(effEditGetRect, 0, 0, &rect) != 1 || !rect) Fail("the plug-in has no editor");
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) Fail("no X display to show the editor on");
+    const int w = std::max(rect->right - rect->left, 1), h = std::max(rect->bottom - rect->top, 1);
+    const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w),
+                                              static_cast<unsigned>(h), 0, 0, 0);
+    Atom close = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, window, &close, 1);
+    XStoreName(d, window, "qzhost");
+    XMapWindow(d, window);
+    XSync(d, False);
+    if (Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window)) != 1) Fail("the plug-in's editor did not open");
+    bool closed = false;
+    while (!closed && TClock::now() < end) {
+      while (XPending(d) > 0) {
+        XEvent ev;
+        XNextEvent(d, &ev);
+        if (ev.type == ClientMessage && static_cast<Atom>(ev.xclient.data.l[0]) == close) closed = true;
+      }
+      Dispatch(effEditIdle);
+      std::this_thread::sleep_for(tick);
+    }
+    Dispatch(effEditClose);
+    XDestroyWindow(d, window);
+    XCloseDisplay(d);
+  }
+
   void Process(float** In, float** Out, int Frames) {
     if (FEffect) FEffect->processReplacing(FEffect, In, Out, Frames);
     else FProcess(FObject, In, Out, static_cast<uint16_t>(Frames), 0, 0);
@@ -335,6 +390,7 @@ int main(int argc, char** argv) {
     std::printf("Loaded state %s (%zu bytes)\n", options.LoadState.c_str(), blob.size());
   }
   if (!options.Input.empty()) ProcessFile(plugin, options);
+  if (options.EditorSeconds > 0) plugin.ShowEditor(options.EditorSeconds);
   if (!options.SaveState.empty()) {
     const std::vector<uint8_t> blob = plugin.SaveState();
     WriteFile(options.SaveState, blob.data(), blob.size());

@@ -22,21 +22,6 @@ public:
 
 }  // namespace
 
-TEST(QzAudioClasses, NewObjectsAndUpdate) {
-  EXPECT_EQ(TQzAudioSampleRateClass().GetSampleRate(), 44100u);
-  EXPECT_EQ(TQzAudioSampleRateStereoHistoryClass().GetSampleRate(), 44100u);
-  TQzAudioUpdateClass obj;
-  obj.Update();  // no handler: nothing happens
-  int fired = 0;
-  obj.OnUpdate = [&](TObject* Sender) {
-    EXPECT_EQ(Sender, &obj);
-    ++fired;
-  };
-  obj.Update();
-  obj.DoUpdate();
-  EXPECT_EQ(fired, 2);
-}
-
 TEST(QzAudioClasses, SampleRateClampsAndCountsChanges) {
   struct Step {
     uint32_t Set;

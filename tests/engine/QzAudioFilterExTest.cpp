@@ -273,22 +273,24 @@ TEST(QzAudioFilterEx, ResponsesMatchCoefficientsAndTextbook) {
   }
 }
 
-TEST(QzAudioFilterEx, NaNStateRecovers) {
-  TQzAudioHighcutFilter f, fresh;
+TEST(QzAudioFilterEx, ResetAndNaNStateRecover) {
+  TQzAudioHighcutFilter f;
   f.SetFrequency(5000.0f);
-  fresh.SetFrequency(5000.0f);
+  auto sameAsFresh = [&](int From) {
+    TQzAudioHighcutFilter clean;
+    clean.SetFrequency(5000.0f);
+    for (int i = 0; i < 100; ++i) {
+      const float x = std::sin(0.1f * (i + From));
+      ASSERT_EQ(f.ProcessSample(x), clean.ProcessSample(x)) << i;
+    }
+  };
   for (int i = 0; i < 50; ++i) f.ProcessSample(0.3f);
   f.Reset();
-  EXPECT_EQ(f.GetZ1(), 0.0);
-  EXPECT_EQ(f.GetZ2(), 0.0);
-  for (int i = 0; i < 50; ++i) f.ProcessSample(0.3f);
+  sameAsFresh(0);
   EXPECT_TRUE(std::isnan(f.ProcessSample(std::nanf(""))));
-  EXPECT_EQ(f.GetZ1(), 0.0);
+  sameAsFresh(1);
   f.ProcessSample(std::numeric_limits<float>::infinity());
-  for (int i = 0; i < 100; ++i) {
-    const float x = std::sin(0.1f * i);
-    EXPECT_EQ(f.ProcessSample(x), fresh.ProcessSample(x)) << i;
-  }
+  sameAsFresh(2);
 }
 
 TEST(QzAudioFilterEx, ShelfAndMicroEQChains) {
@@ -327,7 +329,7 @@ TEST(QzAudioFilterEx, ShelfAndMicroEQChains) {
     ASSERT_EQ(eq.ProcessSample(v), lc2.ProcessSample(hc2.ProcessSample(b2.ProcessSample(b0.ProcessSample(v)))));
 }
 
-TEST(QzAudioFilterEx, MicroEQIndexAndRate) {
+TEST(QzAudioFilterEx, MicroEQBandIndexOutOfRange) {
   TQzAudioMicroEQ eq;
   EXPECT_TRUE(eq.GetBandEnabled(0));
   EXPECT_FALSE(eq.GetBandEnabled(5));
@@ -343,15 +345,4 @@ TEST(QzAudioFilterEx, MicroEQIndexAndRate) {
   }
   EXPECT_EQ(eq.GetHighcut()->GetFrequency(), 20000.0f);
   EXPECT_EQ(eq.GetLowcut()->GetFrequency(), 20.0f);
-
-  eq.SetSampleRate(48000);
-  EXPECT_EQ(eq.GetSampleRate(), 48000u);
-  EXPECT_EQ(eq.GetHighcut()->GetSampleRate(), 48000u);
-  EXPECT_EQ(eq.GetLowcut()->GetSampleRate(), 48000u);
-  for (uint8_t i = 0; i < 3; ++i) EXPECT_EQ(eq.GetBand(i)->GetSampleRate(), 48000u);
-  // The pair does not clamp; its filters do.
-  eq.SetSampleRate(5000);
-  EXPECT_EQ(eq.GetSampleRate(), 5000u);
-  EXPECT_EQ(eq.GetLowcut()->GetSampleRate(), 10000u);
-  EXPECT_EQ(eq.GetBand(2)->GetSampleRate(), 10000u);
 }

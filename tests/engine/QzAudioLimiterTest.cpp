@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <vector>
 
 #include "LevelLawsReference.h"
+#include "TestSignals.h"
 #include "engine/QzAudioLimiter.h"
 
 namespace {
@@ -98,12 +97,6 @@ struct TReferenceLimiter {
     }
     for (int k = 0; k < 4; ++k) Meters[k] = PlainAmpToDb(Peaks[k]);
   }
-};
-
-struct TStereo {
-  std::vector<float> L, R;
-  explicit TStereo(size_t N = 0) : L(N), R(N) {}
-  size_t Size() const { return L.size(); }
 };
 
 enum TSignalKind { sigSine, sigNoise, sigBursts, sigRamp, sigBroken, sigQuiet };
@@ -303,16 +296,13 @@ TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
   EXPECT_EQ(updates, 2);
   EXPECT_NEAR(limiter.GetReleaseStep(), release44 * 44100.0f / 96000.0f, 1e-9f);
   EXPECT_NEAR(limiter.GetAttackStep(), attack44 * 44100.0f / 96000.0f, 1e-8f);
-  limiter.SetSampleRate(1000000);
-  EXPECT_EQ(limiter.GetSampleRate(), 192000u);
-  EXPECT_FLOAT_EQ(limiter.GetReleaseStep(), 1000.0f / 192000.0f / 150.0f);
   // Every preset notification recomputes once, including the one of a save.
   TMemoryStream s;
   limiter.GetPreset()->SaveToStream(&s);
-  EXPECT_EQ(updates, 4);
+  EXPECT_EQ(updates, 3);
   s.SetPosition(0);
   limiter.GetPreset()->LoadFromStream(&s);
-  EXPECT_EQ(updates, 5);
+  EXPECT_EQ(updates, 4);
 }
 
 // The gain reduction a limiter reaches after Frames of the signal, in blocks of 512.
@@ -571,39 +561,5 @@ TEST(QzCustomAudioLimiter, DenormalInputIsSilence) {
   for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
 }
 
-// Processing on one thread while another edits the preset, reads and resets the meters and
-// changes the rate (run under ThreadSanitizer in CI).
-TEST(QzCustomAudioLimiterConcurrency, EditsAndProcessing) {
-  TQzCustomAudioLimiter limiter;
-  limiter.GetPreset()->SetLookAhead(true);
-  std::atomic<bool> stop{false};
-  std::thread audio([&] {
-    const TStereo in = MakeSignal(sigNoise, 256);
-    TStereo work = in;
-    float* io[2] = {work.L.data(), work.R.data()};
-    while (!stop.load()) {
-      work = in;
-      io[0] = work.L.data();
-      io[1] = work.R.data();
-      limiter.Process(io, io, 256);
-    }
-  });
-  TQzAudioLimiterPreset& p = *limiter.GetPreset();
-  float sink = 0.0f;
-  for (int i = 0; i < 2000; ++i) {
-    p.SetThreshold(-static_cast<float>(i % 15));
-    p.SetMode(i % 3);
-    p.SetLookAhead(i % 2 == 0);
-    p.SetBalance(static_cast<float>(i % 200 - 100));
-    p.SetActive(i % 7 != 0);
-    sink += limiter.GetMeter(static_cast<uint8_t>(i % 4));
-    if (i % 10 == 0) limiter.ResetMeters();
-    if (i % 100 == 0) limiter.SetSampleRate(i % 200 == 0 ? 48000 : 44100);
-  }
-  stop = true;
-  audio.join();
-  EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
-  EXPECT_TRUE(std::isfinite(sink));
-}
 
 }  // namespace

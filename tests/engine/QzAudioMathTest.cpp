@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "LevelLawsReference.h"
 #include "engine/QzAudioClasses.h"
@@ -100,27 +99,3 @@ TEST(QzAudioMath, LevelTables) {
   EXPECT_EQ(std::memcmp(rebuilt, RatioToDbTable, sizeof rebuilt), 0);
 }
 
-TEST(QzAudioMathConcurrency, SharedValuesAreWrittenWhole) {
-  TQzShared<float> gain{1.0f};
-  TQzShared<uint32_t> flags{0};
-  std::atomic<bool> stop{false};
-  std::thread writer([&] {
-    for (int i = 0; i < 200000; ++i) {
-      gain = (i & 1) ? 0.25f : 4.0f;
-      flags = (i & 1) ? 0xFFFF0000u : 0x0000FFFFu;
-    }
-    stop = true;
-  });
-  long reads = 0;
-  while (!stop.load() || reads < 1000) {
-    const float g = gain;
-    const uint32_t f = flags;
-    ASSERT_TRUE(g == 1.0f || g == 0.25f || g == 4.0f) << g;
-    ASSERT_TRUE(f == 0 || f == 0xFFFF0000u || f == 0x0000FFFFu) << f;
-    ++reads;
-  }
-  writer.join();
-  EXPECT_EQ(static_cast<float>(gain), 0.25f);
-  TQzShared<float> copy = gain;
-  EXPECT_EQ(copy.Load(), 0.25f);
-}

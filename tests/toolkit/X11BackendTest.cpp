@@ -1,10 +1,6 @@
 // The X11 backend against a real X server: a private Xvfb started by the test.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -16,62 +12,6 @@
 #include "platform/StdCtrls.h"
 
 namespace {
-
-std::string FindXvfb() {
-  for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb", "/bin/Xvfb"})
-    if (access(p, X_OK) == 0) return p;
-  return "";
-}
-
-// A private Xvfb for one test; stopped when it goes.
-class TXvfb {
-public:
-  // Xvfb picks a free display number itself and writes it to a pipe (-displayfd), so tests
-  // running side by side never race for the same number. -noreset: the probe connection
-  // closing must not make the server regenerate under the next client.
-  bool Start(const std::string& Binary) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    Pid = fork();
-    if (Pid == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      execl(Binary.c_str(), Binary.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-            "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    if (Pid < 0) {
-      close(fds[0]);
-      return false;
-    }
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) {
-      Stop();
-      return false;
-    }
-    Name = ":" + number;
-    for (int i = 0; i < 100; ++i) {
-      if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    Stop();
-    return false;
-  }
-  void Stop() {
-    if (Pid > 0) {
-      kill(Pid, SIGTERM);
-      waitpid(Pid, nullptr, 0);
-      Pid = -1;
-    }
-  }
-  ~TXvfb() { Stop(); }
-  std::string Name;
-  pid_t Pid = -1;
-};
 
 class TRedBox : public TCustomControl {
 public:

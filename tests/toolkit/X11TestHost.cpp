@@ -1,5 +1,12 @@
 #include "X11TestHost.h"
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -38,6 +45,78 @@ bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::str
 }
 }  // namespace
 
+std::string FindXvfb() {
+  for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb", "/bin/Xvfb"})
+    if (access(p, X_OK) == 0) return p;
+  return "";
+}
+
+bool TXvfb::Start(const std::string& Binary) {
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  Pid = fork();
+  if (Pid == 0) {
+    close(fds[0]);
+    const std::string fd = std::to_string(fds[1]);
+    execl(Binary.c_str(), Binary.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+          "-noreset", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  if (Pid < 0) {
+    close(fds[0]);
+    return false;
+  }
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (number.empty()) {
+    Stop();
+    return false;
+  }
+  Name = ":" + number;
+  for (int i = 0; i < 100; ++i) {
+    if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  Stop();
+  return false;
+}
+
+void TXvfb::Stop() {
+  if (Pid > 0) {
+    kill(Pid, SIGTERM);
+    waitpid(Pid, nullptr, 0);
+    Pid = -1;
+  }
+}
+
+std::unique_ptr<TX11TestHost> TX11TestHost::OpenArgb(const std::string& Display, int Width, int Height,
+                                                     uint32_t Background) {
+  ::Display* d = XOpenDisplay(Display.c_str());
+  if (!d) return nullptr;
+  XVisualInfo vi;
+  if (!XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
+    XCloseDisplay(d);
+    return nullptr;
+  }
+  auto h = std::unique_ptr<TX11TestHost>(new TX11TestHost());
+  h->FImpl = std::make_unique<TImpl>();
+  h->FImpl->Dpy = d;
+  XSetWindowAttributes a{};
+  a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
+  a.background_pixel = 0xFF000000UL | Background;
+  a.border_pixel = 0;
+  a.event_mask = PropertyChangeMask;
+  h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height),
+                                0, 32, InputOutput, vi.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
+  h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
+  XMapWindow(d, h->FImpl->Win);
+  XSync(d, False);
+  return h;
+}
+
 std::unique_ptr<TX11TestHost> TX11TestHost::Open(const std::string& Display, int Width, int Height, uint32_t Background) {
   ::Display* d = XOpenDisplay(Display.c_str());
   if (!d) return nullptr;
@@ -55,8 +134,74 @@ std::unique_ptr<TX11TestHost> TX11TestHost::Open(const std::string& Display, int
 
 TX11TestHost::~TX11TestHost() {
   if (!FImpl) return;
-  XDestroyWindow(FImpl->Dpy, FImpl->Win);
+  if (FImpl->Win) XDestroyWindow(FImpl->Dpy, FImpl->Win);
   XCloseDisplay(FImpl->Dpy);
+}
+
+void TX11TestHost::DestroyWindow() {
+  if (!FImpl->Win) return;
+  XDestroyWindow(FImpl->Dpy, FImpl->Win);
+  FImpl->Win = 0;
+  XSync(FImpl->Dpy, False);
+}
+
+namespace {
+int Children(::Display* D, ::Window W) {
+  ::Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (!XQueryTree(D, W, &root, &parent, &children, &n)) return -1;
+  if (children) XFree(children);
+  return static_cast<int>(n);
+}
+}  // namespace
+
+namespace {
+int gCounted = 0;
+XErrorHandler gReplaced = nullptr;
+int CountError(::Display*, XErrorEvent*) {
+  ++gCounted;
+  return 0;
+}
+}  // namespace
+
+void TX11TestHost::CountErrors(bool On) {
+  if (On) {
+    gCounted = 0;
+    gReplaced = XSetErrorHandler(CountError);
+  } else {
+    XSetErrorHandler(gReplaced);
+  }
+}
+
+int TX11TestHost::ErrorsCounted() { return gCounted; }
+
+int TX11TestHost::ChildCount() { return FImpl->Win ? Children(FImpl->Dpy, FImpl->Win) : -1; }
+int TX11TestHost::RootChildCount() { return Children(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
+
+uintptr_t TX11TestHost::FocusWindow() {
+  ::Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(FImpl->Dpy, &focus, &revert);
+  return focus;
+}
+
+void TX11TestHost::TakeFocus() {
+  XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime);
+  XSync(FImpl->Dpy, False);
+}
+
+void TX11TestHost::SendLeave(uintptr_t Window) {
+  XCrossingEvent c{};
+  c.type = LeaveNotify;
+  c.display = FImpl->Dpy;
+  c.window = Window;
+  c.root = DefaultRootWindow(FImpl->Dpy);
+  c.time = CurrentTime;
+  c.mode = NotifyNormal;
+  c.detail = NotifyAncestor;
+  c.same_screen = True;
+  XSendEvent(FImpl->Dpy, Window, True, LeaveWindowMask, reinterpret_cast<XEvent*>(&c));
+  XSync(FImpl->Dpy, False);
 }
 
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }

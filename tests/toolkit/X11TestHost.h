@@ -7,10 +7,31 @@
 #include <string>
 #include <vector>
 
+#include <sys/types.h>
+
+// The Xvfb binary, or "" when none is installed.
+std::string FindXvfb();
+
+// A private Xvfb for one test; stopped when it goes.
+class TXvfb {
+public:
+  // Xvfb picks a free display number itself and writes it to a pipe (-displayfd), so tests
+  // running side by side never race for the same number. -noreset: the probe connection
+  // closing must not make the server regenerate under the next client.
+  bool Start(const std::string& Binary);
+  void Stop();
+  ~TXvfb() { Stop(); }
+  std::string Name;
+  pid_t Pid = -1;
+};
+
 class TX11TestHost {
 public:
   // Connects and maps a Width x Height window with the background colour 0xRRGGBB.
   static std::unique_ptr<TX11TestHost> Open(const std::string& Display, int Width, int Height, uint32_t Background);
+  // The same with a 32-bit ARGB visual (as compositing hosts use); nullptr when the server has
+  // none.
+  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height, uint32_t Background);
   ~TX11TestHost();
   uintptr_t Window() const;
   void Sync();
@@ -34,6 +55,20 @@ public:
   void SendKey(uintptr_t Window, unsigned long Keysym);
   // Sends a button press and release (button 1) at a point of Window.
   void SendClick(uintptr_t Window, int X, int Y);
+  // Sends the pointer's leaving of Window.
+  void SendLeave(uintptr_t Window);
+  // The keyboard focus: who has it, and giving it to the host's window.
+  uintptr_t FocusWindow();
+  void TakeFocus();
+  // Destroys the host's window (and with it every window embedded in it).
+  void DestroyWindow();
+  // Stands in for a host's own X error handler: counts the errors that reach it, where Xlib's
+  // default handler would end the process. Off puts back the handler it replaced.
+  static void CountErrors(bool On);
+  static int ErrorsCounted();
+  // Windows below the host's window, and below the root.
+  int ChildCount();
+  int RootChildCount();
 
 private:
   struct TImpl;

@@ -8,6 +8,8 @@
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioSwitchGroup.h"
+#include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 
@@ -31,6 +33,27 @@ std::string AudioState(TControl* C) {
   auto* a = static_cast<TQzCustomAudioControl*>(C);
   return std::to_string(a->GetPadding()) + (a->GetTransparent() ? " transparent" : " opaque") +
          (a->NeedsLayout() ? " needs-layout" : "");
+}
+
+std::string SliderState(TControl* C) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(C);
+  const TRect k = s->GetKnobRect();
+  return AudioState(C) + " " + std::to_string(s->GetValue()) + " in " + std::to_string(s->GetMin()) + ".." +
+         std::to_string(s->GetMax()) + " knob " + std::to_string(k.Left) + "," + std::to_string(k.Top);
+}
+
+TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
+                      TQzAudioSliderOptions Options, bool Cap) {
+  auto* s = static_cast<TQzCustomAudioSlider*>(
+      Orientation == acoVertical ? Place<TQzAudioVolumeSlider>(Form, 80, 220) : Place<TQzAudioVolumeSlider>(Form, 300, 90));
+  s->SetOrientation(Orientation);
+  s->SetMin(-50);
+  s->SetMax(3);
+  s->SetValue(-6);
+  s->SetScaleType(Type);
+  s->SetOptions(Options);
+  if (Cap) s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(Form));
+  return s;
 }
 
 std::vector<TPaintCase> Cases() {
@@ -92,6 +115,37 @@ std::vector<TPaintCase> Cases() {
          return g;
        },
        AudioState},
+      {"TQzAudioKnob with strip, scale, value and caption",
+       [](TForm* F) {
+         auto* source = QzCreate<TQzAudioKnobSource>(F);
+         TPortableNetworkGraphic strip;
+         strip.SetSize(20, 20 * 5);
+         source->GetPicture()->Assign(&strip);
+         auto* k = static_cast<TQzAudioKnob*>(Place<TQzAudioKnob>(F, 110, 125));
+         k->SetKnobSource(source);
+         k->SetOptions({KNOB_SHOW_CAPTION, KNOB_SHOW_VALUE, KNOB_SHOW_SCALE, KNOB_SHOW_BORDER});
+         k->SetValue(-20);
+         return k;
+       },
+       [](TControl* C) {
+         auto* k = static_cast<TQzAudioKnob*>(C);
+         return AudioState(C) + " " + std::to_string(k->GetValue()) + " " + std::to_string(k->GetKnobRect().Left);
+       }},
+      {"TQzAudioVolumeSlider", [](TForm* F) { return Place<TQzAudioVolumeSlider>(F, 80, 220); }, SliderState},
+      {"TQzAudioVolumeSlider with every option and the cap",
+       [](TForm* F) {
+         return PlaceSlider(F, acoVertical, SLIDER_SCALE_LOG,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_VALUE_BORDER, SLIDER_SHOW_TEXT, SLIDER_SHOW_TEXT_BORDER,
+                             SLIDER_SHOW_BORDER, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK, SLIDER_EDIT_VALUE},
+                            true);
+       },
+       SliderState},
+      {"TQzAudioVolumeSlider horizontal with a scale",
+       [](TForm* F) {
+         return PlaceSlider(F, acoHorizontal, SLIDER_SCALE_LIN,
+                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
+       },
+       SliderState},
   };
 }
 

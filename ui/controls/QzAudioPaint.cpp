@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/QzUtils.h"
+#include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
 
@@ -173,4 +174,8 @@ void DrawSliderKnob(TCanvas* Canvas, const TRect& R, uint8_t Orientation, TColor
   }
   copy.SetTransparent(true);
   Canvas->StretchDraw(R, &copy);
+}
+
+void RegisterQzAudioPaintEnums() {
+  RegisterEnumNames<TQzAudioColorStyle>({"acsDefault", "acsYellow", "acsBlue", "acsRed", "acsWhite", "acsGreen"});
 }

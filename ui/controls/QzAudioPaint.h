@@ -4,12 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/Graphics.h"
 
 // LED colours of a switch face; yellow and green share the first picture pair.
 enum TQzAudioSwitchStyle : uint8_t { awsYellow, awsBlue, awsRed, awsWhite, awsGreen };
+
+// Colour scheme of a knob's or slider's value display.
+enum TQzAudioColorStyle : uint8_t { acsDefault, acsYellow, acsBlue, acsRed, acsWhite, acsGreen };
+// (Sender, Value) -> the text a knob or slider shows for Value; it formats the value itself
+// when none is assigned.
+using TQzAudioEvent03 = std::function<std::string(TObject* Sender, double Value)>;
+// Names of the enumerations above for form descriptions; idempotent.
+void RegisterQzAudioPaintEnums();
 
 inline constexpr int QzAudioColorCount = 47;
 

@@ -1,50 +1,29 @@
-// The library's entry points: the VST 2.x entry (VSTPluginMain, main, Main) with the four
-// callbacks of the AEffect record, and the direct-call interface (create_instance,
-// process_audio, process_midi, call_object). They are thin: every request goes to a virtual
-// operation of the plug-in object. Nothing here lets an exception reach a host.
-#include <cstdint>
+#include "plugin/QzPluginEntries.h"
+
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioFilterEx.h"
 #include "graphics/QzPictureFormats.h"
 #include "platform/Forms.h"
-#include "platform/Vst2.h"
+#include "plugin/QzEditorRegistration.h"
 #include "ui/controls/QzAudioEdit.h"
-
-#define QZ_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
 
-// The units' start and end while the host loads and unloads the library: the picture classes
-// are known to the toolkit before any picture is loaded, then the audio controls' shared
-// pictures, digital text and in-place editor are made, then the toolkit's application object
-// is initialised; the end runs in reverse. The toolkit has no thread of its own: its window events, repaints and due
-// timers are pumped from the host's control-thread calls into the plug-in.
+// The toolkit has no thread of its own: window events, repaints and due timers run when the
+// host's GUI thread calls in (effEditIdle, call_object).
 void PumpToolkit() { Application->ProcessMessages(); }
-
-struct TQzLibraryUnits {
-  TQzLibraryUnits() {
-    QzRegisterPictureFormats();
-    QzAudioControlsInitialize();
-    Application->Initialize();
-    QzToolkitEventPump = PumpToolkit;
-  }
-  ~TQzLibraryUnits() {
-    QzToolkitEventPump = nullptr;
-    QzAudioControlsFinalize();
-    QzUnregisterPictureFormats();
-  }
-} LibraryUnits;
 
 TQzAudioPluginObject* ObjectOf(AEffect* Effect) {
   return Effect ? static_cast<TQzAudioPluginObject*>(Effect->object) : nullptr;
 }
 
-// process and processReplacing: the accumulating entry replaces the outputs too. A host block
-// longer than the 16-bit frame count of the object is processed in slices.
+// process and processReplacing, on the audio thread: the accumulating entry replaces the outputs
+// too. A host block longer than the 16-bit frame count of the object is processed in slices.
 void AEffectProcessProc(AEffect* Effect, float** Inputs, float** Outputs, int32_t SampleFrames) {
   TQzAudioPluginObject* object = ObjectOf(Effect);
   if (!object || !Inputs || !Outputs || SampleFrames <= 0) return;
@@ -59,6 +38,7 @@ void AEffectProcessProc(AEffect* Effect, float** Inputs, float** Outputs, int32_
   }
 }
 
+// Called on the thread each opcode names (TQzAudioPluginObject::VstDispatch).
 intptr_t AEffectDispatcherProc(AEffect* Effect, int32_t Opcode, int32_t Index, intptr_t Value, void* Ptr,
                                float Opt) {
   if (!Effect) return 0;
@@ -76,7 +56,30 @@ void AEffectSetParameterProc(AEffect*, int32_t, float) {}
 float AEffectGetParameterProc(AEffect*, int32_t) { return 0.0f; }
 }  // namespace
 
-QZ_EXPORT AEffect* VSTPluginMain(audioMasterCallback /*AudioMaster*/) {
+void QzStartLibrary() {
+  QzRegisterPictureFormats();
+  QzAudioControlsInitialize();
+  Application->Initialize();
+  QzToolkitEventPump = PumpToolkit;
+  QzPrepareWindowSystem = QzEnsureWindowSystem;
+  QzRegisterEditor();
+}
+
+void QzStopLibrary() {
+  QzRegisterEffectEditorFactory(nullptr);
+  QzPrepareWindowSystem = nullptr;
+  QzToolkitEventPump = nullptr;
+  QzAudioControlsFinalize();
+  QzUnregisterPictureFormats();
+}
+
+bool QzEnsureWindowSystem() {
+  if (QzWindowBackendChosen()) return true;
+  std::unique_ptr<TQzWindowBackend> x11 = QzCreateX11Backend(nullptr);
+  return x11 && QzSetWindowBackend(std::move(x11));
+}
+
+AEffect* QzVstEntry() {
   TQzAudioPluginObject* object;
   try {
     object = new TQzAudioEffectPlugin();
@@ -106,11 +109,7 @@ QZ_EXPORT AEffect* VSTPluginMain(audioMasterCallback /*AudioMaster*/) {
   return &e;
 }
 
-// The same routine under the names Windows hosts use.
-QZ_EXPORT AEffect* Main(audioMasterCallback) __attribute__((alias("VSTPluginMain")));
-QZ_EXPORT AEffect* QzVstMain(audioMasterCallback) __asm__("main") __attribute__((alias("VSTPluginMain")));
-
-QZ_EXPORT void* create_instance(int32_t /*Reserved*/, void* Context, void* Callback) {
+void* QzCreateInstanceEntry(void* Context, void* Callback) {
   TQzAudioPluginObject* object;
   try {
     object = new TQzAudioEffectPlugin();
@@ -124,8 +123,7 @@ QZ_EXPORT void* create_instance(int32_t /*Reserved*/, void* Context, void* Callb
   return object;
 }
 
-QZ_EXPORT int32_t process_audio(void* Object, float** Inputs, float** Outputs, uint16_t Frames, int32_t A,
-                                int32_t B) {
+int32_t QzProcessAudioEntry(void* Object, float** Inputs, float** Outputs, uint16_t Frames, int32_t A, int32_t B) {
   if (!Object) return 0;
   if (Frames > 0) {
     if (!Inputs || !Outputs || !Inputs[0] || !Inputs[1] || !Outputs[0] || !Outputs[1]) return 0;
@@ -135,10 +133,7 @@ QZ_EXPORT int32_t process_audio(void* Object, float** Inputs, float** Outputs, u
   return Frames;
 }
 
-// MIDI is ignored.
-QZ_EXPORT int32_t process_midi(void* /*Object*/, void* /*A*/, void* /*B*/, uint16_t Count) { return Count; }
-
-QZ_EXPORT int32_t call_object(int32_t Opcode, int32_t Argument, void* Object, void* Ptr) {
+int32_t QzCallObjectEntry(int32_t Opcode, int32_t Argument, void* Object, void* Ptr) {
   if (!Object) return qcrNotDone;
   try {
     return static_cast<TQzAudioPluginObject*>(Object)->CallObject(static_cast<uint32_t>(Opcode), Argument, Ptr);

@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "platform/FormReader.h"
+#include "platform/Forms.h"
+#include "platform/WindowBackend.h"
+#include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioKnob.h"
+
+namespace {
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr int FrameSide = 10;
+
+// The colour of strip frame K: distinct for every frame of a small strip.
+TColor FrameColour(int K) { return RGB(10 * K, 255 - 10 * K, 128); }
+
+struct TKnobFixture : ::testing::Test {
+  void SetUp() override {
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr);
+    QzAudioControlsInitialize();
+    Form = new TForm(Application);
+    Form->SetClientSize(300, 200);
+    Source = QzCreate<TQzAudioKnobSource>(Form);
+    Knob = QzCreate<TQzAudioKnob>(Form);
+    Knob->SetParent(Form);
+    Knob->SetBounds(20, 30, 110, 125);
+    Knob->OnChanged = [this](TObject*) { ++Changes; };
+    Form->Show();
+    Application->ProcessMessages();
+    Window = Form->GetNativeWindow()->NativeHandle();
+  }
+  void TearDown() override {
+    delete Form;
+    QzAudioControlsFinalize();
+  }
+  // A PNG strip of Frames solid frames, FrameSide wide (Height overrides the strip's height).
+  void UseStrip(int Frames, int Height = 0) {
+    TPortableNetworkGraphic png;
+    png.SetSize(FrameSide, Height ? Height : FrameSide * Frames);
+    for (int k = 0; k < Frames; ++k) {
+      png.GetCanvas()->GetBrush()->SetColor(FrameColour(k));
+      png.GetCanvas()->FillRect(Rect(0, k * FrameSide, FrameSide, (k + 1) * FrameSide));
+    }
+    Source->GetPicture()->Assign(&png);
+    Knob->SetKnobSource(Source);
+  }
+  TColor ScreenPixel(int X, int Y) const {
+    const uint8_t* p = Backend->Screen(Window)->GetScanLine(Y) + X * 4;
+    return RGB(p[2], p[1], p[0]);
+  }
+  TColor FaceCentre() {
+    Application->ProcessMessages();
+    const TRect& k = Knob->GetKnobRect();
+    return ScreenPixel(Knob->GetLeft() + (k.Left + k.Right) / 2, Knob->GetTop() + (k.Top + k.Bottom) / 2);
+  }
+  void Range(float Min, float Max, float Value) {
+    Knob->SetMin(Min);
+    Knob->SetMax(Max);
+    Knob->SetMin(Min);
+    Knob->SetValue(Value);
+  }
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+  TQzAudioKnobSource* Source = nullptr;
+  TQzAudioKnob* Knob = nullptr;
+  uintptr_t Window = 0;
+  int Changes = 0;
+};
+}  // namespace
+
+TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
+  struct TCase {
+    float Min, Max, Set, Value, Angle;
+  };
+  const TCase cases[] = {
+      {-80, 5, -80, -80, 0},      {-80, 5, 5, 5, 270},         {-80, 5, -37.5f, -37.5f, 135},
+      {-80, 5, 99, 5, 270},       {-80, 5, -1000, -80, 0},     {3, 3, 7, 3, 0},
+      {3, 3, -7, 3, 0},           {10, 0, 5, 5, 135},          {10, 0, 20, 10, 0},
+      {10, 0, -1, 0, 270},        {1000, 20000, 1000.5f, 1000.5f, 270.0f * 0.5f / 19000},
+      {1000, 20000, 19999.5f, 19999.5f, 270.0f * 18999.5f / 19000},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Min) + ".." + std::to_string(c.Max) + " set " + std::to_string(c.Set));
+    Range(c.Min, c.Max, c.Set);
+    EXPECT_FLOAT_EQ(Knob->GetValue(), c.Value);
+    EXPECT_NEAR(Knob->GetAngle(), c.Angle, 1e-3);
+    // NaN and infinities leave the knob as it was.
+    Knob->SetValue(NaN);
+    Knob->SetMin(NaN);
+    Knob->SetMax(std::numeric_limits<float>::infinity());
+    EXPECT_FLOAT_EQ(Knob->GetValue(), c.Value);
+    EXPECT_FALSE(std::isnan(Knob->GetAngle()));
+  }
+  // Angles set from code land on the value they stand for, the ends exactly.
+  Range(-80, 5, 0);
+  for (float a : {0.0f, 0.5f, 135.0f, 269.5f, 270.0f, 400.0f, -3.0f}) {
+    Knob->SetAngle(a);
+    EXPECT_NEAR(Knob->GetAngle(), std::fmin(std::fmax(a, 0.0f), 270.0f), 1e-3) << a;
+  }
+  Knob->SetAngle(270);
+  EXPECT_EQ(Knob->GetValue(), 5.0f);
+  EXPECT_EQ(Changes, 0);
+}
+
+TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
+  Range(0, 100, 50);
+  Knob->SetMax(40);  // the value is kept within the new range, quietly
+  EXPECT_EQ(Knob->GetValue(), 40.0f);
+  Knob->SetMax(100);
+  EXPECT_EQ(Knob->GetValue(), 40.0f);
+  Knob->SetAngle(10);
+  Knob->SetValue(60);
+  EXPECT_EQ(Changes, 0);
+
+  struct TGesture {
+    const char* Name;
+    std::function<void()> Do;
+    float Value;
+  };
+  const TGesture gestures[] = {
+      {"wheel down", [&] { Knob->DoMouseWheelDown({}, TPoint{50, 50}); }, 61},
+      {"wheel up with Ctrl", [&] { Knob->DoMouseWheelUp({ssCtrl}, TPoint{50, 50}); }, 60.9f},
+      {"drag right 11 px",
+       [&] {
+         Knob->MouseDown(mbLeft, {}, 40, 40);
+         Knob->MouseMove({ssLeft}, 51, 40);
+         Knob->MouseUp(mbLeft, {}, 51, 40);
+       },
+       60.9f + 11.0f * 20.0f / 110.0f},
+      {"drag up 25 px",
+       [&] {
+         Knob->MouseDown(mbLeft, {}, 40, 40);
+         Knob->MouseMove({ssLeft}, 40, 15);
+         Knob->MouseUp(mbLeft, {}, 40, 15);
+       },
+       60.9f + 11.0f * 20.0f / 110.0f + 25.0f * 20.0f / 125.0f},
+  };
+  for (const TGesture& g : gestures) {
+    Changes = 0;
+    g.Do();
+    EXPECT_NEAR(Knob->GetValue(), g.Value, 1e-3) << g.Name;
+    EXPECT_EQ(Changes, 1) << g.Name;
+  }
+  // A move without the button held changes nothing.
+  Changes = 0;
+  Knob->MouseMove({}, 90, 90);
+  EXPECT_EQ(Changes, 0);
+
+  // A typed value is the user's too.
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
+  Application->ProcessMessages();
+  const TRect v = Knob->GetValueRect();
+  ASSERT_FALSE(QzIsRectEmpty(v));
+  Knob->MouseDown(mbLeft, {}, v.Left, v.Top);
+  Knob->MouseUp(mbLeft, {}, v.Left, v.Top);
+  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
+  QzSharedAudioEdit()->SetText("12,25");
+  Backend->Key(Window, VK_RETURN);
+  Application->ProcessMessages();
+  EXPECT_EQ(Knob->GetValue(), 12.25f);
+  EXPECT_EQ(Changes, 1);
+}
+
+TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
+  struct TCase {
+    const char* Name;
+    float Start;
+    std::function<void()> Do;
+    float Value;
+    int Changes;
+  };
+  const TCase cases[] = {
+      {"wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({}, TPoint{}); }, 1001, 1},
+      {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 1},
+      {"wheel up at the minimum", 1000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 1000, 0},
+      {"Ctrl wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({ssCtrl}, TPoint{}); }, 1000.1f, 1},
+      {"1 px right at the minimum", 1000,
+       [&] {
+         Knob->MouseDown(mbLeft, {}, 50, 50);
+         Knob->MouseMove({ssLeft}, 51, 50);
+         Knob->MouseUp(mbLeft, {}, 51, 50);
+       },
+       1000 + 19000.0f / 5 / 110, 1},
+      {"1 px down at the maximum", 20000,
+       [&] {
+         Knob->MouseDown(mbLeft, {}, 50, 50);
+         Knob->MouseMove({ssLeft}, 50, 51);
+         Knob->MouseUp(mbLeft, {}, 50, 51);
+       },
+       20000 - 19000.0f / 5 / 125, 1},
+  };
+  for (const TCase& c : cases) {
+    Range(1000, 20000, c.Start);
+    Changes = 0;
+    c.Do();
+    EXPECT_NEAR(Knob->GetValue(), c.Value, 1e-2) << c.Name;
+    EXPECT_EQ(Changes, c.Changes) << c.Name;
+  }
+  // A notch over the knob is used even at a limit, so the container never scrolls as well.
+  Range(1000, 20000, 1000);
+  EXPECT_TRUE(Knob->DoMouseWheelUp({}, TPoint{5, 5}));
+  Knob->SetEnabled(false);
+  EXPECT_FALSE(Knob->DoMouseWheelDown({}, TPoint{5, 5}));
+  EXPECT_EQ(Knob->GetValue(), 1000.0f);
+}
+
+TEST_F(TKnobFixture, DragStepInvalidatesOnlyTheKnob) {
+  Range(0, 100, 50);
+  Application->ProcessMessages();
+  ASSERT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
+  Knob->MouseDown(mbLeft, {}, 40, 40);
+  Knob->MouseMove({ssLeft}, 45, 40);
+  EXPECT_EQ(Form->GetInvalidRect(), Rect(20, 30, 130, 155));
+  Knob->MouseUp(mbLeft, {}, 45, 40);
+  Application->ProcessMessages();
+  // A step that moves nothing marks nothing.
+  Range(0, 100, 100);
+  Application->ProcessMessages();
+  Knob->MouseDown(mbLeft, {}, 40, 40);
+  Knob->MouseMove({ssLeft}, 45, 40);
+  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
+}
+
+TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
+  struct TCase {
+    int W, H;
+    float Angle;
+    int Frame;
+  };
+  const TCase laws[] = {
+      {50, 1550, 270, 30}, {50, 1550, 4.4f, 0}, {50, 1550, 4.5f, 0}, {50, 1550, 13.5f, 2},
+      {50, 1550, NaN, 0},  {50, 1550, 999, 30}, {64, 6464, 135, 50}, {60, 50, 135, -1},
+      {0, 0, 135, -1},     {10, 10, 270, 0},
+  };
+  for (const TCase& c : laws)
+    EXPECT_EQ(TQzCustomAudioKnob::FrameIndex(c.W, c.H, c.Angle), c.Frame) << c.W << "x" << c.H << " at " << c.Angle;
+
+  UseStrip(11);
+  Range(0, 10, 0);
+  for (int v : {0, 3, 5, 10}) {
+    Knob->SetValue(static_cast<float>(v));
+    EXPECT_EQ(FaceCentre(), FrameColour(v)) << "value " << v;
+  }
+  // Without a usable strip no face is drawn: the knob's own colour shows.
+  const TColor plain = ScreenPixel(Knob->GetLeft() + 2, Knob->GetTop() + 2);
+  UseStrip(1, FrameSide - 4);  // wider than tall
+  EXPECT_EQ(FaceCentre(), plain);
+  Knob->SetKnobSource(nullptr);
+  EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 50);
+  EXPECT_EQ(FaceCentre(), plain);
+}
+
+TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
+  UseStrip(3);
+  EXPECT_EQ(Source->ClientCount(), 1);
+  EXPECT_EQ(Source->GetFrameSize(), FrameSide);
+  Knob->SetKnobSource(Source);
+  EXPECT_EQ(Source->ClientCount(), 1);
+  // A new picture in the source lays its knobs out again.
+  TPortableNetworkGraphic wide;
+  wide.SetSize(24, 24 * 4);
+  Source->GetPicture()->Assign(&wide);
+  Application->ProcessMessages();
+  EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 24);
+  Source->Free();
+  Source = nullptr;
+  EXPECT_EQ(Knob->GetKnobSource(), nullptr);
+  Application->ProcessMessages();
+
+  auto* other = QzCreate<TQzAudioKnobSource>(Form);
+  EXPECT_FALSE(other->LoadFromResource("NO_SUCH_STRIP"));
+  EXPECT_TRUE(other->IsEmpty());
+  EXPECT_EQ(other->GetFrameSize(), 0);
+}
+
+namespace {
+class TKnobForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TKnobForm"; }
+};
+}  // namespace
+
+TEST_F(TKnobFixture, ReadFromAFormDescription) {
+  RegisterToolkitClasses();
+  RegisterQzAudioKnobClasses();
+  TClassRegistrar<TKnobForm>("TKnobForm", "TForm", false);
+  auto* f = QzCreate<TKnobForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object KnobForm: TKnobForm\n"
+                                 "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+                                 "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
+                                 "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
+                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
+                                 "end\n");
+  auto* k = static_cast<TQzAudioKnob*>(f->FindComponent("Freq"));
+  auto* s = static_cast<TQzAudioKnobSource*>(f->FindComponent("Strip"));
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(k->GetKnobSource(), s);
+  EXPECT_TRUE(s->IsEmpty());
+  EXPECT_EQ(k->GetOptions(), (TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
+  EXPECT_EQ(k->GetLayout(), aklLeft);
+  EXPECT_EQ(k->GetColorStyle(), acsBlue);
+  EXPECT_EQ(k->GetScaleSpace(), 12);
+  EXPECT_EQ(k->GetMin(), 1000.0f);
+  EXPECT_EQ(k->GetMax(), 20000.0f);
+  EXPECT_EQ(k->GetValue(), 1000.5f);
+  f->Free();
+}
+
+TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
+  Application->ProcessMessages();
+  Knob->EditValue();
+  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
+  Knob->Free();
+  Knob = nullptr;
+  ASSERT_NE(QzSharedAudioEdit(), nullptr);
+  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
+  Application->ProcessMessages();
+}

@@ -1,0 +1,585 @@
+// The stored formats of the presets: the equaliser's "MEQP", the limiter's "VXLM" and the
+// preset-details record (signature 55555, scrambled texts). The plans every format shares (round
+// trip, every truncation, foreign headers, missing streams and short writes) run from one table;
+// layouts, clamps and what Clear keeps follow per format.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "TestStreams.h"
+#include "engine/QzAudioClasses.h"
+#include "engine/QzAudioLimiter.h"
+#include "engine/QzAudioMicroEQ.h"
+
+namespace {
+
+using TBytes = std::vector<uint8_t>;
+using TEq = TQzAudioMicroEqualizerPreset;
+using TLim = TQzAudioLimiterPreset;
+using TDet = TQzAudioPresetDetails;
+
+// The formats are little-endian, as is every machine this runs on.
+template <class V>
+void Put(TBytes& B, size_t At, V Value) {
+  std::memcpy(B.data() + At, &Value, sizeof Value);
+}
+template <class V>
+V Get(const TBytes& B, size_t At) {
+  V v;
+  std::memcpy(&v, B.data() + At, sizeof v);
+  return v;
+}
+float SlotOf(const TBytes& B, int Slot) { return Get<float>(B, 32 + 4 * static_cast<size_t>(Slot)); }
+
+template <class T>
+bool Load(T& P, const TBytes& Bytes) {
+  return P.LoadFromStream(StreamOf(Bytes).get());
+}
+
+// ---- Hand-made streams, from the format tables ----------------------------------------------
+
+constexpr float EqDefaults[16] = {0, 20, 20000, 100, 1000, 12500, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0};
+constexpr uint32_t EqDefaultFlags = 1u << 3;
+// Unusual values in every slot, reserved ones included.
+constexpr float EqOdd[16] = {-7.5f, 33.0f, 15000.0f, 40.0f, 2000.0f, 9000.0f, 0.75f, 2.5f, 4.0f,
+                             -3.0f, 6.0f,  14.5f,    -42.0f, 2.25f, 123.456f, -1e-3f};
+constexpr uint32_t EqOddFlags = 0xA5A5A5D7u;
+
+// A header gap other than 32 bytes is filled with bytes a reader must skip.
+TBytes EqStream(const float (&Slots)[16], uint32_t Flags, uint16_t HeaderSize = 32) {
+  const size_t body = HeaderSize < 8 ? 8 : HeaderSize;
+  TBytes b(body + 68, HeaderSize == 32 ? 0x00 : 0xEE);
+  std::memcpy(b.data(), "MEQP", 4);
+  b[4] = 1, b[5] = 5;
+  Put<uint16_t>(b, 6, HeaderSize);
+  for (int i = 0; i < 16; ++i) Put(b, body + 4 * static_cast<size_t>(i), Slots[i]);
+  Put(b, body + 64, Flags);
+  return b;
+}
+
+constexpr float LimOdd[16] = {-7.5f, 2.5f, 300.0f, 11.0f, -40.0f, 1.5f, -2.0f, 0.25f,
+                              8.0f,  9.0f, 10.0f,  12.0f, 13.0f,  14.0f, 15.0f, -16.0f};
+TBytes LimStream(uint32_t Flags = 0x5u | 0x80000000u) {  // Active, LookAhead, a reserved bit
+  TBytes b(132, 0);
+  std::memcpy(b.data(), "VXLM", 4);
+  b[4] = 1, b[5] = 5, b[6] = 32;
+  const int32_t ints[8] = {17, -18, 1, 19, 20, 21, 22, -23};
+  for (int i = 0; i < 16; ++i) Put(b, 32 + 4 * static_cast<size_t>(i), LimOdd[i]);
+  for (int i = 0; i < 8; ++i) Put(b, 96 + 4 * static_cast<size_t>(i), ints[i]);
+  Put(b, 128, Flags);
+  return b;
+}
+
+TDet& Filled(TDet& D) {
+  for (int i = 0; i < TDet::StringCount; ++i)
+    D.SetString(i, "text " + std::to_string(i) + std::string(static_cast<size_t>(i), 'x'));
+  std::array<uint8_t, TDet::BlockSize> block;
+  for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(0xA0 + i);
+  D.SetBlock(block);
+  D.SetContentSize(232);
+  return D;
+}
+
+// Where the texts of a saved record end: the error location of a stream cut after N bytes, for
+// the reader (851 header, 854 a length, 855 a text; 0 when every text is complete) or the
+// writer (801, 802, 803, 804 the block).
+uint16_t DetailsCut(const TDet& D, int64_t N, bool Writer) {
+  if (N < (Writer ? 32 : 8)) return Writer ? 801 : 851;
+  int64_t at = 32;
+  for (int i = 0; i < TDet::StringCount; ++i) {
+    if (N < at + 2) return Writer ? 802 : 854;
+    const auto len = static_cast<int64_t>(D.GetString(i).size() & 0xFFFF);
+    at += 2;
+    if (len > 0 && N < at + len) return Writer ? 803 : 855;
+    at += len;
+  }
+  return Writer && N < at + TDet::BlockSize ? 804 : 0;
+}
+
+// ---- The shared plans ------------------------------------------------------------------------
+
+struct THeaderCase {
+  const char* Name;
+  size_t At;
+  uint8_t Value;
+  uint32_t Error;  // 0: loads
+};
+
+template <class T>
+struct TFormat {
+  const char* Name;
+  TBytes Full;  // valid, every reserved field in use
+  // The error of a load of the first N bytes, and a check of what such a load kept.
+  std::function<uint32_t(size_t)> TruncatedError;
+  std::function<void(T&, const TBytes& Before, size_t N)> CheckKept;
+  std::function<uint32_t(int64_t)> ShortWriteError;  // saving into room for N bytes
+  uint32_t NoStreamSave, NoStreamLoad;
+  std::vector<THeaderCase> Headers;
+};
+
+template <class T>
+void RunSharedPlans(const TFormat<T>& F) {
+  SCOPED_TRACE(F.Name);
+  // Round trip bit for bit: reserved fields, unclamped values and NaN payloads survive; Assign
+  // copies the same; a stream behind other data and through a file.
+  {
+    T p;
+    auto src = StreamOf(F.Full);
+    ASSERT_TRUE(p.LoadFromStream(src.get()));
+    EXPECT_EQ(p.Error, 0u);
+    EXPECT_EQ(src->GetPosition(), static_cast<int64_t>(F.Full.size()));
+    EXPECT_EQ(SavedBytes(p), F.Full);
+    T q;
+    TChangeCounter changes(q);
+    q.Assign(static_cast<T*>(nullptr));
+    EXPECT_EQ(changes.Count, 0);
+    q.Assign(&p);
+    EXPECT_EQ(changes.Count, 1);
+    TMemoryStream s;
+    const uint8_t lead[5] = {1, 2, 3, 4, 5};
+    s.Write(lead, 5);
+    ASSERT_TRUE(q.SaveToStream(&s));
+    s.SetPosition(5);
+    T r;
+    ASSERT_TRUE(r.LoadFromStream(&s));
+    EXPECT_EQ(s.GetPosition(), static_cast<int64_t>(5 + F.Full.size()));
+    EXPECT_EQ(SavedBytes(r), F.Full);
+  }
+  // Every truncation fails at its own step, notifies once and keeps what it is meant to keep.
+  for (size_t n = 0; n <= F.Full.size(); ++n) {
+    SCOPED_TRACE(n);
+    T p;
+    const TBytes before = SavedBytes(p);
+    TChangeCounter changes(p);
+    const uint32_t error = n == F.Full.size() ? 0u : F.TruncatedError(n);
+    EXPECT_EQ(Load(p, TBytes(F.Full.begin(), F.Full.begin() + static_cast<long>(n))), error == 0);
+    EXPECT_EQ(p.Error, error);
+    EXPECT_EQ(changes.Count, 1);
+    EXPECT_FALSE(p.IsUpdating());
+    if (error != 0) {
+      EXPECT_EQ(p.ErrorLog, std::to_string(ErrorCategory(error)) + " " + std::to_string(ErrorLocation(error)) + "\r\n");
+      if (F.CheckKept) F.CheckKept(p, before, n);
+    }
+  }
+  // Foreign headers: refused ones change nothing.
+  for (const THeaderCase& c : F.Headers) {
+    SCOPED_TRACE(c.Name);
+    TBytes b = F.Full;
+    b[c.At] = c.Value;
+    T p;
+    const TBytes before = SavedBytes(p);
+    TChangeCounter changes(p);
+    EXPECT_EQ(Load(p, b), c.Error == 0);
+    EXPECT_EQ(p.Error, c.Error);
+    EXPECT_EQ(changes.Count, 1);
+    if (c.Error != 0) {
+      EXPECT_EQ(SavedBytes(p), before);
+    }
+  }
+  // No stream, and every short write.
+  T p;
+  EXPECT_FALSE(p.SaveToStream(nullptr));
+  EXPECT_EQ(p.Error, F.NoStreamSave);
+  EXPECT_FALSE(p.LoadFromStream(nullptr));
+  EXPECT_EQ(p.Error, F.NoStreamLoad);
+  ASSERT_TRUE(Load(p, F.Full));
+  for (int64_t room = 0; room <= static_cast<int64_t>(F.Full.size()); ++room) {
+    SCOPED_TRACE(room);
+    TCappedStream s(room);
+    const uint32_t error = room == static_cast<int64_t>(F.Full.size()) ? 0u : F.ShortWriteError(room);
+    EXPECT_EQ(p.SaveToStream(&s), error == 0);
+    EXPECT_EQ(p.Error, error);
+  }
+}
+
+TEST(PresetStreams, SharedPlansOfEveryFormat) {
+  constexpr uint32_t read = qecReadFailed, write = qecWriteFailed;
+  float eqSlots[16];
+  std::memcpy(eqSlots, EqOdd, sizeof eqSlots);
+  eqSlots[1] = 10.0f;  // below the low-cut range: loads and saves as it is
+  const uint32_t nanBits = 0x7FC01234u;
+  std::memcpy(&eqSlots[15], &nanBits, 4);
+  RunSharedPlans<TEq>({
+      "MEQP", EqStream(eqSlots, EqOddFlags),
+      [](size_t n) { return MakeErrorCode(read, n < 8 ? 401 : n < 96 ? 404 : 405); },
+      [&](TEq& p, const TBytes&, size_t n) {
+        // It starts from the defaults and keeps whole slots read before the end; the flag word
+        // only when complete.
+        const size_t whole = n > 32 ? (n - 32) / 4 : 0;
+        for (size_t i = 0; i < 16; ++i) {
+          const float got = p.GetSlot(static_cast<int>(i)), want = i < whole ? eqSlots[i] : EqDefaults[i];
+          EXPECT_EQ(std::memcmp(&got, &want, 4), 0) << i;  // bit for bit: slot 15 is a NaN
+        }
+        EXPECT_EQ(p.GetFlagWord(), EqDefaultFlags);
+      },
+      [](int64_t n) { return MakeErrorCode(write, n < 32 ? 401 : n < 96 ? 402 : 403); },
+      MakeErrorCode(qecNoStream, 400), MakeErrorCode(qecNoStream, 400),
+      {{"version 0", 4, 0, 0},
+       {"version 2", 4, 2, MakeErrorCode(qecBadVersion, 403)},
+       {"version 255", 4, 255, MakeErrorCode(qecBadVersion, 403)},
+       {"signature", 0, 'X', MakeErrorCode(qecBadSignature, 402)},
+       {"header size 0", 6, 0, MakeErrorCode(qecBadSignature, 402)},
+       {"header size 7", 6, 7, MakeErrorCode(qecBadSignature, 402)},
+       {"header size past the end", 7, 0xFF, MakeErrorCode(read, 404)}},
+  });
+  RunSharedPlans<TLim>({
+      "VXLM", LimStream(),
+      [](size_t n) { return MakeErrorCode(read, n < 8 ? 401 : n < 128 ? 402 : 403); },
+      [](TLim& p, const TBytes& Before, size_t n) {
+        // No clear first: exactly the delivered bytes of the body replace what was there.
+        TBytes expected = Before;
+        const TBytes full = LimStream();
+        if (n > 32) std::copy(full.begin() + 32, full.begin() + static_cast<long>(n), expected.begin() + 32);
+        EXPECT_EQ(SavedBytes(p), expected);
+      },
+      [](int64_t n) { return MakeErrorCode(write, n < 32 ? 401 : n < 128 ? 402 : 403); },
+      MakeErrorCode(qecNoStream, 400), MakeErrorCode(qecNoStream, 400),
+      {{"signature", 3, 'X', MakeErrorCode(qecBadSignature, 402)},
+       {"version 0", 4, 0, MakeErrorCode(qecBadVersion, 403)},
+       {"version 2", 4, 2, MakeErrorCode(qecBadVersion, 403)},
+       {"header size 0", 6, 0, MakeErrorCode(qecBadSignature, 402)},
+       {"header size 7", 6, 7, MakeErrorCode(qecBadSignature, 402)},
+       {"format byte, not checked", 5, 9, 0}},
+  });
+  TDet source;
+  Filled(source);
+  RunSharedPlans<TDet>({
+      "details", SavedBytes(source),
+      [&](size_t n) {
+        const uint16_t at = DetailsCut(source, static_cast<int64_t>(n), false);
+        return at == 0 ? 0u : MakeErrorCode(read, at);
+      },
+      [&](TDet& d, const TBytes&, size_t) {
+        // Texts read before the failure are kept, the rest stay; no block from inside a text.
+        const TDet fresh;
+        for (int i = 0; i < TDet::StringCount; ++i)
+          EXPECT_TRUE(d.GetString(i) == source.GetString(i) || d.GetString(i) == fresh.GetString(i)) << i;
+        EXPECT_EQ(d.GetContentSize(), 0);
+      },
+      [&](int64_t n) { return MakeErrorCode(write, DetailsCut(source, n, true)); },
+      MakeErrorCode(qecNoStream, 800), MakeErrorCode(qecNoStream, 850),
+      {{"signature 55556", 0, 0x04, MakeErrorCode(qecBadSignature, 852)},
+       {"version 1", 4, 1, MakeErrorCode(qecBadVersion, 853)},
+       {"version 3", 4, 3, MakeErrorCode(qecBadVersion, 853)},
+       {"header size 4", 6, 4, MakeErrorCode(qecBadSignature, 852)}},
+  });
+}
+
+// A larger header is skipped, whatever its gap holds.
+template <class T>
+void ExpectLargerHeaderSkipped(const TBytes& Full) {
+  TBytes b = Full;
+  b[6] = 40;
+  b.insert(b.begin() + 32, 8, 0xEE);
+  T p;
+  ASSERT_TRUE(Load(p, b));
+  EXPECT_EQ(SavedBytes(p), Full);
+}
+
+TEST(PresetStreams, LargerHeadersAreSkipped) {
+  TDet source;
+  ExpectLargerHeaderSkipped<TEq>(EqStream(EqOdd, EqOddFlags));
+  ExpectLargerHeaderSkipped<TLim>(LimStream());
+  ExpectLargerHeaderSkipped<TDet>(SavedBytes(Filled(source)));
+  // The equaliser's reader also follows the 8-byte minimum.
+  TEq p;
+  ASSERT_TRUE(Load(p, EqStream(EqOdd, EqOddFlags, 8)));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(p.GetSlot(i), EqOdd[i]) << i;
+}
+
+// ---- Layouts -----------------------------------------------------------------------------------
+
+// Golden bytes of a fresh preset (the defaults) and of one with every slot edited.
+TEST(PresetStreams, EqualizerLayout) {
+  TEq p;
+  EXPECT_TRUE(p.GetActive());
+  EXPECT_FALSE(p.GetMono() || p.GetBypass() || p.GetSaturation() || p.GetCutFiltersEnabled());
+  for (bool edited : {false, true}) {
+    SCOPED_TRACE(edited ? "edited" : "defaults");
+    if (edited) {
+      p.SetOutputGain(-7.5f);
+      p.SetLowcutFrequency(33.0f);
+      p.SetHighcutFrequency(15000.0f);
+      for (uint8_t i = 0; i < 3; ++i) {
+        p.SetBandFrequency(i, EqOdd[3 + i]);
+        p.SetBandBandwidth(i, EqOdd[6 + i]);
+        p.SetBandGain(i, EqOdd[9 + i]);
+      }
+      p.SetPan(-42.0f);
+      p.SetInputGain(2.25f);
+      p.SetBandEnabled(0, true);
+      p.SetBandEnabled(2, true);
+      p.SetMono(true);
+      p.SetSaturation(true);
+      p.SetCutFiltersEnabled(true);
+    }
+    const TBytes b = SavedBytes(p);
+    ASSERT_EQ(b.size(), 100u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 8), std::string("MEQP\x01\x05\x20\x00", 8));
+    for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), edited && i < 14 ? EqOdd[i] : EqDefaults[i]) << i;
+    EXPECT_EQ(Get<uint32_t>(b, 96), edited ? 0x1u | 0x4u | 0x8u | 0x10u | 0x40u | 0x80u : EqDefaultFlags);
+  }
+}
+
+TEST(PresetStreams, LimiterLayout) {
+  struct TCase {
+    const char* Name;
+    void (*Edit)(TLim&);
+    float Slots[7];
+    int32_t Ints[3];
+    uint32_t Flags;
+  };
+  const TCase cases[] = {
+      {"defaults", [](TLim&) {}, {-3.0f, 5.0f, 150.0f, 0, 0, 0, 0}, {0, 0, 0}, 0x1u},
+      {"edited",
+       [](TLim& p) {
+         p.SetThreshold(-6.5f), p.SetAttack(2.0f), p.SetRelease(400.0f), p.SetBalance(-25.0f);
+         p.SetOutputGain(-1.0f), p.SetInputGain(2.0f);
+         p.SetIntParam0(-4), p.SetIntParam1(9), p.SetMode(2), p.SetLookAhead(true);
+       },
+       {-6.5f, 2.0f, 400.0f, 0.0f, -25.0f, -1.0f, 2.0f}, {-4, 9, 2}, 0x5u},  // Active and LookAhead
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TLim p;
+    c.Edit(p);
+    const TBytes b = SavedBytes(p);
+    ASSERT_EQ(b.size(), 132u);
+    EXPECT_EQ(std::string(b.begin(), b.begin() + 8), std::string("VXLM\x01\x05\x20\x00", 8));
+    for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), i < 7 ? c.Slots[i] : 0.0f) << i;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(Get<int32_t>(b, 96 + 4 * static_cast<size_t>(i)), i < 3 ? c.Ints[i] : 0) << i;
+    EXPECT_EQ(Get<uint32_t>(b, 128), c.Flags);
+  }
+}
+
+TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
+  TDet d;
+  EXPECT_EQ(d.GetProductID(), TDet::DefaultProductID);
+  d.SetTitle("abc");
+  const TBytes bytes = SavedBytes(d);
+  const size_t id = std::strlen(TDet::DefaultProductID);
+  ASSERT_EQ(bytes.size(), 8 + 24 + 16 * 2 + 3 + id + 32);
+  EXPECT_EQ(Get<uint32_t>(bytes, 0), 55555u);
+  EXPECT_EQ(std::string(bytes.begin() + 4, bytes.begin() + 8), std::string("\x02\x07\x20\x00", 4));
+  // The title: length 3, then "abc" scrambled from key position 0.
+  EXPECT_EQ(Get<uint16_t>(bytes, 32), 3);
+  uint8_t expected[3] = {'a', 'b', 'c'};
+  ScrambleBuffer(expected, 3);
+  EXPECT_EQ(std::memcmp(&bytes[34], expected, 3), 0);
+  EXPECT_NE(std::memcmp(&bytes[34], "abc", 3), 0);
+  // The product identifier, scrambled from key position 0 again.
+  EXPECT_EQ(Get<uint16_t>(bytes, 39), id);
+  std::string stored(reinterpret_cast<const char*>(&bytes[41]), id);
+  ScrambleBuffer(stored.data(), static_cast<int32_t>(id));
+  EXPECT_EQ(stored, TDet::DefaultProductID);
+  // A 16-bit length holds the length modulo 65536, and exactly that many bytes follow.
+  TDet big, back;
+  big.SetDescription(std::string(65536 + 5, 'q'));
+  back.SetDescription("old");
+  back.SetNotes("kept");  // a text stored empty keeps the record's text
+  const TBytes b = SavedBytes(big);
+  EXPECT_EQ(Get<uint16_t>(b, 34), 5);
+  EXPECT_TRUE(Load(back, b));
+  EXPECT_EQ(back.GetDescription(), "qqqqq");
+  EXPECT_EQ(back.GetNotes(), "kept");
+}
+
+// ---- Clamps and notifications ------------------------------------------------------------------
+
+TEST(PresetStreams, EqualizerAccessorsClamp) {
+  enum TField { fOut, fLow, fHigh, fFreq, fBw, fGain, fPan, fIn };
+  struct TCase {
+    TField Field;
+    uint8_t Band;
+    float Value, Expected;
+  } cases[] = {
+      {fOut, 0, 50.0f, 50.0f},      {fOut, 0, -500.0f, -500.0f},  {fLow, 0, 10.0f, 20.0f},
+      {fLow, 0, 600.0f, 500.0f},    {fLow, 0, 123.0f, 123.0f},    {fHigh, 0, 500.0f, 1000.0f},
+      {fHigh, 0, 30000.0f, 20000.0f}, {fHigh, 0, 4000.0f, 4000.0f}, {fFreq, 0, 10.0f, 20.0f},
+      {fFreq, 1, 30000.0f, 20000.0f}, {fFreq, 2, 440.0f, 440.0f}, {fBw, 0, 0.1f, 0.5f},
+      {fBw, 1, 9.0f, 5.0f},         {fBw, 2, 3.0f, 3.0f},         {fGain, 0, -20.0f, -15.0f},
+      {fGain, 2, 20.0f, 15.0f},     {fGain, 1, -4.5f, -4.5f},     {fPan, 0, 150.0f, 150.0f},
+      {fPan, 0, -100.0f, -100.0f},  {fIn, 0, 12.0f, 12.0f},       {fIn, 0, -80.0f, -80.0f},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Field << " band " << int(c.Band) << " value " << c.Value);
+    TEq p;
+    TChangeCounter changes(p);
+    float got = 0.0f;
+    const int slot[] = {0, 1, 2, 3, 6, 9, 12, 13};
+    const float before = p.GetSlot(slot[c.Field] + (c.Field >= fFreq && c.Field <= fGain ? c.Band : 0));
+    for (int twice = 0; twice < 2; ++twice) switch (c.Field) {
+        case fOut: p.SetOutputGain(c.Value), got = p.GetOutputGain(); break;
+        case fLow: p.SetLowcutFrequency(c.Value), got = p.GetLowcutFrequency(); break;
+        case fHigh: p.SetHighcutFrequency(c.Value), got = p.GetHighcutFrequency(); break;
+        case fFreq: p.SetBandFrequency(c.Band, c.Value), got = p.GetBandFrequency(c.Band); break;
+        case fBw: p.SetBandBandwidth(c.Band, c.Value), got = p.GetBandBandwidth(c.Band); break;
+        case fGain: p.SetBandGain(c.Band, c.Value), got = p.GetBandGain(c.Band); break;
+        case fPan: p.SetPan(c.Value), got = p.GetPan(); break;
+        case fIn: p.SetInputGain(c.Value), got = p.GetInputGain(); break;
+      }
+    EXPECT_EQ(got, c.Expected);
+    // A value that clamps to what is stored is no change.
+    EXPECT_EQ(changes.Count, before == c.Expected ? 0 : 1);
+  }
+  // Band indices beyond the three read 0 and write nothing.
+  TEq p;
+  TChangeCounter changes(p);
+  for (uint8_t index : {3, 4, 255}) {
+    EXPECT_EQ(p.GetBandFrequency(index) + p.GetBandBandwidth(index) + p.GetBandGain(index), 0.0f);
+    p.SetBandFrequency(index, 500.0f), p.SetBandBandwidth(index, 2.0f), p.SetBandGain(index, 3.0f);
+    p.SetBandEnabled(index, true);
+    EXPECT_FALSE(p.GetBandEnabled(index));
+  }
+  EXPECT_EQ(changes.Count, 0);
+  EXPECT_EQ(SavedBytes(p), EqStream(EqDefaults, EqDefaultFlags));
+}
+
+TEST(PresetStreams, LimiterAccessorsClamp) {
+  using P = TLim;
+  struct TCase {
+    const char* Name;
+    void (P::*Set)(float);
+    float (P::*Get)();
+    float In, Stored;
+  };
+  const float inf = std::numeric_limits<float>::infinity();
+  const TCase cases[] = {
+      {"threshold low", &P::SetThreshold, &P::GetThreshold, -20.0f, -15.0f},
+      {"threshold high", &P::SetThreshold, &P::GetThreshold, 1.0f, 0.0f},
+      {"threshold -inf", &P::SetThreshold, &P::GetThreshold, -inf, -15.0f},
+      {"attack 0", &P::SetAttack, &P::GetAttack, 0.0f, 0.1f},
+      {"attack high", &P::SetAttack, &P::GetAttack, 11.0f, 10.0f},
+      {"release high", &P::SetRelease, &P::GetRelease, 1000.0f, 750.0f},
+      {"release low", &P::SetRelease, &P::GetRelease, 74.0f, 75.0f},
+      {"release +inf", &P::SetRelease, &P::GetRelease, inf, 750.0f},
+      {"balance low", &P::SetBalance, &P::GetBalance, -150.0f, -100.0f},
+      {"balance high", &P::SetBalance, &P::GetBalance, 100.5f, 100.0f},
+      {"output low", &P::SetOutputGain, &P::GetOutputGain, -90.0f, -80.0f},
+      {"output high", &P::SetOutputGain, &P::GetOutputGain, 3.5f, 3.0f},
+      {"input low", &P::SetInputGain, &P::GetInputGain, -80.5f, -80.0f},
+      {"input in", &P::SetInputGain, &P::GetInputGain, -12.0f, -12.0f},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    P p;
+    TChangeCounter changes(p);
+    (p.*c.Set)(c.In);
+    EXPECT_EQ((p.*c.Get)(), c.Stored);
+    (p.*c.Set)(c.In);  // clamps to what is stored: no change
+    (p.*c.Set)(c.Stored);
+    EXPECT_EQ(changes.Count, 1);
+  }
+  // A NaN is no number to clamp: it stays, and every call counts as a change.
+  P p;
+  TChangeCounter changes(p);
+  p.SetThreshold(std::nanf(""));
+  EXPECT_TRUE(std::isnan(p.GetThreshold()));
+  p.SetThreshold(std::nanf(""));
+  EXPECT_EQ(changes.Count, 2);
+  // Saving notifies too (the owning limiter recomputes on every notification).
+  SavedBytes(p);
+  EXPECT_EQ(changes.Count, 3);
+}
+
+// Out-of-range values load as they are; a getter clamps the stored value in place, silently.
+TEST(PresetStreams, LoadedValuesClampWhenRead) {
+  float slots[16];
+  std::memcpy(slots, EqDefaults, sizeof slots);
+  slots[1] = 10.0f, slots[7] = 9.0f, slots[11] = -99.0f;
+  TEq eq;
+  ASSERT_TRUE(Load(eq, EqStream(slots, EqDefaultFlags)));
+  TBytes lim = LimStream();
+  Put(lim, 32 + 4 * TLim::slotRelease, 20.0f);
+  TLim l;
+  ASSERT_TRUE(Load(l, lim));
+  TChangeCounter eqChanges(eq), limChanges(l);
+  EXPECT_EQ(eq.GetSlot(1), 10.0f);
+  EXPECT_EQ(eq.GetLowcutFrequency(), 20.0f);
+  EXPECT_EQ(eq.GetSlot(1), 20.0f);
+  EXPECT_EQ(eq.GetBandBandwidth(1), 5.0f);
+  EXPECT_EQ(eq.GetBandGain(2), -15.0f);
+  EXPECT_EQ(SlotOf(SavedBytes(l), TLim::slotRelease), 20.0f);
+  EXPECT_EQ(l.GetRelease(), 75.0f);
+  EXPECT_EQ(eqChanges.Count, 0);
+  EXPECT_EQ(SlotOf(SavedBytes(l), TLim::slotRelease), 75.0f);
+}
+
+TEST(PresetStreams, EqualizerNotifications) {
+  TEq p;
+  TChangeCounter changes(p);
+  for (auto set : {&TEq::SetActive, &TEq::SetMono, &TEq::SetBypass, &TEq::SetSaturation, &TEq::SetCutFiltersEnabled})
+    (p.*set)(true);
+  EXPECT_EQ(changes.Count, 4);  // Active was already set
+  p.BeginUpdate();
+  p.SetPan(30.0f);
+  p.Clear();
+  p.EndUpdate();
+  EXPECT_EQ(changes.Count, 4);
+  p.Clear();
+  EXPECT_EQ(changes.Count, 5);
+  SavedBytes(p);  // saving notifies nobody
+  EXPECT_EQ(changes.Count, 5);
+  // Through a file: one notification for the load.
+  const std::string name = testing::TempDir() + "/eq_preset_roundtrip.meqp";
+  TEq odd;
+  ASSERT_TRUE(Load(odd, EqStream(EqOdd, EqOddFlags)));
+  ASSERT_TRUE(odd.SaveToFile(name));
+  ASSERT_TRUE(p.LoadFromFile(name));
+  EXPECT_EQ(changes.Count, 6);
+  EXPECT_EQ(SavedBytes(p), EqStream(EqOdd, EqOddFlags));
+  std::remove(name.c_str());
+}
+
+// ---- What Clear keeps --------------------------------------------------------------------------
+
+TEST(PresetStreams, ClearKeepsSwitchesReservedFieldsAndErrorState) {
+  TEq eq;
+  ASSERT_TRUE(Load(eq, EqStream(EqOdd, 0xFFFFFFFFu)));
+  eq.ErrorLog = "kept";
+  eq.Clear();
+  for (int i = 0; i < 14; ++i) EXPECT_EQ(eq.GetSlot(i), EqDefaults[i]) << i;
+  EXPECT_EQ(eq.GetSlot(14), EqOdd[14]);
+  EXPECT_EQ(eq.GetSlot(15), EqOdd[15]);
+  // Band bits, the cut-filter bit and bits 8..31 stay; Active set; Mono, Bypass, Saturation cleared.
+  EXPECT_EQ(eq.GetFlagWord(), 0xFFFFFFFFu & ~((1u << 4) | (1u << 5) | (1u << 6)));
+  EXPECT_EQ(eq.ErrorLog, "kept");
+
+  TLim lim;
+  const TBytes b = LimStream(0x7u | 0x80000000u);  // bypass as well
+  ASSERT_TRUE(Load(lim, b));
+  lim.SetActive(false);
+  lim.SetError(MakeErrorCode(qecReadFailed, 402));
+  lim.FileName = "x.lim";
+  TChangeCounter changes(lim);
+  lim.Clear();
+  EXPECT_EQ(changes.Count, 1);
+  EXPECT_EQ(lim.Error, MakeErrorCode(qecReadFailed, 402));
+  EXPECT_EQ(lim.FileName, "x.lim");
+  const TBytes after = SavedBytes(lim);
+  const float defaults[7] = {-3.0f, 5.0f, 150.0f, 11.0f, 0.0f, 0.0f, 0.0f};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(SlotOf(after, i), defaults[i]) << i;
+  for (int i = 7; i < 16; ++i) EXPECT_EQ(SlotOf(after, i), SlotOf(b, i)) << i;
+  EXPECT_EQ(TBytes(after.begin() + 96, after.begin() + 108), TBytes(12, 0));  // ints 0..2
+  EXPECT_EQ(TBytes(after.begin() + 108, after.end()), TBytes(b.begin() + 108, b.end()));
+
+  TDet d;
+  Filled(d);
+  const auto block = d.GetBlock();
+  TChangeCounter detChanges(d);
+  d.Clear();
+  EXPECT_EQ(detChanges.Count, 1);
+  for (int i = 0; i < TDet::StringCount; ++i) EXPECT_EQ(d.GetString(i), i == TDet::pdsProductID ? TDet::DefaultProductID : "");
+  EXPECT_EQ(d.GetContentSize(), 0);
+  EXPECT_TRUE(std::equal(block.begin() + 4, block.end(), d.GetBlock().begin() + 4));
+}
+
+}  // namespace

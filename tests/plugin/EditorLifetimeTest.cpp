@@ -1,0 +1,82 @@
+// The effect freed while its editor is open: the editor goes first, while the stages, presets
+// and face it looks at still exist, and nothing of it runs afterwards. Meant for the
+// AddressSanitizer build, where a late use is a report; elsewhere it is a crash or a wrong value.
+#include <thread>
+
+#include "InProcessLibrary.h"
+
+namespace {
+
+class EditorLifetime : public InProcessEditorTest {
+protected:
+  void SetUp() override {
+    InProcessEditorTest::SetUp();
+    Screen = QzUseOffscreenBackend();
+    ASSERT_NE(Screen, nullptr);
+  }
+  // An effect with its editor open and painted.
+  AEffect* OpenEffect() {
+    AEffect* effect = QzVstEntry();
+    if (!effect) return nullptr;
+    if (Dispatch(effect, effEditOpen, 0, &Parent) != 1) return nullptr;
+    return effect;
+  }
+  TQzOffscreenBackend* Screen = nullptr;
+  int Parent = 0;
+};
+
+TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
+  struct TCase {
+    const char* Name;
+    bool TimerDue;
+    bool LoadOnAnotherThread;
+    bool Hidden;
+  };
+  const TCase cases[] = {
+      {"open", false, false, false},
+      {"open, meter timer due", true, false, false},
+      {"open, right after a state load on another thread", false, true, false},
+      {"timer due and state loaded", true, true, false},
+      {"closed but kept", true, false, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    AEffect* effect = OpenEffect();
+    ASSERT_NE(effect, nullptr);
+    auto* plugin = static_cast<TQzAudioEffectPlugin*>(effect->object);
+    plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 2.5f);
+    Dispatch(effect, effEditIdle);
+    const std::vector<uint8_t> state = Chunk(effect);
+    ASSERT_EQ(TTestEditorForm::Alive.load(), 1);
+    if (c.Hidden) Dispatch(effect, effEditClose);
+    if (c.TimerDue) Screen->AdvanceClock(100);
+    if (c.LoadOnAnotherThread) std::thread([&] { SetChunk(effect, state); }).join();
+    TTestEditorForm::LastGain = -1.0f;
+    Dispatch(effect, effClose);
+    // The editor saw the stages whole as it went.
+    EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
+    EXPECT_EQ(TTestEditorForm::LastGain, 2.5f);
+    // The toolkit's next round finds no timer or window of the freed editor.
+    Screen->AdvanceClock(100);
+    Application->ProcessMessages();
+    EXPECT_EQ(QzNativeWindowCount(), 0);
+  }
+  EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
+}
+
+TEST_F(EditorLifetime, DirectCallDestroyWhileShown) {
+  void* object = QzCreateInstanceEntry(nullptr, nullptr);
+  ASSERT_NE(object, nullptr);
+  ASSERT_EQ(QzCallObjectEntry(10001, 0, object, nullptr), 1);
+  std::vector<uint8_t> state(232);
+  ASSERT_EQ(QzCallObjectEntry(16002, 232, object, state.data()), 232);
+  // The power switched by a control thread of the host's.
+  std::thread([object] { static_cast<TQzAudioPluginObject*>(object)->SetActive(false); }).join();
+  Screen->AdvanceClock(100);
+  EXPECT_EQ(QzCallObjectEntry(10004, 0, object, nullptr), 1);
+  EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
+  Screen->AdvanceClock(100);
+  Application->ProcessMessages();
+  EXPECT_EQ(QzNativeWindowCount(), 0);
+}
+}  // namespace
