@@ -340,9 +340,9 @@ TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
                                  "object GroupsForm: TGroupsForm\n"
                                  "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
                                  "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
-                                 "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n"
+                                 "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
                                  "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
-                                 "      Items = ('LOW' 'MID' 'HIGH')\n    end\n"
+                                 "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
                                  "  end\n"
                                  "end\n");
   auto* box = static_cast<TQzAudioGroupBox*>(f->FindComponent("Box"));
@@ -351,6 +351,9 @@ TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
   ASSERT_NE(bands, nullptr);
   EXPECT_TRUE(box->GetImageSource()->IsEmpty());
   EXPECT_EQ(box->GetOptions(), (TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}));
+  EXPECT_EQ(box->GetSwitchStyle(), awsBlue);
+  EXPECT_EQ(bands->GetSelectedStyle(), awsRed);
+  EXPECT_EQ(bands->GetAudioBorderStyle(), absSunken);
   EXPECT_EQ(States(bands), "000");  // a toggle group forces nothing on
   EXPECT_FALSE(bands->GetEnabled());
   box->SetActive(true);

@@ -268,7 +268,7 @@ void RegisterQzAudioSwitchGroupClasses() {
   if (done) return;
   done = true;
   RegisterQzAudioBaseClasses();
-  RegisterEnumNames<TQzAudioSwitchStyle>({"awsYellow", "awsBlue", "awsRed", "awsWhite", "awsGreen"});
+  RegisterQzAudioPaintEnums();
   RegisterEnumNames<TQzAudioBorderStyle>({"absNone", "absRaised", "absSunken"});
   RegisterEnumNames<TQzAudioSwitchGroupOption>({"ASG_SINGLE_SELECTION", "ASG_SHOW_TEXT"});
   RegisterEnumNames<TQzAudioSwitchGroupImageAlign>({"siaLeft", "siaTop", "siaRight", "siaBottom"});
