@@ -266,9 +266,13 @@ TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
   auto* theme = QzCreate<TQzThemeManager>(root);
   theme->SetThemeColor(1, RGB(10, 20, 30));
   theme->SetThemeColor(25, RGB(200, 0, 0));
+  // Its own row colours it even while it draws unthemed, which the generic row would not.
+  t->SetUseThemes(false);
   theme->RegisterThemeClient(t);
   EXPECT_EQ(t->GetThemeManager(), theme);
   EXPECT_EQ(t->GetColor(), RGB(10, 20, 30));
+  EXPECT_EQ(t->GetActiveTabColor(), 0x808080) << "unthemed";
+  t->SetUseThemes(true);
   EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));
   root->Free();
 }
