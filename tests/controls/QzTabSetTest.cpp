@@ -109,6 +109,43 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
   }
 }
 
+TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
+  struct TRow {
+    bool Scrolling;
+    int Tabs;
+    bool Shown;
+  };
+  const TRow rows[] = {{false, 10, false}, {true, 3, false}, {true, 10, true}};
+  Form->Show();
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(std::to_string(row.Tabs) + (row.Scrolling ? " tabs, scrolling" : " tabs"));
+    auto* t = Put<TQzTabSet>(Form, 300, 40);
+    t->SetTabSize(75);
+    for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab");
+    if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
+    Pump();
+    TQzButton* back = t->GetScrollButton(0);
+    TQzButton* ahead = t->GetScrollButton(1);
+    EXPECT_EQ(back->GetVisible(), row.Shown);
+    EXPECT_EQ(ahead->GetVisible(), row.Shown);
+    EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
+    EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
+    if (row.Shown) {
+      EXPECT_EQ(back->GetCaption(), "<<");
+      EXPECT_LT(back->GetLeft(), ahead->GetLeft()) << "<< stands left of >>";
+      for (int i = 0; i < 50; ++i) ahead->Click();
+      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset());
+      back->Click();
+      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset() - 37);
+      // Once everything fits, the buttons go and the strip scrolls back.
+      t->SetWidth(2000);
+      EXPECT_FALSE(ahead->GetVisible());
+      EXPECT_EQ(t->GetScrollOffset(), 0);
+    }
+    t->Free();
+  }
+}
+
 TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
   struct TRow {
     int32_t TabSize, Indent;

@@ -272,7 +272,7 @@ std::vector<TPaintCase> Cases() {
        nullptr},
       {"TQzBorderLine", [](TForm* F) { return Place<TQzBorderLine>(F, 100, 7); }, nullptr},
       {"TQzGroupBox", [](TForm* F) { return Place<TQzGroupBox>(F, 150, 100); }, nullptr},
-      {"TQzTabSet raised tabs, hot tracked and scrolled",
+      {"TQzTabSet raised tabs, hot tracked and scrolled with its buttons",
        [](TForm* F) {
          // Shorter than the text needs: the strip grows once, before it paints.
          auto* t = static_cast<TQzTabSet*>(Place<TQzTabSet>(F, 200, 12));
@@ -280,6 +280,7 @@ std::vector<TPaintCase> Cases() {
          t->SetStyle(tssTabs);
          t->SetTabSize(60);
          t->SetHotTrack(true);
+         t->SetOptions({tsoShowText, tsoEnableScrolling});
          t->SetActiveTab(1);
          t->ScrollRight();
          t->MouseMove({}, 100, 20);

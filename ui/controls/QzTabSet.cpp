@@ -15,15 +15,14 @@ struct TQzCustomTabSet::TColors {
 TQzCustomTabSet::TQzCustomTabSet(TComponent* AOwner)
     : TQzCustomWinControl(AOwner), FTabs(std::make_unique<TStringList>()) {
   FTabs->OnChange = [this](TObject* Sender) { TabsChanged(Sender); };
-  const char* captions[2] = {"<<", ">>"};
   for (int i = 0; i < 2; ++i) {
     TQzButton* b = QzCreate<TQzButton>(this);
     b->Tag = i + 1;
-    b->SetWidth(24);
+    // Right-aligned controls line up by their right edges: ">>" starts right of "<<" and stays so.
+    b->SetBounds(i * 24, 0, 24, b->GetHeight());
     b->SetAlign(alRight);
-    b->SetCaption(captions[i]);
+    b->SetCaption(i == 0 ? "<<" : ">>");
     b->OnClick = [this](TObject* Sender) { ScrollButtonClick(Sender); };
-    // Nothing shows them yet: the strip scrolls by keys.
     b->SetVisible(false);
     b->SetParent(this);
     FScrollButtons[i] = b;
@@ -94,6 +93,7 @@ void TQzCustomTabSet::SetStyle(TQzTabSetStyle Value) {
 void TQzCustomTabSet::SetOptions(TQzTabSetOptions Value) {
   if (Value == FOptions) return;
   FOptions = Value;
+  UpdateScrollButtons();
   Invalidate();
 }
 
@@ -138,6 +138,7 @@ void TQzCustomTabSet::SetActiveTabQuiet(int32_t Value) {
 }
 
 void TQzCustomTabSet::TabsChanged(TObject*) {
+  if (IsDestroying()) return;
   SetActiveTabQuiet(ClampTab(FActiveTab));
   MetricsChanged();
   if (!IsDestroying()) Invalidate();
@@ -171,6 +172,31 @@ void TQzCustomTabSet::MetricsChanged() {
   FTabWidth = QzNarrow<int16_t>(FTabSize);
   FNeedsMetrics = true;
   if (HandleAllocated() && !IsLoading() && !IsDestroying()) UpdateMetrics();
+  UpdateScrollButtons();
+}
+
+void TQzCustomTabSet::Resize() {
+  TQzCustomWinControl::Resize();
+  UpdateScrollButtons();
+}
+
+void TQzCustomTabSet::UpdateScrollButtons() {
+  if (!FScrollButtons[0] || !FScrollButtons[1] || IsDestroying()) return;
+  const int64_t end = int64_t{FIndent} + int64_t{GetTabCount()} * FTabWidth;
+  const bool show = FOptions.Contains(tsoEnableScrolling) && end > GetClientWidth();
+  // Both at once: aligned one by one, the first shown would take the right edge.
+  DisableAlign();
+  for (TQzButton* b : FScrollButtons)
+    if (b->GetVisible() != show) b->SetVisible(show);
+  EnableAlign();
+  SetScrollOffset(FScrollOffset);
+}
+
+int32_t TQzCustomTabSet::GetTabAreaWidth() const {
+  int32_t w = GetClientWidth();
+  for (TQzButton* b : FScrollButtons)
+    if (b && b->GetVisible()) w -= b->GetWidth();
+  return std::max(w, 0);
 }
 
 void TQzCustomTabSet::UpdateMetrics() {
@@ -186,6 +212,11 @@ void TQzCustomTabSet::UpdateMetrics() {
 void TQzCustomTabSet::CreateHandle() {
   TQzCustomWinControl::CreateHandle();
   if (FNeedsMetrics) UpdateMetrics();
+}
+
+void TQzCustomTabSet::Loaded() {
+  TQzCustomWinControl::Loaded();
+  MetricsChanged();
 }
 
 void TQzCustomTabSet::FontChanged(TObject* Sender) {
@@ -234,7 +265,7 @@ int32_t TQzCustomTabSet::TabAtPos(int32_t X, int32_t Y) const {
 
 int32_t TQzCustomTabSet::GetMaxScrollOffset() const {
   const int64_t end = int64_t{FIndent} + int64_t{GetTabCount()} * FTabWidth;
-  return QzNarrow<int32_t>(std::max<int64_t>(0, end - GetClientWidth()));
+  return QzNarrow<int32_t>(std::max<int64_t>(0, end - GetTabAreaWidth()));
 }
 
 void TQzCustomTabSet::SetScrollOffset(int32_t Value) {

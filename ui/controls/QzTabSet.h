@@ -62,8 +62,13 @@ public:
   // The tab width in use: TabSize, at most 32767.
   int16_t GetTabWidth() const { return FTabWidth; }
   int32_t GetScrollOffset() const { return FScrollOffset; }
-  // The offset that brings the last tab's right edge to the client's right edge (0 when all fit).
+  // The offset that brings the last tab's right edge to the right edge of the tab area (0 when
+  // all fit).
   int32_t GetMaxScrollOffset() const;
+  // The client width less the scroll buttons while they show.
+  int32_t GetTabAreaWidth() const;
+  // The two buttons show while tsoEnableScrolling is set and the tabs do not fit; index 0
+  // scrolls towards the first tab, 1 towards the last.
   TQzButton* GetScrollButton(int Index) const { return Index == 0 ? FScrollButtons[0] : FScrollButtons[1]; }
 
   // The first tab whose whole rectangle holds the point; -1 for none.
@@ -90,6 +95,7 @@ public:
   void FontChanged(TObject* Sender) override;
   void ThemeChanged() override;
   void CreateHandle() override;
+  void Loaded() override;
 
 protected:
   virtual void ActiveTabChanged() {}
@@ -103,6 +109,9 @@ protected:
   // ActiveTab stored without ActiveTabChanged (held in range).
   void SetActiveTabQuiet(int32_t Value);
   int32_t ClampTab(int32_t Value) const;
+  void Resize() override;
+  // Shows or hides the scroll buttons as the tabs fit or not; never called from Paint.
+  void UpdateScrollButtons();
 
 private:
   struct TColors;
