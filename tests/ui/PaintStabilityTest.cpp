@@ -17,6 +17,7 @@
 #include "ui/controls/QzBorder.h"
 #include "ui/controls/QzButtons.h"
 #include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzThemeCtrls.h"
 #include "ui/controls/QzControlPanel.h"
@@ -99,6 +100,24 @@ TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAu
 std::string EditState(TControl* C) {
   auto* e = static_cast<TQzCustomEdit*>(C);
   return e->GetEditText() + " " + std::to_string(e->GetCaretIndex()) + " " + std::to_string(e->GetScrollOffset());
+}
+
+std::string StdSliderState(TControl* C) {
+  auto* s = static_cast<TQzCustomSlider*>(C);
+  const TRect t = s->GetPartRect(qspThumb);
+  return std::to_string(s->GetPosition()) + " in " + std::to_string(s->GetMin()) + ".." + std::to_string(s->GetMax()) +
+         " spacing " + std::to_string(s->GetSpaceHorz()) + "," + std::to_string(s->GetSpaceVert()) + " thumb " +
+         std::to_string(t.Left) + "," + std::to_string(t.Top) + (s->IsRepeating() ? " repeating" : "");
+}
+
+TControl* PlaceStdSlider(TForm* Form, TQzSliderOrientation Orientation, TQzSliderBarStyle Style) {
+  auto* s = static_cast<TQzSlider*>(Orientation == sloVertical ? Place<TQzSlider>(Form, 50, 200)
+                                                                 : Place<TQzSlider>(Form, 200, 20));
+  s->SetOrientation(Orientation);
+  s->SetBarStyle(Style);
+  s->SetCaption("Gain");
+  s->SetPosition(-40);
+  return s;
 }
 
 std::vector<TPaintCase> Cases() {
@@ -376,6 +395,10 @@ std::vector<TPaintCase> Cases() {
          return s;
        }},
       {"TQzControlPanelBox", [](TForm* F) { return Place<TQzControlPanelBox>(F, 100, 60); }, nullptr},
+      {"TQzSlider", [](TForm* F) { return Place<TQzSlider>(F, 200, 45); }, StdSliderState},
+      {"TQzSlider short with a caption and a gradient bar",
+       [](TForm* F) { return PlaceStdSlider(F, sloHorizontal, sbsGradient); }, StdSliderState},
+      {"TQzSlider vertical solid", [](TForm* F) { return PlaceStdSlider(F, sloVertical, sbsSolid); }, StdSliderState},
   };
 }
 
