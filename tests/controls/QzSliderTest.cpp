@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"
 #include "ui/controls/QzEdit.h"
 #include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 
@@ -299,6 +301,12 @@ TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
   Backend->Key(Window, VK_RIGHT);
   Pump();
   EXPECT_EQ(S->GetPosition(), INT_MAX);
+
+  // A disabled slider leaves the wheel alone.
+  S->SetEnabled(false);
+  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, -120);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), INT_MAX);
 }
 
 TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
@@ -313,6 +321,18 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
   EXPECT_EQ(edit->GetTop(), S->GetTop() + (S->GetHeight() - 20) / 2);
   S->SetPosition(-12);
   EXPECT_EQ(edit->GetValue(), -12.0f);
+  // A press on an arrow hands the focus to the edit and keeps repeating.
+  S->SetFocus();
+  const TRect left = S->GetPartRect(qspLeftButton);
+  Backend->MouseDown(Window, 10 + left.Left + 2, 10 + left.Top + 2);
+  Pump();
+  EXPECT_TRUE(edit->Focused());
+  Backend->AdvanceClock(125);
+  Pump();
+  EXPECT_EQ(edit->GetValue(), -22.0f);
+  Backend->MouseUp(Window, 10 + left.Left + 2, 10 + left.Top + 2);
+  Pump();
+  Events = 0;
   edit->Free();
   EXPECT_EQ(S->GetEdit(), nullptr);
   S->SetPosition(3);
@@ -337,6 +357,38 @@ TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
     S->SetPosition(c.Position);
     EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
+  auto* form = QzCreate<TForm>(Application);
+  TFormReader::ReadRootComponent(form,
+                                 "object Form1: TForm\n"
+                                 "  object Gain: TQzSlider\n"
+                                 "    Min = -1000\n"
+                                 "    Max = 1000\n"
+                                 "    Position = -800\n"
+                                 "    Orientation = sloVertical\n"
+                                 "    ValueStyle = slvNative\n"
+                                 "    Options = [sloAlignEdit]\n"
+                                 "  end\n"
+                                 "end\n");
+  auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->GetPosition(), -800);
+  EXPECT_EQ(s->GetOrientation(), sloVertical);
+  EXPECT_EQ(s->GetValueStyle(), slvNative);
+  EXPECT_FALSE(s->GetOptions().Contains(sloTransparent));
+
+  auto* vls = QzCreate<TQzVLSDataSource>(form);
+  vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
+  vls->TranslateForm(form);
+  EXPECT_EQ(s->GetCaption(), "Pegel");
+  EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
+  form->Free();
 }
 
 }  // namespace

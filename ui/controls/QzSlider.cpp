@@ -540,6 +540,7 @@ void TQzCustomSlider::WMKillFocus(TMessage& Message) {
 }
 
 bool TQzCustomSlider::DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) {
+  if (!GetEnabled()) return false;
   UserStep(Direction == 0 ? FWheelChange : -FWheelChange);
   return true;
 }
