@@ -10,6 +10,7 @@
 #include "ui/controls/QzEdit.h"
 #include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzThemeCtrls.h"
 #include "ui/framework/QzVLSCtrls.h"
 
 namespace {
@@ -389,6 +390,30 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   EXPECT_EQ(s->GetCaption(), "Pegel");
   EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
   form->Free();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  struct TCase {
+    bool Linked, Colours;
+    TColor Bar;
+  };
+  const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
+  for (const TCase& c : cases) {
+    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
+    S->SetThemeManager(c.Linked ? theme : nullptr);
+    S->SetBarSize(6);
+    S->SetPosition(S->GetMin());
+    S->Invalidate();
+    Pump();
+    const TRect b = S->GetPartRect(qspBar);
+    const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + b.Top + 3) + (10 + b.Left + 3 * (b.Right - b.Left) / 4) * 4;
+    EXPECT_EQ(RGB(p[2], p[1], p[0]), c.Bar);
+  }
 }
 
 }  // namespace

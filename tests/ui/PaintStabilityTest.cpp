@@ -399,6 +399,19 @@ std::vector<TPaintCase> Cases() {
       {"TQzSlider short with a caption and a gradient bar",
        [](TForm* F) { return PlaceStdSlider(F, sloHorizontal, sbsGradient); }, StdSliderState},
       {"TQzSlider vertical solid", [](TForm* F) { return PlaceStdSlider(F, sloVertical, sbsSolid); }, StdSliderState},
+      {"TQzSlider themed both ways",
+       [](TForm* F) {
+         auto* theme = QzCreate<TQzThemeManager>(F);
+         for (uint8_t i : {3, 100, 101, 104, 116, 126, 127, 150}) theme->SetThemeColor(i, RGB(i, 255 - i, 90));
+         auto* upright = static_cast<TQzSlider*>(PlaceStdSlider(F, sloVertical, sbsThemed));
+         upright->SetThemeManager(theme);
+         auto* s = QzCreate<TQzSlider>(F);
+         s->SetBounds(80, 10, 200, 45);
+         s->SetParent(F);
+         s->SetThemeManager(theme);
+         return upright;
+       },
+       StdSliderState},
   };
 }
 
