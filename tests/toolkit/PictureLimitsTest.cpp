@@ -18,6 +18,7 @@ struct TPngSpec {
   int Depth;
   bool Interlace;
   bool Trns;
+  bool LinearGamma = false;  // a gAMA chunk of 1.0
   int Width = 9;
   int Height = 6;
 };
@@ -77,6 +78,7 @@ bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
     key.blue = static_cast<png_uint_16>(Sample(*S, 0, 0, 2));
     png_set_tRNS(png, info, alphas, S->Type == PNG_COLOR_TYPE_PALETTE ? entries : 0, &key);
   }
+  if (S->LinearGamma) png_set_gAMA_fixed(png, info, PNG_GAMMA_LINEAR);
   png_write_info(png, info);
   png_write_image(png, Rows);
   png_write_end(png, info);
@@ -113,13 +115,17 @@ TBytes MakePng(const TPngSpec& S) {
 uint8_t To8(uint32_t V, int Depth) { return static_cast<uint8_t>(V * 255 / ((1u << Depth) - 1)); }
 // 16-bit samples without a gamma chunk are linear light; the toolkit's pixels are sRGB, which
 // libpng takes as the plain power 1 / 2.2.
-uint8_t LinearToSrgb(uint32_t V) { return static_cast<uint8_t>(std::lround(std::pow(V / 65535.0, 0.45455) * 255)); }
+uint8_t LinearToSrgb(uint32_t V, int Depth) {
+  return static_cast<uint8_t>(std::lround(std::pow(V / ((1u << Depth) - 1.0), 0.45455) * 255));
+}
 
 // The B, G, R, A the reader must give for a pixel of S.
 std::array<int, 4> Expected(const TPngSpec& S, int X, int Y) {
   uint32_t v[4];
   for (int c = 0; c < 4; ++c) v[c] = c < Channels(S.Type) ? Sample(S, X, Y, c) : 0;
-  auto colour = [&](uint32_t C) { return S.Depth == 16 ? LinearToSrgb(C) : To8(C, S.Depth); };
+  auto colour = [&](uint32_t C) {
+    return S.Depth == 16 || S.LinearGamma ? LinearToSrgb(C, S.Depth) : To8(C, S.Depth);
+  };
   if (S.Type == PNG_COLOR_TYPE_PALETTE) {
     const png_color p = PaletteEntry(static_cast<int>(v[0]));
     return {p.blue, p.green, p.red, S.Trns ? PaletteAlpha(static_cast<int>(v[0])) : 255};
@@ -150,7 +156,8 @@ TBytes SimplifiedPixels(const TBytes& Png, bool Alpha) {
 
 std::string Describe(const TPngSpec& S) {
   return "type " + std::to_string(S.Type) + " depth " + std::to_string(S.Depth) + (S.Interlace ? " interlaced" : "") +
-         (S.Trns ? " tRNS" : "");
+         (S.Trns ? " tRNS" : "") +
+         (S.LinearGamma ? " gAMA 1.0" : "");
 }
 
 TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
@@ -162,9 +169,11 @@ TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
   for (const auto& [type, depths] : kinds)
     for (int depth : depths)
       for (bool interlace : {false, true})
-        for (bool trns : {false, true}) {
+        for (int variant = 0; variant < 3; ++variant) {
+          const bool trns = variant == 1, linear = variant == 2;
           if (trns && (type & PNG_COLOR_MASK_ALPHA)) continue;
-          const TPngSpec s{type, depth, interlace, trns};
+          if (linear && (depth < 8 || type == PNG_COLOR_TYPE_PALETTE)) continue;
+          const TPngSpec s{type, depth, interlace, trns, linear};
           const TBytes file = MakePng(s);
           TPortableNetworkGraphic p;
           ASSERT_NO_THROW(p.LoadFromStream(StreamOf(file).get())) << Describe(s);
@@ -175,7 +184,7 @@ TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
           const int bpp = alpha ? 4 : 3;
           const TBytes old = SimplifiedPixels(file, alpha);
           ASSERT_EQ(old.size(), static_cast<size_t>(s.Width * s.Height * bpp));
-          const int tolerance = depth == 16 ? 1 : 0;
+          const int tolerance = depth == 16 || linear ? 1 : 0;
           for (int y = 0; y < s.Height; ++y)
             for (int x = 0; x < s.Width; ++x) {
               const uint8_t* got = p.GetScanLine(y) + x * bpp;
@@ -277,7 +286,7 @@ TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
     ExpectRefused<TPortableNetworkGraphic>(Join(chunks), std::to_string(c.Width) + "x" + std::to_string(c.Height));
   }
   // Real pictures either side of the limit: the side alone decides.
-  TPngSpec wide{PNG_COLOR_TYPE_RGB, 8, false, false, QzMaxReadSide, 1};
+  TPngSpec wide{PNG_COLOR_TYPE_RGB, 8, false, false, false, QzMaxReadSide, 1};
   TPortableNetworkGraphic p;
   EXPECT_NO_THROW(p.LoadFromStream(StreamOf(MakePng(wide)).get()));
   EXPECT_EQ(p.GetWidth(), QzMaxReadSide);
