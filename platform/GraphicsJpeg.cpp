@@ -29,8 +29,12 @@ void ErrorExit(j_common_ptr C) {
   longjmp(e->Jump, 1);
 }
 
-// Warnings and traces are silent; running out of data is already an error of the source.
-void EmitMessage(j_common_ptr, int) {}
+// Warnings and traces are silent, except a scan whose data stops at a marker: libjpeg would pad
+// the rest of the picture with grey and call it a success, so a few hundred bytes could make
+// the full size in pixels. Running out of bytes altogether is an error of the source already.
+void EmitMessage(j_common_ptr C, int Level) {
+  if (Level < 0 && C->err->msg_code == JWRN_HIT_MARKER) ErrorExit(C);
+}
 
 // Endless progressive scans are a known way to make a small file take forever.
 void Progress(j_common_ptr C) {

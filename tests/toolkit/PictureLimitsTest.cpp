@@ -270,6 +270,17 @@ TEST(PictureReaders, TruncationAtEveryLengthFails) {
   const TBytes jpeg = SmallJpeg(16, 8);
   for (size_t n = 0; n < jpeg.size(); ++n)
     ExpectRefused<TJPEGImage>(TBytes(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(n)), "jpeg " + std::to_string(n));
+  // Scan data that stops at an end-of-image marker: libjpeg alone would pad the rest with grey.
+  size_t sos = 2;
+  while (sos + 4 <= jpeg.size() && jpeg[sos + 1] != 0xDA) sos += 2 + (jpeg[sos + 2] << 8 | jpeg[sos + 3]);
+  const size_t scan = sos + 2 + (jpeg[sos + 2] << 8 | jpeg[sos + 3]);
+  ASSERT_LT(scan + 2, jpeg.size());
+  for (size_t n = scan; n < jpeg.size() - 2; ++n) {
+    TBytes cut(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(n));
+    if (cut.back() == 0xFF) cut.pop_back();
+    cut.insert(cut.end(), {0xFF, 0xD9});
+    ExpectRefused<TJPEGImage>(cut, "jpeg scan cut at " + std::to_string(n));
+  }
 }
 
 TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
