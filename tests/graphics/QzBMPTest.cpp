@@ -187,20 +187,6 @@ TEST(QzBitmap, AssignBitmapCopiesEverything) {
   EXPECT_EQ(c.GetPixelPtr(3, 2)[3], 8);
 }
 
-TEST(QzBitmap, ChangeNotificationsWaitForTheBracket) {
-  TQzBitmap b;
-  int changes = 0;
-  b.OnChange = [&](TObject*) { ++changes; };
-  b.BeginUpdate();
-  b.SetBitmapSize(3, 3);
-  b.FillColor(clRed);
-  EXPECT_EQ(changes, 0);
-  b.EndUpdate();
-  EXPECT_EQ(changes, 1);
-  b.EndUpdate();  // unbalanced: nothing
-  EXPECT_EQ(changes, 1);
-}
-
 TEST(QzBitmap, AssignFromToolkitPictures) {
   // 24 bits give opaque pixels; 32 bits their alpha, a PNG's included (an opaque PNG stays
   // opaque).
