@@ -295,69 +295,33 @@ TEST(PresetStreams, LargerHeadersAreSkipped) {
 
 // ---- Layouts -----------------------------------------------------------------------------------
 
-// Golden bytes of a fresh preset (the defaults) and of one with every slot edited.
-TEST(PresetStreams, EqualizerLayout) {
-  TEq p;
-  EXPECT_TRUE(p.GetActive());
-  EXPECT_FALSE(p.GetMono() || p.GetBypass() || p.GetSaturation() || p.GetCutFiltersEnabled());
-  for (bool edited : {false, true}) {
-    SCOPED_TRACE(edited ? "edited" : "defaults");
-    if (edited) {
-      p.SetOutputGain(-7.5f);
-      p.SetLowcutFrequency(33.0f);
-      p.SetHighcutFrequency(15000.0f);
-      for (uint8_t i = 0; i < 3; ++i) {
-        p.SetBandFrequency(i, EqOdd[3 + i]);
-        p.SetBandBandwidth(i, EqOdd[6 + i]);
-        p.SetBandGain(i, EqOdd[9 + i]);
-      }
-      p.SetPan(-42.0f);
-      p.SetInputGain(2.25f);
-      p.SetBandEnabled(0, true);
-      p.SetBandEnabled(2, true);
-      p.SetMono(true);
-      p.SetSaturation(true);
-      p.SetCutFiltersEnabled(true);
-    }
-    const TBytes b = SavedBytes(p);
-    ASSERT_EQ(b.size(), 100u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 8), std::string("MEQP\x01\x05\x20\x00", 8));
-    for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), edited && i < 14 ? EqOdd[i] : EqDefaults[i]) << i;
-    EXPECT_EQ(Get<uint32_t>(b, 96), edited ? 0x1u | 0x4u | 0x8u | 0x10u | 0x40u | 0x80u : EqDefaultFlags);
+// Golden bytes of fresh presets (the defaults) and of presets with every setting edited.
+TEST(PresetStreams, LayoutsMatchGoldenFiles) {
+  TEq eq;
+  EXPECT_EQ(SavedBytes(eq), ReadGolden("meqp_defaults.meqp"));
+  eq.SetOutputGain(-7.5f);
+  eq.SetLowcutFrequency(33.0f);
+  eq.SetHighcutFrequency(15000.0f);
+  for (uint8_t i = 0; i < 3; ++i) {
+    eq.SetBandFrequency(i, EqOdd[3 + i]);
+    eq.SetBandBandwidth(i, EqOdd[6 + i]);
+    eq.SetBandGain(i, EqOdd[9 + i]);
   }
-}
+  eq.SetPan(-42.0f);
+  eq.SetInputGain(2.25f);
+  eq.SetBandEnabled(0, true);
+  eq.SetBandEnabled(2, true);
+  eq.SetMono(true);
+  eq.SetSaturation(true);
+  eq.SetCutFiltersEnabled(true);
+  EXPECT_EQ(SavedBytes(eq), ReadGolden("meqp_edited.meqp"));
 
-TEST(PresetStreams, LimiterLayout) {
-  struct TCase {
-    const char* Name;
-    void (*Edit)(TLim&);
-    float Slots[7];
-    int32_t Ints[3];
-    uint32_t Flags;
-  };
-  const TCase cases[] = {
-      {"defaults", [](TLim&) {}, {-3.0f, 5.0f, 150.0f, 0, 0, 0, 0}, {0, 0, 0}, 0x1u},
-      {"edited",
-       [](TLim& p) {
-         p.SetThreshold(-6.5f), p.SetAttack(2.0f), p.SetRelease(400.0f), p.SetBalance(-25.0f);
-         p.SetOutputGain(-1.0f), p.SetInputGain(2.0f);
-         p.SetIntParam0(-4), p.SetIntParam1(9), p.SetMode(2), p.SetLookAhead(true);
-       },
-       {-6.5f, 2.0f, 400.0f, 0.0f, -25.0f, -1.0f, 2.0f}, {-4, 9, 2}, 0x5u},  // Active and LookAhead
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TLim p;
-    c.Edit(p);
-    const TBytes b = SavedBytes(p);
-    ASSERT_EQ(b.size(), 132u);
-    EXPECT_EQ(std::string(b.begin(), b.begin() + 8), std::string("VXLM\x01\x05\x20\x00", 8));
-    for (int i = 8; i < 32; ++i) EXPECT_EQ(b[i], 0) << i;
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(b, i), i < 7 ? c.Slots[i] : 0.0f) << i;
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(Get<int32_t>(b, 96 + 4 * static_cast<size_t>(i)), i < 3 ? c.Ints[i] : 0) << i;
-    EXPECT_EQ(Get<uint32_t>(b, 128), c.Flags);
-  }
+  TLim lim;
+  EXPECT_EQ(SavedBytes(lim), ReadGolden("vxlm_defaults.vxlm"));
+  lim.SetThreshold(-6.5f), lim.SetAttack(2.0f), lim.SetRelease(400.0f), lim.SetBalance(-25.0f);
+  lim.SetOutputGain(-1.0f), lim.SetInputGain(2.0f);
+  lim.SetIntParam0(-4), lim.SetIntParam1(9), lim.SetMode(2), lim.SetLookAhead(true);
+  EXPECT_EQ(SavedBytes(lim), ReadGolden("vxlm_edited.vxlm"));
 }
 
 TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
