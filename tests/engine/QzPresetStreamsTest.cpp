@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -484,15 +483,6 @@ TEST(PresetStreams, EqualizerNotifications) {
   EXPECT_EQ(changes.Count, 5);
   SavedBytes(p);  // saving notifies nobody
   EXPECT_EQ(changes.Count, 5);
-  // Through a file: one notification for the load.
-  const std::string name = testing::TempDir() + "/eq_preset_roundtrip.meqp";
-  TEq odd;
-  ASSERT_TRUE(Load(odd, EqStream(EqOdd, EqOddFlags)));
-  ASSERT_TRUE(odd.SaveToFile(name));
-  ASSERT_TRUE(p.LoadFromFile(name));
-  EXPECT_EQ(changes.Count, 6);
-  EXPECT_EQ(SavedBytes(p), EqStream(EqOdd, EqOddFlags));
-  std::remove(name.c_str());
 }
 
 // ---- What Clear keeps --------------------------------------------------------------------------
