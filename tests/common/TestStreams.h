@@ -4,7 +4,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstddef>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -25,6 +29,17 @@ public:
 };
 
 inline std::unique_ptr<TMemoryStream> StreamOf(const TBytes& Bytes) { return std::make_unique<TByteStream>(Bytes); }
+
+inline std::string TestDataPath(const std::string& Name) {
+  const char* dir = std::getenv("QZ_TEST_DATA");
+  return std::string(dir ? dir : "tests/data") + "/" + Name;
+}
+
+// A golden file of tests/data/formats (written by tools/make_golden.py from the layouts).
+inline TBytes ReadGolden(const std::string& Name) {
+  std::ifstream f(TestDataPath("formats/" + Name), std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
 
 // A stream that takes at most Limit bytes in all: every write beyond is cut short.
 class TLimitedStream : public TMemoryStream {

@@ -1,14 +1,11 @@
-// Helpers of the picture-format and record tests: golden files and writer errors (the streams
-// over bytes are in tests/common/TestStreams.h).
+// Helpers of the picture-format and record tests: writer errors (the streams over bytes and the
+// golden files are in tests/common/TestStreams.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,16 +17,6 @@
 
 
 inline uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
-
-inline std::string TestDataPath(const std::string& Name) {
-  const char* dir = std::getenv("QZ_TEST_DATA");
-  return std::string(dir ? dir : "tests/data") + "/" + Name;
-}
-
-inline TBytes ReadGolden(const std::string& Name) {
-  std::ifstream f(TestDataPath("formats/" + Name), std::ios::binary);
-  return TBytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
 
 inline TBytes BytesOf(TMemoryStream& S) { return S.Data(); }
 

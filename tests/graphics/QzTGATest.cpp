@@ -107,18 +107,6 @@ TEST(QzTGA, ReaderCases) {
   }
 }
 
-TEST(QzTGA, RunLengthDecodersCountEveryPixel) {
-  TByteStream s({0x83, 1, 2, 3, 4, 0x00, 5, 6, 7, 8});
-  uint8_t out[5 * 4] = {};
-  EXPECT_EQ(ReadTGARLE32(&s, out, 5), 0);
-  EXPECT_EQ(out[12], 1);
-  EXPECT_EQ(out[16], 5);
-  EXPECT_EQ(s.GetPosition(), 10);
-  TByteStream t({0x83, 1, 2, 3});
-  uint8_t small[3 * 3] = {};
-  EXPECT_EQ(ReadTGARLE24(&t, small, 3), 6);
-}
-
 TEST(QzTGA, MetadataAfterThePixelsIsRead) {
   TQzTGAImage i;
   i.ResizeBuffer(1, 1);
