@@ -46,6 +46,8 @@ using QzCtrls = UiFormTest;
 
 TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
   auto* m = QzCreate<TTestThemeManager>(Form);
+  // A manager only themes once it holds a theme.
+  m->SetThemeColor(1, clBlue);
   auto* c = QzCreate<TQzCustomWinControl>(Form);
   auto* g = QzCreate<TQzCustomGraphicControl>(Form);
   auto* k = QzCreate<TQzCustomComponent>(Form);

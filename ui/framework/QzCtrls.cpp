@@ -223,6 +223,7 @@ void RegisterQzCtrlsClasses() {
   done = true;
   RegisterEnumNames<TQzEdgeBorder>({"febLeft", "febTop", "febRight", "febBottom"});
   TClassRegistrar<TQzCustomThemeManager>("TQzCustomThemeManager", "TComponent", false);
+  TClassRegistrar<TQzThemeManager>("TQzThemeManager", "TQzCustomThemeManager", true);
   TClassRegistrar<TQzVLSDataSource>("TQzVLSDataSource", "TComponent", true)
       .Prop("OnChanged", &TQzVLSDataSource::OnChanged)
       .Prop("OnError", &TQzVLSDataSource::OnError);

@@ -1,27 +1,433 @@
 #include "ui/framework/QzThemeCtrls.h"
 
-#include "platform/Graphics.h"
+#include <algorithm>
 
-TQzCustomThemeManager::TQzCustomThemeManager(TComponent* AOwner) : TComponent(AOwner) {}
+#include "engine/QzUtils.h"
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
+#include "platform/Graphics.h"
+#include "platform/ImgList.h"
+#include "platform/StdCtrls.h"
+#include "ui/framework/QzCtrls.h"
+#include "ui/framework/QzDrawUtils.h"
+
+namespace {
+
+using TTable = TQzThemeClassTable;
+using M = TQzCustomThemeManager;
+
+void SetEditColours(TWinControl* W, M* m) {
+  W->SetBorderStyle(bsNone);
+  W->SetColor(m->GetThemeColor(152));
+  W->GetFont()->SetColor(m->GetThemeColor(154));
+}
+
+void Fill(TCanvas* Canvas, const TRect& R, TColor Color) {
+  Canvas->GetBrush()->SetStyle(bsSolid);
+  Canvas->GetBrush()->SetColor(Color);
+  Canvas->FillRect(R);
+}
+
+// A popup menu item in any of the states the theme draws dimmed.
+bool Dimmed(TOwnerDrawState S) { return S.Contains(odGrayed) || S.Contains(odDisabled) || S.Contains(odInactive); }
+
+}  // namespace
+
+// Registration visits. Forms are coloured before this table is asked (colour 0) and never reach
+// the generic windowed row, which would paint them in the control colour.
+TTable& TQzCustomThemeManager::ClientTable() {
+  static TTable table({
+      TTable::Row<TForm>({}),
+      TTable::Row<TLabeledEdit>([](TComponent* c, M* m) {
+        auto* e = static_cast<TLabeledEdit*>(c);
+        SetEditColours(e, m);
+        e->GetEditLabel()->GetFont()->SetColor(m->GetThemeColor(3));
+      }),
+      TTable::Row<TEdit>([](TComponent* c, M* m) { SetEditColours(static_cast<TWinControl*>(c), m); }),
+      TTable::Row<TMemo>([](TComponent* c, M* m) { SetEditColours(static_cast<TWinControl*>(c), m); }),
+      TTable::Row<TNotebook>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+      TTable::Row<TPage>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+      TTable::Row<TLabel>([](TComponent* c, M*) { static_cast<TControl*>(c)->GetFont()->SetColor(0xFFFFFF); }),
+      TTable::Row<TQzCustomWinControl>([](TComponent* c, M* m) {
+        auto* w = static_cast<TQzCustomWinControl*>(c);
+        w->SetThemeManager(m);
+        w->ThemeChanged();
+        if (w->GetUseThemes() && w->GetUseThemeBackground()) w->SetColor(m->GetThemeColor(1));
+      }),
+      TTable::Row<TQzCustomGraphicControl>([](TComponent* c, M* m) {
+        auto* g = static_cast<TQzCustomGraphicControl*>(c);
+        g->SetThemeManager(m);
+        g->ThemeChanged();
+      }),
+      TTable::Row<TQzCustomComponent>([](TComponent* c, M*) { static_cast<TQzCustomComponent*>(c)->ThemeChanged(); }),
+      TTable::Row<TWinControl>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+  });
+  return table;
+}
+
+TTable& TQzCustomThemeManager::FormTable() {
+  static TTable table({
+      TTable::Row<TQzCustomComponent>([](TComponent* c, M* m) {
+        auto* k = static_cast<TQzCustomComponent*>(c);
+        k->SetThemeManager(m);
+        k->ThemeChanged();
+      }),
+      TTable::Row<TQzCustomWinControl>([](TComponent* c, M* m) {
+        auto* w = static_cast<TQzCustomWinControl*>(c);
+        if (w->GetUseThemeBackground() && !w->GetParentColor()) w->SetColor(m->GetThemeColor(1));
+        w->SetThemeManager(m);
+        w->ThemeChanged();
+      }),
+      TTable::Row<TNotebook>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+      TTable::Row<TPage>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+      TTable::Row<TLabel>([](TComponent* c, M* m) { static_cast<TControl*>(c)->GetFont()->SetColor(m->GetThemeColor(3)); }),
+      TTable::Row<TLabeledEdit>([](TComponent* c, M* m) {
+        auto* e = static_cast<TLabeledEdit*>(c);
+        e->GetEditLabel()->GetFont()->SetColor(m->GetThemeColor(3));
+        e->SetColor(m->GetThemeColor(152));
+        e->SetBorderStyle(bsNone);
+      }),
+      TTable::Row<TEdit>([](TComponent* c, M* m) {
+        auto* e = static_cast<TEdit*>(c);
+        e->SetColor(m->GetThemeColor(152));
+        e->SetBorderStyle(bsNone);
+      }),
+  });
+  return table;
+}
+
+TQzCustomThemeManager::TQzCustomThemeManager(TComponent* AOwner)
+    : TComponent(AOwner), FThemeItems(std::make_unique<TQzThemeItems>(this)) {
+  FThemeItems->OnChange = [this](TObject* Sender) { ThemeItemsChanged(Sender); };
+}
+
+TQzCustomThemeManager::~TQzCustomThemeManager() { FThemeItems->OnChange = nullptr; }
+
+void TQzCustomThemeManager::BeforeDestruction() {
+  TComponent::BeforeDestruction();
+  // Hooked menus would call into a freed manager.
+  for (TMenu* m : FMenus) {
+    m->OnDrawItem = nullptr;
+    m->OnMeasureItem = nullptr;
+  }
+  FMenus.clear();
+  FPending.clear();
+}
 
 void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove) FClients.Remove(AComponent);
+  if (Operation != opRemove) return;
+  FClients.Remove(AComponent);
+  std::erase(FPending, AComponent);
+  std::erase(FMenus, AComponent);
+  if (AComponent == FImages) FImages = nullptr;
 }
 
-void TQzCustomThemeManager::RegisterThemeClient(TComponent* Client) {
-  if (!Client || IsDesigning() || IsDestroying()) return;
-  if (FClients.IndexOf(Client) < 0) FClients.Add(Client);
+void TQzCustomThemeManager::Assign(TPersistent* Source) {
+  if (!Source || Source == this) return;
+  auto* other = dynamic_cast<TQzCustomThemeManager*>(Source);
+  if (!other) {
+    TComponent::Assign(Source);
+    return;
+  }
+  BeginUpdate();
+  FThemeItems->Assign(other->FThemeItems.get());
+  EndUpdate();
+}
+
+void TQzCustomThemeManager::EndUpdate() {
+  if (FUpdateCount == 0) return;
+  if (--FUpdateCount == 0) FlushPending();
+}
+
+void TQzCustomThemeManager::FlushPending() {
+  std::vector<TComponent*> pending;
+  pending.swap(FPending);
+  for (TComponent* c : pending) RegisterThemeClient(c);
+  if (FPendingUpdate) {
+    FPendingUpdate = false;
+    UpdateClients();
+  }
+}
+
+void TQzCustomThemeManager::SetActive(bool Value) {
+  if (Value == FActive) return;
+  FActive = Value;
+  UpdateClients();
+}
+
+void TQzCustomThemeManager::SetImages(TCustomImageList* Value) {
+  if (Value == FImages) return;
+  if (FImages) FImages->RemoveFreeNotification(this);
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+}
+
+void TQzCustomThemeManager::ThemeItemsChanged(TObject*) {
+  const auto& colours = FThemeItems->GetColors();
+  FHasTheme = std::any_of(colours.begin(), colours.end(), [](TColor c) { return c != 0; });
+  if (IsUpdating())
+    FPendingUpdate = true;
+  else
+    UpdateClients();
+}
+
+void TQzCustomThemeManager::UpdateClients() {
+  if (IsDesigning() || IsDestroying()) return;
+  if (IsUpdating()) {
+    FPendingUpdate = true;
+    return;
+  }
+  // A client's repaint may not free others, but the list is copied all the same: applying the
+  // theme links further controls, which registers them.
+  std::vector<TComponent*> clients;
+  for (int i = 0; i < FClients.Count(); ++i) clients.push_back(FClients[i]);
+  for (TComponent* c : clients) {
+    if (!HasClient(c) || c->IsDestroying()) continue;
+    if (GetActive()) {
+      ApplyToOne(c);
+    } else if (auto* k = dynamic_cast<TQzCustomComponent*>(c)) {
+      k->ThemeChanged();
+    } else if (auto* g = dynamic_cast<TQzCustomGraphicControl*>(c)) {
+      g->ThemeChanged();
+    } else if (auto* w = dynamic_cast<TQzCustomWinControl*>(c)) {
+      w->ThemeChanged();
+    }
+  }
+}
+
+void TQzCustomThemeManager::AddClient(TComponent* Client) {
+  if (HasClient(Client)) return;
+  FClients.Add(Client);
   Client->FreeNotification(this);
 }
 
-void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) { FClients.Remove(Client); }
+void TQzCustomThemeManager::RegisterThemeClient(TComponent* Client) {
+  if (!Client || Client->IsDestroying() || IsDesigning() || IsDestroying()) return;
+  AddClient(Client);
+  // Linking a control while visiting registers it again: the visit in progress covers it.
+  if (FVisiting) return;
+  if (IsUpdating()) {
+    if (std::find(FPending.begin(), FPending.end(), Client) == FPending.end()) FPending.push_back(Client);
+    return;
+  }
+  std::vector<TComponent*> seen;
+  FVisiting = true;
+  try {
+    Visit(Client, seen);
+  } catch (...) {
+    FVisiting = false;
+    throw;
+  }
+  FVisiting = false;
+}
 
-void TQzCustomThemeManager::EraseBackgroundDC(TControl*, HDC DC, const TRect& R, int) {
+void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) {
+  FClients.Remove(Client);
+  std::erase(FPending, Client);
+}
+
+void TQzCustomThemeManager::ApplyToOne(TComponent* Component) {
+  if (auto* f = dynamic_cast<TForm*>(Component)) f->SetColor(GetThemeColor(0));
+  ClientTable().Apply(Component, this);
+}
+
+void TQzCustomThemeManager::Visit(TComponent* Component, std::vector<TComponent*>& Seen) {
+  if (Component->IsDestroying() || std::find(Seen.begin(), Seen.end(), Component) != Seen.end()) return;
+  Seen.push_back(Component);
+  if (auto* menu = dynamic_cast<TMenu*>(Component)) {
+    HookMenu(menu);
+    return;
+  }
+  AddClient(Component);
+  if (GetActive()) {
+    ApplyToOne(Component);
+  } else if (auto* g = dynamic_cast<TQzCustomGraphicControl*>(Component)) {
+    // Without a theme the controls are only linked; the colours follow with the theme.
+    g->SetThemeManager(this);
+  } else if (auto* w = dynamic_cast<TQzCustomWinControl*>(Component)) {
+    w->SetThemeManager(this);
+  }
+  for (int i = 0; i < Component->ComponentCount(); ++i) Visit(Component->GetComponent(i), Seen);
+  if (auto* w = dynamic_cast<TWinControl*>(Component))
+    for (int i = 0; i < w->ControlCount(); ++i) Visit(w->GetControl(i), Seen);
+}
+
+void TQzCustomThemeManager::HookMenu(TMenu* Menu) {
+  if (!FOptions.Contains(thoOwnerDrawMenus)) return;
+  Menu->OnDrawItem = [this](TObject* S, TCanvas* C, TRect R, TOwnerDrawState St) { DrawThemedMenuItem(S, C, R, St); };
+  Menu->OnMeasureItem = [this](TObject* S, TCanvas* C, int32_t& W, int32_t& H) { MeasureThemedMenuItem(S, C, W, H); };
+  if (std::find(FMenus.begin(), FMenus.end(), Menu) == FMenus.end()) {
+    FMenus.push_back(Menu);
+    Menu->FreeNotification(this);
+  }
+}
+
+void TQzCustomThemeManager::ApplyTheme(TComponent* Form) {
+  auto* form = dynamic_cast<TForm*>(Form);
+  if (!form || IsDesigning() || IsDestroying() || !GetActive()) return;
+  form->SetColor(GetThemeColor(0));
+  for (int i = 0; i < form->ComponentCount(); ++i) FormTable().Apply(form->GetComponent(i), this);
+  form->Refresh();
+}
+
+// ---- drawing services ----
+
+void TQzCustomThemeManager::FillBackground(TControl*, TCanvas* Canvas, const TRect& R, int) {
+  Fill(Canvas, R, GetThemeColor(1));
+}
+
+void TQzCustomThemeManager::EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind) {
   TCanvas c;
   c.SetHandle(DC);
-  c.GetBrush()->SetColor(GetThemeColor(1));
-  c.GetBrush()->SetStyle(bsSolid);
-  c.FillRect(R);
+  FillBackground(Control, &c, R, Kind);
   c.SetHandle(nullptr);
+}
+
+void TQzCustomThemeManager::DrawScrollBarHorz(TControl*, TCanvas* Canvas, const TRect& R, int Part) {
+  if (Part == 0) {
+    Fill(Canvas, R, GetThemeColor(12));
+    Draw3DFrame(Canvas, R, GetThemeColor(126), GetThemeColor(127));
+  } else if (Part >= 1 && Part <= 4) {
+    Fill(Canvas, R, GetThemeColor(static_cast<uint8_t>(12 + Part)));
+    Draw3DFrame(Canvas, R, GetThemeColor(127), GetThemeColor(126));
+  }
+}
+
+void TQzCustomThemeManager::DrawScrollBarVert(TControl* Control, TCanvas* Canvas, const TRect& R, int Part) {
+  DrawScrollBarHorz(Control, Canvas, R, Part);
+}
+
+void TQzCustomThemeManager::DrawSliderBar(TControl*, TCanvas* Canvas, const TRect& R, int Part) {
+  if (Part == 0) {
+    Fill(Canvas, R, GetThemeColor(100));
+    Draw3DFrame(Canvas, R, GetThemeColor(126), GetThemeColor(127));
+    return;
+  }
+  Fill(Canvas, R, GetThemeColor(Part == 3 ? 104 : 101));
+  Draw3DFrame(Canvas, R, GetThemeColor(127), GetThemeColor(126));
+}
+
+void TQzCustomThemeManager::DrawSliderThumb(TControl*, TCanvas* Canvas, const TRect& R, int Part) {
+  if (Part == 0)
+    Fill(Canvas, R, GetThemeColor(100));
+  else if (Part == 2)
+    DrawGradientRect(Canvas, R, LightenColor(GetThemeColor(101), -50), GetThemeColor(101), true);
+  else if (Part == 3)
+    Fill(Canvas, R, GetThemeColor(104));
+  else
+    return;
+  Draw3DFrame(Canvas, R, GetThemeColor(126), GetThemeColor(127));
+}
+
+void TQzCustomThemeManager::FillTabSetBackground(TControl*, TCanvas* Canvas, const TRect& R, int) {
+  Fill(Canvas, R, GetThemeColor(23));
+}
+
+void TQzCustomThemeManager::DrawHeaderBarBackground(TControl*, TCanvas* Canvas, const TRect& R, int Kind) {
+  if (Kind == 0) Canvas->GradientFill(R, GetThemeColor(70), LightenColor(GetThemeColor(70), -25), gdVertical);
+}
+
+void TQzCustomThemeManager::DrawButton(TControl*, TCanvas* Canvas, const TRect& R, int State) {
+  const TColor face = GetThemeColor(State == 1 ? 117 : State == 2 ? 118 : State == 4 ? 120 : 116);
+  Canvas->GetBrush()->SetColor(face);
+  Canvas->GradientFill(Rect(R.Left + 1, R.Top + 1, R.Right - 1, R.Bottom - 1), face, LightenColor(face, -75), gdVertical);
+  Canvas->GetPen()->SetColor(GetThemeColor(126));
+  Canvas->GetBrush()->SetStyle(bsClear);
+  Canvas->RoundRect(R, 5, 5);
+}
+
+// ---- fonts and sizes ----
+
+TFont* TQzCustomThemeManager::GetButtonFont(int State) {
+  TFont* f = GetThemeFont();
+  f->SetName("arial");
+  f->SetSize(8);
+  f->SetColor(GetThemeColor(static_cast<uint8_t>(121 + (State >= 0 && State <= 9 ? State % 5 : 0))));
+  return f;
+}
+
+TFont* TQzCustomThemeManager::GetCheckBoxFont() {
+  TFont* f = GetThemeFont();
+  f->SetName("arial");
+  f->SetColor(GetThemeColor(3));
+  return f;
+}
+
+TFont* TQzCustomThemeManager::GetHeadLineFont() { return GetCheckBoxFont(); }
+
+int32_t TQzCustomThemeManager::ScrollBarSize(const char* Key) const {
+  int32_t v = DefaultScrollBarSize;
+  FThemeItems->GetValues()->ReadExtIniInteger("ScrollBars", "Sizes", Key, DefaultScrollBarSize, v);
+  // A theme file is outside data: a size of 0 or a negative or huge one would break the layout.
+  return std::clamp(v, MinScrollBarSize, MaxScrollBarSize);
+}
+
+int32_t TQzCustomThemeManager::GetHorzScrollBarSize() const { return ScrollBarSize("Horizontal"); }
+int32_t TQzCustomThemeManager::GetVertScrollBarSize() const { return ScrollBarSize("Vertical"); }
+
+// ---- menus ----
+
+void TQzCustomThemeManager::MeasureThemedMenuItem(TObject* Sender, TCanvas* ACanvas, int32_t& AWidth,
+                                                  int32_t& AHeight) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!item || !ACanvas) return;
+  ACanvas->GetFont()->SetName("arial");
+  ACanvas->GetFont()->SetSize(8);
+  if (item->IsLine()) {
+    AHeight = 5;
+    return;
+  }
+  const std::string& caption = item->GetCaption();
+  AWidth = ACanvas->TextWidth(caption + "XXXX-XX") + 10;
+  AHeight = ACanvas->TextHeight(caption) + 2;
+  if (FImages) {
+    AWidth += FImages->GetWidth() + 6;
+    AHeight = std::max(AHeight, FImages->GetHeight() + 6);
+  }
+}
+
+void TQzCustomThemeManager::DrawThemedMenuItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState AState) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!item || !ACanvas) return;
+  TCanvas* c = ACanvas;
+  c->GetFont()->SetName("arial");
+  c->GetFont()->SetSize(8);
+  TColor brush = GetThemeColor(1);
+  if (item->IsLine()) {
+  } else if (Dimmed(AState)) {
+    c->GetFont()->SetColor(GetThemeColor(137));
+  } else if (AState.Contains(odSelected) || AState.Contains(odFocused) || AState.Contains(odHotLight)) {
+    c->GetFont()->SetColor(GetThemeColor(136));
+    brush = GetThemeColor(134);
+  } else {
+    c->GetFont()->SetColor(GetThemeColor(135));
+  }
+  Fill(c, ARect, brush);
+  if (item->IsLine()) {
+    const int32_t middle = ARect.Top + (ARect.Bottom - ARect.Top) / 2;
+    SetCanvasPen(c, 1, GetThemeColor(7), psSolid);
+    c->Line(ARect.Left + 5, middle, ARect.Right - 5, middle);
+    return;
+  }
+  TRect r = Rect(ARect.Left + 5, ARect.Top, ARect.Right - 5, ARect.Bottom);
+  const int32_t height = r.Bottom - r.Top;
+  if (item->GetChecked()) {
+    const int32_t x = r.Left + 3, y = r.Top + (height - 15) / 2;
+    const TRect box = Rect(x, y, x + 15, y + 15);
+    Fill(c, box, clWhite);
+    SetCanvasPen(c, 3, clBlack, psSolid);
+    c->Line(x + 3, y + 3, x + 15 - 4, y + 15 - 4);
+    c->Line(x + 15 - 4, y + 3, x + 3, y + 15 - 4);
+    DrawFrameRect(c, box, GetThemeColor(7));
+    r.Left += FImages ? FImages->GetWidth() + 4 : 20;
+  } else if (FImages) {
+    if (item->GetImageIndex() >= 0)
+      FImages->Draw(c, r.Left, r.Top + (height - FImages->GetHeight()) / 2, item->GetImageIndex(), !Dimmed(AState));
+    r.Left += FImages->GetWidth() + 4;
+  }
+  c->GetBrush()->SetStyle(bsClear);
+  r.Right -= 5;
+  DrawAlignedText(c, item->GetCaption(), r, 0, 1, false);
+  if (item->GetShortCut() != 0) DrawAlignedText(c, ShortCutToText(item->GetShortCut()), r, 2, 1, false);
 }

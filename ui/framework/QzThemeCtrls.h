@@ -1,47 +1,157 @@
-// The theme manager: one theme lent to the controls linked to it. So far the members the control
-// bases call: the client list, the Active switch, the colour table and the background erase.
+// The theme manager: one theme (TQzThemeItems) lent to the controls linked to it, the recolouring
+// of plain toolkit controls, owner-drawn popup menus and the drawing services themed controls
+// call. Everything here runs on the GUI thread.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Components.h"
 #include "platform/Controls.h"
+#include "platform/Menus.h"
 #include "platform/Windows.h"
+#include "ui/framework/QzClassTable.h"
+#include "ui/framework/QzThemeItems.h"
 
-// Clients are the own components and controls (TQzCustomComponent, TQzCustomGraphicControl,
-// TQzCustomWinControl) whose ThemeManager is this manager. Linking protocol:
+class TCustomImageList;
+class TQzCustomThemeManager;
+
+enum TQzThemeOption { thoOwnerDrawMenus };
+using TQzThemeOptions = TSet<TQzThemeOption>;
+
+// Vocabulary of themed elements; the drawing services address colours by number.
+enum TQzThemeElement {
+  theFont, theBackground, theForm, theControl, theTitleBar, theToolBar, theHeaderBar, theStatusBar,
+  theMainMenu, theScrollBarHorz, theScrollBarVert, theButton, theCheckBox, theSliderHorz, theSliderVert,
+  theTabHorz, theTabVert, theListBox, thePageListBox, theListView, theImageListView, theRulerHorz,
+  theRulerVert, theProgress, theEdit
+};
+enum TQzThemedButton {
+  thmButtonNormal, thmButtonHot, thmButtonSelected, thmButtonPressed, thmButtonDisabled,
+  thmButtonTextNormal, thmButtonTextHot, thmButtonTextSelected, thmButtonTextPressed, thmButtonTextDisabled
+};
+
+// What the manager does to one component of a class: registration visits (the client table) and
+// ApplyTheme (the form table). A control class of a higher layer adds its row from its unit's
+// registration function, e.g.
+//   TQzCustomThemeManager::ClientTable().Add<TQzSlider>([](TComponent* c, TQzCustomThemeManager* m) {...});
+using TQzThemeClassTable = TQzClassTable<TQzCustomThemeManager*>;
+
+// Clients are the components and controls whose theme this manager keeps up to date. Linking
+// protocol:
 // - the client's SetThemeManager calls RegisterThemeClient / UnregisterThemeClient and asks for
 //   FreeNotification of the manager; the client's BeforeDestruction unregisters;
 // - the manager asks for FreeNotification of each client, so a client freed without
 //   unregistering leaves the list (Notification); it never removes that free notification
 //   itself, as the client's own link to the manager shares it.
+// Colours reach clients only while the manager is active: Active set and a theme present (a
+// colour table that is not all black), so a new manager never turns controls black on black.
 class TQzCustomThemeManager : public TComponent {
 public:
   explicit TQzCustomThemeManager(TComponent* AOwner);
+  ~TQzCustomThemeManager() override;
   std::string ClassName() const override { return "TQzCustomThemeManager"; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  // Unhooks the menus it owner-draws.
+  void BeforeDestruction() override;
+  // Another theme manager's theme; nil or the manager itself does nothing; any other class is
+  // the toolkit's (EConvertError).
+  void Assign(TPersistent* Source) override;
 
-  // Adds Client to the client list (once); nothing while the manager is designed or destroyed.
+  // Adds Client to the client list and applies the theme to it and what it owns (see the
+  // tables); nothing while the manager is designed or destroyed. Inside an update bracket the
+  // client is listed at once and themed when the bracket closes.
   virtual void RegisterThemeClient(TComponent* Client);
   virtual void UnregisterThemeClient(TComponent* Client);
   int ClientCount() const { return FClients.Count(); }
   bool HasClient(const TComponent* Client) const { return FClients.IndexOf(Client) >= 0; }
 
-  // Linked controls paint with the theme only while the manager is active (True at creation).
-  bool GetActive() const { return FActive; }
-  void SetActive(bool Value) { FActive = Value; }
+  // Theme changes inside a bracket reach the clients once, when it closes.
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  bool IsUpdating() const { return FUpdateCount > 0; }
 
-  // Colour of the theme's colour table (256 entries, all 0 until a theme is loaded).
-  virtual TColor GetThemeColor(uint8_t Index) const { return FColors[Index]; }
-  void SetThemeColor(uint8_t Index, TColor Value) { FColors[Index] = Value; }
-  // Fills R of a control's drawing context with theme colour 1 (Kind 0: the background erase).
-  virtual void EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind);
+  bool GetActive() const { return FActive && FHasTheme; }
+  void SetActive(bool Value);
+  bool HasTheme() const { return FHasTheme; }
+  TQzThemeOptions GetOptions() const { return FOptions; }
+  void SetOptions(TQzThemeOptions Value) { FOptions = Value; }
+  TQzThemeItems* GetThemeItems() const { return FThemeItems.get(); }
+  TCustomImageList* GetImages() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
+
+  virtual TColor GetThemeColor(uint8_t Index) const { return FThemeItems->GetColor(Index); }
+  void SetThemeColor(uint8_t Index, TColor Value) { FThemeItems->SetColor(Index, Value); }
+
+  // Recolours a form and the components it owns (control panels call it after adding boxes).
+  void ApplyTheme(TComponent* Form);
+
+  // Drawing services. Every one draws on the caller's canvas; the HDC variants wrap the context
+  // in a temporary canvas.
+  void FillBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
+  void EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind);
+  // Part 0 the bar, 1 to 4 the button normal, hot, selected, disabled; others draw nothing.
+  void DrawScrollBarHorz(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawScrollBarVert(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawSliderBar(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawSliderThumb(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void FillTabSetBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
+  void DrawHeaderBarBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
+  // State 1 hot, 2 selected, 4 disabled, others normal.
+  void DrawButton(TControl* Control, TCanvas* Canvas, const TRect& R, int State);
+
+  // The theme font set up for a use; the returned font belongs to the theme.
+  TFont* GetButtonFont(int State);
+  TFont* GetCheckBoxFont();
+  TFont* GetHeadLineFont();
+  TFont* GetThemeFont() const { return FThemeItems->GetFont(); }
+  // From the theme's values ("ScrollBars", "Sizes", "Horizontal" / "Vertical"); 10 when absent,
+  // kept within MinScrollBarSize .. MaxScrollBarSize.
+  static constexpr int32_t DefaultScrollBarSize = 10;
+  static constexpr int32_t MinScrollBarSize = 4;
+  static constexpr int32_t MaxScrollBarSize = 64;
+  int32_t GetHorzScrollBarSize() const;
+  int32_t GetVertScrollBarSize() const;
+
+  // Owner drawing of popup menus (hooked on registration with thoOwnerDrawMenus).
+  void MeasureThemedMenuItem(TObject* Sender, TCanvas* ACanvas, int32_t& AWidth, int32_t& AHeight);
+  void DrawThemedMenuItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState AState);
+
+  // Rows tried before the built-in ones (see QzClassTable.h).
+  static TQzThemeClassTable& ClientTable();
+  static TQzThemeClassTable& FormTable();
 
 protected:
+  // Re-applies the theme to every client; runs when the theme changed.
+  virtual void UpdateClients();
+  void ThemeItemsChanged(TObject* Sender);
   TList<TComponent> FClients;
 
 private:
+  void AddClient(TComponent* Client);
+  // The theme applied to one component, and then to what it owns and holds (Seen: visited).
+  void Visit(TComponent* Component, std::vector<TComponent*>& Seen);
+  void ApplyToOne(TComponent* Component);
+  void HookMenu(TMenu* Menu);
+  void FlushPending();
+  int32_t ScrollBarSize(const char* Key) const;
+
+  TQzThemeOptions FOptions;
+  std::unique_ptr<TQzThemeItems> FThemeItems;
+  TCustomImageList* FImages = nullptr;
+  int32_t FUpdateCount = 0;
   bool FActive = true;
-  TColor FColors[256] = {};
+  bool FHasTheme = false;
+  bool FVisiting = false;
+  bool FPendingUpdate = false;
+  std::vector<TComponent*> FPending;
+  std::vector<TMenu*> FMenus;
+};
+
+class TQzThemeManager : public TQzCustomThemeManager {
+public:
+  using TQzCustomThemeManager::TQzCustomThemeManager;
+  std::string ClassName() const override { return "TQzThemeManager"; }
 };

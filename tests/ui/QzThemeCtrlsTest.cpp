@@ -1,0 +1,242 @@
+// The theme manager seen from outside: a theme file reaching the controls already linked, no
+// colours before a theme exists, registration inside an update bracket, Assign, the values it
+// reads from the theme, owner-drawn menus, and links let go in every free order.
+#include <functional>
+#include <string>
+
+#include "../engine/TestStreams.h"
+#include "../graphics/FormatsTestUtil.h"
+#include "platform/Menus.h"
+#include "platform/StdCtrls.h"
+#include "tests/ui/UiTestForm.h"
+#include "ui/framework/QzCtrls.h"
+
+namespace {
+
+// The colours of the golden theme file.
+TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
+
+void LoadGolden(TQzCustomThemeManager* M) {
+  auto s = StreamOf(ReadGolden("theme_ramp.tfid"));
+  ASSERT_TRUE(M->GetThemeItems()->LoadFromStream(s.get()));
+}
+
+using QzThemeCtrls = UiFormTest;
+
+}  // namespace
+
+TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  w->SetParent(Form);
+  auto* edit = QzCreate<TEdit>(w);
+  edit->SetParent(w);
+  edit->SetBorderStyle(bsSingle);
+  auto* label = QzCreate<TLabel>(w);
+  label->SetParent(w);
+  const TColor before = w->GetColor();
+  w->SetThemeManager(m);
+  // No theme yet: the control is listed and linked but keeps its own look.
+  EXPECT_TRUE(m->HasClient(w));
+  EXPECT_FALSE(m->GetActive());
+  EXPECT_FALSE(w->IsThemed());
+  EXPECT_EQ(w->GetColor(), before);
+  EXPECT_EQ(edit->GetBorderStyle(), bsSingle);
+  Form->Show();
+  Pump();
+  EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
+
+  LoadGolden(m);
+  Pump();
+  EXPECT_TRUE(w->IsThemed());
+  EXPECT_EQ(w->GetColor(), RampColor(1));
+  EXPECT_EQ(edit->GetColor(), RampColor(152));
+  EXPECT_EQ(edit->GetFont()->GetColor(), RampColor(154));
+  EXPECT_EQ(edit->GetBorderStyle(), bsNone);
+  EXPECT_EQ(label->GetFont()->GetColor(), TColor(0xFFFFFF));
+  EXPECT_EQ(ScreenPixel(100, 100), RampColor(1));
+
+  // Switched off, the control paints its own look again.
+  m->SetActive(false);
+  EXPECT_FALSE(w->IsThemed());
+}
+
+TEST_F(QzThemeCtrls, RegistrationInsideUpdateBracketIsThemedWhenItCloses) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  m->BeginUpdate();
+  w->SetThemeManager(m);
+  EXPECT_TRUE(m->HasClient(w));
+  EXPECT_NE(w->GetColor(), RampColor(1));
+  m->SetThemeColor(1, clRed);
+  EXPECT_NE(w->GetColor(), clRed);
+  m->EndUpdate();
+  EXPECT_EQ(w->GetColor(), clRed);
+  w->Free();
+  EXPECT_EQ(m->ClientCount(), 0);
+}
+
+TEST_F(QzThemeCtrls, AssignTakesOnlyAnotherManagersTheme) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  auto* other = QzCreate<TQzThemeManager>(Form);
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  w->SetThemeManager(m);
+  LoadGolden(other);
+  struct Case {
+    std::string Name;
+    TPersistent* Source;
+    bool Throws;
+    TColor Want;
+  } cases[] = {
+      {"nil", nullptr, false, 0},
+      {"itself", m, false, 0},
+      {"not a manager", w->GetFont(), true, 0},
+      {"another manager", other, false, RampColor(1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Throws)
+      EXPECT_THROW(m->Assign(c.Source), EConvertError);
+    else
+      m->Assign(c.Source);
+    EXPECT_EQ(m->GetThemeColor(1), c.Want);
+  }
+  EXPECT_EQ(w->GetColor(), RampColor(1));
+  EXPECT_FALSE(m->IsUpdating());
+}
+
+TEST_F(QzThemeCtrls, FontsAndScrollBarSizesFromTheTheme) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  for (auto [state, index] : {std::pair{0, 121}, {4, 125}, {7, 123}, {9, 125}, {10, 121}, {-1, 121}}) {
+    SCOPED_TRACE(state);
+    EXPECT_EQ(m->GetButtonFont(state)->GetColor(), RampColor(index));
+  }
+  EXPECT_EQ(m->GetButtonFont(0)->GetName(), "arial");
+  struct Case {
+    std::string Text;
+    int32_t Horz, Vert;
+  } cases[] = {
+      {"", 10, 10},
+      {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
+      {"#ScrollBars\r\n[Sizes]\r\nHorizontal=0\r\nVertical=-7\r\n", 4, 4},
+      {"#ScrollBars\r\n[Sizes]\r\nHorizontal=2147483647\r\nVertical=wide\r\n", 64, 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Text);
+    m->GetThemeItems()->GetValues()->SetText(c.Text);
+    EXPECT_EQ(m->GetHorzScrollBarSize(), c.Horz);
+    EXPECT_EQ(m->GetVertScrollBarSize(), c.Vert);
+  }
+}
+
+TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  m->SetOptions({thoOwnerDrawMenus});
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  auto* menu = QzCreate<TPopupMenu>(w);
+  auto* item = QzCreate<TMenuItem>(menu);
+  item->SetCaption("Open");
+  menu->GetItems()->Add(item);
+  w->SetThemeManager(m);
+  ASSERT_TRUE(menu->OnDrawItem);
+  ASSERT_TRUE(menu->OnMeasureItem);
+
+  TBitmap b;
+  b.SetSize(120, 40);
+  TCanvas* c = b.GetCanvas();
+  c->GetBrush()->SetColor(clBlack);
+  c->FillRect(Rect(0, 0, 120, 40));
+  int32_t width = 0, height = 0;
+  menu->OnMeasureItem(item, c, width, height);
+  EXPECT_GT(width, c->TextWidth("Open"));
+  EXPECT_GT(height, 0);
+  struct Case {
+    TOwnerDrawState State;
+    TColor Fill;
+  } cases[] = {{{}, RampColor(1)}, {{odSelected}, RampColor(134)}, {{odGrayed, odDisabled}, RampColor(1)}};
+  for (const Case& k : cases) {
+    menu->OnDrawItem(item, c, Rect(10, 10, 110, 30), k.State);
+    EXPECT_EQ(c->GetPixel(11, 11), k.Fill);
+    // Nothing around the item is touched.
+    EXPECT_EQ(c->GetPixel(5, 5), clBlack);
+    EXPECT_EQ(c->GetPixel(115, 35), clBlack);
+  }
+  // A freed manager leaves no hook behind.
+  m->Free();
+  EXPECT_FALSE(menu->OnDrawItem);
+  EXPECT_FALSE(menu->OnMeasureItem);
+}
+
+// Links and the client list let go whatever is freed first; ASan checks the rest.
+TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
+  using TStep = std::function<void(TComponent*& First, TComponent*& Second, TQzCustomWinControl* W)>;
+  struct Case {
+    std::string Name;
+    TStep Step;
+    int FirstClients;  // of the first manager afterwards, when it is still there
+  } cases[] = {
+      {"manager first", [](TComponent*& m, TComponent*&, TQzCustomWinControl*) { TComponent::FreeAndNil(m); }, 0},
+      {"control first", [](TComponent*&, TComponent*&, TQzCustomWinControl* w) { w->Free(); }, 0},
+      {"unlink then manager",
+       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) {
+         w->SetThemeManager(nullptr);
+         TComponent::FreeAndNil(m);
+       },
+       0},
+      {"relink then old manager",
+       [](TComponent*& m, TComponent*& n, TQzCustomWinControl* w) {
+         w->SetThemeManager(static_cast<TQzCustomThemeManager*>(n));
+         EXPECT_FALSE(static_cast<TQzCustomThemeManager*>(m)->HasClient(w));
+         TComponent::FreeAndNil(m);
+         EXPECT_TRUE(w->IsThemed());
+       },
+       0},
+      {"owner of both", [](TComponent*&, TComponent*&, TQzCustomWinControl*) {}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto* owner = QzCreate<TComponent>(nullptr);
+    auto* first = QzCreate<TQzThemeManager>(owner);
+    auto* second = QzCreate<TQzThemeManager>(Form);
+    LoadGolden(first);
+    LoadGolden(second);
+    auto* w = QzCreate<TQzCustomWinControl>(owner);
+    auto* child = QzCreate<TQzCustomGraphicControl>(w);
+    w->SetThemeManager(first);
+    EXPECT_EQ(child->GetThemeManager(), first);
+    TComponent* m = first;
+    TComponent* n = second;
+    c.Step(m, n, w);
+    if (m) {
+      EXPECT_EQ(static_cast<TQzCustomThemeManager*>(m)->ClientCount(), c.FirstClients);
+    }
+    owner->Free();
+    EXPECT_EQ(second->ClientCount(), 0);
+    second->Free();
+  }
+}
+
+TEST_F(QzThemeCtrls, ApplyThemeRecoloursAFormOnlyWithATheme) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  auto* edit = QzCreate<TEdit>(Form);
+  auto* label = QzCreate<TLabel>(Form);
+  edit->SetBorderStyle(bsSingle);
+  // Without a theme nothing turns black.
+  m->ApplyTheme(Form);
+  EXPECT_EQ(Form->GetColor(), clWhite);
+  EXPECT_EQ(w->GetThemeManager(), nullptr);
+  LoadGolden(m);
+  m->ApplyTheme(w);
+  EXPECT_EQ(w->GetThemeManager(), nullptr);
+  m->ApplyTheme(Form);
+  EXPECT_EQ(Form->GetColor(), RampColor(0));
+  EXPECT_EQ(w->GetThemeManager(), m);
+  EXPECT_EQ(w->GetColor(), RampColor(1));
+  EXPECT_EQ(edit->GetColor(), RampColor(152));
+  EXPECT_EQ(edit->GetBorderStyle(), bsNone);
+  EXPECT_EQ(label->GetFont()->GetColor(), RampColor(3));
+}
