@@ -86,6 +86,16 @@ void TQzAudioEffectGUIForm::BeforeDestruction() {
   TForm::BeforeDestruction();
 }
 
+void TQzAudioEffectGUIForm::SetName(const std::string& NewName) {
+  std::string name = NewName;
+  for (int i = 1; GetOwner() && !name.empty(); ++i) {
+    TComponent* other = GetOwner()->FindComponent(name);
+    if (!other || other == this) break;
+    name = NewName + "_" + std::to_string(i);
+  }
+  TForm::SetName(name);
+}
+
 TQzAudioMicroEqualizerPreset* TQzAudioEffectGUIForm::Equalizer() const {
   return Plugin ? Plugin->GetMicroEqualizer()->GetPreset() : nullptr;
 }

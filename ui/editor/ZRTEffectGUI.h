@@ -31,6 +31,9 @@ public:
   ~TQzAudioEffectGUIForm() override;
   std::string ClassName() const override { return "TQzAudioEffectGUIForm"; }
   void BeforeDestruction() override;
+  // Every instance of the effect has its own editor, all owned by the application object: a
+  // name taken by another one gets a number, as a second window of the same form does.
+  void SetName(const std::string& NewName) override;
 
   // ---- IQzPluginEditor ----
   int32_t GetLeft() override { return TForm::GetLeft(); }
