@@ -77,6 +77,13 @@ protected:
     Vst(E, effSetChunk, static_cast<intptr_t>(Blob.size()), Blob.data());
   }
 
+  // The value of the last visibility notification, -1 when there was none.
+  int32_t LastVisibility() const {
+    for (auto it = Log.Calls.rbegin(); it != Log.Calls.rend(); ++it)
+      if (it->Opcode == 15008) return it->Value;
+    return -1;
+  }
+
   TQzOffscreenBackend* Backend = nullptr;
   THostCallLog Log;
   std::vector<AEffect*> Effects;
