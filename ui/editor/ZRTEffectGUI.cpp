@@ -126,6 +126,9 @@ void TQzAudioEffectGUIForm::SetVisible(bool Value) {
   // left with a window nobody can see because it was never activated.
   if (Value && !FHostedByVst) SetAlphaBlendValue(255);
   TForm::SetVisible(Value);
+  // Hidden, an embedded window leaves the host's window: the host may destroy it or open the
+  // editor in another one. Showing again makes the window anew in whatever parent is set then.
+  if (!Value && TForm::GetParentWindow() && HandleAllocated()) DestroyHandle();
 }
 
 // ---- form handlers ----
