@@ -7,6 +7,7 @@
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
@@ -38,6 +39,22 @@ std::string SliderState(TControl* C) {
   const TRect k = s->GetKnobRect();
   return AudioState(C) + " " + std::to_string(s->GetValue()) + " in " + std::to_string(s->GetMin()) + ".." +
          std::to_string(s->GetMax()) + " knob " + std::to_string(k.Left) + "," + std::to_string(k.Top);
+}
+
+std::string MeterState(TControl* C) {
+  auto* m = static_cast<TQzCustomAudioVUMeter*>(C);
+  return AudioState(C) + " " + std::to_string(m->GetVolume()) + " at " + std::to_string(m->GetNeedleAngle()) +
+         (m->GetCalibrationMode() ? " calibrating" : "");
+}
+
+TControl* PlaceMeter(TForm* Form, bool Calibration) {
+  auto* m = static_cast<TQzAudioVUMeter*>(Place<TQzAudioVUMeter>(Form, 250, 155));
+  m->GetTextLeft()->Add("L");
+  m->GetTextRight()->Add("dB");
+  m->SetCaption("VU");
+  m->SetCalibrationMode(Calibration);
+  m->SetVolume(-6.05f);
+  return m;
 }
 
 TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
@@ -100,6 +117,8 @@ std::vector<TPaintCase> Cases() {
                             {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
        },
        SliderState},
+      {"TQzAudioVUMeter with labels", [](TForm* F) { return PlaceMeter(F, false); }, MeterState},
+      {"TQzAudioVUMeter calibrating", [](TForm* F) { return PlaceMeter(F, true); }, MeterState},
   };
 }
 
