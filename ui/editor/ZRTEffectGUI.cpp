@@ -177,7 +177,8 @@ void TQzAudioEffectGUIForm::AudioTimerEvnt(TObject*) {
   float db[TQzCustomAudioLimiter::MeterCount];
   // One step reads and resets, so no peak between the read and the reset is lost.
   Plugin->TakeLimiterMeters(db);
-  (void)db;
+  if (MeterL) MeterL->SetVolume(db[2]);
+  if (MeterR) MeterR->SetVolume(db[3]);
 }
 
 // ---- controls and presets ----
@@ -226,6 +227,8 @@ void TQzAudioEffectGUIForm::UpdateControls(TObject*) {
   for (const TQzEditorControlSpec& s : QzEditorControls)
     ShowValue(FindComponent(s.Name), QzReadEditorField(*eq, *limiter, s));
   const bool active = eq->GetActive();
+  if (MeterL) MeterL->SetEnabled(active);
+  if (MeterR) MeterR->SetEnabled(active);
   Plugin->NotifyHost(NotifyPower, active ? 1 : 0);
   eq->EndUpdate();
   --FRefreshing;
@@ -255,6 +258,7 @@ void RegisterZRTEffectGUIClasses() {
   RegisterQzAudioBaseClasses();
   RegisterQzAudioKnobClasses();
   RegisterQzAudioVolumeSliderClasses();
+  RegisterQzAudioVUMeterClasses();
   RegisterEnumNames<TDrawingStyle>({"dsFocus", "dsSelected", "dsNormal", "dsTransparent"});
   // "Bitmap = 'NAME'": the images cut from a named picture resource, one per Width pixels.
   TClassRegistrar<TImageList>("TImageList", "TComponent", true)
@@ -306,6 +310,8 @@ void RegisterZRTEffectGUIClasses() {
       .Field("PanSel", &F::PanSel)
       .Field("ReleaseSel", &F::ReleaseSel)
       .Field("Thresholdsel", &F::Thresholdsel)
+      .Field("MeterL", &F::MeterL)
+      .Field("MeterR", &F::MeterR)
       .Field("AudioTimer", &F::AudioTimer)
       .Field("AudioKnobSource", &F::AudioKnobSource)
       .Field("QzAudioSliderKnobSource1", &F::QzAudioSliderKnobSource1)

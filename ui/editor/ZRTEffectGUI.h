@@ -17,6 +17,7 @@
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 #include "ui/framework/QzAudioTimeBase.h"
 
@@ -99,6 +100,8 @@ public:
   TQzAudioKnob* PanSel = nullptr;
   TQzAudioKnob* ReleaseSel = nullptr;
   TQzAudioKnob* Thresholdsel = nullptr;
+  TQzAudioVUMeter* MeterL = nullptr;
+  TQzAudioVUMeter* MeterR = nullptr;
   TQzAudioTimer* AudioTimer = nullptr;
   TQzAudioKnobSource* AudioKnobSource = nullptr;
   TQzAudioSliderKnobSource* QzAudioSliderKnobSource1 = nullptr;
