@@ -6,9 +6,15 @@
 #include <string>
 
 #include "tests/ui/UiTestForm.h"
+#include "platform/ActnList.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
+#include "ui/controls/QzBorder.h"
+#include "ui/controls/QzButtons.h"
+#include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -119,6 +125,82 @@ std::vector<TPaintCase> Cases() {
        SliderState},
       {"TQzAudioVUMeter with labels", [](TForm* F) { return PlaceMeter(F, false); }, MeterState},
       {"TQzAudioVUMeter calibrating", [](TForm* F) { return PlaceMeter(F, true); }, MeterState},
+      {"TQzHeaderBar", [](TForm* F) { return Place<TQzHeaderBar>(F, 200, 56); }, nullptr},
+      {"TQzLabel centred AutoSize",
+       [](TForm* F) {
+         auto* l = static_cast<TQzLabel*>(Place<TQzLabel>(F, 150, 30));
+         l->SetAlignment(taCenter);
+         l->SetPadding(3);
+         l->SetBackgroundStyle(cbsGradientHorz);
+         l->SetAutoSize(true);
+         return l;
+       },
+       nullptr},
+      {"TQzLabel right", [](TForm* F) {
+         auto* l = static_cast<TQzLabel*>(Place<TQzLabel>(F, 150, 30));
+         l->SetAlignment(taRightJustify);
+         l->SetBackgroundStyle(cbsSolid);
+         return l;
+       }, nullptr},
+      {"TQzButton", [](TForm* F) { return Place<TQzButton>(F, 95, 25); }, nullptr},
+      {"TQzButton with an action and images",
+       [](TForm* F) {
+         auto* images = QzCreate<TImageList>(F);
+         images->SetSize(8, 8);
+         TBitmap strip;
+         strip.SetSize(16, 8);
+         images->Add(&strip);
+         auto* action = QzCreate<TAction>(F);
+         action->SetCaption("Act");
+         action->SetImageIndex(1);
+         auto* b = static_cast<TQzButton*>(Place<TQzButton>(F, 95, 25));
+         b->SetImages(images);
+         b->SetAction(action);
+         return b;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzButton*>(C)->GetImageIndex()); }},
+      {"TQzActionLabel with an action and images",
+       [](TForm* F) {
+         auto* images = QzCreate<TImageList>(F);
+         images->SetSize(8, 8);
+         TBitmap strip;
+         strip.SetSize(16, 8);
+         images->Add(&strip);
+         auto* action = QzCreate<TAction>(F);
+         action->SetCaption("Link");
+         action->SetImageIndex(1);
+         auto* l = static_cast<TQzActionLabel*>(Place<TQzActionLabel>(F, 60, 20));
+         l->SetImages(images);
+         l->SetAction(action);
+         return l;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzActionLabel*>(C)->GetImageIndex()); }},
+      {"TQzCheckBox", [](TForm* F) { return Place<TQzCheckBox>(F, 100, 15); }, nullptr},
+      {"TQzActionLabel", [](TForm* F) { return Place<TQzActionLabel>(F, 60, 20); }, nullptr},
+      {"TQzActionIcon", [](TForm* F) { return Place<TQzActionIcon>(F, 20, 20); }, nullptr},
+      {"TQzHeadLine", [](TForm* F) {
+         auto* h = static_cast<TQzHeadLine*>(Place<TQzHeadLine>(F, 200, 30));
+         h->SetStyle(hlsGradientVert);
+         return h;
+       }, nullptr},
+      {"TQzCheckBox, TQzButton and TQzHeadLine themed",
+       [](TForm* F) {
+         auto* theme = QzCreate<TQzThemeManager>(F);
+         auto* box = static_cast<TQzCheckBox*>(Place<TQzCheckBox>(F, 100, 15));
+         box->SetThemeManager(theme);
+         auto* button = QzCreate<TQzButton>(F);
+         button->SetBounds(10, 40, 95, 25);
+         button->SetParent(F);
+         button->SetThemeManager(theme);
+         auto* head = QzCreate<TQzHeadLine>(F);
+         head->SetBounds(10, 80, 150, 20);
+         head->SetParent(F);
+         head->SetThemeManager(theme);
+         return box;
+       },
+       nullptr},
+      {"TQzBorderLine", [](TForm* F) { return Place<TQzBorderLine>(F, 100, 7); }, nullptr},
+      {"TQzGroupBox", [](TForm* F) { return Place<TQzGroupBox>(F, 150, 100); }, nullptr},
   };
 }
 

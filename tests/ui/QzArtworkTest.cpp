@@ -9,7 +9,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/Resources.h"
-#include "tools/art/QzArtGeometry.h"
+#include "ui/controls/QzArtGeometry.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "graphics/QzCanvas.h"
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
-#include "tools/art/QzArtGeometry.h"
+#include "ui/controls/QzArtGeometry.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
 #include "ui/framework/QzSafeMath.h"
