@@ -122,3 +122,32 @@ TEST_F(EditorTest, CtrlCCopiesTheWindowAndStopsThere) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
+  AEffect* e = NewVst();
+  TQzAudioEffectPlugin* p = PluginOf(e);
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  ASSERT_NE(f->AboutDialog, nullptr);
+  EXPECT_EQ(f->AboutVersionLine(), p->GetProductName() + " Ver. " + p->GetVersionString());
+  f->AboutDialog->Execute();
+  TForm* box = f->AboutDialog->GetForm();
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->GetVisible());
+  EXPECT_EQ(box->GetClientWidth(), 600);
+  EXPECT_EQ(box->GetClientHeight(), 354 + 75);
+  // Its strip is drawn by the editor: the bottom differs from a box without the handler.
+  Idle(e);
+  auto* shown = const_cast<TBitmap*>(Backend->Screen(box->GetNativeWindow()->NativeHandle()));
+  ASSERT_NE(shown, nullptr);
+  int inked = 0;
+  const TColor background = shown->GetCanvas()->GetPixel(599, 360);
+  for (int y = 360; y < 380; ++y)
+    for (int x = 5; x < 300; ++x) inked += shown->GetCanvas()->GetPixel(x, y) != background;
+  EXPECT_GT(inked, 20);
+  f->AboutDialog->Execute();
+  EXPECT_EQ(f->AboutDialog->GetForm(), box);
+}
+
+}  // namespace

@@ -75,6 +75,8 @@ TQzAudioEffectGUIForm::TQzAudioEffectGUIForm(TComponent* AOwner, bool HostedByVs
     : TForm(AOwner), FHostedByVst(HostedByVst) {
   RegisterZRTEffectGUIClasses();
   InitForm(QzEffectGUIFormResource);
+  if (AboutDialog)
+    AboutDialog->OnDrawBottom = [this](TObject* Sender, TCanvas* C, const TRect& R) { AboutDialogDrawBottom(Sender, C, R); };
 }
 
 TQzAudioEffectGUIForm::~TQzAudioEffectGUIForm() = default;
@@ -181,6 +183,20 @@ void TQzAudioEffectGUIForm::AudioTimerEvnt(TObject*) {
   if (MeterR) MeterR->SetVolume(db[3]);
 }
 
+std::string TQzAudioEffectGUIForm::AboutVersionLine() const {
+  const std::string product = QzDisplayText(QzStoredProductName);
+  // The plug-in's own version, so that the box and the host never disagree.
+  return product + " Ver. " + (Plugin ? Plugin->GetVersionString() : std::string());
+}
+
+void TQzAudioEffectGUIForm::AboutDialogDrawBottom(TObject*, TCanvas* Canvas, const TRect& Rect) {
+  if (!Canvas) return;
+  Canvas->GetFont()->SetSize(7);
+  Canvas->GetBrush()->SetStyle(bsClear);
+  Canvas->TextOut(Rect.Left, Rect.Top, AboutVersionLine());
+  Canvas->TextOut(Rect.Left, Rect.Top + 45, QzDisplayText(QzStoredAboutLine).substr(0, 46));
+}
+
 // ---- controls and presets ----
 
 void TQzAudioEffectGUIForm::KnobChanged(TObject* Sender) {
@@ -259,6 +275,7 @@ void RegisterZRTEffectGUIClasses() {
   RegisterQzAudioKnobClasses();
   RegisterQzAudioVolumeSliderClasses();
   RegisterQzAudioVUMeterClasses();
+  RegisterQzStdDlgsClasses();
   RegisterEnumNames<TDrawingStyle>({"dsFocus", "dsSelected", "dsNormal", "dsTransparent"});
   // "Bitmap = 'NAME'": the images cut from a named picture resource, one per Width pixels.
   TClassRegistrar<TImageList>("TImageList", "TComponent", true)
@@ -313,6 +330,7 @@ void RegisterZRTEffectGUIClasses() {
       .Field("MeterL", &F::MeterL)
       .Field("MeterR", &F::MeterR)
       .Field("AudioTimer", &F::AudioTimer)
+      .Field("AboutDialog", &F::AboutDialog)
       .Field("AudioKnobSource", &F::AudioKnobSource)
       .Field("QzAudioSliderKnobSource1", &F::QzAudioSliderKnobSource1)
       .Field("Images22x22", &F::Images22x22)

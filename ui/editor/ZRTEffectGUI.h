@@ -17,6 +17,7 @@
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzStdDlgs.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 #include "ui/framework/QzAudioTimeBase.h"
@@ -75,6 +76,11 @@ public:
   // One value text for every knob and slider: the preset's value behind Sender.
   std::string ControlGetValueText(TObject* Sender, double Value);
 
+  // The about box's bottom strip: product name and version, and one more line.
+  void AboutDialogDrawBottom(TObject* Sender, TCanvas* Canvas, const TRect& Rect);
+  // "<product> Ver. <version>", the version as the plug-in reports it.
+  std::string AboutVersionLine() const;
+
   void LowBoxActiveChanged(TObject*) {}
   void MidBoxActiveChanged(TObject*) {}
   void HighBoxActiveChanged(TObject*) {}
@@ -103,6 +109,7 @@ public:
   TQzAudioVUMeter* MeterL = nullptr;
   TQzAudioVUMeter* MeterR = nullptr;
   TQzAudioTimer* AudioTimer = nullptr;
+  TQzAboutDialog* AboutDialog = nullptr;
   TQzAudioKnobSource* AudioKnobSource = nullptr;
   TQzAudioSliderKnobSource* QzAudioSliderKnobSource1 = nullptr;
   TImageList* Images22x22 = nullptr;
