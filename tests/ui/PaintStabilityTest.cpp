@@ -9,6 +9,8 @@
 #include "platform/ActnList.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVUMeter.h"
+#include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 #include "ui/controls/QzBorder.h"
 #include "ui/controls/QzButtons.h"
@@ -63,6 +65,18 @@ TControl* PlaceMeter(TForm* Form, bool Calibration) {
   return m;
 }
 
+std::string StatusBarState(TControl* C) {
+  auto* b = static_cast<TQzAudioPluginStatusBar*>(C);
+  return AudioState(C) + " " + b->GetProductName() + "|" + b->GetVendor() + " " +
+         std::to_string(b->GetBackground()->GetWidth());
+}
+
+std::string ToolBarState(TControl* C) {
+  auto* b = static_cast<TQzAudioPluginToolBar*>(C);
+  return AudioState(C) + (b->GetActive() ? " on" : " off") + " slot " + std::to_string(b->GetCurrentSlot()) +
+         " hot " + std::to_string(b->GetHotButton()) + " options " + std::to_string(b->GetOptions().Bits());
+}
+
 TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
                       TQzAudioSliderOptions Options, bool Cap) {
   auto* s = static_cast<TQzCustomAudioSlider*>(
@@ -79,6 +93,56 @@ TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAu
 
 std::vector<TPaintCase> Cases() {
   return {
+      {"TQzCustomAudioBackgroundWinControl",
+       [](TForm* F) { return Place<TQzCustomAudioBackgroundWinControl>(F, 80, 30); }, AudioState},
+      {"TQzAudioPluginStatusBar with texts, a background and borders",
+       [](TForm* F) {
+         auto* b = static_cast<TQzAudioPluginStatusBar*>(Place<TQzAudioPluginStatusBar>(F, 300, 30));
+         TBitmap picture;
+         picture.SetSize(3, 3);
+         picture.GetCanvas()->GetBrush()->SetColor(RGB(90, 20, 20));
+         picture.GetCanvas()->FillRect(Rect(0, 0, 3, 3));
+         b->SetBackground(&picture);
+         b->SetEdgeBorders({febTop});
+         b->SetProductName("Equaliser");
+         b->SetVendor("Maker");
+         return b;
+       },
+       StatusBarState},
+      {"TQzAudioPluginToolBar", [](TForm* F) { return Place<TQzAudioPluginToolBar>(F, 300, 45); }, ToolBarState},
+      {"TQzAudioPluginToolBar as the editor sets it up",
+       [](TForm* F) {
+         auto* b = static_cast<TQzAudioPluginToolBar*>(Place<TQzAudioPluginToolBar>(F, 300, 30));
+         auto* images = QzCreate<TImageList>(F);
+         images->SetSize(22, 22);
+         TBitmap cells;
+         cells.SetSize(66, 22);
+         cells.GetCanvas()->GetBrush()->SetColor(RGB(200, 200, 0));
+         cells.GetCanvas()->FillRect(Rect(0, 0, 66, 22));
+         images->AddSliced(&cells, 3, 1);
+         images->SetDrawingStyle(dsSelected);
+         b->SetImages(images);
+         b->SetColor(0x232323);
+         b->SetButtonStyle(tbsTransparent);
+         b->SetOptions({tboShowPresetCompare});
+         b->SetVisibleButtons({ptbReset, ptbAbout});
+         // An index the list does not hold draws nothing.
+         b->OnGetImageIndex = [](TObject*, TQzAudioPluginToolBarButton B) { return B == ptbReset ? 2 : 7; };
+         b->MouseMove({}, 290, 5);
+         return b;
+       },
+       ToolBarState},
+      {"TQzAudioPluginToolBar switched off with every option",
+       [](TForm* F) {
+         auto* b = static_cast<TQzAudioPluginToolBar*>(Place<TQzAudioPluginToolBar>(F, 300, 45));
+         b->SetOptions({tboShowPresetCompare, tboShowPresetSelect, tboShowCaption, tboShowBorder, tboMoveWindow});
+         b->SetButtonStyle(tbsGradient);
+         b->SetSwitchStyle(awsRed);
+         b->SetPadding(3);
+         b->SetActive(false);
+         return b;
+       },
+       ToolBarState},
       {"TQzCustomGraphicControl", [](TForm* F) { return Place<TQzCustomGraphicControl>(F, 60, 40); }, nullptr},
       {"TQzCustomWinControl", [](TForm* F) { return Place<TQzCustomWinControl>(F, 60, 40); }, nullptr},
       {"TQzCustomWinControl with borders",

@@ -178,4 +178,5 @@ void DrawSliderKnob(TCanvas* Canvas, const TRect& R, uint8_t Orientation, TColor
 
 void RegisterQzAudioPaintEnums() {
   RegisterEnumNames<TQzAudioColorStyle>({"acsDefault", "acsYellow", "acsBlue", "acsRed", "acsWhite", "acsGreen"});
+  RegisterEnumNames<TQzAudioSwitchStyle>({"awsYellow", "awsBlue", "awsRed", "awsWhite", "awsGreen"});
 }
