@@ -142,6 +142,10 @@ void TQzAudioEffectGUIForm::FormCreate(TObject*) {
     SetAlphaBlend(true);
     SetAlphaBlendValue(0);
   }
+  if (PluginStatusBar) {
+    PluginStatusBar->SetVendor(QzDisplayText(QzStoredVendorName));
+    PluginStatusBar->SetProductName(QzDisplayText(QzStoredProductName));
+  }
   SetColor(0);
   GetFont()->SetColor(0xC0C0C0);
   SetText(QzDisplayText(QzStoredProductName));
@@ -157,6 +161,7 @@ void TQzAudioEffectGUIForm::FormActivate(TObject*) {
 
 void TQzAudioEffectGUIForm::FormShow(TObject*) {
   UpdateControls(this);
+  if (Plugin && PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
   if (Plugin) Plugin->NotifyHost(NotifyVisible, TForm::GetVisible() ? 1 : 0);
 }
 
@@ -181,6 +186,44 @@ void TQzAudioEffectGUIForm::AudioTimerEvnt(TObject*) {
   Plugin->TakeLimiterMeters(db);
   if (MeterL) MeterL->SetVolume(db[2]);
   if (MeterR) MeterR->SetVolume(db[3]);
+}
+
+void TQzAudioEffectGUIForm::PluginToolBarBtnClick(TObject*, TQzAudioPluginToolBarButton Button) {
+  if (Button == ptbReset) {
+    // The equaliser only: the limiter keeps its settings.
+    TQzAudioMicroEqualizerPreset* eq = Equalizer();
+    if (eq && !eq->IsUpdating()) eq->Clear();
+  } else if (Button == ptbAbout && AboutDialog) {
+    AboutDialog->Execute();
+  }
+}
+
+int32_t TQzAudioEffectGUIForm::PluginToolBarGetImageIndex(TObject*, TQzAudioPluginToolBarButton Button) {
+  return Button == ptbReset ? 2 : 0;
+}
+
+void TQzAudioEffectGUIForm::PluginToolBarActiveChanged(TObject*) {
+  TQzAudioMicroEqualizerPreset* eq = Equalizer();
+  if (!eq || eq->IsUpdating() || FRefreshing > 0 || !PluginToolBar) return;
+  Plugin->SetActive(PluginToolBar->GetActive());
+}
+
+void TQzAudioEffectGUIForm::PluginToolBarGetPreset(TObject*, TStream* Stream) {
+  if (Plugin && Stream) Plugin->SaveState(Stream);
+}
+
+void TQzAudioEffectGUIForm::PluginToolBarSetPreset(TObject*, TStream* Stream) {
+  if (!Plugin || !Stream) return;
+  const int64_t start = Stream->GetPosition();
+  // A trial read first: the equaliser part decides where the limiter part starts, so a bad one
+  // would have the limiter read from the wrong place.
+  TQzAudioMicroEqualizerPreset eq;
+  TQzAudioLimiterPreset limiter;
+  const bool whole = eq.LoadFromStream(Stream) && limiter.LoadFromStream(Stream);
+  Stream->SetPosition(start);
+  if (!whole) return;
+  // One load of both parts: the editor then shows it once, at the next pump.
+  Plugin->LoadState(Stream);
 }
 
 std::string TQzAudioEffectGUIForm::AboutVersionLine() const {
@@ -245,6 +288,9 @@ void TQzAudioEffectGUIForm::UpdateControls(TObject*) {
   const bool active = eq->GetActive();
   if (MeterL) MeterL->SetEnabled(active);
   if (MeterR) MeterR->SetEnabled(active);
+  // Shown only: the bar reports nothing for a value set from code.
+  if (PluginToolBar) PluginToolBar->SetActive(active);
+  if (PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
   Plugin->NotifyHost(NotifyPower, active ? 1 : 0);
   eq->EndUpdate();
   --FRefreshing;
@@ -276,6 +322,8 @@ void RegisterZRTEffectGUIClasses() {
   RegisterQzAudioVolumeSliderClasses();
   RegisterQzAudioVUMeterClasses();
   RegisterQzStdDlgsClasses();
+  RegisterQzAudioToolBarClasses();
+  RegisterQzAudioStatusBarClasses();
   RegisterEnumNames<TDrawingStyle>({"dsFocus", "dsSelected", "dsNormal", "dsTransparent"});
   // "Bitmap = 'NAME'": the images cut from a named picture resource, one per Width pixels.
   TClassRegistrar<TImageList>("TImageList", "TComponent", true)
@@ -308,6 +356,11 @@ void RegisterZRTEffectGUIClasses() {
       .Method("ReleaseSelChanged", &F::ReleaseSelChanged)
       .Method("PanSelDblClick", &F::PanSelDblClick)
       .Method("ControlGetValueText", &F::ControlGetValueText)
+      .Method("PluginToolBarBtnClick", &F::PluginToolBarBtnClick)
+      .Method("PluginToolBarGetImageIndex", &F::PluginToolBarGetImageIndex)
+      .Method("PluginToolBarActiveChanged", &F::PluginToolBarActiveChanged)
+      .Method("PluginToolBarGetPreset", &F::PluginToolBarGetPreset)
+      .Method("PluginToolBarSetPreset", &F::PluginToolBarSetPreset)
       .Method("LowBoxActiveChanged", &F::LowBoxActiveChanged)
       .Method("MidBoxActiveChanged", &F::MidBoxActiveChanged)
       .Method("HighBoxActiveChanged", &F::HighBoxActiveChanged);
@@ -329,6 +382,8 @@ void RegisterZRTEffectGUIClasses() {
       .Field("Thresholdsel", &F::Thresholdsel)
       .Field("MeterL", &F::MeterL)
       .Field("MeterR", &F::MeterR)
+      .Field("PluginToolBar", &F::PluginToolBar)
+      .Field("PluginStatusBar", &F::PluginStatusBar)
       .Field("AudioTimer", &F::AudioTimer)
       .Field("AboutDialog", &F::AboutDialog)
       .Field("AudioKnobSource", &F::AudioKnobSource)

@@ -17,6 +17,8 @@
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
 #include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzStdDlgs.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
@@ -76,6 +78,16 @@ public:
   // One value text for every knob and slider: the preset's value behind Sender.
   std::string ControlGetValueText(TObject* Sender, double Value);
 
+  void PluginToolBarBtnClick(TObject* Sender, TQzAudioPluginToolBarButton Button);
+  int32_t PluginToolBarGetImageIndex(TObject* Sender, TQzAudioPluginToolBarButton Button);
+  // The power switch: both stages, through the plug-in, so that the host's power query agrees.
+  void PluginToolBarActiveChanged(TObject* Sender);
+  // The compare slots carry the state blob.
+  void PluginToolBarGetPreset(TObject* Sender, TStream* Stream);
+  // Loads a slot whole or not at all: a slot whose content does not read as both presets leaves
+  // the live state alone.
+  void PluginToolBarSetPreset(TObject* Sender, TStream* Stream);
+
   // The about box's bottom strip: product name and version, and one more line.
   void AboutDialogDrawBottom(TObject* Sender, TCanvas* Canvas, const TRect& Rect);
   // "<product> Ver. <version>", the version as the plug-in reports it.
@@ -108,6 +120,8 @@ public:
   TQzAudioKnob* Thresholdsel = nullptr;
   TQzAudioVUMeter* MeterL = nullptr;
   TQzAudioVUMeter* MeterR = nullptr;
+  TQzAudioPluginToolBar* PluginToolBar = nullptr;
+  TQzAudioPluginStatusBar* PluginStatusBar = nullptr;
   TQzAudioTimer* AudioTimer = nullptr;
   TQzAboutDialog* AboutDialog = nullptr;
   TQzAudioKnobSource* AudioKnobSource = nullptr;
