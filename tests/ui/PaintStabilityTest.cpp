@@ -18,6 +18,9 @@
 #include "ui/controls/QzExtCtrls.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzThemeCtrls.h"
+#include "ui/controls/QzControlPanel.h"
+#include "ui/controls/QzEdit.h"
+#include "ui/framework/QzScrollBox.h"
 
 namespace {
 
@@ -90,6 +93,11 @@ TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAu
   s->SetOptions(Options);
   if (Cap) s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(Form));
   return s;
+}
+
+std::string EditState(TControl* C) {
+  auto* e = static_cast<TQzCustomEdit*>(C);
+  return e->GetEditText() + " " + std::to_string(e->GetCaretIndex()) + " " + std::to_string(e->GetScrollOffset());
 }
 
 std::vector<TPaintCase> Cases() {
@@ -279,6 +287,63 @@ std::vector<TPaintCase> Cases() {
          return std::to_string(f->PanSel->GetValue()) + " " + std::to_string(f->InputSel->GetValue()) + " " +
                 std::to_string(f->MeterL->GetVolume()) + (f->PluginToolBar->GetActive() ? " on" : " off");
        }},
+      {"TQzCustomScrollingWinControl",
+       [](TForm* F) {
+         auto* c = static_cast<TQzCustomScrollingWinControl*>(Place<TQzCustomScrollingWinControl>(F, 120, 90));
+         c->SetVertRange(0, 500);
+         c->GetVertScrollBar()->SetPagePercentage(20);
+         c->GetVertScrollBar()->SetScrollPosition(100);
+         return c;
+       },
+       [](TControl* C) {
+         auto* c = static_cast<TQzCustomScrollingWinControl*>(C);
+         return std::to_string(c->GetScrollX()) + "," + std::to_string(c->GetScrollY()) + " " +
+                std::to_string(c->GetVertScrollBar()->GetWidth()) + " " +
+                std::to_string(c->GetHorzScrollBar()->GetHeight());
+       }},
+      {"TQzCustomAudioScrollingWinControl",
+       [](TForm* F) { return Place<TQzCustomAudioScrollingWinControl>(F, 100, 80); }, nullptr},
+      {"TQzCustomScrollBar",
+       [](TForm* F) {
+         auto* b = static_cast<TQzCustomScrollBar*>(Place<TQzCustomScrollBar>(F, 100, 14));
+         b->SetAlign(alBottom);
+         b->SetPagePercentage(30);
+         b->SetScrollPosition(60);
+         return b;
+       },
+       [](TControl* C) { return std::to_string(static_cast<TQzCustomScrollBar*>(C)->GetPosition()); }},
+      {"TQzEdit",
+       [](TForm* F) {
+         auto* e = static_cast<TQzEdit*>(Place<TQzEdit>(F, 90, 25));
+         e->SetEditText("a text longer than the edit is wide");
+         e->SetEdgeBorders({febBottom});
+         return e;
+       },
+       EditState},
+      {"TQzCustomValueEdit", [](TForm* F) { return Place<TQzCustomValueEdit>(F, 75, 25); }, EditState},
+      {"TQzControlPanel",
+       [](TForm* F) {
+         auto* p = static_cast<TQzControlPanel*>(Place<TQzControlPanel>(F, 150, 160));
+         for (int i = 0; i < 3; ++i) {
+           auto* b = QzCreate<TQzControlPanelBox>(F);
+           b->SetBounds(0, i * 10, 100, 40);
+           b->SetCaption("Box " + std::to_string(i));
+           b->SetParent(p);
+         }
+         p->GetBox(1)->SetExpanded(false);
+         p->Realign();
+         return p;
+       },
+       [](TControl* C) {
+         auto* p = static_cast<TQzControlPanel*>(C);
+         std::string s;
+         for (int i = 0; i < p->BoxCount(); ++i) {
+           const TQzControlPanelBox* b = p->GetBox(i);
+           s += std::to_string(b->GetTop()) + ":" + std::to_string(b->GetHeight()) + " ";
+         }
+         return s;
+       }},
+      {"TQzControlPanelBox", [](TForm* F) { return Place<TQzControlPanelBox>(F, 100, 60); }, nullptr},
   };
 }
 

@@ -170,5 +170,8 @@ private:
   TQzAudioControlOrientation FOrientation = acoVertical;
 };
 
+// For time-base clients: leaves Old and joins New; the pair's free notification follows the link.
+void RelinkTimeBase(TComponent* Self, TQzCustomAudioTimeBase* Old, TQzCustomAudioTimeBase* New);
+
 // Registers the classes of this unit and of QzAudioTimeBase with the form reader; idempotent.
 void RegisterQzAudioBaseClasses();
