@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
 constexpr int kMaxScans = 1000;
 const uint8_t kSoi[3] = {0xFF, 0xD8, 0xFF};
 
@@ -80,13 +79,15 @@ bool Decode(const uint8_t* Data, size_t Size, TDecoded* Out) {
     return false;
   }
   jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+  // libjpeg's own ceiling on its working memory (coefficient buffers of progressive files
+  // included), well above what a picture within the size limit needs.
+  cinfo.mem->max_memory_to_use = static_cast<long>(QzMaxReadBytes);
   progress.progress_monitor = Progress;
   cinfo.progress = &progress;
   jpeg_mem_src(&cinfo, Data, static_cast<unsigned long>(Size));
   jpeg_read_header(&cinfo, TRUE);
   const uint64_t w = cinfo.image_width, h = cinfo.image_height;
-  if (w < 1 || h < 1 || w > 32767 || h > 32767 || w * h * 4 > kMaxPixelBytes) {
+  if (!QzReadSizeAllowed(w, h, 4)) {
     std::snprintf(err.Message, sizeof err.Message, "bad size");
     longjmp(err.Jump, 1);
   }

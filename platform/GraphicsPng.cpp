@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
 const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 [[noreturn]] void Fail(const std::string& Why) { throw EInvalidGraphic("Invalid PNG: " + Why); }
@@ -59,9 +58,7 @@ void TPortableNetworkGraphic::LoadFromStream(TStream* Stream) {
     if (!png_image_begin_read_from_memory(&png.Image, data.data(), length))
       Fail(png.Image.message);
     const uint32_t w = png.Image.width, h = png.Image.height;
-    if (w < 1 || h < 1 || w > 32767 || h > 32767 ||
-        static_cast<uint64_t>(w) * h * 4 > kMaxPixelBytes)
-      Fail("bad size");
+    if (!QzReadSizeAllowed(w, h, 4)) Fail("bad size");
     const bool alpha = (png.Image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     png.Image.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
     AllocateForReading(static_cast<int32_t>(w), static_cast<int32_t>(h), alpha ? pf32bit : pf24bit, alpha);

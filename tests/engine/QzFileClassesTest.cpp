@@ -1,4 +1,4 @@
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "engine/QzUtils.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "TestStreams.h"
+#include "tests/common/TestStreams.h"
 
 namespace {
 
@@ -289,10 +289,10 @@ TEST(QzFileClasses, StreamHeaderWriter) {
   }
   // A stream that takes fewer bytes than the header, or than its gap, fails the write.
   for (int64_t capacity : {0, 7, 8, 31}) {
-    TCappedStream s(capacity);
+    TLimitedStream s(capacity);
     EXPECT_FALSE(QzWriteStreamHeader(&s, {QzSignature("VXLM"), 1, 5, 32})) << capacity;
   }
-  TCappedStream fits(32);
+  TLimitedStream fits(32);
   EXPECT_TRUE(QzWriteStreamHeader(&fits, {QzSignature("VXLM"), 1, 5, 32}));
 }
 
@@ -316,7 +316,7 @@ TEST(QzFileClasses, LittleEndianValues) {
   EXPECT_EQ(c, 1.5f);
   s.SetPosition(7);
   EXPECT_FALSE(QzReadValue(&s, a));  // only 3 bytes left
-  TCappedStream tight(2);
+  TLimitedStream tight(2);
   EXPECT_FALSE(QzWriteValue(&tight, a));
 }
 

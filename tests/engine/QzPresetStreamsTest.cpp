@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "TestStreams.h"
+#include "tests/common/TestStreams.h"
 #include "engine/QzAudioClasses.h"
 #include "engine/QzAudioLimiter.h"
 #include "engine/QzAudioMicroEQ.h"
@@ -191,7 +191,7 @@ void RunSharedPlans(const TFormat<T>& F) {
   ASSERT_TRUE(Load(p, F.Full));
   for (int64_t room = 0; room <= static_cast<int64_t>(F.Full.size()); ++room) {
     SCOPED_TRACE(room);
-    TCappedStream s(room);
+    TLimitedStream s(room);
     const uint32_t error = room == static_cast<int64_t>(F.Full.size()) ? 0u : F.ShortWriteError(room);
     EXPECT_EQ(p.SaveToStream(&s), error == 0);
     EXPECT_EQ(p.Error, error);

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 namespace {
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();

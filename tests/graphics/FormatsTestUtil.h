@@ -1,4 +1,5 @@
-// Helpers of the picture-format and record tests: golden files, streams over bytes.
+// Helpers of the picture-format and record tests: golden files and writer errors (the streams
+// over bytes are in tests/common/TestStreams.h).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
-#include "platform/Classes.h"
-#include "platform/SysUtils.h"
+#include "core/QzFileClasses.h"
+#include "core/Classes.h"
+#include "core/SysUtils.h"
+#include "tests/common/TestStreams.h"
 
-using TBytes = std::vector<uint8_t>;
 
 inline uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCode(Category, Location); }
 
@@ -31,30 +32,6 @@ inline TBytes ReadGolden(const std::string& Name) {
 }
 
 inline TBytes BytesOf(TMemoryStream& S) { return S.Data(); }
-
-// A memory stream holding Bytes, positioned at 0.
-class TByteStream : public TMemoryStream {
-public:
-  explicit TByteStream(const TBytes& Bytes, size_t Count = SIZE_MAX) {
-    if (Count > Bytes.size()) Count = Bytes.size();
-    if (Count > 0) WriteBuffer(Bytes.data(), static_cast<int32_t>(Count));
-    SetPosition(0);
-  }
-};
-
-// A stream that accepts at most Limit bytes in total, to make writes fall short.
-class TLimitedStream : public TMemoryStream {
-public:
-  explicit TLimitedStream(int64_t Limit) : FLimit(Limit) {}
-  int32_t Write(const void* Buffer, int32_t Count) override {
-    const int64_t room = FLimit - GetPosition();
-    if (room <= 0) return 0;
-    return TMemoryStream::Write(Buffer, static_cast<int32_t>(Count < room ? Count : room));
-  }
-
-private:
-  int64_t FLimit;
-};
 
 // A picture whose SaveToStream raises on failure: saving into nil gives NilCode, and saving into
 // a stream that takes only Limit bytes gives the code paired with Limit; each raises an

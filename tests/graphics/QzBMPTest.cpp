@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
 #include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
-#include "ui/framework/QzDrawUtils.h"
+#include "graphics/QzCheckerboard.h"
 
 namespace {
 
@@ -388,7 +388,7 @@ TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
   auto b = Toolkit(pf24bit, 4, 3);
   b->GetCanvas()->SetPixel(3, 2, RGB(9, 8, 7));
   DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 2, 2), 1, clRed, clBlue);
-  CopyRectToClipboard(b->GetCanvas(), Rect(0, 0, 4, 3));
+  Clipboard()->Assign(b.get());
   TQzBitmap q;
   q.Assign(Clipboard());
   ASSERT_EQ(q.GetWidth(), 4);

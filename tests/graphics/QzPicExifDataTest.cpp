@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzPicExifData.h"
 #include "graphics/QzStreamIO.h"
 

@@ -8,6 +8,8 @@
 #include "tests/ui/UiTestForm.h"
 #include "ui/editor/ZRTEffectGUI.h"
 #include "platform/ActnList.h"
+#include "ui/controls/QzAudioGroupBox.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioStatusBar.h"
@@ -165,6 +167,50 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomAudioWinControl", [](TForm* F) { return Place<TQzCustomAudioWinControl>(F, 80, 30); }, AudioState},
       {"TQzCustomAudioOrientationWinControl",
        [](TForm* F) { return Place<TQzCustomAudioOrientationWinControl>(F, 30, 80); }, AudioState},
+      {"TQzAudioGroupBox with a child",
+       [](TForm* F) {
+         auto* box = static_cast<TQzAudioGroupBox*>(Place<TQzAudioGroupBox>(F, 200, 150));
+         box->SetCaption("Box");
+         box->SetBottomText("bottom");
+         box->SetOptions({GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_CAPTION, GBO_SHOW_BORDER, GBO_SHOW_HEADER});
+         auto* child = QzCreate<TQzAudioSwitchGroup>(F);
+         child->SetBounds(10, 40, 120, 30);
+         child->SetParent(box);
+         box->SetActive(false);
+         return box;
+       },
+       AudioState},
+      {"TQzAudioGroupBox transparent over a picture",
+       [](TForm* F) {
+         auto* source = QzCreate<TQzAudioImageSource>(F);
+         TBitmap b;
+         b.SetSize(3, 3);
+         source->GetPicture()->SetGraphic(&b);
+         auto* box = static_cast<TQzAudioGroupBox*>(Place<TQzAudioGroupBox>(F, 120, 80));
+         box->SetImageSource(source);
+         box->SetTransparent(true);
+         box->SetHeaderStyle(GBH_GRADIENT_VERT);
+         return box;
+       },
+       AudioState},
+      {"TQzAudioSwitchGroup",
+       [](TForm* F) {
+         auto* g = static_cast<TQzAudioSwitchGroup*>(Place<TQzAudioSwitchGroup>(F, 180, 35));
+         g->SetOrientation(acoHorizontal);
+         g->GetItems()->SetText("LOW\nMID\nHIGH");
+         g->SetChecked(2, true);
+         return g;
+       },
+       AudioState},
+      {"TQzAudioSwitchGroup transparent toggles",
+       [](TForm* F) {
+         auto* g = static_cast<TQzAudioSwitchGroup*>(Place<TQzAudioSwitchGroup>(F, 40, 120));
+         g->SetOptions({ASG_SHOW_TEXT});
+         g->SetTransparent(true);
+         g->SetChecked(1, true);
+         return g;
+       },
+       AudioState},
       {"TQzAudioKnob with strip, scale, value and caption",
        [](TForm* F) {
          auto* source = QzCreate<TQzAudioKnobSource>(F);

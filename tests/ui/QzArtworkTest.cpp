@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/Graphics.h"
-#include "platform/Resources.h"
+#include "core/Resources.h"
 #include "ui/controls/QzArtGeometry.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 #include "ui/controls/QzAudioBackground.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/controls/QzAudioPresetManager.h"
