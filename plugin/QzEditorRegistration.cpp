@@ -2,9 +2,11 @@
 
 #include "engine/QzAudioEffectPlugin.h"
 #include "ui/controls/QzAudioBackground.h"
+#include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioPresetManager.h"
 #include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
@@ -40,6 +42,8 @@ void QzRegisterEditor() {
   RegisterQzAudioVUMeterClasses();
   RegisterQzAudioToolBarClasses();
   RegisterQzAudioStatusBarClasses();
+  RegisterQzAudioGroupBoxClasses();
+  RegisterQzAudioSwitchGroupClasses();
   RegisterZRTEffectGUIClasses();
   QzRegisterEffectEditorFactory(QzCreateEffectEditor);
 }

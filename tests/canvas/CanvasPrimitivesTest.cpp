@@ -297,7 +297,7 @@ TEST(Canvas, CopyRectAtSameSizeCopiesExactlyTheClippedPart) {
     src.SetSize(7, 5);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 7; ++x) src.GetCanvas()->SetPixel(x, y, RGB(x * 30, y * 40, 200 - x * y));
-    auto dst = White(6, 4);
+    auto dst = FilledBitmap(6, 4, clWhite, pf32bit);
     dst->GetCanvas()->CopyRect(Rect(3, -1, 8, 3), src.GetCanvas(), Rect(1, 1, 6, 5));
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 6; ++x) {
@@ -306,7 +306,7 @@ TEST(Canvas, CopyRectAtSameSizeCopiesExactlyTheClippedPart) {
         EXPECT_EQ(dst->GetCanvas()->GetPixel(x, y), expected) << x << "," << y;
       }
   }
-  auto self = White(4, 1);
+  auto self = FilledBitmap(4, 1, clWhite, pf32bit);
   self->GetCanvas()->SetPixel(0, 0, clRed);
   self->GetCanvas()->SetPixel(1, 0, clLime);
   self->GetCanvas()->CopyRect(Rect(1, 0, 3, 1), self->GetCanvas(), Rect(0, 0, 2, 1));

@@ -86,6 +86,30 @@ TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
         EXPECT_EQ(after[j], before[j]) << (j < std::size(Fields) ? Fields[j].Control : "flags");
     }
   }
+  // Clicks on the switch items: each flips its own flag of the equaliser and nothing else.
+  const struct {
+    TQzAudioSwitchGroup* Group;
+    int Item;
+    uint32_t Flag;
+  } switches[] = {
+      {f->BandSwitchGroup, 0, 1u << 0},  {f->BandSwitchGroup, 1, 1u << 1},
+      {f->BandSwitchGroup, 2, 1u << 2},  {f->BandSwitchGroup, 3, TEq::flagCutFilters},
+      {f->OutputSwitchGroup, 0, TEq::flagMono}, {f->OutputSwitchGroup, 1, TEq::flagBypass},
+  };
+  for (const auto& sw : switches) {
+    SCOPED_TRACE(sw.Group->GetName() + " " + std::to_string(sw.Item));
+    const std::vector<float> before = Snapshot(p);
+    const uint32_t flags = p->GetMicroEqualizer()->GetPreset()->GetFlagWord();
+    const TRect r = sw.Group->GetItemRect(sw.Item);
+    const TPoint at = At(sw.Group, (r.Left + r.Right) / 2 - sw.Group->GetWidth() / 2,
+                         (r.Top + r.Bottom) / 2 - sw.Group->GetHeight() / 2);
+    Backend->Click(Win(f), at.X, at.Y);
+    Idle(e);
+    EXPECT_EQ(p->GetMicroEqualizer()->GetPreset()->GetFlagWord() ^ flags, sw.Flag);
+    const std::vector<float> after = Snapshot(p);
+    EXPECT_TRUE(std::equal(before.begin(), before.end() - 1, after.begin()));
+    EXPECT_EQ(sw.Group->GetChecked(sw.Item), (p->GetMicroEqualizer()->GetPreset()->GetFlagWord() & sw.Flag) != 0);
+  }
   // Drags: a knob upwards and a slider's cap downwards.
   const float gain = p->GetMicroEqualizer()->GetPreset()->GetBandGain(1);
   TPoint at = At(f->FilterGainSelM);

@@ -49,7 +49,7 @@ TEST_F(EditorToolBarTest, PowerSwitchesBothStagesAndTellsTheHostOnce) {
     EXPECT_EQ(QzCallObjectEntry(15005, 0, Object, nullptr), on ? 1 : 0);
     EXPECT_EQ(F->MeterL->GetEnabled(), on);
     EXPECT_EQ(F->MeterR->GetEnabled(), on);
-    EXPECT_EQ(F->FilterGainSelM->GetEnabled(), on);
+    EXPECT_EQ(F->FilterGainSelM->IsEnabled(), on);
     EXPECT_EQ(F->PluginToolBar->GetActive(), on);
   }
   // Switched from the host, the bar follows and reports nothing back to the presets.

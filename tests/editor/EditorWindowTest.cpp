@@ -17,6 +17,11 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndScreenshot) {
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->GetClientWidth(), 1024);
   EXPECT_EQ(f->GetClientHeight(), 595);
+  ASSERT_NE(f->InputBox, nullptr);
+  EXPECT_EQ(f->InputBox->GetLeft(), 5);
+  EXPECT_EQ(f->InputBox->GetTop(), 40);
+  EXPECT_EQ(f->InputBox->GetWidth(), 1014);
+  EXPECT_EQ(f->InputBox->GetHeight(), 519);
   EXPECT_EQ(w, f->GetWidth());
   EXPECT_EQ(h, f->GetHeight());
   ASSERT_EQ(Vst(e, effEditGetRect, 0, &rect), 1);

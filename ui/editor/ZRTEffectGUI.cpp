@@ -257,6 +257,20 @@ void TQzAudioEffectGUIForm::PanSelDblClick(TObject* Sender) {
   PanSel->SetValue(eq->GetPan());
 }
 
+void TQzAudioEffectGUIForm::BandSwitchGroupChanged(TObject*) {
+  TQzAudioMicroEqualizerPreset* eq = Equalizer();
+  if (!eq || FRefreshing > 0 || eq->IsUpdating() || !BandSwitchGroup) return;
+  for (uint8_t i = 0; i < 3; ++i) eq->SetBandEnabled(i, BandSwitchGroup->GetChecked(i));
+  eq->SetCutFiltersEnabled(BandSwitchGroup->GetChecked(3));
+}
+
+void TQzAudioEffectGUIForm::OutputSwitchGroupChanged(TObject*) {
+  TQzAudioMicroEqualizerPreset* eq = Equalizer();
+  if (!eq || FRefreshing > 0 || eq->IsUpdating() || !OutputSwitchGroup) return;
+  eq->SetMono(OutputSwitchGroup->GetChecked(0));
+  eq->SetBypass(OutputSwitchGroup->GetChecked(1));
+}
+
 std::string TQzAudioEffectGUIForm::ControlGetValueText(TObject* Sender, double Value) {
   const TQzEditorControlSpec* spec = SpecOf(Sender);
   if (!spec) return FloatToDisplayText(Value, 1, true);
@@ -285,6 +299,14 @@ void TQzAudioEffectGUIForm::UpdateControls(TObject*) {
   eq->BeginUpdate();
   for (const TQzEditorControlSpec& s : QzEditorControls)
     ShowValue(FindComponent(s.Name), QzReadEditorField(*eq, *limiter, s));
+  if (BandSwitchGroup) {
+    for (uint8_t i = 0; i < 3; ++i) BandSwitchGroup->SetChecked(i, eq->GetBandEnabled(i));
+    BandSwitchGroup->SetChecked(3, eq->GetCutFiltersEnabled());
+  }
+  if (OutputSwitchGroup) {
+    OutputSwitchGroup->SetChecked(0, eq->GetMono());
+    OutputSwitchGroup->SetChecked(1, eq->GetBypass());
+  }
   const bool active = eq->GetActive();
   if (MeterL) MeterL->SetEnabled(active);
   if (MeterR) MeterR->SetEnabled(active);
@@ -323,6 +345,8 @@ void RegisterZRTEffectGUIClasses() {
   RegisterQzAudioVUMeterClasses();
   RegisterQzStdDlgsClasses();
   RegisterQzAudioToolBarClasses();
+  RegisterQzAudioGroupBoxClasses();
+  RegisterQzAudioSwitchGroupClasses();
   RegisterQzAudioStatusBarClasses();
   RegisterEnumNames<TDrawingStyle>({"dsFocus", "dsSelected", "dsNormal", "dsTransparent"});
   // "Bitmap = 'NAME'": the images cut from a named picture resource, one per Width pixels.
@@ -356,6 +380,8 @@ void RegisterZRTEffectGUIClasses() {
       .Method("ReleaseSelChanged", &F::ReleaseSelChanged)
       .Method("PanSelDblClick", &F::PanSelDblClick)
       .Method("ControlGetValueText", &F::ControlGetValueText)
+      .Method("BandSwitchGroupChanged", &F::BandSwitchGroupChanged)
+      .Method("OutputSwitchGroupChanged", &F::OutputSwitchGroupChanged)
       .Method("PluginToolBarBtnClick", &F::PluginToolBarBtnClick)
       .Method("PluginToolBarGetImageIndex", &F::PluginToolBarGetImageIndex)
       .Method("PluginToolBarActiveChanged", &F::PluginToolBarActiveChanged)
@@ -364,7 +390,11 @@ void RegisterZRTEffectGUIClasses() {
       .Method("LowBoxActiveChanged", &F::LowBoxActiveChanged)
       .Method("MidBoxActiveChanged", &F::MidBoxActiveChanged)
       .Method("HighBoxActiveChanged", &F::HighBoxActiveChanged);
-  r.Field("InputSel", &F::InputSel)
+  r.Field("InputBox", &F::InputBox)
+      .Field("AudioImageSource", &F::AudioImageSource)
+      .Field("BandSwitchGroup", &F::BandSwitchGroup)
+      .Field("OutputSwitchGroup", &F::OutputSwitchGroup)
+      .Field("InputSel", &F::InputSel)
       .Field("OutputSel", &F::OutputSel)
       .Field("FilterGainSelL", &F::FilterGainSelL)
       .Field("FilterGainSelM", &F::FilterGainSelM)

@@ -16,7 +16,9 @@
 #include "platform/Forms.h"
 #include "platform/ImgList.h"
 #include "platform/Menus.h"
+#include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioStatusBar.h"
 #include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzStdDlgs.h"
@@ -75,6 +77,9 @@ public:
   void ThresholdselChanged(TObject* Sender) { KnobChanged(Sender); }
   void ReleaseSelChanged(TObject* Sender) { KnobChanged(Sender); }
   void PanSelDblClick(TObject* Sender);
+  // Band switches 0 .. 2, then the cut filters; mono, then bypass.
+  void BandSwitchGroupChanged(TObject* Sender);
+  void OutputSwitchGroupChanged(TObject* Sender);
   // One value text for every knob and slider: the preset's value behind Sender.
   std::string ControlGetValueText(TObject* Sender, double Value);
 
@@ -102,6 +107,10 @@ public:
   bool FirstActivate = true;
 
   // ---- components of the form description ----
+  TQzAudioGroupBox* InputBox = nullptr;
+  TQzAudioImageSource* AudioImageSource = nullptr;
+  TQzAudioSwitchGroup* BandSwitchGroup = nullptr;
+  TQzAudioSwitchGroup* OutputSwitchGroup = nullptr;
   TQzAudioVolumeSlider* InputSel = nullptr;
   TQzAudioVolumeSlider* OutputSel = nullptr;
   TQzAudioKnob* FilterGainSelL = nullptr;
