@@ -50,7 +50,6 @@ inline constexpr TQzEditorControlSpec QzEditorControls[] = {
     {"InputSel", efInputGain, 0, -50.0f, 3.0f},
     {"OutputSel", efOutputGain, 0, -50.0f, 3.0f},
 };
-inline constexpr int QzEditorControlCount = sizeof(QzEditorControls) / sizeof(QzEditorControls[0]);
 
 // The field as the preset's clamping getter reads it.
 float QzReadEditorField(TQzAudioMicroEqualizerPreset& Eq, TQzAudioLimiterPreset& Limiter,

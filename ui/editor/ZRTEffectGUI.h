@@ -18,12 +18,12 @@
 #include "platform/Menus.h"
 #include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioToolBar.h"
-#include "ui/controls/QzStdDlgs.h"
 #include "ui/controls/QzAudioVUMeter.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
+#include "ui/controls/QzStdDlgs.h"
 #include "ui/framework/QzAudioTimeBase.h"
 
 // The name of the form description among the library's resources.
