@@ -19,6 +19,7 @@
 #include "ui/controls/QzButtons.h"
 #include "ui/controls/QzExtCtrls.h"
 #include "ui/controls/QzStdCtrls.h"
+#include "ui/controls/QzTabSet.h"
 #include "ui/framework/QzThemeCtrls.h"
 #include "ui/controls/QzControlPanel.h"
 #include "ui/controls/QzEdit.h"
@@ -100,6 +101,12 @@ TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAu
 std::string EditState(TControl* C) {
   auto* e = static_cast<TQzCustomEdit*>(C);
   return e->GetEditText() + " " + std::to_string(e->GetCaretIndex()) + " " + std::to_string(e->GetScrollOffset());
+}
+
+std::string TabSetState(TControl* C) {
+  auto* t = static_cast<TQzCustomTabSet*>(C);
+  return "active " + std::to_string(t->GetActiveTab()) + " hot " + std::to_string(t->GetHotTab()) + " offset " +
+         std::to_string(t->GetScrollOffset()) + " width " + std::to_string(t->GetTabWidth());
 }
 
 std::vector<TPaintCase> Cases() {
@@ -390,6 +397,36 @@ std::vector<TPaintCase> Cases() {
          return s;
        }},
       {"TQzControlPanelBox", [](TForm* F) { return Place<TQzControlPanelBox>(F, 100, 60); }, nullptr},
+      {"TQzTabSet raised tabs, hot tracked and scrolled with its buttons",
+       [](TForm* F) {
+         // Shorter than the text needs: the strip grows once, before it paints.
+         auto* t = static_cast<TQzTabSet*>(Place<TQzTabSet>(F, 200, 12));
+         for (const char* s : {"Low", "Mid", "High", "Output"}) t->GetTabs()->Add(s);
+         t->SetStyle(tssTabs);
+         t->SetTabSize(60);
+         t->SetHotTrack(true);
+         t->SetOptions({tsoShowText, tsoEnableScrolling});
+         t->SetActiveTab(1);
+         t->ScrollRight();
+         t->MouseMove({}, 100, 20);
+         return t;
+       },
+       TabSetState},
+      {"TQzNotebookTabSet buttons over a notebook",
+       [](TForm* F) {
+         auto* book = QzCreate<TNotebook>(F);
+         book->SetBounds(10, 80, 200, 100);
+         book->SetParent(F);
+         book->AddPage("One");
+         book->AddPage("");
+         book->SetPageIndex(1);
+         auto* t = static_cast<TQzNotebookTabSet*>(Place<TQzNotebookTabSet>(F, 300, 40));
+         t->SetNotebook(book);
+         t->SetEdgeBorders({febBottom});
+         return t;
+       },
+       TabSetState},
+      {"TQzTabSet empty", [](TForm* F) { return Place<TQzTabSet>(F, 300, 40); }, TabSetState},
   };
 }
 
