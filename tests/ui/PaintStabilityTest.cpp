@@ -18,6 +18,7 @@
 #include "ui/controls/QzBorder.h"
 #include "ui/controls/QzButtons.h"
 #include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/controls/QzTabSet.h"
 #include "ui/framework/QzThemeCtrls.h"
@@ -107,6 +108,24 @@ std::string TabSetState(TControl* C) {
   auto* t = static_cast<TQzCustomTabSet*>(C);
   return "active " + std::to_string(t->GetActiveTab()) + " hot " + std::to_string(t->GetHotTab()) + " offset " +
          std::to_string(t->GetScrollOffset()) + " width " + std::to_string(t->GetTabWidth());
+}
+
+std::string StdSliderState(TControl* C) {
+  auto* s = static_cast<TQzCustomSlider*>(C);
+  const TRect t = s->GetPartRect(qspThumb);
+  return std::to_string(s->GetPosition()) + " in " + std::to_string(s->GetMin()) + ".." + std::to_string(s->GetMax()) +
+         " spacing " + std::to_string(s->GetSpaceHorz()) + "," + std::to_string(s->GetSpaceVert()) + " thumb " +
+         std::to_string(t.Left) + "," + std::to_string(t.Top) + (s->IsRepeating() ? " repeating" : "");
+}
+
+TControl* PlaceStdSlider(TForm* Form, TQzSliderOrientation Orientation, TQzSliderBarStyle Style) {
+  auto* s = static_cast<TQzSlider*>(Orientation == sloVertical ? Place<TQzSlider>(Form, 50, 200)
+                                                                 : Place<TQzSlider>(Form, 200, 20));
+  s->SetOrientation(Orientation);
+  s->SetBarStyle(Style);
+  s->SetCaption("Gain");
+  s->SetPosition(-40);
+  return s;
 }
 
 std::vector<TPaintCase> Cases() {
@@ -427,6 +446,23 @@ std::vector<TPaintCase> Cases() {
        },
        TabSetState},
       {"TQzTabSet empty", [](TForm* F) { return Place<TQzTabSet>(F, 300, 40); }, TabSetState},
+      {"TQzSlider", [](TForm* F) { return Place<TQzSlider>(F, 200, 45); }, StdSliderState},
+      {"TQzSlider short with a caption and a gradient bar",
+       [](TForm* F) { return PlaceStdSlider(F, sloHorizontal, sbsGradient); }, StdSliderState},
+      {"TQzSlider vertical solid", [](TForm* F) { return PlaceStdSlider(F, sloVertical, sbsSolid); }, StdSliderState},
+      {"TQzSlider themed both ways",
+       [](TForm* F) {
+         auto* theme = QzCreate<TQzThemeManager>(F);
+         for (uint8_t i : {3, 100, 101, 104, 116, 126, 127, 150}) theme->SetThemeColor(i, RGB(i, 255 - i, 90));
+         auto* upright = static_cast<TQzSlider*>(PlaceStdSlider(F, sloVertical, sbsThemed));
+         upright->SetThemeManager(theme);
+         auto* s = QzCreate<TQzSlider>(F);
+         s->SetBounds(80, 10, 200, 45);
+         s->SetParent(F);
+         s->SetThemeManager(theme);
+         return upright;
+       },
+       StdSliderState},
   };
 }
 
