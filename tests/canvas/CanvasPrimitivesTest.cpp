@@ -288,6 +288,32 @@ TEST(Canvas, CopyRectMirrorsWithNegativeExtents) {
   EXPECT_EQ(dst->GetCanvas()->GetPixel(2, 0), clRed);
 }
 
+TEST(Canvas, CopyRectAtSameSizeCopiesExactlyTheClippedPart) {
+  // Between 32-bit pictures, from a 24-bit one, and onto itself (overlapping), with the target
+  // partly outside the destination: every pixel lands where a pixel-by-pixel copy puts it.
+  for (const TPixelFormat format : {pf32bit, pf24bit}) {
+    TBitmap src;
+    src.SetPixelFormat(format);
+    src.SetSize(7, 5);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) src.GetCanvas()->SetPixel(x, y, RGB(x * 30, y * 40, 200 - x * y));
+    auto dst = FilledBitmap(6, 4, clWhite, pf32bit);
+    dst->GetCanvas()->CopyRect(Rect(3, -1, 8, 3), src.GetCanvas(), Rect(1, 1, 6, 5));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const bool copied = x >= 3 && y < 3;
+        const TColor expected = copied ? src.GetCanvas()->GetPixel(x - 2, y + 2) : clWhite;
+        EXPECT_EQ(dst->GetCanvas()->GetPixel(x, y), expected) << x << "," << y;
+      }
+  }
+  auto self = FilledBitmap(4, 1, clWhite, pf32bit);
+  self->GetCanvas()->SetPixel(0, 0, clRed);
+  self->GetCanvas()->SetPixel(1, 0, clLime);
+  self->GetCanvas()->CopyRect(Rect(1, 0, 3, 1), self->GetCanvas(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(self->GetCanvas()->GetPixel(1, 0), clRed);
+  EXPECT_EQ(self->GetCanvas()->GetPixel(2, 0), clLime);
+}
+
 TEST(Canvas, GradientFillRunsFromStartToStop) {
   for (TGradientDirection d : {gdVertical, gdHorizontal}) {
     auto b = FilledBitmap(11, 11);

@@ -71,21 +71,26 @@ TEST_F(DirectCall, ValuesAndSettings) {
   EXPECT_EQ(Call(20002, 0, title), 1);
 }
 
-TEST_F(DirectCall, EditorRequestsWithoutEditor) {
-  // The editor window comes later: every request that needs it did not run.
+TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
+  // Requests that hide, place or name the editor window run without showing it; those that
+  // need a place for the result refuse a missing one.
   char caption[] = "Caption";
   int16_t rect[4] = {40, 0, 60, 0};
   const struct {
     int32_t Opcode, Argument;
     void* Ptr;
     int32_t Answer;
-  } cases[] = {{10001, 0, nullptr, -1}, {10002, 0, nullptr, -1}, {15007, 0, nullptr, 0},  {15008, 1, nullptr, -1},
-               {15008, 0, nullptr, -1}, {17003, 0, nullptr, -1}, {17003, 1, nullptr, -1}, {18001, 0, rect, -1},
-               {18001, 0, nullptr, -1}, {18002, 0, rect, -1},    {18002, 0, nullptr, -1}, {20001, 0, caption, -1},
-               {20001, 0, nullptr, -1}};
+  } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
+               {17003, 1, nullptr, 1},  {18002, 0, rect, 1},     {18002, 0, nullptr, -1},   {18001, 0, nullptr, -1},
+               {20001, 0, caption, 1},  {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;
-  EXPECT_EQ(rect[0], 40);
-  EXPECT_EQ(rect[2], 60);
+  int16_t read[4] = {};
+  EXPECT_EQ(Call(18001, 0, read), 1);
+  // Left, width, top, height: where 18002 put it, at the editor's size.
+  EXPECT_EQ(read[0], 40);
+  EXPECT_EQ(read[2], 60);
+  EXPECT_GE(read[1], 1024);
+  EXPECT_GE(read[3], 595);
 }
 
 TEST_F(DirectCall, UnknownOpcodes) {
@@ -156,10 +161,13 @@ TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
 }
 
 TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
-  // The callback is kept for the editor's notifications; with no editor, no request calls it.
-  for (int32_t opcode : {10001, 10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
-    Call(opcode, 1, nullptr);
-  EXPECT_TRUE(Log.Calls.empty());
+  // The callback is kept for the editor's notifications: the power state and its visibility.
+  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
+    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
+  for (const THostCallLog::TCall& c : Log.Calls) {
+    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
+    EXPECT_EQ(c.Object, Object);
+  }
 }
 
 TEST_F(DirectCall, MidiAndNullObjects) {

@@ -76,8 +76,8 @@ TEST_F(VstInterface, DispatcherAnswers) {
       {effOpen, 1}, {effSetBlockSize, 1}, {effEditIdle, 1}, {effGetVstVersion, 2400}, {effSetEditKnobMode, 1},
       {effBeginSetProgram, 0}, {effEndSetProgram, 0}, {effProcessEvents, 0}, {effGetPlugCategory, 1},
       {effGetNumMidiInputChannels, 0}, {effStartProcess, 0}, {effStopProcess, 0},
-      // The editor comes later: requests that need it did not run; closing a closed editor is done.
-      {effEditGetRect, 0}, {effEditOpen, 0}, {effEditClose, 1},
+      // The editor's size is known before it opens; closing a closed editor is done.
+      {effEditGetRect, 1}, {effEditClose, 1},
       // Everything else answers 0.
       {2, 0}, {12, 0}, {45, 0}, {49, 0}, {79, 0}, {200, 0}, {-1, 0}, {1 << 30, 0},
   };
@@ -86,7 +86,10 @@ TEST_F(VstInterface, DispatcherAnswers) {
     void* slot = nullptr;
     EXPECT_EQ(TPluginLibrary::Dispatch(e, c.Opcode, 0, 0, &slot), c.Answer) << c.Opcode;
     if (c.Opcode == effEditGetRect) {
-      EXPECT_EQ(slot, nullptr);
+      ASSERT_NE(slot, nullptr);
+      const ERect* r = static_cast<const ERect*>(slot);
+      EXPECT_GE(r->right - r->left, 1024);
+      EXPECT_GE(r->bottom - r->top, 595);
     }
   }
   TPluginLibrary::Close(e);
