@@ -10,6 +10,7 @@
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
 #include "ui/framework/QzSafeMath.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 constexpr float FullTurn = 270.0f;
@@ -57,6 +58,11 @@ void TQzCustomAudioKnobSource::Notification(TComponent* AComponent, TOperation O
 }
 
 void TQzCustomAudioKnobSource::SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+
+void TQzCustomAudioKnobSource::ThemeChanged() {
+  if (!IsThemed()) return;
+  if (TGraphic* g = GetThemeManager()->GetThemePicture(QzThemeKnobPictureID)) FPicture->Assign(g);
+}
 
 bool TQzCustomAudioKnobSource::LoadFromResource(const std::string& Name) {
   return QzLoadPictureResource(Name, FPicture);

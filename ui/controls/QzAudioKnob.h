@@ -46,6 +46,9 @@ using TQzAudioKnobOptions = TSet<TQzAudioKnobOption>;
 
 // ---- the shared film strip ----
 
+// The theme picture that replaces a linked knob source's film strip.
+inline constexpr uint16_t QzThemeKnobPictureID = 61005;
+
 class TQzCustomAudioKnobSource : public TQzCustomAudioComponent {
 public:
   explicit TQzCustomAudioKnobSource(TComponent* AOwner);
@@ -68,6 +71,8 @@ public:
   void AddClient(TControl* Control);
   void RemoveClient(TControl* Control);
   int ClientCount() const { return static_cast<int>(FClients.size()); }
+  // Themed: takes the theme's knob picture when the theme holds one; otherwise keeps its own.
+  void ThemeChanged() override;
 
 private:
   void PictureChanged(TObject* Sender);

@@ -10,6 +10,7 @@
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 // ---- knob source ----
 
@@ -22,6 +23,14 @@ TQzCustomAudioSliderKnobSource::~TQzCustomAudioSliderKnobSource() { delete FPict
 
 void TQzCustomAudioSliderKnobSource::SetPicture(TPicture* Value) {
   FPicture->SetGraphic(Value ? Value->GetGraphic() : nullptr);
+  DoChange();
+}
+
+void TQzCustomAudioSliderKnobSource::ThemeChanged() {
+  if (!IsThemed()) return;
+  TGraphic* g = GetThemeManager()->GetThemePicture(QzThemeSliderKnobPictureID);
+  if (!g) return;
+  FPicture->Assign(g);
   DoChange();
 }
 

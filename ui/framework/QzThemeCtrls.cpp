@@ -112,6 +112,7 @@ void TQzCustomThemeManager::BeforeDestruction() {
   }
   FMenus.clear();
   FPending.clear();
+  FSaved.clear();
 }
 
 void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Operation) {
@@ -120,6 +121,7 @@ void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Oper
   FClients.Remove(AComponent);
   std::erase(FPending, AComponent);
   std::erase(FMenus, AComponent);
+  FSaved.erase(AComponent);
   if (AComponent == FImages) FImages = nullptr;
 }
 
@@ -180,6 +182,7 @@ void TQzCustomThemeManager::UpdateClients() {
   }
   // A client's repaint may not free others, but the list is copied all the same: applying the
   // theme links further controls, which registers them.
+  if (!GetActive()) RestoreLooks();
   std::vector<TComponent*> clients;
   for (int i = 0; i < FClients.Count(); ++i) clients.push_back(FClients[i]);
   for (TComponent* c : clients) {
@@ -227,7 +230,45 @@ void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) {
   std::erase(FPending, Client);
 }
 
+void TQzCustomThemeManager::SaveLook(TComponent* Component) {
+  auto* c = dynamic_cast<TControl*>(Component);
+  if (!c || FSaved.count(Component)) return;
+  TSavedLook s;
+  s.Color = c->GetColor();
+  s.ParentColor = c->GetParentColor();
+  s.FontColor = c->GetFont()->GetColor();
+  s.ParentFont = c->GetParentFont();
+  if (auto* w = dynamic_cast<TWinControl*>(c)) {
+    s.HasBorder = true;
+    s.Border = w->GetBorderStyle();
+  }
+  if (auto* e = dynamic_cast<TLabeledEdit*>(c)) {
+    s.Label = e->GetEditLabel();
+    if (s.Label) s.LabelFontColor = s.Label->GetFont()->GetColor();
+  }
+  FSaved.emplace(Component, s);
+  // Shared with the client link; a freed control leaves the map through Notification.
+  Component->FreeNotification(this);
+}
+
+void TQzCustomThemeManager::RestoreLooks() {
+  std::map<TComponent*, TSavedLook> saved;
+  saved.swap(FSaved);
+  for (auto& [component, s] : saved) {
+    if (component->IsDestroying()) continue;
+    auto* c = static_cast<TControl*>(component);
+    c->SetColor(s.Color);
+    c->GetFont()->SetColor(s.FontColor);
+    // Restored after the values: taking the parent's colour or font again overrides them.
+    c->SetParentColor(s.ParentColor);
+    c->SetParentFont(s.ParentFont);
+    if (s.HasBorder) static_cast<TWinControl*>(c)->SetBorderStyle(s.Border);
+    if (s.Label) s.Label->GetFont()->SetColor(s.LabelFontColor);
+  }
+}
+
 void TQzCustomThemeManager::ApplyToOne(TComponent* Component) {
+  SaveLook(Component);
   if (auto* f = dynamic_cast<TForm*>(Component)) f->SetColor(GetThemeColor(0));
   ClientTable().Apply(Component, this);
 }
@@ -263,11 +304,19 @@ void TQzCustomThemeManager::HookMenu(TMenu* Menu) {
   }
 }
 
+TGraphic* TQzCustomThemeManager::GetThemePicture(uint16_t ID) const {
+  return FThemeItems->GetPictures()->GetGraphicByID(ID);
+}
+
 void TQzCustomThemeManager::ApplyTheme(TComponent* Form) {
   auto* form = dynamic_cast<TForm*>(Form);
   if (!form || IsDesigning() || IsDestroying() || !GetActive()) return;
+  SaveLook(form);
   form->SetColor(GetThemeColor(0));
-  for (int i = 0; i < form->ComponentCount(); ++i) FormTable().Apply(form->GetComponent(i), this);
+  for (int i = 0; i < form->ComponentCount(); ++i) {
+    SaveLook(form->GetComponent(i));
+    FormTable().Apply(form->GetComponent(i), this);
+  }
   form->Refresh();
 }
 
