@@ -96,6 +96,8 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
     static_cast<TQzCustomGraphicControl*>(c)->SetThemeManager(nullptr);
   edit->SetThemeManager(nullptr);
   scroll->SetThemeManager(nullptr);
+  EXPECT_EQ(rows[0].Colour(), rows[0].Own) << "a control that leaves gets its own look back";
+  EXPECT_EQ(rows[3].Colour(), rows[3].Own);
   m->ApplyTheme(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
   EXPECT_EQ(edit->GetThemeManager(), m) << "the form table links the edit";

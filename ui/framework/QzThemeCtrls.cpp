@@ -180,9 +180,9 @@ void TQzCustomThemeManager::UpdateClients() {
     FPendingUpdate = true;
     return;
   }
+  if (!GetActive()) RestoreLooks();
   // A client's repaint may not free others, but the list is copied all the same: applying the
   // theme links further controls, which registers them.
-  if (!GetActive()) RestoreLooks();
   std::vector<TComponent*> clients;
   for (int i = 0; i < FClients.Count(); ++i) clients.push_back(FClients[i]);
   for (TComponent* c : clients) {
@@ -228,6 +228,13 @@ void TQzCustomThemeManager::RegisterThemeClient(TComponent* Client) {
 void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) {
   FClients.Remove(Client);
   std::erase(FPending, Client);
+  // The client's link held the free notification this entry relies on and is about to drop it:
+  // a client that leaves gets its own look back now (unless it is going away).
+  auto it = FSaved.find(Client);
+  if (it == FSaved.end()) return;
+  const TSavedLook look = it->second;
+  FSaved.erase(it);
+  if (!Client->IsDestroying()) RestoreLook(Client, look);
 }
 
 void TQzCustomThemeManager::SaveLook(TComponent* Component) {
@@ -254,17 +261,19 @@ void TQzCustomThemeManager::SaveLook(TComponent* Component) {
 void TQzCustomThemeManager::RestoreLooks() {
   std::map<TComponent*, TSavedLook> saved;
   saved.swap(FSaved);
-  for (auto& [component, s] : saved) {
-    if (component->IsDestroying()) continue;
-    auto* c = static_cast<TControl*>(component);
-    c->SetColor(s.Color);
-    c->GetFont()->SetColor(s.FontColor);
-    // Restored after the values: taking the parent's colour or font again overrides them.
-    c->SetParentColor(s.ParentColor);
-    c->SetParentFont(s.ParentFont);
-    if (s.HasBorder) static_cast<TWinControl*>(c)->SetBorderStyle(s.Border);
-    if (s.Label) s.Label->GetFont()->SetColor(s.LabelFontColor);
-  }
+  for (auto& [component, s] : saved)
+    if (!component->IsDestroying()) RestoreLook(component, s);
+}
+
+void TQzCustomThemeManager::RestoreLook(TComponent* Component, const TSavedLook& Look) {
+  auto* c = static_cast<TControl*>(Component);
+  c->SetColor(Look.Color);
+  c->GetFont()->SetColor(Look.FontColor);
+  // Restored after the values: taking the parent's colour or font again overrides them.
+  c->SetParentColor(Look.ParentColor);
+  c->SetParentFont(Look.ParentFont);
+  if (Look.HasBorder) static_cast<TWinControl*>(c)->SetBorderStyle(Look.Border);
+  if (Look.Label) Look.Label->GetFont()->SetColor(Look.LabelFontColor);
 }
 
 void TQzCustomThemeManager::ApplyToOne(TComponent* Component) {

@@ -92,7 +92,7 @@ public:
 
   // Recolours a form and the components it owns (control panels call it after adding boxes).
   // Whatever the manager recolours gets its own colours, font colour and border back when the
-  // manager is switched off or loses its theme.
+  // manager is switched off or loses its theme, and a linked control when it unlinks.
   void ApplyTheme(TComponent* Form);
 
   // Drawing services. Every one draws on the caller's canvas; the HDC variants wrap the context
@@ -157,6 +157,7 @@ private:
   };
   void SaveLook(TComponent* Component);
   void RestoreLooks();
+  static void RestoreLook(TComponent* Component, const TSavedLook& Look);
 
   TQzThemeOptions FOptions;
   std::unique_ptr<TQzThemeItems> FThemeItems;
