@@ -169,11 +169,12 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   EXPECT_TRUE(group->GetCheckedPicture()->GetTransparent());
   EXPECT_TRUE(group->GetUncheckedPicture()->GetTransparent());
 
-  // A theme without the pictures leaves the ones taken.
+  // A theme without the pictures leaves the ones taken; switched off, the own ones come back.
   m->GetThemeItems()->GetPictures()->FreeItems();
-  m->SetActive(false);
-  m->SetActive(true);
+  m->GetThemeItems()->Changed();
   for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Themed) << r.What;
+  m->SetActive(false);
+  for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Unthemed) << r.What << " switched off";
 }
 
 // Either the manager or the controls go first; neither leaves a dangling link.

@@ -57,11 +57,16 @@ void TQzCustomAudioKnobSource::Notification(TComponent* AComponent, TOperation O
   }
 }
 
-void TQzCustomAudioKnobSource::SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+void TQzCustomAudioKnobSource::SetPicture(TPicture* Value) {
+  // The caller's picture is the source's own from now on.
+  FOwnPicture.reset();
+  FPicture->Assign(Value);
+}
 
 void TQzCustomAudioKnobSource::ThemeChanged() {
-  if (!IsThemed()) return;
-  if (TGraphic* g = GetThemeManager()->GetThemePicture(QzThemeKnobPictureID)) FPicture->Assign(g);
+  const bool themed = IsThemed();
+  QzSwapThemePicture(FPicture, FOwnPicture, themed ? GetThemeManager()->GetThemePicture(QzThemeKnobPictureID) : nullptr,
+                     themed);
 }
 
 bool TQzCustomAudioKnobSource::LoadFromResource(const std::string& Name) {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,12 +72,15 @@ public:
   void AddClient(TControl* Control);
   void RemoveClient(TControl* Control);
   int ClientCount() const { return static_cast<int>(FClients.size()); }
-  // Themed: takes the theme's knob picture when the theme holds one; otherwise keeps its own.
+  // Themed: takes the theme's knob picture when the theme holds one; unthemed again, its own
+  // picture comes back.
   void ThemeChanged() override;
 
 private:
   void PictureChanged(TObject* Sender);
   TPicture* FPicture;
+  // The picture a theme's replaced, while themed.
+  std::unique_ptr<TPicture> FOwnPicture;
   std::vector<TControl*> FClients;
 };
 

@@ -27,15 +27,17 @@ TQzCustomAudioSwitchGroup::TQzCustomAudioSwitchGroup(TComponent* AOwner)
 }
 
 void TQzCustomAudioSwitchGroup::ThemeChanged() {
-  if (IsThemed()) {
-    const std::pair<TBitmap*, uint16_t> faces[] = {{FCheckedPicture.get(), QzThemeSwitchCheckedPictureID},
-                                                   {FUncheckedPicture.get(), QzThemeSwitchUncheckedPictureID}};
-    for (const auto& [face, id] : faces) {
-      TGraphic* g = GetThemeManager()->GetThemePicture(id);
-      if (!g) continue;
-      face->Assign(g);
-      face->SetTransparent(true);
+  const std::pair<TBitmap*, uint16_t> faces[] = {{FCheckedPicture.get(), QzThemeSwitchCheckedPictureID},
+                                                 {FUncheckedPicture.get(), QzThemeSwitchUncheckedPictureID}};
+  for (const auto& [face, id] : faces) {
+    if (!IsThemed()) {
+      face->SetSize(0, 0);
+      continue;
     }
+    TGraphic* g = GetThemeManager()->GetThemePicture(id);
+    if (!g) continue;
+    face->Assign(g);
+    face->SetTransparent(true);
   }
   TQzCustomAudioOrientationWinControl::ThemeChanged();
 }

@@ -76,7 +76,7 @@ public:
   TQzAudioSwitchGroupImageAlign GetImageAlign() const { return FImageAlign; }
   void SetImageAlign(TQzAudioSwitchGroupImageAlign Value);
   // Themed: the faces take the theme's switch pictures (those it holds), made transparent;
-  // then a repaint.
+  // unthemed they are emptied, so the LED switches come back. Then a repaint.
   void ThemeChanged() override;
   // Faces drawn instead of the LED switches while they hold a picture (a theme's).
   TBitmap* GetCheckedPicture() const { return FCheckedPicture.get(); }

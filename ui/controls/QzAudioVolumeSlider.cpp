@@ -22,16 +22,16 @@ TQzCustomAudioSliderKnobSource::TQzCustomAudioSliderKnobSource(TComponent* AOwne
 TQzCustomAudioSliderKnobSource::~TQzCustomAudioSliderKnobSource() { delete FPicture; }
 
 void TQzCustomAudioSliderKnobSource::SetPicture(TPicture* Value) {
+  FOwnPicture.reset();
   FPicture->SetGraphic(Value ? Value->GetGraphic() : nullptr);
   DoChange();
 }
 
 void TQzCustomAudioSliderKnobSource::ThemeChanged() {
-  if (!IsThemed()) return;
-  TGraphic* g = GetThemeManager()->GetThemePicture(QzThemeSliderKnobPictureID);
-  if (!g) return;
-  FPicture->Assign(g);
-  DoChange();
+  const bool themed = IsThemed();
+  if (QzSwapThemePicture(FPicture, FOwnPicture,
+                         themed ? GetThemeManager()->GetThemePicture(QzThemeSliderKnobPictureID) : nullptr, themed))
+    DoChange();
 }
 
 bool TQzCustomAudioSliderKnobSource::IsEmpty() const {

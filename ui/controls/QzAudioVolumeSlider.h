@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -56,11 +57,13 @@ public:
   void SetPicture(TPicture* Value);
   // No picture, or one narrower or lower than 1 pixel.
   bool IsEmpty() const;
-  // Themed: takes the theme's slider knob picture when the theme holds one.
+  // Themed: takes the theme's slider knob picture when the theme holds one; unthemed again, its
+  // own picture comes back.
   void ThemeChanged() override;
 
 private:
   TPicture* FPicture = nullptr;
+  std::unique_ptr<TPicture> FOwnPicture;
 };
 
 class TQzAudioSliderKnobSource : public TQzCustomAudioSliderKnobSource {

@@ -313,6 +313,22 @@ void TQzCustomThemeManager::HookMenu(TMenu* Menu) {
   }
 }
 
+bool QzSwapThemePicture(TPicture* Picture, std::unique_ptr<TPicture>& Own, TGraphic* ThemeGraphic, bool Themed) {
+  if (Themed) {
+    if (!ThemeGraphic) return false;
+    if (!Own) {
+      Own = std::make_unique<TPicture>();
+      Own->Assign(Picture);
+    }
+    Picture->Assign(ThemeGraphic);
+    return true;
+  }
+  if (!Own) return false;
+  Picture->Assign(Own.get());
+  Own.reset();
+  return true;
+}
+
 TGraphic* TQzCustomThemeManager::GetThemePicture(uint16_t ID) const {
   return FThemeItems->GetPictures()->GetGraphicByID(ID);
 }

@@ -172,6 +172,11 @@ private:
   std::map<TComponent*, TSavedLook> FSaved;
 };
 
+// A picture source's theme picture: while Themed, Picture takes ThemeGraphic when there is one
+// and Own keeps the picture it replaced; once unthemed, Own goes back into Picture. True when
+// Picture changed.
+bool QzSwapThemePicture(TPicture* Picture, std::unique_ptr<TPicture>& Own, TGraphic* ThemeGraphic, bool Themed);
+
 // The table rows' common step: link a control to the manager and let it re-read the theme.
 template <class T>
 void QzLinkTheme(T* Control, TQzCustomThemeManager* Manager) {
