@@ -74,7 +74,7 @@ TEST_F(QzEditTest, DefaultsAndSetters) {
 }
 
 TEST_F(QzEditTest, LabelGetsAHeightWithTheDefaultFont) {
-  auto* l = QzCreate<TLabel>(Form);
+  auto* l = QzCreate<TQzLabel>(Form);
   l->SetParent(Form);
   l->SetBounds(0, 0, 60, 0);
   TQzEdit* e = Make("x");
@@ -329,13 +329,13 @@ TEST_F(QzEditTest, FormDescriptionSetsTheEditedText) {
   auto* f = QzCreate<TEditForm>(Application);
   TFormReader::ReadRootComponent(f,
                                  "object EditForm: TEditForm\n"
-                                 "  object Title: TLabel\n    Left = 0\n    Width = 40\n  end\n"
+                                 "  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
                                  "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n"
                                  "    Text = 'abcdef'\n    MaxLength = 4\n    PaddingHorz = 2\n"
                                  "    EditLabel = Title\n  end\n"
                                  "end\n");
   auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
-  auto* l = static_cast<TLabel*>(f->FindComponent("Title"));
+  auto* l = static_cast<TQzLabel*>(f->FindComponent("Title"));
   EXPECT_EQ(e->GetEditText(), "abcd");
   EXPECT_EQ(e->GetCaption(), "Name");
   EXPECT_EQ(e->GetPaddingHorz(), 2);

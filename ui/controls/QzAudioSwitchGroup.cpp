@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "platform/FormReader.h"
 #include "platform/ImgList.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 TQzCustomAudioSwitchGroup::TQzCustomAudioSwitchGroup(TComponent* AOwner)
     : TQzCustomAudioOrientationWinControl(AOwner),
@@ -22,6 +24,22 @@ TQzCustomAudioSwitchGroup::TQzCustomAudioSwitchGroup(TComponent* AOwner)
   SetBounds(GetLeft(), GetTop(), 100, 35);
   // Focusable, so that the keys reach the group.
   SetTabStop(true);
+}
+
+void TQzCustomAudioSwitchGroup::ThemeChanged() {
+  const std::pair<TBitmap*, uint16_t> faces[] = {{FCheckedPicture.get(), QzThemeSwitchCheckedPictureID},
+                                                 {FUncheckedPicture.get(), QzThemeSwitchUncheckedPictureID}};
+  for (const auto& [face, id] : faces) {
+    if (!IsThemed()) {
+      face->SetSize(0, 0);
+      continue;
+    }
+    TGraphic* g = GetThemeManager()->GetThemePicture(id);
+    if (!g) continue;
+    face->Assign(g);
+    face->SetTransparent(true);
+  }
+  TQzCustomAudioOrientationWinControl::ThemeChanged();
 }
 
 TQzCustomAudioSwitchGroup::~TQzCustomAudioSwitchGroup() { FItems->OnChange = nullptr; }

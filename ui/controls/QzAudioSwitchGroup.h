@@ -30,6 +30,10 @@ enum TQzAudioSwitchGroupImageAlign { siaLeft, siaTop, siaRight, siaBottom };
 // (Sender, Index) -> the image index of item Index.
 using TQzAudioSwitchGroupEvent01 = std::function<int32_t(TObject* Sender, int32_t Index)>;
 
+// The theme pictures of a checked and of an unchecked switch.
+inline constexpr uint16_t QzThemeSwitchCheckedPictureID = 61006;
+inline constexpr uint16_t QzThemeSwitchUncheckedPictureID = 61007;
+
 class TQzCustomAudioSwitchGroup : public TQzCustomAudioOrientationWinControl {
 public:
   // 100 x 35, items "A" and "B" unchecked, Padding 2, both options, yellow switches.
@@ -71,6 +75,9 @@ public:
   void SetOptions(TQzAudioSwitchGroupOptions Value);
   TQzAudioSwitchGroupImageAlign GetImageAlign() const { return FImageAlign; }
   void SetImageAlign(TQzAudioSwitchGroupImageAlign Value);
+  // Themed: the faces take the theme's switch pictures (those it holds), made transparent;
+  // unthemed they are emptied, so the LED switches come back. Then a repaint.
+  void ThemeChanged() override;
   // Faces drawn instead of the LED switches while they hold a picture (a theme's).
   TBitmap* GetCheckedPicture() const { return FCheckedPicture.get(); }
   TBitmap* GetUncheckedPicture() const { return FUncheckedPicture.get(); }

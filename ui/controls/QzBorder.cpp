@@ -3,6 +3,8 @@
 #include "engine/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 
 // --- border line --------------------------------------------------------------------------------
 
@@ -126,4 +128,16 @@ void RegisterQzBorderClasses() {
       .Prop("BorderCaption", &TQzGroupBox::SetBorderCaption)
       .Prop("ShowCaption", &TQzGroupBox::SetShowCaption)
       .Prop("Alignment", &TQzGroupBox::SetAlignment);
+
+  using M = TQzCustomThemeManager;
+  M::ClientTable().Add<TQzBorderLine>([](TComponent* c, M* m) {
+    auto* l = static_cast<TQzBorderLine*>(c);
+    QzLinkTheme(l, m);
+    l->SetColor(0xFFFFFF);
+  });
+  M::FormTable().Add<TQzBorderLine>([](TComponent* c, M* m) {
+    QzLinkThemeThenColour(static_cast<TQzBorderLine*>(c), m, [m](TQzBorderLine* l) { l->SetColor(m->GetThemeColor(7)); });
+  });
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzGroupBox>(V::CaptionAndHint(true, true, false));
 }

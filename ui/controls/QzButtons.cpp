@@ -7,6 +7,8 @@
 #include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 
 // --- button -------------------------------------------------------------------------------------
 
@@ -316,4 +318,8 @@ void RegisterQzButtonsClasses() {
   TClassRegistrar<TQzCheckBox>("TQzCheckBox", "TQzCustomCheckBox", true)
       .Prop("Checked", &TQzCheckBox::SetChecked)
       .Prop("OnChanged", &TQzCheckBox::OnChanged);
+
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzCheckBox>(V::CaptionAndHint(true, true, false));
+  V::ClassTable().Add<TQzButton>(V::CaptionAndHint(false, true, false));
 }

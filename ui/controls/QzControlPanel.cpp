@@ -5,6 +5,8 @@
 #include "platform/FormReader.h"
 #include "platform/Graphics.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 constexpr TColor kHeaderColor = 0xC0C0C0;
@@ -259,4 +261,7 @@ void RegisterQzControlPanelClasses() {
       .Prop("BorderVert", &TQzCustomControlPanel::SetBorderVert)
       .Prop("ItemSpace", &TQzCustomControlPanel::SetItemSpace)
       .Prop("OnExpandedChanged", &TQzCustomControlPanel::OnExpandedChanged);
+
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzControlPanelBox>(V::CaptionAndHint(false, true, false));
 }

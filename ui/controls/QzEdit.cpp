@@ -9,6 +9,7 @@
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzSafeMath.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ void TQzCustomEdit::SetPaddingVert(uint8_t Value) {
   Invalidate();
 }
 
-void TQzCustomEdit::SetEditLabel(TCustomLabel* Value) {
+void TQzCustomEdit::SetEditLabel(TQzCustomLabel* Value) {
   if (Value == FEditLabel) return;
   if (FEditLabel) FEditLabel->RemoveFreeNotification(this);
   FEditLabel = Value;
@@ -539,7 +540,7 @@ void RegisterQzEditClasses() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterQzCtrlsClasses();
+  RegisterQzStdCtrlsClasses();
   TClassRegistrar<TQzCustomEdit>("TQzCustomEdit", "TQzCustomWinControl", false);
   TClassRegistrar<TQzEdit>("TQzEdit", "TQzCustomEdit", true)
       .Prop("Text", &TQzCustomEdit::SetEditText)
@@ -553,4 +554,9 @@ void RegisterQzEditClasses() {
       .Prop("TitleSpace", &TQzCustomEdit::SetTitleSpace)
       .Prop("OnChanged", &TQzCustomEdit::OnChanged);
   TClassRegistrar<TQzCustomValueEdit>("TQzCustomValueEdit", "TQzCustomEdit", false);
+
+  using M = TQzCustomThemeManager;
+  M::FormTable().Add<TQzEdit>([](TComponent* c, M* m) {
+    QzLinkThemeThenColour(static_cast<TQzEdit*>(c), m, [m](TQzEdit* e) { e->SetColor(m->GetThemeColor(152)); });
+  });
 }

@@ -15,6 +15,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/StdCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzCtrls.h"
 
 class TQzCustomEdit : public TQzCustomWinControl {
@@ -42,8 +43,8 @@ public:
   void SetPaddingHorz(uint8_t Value);
   uint8_t GetPaddingVert() const { return static_cast<uint8_t>(FPaddingVert - 3); }
   void SetPaddingVert(uint8_t Value);
-  TCustomLabel* GetEditLabel() const { return FEditLabel; }
-  void SetEditLabel(TCustomLabel* Value);
+  TQzCustomLabel* GetEditLabel() const { return FEditLabel; }
+  void SetEditLabel(TQzCustomLabel* Value);
   uint16_t GetTitleSpace() const { return FTitleSpace; }
   void SetTitleSpace(uint16_t Value);
 
@@ -103,7 +104,7 @@ private:
   // Stored as value + 3 in 16 bits: 255 + 3 does not wrap.
   uint16_t FPaddingHorz = 3;
   uint16_t FPaddingVert = 3;
-  TCustomLabel* FEditLabel = nullptr;
+  TQzCustomLabel* FEditLabel = nullptr;
   uint16_t FTitleSpace = 2;
 };
 

@@ -7,6 +7,8 @@
 #include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 TQzNamedBitmaps& ExtBitmaps() {
@@ -273,4 +275,22 @@ void RegisterQzExtCtrlsClasses() {
       .Prop("Indent", &TQzHeadLine::SetIndent)
       .Prop("DrawLine", &TQzHeadLine::SetDrawLine)
       .Prop("Alignment", &TQzHeadLine::SetAlignment);
+
+  using M = TQzCustomThemeManager;
+  M::ClientTable().Add<TQzActionLabel>([](TComponent* c, M* m) {
+    auto* l = static_cast<TQzActionLabel*>(c);
+    QzLinkTheme(l, m);
+    l->GetFont()->SetColor(0xFFFFFF);
+  });
+  M::FormTable().Add<TQzActionLabel>([](TComponent* c, M* m) {
+    QzLinkThemeThenColour(static_cast<TQzActionLabel*>(c), m,
+                          [m](TQzActionLabel* l) { l->GetFont()->SetColor(m->GetThemeColor(3)); });
+  });
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzHeadLine>(V::CaptionAndHint(false, true, false));
+  V::ClassTable().Add<TQzActionLabel>(V::CaptionAndHint(true, true, true));
+  V::ClassTable().Add<TQzActionIcon>([](TComponent* c, V* vls, const std::string& group) {
+    std::string s;
+    if (vls->ReadTextOrGlobal(group, c->GetName(), "Hint", s)) static_cast<TControl*>(c)->SetHint(s);
+  });
 }

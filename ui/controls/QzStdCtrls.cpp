@@ -7,6 +7,8 @@
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 #include "ui/framework/QzResourceBitmaps.h"
 
 namespace {
@@ -316,4 +318,21 @@ void RegisterQzStdCtrlsClasses() {
       .Prop("Alignment", &TQzLabel::SetAlignment)
       .Prop("Padding", &TQzLabel::SetPadding)
       .Prop("BackgroundStyle", &TQzLabel::SetBackgroundStyle);
+
+  using M = TQzCustomThemeManager;
+  M::ClientTable().Add<TQzLabel>([](TComponent* c, M* m) {
+    auto* l = static_cast<TQzLabel*>(c);
+    l->GetFont()->SetColor(m->GetThemeColor(154));
+    QzLinkTheme(l, m);
+  });
+  M::FormTable().Add<TQzLabel>([](TComponent* c, M* m) {
+    QzLinkThemeThenColour(static_cast<TQzLabel*>(c), m, [m](TQzLabel* l) { l->GetFont()->SetColor(m->GetThemeColor(3)); });
+  });
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzLabel>(V::CaptionAndHint(false, true, false));
+  V::ClassTable().Add<TQzHeaderBar>([](TComponent* c, V* vls, const std::string& group) {
+    V::CaptionAndHint(true, true, false)(c, vls, group);
+    std::string s;
+    if (vls->ReadText(group, c->GetName(), "Info", s)) static_cast<TQzHeaderBar*>(c)->SetInfoText(s);
+  });
 }

@@ -4,6 +4,8 @@
 
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
 #include "ui/framework/QzSafeMath.h"
 
 namespace {
@@ -378,4 +380,16 @@ void RegisterQzScrollBoxClasses() {
   TClassRegistrar<TQzCustomAudioScrollingWinControl>("TQzCustomAudioScrollingWinControl",
                                                      "TQzCustomScrollingWinControl", false)
       .Prop("TimeBase", &TQzCustomAudioScrollingWinControl::SetTimeBase);
+
+  using M = TQzCustomThemeManager;
+  M::FormTable().Add<TQzCustomScrollingWinControl>([](TComponent* c, M* m) {
+    // ParentColor is read before the link: registering may colour the control, which ends it.
+    auto* w = static_cast<TQzCustomScrollingWinControl*>(c);
+    const bool parentColor = w->GetParentColor();
+    QzLinkThemeThenColour(w, m, [m, parentColor](TQzCustomScrollingWinControl* s) {
+      if (!parentColor) s->SetColor(m->GetThemeColor(1));
+    });
+  });
+  using V = TQzVLSDataSource;
+  V::ClassTable().Add<TQzCustomScrollingWinControl>(V::CaptionAndHint(true, false, false));
 }
