@@ -2,20 +2,13 @@
 // the knob's own bounds (and the parent under its transparent parts), not the whole window.
 #include <benchmark/benchmark.h>
 
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
-#include "ui/controls/QzAudioEdit.h"
+#include "QzEditorBench.h"
 #include "ui/controls/QzAudioKnob.h"
 
 namespace {
 void BM_KnobDragStep(benchmark::State& State) {
-  if (!QzUseOffscreenBackend()) {
-    State.SkipWithError("no off-screen window backend");
-    return;
-  }
-  QzAudioControlsInitialize();
-  auto* form = QzCreate<TForm>(Application);
-  form->SetClientSize(1024, 595);
+  TForm* form = qzbench::EditorForm(State);
+  if (!form) return;
   auto* source = QzCreate<TQzAudioKnobSource>(form);
   // A strip of the size the artwork has, whether or not the artwork is in this build.
   if (!source->LoadFromResource()) {
@@ -42,8 +35,7 @@ void BM_KnobDragStep(benchmark::State& State) {
     Application->ProcessMessages();
   }
   knob->MouseUp(mbLeft, {}, x, 50);
-  form->Free();
-  QzAudioControlsFinalize();
+  qzbench::FreeEditorForm(form);
 }
 BENCHMARK(BM_KnobDragStep);
 }  // namespace

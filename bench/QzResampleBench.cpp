@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "graphics/QzBMP.h"
+#include "graphics/QzResample.h"
 #include "platform/Graphics.h"
 
 namespace {

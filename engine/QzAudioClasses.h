@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/QzAudioMath.h"
-#include "engine/QzFileClasses.h"
-#include "platform/Classes.h"
+#include "core/QzFileClasses.h"
+#include "core/Classes.h"
 
 // Built at load time like RatioToDbTable; no operation of this program reads it.
 extern float AmpToDbTable[QzLevelTableSize];

@@ -10,7 +10,7 @@
 #include "engine/QzAudioLimiter.h"
 #include "engine/QzAudioMicroEQ.h"
 #include "engine/QzAudioPluginObject.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 // One equaliser preset and one limiter preset: the plug-in's state, the file format of preset
 // files and the content of the editor's compare slots.

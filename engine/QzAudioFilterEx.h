@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "engine/QzAudioMath.h"
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 // Decibels on the usual factor-20 scale to an amplitude factor: 10^(Db/20). Below -120 dB (and
 // for NaN) the result is 0. Only the filters' amplitude factor uses this law.

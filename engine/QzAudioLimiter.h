@@ -8,7 +8,7 @@
 
 #include "engine/QzAudioClasses.h"
 #include "engine/QzAudioMath.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 // Every parameter of the limiter: sixteen float slots, eight integers and a flag word, streamed
 // as "VXLM" (132 bytes). Getters of clamped slots clamp the stored value in place without

@@ -8,7 +8,7 @@
 
 #include "engine/QzAudioClasses.h"
 #include "engine/QzAudioFilterEx.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 // Every parameter of the equaliser: sixteen float slots and a flag word, streamed as "MEQP"
 // (100 bytes). Getters of clamped slots clamp the stored value in place without notifying;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <thread>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "engine/QzUtils.h"
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 TQzShared<bool> RunningAsVst{false};
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/QzAudioMath.h"
-#include "platform/Classes.h"
+#include "core/Classes.h"
 #include "platform/Vst2.h"
 
 // Set by the VST entry point, cleared by create_instance: the last created instance decides it

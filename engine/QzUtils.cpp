@@ -8,8 +8,8 @@
 #include <limits>
 #include <utility>
 
-#include "engine/QzFileClasses.h"
-#include "platform/SysUtils.h"
+#include "core/QzFileClasses.h"
+#include "core/SysUtils.h"
 
 std::string QzPathDelimiter;
 

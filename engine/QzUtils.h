@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Types.h"
+#include "core/Types.h"
 
 // Set when the unit loads; kept for the units that build paths from parts.
 extern std::string QzPathDelimiter;

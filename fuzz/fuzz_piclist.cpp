@@ -1,3 +1,5 @@
+// CI runs: 4000 (every input draws its pictures' thumbnails, pixel by pixel: slow under the
+// sanitizers' instrumentation)
 #include "FuzzTarget.h"
 #include "graphics/QzPicList.h"
 #include "graphics/QzPictureFormats.h"

@@ -1,3 +1,5 @@
+// CI runs: 20000 (a theme holds a picture list, whose thumbnails are drawn pixel by pixel: slow
+// under the sanitizers' instrumentation)
 #include "FuzzTarget.h"
 #include "graphics/QzPictureFormats.h"
 #include "ui/framework/QzThemeItems.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzStreamIO.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "graphics/QzEPF.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace {
 constexpr int32_t DistanceReach = 1000;

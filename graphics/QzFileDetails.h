@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "platform/Graphics.h"
 
 // byte[i] XOR ((Key[i mod 16] + i mod 16) mod 256) over Count bytes; its own inverse. Shared

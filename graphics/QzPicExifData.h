@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 enum TQzPictureExifField {
   pedTitle, pedAuthor, pedDescription, pedPublisher, pedCopyright, pedVersion, pedDate,

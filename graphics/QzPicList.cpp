@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/QzBMP.h"
 #include "graphics/QzFileDetails.h"
+#include "graphics/QzResample.h"
 #include "graphics/QzStreamIO.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 const char* const QzPictureListSectionNames[6] = {"plsTitle",     "plsDescription", "plsAuthor",
                                                   "plsDate",      "plsPublisher",   "plsCopyright"};

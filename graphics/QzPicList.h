@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "platform/Graphics.h"
 
 enum TQzPictureListSection { plsTitle, plsDescription, plsAuthor, plsDate, plsPublisher, plsCopyright };

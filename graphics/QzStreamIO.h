@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 // Bytes between the stream's position and its end (0 when past the end).
 inline int64_t QzStreamRemaining(TStream* Stream) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzRasterCopy.h"
 #include "graphics/QzStreamIO.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 #include "platform/Graphics.h"
 
 class TClipboard : public TPersistent {

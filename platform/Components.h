@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Classes.h"
-#include "platform/SysUtils.h"
+#include "core/Classes.h"
+#include "core/SysUtils.h"
 
 class EComponentError : public Exception {
 public:

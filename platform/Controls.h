@@ -21,7 +21,7 @@
 
 #include "platform/Components.h"
 #include "platform/Graphics.h"
-#include "platform/Types.h"
+#include "core/Types.h"
 
 class TWinControl;
 class TCustomForm;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 // ---- registries ----
 

@@ -36,9 +36,9 @@
 #include <typeindex>
 #include <vector>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 #include "platform/Components.h"
-#include "platform/Types.h"
+#include "core/Types.h"
 
 // One parsed value of the description.
 struct TFormValue {

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Classes.h"
-#include "platform/SysUtils.h"
-#include "platform/Types.h"
+#include "core/Classes.h"
+#include "core/SysUtils.h"
+#include "core/Types.h"
 #include "platform/Windows.h"
 
 // --- colours ---------------------------------------------------------------------------------
@@ -638,6 +638,15 @@ private:
   void LoadWith(TGraphicClass Class, TStream* Stream);
   std::unique_ptr<TGraphic> FGraphic;
 };
+
+// Limits of the built-in picture readers, the same as the program's own formats': no side above
+// 15000 pixels and no decoded buffer above 512 MiB, checked before anything is allocated.
+inline constexpr int32_t QzMaxReadSide = 15000;
+inline constexpr uint64_t QzMaxReadBytes = uint64_t{1} << 29;
+inline bool QzReadSizeAllowed(uint64_t Width, uint64_t Height, uint64_t BytesPerPixel) {
+  return Width >= 1 && Height >= 1 && Width <= QzMaxReadSide && Height <= QzMaxReadSide &&
+         Width * Height * BytesPerPixel <= QzMaxReadBytes;
+}
 
 // Checks the content of a stream for one of the built-in formats without moving it.
 bool QzStreamStartsWith(TStream* Stream, const void* Magic, size_t Count);

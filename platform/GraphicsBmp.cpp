@@ -9,8 +9,7 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
-constexpr int32_t kMaxSide = 32767;
+constexpr int32_t kMaxSide = QzMaxReadSide;
 
 [[noreturn]] void Fail(const std::string& Why) { throw EInvalidGraphic("Invalid bitmap: " + Why); }
 
@@ -156,7 +155,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
 
     const uint64_t stride = ((static_cast<uint64_t>(h.Width) * bc + 31) / 32) * 4;
     const uint64_t dataSize = stride * static_cast<uint64_t>(h.Height);
-    if (dataSize > kMaxPixelBytes) Fail("too large");
+    if (!QzReadSizeAllowed(h.Width, h.Height, bc == 32 ? 4 : 3)) Fail("too large");
     // Pixel data starts at the stored offset; a writer that got it wrong (pointing into the
     // headers) is read from where the headers end.
     const int64_t here = Stream->GetPosition() - start;
@@ -165,6 +164,12 @@ void TBitmap::LoadFromStream(TStream* Stream) {
     const bool rle = h.Compression == 1 || h.Compression == 2;
     if (!rle && static_cast<uint64_t>(std::max<int64_t>(left, 0)) < dataSize)
       Fail("unexpected end of data");
+    // Run-length data must be able to cover the picture with its longest runs (255 pixels in
+    // two bytes), as for the program's own run-length formats: a few bytes may not declare a
+    // picture of hundreds of megabytes.
+    const uint64_t pixels = static_cast<uint64_t>(h.Width) * static_cast<uint64_t>(h.Height);
+    if (rle && static_cast<uint64_t>(std::max<int64_t>(left, 0)) < (pixels + 254) / 255 * 2)
+      Fail("run-length data too short for the picture");
 
     const bool alpha = bc == 32 && h.Masks[3] != 0;
     AllocateForReading(h.Width, h.Height, bc == 32 ? pf32bit : pf24bit, alpha);
@@ -178,12 +183,24 @@ void TBitmap::LoadFromStream(TStream* Stream) {
                                                 dataSize * 2 + 4096);
       std::vector<uint8_t> src(static_cast<size_t>(limit));
       ReadExact(Stream, src.data(), src.size());
-      std::vector<uint8_t> idx(static_cast<size_t>(h.Width) * static_cast<size_t>(h.Height), 0);
+      // Pixels the data never reaches (skipped by deltas, or left by an early end) keep the
+      // first palette colour. They are filled row by row up front, so that a few bytes declaring
+      // a huge picture cost one pass over the buffer, not a call per pixel.
+      const uint32_t c0 = h.Palette[0];
+      const uint8_t bgr0[3] = {static_cast<uint8_t>(c0), static_cast<uint8_t>(c0 >> 8), static_cast<uint8_t>(c0 >> 16)};
+      const size_t rowBytes = static_cast<size_t>(h.Width) * 3;
+      uint8_t* first = out->Row(0);
+      for (size_t i = 0; i < rowBytes; i += 3) std::memcpy(first + i, bgr0, 3);
+      for (int32_t r = 1; r < h.Height; ++r) std::memcpy(out->Row(r), first, rowBytes);
+
       size_t p = 0;
-      int32_t x = 0, y = 0;  // y counts stored rows (bottom-up)
+      int64_t x = 0, y = 0;  // y counts stored rows (bottom-up)
       auto put = [&](uint8_t V) {
-        if (x < h.Width && y < h.Height)
-          idx[static_cast<size_t>(y) * static_cast<size_t>(h.Width) + static_cast<size_t>(x)] = V;
+        if (x < h.Width && y < h.Height) {
+          const uint32_t c = h.Palette[V];
+          uint8_t* d = out->Row(rowOf(static_cast<int32_t>(y))) + x * 3;
+          d[0] = static_cast<uint8_t>(c), d[1] = static_cast<uint8_t>(c >> 8), d[2] = static_cast<uint8_t>(c >> 16);
+        }
         ++x;
       };
       bool done = false;
@@ -192,7 +209,10 @@ void TBitmap::LoadFromStream(TStream* Stream) {
         const uint8_t n = src[p], v = src[p + 1];
         p += 2;
         if (n > 0) {
-          for (int i = 0; i < n; ++i) put(h.Compression == 1 ? v : (i % 2 ? v & 15 : v >> 4));
+          // Pixels past the right edge are dropped without visiting them.
+          const int visible = static_cast<int>(std::clamp<int64_t>(h.Width - x, 0, n));
+          for (int i = 0; i < visible; ++i) put(h.Compression == 1 ? v : (i % 2 ? v & 15 : v >> 4));
+          x += n - visible;
         } else if (v == 0) {
           x = 0;
           ++y;
@@ -215,13 +235,6 @@ void TBitmap::LoadFromStream(TStream* Stream) {
         }
         if (y >= h.Height) done = true;
       }
-      for (int32_t sy = 0; sy < h.Height; ++sy)
-        for (int32_t sx = 0; sx < h.Width; ++sx) {
-          const uint32_t c = h.Palette[idx[static_cast<size_t>(sy) * static_cast<size_t>(h.Width) +
-                                           static_cast<size_t>(sx)]];
-          out->SetColor(sx, rowOf(sy), RGB(static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
-                                           static_cast<uint8_t>(c)));
-        }
     } else {
       std::vector<uint8_t> row(static_cast<size_t>(stride));
       for (int32_t sy = 0; sy < h.Height; ++sy) {

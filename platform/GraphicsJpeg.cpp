@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 29;
 constexpr int kMaxScans = 1000;
 const uint8_t kSoi[3] = {0xFF, 0xD8, 0xFF};
 
@@ -30,10 +29,11 @@ void ErrorExit(j_common_ptr C) {
   longjmp(e->Jump, 1);
 }
 
-// Warnings are silent, except that running out of data is an error: libjpeg would otherwise
-// pad a truncated file with grey and call it a success.
+// Warnings and traces are silent, except a scan whose data stops at a marker: libjpeg would pad
+// the rest of the picture with grey and call it a success, so a few hundred bytes could make
+// the full size in pixels. Running out of bytes altogether is an error of the source already.
 void EmitMessage(j_common_ptr C, int Level) {
-  if (Level < 0 && C->err->msg_code == JWRN_JPEG_EOF) ErrorExit(C);
+  if (Level < 0 && C->err->msg_code == JWRN_HIT_MARKER) ErrorExit(C);
 }
 
 // Endless progressive scans are a known way to make a small file take forever.
@@ -46,6 +46,36 @@ void Progress(j_common_ptr C) {
       longjmp(reinterpret_cast<TJpegError*>(C->err)->Jump, 1);
     }
   }
+}
+
+// The picture's bytes and no more. libjpeg's own memory source, at the end of its data, feeds
+// the decoder an invented end-of-image marker and leaves a warning; here the end of the bytes is
+// an error at once, and a marker that asks to skip past them is one too.
+void SourceInit(j_decompress_ptr) {}
+void SourceTerm(j_decompress_ptr) {}
+
+boolean SourceFill(j_decompress_ptr C) {
+  ERREXIT(C, JERR_INPUT_EOF);
+  return FALSE;
+}
+
+void SourceSkip(j_decompress_ptr C, long Count) {
+  if (Count <= 0) return;
+  jpeg_source_mgr* src = C->src;
+  if (static_cast<unsigned long>(Count) > src->bytes_in_buffer) ERREXIT(C, JERR_INPUT_EOF);
+  src->next_input_byte += Count;
+  src->bytes_in_buffer -= static_cast<size_t>(Count);
+}
+
+void SetBoundedSource(j_decompress_ptr C, jpeg_source_mgr* Src, const uint8_t* Data, size_t Size) {
+  Src->init_source = SourceInit;
+  Src->fill_input_buffer = SourceFill;
+  Src->skip_input_data = SourceSkip;
+  Src->resync_to_restart = jpeg_resync_to_restart;
+  Src->term_source = SourceTerm;
+  Src->next_input_byte = Data;
+  Src->bytes_in_buffer = Size;
+  C->src = Src;
 }
 
 // Lives in the caller's frame, which no jump crosses.
@@ -65,6 +95,7 @@ bool Decode(const uint8_t* Data, size_t Size, TDecoded* Out) {
   jpeg_decompress_struct cinfo;
   TJpegError err;
   jpeg_progress_mgr progress;
+  jpeg_source_mgr source;
   uint8_t* volatile pixels = nullptr;
   uint8_t* volatile row = nullptr;
   std::memset(&cinfo, 0, sizeof cinfo);
@@ -80,13 +111,15 @@ bool Decode(const uint8_t* Data, size_t Size, TDecoded* Out) {
     return false;
   }
   jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+  // libjpeg's own ceiling on its working memory (coefficient buffers of progressive files
+  // included), well above what a picture within the size limit needs.
+  cinfo.mem->max_memory_to_use = static_cast<long>(QzMaxReadBytes);
   progress.progress_monitor = Progress;
   cinfo.progress = &progress;
-  jpeg_mem_src(&cinfo, Data, static_cast<unsigned long>(Size));
+  SetBoundedSource(&cinfo, &source, Data, Size);
   jpeg_read_header(&cinfo, TRUE);
   const uint64_t w = cinfo.image_width, h = cinfo.image_height;
-  if (w < 1 || h < 1 || w > 32767 || h > 32767 || w * h * 4 > kMaxPixelBytes) {
+  if (!QzReadSizeAllowed(w, h, 4)) {
     std::snprintf(err.Message, sizeof err.Message, "bad size");
     longjmp(err.Jump, 1);
   }

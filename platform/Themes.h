@@ -3,7 +3,7 @@
 // their own look.
 #pragma once
 
-#include "platform/Types.h"
+#include "core/Types.h"
 #include "platform/Windows.h"
 
 enum TThemedElement { teButton, teScrollBar };

@@ -15,7 +15,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Graphics.h"
-#include "platform/Types.h"
+#include "core/Types.h"
 
 struct TQzWindowParams {
   std::string Title;

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Types.h"
+#include "core/Types.h"
 
 using BOOL = int;
 using BYTE = uint8_t;

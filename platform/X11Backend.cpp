@@ -711,6 +711,13 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
                           static_cast<unsigned>(std::max(Params.Height, 1)), 0, CopyFromParent, InputOutput,
                           CopyFromParent, mask, &a);
   FGC = XCreateGC(d, FWindow, 0, nullptr);
+  if (!popup) {
+    // Window managers, and hosts' test tools looking into their own windows, tell our windows
+    // apart from the host's by this hint.
+    char name[] = "quillmere", cls[] = "Quillmere";
+    XClassHint hint{name, cls};
+    XSetClassHint(d, FWindow, &hint);
+  }
   Backend->Windows[FWindow] = this;
   QzCountNativeWindow(1);
   XWindowAttributes wa;

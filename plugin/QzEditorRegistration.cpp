@@ -1,10 +1,49 @@
 #include "plugin/QzEditorRegistration.h"
 
 #include "engine/QzAudioEffectPlugin.h"
+#include "ui/controls/QzAudioBackground.h"
+#include "ui/controls/QzAudioGroupBox.h"
+#include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioPresetManager.h"
+#include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
+#include "ui/controls/QzAudioToolBar.h"
+#include "ui/controls/QzAudioVUMeter.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
+#include "ui/controls/QzBorder.h"
+#include "ui/controls/QzButtons.h"
+#include "ui/controls/QzControlPanel.h"
+#include "ui/controls/QzEdit.h"
+#include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
+#include "ui/controls/QzStdDlgs.h"
+#include "ui/editor/ZRTEffectGUI.h"
+#include "ui/framework/QzAudioBase.h"
+#include "ui/framework/QzCtrls.h"
+#include "ui/framework/QzScrollBox.h"
 
 void QzRegisterEditor() {
-  // The editor form (ui/editor) is not part of the library yet: without a factory the effect
-  // creates no window, effEditOpen answers 0 and the direct-call editor requests -1. The form's
-  // factory goes here once it exists.
-  QzRegisterEffectEditorFactory(nullptr);
+  // Every control class is known to the form reader before the first form is read, whether
+  // the editor's description names it or not (all of these are idempotent).
+  RegisterQzCtrlsClasses();
+  RegisterQzAudioBaseClasses();
+  RegisterQzScrollBoxClasses();
+  RegisterQzStdCtrlsClasses();
+  RegisterQzExtCtrlsClasses();
+  RegisterQzEditClasses();
+  RegisterQzButtonsClasses();
+  RegisterQzBorderClasses();
+  RegisterQzControlPanelClasses();
+  RegisterQzStdDlgsClasses();
+  RegisterQzAudioBackgroundClasses();
+  RegisterQzAudioPresetManagerClasses();
+  RegisterQzAudioKnobClasses();
+  RegisterQzAudioVolumeSliderClasses();
+  RegisterQzAudioVUMeterClasses();
+  RegisterQzAudioToolBarClasses();
+  RegisterQzAudioStatusBarClasses();
+  RegisterQzAudioGroupBoxClasses();
+  RegisterQzAudioSwitchGroupClasses();
+  RegisterZRTEffectGUIClasses();
+  QzRegisterEffectEditorFactory(QzCreateEffectEditor);
 }

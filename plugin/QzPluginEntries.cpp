@@ -10,6 +10,8 @@
 #include "platform/Forms.h"
 #include "plugin/QzEditorRegistration.h"
 #include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
 
 namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
@@ -58,6 +60,8 @@ float AEffectGetParameterProc(AEffect*, int32_t) { return 0.0f; }
 
 void QzStartLibrary() {
   QzRegisterPictureFormats();
+  QzStdCtrlsInitialize();
+  QzExtCtrlsInitialize();
   QzAudioControlsInitialize();
   Application->Initialize();
   QzToolkitEventPump = PumpToolkit;
@@ -70,6 +74,8 @@ void QzStopLibrary() {
   QzPrepareWindowSystem = nullptr;
   QzToolkitEventPump = nullptr;
   QzAudioControlsFinalize();
+  QzExtCtrlsFinalize();
+  QzStdCtrlsFinalize();
   QzUnregisterPictureFormats();
 }
 

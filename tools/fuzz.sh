@@ -1,21 +1,37 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into
-# build-fuzz/ and runs each for a bounded time, two at a time.
-#   bash tools/fuzz.sh [seconds per target, default 60] [target ...]
-# QZ_FUZZ_BUILD names another build folder (default build-fuzz), QZ_FUZZ_JOBS the targets run at
-# once (default 2).
+# build-fuzz/ and runs them, two at a time.
+#   bash tools/fuzz.sh [target ...]
+#       The check CI runs: each target replays its seed corpus and every kept regression input,
+#       then makes a fixed number of runs from a fixed seed, so that the same tree always gives
+#       the same verdict. The number is QZ_FUZZ_RUNS (default 100000) unless the target's source
+#       names its own in a line "// CI runs: N" (for targets that are slow per input).
+#   bash tools/fuzz.sh random [seconds per target, default 300] [target ...]
+#       Open-ended fuzzing from a random start, for developers before they hand in a change.
+# The targets are the fuzz/fuzz_<name>.cpp files. QZ_FUZZ_BUILD names another build folder
+# (default build-fuzz), QZ_FUZZ_JOBS the targets run at once (default 2).
 # A crash, leak, timeout or out-of-memory input is copied to tests/data/fuzz/regressions/<target>/,
 # where the ordinary test run replays it from then on, and the script fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${1:-60}"
-shift || true
+mode=fixed
+seconds=300
+if [ "${1:-}" = random ]; then
+  mode=random
+  shift
+  if [[ "${1:-}" =~ ^[0-9]+$ ]]; then seconds=$1; shift; fi
+fi
+default_runs="${QZ_FUZZ_RUNS:-100000}"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(meqp vxlm presetdetails qzbm epf tga tif exif filedetails piclist extini theme presetlist)
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in fuzz/fuzz_*.cpp; do
+    t=$(basename "$f" .cpp)
+    targets+=("${t#fuzz_}")
+  done
+fi
 jobs="${QZ_FUZZ_JOBS:-2}"
 build="${QZ_FUZZ_BUILD:-build-fuzz}"
-
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
 # Build-time generators run under the sanitizers too; their exit-time leaks are not findings.
 export ASAN_OPTIONS=detect_leaks=0
@@ -31,8 +47,19 @@ run_one() {
   local t=$1 work="$build/fuzz-work/$1"
   rm -rf "$work"
   mkdir -p "$work/corpus" "$work/artifacts"
-  "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
-    -print_final_stats=1 -dict="fuzz/dict/$t.dict" -artifact_prefix="$work/artifacts/" \
+  local runs
+  runs=$(sed -n 's|^// CI runs: *\([0-9][0-9]*\).*|\1|p' "fuzz/fuzz_$t.cpp" | head -n 1)
+  [ -n "${QZ_FUZZ_RUNS:-}" ] || [ -z "$runs" ] && runs=$default_runs
+  # The same seed takes the same path only when nothing that varies from run to run feeds the
+  # mutations: no compared operands (pointers among them), no address-space randomisation.
+  local limit=(-seed=1 -runs="$runs" -use_cmp=0)
+  local norandom=()
+  setarch "$(uname -m)" -R true 2>/dev/null && norandom=(setarch "$(uname -m)" -R)
+  [ "$mode" = random ] && limit=(-max_total_time="$seconds") && norandom=()
+  local dict=()
+  [ -f "fuzz/dict/$t.dict" ] && dict=(-dict="fuzz/dict/$t.dict")
+  "${norandom[@]}" "$build/fuzz/fuzz_$t" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
+    -print_final_stats=1 "${dict[@]}" -artifact_prefix="$work/artifacts/" \
     "$work/corpus" "tests/data/fuzz/$t" $( [ -d "tests/data/fuzz/regressions/$t" ] && echo "tests/data/fuzz/regressions/$t" ) \
     >"$work/log.txt" 2>&1
   local rc=$?
@@ -46,7 +73,7 @@ run_one() {
     tail -n 40 "$work/log.txt"
     return 1
   fi
-  echo "clean: $t ($(grep -o 'stat::number_of_executed_units: *[0-9]*' "$work/log.txt" | grep -o '[0-9]*$') runs in ${seconds}s)"
+  echo "clean: $t ($(grep -o 'Done [0-9]* runs in [0-9]* second' "$work/log.txt" | tail -n 1))"
 }
 
 failed=0

@@ -83,3 +83,27 @@ piclist_empty = b"PLID" + bytes([1, 5]) + struct.pack("<HH", 26, 0) + bytes(16)
 put("theme_ramp.tfid",
     b"TFID" + bytes([1, 8]) + struct.pack("<II", 0, 46) + bytes(32) +
     chunk(10, details_empty) + chunk(20, colours) + chunk(100, piclist_empty) + chunk(65535, b""))
+
+
+# Equaliser presets: "MEQP", version 1, format 5, header size 32, then 16 float slots and the
+# flag word. Fresh: the default slots and the Active flag (bit 3). Edited: every setting slot
+# changed, bands 0 and 2, Mono, Saturation and the cut filters switched on as well.
+def meqp(slots, flags):
+    return b"MEQP" + bytes([1, 5]) + struct.pack("<H", 32) + bytes(24) + struct.pack("<16fI", *slots, flags)
+
+
+put("meqp_defaults.meqp", meqp([0, 20, 20000, 100, 1000, 12500, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0], 0x08))
+put("meqp_edited.meqp", meqp([-7.5, 33, 15000, 40, 2000, 9000, 0.75, 2.5, 4, -3, 6, 14.5, -42, 2.25, 0, 0],
+                             0x01 | 0x04 | 0x08 | 0x10 | 0x40 | 0x80))
+
+
+# Limiter presets: "VXLM", version 1, format 5, header size 32, then 16 float slots (threshold,
+# attack, release, a reserved one, balance, output and input gain, then reserved), 8 integers
+# (two parameters and the mode, then reserved) and the flag word (bit 0 Active, bit 2 look-ahead).
+def vxlm(slots, ints, flags):
+    return (b"VXLM" + bytes([1, 5]) + struct.pack("<H", 32) + bytes(24) +
+            struct.pack("<16f", *(slots + [0] * 9)) + struct.pack("<8i", *(ints + [0] * 5)) + struct.pack("<I", flags))
+
+
+put("vxlm_defaults.vxlm", vxlm([-3, 5, 150, 0, 0, 0, 0], [0, 0, 0], 0x1))
+put("vxlm_edited.vxlm", vxlm([-6.5, 2, 400, 0, -25, -1, 2], [-4, 9, 2], 0x5))

@@ -19,6 +19,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
+#include "platform/Graphics.h"
 #include "ui/framework/QzExtIni.h"
 #include "ui/framework/QzThemeItems.h"
 #include "ui/controls/QzAudioPresets.h"
@@ -28,14 +29,54 @@ namespace fs = std::filesystem;
 namespace {
 fs::path Root;
 
-void Put(const std::string& Target, int N, const std::function<void(TMemoryStream&)>& Write) {
+void WriteFile(const fs::path& Dir, const std::string& Name, const std::function<void(TMemoryStream&)>& Write) {
   TMemoryStream s;
   Write(s);
-  const fs::path dir = Root / Target;
-  fs::create_directories(dir);
-  std::ofstream f(dir / ("seed_" + std::to_string(N)), std::ios::binary);
+  fs::create_directories(Dir);
+  std::ofstream f(Dir / Name, std::ios::binary);
   f.write(reinterpret_cast<const char*>(s.Memory()), static_cast<std::streamsize>(s.GetSize()));
 }
+
+void Put(const std::string& Target, int N, const std::function<void(TMemoryStream&)>& Write) {
+  WriteFile(Root / Target, "seed_" + std::to_string(N), Write);
+}
+
+// An input that once broke a reader and is replayed from then on.
+void PutRegression(const std::string& Target, const std::string& Name,
+                   const std::function<void(TMemoryStream&)>& Write) {
+  WriteFile(Root / "regressions" / Target, Name, Write);
+}
+
+void PutBytes(TMemoryStream& S, std::initializer_list<uint8_t> Bytes) {
+  for (uint8_t b : Bytes) S.WriteBuffer(&b, 1);
+}
+void PutLE(TMemoryStream& S, uint32_t V, int Bytes) {
+  for (int i = 0; i < Bytes; ++i) PutBytes(S, {static_cast<uint8_t>(V >> (8 * i))});
+}
+
+// A run-length bitmap (RLE8 when Bits is 8, RLE4 when 4) of the declared size with two palette
+// colours and the given compressed data.
+void RleBitmap(TMemoryStream& S, int32_t W, int32_t H, uint16_t Bits, std::initializer_list<uint8_t> Data) {
+  const uint32_t off = 14 + 40 + 8;
+  PutBytes(S, {'B', 'M'});
+  PutLE(S, off + static_cast<uint32_t>(Data.size()), 4);
+  PutLE(S, 0, 4);
+  PutLE(S, off, 4);
+  PutLE(S, 40, 4);
+  PutLE(S, static_cast<uint32_t>(W), 4);
+  PutLE(S, static_cast<uint32_t>(H), 4);
+  PutLE(S, 1, 2);
+  PutLE(S, Bits, 2);
+  PutLE(S, Bits == 8 ? 1 : 2, 4);
+  PutLE(S, static_cast<uint32_t>(Data.size()), 4);
+  PutLE(S, 0, 4);
+  PutLE(S, 0, 4);
+  PutLE(S, 2, 4);
+  PutLE(S, 0, 4);
+  PutBytes(S, {0, 0, 255, 0, 0, 255, 0, 0});
+  PutBytes(S, Data);
+}
+
 
 // A small picture with a colour ramp and varying alpha.
 void Paint(uint8_t* Pixel, int X, int Y, int Bpp, bool Alpha) {
@@ -44,6 +85,18 @@ void Paint(uint8_t* Pixel, int X, int Y, int Bpp, bool Alpha) {
   Pixel[2] = static_cast<uint8_t>(X * Y * 7);
   if (Bpp >= 4) Pixel[3] = Alpha ? static_cast<uint8_t>(255 - X * 20) : 255;
   if (Bpp >= 5) Pixel[4] = static_cast<uint8_t>(X * 30);
+}
+
+// A toolkit picture of W x H with the colour ramp, in the given class's own format.
+template <class TPictureClass>
+void RasterPicture(TMemoryStream& S, int W, int H, bool Alpha) {
+  TPictureClass p;
+  p.SetPixelFormat(Alpha ? pf32bit : pf24bit);
+  p.SetHasAlpha(Alpha);
+  p.SetSize(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) Paint(p.GetScanLine(y) + x * (Alpha ? 4 : 3), x, y, Alpha ? 4 : 3, Alpha);
+  p.SaveToStream(&S);
 }
 }  // namespace
 
@@ -173,6 +226,71 @@ int main(int argc, char** argv) {
     new TQzPictureListItem(&list);
     list.SaveToStream(&s);
   });
+  Put("bmp", 0, [](TMemoryStream& s) { RasterPicture<TBitmap>(s, 3, 2, false); });
+  Put("bmp", 1, [](TMemoryStream& s) { RasterPicture<TBitmap>(s, 3, 2, true); });
+  Put("bmp", 2, [](TMemoryStream& s) { RleBitmap(s, 4, 3, 8, {2, 1, 0, 2, 1, 1, 0, 4, 0, 1, 0, 0, 0, 1}); });
+  Put("bmp", 3, [](TMemoryStream& s) { RleBitmap(s, 5, 2, 4, {5, 0x10, 0, 0, 0, 3, 0x01, 0x10, 0, 1}); });
+  Put("png", 0, [](TMemoryStream& s) { RasterPicture<TPortableNetworkGraphic>(s, 3, 2, false); });
+  Put("png", 1, [](TMemoryStream& s) { RasterPicture<TPortableNetworkGraphic>(s, 4, 3, true); });
+  Put("jpeg", 0, [](TMemoryStream& s) { RasterPicture<TJPEGImage>(s, 9, 9, false); });
+  Put("jpeg", 1, [](TMemoryStream& s) {
+    TJPEGImage j;
+    j.SetProgressiveEncoding(true);
+    j.SetSize(17, 9);
+    j.SaveToStream(&s);
+  });
+  Put("form", 0, [](TMemoryStream& s) {
+    const char text[] = R"(object F: TFuzzForm
+  ClientWidth = 320
+  Caption = 'A '#65' form' + ' joined'
+  Color = $232323
+  Font.Style = [fsBold, fsItalic]
+  BorderStyle = bsToolWindow
+  OnCreate = FormCreate
+  object Button: TButton
+    Align = alTop
+    PopupMenu = Popup
+    OnClick = Clicked
+  end
+  object Title: TLabel
+    Left = 4
+    Font.Color = clWhite
+  end
+  object Popup: TPopupMenu
+    object Item: TMenuItem
+      Caption = 'Open'
+    end
+  end
+  object Box: TMemo
+    Lines = ('one' 'two')
+  end
+end
+)";
+    s.WriteBuffer(text, sizeof text - 1);
+  });
+
+  // A picture chunk of a few hundred bytes whose run-length bitmap declares 10242 x 18434
+  // pixels: it used to be decoded pixel by pixel into a buffer of 189 megapixels.
+  auto hugeRle = [](TMemoryStream& s) {
+    RleBitmap(s, 10242, 18434, 8, {255, 1, 255, 1, 0, 2, 255, 255, 0, 2, 255, 255, 0, 0, 9, 1, 0, 1});
+  };
+  PutRegression("bmp", "rle-huge-picture", hugeRle);
+  PutRegression("epf", "rle-huge-picture", [&](TMemoryStream& s) {
+    TQzEPFImage e;
+    e.SetSize(1, 1);
+    TMemoryStream plain;
+    e.SaveToStream(&plain);
+    const auto* bytes = static_cast<const uint8_t*>(plain.Memory());
+    const uint16_t header = static_cast<uint16_t>(bytes[6] | bytes[7] << 8);
+    TMemoryStream bmp;
+    hugeRle(bmp);
+    s.WriteBuffer(bytes, header);
+    PutBytes(s, {'E', 'P', 'F', 'D', TQzEPFImage::ctPicture, 0});
+    PutLE(s, static_cast<uint32_t>(bmp.GetSize()), 4);
+    s.WriteBuffer(bmp.Memory(), static_cast<int32_t>(bmp.GetSize()));
+    s.WriteBuffer(bytes + header, static_cast<int32_t>(plain.GetSize() - header));
+  });
+
   const char* const IniText =
       "#ScrollBars /* sizes */\r\n[Sizes]\r\nHorizontal = 14 /* pixels */\r\nVertical=12\r\n"
       "[Texts]\r\nLines=one#13two\r\n[Open\r\n#Other\r\n[Sizes]\r\nHorizontal=-2147483648\r\n";

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 namespace {
 struct TText {

@@ -6,28 +6,9 @@
 
 #include "platform/Graphics.h"
 #include "platform/Windows.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
-
-// A white 24-bit bitmap with a black 1-pixel pen and a white brush.
-std::unique_ptr<TBitmap> White(int W, int H) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(W, H);
-  TCanvas* c = b->GetCanvas();
-  c->GetBrush()->SetColor(clWhite);
-  c->FillRect(Rect(0, 0, W, H));
-  c->GetPen()->SetColor(clBlack);
-  return b;
-}
-
-std::set<std::pair<int, int>> Painted(TBitmap* B, TColor Background = clWhite) {
-  std::set<std::pair<int, int>> s;
-  for (int y = 0; y < B->GetHeight(); ++y)
-    for (int x = 0; x < B->GetWidth(); ++x)
-      if (B->GetCanvas()->GetPixel(x, y) != Background) s.insert({x, y});
-  return s;
-}
 
 TEST(Canvas, LinesLeaveOutTheirEndPoint) {
   struct Case {
@@ -43,17 +24,17 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
       {3, 3, 3, 3, {}},
   };
   for (const Case& c : cases) {
-    auto b = White(10, 10);
+    auto b = FilledBitmap(10, 10);
     b->GetCanvas()->Line(c.X1, c.Y1, c.X2, c.Y2);
-    EXPECT_EQ(Painted(b.get()), c.Pixels) << c.X1 << "," << c.Y1 << " -> " << c.X2 << "," << c.Y2;
+    EXPECT_EQ(PaintedPixels(b.get()), c.Pixels) << c.X1 << "," << c.Y1 << " -> " << c.X2 << "," << c.Y2;
     EXPECT_EQ(b->GetCanvas()->GetPenPos(), Point(c.X2, c.Y2));
   }
 }
 
 TEST(Canvas, ShallowLineStepsOncePerColumn) {
-  auto b = White(12, 6);
+  auto b = FilledBitmap(12, 6);
   b->GetCanvas()->Line(0, 0, 10, 3);
-  const auto p = Painted(b.get());
+  const auto p = PaintedPixels(b.get());
   ASSERT_EQ(p.size(), 10u);
   int lastY = 0;
   for (int x = 0; x < 10; ++x) {
@@ -68,7 +49,7 @@ TEST(Canvas, ShallowLineStepsOncePerColumn) {
 }
 
 TEST(Canvas, RectangleEdgesAndFill) {
-  auto b = White(12, 10);
+  auto b = FilledBitmap(12, 10);
   TCanvas* c = b->GetCanvas();
   c->GetBrush()->SetColor(clRed);
   c->Rectangle(2, 2, 8, 6);
@@ -82,23 +63,23 @@ TEST(Canvas, RectangleEdgesAndFill) {
 }
 
 TEST(Canvas, FillRectIsExclusiveAndClearBrushFillsNothing) {
-  auto b = White(10, 10);
+  auto b = FilledBitmap(10, 10);
   TCanvas* c = b->GetCanvas();
   c->GetBrush()->SetColor(clBlue);
   c->FillRect(Rect(1, 2, 4, 5));
   std::set<std::pair<int, int>> want;
   for (int y = 2; y < 5; ++y)
     for (int x = 1; x < 4; ++x) want.insert({x, y});
-  EXPECT_EQ(Painted(b.get()), want);
+  EXPECT_EQ(PaintedPixels(b.get()), want);
   c->GetBrush()->SetStyle(bsClear);
   c->FillRect(Rect(5, 5, 9, 9));
-  EXPECT_EQ(Painted(b.get()), want);
+  EXPECT_EQ(PaintedPixels(b.get()), want);
 }
 
 TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
   for (int kind = 0; kind < 2; ++kind)
     for (int w : {1, 2, 3, 7, 16}) {
-      auto b = White(24, 24);
+      auto b = FilledBitmap(24, 24);
       TCanvas* c = b->GetCanvas();
       c->GetBrush()->SetColor(clRed);
       c->GetPen()->SetWidth(w > 8 ? 3 : 1);
@@ -106,7 +87,7 @@ TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
         c->Ellipse(4, 5, 4 + w, 5 + w + 1);
       else
         c->RoundRect(4, 5, 4 + w, 5 + w + 1, 6, 6);
-      const auto p = Painted(b.get());
+      const auto p = PaintedPixels(b.get());
       ASSERT_FALSE(p.empty()) << kind << " " << w;
       int minX = 99, maxX = -1, minY = 99, maxY = -1;
       for (auto [x, y] : p) minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
@@ -118,7 +99,7 @@ TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
       // Mirror-symmetric.
       for (auto [x, y] : p) EXPECT_TRUE(p.count({4 + 4 + w - 1 - x, y})) << x << "," << y;
     }
-  auto b = White(20, 20);
+  auto b = FilledBitmap(20, 20);
   b->GetCanvas()->GetBrush()->SetColor(clRed);
   b->GetCanvas()->Ellipse(0, 0, 20, 20);
   EXPECT_EQ(b->GetCanvas()->GetPixel(0, 0), clWhite);  // corners stay outside
@@ -128,7 +109,7 @@ TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
 
 TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
   for (bool solidBrush : {false, true}) {
-    auto b = White(14, 3);
+    auto b = FilledBitmap(14, 3);
     TCanvas* c = b->GetCanvas();
     c->GetPen()->SetStyle(psDot);
     c->GetBrush()->SetColor(clRed);
@@ -143,20 +124,20 @@ TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
 }
 
 TEST(Canvas, PenWidthZeroDrawsLikeOneAndWidePensAreRound) {
-  auto b = White(10, 10);
+  auto b = FilledBitmap(10, 10);
   b->GetCanvas()->GetPen()->SetWidth(0);
   b->GetCanvas()->Line(1, 1, 6, 1);
-  EXPECT_EQ(Painted(b.get()).size(), 5u);
-  auto w = White(20, 20);
+  EXPECT_EQ(PaintedPixels(b.get()).size(), 5u);
+  auto w = FilledBitmap(20, 20);
   w->GetCanvas()->GetPen()->SetWidth(5);
   w->GetCanvas()->Line(10, 10, 10, 10 + 1);
-  const auto p = Painted(w.get());
+  const auto p = PaintedPixels(w.get());
   EXPECT_TRUE(p.count({10, 8}) && p.count({8, 10}) && p.count({12, 10}));
   EXPECT_FALSE(p.count({8, 8}));  // the disc's corner
 }
 
 TEST(Canvas, XorPenUndoesItself) {
-  auto b = White(8, 8);
+  auto b = FilledBitmap(8, 8);
   TCanvas* c = b->GetCanvas();
   c->GetBrush()->SetColor(clSilver);
   c->FillRect(Rect(0, 0, 8, 8));
@@ -165,11 +146,11 @@ TEST(Canvas, XorPenUndoesItself) {
   c->Line(0, 3, 8, 3);
   EXPECT_EQ(c->GetPixel(2, 3), 0x3F3F3Fu);
   c->Line(0, 3, 8, 3);
-  EXPECT_TRUE(Painted(b.get(), clSilver).empty());
+  EXPECT_TRUE(PaintedPixels(b.get(), clSilver).empty());
 }
 
 TEST(Canvas, ClippingAndViewportOrigin) {
-  auto b = White(12, 12);
+  auto b = FilledBitmap(12, 12);
   TCanvas* c = b->GetCanvas();
   c->SetClipRect(Rect(3, 3, 6, 7));
   EXPECT_EQ(c->GetClipRect(), Rect(3, 3, 6, 7));
@@ -181,10 +162,10 @@ TEST(Canvas, ClippingAndViewportOrigin) {
   std::set<std::pair<int, int>> want;
   for (int y = 3; y < 7; ++y)
     for (int x = 3; x < 6; ++x) want.insert({x, y});
-  EXPECT_EQ(Painted(b.get()), want);
+  EXPECT_EQ(PaintedPixels(b.get()), want);
 
   // A control painted at (5, 4) of its parent's surface: its (0, 0) is the parent's (5, 4).
-  auto p = White(12, 12);
+  auto p = FilledBitmap(12, 12);
   HDC dc = p->GetCanvas()->GetHandle();
   SetViewportOrgEx(dc, 5, 4, nullptr);
   IntersectClipRect(dc, 0, 0, 3, 3);
@@ -192,14 +173,14 @@ TEST(Canvas, ClippingAndViewportOrigin) {
   p->GetCanvas()->FillRect(Rect(-5, -5, 10, 10));
   SetViewportOrgEx(dc, 0, 0, nullptr);
   SelectClipRgn(dc, nullptr);
-  EXPECT_EQ(Painted(p.get()).size(), 9u);
+  EXPECT_EQ(PaintedPixels(p.get()).size(), 9u);
   EXPECT_EQ(p->GetCanvas()->GetPixel(5, 4), clBlue);
   EXPECT_EQ(p->GetCanvas()->GetPixel(7, 6), clBlue);
   EXPECT_EQ(p->GetCanvas()->GetPixel(8, 6), clWhite);
 }
 
 TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
-  auto b = White(200, 60);
+  auto b = FilledBitmap(200, 60);
   TCanvas* c = b->GetCanvas();
   c->GetFont()->SetName("Arial");
   c->GetFont()->SetSize(10);
@@ -211,7 +192,7 @@ TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
   EXPECT_LE(ext.cy, 16);
   EXPECT_GT(ext.cx, 20);
   c->TextOut(10, 20, "Hxyg");
-  const auto p = Painted(b.get());
+  const auto p = PaintedPixels(b.get());
   ASSERT_GT(p.size(), 20u);
   for (auto [x, y] : p) {
     EXPECT_GE(x, 10);
@@ -227,7 +208,7 @@ TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
   c->GetFont()->SetHeight(-26);
   EXPECT_GT(c->TextWidth("Hello World"), regular * 3 / 2);
   // A solid brush fills the whole cell.
-  auto s = White(100, 30);
+  auto s = FilledBitmap(100, 30);
   s->GetCanvas()->GetBrush()->SetColor(clYellow);
   s->GetCanvas()->TextOut(2, 3, "ab");
   const TSize e2 = s->GetCanvas()->TextExtent("ab");
@@ -245,7 +226,7 @@ TEST(Canvas, StretchDrawLeavesOutTheTransparentColour) {
   src.GetCanvas()->SetPixel(0, 1, clBlue);  // bottom-left: the automatic transparent colour
   src.GetCanvas()->SetPixel(1, 1, clBlue);
   src.SetTransparent(true);
-  auto dst = White(4, 4);
+  auto dst = FilledBitmap(4, 4);
   dst->GetCanvas()->StretchDraw(Rect(0, 0, 4, 4), &src);
   EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 0), clRed);
   EXPECT_EQ(dst->GetCanvas()->GetPixel(1, 1), clRed);
@@ -253,7 +234,7 @@ TEST(Canvas, StretchDrawLeavesOutTheTransparentColour) {
   EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 3), clWhite);
   EXPECT_EQ(dst->GetCanvas()->GetPixel(3, 2), clWhite);
   src.SetTransparentColor(clRed);
-  auto d2 = White(2, 2);
+  auto d2 = FilledBitmap(2, 2);
   d2->GetCanvas()->Draw(0, 0, &src);
   EXPECT_EQ(d2->GetCanvas()->GetPixel(0, 0), clWhite);
   EXPECT_EQ(d2->GetCanvas()->GetPixel(0, 1), clBlue);
@@ -265,7 +246,7 @@ TEST(Canvas, HalftoneStretchAveragesAndPlainStretchPicks) {
   src.SetSize(4, 4);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) src.GetCanvas()->SetPixel(x, y, (x + y) % 2 ? clWhite : clBlack);
-  auto dst = White(2, 2);
+  auto dst = FilledBitmap(2, 2);
   HDC dc = dst->GetCanvas()->GetHandle();
   StretchBlt(dc, 0, 0, 2, 2, src.GetCanvas()->GetHandle(), 0, 0, 4, 4, SRCCOPY);
   for (int y = 0; y < 2; ++y)
@@ -288,7 +269,7 @@ TEST(Canvas, HalftoneStretchAveragesAndPlainStretchPicks) {
   row.GetCanvas()->SetPixel(0, 0, clBlack);
   row.GetCanvas()->SetPixel(1, 0, clWhite);
   row.GetCanvas()->SetPixel(2, 0, clBlack);
-  auto two = White(2, 1);
+  auto two = FilledBitmap(2, 1);
   SetStretchBltMode(two->GetCanvas()->GetHandle(), HALFTONE);
   two->GetCanvas()->CopyRect(Rect(0, 0, 2, 1), row.GetCanvas(), Rect(0, 0, 3, 1));
   EXPECT_EQ(GetRValue(two->GetCanvas()->GetPixel(0, 0)), 85);
@@ -301,15 +282,41 @@ TEST(Canvas, CopyRectMirrorsWithNegativeExtents) {
   src.GetCanvas()->SetPixel(0, 0, clRed);
   src.GetCanvas()->SetPixel(1, 0, clLime);
   src.GetCanvas()->SetPixel(2, 0, clBlue);
-  auto dst = White(3, 1);
+  auto dst = FilledBitmap(3, 1);
   dst->GetCanvas()->CopyRect(Rect(3, 0, 0, 1), src.GetCanvas(), Rect(0, 0, 3, 1));
   EXPECT_EQ(dst->GetCanvas()->GetPixel(0, 0), clBlue);
   EXPECT_EQ(dst->GetCanvas()->GetPixel(2, 0), clRed);
 }
 
+TEST(Canvas, CopyRectAtSameSizeCopiesExactlyTheClippedPart) {
+  // Between 32-bit pictures, from a 24-bit one, and onto itself (overlapping), with the target
+  // partly outside the destination: every pixel lands where a pixel-by-pixel copy puts it.
+  for (const TPixelFormat format : {pf32bit, pf24bit}) {
+    TBitmap src;
+    src.SetPixelFormat(format);
+    src.SetSize(7, 5);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) src.GetCanvas()->SetPixel(x, y, RGB(x * 30, y * 40, 200 - x * y));
+    auto dst = FilledBitmap(6, 4, clWhite, pf32bit);
+    dst->GetCanvas()->CopyRect(Rect(3, -1, 8, 3), src.GetCanvas(), Rect(1, 1, 6, 5));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const bool copied = x >= 3 && y < 3;
+        const TColor expected = copied ? src.GetCanvas()->GetPixel(x - 2, y + 2) : clWhite;
+        EXPECT_EQ(dst->GetCanvas()->GetPixel(x, y), expected) << x << "," << y;
+      }
+  }
+  auto self = FilledBitmap(4, 1, clWhite, pf32bit);
+  self->GetCanvas()->SetPixel(0, 0, clRed);
+  self->GetCanvas()->SetPixel(1, 0, clLime);
+  self->GetCanvas()->CopyRect(Rect(1, 0, 3, 1), self->GetCanvas(), Rect(0, 0, 2, 1));
+  EXPECT_EQ(self->GetCanvas()->GetPixel(1, 0), clRed);
+  EXPECT_EQ(self->GetCanvas()->GetPixel(2, 0), clLime);
+}
+
 TEST(Canvas, GradientFillRunsFromStartToStop) {
   for (TGradientDirection d : {gdVertical, gdHorizontal}) {
-    auto b = White(11, 11);
+    auto b = FilledBitmap(11, 11);
     b->GetCanvas()->GradientFill(Rect(0, 0, 11, 11), RGB(0, 100, 200), RGB(250, 100, 0), d);
     TCanvas* c = b->GetCanvas();
     EXPECT_EQ(c->GetPixel(0, 0), RGB(0, 100, 200));
@@ -323,7 +330,7 @@ TEST(Canvas, GradientFillRunsFromStartToStop) {
     }
   }
   // System colours resolve before mixing.
-  auto b = White(1, 2);
+  auto b = FilledBitmap(1, 2);
   b->GetCanvas()->GradientFill(Rect(0, 0, 1, 2), clBtnFace, clBtnFace, gdVertical);
   EXPECT_EQ(b->GetCanvas()->GetPixel(0, 1), ColorToRGB(clBtnFace));
 }

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "engine/QzUtils.h"
-#include "platform/Resources.h"
+#include "core/Resources.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzResourceBitmaps.h"

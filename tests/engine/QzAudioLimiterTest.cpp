@@ -250,36 +250,6 @@ TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
   }
 }
 
-TEST(QzCustomAudioLimiter, DerivedValuesFollowThePreset) {
-  TQzCustomAudioLimiter limiter;
-  EXPECT_EQ(limiter.GetSampleRate(), 44100u);
-  EXPECT_EQ(limiter.GetGainReduction(), -10.0f);
-  EXPECT_EQ(limiter.GetGain(), 0.1f);
-  EXPECT_NEAR(limiter.GetAttackStep(), 0.004535f, 1e-6f);
-  EXPECT_NEAR(limiter.GetReleaseStep(), 0.000151f, 1e-6f);
-  EXPECT_EQ(limiter.GetInputGain(), 1.0f);
-  EXPECT_EQ(limiter.GetLeftGain(), 1.0f);
-  EXPECT_EQ(limiter.GetRightGain(), 1.0f);
-  for (uint8_t k = 0; k < 5; ++k) EXPECT_EQ(limiter.GetMeter(k), k < 4 ? 0.0f : -80.0f);
-
-  TQzAudioLimiterPreset& p = *limiter.GetPreset();
-  struct TCase {
-    float Balance, OutputGain, Left, Right;
-  };
-  const TCase cases[] = {{50, 0, 0.5f, 1.0f}, {-50, 0, 1.0f, 0.5f}, {0, 0, 1, 1},
-                         {100, -10, 0.0f, 0.1f}, {-25, 3, DbToAmp(3), 0.75f * DbToAmp(3)}};
-  for (const TCase& c : cases) {
-    p.SetBalance(c.Balance);
-    p.SetOutputGain(c.OutputGain);
-    EXPECT_FLOAT_EQ(limiter.GetLeftGain(), c.Left) << c.Balance;
-    EXPECT_FLOAT_EQ(limiter.GetRightGain(), c.Right) << c.Balance;
-  }
-  p.SetOutputGain(-10.0f);
-  EXPECT_FLOAT_EQ(limiter.GetOutputGain(), 0.1f);
-  p.SetInputGain(3.0f);
-  EXPECT_NEAR(limiter.GetInputGain(), 1.995f, 1e-3f);
-}
-
 TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
   TQzCustomAudioLimiter limiter;
   int updates = 0;
@@ -291,11 +261,8 @@ TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
   EXPECT_EQ(updates, 1);
   limiter.SetSampleRate(44100);  // unchanged
   EXPECT_EQ(updates, 1);
-  const float release44 = limiter.GetReleaseStep(), attack44 = limiter.GetAttackStep();
-  limiter.SetSampleRate(96000);
+  limiter.SetSampleRate(96000);  // the steps it recomputes: the reference runs at several rates
   EXPECT_EQ(updates, 2);
-  EXPECT_NEAR(limiter.GetReleaseStep(), release44 * 44100.0f / 96000.0f, 1e-9f);
-  EXPECT_NEAR(limiter.GetAttackStep(), attack44 * 44100.0f / 96000.0f, 1e-8f);
   // Every preset notification recomputes once, including the one of a save.
   TMemoryStream s;
   limiter.GetPreset()->SaveToStream(&s);
@@ -303,96 +270,6 @@ TEST(QzCustomAudioLimiter, NotificationsAndSampleRate) {
   s.SetPosition(0);
   limiter.GetPreset()->LoadFromStream(&s);
   EXPECT_EQ(updates, 4);
-}
-
-// The gain reduction a limiter reaches after Frames of the signal, in blocks of 512.
-float ReductionAfter(TQzCustomAudioLimiter& L, float Amplitude, int Frames) {
-  std::vector<float> l(512, Amplitude), r(512, Amplitude);
-  float* io[2] = {l.data(), r.data()};
-  for (int done = 0; done < Frames; done += 512) {
-    std::fill(l.begin(), l.end(), Amplitude);
-    std::fill(r.begin(), r.end(), Amplitude);
-    L.Process(io, io, static_cast<uint16_t>(std::min(512, Frames - done)));
-  }
-  return L.GetGainReduction();
-}
-
-TEST(QzCustomAudioLimiter, ReleaseFromTheStartingReductionScalesWithTheRate) {
-  for (uint32_t rate : {44100u, 96000u}) {
-    SCOPED_TRACE(rate);
-    TQzCustomAudioLimiter limiter;
-    limiter.SetSampleRate(rate);
-    const float step = 1000.0f / static_cast<float>(rate) / 150.0f;
-    // A quiet signal (-40 dB) releases by one step per sample from -10 dB.
-    EXPECT_NEAR(ReductionAfter(limiter, 0.01f, 1000), -10.0f + 1000 * step, 1e-3f);
-    // It reaches 0 dB after 10 / step samples, then the signal passes untouched.
-    int frames = 1000;
-    while (limiter.GetGainReduction() < 0.0f && frames < 1000000) frames += 1, ReductionAfter(limiter, 0.01f, 1);
-    // (the reduction accumulates in 32-bit float, which rounds every step a little)
-    EXPECT_NEAR(frames, 10.0f / step, 10.0f / step * 0.01f);
-    const float in[3] = {0.3f, -0.123f, 0.0001f};
-    float l[3], r[3];
-    const float* ins[2] = {in, in};
-    float* outs[2] = {l, r};
-    limiter.Process(ins, outs, 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(l[i], in[i]);
-  }
-}
-
-TEST(QzCustomAudioLimiter, LoudSignalsAreHeldAtTheThreshold) {
-  for (int32_t mode : {0, 1, 2}) {
-    for (bool sine : {false, true}) {
-      // Mode 1 moves by a fraction of the overshoot and lets a sine's peaks through by design.
-      if (mode == 1 && sine) continue;
-      SCOPED_TRACE(testing::Message() << "mode " << mode << (sine ? " sine" : " constant"));
-      TQzCustomAudioLimiter limiter;
-      limiter.GetPreset()->SetMode(mode);
-      limiter.GetPreset()->SetLookAhead(true);
-      const int n = 44100;
-      TStereo in(n);
-      for (int i = 0; i < n; ++i)
-        in.L[i] = in.R[i] = sine ? 20.0f * static_cast<float>(std::sin(2 * M_PI * 100 * i / 44100.0)) : 20.0f;
-      const TStereo out = RunLimiter(limiter, in, {512}, true);
-      // After the attack (a few ms), no output peak goes over the threshold by more than the
-      // step the law allows, and the peaks stay close to it.
-      const int settled = 11025;
-      float loudest = 0.0f;
-      for (int i = settled; i < n; ++i) loudest = std::max(loudest, std::fabs(out.L[i]));
-      const float loudestDb = AmpToDb(loudest);
-      const float over = mode == 0 ? limiter.GetAttackStep() : 0.01f;
-      EXPECT_LE(loudestDb, -3.0f + over + 1e-3f);
-      EXPECT_GE(loudestDb, -3.0f - 0.25f);
-    }
-  }
-}
-
-TEST(QzCustomAudioLimiter, SingleSampleLaws) {
-  struct TCase {
-    const char* Name;
-    int32_t Mode;
-    float LevelOverThreshold;  // of the first sample, at the starting gain 0.1
-    float Expected;            // reduction afterwards
-  };
-  const float atk = 1000.0f / 44100.0f / 5.0f;
-  const TCase cases[] = {
-      {"mode 2, 2 dB over", 2, 2.0f, -12.1f},
-      {"mode 0, 2 dB over", 0, 2.0f, -10.0f - atk},
-      {"mode 1, 2 dB over", 1, 2.0f, -10.0f - 2.0f * atk},
-      {"mode 2, huge", 2, 60.0f, -20.0f},
-      {"mode 2, 2 dB under", 2, -2.0f, -10.0f + 1000.0f / 44100.0f / 150.0f},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    TQzCustomAudioLimiter limiter;
-    limiter.GetPreset()->SetMode(c.Mode);
-    // Level of x * 0.1 is threshold + d: x = 10^((-3 + d + 10) / 10).
-    const float x = static_cast<float>(std::pow(10.0, (-3.0 + c.LevelOverThreshold + 10.0) / 10.0));
-    float l[1] = {x}, r[1] = {0.0f};
-    float* io[2] = {l, r};
-    limiter.Process(io, io, 1);
-    EXPECT_NEAR(limiter.GetGainReduction(), c.Expected, 2e-4f);
-    EXPECT_EQ(limiter.GetGain(), DbToAmp(limiter.GetGainReduction()));
-  }
 }
 
 TEST(QzCustomAudioLimiter, LevelExactlyAtThresholdLeavesTheReduction) {
@@ -417,62 +294,21 @@ TEST(QzCustomAudioLimiter, LevelExactlyAtThresholdLeavesTheReduction) {
   }
 }
 
-// Quiet samples with one louder sample: the release holds exactly on the 24 samples before it,
-// wherever it lies in the block.
-TEST(QzCustomAudioLimiter, LookAheadHoldsBeforeAPeakAnywhereInTheBlock) {
-  for (int peakAt : {10, 60, 3000, 4095}) {
-    SCOPED_TRACE(peakAt);
-    TQzCustomAudioLimiter limiter;
-    limiter.GetPreset()->SetLookAhead(true);
-    const int n = 4096;
-    // A falling ramp, so that nothing else ahead is as loud as the current sample.
-    std::vector<float> l(n), r(n, 0.005f), outL(n), outR(n);
-    for (int i = 0; i < n; ++i) l[i] = 0.01f - static_cast<float>(i) * 1e-6f;
-    l[peakAt] = 0.02f;
-    const float* in[2] = {l.data(), r.data()};
-    float* out[2] = {outL.data(), outR.data()};
-    limiter.Process(in, out, n);
-    float reduction = -10.0f;
-    const float step = limiter.GetReleaseStep();
-    for (int i = 0; i < n; ++i) {
-      const bool held = i < peakAt && i >= peakAt - 24;
-      if (!held) reduction = reduction + step;
-      ASSERT_EQ(outL[i], l[i] * DbToAmp(reduction)) << i << (held ? " held" : " released");
-    }
-  }
-}
-
+// The reference checks the meter values; what it cannot see is the reset and the indices beyond
+// the four meters.
 TEST(QzCustomAudioLimiter, MetersReportPeaksUntilReset) {
   TQzCustomAudioLimiter limiter;
-  limiter.GetPreset()->SetInputGain(-10.0f);  // input factor 0.1
-  float l[4] = {0.5f, -4.0f, 1.0f, 0.0f}, r[4] = {0.25f, 0.0f, -2.0f, 0.0f};
-  float outL[4], outR[4];
+  float l[4] = {0.5f, -4.0f, 1.0f, 0.0f}, r[4] = {0.25f, 0.0f, -2.0f, 0.0f}, outL[4], outR[4];
   const float* in[2] = {l, r};
   float* out[2] = {outL, outR};
   limiter.Process(in, out, 4);
-  auto loudest = [](const float* v) {
-    float m = 0;
-    for (int i = 0; i < 4; ++i) m = std::max(m, std::fabs(v[i]));
-    return m;
-  };
-  EXPECT_EQ(limiter.GetMeter(0), AmpToDb(4.0f * DbToAmp(-10.0f)));
-  EXPECT_EQ(limiter.GetMeter(1), AmpToDb(2.0f * DbToAmp(-10.0f)));
-  EXPECT_EQ(limiter.GetMeter(2), AmpToDb(loudest(outL)));
-  EXPECT_EQ(limiter.GetMeter(3), AmpToDb(loudest(outR)));
+  EXPECT_EQ(limiter.GetMeter(0), AmpToDb(4.0f));
   EXPECT_EQ(limiter.GetMeter(4), -80.0f);
   EXPECT_EQ(limiter.GetMeter(255), -80.0f);
-  // A quieter block leaves the maxima.
-  const float before = limiter.GetMeter(0);
-  float q[4] = {0.001f, 0.001f, 0.001f, 0.001f};
-  const float* quiet[2] = {q, q};
-  limiter.Process(quiet, out, 4);
-  EXPECT_EQ(limiter.GetMeter(0), before);
   limiter.ResetMeters();
   for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
-  limiter.Process(quiet, out, 0);
+  limiter.Process(in, out, 0);
   for (uint8_t k = 0; k < 4; ++k) EXPECT_EQ(limiter.GetMeter(k), -80.0f);
-  limiter.Process(quiet, out, 4);
-  EXPECT_EQ(limiter.GetMeter(0), AmpToDb(0.001f * DbToAmp(-10.0f)));
 }
 
 TEST(QzCustomAudioLimiter, SwitchedOffOrBypassedCopiesTheInput) {

@@ -3,20 +3,16 @@
 #include <cstring>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
 #include "graphics/QzBMPStream.h"
 #include "graphics/QzPicExifData.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
 void SetPixel(TQzBitmap& B, int X, int Y, std::initializer_list<uint8_t> Bytes) {
   std::memcpy(B.GetPixelPtr(X, Y), Bytes.begin(), Bytes.size());
-}
-
-TBytes Pixels(TQzBitmap& B) {
-  if (B.GetBufferSize() == 0) return {};
-  return TBytes(B.GetPixelPtr(0, 0), B.GetPixelPtr(0, 0) + B.GetBufferSize());
 }
 
 TEST(QzBMPStream, TwoByOneOpaqueBitmapMatchesGoldenBytes) {
@@ -82,7 +78,7 @@ TEST(QzBMPStream, StorageModesRoundTrip) {
     b.LoadFromStream(&s);
     EXPECT_EQ(b.GetErrorCode(), 0u);
     EXPECT_EQ(b.GetBitCount(), a.GetBitCount());
-    EXPECT_EQ(Pixels(b), Pixels(a));
+    EXPECT_EQ(PixelBytes(b), PixelBytes(a));
     EXPECT_EQ(s.GetPosition(), s.GetSize());
   }
 }

@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzEPF.h"
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzStreamIO.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -16,10 +17,6 @@ void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
       uint8_t* p = I.GetPixelPtr(x, y);
       p[0] = B, p[1] = G, p[2] = R, p[3] = A;
     }
-}
-
-TBytes Pixels(TQzEPFImage& I) {
-  return TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetPixelsSize());
 }
 
 // Loads Data; the error code, 0 when the load raised nothing.
@@ -78,7 +75,7 @@ TEST(QzEPF, StorageModesRoundTrip) {
     s.SetPosition(0);
     TQzEPFImage b;
     b.LoadFromStream(&s);
-    EXPECT_EQ(Pixels(b), Pixels(a));
+    EXPECT_EQ(PixelBytes(b), PixelBytes(a));
   }
 }
 
@@ -140,7 +137,7 @@ TEST(QzEPF, ReaderCases) {
     EXPECT_EQ(i.GetWidth(), c.W);
     EXPECT_EQ(i.GetPixelsSize(), static_cast<uint32_t>(i.GetWidth() * i.GetHeight() * i.GetBytesPerPixel()));
     if (c.Error == 0 && c.W == 2) {
-      EXPECT_EQ(Pixels(i), (TBytes{7, 7, 7, 255, 8, 8, 8, 255}));
+      EXPECT_EQ(PixelBytes(i), (TBytes{7, 7, 7, 255, 8, 8, 8, 255}));
     }
   }
 }
@@ -171,7 +168,7 @@ TEST(QzEPF, PayloadsAndChunkOrder) {
     SCOPED_TRACE(c.Name);
     TQzEPFImage i;
     ASSERT_EQ(Load(i, c.Data), 0u);
-    EXPECT_EQ(Pixels(i), c.Pixels);
+    EXPECT_EQ(PixelBytes(i), c.Pixels);
     EXPECT_EQ(BytesOf(*i.GetRawData()), c.RawData);
   }
 }
@@ -196,7 +193,7 @@ TEST(QzEPF, TwentyFourBitImagesRoundTrip) {
     TQzEPFImage b;
     b.LoadFromStream(&s);
     EXPECT_EQ(b.GetPixelFormat(), 2);
-    EXPECT_EQ(Pixels(b), Pixels(a));
+    EXPECT_EQ(PixelBytes(b), PixelBytes(a));
   }
 }
 
@@ -309,7 +306,7 @@ TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
   e.SetSize(2, 1);
   Fill(e, 1, 2, 3, 4);
   copy.Assign(&e);
-  EXPECT_EQ(Pixels(copy), Pixels(e));
+  EXPECT_EQ(PixelBytes(copy), PixelBytes(e));
 }
 
 TEST(QzEPF, RegisteredWithThePictureClass) {

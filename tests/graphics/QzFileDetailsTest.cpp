@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzFileDetails.h"
 #include "graphics/QzStreamIO.h"
 

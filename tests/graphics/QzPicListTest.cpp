@@ -4,7 +4,7 @@
 #include <set>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzEPF.h"
 #include "graphics/QzPicList.h"
 #include "graphics/QzPictureFormats.h"

@@ -3,21 +3,14 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "graphics/QzResample.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
-
-std::unique_ptr<TBitmap> Flat(int W, int H, TColor Color) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf32bit);
-  b->SetSize(W, H);
-  b->GetCanvas()->GetBrush()->SetColor(Color);
-  b->GetCanvas()->FillRect(Rect(0, 0, W, H));
-  return b;
-}
 
 TEST(Resample, KernelsAtTheirZerosAndJoins) {
   struct Case {
@@ -68,7 +61,7 @@ TEST(Resample, FlatPicturesStayFlat) {
                         {5, 5, 1, 1},     {2, 1, 17, 9},     {300, 2, 3, 1}, {1000, 3, 1, 2}};
   for (uint8_t filter = 0; filter <= 7; ++filter)
     for (const Size& s : sizes) {
-      auto src = Flat(s.SW, s.SH, color);
+      auto src = FilledBitmap(s.SW, s.SH, color, pf32bit);
       TBitmap dst;
       ASSERT_EQ(StretchGraphicEx(src.get(), &dst, s.DW, s.DH, filter, false), 0u);
       ASSERT_EQ(dst.GetWidth(), s.DW);
@@ -83,7 +76,7 @@ TEST(Resample, FlatPicturesStayFlat) {
 
 TEST(Resample, EnlargingPutsTheEndsOnTheEnds) {
   // 2 x 2 to 3 x 3 with the triangle: destination columns sit over source 0, 0.5 and 1.
-  auto src = Flat(2, 2, RGB(0, 0, 0));
+  auto src = FilledBitmap(2, 2, RGB(0, 0, 0), pf32bit);
   src->GetCanvas()->GetPen()->SetColor(RGB(200, 100, 0));
   src->GetCanvas()->Line(1, 0, 1, 2);
   TBitmap dst;
@@ -111,14 +104,14 @@ TEST(Resample, FittedSizes) {
       {1, 10000, 250, 250, true, 1, 250},    {30, 30, 0, -4, false, 1, 1},
   };
   for (const Case& c : cases) {
-    auto src = Flat(c.SW, c.SH, clRed);
+    auto src = FilledBitmap(c.SW, c.SH, clRed, pf32bit);
     TBitmap dst;
     EXPECT_EQ(StretchGraphicEx(src.get(), &dst, c.MaxW, c.MaxH, 0, c.Keep), 0u);
     EXPECT_EQ(dst.GetWidth(), c.W) << c.SW << "x" << c.SH;
     EXPECT_EQ(dst.GetHeight(), c.H) << c.SW << "x" << c.SH;
   }
   // An unknown filter leaves the work bitmap as made: the box size, black.
-  auto src = Flat(4, 4, clRed);
+  auto src = FilledBitmap(4, 4, clRed, pf32bit);
   TBitmap dst;
   EXPECT_EQ(StretchGraphicEx(src.get(), &dst, 6, 5, 8, false), 0u);
   EXPECT_EQ(dst.GetWidth(), 6);
@@ -126,7 +119,7 @@ TEST(Resample, FittedSizes) {
 }
 
 TEST(Resample, ErrorsLeaveTheDestinationAlone) {
-  auto src = Flat(4, 4, clRed);
+  auto src = FilledBitmap(4, 4, clRed, pf32bit);
   TBitmap empty;
   TBitmap dst;
   dst.SetSize(3, 3);
@@ -149,7 +142,7 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
     EXPECT_EQ(StretchGraphicEx(c.Src, c.Dst, c.MaxW, 100000, c.Filter, false), c.Code);
     EXPECT_EQ(dst.GetWidth(), 3);
   }
-  auto tall = Flat(1, 1, clRed);
+  auto tall = FilledBitmap(1, 1, clRed, pf32bit);
   tall->SetSize(1, 0);
   EXPECT_EQ(StretchGraphicEx(tall.get(), &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 503));
   // A width without a height.
@@ -169,7 +162,7 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
 }
 
 TEST(Resample, IntoTheOwnBitmap) {
-  auto src = Flat(40, 20, RGB(1, 2, 3));
+  auto src = FilledBitmap(40, 20, RGB(1, 2, 3), pf32bit);
   TQzBitmap q;
   ASSERT_EQ(StretchGraphicEx(src.get(), &q, 10, 10, 2, true), 0u);
   ASSERT_EQ(q.GetWidth(), 10);

@@ -6,12 +6,9 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzStreamIO.h"
 #include "graphics/QzTGA.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
-
-TBytes Pixels(TQzTGAImage& I) {
-  return I.GetEmpty() ? TBytes{} : TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetWidth() * I.GetHeight() * 4);
-}
 
 TBytes Header(uint8_t Type, uint16_t W, uint16_t H, uint8_t Depth, uint8_t Descriptor, uint8_t IdLength = 0,
               uint8_t MapType = 0, uint16_t MapLength = 0, uint8_t MapBits = 0) {
@@ -46,7 +43,7 @@ TEST(QzTGA, TwoByOneImageMatchesGoldenBytesAndReadsBackIdentical) {
   TQzTGAImage b;
   b.LoadFromStream(&s);
   EXPECT_EQ(b.GetErrorCode(), 0u);  // no metadata follows: that failure is the record's own
-  EXPECT_EQ(Pixels(b), Pixels(i));
+  EXPECT_EQ(PixelBytes(b), PixelBytes(i));
   EXPECT_NE(b.GetExifData()->GetErrorCode(), 0u);
 }
 
@@ -101,25 +98,13 @@ TEST(QzTGA, ReaderCases) {
     i.LoadFromStream(&s);
     EXPECT_EQ(i.GetErrorCode(), c.Error);
     if (!c.Pixels.empty()) {
-      EXPECT_EQ(Pixels(i), c.Pixels);
+      EXPECT_EQ(PixelBytes(i), c.Pixels);
     }
     if (c.Error != 0 && c.Error != tgaErrPacketOverrun && c.Error != tgaErrPixelsShort) {
       EXPECT_TRUE(i.GetEmpty());
     }
     EXPECT_EQ(i.GetWidth() == 0, i.GetEmpty());
   }
-}
-
-TEST(QzTGA, RunLengthDecodersCountEveryPixel) {
-  TByteStream s({0x83, 1, 2, 3, 4, 0x00, 5, 6, 7, 8});
-  uint8_t out[5 * 4] = {};
-  EXPECT_EQ(ReadTGARLE32(&s, out, 5), 0);
-  EXPECT_EQ(out[12], 1);
-  EXPECT_EQ(out[16], 5);
-  EXPECT_EQ(s.GetPosition(), 10);
-  TByteStream t({0x83, 1, 2, 3});
-  uint8_t small[3 * 3] = {};
-  EXPECT_EQ(ReadTGARLE24(&t, small, 3), 6);
 }
 
 TEST(QzTGA, MetadataAfterThePixelsIsRead) {

@@ -4,16 +4,13 @@
 #include <map>
 
 #include "FormatsTestUtil.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzStreamIO.h"
 #include "graphics/QzTIF.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
-
-TBytes Pixels(TQzTIFImage& I) {
-  return I.GetEmpty() ? TBytes{} : TBytes(I.GetPixelPtr(0, 0), I.GetPixelPtr(0, 0) + I.GetWidth() * I.GetHeight() * 4);
-}
 
 uint32_t Load(TQzTIFImage& I, TStream* S) {
   try {
@@ -81,7 +78,7 @@ TEST(QzTIF, TwoByTwoImageMatchesGoldenLayoutAndReadsBack) {
   TQzTIFImage b;
   EXPECT_EQ(Load(b, &s), 0u);
   EXPECT_EQ(b.GetResolution(), 72);
-  EXPECT_EQ(Pixels(b), TBytes(px, px + 16));
+  EXPECT_EQ(PixelBytes(b), TBytes(px, px + 16));
 }
 
 TEST(QzTIF, OffsetsCountFromTheStartOfTheTiffData) {
@@ -151,7 +148,7 @@ TEST(QzTIF, ReaderCases) {
     TByteStream s(c.Data);
     TQzTIFImage i;
     EXPECT_EQ(Load(i, &s), c.Error);
-    EXPECT_EQ(Pixels(i), c.Pixels);
+    EXPECT_EQ(PixelBytes(i), c.Pixels);
     if (c.Error == 0) {
       EXPECT_EQ(i.GetResolution(), c.Resolution);
     }
@@ -188,7 +185,7 @@ TEST(QzTIF, WriterErrorsAssignAndRegistration) {
   EXPECT_EQ(back.GetCanvas()->GetPixel(1, 0), RGB(5, 6, 7));
   TQzTIFImage copy;
   copy.Assign(&t);
-  EXPECT_EQ(Pixels(copy), Pixels(t));
+  EXPECT_EQ(PixelBytes(copy), PixelBytes(t));
   EXPECT_TRUE(copy.GetExifData()->GetScrambled());
 
   QzRegisterPictureFormats();

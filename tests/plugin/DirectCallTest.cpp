@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "HostCallLog.h"
+#include "core/Resources.h"
 #include "PluginLibrary.h"
 
 namespace {
@@ -70,27 +71,32 @@ TEST_F(DirectCall, ValuesAndSettings) {
   EXPECT_EQ(Call(20002, 0, title), 1);
 }
 
-TEST_F(DirectCall, EditorRequestsWithoutEditor) {
-  // The editor window comes later: every request that needs it did not run.
+TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
+  // Requests that hide, place or name the editor window run without showing it; those that
+  // need a place for the result refuse a missing one.
   char caption[] = "Caption";
   int16_t rect[4] = {40, 0, 60, 0};
   const struct {
     int32_t Opcode, Argument;
     void* Ptr;
     int32_t Answer;
-  } cases[] = {{10001, 0, nullptr, -1}, {10002, 0, nullptr, -1}, {15007, 0, nullptr, 0},  {15008, 1, nullptr, -1},
-               {15008, 0, nullptr, -1}, {17003, 0, nullptr, -1}, {17003, 1, nullptr, -1}, {18001, 0, rect, -1},
-               {18001, 0, nullptr, -1}, {18002, 0, rect, -1},    {18002, 0, nullptr, -1}, {20001, 0, caption, -1},
-               {20001, 0, nullptr, -1}};
+  } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
+               {17003, 1, nullptr, 1},  {18002, 0, rect, 1},     {18002, 0, nullptr, -1},   {18001, 0, nullptr, -1},
+               {20001, 0, caption, 1},  {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;
-  EXPECT_EQ(rect[0], 40);
-  EXPECT_EQ(rect[2], 60);
+  int16_t read[4] = {};
+  EXPECT_EQ(Call(18001, 0, read), 1);
+  // Left, width, top, height: where 18002 put it, at the editor's size.
+  EXPECT_EQ(read[0], 40);
+  EXPECT_EQ(read[2], 60);
+  EXPECT_GE(read[1], 1024);
+  EXPECT_GE(read[3], 595);
 }
 
 TEST_F(DirectCall, UnknownOpcodes) {
-  for (int32_t opcode : {0, 1, 10000, 10003, 10005, 11000, 11006, 11012, 11013, 11014, 11016, 12000, 12003, 13000,
-                         13006, 13008, 15004, 15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003,
-                         99999, -1, -10001})
+  // The neighbours of every opcode range.
+  for (int32_t opcode : {0, 10000, 10003, 11000, 11006, 11012, 11016, 12000, 12003, 13000, 13006, 13008, 15004,
+                         15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003, -1})
     EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
 }
 
@@ -129,20 +135,11 @@ TEST_F(DirectCall, FacePicture) {
   EXPECT_EQ(Call(17001, 0, buffer.data()), 0);
   ASSERT_EQ(Call(17001, size, buffer.data()), size);
   EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
-  // A complete 250 x 145, 24-bit bitmap file.
-  int32_t fileSize, width, height;
-  uint16_t bits;
-  std::memcpy(&fileSize, &buffer[2], 4);
-  std::memcpy(&width, &buffer[18], 4);
-  std::memcpy(&height, &buffer[22], 4);
-  std::memcpy(&bits, &buffer[28], 2);
-  EXPECT_EQ(buffer[0], 'B');
-  EXPECT_EQ(buffer[1], 'M');
-  EXPECT_EQ(fileSize, size);
-  EXPECT_EQ(width, 250);
-  EXPECT_EQ(std::abs(height), 145);
-  EXPECT_EQ(bits, 24);
-  EXPECT_GE(size, 54 + ((250 * 3 + 3) & ~3) * 145);
+  // The face resource itself (whose layout the resource tests check), whole.
+  const TQzResource* face = QzFindResource("FACE");
+  ASSERT_NE(face, nullptr);
+  ASSERT_EQ(static_cast<size_t>(size), face->Size);
+  EXPECT_EQ(std::memcmp(buffer.data(), face->Data, face->Size), 0);
 }
 
 TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
@@ -164,10 +161,13 @@ TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
 }
 
 TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
-  // The callback is kept for the editor's notifications; with no editor, no request calls it.
-  for (int32_t opcode : {10001, 10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
-    Call(opcode, 1, nullptr);
-  EXPECT_TRUE(Log.Calls.empty());
+  // The callback is kept for the editor's notifications: the power state and its visibility.
+  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
+    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
+  for (const THostCallLog::TCall& c : Log.Calls) {
+    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
+    EXPECT_EQ(c.Object, Object);
+  }
 }
 
 TEST_F(DirectCall, MidiAndNullObjects) {

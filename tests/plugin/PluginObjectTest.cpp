@@ -36,26 +36,6 @@ TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
   EXPECT_EQ(o.GetTempo(), 1.0f);
 }
 
-TEST(PluginObject, SampleRateNotifiesOnChange) {
-  TCountingObject o;
-  o.SetSampleRate(44100);
-  EXPECT_EQ(o.Rates, 0);
-  o.SetSampleRate(48000);
-  EXPECT_EQ(o.Rates, 1);
-  o.SetSampleRate(48000);
-  EXPECT_EQ(o.Rates, 1);
-  EXPECT_EQ(o.GetSampleRate(), 48000u);
-}
-
-TEST(PluginObject, BareObjectHasNoEditorAndIsOn) {
-  TQzAudioPluginObject o;
-  EXPECT_EQ(o.GetEditor(), nullptr);
-  EXPECT_EQ(o.GetEditor(), nullptr);
-  EXPECT_TRUE(o.GetActive());
-  // The base keeps no state.
-  EXPECT_EQ(o.CallObject(16001, 0, nullptr), 0);
-}
-
 TEST(PluginObject, HostNotifications) {
   TQzAudioEffectPlugin o;
   o.NotifyHost(15006, 1);  // no callback: nothing
@@ -252,20 +232,6 @@ TEST(EffectPlugin, FreshStateBlob) {
   // The effect starts with the equaliser's saturation on (size and layout: the interface tests).
   TQzAudioEffectPlugin p;
   EXPECT_TRUE(p.GetMicroEqualizer()->GetPreset()->GetSaturation());
-}
-
-TEST(EffectPlugin, StateRoundTripBetweenObjects) {
-  TQzAudioEffectPlugin a, b;
-  TQzAudioMicroEqualizerPreset* eq = a.GetMicroEqualizer()->GetPreset();
-  eq->SetBandGain(1, -7.5f);
-  eq->SetBandEnabled(1, true);
-  eq->SetPan(-30.0f);
-  a.GetLimiter()->GetPreset()->SetRelease(400.0f);
-  a.GetLimiter()->GetPreset()->SetMode(1);
-  const std::vector<uint8_t> blob = StateOf(a);
-  LoadInto(b, blob);
-  EXPECT_EQ(StateOf(b), blob);
-  EXPECT_EQ(b.GetMicroEqualizer()->GetPreset()->GetBandGain(1), -7.5f);  // it reached the stage
 }
 
 TEST(EffectPlugin, PartialBlobs) {

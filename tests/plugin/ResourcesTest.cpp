@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 namespace {
 TEST(Resources, FoundByNameIgnoringCase) {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "platform/Components.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 TEST(RunTime, RoundHalvesToEven) {
   const struct {

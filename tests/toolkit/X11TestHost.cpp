@@ -186,6 +186,22 @@ void TX11TestHost::CountErrors(bool On) {
 int TX11TestHost::ErrorsCounted() { return gCounted; }
 
 int TX11TestHost::ChildCount() { return FImpl->Win ? Children(FImpl->Dpy, FImpl->Win) : -1; }
+std::string TX11TestHost::ChildClassHint() {
+  ::Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (!FImpl->Win || !XQueryTree(FImpl->Dpy, FImpl->Win, &root, &parent, &children, &n)) return "";
+  std::string found;
+  for (unsigned i = 0; i < n && found.empty(); ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(FImpl->Dpy, children[i], &hint)) continue;
+    found = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
 int TX11TestHost::RootChildCount() { return Children(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
 
 uintptr_t TX11TestHost::FocusWindow() {

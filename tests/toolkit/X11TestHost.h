@@ -72,6 +72,9 @@ public:
   // Windows below the host's window, and below the root.
   int ChildCount();
   int RootChildCount();
+  // "name/class" of the first window below the host's window that carries a class hint; "" when
+  // none does.
+  std::string ChildClassHint();
 
 private:
   struct TImpl;

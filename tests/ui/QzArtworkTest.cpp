@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/Graphics.h"
-#include "platform/Resources.h"
-#include "tools/art/QzArtGeometry.h"
+#include "core/Resources.h"
+#include "ui/controls/QzArtGeometry.h"
 
 namespace {
 

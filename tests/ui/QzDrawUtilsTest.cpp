@@ -7,17 +7,9 @@
 #include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
 #include "ui/framework/QzDrawUtils.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
-
-std::unique_ptr<TBitmap> Filled(int W, int H, TColor Color = clWhite) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(pf24bit);
-  b->SetSize(W, H);
-  b->GetCanvas()->GetBrush()->SetColor(Color);
-  b->GetCanvas()->FillRect(Rect(0, 0, W, H));
-  return b;
-}
 
 TColor At(TBitmap* B, int X, int Y) { return B->GetCanvas()->GetPixel(X, Y); }
 
@@ -29,7 +21,7 @@ bool SamePixels(TBitmap* A, TBitmap* B) {
 }
 
 TEST(DrawUtils, SetCanvasPenTakesWidthZeroAsOne) {
-  auto b = Filled(4, 4);
+  auto b = FilledBitmap(4, 4);
   TCanvas* c = b->GetCanvas();
   c->GetPen()->SetMode(pmXor);
   SetCanvasPen(c, 0, clRed, psDot);
@@ -44,9 +36,9 @@ TEST(DrawUtils, SetCanvasPenTakesWidthZeroAsOne) {
 TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
   const TRect r = Rect(2, 1, 8, 6);
   const TColor tl = RGB(10, 20, 30), br = RGB(200, 100, 50);
-  auto plain = Filled(10, 8);
+  auto plain = FilledBitmap(10, 8);
   DrawFrameRect(plain->GetCanvas(), r, tl);
-  auto threeD = Filled(10, 8);
+  auto threeD = FilledBitmap(10, 8);
   Draw3DFrame(threeD->GetCanvas(), r, tl, br);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 10; ++x) {
@@ -69,7 +61,7 @@ TEST(DrawUtils, GradientSteps) {
   // Rows round (ties to even), columns truncate; neither reaches the end colour.
   const Case cases[] = {{true, {0, 64, 128, 191}}, {false, {0, 63, 127, 191}}};
   for (const Case& c : cases) {
-    auto b = Filled(6, 6, clRed);
+    auto b = FilledBitmap(6, 6, clRed);
     DrawGradientRect(b->GetCanvas(), Rect(1, 1, 5, 5), clBlack, clWhite, c.Vertical);
     for (int i = 0; i < 4; ++i)
       for (int j = 1; j < 5; ++j) {
@@ -88,16 +80,16 @@ TEST(DrawUtils, GradientSteps) {
 
 TEST(DrawUtils, GradientSpecialRectangles) {
   // Equal colours fill; a reversed rectangle is normalised; a flat one draws nothing.
-  auto b = Filled(6, 6);
+  auto b = FilledBitmap(6, 6);
   DrawGradientRect(b->GetCanvas(), Rect(0, 0, 2, 2), clBtnFace, clBtnFace, true);
   EXPECT_EQ(At(b.get(), 1, 1), ColorToRGB(clBtnFace));
   DrawGradientRect(b->GetCanvas(), Rect(5, 6, 3, 2), RGB(0, 0, 0), RGB(0, 0, 200), true);
   EXPECT_EQ(At(b.get(), 3, 2), RGB(0, 0, 0));
   EXPECT_EQ(At(b.get(), 4, 5), RGB(0, 0, 150));
-  auto flat = Filled(6, 6);
+  auto flat = FilledBitmap(6, 6);
   DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 1, 5), clBlack, clWhite, false);
   DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 5, 1), clBlack, clWhite, true);
-  auto untouched = Filled(6, 6);
+  auto untouched = FilledBitmap(6, 6);
   EXPECT_TRUE(SamePixels(flat.get(), untouched.get()));
 }
 
@@ -106,7 +98,7 @@ TEST(DrawUtils, CheckerboardCells) {
   // Cell counts odd and even across, cells cut at the right and bottom edges.
   const TRect rects[] = {Rect(1, 1, 9, 8), Rect(0, 0, 6, 9), Rect(2, 3, 10, 10)};
   for (const TRect& r : rects) {
-    auto b = Filled(10, 10);
+    auto b = FilledBitmap(10, 10);
     DrawCheckerboard(b->GetCanvas(), r, 3, c1, c2);
     for (int y = 0; y < 10; ++y)
       for (int x = 0; x < 10; ++x) {
@@ -119,7 +111,7 @@ TEST(DrawUtils, CheckerboardCells) {
 }
 
 TEST(DrawUtils, CheckerboardColoursAndCellSizeZero) {
-  auto b = Filled(6, 6);
+  auto b = FilledBitmap(6, 6);
   // The second colour is taken as plain RGB bytes, even a system colour.
   DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 6, 6), 2, clBlack, clBtnFace);
   EXPECT_EQ(At(b.get(), 2, 0), RGB(0x0F, 0, 0));
@@ -132,14 +124,14 @@ TEST(DrawUtils, CheckerboardColoursAndCellSizeZero) {
 class AlignedText : public ::testing::Test {
 protected:
   void SetUp() override {
-    Probe = Filled(160, 40);
+    Probe = FilledBitmap(160, 40);
     Font.SetName("arial");
     Font.SetSize(10);
   }
   // The text drawn by DrawAlignedText and by a plain TextOut at (X, Y) must match.
   void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten,
               const std::string& Shown, int X, int Y) {
-    auto a = Filled(160, 40), b = Filled(160, 40);
+    auto a = FilledBitmap(160, 40), b = FilledBitmap(160, 40);
     a->GetCanvas()->GetFont()->Assign(&Font);
     b->GetCanvas()->GetFont()->Assign(&Font);
     DrawAlignedText(a->GetCanvas(), Text, R, H, V, Shorten);
@@ -203,7 +195,7 @@ TEST_F(AlignedText, ShortensByWholeCharacters) {
 }
 
 TEST(DrawUtils, CopyRectToClipboardPutsThePicture) {
-  auto b = Filled(20, 10);
+  auto b = FilledBitmap(20, 10);
   b->GetCanvas()->GetBrush()->SetColor(clRed);
   b->GetCanvas()->FillRect(Rect(5, 2, 8, 4));
   CopyRectToClipboard(b->GetCanvas(), Rect(4, 1, 12, 7));

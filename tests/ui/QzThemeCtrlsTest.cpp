@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "../engine/TestStreams.h"
+#include "tests/common/TestStreams.h"
 #include "../graphics/FormatsTestUtil.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"

@@ -26,9 +26,10 @@ protected:
   void Pump() { Application->ProcessMessages(); }
   uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
   // The presented pixels of the whole form, as 0x00RRGGBB words.
-  std::vector<uint32_t> Pixels() const {
+  std::vector<uint32_t> Pixels() const { return PixelsOf(Form); }
+  std::vector<uint32_t> PixelsOf(TCustomForm* Shown) const {
     std::vector<uint32_t> v;
-    const TBitmap* s = Backend->Screen(Win());
+    const TBitmap* s = Backend->Screen(Shown->GetNativeWindow()->NativeHandle());
     if (!s) return v;
     for (int y = 0; y < s->GetHeight(); ++y) {
       const uint8_t* row = s->GetScanLine(y);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "QzArtGeometry.h"
+#include "ui/controls/QzArtGeometry.h"
 #include "QzArtwork.h"
 
 namespace QzArt {

@@ -5,6 +5,7 @@
 #include "engine/QzUtils.h"
 #include "platform/Forms.h"
 #include "ui/controls/QzAudioPaint.h"
+#include "ui/controls/QzAudioVUMeter.h"
 #include "ui/framework/QzDrawUtils.h"
 
 namespace {
@@ -84,6 +85,7 @@ void DrawAudioControlFrame(TCanvas* Canvas, const TRect& R, bool Enabled) {
 
 void QzAudioControlsInitialize() {
   QzAudioPaintInitialize();
+  QzAudioVUMeterInitialize();
   if (!SharedDigiText) {
     SharedDigiText = new TQzDigiText();
     SharedDigiText->SetColor(GetAudioColor(12, true));
@@ -105,6 +107,7 @@ void QzAudioControlsFinalize() {
   }
   delete SharedDigiText;
   SharedDigiText = nullptr;
+  QzAudioVUMeterFinalize();
   QzAudioPaintFinalize();
 }
 

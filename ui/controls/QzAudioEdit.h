@@ -48,8 +48,8 @@ bool QzAudioEditHeldBy(const TWinControl* Control);
 void DrawAudioControlFrame(TCanvas* Canvas, const TRect& R, bool Enabled);
 
 // Library start and end of the audio controls' shared ground, in this order: the switch
-// pictures (QzAudioPaintInitialize), the shared digital text (colour GetAudioColor(12, True),
-// size 8, options 1) and the shared editor (owned by Application). The library calls these
+// pictures (QzAudioPaintInitialize), the meter scales (QzAudioVUMeterInitialize), the shared
+// digital text (colour GetAudioColor(12, True), size 8, options 1) and the shared editor (owned by Application). The library calls these
 // once each; both are idempotent so tests can call them freely.
 void QzAudioControlsInitialize();
 void QzAudioControlsFinalize();

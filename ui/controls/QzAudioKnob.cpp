@@ -10,6 +10,7 @@
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
 #include "ui/framework/QzSafeMath.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 constexpr float FullTurn = 270.0f;
@@ -56,7 +57,17 @@ void TQzCustomAudioKnobSource::Notification(TComponent* AComponent, TOperation O
   }
 }
 
-void TQzCustomAudioKnobSource::SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+void TQzCustomAudioKnobSource::SetPicture(TPicture* Value) {
+  // The caller's picture is the source's own from now on.
+  FOwnPicture.reset();
+  FPicture->Assign(Value);
+}
+
+void TQzCustomAudioKnobSource::ThemeChanged() {
+  const bool themed = IsThemed();
+  QzSwapThemePicture(FPicture, FOwnPicture, themed ? GetThemeManager()->GetThemePicture(QzThemeKnobPictureID) : nullptr,
+                     themed);
+}
 
 bool TQzCustomAudioKnobSource::LoadFromResource(const std::string& Name) {
   return QzLoadPictureResource(Name, FPicture);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ using TQzAudioKnobOptions = TSet<TQzAudioKnobOption>;
 
 // ---- the shared film strip ----
 
+// The theme picture that replaces a linked knob source's film strip.
+inline constexpr uint16_t QzThemeKnobPictureID = 61005;
+
 class TQzCustomAudioKnobSource : public TQzCustomAudioComponent {
 public:
   explicit TQzCustomAudioKnobSource(TComponent* AOwner);
@@ -68,10 +72,15 @@ public:
   void AddClient(TControl* Control);
   void RemoveClient(TControl* Control);
   int ClientCount() const { return static_cast<int>(FClients.size()); }
+  // Themed: takes the theme's knob picture when the theme holds one; unthemed again, its own
+  // picture comes back.
+  void ThemeChanged() override;
 
 private:
   void PictureChanged(TObject* Sender);
   TPicture* FPicture;
+  // The picture a theme's replaced, while themed.
+  std::unique_ptr<TPicture> FOwnPicture;
   std::vector<TControl*> FClients;
 };
 

@@ -177,5 +177,7 @@ void DrawSliderKnob(TCanvas* Canvas, const TRect& R, uint8_t Orientation, TColor
 }
 
 void RegisterQzAudioPaintEnums() {
+  RegisterEnumNames<TQzAudioSwitchStyle>({"awsYellow", "awsBlue", "awsRed", "awsWhite", "awsGreen"});
   RegisterEnumNames<TQzAudioColorStyle>({"acsDefault", "acsYellow", "acsBlue", "acsRed", "acsWhite", "acsGreen"});
+  RegisterEnumNames<TQzAudioSwitchStyle>({"awsYellow", "awsBlue", "awsRed", "awsWhite", "awsGreen"});
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/QzAudioClasses.h"
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 class TQzAudioPresetList;
 

@@ -10,6 +10,7 @@
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 // ---- knob source ----
 
@@ -21,8 +22,16 @@ TQzCustomAudioSliderKnobSource::TQzCustomAudioSliderKnobSource(TComponent* AOwne
 TQzCustomAudioSliderKnobSource::~TQzCustomAudioSliderKnobSource() { delete FPicture; }
 
 void TQzCustomAudioSliderKnobSource::SetPicture(TPicture* Value) {
+  FOwnPicture.reset();
   FPicture->SetGraphic(Value ? Value->GetGraphic() : nullptr);
   DoChange();
+}
+
+void TQzCustomAudioSliderKnobSource::ThemeChanged() {
+  const bool themed = IsThemed();
+  if (QzSwapThemePicture(FPicture, FOwnPicture,
+                         themed ? GetThemeManager()->GetThemePicture(QzThemeSliderKnobPictureID) : nullptr, themed))
+    DoChange();
 }
 
 bool TQzCustomAudioSliderKnobSource::IsEmpty() const {

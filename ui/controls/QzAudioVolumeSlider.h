@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -42,6 +43,9 @@ using TQzAudioSliderOptions = TSet<TQzAudioSliderOption>;
 // Holds the knob picture that sliders draw. A new source holds the "QZSLIDERCAP" resource (empty
 // when the module has none; sliders then draw their built-in knob). Sliders read the picture at
 // their next layout; they do not register with the source.
+// The theme picture that replaces a linked slider knob source's picture.
+inline constexpr uint16_t QzThemeSliderKnobPictureID = 61002;
+
 class TQzCustomAudioSliderKnobSource : public TQzCustomAudioComponent {
 public:
   explicit TQzCustomAudioSliderKnobSource(TComponent* AOwner);
@@ -53,9 +57,13 @@ public:
   void SetPicture(TPicture* Value);
   // No picture, or one narrower or lower than 1 pixel.
   bool IsEmpty() const;
+  // Themed: takes the theme's slider knob picture when the theme holds one; unthemed again, its
+  // own picture comes back.
+  void ThemeChanged() override;
 
 private:
   TPicture* FPicture = nullptr;
+  std::unique_ptr<TPicture> FOwnPicture;
 };
 
 class TQzAudioSliderKnobSource : public TQzCustomAudioSliderKnobSource {

@@ -28,8 +28,6 @@ void TQzCustomAudioTimeBaseComponent::Notification(TComponent* AComponent, TOper
   if (Operation == opRemove && AComponent == FTimeBase) FTimeBase = nullptr;
 }
 
-namespace {
-// Leaves Old and joins New; the pair's free notification follows the link.
 void RelinkTimeBase(TComponent* Self, TQzCustomAudioTimeBase* Old, TQzCustomAudioTimeBase* New) {
   if (Old) {
     Old->RemoveClient(Self);
@@ -40,7 +38,6 @@ void RelinkTimeBase(TComponent* Self, TQzCustomAudioTimeBase* Old, TQzCustomAudi
     New->AddClient(Self);
   }
 }
-}  // namespace
 
 void TQzCustomAudioTimeBaseComponent::SetTimeBase(TQzCustomAudioTimeBase* Value) {
   if (Value == FTimeBase) return;

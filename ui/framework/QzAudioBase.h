@@ -102,13 +102,14 @@ public:
   virtual void UpdateLayout() { FNeedsLayout = false; }
   // The internal change event (Self, 0, 0, 0.0, 0), then OnChanged.
   virtual void Changed();
+  // Sets the needs-layout flag and repaints. Public so that a picture source shared by several
+  // controls can re-lay out every control that draws from it.
+  void NeedLayout();
 
   TQzInternalChangeEvent OnInternalChange;
   TNotifyEvent OnChanged;
 
 protected:
-  // Sets the needs-layout flag and repaints.
-  void NeedLayout();
   bool FNeedsLayout = false;
 
 private:
@@ -169,6 +170,9 @@ public:
 private:
   TQzAudioControlOrientation FOrientation = acoVertical;
 };
+
+// For time-base clients: leaves Old and joins New; the pair's free notification follows the link.
+void RelinkTimeBase(TComponent* Self, TQzCustomAudioTimeBase* Old, TQzCustomAudioTimeBase* New);
 
 // Registers the classes of this unit and of QzAudioTimeBase with the form reader; idempotent.
 void RegisterQzAudioBaseClasses();

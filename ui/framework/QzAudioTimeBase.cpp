@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 #include "ui/framework/QzSafeMath.h"
 
 TQzCustomAudioTimeBase::TQzCustomAudioTimeBase(TComponent* AOwner)

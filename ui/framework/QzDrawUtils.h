@@ -1,12 +1,14 @@
 // Free routines every own control paints with: pen set-up, frames, two-colour gradients, aligned
-// text with shortening, checkerboards and copying part of a canvas to the clipboard. They draw
-// on the caller's canvas and leave its pen, brush and pen position changed; nothing is saved or
-// restored. Rectangles are GDI's: right and bottom edges exclusive.
+// text with shortening, checkerboards (graphics/QzCheckerboard.h, which the pictures draw with
+// too) and copying part of a canvas to the clipboard. They draw on the caller's canvas and leave
+// its pen, brush and pen position changed; nothing is saved or restored. Rectangles are GDI's:
+// right and bottom edges exclusive.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "graphics/QzCheckerboard.h"
 #include "platform/Graphics.h"
 
 // Width 0 gives a one-pixel pen; the mode is always pmCopy.
@@ -28,7 +30,3 @@ void DrawAlignedText(TCanvas* Canvas, std::string Text, const TRect& R, uint8_t 
 std::string ShortenText(TCanvas* Canvas, std::string Text, int32_t MaxWidth);
 // A picture of R put on the clipboard.
 void CopyRectToClipboard(TCanvas* Canvas, const TRect& R);
-
-// Squares of CellSize, the top-left one in Color1; Color2 is taken as plain RGB (no system-colour
-// lookup). Cells at the right and bottom are cut at R. A cell size of 0 fills R with Color1.
-void DrawCheckerboard(TCanvas* Canvas, const TRect& R, uint8_t CellSize, TColor Color1, TColor Color2);

@@ -5,7 +5,7 @@
 
 #include "engine/QzUtils.h"
 #include "graphics/QzStreamIO.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 namespace {
 

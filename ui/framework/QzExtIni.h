@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "platform/Components.h"
 
 class TQzCustomExtIniControler : public TQzFileClass {

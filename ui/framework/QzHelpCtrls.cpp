@@ -2,7 +2,7 @@
 
 #include "platform/ActnList.h"
 #include "platform/Forms.h"
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 #include "ui/framework/QzSafeMath.h"
 
 namespace {

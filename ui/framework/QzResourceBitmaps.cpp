@@ -1,6 +1,6 @@
 #include "ui/framework/QzResourceBitmaps.h"
 
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 namespace {
 template <class TTarget, class TLoad>

@@ -112,6 +112,7 @@ void TQzCustomThemeManager::BeforeDestruction() {
   }
   FMenus.clear();
   FPending.clear();
+  FSaved.clear();
 }
 
 void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Operation) {
@@ -120,6 +121,7 @@ void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Oper
   FClients.Remove(AComponent);
   std::erase(FPending, AComponent);
   std::erase(FMenus, AComponent);
+  FSaved.erase(AComponent);
   if (AComponent == FImages) FImages = nullptr;
 }
 
@@ -178,6 +180,7 @@ void TQzCustomThemeManager::UpdateClients() {
     FPendingUpdate = true;
     return;
   }
+  if (!GetActive()) RestoreLooks();
   // A client's repaint may not free others, but the list is copied all the same: applying the
   // theme links further controls, which registers them.
   std::vector<TComponent*> clients;
@@ -225,9 +228,56 @@ void TQzCustomThemeManager::RegisterThemeClient(TComponent* Client) {
 void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) {
   FClients.Remove(Client);
   std::erase(FPending, Client);
+  // The client's link held the free notification this entry relies on and is about to drop it:
+  // a client that leaves gets its own look back now (unless it is going away).
+  auto it = FSaved.find(Client);
+  if (it == FSaved.end()) return;
+  const TSavedLook look = it->second;
+  FSaved.erase(it);
+  if (!Client->IsDestroying()) RestoreLook(Client, look);
+}
+
+void TQzCustomThemeManager::SaveLook(TComponent* Component) {
+  auto* c = dynamic_cast<TControl*>(Component);
+  if (!c || FSaved.count(Component)) return;
+  TSavedLook s;
+  s.Color = c->GetColor();
+  s.ParentColor = c->GetParentColor();
+  s.FontColor = c->GetFont()->GetColor();
+  s.ParentFont = c->GetParentFont();
+  if (auto* w = dynamic_cast<TWinControl*>(c)) {
+    s.HasBorder = true;
+    s.Border = w->GetBorderStyle();
+  }
+  if (auto* e = dynamic_cast<TLabeledEdit*>(c)) {
+    s.Label = e->GetEditLabel();
+    if (s.Label) s.LabelFontColor = s.Label->GetFont()->GetColor();
+  }
+  FSaved.emplace(Component, s);
+  // Shared with the client link; a freed control leaves the map through Notification.
+  Component->FreeNotification(this);
+}
+
+void TQzCustomThemeManager::RestoreLooks() {
+  std::map<TComponent*, TSavedLook> saved;
+  saved.swap(FSaved);
+  for (auto& [component, s] : saved)
+    if (!component->IsDestroying()) RestoreLook(component, s);
+}
+
+void TQzCustomThemeManager::RestoreLook(TComponent* Component, const TSavedLook& Look) {
+  auto* c = static_cast<TControl*>(Component);
+  c->SetColor(Look.Color);
+  c->GetFont()->SetColor(Look.FontColor);
+  // Restored after the values: taking the parent's colour or font again overrides them.
+  c->SetParentColor(Look.ParentColor);
+  c->SetParentFont(Look.ParentFont);
+  if (Look.HasBorder) static_cast<TWinControl*>(c)->SetBorderStyle(Look.Border);
+  if (Look.Label) Look.Label->GetFont()->SetColor(Look.LabelFontColor);
 }
 
 void TQzCustomThemeManager::ApplyToOne(TComponent* Component) {
+  SaveLook(Component);
   if (auto* f = dynamic_cast<TForm*>(Component)) f->SetColor(GetThemeColor(0));
   ClientTable().Apply(Component, this);
 }
@@ -263,11 +313,35 @@ void TQzCustomThemeManager::HookMenu(TMenu* Menu) {
   }
 }
 
+bool QzSwapThemePicture(TPicture* Picture, std::unique_ptr<TPicture>& Own, TGraphic* ThemeGraphic, bool Themed) {
+  if (Themed) {
+    if (!ThemeGraphic) return false;
+    if (!Own) {
+      Own = std::make_unique<TPicture>();
+      Own->Assign(Picture);
+    }
+    Picture->Assign(ThemeGraphic);
+    return true;
+  }
+  if (!Own) return false;
+  Picture->Assign(Own.get());
+  Own.reset();
+  return true;
+}
+
+TGraphic* TQzCustomThemeManager::GetThemePicture(uint16_t ID) const {
+  return FThemeItems->GetPictures()->GetGraphicByID(ID);
+}
+
 void TQzCustomThemeManager::ApplyTheme(TComponent* Form) {
   auto* form = dynamic_cast<TForm*>(Form);
   if (!form || IsDesigning() || IsDestroying() || !GetActive()) return;
+  SaveLook(form);
   form->SetColor(GetThemeColor(0));
-  for (int i = 0; i < form->ComponentCount(); ++i) FormTable().Apply(form->GetComponent(i), this);
+  for (int i = 0; i < form->ComponentCount(); ++i) {
+    SaveLook(form->GetComponent(i));
+    FormTable().Apply(form->GetComponent(i), this);
+  }
   form->Refresh();
 }
 

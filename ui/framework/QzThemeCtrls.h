@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,7 +86,13 @@ public:
   virtual TColor GetThemeColor(uint8_t Index) const { return FThemeItems->GetColor(Index); }
   void SetThemeColor(uint8_t Index, TColor Value) { FThemeItems->SetColor(Index, Value); }
 
+  // The theme's picture with this ID (its picture list); nil when the theme holds none. The
+  // graphic belongs to the theme: callers copy it.
+  TGraphic* GetThemePicture(uint16_t ID) const;
+
   // Recolours a form and the components it owns (control panels call it after adding boxes).
+  // Whatever the manager recolours gets its own colours, font colour and border back when the
+  // manager is switched off or loses its theme, and a linked control when it unlinks.
   void ApplyTheme(TComponent* Form);
 
   // Drawing services. Every one draws on the caller's canvas; the HDC variants wrap the context
@@ -137,6 +144,20 @@ private:
   void HookMenu(TMenu* Menu);
   void FlushPending();
   int32_t ScrollBarSize(const char* Key) const;
+  // The plain properties recolouring overwrites, as they were before the first time.
+  struct TSavedLook {
+    TColor Color = 0;
+    bool ParentColor = false;
+    TColor FontColor = 0;
+    bool ParentFont = false;
+    bool HasBorder = false;
+    TBorderStyle Border = bsNone;
+    TControl* Label = nullptr;
+    TColor LabelFontColor = 0;
+  };
+  void SaveLook(TComponent* Component);
+  void RestoreLooks();
+  static void RestoreLook(TComponent* Component, const TSavedLook& Look);
 
   TQzThemeOptions FOptions;
   std::unique_ptr<TQzThemeItems> FThemeItems;
@@ -148,7 +169,29 @@ private:
   bool FPendingUpdate = false;
   std::vector<TComponent*> FPending;
   std::vector<TMenu*> FMenus;
+  std::map<TComponent*, TSavedLook> FSaved;
 };
+
+// A picture source's theme picture: while Themed, Picture takes ThemeGraphic when there is one
+// and Own keeps the picture it replaced; once unthemed, Own goes back into Picture. True when
+// Picture changed.
+bool QzSwapThemePicture(TPicture* Picture, std::unique_ptr<TPicture>& Own, TGraphic* ThemeGraphic, bool Themed);
+
+// The table rows' common step: link a control to the manager and let it re-read the theme.
+template <class T>
+void QzLinkTheme(T* Control, TQzCustomThemeManager* Manager) {
+  Control->SetThemeManager(Manager);
+  Control->ThemeChanged();
+}
+
+// The same for rows that also colour the control: linking registers it, and registration applies
+// the client table's colours, so the row's own colours come after the link.
+template <class T, class TColouring>
+void QzLinkThemeThenColour(T* Control, TQzCustomThemeManager* Manager, TColouring Colour) {
+  Control->SetThemeManager(Manager);
+  Colour(Control);
+  Control->ThemeChanged();
+}
 
 class TQzThemeManager : public TQzCustomThemeManager {
 public:

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 #include "graphics/QzFileDetails.h"
 #include "graphics/QzPicList.h"
 #include "platform/Components.h"

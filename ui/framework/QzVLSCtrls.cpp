@@ -21,8 +21,9 @@ namespace {
 using TTable = TQzVLSClassTable;
 using V = TQzVLSDataSource;
 
-// Text (and Hint) of a control into Caption (and Hint), with or without the "Global" fallback.
-TTable::TAction CaptionAndHint(bool WithHint, bool TextFallback, bool HintFallback) {
+}  // namespace
+
+TTable::TAction TQzVLSDataSource::CaptionAndHint(bool WithHint, bool TextFallback, bool HintFallback) {
   return [=](TComponent* c, V* vls, const std::string& group) {
     auto* ctl = static_cast<TControl*>(c);
     std::string s;
@@ -33,8 +34,6 @@ TTable::TAction CaptionAndHint(bool WithHint, bool TextFallback, bool HintFallba
       ctl->SetHint(s);
   };
 }
-
-}  // namespace
 
 TTable& TQzVLSDataSource::ClassTable() {
   static TTable table({

@@ -60,6 +60,9 @@ public:
 
   // Rows tried before the built-in ones (see QzClassTable.h).
   static TQzVLSClassTable& ClassTable();
+  // A row's action: key "Text" into the control's Caption and, WithHint, "Hint" into its Hint;
+  // each with or without the "Global" fallback.
+  static TQzVLSClassTable::TAction CaptionAndHint(bool WithHint, bool TextFallback, bool HintFallback);
 
   TNotifyEvent OnChanged;
   TNotifyEvent OnError;

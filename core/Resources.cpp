@@ -1,4 +1,4 @@
-#include "platform/Resources.h"
+#include "core/Resources.h"
 
 // Filled by the generated resource table of the build.
 extern const TQzResource QzResourceTable[];

@@ -6,7 +6,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 // Error categories (low 16 bits of an error code).
 enum : uint16_t {

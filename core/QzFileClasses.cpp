@@ -1,4 +1,4 @@
-#include "engine/QzFileClasses.h"
+#include "core/QzFileClasses.h"
 
 #include <memory>
 

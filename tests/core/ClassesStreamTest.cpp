@@ -1,4 +1,4 @@
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,11 +1,11 @@
-#include "platform/SysUtils.h"
+#include "core/SysUtils.h"
 
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <limits>
 
-#include "platform/Classes.h"
+#include "core/Classes.h"
 
 namespace {
 

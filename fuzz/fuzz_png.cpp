@@ -1,0 +1,5 @@
+#include "RasterFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  return FuzzRasterReader<TPortableNetworkGraphic>(Data, Size);
+}

@@ -1,0 +1,73 @@
+// Byte streams for the reader and writer tests of the stored formats and pictures.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstddef>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/Classes.h"
+
+using TBytes = std::vector<uint8_t>;
+
+// A memory stream holding the first Count bytes of Bytes (all of them by default), positioned
+// at their start.
+class TByteStream : public TMemoryStream {
+public:
+  explicit TByteStream(const TBytes& Bytes, size_t Count = SIZE_MAX) {
+    Count = std::min(Count, Bytes.size());
+    if (Count > 0) WriteBuffer(Bytes.data(), static_cast<int32_t>(Count));
+    SetPosition(0);
+  }
+};
+
+inline std::unique_ptr<TMemoryStream> StreamOf(const TBytes& Bytes) { return std::make_unique<TByteStream>(Bytes); }
+
+inline std::string TestDataPath(const std::string& Name) {
+  const char* dir = std::getenv("QZ_TEST_DATA");
+  return std::string(dir ? dir : "tests/data") + "/" + Name;
+}
+
+// A golden file of tests/data/formats (written by tools/make_golden.py from the layouts).
+inline TBytes ReadGolden(const std::string& Name) {
+  std::ifstream f(TestDataPath("formats/" + Name), std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// A stream that takes at most Limit bytes in all: every write beyond is cut short.
+class TLimitedStream : public TMemoryStream {
+public:
+  explicit TLimitedStream(int64_t Limit) : FLimit(Limit) {}
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    const int64_t room = std::max<int64_t>(0, FLimit - GetPosition());
+    return TMemoryStream::Write(Buffer, static_cast<int32_t>(std::min<int64_t>(Count, room)));
+  }
+
+private:
+  int64_t FLimit;
+};
+
+// The bytes Obj writes to an empty stream.
+template <class T>
+std::vector<uint8_t> SavedBytes(T& Obj) {
+  TMemoryStream s;
+  EXPECT_TRUE(Obj.SaveToStream(&s));
+  return s.Data();
+}
+
+// Counts the OnChange notifications of an object from its construction on.
+struct TChangeCounter {
+  int Count = 0;
+  template <class T>
+  explicit TChangeCounter(T& Obj) {
+    Obj.OnChange = [this](TObject*) { ++Count; };
+  }
+  TChangeCounter(const TChangeCounter&) = delete;
+};

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Forms.h"
+#include "platform/WindowBackend.h"
+#include "ui/controls/QzAudioStatusBar.h"
+
+namespace {
+constexpr int BarX = 10, BarY = 20, BarW = 400, BarH = 30;
+
+struct TStatusBarTest : ::testing::Test {
+  void SetUp() override {
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr);
+    Form = new TForm(Application);
+    Form->SetClientSize(420, 80);
+    Bar = QzCreate<TQzAudioPluginStatusBar>(Form);
+    Bar->SetParent(Form);
+    Bar->SetBounds(BarX, BarY, BarW, BarH);
+    Bar->SetColor(RGB(40, 60, 120));
+    Form->Show();
+    Pump();
+  }
+  void TearDown() override { delete Form; }
+  void Pump() { Application->ProcessMessages(); }
+  TColor Pixel(int X, int Y) const {
+    const uint8_t* p = Backend->Screen(Form->GetNativeWindow()->NativeHandle())->GetScanLine(BarY + Y) + (BarX + X) * 4;
+    return RGB(p[2], p[1], p[0]);
+  }
+  // White text pixels inside the bar between columns From and To (frame left out).
+  int WhitePixels(int From, int To) const {
+    int n = 0;
+    for (int y = 1; y < BarH - 1; ++y)
+      for (int x = From; x < To; ++x) n += Pixel(x, y) == clWhite;
+    return n;
+  }
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+  TQzAudioPluginStatusBar* Bar = nullptr;
+};
+}  // namespace
+
+TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
+  struct TCase {
+    std::string Product, Vendor;
+    bool Left, Right;
+  };
+  const std::vector<TCase> cases = {
+      {"", "", false, false},
+      {"Equaliser", "", true, false},
+      {"", "Maker", false, true},
+      {"Equaliser", "Maker", true, true},
+  };
+  for (const TCase& c : cases) {
+    Bar->SetProductName(c.Product);
+    Bar->SetVendor(c.Vendor);
+    Pump();
+    EXPECT_EQ(WhitePixels(1, BarW / 2) > 0, c.Left) << c.Product << "|" << c.Vendor;
+    EXPECT_EQ(WhitePixels(BarW / 2, BarW - 1) > 0, c.Right) << c.Product << "|" << c.Vendor;
+    // Ten pixels of margin stay free of text at each side.
+    EXPECT_EQ(WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1), 0);
+  }
+}
+
+TEST_F(TStatusBarTest, SameTextDoesNotRepaint) {
+  for (int i = 0; i < 2; ++i) {
+    Bar->SetVendor("Maker");
+    Bar->SetProductName("Equaliser");
+    EXPECT_EQ(QzIsRectEmpty(Form->GetInvalidRect()), i == 1) << "round " << i;
+    Pump();
+  }
+}
+
+TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
+  // Without a picture: the gradient, darker at the top.
+  const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
+  EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
+
+  TBitmap source;
+  source.SetSize(4, 4);
+  source.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
+  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
+  Bar->SetBackground(&source);
+  Pump();
+  EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));
+
+  source.GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
+  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
+  Pump();
+  EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0)) << "the bar keeps its own copy";
+
+  // Drawing on the bar's own copy shows without anyone asking for a paint.
+  Bar->GetBackground()->GetCanvas()->GetBrush()->SetColor(RGB(0, 0, 200));
+  Bar->GetBackground()->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
+  EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 0, 200));
+
+  Bar->SetBackground(nullptr);
+  Pump();
+  EXPECT_EQ(Pixel(200, 1), top);
+  EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE"));
+  EXPECT_FALSE(Bar->HasBackground());
+}

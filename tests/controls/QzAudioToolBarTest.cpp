@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FormReader.h"
+#include "platform/Forms.h"
+#include "platform/WindowBackend.h"
+#include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioToolBar.h"
+
+namespace {
+constexpr int BarW = 500, BarH = 45;
+
+// A manager that records what the bar asks of it and answers with a prepared preset.
+struct TRecordingManager : TQzCustomAudioPresetManager {
+  using TQzCustomAudioPresetManager::TQzCustomAudioPresetManager;
+  void AddPreset(int32_t X, int32_t Y, TStream* Stream) override {
+    Point = {X, Y};
+    Added.resize(static_cast<size_t>(Stream->GetSize() - Stream->GetPosition()));
+    if (!Added.empty()) Stream->Read(Added.data(), static_cast<int32_t>(Added.size()));
+  }
+  bool SelectPreset(int32_t X, int32_t Y, int32_t Width, int32_t Height, TStream* Stream) override {
+    Point = {X, Y};
+    Size = {Width, Height};
+    if (!Answer.empty()) Stream->Write(Answer.data(), static_cast<int32_t>(Answer.size()));
+    return Choose;
+  }
+  TPoint Point{-1, -1}, Size{-1, -1};
+  std::string Added, Answer;
+  bool Choose = false;
+};
+
+struct TToolBarTest : ::testing::Test {
+  void SetUp() override {
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr);
+    QzAudioControlsInitialize();
+    Form = new TForm(Application);
+    Form->SetClientSize(600, 200);
+    Bar = QzCreate<TQzAudioPluginToolBar>(Form);
+    Bar->SetParent(Form);
+    Bar->SetBounds(20, 10, BarW, BarH);
+    Bar->SetVisibleButtons({ptbReset, ptbAbout});
+    Bar->SetOptions({tboShowPresetCompare});
+    // The effect: one text that the slots store and restore whole.
+    Bar->OnGetPreset = [this](TObject*, TStream* S) {
+      ++Gets;
+      S->Write(State.data(), static_cast<int32_t>(State.size()));
+    };
+    Bar->OnSetPreset = [this](TObject*, TStream* S) {
+      ++Sets;
+      EXPECT_EQ(S->GetPosition(), 0);
+      State.assign(static_cast<size_t>(S->GetSize()), '\0');
+      S->Read(State.data(), static_cast<int32_t>(State.size()));
+    };
+    Bar->OnBtnClick = [this](TObject*, TQzAudioPluginToolBarButton B) { Clicked.push_back(B); };
+    Bar->OnActiveChanged = [this](TObject*) { ++ActiveReports; };
+    Form->Show();
+    Application->ProcessMessages();
+  }
+  void TearDown() override {
+    delete Form;
+    QzAudioControlsFinalize();
+  }
+  void Click(int X, int Y) {
+    Bar->MouseDown(mbLeft, {}, X, Y);
+    Bar->MouseUp(mbLeft, {}, X, Y);
+  }
+  void ClickSlot(int Slot) { Click(BarH * (Slot + 1) + BarH / 2, BarH / 2); }
+
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+  TQzAudioPluginToolBar* Bar = nullptr;
+  std::string State = "one";
+  int Gets = 0, Sets = 0, ActiveReports = 0;
+  std::vector<TQzAudioPluginToolBarButton> Clicked;
+};
+
+}  // namespace
+
+TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
+  struct TCase {
+    int Padding;
+    TQzAudioPluginToolBarButtons Buttons;
+    TQzAudioPluginToolBarOptions Options;
+    TRect Switch, Slot1, Reset, About, Preset;
+  };
+  const std::vector<TCase> cases = {
+      {0, {ptbReset, ptbAbout}, {tboShowPresetCompare}, Rect(0, 0, 45, 45), Rect(90, 0, 135, 45),
+       Rect(410, 0, 455, 45), Rect(455, 0, 500, 45), Rect(186, 2, 400, 43)},
+      {3, {ptbReset, ptbAbout}, {}, Rect(3, 3, 42, 42), Rect(93, 3, 132, 42), Rect(413, 3, 452, 42),
+       Rect(458, 3, 497, 42), Rect(51, 2, 400, 43)},
+      // Reset stands left of every visible button with a higher ordinal.
+      {0, {ptbAddPreset, ptbReset, ptbHelp, ptbAbout}, {tboShowPresetCompare}, Rect(0, 0, 45, 45),
+       Rect(90, 0, 135, 45), Rect(365, 0, 410, 45), Rect(455, 0, 500, 45), Rect(186, 2, 310, 43)},
+  };
+  for (const TCase& c : cases) {
+    Bar->SetPadding(c.Padding);
+    Bar->SetVisibleButtons(c.Buttons);
+    Bar->SetOptions(c.Options);
+    EXPECT_EQ(Bar->GetSwitchRect(), c.Switch) << c.Padding;
+    EXPECT_EQ(Bar->GetCompareSlotRect(1), c.Slot1) << c.Padding;
+    EXPECT_EQ(Bar->GetButtonRect(ptbReset), c.Reset) << c.Padding;
+    EXPECT_EQ(Bar->GetButtonRect(ptbAbout), c.About) << c.Padding;
+    EXPECT_EQ(Bar->GetPresetSelectRect(), c.Preset) << c.Padding;
+  }
+}
+
+// A press on every pixel of the bar reaches only a part that is drawn there.
+TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
+  struct TCase {
+    const char* Name;
+    TQzAudioPluginToolBarOptions Options;
+    bool Active;
+  };
+  const std::vector<TCase> cases = {
+      {"compare slots shown", {tboShowPresetCompare}, true},
+      {"compare slots hidden", {}, true},
+      {"switched off", {tboShowPresetCompare}, false},
+  };
+  for (const TCase& c : cases) {
+    Bar->SetOptions(c.Options);
+    const bool slots = c.Options.Contains(tboShowPresetCompare) && c.Active;
+    int wrong = 0;
+    for (int y = 0; y < BarH; ++y) {
+      for (int x = 0; x < BarW; ++x) {
+        Bar->SetActive(c.Active);
+        const int slot = x / BarH - 1;
+        std::string expected = "none";
+        if (x < BarH) expected = "switch";
+        else if (slots && slot >= 0 && slot < 3) expected = "slot " + std::to_string(slot);
+        else if (c.Active && x >= BarW - BarH) expected = "about";
+        else if (c.Active && x >= BarW - 2 * BarH) expected = "reset";
+
+        const int reports = ActiveReports, gets = Gets;
+        Clicked.clear();
+        const int32_t before = Bar->GetCurrentSlot();
+        Click(x, y);
+        std::string got = "none";
+        if (ActiveReports != reports) got = "switch";
+        else if (Gets != gets) got = "slot " + std::to_string(Bar->GetCurrentSlot());
+        else if (Clicked.size() == 1) got = Clicked[0] == ptbAbout ? "about" : (Clicked[0] == ptbReset ? "reset" : "?");
+        if (got != expected && ++wrong < 5)
+          ADD_FAILURE() << c.Name << " at " << x << "," << y << ": " << got << ", expected " << expected;
+        if (got == "none") {
+          EXPECT_EQ(Bar->GetCurrentSlot(), before);
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0) << c.Name;
+  }
+  // Slots 3 and 4 are never drawn, so their streams stay untouched.
+  EXPECT_EQ(Bar->GetSlotStream(3)->GetSize(), 0);
+  EXPECT_EQ(Bar->GetSlotStream(4)->GetSize(), 0);
+}
+
+// Each step clicks a slot after the effect's state was set to Edit; afterwards the effect
+// holds Expected and OnSetPreset has run Loads times in all.
+TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
+  struct TStep {
+    int Slot;
+    const char* Edit;
+    const char* Expected;
+    int Loads;
+  };
+  const std::vector<TStep> steps = {
+      {1, "one", "one", 0},      // a fresh slot copies the present state, loads nothing
+      {0, "two", "one", 1},      // B keeps "two", A restores "one"
+      {1, "one-b", "two", 2},    // A keeps "one-b"
+      {1, "three", "three", 3},  // the current slot: stored and loaded straight back
+      {0, "three", "one-b", 4},
+      {2, "four", "four", 4},    // C was empty
+      {1, "four", "three", 5},
+  };
+  for (const TStep& s : steps) {
+    State = s.Edit;
+    ClickSlot(s.Slot);
+    EXPECT_EQ(Bar->GetCurrentSlot(), s.Slot);
+    EXPECT_EQ(State, s.Expected) << "after slot " << s.Slot;
+    EXPECT_EQ(Sets, s.Loads) << "after slot " << s.Slot;
+  }
+  // Without a way to read the state, an empty slot still loads nothing.
+  Bar->OnGetPreset = nullptr;
+  State = "kept";
+  Bar->GetSlotStream(0)->Clear();
+  ClickSlot(0);
+  EXPECT_EQ(State, "kept");
+  EXPECT_EQ(Sets, 5);
+}
+
+TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
+  auto* audio = QzCreate<TQzCustomAudioWinControl>(Form);
+  audio->SetParent(Form);
+  auto* plain = QzCreate<TQzCustomWinControl>(Form);
+  plain->SetParent(Form);
+
+  Bar->SetActive(false);  // the editor's refresh
+  EXPECT_FALSE(Bar->GetActive());
+  EXPECT_FALSE(audio->GetEnabled());
+  EXPECT_TRUE(plain->GetEnabled());
+  EXPECT_TRUE(Bar->GetEnabled());
+  EXPECT_EQ(ActiveReports, 0);
+
+  // Switched off: slots, buttons and window drags are inert.
+  Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
+  auto drag = [&] {
+    const int left = Form->GetLeft();
+    Bar->MouseDown(mbLeft, {}, 300, 20);
+    Bar->MouseMove({ssLeft}, 310, 20);
+    Bar->MouseUp(mbLeft, {}, 310, 20);
+    return Form->GetLeft() - left;
+  };
+  ClickSlot(1);
+  EXPECT_EQ(Gets + Sets, 0);
+  Click(BarW - 5, 5);
+  EXPECT_TRUE(Clicked.empty());
+  EXPECT_EQ(drag(), 0);
+
+  Click(BarH / 2, BarH / 2);  // the user's click on the switch
+  EXPECT_TRUE(Bar->GetActive());
+  EXPECT_TRUE(audio->GetEnabled());
+  EXPECT_EQ(ActiveReports, 1);
+  EXPECT_EQ(drag(), 10);
+
+  uint16_t key = VK_SPACE;
+  Bar->KeyDown(key, {});
+  EXPECT_FALSE(Bar->GetActive());
+  EXPECT_EQ(ActiveReports, 2);
+
+  Bar->SetEnabled(false);  // a disabled bar ignores even the switch
+  Click(BarH / 2, BarH / 2);
+  EXPECT_FALSE(Bar->GetActive());
+  EXPECT_EQ(ActiveReports, 2);
+}
+
+TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
+  Bar->SetVisibleButtons({ptbAddPreset, ptbDeletePreset, ptbReset});
+  auto click = [&](TQzAudioPluginToolBarButton B) {
+    const TRect r = Bar->GetButtonRect(B);
+    Click(r.Left + 1, r.Top + 1);
+  };
+  // The point just below the bar, in screen coordinates, counted once from the form.
+  const TPoint below = Form->ClientToScreen(TPoint{Bar->GetLeft(), Bar->GetTop() + BarH});
+
+  click(ptbAddPreset);  // no manager: the owner hears it
+  ASSERT_EQ(Clicked.size(), 1u);
+  EXPECT_EQ(Clicked[0], ptbAddPreset);
+
+  auto* manager = new TRecordingManager(Form);
+  Bar->SetPresetManager(manager);
+  Clicked.clear();
+  State = "current";
+  click(ptbAddPreset);
+  EXPECT_TRUE(Clicked.empty());
+  EXPECT_EQ(manager->Added, "current");
+  EXPECT_EQ(manager->Point, (TPoint{below.X + 250, below.Y}));
+
+  struct TCase {
+    bool Choose;
+    std::string Answer;
+    std::string Expected;
+  };
+  const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
+  for (const TCase& c : cases) {
+    manager->Choose = c.Choose;
+    manager->Answer = c.Answer;
+    click(ptbDeletePreset);
+    EXPECT_EQ(State, c.Expected);
+  }
+  EXPECT_EQ(Sets, 1);
+  const TRect area = Bar->GetPresetSelectRect();
+  EXPECT_EQ(manager->Point, (TPoint{below.X + area.Left, below.Y}));
+  EXPECT_EQ(manager->Size, (TPoint{area.Right - area.Left, 350}));
+
+  click(ptbReset);
+  ASSERT_EQ(Clicked.size(), 1u);
+  EXPECT_EQ(Clicked[0], ptbReset);
+
+  delete manager;  // the bar lets go of a manager that is freed
+  EXPECT_EQ(Bar->GetPresetManager(), nullptr);
+  click(ptbAddPreset);
+  EXPECT_EQ(Clicked.size(), 2u);
+}
+
+namespace {
+class TBarsForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TBarsForm"; }
+};
+}  // namespace
+
+// The editor's rows for its two bars; a missing background picture leaves the gradient.
+TEST_F(TToolBarTest, ReadFromAFormDescription) {
+  RegisterToolkitClasses();
+  RegisterQzAudioToolBarClasses();
+  RegisterQzAudioStatusBarClasses();
+  TClassRegistrar<TBarsForm>("TBarsForm", "TForm", false);
+  auto* f = QzCreate<TBarsForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object BarsForm: TBarsForm\n"
+                                 "  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
+                                 "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
+                                 "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
+                                 "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
+                                 "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
+                                 "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
+                                 "    Vendor = 'Maker'\n  end\n"
+                                 "end\n");
+  auto* t = static_cast<TQzAudioPluginToolBar*>(f->FindComponent("PluginToolBar"));
+  auto* s = static_cast<TQzAudioPluginStatusBar*>(f->FindComponent("PluginStatusBar"));
+  ASSERT_NE(t, nullptr);
+  ASSERT_NE(s, nullptr);
+  EXPECT_FALSE(t->GetActive());
+  EXPECT_EQ(t->GetButtonStyle(), tbsTransparent);
+  EXPECT_EQ(t->GetSwitchStyle(), awsBlue);
+  EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
+  EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
+  EXPECT_EQ(t->GetHeight(), 30);
+  EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
+  EXPECT_FALSE(s->HasBackground());
+  EXPECT_EQ(s->GetProductName(), "Equaliser");
+  EXPECT_EQ(s->GetVendor(), "Maker");
+  f->Free();
+}

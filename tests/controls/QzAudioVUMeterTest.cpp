@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <string>
+
+#include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioVUMeter.h"
+
+namespace {
+constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float Inf = std::numeric_limits<float>::infinity();
+constexpr int MeterX = 20, MeterY = 30;
+constexpr TColor NeedleColour = RGB(55, 55, 55);
+
+// The needle law written out as runs of straight segments between the anchor levels, each entry
+// start - k * step; the last run to cover an entry wins, and the two ends are fixed.
+double LawAngle(double Db) {
+  if (!(Db >= -20.0)) Db = -20.0;
+  if (Db > 3.0) Db = 3.0;
+  const long i = std::lrint(Db * 10.0);
+  if (i <= -200) return 48.0;
+  if (i >= 30) return -49.3;
+  struct TRun {
+    long First, Last;
+    double Start, Step;
+  };
+  constexpr TRun Runs[] = {{-200, -99, 48.0, 0.13663366}, {-100, -69, 34.2, 0.30322582}, {-70, -49, 24.8, 0.34285715},
+                           {-50, -29, 17.6, 0.54761904},  {-30, -19, 5.1, 0.6272727},    {-20, -11, -1.8, 0.8055556},
+                           {-10, -1, -9.05, 0.71666664},  {0, 9, -16.0, 1.1},            {10, 19, -27.0, 1.0333333},
+                           {20, 30, -36.3, 1.3}};
+  double a = 0;
+  for (const TRun& r : Runs)
+    if (i >= r.First && i <= r.Last) a = r.Start - static_cast<double>(i - r.First) * r.Step;
+  return a;
+}
+
+struct TMeterFixture : UiFormTest {
+  void SetUp() override {
+    UiFormTest::SetUp();
+    RegisterQzAudioVUMeterClasses();
+    QzAudioControlsInitialize();
+    Form->SetClientSize(400, 300);
+    Meter = NewMeter(MeterX, MeterY);
+    Form->Show();
+    Pump();
+  }
+  void TearDown() override {
+    UiFormTest::TearDown();
+    QzAudioControlsFinalize();
+  }
+  TQzAudioVUMeter* NewMeter(int X, int Y) {
+    auto* m = QzCreate<TQzAudioVUMeter>(Form);
+    m->SetParent(Form);
+    m->SetBounds(X, Y, 250, 155);
+    m->OnChanged = [this](TObject*) { ++Reports; };
+    m->OnInternalChange = [this](TObject*, int32_t, int32_t, float, int32_t) { ++Reports; };
+    return m;
+  }
+  // Form coordinates of the point Radius pixels up the needle of Meter at AngleDeg.
+  static TPoint OnNeedle(const TControl* Meter, double AngleDeg, double Radius) {
+    const double a = AngleDeg * std::numbers::pi / 180.0;
+    return TPoint{Meter->GetLeft() + 125 - static_cast<int>(std::lround(Radius * std::sin(a))),
+                  Meter->GetTop() + 145 - static_cast<int>(std::lround(Radius * std::cos(a)))};
+  }
+  // The needle colour within one pixel of P.
+  bool NeedleNear(TPoint P) const {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (ScreenPixel(P.X + dx, P.Y + dy) == NeedleColour) return true;
+    return false;
+  }
+  std::vector<TColor> MeterPixels(const TControl* Meter) const {
+    std::vector<TColor> v;
+    for (int y = Meter->GetTop(); y < Meter->GetTop() + Meter->GetHeight(); ++y)
+      for (int x = Meter->GetLeft(); x < Meter->GetLeft() + Meter->GetWidth(); ++x) v.push_back(ScreenPixel(x, y));
+    return v;
+  }
+  TQzAudioVUMeter* Meter = nullptr;
+  int Reports = 0;
+};
+}  // namespace
+
+TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
+  const float levels[] = {-80, -20, -19.95f, -12.5f, -10, -7.26f, -5, -3, -2, -1, -0.25f, -0.05f, 0, 0.55f, 1, 2.34f, 3,
+                          10, NaN, Inf, -Inf};
+  Meter->SetCalibrationMode(true);
+  for (float v : levels) {
+    SCOPED_TRACE(v);
+    Meter->SetVolume(v);
+    Pump();
+    const double expect = LawAngle(std::isnan(v) ? -20.0 : v);
+    EXPECT_TRUE(std::isfinite(Meter->GetVolume()));
+    EXPECT_NEAR(Meter->GetNeedleAngle(), expect, 1e-3);
+    EXPECT_TRUE(NeedleNear(OnNeedle(Meter, expect, 75))) << "no needle at " << expect << " degrees";
+  }
+  EXPECT_EQ(Reports, 0) << "a level set from code was reported";
+}
+
+TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
+  struct TCase {
+    const char* Name;
+    bool Calibration, Enabled;
+    float First, Second, Expect;
+  };
+  const TCase cases[] = {
+      {"a new meter sits on the floor", false, true, -80, -80, -20},
+      {"a lower level waits for the fall", false, true, -6, -12, -6},
+      {"a higher level is taken at once", false, true, -12, -6, -6},
+      {"over the top is held at +3", false, true, -6, 10, 3},
+      {"NaN is ignored", false, true, -6, NaN, -6},
+      {"infinity pegs the needle", false, true, -6, Inf, 3},
+      {"a disabled meter ignores levels", false, false, -6, 0, -20},
+      {"calibration takes a lower level", true, true, -6, -12, -12},
+      {"calibration takes levels while disabled", true, false, -6, -12, -12},
+      {"NaN in calibration is the floor", true, true, -6, NaN, -20},
+      {"minus infinity in calibration is the floor", true, true, -6, -Inf, -20},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzAudioVUMeter* m = NewMeter(0, 0);
+    m->SetCalibrationMode(c.Calibration);
+    m->SetEnabled(c.Enabled);
+    m->SetVolume(c.First);
+    m->SetVolume(c.Second);
+    EXPECT_FLOAT_EQ(m->GetVolume(), c.Expect);
+    m->Free();
+  }
+  EXPECT_EQ(Reports, 0);
+}
+
+TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
+  // -6 falls by a tenth of the level per 50 ms step.
+  Meter->SetVolume(-6);
+  for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
+  EXPECT_NEAR(Meter->GetVolume(), -6.6f, 1e-5);
+  for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
+  EXPECT_NEAR(Meter->GetVolume(), -7.26f, 1e-5);
+
+  // The same wall time in ticks of 10, 40 (25 Hz) and 16.7 ms (60 Hz) ends at the same level.
+  const std::vector<std::vector<uint32_t>> rates = {{10}, {40}, {17, 17, 16}, {250}, {1000}};
+  std::vector<float> angles;
+  for (const auto& pattern : rates) {
+    TQzAudioVUMeter* m = NewMeter(0, 0);
+    m->SetVolume(3);
+    uint32_t spent = 0;
+    for (size_t k = 0; spent < 1000; ++k) {
+      m->TimeBaseTick(nullptr, pattern[k % pattern.size()]);
+      spent += pattern[k % pattern.size()];
+    }
+    ASSERT_EQ(spent, 1000u);
+    angles.push_back(m->GetNeedleAngle());
+    EXPECT_LT(m->GetVolume(), -3.0f);
+    EXPECT_GT(m->GetVolume(), -20.0f);
+    m->Free();
+  }
+  for (size_t i = 1; i < angles.size(); ++i) EXPECT_NEAR(angles[i], angles[0], 0.5) << "tick pattern " << i;
+
+  // A host that stalls for minutes leaves the needle on the floor, not wrapped round.
+  Meter->SetVolume(3);
+  Meter->TimeBaseTick(nullptr, 4000000000u);
+  EXPECT_FLOAT_EQ(Meter->GetVolume(), -20);
+  // Calibration holds the level.
+  Meter->SetCalibrationMode(true);
+  Meter->SetVolume(0);
+  Meter->TimeBaseTick(nullptr, 1000);
+  EXPECT_FLOAT_EQ(Meter->GetVolume(), 0);
+  EXPECT_EQ(Reports, 0) << "the fall was reported as a change";
+}
+
+TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
+  Meter->SetVolume(0);
+  Pump();
+  const double before = Meter->GetNeedleAngle();
+  Meter->TimeBaseTick(nullptr, 50);
+  const double after = Meter->GetNeedleAngle();
+  ASSERT_NE(before, after);
+  const TRect dirty = Form->GetInvalidRect();
+  const TRect bounds = Meter->GetBoundsRect();
+  ASSERT_FALSE(QzIsRectEmpty(dirty));
+  EXPECT_EQ(QzIntersectRect(dirty, bounds), dirty) << "the tick marked outside the meter";
+  EXPECT_LT((dirty.Right - dirty.Left) * (dirty.Bottom - dirty.Top), 250 * 155 / 4) << "more than the needle";
+  for (double r : {36.0, 75.0, 109.0})
+    for (double a : {before, after}) EXPECT_TRUE(QzPtInRect(dirty, OnNeedle(Meter, a, r))) << a << " at " << r;
+  Pump();
+  // The partial repaint leaves what a whole one paints: no trace of the old needle.
+  const std::vector<TColor> partial = MeterPixels(Meter);
+  EXPECT_FALSE(NeedleNear(OnNeedle(Meter, before, 100)));
+  EXPECT_TRUE(NeedleNear(OnNeedle(Meter, after, 100)));
+  Meter->Invalidate();
+  Pump();
+  EXPECT_EQ(MeterPixels(Meter), partial);
+  // A tick with nothing to fall marks nothing.
+  TQzAudioVUMeter* idle = NewMeter(0, 0);
+  Pump();
+  idle->TimeBaseTick(nullptr, 50);
+  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
+}
+
+TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
+  // A spot of the face that neither labels, caption nor needle cover.
+  const TPoint face{MeterX + 30, MeterY + 40};
+  auto scaleAt = [&](bool Enabled) -> TColor {
+    TBitmap* b = QzVUScalePicture(Enabled);
+    if (!b || b->GetEmpty()) return clNone;
+    const uint8_t* p = b->GetScanLine(face.Y - MeterY) + (face.X - MeterX) * (b->GetPixelFormat() == pf24bit ? 3 : 4);
+    return RGB(p[2], p[1], p[0]);
+  };
+  ASSERT_NE(scaleAt(true), clNone) << "the build embeds the enabled scale";
+  ASSERT_NE(scaleAt(false), clNone) << "the build embeds the disabled scale";
+  EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(true));
+  Meter->SetEnabled(false);
+  Pump();
+  EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(false));
+
+  // Without the artwork the meter still paints a face and a needle, enabled and disabled apart.
+  QzAudioVUMeterFinalize();
+  ASSERT_EQ(QzVUScalePicture(true), nullptr);
+  Meter->Free();
+  Meter = nullptr;
+  TQzAudioVUMeter* bare = NewMeter(MeterX, MeterY);
+  Pump();
+  const TColor plainEnabled = ScreenPixel(face.X, face.Y);
+  EXPECT_TRUE(NeedleNear(OnNeedle(bare, 48.0, 75)));
+  bare->SetEnabled(false);
+  Pump();
+  EXPECT_NE(ScreenPixel(face.X, face.Y), plainEnabled);
+  QzAudioVUMeterInitialize();
+}
+
+TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
+  const std::vector<TColor> plain = MeterPixels(Meter);
+  Meter->SetCalibrationMode(true);
+  Pump();
+  const std::vector<TColor> calibrating = MeterPixels(Meter);
+  EXPECT_NE(calibrating, plain) << "calibration shows no text";
+  Meter->SetVolume(-20.0f);
+  Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
+  Pump();
+  EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
+  Meter->SetVolume(-20.0f);
+  Meter->SetCalibrationMode(false);
+  Pump();
+  EXPECT_EQ(MeterPixels(Meter), plain);
+}

@@ -1,0 +1,419 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "platform/FormReader.h"
+#include "platform/Forms.h"
+#include "platform/WindowBackend.h"
+#include "ui/controls/QzEdit.h"
+#include "ui/controls/QzSlider.h"
+#include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
+
+namespace {
+
+struct TStdSliderTest : ::testing::Test {
+  void SetUp() override {
+    RegisterToolkitClasses();
+    RegisterQzSliderClasses();
+    Backend = QzUseOffscreenBackend();
+    ASSERT_NE(Backend, nullptr);
+    QzStdCtrlsInitialize();
+    Form = QzCreate<TForm>(Application);
+    Form->SetClientSize(400, 300);
+    S = QzCreate<TQzSlider>(Form);
+    S->SetBounds(10, 10, 300, 60);
+    S->SetParent(Form);
+    S->SetTabStop(true);
+    S->OnPositionChanged = [this](TObject*) { ++Events; };
+    Form->Show();
+    Pump();
+    Window = Form->GetNativeWindow()->NativeHandle();
+  }
+  void TearDown() override {
+    if (Form) Form->Free();
+    QzStdCtrlsFinalize();
+  }
+  void Pump() { Application->ProcessMessages(); }
+  // Pixel along the bar (from its Min end) where the thumb's centre is.
+  int32_t ThumbPixel() {
+    const TRect t = S->GetPartRect(qspThumb), b = S->GetPartRect(qspBar);
+    if (S->GetOrientation() == sloHorizontal) return t.Left + (t.Right - t.Left) / 2 - b.Left;
+    return b.Bottom - (t.Top + (t.Bottom - t.Top) / 2);
+  }
+  void PointAt(int32_t Pixel) {
+    const TRect b = S->GetPartRect(qspBar);
+    if (S->GetOrientation() == sloHorizontal) S->SetPositionFromPoint(b.Left + Pixel, 0);
+    else S->SetPositionFromPoint(0, b.Bottom - Pixel);
+  }
+  TPoint ScreenOf(const TRect& R) const { return {10 + (R.Left + R.Right) / 2, 10 + (R.Top + R.Bottom) / 2}; }
+
+  TQzOffscreenBackend* Backend = nullptr;
+  TForm* Form = nullptr;
+  TQzSlider* S = nullptr;
+  uintptr_t Window = 0;
+  int Events = 0;
+};
+
+TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
+  struct TCase {
+    int32_t Min, Max;
+    TQzSliderOrientation Orientation;
+  };
+  const TCase cases[] = {
+      {-255, 255, sloHorizontal}, {0, 10, sloHorizontal},          {7, 7, sloHorizontal},
+      {10, -10, sloHorizontal},   {INT_MIN, INT_MAX, sloHorizontal}, {INT_MAX - 3, INT_MAX, sloHorizontal},
+      {-255, 255, sloVertical},   {0, 10, sloVertical},            {INT_MAX, INT_MIN, sloVertical},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Min) + ".." + std::to_string(c.Max) + (c.Orientation ? " vertical" : ""));
+    S->SetOrientation(c.Orientation);
+    S->SetBounds(10, 10, c.Orientation == sloHorizontal ? 300 : 60, c.Orientation == sloHorizontal ? 60 : 250);
+    S->SetMin(INT_MIN);
+    S->SetMax(INT_MAX);
+    S->SetMin(c.Min);
+    S->SetMax(c.Max);
+    const TRect b = S->GetPartRect(qspBar);
+    const int32_t extent = c.Orientation == sloHorizontal ? b.Right - b.Left : b.Bottom - b.Top;
+    ASSERT_GT(extent, 20);
+    const int64_t span = static_cast<int64_t>(c.Max) - c.Min;
+    const int32_t lo = c.Min < c.Max ? c.Min : c.Max, hi = c.Min < c.Max ? c.Max : c.Min;
+    // The ends of the bar are the bounds; beyond them the position stays on the bound.
+    PointAt(-50);
+    EXPECT_EQ(S->GetPosition(), c.Min);
+    PointAt(extent + 50);
+    EXPECT_EQ(S->GetPosition(), c.Max);
+    for (int32_t p = 0; p <= extent; ++p) {
+      PointAt(p);
+      const int32_t pos = S->GetPosition();
+      ASSERT_GE(pos, lo);
+      ASSERT_LE(pos, hi);
+      // Where there are at least as many values as pixels, each pixel comes back exactly.
+      if (span > extent || -span > extent) {
+        ASSERT_EQ(ThumbPixel(), p) << "pixel " << p;
+      } else if (span == 0) {
+        ASSERT_EQ(ThumbPixel(), 0);
+      }
+    }
+    // Where there are fewer values than pixels, each value comes back exactly.
+    if (span != 0 && span <= extent && -span <= extent) {
+      for (int64_t v = lo; v <= hi; ++v) {
+        S->SetPosition(static_cast<int32_t>(v));
+        PointAt(ThumbPixel());
+        ASSERT_EQ(S->GetPosition(), v);
+      }
+    }
+  }
+}
+
+TEST_F(TStdSliderTest, BoundsAndCodeKeepThePositionQuiet) {
+  struct TStep {
+    const char* What;
+    int32_t Min, Max, Position;  // INT_MIN: leave as is
+    int32_t Expected;
+  };
+  const TStep steps[] = {
+      {"start", -255, 255, 100, 100},
+      {"a wider range keeps the position", -1000, 1000, INT_MIN, 100},
+      {"a lower Max clamps", -1000, 50, INT_MIN, 50},
+      {"Min above Max stays between them", 200, 50, INT_MIN, 50},
+      {"code beyond the reversed range", 200, 50, 500, 200},
+      {"the same position again", 200, 50, 200, 200},
+      {"Min = Max", 9, 9, INT_MIN, 9},
+      {"at the top of the scale", INT_MAX - 1, INT_MAX, INT_MIN, INT_MAX - 1},
+  };
+  for (const TStep& s : steps) {
+    SCOPED_TRACE(s.What);
+    S->SetMin(s.Min);
+    S->SetMax(s.Max);
+    if (s.Position != INT_MIN) S->SetPosition(s.Position);
+    EXPECT_EQ(S->GetPosition(), s.Expected);
+  }
+  EXPECT_EQ(Events, 0);
+}
+
+TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
+  S->SetButtonChange(0);
+  S->SetWheelChange(-3);
+  S->SetBarSize(0);
+  S->SetTickFrequency(INT_MIN);
+  EXPECT_EQ(S->GetButtonChange(), 1);
+  EXPECT_EQ(S->GetWheelChange(), 1);
+  EXPECT_EQ(S->GetBarSize(), 1);
+  EXPECT_EQ(S->GetTickFrequency(), 1);
+  S->SetSpaceHorz(1000);
+  EXPECT_EQ(S->GetSpaceHorz(), S->GetClientWidth() / 3);
+  S->SetSpaceVert(-1);
+  EXPECT_EQ(S->GetSpaceVert(), 0);
+
+  // The layout keeps the stored spacing: the left button sits that far in.
+  S->SetSpaceHorz(10);
+  EXPECT_EQ(S->GetPartRect(qspLeftButton).Left, 10);
+  Pump();
+  EXPECT_EQ(S->GetSpaceHorz(), 10);
+
+  // Too short for bar, caption and value text: it grows, and stays grown.
+  S->SetBounds(10, 10, 300, 5);
+  const int32_t h = S->GetHeight();
+  EXPECT_GT(h, 5);
+  S->SetBarSize(10);
+  EXPECT_EQ(S->GetHeight(), h + 9);
+}
+
+TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
+  S->SetMin(-1000);
+  S->SetMax(1000);
+  const int timers = Application->TimerCount();
+  const TPoint left = ScreenOf(S->GetPartRect(qspLeftButton));
+  const TPoint right = ScreenOf(S->GetPartRect(qspRightButton));
+  struct TCase {
+    const char* What;
+    std::function<void()> Stop;
+  };
+  const TCase cases[] = {
+      {"release", [&] { Backend->MouseUp(Window, left.X, left.Y); }},
+      {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
+      {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }},
+      {"disable", [&] { S->SetEnabled(false); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    S->SetEnabled(true);
+    S->SetPosition(0);
+    Events = 0;
+    Backend->MouseDown(Window, left.X, left.Y);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), -5) << "the first step comes with the press";
+    EXPECT_TRUE(S->IsRepeating());
+    Backend->AdvanceClock(124);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), -5);
+    Backend->AdvanceClock(1);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), -10);
+    Backend->AdvanceClock(125);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), -15);
+    EXPECT_EQ(Events, 3);
+    c.Stop();
+    Pump();
+    EXPECT_FALSE(S->IsRepeating());
+    EXPECT_EQ(Application->TimerCount(), timers);
+    Backend->AdvanceClock(1000);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), -15);
+    Backend->MouseUp(Window, left.X, left.Y);
+    Pump();
+  }
+  // A second press without a release replaces the timer instead of adding one.
+  S->SetEnabled(true);
+  S->SetPosition(0);
+  Backend->MouseDown(Window, left.X, left.Y);
+  Backend->MouseDown(Window, right.X, right.Y);
+  Pump();
+  EXPECT_EQ(Application->TimerCount(), timers + 1);
+  Backend->AdvanceClock(125);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), 5);
+  Backend->MouseUp(Window, right.X, right.Y);
+  Pump();
+  EXPECT_EQ(Application->TimerCount(), timers);
+}
+
+TEST_F(TStdSliderTest, DragReportsOncePerMove) {
+  S->SetPosition(0);
+  const TPoint thumb = ScreenOf(S->GetPartRect(qspThumb));
+  Backend->MouseDown(Window, thumb.X, thumb.Y);
+  Pump();
+  Events = 0;
+  Backend->MouseMove(Window, thumb.X + 20, thumb.Y, {ssLeft});
+  Pump();
+  EXPECT_EQ(Events, 1);
+  EXPECT_GT(S->GetPosition(), 0);
+  Backend->MouseMove(Window, 5000, thumb.Y, {ssLeft});
+  Pump();
+  EXPECT_EQ(Events, 2);
+  EXPECT_EQ(S->GetPosition(), S->GetMax());
+  Backend->MouseUp(Window, 5000, thumb.Y);
+  Pump();
+  // A press on the bar away from the thumb moves nothing.
+  const TRect b = S->GetPartRect(qspBar);
+  Backend->Click(Window, 10 + b.Left + 2, 10 + b.Top + 1);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), S->GetMax());
+}
+
+TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
+  auto* other = QzCreate<TQzEdit>(Form);
+  other->SetBounds(10, 200, 80, 25);
+  other->SetParent(Form);
+  struct TCase {
+    TQzSliderOrientation Orientation;
+    bool UseKeys;
+    int32_t Start;
+    uint16_t Key;
+    TShiftState Shift;
+    int32_t Expected;
+  };
+  const TCase cases[] = {
+      {sloHorizontal, true, 0, VK_RIGHT, {}, 5},         {sloHorizontal, true, 0, VK_UP, {ssCtrl}, 1},
+      {sloHorizontal, true, 0, VK_LEFT, {}, -5},         {sloHorizontal, true, 0, VK_DOWN, {ssCtrl}, -1},
+      {sloHorizontal, true, 0, VK_HOME, {}, -255},       {sloHorizontal, true, 0, VK_END, {}, 255},
+      {sloVertical, true, 0, VK_HOME, {}, 255},          {sloVertical, true, 0, VK_END, {}, -255},
+      {sloHorizontal, true, 253, VK_RIGHT, {}, 255},     {sloHorizontal, false, 0, VK_RIGHT, {}, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Key) + (c.UseKeys ? "" : " without keys"));
+    S->SetOrientation(c.Orientation);
+    S->SetUseKeys(c.UseKeys);
+    S->SetPosition(c.Start);
+    S->SetFocus();
+    Events = 0;
+    Backend->Key(Window, c.Key, c.Shift);
+    Pump();
+    EXPECT_EQ(S->GetPosition(), c.Expected);
+    EXPECT_EQ(Events, c.Expected != c.Start ? 1 : 0);
+  }
+  // Tab still moves the focus on.
+  S->SetUseKeys(true);
+  S->SetFocus();
+  Backend->Key(Window, VK_TAB);
+  Pump();
+  EXPECT_EQ(Form->GetActiveControl(), other);
+
+  // Steps at the top of the 32-bit scale saturate.
+  S->SetOrientation(sloHorizontal);
+  S->SetMax(INT_MAX);
+  S->SetMin(INT_MAX - 10);
+  S->SetPosition(INT_MAX - 1);
+  S->SetWheelChange(INT_MAX);
+  S->SetButtonChange(INT_MAX);
+  const TRect t = S->GetPartRect(qspBar);
+  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, 120);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), INT_MAX);
+  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, -120);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), INT_MAX - 10);
+  S->SetFocus();
+  Backend->Key(Window, VK_RIGHT);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), INT_MAX);
+
+  // A disabled slider leaves the wheel alone.
+  S->SetEnabled(false);
+  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, -120);
+  Pump();
+  EXPECT_EQ(S->GetPosition(), INT_MAX);
+}
+
+TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
+  auto* edit = QzCreate<TQzCustomValueEdit>(Form);
+  edit->SetBounds(320, 0, 60, 20);
+  edit->SetParent(Form);
+  S->SetPosition(40);
+  S->SetEdit(edit);
+  EXPECT_EQ(edit->GetMax(), 255.0f);
+  EXPECT_EQ(edit->GetMin(), -255.0f);
+  EXPECT_EQ(edit->GetValue(), 40.0f);
+  EXPECT_EQ(edit->GetTop(), S->GetTop() + (S->GetHeight() - 20) / 2);
+  S->SetPosition(-12);
+  EXPECT_EQ(edit->GetValue(), -12.0f);
+  // A press on an arrow hands the focus to the edit and keeps repeating.
+  S->SetFocus();
+  const TRect left = S->GetPartRect(qspLeftButton);
+  Backend->MouseDown(Window, 10 + left.Left + 2, 10 + left.Top + 2);
+  Pump();
+  EXPECT_TRUE(edit->Focused());
+  Backend->AdvanceClock(125);
+  Pump();
+  EXPECT_EQ(edit->GetValue(), -22.0f);
+  Backend->MouseUp(Window, 10 + left.Left + 2, 10 + left.Top + 2);
+  Pump();
+  Events = 0;
+  edit->Free();
+  EXPECT_EQ(S->GetEdit(), nullptr);
+  S->SetPosition(3);
+  EXPECT_EQ(Events, 0);
+}
+
+TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
+  struct TCase {
+    TQzSliderValueStyle Style;
+    int32_t Min, Max, Position;
+    std::string Text;
+  };
+  const TCase cases[] = {
+      {slvNative, -255, 255, -7, "-7"},      {slvPercent, 0, 200, 50, "25%"},
+      {slvPercent, 5, 5, 5, "0%"},           {slvPercent, INT_MIN, INT_MAX, INT_MAX, "100%"},
+      {slvPercent, 100, 0, 0, "100%"},       {slvNone, 0, 10, 3, ""},
+  };
+  for (const TCase& c : cases) {
+    S->SetValueStyle(c.Style);
+    S->SetMin(c.Min);
+    S->SetMax(c.Max);
+    S->SetPosition(c.Position);
+    EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
+  auto* form = QzCreate<TForm>(Application);
+  TFormReader::ReadRootComponent(form,
+                                 "object Form1: TForm\n"
+                                 "  object Gain: TQzSlider\n"
+                                 "    Min = -1000\n"
+                                 "    Max = 1000\n"
+                                 "    Position = -800\n"
+                                 "    Orientation = sloVertical\n"
+                                 "    ValueStyle = slvNative\n"
+                                 "    Options = [sloAlignEdit]\n"
+                                 "  end\n"
+                                 "end\n");
+  auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->GetPosition(), -800);
+  EXPECT_EQ(s->GetOrientation(), sloVertical);
+  EXPECT_EQ(s->GetValueStyle(), slvNative);
+  EXPECT_FALSE(s->GetOptions().Contains(sloTransparent));
+
+  auto* vls = QzCreate<TQzVLSDataSource>(form);
+  vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
+  vls->TranslateForm(form);
+  EXPECT_EQ(s->GetCaption(), "Pegel");
+  EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
+  form->Free();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  struct TCase {
+    bool Linked, Colours;
+    TColor Bar;
+  };
+  const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
+  for (const TCase& c : cases) {
+    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
+    S->SetThemeManager(c.Linked ? theme : nullptr);
+    S->SetBarSize(6);
+    S->SetPosition(S->GetMin());
+    S->Invalidate();
+    Pump();
+    const TRect b = S->GetPartRect(qspBar);
+    const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + b.Top + 3) + (10 + b.Left + 3 * (b.Right - b.Left) / 4) * 4;
+    EXPECT_EQ(RGB(p[2], p[1], p[0]), c.Bar);
+  }
+}
+
+}  // namespace

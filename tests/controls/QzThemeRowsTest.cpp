@@ -1,0 +1,297 @@
+// The theme manager and the translation source reaching the standard and audio controls through
+// the rows their units add: colours from a theme file, the theme's pictures by ID, the built-in
+// look back when the manager is switched off, and translations back and forth.
+#include <functional>
+#include <string>
+
+#include "../graphics/FormatsTestUtil.h"
+#include "tests/common/TestStreams.h"
+#include "tests/ui/UiTestForm.h"
+#include "ui/controls/QzAudioKnob.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
+#include "ui/controls/QzBorder.h"
+#include "ui/controls/QzButtons.h"
+#include "ui/controls/QzControlPanel.h"
+#include "ui/controls/QzEdit.h"
+#include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzStdCtrls.h"
+#include "ui/framework/QzScrollBox.h"
+#include "ui/framework/QzThemeCtrls.h"
+#include "ui/framework/QzVLSCtrls.h"
+
+namespace {
+
+// Entry I of the golden theme's colour table.
+TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
+
+class QzThemeRows : public UiFormTest {
+protected:
+  void SetUp() override {
+    UiFormTest::SetUp();
+    RegisterQzStdCtrlsClasses();
+    RegisterQzExtCtrlsClasses();
+    RegisterQzBorderClasses();
+    RegisterQzEditClasses();
+    RegisterQzButtonsClasses();
+    RegisterQzControlPanelClasses();
+    RegisterQzScrollBoxClasses();
+    RegisterQzAudioKnobClasses();
+    RegisterQzAudioVolumeSliderClasses();
+    RegisterQzAudioSwitchGroupClasses();
+  }
+  template <class T>
+  T* Put(const std::string& Name, int L, int T_, int W, int H) {
+    T* c = QzCreate<T>(Form);
+    c->SetName(Name);
+    c->SetBounds(L, T_, W, H);
+    c->SetParent(Form);
+    return c;
+  }
+  void LoadGolden(TQzCustomThemeManager* M) {
+    auto s = StreamOf(ReadGolden("theme_ramp.tfid"));
+    ASSERT_TRUE(M->GetThemeItems()->LoadFromStream(s.get()));
+  }
+};
+
+TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
+  auto* label = Put<TQzLabel>("Label", 0, 0, 60, 20);
+  auto* action = Put<TQzActionLabel>("Action", 0, 20, 60, 20);
+  auto* line = Put<TQzBorderLine>("Line", 0, 100, 100, 4);
+  auto* edit = Put<TQzEdit>("Edit", 100, 0, 80, 20);
+  auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 200, 0, 100, 80);
+  auto* bar = Put<TQzHeaderBar>("Bar", 0, 150, 200, 40);
+  bar->SetCaption("");
+  bar->SetColor(RGB(0, 0, 255));
+  scroll->SetParentColor(false);
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  ASSERT_EQ(m->GetThemeColor(152), RampColor(152));
+
+  struct TRow {
+    const char* What;
+    std::function<TColor()> Colour;
+    TColor Registered;  // after registering the form
+    TColor Applied;     // after ApplyTheme
+    TColor Own = 0;
+  };
+  TRow rows[] = {
+      {"label font", [&] { return label->GetFont()->GetColor(); }, RampColor(154), RampColor(3)},
+      {"action label font", [&] { return action->GetFont()->GetColor(); }, 0xFFFFFF, RampColor(3)},
+      {"border line", [&] { return line->GetColor(); }, 0xFFFFFF, RampColor(7)},
+      {"edit", [&] { return edit->GetColor(); }, RampColor(1), RampColor(152)},
+      {"scrolling control", [&] { return scroll->GetColor(); }, RampColor(1), RampColor(1)},
+  };
+  for (TRow& r : rows) r.Own = r.Colour();
+  m->RegisterThemeClient(Form);
+  for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Registered) << r.What;
+  for (TControl* c : std::initializer_list<TControl*>{label, action, line}) {
+    EXPECT_EQ(static_cast<TQzCustomGraphicControl*>(c)->GetThemeManager(), m) << c->GetName();
+  }
+  EXPECT_EQ(edit->GetThemeManager(), m);
+  EXPECT_EQ(scroll->GetThemeManager(), m);
+
+  // Unlinked controls are linked again by ApplyTheme, and keep its colours, not registration's.
+  for (TControl* c : std::initializer_list<TControl*>{label, action, line})
+    static_cast<TQzCustomGraphicControl*>(c)->SetThemeManager(nullptr);
+  edit->SetThemeManager(nullptr);
+  scroll->SetThemeManager(nullptr);
+  EXPECT_EQ(rows[0].Colour(), rows[0].Own) << "a control that leaves gets its own look back";
+  EXPECT_EQ(rows[3].Colour(), rows[3].Own);
+  m->ApplyTheme(Form);
+  for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
+  EXPECT_EQ(edit->GetThemeManager(), m) << "the form table links the edit";
+  EXPECT_EQ(scroll->GetThemeManager(), m);
+
+  // Painted: the theme's colours while active, the built-in look once switched off.
+  Form->Show();
+  Pump();
+  EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
+  EXPECT_EQ(ScreenPixel(150, 150), RampColor(70));
+  m->SetActive(false);
+  Pump();
+  EXPECT_EQ(ScreenPixel(50, 102), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(ScreenPixel(150, 150), RGB(0, 0, 255));
+  EXPECT_EQ(Form->GetColor(), clWhite);
+  for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
+  m->SetActive(true);
+  Pump();
+  EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
+}
+
+// A picture of W x H pixels under ID in the theme's picture list.
+void AddPicture(TQzCustomThemeManager* M, uint16_t ID, int W, int H) {
+  auto* item = new TQzPictureListItem(M->GetThemeItems()->GetPictures());
+  item->SetID(ID);
+  TBitmap b;
+  b.SetSize(W, H);
+  b.GetCanvas()->GetBrush()->SetColor(RGB(200, 10, 10));
+  b.GetCanvas()->FillRect(Rect(0, 0, W, H));
+  item->GetPicture()->SetGraphic(&b);
+}
+
+TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
+  auto* knobs = QzCreate<TQzAudioKnobSource>(Form);
+  auto* caps = QzCreate<TQzAudioSliderKnobSource>(Form);
+  auto* group = Put<TQzAudioSwitchGroup>("Group", 0, 0, 100, 40);
+  TBitmap own;
+  own.SetSize(30, 300);
+  knobs->GetPicture()->SetGraphic(&own);
+  const int capWidth = caps->GetPicture()->GetWidth();
+
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  AddPicture(m, QzThemeKnobPictureID, 20, 200);
+  AddPicture(m, QzThemeSliderKnobPictureID, 11, 13);
+  AddPicture(m, QzThemeSwitchCheckedPictureID, 9, 5);
+  AddPicture(m, QzThemeSwitchUncheckedPictureID, 8, 6);
+
+  struct TRow {
+    const char* What;
+    std::function<int()> Width;
+    int Themed;
+    int Unthemed;
+  };
+  const TRow rows[] = {
+      {"knob strip", [&] { return knobs->GetPicture()->GetWidth(); }, 20, 30},
+      {"slider knob", [&] { return caps->GetPicture()->GetWidth(); }, 11, capWidth},
+      {"checked switch", [&] { return group->GetCheckedPicture()->GetWidth(); }, 9, 0},
+      {"unchecked switch", [&] { return group->GetUncheckedPicture()->GetWidth(); }, 8, 0},
+  };
+  // Inactive: linked, but the controls keep their own pictures.
+  m->SetActive(false);
+  knobs->SetThemeManager(m);
+  caps->SetThemeManager(m);
+  group->SetThemeManager(m);
+  for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Unthemed) << r.What;
+  m->SetActive(true);
+  for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Themed) << r.What;
+  EXPECT_TRUE(group->GetCheckedPicture()->GetTransparent());
+  EXPECT_TRUE(group->GetUncheckedPicture()->GetTransparent());
+
+  // A theme without the pictures leaves the ones taken; switched off, the own ones come back.
+  m->GetThemeItems()->GetPictures()->FreeItems();
+  m->GetThemeItems()->Changed();
+  for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Themed) << r.What;
+  m->SetActive(false);
+  for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Unthemed) << r.What << " switched off";
+}
+
+// Either the manager or the controls go first; neither leaves a dangling link.
+TEST_F(QzThemeRows, ManagerAndControlsFreedInEitherOrder) {
+  for (bool managerFirst : {true, false}) {
+    SCOPED_TRACE(managerFirst);
+    auto* label = Put<TQzLabel>("Label", 0, 0, 60, 20);
+    auto* edit = Put<TQzEdit>("Edit", 100, 0, 80, 20);
+    auto* knobs = QzCreate<TQzAudioKnobSource>(Form);
+    auto* m = QzCreate<TQzThemeManager>(Application);
+    LoadGolden(m);
+    AddPicture(m, QzThemeKnobPictureID, 20, 200);
+    knobs->SetThemeManager(m);
+    m->RegisterThemeClient(Form);
+    m->ApplyTheme(Form);
+    Form->Show();
+    Pump();
+    if (managerFirst) {
+      m->Free();
+      EXPECT_EQ(label->GetThemeManager(), nullptr);
+      EXPECT_EQ(edit->GetThemeManager(), nullptr);
+      EXPECT_EQ(knobs->GetThemeManager(), nullptr);
+      Pump();
+      label->Free();
+      edit->Free();
+      knobs->Free();
+    } else {
+      label->Free();
+      edit->Free();
+      knobs->Free();
+      EXPECT_FALSE(m->HasClient(label));
+      m->SetActive(false);  // reaches only the clients still alive
+      m->Free();
+    }
+    Pump();
+  }
+}
+
+const char* const German =
+    "#TForm\r\n"
+    "[Head]\r\nText=Kopfzeile\r\n"
+    "[Action]\r\nText=Aktion\r\nHint=Tu es\r\n"
+    "[Bar]\r\nText=Leiste\r\nHint=Balken\r\nInfo=Auskunft\r\n"
+    "[Group]\r\nHint=Gruppenhilfe\r\n"
+    "[Check]\r\nHint=Ankreuzen\r\n"
+    "[Label]\r\nText=Beschriftung\r\n"
+    "[Scroll]\r\nText=Rollen\r\nHint=Rollbereich\r\n"
+    "#Global\r\n"
+    "[Group]\r\nText=Gruppe\r\n"
+    "[Check]\r\nText=Prüfen\r\n"
+    "[Box]\r\nText=Kasten\r\n"
+    "[Button]\r\nText=Knopf\r\n"
+    "[Icon]\r\nHint=Symbol\r\n";
+
+const char* const English =
+    "#TForm\r\n"
+    "[Head]\r\nText=Headline\r\n"
+    "[Action]\r\nText=Act\r\nHint=Do it\r\n"
+    "[Bar]\r\nText=Bar\r\nHint=Strip\r\nInfo=Info\r\n"
+    "[Group]\r\nText=Group\r\nHint=Group help\r\n"
+    "[Check]\r\nText=Check\r\nHint=Tick\r\n"
+    "[Box]\r\nText=Box\r\n"
+    "[Button]\r\nText=Button\r\n"
+    "[Label]\r\nText=Label\r\n"
+    "[Scroll]\r\nText=Scroll\r\nHint=Scroll area\r\n"
+    "#Global\r\n"
+    "[Icon]\r\nHint=Icon\r\n";
+
+TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
+  auto* panel = Put<TQzControlPanel>("Panel", 0, 200, 200, 30);
+  auto* box = QzCreate<TQzControlPanelBox>(Form);
+  box->SetName("Box");
+  box->SetParent(panel);
+  auto* head = Put<TQzHeadLine>("Head", 0, 0, 60, 20);
+  auto* action = Put<TQzActionLabel>("Action", 0, 20, 60, 20);
+  auto* bar = Put<TQzHeaderBar>("Bar", 0, 40, 200, 30);
+  auto* group = Put<TQzGroupBox>("Group", 0, 80, 60, 40);
+  auto* check = Put<TQzCheckBox>("Check", 60, 80, 60, 20);
+  auto* button = Put<TQzButton>("Button", 120, 80, 60, 20);
+  auto* label = Put<TQzLabel>("Label", 180, 80, 60, 20);
+  auto* icon = Put<TQzActionIcon>("Icon", 240, 80, 20, 20);
+  auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 0, 130, 100, 60);
+  auto* vls = QzCreate<TQzVLSDataSource>(Form);
+
+  struct TRow {
+    const char* What;
+    std::function<std::string()> Get;
+    const char* InGerman;
+    const char* InEnglish;
+  };
+  const TRow rows[] = {
+      {"head line", [&] { return head->GetCaption(); }, "Kopfzeile", "Headline"},
+      {"action label", [&] { return action->GetCaption(); }, "Aktion", "Act"},
+      {"action label hint", [&] { return action->GetHint(); }, "Tu es", "Do it"},
+      {"header bar", [&] { return bar->GetCaption(); }, "Leiste", "Bar"},
+      {"header bar hint", [&] { return bar->GetHint(); }, "Balken", "Strip"},
+      {"header bar info", [&] { return bar->GetInfoText(); }, "Auskunft", "Info"},
+      {"group box (global text)", [&] { return group->GetCaption(); }, "Gruppe", "Group"},
+      {"group box hint", [&] { return group->GetHint(); }, "Gruppenhilfe", "Group help"},
+      {"check box (global text)", [&] { return check->GetCaption(); }, "Prüfen", "Check"},
+      {"check box hint", [&] { return check->GetHint(); }, "Ankreuzen", "Tick"},
+      {"panel box (global text)", [&] { return box->GetCaption(); }, "Kasten", "Box"},
+      {"button (global text)", [&] { return button->GetCaption(); }, "Knopf", "Button"},
+      {"label", [&] { return label->GetCaption(); }, "Beschriftung", "Label"},
+      {"action icon (global hint)", [&] { return icon->GetHint(); }, "Symbol", "Icon"},
+      {"scrolling control", [&] { return scroll->GetCaption(); }, "Rollen", "Scroll"},
+      {"scrolling control hint", [&] { return scroll->GetHint(); }, "Rollbereich", "Scroll area"},
+  };
+  vls->GetValues()->SetText(English);
+  vls->TranslateForm(Form);
+  for (const TRow& r : rows) ASSERT_EQ(r.Get(), r.InEnglish) << r.What;
+  vls->GetValues()->SetText(German);
+  vls->TranslateForm(Form);
+  for (const TRow& r : rows) EXPECT_EQ(r.Get(), r.InGerman) << r.What;
+  vls->GetValues()->SetText(English);
+  vls->TranslateForm(Form);
+  for (const TRow& r : rows) EXPECT_EQ(r.Get(), r.InEnglish) << r.What;
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// The controls and the presets: each gesture writes its own field, a refresh never writes,
+// states round-trip through the host interfaces with the editor alive, and the value texts.
+#include <cmath>
+#include <functional>
+#include <thread>
+
+#include "EditorFixture.h"
+#include "ui/editor/ZRTEffectControls.h"
+
+namespace {
+
+using TEq = TQzAudioMicroEqualizerPreset;
+using TLim = TQzAudioLimiterPreset;
+
+// Each control's field, read straight from the presets.
+const struct {
+  const char* Control;
+  std::function<float(TEq&, TLim&)> Read;
+} Fields[] = {
+    {"LowcutSel", [](TEq& e, TLim&) { return e.GetLowcutFrequency(); }},
+    {"HighCutSel", [](TEq& e, TLim&) { return e.GetHighcutFrequency(); }},
+    {"FrequencySelL", [](TEq& e, TLim&) { return e.GetBandFrequency(0); }},
+    {"FrequencySelM", [](TEq& e, TLim&) { return e.GetBandFrequency(1); }},
+    {"FrequencySelH", [](TEq& e, TLim&) { return e.GetBandFrequency(2); }},
+    {"BandwidthSelL", [](TEq& e, TLim&) { return e.GetBandBandwidth(0); }},
+    {"BandwidthSelM", [](TEq& e, TLim&) { return e.GetBandBandwidth(1); }},
+    {"BandwidthSelH", [](TEq& e, TLim&) { return e.GetBandBandwidth(2); }},
+    {"FilterGainSelL", [](TEq& e, TLim&) { return e.GetBandGain(0); }},
+    {"FilterGainSelM", [](TEq& e, TLim&) { return e.GetBandGain(1); }},
+    {"FilterGainSelH", [](TEq& e, TLim&) { return e.GetBandGain(2); }},
+    {"PanSel", [](TEq& e, TLim&) { return e.GetPan(); }},
+    {"InputSel", [](TEq& e, TLim&) { return e.GetInputGain(); }},
+    {"OutputSel", [](TEq&, TLim& l) { return l.GetOutputGain(); }},
+    {"Thresholdsel", [](TEq&, TLim& l) { return l.GetThreshold(); }},
+    {"ReleaseSel", [](TEq&, TLim& l) { return l.GetRelease(); }},
+};
+
+std::vector<float> Snapshot(TQzAudioEffectPlugin* P) {
+  std::vector<float> v;
+  for (const auto& f : Fields) v.push_back(f.Read(*P->GetMicroEqualizer()->GetPreset(), *P->GetLimiter()->GetPreset()));
+  v.push_back(static_cast<float>(P->GetMicroEqualizer()->GetPreset()->GetFlagWord()));
+  return v;
+}
+
+// A state blob made from presets set up by Setup.
+std::vector<uint8_t> Blob(const std::function<void(TEq&, TLim&)>& Setup) {
+  TQzAudioEffectPluginPreset preset;
+  TEq& eq = *preset.EqualizerPreset();
+  TLim& lim = *preset.LimiterPreset();
+  // What the editor's refresh holds on purpose, so that only the values under test can differ.
+  lim.SetMode(2);
+  lim.SetLookAhead(true);
+  eq.SetOutputGain(0.0f);
+  eq.SetSaturation(false);
+  eq.SetActive(true);
+  lim.SetActive(true);
+  Setup(eq, lim);
+  TMemoryStream s;
+  preset.SaveToStream(&s);
+  return {s.Memory(), s.Memory() + s.GetSize()};
+}
+
+TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
+  AEffect* e = NewVst();
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  TQzAudioEffectPlugin* p = PluginOf(e);
+  Idle(e);
+  for (size_t i = 0; i < std::size(Fields); ++i) {
+    SCOPED_TRACE(Fields[i].Control);
+    auto* c = dynamic_cast<TControl*>(f->FindComponent(Fields[i].Control));
+    ASSERT_NE(c, nullptr);
+    const std::vector<float> before = Snapshot(p);
+    const TPoint at = At(c);
+    // A notch each way: one of them moves a value that sits at an end of its range.
+    Backend->Wheel(Win(f), at.X, at.Y, 120);
+    Idle(e);
+    if (Snapshot(p) == before) {
+      Backend->Wheel(Win(f), at.X, at.Y, -120);
+      Idle(e);
+    }
+    const std::vector<float> after = Snapshot(p);
+    for (size_t j = 0; j < before.size(); ++j) {
+      if (j == i)
+        EXPECT_NE(after[j], before[j]);
+      else
+        EXPECT_EQ(after[j], before[j]) << (j < std::size(Fields) ? Fields[j].Control : "flags");
+    }
+  }
+  // Clicks on the switch items: each flips its own flag of the equaliser and nothing else.
+  const struct {
+    TQzAudioSwitchGroup* Group;
+    int Item;
+    uint32_t Flag;
+  } switches[] = {
+      {f->BandSwitchGroup, 0, 1u << 0},  {f->BandSwitchGroup, 1, 1u << 1},
+      {f->BandSwitchGroup, 2, 1u << 2},  {f->BandSwitchGroup, 3, TEq::flagCutFilters},
+      {f->OutputSwitchGroup, 0, TEq::flagMono}, {f->OutputSwitchGroup, 1, TEq::flagBypass},
+  };
+  for (const auto& sw : switches) {
+    SCOPED_TRACE(sw.Group->GetName() + " " + std::to_string(sw.Item));
+    const std::vector<float> before = Snapshot(p);
+    const uint32_t flags = p->GetMicroEqualizer()->GetPreset()->GetFlagWord();
+    const TRect r = sw.Group->GetItemRect(sw.Item);
+    const TPoint at = At(sw.Group, (r.Left + r.Right) / 2 - sw.Group->GetWidth() / 2,
+                         (r.Top + r.Bottom) / 2 - sw.Group->GetHeight() / 2);
+    Backend->Click(Win(f), at.X, at.Y);
+    Idle(e);
+    EXPECT_EQ(p->GetMicroEqualizer()->GetPreset()->GetFlagWord() ^ flags, sw.Flag);
+    const std::vector<float> after = Snapshot(p);
+    EXPECT_TRUE(std::equal(before.begin(), before.end() - 1, after.begin()));
+    EXPECT_EQ(sw.Group->GetChecked(sw.Item), (p->GetMicroEqualizer()->GetPreset()->GetFlagWord() & sw.Flag) != 0);
+  }
+  // Drags: a knob upwards and a slider's cap downwards.
+  const float gain = p->GetMicroEqualizer()->GetPreset()->GetBandGain(1);
+  TPoint at = At(f->FilterGainSelM);
+  Backend->MouseDown(Win(f), at.X, at.Y);
+  Backend->MouseMove(Win(f), at.X, at.Y - 40, {ssLeft});
+  Backend->MouseUp(Win(f), at.X, at.Y - 40);
+  Idle(e);
+  EXPECT_GT(p->GetMicroEqualizer()->GetPreset()->GetBandGain(1), gain);
+  EXPECT_EQ(p->GetMicroEqualizer()->GetPreset()->GetBandGain(1), f->FilterGainSelM->GetValue());
+  const float input = p->GetMicroEqualizer()->GetPreset()->GetInputGain();
+  const TRect cap = f->InputSel->GetKnobRect();
+  at = At(f->InputSel);
+  at.X += (cap.Left + cap.Right) / 2 - f->InputSel->GetWidth() / 2;
+  at.Y += (cap.Top + cap.Bottom) / 2 - f->InputSel->GetHeight() / 2;
+  Backend->MouseDown(Win(f), at.X, at.Y);
+  Backend->MouseMove(Win(f), at.X, at.Y + 60, {ssLeft});
+  Backend->MouseUp(Win(f), at.X, at.Y + 60);
+  Idle(e);
+  EXPECT_LT(p->GetMicroEqualizer()->GetPreset()->GetInputGain(), input);
+}
+
+TEST_F(EditorTest, StatesRoundTripWithTheEditorAlive) {
+  const struct {
+    const char* Name;
+    std::function<void(TEq&, TLim&)> Setup;
+    // What the refresh changes on purpose.
+    std::function<void(TEq&, TLim&)> Expect;
+  } cases[] = {
+      {"threshold below the knob", [](TEq&, TLim& l) { l.SetThreshold(-12.0f); }, nullptr},
+      {"release above the knob", [](TEq&, TLim& l) { l.SetRelease(600.0f); }, nullptr},
+      {"output below the slider", [](TEq&, TLim& l) { l.SetOutputGain(-70.0f); }, nullptr},
+      {"all three and equaliser values",
+       [](TEq& q, TLim& l) {
+         l.SetThreshold(-14.5f);
+         l.SetRelease(740.0f);
+         l.SetOutputGain(-79.0f);
+         q.SetBandGain(1, 7.5f);
+         q.SetPan(-30.0f);
+         q.SetBandEnabled(2, true);
+       },
+       nullptr},
+      {"mode and equaliser output",
+       [](TEq& q, TLim& l) {
+         l.SetMode(0);
+         q.SetOutputGain(-6.0f);
+         l.SetThreshold(-11.0f);
+       },
+       [](TEq& q, TLim& l) {
+         l.SetMode(2);
+         q.SetOutputGain(0.0f);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::vector<uint8_t> blob = Blob(c.Setup);
+    const std::vector<uint8_t> expected = c.Expect ? Blob([&](TEq& q, TLim& l) {
+      c.Setup(q, l);
+      c.Expect(q, l);
+    })
+                                                   : blob;
+    // VST: loaded before the editor exists, then after it is open.
+    AEffect* e = NewVst();
+    SetChunk(e, blob);
+    OpenVstEditor(e);
+    for (int i = 0; i < 3; ++i) Idle(e);
+    EXPECT_EQ(Chunk(e), expected);
+    SetChunk(e, blob);
+    for (int i = 0; i < 3; ++i) Idle(e);
+    EXPECT_EQ(Chunk(e), expected);
+    // Direct call, the editor shown.
+    void* o = NewDirect();
+    ASSERT_EQ(QzCallObjectEntry(10001, 0, o, nullptr), 1);
+    std::vector<uint8_t> copy = blob;
+    ASSERT_EQ(QzCallObjectEntry(16004, static_cast<int32_t>(copy.size()), o, copy.data()), 1);
+    QzCallObjectEntry(15007, 0, o, nullptr);
+    std::vector<uint8_t> back(blob.size() + 16);
+    ASSERT_EQ(QzCallObjectEntry(16002, static_cast<int32_t>(back.size()), o, back.data()),
+              static_cast<int32_t>(blob.size()));
+    back.resize(blob.size());
+    EXPECT_EQ(back, expected);
+  }
+}
+
+TEST_F(EditorTest, RefreshDetails) {
+  AEffect* e = NewVst();
+  TQzAudioEffectPlugin* p = PluginOf(e);
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  // Saturation goes off with its derived values, not only in the preset.
+  EXPECT_FALSE(p->GetMicroEqualizer()->GetPreset()->GetSaturation());
+  EXPECT_FALSE(p->GetMicroEqualizer()->GetSaturation());
+  // The release knob offers nothing the preset would refuse.
+  EXPECT_GE(f->ReleaseSel->GetMin(), TLim::MinRelease);
+  EXPECT_LE(f->ReleaseSel->GetMax(), TLim::MaxRelease);
+  // Double-clicking the threshold or release knob leaves the pan alone; the pan knob centres it.
+  p->GetMicroEqualizer()->GetPreset()->SetPan(40.0f);
+  Idle(e);
+  for (TQzAudioKnob* k : {f->Thresholdsel, f->ReleaseSel, f->PanSel}) {
+    const TPoint at = At(k);
+    Backend->Click(Win(f), at.X, at.Y);
+    Backend->Click(Win(f), at.X, at.Y);
+    Idle(e);
+    EXPECT_EQ(p->GetMicroEqualizer()->GetPreset()->GetPan(), k == f->PanSel ? 0.0f : 40.0f) << k->GetName();
+  }
+  // A form without a plug-in shows nothing and takes no harm from a refresh.
+  auto* lone = new TQzAudioEffectGUIForm(Application, false);
+  lone->UpdateControls(nullptr);
+  EXPECT_EQ(lone->RefreshCount(), 0);
+  lone->Free();
+}
+
+TEST_F(EditorTest, ValueTexts) {
+  AEffect* e = NewVst();
+  TQzAudioEffectPlugin* p = PluginOf(e);
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  TEq& q = *p->GetMicroEqualizer()->GetPreset();
+  const struct {
+    TControl* Control;
+    std::function<void()> Set;
+    const char* Text;
+  } cases[] = {
+      {f->PanSel, [&] { q.SetPan(25.0f); }, "L 75,0   R 100"},
+      {f->PanSel, [&] { q.SetPan(-25.0f); }, "L 100   R 75,0"},
+      {f->PanSel, [&] { q.SetPan(0.0f); }, "Center"},
+      {f->HighCutSel, [&] { q.SetHighcutFrequency(12500.0f); }, "12,5 KHz"},
+      {f->FrequencySelM, [&] { q.SetBandFrequency(1, 999.0f); }, "999,0 Hz"},
+      {f->FrequencySelM, [&] { q.SetBandFrequency(1, 1000.0f); }, "1,0 KHz"},
+      {f->LowcutSel, [&] { q.SetLowcutFrequency(125.0f); }, "125,0 Hz"},
+      {f->BandwidthSelH, [&] { q.SetBandBandwidth(2, 2.5f); }, "2,5"},
+      {f->ReleaseSel, [&] { p->GetLimiter()->GetPreset()->SetRelease(1234.0f); }, "750,0 msec"},
+      {f->OutputSel, [&] { p->GetLimiter()->GetPreset()->SetOutputGain(-12.3f); }, "-12,3 dB"},
+  };
+  for (const auto& c : cases) {
+    c.Set();
+    EXPECT_EQ(f->ControlGetValueText(c.Control, 0.0), c.Text);
+  }
+  EXPECT_EQ(QzPanText(std::nanf("")), "Center");
+}
+
+TEST_F(EditorTest, ChangesFromAnotherThreadShowAtTheNextPump) {
+  AEffect* e = NewVst();
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  Idle(e);
+  const int refreshes = f->RefreshCount();
+  const std::vector<uint8_t> blob = Blob([](TEq& q, TLim&) { q.SetBandGain(0, 9.0f); });
+  std::thread([&] { SetChunk(e, blob); }).join();
+  EXPECT_EQ(f->RefreshCount(), refreshes);
+  EXPECT_NE(f->FilterGainSelL->GetValue(), 9.0f);
+  Idle(e);
+  EXPECT_EQ(f->RefreshCount(), refreshes + 1);
+  EXPECT_EQ(f->FilterGainSelL->GetValue(), 9.0f);
+  EXPECT_EQ(QzToolkitThreadViolations(), 0);
+}
+
+}  // namespace

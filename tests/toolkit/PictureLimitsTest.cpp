@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+#include <png.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <csetjmp>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Graphics.h"
+#include "tests/common/TestStreams.h"
+
+namespace {
+
+struct TPngSpec {
+  int Type;
+  int Depth;
+  bool Interlace;
+  bool Trns;
+  bool LinearGamma = false;  // a gAMA chunk of 1.0
+  int Width = 9;
+  int Height = 6;
+};
+
+int Channels(int Type) {
+  switch (Type) {
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+    default: return 1;
+  }
+}
+
+// A sample of Depth bits that varies with position and channel.
+uint32_t Sample(const TPngSpec& S, int X, int Y, int C) {
+  const uint32_t h = static_cast<uint32_t>(X * 7919 + Y * 104729 + C * 1299709) * 2654435761u;
+  return (h >> 7) & ((1u << S.Depth) - 1);
+}
+
+png_color PaletteEntry(int I) {
+  return {static_cast<png_byte>(I * 37), static_cast<png_byte>(255 - I * 11), static_cast<png_byte>(I * 101)};
+}
+uint8_t PaletteAlpha(int I) { return static_cast<uint8_t>(I * 53 + 7); }
+
+void Append(png_structp Png, png_bytep Data, size_t Size) {
+  auto* out = static_cast<TBytes*>(png_get_io_ptr(Png));
+  out->insert(out->end(), Data, Data + Size);
+}
+void Flush(png_structp) {}
+
+// Writes Rows with libpng's own writer; a plain routine so that libpng's jump crosses no
+// destructor. Out is reserved by the caller.
+bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_set_write_fn(png, Out, Append, Flush);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(S->Width), static_cast<png_uint_32>(S->Height), S->Depth, S->Type,
+               S->Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_color palette[256];
+  png_byte alphas[256];
+  png_color_16 key{};
+  const int entries = 1 << S->Depth;
+  if (S->Type == PNG_COLOR_TYPE_PALETTE) {
+    for (int i = 0; i < entries; ++i) palette[i] = PaletteEntry(i), alphas[i] = PaletteAlpha(i);
+    png_set_PLTE(png, info, palette, entries);
+  }
+  if (S->Trns) {
+    // The colour of the first pixel is the transparent one, so that the key is met.
+    key.gray = static_cast<png_uint_16>(Sample(*S, 0, 0, 0));
+    key.red = key.gray;
+    key.green = static_cast<png_uint_16>(Sample(*S, 0, 0, 1));
+    key.blue = static_cast<png_uint_16>(Sample(*S, 0, 0, 2));
+    png_set_tRNS(png, info, alphas, S->Type == PNG_COLOR_TYPE_PALETTE ? entries : 0, &key);
+  }
+  if (S->LinearGamma) png_set_gAMA_fixed(png, info, PNG_GAMMA_LINEAR);
+  png_write_info(png, info);
+  png_write_image(png, Rows);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+TBytes MakePng(const TPngSpec& S) {
+  const int ch = Channels(S.Type);
+  const size_t rowBytes = (static_cast<size_t>(S.Width) * ch * S.Depth + 7) / 8;
+  std::vector<TBytes> rows(static_cast<size_t>(S.Height), TBytes(rowBytes));
+  std::vector<png_bytep> ptrs;
+  for (int y = 0; y < S.Height; ++y) {
+    TBytes& r = rows[static_cast<size_t>(y)];
+    for (int x = 0; x < S.Width; ++x)
+      for (int c = 0; c < ch; ++c) {
+        const uint32_t v = Sample(S, x, y, c);
+        const size_t bit = (static_cast<size_t>(x) * ch + c) * S.Depth;
+        if (S.Depth == 16) {
+          r[bit / 8] = static_cast<uint8_t>(v >> 8);
+          r[bit / 8 + 1] = static_cast<uint8_t>(v);
+        } else {
+          r[bit / 8] |= static_cast<uint8_t>(v << (8 - S.Depth - bit % 8));
+        }
+      }
+    ptrs.push_back(r.data());
+  }
+  TBytes out;
+  out.reserve(1 << 20);
+  EXPECT_TRUE(WritePng(&S, ptrs.data(), &out));
+  return out;
+}
+
+uint8_t To8(uint32_t V, int Depth) { return static_cast<uint8_t>(V * 255 / ((1u << Depth) - 1)); }
+// 16-bit samples without a gamma chunk are linear light; the toolkit's pixels are sRGB, which
+// libpng takes as the plain power 1 / 2.2.
+uint8_t LinearToSrgb(uint32_t V, int Depth) {
+  return static_cast<uint8_t>(std::lround(std::pow(V / ((1u << Depth) - 1.0), 0.45455) * 255));
+}
+
+// The B, G, R, A the reader must give for a pixel of S.
+std::array<int, 4> Expected(const TPngSpec& S, int X, int Y) {
+  uint32_t v[4];
+  for (int c = 0; c < 4; ++c) v[c] = c < Channels(S.Type) ? Sample(S, X, Y, c) : 0;
+  auto colour = [&](uint32_t C) {
+    return S.Depth == 16 || S.LinearGamma ? LinearToSrgb(C, S.Depth) : To8(C, S.Depth);
+  };
+  if (S.Type == PNG_COLOR_TYPE_PALETTE) {
+    const png_color p = PaletteEntry(static_cast<int>(v[0]));
+    return {p.blue, p.green, p.red, S.Trns ? PaletteAlpha(static_cast<int>(v[0])) : 255};
+  }
+  int a = 255;
+  if (S.Type & PNG_COLOR_MASK_ALPHA) a = S.Depth == 16 ? static_cast<int>(std::lround(v[Channels(S.Type) - 1] / 257.0)) : v[Channels(S.Type) - 1];
+  if (S.Trns) {
+    const bool key = S.Type == PNG_COLOR_TYPE_GRAY ? v[0] == Sample(S, 0, 0, 0)
+                                                    : v[0] == Sample(S, 0, 0, 0) && v[1] == Sample(S, 0, 0, 1) &&
+                                                          v[2] == Sample(S, 0, 0, 2);
+    a = key ? 0 : 255;
+  }
+  if ((S.Type & PNG_COLOR_MASK_COLOR) == 0) return {colour(v[0]), colour(v[0]), colour(v[0]), a};
+  return {colour(v[2]), colour(v[1]), colour(v[0]), a};
+}
+
+// What libpng's simplified interface, the toolkit's former reader, makes of the same bytes.
+TBytes SimplifiedPixels(const TBytes& Png, bool Alpha) {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&img, Png.data(), Png.size())) return {};
+  img.format = Alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+  TBytes out(PNG_IMAGE_SIZE(img));
+  if (!png_image_finish_read(&img, nullptr, out.data(), 0, nullptr)) out.clear();
+  png_image_free(&img);
+  return out;
+}
+
+std::string Describe(const TPngSpec& S) {
+  return "type " + std::to_string(S.Type) + " depth " + std::to_string(S.Depth) + (S.Interlace ? " interlaced" : "") +
+         (S.Trns ? " tRNS" : "") +
+         (S.LinearGamma ? " gAMA 1.0" : "");
+}
+
+TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
+  const std::pair<int, std::vector<int>> kinds[] = {{PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
+                                                    {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
+                                                    {PNG_COLOR_TYPE_RGB, {8, 16}},
+                                                    {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},
+                                                    {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}}};
+  for (const auto& [type, depths] : kinds)
+    for (int depth : depths)
+      for (bool interlace : {false, true})
+        for (int variant = 0; variant < 3; ++variant) {
+          const bool trns = variant == 1, linear = variant == 2;
+          if (trns && (type & PNG_COLOR_MASK_ALPHA)) continue;
+          if (linear && (depth < 8 || type == PNG_COLOR_TYPE_PALETTE)) continue;
+          const TPngSpec s{type, depth, interlace, trns, linear};
+          const TBytes file = MakePng(s);
+          TPortableNetworkGraphic p;
+          ASSERT_NO_THROW(p.LoadFromStream(StreamOf(file).get())) << Describe(s);
+          ASSERT_EQ(p.GetWidth(), s.Width);
+          ASSERT_EQ(p.GetHeight(), s.Height);
+          const bool alpha = (type & PNG_COLOR_MASK_ALPHA) || trns;
+          EXPECT_EQ(p.GetHasAlpha(), alpha) << Describe(s);
+          const int bpp = alpha ? 4 : 3;
+          const TBytes old = SimplifiedPixels(file, alpha);
+          ASSERT_EQ(old.size(), static_cast<size_t>(s.Width * s.Height * bpp));
+          const int tolerance = depth == 16 || linear ? 1 : 0;
+          for (int y = 0; y < s.Height; ++y)
+            for (int x = 0; x < s.Width; ++x) {
+              const uint8_t* got = p.GetScanLine(y) + x * bpp;
+              const auto want = Expected(s, x, y);
+              for (int c = 0; c < bpp; ++c) {
+                EXPECT_NEAR(got[c], want[static_cast<size_t>(c)], tolerance) << Describe(s) << " at " << x << "," << y << " c" << c;
+                // The simplified interface scrambles interlaced 16-bit pictures; the pixels
+                // computed above are the judge there.
+                if (depth != 16 || !interlace) {
+                  EXPECT_EQ(got[c], old[static_cast<size_t>((y * s.Width + x) * bpp + c)]) << Describe(s) << " at " << x << "," << y;
+                }
+              }
+            }
+        }
+}
+
+struct TChunk {
+  std::string Type;
+  TBytes Body;
+};
+
+std::vector<TChunk> Chunks(const TBytes& Png) {
+  std::vector<TChunk> out;
+  for (size_t p = 8; p + 12 <= Png.size();) {
+    const size_t n = static_cast<size_t>(Png[p]) << 24 | Png[p + 1] << 16 | Png[p + 2] << 8 | Png[p + 3];
+    out.push_back({std::string(Png.begin() + static_cast<ptrdiff_t>(p + 4), Png.begin() + static_cast<ptrdiff_t>(p + 8)),
+                   TBytes(Png.begin() + static_cast<ptrdiff_t>(p + 8), Png.begin() + static_cast<ptrdiff_t>(p + 8 + n))});
+    p += 12 + n;
+  }
+  return out;
+}
+
+TBytes Join(const std::vector<TChunk>& Chunks) {
+  TBytes v = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  for (const TChunk& c : Chunks) {
+    const auto n = static_cast<uint32_t>(c.Body.size());
+    for (int i = 3; i >= 0; --i) v.push_back(static_cast<uint8_t>(n >> (8 * i)));
+    v.insert(v.end(), c.Type.begin(), c.Type.end());
+    v.insert(v.end(), c.Body.begin(), c.Body.end());
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(c.Type.data()), 4);
+    crc = crc32(crc, c.Body.data(), n);
+    for (int i = 3; i >= 0; --i) v.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+  }
+  return v;
+}
+
+TBytes SmallJpeg(int Width, int Height) {
+  TJPEGImage j;
+  j.SetPixelFormat(pf24bit);
+  j.SetSize(Width, Height);
+  for (int y = 0; y < Height; ++y)
+    for (int x = 0; x < Width * 3; ++x) j.GetScanLine(y)[x] = static_cast<uint8_t>(x * 29 + y * 71);
+  TMemoryStream s;
+  j.SaveToStream(&s);
+  TBytes out(static_cast<size_t>(s.GetSize()));
+  s.SetPosition(0);
+  s.ReadBuffer(out.data(), static_cast<int32_t>(out.size()));
+  return out;
+}
+
+template <class T>
+void ExpectRefused(const TBytes& Data, const std::string& What) {
+  T g;
+  g.SetSize(2, 2);
+  EXPECT_THROW(g.LoadFromStream(StreamOf(Data).get()), EInvalidGraphic) << What;
+  EXPECT_TRUE(g.GetEmpty()) << What;
+}
+
+TEST(PictureReaders, TruncationAtEveryLengthFails) {
+  const TBytes png = MakePng({PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false});
+  for (size_t n = 0; n < png.size(); ++n)
+    ExpectRefused<TPortableNetworkGraphic>(TBytes(png.begin(), png.begin() + static_cast<ptrdiff_t>(n)), "png " + std::to_string(n));
+  // A well-formed chunk chain whose image data stops short.
+  std::vector<TChunk> chunks = Chunks(png);
+  for (TChunk& c : chunks)
+    if (c.Type == "IDAT") {
+      const TBytes full = c.Body;
+      for (size_t n = 0; n < full.size(); ++n) {
+        c.Body.assign(full.begin(), full.begin() + static_cast<ptrdiff_t>(n));
+        ExpectRefused<TPortableNetworkGraphic>(Join(chunks), "idat " + std::to_string(n));
+      }
+    }
+  const TBytes jpeg = SmallJpeg(16, 8);
+  for (size_t n = 0; n < jpeg.size(); ++n)
+    ExpectRefused<TJPEGImage>(TBytes(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(n)), "jpeg " + std::to_string(n));
+  // Scan data that stops at an end-of-image marker: libjpeg alone would pad the rest with grey.
+  size_t sos = 2;
+  while (sos + 4 <= jpeg.size() && jpeg[sos + 1] != 0xDA) sos += 2 + (jpeg[sos + 2] << 8 | jpeg[sos + 3]);
+  const size_t scan = sos + 2 + (jpeg[sos + 2] << 8 | jpeg[sos + 3]);
+  ASSERT_LT(scan + 2, jpeg.size());
+  for (size_t n = scan; n < jpeg.size() - 2; ++n) {
+    TBytes cut(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(n));
+    if (cut.back() == 0xFF) cut.pop_back();
+    cut.insert(cut.end(), {0xFF, 0xD9});
+    ExpectRefused<TJPEGImage>(cut, "jpeg scan cut at " + std::to_string(n));
+  }
+}
+
+TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
+  struct Case {
+    uint32_t Width, Height;
+  };
+  const TBytes small = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
+  for (const Case& c : {Case{15001, 1}, Case{1, 15001}, Case{0x7FFFFFFF, 0x7FFFFFFF}, Case{15000, 15000}, Case{0, 6}}) {
+    std::vector<TChunk> chunks = Chunks(small);
+    for (int i = 0; i < 4; ++i) {
+      chunks[0].Body[static_cast<size_t>(i)] = static_cast<uint8_t>(c.Width >> (24 - 8 * i));
+      chunks[0].Body[static_cast<size_t>(4 + i)] = static_cast<uint8_t>(c.Height >> (24 - 8 * i));
+    }
+    ExpectRefused<TPortableNetworkGraphic>(Join(chunks), std::to_string(c.Width) + "x" + std::to_string(c.Height));
+  }
+  // Real pictures either side of the limit: the side alone decides.
+  TPngSpec wide{PNG_COLOR_TYPE_RGB, 8, false, false, false, QzMaxReadSide, 1};
+  TPortableNetworkGraphic p;
+  EXPECT_NO_THROW(p.LoadFromStream(StreamOf(MakePng(wide)).get()));
+  EXPECT_EQ(p.GetWidth(), QzMaxReadSide);
+  wide.Width = QzMaxReadSide + 1;
+  ExpectRefused<TPortableNetworkGraphic>(MakePng(wide), "png one past the side");
+
+  TJPEGImage j;
+  EXPECT_NO_THROW(j.LoadFromStream(StreamOf(SmallJpeg(QzMaxReadSide, 8)).get()));
+  EXPECT_EQ(j.GetWidth(), QzMaxReadSide);
+  ExpectRefused<TJPEGImage>(SmallJpeg(QzMaxReadSide + 1, 8), "jpeg one past the side");
+}
+
+TEST(PngReader, HugeAncillaryChunksAreRefused) {
+  const TBytes good = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
+  struct Case {
+    const char* Type;
+    size_t Size;
+    bool Loads;
+  };
+  for (const Case& c : {Case{"tEXt", 64 << 10, true}, Case{"tEXt", 6 << 20, false}, Case{"prVt", 64 << 10, true},
+                        Case{"prVt", 6 << 20, false}}) {
+    std::vector<TChunk> chunks = Chunks(good);
+    TBytes body(c.Size, 'a');
+    std::memcpy(body.data(), "Comment", 8);
+    chunks.insert(chunks.begin() + 1, TChunk{c.Type, body});
+    const std::string what = std::string(c.Type) + " " + std::to_string(c.Size);
+    if (c.Loads) {
+      TPortableNetworkGraphic p;
+      EXPECT_NO_THROW(p.LoadFromStream(StreamOf(Join(chunks)).get())) << what;
+      EXPECT_EQ(p.GetWidth(), 9) << what;
+    } else {
+      ExpectRefused<TPortableNetworkGraphic>(Join(chunks), what);
+    }
+  }
+}
+
+}  // namespace

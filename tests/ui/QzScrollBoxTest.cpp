@@ -1,0 +1,249 @@
+// The scroll bar and the scrolling container seen from outside: position clamping and its one
+// change event, thumb geometry at the range's edges, drags, visibility by scroll style and the
+// wheel that a child keeps for itself.
+#include <vector>
+
+#include "tests/ui/UiTestForm.h"
+#include "ui/framework/QzScrollBox.h"
+
+namespace {
+
+// A child that keeps the wheel (as a knob does) when asked to.
+class TWheelChild : public TQzCustomWinControl {
+public:
+  using TQzCustomWinControl::TQzCustomWinControl;
+  std::string ClassName() const override { return "TWheelChild"; }
+  bool DoMouseWheelScroll(TObject*, TShiftState, int, TPoint) override { return UseWheel; }
+  bool UseWheel = true;
+};
+
+class QzScrollBox : public UiFormTest {
+protected:
+  TQzCustomScrollBar* Bar(int W, int H, TAlign A) {
+    auto* b = QzCreate<TQzCustomScrollBar>(Form);
+    b->SetBounds(0, 0, W, H);
+    b->SetAlign(A);
+    b->SetParent(Form);
+    b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) {
+      Kinds.push_back(Kind);
+      Changes.push_back(Position);
+    };
+    return b;
+  }
+  TQzCustomScrollingWinControl* Box() {
+    auto* s = QzCreate<TQzCustomScrollingWinControl>(Form);
+    s->SetBounds(10, 10, 200, 150);
+    s->SetParent(Form);
+    return s;
+  }
+  std::vector<int32_t> Changes, Kinds;
+};
+
+}  // namespace
+
+TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
+  TQzCustomScrollBar* b = Bar(102, 10, alNone);
+  struct Row {
+    int32_t Set, Want;
+    bool Fires;
+  } rows[] = {{150, 100, true}, {100, 100, false}, {-5, 0, true}, {INT32_MIN, 0, false}, {INT32_MAX, 100, true}, {40, 40, true}};
+  for (const Row& r : rows) {
+    Changes.clear();
+    b->SetScrollPosition(r.Set);
+    EXPECT_EQ(b->GetPosition(), r.Want) << r.Set;
+    EXPECT_EQ(Changes.size(), r.Fires ? 1u : 0u) << r.Set;
+  }
+  EXPECT_EQ(Kinds, std::vector<int32_t>(Kinds.size(), 4));
+  // A range change pulls the position in without reporting it.
+  Changes.clear();
+  b->SetMax(20);
+  EXPECT_EQ(b->GetPosition(), 20);
+  b->SetMin(30);
+  EXPECT_EQ(b->GetMax(), 30);
+  EXPECT_EQ(b->GetPosition(), 30);
+  EXPECT_TRUE(Changes.empty());
+}
+
+TEST_F(QzScrollBox, ThumbSizeAndPlace) {
+  struct Row {
+    int W, H;
+    uint32_t Percent;
+    int32_t Min, Max, Pos;
+    TRect Want;
+  } rows[] = {
+      // 100-pixel track on a 10-pixel-high bar.
+      {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)},
+      {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
+      {102, 10, 10, 0, 100, 0, Rect(1, 1, 21, 9)},  // twice the thickness
+      {102, 10, 0, 0, 100, 50, Rect(1, 1, 101, 9)},
+      {102, 10, 250, 0, 100, 50, Rect(1, 1, 101, 9)},  // held at 100 %
+      {102, 10, 50, 5, 5, 5, Rect(1, 1, 51, 9)},       // empty range: at the start, not at -1
+      // A thickness larger than half the track still leaves the thumb inside the track.
+      {42, 30, 10, -1000, 1000, 1000, Rect(1, 1, 41, 29)},
+      {12, 102, 50, 0, 10, 10, Rect(1, 51, 11, 101)},  // vertical
+  };
+  // Horizontal bars are aligned top or bottom; the host has exactly the bar's size.
+  for (const Row& r : rows) {
+    auto* host = QzCreate<TQzCustomWinControl>(Form);
+    host->SetBounds(0, 0, r.W, r.H);
+    host->SetParent(Form);
+    auto* b = QzCreate<TQzCustomScrollBar>(host);
+    b->SetParent(host);
+    b->SetAlign(r.W > r.H ? alTop : alLeft);
+    b->SetBounds(0, 0, r.W, r.H);
+    b->SetMin(r.Min);
+    b->SetMax(r.Max);
+    b->SetScrollPosition(r.Pos);
+    b->SetPagePercentage(r.Percent);
+    const int kind = r.W > r.H ? 1 : 2;
+    const TRect t = b->GetThumbRect(kind);
+    EXPECT_EQ(t, r.Want) << r.W << "x" << r.H << " " << r.Percent << "% " << r.Pos;
+    EXPECT_GE(t.Left, 0);
+    EXPECT_GE(t.Top, 0);
+    EXPECT_LE(t.Right, r.W);
+    EXPECT_LE(t.Bottom, r.H);
+    EXPECT_EQ(b->GetThumbRect(3 - kind), b->GetClientRect());
+    host->Free();
+  }
+}
+
+TEST_F(QzScrollBox, DragMovesThePositionWithinTheRange) {
+  auto* host = QzCreate<TQzCustomWinControl>(Form);
+  host->SetBounds(0, 0, 102, 10);
+  host->SetParent(Form);
+  auto* b = QzCreate<TQzCustomScrollBar>(host);
+  b->SetParent(host);
+  b->SetAlign(alTop);
+  b->SetBounds(0, 0, 102, 10);
+  b->SetPagePercentage(50);
+  b->OnChange = [this](TObject*, int32_t, int32_t& Position) { Changes.push_back(Position); };
+  Form->Show();
+  Pump();
+  // Grab the thumb 10 px in; 50 px of travel cover 0..100.
+  Backend->MouseDown(Win(), 11, 5);
+  Pump();
+  EXPECT_EQ(b->GetPressedPart(), 1);
+  struct Row {
+    int X;
+    int32_t Want;
+  } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
+  for (const Row& r : rows) {
+    Backend->MouseMove(Win(), r.X, 5, {ssLeft});
+    Pump();
+    EXPECT_EQ(b->GetPosition(), r.Want) << r.X;
+  }
+  Backend->MouseUp(Win(), 61, 5);
+  Pump();
+  EXPECT_EQ(b->GetPressedPart(), -1);
+  EXPECT_EQ(Changes.size(), 5u);
+  // A thumb that fills the track has no travel: a drag keeps Min instead of dividing by zero.
+  b->SetPagePercentage(100);
+  Backend->MouseDown(Win(), 30, 5);
+  Backend->MouseMove(Win(), 90, 5, {ssLeft});
+  Backend->MouseUp(Win(), 90, 5);
+  Pump();
+  EXPECT_EQ(b->GetPosition(), 0);
+}
+
+TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
+  TQzCustomScrollingWinControl* s = Box();
+  Form->Show();
+  Pump();
+  // Scroll client without bars: 200 x 150. Ranges are 0..Max.
+  struct Row {
+    TScrollStyle Style;
+    int32_t HMax, VMax;
+    bool Horz, Vert;
+  } rows[] = {
+      {ssNone, 1000, 1000, false, false},       {ssHorizontal, 0, 0, true, false},
+      {ssVertical, 0, 0, false, true},          {ssBoth, 0, 0, true, true},
+      {ssAutoHorizontal, 150, 1000, false, false}, {ssAutoHorizontal, 250, 1000, true, false},
+      {ssAutoVertical, 1000, 100, false, false},   {ssAutoVertical, 1000, 200, false, true},
+      {ssAutoBoth, 100, 100, false, false},        {ssAutoBoth, 400, 100, true, false},
+      {ssAutoBoth, 100, 400, false, true},         {ssAutoBoth, 400, 400, true, true},
+  };
+  for (const Row& r : rows) {
+    s->SetScrollBars(ssNone);
+    s->SetHorzRange(0, r.HMax);
+    s->SetVertRange(0, r.VMax);
+    s->SetScrollBars(r.Style);
+    EXPECT_EQ(s->GetHorzScrollBar()->GetVisible(), r.Horz) << r.Style << " " << r.HMax;
+    EXPECT_EQ(s->GetVertScrollBar()->GetVisible(), r.Vert) << r.Style << " " << r.VMax;
+  }
+  // The same rule on both axes: a range that starts above 0 counts by its length.
+  s->SetScrollBars(ssAutoBoth);
+  s->SetHorzRange(1000, 1100);
+  s->SetVertRange(1000, 1100);
+  EXPECT_FALSE(s->GetHorzScrollBar()->GetVisible());
+  EXPECT_FALSE(s->GetVertScrollBar()->GetVisible());
+}
+
+TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
+  TQzCustomScrollingWinControl* s = Box();
+  s->SetVertRange(0, 3);
+  auto* child = QzCreate<TWheelChild>(Form);
+  child->SetBounds(20, 20, 40, 40);
+  child->SetParent(s);
+  Form->Show();
+  Pump();
+  struct Row {
+    int X, Y, Delta;
+    bool ChildKeeps;
+    int32_t Want;
+  } rows[] = {
+      {15, 15, -120, false, 1},  // on the container: one step down
+      {40, 40, -120, true, 1},   // on a child that uses the notch: the container stays
+      {40, 40, -120, false, 2},  // on a child that does not: the container scrolls
+      {15, 15, -120, false, 3},  {15, 15, -120, false, 3},  // held at Max
+      {15, 15, 120, false, 2},
+  };
+  for (const Row& r : rows) {
+    child->UseWheel = r.ChildKeeps;
+    Backend->Wheel(Win(), 10 + r.X, 10 + r.Y, r.Delta);
+    Pump();
+    EXPECT_EQ(s->GetScrollY(), r.Want) << r.X << "," << r.Y;
+    EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), r.Want);
+  }
+  // An empty range keeps the position at its one value.
+  s->SetVertRange(7, 7);
+  EXPECT_EQ(s->GetScrollY(), 7);
+  EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), 7);
+}
+
+namespace {
+class TTickedScroller : public TQzCustomAudioScrollingWinControl {
+public:
+  using TQzCustomAudioScrollingWinControl::TQzCustomAudioScrollingWinControl;
+  std::string ClassName() const override { return "TTickedScroller"; }
+  void TimeBaseTick(TObject*, uint32_t) override { ++Ticks; }
+  int Ticks = 0;
+};
+}  // namespace
+
+TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
+  for (bool timeBaseFirst : {true, false}) {
+    auto* t = QzCreate<TQzCustomAudioTimeBase>(Form);
+    auto* s = QzCreate<TTickedScroller>(Form);
+    s->SetParent(Form);
+    EXPECT_EQ(s->GetCaption(), "TTickedScroller");
+    EXPECT_TRUE(s->ControlStyle.Contains(csParentBackground));
+    EXPECT_FALSE(s->ControlStyle.Contains(csOpaque));
+    s->SetTimeBase(t);
+    t->Tick(t);
+    EXPECT_EQ(s->Ticks, 1);
+    Form->Show();
+    Pump();
+    s->SetBounds(0, 0, 90, 70);
+    EXPECT_FALSE(s->NeedsLayout());
+    if (timeBaseFirst) {
+      t->Free();
+      EXPECT_EQ(s->GetTimeBase(), nullptr);
+      s->Free();
+    } else {
+      s->Free();
+      EXPECT_EQ(t->ClientCount(), 0);
+      t->Tick(t);
+      t->Free();
+    }
+  }
+}

@@ -1,0 +1,161 @@
+// The audio group box, a container panel for audio controls, and the image source, a component
+// that lends one background picture to any number of boxes.
+//
+// The box paints a stretched picture from its image source (or a vertical gradient of Color),
+// an optional header with caption, an optional LED switch that turns the whole group on and off,
+// an optional embossed bottom text and a raised or sunken 3-D border.
+//
+// Active and the children: switching the group off disables the child audio controls that were
+// enabled, and switching it on again enables exactly those, once the box itself is enabled. A
+// child that was disabled on its own stays disabled through the round trip.
+//
+// A refresh shows values and never reports them: SetActive from code fires nothing;
+// OnActiveChanged fires only after the user clicked the switch.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Graphics.h"
+#include "ui/controls/QzAudioPaint.h"
+#include "ui/framework/QzAudioBase.h"
+
+// ---- image source ----
+
+class TQzCustomAudioImageSource : public TQzCustomAudioComponent {
+public:
+  explicit TQzCustomAudioImageSource(TComponent* AOwner);
+  ~TQzCustomAudioImageSource() override;
+  std::string ClassName() const override { return "TQzCustomAudioImageSource"; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  TPicture* GetPicture() const { return FPicture.get(); }
+  // Copies Value (nil empties the picture); the source keeps its own picture.
+  void SetPicture(TPicture* Value);
+  // No graphic, or one narrower or lower than a pixel.
+  bool IsEmpty() const;
+
+  // Clients are the controls drawing from the source; the list never owns them. Adding twice
+  // keeps one entry. A client that is freed leaves the list by itself, and every client hears
+  // of the source's end through its free notification.
+  void AddClient(TComponent* Control);
+  void RemoveClient(TComponent* Control);
+  int ClientCount() const { return FClients.Count(); }
+  bool HasClient(const TComponent* Control) const { return FClients.IndexOf(Control) >= 0; }
+
+protected:
+  // Every client that is an audio windowed control is laid out anew and repainted.
+  virtual void PictureChanged(TObject* Sender);
+
+private:
+  std::unique_ptr<TPicture> FPicture;
+  TList<TComponent> FClients;
+};
+
+class TQzAudioImageSource : public TQzCustomAudioImageSource {
+public:
+  using TQzCustomAudioImageSource::TQzCustomAudioImageSource;
+  std::string ClassName() const override { return "TQzAudioImageSource"; }
+};
+
+// ---- group box ----
+
+enum TQzAudioGroupBoxHeaderStyle { GBH_SOLID, GBH_GRADIENT_HORZ, GBH_GRADIENT_VERT, GBH_TRANSPARENT };
+enum TQzAudioGroupBoxOption {
+  GBO_SHOW_ACTIVE_SWITCH,
+  GBO_SHOW_CAPTION,
+  GBO_SHOW_BORDER,
+  GBO_SUNKEN_BORDER,
+  GBO_SHOW_HEADER,
+};
+// Stored as a 32-bit set, GBO_SHOW_ACTIVE_SWITCH in bit 0.
+using TQzAudioGroupBoxOptions = TSet<TQzAudioGroupBoxOption>;
+enum TQzAudioGroupBoxSwitchAlign { asaLeft, asaRight };
+
+// Part numbers of GetPartRect and HitTest.
+enum : int32_t { QzGroupBoxPartHeader = 1, QzGroupBoxPartSwitch = 2, QzGroupBoxPartCaption = 3 };
+
+class TQzCustomAudioGroupBox : public TQzCustomAudioWinControl {
+public:
+  // Opaque, Color RGB(45, 45, 45), options switch + caption + header, Active.
+  explicit TQzCustomAudioGroupBox(TComponent* AOwner);
+  ~TQzCustomAudioGroupBox() override;
+  std::string ClassName() const override { return "TQzCustomAudioGroupBox"; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void BeforeDestruction() override;
+  // A box read inactive from a form description disables the children it was read with.
+  void Loaded() override;
+  // Skipped while the image source holds a picture: the picture covers the whole box.
+  void EraseBackground(HDC DC) override;
+  // A box enabled again while Active gives back what switching it off took.
+  void CMEnabledChanged(TMessage& Message) override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+
+  TQzCustomAudioImageSource* GetImageSource() const { return FImageSource; }
+  // Leaves the old source's client list, joins the new one's, re-lays out.
+  void SetImageSource(TQzCustomAudioImageSource* Value);
+  TQzAudioGroupBoxHeaderStyle GetHeaderStyle() const { return FHeaderStyle; }
+  void SetHeaderStyle(TQzAudioGroupBoxHeaderStyle Value);
+  TQzAudioGroupBoxOptions GetOptions() const { return FOptions; }
+  void SetOptions(TQzAudioGroupBoxOptions Value);
+  TQzAudioGroupBoxSwitchAlign GetSwitchAlign() const { return FSwitchAlign; }
+  void SetSwitchAlign(TQzAudioGroupBoxSwitchAlign Value);
+  TQzAudioSwitchStyle GetSwitchStyle() const { return FSwitchStyle; }
+  void SetSwitchStyle(TQzAudioSwitchStyle Value);
+  TAlignment GetAlignment() const { return FAlignment; }
+  void SetAlignment(TAlignment Value);
+  const std::string& GetBottomText() const { return FBottomText; }
+  void SetBottomText(const std::string& Value);
+  bool GetActive() const { return FActive; }
+  // Shows the state and passes it to the children; reports nothing.
+  void SetActive(bool Value);
+
+  // 1 header (top 25 pixels), 2 active switch (19 x 19 at the switch's end of the header),
+  // 3 caption (the header less the switch's side, or both sides when centred); anything else
+  // the client rectangle.
+  TRect GetPartRect(int32_t Part) const;
+  // QzGroupBoxPartSwitch when (X, Y) lies in the switch (edges included), else 0.
+  int32_t HitTest(int32_t X, int32_t Y) const;
+  // 0 none, 1 left, 2 right button held.
+  uint8_t GetMouseMode() const { return FMouseMode; }
+
+  // After the user switched the group on or off.
+  TNotifyEvent OnActiveChanged;
+
+protected:
+  void Paint() override;
+
+private:
+  void PaintBackground(TCanvas* C, const TRect& R);
+  void PaintHeader(TCanvas* C);
+  void PaintBottomText(TCanvas* C, const TRect& R);
+  void DisableChildren();
+  void RestoreChildren();
+  void Forget(TControl* Child);
+
+  TQzCustomAudioImageSource* FImageSource = nullptr;
+  TQzAudioGroupBoxHeaderStyle FHeaderStyle = GBH_SOLID;
+  TQzAudioGroupBoxOptions FOptions{GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_CAPTION, GBO_SHOW_HEADER};
+  TQzAudioGroupBoxSwitchAlign FSwitchAlign = asaLeft;
+  TQzAudioSwitchStyle FSwitchStyle = awsWhite;
+  TAlignment FAlignment = taLeftJustify;
+  std::string FBottomText;
+  uint8_t FMouseMode = 0;
+  uint8_t FBottomTextMargin = 5;
+  bool FActive = true;
+  // The children this box disabled and owes their Enabled back; each is watched for its end.
+  TList<TControl> FDisabled;
+};
+
+class TQzAudioGroupBox : public TQzCustomAudioGroupBox {
+public:
+  using TQzCustomAudioGroupBox::TQzCustomAudioGroupBox;
+  std::string ClassName() const override { return "TQzAudioGroupBox"; }
+};
+
+// Registers the box, the image source and their enumerations with the form reader, and the
+// switch group with them (idempotent).
+// A picture named in a description that is not among the resources leaves the picture empty.
+void RegisterQzAudioGroupBoxClasses();

@@ -1,0 +1,125 @@
+// The LED switch group: a row or column of LED push switches, one per line of Items, each with
+// a checked state. With ASG_SINGLE_SELECTION it behaves as a radio group, otherwise as
+// independent toggles.
+//
+// A refresh shows values and never reports them: SetChecked, Items and Options changed from
+// code fire nothing. OnChanged (through DoChanged) fires only after the user changed a state
+// with a click or a key:
+//   click:        single selection checks the item, otherwise toggles it;
+//   Left / Up, Right / Down, Home, End: move the current item; under single selection the
+//                 current item is also checked;
+//   Space, Enter: like a click on the current item.
+// Only single selection keeps an item checked whatever Items do: there, an items change that
+// leaves none checked checks item 0, and turning single selection on keeps one checked item.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Graphics.h"
+#include "ui/controls/QzAudioPaint.h"
+#include "ui/framework/QzAudioBase.h"
+
+enum TQzAudioBorderStyle { absNone, absRaised, absSunken };
+enum TQzAudioSwitchGroupOption { ASG_SINGLE_SELECTION, ASG_SHOW_TEXT };
+using TQzAudioSwitchGroupOptions = TSet<TQzAudioSwitchGroupOption>;
+enum TQzAudioSwitchGroupImageAlign { siaLeft, siaTop, siaRight, siaBottom };
+// (Sender, Index) -> the image index of item Index.
+using TQzAudioSwitchGroupEvent01 = std::function<int32_t(TObject* Sender, int32_t Index)>;
+
+// The theme pictures of a checked and of an unchecked switch.
+inline constexpr uint16_t QzThemeSwitchCheckedPictureID = 61006;
+inline constexpr uint16_t QzThemeSwitchUncheckedPictureID = 61007;
+
+class TQzCustomAudioSwitchGroup : public TQzCustomAudioOrientationWinControl {
+public:
+  // 100 x 35, items "A" and "B" unchecked, Padding 2, both options, yellow switches.
+  explicit TQzCustomAudioSwitchGroup(TComponent* AOwner);
+  ~TQzCustomAudioSwitchGroup() override;
+  std::string ClassName() const override { return "TQzCustomAudioSwitchGroup"; }
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  // Measures "X" in the control's font; only once the window exists.
+  void UpdateLayout() override;
+
+  TStringList* GetItems() const { return FItems.get(); }
+  // Copies Value's lines into Items.
+  void SetItems(TStringList* Value);
+  int32_t ItemCount() const { return static_cast<int32_t>(FChecked.size()); }
+  // False for an index out of range.
+  bool GetChecked(int32_t Index) const;
+  // Shows a state; reports nothing. Ignored out of range or when unchanged. Under single
+  // selection every other item is cleared first.
+  void SetChecked(int32_t Index, bool State);
+  // The item the keys act on: the last one clicked or moved to (-1 before any).
+  int32_t GetItemIndex() const { return FClickedIndex; }
+
+  // The item's rectangle: the cells share the extent less Padding on both ends, the last cell
+  // taking the remainder, each cell shrunk by one pixel on every side.
+  TRect GetItemRect(int32_t Index) const;
+  // The first item whose rectangle holds the point (edges included), or -1.
+  int32_t ItemAtPos(int32_t X, int32_t Y) const;
+
+  TQzAudioSwitchStyle GetStyle() const { return FStyle; }
+  void SetStyle(TQzAudioSwitchStyle Value);
+  TQzAudioSwitchStyle GetSelectedStyle() const { return FSelectedStyle; }
+  void SetSelectedStyle(TQzAudioSwitchStyle Value);
+  // Stored and streamed; the painting does not use it.
+  TQzAudioBorderStyle GetAudioBorderStyle() const { return FBorderStyle; }
+  void SetAudioBorderStyle(TQzAudioBorderStyle Value);
+  TQzAudioSwitchGroupOptions GetOptions() const { return FOptions; }
+  void SetOptions(TQzAudioSwitchGroupOptions Value);
+  TQzAudioSwitchGroupImageAlign GetImageAlign() const { return FImageAlign; }
+  void SetImageAlign(TQzAudioSwitchGroupImageAlign Value);
+  // Themed: the faces take the theme's switch pictures (those it holds), made transparent;
+  // unthemed they are emptied, so the LED switches come back. Then a repaint.
+  void ThemeChanged() override;
+  // Faces drawn instead of the LED switches while they hold a picture (a theme's).
+  TBitmap* GetCheckedPicture() const { return FCheckedPicture.get(); }
+  TBitmap* GetUncheckedPicture() const { return FUncheckedPicture.get(); }
+  // Size of "X" in the control's font, from the last layout with a window.
+  int32_t GetTextWidth() const { return FTextWidth; }
+  int32_t GetTextHeight() const { return FTextHeight; }
+
+  TQzAudioSwitchGroupEvent01 OnGetImageIndex;
+
+protected:
+  void Paint() override;
+
+private:
+  void ItemsChanged();
+  // At most one checked item, and one whenever there are items; nothing reported.
+  void KeepOneChecked();
+  // The user's gesture on Index: check or toggle, then report when a state changed.
+  void UserPress(int32_t Index);
+  void PaintItem(TCanvas* C, int32_t Index, bool Enabled);
+  // (start, cell) along the orientation's extent.
+  void Cells(int32_t& Start, int32_t& Cell) const;
+
+  std::unique_ptr<TBitmap> FCheckedPicture;
+  std::unique_ptr<TBitmap> FUncheckedPicture;
+  TQzAudioSwitchStyle FStyle = awsYellow;
+  TQzAudioSwitchStyle FSelectedStyle = awsYellow;
+  TQzAudioBorderStyle FBorderStyle = absNone;
+  TQzAudioSwitchGroupOptions FOptions{ASG_SINGLE_SELECTION, ASG_SHOW_TEXT};
+  TQzAudioSwitchGroupImageAlign FImageAlign = siaLeft;
+  std::unique_ptr<TStringList> FItems;
+  int32_t FTextWidth = 0, FTextHeight = 0;
+  std::vector<bool> FChecked;
+  uint8_t FMouseMode = 0;
+  uint8_t FItemGap = 1;
+  int32_t FClickedIndex = -1;
+};
+
+class TQzAudioSwitchGroup : public TQzCustomAudioSwitchGroup {
+public:
+  using TQzCustomAudioSwitchGroup::TQzCustomAudioSwitchGroup;
+  std::string ClassName() const override { return "TQzAudioSwitchGroup"; }
+};
+
+// Registers the switch group and its enumerations with the form reader (idempotent).
+void RegisterQzAudioSwitchGroupClasses();
