@@ -11,7 +11,8 @@
 #  5. Ctrl+Q quits Ardour, which must exit with status 0 and leave no process behind.
 #
 #   tools/ardour-gui-check.sh BUILD_DIR
-#       our library (BUILD_DIR/quillmere.so): a drag on the limiter's threshold knob
+#       our library (BUILD_DIR/quillmere.so): a drag on the limiter's threshold knob; its editor
+#       is the window whose class hint is ("quillmere" "Quillmere")
 #   tools/ardour-gui-check.sh --third-party [WORK_DIR]
 #       Debian's lsp-plugins-vst "Limiter Stereo", its threshold knob; proves the harness itself
 #   tools/ardour-gui-check.sh --lib SO --name NAME --drag X,Y,DX,DY [--class REGEX] [--work DIR]
@@ -78,9 +79,9 @@ case "${1:-}" in
   ""|-*) usage ;;
   *)
     BUILD=$(cd "$1" && pwd)
-    LIB="$BUILD/quillmere.so" NAME="Quillmere Curve & Cap"
-    # The threshold knob (120 x 130 at 780,344 in the group box, which sits at 5,40): up, from
-    # its default -6 dB towards 0 dB.
+    LIB="$BUILD/quillmere.so" NAME="Quillmere Curve & Cap" CLASS='"quillmere" "Quillmere"'
+    # The threshold knob (120 x 130 at 780,344 in the group box, which sits at 5,40; its disc
+    # is centred near 845,453): up, from its default -6 dB towards 0 dB.
     DRAG=845,440,0,-40
     WORK="$BUILD/ardour-gui-check" ;;
 esac

@@ -4,7 +4,7 @@ QZ_DEBIAN_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev fonts-liberation
-  libpng-dev libjpeg-dev zlib1g-dev libx11-dev libsndfile1-dev
+  libpng-dev libjpeg-dev zlib1g-dev libx11-dev libxtst-dev libsndfile1-dev
   xvfb xauth x11-utils xdotool sox imagemagick
 )
 

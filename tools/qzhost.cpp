@@ -4,12 +4,20 @@
 // effect into an output WAV, optionally loading and saving a state blob.
 //
 //   qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES] [--load-state FILE]
-//          [--save-state FILE] [--editor SECONDS] [--quiet] [INPUT.wav OUTPUT.wav]
+//          [--save-state FILE] [--editor SECONDS] [--screenshot FILE.png] [--quiet]
+//          [INPUT.wav OUTPUT.wav]
 //
 // --editor shows the plug-in's editor for a while, as hosts do: under VST 2.x embedded in a
 // window of ours and idled (effEditIdle) 50 times a second; under the direct-call interface as
 // a window of its own, kept alive by calling the cheap opcode 15007 on the same timer (the
-// plug-in pumps its toolkit from every call_object).
+// plug-in pumps its toolkit from every call_object). Meanwhile a thread of ours plays the part
+// of the host's audio thread and runs a test signal through the effect in real time, so the
+// meters move.
+//
+// --screenshot writes the editor's pixels as a PNG when the editor is closed (after one second
+// when --editor is not given): read back from the X server when there is a display; without
+// one, the library's own code (linked into this program) draws the editor on the toolkit's
+// off-screen window system.
 #include <dlfcn.h>
 #include <sndfile.h>
 
@@ -22,13 +30,16 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/Vst2.h"
+#include "qzhost_picture.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #ifndef QZ_DEFAULT_PLUGIN
 #define QZ_DEFAULT_PLUGIN "quillmere.so"
@@ -47,6 +58,13 @@ struct TOptions {
   std::string LoadState, SaveState, Input, Output;
   bool Quiet = false;
   double EditorSeconds = 0;
+  std::string Screenshot;
+};
+
+// An editor's picture: 0xRRGGBB pixels, row by row.
+struct TPicture {
+  int Width = 0, Height = 0;
+  std::vector<uint32_t> Pixels;
 };
 
 [[noreturn]] void Fail(const std::string& Message) {
@@ -57,8 +75,8 @@ struct TOptions {
 void Usage() {
   std::printf(
       "usage: qzhost [--plugin LIB] [--interface vst|direct] [--block FRAMES]\n"
-      "              [--load-state FILE] [--save-state FILE] [--editor SECONDS] [--quiet]\n"
-      "              [INPUT.wav OUTPUT.wav]\n"
+      "              [--load-state FILE] [--save-state FILE] [--editor SECONDS]\n"
+      "              [--screenshot FILE.png] [--quiet] [INPUT.wav OUTPUT.wav]\n"
       "Without files it prints what the plug-in tells about itself.\n");
 }
 
@@ -82,6 +100,7 @@ TOptions ParseOptions(int argc, char** argv) {
     } else if (a == "--load-state") o.LoadState = value();
     else if (a == "--save-state") o.SaveState = value();
     else if (a == "--quiet") o.Quiet = true;
+    else if (a == "--screenshot") o.Screenshot = value();
     else if (a == "--editor") {
       o.EditorSeconds = std::atof(value().c_str());
       if (!(o.EditorSeconds > 0 && o.EditorSeconds <= 86400)) Fail("--editor takes 0 .. 86400 seconds");
@@ -268,22 +287,33 @@ public:
     if (FEffect) Dispatch(effStopProcess);
   }
 
-  // Shows the editor for Seconds (or until its window is closed), idling it on a 20 ms timer.
-  void ShowEditor(double Seconds) {
+  // Shows the editor for Seconds (or until its window is closed), idling it on a 20 ms timer;
+  // with Picture, reads the editor's pixels from the X server before closing it.
+  void ShowEditor(double Seconds, TPicture* Picture) {
     using TClock = std::chrono::steady_clock;
     const auto end = TClock::now() + std::chrono::duration<double>(Seconds);
     const auto tick = std::chrono::milliseconds(20);
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) Fail("no X display to show the editor on");
     if (!FEffect) {
       if (Call(10001) != 1) Fail("the plug-in showed no editor");
       // 15007 answers whether the editor is still shown; every call pumps the plug-in's toolkit.
-      while (TClock::now() < end && Call(15007) == 1) std::this_thread::sleep_for(tick);
+      bool shown = true;
+      while (TClock::now() < end && (shown = Call(15007) == 1)) std::this_thread::sleep_for(tick);
+      if (Picture) {
+        if (!shown) Fail("the editor was closed before its picture was taken");
+        // Left, Width, Top, Height as 16-bit numbers; the window is a top-level one of its own.
+        int16_t r[4] = {0, 0, 0, 0};
+        Call(18001, 0, r);
+        XSync(d, False);
+        *Picture = Grab(d, DefaultRootWindow(d), r[0], r[2], r[1], r[3]);
+      }
       Call(10002);
+      XCloseDisplay(d);
       return;
     }
     ERect* rect = nullptr;
     if (Dispatch(effEditGetRect, 0, 0, &rect) != 1 || !rect) Fail("the plug-in has no editor");
-    Display* d = XOpenDisplay(nullptr);
-    if (!d) Fail("no X display to show the editor on");
     const int w = std::max(rect->right - rect->left, 1), h = std::max(rect->bottom - rect->top, 1);
     const Window window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(w),
                                               static_cast<unsigned>(h), 0, 0, 0);
@@ -303,6 +333,11 @@ public:
       Dispatch(effEditIdle);
       std::this_thread::sleep_for(tick);
     }
+    if (Picture) {
+      if (closed) Fail("the editor was closed before its picture was taken");
+      XSync(d, False);
+      *Picture = Grab(d, window, 0, 0, w, h);
+    }
     Dispatch(effEditClose);
     XDestroyWindow(d, window);
     XCloseDisplay(d);
@@ -314,11 +349,74 @@ public:
   }
 
 private:
+  // The pixels of a rectangle of Window (the parts inside the screen), as the X server shows them.
+  static TPicture Grab(Display* D, Window W, int X, int Y, int Width, int Height) {
+    TPicture p;
+    X = std::max(X, 0), Y = std::max(Y, 0);
+    Width = std::min(Width, DisplayWidth(D, DefaultScreen(D)) - X);
+    Height = std::min(Height, DisplayHeight(D, DefaultScreen(D)) - Y);
+    if (Width < 1 || Height < 1) Fail("the editor lies outside the screen");
+    XImage* image = XGetImage(D, W, X, Y, static_cast<unsigned>(Width), static_cast<unsigned>(Height), AllPlanes, ZPixmap);
+    if (!image) Fail("the X server gave no pixels of the editor");
+    // A channel's mask to its 8-bit value, for any TrueColor layout.
+    const auto channel = [](unsigned long Pixel, unsigned long Mask) -> uint32_t {
+      if (!Mask) return 0;
+      int shift = 0;
+      while (!((Mask >> shift) & 1)) ++shift;
+      const unsigned long top = Mask >> shift;
+      return static_cast<uint32_t>(((Pixel & Mask) >> shift) * 255 / top);
+    };
+    p.Width = Width, p.Height = Height;
+    p.Pixels.resize(static_cast<size_t>(Width) * static_cast<size_t>(Height));
+    for (int y = 0; y < Height; ++y)
+      for (int x = 0; x < Width; ++x) {
+        const unsigned long v = XGetPixel(image, x, y);
+        p.Pixels[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)] =
+            channel(v, image->red_mask) << 16 | channel(v, image->green_mask) << 8 | channel(v, image->blue_mask);
+      }
+    XDestroyImage(image);
+    return p;
+  }
+
   void* FLibrary = nullptr;
   AEffect* FEffect = nullptr;
   void* FObject = nullptr;
   TCallObject FCall = nullptr;
   TProcessAudio FProcess = nullptr;
+};
+
+// Plays the host's audio thread while the editor is shown: a test signal through the effect in
+// blocks of 10 ms, each when its time has come. Nothing of the editor is touched from here.
+class TRealTimeAudio {
+public:
+  static constexpr int Rate = 48000, Block = 480;
+  explicit TRealTimeAudio(THostedPlugin& Plugin) : FPlugin(Plugin) {
+    FPlugin.SetSampleRate(Rate);
+    FPlugin.Start(Block);
+    FThread = std::thread([this] { Run(); });
+  }
+  ~TRealTimeAudio() {
+    FStop = true;
+    FThread.join();
+    FPlugin.Stop();
+  }
+
+private:
+  void Run() {
+    float l[Block], r[Block], ol[Block], or_[Block];
+    float* in[2] = {l, r};
+    float* out[2] = {ol, or_};
+    auto due = std::chrono::steady_clock::now();
+    for (int64_t frame = 0; !FStop; frame += Block) {
+      QzHostFillSignal(l, r, Block, frame, Rate);
+      FPlugin.Process(in, out, Block);
+      due += std::chrono::microseconds(1000000LL * Block / Rate);
+      std::this_thread::sleep_until(due);
+    }
+  }
+  THostedPlugin& FPlugin;
+  std::atomic<bool> FStop{false};
+  std::thread FThread;
 };
 
 void ProcessFile(THostedPlugin& Plugin, const TOptions& O) {
@@ -378,10 +476,28 @@ void ProcessFile(THostedPlugin& Plugin, const TOptions& O) {
   inLevels.Print("  input ");
   outLevels.Print("  output");
 }
+
+void SavePicture(const std::string& File, const TPicture& Picture, const char* How) {
+  if (!QzHostWritePng(File, Picture.Width, Picture.Height, Picture.Pixels)) Fail("cannot write " + File);
+  std::printf("Editor picture: %s (%d x %d, %s)\n", File.c_str(), Picture.Width, Picture.Height, How);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   const TOptions options = ParseOptions(argc, argv);
+  const char* display = std::getenv("DISPLAY");
+  const bool haveDisplay = display && *display;
+  if (!options.Screenshot.empty() && !haveDisplay) {
+    if (options.EditorSeconds > 0) Fail("no X display to show the editor on");
+    // Only the picture is asked for: the library's code in this program draws it off-screen.
+    TPicture picture;
+    std::string error;
+    const std::vector<uint8_t> state = options.LoadState.empty() ? std::vector<uint8_t>() : ReadFile(options.LoadState);
+    if (!QzHostOffscreenEditorPicture(options.Direct, state, picture.Width, picture.Height, picture.Pixels, error))
+      Fail(error);
+    SavePicture(options.Screenshot, picture, "drawn off-screen: there is no X display");
+    return 0;
+  }
   THostedPlugin plugin(options);
   if (!options.Quiet) plugin.PrintIdentity();
   if (!options.LoadState.empty()) {
@@ -390,7 +506,15 @@ int main(int argc, char** argv) {
     std::printf("Loaded state %s (%zu bytes)\n", options.LoadState.c_str(), blob.size());
   }
   if (!options.Input.empty()) ProcessFile(plugin, options);
-  if (options.EditorSeconds > 0) plugin.ShowEditor(options.EditorSeconds);
+  if (options.EditorSeconds > 0 || !options.Screenshot.empty()) {
+    TPicture picture;
+    {
+      TRealTimeAudio audio(plugin);
+      plugin.ShowEditor(options.EditorSeconds > 0 ? options.EditorSeconds : 1.0,
+                        options.Screenshot.empty() ? nullptr : &picture);
+    }
+    if (!options.Screenshot.empty()) SavePicture(options.Screenshot, picture, "read from the X server");
+  }
   if (!options.SaveState.empty()) {
     const std::vector<uint8_t> blob = plugin.SaveState();
     WriteFile(options.SaveState, blob.data(), blob.size());

@@ -2,7 +2,9 @@
 # The main job: builds everything, then hosts the built plug-in library with the command-line
 # host (tools/qzhost) on a short stereo test signal that the build generates, with a state in
 # which both stages are audible (equaliser: bass and treble raised, middle cut; limiter: fast,
-# threshold -12 dBFS), once through each host interface, and shows what it did.
+# threshold -12 dBFS), once through each host interface, and shows what it did. At the end it
+# writes a picture of the editor with that state: read from the X server when $DISPLAY is set,
+# drawn off-screen otherwise.
 #   bash tools/run.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,3 +44,8 @@ cmp -s "$out/state.bin" "$out/state-vst.bin" && cmp -s "$out/state.bin" "$out/st
   && echo "The state came back unchanged through both interfaces." \
   || { echo "The state changed on its way through the plug-in." >&2; exit 1; }
 echo "Outputs: $out/output-vst.wav, $out/output-direct.wav, $out/output-default.wav"
+
+echo
+echo "== The editor"
+"$host" --plugin "$lib" --quiet --load-state "$out/state.bin" --screenshot "$out/editor.png"
+echo "Open $out/editor.png to see the editor."

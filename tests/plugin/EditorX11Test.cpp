@@ -1,7 +1,6 @@
 // The editor in a host's X11 window on a private X server: the library installs the X11 backend
 // itself, and neither the host destroying its window first, a 32-bit parent, the pointer
 // leaving, repeated opening nor the server going away may end the host or leak.
-#include <dirent.h>
 #include <malloc.h>
 
 #include <chrono>
@@ -13,15 +12,6 @@
 #include "X11TestHost.h"
 
 namespace {
-
-int OpenFileCount() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 // Sets or clears $DISPLAY for one test and puts the old value back.
 class TDisplayVariable {

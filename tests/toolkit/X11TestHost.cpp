@@ -1,5 +1,6 @@
 #include "X11TestHost.h"
 
+#include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +45,15 @@ bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::str
   return Type != None;
 }
 }  // namespace
+
+int OpenFileCount() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/fd")) {
+    while (readdir(d)) ++n;
+    closedir(d);
+  }
+  return n;
+}
 
 std::string FindXvfb() {
   for (const char* p : {"/usr/bin/Xvfb", "/usr/local/bin/Xvfb", "/bin/Xvfb"})

@@ -9,6 +9,9 @@
 
 #include <sys/types.h>
 
+// File descriptors this process holds (for leak checks of repeated window work).
+int OpenFileCount();
+
 // The Xvfb binary, or "" when none is installed.
 std::string FindXvfb();
 

@@ -1,0 +1,424 @@
+// The built library's editor seen from a host's side of a private X server: this program loads
+// the library with dlopen, embeds the editor in a window of its own or lets it open its own
+// window, reads the pixels back from the server, moves the pointer and presses keys with XTest,
+// and asks for the clipboard as another client would.
+//
+// One Xvfb serves the whole program: the library keeps its connection to the display it met
+// first. Every test is skipped, with the reason, when no Xvfb can be started.
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "PluginLibrary.h"
+#include "X11TestHost.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+constexpr uint32_t HostGreen = 0x00FF00;
+
+// The program's one X server, started by the first test that needs it.
+struct TServer {
+  TXvfb Xvfb;
+  bool Started = false;
+  std::string Why;
+  static TServer& Get() {
+    static TServer server;
+    return server;
+  }
+
+private:
+  TServer() {
+    const std::string binary = FindXvfb();
+    if (binary.empty()) {
+      Why = "no Xvfb binary installed";
+      return;
+    }
+    Started = Xvfb.Start(binary);
+    if (!Started) Why = "Xvfb did not start";
+    else setenv("DISPLAY", Xvfb.Name.c_str(), 1);
+  }
+};
+
+// Notifications of the direct-call editor, as a host's callback receives them.
+std::vector<std::pair<int32_t, int32_t>> gNotifications;
+intptr_t RecordNotification(void*, void*, int32_t Opcode, int32_t Value, intptr_t) {
+  gNotifications.emplace_back(Opcode, Value);
+  return 0;
+}
+
+class EditorInX11Host : public PluginLibraryTest {
+protected:
+  void SetUp() override {
+    PluginLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    TServer& server = TServer::Get();
+    if (!server.Started) GTEST_SKIP() << server.Why << ": the editor is not tried in an X11 host";
+    Input = XOpenDisplay(server.Xvfb.Name.c_str());
+    ASSERT_NE(Input, nullptr);
+    int event, error, major, minor;
+    ASSERT_TRUE(XTestQueryExtension(Input, &event, &error, &major, &minor)) << "the X server has no XTest";
+    TX11TestHost::CountErrors(true);
+    Counting = true;
+  }
+  void TearDown() override {
+    if (Counting) {
+      EXPECT_EQ(TX11TestHost::ErrorsCounted(), 0) << "an X error reached the host's handler";
+      TX11TestHost::CountErrors(false);
+    }
+    if (Input) XCloseDisplay(Input);
+  }
+
+  std::unique_ptr<TX11TestHost> OpenHost(int Width = 1100, int Height = 700) {
+    return TX11TestHost::Open(TServer::Get().Xvfb.Name, Width, Height, HostGreen);
+  }
+  // A VST editor open in Host's window, or nullptr (with the test failed) when it did not open.
+  AEffect* OpenEmbedded(TX11TestHost& Host) {
+    AEffect* effect = Lib.NewEffect();
+    EXPECT_NE(effect, nullptr);
+    if (!effect) return nullptr;
+    Lib.Dispatch(effect, effOpen);
+    ERect* rect = nullptr;
+    Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect);
+    if (Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(Host.Window())) != 1) {
+      ADD_FAILURE() << "effEditOpen did not open the editor";
+      Lib.Close(effect);
+      return nullptr;
+    }
+    return effect;
+  }
+  // The host's idle at 50 Hz, shortened.
+  static void Idle(AEffect* E, int Rounds = 10) {
+    for (int i = 0; i < Rounds; ++i) {
+      TPluginLibrary::Dispatch(E, effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  void IdleDirect(void* Object, int Rounds = 10) {
+    for (int i = 0; i < Rounds; ++i) {
+      Lib.CallObject(15007, 0, Object, nullptr);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+  // XTest input at a point of Window, as a user's hand gives it.
+  void PointerTo(uintptr_t Window, int X, int Y) {
+    int rx, ry;
+    ::Window child;
+    XTranslateCoordinates(Input, Window, DefaultRootWindow(Input), X, Y, &rx, &ry, &child);
+    XTestFakeMotionEvent(Input, -1, rx, ry, CurrentTime);
+    XFlush(Input);
+  }
+  void Button(bool Down) {
+    XTestFakeButtonEvent(Input, 1, Down, CurrentTime);
+    XFlush(Input);
+  }
+  void Key(KeySym Sym, bool Down) {
+    XTestFakeKeyEvent(Input, XKeysymToKeycode(Input, Sym), Down, CurrentTime);
+    XFlush(Input);
+  }
+  // The top-level windows a direct-call editor may be: mapped children of the root that ask
+  // for WM_DELETE_WINDOW.
+  std::vector<::Window> ClosableTopLevels() {
+    std::vector<::Window> found;
+    ::Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(Input, DefaultRootWindow(Input), &root, &parent, &children, &n)) return found;
+    const Atom close = XInternAtom(Input, "WM_DELETE_WINDOW", False);
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes wa;
+      if (!XGetWindowAttributes(Input, children[i], &wa) || wa.map_state != IsViewable) continue;
+      Atom* protocols = nullptr;
+      int count = 0;
+      if (XGetWMProtocols(Input, children[i], &protocols, &count)) {
+        for (int k = 0; k < count; ++k)
+          if (protocols[k] == close) found.push_back(children[i]);
+        XFree(protocols);
+      }
+    }
+    if (children) XFree(children);
+    return found;
+  }
+
+  Display* Input = nullptr;
+  bool Counting = false;
+};
+
+// Distinct colours in a rectangle of a grab of Width pixels a row.
+size_t Colours(const std::vector<uint32_t>& Px, int Width, int X0, int Y0, int X1, int Y1) {
+  std::vector<uint32_t> seen;
+  for (int y = Y0; y < Y1; ++y)
+    for (int x = X0; x < X1; ++x) seen.push_back(Px[static_cast<size_t>(y * Width + x)]);
+  std::sort(seen.begin(), seen.end());
+  return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+}
+
+TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
+  auto host = OpenHost();
+  ASSERT_NE(host, nullptr);
+  AEffect* effect = Lib.NewEffect();
+  ASSERT_NE(effect, nullptr);
+  ERect* rect = nullptr;
+  ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->right - rect->left, 1024);
+  EXPECT_EQ(rect->bottom - rect->top, 595);
+  ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
+  Idle(effect, 30);
+  host->Sync();
+  std::vector<uint32_t> px = host->Grab(1100, 700);
+  ASSERT_EQ(px.size(), 1100u * 700u);
+  // The editor covers its rectangle, the host's window shows beyond it.
+  for (const auto& [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 594}, {1023, 594}, {512, 300}})
+    EXPECT_NE(px[static_cast<size_t>(y * 1100 + x)], HostGreen) << x << "," << y;
+  EXPECT_EQ(px[650 * 1100 + 1060], HostGreen);
+  EXPECT_GT(Colours(px, 1100, 0, 0, 1024, 595), 64u) << "the editor shows no artwork";
+  Lib.Dispatch(effect, effEditClose);
+  Lib.Close(effect);
+  host->Sync();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  px = host->Grab(1100, 700);
+  EXPECT_EQ(px[300 * 1100 + 512], HostGreen) << "the editor stayed on the host's window";
+}
+
+TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
+  auto host = OpenHost();
+  ASSERT_NE(host, nullptr);
+  AEffect* effect = OpenEmbedded(*host);
+  ASSERT_NE(effect, nullptr);
+  Lib.Dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  Lib.Dispatch(effect, effSetBlockSize, 0, 480);
+  Lib.Dispatch(effect, effStartProcess);
+  // The left meter: 250 x 155 at 650, 10 in the group box, which sits at 5, 40.
+  const auto meter = [&] {
+    host->Sync();
+    const std::vector<uint32_t> all = host->Grab(1100, 700);
+    std::vector<uint32_t> m;
+    for (int y = 50; y < 205; ++y)
+      for (int x = 655; x < 905; ++x) m.push_back(all[static_cast<size_t>(y * 1100 + x)]);
+    return m;
+  };
+  // Level (peak amplitude) fed on a thread of its own, block by block in real time.
+  std::atomic<float> level{0.0f};
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    std::vector<float> l(480), r(480), ol(480), or_(480);
+    float* in[2] = {l.data(), r.data()};
+    float* out[2] = {ol.data(), or_.data()};
+    for (int64_t n = 0; !stop; n += 480) {
+      for (int i = 0; i < 480; ++i) l[i] = r[i] = level * static_cast<float>(std::sin(0.05 * static_cast<double>(n + i)));
+      effect->processReplacing(effect, in, out, 480);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  Idle(effect, 40);
+  const std::vector<uint32_t> silent = meter();
+  level = 0.9f;
+  Idle(effect, 40);
+  const std::vector<uint32_t> loud = meter();
+  stop = true;
+  audio.join();
+  size_t differ = 0;
+  for (size_t i = 0; i < silent.size(); ++i) differ += silent[i] != loud[i];
+  EXPECT_GT(differ, 100u) << "the needle did not move";
+  Lib.Dispatch(effect, effStopProcess);
+  Lib.Dispatch(effect, effEditClose);
+  Lib.Close(effect);
+}
+
+TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
+  // Knob centres in the editor (group box at 5, 40) and the way a drag goes.
+  struct TCase {
+    const char* Knob;
+    int X, Y, Dy;
+  };
+  for (const TCase& c : {TCase{"threshold, up", 845, 440, -40}, TCase{"threshold, down", 845, 440, 40},
+                         TCase{"low gain, up", 167, 115, -40}}) {
+    SCOPED_TRACE(c.Knob);
+    auto host = OpenHost();
+    ASSERT_NE(host, nullptr);
+    AEffect* effect = OpenEmbedded(*host);
+    ASSERT_NE(effect, nullptr);
+    Idle(effect, 20);
+    const std::vector<uint8_t> before = Lib.GetChunk(effect);
+    ASSERT_FALSE(before.empty());
+    // Refreshes, the meter timer and the pointer passing over show values and write none.
+    PointerTo(host->Window(), c.X, c.Y);
+    Idle(effect, 20);
+    EXPECT_EQ(Lib.GetChunk(effect), before) << "the editor changed the state by itself";
+    Button(true);
+    Idle(effect, 3);
+    for (int step = 1; step <= 8; ++step) {
+      PointerTo(host->Window(), c.X, c.Y + c.Dy * step / 8);
+      Idle(effect, 2);
+    }
+    Button(false);
+    Idle(effect, 5);
+    const std::vector<uint8_t> after = Lib.GetChunk(effect);
+    EXPECT_NE(after, before) << "the drag left the state as it was";
+    // The state the host saved comes back unchanged through a new instance.
+    AEffect* other = Lib.NewEffect();
+    ASSERT_NE(other, nullptr);
+    Lib.SetChunk(other, after);
+    EXPECT_EQ(Lib.GetChunk(other), after);
+    Lib.Close(other);
+    PointerTo(host->Window(), 1090, 690);
+    Lib.Dispatch(effect, effEditClose);
+    Lib.Close(effect);
+  }
+}
+
+TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClients) {
+  auto host = OpenHost();
+  ASSERT_NE(host, nullptr);
+  AEffect* effect = OpenEmbedded(*host);
+  ASSERT_NE(effect, nullptr);
+  Idle(effect, 20);
+  // A click on the status bar gives the editor the keyboard without changing anything.
+  PointerTo(host->Window(), 500, 585);
+  Button(true);
+  Button(false);
+  Idle(effect, 5);
+  const std::vector<uint8_t> state = Lib.GetChunk(effect);
+  Key(XK_Control_L, true);
+  Key(XK_c, true);
+  Key(XK_c, false);
+  Key(XK_Control_L, false);
+  Idle(effect, 10);
+  auto reader = OpenHost(10, 10);  // another client of the server
+  ASSERT_NE(reader, nullptr);
+  reader->RequestClipboard("image/png");
+  std::vector<uint8_t> png;
+  std::string type;
+  bool answered = false;
+  for (int i = 0; i < 300 && !answered; ++i) {
+    answered = reader->PollClipboard(png, type);
+    Idle(effect, 1);  // the editor answers from its idle
+  }
+  ASSERT_TRUE(answered) << "nobody answered for the clipboard";
+  EXPECT_EQ(type, "image/png");
+  ASSERT_GE(png.size(), 24u);
+  static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_TRUE(std::equal(signature, signature + 8, png.begin()));
+  const auto be32 = [&](size_t At) {
+    return static_cast<uint32_t>(png[At]) << 24 | static_cast<uint32_t>(png[At + 1]) << 16 |
+           static_cast<uint32_t>(png[At + 2]) << 8 | png[At + 3];
+  };
+  EXPECT_EQ(be32(16), 1024u);
+  EXPECT_EQ(be32(20), 595u);
+  EXPECT_EQ(Lib.GetChunk(effect), state) << "Ctrl+C reached a control";
+  Lib.Dispatch(effect, effEditClose);
+  Lib.Close(effect);
+}
+
+TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
+  const size_t before = ClosableTopLevels().size();
+  gNotifications.clear();
+  void* object = Lib.CreateInstance(0, nullptr, reinterpret_cast<void*>(&RecordNotification));
+  ASSERT_NE(object, nullptr);
+  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
+  IdleDirect(object, 20);
+  EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 1);
+  const std::vector<::Window> windows = ClosableTopLevels();
+  ASSERT_EQ(windows.size(), before + 1) << "the editor has no top-level window of its own";
+  const ::Window editor = windows.back();
+  XWindowAttributes wa;
+  ASSERT_TRUE(XGetWindowAttributes(Input, editor, &wa));
+  EXPECT_EQ(wa.width, 1024);
+  EXPECT_EQ(wa.height, 595);
+  gNotifications.clear();
+  // What a window manager sends for the close box.
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = editor;
+  ev.xclient.message_type = XInternAtom(Input, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Input, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(Input, editor, False, NoEventMask, &ev);
+  XFlush(Input);
+  IdleDirect(object, 20);
+  EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
+  ASSERT_FALSE(gNotifications.empty());
+  EXPECT_EQ(gNotifications.back(), std::make_pair(15008, 0));
+  EXPECT_EQ(ClosableTopLevels().size(), before);
+  // The form lives on: the host shows it again.
+  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
+  IdleDirect(object, 10);
+  EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 1);
+  EXPECT_EQ(Lib.CallObject(10004, 0, object, nullptr), 1);
+}
+
+TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
+  for (const bool idleBetween : {true, false}) {
+    SCOPED_TRACE(idleBetween ? "idled in between" : "closed at once");
+    auto host = OpenHost();
+    ASSERT_NE(host, nullptr);
+    AEffect* effect = OpenEmbedded(*host);
+    ASSERT_NE(effect, nullptr);
+    Idle(effect);
+    host->DestroyWindow();
+    if (idleBetween) Idle(effect);
+    EXPECT_EQ(Lib.Dispatch(effect, effEditClose), 1);
+    Idle(effect, 3);
+    // The editor opens again in the host's next window.
+    auto again = OpenHost();
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())), 1);
+    Idle(effect, 20);
+    again->Sync();
+    EXPECT_NE(again->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
+    Lib.Dispatch(effect, effEditClose);
+    Lib.Close(effect);
+  }
+}
+
+TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
+  auto host = OpenHost();
+  ASSERT_NE(host, nullptr);
+  const auto vst = [&] {
+    AEffect* effect = OpenEmbedded(*host);
+    ASSERT_NE(effect, nullptr);
+    Idle(effect, 3);
+    Lib.Dispatch(effect, effEditClose);
+    Lib.Close(effect);
+  };
+  const auto direct = [&] {
+    void* object = Lib.CreateInstance(0, nullptr, nullptr);
+    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
+    IdleDirect(object, 3);
+    Lib.CallObject(10004, 0, object, nullptr);
+  };
+  for (const auto& [name, cycle] : {std::pair<const char*, std::function<void()>>{"VST", vst}, {"direct call", direct}}) {
+    SCOPED_TRACE(name);
+    // The first cycles connect, load fonts and fill caches.
+    for (int i = 0; i < 3; ++i) cycle();
+    host->Sync();
+    const int fds = OpenFileCount(), children = host->ChildCount(), roots = host->RootChildCount();
+    const size_t heap = mallinfo2().uordblks;
+    for (int i = 0; i < 20; ++i) cycle();
+    host->Sync();
+    EXPECT_EQ(OpenFileCount(), fds);
+    EXPECT_EQ(host->ChildCount(), children);
+    EXPECT_EQ(host->RootChildCount(), roots);
+    // One editor's surface alone is 2.4 MB.
+    const size_t now = mallinfo2().uordblks;
+    EXPECT_LT(now > heap ? now - heap : 0, 1024u * 1024u);
+  }
+}
+}  // namespace
