@@ -44,6 +44,23 @@ TControl* Place(TForm* Form, int W, int H) {
   return c;
 }
 
+// A control of class T linked to an action that shows image 1 of a two-image list.
+template <class T>
+TControl* PlaceWithImagedAction(TForm* Form, int W, int H, const std::string& Caption) {
+  auto* images = QzCreate<TImageList>(Form);
+  images->SetSize(8, 8);
+  TBitmap strip;
+  strip.SetSize(16, 8);
+  images->Add(&strip);
+  auto* action = QzCreate<TAction>(Form);
+  action->SetCaption(Caption);
+  action->SetImageIndex(1);
+  auto* c = static_cast<T*>(Place<T>(Form, W, H));
+  c->SetImages(images);
+  c->SetAction(action);
+  return c;
+}
+
 std::string AudioState(TControl* C) {
   auto* a = static_cast<TQzCustomAudioControl*>(C);
   return std::to_string(a->GetPadding()) + (a->GetTransparent() ? " transparent" : " opaque") +
@@ -289,36 +306,10 @@ std::vector<TPaintCase> Cases() {
        }, nullptr},
       {"TQzButton", [](TForm* F) { return Place<TQzButton>(F, 95, 25); }, nullptr},
       {"TQzButton with an action and images",
-       [](TForm* F) {
-         auto* images = QzCreate<TImageList>(F);
-         images->SetSize(8, 8);
-         TBitmap strip;
-         strip.SetSize(16, 8);
-         images->Add(&strip);
-         auto* action = QzCreate<TAction>(F);
-         action->SetCaption("Act");
-         action->SetImageIndex(1);
-         auto* b = static_cast<TQzButton*>(Place<TQzButton>(F, 95, 25));
-         b->SetImages(images);
-         b->SetAction(action);
-         return b;
-       },
+       [](TForm* F) { return PlaceWithImagedAction<TQzButton>(F, 95, 25, "Act"); },
        [](TControl* C) { return std::to_string(static_cast<TQzButton*>(C)->GetImageIndex()); }},
       {"TQzActionLabel with an action and images",
-       [](TForm* F) {
-         auto* images = QzCreate<TImageList>(F);
-         images->SetSize(8, 8);
-         TBitmap strip;
-         strip.SetSize(16, 8);
-         images->Add(&strip);
-         auto* action = QzCreate<TAction>(F);
-         action->SetCaption("Link");
-         action->SetImageIndex(1);
-         auto* l = static_cast<TQzActionLabel*>(Place<TQzActionLabel>(F, 60, 20));
-         l->SetImages(images);
-         l->SetAction(action);
-         return l;
-       },
+       [](TForm* F) { return PlaceWithImagedAction<TQzActionLabel>(F, 60, 20, "Link"); },
        [](TControl* C) { return std::to_string(static_cast<TQzActionLabel*>(C)->GetImageIndex()); }},
       {"TQzCheckBox", [](TForm* F) { return Place<TQzCheckBox>(F, 100, 15); }, nullptr},
       {"TQzActionLabel", [](TForm* F) { return Place<TQzActionLabel>(F, 60, 20); }, nullptr},
