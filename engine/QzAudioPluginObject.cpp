@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "core/QzFileClasses.h"
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "core/Resources.h"
 
 TQzShared<bool> RunningAsVst{false};

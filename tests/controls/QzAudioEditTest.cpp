@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
 #include "ui/controls/QzAudioEdit.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "core/Resources.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzBorder.h"

@@ -1,5 +1,5 @@
 #include "core/QzFileClasses.h"
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

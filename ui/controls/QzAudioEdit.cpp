@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/Forms.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/controls/QzAudioVUMeter.h"

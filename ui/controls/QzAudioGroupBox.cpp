@@ -1,6 +1,6 @@
 #include "ui/controls/QzAudioGroupBox.h"
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioSwitchGroup.h"

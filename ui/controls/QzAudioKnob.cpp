@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzResourceBitmaps.h"

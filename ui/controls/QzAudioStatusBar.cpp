@@ -1,6 +1,6 @@
 #include "ui/controls/QzAudioStatusBar.h"
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzDrawUtils.h"

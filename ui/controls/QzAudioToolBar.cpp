@@ -1,6 +1,6 @@
 #include "ui/controls/QzAudioToolBar.h"
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "ui/controls/QzAudioEdit.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "graphics/QzCanvas.h"
 #include "platform/FormReader.h"
 #include "platform/Forms.h"

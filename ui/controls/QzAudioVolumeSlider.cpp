@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/QzAudioMath.h"
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"

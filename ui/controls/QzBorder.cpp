@@ -1,6 +1,6 @@
 #include "ui/controls/QzBorder.h"
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"
 #include "ui/framework/QzThemeCtrls.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/ActnList.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"

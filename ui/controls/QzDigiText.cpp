@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 
 namespace {
 // Rounding to nearest with halves to even, as every metric is specified.

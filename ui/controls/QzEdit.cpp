@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/Clipbrd.h"
 #include "platform/FormReader.h"
 #include "ui/framework/QzDrawUtils.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/framework/QzDrawUtils.h"

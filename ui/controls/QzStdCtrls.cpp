@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cmath>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "ui/framework/QzDrawUtils.h"

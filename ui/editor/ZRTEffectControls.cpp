@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 
 namespace {
 std::string Number(float Value) { return FloatToDisplayText(Value, 1, true); }

@@ -1,6 +1,6 @@
 #include "ui/editor/ZRTEffectGUI.h"
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/FormReader.h"
 #include "ui/editor/ZRTEffectControls.h"
 #include "ui/framework/QzDrawUtils.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "graphics/QzStreamIO.h"
 #include "core/SysUtils.h"
 

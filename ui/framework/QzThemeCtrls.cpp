@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 #include "platform/Graphics.h"

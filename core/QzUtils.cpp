@@ -1,4 +1,4 @@
-#include "engine/QzUtils.h"
+#include "core/QzUtils.h"
 
 #include <algorithm>
 #include <cctype>
