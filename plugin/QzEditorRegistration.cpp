@@ -15,8 +15,10 @@
 #include "ui/controls/QzControlPanel.h"
 #include "ui/controls/QzEdit.h"
 #include "ui/controls/QzExtCtrls.h"
+#include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
 #include "ui/controls/QzStdDlgs.h"
+#include "ui/controls/QzTabSet.h"
 #include "ui/editor/ZRTEffectGUI.h"
 #include "ui/framework/QzAudioBase.h"
 #include "ui/framework/QzCtrls.h"
@@ -31,6 +33,8 @@ void QzRegisterEditor() {
   RegisterQzStdCtrlsClasses();
   RegisterQzExtCtrlsClasses();
   RegisterQzEditClasses();
+  RegisterQzSliderClasses();
+  RegisterQzTabSetClasses();
   RegisterQzButtonsClasses();
   RegisterQzBorderClasses();
   RegisterQzControlPanelClasses();

@@ -30,9 +30,15 @@ public:
 
 inline std::unique_ptr<TMemoryStream> StreamOf(const TBytes& Bytes) { return std::make_unique<TByteStream>(Bytes); }
 
+// Under QZ_TEST_DATA (set by ctest), else the source tree's tests/data.
 inline std::string TestDataPath(const std::string& Name) {
+#ifdef QZ_SOURCE_TEST_DATA
+  const char* fallback = QZ_SOURCE_TEST_DATA;
+#else
+  const char* fallback = "tests/data";
+#endif
   const char* dir = std::getenv("QZ_TEST_DATA");
-  return std::string(dir ? dir : "tests/data") + "/" + Name;
+  return std::string(dir && *dir ? dir : fallback) + "/" + Name;
 }
 
 // A golden file of tests/data/formats (written by tools/make_golden.py from the layouts).

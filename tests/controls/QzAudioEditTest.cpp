@@ -2,12 +2,18 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "core/QzUtils.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
 #include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioGroupBox.h"
+#include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioPaint.h"
+#include "ui/controls/QzAudioSwitchGroup.h"
+#include "ui/controls/QzAudioToolBar.h"
+#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 // A control that borrows the shared editor the way the audio controls do.
@@ -83,6 +89,35 @@ TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
   QzEndAudioEdit();
   EXPECT_FALSE(edit->GetVisible());
   EXPECT_EQ(edit->GetParent(), nullptr);
+}
+
+// A press on any audio control ends an edit open on another control: a later Enter cannot
+// commit into the control the user left.
+TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
+  const std::pair<const char*, std::function<TControl*(TComponent*)>> controls[] = {
+      {"knob", [](TComponent* o) { return QzCreate<TQzAudioKnob>(o); }},
+      {"volume slider", [](TComponent* o) { return QzCreate<TQzAudioVolumeSlider>(o); }},
+      {"switch group", [](TComponent* o) { return QzCreate<TQzAudioSwitchGroup>(o); }},
+      {"group box", [](TComponent* o) { return QzCreate<TQzAudioGroupBox>(o); }},
+      {"tool bar", [](TComponent* o) { return QzCreate<TQzAudioPluginToolBar>(o); }},
+  };
+  for (const auto& [name, make] : controls) {
+    SCOPED_TRACE(name);
+    TControl* c = make(Form);
+    c->SetParent(Form);
+    c->SetBounds(100, 140, 120, 50);
+    Application->ProcessMessages();
+    A->Value = 7.0;
+    ASSERT_TRUE(A->EditValue());
+    QzSharedAudioEdit()->SetText("3");
+    Backend->Click(Window, 105, 142);
+    Application->ProcessMessages();
+    EXPECT_FALSE(QzAudioEditHeldBy(A));
+    Key(VK_RETURN);
+    EXPECT_EQ(A->Value, 7.0);
+    QzEndAudioEdit();
+    delete c;
+  }
 }
 
 // What the user typed and how the edit ended, and what the control and the editor must show.

@@ -154,6 +154,24 @@ TEST_F(QzEditTest, KeysAndUndo) {
     EXPECT_EQ(e->GetEditText(), r.Text) << r.Key;
     EXPECT_EQ(e->GetCaretIndex(), r.Caret) << r.Key;
   }
+  // Ctrl+arrows walk word by word to both ends and stay there.
+  const struct {
+    const char* Text;
+    std::vector<size_t> Left, Right;  // carets after Ctrl+Left from the end, Ctrl+Right from 0
+  } walks[] = {{"abc def ghi", {8, 4, 0, 0}, {4, 8, 11, 11}},
+               {"  abc  def  ", {7, 2, 0, 0}, {2, 7, 12, 12}}};
+  for (const auto& w : walks) {
+    e->SetEditText(w.Text);
+    Press(e, VK_END);
+    for (size_t caret : w.Left) {
+      Press(e, VK_LEFT, {ssCtrl});
+      EXPECT_EQ(e->GetCaretIndex(), caret) << w.Text;
+    }
+    for (size_t caret : w.Right) {
+      Press(e, VK_RIGHT, {ssCtrl});
+      EXPECT_EQ(e->GetCaretIndex(), caret) << w.Text;
+    }
+  }
   // Undo into a shorter text holds the caret inside it; the next key does not fail.
   e->SetEditText("x");
   Press(e, VK_END);

@@ -109,6 +109,17 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
   bar->SetBitmap(&picture);
   Pump();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 200, 0));
+  // Stretched with averaging: black and white columns shrunk to half give grey.
+  picture.SetSize(400, 112);
+  for (int x = 0; x < 400; ++x) {
+    picture.GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
+    picture.GetCanvas()->Line(x, 0, x, 112);
+  }
+  bar->SetBitmap(&picture);
+  Pump();
+  const TColor grey = ScreenPixel(100, 40);
+  EXPECT_EQ(GetRValue(grey), GetBValue(grey));
+  EXPECT_NEAR(GetRValue(grey), 128, 2);
 }
 
 TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {

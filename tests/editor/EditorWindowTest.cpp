@@ -4,10 +4,13 @@
 
 #include "EditorFixture.h"
 #include "platform/Clipbrd.h"
+#include "platform/FormReader.h"
+#include "ui/controls/QzSlider.h"
+#include "ui/controls/QzTabSet.h"
 
 namespace {
 
-TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndScreenshot) {
+TEST_F(EditorTest, VstSizeBeforeAndAfterOpen) {
   AEffect* e = NewVst();
   ERect* rect = nullptr;
   ASSERT_EQ(Vst(e, effEditGetRect, 0, &rect), 1);
@@ -35,12 +38,6 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndScreenshot) {
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(screen->GetWidth(), 1024);
   EXPECT_EQ(screen->GetHeight(), 595);
-  // For a look at the editor as it is drawn.
-  TBitmap copy;
-  copy.Assign(const_cast<TBitmap*>(screen));
-  TPicture picture;
-  picture.Assign(&copy);
-  picture.SaveToFile("/tmp/editor.png");
 
   EXPECT_EQ(Vst(e, effEditClose), 1);
   EXPECT_FALSE(f->GetVisible());
@@ -153,6 +150,33 @@ TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
   EXPECT_GT(inked, 20);
   f->AboutDialog->Execute();
   EXPECT_EQ(f->AboutDialog->GetForm(), box);
+}
+
+}  // namespace
+
+namespace {
+
+class TEveryControlForm : public TForm {
+public:
+  using TForm::TForm;
+  std::string ClassName() const override { return "TEveryControlForm"; }
+};
+
+// The library's start registers every control unit: a form naming the controls the editor does
+// not use is read as well.
+TEST_F(EditorTest, LibraryReadsFormsOfEveryControlUnit) {
+  TClassRegistrar<TEveryControlForm>("TEveryControlForm", "TForm", false);
+  auto* f = QzCreate<TEveryControlForm>(Application);
+  TFormReader::ReadRootComponent(f,
+                                 "object EveryControlForm: TEveryControlForm\n"
+                                 "  object Slider: TQzSlider\n    Min = -10\n    Max = 10\n    Position = 4\n  end\n"
+                                 "  object Tabs: TQzNotebookTabSet\n  end\n"
+                                 "end\n");
+  auto* slider = dynamic_cast<TQzSlider*>(f->FindComponent("Slider"));
+  ASSERT_NE(slider, nullptr);
+  EXPECT_EQ(slider->GetPosition(), 4);
+  EXPECT_NE(dynamic_cast<TQzNotebookTabSet*>(f->FindComponent("Tabs")), nullptr);
+  f->Free();
 }
 
 }  // namespace

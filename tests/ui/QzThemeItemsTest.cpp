@@ -103,7 +103,8 @@ TEST(QzThemeItems, HostileAndVariantFiles) {
   } cases[] = {
       {"unchanged", [](TBytes&) {}, 0, true},
       {"magic", [](TBytes& b) { b[0] = 'X'; }, Code(1603, 4001), false},
-      {"version 2", [](TBytes& b) { b[4] = 2; }, Code(1604, 4002), false},
+      {"version 2", [](TBytes& b) { b[4] = 2; }, Code(1603, 4002), false},
+      {"version 0", [](TBytes& b) { b[4] = 0; }, Code(1603, 4002), false},
       {"header size below the header", [](TBytes& b) { PutU32(b, 10, 13); }, Code(1603, 4001), false},
       {"header size past the end", [](TBytes& b) { PutU32(b, 10, 0xFFFFFFF0); }, Code(1002, 4000), false},
       {"header size 60",
@@ -120,7 +121,7 @@ TEST(QzThemeItems, HostileAndVariantFiles) {
          PutU32(b, ColourChunk + 6, 1000);
          b.erase(b.begin() + ColourChunk + 10 + 1000, b.begin() + ColourChunk + 10 + 1024);
        },
-       Code(1002, 3007), false},
+       Code(1603, 3007), false},
       {"colour chunk larger than the table",
        [](TBytes& b) {
          PutU32(b, ColourChunk + 6, 1030);

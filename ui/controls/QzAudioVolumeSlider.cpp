@@ -352,9 +352,9 @@ void TQzCustomAudioSlider::EditValue() {
   QzBeginAudioEdit(this, FValueRect, FValue, IsEnabled(), [this](double V) { UserSetValue(V); });
 }
 
-void TQzCustomAudioSlider::EndEditValue() {
-  if (QzAudioEditHeldBy(this)) QzEndAudioEdit();
-}
+// A press anywhere ends whichever control's edit is open, so that a later Enter cannot commit
+// into a control the user has left.
+void TQzCustomAudioSlider::EndEditValue() { QzEndAudioEdit(); }
 
 // ---- paint ----
 

@@ -423,30 +423,27 @@ void TQzCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
       Invalidate();
       Key = 0;
       break;
+    // Ctrl moves by words: to the start of the word before the caret, or of the next word (the
+    // end after the last one), so that repeated presses reach both ends of the text.
     case VK_LEFT:
       if (ctrl) {
-        size_t i = FCaret;
-        while (i > 0 && CharAt(FText, i - 1) != " ") --i;
-        FCaret = std::min(len, i + 1);
-      }
-      if (FCaret > 0) {
+        while (FCaret > 0 && CharAt(FText, FCaret - 1) == " ") --FCaret;
+        while (FCaret > 0 && CharAt(FText, FCaret - 1) != " ") --FCaret;
+      } else if (FCaret > 0) {
         --FCaret;
-        ScrollToCaret();
       }
+      ScrollToCaret();
       Invalidate();
       Key = 0;
       break;
     case VK_RIGHT:
-      if (FCaret < len) {
-        if (ctrl) {
-          size_t i = FCaret;
-          while (i + 1 < len && CharAt(FText, i) != " ") ++i;
-          while (i + 1 < len && CharAt(FText, i) == " ") ++i;
-          FCaret = i > 0 ? i - 1 : 0;
-        }
+      if (ctrl) {
+        while (FCaret < len && CharAt(FText, FCaret) != " ") ++FCaret;
+        while (FCaret < len && CharAt(FText, FCaret) == " ") ++FCaret;
+      } else if (FCaret < len) {
         ++FCaret;
-        ScrollToCaret();
       }
+      ScrollToCaret();
       Invalidate();
       Key = 0;
       break;

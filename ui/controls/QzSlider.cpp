@@ -67,29 +67,34 @@ bool TQzCustomSlider::StorePosition(int32_t Value) {
   return true;
 }
 
-void TQzCustomSlider::SetPosition(int32_t Value) { StorePosition(Value); }
-
-void TQzCustomSlider::UserSet(int32_t Value) {
-  if (StorePosition(Value) && OnPositionChanged) OnPositionChanged(this);
+void TQzCustomSlider::PositionChanged() {
+  if (OnPositionChanged) OnPositionChanged(this);
 }
 
-void TQzCustomSlider::UserStep(int32_t Delta) { UserSet(QzStepSat(FPosition, Delta)); }
+void TQzCustomSlider::SetPosition(int32_t Value) {
+  if (StorePosition(Value)) PositionChanged();
+}
 
-// A bound change is not the user's: the position only moves when the new range leaves it out.
+void TQzCustomSlider::UserStep(int32_t Delta) { SetPosition(QzStepSat(FPosition, Delta)); }
+
+// The position keeps its value and only moves (and reports) when the new range leaves it out;
+// it is not re-derived from the thumb's pixel.
 void TQzCustomSlider::SetMin(int32_t Value) {
   if (Value == FMin) return;
   FMin = Value;
-  StorePosition(FPosition);
+  const bool moved = StorePosition(FPosition);
   if (FEdit) FEdit->SetMin(static_cast<float>(FMin));
   Invalidate();
+  if (moved) PositionChanged();
 }
 
 void TQzCustomSlider::SetMax(int32_t Value) {
   if (Value == FMax) return;
   FMax = Value;
-  StorePosition(FPosition);
+  const bool moved = StorePosition(FPosition);
   if (FEdit) FEdit->SetMax(static_cast<float>(FMax));
   Invalidate();
+  if (moved) PositionChanged();
 }
 
 int32_t TQzCustomSlider::OffsetOf(int32_t Value, int32_t Extent) const {
@@ -111,7 +116,7 @@ void TQzCustomSlider::SetPositionFromPoint(int32_t X, int32_t Y) {
   }
   const int64_t value = FMin + MulDiv64(offset, span, extent);
   StorePosition(static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)));
-  if (OnPositionChanged) OnPositionChanged(this);
+  PositionChanged();
 }
 
 // ---- plain setters ----
@@ -554,8 +559,8 @@ void TQzCustomSlider::KeyDown(uint16_t& Key, TShiftState Shift) {
       case VK_RIGHT: UserStep(step); break;
       case VK_LEFT:
       case VK_DOWN: UserStep(-step); break;
-      case VK_HOME: UserSet(vert ? FMax : FMin); break;
-      case VK_END: UserSet(vert ? FMin : FMax); break;
+      case VK_HOME: SetPosition(vert ? FMax : FMin); break;
+      case VK_END: SetPosition(vert ? FMin : FMax); break;
       default: break;
     }
     // Tab stays with the form, which moves the focus on.

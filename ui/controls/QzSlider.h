@@ -3,9 +3,10 @@
 // stepping, and an optional value edit that mirrors the position.
 //
 // Contracts:
-// - Only the user's gestures (drag, arrow buttons, wheel, keys) fire OnPositionChanged. Setting
-//   Position, Min or Max from code shows the value and reports nothing, so a refresh from the
-//   presets never writes back into them.
+// - OnPositionChanged fires whenever the position changes: through the user's gestures (drag,
+//   arrow buttons, wheel, keys), through Position set from code, and when a new Min or Max pulls
+//   the position into the range. Setting the position it already has fires nothing. (A drag
+//   reports every move, even one that keeps the position.)
 // - Min and Max may come in either order (a transient state while both are edited): the position
 //   stays between them, and the bar then runs from Min at its left (bottom) end to Max. With
 //   Min = Max the thumb rests at the Min end.
@@ -42,12 +43,12 @@ public:
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
   int32_t GetMin() const { return FMin; }
-  // Keeps the position within the new range; fires nothing.
+  // Keeps the position within the new range (OnPositionChanged when that moved it).
   void SetMin(int32_t Value);
   int32_t GetMax() const { return FMax; }
   void SetMax(int32_t Value);
   int32_t GetPosition() const { return FPosition; }
-  // Clamped to the range; a change repaints and syncs the edit, and fires nothing.
+  // Clamped to the range; a change repaints, syncs the edit and fires OnPositionChanged.
   void SetPosition(int32_t Value);
   int32_t GetButtonChange() const { return FButtonChange; }
   void SetButtonChange(int32_t Value) { FButtonChange = Value < 1 ? 1 : Value; }
@@ -135,7 +136,7 @@ private:
   bool StorePosition(int32_t Value);
   // A step of the user's (arrow button, wheel, key): fires OnPositionChanged when it moved.
   void UserStep(int32_t Delta);
-  void UserSet(int32_t Value);
+  void PositionChanged();
   void NeedLayout();
   void Layout();
   void AlignEdit();

@@ -139,7 +139,12 @@ void TQzCustomHeaderBar::Paint() {
   const TColor infoColor = themed ? GetThemeManager()->GetThemeColor(72) : clGrayText;
   const TColor lineColor = themed ? GetThemeManager()->GetThemeColor(7) : clBtnShadow;
 
-  if (HasPicture()) c->StretchDraw(r, FBitmap.get());
+  if (HasPicture()) {
+    // Averaged, so that a picture shrunk into the band keeps its fine detail as shades.
+    const int mode = SetStretchBltMode(c->GetHandle(), HALFTONE);
+    c->StretchDraw(r, FBitmap.get());
+    SetStretchBltMode(c->GetHandle(), mode);
+  }
 
   c->SetFont(GetFont());
   const int32_t size = c->GetFont()->GetSize() == 0 ? 8 : c->GetFont()->GetSize();

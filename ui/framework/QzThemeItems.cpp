@@ -162,7 +162,7 @@ bool TQzThemeItems::LoadFromStream(TStream* Stream) {
     else if (std::memcmp(head, Magic, 4) != 0 || QzGetU32(head + 10) < HeaderBytes)
       SetError(MakeErrorCode(qecBadSignature, 4001));
     else if (head[4] != Version)
-      SetError(MakeErrorCode(qecBadVersion, 4002));
+      SetError(MakeErrorCode(qecBadSignature, 4002));
     else if (QzGetU32(head + 10) > available)
       SetError(MakeErrorCode(qecReadFailed, 4000));
     if (Error == 0) Stream->SetPosition(start + QzGetU32(head + 10));
@@ -191,7 +191,7 @@ bool TQzThemeItems::LoadFromStream(TStream* Stream) {
         // Read whole into a copy first: a short table must not leave half old, half new colours.
         uint8_t table[ColorTableBytes];
         if (length < ColorTableBytes || !QzReadExact(Stream, table, ColorTableBytes)) {
-          SetError(MakeErrorCode(qecReadFailed, 3007));
+          SetError(MakeErrorCode(qecBadSignature, 3007));
           break;
         }
         for (int i = 0; i < ColorCount; ++i) FColors[static_cast<size_t>(i)] = QzGetU32(table + 4 * i);

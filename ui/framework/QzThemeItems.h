@@ -50,10 +50,10 @@ public:
   // table, (1001, 1199) end chunk, or the error of the details or the picture list.
   bool SaveToStream(TStream* Stream) override;
   // Errors: (1000, 3001), (1002, 4000) header short or its size beyond the stream, (1603, 4001)
-  // magic or a header size below 14, (1604, 4002) version, (1002, 4003) chunk header short,
-  // (1603, 4004) chunk marker, (1002, 4005) chunk body beyond the stream, (1002, 3007) colour
-  // chunk shorter than the table, or the error of the details or the picture list. Chunks read
-  // before a failure stay loaded. Notifies once.
+  // magic or a header size below 14, (1603, 4002) a version other than 1, (1002, 4003) chunk
+  // header short, (1603, 4004) chunk marker, (1002, 4005) chunk body beyond the stream, (1603,
+  // 3007) colour chunk shorter than the table, or the error of the details or the picture list.
+  // Chunks read before a failure stay loaded. Notifies once.
   bool LoadFromStream(TStream* Stream) override;
   // Colours, memory stream, pictures and details of Source; nil does nothing. Notifies once.
   virtual void Assign(const TQzThemeItems* Source);
