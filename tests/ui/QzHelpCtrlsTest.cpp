@@ -12,6 +12,8 @@ public:
 using QzHelpCtrls = UiFormTest;
 }  // namespace
 
+// The numbers come from extended-INI text, here read from a plain stream; only whole decimal
+// numbers count.
 TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
   auto* f = QzCreate<THelpForm>(Application);
   auto named = [&](auto* c, const char* Name) {
@@ -20,31 +22,34 @@ TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
   };
   auto* action = named(QzCreate<TAction>(f), "Save");
   auto* label = named(QzCreate<TLabel>(f), "Title");
-  auto* button = named(QzCreate<TButton>(f), "Go");
-  auto* box = named(QzCreate<TQzCustomWinControl>(f), "Box");
   auto* images = named(QzCreate<TCustomImageList>(f), "Images");
   images->Tag = 5;
-  box->HelpContext = 9;
+  const struct {
+    const char *Name, *Value;
+    int32_t Expected;  // the button's help context afterwards (it starts at 9)
+  } buttons[] = {{"Go", " 103 /* a comment */", 103}, {"Signed", "-7", -7},     {"Word", "abc", 9},
+                 {"Dollar", "$10", 9},                  {"Hex", "0x10", 9},      {"Blank", "", 9},
+                 {"Spaced", "1 0", 9},                  {"Big", "4294967397", 9}, {"Over", "2147483648", 9}};
+  std::string text = "#THelpForm\n[Self]\nHelpContext = 100\n[save]\nHelpContext=101\n[Title]\nHelpContext=102\n"
+                     "[Images]\nHelpContext=104\n";
+  for (const auto& b : buttons) {
+    named(QzCreate<TButton>(f), b.Name)->HelpContext = 9;
+    text += std::string("[") + b.Name + "]\nHelpContext = " + b.Value + "\n";
+  }
+  text += "#OtherForm\n[Go]\nHelpContext = 1\n";
   auto* help = QzCreate<TQzHelpContextDataSource>(nullptr);
-  struct Row {
-    const char *Section, *Value;
-  } rows[] = {{"Self", "100"}, {"save", "101"}, {"Title", "102"}, {"Go", " 103 "}, {"Box", "abc"},
-              {"Images", "104"}};
-  for (const Row& r : rows) help->WriteHelpContext("THelpForm", r.Section, r.Value);
-  help->WriteHelpContext("OtherForm", "Go", "1");
+  TMemoryStream stream;
+  stream.Write(text.data(), static_cast<int32_t>(text.size()));
+  stream.SetPosition(0);
+  ASSERT_TRUE(help->GetValues()->LoadFromStream(&stream));
   help->ApplyHelpContexts(f);
   EXPECT_EQ(f->HelpContext, 100);
   EXPECT_EQ(action->GetHelpContext(), 101);
   EXPECT_EQ(label->HelpContext, 102);
-  EXPECT_EQ(button->HelpContext, 103);
-  EXPECT_EQ(box->HelpContext, 9);  // not a number: unchanged
   EXPECT_EQ(images->Tag, 5);
-
-  // A number that does not fit a 32-bit help context counts as no number.
-  help->WriteHelpContext("THelpForm", "Go", "4294967397");
-  help->ApplyHelpContexts(f);
-  EXPECT_EQ(button->HelpContext, 103);
-  help->ApplyHelpContexts(button);  // not a form: nothing
+  for (const auto& b : buttons)
+    EXPECT_EQ(static_cast<TControl*>(f->FindComponent(b.Name))->HelpContext, b.Expected) << b.Name << " = " << b.Value;
+  help->ApplyHelpContexts(f->FindComponent("Go"));  // not a form: nothing
   help->Free();
   f->Free();
 }

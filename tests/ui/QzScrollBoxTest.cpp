@@ -1,10 +1,12 @@
 // The scroll bar and the scrolling container seen from outside: position clamping and its one
 // change event, thumb geometry at the range's edges, drags, visibility by scroll style and the
 // wheel that a child keeps for itself.
+#include <functional>
 #include <vector>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/framework/QzScrollBox.h"
+#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -176,6 +178,50 @@ TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   s->SetVertRange(1000, 1100);
   EXPECT_FALSE(s->GetHorzScrollBar()->GetVisible());
   EXPECT_FALSE(s->GetVertScrollBar()->GetVisible());
+}
+
+// With an active theme manager the bars take the theme's sizes and draw through its scroll-bar
+// services: the background as part 0, the thumb as part 1 at rest or inactive, 2 under the
+// mouse, 3 while dragged. Without one they draw plainly.
+TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  for (int i = 0; i < 256; ++i) m->SetThemeColor(static_cast<uint8_t>(i), RGB(i, 255 - i, 7));
+  m->GetThemeItems()->GetValues()->SetText("#ScrollBars\n[Sizes]\nHorizontal=16\nVertical=12\n");
+  TQzCustomScrollingWinControl* s = Box();
+  s->SetUseThemes(true);
+  s->SetThemeManager(m);
+  TQzCustomScrollBar* h = s->GetHorzScrollBar();
+  EXPECT_EQ(h->GetHeight(), 16);
+  EXPECT_EQ(s->GetVertScrollBar()->GetWidth(), 12);
+  h->SetPagePercentage(20);
+  Form->Show();
+  Pump();
+  // The horizontal bar spans the box's bottom (y 144 .. 159 on the form); its thumb starts at x 11.
+  const int y = 152, thumbX = 30, trackX = 160;
+  auto theme = [&](int I) { return ColorToRGB(m->GetThemeColor(static_cast<uint8_t>(I))); };
+  EXPECT_EQ(ScreenPixel(trackX, y), theme(12));
+  const struct {
+    const char* What;
+    std::function<void()> Do;
+    int Thumb;
+  } steps[] = {
+      {"at rest", [] {}, 13},
+      {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
+      {"dragged", [&] { Backend->MouseDown(Win(), thumbX, y); }, 15},
+      {"inactive", [&] {
+         Backend->MouseUp(Win(), thumbX, y);
+         h->SetActive(false);
+         Backend->MouseMove(Win(), thumbX + 1, y);
+       }, 13},
+  };
+  for (const auto& step : steps) {
+    step.Do();
+    Pump();
+    EXPECT_EQ(ScreenPixel(thumbX, y), theme(step.Thumb)) << step.What;
+  }
+  s->SetThemeManager(nullptr);
+  Pump();
+  EXPECT_EQ(ScreenPixel(trackX, y), RGB(0xC0, 0xC0, 0xC0));
 }
 
 TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {

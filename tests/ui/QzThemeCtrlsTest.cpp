@@ -131,6 +131,63 @@ TEST_F(QzThemeCtrls, FontsAndScrollBarSizesFromTheTheme) {
   }
 }
 
+// Every drawing service draws the same through a device context as on a canvas, in the colours
+// its part or state names.
+TEST_F(QzThemeCtrls, DrawingServicesOnCanvasAndContextAlike) {
+  auto* m = QzCreate<TQzThemeManager>(Form);
+  LoadGolden(m);
+  using M = TQzCustomThemeManager;
+  using TOnCanvas = void (M::*)(TControl*, TCanvas*, const TRect&, int);
+  using TOnDC = void (M::*)(TControl*, HDC, const TRect&, int);
+  const struct {
+    const char* Name;
+    TOnCanvas Canvas;
+    TOnDC DC;
+    int Arg;
+    TPoint Probe;
+    int Colour;  // theme colour index expected at Probe
+  } services[] = {
+      {"background", &M::FillBackground, &M::EraseBackgroundDC, 0, {20, 10}, 1},
+      {"horizontal bar", &M::DrawScrollBarHorz, &M::DrawScrollBarHorzDC, 0, {20, 10}, 12},
+      {"vertical button hot", &M::DrawScrollBarVert, &M::DrawScrollBarVertDC, 2, {20, 10}, 14},
+      {"horizontal button disabled", &M::DrawScrollBarHorz, &M::DrawScrollBarHorzDC, 4, {20, 10}, 16},
+      {"slider bar", &M::DrawSliderBar, &M::DrawSliderBarDC, 0, {20, 10}, 100},
+      {"slider bar part 3", &M::DrawSliderBar, &M::DrawSliderBarDC, 3, {20, 10}, 104},
+      {"slider thumb part 3", &M::DrawSliderThumb, &M::DrawSliderThumbDC, 3, {20, 10}, 104},
+      {"tab set", &M::FillTabSetBackground, &M::FillTabSetBackgroundDC, 5, {20, 10}, 23},
+      {"header bar", &M::DrawHeaderBarBackground, &M::DrawHeaderBarBackgroundDC, 0, {20, 0}, 70},
+      {"button selected", &M::DrawButton, &M::DrawButtonDC, 2, {20, 1}, 118},
+  };
+  for (const auto& s : services) {
+    SCOPED_TRACE(s.Name);
+    TBitmap onCanvas, onDC;
+    for (TBitmap* b : {&onCanvas, &onDC}) {
+      b->SetSize(40, 20);
+      b->GetCanvas()->GetBrush()->SetColor(clFuchsia);
+      b->GetCanvas()->FillRect(Rect(0, 0, 40, 20));
+    }
+    (m->*s.Canvas)(nullptr, onCanvas.GetCanvas(), Rect(0, 0, 40, 20), s.Arg);
+    (m->*s.DC)(nullptr, onDC.GetCanvas()->GetHandle(), Rect(0, 0, 40, 20), s.Arg);
+    EXPECT_EQ(onCanvas.GetCanvas()->GetPixel(s.Probe.X, s.Probe.Y), RampColor(s.Colour));
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 40; ++x)
+        ASSERT_EQ(onDC.GetCanvas()->GetPixel(x, y), onCanvas.GetCanvas()->GetPixel(x, y)) << x << "," << y;
+    (m->*s.DC)(nullptr, nullptr, Rect(0, 0, 40, 20), s.Arg);  // no context: nothing
+  }
+  // The item vocabulary of the element groups: the last item of each, 114 items in all.
+  const int last[] = {thmBackground, thmFontDisabled, thmTextDisabled, thmControlBackground, thmWorkspaceBackground,
+                      thmHeaderBarTextDisabled, thmScrollBtnHorzDisabled, thmScrollBtnVertDisabled,
+                      thmToolBarBtnDisabled, thmButtonTextDisabled, thmCheckBoxDisabledChecked,
+                      thmTitleBarTextDisabled, thmStatusBarText, thmSliderHorzTextDisabled,
+                      thmSliderVertTextDisabled, thmListViewHeaderSelected, thmTabHorzTextDisabled,
+                      thmTabVertDisabled, thmItemBackgroundDisabled, thmPageListBoxTextDisabled,
+                      thmImageListViewItemDisabled, thmRulerHorzTicksActive, thmRulerVertTicksActive,
+                      thmProgressGradient};
+  int items = 0;
+  for (int l : last) items += l + 1;
+  EXPECT_EQ(items, 114);
+}
+
 TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);

@@ -2,28 +2,17 @@
 
 #include "platform/ActnList.h"
 #include "platform/Forms.h"
-#include "core/SysUtils.h"
-#include "ui/framework/QzSafeMath.h"
 
-namespace {
-std::pair<std::string, std::string> Key(const std::string& Group, const std::string& Section) {
-  return {UpperCase(Group), UpperCase(Section)};
-}
-}  // namespace
+TQzCustomHelpContextDataSource::TQzCustomHelpContextDataSource(TComponent* AOwner)
+    : TComponent(AOwner), FValues(std::make_unique<TQzExtIniValuesControler>()) {}
 
-void TQzCustomHelpContextDataSource::WriteHelpContext(const std::string& Group, const std::string& Section,
-                                                      const std::string& Value) {
-  FValues[Key(Group, Section)] = Value;
-}
+TQzCustomHelpContextDataSource::~TQzCustomHelpContextDataSource() = default;
 
 bool TQzCustomHelpContextDataSource::ReadHelpContext(const std::string& Group, const std::string& Section,
                                                      int32_t& Value) const {
-  auto it = FValues.find(Key(Group, Section));
-  int64_t v = 0;
-  if (it == FValues.end() || !TryStrToInt(it->second, v)) return false;
-  // A number that a 32-bit help context cannot hold is as unusable as text.
-  if (QzNarrow<int32_t>(v) != v) return false;
-  Value = static_cast<int32_t>(v);
+  int32_t v = 0;
+  if (!FValues->ReadExtIniInteger(Group, Section, HelpContextKey, 0, v)) return false;
+  Value = v;
   return true;
 }
 

@@ -1,30 +1,33 @@
-// The help-context source: help-context numbers stored by form class and component name and
+// The help-context source: help-context numbers kept in an extended INI store by form class
+// (group) and component name (section, "Self" for the form itself), key "HelpContext", and
 // assigned to a form and to the actions and controls it owns. There is no help viewer on this
 // platform: the numbers are data, and nothing here shows help.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
-#include <utility>
 
 #include "platform/Components.h"
+#include "ui/framework/QzExtIni.h"
 
 // Asked for help on a context; Handled True keeps the default from running. Nothing fires it yet.
 using TQzHelpEvent1 = std::function<void(TObject* Sender, int32_t HelpContext, bool& Handled)>;
 
 class TQzCustomHelpContextDataSource : public TComponent {
 public:
-  explicit TQzCustomHelpContextDataSource(TComponent* AOwner) : TComponent(AOwner) {}
+  static constexpr const char* HelpContextKey = "HelpContext";
+
+  explicit TQzCustomHelpContextDataSource(TComponent* AOwner);
+  ~TQzCustomHelpContextDataSource() override;
   std::string ClassName() const override { return "TQzCustomHelpContextDataSource"; }
 
-  // The stored text under (group = a form's class name, section = "Self" or a component's
-  // name), key "HelpContext". Group and section compare without regard to letter case.
-  void WriteHelpContext(const std::string& Group, const std::string& Section, const std::string& Value);
-  // True with the number when the entry exists and holds a decimal number that fits 32 bits.
+  // The help numbers; fill them with SetText or LoadFromStream of the store.
+  TQzExtIniValuesControler* GetValues() const { return FValues.get(); }
+  // True with the number when the entry (Group, Section, "HelpContext") exists and is wholly a
+  // decimal 32-bit integer (the store's ReadExtIniInteger); Value is left alone otherwise.
   bool ReadHelpContext(const std::string& Group, const std::string& Section, int32_t& Value) const;
-  void Clear() { FValues.clear(); }
 
   // Does nothing unless Form is a TForm. Otherwise the entry (form class, "Self") becomes the
   // form's HelpContext, and for each component the form owns, in index order, the entry (form
@@ -35,7 +38,7 @@ public:
   TQzHelpEvent1 OnHelp;
 
 private:
-  std::map<std::pair<std::string, std::string>, std::string> FValues;
+  std::unique_ptr<TQzExtIniValuesControler> FValues;
 };
 
 class TQzHelpContextDataSource : public TQzCustomHelpContextDataSource {

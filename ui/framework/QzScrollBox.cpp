@@ -167,6 +167,11 @@ void TQzCustomScrollBar::CMMouseLeave(TMessage& Message) {
 
 void TQzCustomScrollBar::EraseBackground(HDC DC) {
   InheritParentTheme();
+  if (IsThemed()) {
+    if (IsHorizontal()) GetThemeManager()->DrawScrollBarHorzDC(this, DC, GetClientRect(), 0);
+    else GetThemeManager()->DrawScrollBarVertDC(this, DC, GetClientRect(), 0);
+    return;
+  }
   TCanvas c;
   c.SetHandle(DC);
   SetCanvasPen(&c, 1, clBtnShadow, psSolid);
@@ -176,10 +181,19 @@ void TQzCustomScrollBar::EraseBackground(HDC DC) {
   c.SetHandle(nullptr);
 }
 
+int TQzCustomScrollBar::ThemedThumbPart() const {
+  if (!FActive) return 1;
+  if (FDragState == 1) return 3;
+  return FHotPart != kNoPart ? 2 : 1;
+}
+
 void TQzCustomScrollBar::Paint() {
   InheritParentTheme();
   const TRect r = GetThumbRect(Part());
-  if (FThumbSize < TrackLength()) {
+  if (FThumbSize < TrackLength() && IsThemed()) {
+    if (IsHorizontal()) GetThemeManager()->DrawScrollBarHorz(this, GetCanvas(), r, ThemedThumbPart());
+    else GetThemeManager()->DrawScrollBarVert(this, GetCanvas(), r, ThemedThumbPart());
+  } else if (FThumbSize < TrackLength()) {
     TCanvas* c = GetCanvas();
     SetCanvasPen(c, 1, clBtnShadow, psSolid);
     c->GetBrush()->SetStyle(bsSolid);
@@ -196,12 +210,12 @@ TQzCustomScrollingWinControl::TQzCustomScrollingWinControl(TComponent* AOwner) :
     ScrollBarChange(Sender, Kind, Position);
   };
   FVertBar = QzCreate<TQzCustomScrollBar>(this);
-  FVertBar->SetWidth(GetSystemMetrics(SM_CYHSCROLL));
+  FVertBar->SetWidth(IsThemed() ? GetThemeManager()->GetVertScrollBarSize() : GetSystemMetrics(SM_CYHSCROLL));
   FVertBar->SetParent(this);
   FVertBar->SetAlign(alRight);
   FVertBar->OnChange = change;
   FHorzBar = QzCreate<TQzCustomScrollBar>(this);
-  FHorzBar->SetHeight(12);
+  FHorzBar->SetHeight(IsThemed() ? GetThemeManager()->GetHorzScrollBarSize() : 12);
   FHorzBar->SetParent(this);
   FHorzBar->SetAlign(alBottom);
   FHorzBar->OnChange = change;
@@ -277,9 +291,12 @@ int32_t TQzCustomScrollingWinControl::GetScrollClientHeight() const {
 
 void TQzCustomScrollingWinControl::UpdateScrollBars() {
   if (IsDestroying()) return;
-  // Neither the theme manager nor the platform offers scroll-bar sizes of a theme: with UseThemes
-  // both bars take the platform's thickness, without it they keep their own.
-  if (GetUseThemes()) {
+  // Themed, the theme's sizes; with UseThemes but no active theme the platform's thickness;
+  // otherwise the bars keep their own.
+  if (IsThemed()) {
+    FHorzBar->SetHeight(GetThemeManager()->GetHorzScrollBarSize());
+    FVertBar->SetWidth(GetThemeManager()->GetVertScrollBarSize());
+  } else if (GetUseThemes()) {
     const int32_t size = GetSystemMetrics(SM_CYHSCROLL);
     FHorzBar->SetHeight(size);
     FVertBar->SetWidth(size);

@@ -2,8 +2,10 @@
 // scroll bar itself. The container keeps a scroll position (X, Y) that descendants use as the
 // origin of what they paint; the bars are its children, aligned to the right and bottom edges.
 //
-// The toolkit's theme services are not available on this platform and the theme manager offers
-// no scroll-bar drawing, so the plain drawing below is the look in every case.
+// Themed (a scrolling parent's active theme manager), the bars draw through the manager's
+// scroll-bar services: the background as part 0, the thumb as part 1 (inactive or at rest), 2
+// (under the mouse) or 3 (dragged), and take their thickness from the theme's scroll-bar sizes.
+// Otherwise they draw plainly: the toolkit's theme services do not exist on this platform.
 #pragma once
 
 #include <cstdint>
@@ -69,6 +71,8 @@ protected:
 private:
   int32_t Thickness() const { return IsHorizontal() ? GetHeight() : GetWidth(); }
   int32_t Part() const { return IsHorizontal() ? kHorzThumb : kVertThumb; }
+  // The manager's thumb part: 1 at rest or inactive, 2 hot, 3 dragged with the left button.
+  int ThemedThumbPart() const;
   void FireChange();
 
   TPoint FLastMouse{0, 0};

@@ -351,11 +351,38 @@ void TQzCustomThemeManager::FillBackground(TControl*, TCanvas* Canvas, const TRe
   Fill(Canvas, R, GetThemeColor(1));
 }
 
-void TQzCustomThemeManager::EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind) {
+void TQzCustomThemeManager::OnDC(TCanvasService Service, TControl* Control, HDC DC, const TRect& R, int Arg) {
+  if (!DC) return;
   TCanvas c;
   c.SetHandle(DC);
-  FillBackground(Control, &c, R, Kind);
+  (this->*Service)(Control, &c, R, Arg);
+  // The context stays the caller's.
   c.SetHandle(nullptr);
+}
+
+void TQzCustomThemeManager::EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind) {
+  OnDC(&M::FillBackground, Control, DC, R, Kind);
+}
+void TQzCustomThemeManager::DrawScrollBarHorzDC(TControl* Control, HDC DC, const TRect& R, int Part) {
+  OnDC(&M::DrawScrollBarHorz, Control, DC, R, Part);
+}
+void TQzCustomThemeManager::DrawScrollBarVertDC(TControl* Control, HDC DC, const TRect& R, int Part) {
+  OnDC(&M::DrawScrollBarVert, Control, DC, R, Part);
+}
+void TQzCustomThemeManager::DrawSliderBarDC(TControl* Control, HDC DC, const TRect& R, int Part) {
+  OnDC(&M::DrawSliderBar, Control, DC, R, Part);
+}
+void TQzCustomThemeManager::DrawSliderThumbDC(TControl* Control, HDC DC, const TRect& R, int Part) {
+  OnDC(&M::DrawSliderThumb, Control, DC, R, Part);
+}
+void TQzCustomThemeManager::FillTabSetBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind) {
+  OnDC(&M::FillTabSetBackground, Control, DC, R, Kind);
+}
+void TQzCustomThemeManager::DrawHeaderBarBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind) {
+  OnDC(&M::DrawHeaderBarBackground, Control, DC, R, Kind);
+}
+void TQzCustomThemeManager::DrawButtonDC(TControl* Control, HDC DC, const TRect& R, int State) {
+  OnDC(&M::DrawButton, Control, DC, R, State);
 }
 
 void TQzCustomThemeManager::DrawScrollBarHorz(TControl*, TCanvas* Canvas, const TRect& R, int Part) {

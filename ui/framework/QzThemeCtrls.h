@@ -29,10 +29,77 @@ enum TQzThemeElement {
   theTabHorz, theTabVert, theListBox, thePageListBox, theListView, theImageListView, theRulerHorz,
   theRulerVert, theProgress, theEdit
 };
+// The items of each group, 114 in all; vocabulary only, like the groups.
+enum TQzThemedBackground { thmBackground };
+enum TQzThemedFont { thmFontNormal, thmFontHot, thmFontSelected, thmFontDisabled };
+enum TQzThemedForm {
+  thmFormBackground, thmLineHighLight, thmLineShadow, thmButtonHighLight, thmButtonShadow, thmTextNormal,
+  thmTextDisabled
+};
+enum TQzThemedControl { thmControlBackground };
+enum TQzThemedWorkSpace { thmWorkspaceBackground };
+enum TQzThemedHeaderBar {
+  thmHeaderBarBackground, thmHeaderBarTextNormal, thmHeaderBarInfoText, thmHeaderBarTextDisabled
+};
+enum TQzThemedScrollBarHorz {
+  thmScrollBarBackgroundHorz, thmScrollBtnHorzNormal, thmScrollBtnHorzHot, thmScrollBtnHorzSelected,
+  thmScrollBtnHorzDisabled
+};
+enum TQzThemedScrollBarVert {
+  thmScrollBarBackgroundVert, thmScrollBtnVertNormal, thmScrollBtnVertHot, thmScrollBtnVertSelected,
+  thmScrollBtnVertDisabled
+};
+enum TQzThemedToolBar {
+  thmToolBarBackground, thmToolBarBtnNormal, thmToolBarBtnHot, thmToolBarBtnSelected, thmToolBarBtnDisabled
+};
 enum TQzThemedButton {
   thmButtonNormal, thmButtonHot, thmButtonSelected, thmButtonPressed, thmButtonDisabled,
   thmButtonTextNormal, thmButtonTextHot, thmButtonTextSelected, thmButtonTextPressed, thmButtonTextDisabled
 };
+enum TQzThemedCheckBox {
+  thmCheckBoxTextNormal, thmCheckBoxNormalUnchecked, thmCheckBoxHotUnchecked, thmCheckBoxSelectedUnchecked,
+  thmCheckBoxDisabledUnchecked, thmCheckBoxNormalChecked, thmCheckBoxHotChecked, thmCheckBoxSelectedChecked,
+  thmCheckBoxDisabledChecked
+};
+enum TQzThemedTitleBar {
+  thmTitleBarBackgroundNormal, thmTitleBarBackgroundDisabled, thmTitleBarTextNormal, thmTitleBarTextDisabled
+};
+enum TQzThemedStatusBar { thmStatusBarBackground, thmStatusBarText };
+enum TQzThemedSliderHorz {
+  thmSliderBarHorz, thmSliderHorzTicks, thmSliderBtnHorzNormal, thmSliderBtnHorzDisabled,
+  thmSliderHorzTextNormal, thmSliderHorzTextDisabled
+};
+enum TQzThemedSliderVert {
+  thmSliderBarVert, thmSliderVertTicks, thmSliderBtnVertNormal, thmSliderBtnVertDisabled,
+  thmSliderVertTextNormal, thmSliderVertTextDisabled
+};
+enum TQzThemedListView {
+  thmListViewHeaderNormal, thmListViewHeaderDisabled, thmListViewHeaderHot, thmListViewHeaderSelected
+};
+enum TQzThemedTabHorz {
+  thmTabHorzNormal, thmTabHorzHot, thmTabHorzSelected, thmTabHorzDisabled, thmTabHorzTextNormal,
+  thmTabHorzTextHot, thmTabHorzTextSelected, thmTabHorzTextDisabled
+};
+enum TQzThemedTabVert { thmTabVertNormal, thmTabVertHot, thmTabVertSelected, thmTabVertDisabled };
+enum TQzThemedListBox {
+  thmItemBackground, thmItemBackgroundSelected, thmItemBackgroundHot, thmItemBackgroundDisabled
+};
+enum TQzThemedPageListBox {
+  thmPageListBoxBackground, thmPageListBoxTextNormal, thmPageListBoxTextHot, thmPageListBoxTextSelected,
+  thmPageListBoxTextDisabled
+};
+enum TQzThemedImageListView {
+  thmImageListViewItemNormal, thmImageListViewItemHot, thmImageListViewItemSelected, thmImageListViewItemDisabled
+};
+enum TQzThemedRulerHorz {
+  thmRulerHorzBackground, thmRulerHorzBackgroundActive, thmRulerHorzFont, thmRulerHorzFontActive,
+  thmRulerHorzTicks, thmRulerHorzTicksActive
+};
+enum TQzThemedRulerVert {
+  thmRulerVertBackground, thmRulerVertBackgroundActive, thmRulerVertFont, thmRulerVertFontActive,
+  thmRulerVertTicks, thmRulerVertTicksActive
+};
+enum TQzThemedProgress { thmProgressBackground, thmProgress, thmProgressGradient };
 
 // What the manager does to one component of a class: registration visits (the client table) and
 // ApplyTheme (the form table). A control class of a higher layer adds its row from its unit's
@@ -95,19 +162,26 @@ public:
   // manager is switched off or loses its theme, and a linked control when it unlinks.
   void ApplyTheme(TComponent* Form);
 
-  // Drawing services. Every one draws on the caller's canvas; the HDC variants wrap the context
-  // in a temporary canvas.
+  // Drawing services. Every one draws on the caller's canvas; each DC variant wraps the context
+  // in a temporary canvas and draws the same (a nil context draws nothing).
   void FillBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
   void EraseBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind);
   // Part 0 the bar, 1 to 4 the button normal, hot, selected, disabled; others draw nothing.
   void DrawScrollBarHorz(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawScrollBarHorzDC(TControl* Control, HDC DC, const TRect& R, int Part);
   void DrawScrollBarVert(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawScrollBarVertDC(TControl* Control, HDC DC, const TRect& R, int Part);
   void DrawSliderBar(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawSliderBarDC(TControl* Control, HDC DC, const TRect& R, int Part);
   void DrawSliderThumb(TControl* Control, TCanvas* Canvas, const TRect& R, int Part);
+  void DrawSliderThumbDC(TControl* Control, HDC DC, const TRect& R, int Part);
   void FillTabSetBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
+  void FillTabSetBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind);
   void DrawHeaderBarBackground(TControl* Control, TCanvas* Canvas, const TRect& R, int Kind);
+  void DrawHeaderBarBackgroundDC(TControl* Control, HDC DC, const TRect& R, int Kind);
   // State 1 hot, 2 selected, 4 disabled, others normal.
   void DrawButton(TControl* Control, TCanvas* Canvas, const TRect& R, int State);
+  void DrawButtonDC(TControl* Control, HDC DC, const TRect& R, int State);
 
   // The theme font set up for a use; the returned font belongs to the theme.
   TFont* GetButtonFont(int State);
@@ -144,6 +218,8 @@ private:
   void HookMenu(TMenu* Menu);
   void FlushPending();
   int32_t ScrollBarSize(const char* Key) const;
+  using TCanvasService = void (TQzCustomThemeManager::*)(TControl*, TCanvas*, const TRect&, int);
+  void OnDC(TCanvasService Service, TControl* Control, HDC DC, const TRect& R, int Arg);
   // The plain properties recolouring overwrites, as they were before the first time.
   struct TSavedLook {
     TColor Color = 0;
