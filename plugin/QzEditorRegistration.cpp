@@ -6,6 +6,7 @@
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioPresetManager.h"
 #include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzAudioVUMeter.h"
@@ -48,6 +49,7 @@ void QzRegisterEditor() {
   RegisterQzAudioStatusBarClasses();
   RegisterQzAudioGroupBoxClasses();
   RegisterQzAudioSwitchGroupClasses();
+  RegisterQzAudioSwitchControlClasses();
   RegisterZRTEffectGUIClasses();
   QzRegisterEffectEditorFactory(QzCreateEffectEditor);
 }

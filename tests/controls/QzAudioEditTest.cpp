@@ -11,6 +11,7 @@
 #include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioPaint.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioToolBar.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
@@ -100,6 +101,7 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
       {"switch group", [](TComponent* o) { return QzCreate<TQzAudioSwitchGroup>(o); }},
       {"group box", [](TComponent* o) { return QzCreate<TQzAudioGroupBox>(o); }},
       {"tool bar", [](TComponent* o) { return QzCreate<TQzAudioPluginToolBar>(o); }},
+      {"switch", [](TComponent* o) { return QzCreate<TQzAudioSwitchControl>(o); }},
   };
   for (const auto& [name, make] : controls) {
     SCOPED_TRACE(name);

@@ -10,6 +10,7 @@
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioGroupBox.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzAudioSwitchGroup.h"
 
 namespace {
@@ -50,55 +51,71 @@ TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Botto
 TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
   struct TCase {
     std::string Name;
-    std::function<TQzCustomAudioWinControl*()> Create;
-    std::function<void(TQzCustomAudioWinControl*)> Code;
-    std::function<void(TQzCustomAudioWinControl*)> Gesture;
-    std::function<std::string(TQzCustomAudioWinControl*)> State;
+    std::function<TQzCustomAudioControl*()> Create;
+    std::function<void(TQzCustomAudioControl*)> Code;
+    std::function<void(TQzCustomAudioControl*)> Gesture;
+    std::function<std::string(TQzCustomAudioControl*)> State;
   };
-  auto box = [](TQzCustomAudioWinControl* C) { return static_cast<TQzCustomAudioGroupBox*>(C); };
-  auto group = [](TQzCustomAudioWinControl* C) { return static_cast<TQzCustomAudioSwitchGroup*>(C); };
+  auto box = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioGroupBox*>(C); };
+  auto group = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioSwitchGroup*>(C); };
+  auto switcher = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioSwitchControl*>(C); };
   const std::vector<TCase> cases = {
       {"group box", [&] { return Place<TQzAudioGroupBox>(Form, 10, 10, 200, 120); },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          box(C)->SetActive(false);
          box(C)->SetActive(true);
          box(C)->SetActive(false);
        },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          const TPoint p = Centre(box(C)->GetPartRect(QzGroupBoxPartSwitch));
          ClickAt(C, p.X, p.Y);
        },
-       [&](TQzCustomAudioWinControl* C) { return std::string(box(C)->GetActive() ? "on" : "off"); }},
+       [&](TQzCustomAudioControl* C) { return std::string(box(C)->GetActive() ? "on" : "off"); }},
       {"toggle group", [&] {
          auto* g = Place<TQzAudioSwitchGroup>(Form, 10, 10, 200, 35);
          g->SetOptions({ASG_SHOW_TEXT});
          return g;
        },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          group(C)->GetItems()->SetText("LOW\nMID\nHIGH");
          group(C)->SetChecked(2, true);
          group(C)->GetItems()->Add("CUT");
        },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          const TPoint p = Centre(group(C)->GetItemRect(0));
          ClickAt(C, p.X, p.Y);
        },
-       [&](TQzCustomAudioWinControl* C) { return States(group(C)); }},
+       [&](TQzCustomAudioControl* C) { return States(group(C)); }},
       {"radio group", [&] { return Place<TQzAudioSwitchGroup>(Form, 10, 10, 200, 35); },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          group(C)->GetItems()->SetText("1\n2\n3");
          group(C)->SetChecked(1, true);
          group(C)->SetOptions({ASG_SINGLE_SELECTION});
        },
-       [&](TQzCustomAudioWinControl* C) {
+       [&](TQzCustomAudioControl* C) {
          group(C)->SetFocus();
          Key(VK_RIGHT);
        },
-       [&](TQzCustomAudioWinControl* C) { return States(group(C)); }},
+       [&](TQzCustomAudioControl* C) { return States(group(C)); }},
+      {"switch", [&] { return Place<TQzAudioSwitchControl>(Form, 10, 10, 60, 25); },
+       [&](TQzCustomAudioControl* C) {
+         switcher(C)->SetChecked(true);
+         switcher(C)->SetChecked(false);
+         switcher(C)->SetChecked(true);
+       },
+       [&](TQzCustomAudioControl* C) { ClickAt(C, 30, 12); },
+       [&](TQzCustomAudioControl* C) { return std::string(switcher(C)->GetChecked() ? "on" : "off"); }},
+      {"switch by key", [&] { return Place<TQzAudioSwitchControl>(Form, 10, 10, 60, 25); },
+       [&](TQzCustomAudioControl* C) { switcher(C)->SetChecked(true); },
+       [&](TQzCustomAudioControl* C) {
+         C->SetFocus();
+         Key(VK_SPACE);
+       },
+       [&](TQzCustomAudioControl* C) { return std::string(switcher(C)->GetChecked() ? "on" : "off"); }},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TQzCustomAudioWinControl* control = c.Create();
+    TQzCustomAudioControl* control = c.Create();
     int events = 0;
     control->OnChanged = [&](TObject*) { ++events; };
     if (auto* b = dynamic_cast<TQzCustomAudioGroupBox*>(control)) b->OnActiveChanged = [&](TObject*) { ++events; };

@@ -8,6 +8,7 @@
 #include "platform/WindowBackend.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioStatusBar.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzAudioToolBar.h"
 
 namespace {
@@ -195,10 +196,13 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   audio->SetParent(Form);
   auto* plain = QzCreate<TQzCustomWinControl>(Form);
   plain->SetParent(Form);
+  auto* power = QzCreate<TQzAudioSwitchControl>(Form);
+  power->SetParent(Form);
 
   Bar->SetActive(false);  // the editor's refresh
   EXPECT_FALSE(Bar->GetActive());
   EXPECT_FALSE(audio->GetEnabled());
+  EXPECT_FALSE(power->GetEnabled());
   EXPECT_TRUE(plain->GetEnabled());
   EXPECT_TRUE(Bar->GetEnabled());
   EXPECT_EQ(ActiveReports, 0);
@@ -221,6 +225,7 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
   EXPECT_TRUE(Bar->GetActive());
   EXPECT_TRUE(audio->GetEnabled());
+  EXPECT_TRUE(power->GetEnabled());
   EXPECT_EQ(ActiveReports, 1);
   EXPECT_EQ(drag(), 10);
 

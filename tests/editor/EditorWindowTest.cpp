@@ -5,6 +5,7 @@
 #include "EditorFixture.h"
 #include "platform/Clipbrd.h"
 #include "platform/FormReader.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzSlider.h"
 #include "ui/controls/QzTabSet.h"
 
@@ -171,11 +172,16 @@ TEST_F(EditorTest, LibraryReadsFormsOfEveryControlUnit) {
                                  "object EveryControlForm: TEveryControlForm\n"
                                  "  object Slider: TQzSlider\n    Min = -10\n    Max = 10\n    Position = 4\n  end\n"
                                  "  object Tabs: TQzNotebookTabSet\n  end\n"
+                                 "  object Power: TQzAudioSwitchControl\n    Checked = True\n    Style = awsRed\n  end\n"
                                  "end\n");
   auto* slider = dynamic_cast<TQzSlider*>(f->FindComponent("Slider"));
   ASSERT_NE(slider, nullptr);
   EXPECT_EQ(slider->GetPosition(), 4);
   EXPECT_NE(dynamic_cast<TQzNotebookTabSet*>(f->FindComponent("Tabs")), nullptr);
+  auto* power = dynamic_cast<TQzAudioSwitchControl*>(f->FindComponent("Power"));
+  ASSERT_NE(power, nullptr);
+  EXPECT_TRUE(power->GetChecked());
+  EXPECT_EQ(power->GetStyle(), awsRed);
   f->Free();
 }
 

@@ -9,6 +9,7 @@
 #include "ui/editor/ZRTEffectGUI.h"
 #include "platform/ActnList.h"
 #include "ui/controls/QzAudioGroupBox.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/controls/QzAudioSwitchGroup.h"
 #include "ui/controls/QzAudioKnob.h"
 #include "ui/controls/QzAudioVUMeter.h"
@@ -252,6 +253,14 @@ std::vector<TPaintCase> Cases() {
          g->SetTransparent(true);
          g->SetChecked(1, true);
          return g;
+       },
+       AudioState},
+      {"TQzAudioSwitchControl on with its caption",
+       [](TForm* F) {
+         auto* w = static_cast<TQzAudioSwitchControl*>(Place<TQzAudioSwitchControl>(F, 60, 25));
+         w->SetCaption("ON");
+         w->SetChecked(true);
+         return w;
        },
        AudioState},
       {"TQzAudioKnob with strip, scale, value and caption",

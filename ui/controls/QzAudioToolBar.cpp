@@ -4,6 +4,7 @@
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "ui/controls/QzAudioEdit.h"
+#include "ui/controls/QzAudioSwitchControl.h"
 #include "ui/framework/QzDrawUtils.h"
 
 namespace {
@@ -57,7 +58,8 @@ void TQzCustomAudioPluginToolBar::EnableNeighbours(bool Value) {
   if (!owner) return;
   for (int i = 0; i < owner->ControlCount(); ++i) {
     TControl* c = owner->GetControl(i);
-    if (c != this && dynamic_cast<TQzCustomAudioWinControl*>(c)) c->SetEnabled(Value);
+    if (c != this && (dynamic_cast<TQzCustomAudioWinControl*>(c) || dynamic_cast<TQzCustomAudioSwitchControl*>(c)))
+      c->SetEnabled(Value);
   }
 }
 

@@ -84,8 +84,8 @@ public:
   void Loaded() override;
 
   bool GetActive() const { return (FFlags & 1u) != 0; }
-  // From code: stores, repaints and sets Enabled of the audio controls directly on a windowed
-  // owner; fires nothing.
+  // From code: stores, repaints and sets Enabled of the audio windowed controls and audio
+  // switch controls directly on a windowed owner; fires nothing.
   void SetActive(bool Value);
   TQzAudioPluginToolBarButtons GetVisibleButtons() const { return FVisibleButtons; }
   void SetVisibleButtons(TQzAudioPluginToolBarButtons Value);
@@ -133,7 +133,8 @@ protected:
 private:
   // The user's own switch gesture: the change, then OnActiveChanged.
   void UserToggleActive();
-  // Enabled of the audio controls directly on a windowed owner, the bar itself left out.
+  // Enabled of the audio windowed and switch controls directly on a windowed owner, the bar
+  // itself left out.
   void EnableNeighbours(bool Value);
   void SelectSlot(int32_t Slot);
   void ButtonPressed(TQzAudioPluginToolBarButton Button);
