@@ -109,32 +109,6 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
   }
 }
 
-TEST_F(TStdSliderTest, BoundsAndCodeKeepThePositionQuiet) {
-  struct TStep {
-    const char* What;
-    int32_t Min, Max, Position;  // INT_MIN: leave as is
-    int32_t Expected;
-  };
-  const TStep steps[] = {
-      {"start", -255, 255, 100, 100},
-      {"a wider range keeps the position", -1000, 1000, INT_MIN, 100},
-      {"a lower Max clamps", -1000, 50, INT_MIN, 50},
-      {"Min above Max stays between them", 200, 50, INT_MIN, 50},
-      {"code beyond the reversed range", 200, 50, 500, 200},
-      {"the same position again", 200, 50, 200, 200},
-      {"Min = Max", 9, 9, INT_MIN, 9},
-      {"at the top of the scale", INT_MAX - 1, INT_MAX, INT_MIN, INT_MAX - 1},
-  };
-  for (const TStep& s : steps) {
-    SCOPED_TRACE(s.What);
-    S->SetMin(s.Min);
-    S->SetMax(s.Max);
-    if (s.Position != INT_MIN) S->SetPosition(s.Position);
-    EXPECT_EQ(S->GetPosition(), s.Expected);
-  }
-  EXPECT_EQ(Events, 0);
-}
-
 TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
   S->SetButtonChange(0);
   S->SetWheelChange(-3);
@@ -340,6 +314,50 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
   EXPECT_EQ(Events, 0);
 }
 
+// Caption and value text of a 300 x 60 slider, "Gain" at -7, at known places round its bar
+// (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
+// same row, or on the other row when the caption is centred (or hidden, then centred itself).
+TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
+  S->SetCaption("Gain");
+  S->SetPosition(-7);
+  struct TCase {
+    TQzSliderCaptionAlign Row;
+    TAlignment Side;
+    bool Shown;
+    TRect Caption, Value;
+  };
+  const TCase cases[] = {
+      {scaTop, taLeftJustify, true, Rect(34, 8, 57, 21), Rect(243, 8, 265, 21)},
+      {scaTop, taLeftJustify, false, Rect(34, 8, 57, 21), Rect(138, 8, 160, 21)},
+      {scaTop, taCenter, true, Rect(138, 8, 161, 21), Rect(138, 39, 160, 52)},
+      {scaTop, taRightJustify, true, Rect(242, 8, 265, 21), Rect(34, 8, 56, 21)},
+      {scaBottom, taLeftJustify, true, Rect(34, 39, 57, 52), Rect(243, 39, 265, 52)},
+      {scaBottom, taCenter, true, Rect(138, 39, 161, 52), Rect(138, 8, 160, 21)},
+      {scaBottom, taRightJustify, true, Rect(242, 39, 265, 52), Rect(34, 39, 56, 52)},
+      {scaBottom, taRightJustify, false, Rect(242, 39, 265, 52), Rect(138, 39, 160, 52)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Row) + " " + std::to_string(c.Side) + (c.Shown ? "" : " hidden"));
+    S->SetCaptionAlign(c.Row);
+    S->SetCaptionAlignment(c.Side);
+    S->SetShowCaption(c.Shown);
+    EXPECT_EQ(S->GetPartRect(qspBar), Rect(34, 28, 265, 32));
+    EXPECT_EQ(S->GetPartRect(qspCaption), c.Caption);
+    EXPECT_EQ(S->GetPartRect(qspValue), c.Value);
+    // Painted there: ink inside the value's rectangle.
+    S->Invalidate();
+    Pump();
+    const auto at = [&](int X, int Y) {
+      const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + Y) + (10 + X) * 4;
+      return RGB(p[2], p[1], p[0]);
+    };
+    int ink = 0;
+    for (int y = c.Value.Top; y < c.Value.Bottom; ++y)
+      for (int x = c.Value.Left; x < c.Value.Right; ++x) ink += at(x, y) != at(c.Value.Left, c.Value.Top);
+    EXPECT_GT(ink, 10) << "no value text drawn in its place";
+  }
+}
+
 TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
   struct TCase {
     TQzSliderValueStyle Style;
@@ -359,10 +377,6 @@ TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
     EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   auto* form = QzCreate<TForm>(Application);
@@ -391,10 +405,6 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
   form->Free();
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
   auto* theme = QzCreate<TQzThemeManager>(Form);

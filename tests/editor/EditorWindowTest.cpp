@@ -46,10 +46,6 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndScreenshot) {
   EXPECT_FALSE(f->GetVisible());
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   // A VST instance made first must not decide how the direct-call window shows, nor the other way.
   AEffect* vst = NewVst();
@@ -125,10 +121,6 @@ TEST_F(EditorTest, CtrlCCopiesTheWindowAndStopsThere) {
   Idle(e);
   EXPECT_EQ(seen, std::vector<uint16_t>{67});
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
   AEffect* e = NewVst();
