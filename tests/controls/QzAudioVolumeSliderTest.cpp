@@ -195,13 +195,6 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   }
 }
 
-TEST_F(TSliderFixture, NewSliderHoldsAValueInsideItsRange) {
-  auto* s = QzCreate<TQzAudioVolumeSlider>(Form);
-  EXPECT_GE(s->GetValue(), s->GetMin());
-  EXPECT_LE(s->GetValue(), s->GetMax());
-  EXPECT_EQ(s->GetValue(), 0.0f);
-}
-
 // Code sets ranges and values silently; drag, wheel and typed numbers report.
 TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);

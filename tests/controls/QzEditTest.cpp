@@ -112,6 +112,8 @@ TEST_F(QzEditTest, TypingAndPastingPassTheFilters) {
       {"paste keeps max length", false, 5, false, true, "ab", "123456", "ab123"},
       {"paste numbers only", true, 0, false, true, "", "a1\xE2\x80\xA8" "2b3", "123"},
       {"paste read only", false, 0, true, true, "a", "bc", "a"},
+      {"paste drops a unit separator, a surrogate is invalid", false, 0, false, true, "", "a\x1f" "b\xED\xA0\x80",
+       "ab\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
   };
   for (const Row& r : rows) {
     TQzEdit* e = Make(r.Start);

@@ -293,33 +293,6 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   EXPECT_EQ(Form->GetActiveControl(), nullptr);
 }
 
-TEST_F(ToolkitTest, TimersFollowTheDrivenClock) {
-  auto* t = new TTimer(Form);
-  int ticks = 0;
-  t->SetInterval(10);
-  t->OnTimer = [&](TObject*) { ++ticks; };
-  Pump();
-  EXPECT_EQ(ticks, 0);
-  Backend->AdvanceClock(9);
-  Pump();
-  EXPECT_EQ(ticks, 0);
-  Backend->AdvanceClock(1);
-  Pump();
-  EXPECT_EQ(ticks, 1);
-  Backend->AdvanceClock(35);  // late: fires once, not three times
-  Pump();
-  EXPECT_EQ(ticks, 2);
-  t->SetEnabled(false);
-  Backend->AdvanceClock(100);
-  Pump();
-  EXPECT_EQ(ticks, 2);
-  t->SetEnabled(true);
-  t->Free();  // a freed timer never fires
-  Backend->AdvanceClock(100);
-  Pump();
-  EXPECT_EQ(ticks, 2);
-}
-
 TEST_F(ToolkitTest, PaintIsNotReenteredAndRefreshIsSynchronous) {
   auto* p = new TProbe(Form);
   p->SetParent(Form);
@@ -388,15 +361,3 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
   EXPECT_EQ(Form->ShowModal(), mrCancel);
 }
 
-TEST_F(ToolkitTest, EmbeddedFormLivesAtTheOriginOfItsHost) {
-  Form->SetBounds(200, 100, 640, 480);
-  Form->SetParentWindow(0x1234);
-  Form->Show();
-  auto* w = Backend->Window(Win());
-  ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->Params().ParentWindow, 0x1234u);
-  EXPECT_EQ(w->Params().Left, 0);
-  EXPECT_EQ(w->Params().Top, 0);
-  EXPECT_TRUE(w->Params().Borderless);
-  EXPECT_EQ(w->Params().Width, 640);
-}
