@@ -1,6 +1,6 @@
 // Every control must settle: painted twice with nothing changed it paints the same pixels, marks
 // nothing for another paint, starts no timer and changes none of its public state. One row per
-// control class: add yours to Cases().
+// set-up whose paint reaches code no other row reaches: add yours to Cases().
 #include <cctype>
 #include <functional>
 #include <string>
