@@ -4,8 +4,8 @@
 #include <string>
 
 #include "engine/QzUtils.h"
-#include "platform/Forms.h"
 #include "platform/StdCtrls.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"
 
@@ -28,12 +28,10 @@ public:
   }
 };
 
-struct TEditorFixture : ::testing::Test {
+struct TEditorFixture : UiFormTest {
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
+    UiFormTest::SetUp();
     QzAudioControlsInitialize();
-    Form = new TForm(Application);
     Form->SetClientSize(300, 200);
     A = new TValueControl(Form);
     A->SetParent(Form);
@@ -44,19 +42,17 @@ struct TEditorFixture : ::testing::Test {
     Other->SetParent(Form);
     Other->SetBounds(150, 0, 100, 24);
     Form->Show();
-    Application->ProcessMessages();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Pump();
+    Window = Win();
   }
   void TearDown() override {
-    delete Form;
+    UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
   void Key(uint16_t K) {
     Backend->Key(Window, K);
-    Application->ProcessMessages();
+    Pump();
   }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;
   TEdit* Other = nullptr;

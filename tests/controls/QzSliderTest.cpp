@@ -5,8 +5,7 @@
 #include <string>
 
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzEdit.h"
 #include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
@@ -15,14 +14,11 @@
 
 namespace {
 
-struct TStdSliderTest : ::testing::Test {
+struct TStdSliderTest : UiFormTest {
   void SetUp() override {
-    RegisterToolkitClasses();
+    UiFormTest::SetUp();
     RegisterQzSliderClasses();
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
     QzStdCtrlsInitialize();
-    Form = QzCreate<TForm>(Application);
     Form->SetClientSize(400, 300);
     S = QzCreate<TQzSlider>(Form);
     S->SetBounds(10, 10, 300, 60);
@@ -31,13 +27,12 @@ struct TStdSliderTest : ::testing::Test {
     S->OnPositionChanged = [this](TObject*) { ++Events; };
     Form->Show();
     Pump();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Window = Win();
   }
   void TearDown() override {
-    if (Form) Form->Free();
+    UiFormTest::TearDown();
     QzStdCtrlsFinalize();
   }
-  void Pump() { Application->ProcessMessages(); }
   // Pixel along the bar (from its Min end) where the thumb's centre is.
   int32_t ThumbPixel() {
     const TRect t = S->GetPartRect(qspThumb), b = S->GetPartRect(qspBar);
@@ -51,8 +46,6 @@ struct TStdSliderTest : ::testing::Test {
   }
   TPoint ScreenOf(const TRect& R) const { return {10 + (R.Left + R.Right) / 2, 10 + (R.Top + R.Bottom) / 2}; }
 
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzSlider* S = nullptr;
   uintptr_t Window = 0;
   int Events = 0;
@@ -347,10 +340,7 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
     // Painted there: ink inside the value's rectangle.
     S->Invalidate();
     Pump();
-    const auto at = [&](int X, int Y) {
-      const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + Y) + (10 + X) * 4;
-      return RGB(p[2], p[1], p[0]);
-    };
+    const auto at = [&](int X, int Y) { return ScreenPixel(10 + X, 10 + Y); };
     int ink = 0;
     for (int y = c.Value.Top; y < c.Value.Bottom; ++y)
       for (int x = c.Value.Left; x < c.Value.Right; ++x) ink += at(x, y) != at(c.Value.Left, c.Value.Top);
@@ -421,8 +411,7 @@ TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
     S->Invalidate();
     Pump();
     const TRect b = S->GetPartRect(qspBar);
-    const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + b.Top + 3) + (10 + b.Left + 3 * (b.Right - b.Left) / 4) * 4;
-    EXPECT_EQ(RGB(p[2], p[1], p[0]), c.Bar);
+    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
   }
 }
 
