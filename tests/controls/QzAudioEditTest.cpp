@@ -7,6 +7,7 @@
 #include "core/QzUtils.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioGroupBox.h"
 #include "ui/controls/QzAudioKnob.h"
@@ -35,12 +36,10 @@ public:
   }
 };
 
-struct TEditorFixture : ::testing::Test {
+struct TEditorFixture : UiFormTest {
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
+    UiFormTest::SetUp();
     QzAudioControlsInitialize();
-    Form = new TForm(Application);
     Form->SetClientSize(300, 200);
     A = new TValueControl(Form);
     A->SetParent(Form);
@@ -51,19 +50,17 @@ struct TEditorFixture : ::testing::Test {
     Other->SetParent(Form);
     Other->SetBounds(150, 0, 100, 24);
     Form->Show();
-    Application->ProcessMessages();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Pump();
+    Window = Win();
   }
   void TearDown() override {
-    delete Form;
+    UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
   void Key(uint16_t K) {
     Backend->Key(Window, K);
-    Application->ProcessMessages();
+    Pump();
   }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;
   TEdit* Other = nullptr;

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioKnob.h"
 
@@ -17,12 +16,10 @@ constexpr int FrameSide = 10;
 // The colour of strip frame K: distinct for every frame of a small strip.
 TColor FrameColour(int K) { return RGB(10 * K, 255 - 10 * K, 128); }
 
-struct TKnobFixture : ::testing::Test {
+struct TKnobFixture : UiFormTest {
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
+    UiFormTest::SetUp();
     QzAudioControlsInitialize();
-    Form = new TForm(Application);
     Form->SetClientSize(300, 200);
     Source = QzCreate<TQzAudioKnobSource>(Form);
     Knob = QzCreate<TQzAudioKnob>(Form);
@@ -30,11 +27,11 @@ struct TKnobFixture : ::testing::Test {
     Knob->SetBounds(20, 30, 110, 125);
     Knob->OnChanged = [this](TObject*) { ++Changes; };
     Form->Show();
-    Application->ProcessMessages();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Pump();
+    Window = Win();
   }
   void TearDown() override {
-    delete Form;
+    UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
   // A PNG strip of Frames solid frames, FrameSide wide (Height overrides the strip's height).
@@ -48,10 +45,6 @@ struct TKnobFixture : ::testing::Test {
     Source->GetPicture()->Assign(&png);
     Knob->SetKnobSource(Source);
   }
-  TColor ScreenPixel(int X, int Y) const {
-    const uint8_t* p = Backend->Screen(Window)->GetScanLine(Y) + X * 4;
-    return RGB(p[2], p[1], p[0]);
-  }
   TColor FaceCentre() {
     Application->ProcessMessages();
     const TRect& k = Knob->GetKnobRect();
@@ -63,8 +56,6 @@ struct TKnobFixture : ::testing::Test {
     Knob->SetMin(Min);
     Knob->SetValue(Value);
   }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzAudioKnobSource* Source = nullptr;
   TQzAudioKnob* Knob = nullptr;
   uintptr_t Window = 0;

@@ -3,18 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioStatusBar.h"
 
 namespace {
 constexpr int BarX = 10, BarY = 20, BarW = 400, BarH = 30;
 
-struct TStatusBarTest : ::testing::Test {
+struct TStatusBarTest : UiFormTest {
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
-    Form = new TForm(Application);
+    UiFormTest::SetUp();
     Form->SetClientSize(420, 80);
     Bar = QzCreate<TQzAudioPluginStatusBar>(Form);
     Bar->SetParent(Form);
@@ -23,12 +20,7 @@ struct TStatusBarTest : ::testing::Test {
     Form->Show();
     Pump();
   }
-  void TearDown() override { delete Form; }
-  void Pump() { Application->ProcessMessages(); }
-  TColor Pixel(int X, int Y) const {
-    const uint8_t* p = Backend->Screen(Form->GetNativeWindow()->NativeHandle())->GetScanLine(BarY + Y) + (BarX + X) * 4;
-    return RGB(p[2], p[1], p[0]);
-  }
+  TColor Pixel(int X, int Y) const { return ScreenPixel(BarX + X, BarY + Y); }
   // White text pixels inside the bar between columns From and To (frame left out).
   int WhitePixels(int From, int To) const {
     int n = 0;
@@ -36,8 +28,6 @@ struct TStatusBarTest : ::testing::Test {
       for (int x = From; x < To; ++x) n += Pixel(x, y) == clWhite;
     return n;
   }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzAudioPluginStatusBar* Bar = nullptr;
 };
 }  // namespace

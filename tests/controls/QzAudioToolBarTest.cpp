@@ -4,8 +4,7 @@
 #include <vector>
 
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioStatusBar.h"
 #include "ui/controls/QzAudioSwitchControl.h"
@@ -33,12 +32,10 @@ struct TRecordingManager : TQzCustomAudioPresetManager {
   bool Choose = false;
 };
 
-struct TToolBarTest : ::testing::Test {
+struct TToolBarTest : UiFormTest {
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
+    UiFormTest::SetUp();
     QzAudioControlsInitialize();
-    Form = new TForm(Application);
     Form->SetClientSize(600, 200);
     Bar = QzCreate<TQzAudioPluginToolBar>(Form);
     Bar->SetParent(Form);
@@ -59,10 +56,10 @@ struct TToolBarTest : ::testing::Test {
     Bar->OnBtnClick = [this](TObject*, TQzAudioPluginToolBarButton B) { Clicked.push_back(B); };
     Bar->OnActiveChanged = [this](TObject*) { ++ActiveReports; };
     Form->Show();
-    Application->ProcessMessages();
+    Pump();
   }
   void TearDown() override {
-    delete Form;
+    UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
   void Click(int X, int Y) {
@@ -71,8 +68,6 @@ struct TToolBarTest : ::testing::Test {
   }
   void ClickSlot(int Slot) { Click(BarH * (Slot + 1) + BarH / 2, BarH / 2); }
 
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzAudioPluginToolBar* Bar = nullptr;
   std::string State = "one";
   int Gets = 0, Sets = 0, ActiveReports = 0;

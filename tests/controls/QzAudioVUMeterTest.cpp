@@ -15,28 +15,6 @@ constexpr float Inf = std::numeric_limits<float>::infinity();
 constexpr int MeterX = 20, MeterY = 30;
 constexpr TColor NeedleColour = RGB(55, 55, 55);
 
-// The needle law written out as runs of straight segments between the anchor levels, each entry
-// start - k * step; the last run to cover an entry wins, and the two ends are fixed.
-double LawAngle(double Db) {
-  if (!(Db >= -20.0)) Db = -20.0;
-  if (Db > 3.0) Db = 3.0;
-  const long i = std::lrint(Db * 10.0);
-  if (i <= -200) return 48.0;
-  if (i >= 30) return -49.3;
-  struct TRun {
-    long First, Last;
-    double Start, Step;
-  };
-  constexpr TRun Runs[] = {{-200, -99, 48.0, 0.13663366}, {-100, -69, 34.2, 0.30322582}, {-70, -49, 24.8, 0.34285715},
-                           {-50, -29, 17.6, 0.54761904},  {-30, -19, 5.1, 0.6272727},    {-20, -11, -1.8, 0.8055556},
-                           {-10, -1, -9.05, 0.71666664},  {0, 9, -16.0, 1.1},            {10, 19, -27.0, 1.0333333},
-                           {20, 30, -36.3, 1.3}};
-  double a = 0;
-  for (const TRun& r : Runs)
-    if (i >= r.First && i <= r.Last) a = r.Start - static_cast<double>(i - r.First) * r.Step;
-  return a;
-}
-
 struct TMeterFixture : UiFormTest {
   void SetUp() override {
     UiFormTest::SetUp();
@@ -83,18 +61,24 @@ struct TMeterFixture : UiFormTest {
 };
 }  // namespace
 
+// The needle law pinned at its anchors, between them (rounded to the nearest tenth of a dB,
+// halves to even) and beyond its ends.
 TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
-  const float levels[] = {-80, -20, -19.95f, -12.5f, -10, -7.26f, -5, -3, -2, -1, -0.25f, -0.05f, 0, 0.55f, 1, 2.34f, 3,
-                          10, NaN, Inf, -Inf};
+  const struct {
+    float Level;
+    double Angle;
+  } cases[] = {{-80, 48.0},      {-20, 48.0},    {-19.95f, 48.0},   {-12.5f, 37.7525}, {-10, 34.2},  {-7.26f, 26.0129},
+               {-5, 17.6},       {-3, 5.1},      {-2, -1.8},        {-1, -9.05},       {-0.25f, -14.7833},
+               {-0.05f, -15.5},  {0, -16.0},     {0.55f, -22.6},    {1, -27.0},        {2.34f, -40.2},
+               {3, -49.3},       {10, -49.3},    {NaN, 48.0},       {Inf, -49.3},      {-Inf, 48.0}};
   Meter->SetCalibrationMode(true);
-  for (float v : levels) {
-    SCOPED_TRACE(v);
-    Meter->SetVolume(v);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Level);
+    Meter->SetVolume(c.Level);
     Pump();
-    const double expect = LawAngle(std::isnan(v) ? -20.0 : v);
     EXPECT_TRUE(std::isfinite(Meter->GetVolume()));
-    EXPECT_NEAR(Meter->GetNeedleAngle(), expect, 1e-3);
-    EXPECT_TRUE(NeedleNear(OnNeedle(Meter, expect, 75))) << "no needle at " << expect << " degrees";
+    EXPECT_NEAR(Meter->GetNeedleAngle(), c.Angle, 1e-3);
+    EXPECT_TRUE(NeedleNear(OnNeedle(Meter, c.Angle, 75))) << "no needle at " << c.Angle << " degrees";
   }
   EXPECT_EQ(Reports, 0) << "a level set from code was reported";
 }

@@ -6,8 +6,7 @@
 
 #include "core/QzUtils.h"
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioVolumeSlider.h"
 
@@ -15,14 +14,11 @@ namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float Inf = std::numeric_limits<float>::infinity();
 
-struct TSliderFixture : ::testing::Test {
+struct TSliderFixture : UiFormTest {
   void SetUp() override {
-    RegisterToolkitClasses();
+    UiFormTest::SetUp();
     RegisterQzAudioVolumeSliderClasses();
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
     QzAudioControlsInitialize();
-    Form = QzCreate<TForm>(Application);
     Form->SetClientSize(400, 400);
     Form->OnMouseWheel = [this](TObject*, TShiftState, int32_t, TPoint, bool&) { ++FormWheels; };
     S = QzCreate<TQzAudioVolumeSlider>(Form);
@@ -32,13 +28,12 @@ struct TSliderFixture : ::testing::Test {
     S->OnChanged = [this](TObject*) { ++Changed; };
     Form->Show();
     Pump();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Window = Win();
   }
   void TearDown() override {
-    if (Form) Form->Free();
+    UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
-  void Pump() { Application->ProcessMessages(); }
   void Setup(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
     S->SetOrientation(O);
     if (O == acoHorizontal) S->SetBounds(10, 10, 300, 80);
@@ -58,8 +53,6 @@ struct TSliderFixture : ::testing::Test {
     Changed = 0;
   }
 
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzAudioVolumeSlider* S = nullptr;
   uintptr_t Window = 0;
   std::vector<float> Internal;
@@ -193,13 +186,6 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
     Pump();
     EXPECT_FALSE(S->NeedsLayout());
   }
-}
-
-TEST_F(TSliderFixture, NewSliderHoldsAValueInsideItsRange) {
-  auto* s = QzCreate<TQzAudioVolumeSlider>(Form);
-  EXPECT_GE(s->GetValue(), s->GetMin());
-  EXPECT_LE(s->GetValue(), s->GetMax());
-  EXPECT_EQ(s->GetValue(), 0.0f);
 }
 
 // Code sets ranges and values silently; drag, wheel and typed numbers report.

@@ -5,8 +5,7 @@
 #include <string>
 
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
+#include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzEdit.h"
 #include "ui/controls/QzSlider.h"
 #include "ui/controls/QzStdCtrls.h"
@@ -15,14 +14,11 @@
 
 namespace {
 
-struct TStdSliderTest : ::testing::Test {
+struct TStdSliderTest : UiFormTest {
   void SetUp() override {
-    RegisterToolkitClasses();
+    UiFormTest::SetUp();
     RegisterQzSliderClasses();
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
     QzStdCtrlsInitialize();
-    Form = QzCreate<TForm>(Application);
     Form->SetClientSize(400, 300);
     S = QzCreate<TQzSlider>(Form);
     S->SetBounds(10, 10, 300, 60);
@@ -31,13 +27,12 @@ struct TStdSliderTest : ::testing::Test {
     S->OnPositionChanged = [this](TObject*) { ++Events; };
     Form->Show();
     Pump();
-    Window = Form->GetNativeWindow()->NativeHandle();
+    Window = Win();
   }
   void TearDown() override {
-    if (Form) Form->Free();
+    UiFormTest::TearDown();
     QzStdCtrlsFinalize();
   }
-  void Pump() { Application->ProcessMessages(); }
   // Pixel along the bar (from its Min end) where the thumb's centre is.
   int32_t ThumbPixel() {
     const TRect t = S->GetPartRect(qspThumb), b = S->GetPartRect(qspBar);
@@ -51,8 +46,6 @@ struct TStdSliderTest : ::testing::Test {
   }
   TPoint ScreenOf(const TRect& R) const { return {10 + (R.Left + R.Right) / 2, 10 + (R.Top + R.Bottom) / 2}; }
 
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TQzSlider* S = nullptr;
   uintptr_t Window = 0;
   int Events = 0;
@@ -342,6 +335,47 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
   EXPECT_EQ(Events, 1);
 }
 
+// Caption and value text of a 300 x 60 slider, "Gain" at -7, at known places round its bar
+// (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
+// same row, or on the other row when the caption is centred (or hidden, then centred itself).
+TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
+  S->SetCaption("Gain");
+  S->SetPosition(-7);
+  struct TCase {
+    TQzSliderCaptionAlign Row;
+    TAlignment Side;
+    bool Shown;
+    TRect Caption, Value;
+  };
+  const TCase cases[] = {
+      {scaTop, taLeftJustify, true, Rect(34, 8, 57, 21), Rect(243, 8, 265, 21)},
+      {scaTop, taLeftJustify, false, Rect(34, 8, 57, 21), Rect(138, 8, 160, 21)},
+      {scaTop, taCenter, true, Rect(138, 8, 161, 21), Rect(138, 39, 160, 52)},
+      {scaTop, taRightJustify, true, Rect(242, 8, 265, 21), Rect(34, 8, 56, 21)},
+      {scaBottom, taLeftJustify, true, Rect(34, 39, 57, 52), Rect(243, 39, 265, 52)},
+      {scaBottom, taCenter, true, Rect(138, 39, 161, 52), Rect(138, 8, 160, 21)},
+      {scaBottom, taRightJustify, true, Rect(242, 39, 265, 52), Rect(34, 39, 56, 52)},
+      {scaBottom, taRightJustify, false, Rect(242, 39, 265, 52), Rect(138, 39, 160, 52)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Row) + " " + std::to_string(c.Side) + (c.Shown ? "" : " hidden"));
+    S->SetCaptionAlign(c.Row);
+    S->SetCaptionAlignment(c.Side);
+    S->SetShowCaption(c.Shown);
+    EXPECT_EQ(S->GetPartRect(qspBar), Rect(34, 28, 265, 32));
+    EXPECT_EQ(S->GetPartRect(qspCaption), c.Caption);
+    EXPECT_EQ(S->GetPartRect(qspValue), c.Value);
+    // Painted there: ink inside the value's rectangle.
+    S->Invalidate();
+    Pump();
+    const auto at = [&](int X, int Y) { return ScreenPixel(10 + X, 10 + Y); };
+    int ink = 0;
+    for (int y = c.Value.Top; y < c.Value.Bottom; ++y)
+      for (int x = c.Value.Left; x < c.Value.Right; ++x) ink += at(x, y) != at(c.Value.Left, c.Value.Top);
+    EXPECT_GT(ink, 10) << "no value text drawn in its place";
+  }
+}
+
 TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
   struct TCase {
     TQzSliderValueStyle Style;
@@ -361,10 +395,6 @@ TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
     EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   auto* form = QzCreate<TForm>(Application);
@@ -394,10 +424,6 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   form->Free();
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
   struct TCase {
@@ -413,8 +439,7 @@ TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
     S->Invalidate();
     Pump();
     const TRect b = S->GetPartRect(qspBar);
-    const uint8_t* p = Backend->Screen(Window)->GetScanLine(10 + b.Top + 3) + (10 + b.Left + 3 * (b.Right - b.Left) / 4) * 4;
-    EXPECT_EQ(RGB(p[2], p[1], p[0]), c.Bar);
+    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
   }
 }
 

@@ -9,15 +9,6 @@ namespace {
 
 using StdDlgs = UiFormTest;
 
-TEST_F(StdDlgs, BottomSpaceIsClamped) {
-  auto* d = QzCreate<TQzAboutDialog>(Form);
-  const std::pair<int, int> rows[] = {{5000, 1000}, {-1, 0}, {0, 0}, {75, 75}, {1000, 1000}};
-  for (auto [in, out] : rows) {
-    d->SetBottomSpace(in);
-    EXPECT_EQ(d->GetBottomSpace(), out) << in;
-  }
-}
-
 TEST_F(StdDlgs, PictureDialogReusesOneFormAndSurvivesANullPicture) {
   auto* d = QzCreate<TQzCustomPictureDialog>(Form);
   d->SetPicture(nullptr);

@@ -76,6 +76,8 @@ TEST_F(EditorToolBarTest, ResetTouchesTheEqualiserOnly) {
 
 TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
   TQzAudioPluginToolBar* bar = F->PluginToolBar;
+  TMemoryStream original;
+  P->SaveState(&original);
   ClickBar(bar->GetCompareSlotRect(1));  // B: a copy of the present state
   Eq()->SetBandGain(1, 9.0f);
   Limiter()->SetThreshold(-7.0f);
@@ -90,17 +92,13 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
   EXPECT_EQ(Eq()->GetBandGain(1), 9.0f);
   EXPECT_EQ(Limiter()->GetThreshold(), -7.0f);
 
-  // Slot A spoiled: a short equaliser part, or no stream of ours at all.
-  for (const int size : {40, 232}) {
+  // Slot A spoiled: a short equaliser part, a whole equaliser part and a short limiter part, or
+  // no stream of ours at all.
+  for (const int size : {40, 222, 232}) {
     SCOPED_TRACE(size);
     TMemoryStream* a = bar->GetSlotStream(0);
     std::vector<uint8_t> junk(static_cast<size_t>(size), 0x5A);
-    if (size == 40) {
-      // The equaliser's header and the start of its values, then nothing.
-      TMemoryStream good;
-      P->SaveState(&good);
-      std::copy(good.Memory(), good.Memory() + 40, junk.begin());
-    }
+    if (size < 232) std::copy(original.Memory(), original.Memory() + size, junk.begin());
     a->Clear();
     a->Write(junk.data(), static_cast<int32_t>(junk.size()));
     TMemoryStream before;

@@ -39,14 +39,9 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpen) {
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(screen->GetWidth(), 1024);
   EXPECT_EQ(screen->GetHeight(), 595);
-
   EXPECT_EQ(Vst(e, effEditClose), 1);
   EXPECT_FALSE(f->GetVisible());
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   // A VST instance made first must not decide how the direct-call window shows, nor the other way.
@@ -123,10 +118,6 @@ TEST_F(EditorTest, CtrlCCopiesTheWindowAndStopsThere) {
   Idle(e);
   EXPECT_EQ(seen, std::vector<uint16_t>{67});
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
   AEffect* e = NewVst();

@@ -168,31 +168,45 @@ size_t Colours(const std::vector<uint32_t>& Px, int Width, int X0, int Y0, int X
 }
 
 TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
-  auto host = OpenHost();
-  ASSERT_NE(host, nullptr);
-  AEffect* effect = Lib.NewEffect();
-  ASSERT_NE(effect, nullptr);
-  ERect* rect = nullptr;
-  ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
-  ASSERT_NE(rect, nullptr);
-  EXPECT_EQ(rect->right - rect->left, 1024);
-  EXPECT_EQ(rect->bottom - rect->top, 595);
-  ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
-  Idle(effect, 30);
-  host->Sync();
-  std::vector<uint32_t> px = host->Grab(1100, 700);
-  ASSERT_EQ(px.size(), 1100u * 700u);
-  // The editor covers its rectangle, the host's window shows beyond it.
-  for (const auto& [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 594}, {1023, 594}, {512, 300}})
-    EXPECT_NE(px[static_cast<size_t>(y * 1100 + x)], HostGreen) << x << "," << y;
-  EXPECT_EQ(px[650 * 1100 + 1060], HostGreen);
-  EXPECT_GT(Colours(px, 1100, 0, 0, 1024, 595), 64u) << "the editor shows no artwork";
-  Lib.Dispatch(effect, effEditClose);
-  Lib.Close(effect);
-  host->Sync();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  px = host->Grab(1100, 700);
-  EXPECT_EQ(px[300 * 1100 + 512], HostGreen) << "the editor stayed on the host's window";
+  // Hosts that composite give a 32-bit parent.
+  for (const bool argb : {false, true}) {
+    SCOPED_TRACE(argb ? "32-bit parent" : "24-bit parent");
+    auto host = argb ? TX11TestHost::OpenArgb(TServer::Get().Xvfb.Name, 1100, 700, HostGreen) : OpenHost();
+    if (!host) {
+      ASSERT_TRUE(argb);
+      GTEST_SKIP() << "the X server offers no 32-bit visual";
+    }
+    AEffect* effect = Lib.NewEffect();
+    ASSERT_NE(effect, nullptr);
+    ERect* rect = nullptr;
+    ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 1024);
+    EXPECT_EQ(rect->bottom - rect->top, 595);
+    ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
+    // Painted by effEditOpen itself, before any idle, from the host window's corner.
+    host->Sync();
+    std::vector<uint32_t> px = host->Grab(1100, 700);
+    ASSERT_EQ(px.size(), 1100u * 700u);
+    for (const auto& [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 594}, {1023, 594}, {512, 300}})
+      EXPECT_NE(px[static_cast<size_t>(y * 1100 + x)], HostGreen) << x << "," << y;
+    EXPECT_EQ(px[650 * 1100 + 1060], HostGreen);
+    EXPECT_GT(Colours(px, 1100, 0, 0, 1024, 595), 64u) << "the editor shows no artwork";
+    EXPECT_EQ(host->ChildClassHint(), "quillmere/Quillmere");
+    Idle(effect, 5);
+    EXPECT_EQ(Lib.Dispatch(effect, effEditClose), 1);
+    host->Sync();
+    EXPECT_EQ(host->ChildCount(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen) << "the editor stayed on the host's window";
+    // Opened again in the same window, it is there again.
+    ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
+    host->Sync();
+    EXPECT_NE(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
+    EXPECT_EQ(host->ChildCount(), 1);
+    Lib.Dispatch(effect, effEditClose);
+    Lib.Close(effect);
+  }
 }
 
 TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
@@ -282,17 +296,19 @@ TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
   }
 }
 
-TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClients) {
+TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTheKeyboardBack) {
   auto host = OpenHost();
   ASSERT_NE(host, nullptr);
   AEffect* effect = OpenEmbedded(*host);
   ASSERT_NE(effect, nullptr);
   Idle(effect, 20);
+  host->TakeFocus();
   // A click on the status bar gives the editor the keyboard without changing anything.
   PointerTo(host->Window(), 500, 585);
   Button(true);
   Button(false);
   Idle(effect, 5);
+  EXPECT_NE(host->FocusWindow(), host->Window());
   const std::vector<uint8_t> state = Lib.GetChunk(effect);
   Key(XK_Control_L, true);
   Key(XK_c, true);
@@ -321,6 +337,10 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClients) {
   EXPECT_EQ(be32(16), 1024u);
   EXPECT_EQ(be32(20), 595u);
   EXPECT_EQ(Lib.GetChunk(effect), state) << "Ctrl+C reached a control";
+  // The pointer leaving the editor gives the keyboard back to the host.
+  PointerTo(host->Window(), 1090, 690);
+  Idle(effect, 5);
+  EXPECT_EQ(host->FocusWindow(), host->Window());
   Lib.Dispatch(effect, effEditClose);
   Lib.Close(effect);
 }
@@ -420,5 +440,54 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
     const size_t now = mallinfo2().uordblks;
     EXPECT_LT(now > heap ? now - heap : 0, 1024u * 1024u);
   }
+}
+// A host process of its own for each case (the library keeps the display it met first): the
+// server going away under an open editor, and a host without any display, end nothing.
+TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string xvfb = FindXvfb();
+  if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed";
+  TPluginLibrary& lib = TPluginLibrary::Get();
+  ASSERT_NE(lib.Handle, nullptr);
+  const auto idle = [&](AEffect* E, int Rounds) {
+    for (int i = 0; i < Rounds; ++i) {
+      lib.Dispatch(E, effEditIdle);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  };
+  const auto serverGoes = [&]() -> int {
+    TXvfb server;
+    if (!server.Start(xvfb)) return 2;
+    setenv("DISPLAY", server.Name.c_str(), 1);
+    auto host = TX11TestHost::Open(server.Name, 1100, 700, HostGreen);
+    AEffect* effect = lib.NewEffect();
+    if (!host || !effect) return 3;
+    if (lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())) != 1) return 4;
+    idle(effect, 5);
+    host.reset();
+    server.Stop();
+    idle(effect, 5);
+    if (lib.Dispatch(effect, effEditClose) != 1) return 5;
+    idle(effect, 2);
+    lib.Close(effect);
+    return 0;
+  };
+  const auto noDisplay = [&]() -> int {
+    unsetenv("DISPLAY");
+    AEffect* effect = lib.NewEffect();
+    if (!effect) return 3;
+    ERect* rect = nullptr;
+    if (lib.Dispatch(effect, effEditGetRect, 0, 0, &rect) != 1) return 4;  // the size is still known
+    int parent = 0;
+    if (lib.Dispatch(effect, effEditOpen, 0, 0, &parent) != 0) return 5;
+    if (lib.Dispatch(effect, effEditIdle) != 1) return 6;
+    lib.Close(effect);
+    void* object = lib.CreateInstance(0, nullptr, nullptr);
+    if (lib.CallObject(10001, 0, object, nullptr) != -1 || lib.CallObject(15007, 0, object, nullptr) != 0) return 7;
+    lib.CallObject(10004, 0, object, nullptr);
+    return 0;
+  };
+  EXPECT_EXIT(std::_Exit(serverGoes()), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(std::_Exit(noDisplay()), ::testing::ExitedWithCode(0), "");
 }
 }  // namespace

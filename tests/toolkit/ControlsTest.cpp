@@ -13,7 +13,6 @@ public:
   std::vector<std::string> Log;
   int Paints = 0;
   bool HandleWheel = false;
-  bool GrowInPaint = false;
   int KillFocus = 0, SetFocusCount = 0, Exits = 0;
   void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
     Log.push_back("down " + std::to_string(X) + "," + std::to_string(Y) + (S.Contains(ssDouble) ? " double" : ""));
@@ -53,32 +52,12 @@ public:
 protected:
   void Paint() override {
     ++Paints;
-    if (GrowInPaint) {
-      SetBounds(GetLeft(), GetTop(), GetWidth() + 1, GetHeight());
-      Refresh();
-    }
-    if (ControlStyle.Contains(csParentBackground)) return;  // shows what lies under it
     GetCanvas()->GetBrush()->SetColor(FFill);
     GetCanvas()->FillRect(GetClientRect());
   }
 
 private:
   TColor FFill;
-};
-
-// Paints a picture of vertical stripes: even columns blue, odd ones yellow.
-class TStripes : public TCustomControl {
-public:
-  using TCustomControl::TCustomControl;
-
-protected:
-  void Paint() override {
-    TCanvas* c = GetCanvas();
-    for (int x = 0; x < GetWidth(); ++x) {
-      c->GetPen()->SetColor(x % 2 ? clYellow : clBlue);
-      c->Line(x, 0, x, GetHeight());
-    }
-  }
 };
 
 class ToolkitTest : public ::testing::Test {
@@ -141,32 +120,6 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   // Hiding an aligned control gives its room to the others.
   top->Hide();
   EXPECT_EQ(box->GetTop(), 5);
-}
-
-TEST_F(ToolkitTest, TransparentChildShowsTheParentsPicture) {
-  auto* pic = new TStripes(Form);
-  pic->SetBounds(0, 0, 300, 200);
-  pic->SetParent(Form);
-  auto* clear = new TProbe(Form);
-  clear->ControlStyle.Include(csParentBackground);
-  clear->ControlStyle.Exclude(csOpaque);
-  clear->SetBounds(10, 10, 40, 40);
-  clear->SetParent(pic);
-  auto* solid = new TProbe(Form, clRed);
-  solid->SetBounds(100, 10, 40, 40);
-  solid->SetParent(pic);
-  Form->Show();
-  Pump();
-  EXPECT_EQ(ScreenPixel(20, 20), clBlue);
-  EXPECT_EQ(ScreenPixel(21, 20), clYellow);
-  EXPECT_EQ(ScreenPixel(120, 20), clRed);
-  EXPECT_EQ(ScreenPixel(200, 20), clBlue);
-
-  // Repainting only the transparent child repaints the picture under it.
-  clear->Invalidate();
-  Pump();
-  EXPECT_EQ(ScreenPixel(20, 20), clBlue);
-  EXPECT_EQ(ScreenPixel(21, 20), clYellow);
 }
 
 TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
@@ -293,50 +246,6 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   EXPECT_EQ(Form->GetActiveControl(), nullptr);
 }
 
-TEST_F(ToolkitTest, TimersFollowTheDrivenClock) {
-  auto* t = new TTimer(Form);
-  int ticks = 0;
-  t->SetInterval(10);
-  t->OnTimer = [&](TObject*) { ++ticks; };
-  Pump();
-  EXPECT_EQ(ticks, 0);
-  Backend->AdvanceClock(9);
-  Pump();
-  EXPECT_EQ(ticks, 0);
-  Backend->AdvanceClock(1);
-  Pump();
-  EXPECT_EQ(ticks, 1);
-  Backend->AdvanceClock(35);  // late: fires once, not three times
-  Pump();
-  EXPECT_EQ(ticks, 2);
-  t->SetEnabled(false);
-  Backend->AdvanceClock(100);
-  Pump();
-  EXPECT_EQ(ticks, 2);
-  t->SetEnabled(true);
-  t->Free();  // a freed timer never fires
-  Backend->AdvanceClock(100);
-  Pump();
-  EXPECT_EQ(ticks, 2);
-}
-
-TEST_F(ToolkitTest, PaintIsNotReenteredAndRefreshIsSynchronous) {
-  auto* p = new TProbe(Form);
-  p->SetParent(Form);
-  Form->Show();
-  Pump();
-  const int base = p->Paints;
-  p->Refresh();
-  EXPECT_EQ(p->Paints, base + 1);
-  p->GrowInPaint = true;
-  p->Refresh();  // Paint resizes and refreshes itself: marks only
-  EXPECT_EQ(p->Paints, base + 2);
-  p->GrowInPaint = false;
-  Pump();
-  EXPECT_EQ(p->Paints, base + 3);
-  EXPECT_EQ(p->GetWidth(), 51);
-}
-
 TEST_F(ToolkitTest, FormShowCloseAndModal) {
   std::vector<std::string> log;
   Form->OnShow = [&](TObject*) { log.push_back("show"); };
@@ -388,15 +297,3 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
   EXPECT_EQ(Form->ShowModal(), mrCancel);
 }
 
-TEST_F(ToolkitTest, EmbeddedFormLivesAtTheOriginOfItsHost) {
-  Form->SetBounds(200, 100, 640, 480);
-  Form->SetParentWindow(0x1234);
-  Form->Show();
-  auto* w = Backend->Window(Win());
-  ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->Params().ParentWindow, 0x1234u);
-  EXPECT_EQ(w->Params().Left, 0);
-  EXPECT_EQ(w->Params().Top, 0);
-  EXPECT_TRUE(w->Params().Borderless);
-  EXPECT_EQ(w->Params().Width, 640);
-}

@@ -216,20 +216,6 @@ void TX11TestHost::TakeFocus() {
   XSync(FImpl->Dpy, False);
 }
 
-void TX11TestHost::SendLeave(uintptr_t Window) {
-  XCrossingEvent c{};
-  c.type = LeaveNotify;
-  c.display = FImpl->Dpy;
-  c.window = Window;
-  c.root = DefaultRootWindow(FImpl->Dpy);
-  c.time = CurrentTime;
-  c.mode = NotifyNormal;
-  c.detail = NotifyAncestor;
-  c.same_screen = True;
-  XSendEvent(FImpl->Dpy, Window, True, LeaveWindowMask, reinterpret_cast<XEvent*>(&c));
-  XSync(FImpl->Dpy, False);
-}
-
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
 void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }

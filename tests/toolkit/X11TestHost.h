@@ -58,8 +58,6 @@ public:
   void SendKey(uintptr_t Window, unsigned long Keysym);
   // Sends a button press and release (button 1) at a point of Window.
   void SendClick(uintptr_t Window, int X, int Y);
-  // Sends the pointer's leaving of Window.
-  void SendLeave(uintptr_t Window);
   // The keyboard focus: who has it, and giving it to the host's window.
   uintptr_t FocusWindow();
   void TakeFocus();

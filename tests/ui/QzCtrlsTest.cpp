@@ -80,20 +80,6 @@ TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
   }
 }
 
-TEST_F(QzCtrls, SameManagerAgainDoesNothing) {
-  auto* m = QzCreate<TTestThemeManager>(Form);
-  auto* c = QzCreate<TThemeProbe>(Form);
-  c->SetThemeManager(m);
-  c->SetThemeManager(m);
-  EXPECT_EQ(m->Registers, 1);
-  EXPECT_EQ(m->Unregisters, 0);
-  EXPECT_EQ(c->ThemeChanges, 1);
-  EXPECT_TRUE(m->HasClient(c));
-  c->SetThemeManager(nullptr);
-  EXPECT_EQ(m->Unregisters, 1);
-  EXPECT_FALSE(m->HasClient(c));
-}
-
 // Every order of freeing a control and the three sources it links, with the sources on the
 // same form or owned elsewhere: no link dangles (ASan builds check the memory) and the
 // manager's client list forgets the control.

@@ -135,6 +135,7 @@ TEST(QzThemeItems, HostileAndVariantFiles) {
       {"picture list cut inside its chunk", [](TBytes& b) { PutU32(b, PictureChunk + 6, 8); b.erase(b.begin() + PictureChunk + 18, b.begin() + PictureChunk + 36); },
        Code(1002, 701), true},
       {"no end chunk", [](TBytes& b) { b.resize(b.size() - 10); }, Code(1002, 4003), true},
+      {"end chunk one byte past the end", [](TBytes& b) { PutU32(b, b.size() - 4, 1); }, Code(1002, 4005), true},
       {"data after the end chunk", [](TBytes& b) { b.push_back(0x55); }, 0, true},
   };
   for (const Case& c : cases) {
