@@ -23,3 +23,11 @@ qz_install_deps() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y --no-install-recommends "${missing[@]}"
 }
+
+# Configures the AddressSanitizer + UndefinedBehaviorSanitizer build: clang, with every object
+# instrumented for libFuzzer too, so that the test suite and the fuzz targets share one build.
+qz_configure_asan() {
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DQZ_SANITIZE="address;undefined" -DQZ_FUZZ=ON -DQZ_BUILD_BENCH=OFF
+}

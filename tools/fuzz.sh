@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into
-# build-fuzz/ and runs them, two at a time.
+# build-asan/ and runs them, two at a time.
 #   bash tools/fuzz.sh [target ...]
 #       The check CI runs: each target replays its seed corpus and every kept regression input,
 #       then makes a fixed number of runs from a fixed seed, so that the same tree always gives
@@ -9,7 +9,7 @@
 #   bash tools/fuzz.sh random [seconds per target, default 300] [target ...]
 #       Open-ended fuzzing from a random start, for developers before they hand in a change.
 # The targets are the fuzz/fuzz_<name>.cpp files. QZ_FUZZ_BUILD names another build folder
-# (default build-fuzz), QZ_FUZZ_JOBS the targets run at once (default 2).
+# (default build-asan), QZ_FUZZ_JOBS the targets run at once (default 2).
 # A crash, leak, timeout or out-of-memory input is copied to tests/data/fuzz/regressions/<target>/,
 # where the ordinary test run replays it from then on, and the script fails.
 set -uo pipefail
@@ -31,14 +31,14 @@ if [ ${#targets[@]} -eq 0 ]; then
   done
 fi
 jobs="${QZ_FUZZ_JOBS:-2}"
-build="${QZ_FUZZ_BUILD:-build-fuzz}"
-flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
+# The targets share build-asan/ with the AddressSanitizer suite (tools/test.sh asan): one clang
+# build, instrumented for libFuzzer, serves both, so CI compiles the tree under ASan once.
+build="${QZ_FUZZ_BUILD:-build-asan}"
+source tools/deps.sh
+qz_install_deps
 # Build-time generators run under the sanitizers too; their exit-time leaks are not findings.
 export ASAN_OPTIONS=detect_leaks=0
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQZ_FUZZ=ON -DQZ_BUILD_BENCH=OFF \
-  -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null || exit 1
+qz_configure_asan "$build" >/dev/null || exit 1
 cmake --build "$build" --target "${targets[@]/#/fuzz_}" || exit 1
 unset ASAN_OPTIONS
 
