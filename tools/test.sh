@@ -11,7 +11,7 @@ mode="${1:-}"
 case "$mode" in
   "")   build=build;      cmake_args=() ;;
   asan) build=build-asan; cmake_args=() ;;
-  tsan) build=build-tsan; cmake_args=(-DQZ_SANITIZE=thread -DQZ_BUILD_BENCH=OFF) ;;
+  tsan) build=build-tsan; cmake_args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQZ_SANITIZE=thread -DQZ_BUILD_BENCH=OFF) ;;
   *) echo "usage: bash tools/test.sh [asan|tsan]" >&2; exit 2 ;;
 esac
 
