@@ -162,6 +162,7 @@ TEST_F(HostInstances, LoadingAndUnloadingKeepsNothing) {
   const int status = pclose(out);
   ASSERT_TRUE(WIFEXITED(status)) << text;
   ASSERT_EQ(WEXITSTATUS(status), 0) << text;
+  ASSERT_EQ(text.find("no editor"), std::string::npos) << "the cycles opened no editor: " << text;
 #if defined(__SANITIZE_ADDRESS__)
   // The heap's count means nothing here; the leak checker looked instead.
   EXPECT_NE(text.find("no leaks"), std::string::npos) << text;
