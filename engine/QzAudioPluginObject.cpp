@@ -18,6 +18,14 @@ namespace {
 // The thread that pumps the toolkit: claimed by the first pump. Unset is the default id.
 std::atomic<std::thread::id> gToolkitThread{};
 std::atomic<int> gToolkitViolations{0};
+// Instances released off the toolkit's thread, newest first. Plain atomic pointer: it must
+// still be there when the library's last static destructors run.
+std::atomic<TQzAudioPluginObject*> gReleased{nullptr};
+
+bool OnToolkitThread() {
+  const std::thread::id owner = gToolkitThread.load(std::memory_order_acquire);
+  return owner == std::thread::id() || owner == std::this_thread::get_id();
+}
 
 std::string& ApplicationTitle() {
   static std::string title;
@@ -56,8 +64,7 @@ static_assert(sizeof(TCallRect) == 8);
 std::string QzDisplayText(const TQzStoredText& Text) { return UnscrambleString(Text.Data, Text.Size); }
 
 bool QzCheckToolkitThread() {
-  const std::thread::id owner = gToolkitThread.load(std::memory_order_acquire);
-  if (owner == std::thread::id() || owner == std::this_thread::get_id()) return true;
+  if (OnToolkitThread()) return true;
   gToolkitViolations.fetch_add(1, std::memory_order_relaxed);
   assert(!"the toolkit was used on a thread that does not pump it");
   return false;
@@ -76,7 +83,34 @@ void QzPumpToolkitEvents() {
   // Xlib, the forms and their timers would then run on two threads at once.
   gToolkitThread.compare_exchange_strong(none, std::this_thread::get_id(), std::memory_order_acq_rel);
   if (!QzCheckToolkitThread()) return;
+  // Only the outermost pump frees: a nested one (a host calling in from a notification) may run
+  // inside a handler of the very instance waiting to go.
+  static int depth = 0;
+  if (depth == 0) QzFreeReleasedInstances();
+  struct TDepth {
+    TDepth() { ++depth; }
+    ~TDepth() { --depth; }
+  } inPump;
   if (QzToolkitEventPump) QzToolkitEventPump();
+}
+
+void QzFreeReleasedInstances() {
+  for (TQzAudioPluginObject* o = gReleased.exchange(nullptr, std::memory_order_acq_rel); o;) {
+    TQzAudioPluginObject* next = o->FNextReleased;
+    delete o;
+    o = next;
+  }
+}
+
+void TQzAudioPluginObject::Release(TQzAudioPluginObject* Object) {
+  if (!Object) return;
+  if (!Object->Editor || OnToolkitThread()) {
+    delete Object;
+    return;
+  }
+  Object->FNextReleased = gReleased.load(std::memory_order_relaxed);
+  while (!gReleased.compare_exchange_weak(Object->FNextReleased, Object, std::memory_order_acq_rel)) {
+  }
 }
 
 std::string QzGetApplicationTitle() { return ApplicationTitle(); }
@@ -208,8 +242,9 @@ int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* E
     case effOpen:
       return 1;
     case effClose:
-      // Called on: host GUI thread. The editor goes with the object, without a last pump.
-      delete Self;  // the record goes with it
+      // Called on: host GUI thread, or a worker of the host's. The editor goes with the object,
+      // without a last pump; the record goes with it.
+      Release(Self);
       return 1;
     case effEditIdle:
       // Called on: host GUI thread. The one regular pump of a VST host.

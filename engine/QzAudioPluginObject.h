@@ -49,6 +49,9 @@ bool QzCheckToolkitThread();
 int QzToolkitThreadViolations();
 // Forgets the toolkit's thread and the count (a test that moves its GUI role to a new thread).
 void QzResetToolkitThread();
+// Called on: the toolkit's thread (each pump), and once at unload on the unloading thread.
+// Frees the instances whose end waited for the toolkit's thread (TQzAudioPluginObject::Release).
+void QzFreeReleasedInstances();
 
 // Called on: host GUI thread, before an editor window is made or shown. Makes sure a window
 // system is there to show it (the library installs the X11 backend in a real host); False when
@@ -153,6 +156,11 @@ public:
   virtual int32_t GetPlugCategory() { return kPlugCategEffect; }
   virtual int32_t GetNumMidiInputChannels() { return 0; }
 
+  // Called on: the thread that ends the instance (effClose; hosts use their GUI thread, some a
+  // worker). Frees it now, or, when it has an editor and this is not the toolkit's thread, at the
+  // toolkit's next pump: another instance's pump may be running its timers and painting there
+  // this very moment, and the toolkit's objects are touched on that thread alone.
+  static void Release(TQzAudioPluginObject* Object);
   // Called on: host GUI thread. The editor, created on first use; nullptr when there is none.
   IQzPluginEditor* GetEditor();
   // The editor if one was created, without creating it.
@@ -211,7 +219,10 @@ protected:
   uint32_t HostMode = qhmDirectCall;
 
 private:
+  friend void QzFreeReleasedInstances();
   std::atomic<bool> FEditorStale{false};
+  // Link of the instances waiting for the toolkit's thread to free them.
+  TQzAudioPluginObject* FNextReleased = nullptr;
   int32_t RunOpcode(uint32_t Opcode, int32_t Argument, void* Ptr);
   int32_t Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt);
   int32_t CopyText(const std::string& Text, void* Ptr);

@@ -272,6 +272,17 @@ void TControlCanvas::Update() {
   if (GetHandle() != FDC) SetHandle(FDC);
 }
 
+void TControlCanvas::Unbind() {
+  if (!FSurface) return;
+  SetHandle(nullptr);
+  // A fresh context: the old one lets go of the bitmap, which then goes.
+  DeleteDC(FDC);
+  DeleteObject(FSurface);
+  FSurface = nullptr;
+  FSurfaceStamp = 0;
+  FDC = CreateCompatibleDC(nullptr);
+}
+
 void TControlCanvas::Restrict(const TRect& FormRect) {
   const TPoint o = FControl->FormOffset();
   IntersectClipRect(FDC, FormRect.Left - o.X, FormRect.Top - o.Y, FormRect.Right - o.X, FormRect.Bottom - o.Y);
@@ -328,6 +339,12 @@ void TControl::SetParent(TWinControl* AParent) {
     FParent->RemoveControl(this);
   }
   if (AParent) AParent->InsertControl(this);
+}
+
+void TControl::ForgetSurface() {
+  if (FCanvas) FCanvas->Unbind();
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    for (TControl* c : w->FControls) c->ForgetSurface();
 }
 
 TCustomForm* TControl::GetParentForm() const {
@@ -756,6 +773,7 @@ void TWinControl::RemoveControl(TControl* AControl) {
   if (gCapture == AControl) gCapture = nullptr;
   FControls.erase(it);
   AControl->FParent = nullptr;
+  AControl->ForgetSurface();
   if (auto* w = dynamic_cast<TWinControl*>(AControl); w && w->FHandleAllocated) w->DestroyHandle();
   if (!IsDestroying()) {
     Perform(CM_CONTROLCHANGE, reinterpret_cast<intptr_t>(AControl), 0);

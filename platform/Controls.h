@@ -204,11 +204,14 @@ public:
   void Update();
   // Narrows the clip further (the paint region); Update resets it.
   void Restrict(const TRect& FormRect);
+  // Lets go of the form's pixels (the control left its form); the next Update binds anew.
+  void Unbind();
 
 private:
   TControl* FControl;
   HDC FDC = nullptr;
   HBITMAP FSurface = nullptr;
+  // The form surface FSurface lies over (TCustomForm::SurfaceStamp, unique in the process).
   uint64_t FSurfaceStamp = 0;
 };
 
@@ -387,6 +390,9 @@ protected:
 private:
   void ParentColorChanged();
   void ParentFontChanged();
+  // Off its form: the canvases of the control and of its children keep no pointer into that
+  // form's pixels, which go with the form.
+  void ForgetSurface();
 
   TAlign FAlign = alNone;
   TAnchors FAnchors{akLeft, akTop};

@@ -12,6 +12,9 @@ namespace {
 constexpr uint64_t kDoubleClickMs = 500;
 constexpr int32_t kDoubleClickDistance = 4;
 
+// Stamps of form surfaces, drawn on the GUI thread only.
+uint64_t gSurfaceStamps = 0;
+
 uint32_t ButtonBit(TMouseButton B) { return 1u << static_cast<unsigned>(B); }
 
 TShiftStateFlag ButtonFlag(TMouseButton B) {
@@ -185,7 +188,7 @@ void TCustomForm::EnsureSurface() {
     FSurface->SetPixelFormat(pf32bit);
   }
   FSurface->SetSize(w, h);
-  ++FSurfaceStamp;
+  FSurfaceStamp = ++gSurfaceStamps;
   FDirty = Rect(0, 0, w, h);
 }
 

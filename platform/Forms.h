@@ -96,6 +96,8 @@ public:
 
   // The surface the form paints on; its size is the client size.
   TBitmap* GetSurface() const { return FSurface.get(); }
+  // Names the surface's pixels as they are now: new on every resize, and never the same for two
+  // forms of the process (several editors live side by side).
   uint64_t SurfaceStamp() const { return FSurfaceStamp; }
   TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
   // Marks a rectangle (form coordinates) for the next paint.

@@ -15,21 +15,27 @@ namespace fonts_detail {
 
 namespace {
 
+// The faces are cairo's, found by font file: cairo keeps one face per file and options for the
+// process, so a library loaded again finds the faces, scaled fonts and glyphs it made before
+// instead of adding another set to cairo's caches. (A face made from an FT_Face of our own would
+// be new on every load, and cairo keeps recently used scaled fonts of it after we let go.)
 struct TFaceEntry {
   cairo_font_face_t* Face = nullptr;
   double UnitsPerEm = 2048;
   double WinAscent = 1854;
   double WinDescent = 434;
+  // Slanted through the font matrix where the family has no italic of its own.
+  bool Oblique = false;
+  TFaceEntry() = default;
+  TFaceEntry(const TFaceEntry&) = delete;
+  TFaceEntry& operator=(const TFaceEntry&) = delete;
+  ~TFaceEntry() {
+    if (Face) cairo_font_face_destroy(Face);
+  }
 };
 
-FT_Library FreeTypeLibrary() {
-  static FT_Library lib = [] {
-    FT_Library l = nullptr;
-    if (FT_Init_FreeType(&l) != 0) l = nullptr;
-    return l;
-  }();
-  return lib;
-}
+// The shear of an oblique face: FreeType's own slant.
+constexpr double ObliqueShear = 0x0366A / 65536.0;
 
 std::string FamilyFor(const std::string& Name) {
   const std::string n = LowerCase(Trim(Name));
@@ -42,7 +48,31 @@ std::string FamilyFor(const std::string& Name) {
   return Name;
 }
 
+// The cell metrics GDI sizes fonts by: the OS/2 table's Windows ascent and descent.
+void ReadCellMetrics(TFaceEntry& E) {
+  cairo_matrix_t unit, ctm;
+  cairo_matrix_init_identity(&unit);
+  cairo_matrix_init_identity(&ctm);
+  cairo_font_options_t* opt = cairo_font_options_create();
+  cairo_scaled_font_t* probe = cairo_scaled_font_create(E.Face, &unit, &ctm, opt);
+  cairo_font_options_destroy(opt);
+  if (FT_Face face = cairo_ft_scaled_font_lock_face(probe)) {
+    E.UnitsPerEm = face->units_per_EM > 0 ? face->units_per_EM : 2048;
+    E.WinAscent = face->ascender;
+    E.WinDescent = -face->descender;
+    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
+      if (os2->usWinAscent + os2->usWinDescent > 0) {
+        E.WinAscent = os2->usWinAscent;
+        E.WinDescent = os2->usWinDescent;
+      }
+    }
+    cairo_ft_scaled_font_unlock_face(probe);
+  }
+  cairo_scaled_font_destroy(probe);
+}
+
 const TFaceEntry* FaceFor(const TFont& Font) {
+  // Ends with the library, giving its faces back to cairo.
   static std::map<std::string, TFaceEntry> cache;
   const bool bold = Font.GetStyle().Contains(fsBold);
   const bool italic = Font.GetStyle().Contains(fsItalic);
@@ -52,8 +82,7 @@ const TFaceEntry* FaceFor(const TFont& Font) {
   if (it != cache.end()) return it->second.Face ? &it->second : nullptr;
 
   TFaceEntry& e = cache[key];
-  FT_Library lib = FreeTypeLibrary();
-  if (!lib || !FcInit()) return nullptr;
+  if (!FcInit()) return nullptr;
   FcPattern* pat = FcPatternCreate();
   FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -70,30 +99,27 @@ const TFaceEntry* FaceFor(const TFont& Font) {
   FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
   FcPatternGetInteger(match, FC_SLANT, 0, &slant);
   FcPatternGetInteger(match, FC_INDEX, 0, &index);
-  FT_Face face = nullptr;
-  if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-      FT_New_Face(lib, reinterpret_cast<const char*>(file), index, &face) != 0)
-    face = nullptr;
+  // Only the file: the user's rendering settings in the match would change how the editor's
+  // texts look. Embedded bitmaps allowed, as FreeType loads a face by default.
+  FcPattern* face = nullptr;
+  if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    face = FcPatternCreate();
+    FcPatternAddString(face, FC_FILE, file);
+    FcPatternAddInteger(face, FC_INDEX, index);
+    FcPatternAddBool(face, FC_EMBEDDED_BITMAP, FcTrue);
+    if (bold && weight < FC_WEIGHT_DEMIBOLD) FcPatternAddBool(face, FC_EMBOLDEN, FcTrue);
+  }
   FcPatternDestroy(match);
   if (!face) return nullptr;
-
-  e.UnitsPerEm = face->units_per_EM > 0 ? face->units_per_EM : 2048;
-  e.WinAscent = face->ascender;
-  e.WinDescent = -face->descender;
-  if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
-    if (os2->usWinAscent + os2->usWinDescent > 0) {
-      e.WinAscent = os2->usWinAscent;
-      e.WinDescent = os2->usWinDescent;
-    }
+  cairo_font_face_t* made = cairo_ft_font_face_create_for_pattern(face);
+  FcPatternDestroy(face);
+  if (cairo_font_face_status(made) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_destroy(made);
+    return nullptr;
   }
-  e.Face = cairo_ft_font_face_create_for_ft_face(face, 0);
-  static const cairo_user_data_key_t kFaceKey{};
-  cairo_font_face_set_user_data(e.Face, &kFaceKey, face,
-                                [](void* F) { FT_Done_Face(static_cast<FT_Face>(F)); });
-  unsigned synth = 0;
-  if (bold && weight < FC_WEIGHT_DEMIBOLD) synth |= CAIRO_FT_SYNTHESIZE_BOLD;
-  if (italic && slant == FC_SLANT_ROMAN) synth |= CAIRO_FT_SYNTHESIZE_OBLIQUE;
-  if (synth) cairo_ft_font_face_set_synthesize(e.Face, synth);
+  e.Face = made;
+  e.Oblique = italic && slant == FC_SLANT_ROMAN;
+  ReadCellMetrics(e);
   return &e;
 }
 
@@ -111,7 +137,7 @@ bool PrepareFont(const TFont& Font, TTextFont& Out) {
   Out.Ascent = static_cast<int32_t>(std::ceil(em * e->WinAscent / e->UnitsPerEm - 1e-6));
   Out.Descent = static_cast<int32_t>(std::ceil(em * e->WinDescent / e->UnitsPerEm - 1e-6));
   cairo_matrix_t fm, ctm;
-  cairo_matrix_init_scale(&fm, em, em);
+  cairo_matrix_init(&fm, em, 0, e->Oblique ? -ObliqueShear * em : 0, em, 0, 0);
   cairo_matrix_init_identity(&ctm);
   cairo_font_options_t* opt = cairo_font_options_create();
   cairo_font_options_set_antialias(opt, CAIRO_ANTIALIAS_GRAY);

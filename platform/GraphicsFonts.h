@@ -1,5 +1,6 @@
 // The toolkit's fonts as the canvas measures and draws them: faces found through fontconfig,
-// loaded with FreeType and cached for the life of the process, and sized to GDI's cell metrics.
+// loaded by cairo's FreeType backend, kept until the library is unloaded, and sized to GDI's
+// cell metrics.
 // Used by TCanvas only; not part of the toolkit's interface.
 #pragma once
 

@@ -70,6 +70,8 @@ void QzStartLibrary() {
 }
 
 void QzStopLibrary() {
+  // Instances closed off the toolkit's thread after its last pump: nothing pumps any more.
+  QzFreeReleasedInstances();
   QzRegisterEffectEditorFactory(nullptr);
   QzPrepareWindowSystem = nullptr;
   QzToolkitEventPump = nullptr;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,6 +67,9 @@ bool TXvfb::Start(const std::string& Binary) {
   if (pipe(fds) != 0) return false;
   Pid = fork();
   if (Pid == 0) {
+    // A test program that crashes takes its server along: a server left behind would hold the
+    // program's output open and keep ctest waiting for it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     close(fds[0]);
     const std::string fd = std::to_string(fds[1]);
     execl(Binary.c_str(), Binary.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",

@@ -13,6 +13,27 @@ namespace {
 // unit controls, while the library's end still needs them.
 TQzAudioEdit* SharedEdit = nullptr;
 TQzDigiText* SharedDigiText = nullptr;
+// The borrowing control's commit. Kept apart from the editor's key handler and emptied when the
+// edit ends, so that the process-wide editor holds nothing of a control (of an instance) that
+// no longer has it.
+TQzAudioEditCommit* SharedCommit = nullptr;
+
+void EditKeyPressed(char& Key) {
+  if (Key == 13) {
+    Key = 0;
+    double typed = 0;
+    // Junk, NaN and infinities keep the control's value: a stray key must not jump a
+    // parameter to 0 or poison a preset.
+    const bool ok = SharedEdit && TryDisplayTextToFloat(SharedEdit->GetText(), typed) && std::isfinite(typed);
+    // A copy: the commit may end the edit, which empties the shared one.
+    const TQzAudioEditCommit commit = SharedCommit ? *SharedCommit : nullptr;
+    if (ok && commit) commit(typed);
+    QzEndAudioEdit();
+  } else if (Key == 27) {
+    Key = 0;
+    if (SharedEdit) SharedEdit->Hide();
+  }
+}
 }  // namespace
 
 TQzAudioEdit::~TQzAudioEdit() {
@@ -42,20 +63,7 @@ bool QzBeginAudioEdit(TWinControl* Control, const TRect& ValueRect, double Value
   edit->SetParent(Control);
   edit->Show();
   edit->SetText(FloatToDisplayText(Value, 2, true));
-  edit->OnKeyPress = [Commit = std::move(Commit)](TObject*, char& Key) {
-    if (Key == 13) {
-      Key = 0;
-      double typed = 0;
-      // Junk, NaN and infinities keep the control's value: a stray key must not jump a
-      // parameter to 0 or poison a preset.
-      const bool ok = SharedEdit && TryDisplayTextToFloat(SharedEdit->GetText(), typed) && std::isfinite(typed);
-      if (ok && Commit) Commit(typed);
-      QzEndAudioEdit();
-    } else if (Key == 27) {
-      Key = 0;
-      if (SharedEdit) SharedEdit->Hide();
-    }
-  };
+  *SharedCommit = std::move(Commit);
   if (edit->CanFocus()) edit->SetFocus();
   return true;
 }
@@ -64,11 +72,11 @@ void QzEndAudioEdit() {
   if (!SharedEdit) return;
   SharedEdit->Hide();
   SharedEdit->SetParent(nullptr);
+  if (SharedCommit) *SharedCommit = nullptr;
 }
 
 void QzReleaseAudioEdit(TWinControl* Control) {
   if (!Control || !QzAudioEditHeldBy(Control)) return;
-  SharedEdit->OnKeyPress = nullptr;
   QzEndAudioEdit();
 }
 
@@ -93,7 +101,9 @@ void QzAudioControlsInitialize() {
     SharedDigiText->SetOptions(DIGI_BOLD);
   }
   if (!SharedEdit) {
+    if (!SharedCommit) SharedCommit = new TQzAudioEditCommit;
     SharedEdit = new TQzAudioEdit(Application);
+    SharedEdit->OnKeyPress = [](TObject*, char& Key) { EditKeyPressed(Key); };
     SharedEdit->Hide();
   }
 }
@@ -105,6 +115,8 @@ void QzAudioControlsFinalize() {
     SharedEdit = nullptr;
     edit->Free();
   }
+  delete SharedCommit;
+  SharedCommit = nullptr;
   delete SharedDigiText;
   SharedDigiText = nullptr;
   QzAudioVUMeterFinalize();

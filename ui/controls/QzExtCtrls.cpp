@@ -11,20 +11,22 @@
 #include "ui/framework/QzVLSCtrls.h"
 
 namespace {
-TQzNamedBitmaps& ExtBitmaps() {
-  static TQzNamedBitmaps* bitmaps = new TQzNamedBitmaps;
-  return *bitmaps;
-}
+// Made and freed by the unit's start and end, as the standard controls' set.
+TQzNamedBitmaps* ExtBitmaps = nullptr;
 }  // namespace
 
 void QzExtCtrlsInitialize() {
-  ExtBitmaps().Load({"QZBSBTNLEFT", "QZBSBTNRIGHT", "QZBSBTNMINUS", "QZBSBTNPLUS", "QZALIGNTOP", "QZALIGNRIGHT",
+  if (!ExtBitmaps) ExtBitmaps = new TQzNamedBitmaps;
+  ExtBitmaps->Load({"QZBSBTNLEFT", "QZBSBTNRIGHT", "QZBSBTNMINUS", "QZBSBTNPLUS", "QZALIGNTOP", "QZALIGNRIGHT",
                      "QZALIGNBOTTOM", "QZALIGNLEFT", "QZALIGNCENTER", "QZALIGNMIDDLE", "QzCheckBox", "QzChecked"});
 }
 
-void QzExtCtrlsFinalize() { ExtBitmaps().Free(); }
+void QzExtCtrlsFinalize() {
+  delete ExtBitmaps;
+  ExtBitmaps = nullptr;
+}
 
-TBitmap* QzExtCtrlsBitmap(const std::string& Name) { return ExtBitmaps().Find(Name); }
+TBitmap* QzExtCtrlsBitmap(const std::string& Name) { return ExtBitmaps ? ExtBitmaps->Find(Name) : nullptr; }
 
 // --- image link ---------------------------------------------------------------------------------
 

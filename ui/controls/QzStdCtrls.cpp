@@ -19,11 +19,9 @@ bool SameName(const std::string& A, const std::string& B) {
   return true;
 }
 
-TQzNamedBitmaps& StdBitmaps() {
-  // Freed by QzStdCtrlsFinalize, not by static destruction: the library may end after it.
-  static TQzNamedBitmaps* bitmaps = new TQzNamedBitmaps;
-  return *bitmaps;
-}
+// Made by QzStdCtrlsInitialize and freed, set and all, by QzStdCtrlsFinalize (the library's
+// start and end), not by static destruction: the library may end after it.
+TQzNamedBitmaps* StdBitmaps = nullptr;
 }  // namespace
 
 void TQzNamedBitmaps::Load(const std::vector<std::string>& Names) {
@@ -36,8 +34,6 @@ void TQzNamedBitmaps::Load(const std::vector<std::string>& Names) {
   }
 }
 
-void TQzNamedBitmaps::Free() { std::vector<TItem>().swap(FItems); }
-
 TBitmap* TQzNamedBitmaps::Find(const std::string& Name) const {
   for (const TItem& item : FItems)
     if (SameName(item.Name, Name)) return item.Bitmap.get();
@@ -45,13 +41,17 @@ TBitmap* TQzNamedBitmaps::Find(const std::string& Name) const {
 }
 
 void QzStdCtrlsInitialize() {
-  StdBitmaps().Load({"QZEDITUP", "QZEDITDN", "QzCheckBox", "QzChecked", "QzSliderHorz01", "QZSLIDERBTNLEFT",
+  if (!StdBitmaps) StdBitmaps = new TQzNamedBitmaps;
+  StdBitmaps->Load({"QZEDITUP", "QZEDITDN", "QzCheckBox", "QzChecked", "QzSliderHorz01", "QZSLIDERBTNLEFT",
                      "QZSLIDERBTNRIGHT"});
 }
 
-void QzStdCtrlsFinalize() { StdBitmaps().Free(); }
+void QzStdCtrlsFinalize() {
+  delete StdBitmaps;
+  StdBitmaps = nullptr;
+}
 
-TBitmap* QzStdCtrlsBitmap(const std::string& Name) { return StdBitmaps().Find(Name); }
+TBitmap* QzStdCtrlsBitmap(const std::string& Name) { return StdBitmaps ? StdBitmaps->Find(Name) : nullptr; }
 
 TSize QzMeasureText(TFont* Font, const std::string& Text) {
   TCanvas c;

@@ -17,7 +17,6 @@ class TQzNamedBitmaps {
 public:
   // Loads every non-empty name of Names that is not yet loaded; never throws.
   void Load(const std::vector<std::string>& Names);
-  void Free();
   // nullptr for a name that was not loaded (or before Load).
   TBitmap* Find(const std::string& Name) const;
   bool Loaded() const { return !FItems.empty(); }

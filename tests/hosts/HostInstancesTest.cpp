@@ -1,0 +1,176 @@
+// Several instances of the built library in one host process, each with its editor in a window
+// of the host's, as a session with two tracks has them: the one in-place value editor that all
+// knobs borrow moves between the instances' forms, and an instance freed (on the GUI thread or a
+// worker of the host's) must leave the other working. Then the library itself: loaded, used and
+// unloaded over and over, it keeps nothing of its own in the host's heap.
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "X11HostFixture.h"
+
+namespace {
+
+// Where A's window and B's window sit on the screen: apart enough that the top of each editor
+// (its value boxes) is never covered by the other window.
+constexpr int EditorWidth = 1024, EditorHeight = 595;
+constexpr int BLeft = 200, BTop = 420;
+// The low band's gain knob: its value box, in the editor's coordinates.
+constexpr int BoxX = 167, BoxY = 59;
+constexpr int BoxLeft = 120, BoxTop = 54, BoxRight = 214, BoxBottom = 64;
+// The in-place editor's face.
+constexpr uint32_t EditGrey = 0x808080;
+
+class HostInstances : public EditorInX11Host {
+protected:
+  struct TInstance {
+    std::unique_ptr<TX11TestHost> Host;
+    AEffect* Effect = nullptr;
+  };
+  // An instance with its editor in a host window of its own at Left, Top.
+  TInstance Open(int Left, int Top) {
+    TInstance i;
+    i.Host = OpenHost(EditorWidth, EditorHeight);
+    if (!i.Host) {
+      ADD_FAILURE() << "no host window";
+      return i;
+    }
+    XMoveWindow(Input, static_cast<::Window>(i.Host->Window()), Left, Top);
+    XSync(Input, False);
+    i.Effect = OpenEmbedded(*i.Host);
+    return i;
+  }
+  void Click(const TInstance& I, int X, int Y) {
+    PointerTo(I.Host->Window(), X, Y);
+    Button(true);
+    Button(false);
+  }
+  void Type(std::initializer_list<KeySym> Keys) {
+    for (KeySym k : Keys) {
+      Key(k, true);
+      Key(k, false);
+    }
+  }
+  // The share of the value box's pixels that show the in-place editor, read back from the server.
+  static double EditShown(TX11TestHost& Host) {
+    Host.Sync();
+    const std::vector<uint32_t> px = Host.Grab(EditorWidth, EditorHeight);
+    int grey = 0, all = 0;
+    for (int y = BoxTop; y < BoxBottom; ++y)
+      for (int x = BoxLeft; x < BoxRight; ++x, ++all) grey += px[static_cast<size_t>(y * EditorWidth + x)] == EditGrey;
+    return static_cast<double>(grey) / all;
+  }
+  // The in-place editor opened on B's value box, shown in B's window, and a typed value reaching
+  // B's state.
+  void UseBsValueBox(TInstance& B) {
+    const std::vector<uint8_t> before = Lib.GetChunk(B.Effect);
+    Click(B, BoxX, BoxY);
+    Idle(B.Effect, 10);
+    EXPECT_GT(EditShown(*B.Host), 0.5) << "B's value editor is not in B's window";
+    Type({XK_2, XK_Return});
+    Idle(B.Effect, 10);
+    EXPECT_NE(Lib.GetChunk(B.Effect), before) << "the value typed into B's box did not reach B";
+  }
+  void CloseInstance(TInstance& I, bool EditorFirst) {
+    if (EditorFirst) Lib.Dispatch(I.Effect, effEditClose);
+    Lib.Close(I.Effect);
+    I.Effect = nullptr;
+  }
+};
+
+// What happens to A, whose value box was used, before B's value box is.
+enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen };
+
+TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
+  struct TCase {
+    const char* Name;
+    KeySym EndOfEdit;  // 0: the box is left open
+    TFate Fate;
+  };
+  for (const TCase& c : {TCase{"Escape in A, then A's editor and A closed", XK_Escape, fateClosed},
+                         TCase{"Enter in A, then A closed with its editor open", XK_Return, fateClosedWithEditorOpen},
+                         TCase{"A's box left open, then A closed", 0, fateClosed},
+                         TCase{"Enter in A, both kept", XK_Return, fateKept}}) {
+    SCOPED_TRACE(c.Name);
+    TInstance a = Open(0, 0), b = Open(BLeft, BTop);
+    ASSERT_TRUE(a.Effect && b.Effect);
+    Idle(b.Effect, 10);
+    const std::vector<uint8_t> aBefore = Lib.GetChunk(a.Effect);
+    Click(a, BoxX, BoxY);
+    Idle(a.Effect, 10);
+    EXPECT_GT(EditShown(*a.Host), 0.5) << "A's value editor is not in A's window";
+    Type({XK_3});
+    if (c.EndOfEdit) Type({c.EndOfEdit});
+    Idle(a.Effect, 10);
+    const std::vector<uint8_t> aAfter = Lib.GetChunk(a.Effect);
+    EXPECT_EQ(aAfter != aBefore, c.EndOfEdit == XK_Return) << "only Enter commits";
+    if (c.Fate != fateKept) CloseInstance(a, c.Fate == fateClosed);
+    UseBsValueBox(b);
+    if (c.Fate == fateKept) {
+      EXPECT_LT(EditShown(*a.Host), 0.1) << "the value editor stayed in A's window";
+      EXPECT_EQ(Lib.GetChunk(a.Effect), aAfter) << "B's edit reached A";
+      CloseInstance(a, true);
+    }
+    CloseInstance(b, true);
+  }
+}
+
+// The same with A freed from a worker thread of the host's while its GUI thread idles B.
+class HostInstancesConcurrency : public HostInstances {};
+
+TEST_F(HostInstancesConcurrency, AnInstanceFreedOnAWorkerLeavesTheOtherWorking) {
+  for (const bool editorClosedFirst : {true, false}) {
+    SCOPED_TRACE(editorClosedFirst ? "A's editor closed first" : "A's editor still open");
+    TInstance a = Open(0, 0), b = Open(BLeft, BTop);
+    ASSERT_TRUE(a.Effect && b.Effect);
+    Click(a, BoxX, BoxY);
+    Type({XK_3, XK_Escape});
+    Idle(b.Effect, 10);
+    if (editorClosedFirst) Lib.Dispatch(a.Effect, effEditClose);
+    std::atomic<bool> closed{false};
+    std::thread worker([&] {
+      Lib.Close(a.Effect);
+      closed = true;
+    });
+    while (!closed) Idle(b.Effect, 1);
+    worker.join();
+    a.Effect = nullptr;
+    Idle(b.Effect, 10);
+    a.Host->Sync();
+    EXPECT_EQ(a.Host->Grab(EditorWidth, EditorHeight)[300 * EditorWidth + 512], HostGreen)
+        << "A's editor stayed on its host's window";
+    UseBsValueBox(b);
+    CloseInstance(b, true);
+  }
+}
+
+// The library loaded, an editor opened and closed, the library unloaded, over and over, by the
+// host-style program qzunload in a process of its own (this one keeps the library loaded). The
+// big libraries it uses are loaded first and kept, as a host that uses them has them: what they
+// keep for the process is theirs. The library's own residue is what is left per cycle.
+TEST_F(HostInstances, LoadingAndUnloadingKeepsNothing) {
+  const std::string command = std::string(QZ_UNLOAD_TOOL) + " --preload --warm-up 3 --cycles 20";
+  FILE* out = popen(command.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  std::string text;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, out)) text += buffer;
+  const int status = pclose(out);
+  ASSERT_TRUE(WIFEXITED(status)) << text;
+  ASSERT_EQ(WEXITSTATUS(status), 0) << text;
+  ASSERT_EQ(text.find("no editor"), std::string::npos) << "the cycles opened no editor: " << text;
+#if defined(__SANITIZE_ADDRESS__)
+  // The heap's count means nothing here; the leak checker looked instead.
+  EXPECT_NE(text.find("no leaks"), std::string::npos) << text;
+#else
+  long long perCycle = -1;
+  ASSERT_EQ(std::sscanf(text.c_str(), "heap growth per cycle: %lld", &perCycle), 1) << text;
+  EXPECT_LE(perCycle, 20 * 1024) << text;
+#endif
+}
+
+}  // namespace
