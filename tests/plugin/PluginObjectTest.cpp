@@ -54,6 +54,23 @@ TEST(PluginObject, HostNotifications) {
   EXPECT_EQ(log.Calls[1].Value, 0);
 }
 
+// VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
+// and a terminator, and nothing past the buffer is touched.
+TEST(PluginObject, VstNameStringsStayInTheHostsBuffer) {
+  struct TLongNames : TQzAudioPluginObject {
+    std::string GetProductName() override { return std::string(100, 'p'); }
+    std::string GetVendorName() override { return std::string(64, 'v'); }
+  } o;
+  for (int32_t opcode : {effGetProductString, effGetVendorString}) {
+    SCOPED_TRACE(opcode);
+    char buffer[160];
+    std::memset(buffer, 0x5A, sizeof buffer);
+    EXPECT_EQ(TQzAudioPluginObject::VstDispatch(&o, &o.Effect, opcode, 0, 0, buffer, 0.0f), 1);
+    EXPECT_EQ(std::strlen(buffer), 63u);
+    for (size_t i = 64; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0x5A) << i;
+  }
+}
+
 // A stand-in for the editor window that records what the dispatchers ask of it.
 struct TFakeEditor : IQzPluginEditor {
   static inline int Created = 0;
