@@ -335,13 +335,6 @@ TEST(Canvas, GradientFillRunsFromStartToStop) {
   EXPECT_EQ(b->GetCanvas()->GetPixel(0, 1), ColorToRGB(clBtnFace));
 }
 
-TEST(Canvas, SystemColoursAgreeWithColorToRGB) {
-  for (TColor c : {clBtnFace, clBtnShadow, clBtnHighlight, clHighlight, clHighlightText, clWindow,
-                   clWindowText, clGrayText, clActiveCaption, clHotLight})
-    EXPECT_EQ(GetSysColor(static_cast<int>(c & 0xFF)), ColorToRGB(c)) << std::hex << c;
-  EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), 17);
-}
-
 TEST(DibSection, BottomUpRowsAndACanvasOverThem) {
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

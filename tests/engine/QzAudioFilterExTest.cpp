@@ -131,6 +131,13 @@ TEST(QzAudioFilterEx, CornerAboveNyquist) {
   EXPECT_TRUE(f.IsAtNyquist());
   // From a clear state those coefficients pass the signal: y = b0 x with b0 = 1.
   for (float x : {0.5f, -0.25f, 1e-3f, 0.75f}) EXPECT_EQ(f.ProcessSample(x), x);
+  // A corner exactly at Nyquist counts as at Nyquist; just below it does not.
+  TQzAudioHighcutFilter g;
+  g.SetSampleRate(40000);
+  g.SetFrequency(20000.0f);
+  EXPECT_TRUE(g.IsAtNyquist());
+  g.SetFrequency(19999.0f);
+  EXPECT_FALSE(g.IsAtNyquist());
 }
 
 // At 32000 Hz the 20000 Hz high-cut sits above Nyquist. A state carried over from another rate

@@ -1,5 +1,6 @@
 // The stored formats against their golden files: what the writers produce, and a load of every
-// prefix of a stored file, one table each over all formats.
+// prefix of a stored file, one table each over all formats (the readers' own tables read the
+// golden layouts back).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,7 +15,6 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
-#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ TBytes Saved(TPicture& P) {
   return s.Data();
 }
 
-TEST(GoldenFormats, WritersMatchTheGoldenBytesAndReadThemBack) {
+TEST(GoldenFormats, WritersMatchTheGoldenBytes) {
   struct TCase {
     const char* File;
     std::function<TBytes()> Write;  // also checks what the writer and a reload leave behind
@@ -78,13 +78,7 @@ TEST(GoldenFormats, WritersMatchTheGoldenBytesAndReadThemBack) {
          TQzTGAImage i;
          EXPECT_TRUE(i.ResizeBuffer(2, 1));
          std::memcpy(i.GetPixelPtr(0, 0), "\1\2\3\xff\4\5\6\x80", 8);
-         const TBytes bytes = Saved(i);
-         TByteStream s(bytes);
-         TQzTGAImage b;
-         EXPECT_EQ(LoadPicture(b, &s), 0u);  // no metadata follows: that failure is the record's own
-         EXPECT_EQ(PixelBytes(b), PixelBytes(i));
-         EXPECT_NE(b.GetExifData()->GetErrorCode(), 0u);
-         return bytes;
+         return Saved(i);
        }},
       {"tif_2x2.tif",
        [] {
@@ -93,13 +87,7 @@ TEST(GoldenFormats, WritersMatchTheGoldenBytesAndReadThemBack) {
          const uint8_t px[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 255};
          std::memcpy(i.GetPixelPtr(0, 0), px, 16);
          i.SetResolution(72);
-         const TBytes bytes = Saved(i);
-         TByteStream s(bytes);
-         TQzTIFImage b;
-         EXPECT_EQ(LoadPicture(b, &s), 0u);
-         EXPECT_EQ(b.GetResolution(), 72);
-         EXPECT_EQ(PixelBytes(b), TBytes(px, px + 16));
-         return bytes;
+         return Saved(i);
        }},
       {"exif_empty.bin",
        [] {

@@ -282,14 +282,4 @@ TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
   EXPECT_EQ(PixelBytes(copy), PixelBytes(e));
 }
 
-TEST(QzEPF, RegisteredWithThePictureClass) {
-  QzRegisterPictureFormats();
-  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("epff"), GraphicClassOf<TQzEPFImage>());
-  TPicture picture;
-  TByteStream s(ReadGolden("epf_2x1.epf"));
-  picture.LoadFromStream(&s);
-  ASSERT_NE(dynamic_cast<TQzEPFImage*>(picture.GetGraphic()), nullptr);
-  EXPECT_EQ(picture.GetWidth(), 2);
-}
-
 }  // namespace

@@ -245,12 +245,6 @@ void LoadInto(TQzAudioPluginObject& Plugin, const std::vector<uint8_t>& Bytes) {
   Plugin.LoadState(&s);
 }
 
-TEST(EffectPlugin, FreshStateBlob) {
-  // The effect starts with the equaliser's saturation on (size and layout: the interface tests).
-  TQzAudioEffectPlugin p;
-  EXPECT_TRUE(p.GetMicroEqualizer()->GetPreset()->GetSaturation());
-}
-
 TEST(EffectPlugin, PartialBlobs) {
   TQzAudioEffectPlugin a;
   a.GetMicroEqualizer()->GetPreset()->SetBandGain(2, 4.0f);
