@@ -21,6 +21,9 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
       {3, 1, 3, 4, {{3, 1}, {3, 2}, {3, 3}}},
       {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
       {4, 4, 0, 0, {{4, 4}, {3, 3}, {2, 2}, {1, 1}}},
+      // Half-way between two rows or columns the line stays, then steps.
+      {0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {0, 0, 2, 4, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
       {3, 3, 3, 3, {}},
   };
   for (const Case& c : cases) {

@@ -48,7 +48,7 @@ TEST(QzEPF, StorageModesRoundTrip) {
     Fill(a, 90, 90, 90, 255);
     // Only the bottom-right pixel differs.
     uint8_t* p = a.GetPixelPtr(4, 2);
-    p[0] = c.Colour ? 10 : 40, p[1] = 40, p[2] = 40, p[3] = c.Alpha;
+    p[0] = 40, p[1] = 40, p[2] = c.Colour ? 10 : 40, p[3] = c.Alpha;
     EXPECT_EQ(a.ChooseStorageMode(), c.Mode);
     TMemoryStream s;
     a.SaveToStream(&s);
@@ -110,7 +110,7 @@ TEST(QzEPF, ReaderCases) {
       {"16-bit pixels in a coded mode", File(2, 1, 1, 8, {Chunk(5, 8, grey), end}), Code(1605, 506), 0},
       {"side above 15000", File(15001, 1, 3, 8, {Chunk(5, 8, TBytes(15001, 1)), end}), Code(1605, 506), 0},
       {"huge picture, tiny file", File(15000, 15000, 5, 0, {end}), Code(1002, 508), 0},
-      {"pixel payload short", File(2, 2, 3, 8, {Chunk(5, 8, grey), end}), Code(1002, 508), 2},
+      {"pixel payload a pixel short", File(2, 2, 3, 8, {Chunk(5, 8, {7, 8, 9}), end}), Code(1002, 508), 2},
       {"chunk length past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey, 1000), end}), Code(1002, 507), 2},
       {"raw chunk past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey), Chunk(2, 0, {1}, 0x7FFFFFF0)}), Code(1002, 507), 2},
   };

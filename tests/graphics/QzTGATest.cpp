@@ -35,6 +35,10 @@ TEST(QzTGA, EmptyImageWritesTheHeaderOnly) {
   TMemoryStream s;
   i.SaveToStream(&s);
   EXPECT_EQ(BytesOf(s), Header(2, 0, 0, 32, 0x28));
+  // A side past the limit makes no pixels.
+  EXPECT_FALSE(i.ResizeBuffer(QzMaxPictureSide + 1, 1));
+  EXPECT_FALSE(i.ResizeBuffer(1, QzMaxPictureSide + 1));
+  EXPECT_TRUE(i.GetEmpty());
 }
 
 TEST(QzTGA, ReaderCases) {

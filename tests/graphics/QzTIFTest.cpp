@@ -103,6 +103,12 @@ TEST(QzTIF, ReaderCases) {
          t.Entries[282] = {5, 1, 400};
          t.Data[400] = {1, 0, 0, 0, 0, 0, 0, 0};
        }), 0, RgbPixels, 300},
+      {"one strip of more rows than the picture", with([](TTiff& t) {
+         t.Entries[273] = {4, 1, 200};
+         t.Entries[278] = {3, 1, 100};
+         t.Entries[279] = {4, 1, 12};
+         t.Data[200] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30};
+       }), 0, RgbPixels, 300},
       {"tags below 256 skipped", with([](TTiff& t) { t.Entries[254] = {4, 1, 0}; t.Entries[11] = {2, 4, 0}; }), 0, RgbPixels, 300},
       {"grey with alpha", with([](TTiff& t) {
          t.Entries[262] = {3, 1, 1};
