@@ -270,6 +270,8 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   const float nan = NAN;
   std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotInputGain], &nan, 4);
   std::memcpy(&poisoned[132 + 4 * TQzAudioLimiterPreset::slotThreshold], &nan, 4);
+  const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
+  std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
   const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
   const struct {
     const char* What;
@@ -298,8 +300,9 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
     };
     EXPECT_EQ(exchange->EqualizerPreset()->ErrorLog, logOf(c.EqualizerError));
     EXPECT_EQ(exchange->LimiterPreset()->ErrorLog, logOf(c.LimiterError));
-    // Never a NaN in a preset.
+    // Never a NaN or an absurd gain in a preset.
     EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetInputGain(), 0.0f);
+    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetOutputGain(), 0.0f);
     EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
   }
 }
