@@ -19,16 +19,9 @@ void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
     }
 }
 
-// Loads Data; the error code, 0 when the load raised nothing.
-uint32_t Load(TQzEPFImage& I, const TBytes& Data, size_t Count = SIZE_MAX) {
-  TByteStream s(Data, Count);
-  try {
-    I.LoadFromStream(&s);
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "EPF Error: " + ErrorCodeToStr(I.GetErrorCode()));
-    EXPECT_NE(I.GetErrorCode(), 0u);
-  }
-  return I.GetErrorCode();
+uint32_t Load(TQzEPFImage& I, const TBytes& Data) {
+  TByteStream s(Data);
+  return LoadCode(I, &s, "EPF Error: ");
 }
 
 TEST(QzEPF, StorageModesRoundTrip) {

@@ -12,14 +12,7 @@
 
 namespace {
 
-uint32_t Load(TQzTIFImage& I, TStream* S) {
-  try {
-    I.LoadFromStream(S);
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "TIF Error: " + ErrorCodeToStr(I.GetErrorCode()));
-  }
-  return I.GetErrorCode();
-}
+uint32_t Load(TQzTIFImage& I, TStream* S) { return LoadCode(I, S, "TIF Error: "); }
 
 // A little-endian TIFF built from entries (tag -> type, count, value) and data blocks placed at
 // given offsets.
