@@ -118,6 +118,7 @@ struct TOutcome {
 };
 
 TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
+  QzRegisterPictureFormats();
   // A stored picture list of a 2 x 2 TGA item and an empty item: a cut in the second item keeps
   // the first, and no cut invents one.
   auto storedList = [] {
@@ -200,7 +201,6 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
        },
        [&](size_t n) { return TOutcome{n < 10 ? Code(1002, 701) : Code(1002, 704), n < firstItemEnd ? 0 : 1}; }},
   };
-  QzRegisterPictureFormats();
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     ASSERT_EQ(c.Bytes.size(), c.Size);
