@@ -148,27 +148,28 @@ TEST(QzAudioMicroEqualizer, SineResponsesMatchTheTextbookSections) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    TQzAudioMicroEqualizer probe;
-    probe.SetSampleRate(c.Rate);
-    c.Setup(probe);
-    TQzAudioMicroEqualizerPreset& p = *probe.GetPreset();
+    TQzAudioMicroEqualizer e;
+    e.SetSampleRate(c.Rate);
+    c.Setup(e);
+    TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
     const bool cuts = p.GetCutFiltersEnabled();
+    auto section = [&](TKind Kind, double F, double Bandwidth, double Gain, double W) {
+      return std::abs(Response(Textbook(Kind, F, c.Rate, Bandwidth, Gain), W));
+    };
     for (double f : {40.0, 120.0, 997.0, 1500.0, 6000.0, 9000.0, 16000.0}) {
       SCOPED_TRACE(f);
       const double w = 2.0 * Pi * f / c.Rate;
-      double expected = std::abs(Response(Textbook(TKind::Highcut, cuts ? p.GetHighcutFrequency() : 20000.0, c.Rate, 1.0, 0.0), w)) *
-                        std::abs(Response(Textbook(TKind::Lowcut, cuts ? p.GetLowcutFrequency() : 20.0, c.Rate, 1.0, 0.0), w));
+      double expected = section(TKind::Highcut, cuts ? p.GetHighcutFrequency() : 20000.0, 1.0, 0.0, w) *
+                        section(TKind::Lowcut, cuts ? p.GetLowcutFrequency() : 20.0, 1.0, 0.0, w);
       for (uint8_t b = 0; b < 3; ++b)
         if (p.GetBandEnabled(b))
-          expected *= std::abs(Response(Textbook(TKind::Band, p.GetBandFrequency(b), c.Rate, p.GetBandBandwidth(b),
-                                                 p.GetBandGain(b)), w));
-      // Settle for a second, then project one second (whole periods) onto sine and cosine.
-      TQzAudioMicroEqualizer e;
-      e.SetSampleRate(c.Rate);
-      c.Setup(e);
+          expected *= section(TKind::Band, p.GetBandFrequency(b), p.GetBandBandwidth(b), p.GetBandGain(b), w);
+      // Settle for a second (after the previous frequency), then project one second (whole
+      // periods) onto sine and cosine.
       const size_t n = c.Rate;
       TStereo in(2 * n);
-      for (size_t i = 0; i < in.Size(); ++i) in.L[i] = in.R[i] = static_cast<float>(0.25 * std::sin(w * static_cast<double>(i)));
+      for (size_t i = 0; i < in.Size(); ++i)
+        in.L[i] = in.R[i] = static_cast<float>(0.25 * std::sin(w * static_cast<double>(i)));
       const TStereo out = RunEq(e, in);
       double s = 0, co = 0;
       for (size_t i = n; i < 2 * n; ++i) {
