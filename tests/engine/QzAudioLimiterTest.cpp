@@ -282,7 +282,9 @@ TEST(QzCustomAudioLimiter, LawPinnedByAbsoluteValues) {
     limiter.Process(io, io, 100);
     EXPECT_NEAR(l[0], c.Out0, 2e-6 * c.Out0);
     EXPECT_NEAR(l[1], c.Out1, 2e-6 * c.Out1);
-    if (c.Out99 != 0) EXPECT_NEAR(l[99], c.Out99, 5e-5 * c.Out99);  // the steps add up in 32 bits
+    if (c.Out99 != 0) {
+      EXPECT_NEAR(l[99], c.Out99, 5e-5 * c.Out99);  // the steps add up in 32 bits
+    }
     EXPECT_EQ(rr[1], l[1]);
   }
 }
@@ -387,23 +389,10 @@ TEST(QzCustomAudioLimiter, SwitchedOffOrBypassedCopiesTheInput) {
   }
 }
 
-TEST(QzCustomAudioLimiter, NonFiniteInputAndPresetsNeverStick) {
+// (Non-finite input is in the broken signal of the bit-exact comparison.)
+TEST(QzCustomAudioLimiter, NonFinitePresetsNeverStick) {
   TQzCustomAudioLimiter limiter;
-  limiter.GetPreset()->SetMode(1);
-  limiter.GetPreset()->SetLookAhead(true);
   const float nan = std::nanf("");
-  for (float bad : {nan, Inf, -Inf}) {
-    float l[8] = {0.5f, bad, 0.5f, bad, 0.2f, 0.1f, bad, 0.3f}, r[8] = {bad, 0.1f, 0.1f, bad, 0, 0, 0, 0};
-    float* io[2] = {l, r};
-    limiter.Process(io, io, 8);
-    EXPECT_TRUE(std::isfinite(limiter.GetGainReduction()));
-    EXPECT_TRUE(std::isfinite(limiter.GetGain()));
-    for (uint8_t k = 0; k < 4; ++k) EXPECT_TRUE(std::isfinite(limiter.GetMeter(k)));
-    float fine[4] = {0.3f, -0.3f, 0.2f, 0.1f}, fine2[4] = {0.1f, 0.1f, 0.1f, 0.1f};
-    float* io2[2] = {fine, fine2};
-    limiter.Process(io2, io2, 4);
-    for (float v : fine) EXPECT_TRUE(std::isfinite(v));
-  }
   // A stored preset whose numbers are not numbers runs on the defaults instead.
   TMemoryStream s;
   limiter.GetPreset()->SaveToStream(&s);
