@@ -21,6 +21,9 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
       {3, 1, 3, 4, {{3, 1}, {3, 2}, {3, 3}}},
       {0, 0, 4, 4, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
       {4, 4, 0, 0, {{4, 4}, {3, 3}, {2, 2}, {1, 1}}},
+      // Half-way between two rows or columns the line stays, then steps.
+      {0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {0, 0, 2, 4, {{0, 0}, {0, 1}, {1, 2}, {1, 3}}},
       {3, 3, 3, 3, {}},
   };
   for (const Case& c : cases) {
@@ -333,13 +336,6 @@ TEST(Canvas, GradientFillRunsFromStartToStop) {
   auto b = FilledBitmap(1, 2);
   b->GetCanvas()->GradientFill(Rect(0, 0, 1, 2), clBtnFace, clBtnFace, gdVertical);
   EXPECT_EQ(b->GetCanvas()->GetPixel(0, 1), ColorToRGB(clBtnFace));
-}
-
-TEST(Canvas, SystemColoursAgreeWithColorToRGB) {
-  for (TColor c : {clBtnFace, clBtnShadow, clBtnHighlight, clHighlight, clHighlightText, clWindow,
-                   clWindowText, clGrayText, clActiveCaption, clHotLight})
-    EXPECT_EQ(GetSysColor(static_cast<int>(c & 0xFF)), ColorToRGB(c)) << std::hex << c;
-  EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), 17);
 }
 
 TEST(DibSection, BottomUpRowsAndACanvasOverThem) {

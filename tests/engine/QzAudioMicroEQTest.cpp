@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "BiquadTextbook.h"
 #include "TestSignals.h"
 #include "engine/QzAudioMicroEQ.h"
 
@@ -104,7 +105,9 @@ const std::vector<TSetupCase>& Setups() {
 
 }  // namespace
 
-// For every setting: blocks of any size, in place or not, give the per-sample formula's output.
+// The block path is an optimised form of the per-sample formula (the channel filters' own
+// ProcessSample): for every setting, blocks of any size, in place or not, give its output bit for
+// bit. What the formula computes is pinned by the sine responses below.
 TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
   const TStereo in = Noise(3 * 4096 + 17, 1, 0.8f);
   for (const TSetupCase& c : Setups()) {
@@ -127,31 +130,54 @@ TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
   }
 }
 
-TEST(QzAudioMicroEqualizer, DerivedGains) {
+// The equaliser's response through its public Process, against the textbook sections it is
+// designed from: a sine of each probe frequency comes out scaled by the product of the enabled
+// bands' and both cut filters' magnitudes.
+TEST(QzAudioMicroEqualizer, SineResponsesMatchTheTextbookSections) {
   struct TCase {
-    float Pan, OutDb, InDb;
-    bool Saturation;
-    float Left, Right, In, Drive;
+    const char* Name;
+    uint32_t Rate;
+    TSetup Setup;
   } cases[] = {
-      {0.0f, 0.0f, 0.0f, false, 1.0f, 1.0f, 1.0f, 1.0f},
-      {-50.0f, 0.0f, 0.0f, false, 1.0f, 0.5f, 1.0f, 1.0f},
-      {100.0f, 0.0f, 0.0f, false, 0.0f, 1.0f, 1.0f, 1.0f},
-      {25.0f, -10.0f, -20.0f, false, 0.75f * 0.1f, 0.1f, 0.01f, 1.0f},
-      {0.0f, 3.0f, 0.0f, false, DbToAmp(3.0f), DbToAmp(3.0f), 1.0f, 1.0f},
-      {-50.0f, 0.0f, 0.0f, true, 1.5f, 0.75f, 1.0f, 1.5f},
-      {150.0f, 0.0f, 0.0f, false, -0.5f, 1.0f, 1.0f, 1.0f},  // pan is not clamped
+      {"defaults", 44100, [](TQzAudioMicroEqualizer&) {}},
+      {"all bands and cuts", 44100, AllBands},
+      {"band 1 only, -15 dB", 48000, [](TQzAudioMicroEqualizer& e) {
+         e.GetPreset()->SetBandEnabled(1, true);
+         e.GetPreset()->SetBandGain(1, -15.0f);
+       }},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.Pan << " " << c.OutDb << " " << c.InDb << " " << c.Saturation);
+    SCOPED_TRACE(c.Name);
     TQzAudioMicroEqualizer e;
-    e.GetPreset()->SetPan(c.Pan);
-    e.GetPreset()->SetOutputGain(c.OutDb);
-    e.GetPreset()->SetInputGain(c.InDb);
-    e.GetPreset()->SetSaturation(c.Saturation);
-    EXPECT_FLOAT_EQ(e.GetLeftGain(), c.Left);
-    EXPECT_FLOAT_EQ(e.GetRightGain(), c.Right);
-    EXPECT_FLOAT_EQ(e.GetInputGain(), c.In);
-    EXPECT_EQ(e.GetDrive(), c.Drive);
+    e.SetSampleRate(c.Rate);
+    c.Setup(e);
+    TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
+    const bool cuts = p.GetCutFiltersEnabled();
+    auto section = [&](TKind Kind, double F, double Bandwidth, double Gain, double W) {
+      return std::abs(Response(Textbook(Kind, F, c.Rate, Bandwidth, Gain), W));
+    };
+    for (double f : {40.0, 120.0, 997.0, 1500.0, 6000.0, 9000.0, 16000.0}) {
+      SCOPED_TRACE(f);
+      const double w = 2.0 * Pi * f / c.Rate;
+      double expected = section(TKind::Highcut, cuts ? p.GetHighcutFrequency() : 20000.0, 1.0, 0.0, w) *
+                        section(TKind::Lowcut, cuts ? p.GetLowcutFrequency() : 20.0, 1.0, 0.0, w);
+      for (uint8_t b = 0; b < 3; ++b)
+        if (p.GetBandEnabled(b))
+          expected *= section(TKind::Band, p.GetBandFrequency(b), p.GetBandBandwidth(b), p.GetBandGain(b), w);
+      // Settle for a second (after the previous frequency), then project one second (whole
+      // periods) onto sine and cosine.
+      const size_t n = c.Rate;
+      TStereo in(2 * n);
+      for (size_t i = 0; i < in.Size(); ++i)
+        in.L[i] = in.R[i] = static_cast<float>(0.25 * std::sin(w * static_cast<double>(i)));
+      const TStereo out = RunEq(e, in);
+      double s = 0, co = 0;
+      for (size_t i = n; i < 2 * n; ++i) {
+        s += out.L[i] * std::sin(w * static_cast<double>(i));
+        co += out.L[i] * std::cos(w * static_cast<double>(i));
+      }
+      EXPECT_NEAR(2.0 * std::hypot(s, co) / static_cast<double>(n) / 0.25, expected, 2e-4 + 1e-4 * expected);
+    }
   }
 }
 

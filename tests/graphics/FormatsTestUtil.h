@@ -20,6 +20,19 @@ inline uint32_t Code(uint16_t Category, uint16_t Location) { return MakeErrorCod
 
 inline TBytes BytesOf(TMemoryStream& S) { return S.Data(); }
 
+// Loads a picture whose LoadFromStream may raise; the error code it keeps (0: loaded). A raised
+// Exception's message is Prefix and the code's text.
+template <class TPicture>
+uint32_t LoadCode(TPicture& Picture, TStream* Stream, const std::string& Prefix) {
+  try {
+    Picture.LoadFromStream(Stream);
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), Prefix + ErrorCodeToStr(Picture.GetErrorCode()));
+    EXPECT_NE(Picture.GetErrorCode(), 0u);
+  }
+  return Picture.GetErrorCode();
+}
+
 // A picture whose SaveToStream raises on failure: saving into nil gives NilCode, and saving into
 // a stream that takes only Limit bytes gives the code paired with Limit; each raises an
 // Exception whose message is Prefix and the code's text, and keeps the code in GetErrorCode.

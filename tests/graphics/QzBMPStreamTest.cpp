@@ -15,39 +15,6 @@ void SetPixel(TQzBitmap& B, int X, int Y, std::initializer_list<uint8_t> Bytes) 
   std::memcpy(B.GetPixelPtr(X, Y), Bytes.begin(), Bytes.size());
 }
 
-TEST(QzBMPStream, TwoByOneOpaqueBitmapMatchesGoldenBytes) {
-  TQzBitmap b;
-  ASSERT_TRUE(b.SetBitmapSize(2, 1));
-  SetPixel(b, 0, 0, {1, 2, 3});
-  SetPixel(b, 1, 0, {4, 5, 6});
-  b.SetHeaderFlag(9);
-  TMemoryStream s;
-  b.SaveToStream(&s);
-  TBytes golden = ReadGolden("bitmap_2x1.qzbm");
-  ASSERT_EQ(golden.size(), 70u);
-  golden[15] = 9;  // the flag is written with the value it had, then cleared
-  EXPECT_EQ(BytesOf(s), golden);
-  EXPECT_EQ(b.GetHeader().HeaderFlag, 0);
-}
-
-TEST(QzBMPStream, EmptyBitmapWritesItsBlockAndTheReaderStopsThere) {
-  TQzBitmap empty;
-  TQzPictureExifData exif;
-  exif.SetString(0, "after");
-  TMemoryStream s;
-  empty.SaveToStream(&s);
-  EXPECT_EQ(BytesOf(s), ReadGolden("bitmap_empty.qzbm"));
-  ASSERT_TRUE(exif.SaveToStream(&s));
-  s.SetPosition(0);
-  TQzBitmap b;
-  b.LoadFromStream(&s);
-  EXPECT_EQ(b.GetErrorCode(), 0u);
-  EXPECT_TRUE(b.GetEmpty());
-  TQzPictureExifData next;
-  EXPECT_TRUE(next.LoadFromStream(&s));
-  EXPECT_EQ(next.GetString(0), "after");
-}
-
 TEST(QzBMPStream, StorageModesRoundTrip) {
   struct Case {
     uint8_t Format;
@@ -113,7 +80,8 @@ TEST(QzBMPStream, ReaderCases) {
       {"version 0", Stream("QZBM", 0, 2, 1, 32, 1, 6), Code(1604, 604), 0, 0},
       {"wrong magic", Stream("QZBX", 1, 2, 1, 32, 1, 6), Code(1603, 603), 0, 0},
       {"header size 8", [] { TBytes b = Stream("QZBM", 1, 2, 1, 32, 1, 6); b[6] = 8; return b; }(), Code(1603, 603), 0, 0},
-      {"side above 15000", Stream("QZBM", 1, 15001, 1, 32, 1, 15001 * 3), Code(1501, 605), 0, 0},
+      {"width above 15000", Stream("QZBM", 1, 15001, 1, 32, 1, 15001 * 3), Code(1501, 605), 0, 0},
+      {"height above 15000", Stream("QZBM", 1, 1, 15001, 32, 1, 15001 * 3), Code(1501, 605), 0, 0},
       {"mode 3 at 32 bits", Stream("QZBM", 1, 2, 1, 32, 3, 8), Code(1501, 605), 0, 0},
       {"mode 4 at 40 bits", Stream("QZBM", 1, 2, 1, 40, 4, 8), Code(1501, 605), 0, 0},
       {"huge 64-bit buffer", Stream("QZBM", 1, 15000, 15000, 64, 0, 0), Code(1501, 605), 0, 0},
@@ -142,17 +110,6 @@ TEST(QzBMPStream, ReaderCases) {
   n.LoadFromStream(nullptr);
   EXPECT_EQ(n.GetErrorCode(), Code(1000, 601));
   EXPECT_TRUE(n.GetEmpty());
-}
-
-TEST(QzBMPStream, EveryPrefixOfTheGoldenStreamFailsCleanly) {
-  const TBytes golden = ReadGolden("bitmap_2x1.qzbm");
-  for (size_t n = 0; n < golden.size(); ++n) {
-    TByteStream s(golden, n);
-    TQzBitmap b;
-    b.LoadFromStream(&s);
-    EXPECT_EQ(b.GetErrorCode(), n < 16 ? Code(1603, 602) : Code(1002, 607)) << n;
-    EXPECT_TRUE(b.GetEmpty()) << n;
-  }
 }
 
 TEST(QzBMPStream, WriterErrors) {

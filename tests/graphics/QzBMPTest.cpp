@@ -7,6 +7,8 @@
 
 #include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzTIF.h"
 #include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
 #include "graphics/QzCheckerboard.h"
@@ -33,31 +35,6 @@ std::unique_ptr<TBitmap> Toolkit(TPixelFormat Format, int W, int H) {
   b->SetSize(W, H);
   return b;
 }
-
-// A picture class of the next units' kind: own pixels behind the pixel interface.
-class TFakeOwnPicture : public TGraphic, public IQzPixelAccess {
-public:
-  TFakeOwnPicture(std::string Name, int W, int H, int Bits)
-      : FName(std::move(Name)), FW(W), FH(H), FBits(Bits), FPixels(static_cast<size_t>(W * H * Bits / 8)) {}
-  std::string ClassName() const override { return FName; }
-  void Draw(TCanvas*, const TRect&) override {}
-  bool GetEmpty() const override { return FW < 1 || FH < 1; }
-  int32_t GetWidth() const override { return FW; }
-  int32_t GetHeight() const override { return FH; }
-  void SetWidth(int32_t) override {}
-  void SetHeight(int32_t) override {}
-  void LoadFromStream(TStream*) override {}
-  void SaveToStream(TStream*) override {}
-  uint8_t* GetPixelPtr(int32_t X, int32_t Y) override {
-    return FPixels.data() + (static_cast<size_t>(Y) * FW + X) * (FBits / 8);
-  }
-  int32_t GetPixelBits() const override { return FPixels.empty() ? 0 : FBits; }
-
-private:
-  std::string FName;
-  int FW, FH, FBits;
-  std::vector<uint8_t> FPixels;
-};
 
 TEST(QzBitmap, NewPixelsAreWhiteAndOpaque) {
   TQzBitmap b;
@@ -243,22 +220,23 @@ TEST(QzBitmap, AssignRejectsWhatItCannotTake) {
 }
 
 TEST(QzBitmap, AssignFromOwnPictures) {
-  TFakeOwnPicture tif("TQzTIFImage", 2, 2, 32);
+  TQzTIFImage tif;
+  tif.SetSize(2, 2);
   std::memset(tif.GetPixelPtr(0, 0), 7, 16);
   TQzBitmap q;
   q.Assign(&tif);
   ASSERT_EQ(q.GetWidth(), 2);
-  EXPECT_EQ(q.GetPixelPtr(1, 1)[0], 7);
-  EXPECT_EQ(q.GetPixelPtr(1, 1)[3], 7);
-  TFakeOwnPicture epf("TQzEPFImage", 2, 1, 24);
+  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 1), q.GetPixelPtr(1, 1) + 4), (TBytes{7, 7, 7, 7}));
+  TQzEPFImage epf, epf16, empty;
+  epf.SetPixelFormat(2);  // 24 bits: opaque
+  epf.SetSize(2, 1);
   std::memset(epf.GetPixelPtr(0, 0), 9, 6);
   q.Assign(&epf);
   ASSERT_EQ(q.GetHeight(), 1);
-  EXPECT_EQ(q.GetPixelPtr(1, 0)[2], 9);
-  EXPECT_EQ(q.GetPixelPtr(1, 0)[3], 255);
-  TFakeOwnPicture odd("TQzEPFImage", 2, 1, 40);
-  EXPECT_THROW(q.Assign(&odd), Exception);
-  TFakeOwnPicture empty("TQzTIFImage", 0, 0, 32);
+  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 0), q.GetPixelPtr(1, 0) + 4), (TBytes{9, 9, 9, 255}));
+  epf16.SetPixelFormat(1);
+  epf16.SetSize(2, 1);
+  EXPECT_THROW(q.Assign(&epf16), Exception);
   q.Assign(&empty);
   EXPECT_TRUE(q.GetEmpty());
 }

@@ -19,32 +19,9 @@ void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
     }
 }
 
-// Loads Data; the error code, 0 when the load raised nothing.
-uint32_t Load(TQzEPFImage& I, const TBytes& Data, size_t Count = SIZE_MAX) {
-  TByteStream s(Data, Count);
-  try {
-    I.LoadFromStream(&s);
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "EPF Error: " + ErrorCodeToStr(I.GetErrorCode()));
-    EXPECT_NE(I.GetErrorCode(), 0u);
-  }
-  return I.GetErrorCode();
-}
-
-TEST(QzEPF, TwoByOneColourImageMatchesGoldenBytes) {
-  TQzEPFImage i;
-  i.SetSize(2, 1);
-  Fill(i, 1, 2, 3, 255);
-  uint8_t* p = i.GetPixelPtr(1, 0);
-  p[0] = 4, p[1] = 5, p[2] = 6;
-  std::vector<int> progress;
-  i.OnProgress = [&](TObject*, TProgressStage, uint8_t Percent, bool, const TRect&, const std::string&) {
-    progress.push_back(Percent);
-  };
-  TMemoryStream s;
-  i.SaveToStream(&s);
-  EXPECT_EQ(BytesOf(s), ReadGolden("epf_2x1.epf"));
-  EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100}));
+uint32_t Load(TQzEPFImage& I, const TBytes& Data) {
+  TByteStream s(Data);
+  return LoadCode(I, &s, "EPF Error: ");
 }
 
 TEST(QzEPF, StorageModesRoundTrip) {
@@ -64,7 +41,7 @@ TEST(QzEPF, StorageModesRoundTrip) {
     Fill(a, 90, 90, 90, 255);
     // Only the bottom-right pixel differs.
     uint8_t* p = a.GetPixelPtr(4, 2);
-    p[0] = c.Colour ? 10 : 40, p[1] = 40, p[2] = 40, p[3] = c.Alpha;
+    p[0] = 40, p[1] = 40, p[2] = c.Colour ? 10 : 40, p[3] = c.Alpha;
     EXPECT_EQ(a.ChooseStorageMode(), c.Mode);
     TMemoryStream s;
     a.SaveToStream(&s);
@@ -126,7 +103,7 @@ TEST(QzEPF, ReaderCases) {
       {"16-bit pixels in a coded mode", File(2, 1, 1, 8, {Chunk(5, 8, grey), end}), Code(1605, 506), 0},
       {"side above 15000", File(15001, 1, 3, 8, {Chunk(5, 8, TBytes(15001, 1)), end}), Code(1605, 506), 0},
       {"huge picture, tiny file", File(15000, 15000, 5, 0, {end}), Code(1002, 508), 0},
-      {"pixel payload short", File(2, 2, 3, 8, {Chunk(5, 8, grey), end}), Code(1002, 508), 2},
+      {"pixel payload a pixel short", File(2, 2, 3, 8, {Chunk(5, 8, {7, 8, 9}), end}), Code(1002, 508), 2},
       {"chunk length past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey, 1000), end}), Code(1002, 507), 2},
       {"raw chunk past the end", File(2, 1, 3, 8, {Chunk(5, 8, grey), Chunk(2, 0, {1}, 0x7FFFFFF0)}), Code(1002, 507), 2},
   };
@@ -209,17 +186,6 @@ TEST(QzEPF, EmptyImageLeavesTheStreamAtTheFirstChunk) {
   EXPECT_EQ(s.GetPosition(), 64);
   EXPECT_THROW(b.LoadFromStream(nullptr), Exception);
   EXPECT_EQ(b.GetErrorCode(), Code(1000, 500));
-}
-
-TEST(QzEPF, EveryPrefixOfTheGoldenFileFailsCleanly) {
-  const TBytes golden = ReadGolden("epf_2x1.epf");
-  ASSERT_EQ(golden.size(), 90u);
-  for (size_t n = 0; n < golden.size(); ++n) {
-    TQzEPFImage i;
-    const uint16_t expected = n < 21 ? 501 : n < 70 ? 508 : n < 74 ? 504 : n < 80 ? 507 : 504;
-    const uint16_t category = n < 21 ? 1603 : 1002;
-    EXPECT_EQ(Load(i, golden, n), Code(category, expected)) << n;
-  }
 }
 
 TEST(QzEPF, RawDataAndEmbeddedPictureTravelAndDoNotLeak) {
@@ -307,16 +273,6 @@ TEST(QzEPF, AssignFromAndToToolkitBitmaps) {
   Fill(e, 1, 2, 3, 4);
   copy.Assign(&e);
   EXPECT_EQ(PixelBytes(copy), PixelBytes(e));
-}
-
-TEST(QzEPF, RegisteredWithThePictureClass) {
-  QzRegisterPictureFormats();
-  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("epff"), GraphicClassOf<TQzEPFImage>());
-  TPicture picture;
-  TByteStream s(ReadGolden("epf_2x1.epf"));
-  picture.LoadFromStream(&s);
-  ASSERT_NE(dynamic_cast<TQzEPFImage*>(picture.GetGraphic()), nullptr);
-  EXPECT_EQ(picture.GetWidth(), 2);
 }
 
 }  // namespace

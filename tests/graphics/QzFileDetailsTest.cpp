@@ -27,13 +27,6 @@ public:
   uint32_t Extra = 0;
 };
 
-TEST(QzFileDetails, EmptyRecordMatchesGoldenBytes) {
-  TQzFileDetails d;
-  TMemoryStream s;
-  ASSERT_TRUE(d.SaveToStream(&s));
-  EXPECT_EQ(BytesOf(s), ReadGolden("filedetails_empty.bin"));
-}
-
 TEST(QzFileDetails, RoundTripWithPreviewStringsIntegersAndExtra) {
   TDetails a;
   a.SetTitle("Dark theme");
@@ -159,23 +152,6 @@ TEST(QzFileDetails, ReaderCases) {
     EXPECT_EQ(d.GetString(0), c.Slot0);
     EXPECT_EQ(d.Loads, c.Error == 0 ? 1 : 0);
     for (int i = 1; i < 32; ++i) EXPECT_EQ(d.GetString(i), "");
-  }
-}
-
-TEST(QzFileDetails, EveryPrefixOfTheGoldenRecordFailsCleanly) {
-  const TBytes golden = ReadGolden("filedetails_empty.bin");
-  ASSERT_EQ(golden.size(), 230u);
-  for (size_t n = 0; n < golden.size(); ++n) {
-    TByteStream s(golden, n);
-    TDetails d;
-    int changes = 0;
-    d.OnChange = [&](TObject*) { ++changes; };
-    EXPECT_FALSE(d.LoadFromStream(&s)) << n;
-    EXPECT_EQ(changes, 1) << n;
-    EXPECT_EQ(d.Loads, 0);
-    uint32_t expected = n < 15 ? Code(1603, 102) : n < 36 ? Code(1002, 107) : n < 164 ? Code(1603, 107)
-                      : n < 228 ? Code(1002, 108) : Code(1002, 110);
-    EXPECT_EQ(d.Error, expected) << n;
   }
 }
 

@@ -161,14 +161,4 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
   EXPECT_TRUE(refusing.GetEmpty());
 }
 
-TEST(Resample, IntoTheOwnBitmap) {
-  auto src = FilledBitmap(40, 20, RGB(1, 2, 3), pf32bit);
-  TQzBitmap q;
-  ASSERT_EQ(StretchGraphicEx(src.get(), &q, 10, 10, 2, true), 0u);
-  ASSERT_EQ(q.GetWidth(), 10);
-  ASSERT_EQ(q.GetHeight(), 5);
-  EXPECT_EQ(q.GetPixelPtr(9, 4)[0], 3);
-  EXPECT_EQ(q.GetPixelPtr(9, 4)[2], 1);
-}
-
 }  // namespace

@@ -30,28 +30,15 @@ TBytes Cat(std::initializer_list<TBytes> Parts) {
   return r;
 }
 
-TEST(QzTGA, TwoByOneImageMatchesGoldenBytesAndReadsBackIdentical) {
-  TQzTGAImage i;
-  ASSERT_TRUE(i.ResizeBuffer(2, 1));
-  const uint8_t px[8] = {1, 2, 3, 255, 4, 5, 6, 128};
-  std::memcpy(i.GetPixelPtr(0, 0), px, 8);
-  TMemoryStream s;
-  i.SaveToStream(&s);
-  EXPECT_EQ(i.GetErrorCode(), 0u);
-  EXPECT_EQ(BytesOf(s), ReadGolden("tga_2x1.tga"));
-  s.SetPosition(0);
-  TQzTGAImage b;
-  b.LoadFromStream(&s);
-  EXPECT_EQ(b.GetErrorCode(), 0u);  // no metadata follows: that failure is the record's own
-  EXPECT_EQ(PixelBytes(b), PixelBytes(i));
-  EXPECT_NE(b.GetExifData()->GetErrorCode(), 0u);
-}
-
 TEST(QzTGA, EmptyImageWritesTheHeaderOnly) {
   TQzTGAImage i;
   TMemoryStream s;
   i.SaveToStream(&s);
   EXPECT_EQ(BytesOf(s), Header(2, 0, 0, 32, 0x28));
+  // A side past the limit makes no pixels.
+  EXPECT_FALSE(i.ResizeBuffer(QzMaxPictureSide + 1, 1));
+  EXPECT_FALSE(i.ResizeBuffer(1, QzMaxPictureSide + 1));
+  EXPECT_TRUE(i.GetEmpty());
 }
 
 TEST(QzTGA, ReaderCases) {
@@ -120,17 +107,6 @@ TEST(QzTGA, MetadataAfterThePixelsIsRead) {
   b.LoadFromStream(&s);
   EXPECT_EQ(b.GetErrorCode(), 0u);
   EXPECT_EQ(b.GetExifData()->GetString(pedAuthor), "someone");
-}
-
-TEST(QzTGA, EveryPrefixOfTheGoldenFileFailsCleanly) {
-  const TBytes golden = ReadGolden("tga_2x1.tga");
-  for (size_t n = 0; n < golden.size(); ++n) {
-    TByteStream s(golden, n);
-    TQzTGAImage i;
-    i.LoadFromStream(&s);
-    EXPECT_EQ(i.GetErrorCode(), n < 18 ? tgaErrHeaderShort : tgaErrPixelsShort) << n;
-    EXPECT_TRUE(i.GetEmpty()) << n;
-  }
 }
 
 TEST(QzTGA, WriterReportsNilStreamAndShortWrites) {

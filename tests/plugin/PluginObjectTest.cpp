@@ -54,6 +54,23 @@ TEST(PluginObject, HostNotifications) {
   EXPECT_EQ(log.Calls[1].Value, 0);
 }
 
+// VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
+// and a terminator, and nothing past the buffer is touched.
+TEST(PluginObject, VstNameStringsStayInTheHostsBuffer) {
+  struct TLongNames : TQzAudioPluginObject {
+    std::string GetProductName() override { return std::string(100, 'p'); }
+    std::string GetVendorName() override { return std::string(64, 'v'); }
+  } o;
+  for (int32_t opcode : {effGetProductString, effGetVendorString}) {
+    SCOPED_TRACE(opcode);
+    char buffer[160];
+    std::memset(buffer, 0x5A, sizeof buffer);
+    EXPECT_EQ(TQzAudioPluginObject::VstDispatch(&o, &o.Effect, opcode, 0, 0, buffer, 0.0f), 1);
+    EXPECT_EQ(std::strlen(buffer), 63u);
+    for (size_t i = 64; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0x5A) << i;
+  }
+}
+
 // A stand-in for the editor window that records what the dispatchers ask of it.
 struct TFakeEditor : IQzPluginEditor {
   static inline int Created = 0;
@@ -228,12 +245,6 @@ void LoadInto(TQzAudioPluginObject& Plugin, const std::vector<uint8_t>& Bytes) {
   Plugin.LoadState(&s);
 }
 
-TEST(EffectPlugin, FreshStateBlob) {
-  // The effect starts with the equaliser's saturation on (size and layout: the interface tests).
-  TQzAudioEffectPlugin p;
-  EXPECT_TRUE(p.GetMicroEqualizer()->GetPreset()->GetSaturation());
-}
-
 TEST(EffectPlugin, PartialBlobs) {
   TQzAudioEffectPlugin a;
   a.GetMicroEqualizer()->GetPreset()->SetBandGain(2, 4.0f);
@@ -259,6 +270,8 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   const float nan = NAN;
   std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotInputGain], &nan, 4);
   std::memcpy(&poisoned[132 + 4 * TQzAudioLimiterPreset::slotThreshold], &nan, 4);
+  const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
+  std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
   const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
   const struct {
     const char* What;
@@ -287,8 +300,9 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
     };
     EXPECT_EQ(exchange->EqualizerPreset()->ErrorLog, logOf(c.EqualizerError));
     EXPECT_EQ(exchange->LimiterPreset()->ErrorLog, logOf(c.LimiterError));
-    // Never a NaN in a preset.
+    // Never a NaN or an absurd gain in a preset.
     EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetInputGain(), 0.0f);
+    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetOutputGain(), 0.0f);
     EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
   }
 }

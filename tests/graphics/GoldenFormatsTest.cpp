@@ -1,0 +1,216 @@
+// The stored formats against their golden files: what the writers produce, and a load of every
+// prefix of a stored file, one table each over all formats (the readers' own tables read the
+// golden layouts back).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "FormatsTestUtil.h"
+#include "graphics/QzBMP.h"
+#include "graphics/QzEPF.h"
+#include "graphics/QzFileDetails.h"
+#include "graphics/QzPicExifData.h"
+#include "graphics/QzPicList.h"
+#include "graphics/QzPictureFormats.h"
+#include "graphics/QzTGA.h"
+#include "graphics/QzTIF.h"
+
+namespace {
+
+
+template <class TPicture>
+TBytes Saved(TPicture& P) {
+  TMemoryStream s;
+  P.SaveToStream(&s);
+  EXPECT_EQ(P.GetErrorCode(), 0u);
+  return s.Data();
+}
+
+TEST(GoldenFormats, WritersMatchTheGoldenBytes) {
+  struct TCase {
+    const char* File;
+    std::function<TBytes()> Write;  // also checks what the writer and a reload leave behind
+  } cases[] = {
+      {"bitmap_2x1.qzbm",
+       [] {
+         TQzBitmap b;
+         EXPECT_TRUE(b.SetBitmapSize(2, 1));
+         std::memcpy(b.GetPixelPtr(0, 0), "\1\2\3", 3);
+         std::memcpy(b.GetPixelPtr(1, 0), "\4\5\6", 3);
+         b.SetHeaderFlag(9);
+         TBytes bytes = Saved(b);
+         EXPECT_EQ(b.GetHeader().HeaderFlag, 0);  // written with the value it had, then cleared
+         EXPECT_EQ(bytes.at(15), 9);
+         bytes[15] = 0;
+         return bytes;
+       }},
+      {"bitmap_empty.qzbm",
+       [] {
+         TQzBitmap b;
+         return Saved(b);
+       }},
+      {"epf_2x1.epf",
+       [] {
+         TQzEPFImage i;
+         i.SetSize(2, 1);
+         std::memcpy(i.GetPixelPtr(0, 0), "\1\2\3\xff\4\5\6\xff", 8);
+         std::vector<int> progress;
+         i.OnProgress = [&](TObject*, TProgressStage, uint8_t Percent, bool, const TRect&, const std::string&) {
+           progress.push_back(Percent);
+         };
+         const TBytes bytes = Saved(i);
+         EXPECT_EQ(progress, (std::vector<int>{20, 40, 60, 80, 100}));
+         return bytes;
+       }},
+      {"tga_2x1.tga",
+       [] {
+         TQzTGAImage i;
+         EXPECT_TRUE(i.ResizeBuffer(2, 1));
+         std::memcpy(i.GetPixelPtr(0, 0), "\1\2\3\xff\4\5\6\x80", 8);
+         return Saved(i);
+       }},
+      {"tif_2x2.tif",
+       [] {
+         TQzTIFImage i;
+         i.SetSize(2, 2);
+         const uint8_t px[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 255};
+         std::memcpy(i.GetPixelPtr(0, 0), px, 16);
+         i.SetResolution(72);
+         return Saved(i);
+       }},
+      {"exif_empty.bin",
+       [] {
+         TQzPictureExifData exif;
+         return SavedBytes(exif);
+       }},
+      {"filedetails_empty.bin",
+       [] {
+         TQzFileDetails d;
+         return SavedBytes(d);
+       }},
+      {"piclist_empty.bin",
+       [] {
+         TQzPictureListItems list;
+         const TBytes bytes = SavedBytes(list);
+         TByteStream s(bytes);
+         TQzPictureListItems back;
+         EXPECT_TRUE(back.LoadFromStream(&s));
+         EXPECT_EQ(back.GetCount(), 0);
+         return bytes;
+       }},
+  };
+  QzRegisterPictureFormats();
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.File);
+    const TBytes golden = ReadGolden(c.File);
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(c.Write(), golden);
+  }
+}
+
+// What a load of a cut file left: its error code and how much it kept (pixels, items, extension
+// records) that it should not have.
+struct TOutcome {
+  uint32_t Code;
+  int Kept;
+  bool operator==(const TOutcome&) const = default;
+};
+
+TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
+  QzRegisterPictureFormats();
+  // A stored picture list of a 2 x 2 TGA item and an empty item: a cut in the second item keeps
+  // the first, and no cut invents one.
+  auto storedList = [] {
+    TQzPictureListItems list;
+    auto* item = new TQzPictureListItem(&list);
+    TQzTGAImage tga;
+    tga.ResizeBuffer(2, 2);
+    item->GetPicture()->Assign(&tga);
+    new TQzPictureListItem(&list);
+    return SavedBytes(list);
+  };
+  constexpr size_t firstItemEnd = 26 + 6 + 18 + 16 + 32;
+  struct TCase {
+    const char* Name;
+    TBytes Bytes;
+    size_t Size;
+    std::function<TOutcome(TStream&)> Load;
+    std::function<TOutcome(size_t)> Expected;  // for a load of the first n bytes
+  } cases[] = {
+      {"QZBM", ReadGolden("bitmap_2x1.qzbm"), 70,
+       [](TStream& s) {
+         TQzBitmap b;
+         b.LoadFromStream(&s);
+         return TOutcome{b.GetErrorCode(), !b.GetEmpty()};
+       },
+       [](size_t n) { return TOutcome{n < 16 ? Code(1603, 602) : Code(1002, 607), 0}; }},
+      {"EPF", ReadGolden("epf_2x1.epf"), 90,
+       [](TStream& s) {
+         TQzEPFImage i;
+         return TOutcome{LoadCode(i, &s, "EPF Error: "), 0};
+       },
+       [](size_t n) {
+         const uint16_t at = n < 21 ? 501 : n < 70 ? 508 : n < 74 ? 504 : n < 80 ? 507 : 504;
+         return TOutcome{Code(n < 21 ? 1603 : 1002, at), 0};
+       }},
+      {"TGA", ReadGolden("tga_2x1.tga"), 26,
+       [](TStream& s) {
+         TQzTGAImage i;
+         return TOutcome{LoadCode(i, &s, ""), !i.GetEmpty()};
+       },
+       [](size_t n) { return TOutcome{n < 18 ? tgaErrHeaderShort : tgaErrPixelsShort, 0}; }},
+      {"TIFF", ReadGolden("tif_2x2.tif"), 571,
+       [](TStream& s) {
+         TQzTIFImage i;
+         return TOutcome{LoadCode(i, &s, "TIF Error: "), !i.GetEmpty()};
+       },
+       [](size_t n) {
+         return TOutcome{n < 8 ? Code(1603, 102) : n < 10 ? Code(1603, 105) : n < 154 ? Code(1603, 106)
+                         : n < 322 ? Code(1605, 123) : Code(1002, 125), 0};
+       }},
+      {"picture metadata", ReadGolden("exif_empty.bin"), 402,
+       [](TStream& s) {
+         TQzPictureExifData exif;
+         EXPECT_FALSE(exif.LoadFromStream(&s));
+         return TOutcome{exif.GetErrorCode(), 0};
+       },
+       [](size_t n) {
+         const uint16_t at = n < 11 ? 502 : n < 136 ? 507 : n < 138 ? 509
+                             : n < 394 ? ((n - 138) % 4 < 2 ? 510 : 511) : 507;
+         return TOutcome{Code(1603, at), 0};
+       }},
+      {"file details", ReadGolden("filedetails_empty.bin"), 230,
+       [](TStream& s) {
+         TQzFileDetails d;
+         int changes = 0;
+         d.OnChange = [&](TObject*) { ++changes; };
+         EXPECT_FALSE(d.LoadFromStream(&s));
+         EXPECT_EQ(changes, 1);
+         return TOutcome{d.Error, 0};
+       },
+       [](size_t n) {
+         return TOutcome{n < 15 ? Code(1603, 102) : n < 36 ? Code(1002, 107) : n < 164 ? Code(1603, 107)
+                         : n < 228 ? Code(1002, 108) : Code(1002, 110), 0};
+       }},
+      {"picture list", storedList(), firstItemEnd + 38,
+       [](TStream& s) {
+         TQzPictureListItems back;
+         EXPECT_FALSE(back.LoadFromStream(&s));
+         return TOutcome{back.Error, back.GetCount()};
+       },
+       [&](size_t n) { return TOutcome{n < 10 ? Code(1002, 701) : Code(1002, 704), n < firstItemEnd ? 0 : 1}; }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    ASSERT_EQ(c.Bytes.size(), c.Size);
+    for (size_t n = 0; n < c.Size; ++n) {
+      TByteStream s(c.Bytes, n);
+      const TOutcome got = c.Load(s), want = c.Expected(n);
+      EXPECT_EQ(got.Code, want.Code) << n;
+      EXPECT_EQ(got.Kept, want.Kept) << n;
+    }
+  }
+}
+
+}  // namespace
