@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/QzAudioMath.h"
 #include "core/Classes.h"
@@ -45,6 +47,8 @@ void QzPumpToolkitEvents();
 // Called on: any. Records a toolkit use from this thread: a use from a thread other than the
 // toolkit's is counted (and stops a debug build). True when the thread is the toolkit's.
 bool QzCheckToolkitThread();
+// Called on: any. True when this thread already pumps the toolkit; counts nothing.
+bool QzIsToolkitThread();
 // Toolkit uses seen on a thread other than the toolkit's since the last reset.
 int QzToolkitThreadViolations();
 // Forgets the toolkit's thread and the count (a test that moves its GUI role to a new thread).
@@ -96,6 +100,23 @@ enum : uint32_t { qhmDirectCall = 1, qhmVst = 2 };
 
 // Results of the direct-call dispatcher.
 enum : int32_t { qcrDone = 1, qcrNotDone = -1, qcrUnknown = -4 };
+
+// The states handed to VST hosts by effGetChunk. A host copies the memory before its next
+// effGetChunk on the instance; hosts that take the state on several threads at once must still
+// each read the state they were given, so the last few stay as they are, and a state equal to
+// the newest is handed out again rather than written anew.
+class TQzPublishedChunks {
+public:
+  // Any control thread. A copy of Size bytes at Data that stays unchanged for at least the
+  // next Kept - 1 publications of other states.
+  const uint8_t* Publish(const uint8_t* Data, size_t Size);
+  static constexpr size_t Kept = 16;
+
+private:
+  std::mutex FLock;
+  std::vector<uint8_t> FChunks[Kept];
+  size_t FNewest = 0;
+};
 
 // A chunk or state larger than this is refused: no state of this program comes near it, and a
 // host's garbage size must not turn into a huge allocation or a read past its buffer.
@@ -163,8 +184,16 @@ public:
   uint32_t GetSampleRate() const { return SampleRate; }
   float GetTempo() const { return Tempo; }
   uint32_t GetHostMode() const { return HostMode; }
-  // Tells the direct-call host about a change made in the editor; nothing without a callback.
+  // Tells the direct-call host about a change made in the editor; nothing without a callback,
+  // and nothing once the host has closed the object. The host may free the object from inside
+  // its callback: whatever called NotifyHost must not rely on anything of it afterwards beyond
+  // what Close keeps alive (see there).
   void NotifyHost(int32_t Opcode, int32_t Value);
+  // The host's close request (effClose, 10004). Outside any host call it frees the object at
+  // once. Inside one (a host that frees the object from inside our callback, while the call that
+  // made the callback is still running, perhaps for another instance) the object stays until
+  // the outermost host call on this thread returns, and sends the host nothing more.
+  void Close();
   // Called on: any. The editor shows values that changed; the next pump refreshes it.
   void MarkEditorStale() { FEditorStale.store(true, std::memory_order_release); }
   bool EditorStale() const { return FEditorStale.load(std::memory_order_acquire); }
@@ -204,14 +233,20 @@ protected:
 
   std::unique_ptr<IQzPluginEditor> Editor;
   std::unique_ptr<TMemoryStream> FaceBitmap;
-  std::unique_ptr<TMemoryStream> ChunkStream;
+  TQzPublishedChunks ChunkStream;
   ERect EditorRect{};
   uint32_t SampleRate = 44100;
   float Tempo = 120.0f;
   uint32_t HostMode = qhmDirectCall;
 
 private:
+  friend class TQzHostCallScope;
+  // Loads the state in Size bytes at Data (copied first: the host's buffer is not read later).
+  void LoadStateFrom(const void* Data, int32_t Size);
   std::atomic<bool> FEditorStale{false};
+  // Closed by the host while one of its calls was running; the next in that list.
+  bool FClosed = false;
+  TQzAudioPluginObject* FNextClosed = nullptr;
   int32_t RunOpcode(uint32_t Opcode, int32_t Argument, void* Ptr);
   int32_t Dispatch(AEffect* Effect, int32_t Opcode, int32_t Value, void* Ptr, float Opt);
   int32_t CopyText(const std::string& Text, void* Ptr);
