@@ -262,6 +262,9 @@ int32_t TQzAudioPluginObject::CopyText(const std::string& Text, void* Ptr) {
 
 int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
                                           int32_t /*Index*/, int32_t Value, void* Ptr, float Opt) {
+  // The audio thread's one request: answered before this thread's call depth is touched, whose
+  // first use on a thread may allocate.
+  if (Opcode == effProcessEvents) return 0;
   TQzHostCallScope scope;
   switch (Opcode) {
     case effOpen:

@@ -3,8 +3,7 @@
 // window, reads the pixels back from the server, moves the pointer and presses keys with XTest,
 // and asks for the clipboard as another client would.
 //
-// One Xvfb serves the whole program: the library keeps its connection to the display it met
-// first. Every test is skipped, with the reason, when no Xvfb can be started.
+// One Xvfb serves the whole program (HostXServer.h). Every test is skipped, with the reason, when no Xvfb can be started.
 #include <malloc.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 
 #include "PluginLibrary.h"
 #include "X11TestHost.h"
+#include "HostXServer.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -31,28 +31,7 @@ namespace {
 
 constexpr uint32_t HostGreen = 0x00FF00;
 
-// The program's one X server, started by the first test that needs it.
-struct TServer {
-  TXvfb Xvfb;
-  bool Started = false;
-  std::string Why;
-  static TServer& Get() {
-    static TServer server;
-    return server;
-  }
-
-private:
-  TServer() {
-    const std::string binary = FindXvfb();
-    if (binary.empty()) {
-      Why = "no Xvfb binary installed";
-      return;
-    }
-    Started = Xvfb.Start(binary);
-    if (!Started) Why = "Xvfb did not start";
-    else setenv("DISPLAY", Xvfb.Name.c_str(), 1);
-  }
-};
+using TServer = THostXServer;
 
 // Notifications of the direct-call editor, as a host's callback receives them.
 std::vector<std::pair<int32_t, int32_t>> gNotifications;
@@ -341,16 +320,7 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   EXPECT_EQ(wa.width, 1024);
   EXPECT_EQ(wa.height, 595);
   gNotifications.clear();
-  // What a window manager sends for the close box.
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = editor;
-  ev.xclient.message_type = XInternAtom(Input, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Input, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(Input, editor, False, NoEventMask, &ev);
-  XFlush(Input);
+  SendCloseBox(Input, editor);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
   ASSERT_FALSE(gNotifications.empty());
