@@ -1,6 +1,5 @@
 #include "engine/QzAudioPluginObject.h"
 
-#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -80,14 +79,20 @@ public:
 };
 
 const uint8_t* TQzPublishedChunks::Publish(const uint8_t* Data, size_t Size) {
+  const std::thread::id self = std::this_thread::get_id();
   std::lock_guard<std::mutex> lock(FLock);
-  std::vector<uint8_t>& newest = FChunks[FNewest];
-  // The same state again (several hosts' threads saving, nothing changed between): the copy
-  // handed out before serves, and nobody's copy is written while being read.
-  if (newest.size() == Size && std::equal(Data, Data + Size, newest.begin())) return newest.data();
-  FNewest = (FNewest + 1) % Kept;
-  FChunks[FNewest].assign(Data, Data + Size);
-  return FChunks[FNewest].data();
+  TChunk* chunk = &FChunks[0];
+  for (TChunk& c : FChunks) {
+    if (c.Thread == self) {
+      chunk = &c;
+      break;
+    }
+    if (c.Used < chunk->Used) chunk = &c;
+  }
+  chunk->Thread = self;
+  chunk->Used = ++FPublished;
+  chunk->Bytes.assign(Data, Data + Size);
+  return chunk->Bytes.data();
 }
 
 std::string QzDisplayText(const TQzStoredText& Text) { return UnscrambleString(Text.Data, Text.Size); }

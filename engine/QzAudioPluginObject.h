@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/QzAudioMath.h"
@@ -103,19 +104,24 @@ enum : int32_t { qcrDone = 1, qcrNotDone = -1, qcrUnknown = -4 };
 
 // The states handed to VST hosts by effGetChunk. A host copies the memory before its next
 // effGetChunk on the instance; hosts that take the state on several threads at once must still
-// each read the state they were given, so the last few stay as they are, and a state equal to
-// the newest is handed out again rather than written anew.
+// each read the state they were given, so every thread has a copy of its own, rewritten only by
+// its own next get (or, past Threads threads, taken over by the thread that comes next after
+// the longest pause).
 class TQzPublishedChunks {
 public:
-  // Any control thread. A copy of Size bytes at Data that stays unchanged for at least the
-  // next Kept - 1 publications of other states.
+  static constexpr size_t Threads = 16;
+  // Any control thread. This thread's copy of Size bytes at Data.
   const uint8_t* Publish(const uint8_t* Data, size_t Size);
-  static constexpr size_t Kept = 16;
 
 private:
+  struct TChunk {
+    std::thread::id Thread;
+    uint64_t Used = 0;
+    std::vector<uint8_t> Bytes;
+  };
   std::mutex FLock;
-  std::vector<uint8_t> FChunks[Kept];
-  size_t FNewest = 0;
+  TChunk FChunks[Threads];
+  uint64_t FPublished = 0;
 };
 
 // A chunk or state larger than this is refused: no state of this program comes near it, and a

@@ -83,7 +83,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
       {"VST editor open, VST and direct-call threads, GUI thread loading", VstEmbedded, 2, 2, true},
       {"direct-call editor shown, four threads", DirectCallWindow, 0, 4, false},
   };
-  constexpr int Rounds = 150;
+  constexpr int Rounds = 60;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     std::unique_ptr<TX11TestHost> host;
@@ -129,6 +129,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     // Every state a thread was given, checked after the run against the states set.
     std::vector<std::vector<TState>> got(static_cast<size_t>(c.VstThreads + c.DirectThreads));
     std::vector<std::thread> control;
+    std::atomic<int> running{c.VstThreads + c.DirectThreads};
     for (int t = 0; t < c.VstThreads + c.DirectThreads; ++t)
       control.emplace_back([&, t] {
         const bool vst = t < c.VstThreads;
@@ -142,8 +143,11 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
             got[static_cast<size_t>(t)].push_back(Lib.SaveState(object));
           }
         }
+        --running;
       });
-    for (int k = 0; k < 3 * Rounds; ++k) {
+    // The GUI thread pumps (each pump refreshes the editor from a state loaded meanwhile) for as
+    // long as the control threads run.
+    for (int k = 0; running.load() > 0 || k < 10; ++k) {
       pump();
       if (c.GuiLoads && k % 3 == 0) TPluginLibrary::SetChunk(effect, states[static_cast<size_t>(k) % states.size()]);
       std::this_thread::yield();
