@@ -174,7 +174,8 @@ public:
   virtual void ProcessReplacing(float** /*Inputs*/, float** /*Outputs*/, uint16_t /*Frames*/,
                                 int32_t /*A*/, int32_t /*B*/) {}
   virtual void Reserved49(intptr_t) {}
-  // Called on: host GUI thread (the direct-call host's control path, which pumps the toolkit).
+  // Called on: host GUI thread (the direct-call host's control path, which pumps the toolkit);
+  // the state opcodes 16001, 16002 and 16004 on any control thread too, where nothing pumps.
   // The direct-call dispatcher: qcrDone, a value, qcrNotDone or qcrUnknown.
   virtual int32_t CallObject(uint32_t Opcode, int32_t Argument, void* Ptr);
   virtual int32_t GetPlugCategory() { return kPlugCategEffect; }
