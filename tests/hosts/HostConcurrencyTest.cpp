@@ -113,7 +113,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     pump();
 
     std::atomic<bool> stop{false};
-    std::atomic<int> badBlocks{0}, blocks{0};
+    std::atomic<int> blocks{0};
     std::thread audio([&] {
       std::vector<float> l(256), r(256), ol(256), orr(256);
       float* in[2] = {l.data(), r.data()};
@@ -122,7 +122,6 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
         for (size_t i = 0; i < l.size(); ++i) l[i] = r[i] = 0.8f * std::sin(0.03f * static_cast<float>(i + 256 * n));
         if (effect) effect->processReplacing(effect, in, out, 256);
         else Lib.ProcessAudio(object, in, out, 256, 0, 0);
-        badBlocks += std::all_of(ol.begin(), ol.end(), [](float v) { return std::isfinite(v); }) ? 0 : 1;
         ++blocks;
       }
     });
@@ -168,7 +167,6 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
         example = s.size();
       }
     EXPECT_EQ(foreign, 0) << "of " << gets << " gets, e.g. " << example << " bytes that are none of the states set";
-    EXPECT_EQ(badBlocks.load(), 0);
     EXPECT_GT(blocks.load(), 0);
     if (effect) {
       if (host) Lib.Dispatch(effect, effEditClose);
