@@ -158,16 +158,25 @@ std::string FloatToDisplayText(double Value, uint8_t Decimals, bool Grouping) {
 }
 
 bool TryDisplayTextToFloat(const std::string& Text, double& Value) {
+  // Users type either mark, and the in-place editor shows grouped values ("12.500,00"): a dot
+  // groups thousands only where it can, right after a digit and before exactly three digits,
+  // with no decimal mark before it; any other dot, and the first comma, is the decimal mark.
+  auto digit = [&Text](size_t At) { return At < Text.size() && std::isdigit(static_cast<unsigned char>(Text[At])); };
   std::string t;
   t.reserve(Text.size());
-  bool comma = false;
-  for (char c : Text) {
-    if (c == '.') continue;
-    if (c == ',' && !comma) {
-      comma = true;
-      c = '.';
+  bool decimal = false;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char c = Text[i];
+    if (c != '.' && c != ',') {
+      t += c;
+      continue;
     }
-    t += c;
+    if (c == '.' && !decimal && i > 0 && digit(i - 1) && digit(i + 1) && digit(i + 2) && digit(i + 3) && !digit(i + 4))
+      continue;
+    // A second decimal mark makes the text no number.
+    if (decimal) return false;
+    decimal = true;
+    t += '.';
   }
   double v = 0;
   if (!TryStrToFloat(t, v) || !std::isfinite(v)) return false;

@@ -46,8 +46,10 @@ TColor BlendColor(TColor C1, TColor C2, uint8_t Alpha);
 // 1234.5 with one decimal and grouping gives "1.234,5". A value that is not a finite number
 // gives ",00"-style text without digits rather than failing.
 std::string FloatToDisplayText(double Value, uint8_t Decimals, bool Grouping);
-// Reads display text back: dots dropped, the first comma taken as decimal point. Text that is
-// not a number gives 0 (callers clamp to their range).
+// Reads display text back, with either decimal mark: a dot right after a digit and before
+// exactly three digits, ahead of any decimal mark, groups thousands ("12.500,00" and "12.500"
+// give 12500); any other dot, or a comma, is the decimal mark ("2.5" and "2,5" give 2.5), and a
+// second decimal mark is no number. Text that is not a number gives 0 (callers clamp).
 double DisplayTextToFloat(const std::string& Text);
 // The same reading for callers that must tell junk from zero: False for text that is not a
 // number or reads as an infinity or NaN, and Value is left as it was.

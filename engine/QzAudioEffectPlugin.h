@@ -82,6 +82,12 @@ public:
   // Every limiter meter in dB, each reset in the same step (the meter timer's read-and-reset).
   void TakeLimiterMeters(float (&Db)[TQzCustomAudioLimiter::MeterCount]) { Limiter->TakeMeters(Db); }
 
+  // Called on: any control thread, the editor's included, never the audio thread. Held while
+  // the live presets are read or written outside the state operations (the editor's refresh and
+  // its edits), so that they never interleave with a state saved or loaded on another thread.
+  // Not held across a host callback: the host may call in again, or free the object.
+  std::unique_lock<std::recursive_mutex> LockState() { return std::unique_lock<std::recursive_mutex>(StateLock); }
+
   TQzAudioMicroEqualizer* GetMicroEqualizer() const { return MicroEqualizer.get(); }
   TQzCustomAudioLimiter* GetLimiter() const { return Limiter.get(); }
 
@@ -89,7 +95,9 @@ private:
   std::unique_ptr<TQzAudioMicroEqualizer> MicroEqualizer;
   std::unique_ptr<TQzCustomAudioLimiter> Limiter;
   std::unique_ptr<TQzAudioEffectPluginPreset> Preset;
-  // Hosts may load states, switch the power and change the rate on different threads; the
-  // exchange copy is used by one of them at a time. Never taken on the audio thread.
+  // Hosts may save and load states, switch the power and change the rate on different threads
+  // while the editor edits on the GUI thread; the presets are used by one of them at a time, so
+  // every save is one whole state and every load is applied whole. Never taken on the audio
+  // thread, which reads only the published parameter sets.
   std::recursive_mutex StateLock;
 };

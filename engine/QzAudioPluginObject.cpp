@@ -27,6 +27,12 @@ bool OnToolkitThread() {
   return owner == std::thread::id() || owner == std::this_thread::get_id();
 }
 
+// Host calls running on this thread (a host calls in again from inside our callbacks), and the
+// objects closed inside one of them, freed when the outermost returns. Plain values, so that
+// no thread has exit work left in the library when it is unloaded.
+thread_local int tHostCallDepth = 0;
+thread_local TQzAudioPluginObject* tClosedObjects = nullptr;
+
 std::string& ApplicationTitle() {
   static std::string title;
   return title;
@@ -61,7 +67,45 @@ struct TCallRect {
 static_assert(sizeof(TCallRect) == 8);
 }  // namespace
 
+// One host call into an object's dispatcher. The outermost frees the objects closed meanwhile;
+// the depth is still held while it does, so that a close made during that waits in the list.
+class TQzHostCallScope {
+public:
+  TQzHostCallScope() { ++tHostCallDepth; }
+  ~TQzHostCallScope() {
+    if (tHostCallDepth == 1)
+      while (TQzAudioPluginObject* closed = tClosedObjects) {
+        tClosedObjects = closed->FNextClosed;
+        TQzAudioPluginObject::Release(closed);
+      }
+    --tHostCallDepth;
+  }
+  TQzHostCallScope(const TQzHostCallScope&) = delete;
+  TQzHostCallScope& operator=(const TQzHostCallScope&) = delete;
+  // False inside a call the host made from within one of our callbacks.
+  static bool Outermost() { return tHostCallDepth <= 1; }
+};
+
+const uint8_t* TQzPublishedChunks::Publish(const uint8_t* Data, size_t Size) {
+  const std::thread::id self = std::this_thread::get_id();
+  std::lock_guard<std::mutex> lock(FLock);
+  TChunk* chunk = &FChunks[0];
+  for (TChunk& c : FChunks) {
+    if (c.Thread == self) {
+      chunk = &c;
+      break;
+    }
+    if (c.Used < chunk->Used) chunk = &c;
+  }
+  chunk->Thread = self;
+  chunk->Used = ++FPublished;
+  chunk->Bytes.assign(Data, Data + Size);
+  return chunk->Bytes.data();
+}
+
 std::string QzDisplayText(const TQzStoredText& Text) { return UnscrambleString(Text.Data, Text.Size); }
+
+bool QzIsToolkitThread() { return gToolkitThread.load(std::memory_order_acquire) == std::this_thread::get_id(); }
 
 bool QzCheckToolkitThread() {
   if (OnToolkitThread()) return true;
@@ -116,17 +160,15 @@ void TQzAudioPluginObject::Release(TQzAudioPluginObject* Object) {
 std::string QzGetApplicationTitle() { return ApplicationTitle(); }
 void QzSetApplicationTitle(const std::string& Title) { ApplicationTitle() = Title; }
 
-TQzAudioPluginObject::TQzAudioPluginObject()
-    : FaceBitmap(std::make_unique<TMemoryStream>()), ChunkStream(std::make_unique<TMemoryStream>()) {
+TQzAudioPluginObject::TQzAudioPluginObject() : FaceBitmap(std::make_unique<TMemoryStream>()) {
   LoadFaceFromResource();
 }
 
 TQzAudioPluginObject::~TQzAudioPluginObject() {
   // Normally gone already (the most-derived destructor frees it first); while it closes, the
-  // face and the chunk are still there.
+  // face and the chunks are still there.
   FreeEditor();
   FaceBitmap.reset();
-  ChunkStream.reset();
 }
 
 void TQzAudioPluginObject::FreeEditor() {
@@ -141,7 +183,9 @@ void TQzAudioPluginObject::RefreshStaleEditor() {
 }
 
 void TQzAudioPluginObject::EditorIdle() {
-  if (!QzCheckToolkitThread()) return;
+  // Not inside a call the host made from within our callback: the pump, the editor or the
+  // handler that made the callback is still running below.
+  if (!TQzHostCallScope::Outermost() || !QzCheckToolkitThread()) return;
   // The refresh first, so the pump paints what it changed.
   RefreshStaleEditor();
   QzPumpToolkitEvents();
@@ -187,7 +231,26 @@ void TQzAudioPluginObject::SetTempo(float Value) {
 }
 
 void TQzAudioPluginObject::NotifyHost(int32_t Opcode, int32_t Value) {
-  if (HostCallback) HostCallback(this, HostContext, Opcode, Value, 0);
+  if (HostCallback && !FClosed) HostCallback(this, HostContext, Opcode, Value, 0);
+}
+
+void TQzAudioPluginObject::Close() {
+  if (tHostCallDepth == 0) {
+    Release(this);
+    return;
+  }
+  if (FClosed) return;
+  FClosed = true;
+  FNextClosed = tClosedObjects;
+  tClosedObjects = this;
+}
+
+void TQzAudioPluginObject::LoadStateFrom(const void* Data, int32_t Size) {
+  TMemoryStream stream;
+  stream.SetSize(Size);
+  if (Size > 0) std::memcpy(stream.Memory(), Data, static_cast<size_t>(Size));
+  stream.SetPosition(0);
+  LoadState(&stream);
 }
 
 // ---- VST 2.x dispatcher -----------------------------------------------------------------------
@@ -238,13 +301,17 @@ int32_t TQzAudioPluginObject::CopyText(const std::string& Text, void* Ptr) {
 
 int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* Effect, int32_t Opcode,
                                           int32_t /*Index*/, int32_t Value, void* Ptr, float Opt) {
+  // The audio thread's one request: answered before this thread's call depth is touched, whose
+  // first use on a thread may allocate.
+  if (Opcode == effProcessEvents) return 0;
+  TQzHostCallScope scope;
   switch (Opcode) {
     case effOpen:
       return 1;
     case effClose:
       // Called on: host GUI thread, or a worker of the host's. The editor goes with the object,
       // without a last pump; the record goes with it.
-      Release(Self);
+      if (Self) Self->Close();
       return 1;
     case effEditIdle:
       // Called on: host GUI thread. The one regular pump of a VST host.
@@ -303,27 +370,21 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
       return result;
     }
     case effGetChunk: {
+      // Any control thread, several at once: each saves into a stream of its own, and the
+      // host gets a published copy.
       if (!Ptr || !Effect) return 0;
-      ChunkStream->Clear();
-      SaveState(ChunkStream.get());
-      const int64_t size = ChunkStream->GetSize();
-      if (size <= 0 || size > QzMaxStateSize) {
-        ChunkStream->Clear();
-        return 0;
-      }
-      *static_cast<void**>(Ptr) = ChunkStream->Memory();
+      TMemoryStream state;
+      SaveState(&state);
+      const int64_t size = state.GetSize();
+      if (size <= 0 || size > QzMaxStateSize) return 0;
+      *static_cast<const void**>(Ptr) = ChunkStream.Publish(state.Memory(), static_cast<size_t>(size));
       return static_cast<int32_t>(size);
     }
     case effSetChunk:
-      // The host's buffer is copied first so it is not read after the call returns. A size of 0
-      // loads an empty state (the equaliser back to its defaults); a negative or absurd one is
-      // refused before it is used to read the host's memory.
+      // A size of 0 loads an empty state (the equaliser back to its defaults); a negative or
+      // absurd one is refused before it is used to read the host's memory.
       if (!Ptr || !Effect || Value < 0 || Value > QzMaxStateSize) return 0;
-      ChunkStream->SetSize(Value);
-      if (Value > 0) std::memcpy(ChunkStream->Memory(), Ptr, static_cast<size_t>(Value));
-      ChunkStream->SetPosition(0);
-      LoadState(ChunkStream.get());
-      ChunkStream->Clear();
+      LoadStateFrom(Ptr, Value);
       return 0;
     case effGetPlugCategory:
       return GetPlugCategory();
@@ -347,17 +408,22 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
 // ---- Direct-call dispatcher -------------------------------------------------------------------
 
 int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void* Ptr) {
-  // A direct-call host has no idle call: its control calls pump the toolkit (15007 is the cheap
-  // one for a host that keeps a shown editor alive on a timer).
-  EditorIdle();
+  TQzHostCallScope scope;
+  // The state may be taken and loaded on any control thread; there the editor is only marked
+  // stale. Everywhere else a direct-call host has no idle call: its control calls pump the
+  // toolkit (15007 is the cheap one for a host that keeps a shown editor alive on a timer).
+  const bool state = Opcode == 16001 || Opcode == 16002 || Opcode == 16004;
+  const bool gui = !state || QzIsToolkitThread();
+  if (gui) EditorIdle();
   if (Opcode == 10004) {
-    delete this;
+    Close();
     return qcrDone;
   }
   const int32_t result = RunOpcode(Opcode, Argument, Ptr);
   // A state load or a power switch shows in the editor, and its host notifications are sent,
-  // before the call returns.
-  if (QzCheckToolkitThread()) RefreshStaleEditor();
+  // before the call returns (not inside a call made from our own callback: the refresh that
+  // made it is still running).
+  if (gui && TQzHostCallScope::Outermost() && QzCheckToolkitThread()) RefreshStaleEditor();
   return result;
 }
 
@@ -450,11 +516,7 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
       // The size is the host's word; one beyond any state of this program is refused before it
       // is used to read the host's memory.
       if (!Ptr || Argument <= 0 || Argument > QzMaxStateSize) return qcrNotDone;
-      TMemoryStream stream;
-      stream.SetSize(Argument);
-      std::memcpy(stream.Memory(), Ptr, static_cast<size_t>(Argument));
-      stream.SetPosition(0);
-      LoadState(&stream);
+      LoadStateFrom(Ptr, Argument);
       return qcrDone;
     }
     case 17001: {

@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "engine/QzAudioMath.h"
 #include "core/Classes.h"
@@ -45,6 +48,8 @@ void QzPumpToolkitEvents();
 // Called on: any. Records a toolkit use from this thread: a use from a thread other than the
 // toolkit's is counted (and stops a debug build). True when the thread is the toolkit's.
 bool QzCheckToolkitThread();
+// Called on: any. True when this thread already pumps the toolkit; counts nothing.
+bool QzIsToolkitThread();
 // Toolkit uses seen on a thread other than the toolkit's since the last reset.
 int QzToolkitThreadViolations();
 // Forgets the toolkit's thread and the count (a test that moves its GUI role to a new thread).
@@ -100,6 +105,28 @@ enum : uint32_t { qhmDirectCall = 1, qhmVst = 2 };
 // Results of the direct-call dispatcher.
 enum : int32_t { qcrDone = 1, qcrNotDone = -1, qcrUnknown = -4 };
 
+// The states handed to VST hosts by effGetChunk. A host copies the memory before its next
+// effGetChunk on the instance; hosts that take the state on several threads at once must still
+// each read the state they were given, so every thread has a copy of its own, rewritten only by
+// its own next get (or, past Threads threads, taken over by the thread that comes next after
+// the longest pause).
+class TQzPublishedChunks {
+public:
+  static constexpr size_t Threads = 16;
+  // Any control thread. This thread's copy of Size bytes at Data.
+  const uint8_t* Publish(const uint8_t* Data, size_t Size);
+
+private:
+  struct TChunk {
+    std::thread::id Thread;
+    uint64_t Used = 0;
+    std::vector<uint8_t> Bytes;
+  };
+  std::mutex FLock;
+  TChunk FChunks[Threads];
+  uint64_t FPublished = 0;
+};
+
 // A chunk or state larger than this is refused: no state of this program comes near it, and a
 // host's garbage size must not turn into a huge allocation or a read past its buffer.
 inline constexpr int32_t QzMaxStateSize = 1 << 20;
@@ -150,7 +177,8 @@ public:
   virtual void ProcessReplacing(float** /*Inputs*/, float** /*Outputs*/, uint16_t /*Frames*/,
                                 int32_t /*A*/, int32_t /*B*/) {}
   virtual void Reserved49(intptr_t) {}
-  // Called on: host GUI thread (the direct-call host's control path, which pumps the toolkit).
+  // Called on: host GUI thread (the direct-call host's control path, which pumps the toolkit);
+  // the state opcodes 16001, 16002 and 16004 on any control thread too, where nothing pumps.
   // The direct-call dispatcher: qcrDone, a value, qcrNotDone or qcrUnknown.
   virtual int32_t CallObject(uint32_t Opcode, int32_t Argument, void* Ptr);
   virtual int32_t GetPlugCategory() { return kPlugCategEffect; }
@@ -171,8 +199,16 @@ public:
   uint32_t GetSampleRate() const { return SampleRate; }
   float GetTempo() const { return Tempo; }
   uint32_t GetHostMode() const { return HostMode; }
-  // Tells the direct-call host about a change made in the editor; nothing without a callback.
+  // Tells the direct-call host about a change made in the editor; nothing without a callback,
+  // and nothing once the host has closed the object. The host may free the object from inside
+  // its callback: whatever called NotifyHost must not rely on anything of it afterwards beyond
+  // what Close keeps alive (see there).
   void NotifyHost(int32_t Opcode, int32_t Value);
+  // The host's close request (effClose, 10004). Outside any host call it frees the object at
+  // once. Inside one (a host that frees the object from inside our callback, while the call that
+  // made the callback is still running, perhaps for another instance) the object stays until
+  // the outermost host call on this thread returns, and sends the host nothing more.
+  void Close();
   // Called on: any. The editor shows values that changed; the next pump refreshes it.
   void MarkEditorStale() { FEditorStale.store(true, std::memory_order_release); }
   bool EditorStale() const { return FEditorStale.load(std::memory_order_acquire); }
@@ -212,7 +248,7 @@ protected:
 
   std::unique_ptr<IQzPluginEditor> Editor;
   std::unique_ptr<TMemoryStream> FaceBitmap;
-  std::unique_ptr<TMemoryStream> ChunkStream;
+  TQzPublishedChunks ChunkStream;
   ERect EditorRect{};
   uint32_t SampleRate = 44100;
   float Tempo = 120.0f;
@@ -220,7 +256,13 @@ protected:
 
 private:
   friend void QzFreeReleasedInstances();
+  friend class TQzHostCallScope;
+  // Loads the state in Size bytes at Data (copied first: the host's buffer is not read later).
+  void LoadStateFrom(const void* Data, int32_t Size);
   std::atomic<bool> FEditorStale{false};
+  // Closed by the host while one of its calls was running; the next in that list.
+  bool FClosed = false;
+  TQzAudioPluginObject* FNextClosed = nullptr;
   // Link of the instances waiting for the toolkit's thread to free them.
   TQzAudioPluginObject* FNextReleased = nullptr;
   int32_t RunOpcode(uint32_t Opcode, int32_t Argument, void* Ptr);

@@ -24,8 +24,8 @@ else
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cmake_args[@]}"
 fi
 targets=()
-# The concurrency tests live in these two programs; nothing else is worth a ThreadSanitizer build.
-[ "$mode" = tsan ] && targets=(--target test_engine test_plugin)
+# The concurrency tests live in these programs; nothing else is worth a ThreadSanitizer build.
+[ "$mode" = tsan ] && targets=(--target test_engine test_plugin test_hosts)
 ASAN_OPTIONS=detect_leaks=0 cmake --build "$build" "${targets[@]}"
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

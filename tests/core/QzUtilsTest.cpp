@@ -200,6 +200,9 @@ TEST(QzUtils, DisplayTextToFloat) {
       {"75,0 ", 75.0},     {"1,2,3", 0.0},     {"", 0.0},             {",", 0.0},
       {"-", 0.0},          {"abc", 0.0},       {"12 dB", 0.0},        {"nan", 0.0},
       {"inf", 0.0},        {"1e999", 0.0},     {"2,5e1", 25.0},       {"+3", 3.0},
+      // A dot groups only between a digit and exactly three digits, before any decimal mark.
+      {".500", 0.5},       {"1.2345", 1.2345}, {"12.50", 12.5},       {"1.000.5", 1000.5},
+      {"1,000.5", 0.0},    {"1.5,2", 0.0},     {"1.5.000", 0.0},      {"1..000", 0.0},
   };
   for (const auto& c : cases) EXPECT_EQ(DisplayTextToFloat(c.Text), c.Expect) << c.Text;
 }

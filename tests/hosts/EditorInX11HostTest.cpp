@@ -230,16 +230,7 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   EXPECT_EQ(wa.width, 1024);
   EXPECT_EQ(wa.height, 595);
   gNotifications.clear();
-  // What a window manager sends for the close box.
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = editor;
-  ev.xclient.message_type = XInternAtom(Input, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Input, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(Input, editor, False, NoEventMask, &ev);
-  XFlush(Input);
+  SendCloseBox(Input, editor);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
   ASSERT_FALSE(gNotifications.empty());

@@ -47,6 +47,19 @@ private:
   }
 };
 
+// What a window manager sends for a window's close box.
+inline void SendCloseBox(Display* D, Window W) {
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = W;
+  ev.xclient.message_type = XInternAtom(D, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(D, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(D, W, False, NoEventMask, &ev);
+  XFlush(D);
+}
+
 class EditorInX11Host : public PluginLibraryTest {
 protected:
   void SetUp() override {

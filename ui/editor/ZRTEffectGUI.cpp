@@ -159,6 +159,8 @@ void TQzAudioEffectGUIForm::FormActivate(TObject*) {
   UpdateControls(this);
 }
 
+// The host callbacks come last in these handlers: the host may close the plug-in from inside
+// one (the plug-in then stays until the host's call that led here returns).
 void TQzAudioEffectGUIForm::FormShow(TObject*) {
   UpdateControls(this);
   if (Plugin && PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
@@ -192,7 +194,9 @@ void TQzAudioEffectGUIForm::PluginToolBarBtnClick(TObject*, TQzAudioPluginToolBa
   if (Button == ptbReset) {
     // The equaliser only: the limiter keeps its settings.
     TQzAudioMicroEqualizerPreset* eq = Equalizer();
-    if (eq && !eq->IsUpdating()) eq->Clear();
+    if (!eq) return;
+    auto lock = Plugin->LockState();
+    if (!eq->IsUpdating()) eq->Clear();
   } else if (Button == ptbAbout && AboutDialog) {
     AboutDialog->Execute();
   }
@@ -204,8 +208,9 @@ int32_t TQzAudioEffectGUIForm::PluginToolBarGetImageIndex(TObject*, TQzAudioPlug
 
 void TQzAudioEffectGUIForm::PluginToolBarActiveChanged(TObject*) {
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
-  if (!eq || eq->IsUpdating() || FRefreshing > 0 || !PluginToolBar) return;
-  Plugin->SetActive(PluginToolBar->GetActive());
+  if (!eq || FRefreshing > 0 || !PluginToolBar) return;
+  auto lock = Plugin->LockState();
+  if (!eq->IsUpdating()) Plugin->SetActive(PluginToolBar->GetActive());
 }
 
 void TQzAudioEffectGUIForm::PluginToolBarGetPreset(TObject*, TStream* Stream) {
@@ -242,9 +247,12 @@ void TQzAudioEffectGUIForm::AboutDialogDrawBottom(TObject*, TCanvas* Canvas, con
 
 // ---- controls and presets ----
 
+// The edits below hold the plug-in's state lock: a state saved on another thread meanwhile
+// holds the edit or not, never half of a switch group, and a load is never interleaved.
 void TQzAudioEffectGUIForm::KnobChanged(TObject* Sender) {
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
   if (!eq || FRefreshing > 0) return;
+  auto lock = Plugin->LockState();
   if (const TQzEditorControlSpec* spec = SpecOf(Sender)) QzWriteEditorField(*eq, *Limiter(), *spec, ControlValue(Sender));
 }
 
@@ -252,21 +260,27 @@ void TQzAudioEffectGUIForm::PanSelDblClick(TObject* Sender) {
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
   // Only the pan knob's own double-click centres it; the form description also gives this
   // handler to the threshold and release knobs.
-  if (!eq || FRefreshing > 0 || Sender != PanSel || eq->IsUpdating()) return;
+  if (!eq || FRefreshing > 0 || Sender != PanSel) return;
+  auto lock = Plugin->LockState();
+  if (eq->IsUpdating()) return;
   eq->SetPan(0.0f);
   PanSel->SetValue(eq->GetPan());
 }
 
 void TQzAudioEffectGUIForm::BandSwitchGroupChanged(TObject*) {
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
-  if (!eq || FRefreshing > 0 || eq->IsUpdating() || !BandSwitchGroup) return;
+  if (!eq || FRefreshing > 0 || !BandSwitchGroup) return;
+  auto lock = Plugin->LockState();
+  if (eq->IsUpdating()) return;
   for (uint8_t i = 0; i < 3; ++i) eq->SetBandEnabled(i, BandSwitchGroup->GetChecked(i));
   eq->SetCutFiltersEnabled(BandSwitchGroup->GetChecked(3));
 }
 
 void TQzAudioEffectGUIForm::OutputSwitchGroupChanged(TObject*) {
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
-  if (!eq || FRefreshing > 0 || eq->IsUpdating() || !OutputSwitchGroup) return;
+  if (!eq || FRefreshing > 0 || !OutputSwitchGroup) return;
+  auto lock = Plugin->LockState();
+  if (eq->IsUpdating()) return;
   eq->SetMono(OutputSwitchGroup->GetChecked(0));
   eq->SetBypass(OutputSwitchGroup->GetChecked(1));
 }
@@ -275,8 +289,10 @@ std::string TQzAudioEffectGUIForm::ControlGetValueText(TObject* Sender, double V
   const TQzEditorControlSpec* spec = SpecOf(Sender);
   if (!spec) return FloatToDisplayText(Value, 1, true);
   TQzAudioMicroEqualizerPreset* eq = Equalizer();
-  const float v = eq ? QzReadEditorField(*eq, *Limiter(), *spec) : static_cast<float>(Value);
-  return QzEditorValueText(*spec, v);
+  if (!eq) return QzEditorValueText(*spec, static_cast<float>(Value));
+  // The clamping getters write back in place: never over a value a load is storing.
+  auto lock = Plugin->LockState();
+  return QzEditorValueText(*spec, QzReadEditorField(*eq, *Limiter(), *spec));
 }
 
 void TQzAudioEffectGUIForm::UpdateControls(TObject*) {
@@ -286,36 +302,44 @@ void TQzAudioEffectGUIForm::UpdateControls(TObject*) {
     if (Plugin) Plugin->MarkEditorStale();
     return;
   }
-  TQzAudioLimiterPreset* limiter = Limiter();
+  TQzAudioEffectPlugin* plugin = Plugin;
+  const bool active = ShowPresets(*eq, *Limiter());
+  // Last, outside the state lock and the update bracket: the host may call in again from here
+  // (a power switch of its own then finds the preset not updating) or close the plug-in.
+  plugin->NotifyHost(NotifyPower, active ? 1 : 0);
+}
+
+bool TQzAudioEffectGUIForm::ShowPresets(TQzAudioMicroEqualizerPreset& Eq, TQzAudioLimiterPreset& Lim) {
+  // The presets are read whole, never while a state is loaded on another thread.
+  auto lock = Plugin->LockState();
   ++FRefreshing;
   ++FRefreshCount;
-  limiter->SetMode(2);
-  limiter->SetLookAhead(true);
-  eq->SetOutputGain(0.0f);
+  Lim.SetMode(2);
+  Lim.SetLookAhead(true);
+  Eq.SetOutputGain(0.0f);
   // Outside the batch below, so that the equaliser's derived values follow at once.
-  eq->SetSaturation(false);
+  Eq.SetSaturation(false);
   for (const TQzEditorControlSpec& s : QzEditorControls) ShowRange(FindComponent(s.Name), s.Min, s.Max);
 
-  eq->BeginUpdate();
-  for (const TQzEditorControlSpec& s : QzEditorControls)
-    ShowValue(FindComponent(s.Name), QzReadEditorField(*eq, *limiter, s));
+  Eq.BeginUpdate();
+  for (const TQzEditorControlSpec& s : QzEditorControls) ShowValue(FindComponent(s.Name), QzReadEditorField(Eq, Lim, s));
   if (BandSwitchGroup) {
-    for (uint8_t i = 0; i < 3; ++i) BandSwitchGroup->SetChecked(i, eq->GetBandEnabled(i));
-    BandSwitchGroup->SetChecked(3, eq->GetCutFiltersEnabled());
+    for (uint8_t i = 0; i < 3; ++i) BandSwitchGroup->SetChecked(i, Eq.GetBandEnabled(i));
+    BandSwitchGroup->SetChecked(3, Eq.GetCutFiltersEnabled());
   }
   if (OutputSwitchGroup) {
-    OutputSwitchGroup->SetChecked(0, eq->GetMono());
-    OutputSwitchGroup->SetChecked(1, eq->GetBypass());
+    OutputSwitchGroup->SetChecked(0, Eq.GetMono());
+    OutputSwitchGroup->SetChecked(1, Eq.GetBypass());
   }
-  const bool active = eq->GetActive();
+  const bool active = Eq.GetActive();
   if (MeterL) MeterL->SetEnabled(active);
   if (MeterR) MeterR->SetEnabled(active);
   // Shown only: the bar reports nothing for a value set from code.
   if (PluginToolBar) PluginToolBar->SetActive(active);
   if (PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
-  Plugin->NotifyHost(NotifyPower, active ? 1 : 0);
-  eq->EndUpdate();
+  Eq.EndUpdate();
   --FRefreshing;
+  return active;
 }
 
 // ---- creation and registration ----

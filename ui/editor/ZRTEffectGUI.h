@@ -149,6 +149,9 @@ private:
   // The live presets; nullptr without a plug-in.
   TQzAudioMicroEqualizerPreset* Equalizer() const;
   TQzAudioLimiterPreset* Limiter() const;
+  // UpdateControls' work under the plug-in's state lock: every control shows the presets.
+  // Answers the equaliser's power flag.
+  bool ShowPresets(TQzAudioMicroEqualizerPreset& Eq, TQzAudioLimiterPreset& Lim);
   // The change handler of every knob and slider: writes the one preset field behind Sender.
   void KnobChanged(TObject* Sender);
 
