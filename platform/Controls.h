@@ -202,11 +202,15 @@ public:
   TControl* GetControl() const { return FControl; }
   // Binds the canvas to the current surface, origin and clip of its control.
   void Update();
-  // Narrows the clip further (the paint region); Update resets it.
+  // Narrows the clip to the area being painted (form coordinates) until EndRestrict; a paint
+  // that asks for its canvas again keeps drawing only there.
   void Restrict(const TRect& FormRect);
+  void EndRestrict() { FRestricted = false; }
 
 private:
   TControl* FControl;
+  bool FRestricted = false;
+  TRect FRestrict;
   HDC FDC = nullptr;
   HBITMAP FSurface = nullptr;
   uint64_t FSurfaceStamp = 0;

@@ -98,9 +98,12 @@ public:
   TBitmap* GetSurface() const { return FSurface.get(); }
   uint64_t SurfaceStamp() const { return FSurfaceStamp; }
   TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
-  // Marks a rectangle (form coordinates) for the next paint.
+  // Marks a rectangle (form coordinates) for the next paint. Marks are merged until the paint:
+  // overlapping ones into one, distant ones (two meters' needles) kept apart, so that the paint
+  // does not cover what lies between them.
   void InvalidateFormRect(const TRect& R);
-  // What is marked and not yet painted (empty when the form is up to date).
+  // What is marked and not yet painted, as one bounding rectangle (empty when the form is up
+  // to date).
   TRect GetInvalidRect() const { return FDirty; }
   // Paints and shows what is marked now, unless a paint is under way.
   void UpdateForm();
@@ -160,6 +163,8 @@ private:
   uint64_t FSurfaceStamp = 0;
   std::unique_ptr<TQzNativeWindow> FWindow;
   TRect FDirty;
+  // The marked areas, pairwise disjoint; their bounds are FDirty.
+  std::vector<TRect> FDirtyAreas;
   TControl* FMouseControl = nullptr;
   TControl* FClickControl = nullptr;
   uint32_t FButtons = 0;
