@@ -12,6 +12,7 @@
 TQzShared<bool> RunningAsVst{false};
 
 void (*QzToolkitEventPump)() = nullptr;
+bool (*QzToolkitIdleCanWait)() = nullptr;
 bool (*QzPrepareWindowSystem)() = nullptr;
 
 namespace {
@@ -104,6 +105,13 @@ void TQzAudioPluginObject::FreeEditor() {
 void TQzAudioPluginObject::RefreshStaleEditor() {
   if (!Editor || !FEditorStale.exchange(false, std::memory_order_acq_rel)) return;
   Editor->RefreshFromPlugin();
+}
+
+void TQzAudioPluginObject::HostIdle() {
+  if (!QzCheckToolkitThread()) return;
+  RefreshStaleEditor();
+  if (QzToolkitIdleCanWait && QzToolkitIdleCanWait()) return;
+  QzPumpToolkitEvents();
 }
 
 void TQzAudioPluginObject::EditorIdle() {
@@ -213,7 +221,7 @@ int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* E
       return 1;
     case effEditIdle:
       // Called on: host GUI thread. The one regular pump of a VST host.
-      if (Self) Self->EditorIdle();
+      if (Self) Self->HostIdle();
       return 1;
     case effSetBlockSize:
     case effSetEditKnobMode:
