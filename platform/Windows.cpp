@@ -171,6 +171,30 @@ void TQzGdiBitmap::BlendColor(int X, int Y, TColor Color, unsigned Alpha) {
                mix(GetBValue(Color), GetBValue(d))));
 }
 
+void TQzGdiBitmap::Fill(const TRect& R, TColor Color) {
+  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+  // One pixel written as SetColor writes it, then repeated along the row.
+  uint8_t pixel[4];
+  TQzGdiBitmap one;
+  one.Bits = pixel;
+  one.Width = one.Height = 1;
+  one.Stride = 4;
+  one.BitsPerPixel = BitsPerPixel;
+  one.SetColor(0, 0, Color);
+  const int bpp = BytesPerPixel();
+  const size_t count = static_cast<size_t>(R.Right - R.Left);
+  for (int y = R.Top; y < R.Bottom; ++y) {
+    uint8_t* d = Row(y) + static_cast<ptrdiff_t>(R.Left) * bpp;
+    if (bpp == 4) {
+      uint32_t v;
+      std::memcpy(&v, pixel, 4);
+      for (size_t i = 0; i < count; ++i) std::memcpy(d + i * 4, &v, 4);
+    } else {
+      for (size_t i = 0; i < count; ++i, d += bpp) std::memcpy(d, pixel, static_cast<size_t>(bpp));
+    }
+  }
+}
+
 TRect TQzGdiDC::DeviceBounds() const {
   if (!Bitmap) return TRect{};
   TRect r{0, 0, Bitmap->Width, Bitmap->Height};
