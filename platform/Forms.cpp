@@ -701,9 +701,10 @@ bool TApplication::IdleCanWait() {
 void TApplication::ProcessMessages() {
   // Sixty pumps a second on average under a fast host: each moves the next one on by 50/3 ms
   // from where it was due, so the host's jitter loses none, but never to less than half that
-  // from now, so a late pump brings no burst after it.
+  // from now, so a late pump brings no burst after it, nor to more than that from now (an early
+  // pump, or a clock that started again).
   const uint64_t now3 = QzWindowBackend().Now() * 3;
-  FNextPumpThirds = std::max(FNextPumpThirds + 50, now3 + 25);
+  FNextPumpThirds = std::min(std::max(FNextPumpThirds + 50, now3 + 25), now3 + 50);
   try {
     QzWindowBackend().Pump();
   } catch (const std::exception& e) {
