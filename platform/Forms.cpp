@@ -414,7 +414,6 @@ void TCustomForm::UpdateForm() {
   FDirty = {};
   try {
     for (const TRect& r : areas) {
-      if (getenv("QZ_DEBUG_AREAS")) fprintf(stderr, "area %d %d %d %d\n", r.Left, r.Top, r.Right, r.Bottom);
       PaintControl(r);
       TRect caret;
       if (QzCaretRect(this, caret)) {
