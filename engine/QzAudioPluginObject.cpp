@@ -12,6 +12,7 @@
 TQzShared<bool> RunningAsVst{false};
 
 void (*QzToolkitEventPump)() = nullptr;
+bool (*QzToolkitIdleCanWait)() = nullptr;
 bool (*QzPrepareWindowSystem)() = nullptr;
 
 namespace {
@@ -182,6 +183,13 @@ void TQzAudioPluginObject::RefreshStaleEditor() {
   Editor->RefreshFromPlugin();
 }
 
+void TQzAudioPluginObject::HostIdle() {
+  if (!QzCheckToolkitThread()) return;
+  RefreshStaleEditor();
+  if (QzToolkitIdleCanWait && QzToolkitIdleCanWait()) return;
+  QzPumpToolkitEvents();
+}
+
 void TQzAudioPluginObject::EditorIdle() {
   // Not inside a call the host made from within our callback: the pump, the editor or the
   // handler that made the callback is still running below.
@@ -315,7 +323,7 @@ int32_t TQzAudioPluginObject::VstDispatch(TQzAudioPluginObject* Self, AEffect* E
       return 1;
     case effEditIdle:
       // Called on: host GUI thread. The one regular pump of a VST host.
-      if (Self) Self->EditorIdle();
+      if (Self) Self->HostIdle();
       return 1;
     case effSetBlockSize:
     case effSetEditKnobMode:

@@ -43,6 +43,8 @@ std::string QzDisplayText(const TQzStoredText& Text);
 // The toolkit's event pump (window events, repaints, due timers). The library fills it in when
 // it loads; null while there is no toolkit.
 extern void (*QzToolkitEventPump)();
+// Set with the pump: true when a host's idle may skip it (see TApplication::IdleCanWait).
+extern bool (*QzToolkitIdleCanWait)();
 // Called on: host GUI thread. Runs the pump; the first thread to pump becomes the toolkit's.
 void QzPumpToolkitEvents();
 // Called on: any. Records a toolkit use from this thread: a use from a thread other than the
@@ -214,6 +216,10 @@ public:
   bool EditorStale() const { return FEditorStale.load(std::memory_order_acquire); }
   // Called on: host GUI thread. Refreshes a stale editor, then pumps the toolkit once.
   void EditorIdle();
+  // Called on: host GUI thread. A host's idle (effEditIdle): refreshes a stale editor and pumps
+  // the toolkit, unless the toolkit says this idle may wait (a host idling far faster than the
+  // editor needs, with nothing but timers waiting).
+  void HostIdle();
 
   // The VST 2.x dispatcher. Self may be null (a record without object): requests that need the
   // object then answer 0. Called on the thread each opcode names: effProcessEvents on the audio

@@ -269,6 +269,8 @@ void TControlCanvas::Update() {
   if (FControl == form) vis = QzIntersectRect(vis, Rect(0, 0, surface->GetWidth(), surface->GetHeight()));
   SelectClipRgn(FDC, nullptr);
   IntersectClipRect(FDC, vis.Left - o.X, vis.Top - o.Y, vis.Right - o.X, vis.Bottom - o.Y);
+  if (FRestricted)
+    IntersectClipRect(FDC, FRestrict.Left - o.X, FRestrict.Top - o.Y, FRestrict.Right - o.X, FRestrict.Bottom - o.Y);
   if (GetHandle() != FDC) SetHandle(FDC);
 }
 
@@ -284,9 +286,19 @@ void TControlCanvas::Unbind() {
 }
 
 void TControlCanvas::Restrict(const TRect& FormRect) {
+  FRestricted = true;
+  FRestrict = FormRect;
   const TPoint o = FControl->FormOffset();
   IntersectClipRect(FDC, FormRect.Left - o.X, FormRect.Top - o.Y, FormRect.Right - o.X, FormRect.Bottom - o.Y);
 }
+
+namespace {
+// Ends a paint's restriction however the paint ends.
+struct TRestrictScope {
+  TControlCanvas* Canvas;
+  ~TRestrictScope() { Canvas->EndRestrict(); }
+};
+}  // namespace
 
 // ---- TControl ----
 
@@ -602,6 +614,7 @@ void TControl::PaintControl(const TRect& FormClip) {
   if (QzIsRectEmpty(r)) return;
   TCanvas* c = GetCanvas();
   FCanvas->Restrict(r);
+  const TRestrictScope scope{FCanvas.get()};
   c->SetFont(FFont.get());
   c->GetBrush()->SetColor(FColor);
   Paint();
@@ -987,11 +1000,14 @@ void TWinControl::PaintControl(const TRect& FormClip) {
   if (QzIsRectEmpty(r)) return;
   TCanvas* c = GetCanvas();
   FCanvas->Restrict(r);
-  if (!ControlStyle.Contains(csParentBackground)) EraseBackground(c->GetHandle());
-  c->SetFont(GetFont());
-  c->GetBrush()->SetColor(GetColor());
-  c->GetBrush()->SetStyle(bsSolid);
-  Paint();
+  {
+    const TRestrictScope scope{FCanvas.get()};
+    if (!ControlStyle.Contains(csParentBackground)) EraseBackground(c->GetHandle());
+    c->SetFont(GetFont());
+    c->GetBrush()->SetColor(GetColor());
+    c->GetBrush()->SetStyle(bsSolid);
+    Paint();
+  }
   PaintChildren(r);
 }
 

@@ -202,13 +202,17 @@ public:
   TControl* GetControl() const { return FControl; }
   // Binds the canvas to the current surface, origin and clip of its control.
   void Update();
-  // Narrows the clip further (the paint region); Update resets it.
+  // Narrows the clip to the area being painted (form coordinates) until EndRestrict; a paint
+  // that asks for its canvas again keeps drawing only there.
   void Restrict(const TRect& FormRect);
+  void EndRestrict() { FRestricted = false; }
   // Lets go of the form's pixels (the control left its form); the next Update binds anew.
   void Unbind();
 
 private:
   TControl* FControl;
+  bool FRestricted = false;
+  TRect FRestrict;
   HDC FDC = nullptr;
   HBITMAP FSurface = nullptr;
   // The form surface FSurface lies over (TCustomForm::SurfaceStamp, unique in the process).

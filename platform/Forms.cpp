@@ -190,6 +190,7 @@ void TCustomForm::EnsureSurface() {
   FSurface->SetSize(w, h);
   FSurfaceStamp = ++gSurfaceStamps;
   FDirty = Rect(0, 0, w, h);
+  FDirtyAreas.assign(1, FDirty);
 }
 
 void TCustomForm::CreateHandle() {
@@ -375,10 +376,35 @@ void TCustomForm::SetWindowActive(bool Active) {
   }
 }
 
+namespace {
+int64_t AreaOf(const TRect& R) {
+  return static_cast<int64_t>(R.Right - R.Left) * static_cast<int64_t>(R.Bottom - R.Top);
+}
+}  // namespace
+
 void TCustomForm::InvalidateFormRect(const TRect& R) {
   if (!FSurface) return;
-  const TRect r = QzIntersectRect(R, Rect(0, 0, FSurface->GetWidth(), FSurface->GetHeight()));
-  if (!QzIsRectEmpty(r)) FDirty = QzUnionRect(FDirty, r);
+  TRect r = QzIntersectRect(R, Rect(0, 0, FSurface->GetWidth(), FSurface->GetHeight()));
+  if (QzIsRectEmpty(r)) return;
+  FDirty = QzUnionRect(FDirty, r);
+  // A few areas at most: more cost more paint passes than the pixels they spare.
+  constexpr size_t MaxAreas = 8;
+  for (bool merged = true; merged;) {
+    merged = false;
+    for (size_t i = 0; i < FDirtyAreas.size(); ++i) {
+      const TRect u = QzUnionRect(FDirtyAreas[i], r);
+      // Overlapping areas, or ones whose bounds waste little, become one.
+      if (!QzIsRectEmpty(QzIntersectRect(FDirtyAreas[i], r)) ||
+          AreaOf(u) <= AreaOf(FDirtyAreas[i]) + AreaOf(r) + AreaOf(u) / 4) {
+        r = u;
+        FDirtyAreas.erase(FDirtyAreas.begin() + static_cast<ptrdiff_t>(i));
+        merged = true;
+        break;
+      }
+    }
+  }
+  FDirtyAreas.push_back(r);
+  if (FDirtyAreas.size() > MaxAreas) FDirtyAreas.assign(1, FDirty);
 }
 
 void TCustomForm::PaintControl(const TRect& FormClip) { TCustomControl::PaintControl(FormClip); }
@@ -386,17 +412,20 @@ void TCustomForm::PaintControl(const TRect& FormClip) { TCustomControl::PaintCon
 void TCustomForm::UpdateForm() {
   if (FPainting || !HandleAllocated() || !FSurface || QzIsRectEmpty(FDirty)) return;
   FPainting = true;
-  const TRect r = FDirty;
+  const std::vector<TRect> areas = std::move(FDirtyAreas);
+  FDirtyAreas.clear();
   FDirty = {};
   try {
-    PaintControl(r);
-    TRect caret;
-    if (QzCaretRect(this, caret)) {
-      const TRect c = QzIntersectRect(caret, r);
-      for (int32_t y = c.Top; y < c.Bottom; ++y) {
-        uint8_t* row = FSurface->GetScanLine(y);
-        for (int32_t x = c.Left; x < c.Right; ++x)
-          for (int k = 0; k < 3; ++k) row[x * 4 + k] = static_cast<uint8_t>(255 - row[x * 4 + k]);
+    for (const TRect& r : areas) {
+      PaintControl(r);
+      TRect caret;
+      if (QzCaretRect(this, caret)) {
+        const TRect c = QzIntersectRect(caret, r);
+        for (int32_t y = c.Top; y < c.Bottom; ++y) {
+          uint8_t* row = FSurface->GetScanLine(y);
+          for (int32_t x = c.Left; x < c.Right; ++x)
+            for (int k = 0; k < 3; ++k) row[x * 4 + k] = static_cast<uint8_t>(255 - row[x * 4 + k]);
+        }
       }
     }
   } catch (...) {
@@ -404,7 +433,8 @@ void TCustomForm::UpdateForm() {
     throw;
   }
   FPainting = false;
-  if (FWindow && GetVisible()) FWindow->Present(FSurface.get(), r);
+  if (FWindow && GetVisible())
+    for (const TRect& r : areas) FWindow->Present(FSurface.get(), r);
 }
 
 void TCustomForm::ChangeMouseControl(TControl* Control) {
@@ -659,7 +689,24 @@ void TApplication::FormGone(TCustomForm* Form) {
   FReleased.erase(std::remove(FReleased.begin(), FReleased.end(), Form), FReleased.end());
 }
 
+bool TApplication::IdleCanWait() {
+  const uint64_t now = QzWindowBackend().Now();
+  const bool fast = now - FLastIdle < 12;
+  FLastIdle = now;
+  if (!fast || now * 3 >= FNextPumpThirds || !FReleased.empty() || QzWindowBackend().EventsQueued()) return false;
+  if (Screen)
+    for (TCustomForm* f : Screen->FForms)
+      if (!QzIsRectEmpty(f->GetInvalidRect())) return false;
+  return true;
+}
+
 void TApplication::ProcessMessages() {
+  // Sixty pumps a second on average under a fast host: each moves the next one on by 50/3 ms
+  // from where it was due, so the host's jitter loses none, but never to less than half that
+  // from now, so a late pump brings no burst after it, nor to more than that from now (an early
+  // pump, or a clock that started again).
+  const uint64_t now3 = QzWindowBackend().Now() * 3;
+  FNextPumpThirds = std::min(std::max(FNextPumpThirds + 50, now3 + 25), now3 + 50);
   try {
     QzWindowBackend().Pump();
   } catch (const std::exception& e) {

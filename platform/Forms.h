@@ -100,9 +100,12 @@ public:
   // forms of the process (several editors live side by side).
   uint64_t SurfaceStamp() const { return FSurfaceStamp; }
   TQzNativeWindow* GetNativeWindow() const { return FWindow.get(); }
-  // Marks a rectangle (form coordinates) for the next paint.
+  // Marks a rectangle (form coordinates) for the next paint. Marks are merged until the paint:
+  // overlapping ones into one, distant ones (two meters' needles) kept apart, so that the paint
+  // does not cover what lies between them.
   void InvalidateFormRect(const TRect& R);
-  // What is marked and not yet painted (empty when the form is up to date).
+  // What is marked and not yet painted, as one bounding rectangle (empty when the form is up
+  // to date).
   TRect GetInvalidRect() const { return FDirty; }
   // Paints and shows what is marked now, unless a paint is under way.
   void UpdateForm();
@@ -162,6 +165,8 @@ private:
   uint64_t FSurfaceStamp = 0;
   std::unique_ptr<TQzNativeWindow> FWindow;
   TRect FDirty;
+  // The marked areas, pairwise disjoint; their bounds are FDirty.
+  std::vector<TRect> FDirtyAreas;
   TControl* FMouseControl = nullptr;
   TControl* FClickControl = nullptr;
   uint32_t FButtons = 0;
@@ -209,6 +214,12 @@ public:
   // One round of the pump: window events, due timers, deferred frees, repaints. Re-entrant
   // calls (from a handler it runs) return at once.
   void ProcessMessages();
+  // For a host's idle call: true when this one may leave the pump out. Hosts idle 25 to 60
+  // times a second, some far more often; under a fast host (idles less than 12 ms apart) the
+  // pumps are paced at 60 a second and the idles between them wait, unless window events are
+  // queued, a form has something to paint or a form waits to be freed. Timers, meters and
+  // paints then run as often however fast the host idles, and advance by their clock.
+  bool IdleCanWait();
   void Terminate() { FTerminated = true; }
   bool Terminated() const { return FTerminated; }
   TNotifyEvent OnIdle;
@@ -256,6 +267,9 @@ private:
   int FPumping = 0;
   std::vector<class TTimer*> FTimers;
   std::vector<TCustomForm*> FReleased;
+  uint64_t FLastIdle = 0;
+  // When the next paced pump is due, in thirds of a millisecond of the backend's clock.
+  uint64_t FNextPumpThirds = 0;
 };
 
 extern TApplication* Application;

@@ -318,6 +318,15 @@ void TCanvas::FillSpans(TTarget& T, const std::vector<int32_t>& L, const std::ve
   const TColor pc = QzResolveColor(FPen->GetColor()), bc = QzResolveColor(FBrush->GetColor());
   const TPenMode mode = FPen->GetMode();
   const int32_t width = std::max(FPen->GetWidth(), 1);
+  if (!pen && brush && mode == pmCopy) {
+    // The inside alone, copied: whole runs of the row within the clip.
+    for (size_t i = 0; i < L.size(); ++i) {
+      const int32_t y = Top + static_cast<int32_t>(i) + T.O.Y;
+      if (y < T.Clip.Top || y >= T.Clip.Bottom) continue;
+      T.B->Fill(TRect{std::max(L[i] + T.O.X, T.Clip.Left), y, std::min(R[i] + T.O.X, T.Clip.Right), y + 1}, bc);
+    }
+    return;
+  }
   for (size_t i = 0; i < L.size(); ++i) {
     const int32_t y = Top + static_cast<int32_t>(i);
     for (int32_t x = L[i]; x < R[i]; ++x) {
@@ -374,9 +383,7 @@ void TCanvas::FillRect(const TRect& R) {
   const TRect d = QzIntersectRect(QzOffsetRect(n, t.O), t.Clip);
   if (QzIsRectEmpty(d)) return;
   Changing();
-  const TColor c = QzResolveColor(FBrush->GetColor());
-  for (int32_t y = d.Top; y < d.Bottom; ++y)
-    for (int32_t x = d.Left; x < d.Right; ++x) t.B->SetColor(x, y, c);
+  t.B->Fill(d, QzResolveColor(FBrush->GetColor()));
   Changed();
 }
 
@@ -443,9 +450,7 @@ void TCanvas::DrawText(TTarget& T, int32_t X, int32_t Y, const std::string& Text
 
   if (FBrush->GetStyle() == bsSolid) {
     const TRect cell = QzIntersectRect(TRect{ox, oy, ox + width, oy + height}, area);
-    const TColor bc = QzResolveColor(FBrush->GetColor());
-    for (int32_t y = cell.Top; y < cell.Bottom; ++y)
-      for (int32_t x = cell.Left; x < cell.Right; ++x) T.B->SetColor(x, y, bc);
+    T.B->Fill(cell, QzResolveColor(FBrush->GetColor()));
   }
   if (text.empty()) return;
 
@@ -541,9 +546,7 @@ void TCanvas::GradientFill(const TRect& R, TColor Start, TColor Stop,
                          channel(i, GetBValue(a), GetBValue(b)));
     const TRect line = Direction == gdVertical ? TRect{n.Left, n.Top + i, n.Right, n.Top + i + 1}
                                                : TRect{n.Left + i, n.Top, n.Left + i + 1, n.Bottom};
-    const TRect d = QzIntersectRect(QzOffsetRect(line, t.O), t.Clip);
-    for (int32_t y = d.Top; y < d.Bottom; ++y)
-      for (int32_t x = d.Left; x < d.Right; ++x) t.B->SetColor(x, y, c);
+    t.B->Fill(QzIntersectRect(QzOffsetRect(line, t.O), t.Clip), c);
   }
   Changed();
 }

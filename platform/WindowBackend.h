@@ -109,6 +109,9 @@ public:
   virtual std::unique_ptr<TQzNativeWindow> CreateNativeWindow(TQzWindowSink* Sink, const TQzWindowParams& Params) = 0;
   // Delivers the events that are waiting; never blocks.
   virtual void Pump() = 0;
+  // Whether events are known to wait, without asking the window system (no round trip, no
+  // read): an event not yet read is found by the next Pump. True when it cannot tell.
+  virtual bool EventsQueued() { return true; }
   // Blocks until an event may be waiting or TimeoutMs passed (the off-screen backend moves its
   // clock by the timeout instead). False when nothing can ever arrive.
   virtual bool WaitForEvents(uint64_t TimeoutMs) = 0;
@@ -148,6 +151,7 @@ public:
   ~TQzOffscreenBackend() override;
   std::unique_ptr<TQzNativeWindow> CreateNativeWindow(TQzWindowSink* Sink, const TQzWindowParams& Params) override;
   void Pump() override;
+  bool EventsQueued() override { return !FQueue.empty(); }
   bool WaitForEvents(uint64_t TimeoutMs) override;
   uint64_t Now() override { return FNow; }
   int32_t ScreenWidth() override { return FScreenWidth; }

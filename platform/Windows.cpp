@@ -171,6 +171,30 @@ void TQzGdiBitmap::BlendColor(int X, int Y, TColor Color, unsigned Alpha) {
                mix(GetBValue(Color), GetBValue(d))));
 }
 
+void TQzGdiBitmap::Fill(const TRect& R, TColor Color) {
+  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+  // One pixel written as SetColor writes it, then repeated along the row.
+  uint8_t pixel[4];
+  TQzGdiBitmap one;
+  one.Bits = pixel;
+  one.Width = one.Height = 1;
+  one.Stride = 4;
+  one.BitsPerPixel = BitsPerPixel;
+  one.SetColor(0, 0, Color);
+  const int bpp = BytesPerPixel();
+  const size_t count = static_cast<size_t>(R.Right - R.Left);
+  for (int y = R.Top; y < R.Bottom; ++y) {
+    uint8_t* d = Row(y) + static_cast<ptrdiff_t>(R.Left) * bpp;
+    if (bpp == 4) {
+      uint32_t v;
+      std::memcpy(&v, pixel, 4);
+      for (size_t i = 0; i < count; ++i) std::memcpy(d + i * 4, &v, 4);
+    } else {
+      for (size_t i = 0; i < count; ++i, d += bpp) std::memcpy(d, pixel, static_cast<size_t>(bpp));
+    }
+  }
+}
+
 TRect TQzGdiDC::DeviceBounds() const {
   if (!Bitmap) return TRect{};
   TRect r{0, 0, Bitmap->Width, Bitmap->Height};
@@ -338,6 +362,147 @@ int SetStretchBltMode(HDC DC, int Mode) {
 
 int GetStretchBltMode(HDC DC) { return DC ? DC->StretchMode : 0; }
 
+namespace {
+
+// Pixel access by depth, resolved once per blit rather than per pixel. Colours are 0x00BBGGRR
+// as TQzGdiBitmap::GetColor gives them; Store writes what SetColor writes (255 into the fourth
+// byte of a 32-bit pixel).
+template <int Bpp>
+inline TColor LoadPixel(const uint8_t* P) {
+  if constexpr (Bpp == 2) {
+    const unsigned v = P[0] | P[1] << 8;
+    const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+    return (r << 3 | r >> 2) | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2) << 16;
+  } else {
+    return static_cast<TColor>(P[2]) | static_cast<TColor>(P[1]) << 8 | static_cast<TColor>(P[0]) << 16;
+  }
+}
+
+template <int Bpp>
+inline void StorePixel(uint8_t* P, TColor C) {
+  if constexpr (Bpp == 2) {
+    const unsigned v = (GetRValue(C) >> 3) << 11 | (GetGValue(C) >> 2) << 5 | GetBValue(C) >> 3;
+    P[0] = static_cast<uint8_t>(v);
+    P[1] = static_cast<uint8_t>(v >> 8);
+  } else {
+    P[0] = GetBValue(C);
+    P[1] = GetGValue(C);
+    P[2] = GetRValue(C);
+    if constexpr (Bpp == 4) P[3] = 255;
+  }
+}
+
+// One destination row's worth of source colours and their alpha (0 leaves the pixel alone).
+struct TBlitRow {
+  std::vector<TColor> Color;
+  std::vector<uint8_t> Alpha;
+};
+
+// Nearest source pixel per destination pixel: XOffset holds each one's byte offset in its row.
+template <int Bpp>
+void FetchNearest(const uint8_t* Row, const std::vector<int>& XOffset, bool WithAlpha, bool Keyed, TColor Key,
+                  TBlitRow& Out) {
+  const size_t n = XOffset.size();
+  for (size_t i = 0; i < n; ++i) {
+    const uint8_t* p = Row + XOffset[i];
+    const TColor c = LoadPixel<Bpp>(p);
+    Out.Color[i] = c;
+    Out.Alpha[i] = Keyed && c == Key ? 0 : WithAlpha ? p[3] : 255;
+  }
+}
+
+// Writes a row of source colours into a destination row through the raster operation,
+// blending by alpha below 255.
+template <int Bpp>
+void ApplyRow(uint8_t* Dst, const TBlitRow& Src, size_t Count, DWORD Rop, bool Opaque) {
+  if (Opaque && Rop == SRCCOPY) {
+    for (size_t i = 0; i < Count; ++i) StorePixel<Bpp>(Dst + i * Bpp, Src.Color[i]);
+    return;
+  }
+  for (size_t i = 0; i < Count; ++i) {
+    const unsigned a = Src.Alpha[i];
+    if (a == 0) continue;
+    uint8_t* p = Dst + i * Bpp;
+    const TColor d = LoadPixel<Bpp>(p);
+    const TColor v = ApplyRop(Rop, Src.Color[i], d);
+    if (a >= 255) {
+      StorePixel<Bpp>(p, v);
+      continue;
+    }
+    auto mix = [a](unsigned s, unsigned t) { return static_cast<uint8_t>((s * a + t * (255 - a) + 127) / 255); };
+    StorePixel<Bpp>(p, RGB(mix(GetRValue(v), GetRValue(d)), mix(GetGValue(v), GetGValue(d)),
+                           mix(GetBValue(v), GetBValue(d))));
+  }
+}
+
+void ApplyRowAt(const TQzGdiBitmap* Dst, int X, int Y, const TBlitRow& Src, size_t Count, DWORD Rop, bool Opaque) {
+  uint8_t* d = Dst->Row(Y) + static_cast<ptrdiff_t>(X) * Dst->BytesPerPixel();
+  switch (Dst->BitsPerPixel) {
+    case 16: ApplyRow<2>(d, Src, Count, Rop, Opaque); break;
+    case 24: ApplyRow<3>(d, Src, Count, Rop, Opaque); break;
+    default: ApplyRow<4>(d, Src, Count, Rop, Opaque); break;
+  }
+}
+
+// The box filter's average of the source cells under one destination cell, colours weighted
+// by alpha so that transparent pixels lend no colour.
+template <int Bpp>
+void FetchBox(const TQzGdiBitmap* Src, const TRect& SrcRect, const TSpan& Ry, const std::vector<const TSpan*>& Rx,
+              bool WithAlpha, uint64_t Total, TBlitRow& Out) {
+  const size_t n = Rx.size();
+  for (size_t k = 0; k < n; ++k) {
+    const TSpan& rx = *Rx[k];
+    uint64_t r = 0, g = 0, bl = 0, a = 0;
+    for (size_t j = 0; j < Ry.Weights.size(); ++j) {
+      const int sy = std::clamp(SrcRect.Top + Ry.First + static_cast<int>(j), 0, Src->Height - 1);
+      const uint8_t* row = Src->Row(sy);
+      for (size_t i = 0; i < rx.Weights.size(); ++i) {
+        const int sx = std::clamp(SrcRect.Left + rx.First + static_cast<int>(i), 0, Src->Width - 1);
+        const uint64_t w = static_cast<uint64_t>(Ry.Weights[j]) * rx.Weights[i];
+        const uint8_t* p = row + static_cast<ptrdiff_t>(sx) * Bpp;
+        const TColor s = LoadPixel<Bpp>(p);
+        const unsigned sa = WithAlpha ? p[3] : 255;
+        r += w * sa * GetRValue(s);
+        g += w * sa * GetGValue(s);
+        bl += w * sa * GetBValue(s);
+        a += w * sa;
+      }
+    }
+    if (a == 0) {
+      Out.Alpha[k] = 0;
+      continue;
+    }
+    Out.Color[k] = RGB(static_cast<uint8_t>((r + a / 2) / a), static_cast<uint8_t>((g + a / 2) / a),
+                       static_cast<uint8_t>((bl + a / 2) / a));
+    Out.Alpha[k] = static_cast<uint8_t>(std::min<uint64_t>((a + Total / 2) / Total, 255));
+  }
+}
+
+// A plain copy at the same size and depth: whole rows. 16- and 24-bit pixels survive the colour
+// round trip unchanged, so their bytes are copied as they are; a 32-bit copy makes the fourth
+// byte 255 as every other write does.
+void CopyRows(const TQzGdiBitmap* Src, int SrcX, int SrcY, const TQzGdiBitmap* Dst, const TRect& Vis) {
+  const int bpp = Dst->BytesPerPixel();
+  const size_t bytes = static_cast<size_t>(Vis.Right - Vis.Left) * static_cast<size_t>(bpp);
+  for (int y = Vis.Top; y < Vis.Bottom; ++y) {
+    const uint8_t* s = Src->Row(SrcY + (y - Vis.Top)) + static_cast<ptrdiff_t>(SrcX) * bpp;
+    uint8_t* d = Dst->Row(y) + static_cast<ptrdiff_t>(Vis.Left) * bpp;
+    if (bpp != 4) {
+      std::memmove(d, s, bytes);
+      continue;
+    }
+    const size_t n = bytes / 4;
+    for (size_t i = 0; i < n; ++i) {
+      uint32_t v;
+      std::memcpy(&v, s + i * 4, 4);
+      v |= 0xFF000000u;
+      std::memcpy(d + i * 4, &v, 4);
+    }
+  }
+}
+
+}  // namespace
+
 BOOL QzStretchBits(HDC Dest, const TRect& DestRect, const TQzGdiBitmap* Src, const TRect& SrcRect,
                    const TQzStretchOptions& Options) {
   if (!Dest || !Dest->Bitmap) return 0;
@@ -359,10 +524,41 @@ BOOL QzStretchBits(HDC Dest, const TRect& DestRect, const TQzGdiBitmap* Src, con
   if (QzIsRectEmpty(vis)) return 1;
 
   HBITMAP dst = Dest->Bitmap;
+  const size_t count = static_cast<size_t>(vis.Right - vis.Left);
+  TBlitRow row;
+  row.Color.assign(count, 0);
+  row.Alpha.assign(count, 255);
   if (!needsSource) {
-    for (int y = vis.Top; y < vis.Bottom; ++y)
-      for (int x = vis.Left; x < vis.Right; ++x)
-        dst->SetColor(x, y, ApplyRop(Options.Rop, 0, dst->GetColor(x, y)));
+    for (int y = vis.Top; y < vis.Bottom; ++y) ApplyRowAt(dst, vis.Left, y, row, count, Options.Rop, false);
+    return 1;
+  }
+
+  const bool alpha = Options.SourceAlpha && Src->BitsPerPixel == 32;
+  const bool keyed = Options.TransparentColor != CLR_INVALID;
+  const TColor key = Options.TransparentColor & 0xFFFFFF;
+  const bool opaque = !alpha && !keyed;
+  const bool inside = b.Src.Left >= 0 && b.Src.Top >= 0 && b.Src.Right <= Src->Width && b.Src.Bottom <= Src->Height;
+  const int srcLeft = b.Src.Left + (vis.Left - b.Dst.Left), srcTop = b.Src.Top + (vis.Top - b.Dst.Top);
+
+  // A plain copy at the same size and depth (every paint of a control copies its buffers this
+  // way). Within one bitmap the rows are taken in the order that reads each before it is
+  // overwritten.
+  if (Options.Rop == SRCCOPY && opaque && !b.FlipX && !b.FlipY && sw == dw && sh == dh && inside &&
+      Src->BitsPerPixel == dst->BitsPerPixel) {
+    if (Src != dst) {
+      CopyRows(Src, srcLeft, srcTop, dst, vis);
+      return 1;
+    }
+    const int bpp = dst->BytesPerPixel();
+    const size_t bytes = count * static_cast<size_t>(bpp);
+    const bool upwards = srcTop < vis.Top;
+    for (int k = 0; k < vis.Bottom - vis.Top; ++k) {
+      const int y = upwards ? vis.Bottom - 1 - k : vis.Top + k;
+      uint8_t* d = dst->Row(y) + static_cast<ptrdiff_t>(vis.Left) * bpp;
+      std::memmove(d, Src->Row(srcTop + (y - vis.Top)) + static_cast<ptrdiff_t>(srcLeft) * bpp, bytes);
+      if (bpp == 4)
+        for (size_t i = 0; i < count; ++i) d[i * 4 + 3] = 255;
+    }
     return 1;
   }
 
@@ -380,87 +576,46 @@ BOOL QzStretchBits(HDC Dest, const TRect& DestRect, const TQzGdiBitmap* Src, con
     Src = &copy;
   }
 
-  auto srcX = [&](int i) { return std::clamp(b.Src.Left + i, 0, Src->Width - 1); };
-  auto srcY = [&](int i) { return std::clamp(b.Src.Top + i, 0, Src->Height - 1); };
   // Destination offset within the stretched rectangle, mirrored when flipped.
   auto offX = [&](int x) { return b.FlipX ? dw - 1 - (x - b.Dst.Left) : x - b.Dst.Left; };
   auto offY = [&](int y) { return b.FlipY ? dh - 1 - (y - b.Dst.Top) : y - b.Dst.Top; };
-  auto nearX = [&](int o) { return static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sw / (2 * dw)); };
-  auto nearY = [&](int o) { return static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sh / (2 * dh)); };
-  const bool alpha = Options.SourceAlpha && Src->BitsPerPixel == 32;
-  const bool keyed = Options.TransparentColor != CLR_INVALID;
-  const TColor key = Options.TransparentColor & 0xFFFFFF;
-
-  auto put = [&](int x, int y, TColor s, unsigned a) {
-    if (a == 0) return;
-    const TColor d = dst->GetColor(x, y);
-    const TColor v = ApplyRop(Options.Rop, s, d);
-    if (a >= 255)
-      dst->SetColor(x, y, v);
-    else
-      dst->BlendColor(x, y, v, a);
-  };
-
-  // A plain copy between 32-bit pictures at the same size (every paint of a control copies its
-  // buffers this way): whole rows, without a colour round trip per pixel. Same result as below.
-  const bool inside = b.Src.Left >= 0 && b.Src.Top >= 0 && b.Src.Right <= Src->Width && b.Src.Bottom <= Src->Height;
-  if (Options.Rop == SRCCOPY && !alpha && !keyed && !b.FlipX && !b.FlipY && sw == dw && sh == dh && inside &&
-      Src->BitsPerPixel == 32 && dst->BitsPerPixel == 32) {
-    const int sx0 = b.Src.Left + (vis.Left - b.Dst.Left);
-    for (int y = vis.Top; y < vis.Bottom; ++y) {
-      const uint8_t* s = Src->Row(b.Src.Top + (y - b.Dst.Top)) + sx0 * 4;
-      uint8_t* d = dst->Row(y) + vis.Left * 4;
-      for (int x = vis.Left; x < vis.Right; ++x, s += 4, d += 4) {
-        d[0] = s[0];
-        d[1] = s[1];
-        d[2] = s[2];
-        d[3] = 255;
-      }
-    }
-    return 1;
-  }
+  const int sbpp = Src->BytesPerPixel();
 
   const bool halftone = Options.Mode == HALFTONE && !keyed && (sw != dw || sh != dh);
   if (!halftone) {
+    std::vector<int> xOffset(count);
+    for (size_t i = 0; i < count; ++i) {
+      const int o = offX(vis.Left + static_cast<int>(i));
+      const int n = static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sw / (2 * dw));
+      xOffset[i] = std::clamp(b.Src.Left + n, 0, Src->Width - 1) * sbpp;
+    }
     for (int y = vis.Top; y < vis.Bottom; ++y) {
-      const int sy = srcY(nearY(offY(y)));
-      for (int x = vis.Left; x < vis.Right; ++x) {
-        const int sx = srcX(nearX(offX(x)));
-        const TColor s = Src->GetColor(sx, sy);
-        if (keyed && s == key) continue;
-        put(x, y, s, alpha ? Src->Row(sy)[sx * 4 + 3] : 255);
+      const int o = offY(y);
+      const int n = static_cast<int>((2 * static_cast<int64_t>(o) + 1) * sh / (2 * dh));
+      const uint8_t* sr = Src->Row(std::clamp(b.Src.Top + n, 0, Src->Height - 1));
+      switch (Src->BitsPerPixel) {
+        case 16: FetchNearest<2>(sr, xOffset, false, keyed, key, row); break;
+        case 24: FetchNearest<3>(sr, xOffset, false, keyed, key, row); break;
+        default: FetchNearest<4>(sr, xOffset, alpha, keyed, key, row); break;
       }
+      ApplyRowAt(dst, vis.Left, y, row, count, Options.Rop, opaque);
     }
     return 1;
   }
 
   const std::vector<TSpan> wx = BoxWeights(dw, sw);
   const std::vector<TSpan> wy = BoxWeights(dh, sh);
+  std::vector<const TSpan*> rx(count);
+  for (size_t i = 0; i < count; ++i) rx[i] = &wx[static_cast<size_t>(offX(vis.Left + static_cast<int>(i)))];
   const uint64_t total = static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh);
   for (int y = vis.Top; y < vis.Bottom; ++y) {
     const TSpan& ry = wy[static_cast<size_t>(offY(y))];
-    for (int x = vis.Left; x < vis.Right; ++x) {
-      const TSpan& rx = wx[static_cast<size_t>(offX(x))];
-      uint64_t r = 0, g = 0, bl = 0, a = 0;
-      for (size_t j = 0; j < ry.Weights.size(); ++j) {
-        const int sy = srcY(ry.First + static_cast<int>(j));
-        for (size_t i = 0; i < rx.Weights.size(); ++i) {
-          const int sx = srcX(rx.First + static_cast<int>(i));
-          const uint64_t w = static_cast<uint64_t>(ry.Weights[j]) * rx.Weights[i];
-          const TColor s = Src->GetColor(sx, sy);
-          const unsigned sa = alpha ? Src->Row(sy)[sx * 4 + 3] : 255;
-          // Colours weighted by alpha, so that transparent pixels lend no colour.
-          r += w * sa * GetRValue(s);
-          g += w * sa * GetGValue(s);
-          bl += w * sa * GetBValue(s);
-          a += w * sa;
-        }
-      }
-      if (a == 0) continue;
-      const TColor c = RGB(static_cast<uint8_t>((r + a / 2) / a), static_cast<uint8_t>((g + a / 2) / a),
-                           static_cast<uint8_t>((bl + a / 2) / a));
-      put(x, y, c, static_cast<unsigned>((a + total / 2) / total));
+    switch (Src->BitsPerPixel) {
+      case 16: FetchBox<2>(Src, b.Src, ry, rx, false, total, row); break;
+      case 24: FetchBox<3>(Src, b.Src, ry, rx, false, total, row); break;
+      default: FetchBox<4>(Src, b.Src, ry, rx, alpha, total, row); break;
     }
+    ApplyRowAt(dst, vis.Left, y, row, count, Options.Rop, false);
   }
   return 1;
 }

@@ -197,6 +197,8 @@ struct TQzGdiBitmap : TQzGdiObject {
   void SetColor(int X, int Y, TColor Color);
   // Mixes Color into the pixel by Alpha (0 keeps it, 255 replaces it); no range check.
   void BlendColor(int X, int Y, TColor Color, unsigned Alpha);
+  // SetColor over every pixel of R, row by row; R must lie inside the bitmap.
+  void Fill(const TRect& R, TColor Color);
 };
 
 struct TQzGdiRegion : TQzGdiObject {

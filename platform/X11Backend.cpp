@@ -93,10 +93,13 @@ public:
       gPreviousIOHandler = XSetIOErrorHandler(OwnIOErrorHandler);
     }
     FErrorsAtStart = gOwnErrors;
+    FFirstRequest = NextRequest(D);
   }
   ~TOwnRequests() {
     if (--gTrapDepth > 0) return;
-    if (!IsDead(FDpy)) XSync(FDpy, False);
+    // A scope that sent nothing (a pump that found no events) owes no round trip: the errors of
+    // earlier requests were collected when their own scope ended.
+    if (!IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XSync(FDpy, False);
     XSetErrorHandler(gPreviousHandler);
     XSetIOErrorHandler(gPreviousIOHandler);
   }
@@ -111,6 +114,7 @@ public:
 private:
   Display* FDpy;
   unsigned long FErrorsAtStart;
+  unsigned long FFirstRequest;
 };
 
 void AppendUtf8(std::string& S, uint32_t C) {
@@ -260,6 +264,9 @@ public:
     }
     ExpireTransfers();
   }
+
+  // Only what Xlib already read: counting them sends nothing and reads nothing.
+  bool EventsQueued() override { return !Dead() && XEventsQueued(Dpy, QueuedAlready) > 0; }
 
   bool WaitForEvents(uint64_t TimeoutMs) override {
     if (Dead()) return false;

@@ -65,6 +65,7 @@ void QzStartLibrary() {
   QzAudioControlsInitialize();
   Application->Initialize();
   QzToolkitEventPump = PumpToolkit;
+  QzToolkitIdleCanWait = [] { return Application->IdleCanWait(); };
   QzPrepareWindowSystem = QzEnsureWindowSystem;
   QzRegisterEditor();
 }
@@ -75,6 +76,7 @@ void QzStopLibrary() {
   QzRegisterEffectEditorFactory(nullptr);
   QzPrepareWindowSystem = nullptr;
   QzToolkitEventPump = nullptr;
+  QzToolkitIdleCanWait = nullptr;
   QzAudioControlsFinalize();
   QzExtCtrlsFinalize();
   QzStdCtrlsFinalize();

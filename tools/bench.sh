@@ -5,21 +5,44 @@
 # lsp-plugins-vst hosted through its VST 2.x entry), 48000 Hz stereo, 512- and 64-frame blocks.
 # Then prints how many times as many frames per CPU-second our library chain processes.
 #   bash tools/bench.sh [extra Google Benchmark arguments]
+#
+# With "editor": what one open editor costs a host's GUI thread, ours, LSP's stereo limiter and
+# DPF's 3BandEQ (Debian's dpf-plugins-vst) in one run, each embedded through VST 2.x in an X11
+# window on a private Xvfb and idled at 60 Hz and 1 kHz while an audio thread plays in real time
+# (bench/QzEditorHostBench.cpp).
+#   bash tools/bench.sh editor [--seconds S]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
 qz_install_deps
 
-if ! dpkg-query -W -f='${Status}' lsp-plugins-vst 2>/dev/null | grep -q "install ok installed"; then
-  echo "Installing lsp-plugins-vst (the comparison chain)"
+mode=chain
+if [ "${1:-}" = editor ]; then
+  mode=editor
+  shift
+fi
+
+# The comparison plug-ins, installed here rather than with the build's packages.
+peers=(lsp-plugins-vst)
+[ "$mode" = editor ] && peers+=(dpf-plugins-vst xvfb)
+missing=()
+for p in "${peers[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing ${missing[*]} (the comparison plug-ins)"
   sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
   "${sudo[@]}" apt-get update
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends lsp-plugins-vst
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
 build=${QZ_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZ_BUILD_BENCH=ON >/dev/null
+if [ "$mode" = editor ]; then
+  cmake --build "$build" --target qzeditorbench
+  exec "$build/bench/qzeditorbench" "$@"
+fi
 cmake --build "$build" --target qzbench
 
 out=$build/bench/chains.json

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <set>
 #include <utility>
 
@@ -291,30 +293,174 @@ TEST(Canvas, CopyRectMirrorsWithNegativeExtents) {
   EXPECT_EQ(dst->GetCanvas()->GetPixel(2, 0), clRed);
 }
 
-TEST(Canvas, CopyRectAtSameSizeCopiesExactlyTheClippedPart) {
-  // Between 32-bit pictures, from a 24-bit one, and onto itself (overlapping), with the target
-  // partly outside the destination: every pixel lands where a pixel-by-pixel copy puts it.
-  for (const TPixelFormat format : {pf32bit, pf24bit}) {
-    TBitmap src;
-    src.SetPixelFormat(format);
-    src.SetSize(7, 5);
-    for (int y = 0; y < 5; ++y)
-      for (int x = 0; x < 7; ++x) src.GetCanvas()->SetPixel(x, y, RGB(x * 30, y * 40, 200 - x * y));
-    auto dst = FilledBitmap(6, 4, clWhite, pf32bit);
-    dst->GetCanvas()->CopyRect(Rect(3, -1, 8, 3), src.GetCanvas(), Rect(1, 1, 6, 5));
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 6; ++x) {
-        const bool copied = x >= 3 && y < 3;
-        const TColor expected = copied ? src.GetCanvas()->GetPixel(x - 2, y + 2) : clWhite;
-        EXPECT_EQ(dst->GetCanvas()->GetPixel(x, y), expected) << x << "," << y;
-      }
+// The blit engine against its definition written pixel by pixel through the bitmap's own
+// pixel access: nearest source pixel (or the area average under HALFTONE), mirrored by negative
+// extents, through the raster operation, left out where keyed, blended by the source's alpha,
+// and only inside the clip. Every byte of the destination must agree, untouched ones included.
+namespace blit {
+uint32_t Rop(DWORD R, uint32_t S, uint32_t D) {
+  switch (R) {
+    case SRCPAINT: return S | D;
+    case SRCAND: return S & D;
+    case NOTSRCCOPY: return ~S & 0xFFFFFF;
+    case DSTINVERT: return ~D & 0xFFFFFF;
+    case BLACKNESS: return 0;
+    default: return S;
   }
-  auto self = FilledBitmap(4, 1, clWhite, pf32bit);
-  self->GetCanvas()->SetPixel(0, 0, clRed);
-  self->GetCanvas()->SetPixel(1, 0, clLime);
-  self->GetCanvas()->CopyRect(Rect(1, 0, 3, 1), self->GetCanvas(), Rect(0, 0, 2, 1));
-  EXPECT_EQ(self->GetCanvas()->GetPixel(1, 0), clRed);
-  EXPECT_EQ(self->GetCanvas()->GetPixel(2, 0), clLime);
+}
+
+struct TCase {
+  int SrcBits, DstBits;
+  TRect Dst, Src;  // logical; the destination context has origin (1, -1) and a clip
+  DWORD Rop = SRCCOPY;
+  int Mode = COLORONCOLOR;
+  bool Alpha = false, Keyed = false, Same = false;
+};
+
+// The source cells under destination offset O of Len cells, with their overlap in 1/Len units.
+std::vector<std::pair<int, int64_t>> Cells(int O, int Len, int SrcLen) {
+  std::vector<std::pair<int, int64_t>> c;
+  const int64_t lo = static_cast<int64_t>(O) * SrcLen, hi = lo + SrcLen;
+  for (int j = 0; j < SrcLen; ++j) {
+    const int64_t w = std::min<int64_t>(hi, int64_t{j + 1} * Len) - std::max<int64_t>(lo, int64_t{j} * Len);
+    if (w > 0) c.emplace_back(j, w);
+  }
+  return c;
+}
+
+void Reference(TQzGdiBitmap& D, const TQzGdiBitmap& S, const TCase& C, TPoint Org, TRect Clip, TColor Key) {
+  TRect d = QzOffsetRect(C.Dst, Org), s = C.Src;
+  bool fx = false, fy = false;
+  if (d.Right < d.Left) std::swap(d.Left, d.Right), fx = !fx;
+  if (d.Bottom < d.Top) std::swap(d.Top, d.Bottom), fy = !fy;
+  if (s.Right < s.Left) std::swap(s.Left, s.Right), fx = !fx;
+  if (s.Bottom < s.Top) std::swap(s.Top, s.Bottom), fy = !fy;
+  const int dw = d.Right - d.Left, dh = d.Bottom - d.Top, sw = s.Right - s.Left, sh = s.Bottom - s.Top;
+  const bool halftone = C.Mode == HALFTONE && !C.Keyed && (sw != dw || sh != dh);
+  const TRect vis = QzIntersectRect(QzIntersectRect(d, Clip), Rect(0, 0, D.Width, D.Height));
+  for (int y = vis.Top; y < vis.Bottom; ++y)
+    for (int x = vis.Left; x < vis.Right; ++x) {
+      const int ox = fx ? dw - 1 - (x - d.Left) : x - d.Left, oy = fy ? dh - 1 - (y - d.Top) : y - d.Top;
+      const TColor dc = D.GetColor(x, y);
+      if (C.Rop == DSTINVERT || C.Rop == BLACKNESS) {
+        D.SetColor(x, y, Rop(C.Rop, 0, dc));
+        continue;
+      }
+      auto at = [&](int i, int j, unsigned& a) {
+        const int sx = std::clamp(s.Left + i, 0, S.Width - 1), sy = std::clamp(s.Top + j, 0, S.Height - 1);
+        a = C.Alpha && S.BitsPerPixel == 32 ? S.Row(sy)[sx * 4 + 3] : 255;
+        return S.GetColor(sx, sy);
+      };
+      TColor c;
+      unsigned a;
+      if (halftone) {
+        uint64_t r = 0, g = 0, b = 0, sum = 0;
+        for (auto [j, wy] : Cells(oy, dh, sh))
+          for (auto [i, wx] : Cells(ox, dw, sw)) {
+            unsigned sa;
+            const TColor p = at(i, j, sa);
+            const uint64_t w = static_cast<uint64_t>(wx * wy) * sa;
+            r += w * GetRValue(p), g += w * GetGValue(p), b += w * GetBValue(p), sum += w;
+          }
+        if (sum == 0) continue;
+        c = RGB(static_cast<uint8_t>((r + sum / 2) / sum), static_cast<uint8_t>((g + sum / 2) / sum),
+                static_cast<uint8_t>((b + sum / 2) / sum));
+        const uint64_t total = static_cast<uint64_t>(sw) * sh;
+        a = static_cast<unsigned>((sum + total / 2) / total);
+      } else {
+        c = at(static_cast<int>((2 * int64_t{ox} + 1) * sw / (2 * dw)), static_cast<int>((2 * int64_t{oy} + 1) * sh / (2 * dh)), a);
+        if (C.Keyed && c == Key) continue;
+      }
+      if (a >= 255)
+        D.SetColor(x, y, Rop(C.Rop, c, dc));
+      else if (a > 0)
+        D.BlendColor(x, y, Rop(C.Rop, c, dc), a);
+    }
+}
+
+HBITMAP Noise(int W, int H, int Bits, uint32_t Seed) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = W;
+  bi.bmiHeader.biHeight = Seed % 2 ? H : -H;  // both row orders
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = static_cast<WORD>(Bits);
+  void* bits = nullptr;
+  HBITMAP b = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  for (size_t i = 0; i < static_cast<size_t>(b->Stride) * H; ++i) {
+    Seed = Seed * 1664525u + 1013904223u;
+    // Some alpha bytes 0 and 255, and a colour repeated often enough to meet the key.
+    static_cast<uint8_t*>(bits)[i] = (Seed >> 28) < 3 ? static_cast<uint8_t>((Seed >> 28) * 127) : static_cast<uint8_t>(Seed >> 24);
+  }
+  return b;
+}
+}  // namespace blit
+
+TEST(Blit, EveryPathMatchesThePixelByPixelDefinition) {
+  using blit::TCase;
+  std::vector<TCase> cases;
+  // Same size (inside, half outside, the source rectangle outside its picture), mirrored,
+  // stretched up and down, under every pair of depths.
+  const std::pair<TRect, TRect> shapes[] = {
+      {Rect(2, 2, 9, 6), Rect(3, 1, 10, 5)},   {Rect(-3, -2, 8, 5), Rect(0, 0, 11, 7)},
+      {Rect(1, 1, 8, 5), Rect(9, 5, 16, 9)},   {Rect(9, 6, 1, 1), Rect(0, 0, 8, 5)},
+      {Rect(0, 0, 12, 9), Rect(2, 1, 6, 4)},   {Rect(1, 2, 5, 5), Rect(0, 0, 13, 9)},
+      {Rect(0, 5, 11, 0), Rect(12, 0, 1, 9)}};
+  for (int sb : {16, 24, 32})
+    for (int db : {16, 24, 32})
+      for (const auto& [d, s] : shapes) cases.push_back({sb, db, d, s});
+  // Raster operations, alpha, key and area averaging, where they differ by depth.
+  for (int sb : {24, 32})
+    for (int db : {16, 32})
+      for (const auto& [d, s] : {shapes[0], shapes[4], shapes[5]}) {
+        for (DWORD rop : {SRCPAINT, SRCAND, NOTSRCCOPY, DSTINVERT, BLACKNESS}) cases.push_back({sb, db, d, s, rop});
+        cases.push_back({sb, db, d, s, SRCCOPY, COLORONCOLOR, true});
+        cases.push_back({sb, db, d, s, SRCCOPY, COLORONCOLOR, false, true});
+        cases.push_back({sb, db, d, s, SRCCOPY, HALFTONE, sb == 32});
+        cases.push_back({sb, db, d, s, SRCPAINT, HALFTONE, sb == 32});
+      }
+  // One bitmap as source and destination: moved each way, and stretched over itself.
+  for (int b : {24, 32})
+    for (const auto& [d, s] : {std::pair{Rect(2, 1, 10, 6), Rect(0, 0, 8, 5)}, std::pair{Rect(0, 0, 8, 5), Rect(2, 1, 10, 6)},
+                               std::pair{Rect(1, 3, 9, 8), Rect(3, 0, 11, 5)}, std::pair{Rect(0, 0, 12, 8), Rect(1, 1, 7, 5)}})
+      cases.push_back({b, b, d, s, SRCCOPY, COLORONCOLOR, false, false, true});
+
+  const TPoint org{1, -1};
+  const TRect clip = Rect(1, 0, 10, 7);  // device pixels of the 11 x 8 destination
+  uint32_t seed = 1;
+  for (const TCase& c : cases) {
+    HBITMAP src = blit::Noise(13, 9, c.SrcBits, seed++);
+    HBITMAP dst = c.Same ? src : blit::Noise(11, 8, c.DstBits, seed++);
+    const std::vector<uint8_t> before(src->Bits, src->Bits + static_cast<size_t>(src->Stride) * src->Height);
+    TQzGdiBitmap original;  // the source as it was, for the reference
+    original.Bits = const_cast<uint8_t*>(before.data());
+    original.Width = src->Width, original.Height = src->Height, original.Stride = src->Stride;
+    original.BitsPerPixel = src->BitsPerPixel, original.BottomUp = src->BottomUp;
+    const TColor key = src->GetColor(4, 3);
+
+    std::vector<uint8_t> expected(dst->Bits, dst->Bits + static_cast<size_t>(dst->Stride) * dst->Height);
+    TQzGdiBitmap ref;
+    ref.Bits = expected.data();
+    ref.Width = dst->Width, ref.Height = dst->Height, ref.Stride = dst->Stride;
+    ref.BitsPerPixel = dst->BitsPerPixel, ref.BottomUp = dst->BottomUp;
+    blit::Reference(ref, original, c, org, clip, key);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, dst);
+    SetViewportOrgEx(dc, org.X, org.Y, nullptr);
+    IntersectClipRect(dc, clip.Left - org.X, clip.Top - org.Y, clip.Right - org.X, clip.Bottom - org.Y);
+    TQzStretchOptions o;
+    o.Rop = c.Rop, o.Mode = c.Mode, o.SourceAlpha = c.Alpha;
+    if (c.Keyed) o.TransparentColor = key;
+    QzStretchBits(dc, c.Dst, src, c.Src, o);
+    const size_t i = static_cast<size_t>(&c - cases.data());
+    EXPECT_EQ(std::vector<uint8_t>(dst->Bits, dst->Bits + expected.size()), expected)
+        << "case " << i << ": " << c.SrcBits << " -> " << c.DstBits << " bits, rop " << c.Rop << ", mode " << c.Mode
+        << (c.Alpha ? ", alpha" : "") << (c.Keyed ? ", keyed" : "") << (c.Same ? ", one bitmap" : "");
+    DeleteDC(dc);
+    DeleteObject(dst);
+    if (!c.Same) DeleteObject(src);
+  }
 }
 
 TEST(Canvas, GradientFillRunsFromStartToStop) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/ExtCtrls.h"
 #include "platform/Forms.h"
 
@@ -58,6 +60,20 @@ protected:
 
 private:
   TColor FFill;
+};
+
+class TStripes : public TCustomControl {
+public:
+  using TCustomControl::TCustomControl;
+
+protected:
+  void Paint() override {
+    TCanvas* c = GetCanvas();
+    for (int x = 0; x < GetWidth(); ++x) {
+      c->GetPen()->SetColor(x % 2 ? clYellow : clBlue);
+      c->Line(x, 0, x, GetHeight());
+    }
+  }
 };
 
 class ToolkitTest : public ::testing::Test {
@@ -244,6 +260,37 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   EXPECT_EQ(Form->GetActiveControl(), nullptr);
   b->SetFocus();  // invisible: refused quietly
   EXPECT_EQ(Form->GetActiveControl(), nullptr);
+}
+
+TEST_F(ToolkitTest, MarkedAreasAloneArePaintedAndShown) {
+  // Controls that ask for their canvas again inside Paint (as every control does), far apart:
+  // two small marks, one in each, are painted and shown, and nothing else is touched, neither
+  // the rest of either control nor what lies between the marks.
+  auto* pic = new TStripes(Form);
+  pic->SetBounds(0, 0, 300, 200);
+  pic->SetParent(Form);
+  auto* a = new TProbe(Form, clRed);
+  a->SetBounds(10, 10, 60, 60);
+  a->SetParent(pic);
+  auto* b = new TProbe(Form, clRed);
+  b->SetBounds(220, 120, 60, 60);
+  b->SetParent(pic);
+  Form->Show();
+  Pump();
+  TBitmap* surface = Form->GetSurface();
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) std::memcpy(surface->GetScanLine(y) + x * 4, "\x00\xff\x00\xff", 4);
+  const TRect marks[] = {Rect(20, 20, 30, 30), Rect(230, 130, 240, 140)};
+  for (const TRect& m : marks) Form->InvalidateFormRect(m);
+  Pump();
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) {
+      const bool marked = QzPtInRect(marks[0], TPoint{x, y}) || QzPtInRect(marks[1], TPoint{x, y});
+      const uint8_t* p = surface->GetScanLine(y) + x * 4;
+      ASSERT_EQ(RGB(p[2], p[1], p[0]) == clLime, !marked) << x << "," << y;
+      ASSERT_EQ(ScreenPixel(x, y), marked || (x >= 10 && x < 70 && y >= 10 && y < 70) || (x >= 220 && x < 280 && y >= 120 && y < 180)
+                                        ? clRed : (x % 2 ? clYellow : clBlue)) << x << "," << y;
+    }
 }
 
 TEST_F(ToolkitTest, FormShowCloseAndModal) {

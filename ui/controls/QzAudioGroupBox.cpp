@@ -283,12 +283,48 @@ void TQzCustomAudioGroupBox::PaintBackground(TCanvas* C, const TRect& R) {
     return;
   }
   if (FImageSource && !FImageSource->IsEmpty()) {
-    C->StretchDraw(R, FImageSource->GetPicture()->GetGraphic());
+    TGraphic* picture = FImageSource->GetPicture()->GetGraphic();
+    // A paint that only shows a meter's needle copies the kept picture's rows: stretching the
+    // whole face again on every tick cost far more than everything else the tick does.
+    if (TBitmap* kept = KeptBackground(C, R, picture))
+      C->Draw(R.Left, R.Top, kept);
+    else
+      C->StretchDraw(R, picture);
     return;
   }
   const TColor top = ColorToRGB(GetColor());
   C->GetBrush()->SetColor(top);
   C->GradientFill(R, top, LightenColor(top, -125), gdVertical);
+}
+
+void TQzCustomAudioGroupBox::UpdateLayout() {
+  FBackground.reset();
+  FBackgroundOf = nullptr;
+  TQzCustomAudioWinControl::UpdateLayout();
+}
+
+TBitmap* TQzCustomAudioGroupBox::KeptBackground(TCanvas* C, const TRect& R, TGraphic* Picture) {
+  auto* raster = dynamic_cast<TRasterImage*>(Picture);
+  const HDC dc = C->GetHandle();
+  const int32_t w = R.Right - R.Left, h = R.Bottom - R.Top;
+  if (!raster || !dc || w < 1 || h < 1 || raster->GetTransparent() || C->GetCopyMode() != SRCCOPY ||
+      (raster->GetHasAlpha() && raster->GetPixelFormat() == pf32bit))
+    return nullptr;
+  const int mode = GetStretchBltMode(dc);
+  if (FBackground && FBackgroundOf == Picture && FBackgroundMode == mode && FBackground->GetWidth() == w &&
+      FBackground->GetHeight() == h)
+    return FBackground.get();
+  if (!FBackground) {
+    FBackground = std::make_unique<TBitmap>();
+    FBackground->SetPixelFormat(pf32bit);
+  }
+  FBackground->SetSize(w, h);
+  TCanvas* target = FBackground->GetCanvas();
+  SetStretchBltMode(target->GetHandle(), mode);
+  target->StretchDraw(Rect(0, 0, w, h), Picture);
+  FBackgroundOf = Picture;
+  FBackgroundMode = mode;
+  return FBackground.get();
 }
 
 void TQzCustomAudioGroupBox::PaintHeader(TCanvas* C) {

@@ -124,11 +124,18 @@ public:
   // After the user switched the group on or off.
   TNotifyEvent OnActiveChanged;
 
+  // The stretched picture is kept for the next paint; a new layout or picture drops it.
+  void UpdateLayout() override;
+
 protected:
   void Paint() override;
 
 private:
   void PaintBackground(TCanvas* C, const TRect& R);
+  // The image source's picture stretched over R as C would draw it, drawn once and kept while
+  // neither the picture, the size nor the stretch mode changes; nullptr when the picture's
+  // pixels would mix with what lies under them (transparency, alpha, another copy mode).
+  TBitmap* KeptBackground(TCanvas* C, const TRect& R, TGraphic* Picture);
   void PaintHeader(TCanvas* C);
   void PaintBottomText(TCanvas* C, const TRect& R);
   void DisableChildren();
@@ -147,6 +154,9 @@ private:
   bool FActive = true;
   // The children this box disabled and owes their Enabled back; each is watched for its end.
   TList<TControl> FDisabled;
+  std::unique_ptr<TBitmap> FBackground;
+  const TGraphic* FBackgroundOf = nullptr;
+  int FBackgroundMode = 0;
 };
 
 class TQzAudioGroupBox : public TQzCustomAudioGroupBox {
