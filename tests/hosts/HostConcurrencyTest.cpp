@@ -17,39 +17,9 @@
 namespace {
 using TState = std::vector<uint8_t>;
 
-class THostTest : public PluginLibraryTest {
-protected:
-  void SetUp() override {
-    PluginLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    TServer& server = TServer::Get();
-    if (!server.Started) GTEST_SKIP() << server.Why << ": no host with an editor is tried";
-    Input = XOpenDisplay(server.Xvfb.Name.c_str());
-    ASSERT_NE(Input, nullptr);
-  }
-  void TearDown() override {
-    if (Input) XCloseDisplay(Input);
-  }
-  // Mapped windows below the root: a direct-call editor's own window is one of them.
-  std::vector<Window> TopLevels() {
-    std::vector<Window> found;
-    Window root, parent, *children = nullptr;
-    unsigned n = 0;
-    XSync(Input, False);
-    if (!XQueryTree(Input, DefaultRootWindow(Input), &root, &parent, &children, &n)) return found;
-    for (unsigned i = 0; i < n; ++i) {
-      XWindowAttributes wa;
-      if (XGetWindowAttributes(Input, children[i], &wa) && wa.map_state == IsViewable) found.push_back(children[i]);
-    }
-    if (children) XFree(children);
-    return found;
-  }
-  Display* Input = nullptr;
-};
-
 // ---- the state from several control threads -------------------------------------------------
 
-using HostConcurrency = THostTest;
+using HostConcurrency = EditorInX11Host;
 
 // States that differ in both parts: band 1's gain in the equaliser part and the threshold in
 // the limiter part, each within its knob's range so that an open editor shows them unchanged.
@@ -174,7 +144,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
 
 // ---- a host that frees the instance from inside its callback --------------------------------
 
-using HostClosesInCallback = THostTest;
+using HostClosesInCallback = EditorInX11Host;
 
 // A direct-call host that frees the instance when it hears CloseOn, as a host that closes a
 // plug-in when its window closes does, and then never uses it again.
@@ -252,10 +222,10 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     ASSERT_EQ(state.size(), 232u);
     Window window = 0;
     if (c.ShownFirst) {
-      const std::vector<Window> before = TopLevels();
+      const std::vector<Window> before = ClosableTopLevels();
       ASSERT_EQ(Lib.CallObject(10001, 0, closing.Object, nullptr), 1);
       closing.Idle(10);
-      for (Window w : TopLevels())
+      for (Window w : ClosableTopLevels())
         if (std::find(before.begin(), before.end(), w) == before.end()) window = w;
       ASSERT_NE(window, 0u) << "the editor has no window of its own";
     }
@@ -283,7 +253,7 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     void* probe = Lib.CreateInstance(0, nullptr, nullptr);
     Lib.CallObject(13001, 0, probe, nullptr);
     Lib.CallObject(10004, 0, probe, nullptr);
-    const std::vector<Window> after = TopLevels();
+    const std::vector<Window> after = ClosableTopLevels();
     if (window) {
       EXPECT_EQ(std::count(after.begin(), after.end(), window), 0);
     }

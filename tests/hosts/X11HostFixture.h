@@ -136,6 +136,7 @@ protected:
     std::vector<::Window> found;
     ::Window root, parent, *children = nullptr;
     unsigned n = 0;
+    XSync(Input, False);
     if (!XQueryTree(Input, DefaultRootWindow(Input), &root, &parent, &children, &n)) return found;
     const Atom close = XInternAtom(Input, "WM_DELETE_WINDOW", False);
     for (unsigned i = 0; i < n; ++i) {
