@@ -11,10 +11,7 @@
 namespace {
 
 TEST(Canvas, LinesLeaveOutTheirEndPoint) {
-  struct Case {
-    int X1, Y1, X2, Y2;
-    std::set<std::pair<int, int>> Pixels;
-  };
+  struct Case { int X1, Y1, X2, Y2; std::set<std::pair<int, int>> Pixels; };
   const Case cases[] = {
       {2, 5, 7, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
       {7, 5, 2, 5, {{7, 5}, {6, 5}, {5, 5}, {4, 5}, {3, 5}}},

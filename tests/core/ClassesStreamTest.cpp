@@ -65,11 +65,7 @@ TEST(ClassesStream, MemorySeek) {
   TMemoryStream s;
   const auto data = Bytes(10);
   s.Write(data.data(), 10);
-  struct Case {
-    int64_t Offset;
-    TSeekOrigin Origin;
-    int64_t Expect;
-  };
+  struct Case { int64_t Offset; TSeekOrigin Origin; int64_t Expect; };
   const Case cases[] = {
       {3, soBeginning, 3},   {2, soCurrent, 5},     {-1, soCurrent, 4},  {0, soEnd, 10},
       {-4, soEnd, 6},        {-100, soCurrent, 0},  {-1, soBeginning, 0}, {25, soEnd, 35},

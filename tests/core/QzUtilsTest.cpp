@@ -13,10 +13,7 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 }  // namespace
 
 TEST(QzUtils, RectSizes) {
-  struct Case {
-    TRect R;
-    int32_t Width, Height;
-  };
+  struct Case { TRect R; int32_t Width, Height; };
   const Case cases[] = {
       {{10, 0, 4, 0}, 6, 0},       {{0, 5, 0, -5}, 0, 10},   {{-3, -4, 3, 4}, 6, 8},
       {{kMin, 0, kMax, 0}, kMax, 0}, {{0, kMax, 0, kMin}, 0, kMax},
@@ -46,11 +43,7 @@ TEST(QzUtils, ShiftAndExpand) {
 }
 
 TEST(QzUtils, AlignRect) {
-  struct Case {
-    TRect R, Bounds;
-    uint8_t H, V;
-    TRect Expect;
-  };
+  struct Case { TRect R, Bounds; uint8_t H, V; TRect Expect; };
   const Case cases[] = {
       {{0, 0, 10, 10}, {0, 0, 25, 25}, 1, 2, {7, 15, 17, 25}},
       {{100, 100, 110, 110}, {0, 0, 25, 25}, 0, 0, {0, 0, 10, 10}},
@@ -70,10 +63,7 @@ TEST(QzUtils, AlignRect) {
 }
 
 TEST(QzUtils, NormalizeAndConstrain) {
-  struct Case {
-    TRect R, Bound, Expect;
-    bool Swaps;
-  };
+  struct Case { TRect R, Bound, Expect; bool Swaps; };
   const Case cases[] = {
       {{-5, -5, 50, 50}, {0, 0, 40, 40}, {0, 0, 40, 40}, false},
       {{30, 30, 10, 10}, {0, 0, 40, 40}, {10, 10, 30, 30}, true},
@@ -94,10 +84,7 @@ TEST(QzUtils, NormalizeAndConstrain) {
 
 TEST(QzUtils, PointInRectIncludesEdges) {
   const TRect r{10, 20, 30, 40};
-  struct Case {
-    TPoint P;
-    bool In;
-  };
+  struct Case { TPoint P; bool In; };
   const Case cases[] = {
       {{10, 30}, true},  {{30, 30}, true},  {{20, 20}, true},  {{20, 40}, true},
       {{10, 20}, true},  {{30, 40}, true},  {{9, 30}, false},  {{31, 30}, false},
@@ -107,11 +94,7 @@ TEST(QzUtils, PointInRectIncludesEdges) {
 }
 
 TEST(QzUtils, LightenColor) {
-  struct Case {
-    TColor C;
-    int32_t Amount;
-    TColor Expect;
-  };
+  struct Case { TColor C; int32_t Amount; TColor Expect; };
   const Case cases[] = {
       {RGB(100, 100, 100), 0, RGB(100, 100, 100)},
       {clBtnFace, 0, clBtnFace},  // unchanged, not even resolved
@@ -131,11 +114,7 @@ TEST(QzUtils, LightenColor) {
 }
 
 TEST(QzUtils, BlendColor) {
-  struct Case {
-    TColor A, B;
-    uint8_t Alpha;
-    TColor Expect;
-  };
+  struct Case { TColor A, B; uint8_t Alpha; TColor Expect; };
   const Case cases[] = {
       {RGB(0, 0, 0), RGB(255, 255, 255), 125, RGB(124, 124, 124)},
       {RGB(255, 0, 10), RGB(0, 255, 10), 0, RGB(254, 0, 9)},
@@ -152,12 +131,7 @@ TEST(QzUtils, BlendColor) {
 TEST(QzUtils, FloatToDisplayText) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  struct Case {
-    double Value;
-    uint8_t Decimals;
-    bool Grouping;
-    const char* Expect;
-  };
+  struct Case { double Value; uint8_t Decimals; bool Grouping; const char* Expect; };
   const Case cases[] = {
       {75.0, 1, true, "75,0"},
       {5, 0, true, "5"},
@@ -190,10 +164,7 @@ TEST(QzUtils, FloatToDisplayText) {
 }
 
 TEST(QzUtils, DisplayTextToFloat) {
-  struct Case {
-    const char* Text;
-    double Expect;
-  };
+  struct Case { const char* Text; double Expect; };
   const Case cases[] = {
       {"1.234,5", 1234.5}, {"12,5", 12.5},     {"-1.234,5", -1234.5}, {"5", 5.0},
       {",5", 0.5},         {"-,5", -0.5},      {"1.000.000", 1e6},    {" 12,5 ", 12.5},
@@ -221,12 +192,7 @@ TEST(QzUtils, DisplayTextRoundTrips) {
 }
 
 TEST(QzUtils, ReplaceSubstring) {
-  struct Case {
-    const char* S;
-    const char* Pattern;
-    const char* NewText;
-    const char* Expect;
-  };
+  struct Case { const char* S; const char* Pattern; const char* NewText; const char* Expect; };
   const Case cases[] = {
       {"line#13next#13", "#13", "\r", "line\rnext\r"},
       {"#13#13#13", "#13", "\r", "\r\r\r"},

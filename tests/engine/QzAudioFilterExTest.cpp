@@ -134,11 +134,7 @@ TEST(QzAudioFilterEx, RateDropBelowCornerStaysBounded) {
 }
 
 TEST(QzAudioFilterEx, ResponsesMatchCoefficientsAndTextbook) {
-  struct TCase {
-    TKind Kind;
-    float Frequency, Bandwidth, Gain;
-    uint32_t Rate;
-  } cases[] = {
+  struct TCase { TKind Kind; float Frequency, Bandwidth, Gain; uint32_t Rate; } cases[] = {
       {TKind::Highcut, 20000.0f, 1.0f, 0.0f, 44100}, {TKind::Highcut, 1000.0f, 1.0f, 0.0f, 48000},
       {TKind::Highcut, 5000.0f, 3.0f, 0.0f, 96000},  {TKind::Lowcut, 20.0f, 1.0f, 0.0f, 44100},
       {TKind::Lowcut, 500.0f, 1.0f, 0.0f, 48000},    {TKind::Lowcut, 150.0f, 0.5f, 0.0f, 22050},

@@ -15,11 +15,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 }  // namespace
 
 TEST(QzAudioMath, ClampSingle) {
-  struct Case {
-    float Value, Min, Max;
-    float Expect;
-    bool Changed;
-  };
+  struct Case { float Value, Min, Max; float Expect; bool Changed; };
   const Case cases[] = {
       {0.5f, 0, 1, 0.5f, false},   {1.0f, 0, 1, 1.0f, false},   {0.0f, 0, 1, 0.0f, false},
       {2.0f, 0, 1, 1.0f, true},    {-1.0f, 0, 1, 0.0f, true},   {kInf, 0, 1, 1.0f, true},
@@ -39,10 +35,7 @@ TEST(QzAudioMath, ClampSingle) {
 
 // Tolerance 0: the exact value (or both not a number).
 TEST(QzAudioMath, LevelLawPoints) {
-  struct Case {
-    bool ToAmp;
-    float X, Expect, Tolerance;
-  };
+  struct Case { bool ToAmp; float X, Expect, Tolerance; };
   const Case cases[] = {
       {true, 0.0f, 1.0f, 0},         {true, -0.0f, 1.0f, 0},        {true, -10.0f, 0.1f, 0},
       {true, 10.0f, 10.0f, 0},       {true, 20.0f, 100.0f, 0},      {true, -80.0f, 1e-8f, 0},

@@ -60,10 +60,7 @@ void AllBands(TQzAudioMicroEqualizer& e) {
   p.SetHighcutFrequency(12000.0f);
 }
 
-struct TSetupCase {
-  const char* Name;
-  TSetup Setup;
-};
+struct TSetupCase { const char* Name; TSetup Setup; };
 
 const std::vector<TSetupCase>& Setups() {
   static const std::vector<TSetupCase> setups = {
@@ -134,11 +131,7 @@ TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
 // designed from: a sine of each probe frequency comes out scaled by the product of the enabled
 // bands' and both cut filters' magnitudes.
 TEST(QzAudioMicroEqualizer, SineResponsesMatchTheTextbookSections) {
-  struct TCase {
-    const char* Name;
-    uint32_t Rate;
-    TSetup Setup;
-  } cases[] = {
+  struct TCase { const char* Name; uint32_t Rate; TSetup Setup; } cases[] = {
       {"defaults", 44100, [](TQzAudioMicroEqualizer&) {}},
       {"all bands and cuts", 44100, AllBands},
       {"band 1 only, -15 dB", 48000, [](TQzAudioMicroEqualizer& e) {

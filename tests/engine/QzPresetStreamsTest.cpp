@@ -359,11 +359,7 @@ TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
 
 TEST(PresetStreams, EqualizerAccessorsClamp) {
   enum TField { fOut, fLow, fHigh, fFreq, fBw, fGain, fPan, fIn };
-  struct TCase {
-    TField Field;
-    uint8_t Band;
-    float Value, Expected;
-  } cases[] = {
+  struct TCase { TField Field; uint8_t Band; float Value, Expected; } cases[] = {
       {fOut, 0, -500.0f, -500.0f}, {fLow, 0, 10.0f, 20.0f},      {fLow, 0, 600.0f, 500.0f},
       {fHigh, 0, 500.0f, 1000.0f}, {fHigh, 0, 30000.0f, 20000.0f}, {fFreq, 0, 10.0f, 20.0f},
       {fFreq, 2, 30000.0f, 20000.0f}, {fBw, 0, 0.1f, 0.5f},     {fBw, 1, 9.0f, 5.0f},

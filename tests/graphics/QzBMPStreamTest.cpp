@@ -16,12 +16,7 @@ void SetPixel(TQzBitmap& B, int X, int Y, std::initializer_list<uint8_t> Bytes) 
 }
 
 TEST(QzBMPStream, StorageModesRoundTrip) {
-  struct Case {
-    uint8_t Format;
-    uint8_t Alpha, Mask;
-    uint8_t Mode;
-    int64_t Size;
-  };
+  struct Case { uint8_t Format; uint8_t Alpha, Mask; uint8_t Mode; int64_t Size; };
   // 3 x 2 pixels; one pixel carries the alpha and / or mask value.
   const Case cases[] = {
       {1, 255, 255, 1, 64 + 6 * 3}, {1, 128, 255, 2, 64 + 6 * 4}, {2, 255, 255, 1, 64 + 6 * 3},
@@ -66,12 +61,7 @@ TBytes Stream(const char* Magic, uint8_t Version, uint16_t W, uint16_t H, uint8_
 }
 
 TEST(QzBMPStream, ReaderCases) {
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    int W, H;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int W, H; };
   const Case cases[] = {
       {"QBMP magic", Stream("QBMP", 1, 2, 1, 32, 1, 6), 0, 2, 1},
       {"version 7", Stream("QZBM", 7, 2, 1, 32, 1, 6), 0, 2, 1},

@@ -63,10 +63,7 @@ TEST(QzBitmap, NewPixelsAreWhiteAndOpaque) {
 }
 
 TEST(QzBitmap, Sizes) {
-  struct Case {
-    int W, H, WantW, WantH;
-    bool Empty;
-  };
+  struct Case { int W, H, WantW, WantH; bool Empty; };
   const Case cases[] = {{20000, 10, 15000, 10, false}, {0, 10, 0, 0, true}, {10, 0, 0, 0, true},
                         {-5, 3, 0, 0, true},          {1, 1, 1, 1, false}, {15000, 1, 15000, 1, false}};
   auto shape = [](TQzBitmap& B) {
@@ -280,11 +277,7 @@ TEST(QzBitmap, RenderingShowsTheCheckerboardAroundThePicture) {
 TEST(QzBitmap, RenderingFitGeometry) {
   // The fitted size comes from the rectangle (halves to even), the place from the whole
   // bitmap: the picture is centred in it, not in the rectangle.
-  struct Case {
-    int W, H, BW, BH;
-    TRect R;
-    TRect Picture;
-  };
+  struct Case { int W, H, BW, BH; TRect R; TRect Picture; };
   const Case cases[] = {
       {100, 50, 200, 200, Rect(0, 0, 200, 200), Rect(0, 50, 200, 150)},
       {50, 100, 200, 200, Rect(0, 0, 200, 200), Rect(50, 0, 150, 200)},
@@ -350,10 +343,7 @@ TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {
 TEST(QzBitmap, RenderingOfExtremeShapesStaysInside) {
   // Very wide and very tall pictures fit into at least one row or column; rectangles larger
   // than the bitmap, or none at all, write nothing outside it.
-  struct Case {
-    int W, H;
-    TRect R;
-  };
+  struct Case { int W, H; TRect R; };
   const Case cases[] = {{15000, 1, Rect(0, 0, 100, 100)}, {1, 15000, Rect(0, 0, 100, 100)},
                         {50, 50, Rect(0, 0, 900, 700)},   {3, 2, Rect(5, 5, 5, 9)}};
   for (const Case& c : cases) {

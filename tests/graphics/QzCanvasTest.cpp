@@ -36,10 +36,7 @@ TPixels Drawn(int W, int H, int X1, int Y1, int X2, int Y2) {
 }
 
 TEST(QzCanvas, LinesAndRuns) {
-  struct Case {
-    int X1, Y1, X2, Y2;
-    TPixels Pixels;
-  };
+  struct Case { int X1, Y1, X2, Y2; TPixels Pixels; };
   const Case cases[] = {
       {2, 5, 7, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
       {3, 3, 3, 3, {{3, 3}}},
@@ -77,10 +74,7 @@ TEST(QzCanvas, TinyTargetsAndNoTarget) {
   // or row, its clip edges being inclusive. The line (-2, -2) -> (4, 3) plots (-2, -2), (-1, -1),
   // (0, 0), (1, 1), (2, 1), (3, 2), (4, 3); each paints the pixels at offsets (-2 .. 1, -2 .. 1)
   // from it whose rounded distance is below 2.
-  struct Case {
-    int W, H;
-    TPixels Wide;
-  };
+  struct Case { int W, H; TPixels Wide; };
   const Case cases[] = {{1, 10, {{0, 0}, {0, 1}, {0, 2}}},
                         {10, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},
                         {1, 1, {{0, 0}}}};
@@ -118,11 +112,7 @@ TEST(QzCanvas, Targets) {
   jpeg.SetPixelFormat(pf24bit);
   jpeg.SetSize(6, 5);
   TObject plain;
-  struct Case {
-    TObject* Target;
-    int Bytes;
-    TCanvas* Canvas;
-  };
+  struct Case { TObject* Target; int Bytes; TCanvas* Canvas; };
   TQzCanvas c;
   const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
                         {b16.get(), 0, nullptr},          {&q32, 4, nullptr},
@@ -158,11 +148,7 @@ TEST(QzCanvas, OwnPictureTargets) {
   epf32.SetSize(6, 5);
   epf16.SetPixelFormat(1);
   epf16.SetSize(6, 5);
-  struct Case {
-    TGraphic* Target;
-    int Bytes;
-    TQzPixelAddrProc Proc;
-  };
+  struct Case { TGraphic* Target; int Bytes; TQzPixelAddrProc Proc; };
   const Case cases[] = {{&tif, 4, GetTIFPixelAddr},   {&tga, 4, GetTGAPixelAddr},
                         {&epf24, 3, GetEPFPixelAddr}, {&epf32, 4, GetEPFPixelAddr},
                         {&epf16, 0, nullptr},         {&epfEmpty, 0, nullptr}};

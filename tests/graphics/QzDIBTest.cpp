@@ -41,10 +41,7 @@ TEST(DIB, ResizingKeepsOrRemakesTheSection) {
 }
 
 TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
-  struct Case {
-    uint16_t W, H;
-    uint16_t KeptW, KeptH;
-  };
+  struct Case { uint16_t W, H; uint16_t KeptW, KeptH; };
   // A zero side (the size is kept), and sides the system cannot make a section of (0 x 0).
   const Case cases[] = {{0, 5, 0, 5}, {5, 0, 5, 0}, {40000, 2, 0, 0}, {2, 65535, 0, 0}};
   for (const Case& c : cases) {
@@ -74,10 +71,7 @@ TEST(DIB, WideSectionsKeepTheirStride) {
 }
 
 TEST(PixelAddress, ToolkitPicturesByDepth) {
-  struct Case {
-    TPixelFormat Format;
-    int Bytes;
-  };
+  struct Case { TPixelFormat Format; int Bytes; };
   const Case cases[] = {{pf24bit, 3}, {pf32bit, 4}, {pf16bit, 0}};
   for (const Case& c : cases) {
     TBitmap b;

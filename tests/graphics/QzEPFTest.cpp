@@ -25,13 +25,7 @@ uint32_t Load(TQzEPFImage& I, const TBytes& Data) {
 }
 
 TEST(QzEPF, StorageModesRoundTrip) {
-  struct Case {
-    const char* Name;
-    bool Colour;
-    uint8_t Alpha;
-    uint8_t Mode;
-    uint32_t PayloadPerPixel;
-  };
+  struct Case { const char* Name; bool Colour; uint8_t Alpha; uint8_t Mode; uint32_t PayloadPerPixel; };
   const Case cases[] = {{"grey opaque", false, 255, 8, 1}, {"grey with alpha", false, 254, 9, 2},
                         {"colour opaque", true, 255, 1, 3}, {"colour with alpha", true, 3, 0, 4}};
   for (const Case& c : cases) {
@@ -85,12 +79,7 @@ TBytes Chunk(uint8_t Type, uint8_t Sub, const TBytes& Payload, int64_t Length = 
 TEST(QzEPF, ReaderCases) {
   const TBytes grey = {7, 8};  // mode 8, 2 x 1
   const TBytes end = Chunk(255, 0, {});
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    int W;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int W; };
   const Case cases[] = {
       {"header size 80", File(2, 1, 3, 8, {Chunk(5, 8, grey), end}, 80), 0, 2},
       {"unknown chunks and picture sub-type 1 skipped",
@@ -122,12 +111,7 @@ TEST(QzEPF, ReaderCases) {
 TEST(QzEPF, PayloadsAndChunkOrder) {
   const TBytes end = Chunk(255, 0, {});
   const TBytes raw = {0, 0, 1, 255, 2, 2, 3, 254};  // 2 x 1, 4 bytes a pixel
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    TBytes Pixels;
-    TBytes RawData;
-  };
+  struct Case { const char* Name; TBytes Data; TBytes Pixels; TBytes RawData; };
   const Case cases[] = {
       // The buffer's bytes from the start of a longer stored payload.
       {"mode 0, longer payload", File(2, 1, 3, 0, {Chunk(5, 0, Cat(raw, {9, 9, 9})), end}), raw, {}},

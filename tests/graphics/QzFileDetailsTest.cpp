@@ -111,12 +111,7 @@ TEST(QzFileDetails, ScramblingFollowsTheKeyAndThePosition) {
 
 TEST(QzFileDetails, ReaderCases) {
   const TBytes noPreview = {0, 0, 0, 0};
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    std::string Slot0;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; std::string Slot0; };
   auto body = [&](const uint8_t (&Key)[16], int Strings) {
     TBytes b = noPreview;
     for (int i = 0; i < Strings; ++i) {

@@ -129,12 +129,7 @@ TEST_F(QzPicList, ReaderCases) {
   emptyItem[6 + 4] = 55;
   TBytes badPicture = {0x35, 0x12, 3, 0, 0, 0, 1, 2, 3};
   badPicture.resize(9 + 32, 0);
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    int Count;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int Count; };
   const Case cases[] = {
       {"header size 40", make(1, 40, 1, emptyItem), 0, 1},
       {"version 2", make(2, 26, 1, emptyItem), Code(1604, 703), 0},

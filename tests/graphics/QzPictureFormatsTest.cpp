@@ -10,11 +10,7 @@
 namespace {
 
 TEST(PictureFormats, RegisteredByExtensionWithTheirDescriptions) {
-  struct Case {
-    const char* Ext;
-    const char* Description;
-    TGraphicClass Class;
-  };
+  struct Case { const char* Ext; const char* Description; TGraphicClass Class; };
   const Case cases[] = {
       {"epf", "Extended Picture File", GraphicClassOf<TQzEPFImage>()},
       {"epff", "Extended Picture File", GraphicClassOf<TQzEPFImage>()},

@@ -13,11 +13,7 @@
 namespace {
 
 TEST(Resample, KernelsAtTheirZerosAndJoins) {
-  struct Case {
-    TQzResampleFilter K;
-    float At0, Reach;
-    std::vector<float> Joins;
-  };
+  struct Case { TQzResampleFilter K; float At0, Reach; std::vector<float> Joins; };
   const Case cases[] = {
       {ResampleFilterLanczos3, 1.0f, 3.0f, {}},
       {ResampleFilterMitchell, 8.0f / 9.0f, 2.0f, {1.0f}},
@@ -52,9 +48,7 @@ TEST(Resample, KernelsAtTheirZerosAndJoins) {
 
 TEST(Resample, FlatPicturesStayFlat) {
   const TColor color = RGB(10, 200, 77);
-  struct Size {
-    int SW, SH, DW, DH;
-  };
+  struct Size { int SW, SH, DW, DH; };
   // Shrinking and enlarging, strong shrinks, one-pixel sources and destinations, and sources
   // far smaller than the filters' windows.
   const Size sizes[] = {{37, 23, 250, 7}, {100, 60, 25, 15}, {2, 2, 3, 3},  {1, 1, 4, 4},
@@ -93,11 +87,7 @@ TEST(Resample, EnlargingPutsTheEndsOnTheEnds) {
 }
 
 TEST(Resample, FittedSizes) {
-  struct Case {
-    int SW, SH, MaxW, MaxH;
-    bool Keep;
-    int W, H;
-  };
+  struct Case { int SW, SH, MaxW, MaxH; bool Keep; int W, H; };
   const Case cases[] = {
       {400, 200, 250, 250, true, 250, 125}, {200, 400, 250, 250, true, 125, 250},
       {400, 200, 250, 250, false, 250, 250}, {10000, 1, 250, 250, true, 250, 1},
@@ -123,13 +113,7 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
   TBitmap empty;
   TBitmap dst;
   dst.SetSize(3, 3);
-  struct Case {
-    TGraphic* Src;
-    TGraphic* Dst;
-    int MaxW;
-    uint8_t Filter;
-    uint32_t Code;
-  };
+  struct Case { TGraphic* Src; TGraphic* Dst; int MaxW; uint8_t Filter; uint32_t Code; };
   const Case cases[] = {
       {nullptr, nullptr, 5, 1, MakeErrorCode(qecNoDestination, 501)},
       {nullptr, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 502)},

@@ -50,12 +50,7 @@ TEST(QzTGA, ReaderCases) {
     for (size_t i = 0; i < P.size(); i += 4) r.insert(r.end(), {P[i], P[i + 1], P[i + 2]});
     return r;
   };
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    TBytes Pixels;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; };
   const Case cases[] = {
       {"32-bit top-left", Cat({Header(2, 2, 2, 32, 0x28), top, bottom}), 0, expected},
       {"32-bit bottom-left", Cat({Header(2, 2, 2, 32, 0x08), bottom, top}), 0, expected},

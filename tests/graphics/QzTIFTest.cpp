@@ -73,13 +73,7 @@ TEST(QzTIF, OffsetsCountFromTheStartOfTheTiffData) {
 }
 
 TEST(QzTIF, ReaderCases) {
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    TBytes Pixels;
-    uint16_t Resolution;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; uint16_t Resolution; };
   auto with = [](std::function<void(TTiff&)> Edit) {
     TTiff t = RgbTiff();
     Edit(t);

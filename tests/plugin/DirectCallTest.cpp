@@ -57,9 +57,7 @@ TEST_F(DirectCall, IdentityTexts) {
 }
 
 TEST_F(DirectCall, ValuesAndSettings) {
-  const struct {
-    int32_t Opcode, Argument, Answer;
-  } cases[] = {
+  const struct { int32_t Opcode, Argument, Answer; } cases[] = {
       {11015, 0, 0}, {12001, 0, 0}, {12002, 0, 0}, {13001, 0, 44100}, {13003, 0, 10000}, {13004, 0, 96000},
       {13005, 0, 96}, {13002, 48000, 1}, {13001, 0, 48000}, {13002, 96000, 1}, {13001, 0, 96000},
       {13007, 500, 1}, {13007, 0, 1}, {13007, 140, 1},

@@ -26,12 +26,7 @@ protected:
 };
 
 TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
-  struct TCase {
-    const char* Name;
-    bool TimerDue;
-    bool LoadOnAnotherThread;
-    bool Hidden;
-  };
+  struct TCase { const char* Name; bool TimerDue; bool LoadOnAnotherThread; bool Hidden; };
   const TCase cases[] = {
       {"open", false, false, false},
       {"open, meter timer due", true, false, false},

@@ -45,13 +45,9 @@ TEST(PluginObject, HostNotifications) {
   o.NotifyHost(15008, 1);
   o.NotifyHost(15006, 0);
   ASSERT_EQ(log.Calls.size(), 2u);
-  EXPECT_EQ(log.Calls[0].Object, &o);
-  EXPECT_EQ(log.Calls[0].Context, &log);
-  EXPECT_EQ(log.Calls[0].Opcode, 15008);
-  EXPECT_EQ(log.Calls[0].Value, 1);
-  EXPECT_EQ(log.Calls[0].Reserved, 0);
-  EXPECT_EQ(log.Calls[1].Opcode, 15006);
-  EXPECT_EQ(log.Calls[1].Value, 0);
+  for (const auto& c : log.Calls) EXPECT_TRUE(c.Object == &o && c.Context == &log && c.Reserved == 0);
+  EXPECT_EQ(std::vector<int64_t>({log.Calls[0].Opcode, log.Calls[0].Value, log.Calls[1].Opcode, log.Calls[1].Value}),
+            std::vector<int64_t>({15008, 1, 15006, 0}));
 }
 
 // VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
@@ -135,19 +131,13 @@ TEST_F(EditorPaths, VstEditorOpcodes) {
   ERect* rect = nullptr;
   EXPECT_EQ(Vst(effEditGetRect, &rect), 1);
   ASSERT_NE(rect, nullptr);
-  EXPECT_EQ(rect->top, 0);
-  EXPECT_EQ(rect->left, 0);
-  EXPECT_EQ(rect->bottom, 595);
-  EXPECT_EQ(rect->right, 1024);
+  EXPECT_EQ(std::vector<int>({rect->top, rect->left, rect->bottom, rect->right}), std::vector<int>({0, 0, 595, 1024}));
   EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
   int window = 0;
   EXPECT_EQ(Vst(effEditOpen, &window), 1);
   TFakeEditor* e = Editor();
-  EXPECT_TRUE(e->Visible);
   EXPECT_EQ(e->Parent, &window);
-  EXPECT_EQ(e->Border, ebsNone);
-  EXPECT_EQ(e->Left, 0);
-  EXPECT_EQ(e->Top, 0);
+  EXPECT_EQ(std::vector<int>({e->Visible, e->Border, e->Left, e->Top}), std::vector<int>({true, ebsNone, 0, 0}));
   EXPECT_EQ(Vst(effEditIdle), 1);
   EXPECT_EQ(Vst(effEditClose), 1);
   EXPECT_FALSE(e->Visible);
@@ -171,12 +161,9 @@ TEST_F(EditorPaths, DirectCallEditorOpcodes) {
   EXPECT_EQ(Plugin.CallObject(17003, 5, nullptr), 1);
   EXPECT_EQ(e->Border, ebsNone);
   EXPECT_EQ(Plugin.CallObject(18002, 0, const_cast<int16_t*>(place)), 1);
-  int16_t rect[4] = {};
-  EXPECT_EQ(Plugin.CallObject(18001, 0, rect), 1);
-  EXPECT_EQ(rect[0], 40);
-  EXPECT_EQ(rect[1], 1024);
-  EXPECT_EQ(rect[2], 60);
-  EXPECT_EQ(rect[3], 595);
+  std::vector<int16_t> rect(4);
+  EXPECT_EQ(Plugin.CallObject(18001, 0, rect.data()), 1);
+  EXPECT_EQ(rect, std::vector<int16_t>({40, 1024, 60, 595}));
   EXPECT_EQ(Plugin.CallObject(18001, 0, nullptr), -1);
   EXPECT_EQ(Plugin.CallObject(18002, 0, nullptr), -1);
   char caption[] = "Track 1";
@@ -273,11 +260,7 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
   std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
   const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
-  const struct {
-    const char* What;
-    std::vector<uint8_t> Blob;
-    uint32_t EqualizerError, LimiterError;
-  } cases[] = {
+  const struct { const char* What; std::vector<uint8_t> Blob; uint32_t EqualizerError, LimiterError; } cases[] = {
       {"whole", blob, 0, 0},
       {"empty", {}, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401)},
       {"50 bytes", cut(blob, 50), MakeErrorCode(1002, 404), MakeErrorCode(1002, 401)},
@@ -293,17 +276,14 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
     TQzAudioEffectPlugin p;
     LoadInto(p, c.Blob);
     const TQzAudioEffectPluginPreset* exchange = p.GetPreset();
-    EXPECT_EQ(exchange->EqualizerPreset()->Error, c.EqualizerError);
-    EXPECT_EQ(exchange->LimiterPreset()->Error, c.LimiterError);
-    const auto logOf = [](uint32_t Code) {
-      return Code ? std::to_string(ErrorCategory(Code)) + " " + std::to_string(ErrorLocation(Code)) + "\r\n" : std::string();
-    };
-    EXPECT_EQ(exchange->EqualizerPreset()->ErrorLog, logOf(c.EqualizerError));
-    EXPECT_EQ(exchange->LimiterPreset()->ErrorLog, logOf(c.LimiterError));
+    for (auto [part, error] : {std::pair<TQzFileClass*, uint32_t>{exchange->EqualizerPreset(), c.EqualizerError}, {exchange->LimiterPreset(), c.LimiterError}}) {
+      EXPECT_EQ(part->Error, error);
+      EXPECT_EQ(part->ErrorLog, error ? std::to_string(ErrorCategory(error)) + " " + std::to_string(ErrorLocation(error)) + "\r\n" : "");
+    }
     // Never a NaN or an absurd gain in a preset.
-    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetInputGain(), 0.0f);
-    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetOutputGain(), 0.0f);
-    EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
+    EXPECT_EQ(std::vector<float>({p.GetMicroEqualizer()->GetPreset()->GetInputGain(), p.GetMicroEqualizer()->GetPreset()->GetOutputGain(),
+                                  p.GetLimiter()->GetPreset()->GetThreshold()}),
+              std::vector<float>({0.0f, 0.0f, TQzAudioLimiterPreset::DefaultThreshold}));
   }
 }
 
@@ -313,16 +293,15 @@ TEST(EffectPlugin, PowerSwitchKeepsEdits) {
   // Edits made on the live presets after the last save.
   p.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 6.0f);
   p.GetLimiter()->GetPreset()->SetThreshold(-11.0f);
+  auto state = [&p] {
+    return std::vector<float>{float(p.GetActive()), float(p.GetMicroEqualizer()->GetPreset()->GetActive()),
+                              float(p.GetLimiter()->GetPreset()->GetActive()),
+                              p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), p.GetLimiter()->GetPreset()->GetThreshold()};
+  };
   p.SetActive(false);
-  EXPECT_FALSE(p.GetActive());
-  EXPECT_FALSE(p.GetMicroEqualizer()->GetPreset()->GetActive());
-  EXPECT_FALSE(p.GetLimiter()->GetPreset()->GetActive());
-  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
-  EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), -11.0f);
+  EXPECT_EQ(state(), std::vector<float>({0, 0, 0, 6.0f, -11.0f}));
   p.SetActive(true);
-  EXPECT_TRUE(p.GetActive());
-  EXPECT_TRUE(p.GetLimiter()->GetPreset()->GetActive());
-  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
+  EXPECT_EQ(state(), std::vector<float>({1, 1, 1, 6.0f, -11.0f}));
   // The direct-call opcodes reach the same switch.
   EXPECT_EQ(p.CallObject(15006, 0, nullptr), 1);
   EXPECT_EQ(p.CallObject(15005, 0, nullptr), 0);
@@ -332,8 +311,8 @@ TEST(EffectPlugin, HostRateReachesBothStages) {
   TQzAudioEffectPlugin p;
   const float attack44 = p.GetLimiter()->GetAttackStep();
   p.SetSampleRate(48000);
-  EXPECT_EQ(p.GetMicroEqualizer()->GetSampleRate(), 48000u);
-  EXPECT_EQ(p.GetLimiter()->GetSampleRate(), 48000u);
+  EXPECT_EQ(std::vector<uint32_t>({p.GetMicroEqualizer()->GetSampleRate(), p.GetLimiter()->GetSampleRate()}),
+            std::vector<uint32_t>({48000, 48000}));
   EXPECT_FLOAT_EQ(p.GetLimiter()->GetAttackStep(), attack44 * 44100.0f / 48000.0f);
 }
 

@@ -49,10 +49,7 @@ TEST_F(VstInterface, RecordFields) {
 }
 
 TEST_F(VstInterface, CapabilityAnswers) {
-  const struct {
-    const char* Text;
-    intptr_t Answer;
-  } cases[] = {
+  const struct { const char* Text; intptr_t Answer; } cases[] = {
       {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1}, {"sendVstEvents", 1},
       {"sendVstMidiEvent", 1}, {"sendVstTimeInfo", 1}, {"offline", -1}, {"plugAsChannelInsert", -1},
       {"plugAsSend", -1}, {"mixDryWet", -1}, {"noRealTime", -1}, {"multipass", -1}, {"metapass", -1},
@@ -69,10 +66,7 @@ TEST_F(VstInterface, CapabilityAnswers) {
 }
 
 TEST_F(VstInterface, DispatcherAnswers) {
-  const struct {
-    int32_t Opcode;
-    intptr_t Answer;
-  } cases[] = {
+  const struct { int32_t Opcode; intptr_t Answer; } cases[] = {
       {effOpen, 1}, {effSetBlockSize, 1}, {effEditIdle, 1}, {effGetVstVersion, 2400}, {effSetEditKnobMode, 1},
       {effBeginSetProgram, 0}, {effEndSetProgram, 0}, {effProcessEvents, 0}, {effGetPlugCategory, 1},
       {effGetNumMidiInputChannels, 0}, {effStartProcess, 0}, {effStopProcess, 0},
@@ -121,10 +115,7 @@ TEST_F(VstInterface, IdentityStrings) {
 }
 
 TEST_F(VstInterface, SampleRateRoundsHalvesToEven) {
-  const struct {
-    float Opt;
-    int32_t Stored;
-  } cases[] = {
+  const struct { float Opt; int32_t Stored; } cases[] = {
       {48000.0f, 48000}, {44100.4f, 44100}, {22050.5f, 22050}, {22051.5f, 22052}, {96000.0f, 96000},
       // The object keeps what it is given; the stages clamp their own copies.
       {0.5f, 0}, {1.5f, 2}, {0.7f, 1}, {0.0f, 0}, {4294967040.0f, -256}, {96000.0f, 96000},
