@@ -18,10 +18,7 @@ TEST(QzUtils, RectSizes) {
       {{10, 0, 4, 0}, 6, 0},       {{0, 5, 0, -5}, 0, 10},   {{-3, -4, 3, 4}, 6, 8},
       {{kMin, 0, kMax, 0}, kMax, 0}, {{0, kMax, 0, kMin}, 0, kMax},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(RectWidth(c.R), c.Width);
-    EXPECT_EQ(RectHeight(c.R), c.Height);
-  }
+  for (const auto& c : cases) EXPECT_EQ(std::pair(RectWidth(c.R), RectHeight(c.R)), std::pair(c.Width, c.Height));
 }
 
 TEST(QzUtils, ShiftAndExpand) {
@@ -31,8 +28,7 @@ TEST(QzUtils, ShiftAndExpand) {
 
   r = {10, 10, 20, 20};
   const TRect e = ExpandRect(r, 2, 3);
-  EXPECT_EQ(r, (TRect{8, 7, 22, 23}));
-  EXPECT_EQ(e, r);
+  EXPECT_EQ(std::pair(r, e), std::pair(TRect{8, 7, 22, 23}, TRect{8, 7, 22, 23}));
   ExpandRect(r, -2, -3);
   EXPECT_EQ(r, (TRect{10, 10, 20, 20}));
 
@@ -57,8 +53,7 @@ TEST(QzUtils, AlignRect) {
   for (const auto& c : cases) {
     TRect r = c.R;
     AlignRect(r, c.Bounds, c.H, c.V);
-    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top
-                           << "," << r.Right << "," << r.Bottom;
+    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
   }
 }
 
@@ -153,8 +148,7 @@ TEST(QzUtils, FloatToDisplayText) {
       {-inf, 0, true, "-"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(FloatToDisplayText(c.Value, c.Decimals, c.Grouping), c.Expect)
-        << c.Value << " / " << int(c.Decimals);
+    EXPECT_EQ(FloatToDisplayText(c.Value, c.Decimals, c.Grouping), c.Expect) << c.Value << " / " << int(c.Decimals);
 
   // The largest values and the longest decimals are formatted in full.
   const std::string big = FloatToDisplayText(-1e308, 255, true);
@@ -182,8 +176,7 @@ TEST(QzUtils, DisplayTextRoundTrips) {
       for (bool g : {false, true}) {
         const std::string text = FloatToDisplayText(v, d, g);
         const double back = DisplayTextToFloat(text);
-        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15)
-            << v << " " << int(d) << " " << text;
+        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15) << v << " " << int(d) << " " << text;
         // Text made from the value read back is the same text.
         if (std::fabs(back) > 0 || v >= 0) {
           EXPECT_EQ(FloatToDisplayText(back, d, g), text);
@@ -214,8 +207,7 @@ TEST(QzUtils, ReplaceSubstring) {
       {"x", "xyz", "q", "x"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(ReplaceSubstring(c.S, c.Pattern, c.NewText), c.Expect)
-        << c.S << " / " << c.Pattern << " / " << c.NewText;
+    EXPECT_EQ(ReplaceSubstring(c.S, c.Pattern, c.NewText), c.Expect) << c.S << " / " << c.Pattern << " / " << c.NewText;
 }
 
 TEST(QzUtils, Bits) {

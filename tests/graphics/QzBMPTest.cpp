@@ -12,19 +12,13 @@
 #include "graphics/QzTIF.h"
 #include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
+#include "FormatsTestUtil.h"
 #include "graphics/QzCheckerboard.h"
 #include "tests/common/TestPixels.h"
 
 namespace {
 
 using TBytes = std::vector<uint8_t>;
-
-std::unique_ptr<TQzBitmap> Sized(int W, int H, uint8_t Format = 1) {
-  auto b = std::make_unique<TQzBitmap>();
-  b->SetPixelFormat(Format);
-  b->SetBitmapSize(W, H);
-  return b;
-}
 
 void Put(TQzBitmap* B, int X, int Y, uint8_t Bl, uint8_t G, uint8_t R, uint8_t A) {
   uint8_t* p = B->GetPixelPtr(X, Y);
@@ -70,7 +64,7 @@ TEST(QzBitmap, Sizes) {
     return std::vector<int64_t>{B.GetWidth(), B.GetHeight(), B.GetEmpty(), B.GetBufferSize()};
   };
   for (const Case& c : cases) {
-    auto b = Sized(3, 3);
+    auto b = QzBitmap(3, 3);
     b->SetBitmapSize(c.W, c.H);
     EXPECT_EQ(shape(*b), (std::vector<int64_t>{c.WantW, c.WantH, c.Empty, c.WantW * c.WantH * 4})) << c.W << "x" << c.H;
   }
@@ -85,7 +79,7 @@ TEST(QzBitmap, Sizes) {
 }
 
 TEST(QzBitmap, PixelFormatConversions) {
-  auto b = Sized(3, 2);
+  auto b = QzBitmap(3, 2);
   Put(b.get(), 2, 1, 9, 8, 7, 100);
   b->SetPixelFormat(2);
   EXPECT_EQ(b->GetBitCount(), 40);
@@ -127,19 +121,19 @@ TEST(QzBitmap, PixelFormatConversions) {
 }
 
 TEST(QzBitmap, CopyPixelsOnlyWhereBothHavePixels) {
-  auto big = Sized(6, 5, 2), small = Sized(2, 3, 1);
+  auto big = QzBitmap(6, 5, 2), small = QzBitmap(2, 3, 1);
   Put(small.get(), 1, 2, 1, 2, 3, 4);
   big->CopyPixels(small.get());
   EXPECT_EQ(Px(big.get(), 1, 2), (TBytes{1, 2, 3, 4, 255}));
   EXPECT_EQ(Px(big.get(), 5, 4), TBytes(5, 255));
-  auto same = Sized(2, 2, 1);
-  small->CopyPixels(Sized(9, 9, 1).get());  // larger source: only the common part is read
+  auto same = QzBitmap(2, 2, 1);
+  small->CopyPixels(QzBitmap(9, 9, 1).get());  // larger source: only the common part is read
   same->CopyPixels(small.get());
   EXPECT_EQ(same->GetPixelPtr(1, 1)[0], 255);
 }
 
 TEST(QzBitmap, AssignBitmapCopiesEverything) {
-  auto a = Sized(4, 3, 2);
+  auto a = QzBitmap(4, 3, 2);
   Put(a.get(), 3, 2, 5, 6, 7, 8);
   a->GetColorTable()[0][7][5] = 99;
   a->SetHeaderFlag(3);
@@ -187,16 +181,8 @@ TEST(QzBitmap, AssignFromToolkitPictures) {
 
 TEST(QzBitmap, AssignRejectsWhatItCannotTake) {
   TQzBitmap q;
-  auto message = [&q](TGraphic* G) {
-    try {
-      q.Assign(G);
-    } catch (const Exception& e) {
-      return e.Message();
-    }
-    return std::string("no exception");
-  };
-  EXPECT_EQ(message(Toolkit(pf16bit, 2, 2).get()), "UNKNWON PICTURE TYPE");
-  EXPECT_EQ(message(Toolkit(pf24bit, 15001, 1).get()), ErrorCodeToStr(MakeErrorCode(qecInvalidArgument, 901)));
+  EXPECT_EQ(AssignError(q, Toolkit(pf16bit, 2, 2).get()), "UNKNWON PICTURE TYPE");
+  EXPECT_EQ(AssignError(q, Toolkit(pf24bit, 15001, 1).get()), ErrorCodeToStr(MakeErrorCode(qecInvalidArgument, 901)));
   EXPECT_THROW(q.Assign(nullptr), EConvertError);
 }
 
@@ -223,7 +209,7 @@ TEST(QzBitmap, AssignFromOwnPictures) {
 }
 
 TEST(QzBitmap, AssignToToolkitBitmaps) {
-  auto q = Sized(2, 2);
+  auto q = QzBitmap(2, 2);
   Put(q.get(), 0, 0, 0, 0, 255, 255);  // opaque red
   Put(q.get(), 1, 0, 0, 0, 255, 0);    // transparent red
   Put(q.get(), 0, 1, 0, 0, 255, 128);  // half red
@@ -246,12 +232,12 @@ TEST(QzBitmap, AssignToToolkitBitmaps) {
 TEST(QzBitmap, CopyToRasterImageScalesWithinTheSource) {
   // A 1 x 1 picture over a larger destination: every destination pixel takes the one source
   // pixel (rounding must not step past it).
-  auto q = Sized(1, 1);
+  auto q = QzBitmap(1, 1);
   Put(q.get(), 0, 0, 1, 2, 3, 255);
   auto b = Toolkit(pf32bit, 3, 3);
   q->CopyToRasterImage(b.get(), Rect(-4, -4, 99, 99));
   EXPECT_EQ(ColorsOf(b.get()), std::vector<TColor>(9, RGB(3, 2, 1)));
-  auto wide = Sized(3, 1);
+  auto wide = QzBitmap(3, 1);
   Put(wide.get(), 2, 0, 9, 9, 9, 255);
   auto two = Toolkit(pf32bit, 2, 1);
   wide->CopyToRasterImage(two.get(), Rect(0, 0, 2, 1));
@@ -261,7 +247,7 @@ TEST(QzBitmap, CopyToRasterImageScalesWithinTheSource) {
 // Where the fitted picture leaves the bitmap free, the checkerboard shows (cells of 3, black
 // first, then 0x808080); the fit itself is checked below.
 TEST(QzBitmap, RenderingShowsTheCheckerboardAroundThePicture) {
-  auto q = Sized(100, 50);
+  auto q = QzBitmap(100, 50);
   q->FillColor(RGB(200, 100, 50));
   auto target = Toolkit(pf24bit, 200, 200);
   q->DrawToBitmap(target.get(), Rect(0, 0, 200, 200), true);
@@ -289,7 +275,7 @@ TEST(QzBitmap, RenderingFitGeometry) {
       {1, 3, 9, 7, Rect(0, 0, 9, 7), Rect(3, 0, 5, 7)},          // 7 / 3 = 2.33 gives 2
   };
   for (const Case& c : cases) {
-    auto q = Sized(c.W, c.H);
+    auto q = QzBitmap(c.W, c.H);
     q->FillColor(RGB(200, 100, 50));
     auto t = FilledBitmap(c.BW, c.BH);
     q->DrawToBitmapEx(t.get(), c.R, false);
@@ -302,7 +288,7 @@ TEST(QzBitmap, RenderingFitGeometry) {
   }
   // Columns and rows map to the nearest source pixel: 2 x 1 onto 5 x 2 (scale 0.4 and 0.5)
   // takes columns 0, 0, 1, 1 and, rounding past the picture, its last column again.
-  auto q = Sized(2, 1);
+  auto q = QzBitmap(2, 1);
   Put(q.get(), 0, 0, 0, 0, 10, 255);
   Put(q.get(), 1, 0, 0, 0, 20, 255);
   auto t = Toolkit(pf24bit, 5, 10);
@@ -328,7 +314,7 @@ TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
 }
 
 TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {
-  auto q = Sized(2, 2);
+  auto q = QzBitmap(2, 2);
   q->FillColor(RGB(30, 60, 90));
   // grey = 60; map red 30 at grey 60 to 1, green to 2, blue to 3
   q->GetColorTable()[0][30][60] = 1;
@@ -347,7 +333,7 @@ TEST(QzBitmap, RenderingOfExtremeShapesStaysInside) {
   const Case cases[] = {{15000, 1, Rect(0, 0, 100, 100)}, {1, 15000, Rect(0, 0, 100, 100)},
                         {50, 50, Rect(0, 0, 900, 700)},   {3, 2, Rect(5, 5, 5, 9)}};
   for (const Case& c : cases) {
-    auto q = Sized(c.W, c.H);
+    auto q = QzBitmap(c.W, c.H);
     q->FillColor(clRed);
     auto t = Toolkit(pf24bit, 100, 100);
     q->DrawToBitmapEx(t.get(), c.R, false);
@@ -357,7 +343,7 @@ TEST(QzBitmap, RenderingOfExtremeShapesStaysInside) {
 }
 
 TEST(QzBitmap, DrawPutsTheRenderingOnACanvas) {
-  auto q = Sized(4, 4);
+  auto q = QzBitmap(4, 4);
   q->FillColor(clLime);
   auto t = FilledBitmap(20, 20, clWhite, pf32bit);
   t->GetCanvas()->StretchDraw(Rect(5, 5, 13, 13), q.get());

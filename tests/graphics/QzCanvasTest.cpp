@@ -14,6 +14,7 @@
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
+#include "FormatsTestUtil.h"
 #include "tests/common/TestPixels.h"
 
 namespace {
@@ -101,10 +102,7 @@ TEST(QzCanvas, TinyTargetsAndNoTarget) {
 
 TEST(QzCanvas, Targets) {
   auto b24 = FilledBitmap(6, 5, clWhite, pf24bit), b32 = FilledBitmap(6, 5, clWhite, pf32bit), b16 = FilledBitmap(6, 5, clWhite, pf16bit);
-  TQzBitmap q32, q40;
-  q32.SetBitmapSize(6, 5);
-  q40.SetPixelFormat(2);
-  q40.SetBitmapSize(6, 5);
+  auto q32 = QzBitmap(6, 5), q40 = QzBitmap(6, 5, 2);
   TQzDIB dib(6, 5), emptyDib;
   TPortableNetworkGraphic png;
   png.SetSize(6, 5);
@@ -115,8 +113,8 @@ TEST(QzCanvas, Targets) {
   struct Case { TObject* Target; int Bytes; TCanvas* Canvas; };
   TQzCanvas c;
   const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
-                        {b16.get(), 0, nullptr},          {&q32, 4, nullptr},
-                        {&q40, 5, nullptr},               {&dib, 4, dib.GetCanvas()},
+                        {b16.get(), 0, nullptr},          {q32.get(), 4, nullptr},
+                        {q40.get(), 5, nullptr},               {&dib, 4, dib.GetCanvas()},
                         {&emptyDib, 0, nullptr},          {&png, 4, png.GetCanvas()},
                         {&jpeg, 3, jpeg.GetCanvas()},     {&plain, 0, nullptr},
                         {nullptr, 0, nullptr}};
@@ -171,15 +169,9 @@ TEST(QzCanvas, OwnPictureTargets) {
     c.GetPen()->SetColor(RGB(1, 2, 3));
     c.Line(0, 0, 3, 3);
     auto* access = dynamic_cast<IQzPixelAccess*>(k.Target);
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t* p = access->GetPixelPtr(i, i);
-      EXPECT_EQ(p[0], 3);
-      EXPECT_EQ(p[1], 2);
-      EXPECT_EQ(p[2], 1);
-      if (k.Bytes == 4) {
-        EXPECT_EQ(p[3], 255);
-      }
-    }
+    const std::vector<uint8_t> want = k.Bytes == 4 ? std::vector<uint8_t>{3, 2, 1, 255} : std::vector<uint8_t>{3, 2, 1};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(std::vector<uint8_t>(access->GetPixelPtr(i, i), access->GetPixelPtr(i, i) + k.Bytes), want) << i;
     EXPECT_EQ(access->GetPixelPtr(4, 4)[0], 0);
   }
 }
@@ -192,10 +184,8 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
     for (int i = 0; i < 3; ++i)
       want[i] = static_cast<uint8_t>((pen[i] * (255 - alpha) + target[i] * alpha + 127) / 255);
     auto b24 = FilledBitmap(6, 6, clWhite, pf24bit), b32 = FilledBitmap(6, 6, clWhite, pf32bit);
-    TQzBitmap q40;
-    q40.SetPixelFormat(2);
-    q40.SetBitmapSize(6, 6);
-    TObject* targets[] = {b24.get(), b32.get(), &q40};
+    auto q40 = QzBitmap(6, 6, 2);
+    TObject* targets[] = {b24.get(), b32.get(), q40.get()};
     for (TObject* t : targets) {
       TQzCanvas c;
       c.SetTarget(t);
@@ -211,12 +201,9 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
       c.GetPen()->SetSmoothness(cpsNone);
       c.Line(1, 1, 2, 2);  // plotted
       c.Line(1, 4, 3, 4);  // a run
-      for (auto [x, y] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}}) {
-        const uint8_t* p = pixel(x, y);
-        EXPECT_EQ(p[0], want[0]) << bytes << " bytes, alpha " << alpha << " at " << x << "," << y;
-        EXPECT_EQ(p[1], want[1]);
-        EXPECT_EQ(p[2], want[2]);
-      }
+      for (auto [x, y] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}})
+        EXPECT_EQ(std::vector<uint8_t>(pixel(x, y), pixel(x, y) + 3), std::vector<uint8_t>(want, want + 3))
+            << bytes << " bytes, alpha " << alpha << " at " << x << "," << y;
       if (bytes == 4) {
         EXPECT_EQ(pixel(1, 1)[3], 255);  // plotted pixels are opaque
         EXPECT_EQ(pixel(1, 4)[3], 10);   // runs write colour only
@@ -231,13 +218,11 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
 
 TEST(QzCanvas, SpreadOnFiveBytePixels) {
   for (int s = 0; s <= 3; ++s) {
-    TQzBitmap q;
-    q.SetPixelFormat(2);
-    q.SetBitmapSize(13, 13);
+    auto q = QzBitmap(13, 13, 2);
     for (int y = 0; y < 13; ++y)
-      for (int x = 0; x < 13; ++x) std::memset(q.GetPixelPtr(x, y), 0, 4);
+      for (int x = 0; x < 13; ++x) std::memset(q->GetPixelPtr(x, y), 0, 4);
     TProbeCanvas c;
-    c.SetTarget(&q);
+    c.SetTarget(q.get());
     c.GetPen()->SetColor(clWhite);
     c.GetPen()->SetSmoothness(static_cast<TQzCanvasPenSmoothness>(s));
     c.PlotPixel40(6, 6, 0);
@@ -247,26 +232,20 @@ TEST(QzCanvas, SpreadOnFiveBytePixels) {
         const bool inside = std::abs(x - 6) <= s && std::abs(y - 6) <= s;
         // 127 / d of white over black, the alpha byte gathering the same
         const int want = !inside ? 0 : d == 0 ? 255 : 127 / d;
-        ASSERT_EQ(q.GetPixelPtr(x, y)[1], want) << "s " << s << " at " << x << "," << y;
-        ASSERT_EQ(q.GetPixelPtr(x, y)[3], want);
-        ASSERT_EQ(q.GetPixelPtr(x, y)[4], 255);
+        const uint8_t* p = q->GetPixelPtr(x, y);
+        ASSERT_EQ(std::vector<int>({p[1], p[3], p[4]}), std::vector<int>({want, want, 255})) << "s " << s << " at " << x << "," << y;
       }
   }
   // The default pen draws on 5-byte pixels.
-  TQzBitmap q;
-  q.SetPixelFormat(2);
-  q.SetBitmapSize(8, 8);
+  auto q = QzBitmap(8, 8, 2);
   TQzCanvas c;
-  c.SetTarget(&q);
+  c.SetTarget(q.get());
   c.Line(1, 1, 5, 5);
-  EXPECT_EQ(q.GetPixelPtr(3, 3)[0], 0);
+  EXPECT_EQ(q->GetPixelPtr(3, 3)[0], 0);
 }
 
 TEST(QzCanvas, WidePens) {
-  struct Case {
-    uint16_t Width;
-    int Count;  // painted around (5, 5)
-  };
+  struct Case { uint16_t Width; int Count; };  // pixels painted around (5, 5)
   // Width 5 (half width 2): the 3 x 3 block; width 7 (3): 5 x 5 without its corners; width 2
   // and 3 (1): the pixel alone.
   const Case cases[] = {{2, 1}, {3, 1}, {5, 9}, {7, 21}};
@@ -290,11 +269,9 @@ TEST(QzCanvas, WidePens) {
 }
 
 TEST(QzCanvas, PensWiderThanTheDistanceTable) {
-  EXPECT_EQ(QzCanvasDistance(0, 0), 0);
-  EXPECT_EQ(QzCanvasDistance(3, -4), 5);
-  EXPECT_EQ(QzCanvasDistance(1000, 1000), 1414);
-  EXPECT_EQ(QzCanvasDistance(-1500, 0), 1500);
-  EXPECT_EQ(QzCanvasDistance(30000, 40000), 50000);
+  EXPECT_EQ(std::vector<int>({QzCanvasDistance(0, 0), QzCanvasDistance(3, -4), QzCanvasDistance(1000, 1000),
+                              QzCanvasDistance(-1500, 0), QzCanvasDistance(30000, 40000)}),
+            std::vector<int>({0, 5, 1414, 1500, 50000}));
   auto b = FilledBitmap(20, 20, clWhite);
   TQzCanvas c;
   c.SetTarget(b.get());
@@ -312,8 +289,7 @@ TEST(QzCanvas, WideFourBytePensUseTheBlendFactor) {
     c.GetPen()->SetBlendFactor(factor);
     c.Line(4, 4, 5, 5);
     const uint8_t* p = b->GetScanLine(4) + 16;
-    EXPECT_EQ(p[0], (255 * factor + 127) / 255) << int(factor);
-    EXPECT_EQ(p[3], 255);
+    EXPECT_EQ(std::vector<int>({p[0], p[3]}), std::vector<int>({(255 * factor + 127) / 255, 255})) << int(factor);
   }
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "graphics/QzDIB.h"
 #include "platform/Graphics.h"
@@ -10,18 +12,13 @@ namespace {
 TEST(DIB, PixelAddressesCountFromTheTopOfBottomUpMemory) {
   TQzDIB dib(4, 3);
   ASSERT_NE(dib.GetBits(), nullptr);
-  EXPECT_EQ(dib.GetRowStride(), 16u);
-  EXPECT_EQ(dib.GetImageSize(), 48u);
-  EXPECT_EQ(dib.GetPixelPtr(0, 0), dib.GetBits() + 32);
-  EXPECT_EQ(dib.GetPixelPtr(3, 2), dib.GetBits() + 12);
-  EXPECT_EQ(GetDIBPixelAddr(&dib, 3, 2), dib.GetBits() + 12);
-  EXPECT_EQ(dib.GetPixelBits(), 32);
+  const uint8_t* bits = dib.GetBits();
+  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(), dib.GetPixelPtr(0, 0) - bits,
+                                  dib.GetPixelPtr(3, 2) - bits, GetDIBPixelAddr(&dib, 3, 2) - bits}),
+            std::vector<int64_t>({16, 48, 32, 32, 12, 12}));
   // What the canvas draws is what the addresses see.
   dib.GetCanvas()->SetPixel(1, 0, RGB(10, 20, 30));
-  const uint8_t* p = dib.GetPixelPtr(1, 0);
-  EXPECT_EQ(p[0], 30);
-  EXPECT_EQ(p[1], 20);
-  EXPECT_EQ(p[2], 10);
+  EXPECT_EQ(std::vector<uint8_t>(dib.GetPixelPtr(1, 0), dib.GetPixelPtr(1, 0) + 3), std::vector<uint8_t>({30, 20, 10}));
   dib.GetPixelPtr(2, 2)[2] = 200;
   EXPECT_EQ(dib.GetCanvas()->GetPixel(2, 2), RGB(200, 0, 0));
 }
@@ -46,17 +43,16 @@ TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
   const Case cases[] = {{0, 5, 0, 5}, {5, 0, 5, 0}, {40000, 2, 0, 0}, {2, 65535, 0, 0}};
   for (const Case& c : cases) {
     TQzDIB dib(7, 7);
-    EXPECT_FALSE(dib.SetSize(c.W, c.H)) << c.W << "x" << c.H;
-    EXPECT_EQ(dib.GetSection(), nullptr);
-    EXPECT_EQ(dib.GetDC(), nullptr);
-    EXPECT_EQ(dib.GetBits(), nullptr);
-    EXPECT_EQ(dib.GetWidth(), c.KeptW);
-    EXPECT_EQ(dib.GetHeight(), c.KeptH);
+    SCOPED_TRACE(testing::Message() << c.W << "x" << c.H);
+    auto state = [&dib] {
+      return std::tuple(dib.GetSection(), dib.GetDC(), dib.GetBits(), dib.GetPixelPtr(0, 0), dib.GetCanvas()->GetHandle(),
+                        dib.GetPixelBits(), dib.GetWidth(), dib.GetHeight());
+    };
+    const auto none = std::tuple(HBITMAP(), HDC(), static_cast<uint8_t*>(nullptr), static_cast<uint8_t*>(nullptr), HDC(), 0, c.KeptW, c.KeptH);
     EXPECT_FALSE(dib.SetSize(c.W, c.H));
-    EXPECT_EQ(dib.GetBits(), nullptr);
-    EXPECT_EQ(dib.GetPixelBits(), 0);
-    EXPECT_EQ(dib.GetPixelPtr(0, 0), nullptr);
-    EXPECT_EQ(dib.GetCanvas()->GetHandle(), nullptr);
+    EXPECT_EQ(state(), none);
+    EXPECT_FALSE(dib.SetSize(c.W, c.H));
+    EXPECT_EQ(state(), none);
     dib.GetCanvas()->FillRect(Rect(0, 0, 5, 5));  // draws nothing, and does not crash
     EXPECT_TRUE(dib.SetSize(3, 3));
   }
@@ -65,9 +61,8 @@ TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
 TEST(DIB, WideSectionsKeepTheirStride) {
   TQzDIB dib(20000, 2);
   ASSERT_NE(dib.GetBits(), nullptr);
-  EXPECT_EQ(dib.GetRowStride(), 80000u);
-  EXPECT_EQ(dib.GetPixelPtr(19999, 1), dib.GetBits() + 79996);
-  EXPECT_EQ(dib.GetPixelPtr(0, 0), dib.GetBits() + 80000);
+  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetPixelPtr(19999, 1) - dib.GetBits(), dib.GetPixelPtr(0, 0) - dib.GetBits()}),
+            std::vector<int64_t>({80000, 79996, 80000}));
 }
 
 TEST(PixelAddress, ToolkitPicturesByDepth) {
@@ -78,12 +73,7 @@ TEST(PixelAddress, ToolkitPicturesByDepth) {
     b.SetPixelFormat(c.Format);
     b.SetSize(5, 4);
     b.BeginUpdate();
-    uint8_t* p = GetBitmapPixelAddr(&b, 3, 2);
-    if (c.Bytes == 0) {
-      EXPECT_EQ(p, nullptr);
-    } else {
-      EXPECT_EQ(p, b.GetScanLine(2) + 3 * c.Bytes);
-    }
+    EXPECT_EQ(GetBitmapPixelAddr(&b, 3, 2), c.Bytes ? b.GetScanLine(2) + 3 * c.Bytes : nullptr);
     EXPECT_EQ(GetBitmapPixelAddr(&b, 0, 4), nullptr);  // no such row
     b.EndUpdate();
   }
@@ -99,10 +89,8 @@ TEST(PixelAddress, ToolkitPicturesByDepth) {
 
 TEST(PixelAddress, OwnRoutinesNeedThePixelInterface) {
   TObject plain;
-  EXPECT_EQ(GetTGAPixelAddr(&plain, 0, 0), nullptr);
-  EXPECT_EQ(GetTIFPixelAddr(&plain, 0, 0), nullptr);
-  EXPECT_EQ(GetEPFPixelAddr(&plain, 0, 0), nullptr);
-  EXPECT_EQ(GetQzBitmapPixelAddr(&plain, 0, 0), nullptr);
+  for (TQzPixelAddrProc proc : {GetTGAPixelAddr, GetTIFPixelAddr, GetEPFPixelAddr, GetQzBitmapPixelAddr})
+    EXPECT_EQ(proc(&plain, 0, 0), nullptr);
   TQzDIB dib(3, 3);
   EXPECT_EQ(GetTIFPixelAddr(&dib, 1, 1), dib.GetPixelPtr(1, 1));
 }

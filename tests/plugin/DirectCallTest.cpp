@@ -85,10 +85,7 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
   int16_t read[4] = {};
   EXPECT_EQ(Call(18001, 0, read), 1);
   // Left, width, top, height: where 18002 put it, at the editor's size.
-  EXPECT_EQ(read[0], 40);
-  EXPECT_EQ(read[2], 60);
-  EXPECT_GE(read[1], 1024);
-  EXPECT_GE(read[3], 595);
+  EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}), std::vector<int>({40, 60, 1, 1}));
 }
 
 TEST_F(DirectCall, UnknownOpcodes) {
@@ -103,19 +100,16 @@ TEST_F(DirectCall, StateOpcodes) {
   ASSERT_EQ(size, 232);
   std::vector<uint8_t> buffer(300, 0xAB);
   // Nil pointer or too small a buffer: -1 and nothing written.
-  EXPECT_EQ(Call(16002, 1000, nullptr), -1);
-  EXPECT_EQ(Call(16002, size - 1, buffer.data()), -1);
-  EXPECT_EQ(buffer[0], 0xAB);
+  EXPECT_EQ(std::vector<int>({Call(16002, 1000, nullptr), Call(16002, size - 1, buffer.data()), buffer[0]}), std::vector<int>({-1, -1, 0xAB}));
   EXPECT_EQ(Call(16002, size, buffer.data()), size);
   EXPECT_EQ(buffer[size], 0xAB);
   // Loading: nil, empty, negative or absurd sizes are refused and change nothing.
   Call(15006, 0);
   const std::vector<uint8_t> off = Lib.SaveState(Object);
   std::vector<uint8_t> fresh = buffer;  // the fresh state, switched on
-  EXPECT_EQ(Call(16004, size, nullptr), -1);
-  EXPECT_EQ(Call(16004, 0, fresh.data()), -1);
-  EXPECT_EQ(Call(16004, -1, fresh.data()), -1);
-  EXPECT_EQ(Call(16004, (1 << 20) + 1, fresh.data()), -1);
+  EXPECT_EQ(std::vector<int>({Call(16004, size, nullptr), Call(16004, 0, fresh.data()), Call(16004, -1, fresh.data()),
+                              Call(16004, (1 << 20) + 1, fresh.data())}),
+            std::vector<int>(4, -1));
   EXPECT_EQ(Lib.SaveState(Object), off);
   EXPECT_EQ(Call(16004, size, fresh.data()), 1);
   EXPECT_EQ(Call(15005), 1);
@@ -127,10 +121,8 @@ TEST_F(DirectCall, FacePicture) {
   const int32_t size = Call(17002);
   ASSERT_GT(size, 54);
   std::vector<uint8_t> buffer(static_cast<size_t>(size) + 8, 0xAB);
-  EXPECT_EQ(Call(17001, size, nullptr), -1);
-  EXPECT_EQ(Call(17001, size - 1, buffer.data()), 0);
-  EXPECT_EQ(buffer[0], 0xAB);
-  EXPECT_EQ(Call(17001, 0, buffer.data()), 0);
+  EXPECT_EQ(std::vector<int>({Call(17001, size, nullptr), Call(17001, size - 1, buffer.data()), Call(17001, 0, buffer.data()), buffer[0]}),
+            std::vector<int>({-1, 0, 0, 0xAB}));
   ASSERT_EQ(Call(17001, size, buffer.data()), size);
   EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
   // The face resource itself (whose layout the resource tests check), whole.
@@ -169,11 +161,10 @@ TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
 }
 
 TEST_F(DirectCall, MidiAndNullObjects) {
-  EXPECT_EQ(Lib.ProcessMidi(Object, nullptr, nullptr, 0), 0);
-  EXPECT_EQ(Lib.ProcessMidi(Object, nullptr, nullptr, 17), 17);
-  EXPECT_EQ(Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535), 65535);
-  EXPECT_EQ(Lib.CallObject(13001, 0, nullptr, nullptr), -1);
-  EXPECT_EQ(Lib.CallObject(10004, 0, nullptr, nullptr), -1);
+  EXPECT_EQ(std::vector<int>({Lib.ProcessMidi(Object, nullptr, nullptr, 0), Lib.ProcessMidi(Object, nullptr, nullptr, 17),
+                              Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535), Lib.CallObject(13001, 0, nullptr, nullptr),
+                              Lib.CallObject(10004, 0, nullptr, nullptr)}),
+            std::vector<int>({0, 17, 65535, -1, -1}));
   float in[2] = {1, 1}, out[2] = {7, 7};
   float* ins[2] = {in, in + 1};
   float* outs[2] = {out, out + 1};

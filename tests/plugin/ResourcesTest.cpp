@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/Resources.h"
 
@@ -32,23 +33,16 @@ TEST(Resources, FaceIsA24BitBitmapOf250By145) {
   const TQzResource* face = QzFindResource("FACE");
   ASSERT_NE(face, nullptr);
   ASSERT_GE(face->Size, 54u);
-  int32_t fileSize, offset, width, height;
-  uint16_t planes, bits;
-  uint32_t compression;
-  std::memcpy(&fileSize, face->Data + 2, 4);
-  std::memcpy(&offset, face->Data + 10, 4);
-  std::memcpy(&width, face->Data + 18, 4);
-  std::memcpy(&height, face->Data + 22, 4);
-  std::memcpy(&planes, face->Data + 26, 2);
-  std::memcpy(&bits, face->Data + 28, 2);
-  std::memcpy(&compression, face->Data + 30, 4);
+  // Little-endian fields of the file and picture headers.
+  auto field = [face](size_t At, size_t Bytes) {
+    int64_t v = 0;
+    std::memcpy(&v, face->Data + At, Bytes);
+    return v;
+  };
   EXPECT_EQ(std::memcmp(face->Data, "BM", 2), 0);
-  EXPECT_EQ(static_cast<size_t>(fileSize), face->Size);
-  EXPECT_EQ(width, 250);
-  EXPECT_EQ(height, 145);
-  EXPECT_EQ(planes, 1);
-  EXPECT_EQ(bits, 24);
-  EXPECT_EQ(compression, 0u);
-  EXPECT_EQ(face->Size, static_cast<size_t>(offset) + ((250 * 3 + 3) & ~3) * 145);
+  // File size, width, height, planes, bits per pixel, compression.
+  EXPECT_EQ(std::vector<int64_t>({field(2, 4), field(18, 4), field(22, 4), field(26, 2), field(28, 2), field(30, 4)}),
+            std::vector<int64_t>({static_cast<int64_t>(face->Size), 250, 145, 1, 24, 0}));
+  EXPECT_EQ(face->Size, static_cast<size_t>(field(10, 4)) + ((250 * 3 + 3) & ~3) * 145);
 }
 }  // namespace

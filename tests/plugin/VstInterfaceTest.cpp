@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "PluginLibrary.h"
 
@@ -21,20 +22,12 @@ TEST_F(VstInterface, RecordFields) {
   AEffect* e = Lib.NewEffect();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(std::memcmp(&e->magic, "PtsV", 4), 0);
-  EXPECT_EQ(e->flags, 0x231);
-  EXPECT_EQ(e->version, 2400);
-  EXPECT_EQ(e->numInputs, 2);
-  EXPECT_EQ(e->numOutputs, 2);
-  EXPECT_EQ(e->numPrograms + e->numParams + e->uniqueID + e->initialDelay + e->resvd1 + e->resvd2, 0);
-  EXPECT_EQ(e->user, nullptr);
-  EXPECT_EQ(e->ioRatio, 0.0f);
-  EXPECT_NE(e->object, nullptr);
-  EXPECT_NE(e->dispatcher, nullptr);
-  EXPECT_NE(e->processReplacing, nullptr);
+  EXPECT_EQ(std::vector<intptr_t>({e->flags, e->version, e->numInputs, e->numOutputs, e->numPrograms, e->numParams, e->uniqueID,
+                                   e->initialDelay, e->resvd1, e->resvd2}),
+            std::vector<intptr_t>({0x231, 2400, 2, 2, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(std::tuple(e->user, e->ioRatio, e->processDoubleReplacing), std::tuple(nullptr, 0.0f, nullptr));
   EXPECT_EQ(e->process, e->processReplacing);
-  EXPECT_EQ(e->processDoubleReplacing, nullptr);
-  ASSERT_NE(e->getParameter, nullptr);
-  ASSERT_NE(e->setParameter, nullptr);
+  ASSERT_TRUE(e->object && e->dispatcher && e->processReplacing && e->getParameter && e->setParameter);
   EXPECT_EQ(e->getParameter(e, 0), 0.0f);
   e->setParameter(e, 0, 0.5f);
   for (char c : e->future) EXPECT_EQ(c, 0);
@@ -92,15 +85,13 @@ TEST_F(VstInterface, DispatcherAnswers) {
 TEST_F(VstInterface, IdentityStrings) {
   AEffect* e = Lib.NewEffect();
   char vendor[kVstMaxNameLen], product[kVstMaxNameLen];
-  std::memset(vendor, 'x', sizeof vendor);
-  std::memset(product, 'x', sizeof product);
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetVendorString, 0, 0, vendor), 1);
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetProductString, 0, 0, product), 1);
-  ASSERT_NE(std::memchr(vendor, 0, sizeof vendor), nullptr);
-  ASSERT_NE(std::memchr(product, 0, sizeof product), nullptr);
-  EXPECT_GT(std::strlen(vendor), 0u);
-  EXPECT_GT(std::strlen(product), 0u);
-  EXPECT_LE(std::strlen(product), 30u);
+  for (auto [opcode, text] : {std::pair{effGetVendorString, vendor}, {effGetProductString, product}}) {
+    std::memset(text, 'x', kVstMaxNameLen);
+    EXPECT_EQ(TPluginLibrary::Dispatch(e, opcode, 0, 0, text), 1);
+    ASSERT_NE(std::memchr(text, 0, kVstMaxNameLen), nullptr);
+    EXPECT_GT(std::strlen(text), 0u);
+    EXPECT_LE(std::strlen(text), 30u);
+  }
   EXPECT_NE(std::string(product), "ZRT Plugin");  // the effect names itself
   // The same texts reach a direct-call host.
   char direct[256];
@@ -139,8 +130,7 @@ TEST_F(VstInterface, ChunkIsTheStateBlob) {
   ASSERT_EQ(size, 232);
   ASSERT_NE(data, nullptr);
   const auto* bytes = static_cast<const uint8_t*>(data);
-  EXPECT_EQ(std::memcmp(bytes, "MEQP", 4), 0);
-  EXPECT_EQ(std::memcmp(bytes + 100, "VXLM", 4), 0);
+  EXPECT_EQ(std::string(bytes, bytes + 4) + std::string(bytes + 100, bytes + 104), "MEQPVXLM");
   // Bank and single-program requests give the same chunk.
   EXPECT_EQ(TPluginLibrary::GetChunk(e), std::vector<uint8_t>(bytes, bytes + size));
   // No pointer variable: nothing.
