@@ -64,6 +64,13 @@ uint32_t LoadCode(TPicture& Picture, TStream* Stream, const std::string& Prefix)
   return Picture.GetErrorCode();
 }
 
+// Loads Bytes into Obj (whose load may raise, see LoadCode); the error code it keeps.
+template <class T>
+uint32_t LoadBytes(T& Obj, const TBytes& Bytes, const std::string& Prefix = "") {
+  TByteStream s(Bytes);
+  return LoadCode(Obj, &s, Prefix);
+}
+
 // A picture whose SaveToStream raises on failure: saving into nil gives NilCode, and saving into
 // a stream that takes only Limit bytes gives the code paired with Limit; each raises an
 // Exception whose message is Prefix and the code's text, and keeps the code in GetErrorCode.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FormatsTestUtil.h"
@@ -428,19 +429,15 @@ TEST(QzBMPStream, ReaderCases) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    TByteStream s(c.Data);
     TQzBitmap b;
-    b.LoadFromStream(&s);
-    EXPECT_EQ(b.GetErrorCode(), c.Error);
-    EXPECT_EQ(b.GetWidth(), c.W);
-    EXPECT_EQ(b.GetHeight(), c.H);
+    const uint32_t error = LoadBytes(b, c.Data);
+    EXPECT_EQ(std::tuple(error, b.GetWidth(), b.GetHeight()), std::tuple(c.Error, c.W, c.H));
     if (c.Error == 0 && c.W > 0) {
       EXPECT_EQ(TBytes(b.GetPixelPtr(0, 0), b.GetPixelPtr(0, 0) + 8), (TBytes{1, 4, 7, 255, 10, 13, 16, 255}));
     }
   }
   TQzBitmap b;
-  TByteStream s(Stream("QZBM", 1, 2, 1, 24, 1, 6));
-  b.LoadFromStream(&s);
+  LoadBytes(b, Stream("QZBM", 1, 2, 1, 24, 1, 6));
   EXPECT_EQ(b.GetBitCount(), 24);  // the stored block stays, with no size
   TQzBitmap n;
   n.SetBitmapSize(2, 2);

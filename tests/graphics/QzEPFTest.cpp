@@ -19,10 +19,7 @@ void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
     }
 }
 
-uint32_t Load(TQzEPFImage& I, const TBytes& Data) {
-  TByteStream s(Data);
-  return LoadCode(I, &s, "EPF Error: ");
-}
+uint32_t Load(TQzEPFImage& I, const TBytes& Data) { return LoadBytes(I, Data, "EPF Error: "); }
 
 TEST(QzEPF, StorageModesRoundTrip) {
   struct Case { const char* Name; bool Colour; uint8_t Alpha; uint8_t Mode; uint32_t PayloadPerPixel; };
