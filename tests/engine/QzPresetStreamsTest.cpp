@@ -55,8 +55,7 @@ constexpr uint32_t EqOddFlags = 0xA5A5A5D7u;
 TBytes EqStream(const float (&Slots)[16], uint32_t Flags, uint16_t HeaderSize = 32) {
   const size_t body = HeaderSize < 8 ? 8 : HeaderSize;
   TBytes b(body + 68, HeaderSize == 32 ? 0x00 : 0xEE);
-  std::memcpy(b.data(), "MEQP", 4);
-  b[4] = 1, b[5] = 5;
+  std::memcpy(b.data(), "MEQP\1\5", 6);
   Put<uint16_t>(b, 6, HeaderSize);
   for (int i = 0; i < 16; ++i) Put(b, body + 4 * static_cast<size_t>(i), Slots[i]);
   Put(b, body + 64, Flags);
@@ -67,8 +66,7 @@ constexpr float LimOdd[16] = {-7.5f, 2.5f, 300.0f, 11.0f, -40.0f, 1.5f, -2.0f, 0
                               8.0f,  9.0f, 10.0f,  12.0f, 13.0f,  14.0f, 15.0f, -16.0f};
 TBytes LimStream(uint32_t Flags = 0x5u | 0x80000000u) {  // Active, LookAhead, a reserved bit
   TBytes b(132, 0);
-  std::memcpy(b.data(), "VXLM", 4);
-  b[4] = 1, b[5] = 5, b[6] = 32;
+  std::memcpy(b.data(), "VXLM\1\5\40", 7);
   const int32_t ints[8] = {17, -18, 1, 19, 20, 21, 22, -23};
   for (int i = 0; i < 16; ++i) Put(b, 32 + 4 * static_cast<size_t>(i), LimOdd[i]);
   for (int i = 0; i < 8; ++i) Put(b, 96 + 4 * static_cast<size_t>(i), ints[i]);
@@ -299,21 +297,11 @@ TEST(PresetStreams, LargerHeadersAreSkipped) {
 TEST(PresetStreams, LayoutsMatchGoldenFiles) {
   TEq eq;
   EXPECT_EQ(SavedBytes(eq), ReadGolden("meqp_defaults.meqp"));
-  eq.SetOutputGain(-7.5f);
-  eq.SetLowcutFrequency(33.0f);
-  eq.SetHighcutFrequency(15000.0f);
-  for (uint8_t i = 0; i < 3; ++i) {
-    eq.SetBandFrequency(i, EqOdd[3 + i]);
-    eq.SetBandBandwidth(i, EqOdd[6 + i]);
-    eq.SetBandGain(i, EqOdd[9 + i]);
-  }
-  eq.SetPan(-42.0f);
-  eq.SetInputGain(2.25f);
-  eq.SetBandEnabled(0, true);
-  eq.SetBandEnabled(2, true);
-  eq.SetMono(true);
-  eq.SetSaturation(true);
-  eq.SetCutFiltersEnabled(true);
+  eq.SetOutputGain(-7.5f), eq.SetLowcutFrequency(33.0f), eq.SetHighcutFrequency(15000.0f);
+  for (uint8_t i = 0; i < 3; ++i)
+    eq.SetBandFrequency(i, EqOdd[3 + i]), eq.SetBandBandwidth(i, EqOdd[6 + i]), eq.SetBandGain(i, EqOdd[9 + i]);
+  eq.SetPan(-42.0f), eq.SetInputGain(2.25f), eq.SetBandEnabled(0, true), eq.SetBandEnabled(2, true);
+  eq.SetMono(true), eq.SetSaturation(true), eq.SetCutFiltersEnabled(true);
   EXPECT_EQ(SavedBytes(eq), ReadGolden("meqp_edited.meqp"));
 
   TLim lim;

@@ -145,31 +145,25 @@ TEST_F(EditorPaths, VstEditorOpcodes) {
 }
 
 TEST_F(EditorPaths, DirectCallEditorOpcodes) {
-  const int16_t place[4] = {40, 0, 60, 0};
-  EXPECT_EQ(Plugin.CallObject(10001, 0, nullptr), 1);
-  TFakeEditor* e = Editor();
-  EXPECT_TRUE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 1);
-  EXPECT_EQ(Plugin.CallObject(10002, 0, nullptr), 1);
-  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 0);
-  EXPECT_EQ(Plugin.CallObject(15008, 1, nullptr), 1);
-  EXPECT_TRUE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(15008, 2, nullptr), 1);  // anything but 1 hides
-  EXPECT_FALSE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(17003, 0, nullptr), 1);
-  EXPECT_EQ(e->Border, ebsToolWindow);
-  EXPECT_EQ(Plugin.CallObject(17003, 5, nullptr), 1);
-  EXPECT_EQ(e->Border, ebsNone);
-  EXPECT_EQ(Plugin.CallObject(18002, 0, const_cast<int16_t*>(place)), 1);
-  std::vector<int16_t> rect(4);
-  EXPECT_EQ(Plugin.CallObject(18001, 0, rect.data()), 1);
-  EXPECT_EQ(rect, std::vector<int16_t>({40, 1024, 60, 595}));
-  EXPECT_EQ(Plugin.CallObject(18001, 0, nullptr), -1);
-  EXPECT_EQ(Plugin.CallObject(18002, 0, nullptr), -1);
+  int16_t place[4] = {40, 0, 60, 0}, rect[4] = {};
   char caption[] = "Track 1";
-  EXPECT_EQ(Plugin.CallObject(20001, 0, caption), 1);
-  EXPECT_EQ(e->Caption, "Track 1");
-  EXPECT_EQ(Plugin.CallObject(20001, 0, nullptr), -1);
+  // Each call's answer and the editor's visibility and border after it.
+  struct TCase { int32_t Opcode, Argument; void* Ptr; int32_t Answer; bool Visible; TQzEditorBorderStyle Border; };
+  const TCase cases[] = {
+      {10001, 0, nullptr, 1, true, ebsToolWindow}, {15007, 0, nullptr, 1, true, ebsToolWindow},
+      {10002, 0, nullptr, 1, false, ebsToolWindow}, {15007, 0, nullptr, 0, false, ebsToolWindow},
+      {15008, 1, nullptr, 1, true, ebsToolWindow}, {15008, 2, nullptr, 1, false, ebsToolWindow},  // anything but 1 hides
+      {17003, 0, nullptr, 1, false, ebsToolWindow}, {17003, 5, nullptr, 1, false, ebsNone},
+      {18002, 0, place, 1, false, ebsNone},         {18001, 0, rect, 1, false, ebsNone},
+      {18001, 0, nullptr, -1, false, ebsNone},      {18002, 0, nullptr, -1, false, ebsNone},
+      {20001, 0, caption, 1, false, ebsNone},       {20001, 0, nullptr, -1, false, ebsNone},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Plugin.CallObject(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode << " " << c.Argument;
+    EXPECT_EQ(std::pair(Editor()->Visible, Editor()->Border), std::pair(c.Visible, c.Border)) << c.Opcode << " " << c.Argument;
+  }
+  EXPECT_EQ(std::vector<int16_t>(rect, rect + 4), std::vector<int16_t>({40, 1024, 60, 595}));
+  EXPECT_EQ(Editor()->Caption, "Track 1");
 }
 
 // An editor that still looks at the plug-in's face picture while it closes.
