@@ -62,12 +62,6 @@ bool Loads(TGraphic& G, const std::vector<uint8_t>& Data) {
   return loaded;
 }
 
-std::vector<uint8_t> Bytes(TGraphic& G) {
-  TMemoryStream s;
-  G.SaveToStream(&s);
-  return s.Data();
-}
-
 // BMP and PNG keep every pixel; JPEG stays close. Whatever follows the picture stays unread.
 TEST(PictureFormats, RoundTripsKeepThePixels) {
   struct Case { const char* Name; int W, H; TPixelFormat Format; bool Alpha; int Tolerance; };
@@ -108,9 +102,9 @@ TEST(PictureFormats, TruncatedFilesFailCleanly) {
   auto bmp = Make<TBitmap>(9, 5, pf24bit, false);
   auto png = Make<TPortableNetworkGraphic>(9, 5, pf32bit, true);
   auto jpg = Make<TJPEGImage>(32, 16, pf24bit, false);
-  const std::pair<TGraphicClass, std::vector<uint8_t>> all[] = {{GraphicClassOf<TBitmap>(), Bytes(*bmp)},
-                                                               {GraphicClassOf<TPortableNetworkGraphic>(), Bytes(*png)},
-                                                               {GraphicClassOf<TJPEGImage>(), Bytes(*jpg)}};
+  const std::pair<TGraphicClass, std::vector<uint8_t>> all[] = {{GraphicClassOf<TBitmap>(), SavedBytes(*bmp)},
+                                                               {GraphicClassOf<TPortableNetworkGraphic>(), SavedBytes(*png)},
+                                                               {GraphicClassOf<TJPEGImage>(), SavedBytes(*jpg)}};
   for (auto& [cls, data] : all) {
     for (size_t len : {size_t{0}, size_t{1}, size_t{13}, size_t{30}, data.size() / 2, data.size() - 1}) {
       SCOPED_TRACE(testing::Message() << cls->Name << " " << len);
@@ -295,9 +289,9 @@ TEST(Picture, LoadsByContentAndByRegisteredExtension) {
   auto jpg = Make<TJPEGImage>(8, 8, pf24bit, false);
   const std::vector<uint8_t> own = {'T', 'S', 'T', 'P', 4, 2};
   TPicture::RegisterFileFormat("tst;.TSTX", "Test picture", GraphicClassOf<TTestGraphic>());
-  const Case cases[] = {{Bytes(*bmp), "TBitmap"},
-                        {Bytes(*png), "TPortableNetworkGraphic"},
-                        {Bytes(*jpg), "TJPEGImage"},
+  const Case cases[] = {{SavedBytes(*bmp), "TBitmap"},
+                        {SavedBytes(*png), "TPortableNetworkGraphic"},
+                        {SavedBytes(*jpg), "TJPEGImage"},
                         {own, "TTestGraphic"}};
   for (const Case& c : cases) {
     TPicture p;
