@@ -43,16 +43,12 @@ std::unique_ptr<TBitmap> Toolkit(TPixelFormat Format, int W, int H) {
 
 TEST(QzBitmap, NewPixelsAreWhiteAndOpaque) {
   TQzBitmap b;
-  EXPECT_TRUE(b.GetEmpty());
-  EXPECT_EQ(b.GetBitCount(), 32);
-  EXPECT_EQ(b.GetPixelFormat(), 1);
+  EXPECT_EQ(std::tuple(b.GetEmpty(), b.GetBitCount(), b.GetPixelFormat()), std::tuple(true, 32, 1));
   ASSERT_TRUE(b.SetBitmapSize(2, 2));
   EXPECT_EQ(PixelBytes(b), TBytes(16, 0xFF));
-  EXPECT_FALSE(b.HasAlpha());
-  EXPECT_FALSE(b.GetTransparent());
+  EXPECT_EQ(std::pair(b.HasAlpha(), b.GetTransparent()), std::pair(false, false));
   Put(&b, 1, 1, 1, 2, 3, 254);
-  EXPECT_TRUE(b.HasAlpha());
-  EXPECT_TRUE(b.GetTransparent());
+  EXPECT_EQ(std::pair(b.HasAlpha(), b.GetTransparent()), std::pair(true, true));
   b.ResetAlpha();
   EXPECT_FALSE(b.HasAlpha());
   b.FillColor(RGB(10, 20, 30));
@@ -140,16 +136,16 @@ TEST(QzBitmap, AssignBitmapCopiesEverything) {
   Put(a.get(), 3, 2, 5, 6, 7, 8);
   a->GetColorTable()[0][7][5] = 99;
   a->SetHeaderFlag(3);
-  TQzBitmap b;
+  TQzBitmap b, c;
   EXPECT_FALSE(b.AssignBitmap(nullptr));
   EXPECT_EQ(b.GetErrorCode(), MakeErrorCode(qecInvalidArgument, 251));
   EXPECT_TRUE(b.AssignBitmap(a.get()));
-  EXPECT_EQ(std::memcmp(&b.GetHeader(), &a->GetHeader(), 16), 0);
-  EXPECT_EQ(PixelBytes(b), PixelBytes(*a));
-  EXPECT_EQ(b.GetColorTable()[0][7][5], 99);
-  TQzBitmap c;
   c.Assign(a.get());
-  EXPECT_EQ(c.GetPixelPtr(3, 2)[3], 8);
+  for (TQzBitmap* copy : {&b, &c}) {
+    EXPECT_EQ(std::memcmp(&copy->GetHeader(), &a->GetHeader(), 16), 0);
+    EXPECT_EQ(PixelBytes(*copy), PixelBytes(*a));
+    EXPECT_EQ(copy->GetColorTable()[0][7][5], 99);
+  }
 }
 
 TEST(QzBitmap, AssignFromToolkitPictures) {
@@ -309,9 +305,7 @@ TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
   Clipboard()->Assign(b.get());
   TQzBitmap q;
   q.Assign(Clipboard());
-  ASSERT_EQ(q.GetWidth(), 4);
-  ASSERT_EQ(q.GetHeight(), 3);
-  EXPECT_FALSE(q.HasAlpha());
+  ASSERT_EQ(std::tuple(q.GetWidth(), q.GetHeight(), q.HasAlpha()), std::tuple(4, 3, false));
   EXPECT_EQ(Px(&q, 3, 2), (TBytes{7, 8, 9, 255, 255}));
   EXPECT_EQ(Px(&q, 1, 0), (TBytes{255, 0, 0, 255, 255}));
 }

@@ -30,10 +30,8 @@ TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
     EXPECT_EQ(o.Tempos, c.Calls) << c.Set;
   }
   // The direct-call tempo opcode takes whole beats per minute.
-  EXPECT_EQ(o.CallObject(13007, 500, nullptr), 1);
-  EXPECT_EQ(o.GetTempo(), 300.0f);
-  EXPECT_EQ(o.CallObject(13007, 0, nullptr), 1);
-  EXPECT_EQ(o.GetTempo(), 1.0f);
+  EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(), float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
+            std::vector<float>({1, 300.0f, 1, 1.0f}));
 }
 
 TEST(PluginObject, HostNotifications) {
@@ -113,18 +111,16 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
   TFakeEditor* e = Editor();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(Editor(), e);
-  EXPECT_EQ(TFakeEditor::Created, 1);
-  EXPECT_EQ(e->Refreshes, 1);  // refreshed once when created
+  EXPECT_EQ(std::pair(TFakeEditor::Created, e->Refreshes), std::pair(1, 1));  // refreshed once when created
   // A change of the live equaliser preset may come on any thread: it refreshes the editor at
   // the next pump, once however many changes came before it.
   Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 3.0f);
   Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(1, 2.0f);
-  EXPECT_EQ(e->Refreshes, 1);
-  EXPECT_TRUE(Plugin.EditorStale());
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(e->Refreshes, 2);
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(e->Refreshes, 2);
+  EXPECT_EQ(std::pair(e->Refreshes, Plugin.EditorStale()), std::pair(1, true));
+  for (int idle = 0; idle < 2; ++idle) {
+    EXPECT_EQ(Vst(effEditIdle), 1);
+    EXPECT_EQ(e->Refreshes, 2);
+  }
 }
 
 TEST_F(EditorPaths, VstEditorOpcodes) {
@@ -138,8 +134,7 @@ TEST_F(EditorPaths, VstEditorOpcodes) {
   TFakeEditor* e = Editor();
   EXPECT_EQ(e->Parent, &window);
   EXPECT_EQ(std::vector<int>({e->Visible, e->Border, e->Left, e->Top}), std::vector<int>({true, ebsNone, 0, 0}));
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(Vst(effEditClose), 1);
+  EXPECT_EQ(std::vector<int32_t>({Vst(effEditIdle), Vst(effEditClose)}), std::vector<int32_t>({1, 1}));
   EXPECT_FALSE(e->Visible);
   EXPECT_EQ(Editor(), e);  // kept for the next open
 }
