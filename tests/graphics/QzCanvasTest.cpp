@@ -122,10 +122,9 @@ TEST(QzCanvas, Targets) {
                         {nullptr, 0, nullptr}};
   for (const Case& k : cases) {
     c.SetTarget(k.Target);
-    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes) << (k.Target ? k.Target->ClassName() : "nil");
-    EXPECT_EQ(c.GetTarget(), k.Bytes ? k.Target : nullptr);
-    EXPECT_EQ(c.GetTargetCanvas(), k.Canvas);
-    EXPECT_EQ(c.GetClipRect(), k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0));
+    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetTarget(), c.GetTargetCanvas(), c.GetClipRect()),
+              std::tuple(k.Bytes, k.Bytes ? k.Target : nullptr, k.Canvas, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)))
+        << (k.Target ? k.Target->ClassName() : "nil");
   }
   // A 16-bit target stays detached: nothing drawn.
   c.SetTarget(b16.get());
@@ -156,14 +155,12 @@ TEST(QzCanvas, OwnPictureTargets) {
     SCOPED_TRACE(k.Target->ClassName() + " " + std::to_string(k.Bytes));
     TQzCanvas c;
     c.SetTarget(k.Target);
-    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes);
-    EXPECT_EQ(c.GetPixelAddrProc(), k.Proc);
+    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetPixelAddrProc(), c.GetClipRect()),
+              std::tuple(k.Bytes, k.Proc, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)));
     if (k.Bytes == 0) {
-      EXPECT_EQ(c.GetTarget(), nullptr);
-      EXPECT_EQ(c.GetTargetCanvas(), nullptr);
+      EXPECT_TRUE(c.GetTarget() == nullptr && c.GetTargetCanvas() == nullptr);
       continue;
     }
-    EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 5, 4));
     // Their canvas is the work bitmap's, which takes the font.
     ASSERT_NE(c.GetTargetCanvas(), nullptr);
     c.GetFont()->SetSize(17);
