@@ -60,10 +60,8 @@ TEST(QzAudioFilterEx, DbToGainLaw) {
 // Setters clamp at their bounds (the gain has none) and recompute once: again with the clamped
 // value is no change. Non-finite values leave the filter as it was.
 TEST(QzAudioFilterEx, SettersClampAndRecomputeOnlyOnChange) {
-  struct TCase {
-    char What;  // frequency, bandwidth, gain, rate
-    float Value, Expected;
-  } cases[] = {
+  // What: f(requency), b(andwidth), g(ain) or r(ate)
+  struct TCase { char What; float Value, Expected; } cases[] = {
       {'f', 0.5f, 1.0f},   {'f', 30000.0f, 25000.0f}, {'f', -5.0f, 1.0f},     {'b', 0.05f, 0.1f},
       {'b', 20.0f, 10.0f}, {'g', -40.0f, -40.0f},     {'g', 80.0f, 80.0f},    {'r', 5000, 10000},
       {'r', 250000, 192000}, {'r', 10000, 10000},     {'r', 192000, 192000},

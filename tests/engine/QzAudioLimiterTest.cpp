@@ -226,12 +226,8 @@ TEST(QzCustomAudioLimiter, MatchesThePlainLawBitForBit) {
 TEST(QzCustomAudioLimiter, LawPinnedByAbsoluteValues) {
   const double a = 1.0 / 220.5, r = 1.0 / 6615.0;
   auto gain = [](double Db) { return std::pow(10.0, Db / 10.0); };
-  struct TCase {
-    const char* Name;
-    int32_t Mode;
-    float Input;
-    double Out0, Out1, Out99;  // the output samples 0, 1 and 99
-  } cases[] = {
+  // Out0, Out1 and Out99: the output samples 0, 1 and 99
+  struct TCase { const char* Name; int32_t Mode; float Input; double Out0, Out1, Out99; } cases[] = {
       // Level 0 dB above the threshold: a fixed step down per sample for 100 samples.
       {"mode 0 attack", 0, 10.0f, 10 * gain(-10 - a), 10 * gain(-10 - 2 * a), 10 * gain(-10 - 100 * a)},
       // Level -10 dB below it: a fixed step up.

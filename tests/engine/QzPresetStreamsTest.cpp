@@ -102,12 +102,8 @@ uint16_t DetailsCut(const TDet& D, int64_t N, bool Writer) {
 
 // ---- The shared plans ------------------------------------------------------------------------
 
-struct THeaderCase {
-  const char* Name;
-  size_t At;
-  uint8_t Value;
-  uint32_t Error;  // 0: loads
-};
+// Error 0: the header loads.
+struct THeaderCase { const char* Name; size_t At; uint8_t Value; uint32_t Error; };
 
 template <class T>
 struct TFormat {
