@@ -385,12 +385,7 @@ TEST(PresetStreams, EqualizerAccessorsClamp) {
 
 TEST(PresetStreams, LimiterAccessorsClamp) {
   using P = TLim;
-  struct TCase {
-    const char* Name;
-    void (P::*Set)(float);
-    float (P::*Get)();
-    float In, Stored;
-  };
+  struct TCase { const char* Name; void (P::*Set)(float); float (P::*Get)(); float In, Stored; };
   const float inf = std::numeric_limits<float>::infinity();
   const TCase cases[] = {
       {"threshold low", &P::SetThreshold, &P::GetThreshold, -20.0f, -15.0f},

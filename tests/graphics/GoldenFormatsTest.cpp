@@ -118,12 +118,13 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
     return SavedBytes(list);
   };
   constexpr size_t firstItemEnd = 26 + 6 + 18 + 16 + 32;
+  // Expected: the outcome of a load of the first n bytes.
   struct TCase {
     const char* Name;
     TBytes Bytes;
     size_t Size;
     std::function<TOutcome(TStream&)> Load;
-    std::function<TOutcome(size_t)> Expected;  // for a load of the first n bytes
+    std::function<TOutcome(size_t)> Expected;
   } cases[] = {
       {"QZBM", ReadGolden("bitmap_2x1.qzbm"), 70,
        [](TStream& s) {

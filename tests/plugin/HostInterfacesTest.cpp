@@ -168,10 +168,8 @@ TEST_F(VstInterface, RecordWithoutObject) {
   AEffect* e = Lib.NewEffect();
   AEffect bare = *e;
   bare.object = nullptr;
-  const struct {
-    int32_t Opcode;
-    intptr_t Answer;
-  } cases[] = {{effOpen, 1}, {effClose, 1}, {effEditGetRect, 0}, {effEditOpen, 1}, {effEditClose, 1},
+  struct TCase { int32_t Opcode; intptr_t Answer; };
+  const TCase cases[] = {{effOpen, 1}, {effClose, 1}, {effEditGetRect, 0}, {effEditOpen, 1}, {effEditClose, 1},
                {effGetChunk, 0}, {effSetChunk, 0}, {effStartProcess, 0}, {effStopProcess, 0},
                {effGetVendorString, 1}, {effGetProductString, 1}, {effGetVstVersion, 2400}};
   for (const auto& c : cases) {
@@ -221,19 +219,12 @@ protected:
 };
 
 TEST_F(DirectCall, IdentityTexts) {
-  const struct {
-    int32_t Opcode;
-    const char* Fixed;  // nullptr: a display string of the program, 1 .. 30 characters
-  } cases[] = {{11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"}, {11005, "2025"},
+  // Fixed nullptr: a display string of the program, 1 .. 30 characters.
+  const struct { int32_t Opcode; const char* Fixed; } cases[] = {{11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"}, {11005, "2025"},
                {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
   for (const auto& c : cases) {
     const std::string text = Text(c.Opcode);
-    if (c.Fixed) {
-      EXPECT_EQ(text, c.Fixed) << c.Opcode;
-    } else {
-      EXPECT_GE(text.size(), 1u) << c.Opcode;
-      EXPECT_LE(text.size(), 30u) << c.Opcode;
-    }
+    EXPECT_TRUE(c.Fixed ? text == c.Fixed : !text.empty() && text.size() <= 30) << c.Opcode << ": " << text;
     EXPECT_EQ(Call(c.Opcode, 0, nullptr), -1) << c.Opcode;  // no buffer: not done, no crash
   }
   EXPECT_NE(Text(11001), "ZRT Plugin");
@@ -259,11 +250,7 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
   // need a place for the result refuse a missing one.
   char caption[] = "Caption";
   int16_t rect[4] = {40, 0, 60, 0};
-  const struct {
-    int32_t Opcode, Argument;
-    void* Ptr;
-    int32_t Answer;
-  } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
+  const struct { int32_t Opcode, Argument; void* Ptr; int32_t Answer; } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
                {17003, 1, nullptr, 1},  {18002, 0, rect, 1},     {18002, 0, nullptr, -1},   {18001, 0, nullptr, -1},
                {20001, 0, caption, 1},  {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;

@@ -19,15 +19,11 @@ public:
 
 TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
   TCountingObject o;
-  const struct {
-    float Set, Stored;
-    int Calls;
-  } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
+  const struct { float Set, Stored; int Calls; } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
                {90.0f, 90.0f, 3},   {NAN, 90.0f, 3},  {-INFINITY, 1.0f, 4}};
   for (const auto& c : cases) {
     o.SetTempo(c.Set);
-    EXPECT_EQ(o.GetTempo(), c.Stored) << c.Set;
-    EXPECT_EQ(o.Tempos, c.Calls) << c.Set;
+    EXPECT_EQ(std::pair(o.GetTempo(), o.Tempos), std::pair(c.Stored, c.Calls)) << c.Set;
   }
   // The direct-call tempo opcode takes whole beats per minute.
   EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(), float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
