@@ -117,13 +117,13 @@ TEST(QzAudioMicroEqualizer, BlockPathFollowsPerSampleFormula) {
       TQzAudioMicroEqualizer a, b;
       c.Setup(a);
       c.Setup(b);
-      EXPECT_TRUE(RunEq(a, in, block) == expected) << block;
+      EXPECT_EQ(FirstDifference(RunEq(a, in, block), expected), "") << block;
       TStereo io = in;
       for (size_t at = 0; at < io.Size(); at += block) {
         float* bufs[2] = {io.L.data() + at, io.R.data() + at};
         b.Process(bufs, bufs, static_cast<uint16_t>(std::min(block, io.Size() - at)));
       }
-      EXPECT_TRUE(io == expected) << block << " in place";
+      EXPECT_EQ(FirstDifference(io, expected), "") << block << " in place";
     }
   }
 }
