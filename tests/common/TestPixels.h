@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <set>
 #include <utility>
@@ -19,6 +20,24 @@ inline std::unique_ptr<TBitmap> FilledBitmap(int W, int H, TColor Color = clWhit
   b->GetCanvas()->GetBrush()->SetColor(Color);
   b->GetCanvas()->FillRect(Rect(0, 0, W, H));
   return b;
+}
+
+// A toolkit bitmap W pixels wide with the given pixels, row by row.
+inline std::unique_ptr<TBitmap> BitmapOf(int W, std::initializer_list<TColor> Pixels, TPixelFormat Format = pf24bit) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetPixelFormat(Format);
+  b->SetSize(W, static_cast<int>(Pixels.size()) / W);
+  int i = 0;
+  for (TColor c : Pixels) b->GetCanvas()->SetPixel(i % W, i / W, c), ++i;
+  return b;
+}
+
+// The colours of B's pixels, row by row.
+inline std::vector<TColor> ColorsOf(TBitmap* B) {
+  std::vector<TColor> v;
+  for (int y = 0; y < B->GetHeight(); ++y)
+    for (int x = 0; x < B->GetWidth(); ++x) v.push_back(B->GetCanvas()->GetPixel(x, y));
+  return v;
 }
 
 // The pixels (x, y) of B that are not Background.

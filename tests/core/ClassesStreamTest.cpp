@@ -65,11 +65,7 @@ TEST(ClassesStream, MemorySeek) {
   TMemoryStream s;
   const auto data = Bytes(10);
   s.Write(data.data(), 10);
-  struct Case {
-    int64_t Offset;
-    TSeekOrigin Origin;
-    int64_t Expect;
-  };
+  struct Case { int64_t Offset; TSeekOrigin Origin; int64_t Expect; };
   const Case cases[] = {
       {3, soBeginning, 3},   {2, soCurrent, 5},     {-1, soCurrent, 4},  {0, soEnd, 10},
       {-4, soEnd, 6},        {-100, soCurrent, 0},  {-1, soBeginning, 0}, {25, soEnd, 35},
@@ -127,11 +123,11 @@ TEST(ClassesStream, FileCreateWriteReopenReadAndResize) {
     EXPECT_EQ(f.Read(buf.data(), 600), 600);
     EXPECT_EQ(f.Read(buf.data(), 600), 400);  // short read at the end
     EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 400, data.begin() + 600));
-    EXPECT_EQ(f.Seek(5000, soBeginning), 5000);  // past the end is a valid position
-    EXPECT_EQ(f.Read(buf.data(), 10), 0);
-    EXPECT_EQ(f.Seek(-10, soEnd), 990);
-    EXPECT_EQ(f.Seek(-2000, soCurrent), 990);  // before the start: the position stays
-    EXPECT_EQ(f.Write(data.data(), 4), 0);      // opened for reading only
+    // Past the end is a valid position; before the start the position stays; opened for
+    // reading only, nothing is written.
+    EXPECT_EQ(std::vector<int64_t>({f.Seek(5000, soBeginning), f.Read(buf.data(), 10), f.Seek(-10, soEnd), f.Seek(-2000, soCurrent),
+                                    f.Write(data.data(), 4)}),
+              std::vector<int64_t>({5000, 0, 990, 990, 0}));
   }
   {
     TFileStream f(path.string(), fmCreate);  // a second create truncates
@@ -159,8 +155,7 @@ TEST(ClassesStream, FileCreateWriteReopenReadAndResize) {
   out.SaveToFile(path.string());
   in.Write("old", 3);
   in.LoadFromFile(path.string());
-  EXPECT_EQ(in.Data(), std::vector<uint8_t>(data.begin(), data.begin() + 777));
-  EXPECT_EQ(in.GetPosition(), 0);
+  EXPECT_EQ(std::pair(in.Data(), in.GetPosition()), std::pair(std::vector<uint8_t>(data.begin(), data.begin() + 777), int64_t{0}));
   std::filesystem::remove(path);
 }
 
@@ -188,10 +183,7 @@ TEST(ClassesStream, FileOpenAndCreateFailures) {
 // Names compare case-blind over their whole length: a name never matches a longer one that
 // starts the same way, in either order.
 TEST(SysUtils, CaseBlindNameComparison) {
-  struct TCase {
-    const char *A, *B;
-    int Order;  // sign of CompareText
-  } cases[] = {
+  struct TCase { const char *A, *B; int Order; } cases[] = {  // Order: the sign of CompareText
       {"Caption", "caption", 0}, {"", "", 0},           {"abc", "abd", -1},   {"ABD", "abc", 1},
       {"Font", "FontSize", -1},  {"fontsize", "FONT", 1}, {"", "a", -1},      {"a", "", 1},
       {"[", "a", 1},             {"_", "A", 1},         {"\xE9", "\xC9", 1},
@@ -199,8 +191,7 @@ TEST(SysUtils, CaseBlindNameComparison) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << '"' << c.A << "\" vs \"" << c.B << '"');
     const int order = CompareText(c.A, c.B);
-    EXPECT_EQ((order > 0) - (order < 0), c.Order);
-    EXPECT_EQ(SameText(c.A, c.B), c.Order == 0);
+    EXPECT_EQ(std::pair((order > 0) - (order < 0), SameText(c.A, c.B)), std::pair(c.Order, c.Order == 0));
   }
   EXPECT_EQ(UpperCase("ab[z]\xE9"), "AB[Z]\xE9");
   EXPECT_EQ(LowerCase("AB@Z\xC9"), "ab@z\xC9");

@@ -13,18 +13,12 @@ constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 }  // namespace
 
 TEST(QzUtils, RectSizes) {
-  struct Case {
-    TRect R;
-    int32_t Width, Height;
-  };
+  struct Case { TRect R; int32_t Width, Height; };
   const Case cases[] = {
       {{10, 0, 4, 0}, 6, 0},       {{0, 5, 0, -5}, 0, 10},   {{-3, -4, 3, 4}, 6, 8},
       {{kMin, 0, kMax, 0}, kMax, 0}, {{0, kMax, 0, kMin}, 0, kMax},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(RectWidth(c.R), c.Width);
-    EXPECT_EQ(RectHeight(c.R), c.Height);
-  }
+  for (const auto& c : cases) EXPECT_EQ(std::pair(RectWidth(c.R), RectHeight(c.R)), std::pair(c.Width, c.Height));
 }
 
 TEST(QzUtils, ShiftAndExpand) {
@@ -34,8 +28,7 @@ TEST(QzUtils, ShiftAndExpand) {
 
   r = {10, 10, 20, 20};
   const TRect e = ExpandRect(r, 2, 3);
-  EXPECT_EQ(r, (TRect{8, 7, 22, 23}));
-  EXPECT_EQ(e, r);
+  EXPECT_EQ(std::pair(r, e), std::pair(TRect{8, 7, 22, 23}, TRect{8, 7, 22, 23}));
   ExpandRect(r, -2, -3);
   EXPECT_EQ(r, (TRect{10, 10, 20, 20}));
 
@@ -46,11 +39,7 @@ TEST(QzUtils, ShiftAndExpand) {
 }
 
 TEST(QzUtils, AlignRect) {
-  struct Case {
-    TRect R, Bounds;
-    uint8_t H, V;
-    TRect Expect;
-  };
+  struct Case { TRect R, Bounds; uint8_t H, V; TRect Expect; };
   const Case cases[] = {
       {{0, 0, 10, 10}, {0, 0, 25, 25}, 1, 2, {7, 15, 17, 25}},
       {{100, 100, 110, 110}, {0, 0, 25, 25}, 0, 0, {0, 0, 10, 10}},
@@ -64,16 +53,12 @@ TEST(QzUtils, AlignRect) {
   for (const auto& c : cases) {
     TRect r = c.R;
     AlignRect(r, c.Bounds, c.H, c.V);
-    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top
-                           << "," << r.Right << "," << r.Bottom;
+    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
   }
 }
 
 TEST(QzUtils, NormalizeAndConstrain) {
-  struct Case {
-    TRect R, Bound, Expect;
-    bool Swaps;
-  };
+  struct Case { TRect R, Bound, Expect; bool Swaps; };
   const Case cases[] = {
       {{-5, -5, 50, 50}, {0, 0, 40, 40}, {0, 0, 40, 40}, false},
       {{30, 30, 10, 10}, {0, 0, 40, 40}, {10, 10, 30, 30}, true},
@@ -94,10 +79,7 @@ TEST(QzUtils, NormalizeAndConstrain) {
 
 TEST(QzUtils, PointInRectIncludesEdges) {
   const TRect r{10, 20, 30, 40};
-  struct Case {
-    TPoint P;
-    bool In;
-  };
+  struct Case { TPoint P; bool In; };
   const Case cases[] = {
       {{10, 30}, true},  {{30, 30}, true},  {{20, 20}, true},  {{20, 40}, true},
       {{10, 20}, true},  {{30, 40}, true},  {{9, 30}, false},  {{31, 30}, false},
@@ -107,11 +89,7 @@ TEST(QzUtils, PointInRectIncludesEdges) {
 }
 
 TEST(QzUtils, LightenColor) {
-  struct Case {
-    TColor C;
-    int32_t Amount;
-    TColor Expect;
-  };
+  struct Case { TColor C; int32_t Amount; TColor Expect; };
   const Case cases[] = {
       {RGB(100, 100, 100), 0, RGB(100, 100, 100)},
       {clBtnFace, 0, clBtnFace},  // unchanged, not even resolved
@@ -131,11 +109,7 @@ TEST(QzUtils, LightenColor) {
 }
 
 TEST(QzUtils, BlendColor) {
-  struct Case {
-    TColor A, B;
-    uint8_t Alpha;
-    TColor Expect;
-  };
+  struct Case { TColor A, B; uint8_t Alpha; TColor Expect; };
   const Case cases[] = {
       {RGB(0, 0, 0), RGB(255, 255, 255), 125, RGB(124, 124, 124)},
       {RGB(255, 0, 10), RGB(0, 255, 10), 0, RGB(254, 0, 9)},
@@ -152,12 +126,7 @@ TEST(QzUtils, BlendColor) {
 TEST(QzUtils, FloatToDisplayText) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  struct Case {
-    double Value;
-    uint8_t Decimals;
-    bool Grouping;
-    const char* Expect;
-  };
+  struct Case { double Value; uint8_t Decimals; bool Grouping; const char* Expect; };
   const Case cases[] = {
       {75.0, 1, true, "75,0"},
       {5, 0, true, "5"},
@@ -179,8 +148,7 @@ TEST(QzUtils, FloatToDisplayText) {
       {-inf, 0, true, "-"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(FloatToDisplayText(c.Value, c.Decimals, c.Grouping), c.Expect)
-        << c.Value << " / " << int(c.Decimals);
+    EXPECT_EQ(FloatToDisplayText(c.Value, c.Decimals, c.Grouping), c.Expect) << c.Value << " / " << int(c.Decimals);
 
   // The largest values and the longest decimals are formatted in full.
   const std::string big = FloatToDisplayText(-1e308, 255, true);
@@ -190,10 +158,7 @@ TEST(QzUtils, FloatToDisplayText) {
 }
 
 TEST(QzUtils, DisplayTextToFloat) {
-  struct Case {
-    const char* Text;
-    double Expect;
-  };
+  struct Case { const char* Text; double Expect; };
   const Case cases[] = {
       {"1.234,5", 1234.5}, {"12,5", 12.5},     {"-1.234,5", -1234.5}, {"5", 5.0},
       {",5", 0.5},         {"-,5", -0.5},      {"1.000.000", 1e6},    {" 12,5 ", 12.5},
@@ -214,8 +179,7 @@ TEST(QzUtils, DisplayTextRoundTrips) {
       for (bool g : {false, true}) {
         const std::string text = FloatToDisplayText(v, d, g);
         const double back = DisplayTextToFloat(text);
-        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15)
-            << v << " " << int(d) << " " << text;
+        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15) << v << " " << int(d) << " " << text;
         // Text made from the value read back is the same text.
         if (std::fabs(back) > 0 || v >= 0) {
           EXPECT_EQ(FloatToDisplayText(back, d, g), text);
@@ -224,12 +188,7 @@ TEST(QzUtils, DisplayTextRoundTrips) {
 }
 
 TEST(QzUtils, ReplaceSubstring) {
-  struct Case {
-    const char* S;
-    const char* Pattern;
-    const char* NewText;
-    const char* Expect;
-  };
+  struct Case { const char* S; const char* Pattern; const char* NewText; const char* Expect; };
   const Case cases[] = {
       {"line#13next#13", "#13", "\r", "line\rnext\r"},
       {"#13#13#13", "#13", "\r", "\r\r\r"},
@@ -251,8 +210,7 @@ TEST(QzUtils, ReplaceSubstring) {
       {"x", "xyz", "q", "x"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(ReplaceSubstring(c.S, c.Pattern, c.NewText), c.Expect)
-        << c.S << " / " << c.Pattern << " / " << c.NewText;
+    EXPECT_EQ(ReplaceSubstring(c.S, c.Pattern, c.NewText), c.Expect) << c.S << " / " << c.Pattern << " / " << c.NewText;
 }
 
 TEST(QzUtils, Bits) {

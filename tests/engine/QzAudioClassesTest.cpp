@@ -23,11 +23,8 @@ public:
 }  // namespace
 
 TEST(QzAudioClasses, SampleRateClampsAndCountsChanges) {
-  struct Step {
-    uint32_t Set;
-    uint32_t Stored;
-    int Changes;  // cumulative
-  };
+  // Changes: how many so far
+  struct Step { uint32_t Set; uint32_t Stored; int Changes; };
   const Step steps[] = {
       {44100, 44100, 0},   // the default: nothing
       {48000, 48000, 1},   {48000, 48000, 1},  {5000, 10000, 2},   {9999, 10000, 2},

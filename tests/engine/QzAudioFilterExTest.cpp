@@ -12,12 +12,15 @@
 
 namespace {
 
-std::unique_ptr<TQzAudioBiquadIIRFilter> MakeFilter(TKind Kind) {
-  switch (Kind) {
-    case TKind::Highcut: return std::make_unique<TQzAudioHighcutFilter>();
-    case TKind::Lowcut: return std::make_unique<TQzAudioLowcutFilter>();
-    default: return std::make_unique<TQzAudioBandWidthFilter>();
-  }
+// A filter of Kind, set up when a rate is given.
+std::unique_ptr<TQzAudioBiquadIIRFilter> MakeFilter(TKind Kind, uint32_t Rate = 0, float Frequency = 0, float Bandwidth = 0,
+                                                    float Gain = 0) {
+  std::unique_ptr<TQzAudioBiquadIIRFilter> f;
+  if (Kind == TKind::Highcut) f = std::make_unique<TQzAudioHighcutFilter>();
+  else if (Kind == TKind::Lowcut) f = std::make_unique<TQzAudioLowcutFilter>();
+  else f = std::make_unique<TQzAudioBandWidthFilter>();
+  if (Rate) f->SetSampleRate(Rate), f->SetFrequency(Frequency), f->SetBandwidth(Bandwidth), f->SetGain(Gain);
+  return f;
 }
 
 // Steady-state gain of a sine of an integer frequency: settle for a second, then project one
@@ -47,10 +50,9 @@ public:
 }  // namespace
 
 TEST(QzAudioFilterEx, DbToGainLaw) {
-  EXPECT_EQ(DbToGain(0.0), 1.0);
+  EXPECT_EQ(std::vector<double>({DbToGain(0.0), DbToGain(-120.5), DbToGain(std::numeric_limits<double>::quiet_NaN())}),
+            std::vector<double>({1.0, 0.0, 0.0}));
   EXPECT_DOUBLE_EQ(DbToGain(-120.0), 1e-6);
-  EXPECT_EQ(DbToGain(-120.5), 0.0);
-  EXPECT_EQ(DbToGain(std::numeric_limits<double>::quiet_NaN()), 0.0);
   EXPECT_NEAR(DbToGain(6.0), 1.99526, 1e-5);
   EXPECT_DOUBLE_EQ(DbToGain(20.0), 10.0);
 }
@@ -58,10 +60,8 @@ TEST(QzAudioFilterEx, DbToGainLaw) {
 // Setters clamp at their bounds (the gain has none) and recompute once: again with the clamped
 // value is no change. Non-finite values leave the filter as it was.
 TEST(QzAudioFilterEx, SettersClampAndRecomputeOnlyOnChange) {
-  struct TCase {
-    char What;  // frequency, bandwidth, gain, rate
-    float Value, Expected;
-  } cases[] = {
+  // What: f(requency), b(andwidth), g(ain) or r(ate)
+  struct TCase { char What; float Value, Expected; } cases[] = {
       {'f', 0.5f, 1.0f},   {'f', 30000.0f, 25000.0f}, {'f', -5.0f, 1.0f},     {'b', 0.05f, 0.1f},
       {'b', 20.0f, 10.0f}, {'g', -40.0f, -40.0f},     {'g', 80.0f, 80.0f},    {'r', 5000, 10000},
       {'r', 250000, 192000}, {'r', 10000, 10000},     {'r', 192000, 192000},
@@ -99,11 +99,8 @@ TEST(QzAudioFilterEx, CornerAboveNyquist) {
   EXPECT_LT(f.GetSinW0(), 0.0);
   EXPECT_NEAR(f.GetAlpha(), 0.0, 1e-15);
   const TQzBiquadCoefficients c = f.GetCoefficients();
-  EXPECT_NEAR(c.b0, 1.0, 1e-15);
-  EXPECT_NEAR(c.b1, 2.0, 1e-15);
-  EXPECT_NEAR(c.b2, 1.0, 1e-15);
-  EXPECT_NEAR(c.a1, 2.0, 1e-15);
-  EXPECT_NEAR(c.a2, 1.0, 1e-15);
+  const double got[] = {c.b0, c.b1, c.b2, c.a1, c.a2}, want[] = {1, 2, 1, 2, 1};
+  for (int i = 0; i < 5; ++i) EXPECT_NEAR(got[i], want[i], 1e-15) << i;
   EXPECT_TRUE(f.IsAtNyquist());
   // From a clear state those coefficients pass the signal: y = b0 x with b0 = 1.
   for (float x : {0.5f, -0.25f, 1e-3f, 0.75f}) EXPECT_EQ(f.ProcessSample(x), x);
@@ -134,11 +131,7 @@ TEST(QzAudioFilterEx, RateDropBelowCornerStaysBounded) {
 }
 
 TEST(QzAudioFilterEx, ResponsesMatchCoefficientsAndTextbook) {
-  struct TCase {
-    TKind Kind;
-    float Frequency, Bandwidth, Gain;
-    uint32_t Rate;
-  } cases[] = {
+  struct TCase { TKind Kind; float Frequency, Bandwidth, Gain; uint32_t Rate; } cases[] = {
       {TKind::Highcut, 20000.0f, 1.0f, 0.0f, 44100}, {TKind::Highcut, 1000.0f, 1.0f, 0.0f, 48000},
       {TKind::Highcut, 5000.0f, 3.0f, 0.0f, 96000},  {TKind::Lowcut, 20.0f, 1.0f, 0.0f, 44100},
       {TKind::Lowcut, 500.0f, 1.0f, 0.0f, 48000},    {TKind::Lowcut, 150.0f, 0.5f, 0.0f, 22050},
@@ -148,44 +141,23 @@ TEST(QzAudioFilterEx, ResponsesMatchCoefficientsAndTextbook) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.Kind) << " " << c.Frequency << " Hz bw "
                                     << c.Bandwidth << " gain " << c.Gain << " @" << c.Rate);
-    auto f = MakeFilter(c.Kind);
-    f->SetSampleRate(c.Rate);
-    f->SetFrequency(c.Frequency);
-    f->SetBandwidth(c.Bandwidth);
-    f->SetGain(c.Gain);
+    auto f = MakeFilter(c.Kind, c.Rate, c.Frequency, c.Bandwidth, c.Gain);
     const TQzBiquadCoefficients coef = f->GetCoefficients();
     const TQzBiquadCoefficients text = Textbook(c.Kind, c.Frequency, c.Rate, c.Bandwidth, c.Gain);
     const double w0 = 2.0 * Pi * c.Frequency / c.Rate;
 
-    // Design properties of each kind.
-    switch (c.Kind) {
-      case TKind::Highcut:
-        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 1.0, 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, Pi)), 0.0, 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, w0)), std::sin(w0) / (2.0 * f->GetAlpha()), 1e-7);
-        break;
-      case TKind::Lowcut:
-        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 0.0, 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, Pi)), 1.0, 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, w0)), std::sin(w0) / (2.0 * f->GetAlpha()), 1e-7);
-        break;
-      case TKind::Band:
-        EXPECT_NEAR(std::abs(Response(coef, w0)), std::pow(10.0, c.Gain / 20.0), 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, 0.0)), 1.0, 1e-9);
-        EXPECT_NEAR(std::abs(Response(coef, Pi)), 1.0, 1e-9);
-        break;
-    }
+    // Design properties of each kind: the gain at 0, at Nyquist and at the corner.
+    const bool band = c.Kind == TKind::Band;
+    EXPECT_NEAR(std::abs(Response(coef, 0.0)), c.Kind == TKind::Lowcut ? 0.0 : 1.0, 1e-9);
+    EXPECT_NEAR(std::abs(Response(coef, Pi)), c.Kind == TKind::Highcut ? 0.0 : 1.0, 1e-9);
+    EXPECT_NEAR(std::abs(Response(coef, w0)), band ? std::pow(10.0, c.Gain / 20.0) : std::sin(w0) / (2.0 * f->GetAlpha()),
+                band ? 1e-9 : 1e-7);
     for (double ft : {31.0, 100.0, 440.0, 997.0, 3001.0, 8000.0, 15000.0}) {
       if (ft >= c.Rate / 2.0) continue;
       const double w = 2.0 * Pi * ft / c.Rate;
       const double analytic = std::abs(Response(coef, w));
       EXPECT_NEAR(analytic, std::abs(Response(text, w)), 1e-9 * std::max(1.0, analytic)) << ft;
-      auto probe = MakeFilter(c.Kind);
-      probe->SetSampleRate(c.Rate);
-      probe->SetFrequency(c.Frequency);
-      probe->SetBandwidth(c.Bandwidth);
-      probe->SetGain(c.Gain);
-      const double measured = MeasureGain(*probe, ft, c.Rate);
+      const double measured = MeasureGain(*MakeFilter(c.Kind, c.Rate, c.Frequency, c.Bandwidth, c.Gain), ft, c.Rate);
       EXPECT_NEAR(measured, analytic, 2e-4 + 1e-4 * analytic) << ft;
     }
   }
@@ -240,11 +212,8 @@ TEST(QzAudioFilterEx, MicroEQBandIndexOutOfRange) {
   eq.SetBandFrequency(200, 6.0f);
   eq.SetBandBandwidth(3, 6.0f);
   eq.SetBandEnabled(3, false);
-  for (uint8_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(eq.GetBand(i)->GetGain(), 0.0f);
-    EXPECT_EQ(eq.GetBand(i)->GetFrequency(), 1000.0f);
-    EXPECT_EQ(eq.GetBand(i)->GetBandwidth(), 1.0f);
-  }
-  EXPECT_EQ(eq.GetHighcut()->GetFrequency(), 20000.0f);
-  EXPECT_EQ(eq.GetLowcut()->GetFrequency(), 20.0f);
+  for (uint8_t i = 0; i < 3; ++i)
+    EXPECT_EQ(std::vector<float>({eq.GetBand(i)->GetGain(), eq.GetBand(i)->GetFrequency(), eq.GetBand(i)->GetBandwidth()}),
+              std::vector<float>({0.0f, 1000.0f, 1.0f})) << int(i);
+  EXPECT_EQ(std::pair(eq.GetHighcut()->GetFrequency(), eq.GetLowcut()->GetFrequency()), std::pair(20000.0f, 20.0f));
 }

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "tests/common/TestStreams.h"
@@ -36,6 +37,8 @@ struct TWatched : T {
     };
   }
   void UpdateEnded() override { ++Ended; }
+  // Error, error log, file name, notifications, update counter and ended batches, to compare at once.
+  auto State() const { return std::tuple(this->Error, this->ErrorLog, this->FileName, Changes, this->UpdateCount, Ended); }
 };
 
 std::string TempPath(const std::string& Leaf) {
@@ -48,11 +51,7 @@ std::string TempPath(const std::string& Leaf) {
 }  // namespace
 
 TEST(QzFileClasses, ErrorCodePackingAndText) {
-  struct Case {
-    uint16_t Category, Location;
-    uint32_t Code;
-    const char* Text;
-  };
+  struct Case { uint16_t Category, Location; uint32_t Code; const char* Text; };
   const Case cases[] = {
       {1603, 402, 402u * 65536u + 1603u, "1603 [402]"},
       {0, 0, 0, "0 [0]"},
@@ -60,10 +59,8 @@ TEST(QzFileClasses, ErrorCodePackingAndText) {
   };
   for (const auto& c : cases) {
     const uint32_t code = MakeErrorCode(c.Category, c.Location);
-    EXPECT_EQ(code, c.Code);
-    EXPECT_EQ(ErrorCategory(code), c.Category);
-    EXPECT_EQ(ErrorLocation(code), c.Location);
-    EXPECT_EQ(ErrorCodeToStr(code), c.Text);
+    EXPECT_EQ(std::tuple(code, ErrorCategory(code), ErrorLocation(code), ErrorCodeToStr(code)),
+              std::tuple(c.Code, c.Category, c.Location, std::string(c.Text)));
   }
 }
 
@@ -74,26 +71,21 @@ TYPED_TEST_SUITE(QzPersistableBases, BaseTypes);
 
 TYPED_TEST(QzPersistableBases, ErrorLogKeepsOneLinePerFailure) {
   TWatched<TypeParam> obj;
-  EXPECT_EQ(obj.Error, 0u);
-  EXPECT_TRUE(obj.ErrorLog.empty());
+  const auto errors = [&obj] { return std::pair(obj.Error, obj.ErrorLog); };
+  EXPECT_EQ(errors(), std::pair(0u, std::string()));
   obj.SetError(MakeErrorCode(1603, 402));
   EXPECT_EQ(obj.ErrorLog, "1603 402\r\n");
   obj.SetError(MakeErrorCode(1002, 7));
-  EXPECT_EQ(obj.Error, MakeErrorCode(1002, 7));
-  EXPECT_EQ(obj.ErrorLog, "1603 402\r\n1002 7\r\n");
+  EXPECT_EQ(errors(), std::pair(MakeErrorCode(1002, 7), std::string("1603 402\r\n1002 7\r\n")));
   obj.SetError(0);
-  EXPECT_EQ(obj.Error, 0u);
-  EXPECT_EQ(obj.ErrorLog, "1603 402\r\n1002 7\r\n");
+  EXPECT_EQ(errors(), std::pair(0u, std::string("1603 402\r\n1002 7\r\n")));
   obj.ClearErrorLog();
   EXPECT_TRUE(obj.ErrorLog.empty());
 
   obj.SetError(MakeErrorCode(1000, 1));
   obj.FileName = "x";
   obj.Clear();
-  EXPECT_EQ(obj.Error, 0u);
-  EXPECT_TRUE(obj.ErrorLog.empty());
-  EXPECT_TRUE(obj.FileName.empty());
-  EXPECT_EQ(obj.Changes, 0);
+  EXPECT_EQ(obj.State(), std::tuple(0u, "", "", 0, 0u, 0));
 }
 
 TYPED_TEST(QzPersistableBases, UpdateCounterSuppressesNotifications) {
@@ -142,16 +134,9 @@ TEST(QzFileClasses, BaseStreamOperations) {
   persistent.SetError(MakeErrorCode(1002, 1));
   persistent.FileName = "f";
   EXPECT_TRUE(persistent.SaveToStream(&stream));
-  EXPECT_EQ(persistent.Changes, 0);
-  EXPECT_EQ(persistent.Ended, 1);
-  EXPECT_EQ(persistent.Error, MakeErrorCode(1002, 1));
+  EXPECT_EQ(persistent.State(), std::tuple(MakeErrorCode(1002, 1), "1002 1\r\n", "f", 0, 0u, 1));
   EXPECT_TRUE(persistent.LoadFromStream(&stream));
-  EXPECT_EQ(persistent.Changes, 1);
-  EXPECT_EQ(persistent.Ended, 2);
-  EXPECT_EQ(persistent.Error, 0u);
-  EXPECT_TRUE(persistent.ErrorLog.empty());
-  EXPECT_TRUE(persistent.FileName.empty());
-  EXPECT_EQ(persistent.UpdateCount, 0u);
+  EXPECT_EQ(persistent.State(), std::tuple(0u, "", "", 1, 0u, 2));
   EXPECT_EQ(stream.GetPosition(), 1);
 
   // Inside an outer batch the load's notification is swallowed.
@@ -167,11 +152,7 @@ TEST(QzFileClasses, LoadFromMissingFile) {
   const std::string log = obj.ErrorLog;
   const std::string name = TempPath("does-not-exist.bin");
   EXPECT_FALSE(obj.LoadFromFile(name));
-  EXPECT_EQ(obj.Error, 1201u + 2u * 65536u);
-  EXPECT_EQ(obj.ErrorLog, log);
-  EXPECT_EQ(obj.Changes, 1);
-  EXPECT_EQ(obj.UpdateCount, 0u);
-  EXPECT_EQ(obj.FileName, name);
+  EXPECT_EQ(obj.State(), std::tuple(1201u + 2u * 65536u, log, name, 1, 0u, 1));
 
   // A directory cannot be loaded either.
   EXPECT_FALSE(obj.LoadFromFile(std::filesystem::path(name).parent_path().string()));
@@ -183,10 +164,7 @@ TEST(QzFileClasses, FileRoundTripNotifiesOnce) {
   TWatched<TQzFileClass> bare;
   const std::string bad = TempPath("no-such-dir/out.bin");
   EXPECT_FALSE(bare.SaveToFile(bad));
-  EXPECT_EQ(bare.Error, MakeErrorCode(qecCreateFailed, 1));
-  EXPECT_TRUE(bare.ErrorLog.empty());
-  EXPECT_EQ(bare.FileName, bad);
-  EXPECT_EQ(bare.Changes, 0);
+  EXPECT_EQ(bare.State(), std::tuple(MakeErrorCode(qecCreateFailed, 1), "", bad, 0, 0u, 0));
 
   const std::string name = TempPath("tiny.bin");
   TRecord out;
@@ -197,10 +175,7 @@ TEST(QzFileClasses, FileRoundTripNotifiesOnce) {
   TRecord in;
   TChangeCounter changes(in);
   ASSERT_TRUE(in.LoadFromFile(name));
-  EXPECT_EQ(in.GetPan(), -12.5f);
-  EXPECT_EQ(in.FileName, name);
-  EXPECT_EQ(changes.Count, 1);
-  EXPECT_EQ(in.UpdateCount, 0u);
+  EXPECT_EQ(std::tuple(in.GetPan(), in.FileName, changes.Count, in.UpdateCount), std::tuple(-12.5f, name, 1, 0u));
   std::filesystem::remove(name);
 }
 
@@ -223,9 +198,7 @@ TEST(QzFileClasses, DescrambleUsesKeyByPositionModulo16) {
   const std::vector<uint8_t> zeros(17, 0);
   const std::string keys = DescrambleString(zeros.data(), zeros.size());
   ASSERT_EQ(keys.size(), 17u);
-  for (size_t i = 0; i < 15; ++i) EXPECT_EQ(static_cast<uint8_t>(keys[i]), QzDisplayKey[i + 1]);
-  EXPECT_EQ(static_cast<uint8_t>(keys[15]), QzDisplayKey[0]);
-  EXPECT_EQ(static_cast<uint8_t>(keys[16]), QzDisplayKey[1]);
+  for (size_t i = 0; i < 17; ++i) EXPECT_EQ(static_cast<uint8_t>(keys[i]), QzDisplayKey[(i + 1) % 16]) << i;
 
   // Embedded zero bytes survive; scrambling is the exact inverse for every length and byte.
   std::string all;

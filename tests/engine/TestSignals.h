@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstring>
+#include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 struct TStereo {
@@ -16,6 +18,16 @@ struct TStereo {
            std::memcmp(R.data(), O.R.data(), R.size() * sizeof(float)) == 0;
   }
 };
+
+// Where A and B first differ bit for bit, as text; empty when they agree.
+inline std::string FirstDifference(const TStereo& A, const TStereo& B) {
+  if (A == B) return "";
+  for (size_t i = 0; i < std::min(A.Size(), B.Size()); ++i)
+    if (std::memcmp(&A.L[i], &B.L[i], sizeof(float)) != 0 || std::memcmp(&A.R[i], &B.R[i], sizeof(float)) != 0)
+      return "frame " + std::to_string(i) + ": " + std::to_string(A.L[i]) + " " + std::to_string(A.R[i]) + " against " +
+             std::to_string(B.L[i]) + " " + std::to_string(B.R[i]);
+  return "sizes " + std::to_string(A.Size()) + " and " + std::to_string(B.Size());
+}
 
 // Uniform noise within +-Amp on both channels.
 inline TStereo Noise(size_t N, unsigned Seed, float Amp = 1.0f) {

@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "FormatsTestUtil.h"
 #include "graphics/QzBMP.h"
@@ -18,7 +20,6 @@
 
 namespace {
 
-
 template <class TPicture>
 TBytes Saved(TPicture& P) {
   TMemoryStream s;
@@ -28,10 +29,8 @@ TBytes Saved(TPicture& P) {
 }
 
 TEST(GoldenFormats, WritersMatchTheGoldenBytes) {
-  struct TCase {
-    const char* File;
-    std::function<TBytes()> Write;  // also checks what the writer and a reload leave behind
-  } cases[] = {
+  // Write also checks what the writer and a reload leave behind.
+  struct TCase { const char* File; std::function<TBytes()> Write; } cases[] = {
       {"bitmap_2x1.qzbm",
        [] {
          TQzBitmap b;
@@ -45,11 +44,7 @@ TEST(GoldenFormats, WritersMatchTheGoldenBytes) {
          bytes[15] = 0;
          return bytes;
        }},
-      {"bitmap_empty.qzbm",
-       [] {
-         TQzBitmap b;
-         return Saved(b);
-       }},
+      {"bitmap_empty.qzbm", [] { return Saved(*std::make_unique<TQzBitmap>()); }},
       {"epf_2x1.epf",
        [] {
          TQzEPFImage i;
@@ -79,16 +74,8 @@ TEST(GoldenFormats, WritersMatchTheGoldenBytes) {
          i.SetResolution(72);
          return Saved(i);
        }},
-      {"exif_empty.bin",
-       [] {
-         TQzPictureExifData exif;
-         return SavedBytes(exif);
-       }},
-      {"filedetails_empty.bin",
-       [] {
-         TQzFileDetails d;
-         return SavedBytes(d);
-       }},
+      {"exif_empty.bin", [] { return SavedBytes(*std::make_unique<TQzPictureExifData>()); }},
+      {"filedetails_empty.bin", [] { return SavedBytes(*std::make_unique<TQzFileDetails>()); }},
       {"piclist_empty.bin",
        [] {
          TQzPictureListItems list;
@@ -131,18 +118,18 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
     return SavedBytes(list);
   };
   constexpr size_t firstItemEnd = 26 + 6 + 18 + 16 + 32;
+  // Expected: the outcome of a load of the first n bytes.
   struct TCase {
     const char* Name;
     TBytes Bytes;
     size_t Size;
     std::function<TOutcome(TStream&)> Load;
-    std::function<TOutcome(size_t)> Expected;  // for a load of the first n bytes
+    std::function<TOutcome(size_t)> Expected;
   } cases[] = {
       {"QZBM", ReadGolden("bitmap_2x1.qzbm"), 70,
        [](TStream& s) {
          TQzBitmap b;
-         b.LoadFromStream(&s);
-         return TOutcome{b.GetErrorCode(), !b.GetEmpty()};
+         return TOutcome{LoadCode(b, &s, ""), !b.GetEmpty()};
        },
        [](size_t n) { return TOutcome{n < 16 ? Code(1603, 602) : Code(1002, 607), 0}; }},
       {"EPF", ReadGolden("epf_2x1.epf"), 90,
@@ -207,10 +194,39 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
     for (size_t n = 0; n < c.Size; ++n) {
       TByteStream s(c.Bytes, n);
       const TOutcome got = c.Load(s), want = c.Expected(n);
-      EXPECT_EQ(got.Code, want.Code) << n;
-      EXPECT_EQ(got.Kept, want.Kept) << n;
+      EXPECT_EQ(std::pair(got.Code, got.Kept), std::pair(want.Code, want.Kept)) << n;
     }
   }
+}
+
+TEST(PictureFormats, RegisteredByExtensionWithTheirDescriptions) {
+  struct Case { const char* Ext; const char* Description; TGraphicClass Class; };
+  const Case cases[] = {
+      {"epf", "Extended Picture File", GraphicClassOf<TQzEPFImage>()},
+      {"epff", "Extended Picture File", GraphicClassOf<TQzEPFImage>()},
+      {"tga", "Truevision Advanced Raster Graphics Array", GraphicClassOf<TQzTGAImage>()},
+      {"tpic", "Truevision Picture", GraphicClassOf<TQzTGAImage>()},
+      {"tif", "Tagged Image File Format", GraphicClassOf<TQzTIFImage>()},
+      {"tiff", "Tagged Image File Format", GraphicClassOf<TQzTIFImage>()},
+  };
+  QzRegisterPictureFormats();
+  QzRegisterPictureFormats();  // once is enough; again changes nothing
+  const std::string filter = TPicture::GetFileFilter();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Ext);
+    EXPECT_EQ(TPicture::FindGraphicClassWithFileExt(c.Ext), c.Class);
+    const std::string entry = std::string(c.Description) + " (*." + c.Ext + ")|*." + c.Ext;
+    EXPECT_NE(filter.find(entry), std::string::npos) << filter;
+    EXPECT_EQ(filter.find(entry), filter.rfind(entry));
+  }
+  // The own bitmap is no file format of the picture class.
+  EXPECT_EQ(filter.find("QzBitmap"), std::string::npos);
+
+  QzUnregisterPictureFormats();
+  for (const Case& c : cases) EXPECT_EQ(TPicture::FindGraphicClassWithFileExt(c.Ext), nullptr) << c.Ext;
+  QzUnregisterPictureFormats();
+  QzRegisterPictureFormats();
+  for (const Case& c : cases) EXPECT_EQ(TPicture::FindGraphicClassWithFileExt(c.Ext), c.Class) << c.Ext;
 }
 
 }  // namespace

@@ -1,32 +1,37 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "FormatsTestUtil.h"
 #include "core/QzFileClasses.h"
 #include "graphics/QzBMP.h"
+#include "graphics/QzBMPStream.h"
+#include "graphics/QzCheckerboard.h"
 #include "graphics/QzEPF.h"
+#include "graphics/QzPicExifData.h"
 #include "graphics/QzTIF.h"
 #include "platform/Clipbrd.h"
 #include "platform/Graphics.h"
-#include "graphics/QzCheckerboard.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
 using TBytes = std::vector<uint8_t>;
 
-std::unique_ptr<TQzBitmap> Sized(int W, int H, uint8_t Format = 1) {
-  auto b = std::make_unique<TQzBitmap>();
-  b->SetPixelFormat(Format);
-  b->SetBitmapSize(W, H);
-  return b;
-}
-
 void Put(TQzBitmap* B, int X, int Y, uint8_t Bl, uint8_t G, uint8_t R, uint8_t A) {
   uint8_t* p = B->GetPixelPtr(X, Y);
   p[0] = Bl, p[1] = G, p[2] = R, p[3] = A;
+}
+
+// The bytes of one pixel, as many as the format has.
+TBytes Px(TQzBitmap* B, int X, int Y) {
+  const uint8_t* p = B->GetPixelPtr(X, Y);
+  return TBytes(p, p + B->GetBytesPerPixel());
 }
 
 std::unique_ptr<TBitmap> Toolkit(TPixelFormat Format, int W, int H) {
@@ -38,63 +43,46 @@ std::unique_ptr<TBitmap> Toolkit(TPixelFormat Format, int W, int H) {
 
 TEST(QzBitmap, NewPixelsAreWhiteAndOpaque) {
   TQzBitmap b;
-  EXPECT_TRUE(b.GetEmpty());
-  EXPECT_EQ(b.GetBitCount(), 32);
-  EXPECT_EQ(b.GetPixelFormat(), 1);
+  EXPECT_EQ(std::tuple(b.GetEmpty(), b.GetBitCount(), b.GetPixelFormat()), std::tuple(true, 32, 1));
   ASSERT_TRUE(b.SetBitmapSize(2, 2));
-  EXPECT_EQ(b.GetBufferSize(), 16u);
-  for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(b.GetPixelPtr(0, 0)[i], 0xFF);
-  EXPECT_FALSE(b.HasAlpha());
-  EXPECT_FALSE(b.GetTransparent());
+  EXPECT_EQ(PixelBytes(b), TBytes(16, 0xFF));
+  EXPECT_EQ(std::pair(b.HasAlpha(), b.GetTransparent()), std::pair(false, false));
   Put(&b, 1, 1, 1, 2, 3, 254);
-  EXPECT_TRUE(b.HasAlpha());
-  EXPECT_TRUE(b.GetTransparent());
+  EXPECT_EQ(std::pair(b.HasAlpha(), b.GetTransparent()), std::pair(true, true));
   b.ResetAlpha();
   EXPECT_FALSE(b.HasAlpha());
   b.FillColor(RGB(10, 20, 30));
-  EXPECT_EQ(b.GetPixelPtr(1, 1)[0], 30);
-  EXPECT_EQ(b.GetPixelPtr(1, 1)[2], 10);
+  EXPECT_EQ(Px(&b, 1, 1), (TBytes{30, 20, 10, 255}));
 }
 
 TEST(QzBitmap, Sizes) {
-  struct Case {
-    int W, H, WantW, WantH;
-    bool Empty;
-  };
+  struct Case { int W, H, WantW, WantH; bool Empty; };
   const Case cases[] = {{20000, 10, 15000, 10, false}, {0, 10, 0, 0, true}, {10, 0, 0, 0, true},
                         {-5, 3, 0, 0, true},          {1, 1, 1, 1, false}, {15000, 1, 15000, 1, false}};
+  auto shape = [](TQzBitmap& B) {
+    return std::vector<int64_t>{B.GetWidth(), B.GetHeight(), B.GetEmpty(), B.GetBufferSize()};
+  };
   for (const Case& c : cases) {
-    auto b = Sized(3, 3);
+    auto b = QzBitmap(3, 3);
     b->SetBitmapSize(c.W, c.H);
-    EXPECT_EQ(b->GetWidth(), c.WantW) << c.W << "x" << c.H;
-    EXPECT_EQ(b->GetHeight(), c.WantH);
-    EXPECT_EQ(b->GetEmpty(), c.Empty);
-    EXPECT_EQ(b->GetBufferSize(), static_cast<uint32_t>(c.WantW * c.WantH * 4));
+    EXPECT_EQ(shape(*b), (std::vector<int64_t>{c.WantW, c.WantH, c.Empty, c.WantW * c.WantH * 4})) << c.W << "x" << c.H;
   }
   // The toolkit's way: width, then height.
   TQzBitmap b;
   b.SetWidth(7);
   EXPECT_TRUE(b.GetEmpty());
   b.SetHeight(5);
-  EXPECT_EQ(b.GetWidth(), 7);
-  EXPECT_EQ(b.GetHeight(), 5);
-  EXPECT_EQ(b.GetBufferSize(), 140u);
+  EXPECT_EQ(shape(b), (std::vector<int64_t>{7, 5, 0, 140}));
   b.Clear();
-  EXPECT_TRUE(b.GetEmpty());
-  EXPECT_EQ(b.GetWidth(), 0);
+  EXPECT_EQ(shape(b), (std::vector<int64_t>{0, 0, 1, 0}));
 }
 
 TEST(QzBitmap, PixelFormatConversions) {
-  auto b = Sized(3, 2);
+  auto b = QzBitmap(3, 2);
   Put(b.get(), 2, 1, 9, 8, 7, 100);
   b->SetPixelFormat(2);
   EXPECT_EQ(b->GetBitCount(), 40);
-  ASSERT_EQ(b->GetBytesPerPixel(), 5u);
-  const uint8_t* p = b->GetPixelPtr(2, 1);
-  EXPECT_EQ(p[0], 9);
-  EXPECT_EQ(p[2], 7);
-  EXPECT_EQ(p[3], 100);
-  EXPECT_EQ(p[4], 255);
+  EXPECT_EQ(Px(b.get(), 2, 1), (TBytes{9, 8, 7, 100, 255}));
   EXPECT_FALSE(b->HasMask());
   b->FillMask(3);
   EXPECT_TRUE(b->HasMask());
@@ -111,9 +99,7 @@ TEST(QzBitmap, PixelFormatConversions) {
   // Any other conversion leaves a white, opaque picture of the same size.
   b->SetPixelFormat(1);
   EXPECT_EQ(b->GetWidth(), 3);
-  p = b->GetPixelPtr(2, 1);
-  EXPECT_EQ(p[0], 255);
-  EXPECT_EQ(p[3], 255);
+  EXPECT_EQ(Px(b.get(), 2, 1), TBytes(4, 255));
 
   // Without pixels only the bit count changes; formats 3 and 4.
   TQzBitmap e;
@@ -134,34 +120,32 @@ TEST(QzBitmap, PixelFormatConversions) {
 }
 
 TEST(QzBitmap, CopyPixelsOnlyWhereBothHavePixels) {
-  auto big = Sized(6, 5, 2), small = Sized(2, 3, 1);
+  auto big = QzBitmap(6, 5, 2), small = QzBitmap(2, 3, 1);
   Put(small.get(), 1, 2, 1, 2, 3, 4);
   big->CopyPixels(small.get());
-  EXPECT_EQ(big->GetPixelPtr(1, 2)[0], 1);
-  EXPECT_EQ(big->GetPixelPtr(1, 2)[3], 4);
-  EXPECT_EQ(big->GetPixelPtr(1, 2)[4], 255);
-  EXPECT_EQ(big->GetPixelPtr(5, 4)[0], 255);
-  auto same = Sized(2, 2, 1);
-  small->CopyPixels(Sized(9, 9, 1).get());  // larger source: only the common part is read
+  EXPECT_EQ(Px(big.get(), 1, 2), (TBytes{1, 2, 3, 4, 255}));
+  EXPECT_EQ(Px(big.get(), 5, 4), TBytes(5, 255));
+  auto same = QzBitmap(2, 2, 1);
+  small->CopyPixels(QzBitmap(9, 9, 1).get());  // larger source: only the common part is read
   same->CopyPixels(small.get());
   EXPECT_EQ(same->GetPixelPtr(1, 1)[0], 255);
 }
 
 TEST(QzBitmap, AssignBitmapCopiesEverything) {
-  auto a = Sized(4, 3, 2);
+  auto a = QzBitmap(4, 3, 2);
   Put(a.get(), 3, 2, 5, 6, 7, 8);
   a->GetColorTable()[0][7][5] = 99;
   a->SetHeaderFlag(3);
-  TQzBitmap b;
+  TQzBitmap b, c;
   EXPECT_FALSE(b.AssignBitmap(nullptr));
   EXPECT_EQ(b.GetErrorCode(), MakeErrorCode(qecInvalidArgument, 251));
   EXPECT_TRUE(b.AssignBitmap(a.get()));
-  EXPECT_EQ(std::memcmp(&b.GetHeader(), &a->GetHeader(), 16), 0);
-  EXPECT_EQ(std::memcmp(b.GetPixelPtr(0, 0), a->GetPixelPtr(0, 0), a->GetBufferSize()), 0);
-  EXPECT_EQ(b.GetColorTable()[0][7][5], 99);
-  TQzBitmap c;
   c.Assign(a.get());
-  EXPECT_EQ(c.GetPixelPtr(3, 2)[3], 8);
+  for (TQzBitmap* copy : {&b, &c}) {
+    EXPECT_EQ(std::memcmp(&copy->GetHeader(), &a->GetHeader(), 16), 0);
+    EXPECT_EQ(PixelBytes(*copy), PixelBytes(*a));
+    EXPECT_EQ(copy->GetColorTable()[0][7][5], 99);
+  }
 }
 
 TEST(QzBitmap, AssignFromToolkitPictures) {
@@ -181,41 +165,23 @@ TEST(QzBitmap, AssignFromToolkitPictures) {
   // A 32-bit bitmap without alpha is opaque, whatever its fourth bytes hold.
   auto b32 = Toolkit(pf32bit, 3, 2);
   b32->GetScanLine(1)[8] = 11;
-  struct Case {
-    TGraphic* Source;
-    uint8_t B21, A21, A00;
-  };
-  const Case cases[] = {{b24.get(), 11, 255, 255}, {&png, 255, 100, 255}, {&jpeg, 0, 255, 255}, {b32.get(), 11, 255, 255}};
-  for (const Case& c : cases) {
+  const std::pair<TGraphic*, std::vector<int>> cases[] = {
+      {b24.get(), {11, 255, 255}}, {&png, {255, 100, 255}}, {&jpeg, {0, 255, 255}}, {b32.get(), {11, 255, 255}}};
+  for (const auto& [source, want] : cases) {
+    SCOPED_TRACE(source->ClassName());
     TQzBitmap q;
-    q.Assign(c.Source);
-    EXPECT_EQ(q.GetPixelFormat(), 2) << c.Source->ClassName();
-    ASSERT_EQ(q.GetWidth(), 3);
-    ASSERT_EQ(q.GetHeight(), 2);
-    EXPECT_EQ(q.GetPixelPtr(2, 1)[0], c.B21);
-    EXPECT_EQ(q.GetPixelPtr(2, 1)[3], c.A21);
-    EXPECT_EQ(q.GetPixelPtr(0, 0)[3], c.A00);
+    q.Assign(source);
+    ASSERT_EQ(std::vector<int>({q.GetPixelFormat(), q.GetWidth(), q.GetHeight(), int(q.GetErrorCode())}), std::vector<int>({2, 3, 2, 0}));
+    // Blue and alpha of (2, 1), alpha of (0, 0); the fifth byte is always 255.
+    EXPECT_EQ(std::vector<int>({q.GetPixelPtr(2, 1)[0], q.GetPixelPtr(2, 1)[3], q.GetPixelPtr(0, 0)[3]}), want);
     EXPECT_EQ(q.GetPixelPtr(2, 1)[4], 255);
-    EXPECT_EQ(q.GetErrorCode(), 0u);
   }
 }
 
 TEST(QzBitmap, AssignRejectsWhatItCannotTake) {
   TQzBitmap q;
-  auto b16 = Toolkit(pf16bit, 2, 2);
-  try {
-    q.Assign(b16.get());
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "UNKNWON PICTURE TYPE");
-  }
-  auto wide = Toolkit(pf24bit, 15001, 1);
-  try {
-    q.Assign(wide.get());
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), ErrorCodeToStr(MakeErrorCode(qecInvalidArgument, 901)));
-  }
+  EXPECT_EQ(AssignError(q, Toolkit(pf16bit, 2, 2).get()), "UNKNWON PICTURE TYPE");
+  EXPECT_EQ(AssignError(q, Toolkit(pf24bit, 15001, 1).get()), ErrorCodeToStr(MakeErrorCode(qecInvalidArgument, 901)));
   EXPECT_THROW(q.Assign(nullptr), EConvertError);
 }
 
@@ -226,14 +192,14 @@ TEST(QzBitmap, AssignFromOwnPictures) {
   TQzBitmap q;
   q.Assign(&tif);
   ASSERT_EQ(q.GetWidth(), 2);
-  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 1), q.GetPixelPtr(1, 1) + 4), (TBytes{7, 7, 7, 7}));
+  EXPECT_EQ(Px(&q, 1, 1), (TBytes{7, 7, 7, 7, 255}));
   TQzEPFImage epf, epf16, empty;
   epf.SetPixelFormat(2);  // 24 bits: opaque
   epf.SetSize(2, 1);
   std::memset(epf.GetPixelPtr(0, 0), 9, 6);
   q.Assign(&epf);
   ASSERT_EQ(q.GetHeight(), 1);
-  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 0), q.GetPixelPtr(1, 0) + 4), (TBytes{9, 9, 9, 255}));
+  EXPECT_EQ(Px(&q, 1, 0), (TBytes{9, 9, 9, 255, 255}));
   epf16.SetPixelFormat(1);
   epf16.SetSize(2, 1);
   EXPECT_THROW(q.Assign(&epf16), Exception);
@@ -242,7 +208,7 @@ TEST(QzBitmap, AssignFromOwnPictures) {
 }
 
 TEST(QzBitmap, AssignToToolkitBitmaps) {
-  auto q = Sized(2, 2);
+  auto q = QzBitmap(2, 2);
   Put(q.get(), 0, 0, 0, 0, 255, 255);  // opaque red
   Put(q.get(), 1, 0, 0, 0, 255, 0);    // transparent red
   Put(q.get(), 0, 1, 0, 0, 255, 128);  // half red
@@ -254,26 +220,23 @@ TEST(QzBitmap, AssignToToolkitBitmaps) {
   EXPECT_EQ(std::memcmp(b32->GetScanLine(1) + 4, q->GetPixelPtr(1, 1), 4), 0);
   TQzBitmap back;
   back.Assign(b32.get());
-  EXPECT_EQ(back.GetPixelPtr(1, 0)[3], 0);
-  EXPECT_EQ(back.GetPixelPtr(0, 1)[3], 128);
+  EXPECT_EQ(Px(&back, 1, 0), (TBytes{0, 0, 255, 0, 255}));
+  EXPECT_EQ(Px(&back, 0, 1), (TBytes{0, 0, 255, 128, 255}));
   // 24 bits: blended over what the bitmap held (black after sizing).
   auto b24 = Toolkit(pf24bit, 2, 2);
   b24->Assign(q.get());
-  EXPECT_EQ(b24->GetCanvas()->GetPixel(0, 0), RGB(255, 0, 0));
-  EXPECT_EQ(b24->GetCanvas()->GetPixel(1, 0), RGB(0, 0, 0));
-  EXPECT_EQ(b24->GetCanvas()->GetPixel(0, 1), RGB(128, 0, 0));
+  EXPECT_EQ(ColorsOf(b24.get()), std::vector<TColor>({RGB(255, 0, 0), 0, RGB(128, 0, 0), RGB(16, 14, 11)}));
 }
 
 TEST(QzBitmap, CopyToRasterImageScalesWithinTheSource) {
   // A 1 x 1 picture over a larger destination: every destination pixel takes the one source
   // pixel (rounding must not step past it).
-  auto q = Sized(1, 1);
+  auto q = QzBitmap(1, 1);
   Put(q.get(), 0, 0, 1, 2, 3, 255);
   auto b = Toolkit(pf32bit, 3, 3);
   q->CopyToRasterImage(b.get(), Rect(-4, -4, 99, 99));
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(b->GetCanvas()->GetPixel(x, y), RGB(3, 2, 1));
-  auto wide = Sized(3, 1);
+  EXPECT_EQ(ColorsOf(b.get()), std::vector<TColor>(9, RGB(3, 2, 1)));
+  auto wide = QzBitmap(3, 1);
   Put(wide.get(), 2, 0, 9, 9, 9, 255);
   auto two = Toolkit(pf32bit, 2, 1);
   wide->CopyToRasterImage(two.get(), Rect(0, 0, 2, 1));
@@ -283,7 +246,7 @@ TEST(QzBitmap, CopyToRasterImageScalesWithinTheSource) {
 // Where the fitted picture leaves the bitmap free, the checkerboard shows (cells of 3, black
 // first, then 0x808080); the fit itself is checked below.
 TEST(QzBitmap, RenderingShowsTheCheckerboardAroundThePicture) {
-  auto q = Sized(100, 50);
+  auto q = QzBitmap(100, 50);
   q->FillColor(RGB(200, 100, 50));
   auto target = Toolkit(pf24bit, 200, 200);
   q->DrawToBitmap(target.get(), Rect(0, 0, 200, 200), true);
@@ -299,11 +262,7 @@ TEST(QzBitmap, RenderingShowsTheCheckerboardAroundThePicture) {
 TEST(QzBitmap, RenderingFitGeometry) {
   // The fitted size comes from the rectangle (halves to even), the place from the whole
   // bitmap: the picture is centred in it, not in the rectangle.
-  struct Case {
-    int W, H, BW, BH;
-    TRect R;
-    TRect Picture;
-  };
+  struct Case { int W, H, BW, BH; TRect R; TRect Picture; };
   const Case cases[] = {
       {100, 50, 200, 200, Rect(0, 0, 200, 200), Rect(0, 50, 200, 150)},
       {50, 100, 200, 200, Rect(0, 0, 200, 200), Rect(50, 0, 150, 200)},
@@ -315,11 +274,9 @@ TEST(QzBitmap, RenderingFitGeometry) {
       {1, 3, 9, 7, Rect(0, 0, 9, 7), Rect(3, 0, 5, 7)},          // 7 / 3 = 2.33 gives 2
   };
   for (const Case& c : cases) {
-    auto q = Sized(c.W, c.H);
+    auto q = QzBitmap(c.W, c.H);
     q->FillColor(RGB(200, 100, 50));
-    auto t = Toolkit(pf24bit, c.BW, c.BH);
-    t->GetCanvas()->GetBrush()->SetColor(clWhite);
-    t->GetCanvas()->FillRect(Rect(0, 0, c.BW, c.BH));
+    auto t = FilledBitmap(c.BW, c.BH);
     q->DrawToBitmapEx(t.get(), c.R, false);
     for (int y = 0; y < c.BH; ++y)
       for (int x = 0; x < c.BW; ++x) {
@@ -330,14 +287,15 @@ TEST(QzBitmap, RenderingFitGeometry) {
   }
   // Columns and rows map to the nearest source pixel: 2 x 1 onto 5 x 2 (scale 0.4 and 0.5)
   // takes columns 0, 0, 1, 1 and, rounding past the picture, its last column again.
-  auto q = Sized(2, 1);
+  auto q = QzBitmap(2, 1);
   Put(q.get(), 0, 0, 0, 0, 10, 255);
   Put(q.get(), 1, 0, 0, 0, 20, 255);
   auto t = Toolkit(pf24bit, 5, 10);
   q->DrawToBitmapEx(t.get(), Rect(0, 0, 5, 10), false);
-  const int reds[5] = {10, 10, 20, 20, 20};
-  for (int y = 4; y < 6; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(t->GetCanvas()->GetPixel(x, y), RGB(reds[x], 0, 0)) << x << "," << y;
+  const TColor a = RGB(10, 0, 0), b = RGB(20, 0, 0);
+  const auto all = ColorsOf(t.get());
+  EXPECT_EQ(std::vector<TColor>(all.begin() + 20, all.begin() + 30),
+            std::vector<TColor>({a, a, b, b, b, a, a, b, b, b}));
 }
 
 TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
@@ -347,15 +305,13 @@ TEST(QzBitmap, AssignFromTheClipboardIsOpaque) {
   Clipboard()->Assign(b.get());
   TQzBitmap q;
   q.Assign(Clipboard());
-  ASSERT_EQ(q.GetWidth(), 4);
-  ASSERT_EQ(q.GetHeight(), 3);
-  EXPECT_FALSE(q.HasAlpha());
-  EXPECT_EQ(TBytes(q.GetPixelPtr(3, 2), q.GetPixelPtr(3, 2) + 4), (TBytes{7, 8, 9, 255}));
-  EXPECT_EQ(TBytes(q.GetPixelPtr(1, 0), q.GetPixelPtr(1, 0) + 4), (TBytes{255, 0, 0, 255}));
+  ASSERT_EQ(std::tuple(q.GetWidth(), q.GetHeight(), q.HasAlpha()), std::tuple(4, 3, false));
+  EXPECT_EQ(Px(&q, 3, 2), (TBytes{7, 8, 9, 255, 255}));
+  EXPECT_EQ(Px(&q, 1, 0), (TBytes{255, 0, 0, 255, 255}));
 }
 
 TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {
-  auto q = Sized(2, 2);
+  auto q = QzBitmap(2, 2);
   q->FillColor(RGB(30, 60, 90));
   // grey = 60; map red 30 at grey 60 to 1, green to 2, blue to 3
   q->GetColorTable()[0][30][60] = 1;
@@ -370,39 +326,124 @@ TEST(QzBitmap, RenderingMapsColoursThroughTheTable) {
 TEST(QzBitmap, RenderingOfExtremeShapesStaysInside) {
   // Very wide and very tall pictures fit into at least one row or column; rectangles larger
   // than the bitmap, or none at all, write nothing outside it.
-  struct Case {
-    int W, H;
-    TRect R;
-  };
+  struct Case { int W, H; TRect R; };
   const Case cases[] = {{15000, 1, Rect(0, 0, 100, 100)}, {1, 15000, Rect(0, 0, 100, 100)},
                         {50, 50, Rect(0, 0, 900, 700)},   {3, 2, Rect(5, 5, 5, 9)}};
   for (const Case& c : cases) {
-    auto q = Sized(c.W, c.H);
+    auto q = QzBitmap(c.W, c.H);
     q->FillColor(clRed);
     auto t = Toolkit(pf24bit, 100, 100);
     q->DrawToBitmapEx(t.get(), c.R, false);
-    int red = 0;
-    for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 100; ++x) red += t->GetCanvas()->GetPixel(x, y) == clRed;
-    if (c.R.Right > c.R.Left) {
-      EXPECT_GT(red, 0) << c.W << "x" << c.H;
-    } else {
-      EXPECT_EQ(red, 0);
-    }
+    const auto all = ColorsOf(t.get());
+    EXPECT_EQ(std::count(all.begin(), all.end(), clRed) > 0, c.R.Right > c.R.Left) << c.W << "x" << c.H;
   }
 }
 
 TEST(QzBitmap, DrawPutsTheRenderingOnACanvas) {
-  auto q = Sized(4, 4);
+  auto q = QzBitmap(4, 4);
   q->FillColor(clLime);
-  auto t = Toolkit(pf32bit, 20, 20);
-  t->GetCanvas()->GetBrush()->SetColor(clWhite);
-  t->GetCanvas()->FillRect(Rect(0, 0, 20, 20));
+  auto t = FilledBitmap(20, 20, clWhite, pf32bit);
   t->GetCanvas()->StretchDraw(Rect(5, 5, 13, 13), q.get());
+  EXPECT_EQ(PaintedPixels(t.get()).size(), 64u);
   EXPECT_EQ(t->GetCanvas()->GetPixel(5, 5), clLime);
   EXPECT_EQ(t->GetCanvas()->GetPixel(12, 12), clLime);
-  EXPECT_EQ(t->GetCanvas()->GetPixel(13, 13), clWhite);
-  EXPECT_EQ(t->GetCanvas()->GetPixel(4, 4), clWhite);
+}
+
+}  // namespace
+
+namespace {
+
+void SetPixel(TQzBitmap& B, int X, int Y, std::initializer_list<uint8_t> Bytes) {
+  std::memcpy(B.GetPixelPtr(X, Y), Bytes.begin(), Bytes.size());
+}
+
+TEST(QzBMPStream, StorageModesRoundTrip) {
+  struct Case { uint8_t Format; uint8_t Alpha, Mask; uint8_t Mode; int64_t Size; };
+  // 3 x 2 pixels; one pixel carries the alpha and / or mask value.
+  const Case cases[] = {
+      {1, 255, 255, 1, 64 + 6 * 3}, {1, 128, 255, 2, 64 + 6 * 4}, {2, 255, 255, 1, 64 + 6 * 3},
+      {2, 7, 255, 2, 64 + 6 * 4},   {2, 255, 0, 3, 64 + 6 * 4},   {2, 0, 200, 5, 64 + 6 * 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.Format) << " " << int(c.Mode));
+    TQzBitmap a;
+    a.SetPixelFormat(c.Format);
+    ASSERT_TRUE(a.SetBitmapSize(3, 2));
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 3; ++x) SetPixel(a, x, y, {uint8_t(x), uint8_t(y), uint8_t(x * 10 + y)});
+    a.GetPixelPtr(2, 1)[3] = c.Alpha;
+    if (c.Format == 2) a.GetPixelPtr(1, 0)[4] = c.Mask;
+    TMemoryStream s;
+    a.SaveToStream(&s);
+    EXPECT_EQ(s.GetSize(), c.Size);
+    EXPECT_EQ(s.Memory()[14], c.Mode);
+    s.SetPosition(0);
+    TQzBitmap b;  // a 4-byte bitmap: a 40-bit stream makes it 5-byte
+    b.LoadFromStream(&s);
+    EXPECT_EQ(b.GetErrorCode(), 0u);
+    EXPECT_EQ(b.GetBitCount(), a.GetBitCount());
+    EXPECT_EQ(PixelBytes(b), PixelBytes(a));
+    EXPECT_EQ(s.GetPosition(), s.GetSize());
+  }
+}
+
+TBytes Stream(const char* Magic, uint8_t Version, uint16_t W, uint16_t H, uint8_t Bits, uint8_t Mode,
+              size_t PixelBytes, uint16_t HeaderSize = 64) {
+  TBytes b(HeaderSize, 0);
+  std::memcpy(b.data(), Magic, 4);
+  b[4] = Version;
+  b[5] = 5;
+  b[6] = static_cast<uint8_t>(HeaderSize), b[7] = static_cast<uint8_t>(HeaderSize >> 8);
+  b[8] = static_cast<uint8_t>(W), b[9] = static_cast<uint8_t>(W >> 8);
+  b[10] = static_cast<uint8_t>(H), b[11] = static_cast<uint8_t>(H >> 8);
+  b[12] = Bits;
+  b[14] = Mode;
+  for (size_t i = 0; i < PixelBytes; ++i) b.push_back(static_cast<uint8_t>(i * 3 + 1));
+  return b;
+}
+
+TEST(QzBMPStream, ReaderCases) {
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int W, H; };
+  const Case cases[] = {
+      {"QBMP magic", Stream("QBMP", 1, 2, 1, 32, 1, 6), 0, 2, 1},
+      {"version 7", Stream("QZBM", 7, 2, 1, 32, 1, 6), 0, 2, 1},
+      {"header size 80", Stream("QZBM", 1, 2, 1, 32, 1, 6, 80), 0, 2, 1},
+      {"bit count 80 stores nothing", Stream("QZBM", 1, 2, 1, 80, 0, 0), 0, 0, 0},
+      {"version 0", Stream("QZBM", 0, 2, 1, 32, 1, 6), Code(1604, 604), 0, 0},
+      {"wrong magic", Stream("QZBX", 1, 2, 1, 32, 1, 6), Code(1603, 603), 0, 0},
+      {"header size 8", [] { TBytes b = Stream("QZBM", 1, 2, 1, 32, 1, 6); b[6] = 8; return b; }(), Code(1603, 603), 0, 0},
+      {"width above 15000", Stream("QZBM", 1, 15001, 1, 32, 1, 15001 * 3), Code(1501, 605), 0, 0},
+      {"height above 15000", Stream("QZBM", 1, 1, 15001, 32, 1, 15001 * 3), Code(1501, 605), 0, 0},
+      {"mode 3 at 32 bits", Stream("QZBM", 1, 2, 1, 32, 3, 8), Code(1501, 605), 0, 0},
+      {"mode 4 at 40 bits", Stream("QZBM", 1, 2, 1, 40, 4, 8), Code(1501, 605), 0, 0},
+      {"huge 64-bit buffer", Stream("QZBM", 1, 15000, 15000, 64, 0, 0), Code(1501, 605), 0, 0},
+      {"bit count 24", Stream("QZBM", 1, 2, 1, 24, 1, 6), Code(1501, 606), 0, 0},
+      {"rows cut short", Stream("QZBM", 1, 2, 2, 32, 2, 15), Code(1002, 607), 0, 0},
+      {"15000 x 15000 from a few bytes", Stream("QZBM", 1, 15000, 15000, 40, 5, 10), Code(1002, 607), 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQzBitmap b;
+    const uint32_t error = LoadBytes(b, c.Data);
+    EXPECT_EQ(std::tuple(error, b.GetWidth(), b.GetHeight()), std::tuple(c.Error, c.W, c.H));
+    if (c.Error == 0 && c.W > 0) {
+      EXPECT_EQ(TBytes(b.GetPixelPtr(0, 0), b.GetPixelPtr(0, 0) + 8), (TBytes{1, 4, 7, 255, 10, 13, 16, 255}));
+    }
+  }
+  TQzBitmap b;
+  LoadBytes(b, Stream("QZBM", 1, 2, 1, 24, 1, 6));
+  EXPECT_EQ(b.GetBitCount(), 24);  // the stored block stays, with no size
+  TQzBitmap n;
+  n.SetBitmapSize(2, 2);
+  n.LoadFromStream(nullptr);
+  EXPECT_EQ(n.GetErrorCode(), Code(1000, 601));
+  EXPECT_TRUE(n.GetEmpty());
+}
+
+TEST(QzBMPStream, WriterErrors) {
+  TQzBitmap b;
+  b.SetBitmapSize(4, 4);
+  ExpectRaisingWriterErrors(b, "", Code(1000, 501), {{10, Code(1001, 502)}, {40, Code(1001, 502)}, {70, Code(1001, 503)}});
 }
 
 }  // namespace

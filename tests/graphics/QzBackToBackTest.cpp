@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <tuple>
 
 #include "FormatsTestUtil.h"
 #include "graphics/QzBMP.h"
@@ -11,6 +11,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -18,9 +19,8 @@ namespace {
 // stops where the next one starts.
 TEST(BackToBack, EveryFormatInOneStream) {
   QzRegisterPictureFormats();
-  TQzBitmap bitmap;
-  bitmap.SetPixelFormat(2);
-  bitmap.SetBitmapSize(3, 2);
+  auto owned = QzBitmap(3, 2, 2);
+  TQzBitmap& bitmap = *owned;
   bitmap.GetPixelPtr(2, 1)[3] = 9;
   bitmap.GetPixelPtr(0, 0)[4] = 8;
   TQzBitmap empty;
@@ -49,64 +49,38 @@ TEST(BackToBack, EveryFormatInOneStream) {
 
   TMemoryStream s;
   std::vector<int64_t> ends;
-  bitmap.SaveToStream(&s);
-  ends.push_back(s.GetPosition());
-  empty.SaveToStream(&s);
-  ends.push_back(s.GetPosition());
-  ASSERT_TRUE(exif.SaveToStream(&s));
-  ends.push_back(s.GetPosition());
-  ASSERT_TRUE(details.SaveToStream(&s));
-  ends.push_back(s.GetPosition());
-  ASSERT_TRUE(list.SaveToStream(&s));
-  ends.push_back(s.GetPosition());
-  epf.SaveToStream(&s);
-  ends.push_back(s.GetPosition());
-  tif.SaveToStream(&s);
-  ends.push_back(s.GetPosition());
-  tga.SaveToStream(&s);
-  ASSERT_TRUE(tgaExif.SaveToStream(&s));
-  ends.push_back(s.GetPosition());
+  auto save = [&](auto& Obj) {
+    SaveInto(Obj, &s);
+    ends.push_back(s.GetPosition());
+  };
+  save(bitmap), save(empty), save(exif), save(details), save(list), save(epf), save(tif), save(tga), save(tgaExif);
+  ends.erase(ends.end() - 2);  // the picture's metadata record is read with it
   ASSERT_EQ(s.GetSize(), ends.back());
 
   s.SetPosition(0);
-  TQzBitmap bitmap2;
-  bitmap2.LoadFromStream(&s);
-  EXPECT_EQ(bitmap2.GetErrorCode(), 0u);
-  EXPECT_EQ(std::memcmp(bitmap2.GetPixelPtr(0, 0), bitmap.GetPixelPtr(0, 0), bitmap.GetBufferSize()), 0);
-  EXPECT_EQ(s.GetPosition(), ends[0]);
-  TQzBitmap empty2;
-  empty2.LoadFromStream(&s);
-  EXPECT_EQ(empty2.GetErrorCode(), 0u);
-  EXPECT_TRUE(empty2.GetEmpty());
-  EXPECT_EQ(s.GetPosition(), ends[1]);
+  TQzBitmap bitmap2, empty2;
   TQzPictureExifData exif2;
-  EXPECT_TRUE(exif2.LoadFromStream(&s));
-  EXPECT_EQ(exif2.GetString(pedCamera), "camera");
-  EXPECT_EQ(s.GetPosition(), ends[2]);
   TQzFileDetails details2;
-  EXPECT_TRUE(details2.LoadFromStream(&s));
-  EXPECT_EQ(details2.GetCopyright(), "(c)");
-  EXPECT_EQ(s.GetPosition(), ends[3]);
   TQzPictureListItems list2;
-  EXPECT_TRUE(list2.LoadFromStream(&s));
-  ASSERT_EQ(list2.GetCount(), 1);
-  EXPECT_EQ(list2.GetItem(0)->GetPicture()->GetWidth(), 2);
-  EXPECT_EQ(s.GetPosition(), ends[4]);
   TQzEPFImage epf2;
-  epf2.LoadFromStream(&s);
-  EXPECT_EQ(epf2.GetPixelPtr(1, 1)[0], 77);
-  EXPECT_EQ(epf2.GetRawData()->GetSize(), 3);
-  EXPECT_EQ(s.GetPosition(), ends[5]);
   TQzTIFImage tif2;
-  tif2.LoadFromStream(&s);
-  EXPECT_EQ(tif2.GetPixelPtr(1, 0)[1], 66);
-  EXPECT_EQ(s.GetPosition(), ends[6]);
   TQzTGAImage tga2;
-  tga2.LoadFromStream(&s);
-  EXPECT_EQ(tga2.GetErrorCode(), 0u);
-  EXPECT_EQ(tga2.GetPixelPtr(0, 1)[2], 55);
-  EXPECT_EQ(tga2.GetExifData()->GetString(pedTitle), "tga");
-  EXPECT_EQ(s.GetPosition(), ends[7]);
+  size_t part = 0;
+  auto load = [&](auto& Obj) {
+    LoadFrom(Obj, &s);
+    EXPECT_EQ(s.GetPosition(), ends[part++]) << part;
+  };
+  load(bitmap2), load(empty2), load(exif2), load(details2), load(list2), load(epf2), load(tif2), load(tga2);
+  EXPECT_EQ(std::tuple(bitmap2.GetErrorCode(), empty2.GetErrorCode(), empty2.GetEmpty(), tga2.GetErrorCode()),
+            std::tuple(0u, 0u, true, 0u));
+  EXPECT_EQ(PixelBytes(bitmap2), PixelBytes(bitmap));
+  EXPECT_EQ(std::tuple(exif2.GetString(pedCamera), details2.GetCopyright(), tga2.GetExifData()->GetString(pedTitle)),
+            std::tuple("camera", "(c)", "tga"));
+  ASSERT_EQ(list2.GetCount(), 1);
+  ASSERT_FALSE(epf2.GetEmpty() || tif2.GetEmpty() || tga2.GetEmpty());
+  EXPECT_EQ(std::vector<int64_t>({list2.GetItem(0)->GetPicture()->GetWidth(), epf2.GetPixelPtr(1, 1)[0], epf2.GetRawData()->GetSize(),
+                                  tif2.GetPixelPtr(1, 0)[1], tga2.GetPixelPtr(0, 1)[2]}),
+            std::vector<int64_t>({2, 77, 3, 66, 55}));
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
+#include "FormatsTestUtil.h"
 #include "graphics/QzBMP.h"
 #include "graphics/QzCanvas.h"
 #include "graphics/QzDIB.h"
@@ -36,10 +39,7 @@ TPixels Drawn(int W, int H, int X1, int Y1, int X2, int Y2) {
 }
 
 TEST(QzCanvas, LinesAndRuns) {
-  struct Case {
-    int X1, Y1, X2, Y2;
-    TPixels Pixels;
-  };
+  struct Case { int X1, Y1, X2, Y2; TPixels Pixels; };
   const Case cases[] = {
       {2, 5, 7, 5, {{2, 5}, {3, 5}, {4, 5}, {5, 5}, {6, 5}}},
       {3, 3, 3, 3, {{3, 3}}},
@@ -77,10 +77,7 @@ TEST(QzCanvas, TinyTargetsAndNoTarget) {
   // or row, its clip edges being inclusive. The line (-2, -2) -> (4, 3) plots (-2, -2), (-1, -1),
   // (0, 0), (1, 1), (2, 1), (3, 2), (4, 3); each paints the pixels at offsets (-2 .. 1, -2 .. 1)
   // from it whose rounded distance is below 2.
-  struct Case {
-    int W, H;
-    TPixels Wide;
-  };
+  struct Case { int W, H; TPixels Wide; };
   const Case cases[] = {{1, 10, {{0, 0}, {0, 1}, {0, 2}}},
                         {10, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}}},
                         {1, 1, {{0, 0}}}};
@@ -107,10 +104,7 @@ TEST(QzCanvas, TinyTargetsAndNoTarget) {
 
 TEST(QzCanvas, Targets) {
   auto b24 = FilledBitmap(6, 5, clWhite, pf24bit), b32 = FilledBitmap(6, 5, clWhite, pf32bit), b16 = FilledBitmap(6, 5, clWhite, pf16bit);
-  TQzBitmap q32, q40;
-  q32.SetBitmapSize(6, 5);
-  q40.SetPixelFormat(2);
-  q40.SetBitmapSize(6, 5);
+  auto q32 = QzBitmap(6, 5), q40 = QzBitmap(6, 5, 2);
   TQzDIB dib(6, 5), emptyDib;
   TPortableNetworkGraphic png;
   png.SetSize(6, 5);
@@ -118,24 +112,19 @@ TEST(QzCanvas, Targets) {
   jpeg.SetPixelFormat(pf24bit);
   jpeg.SetSize(6, 5);
   TObject plain;
-  struct Case {
-    TObject* Target;
-    int Bytes;
-    TCanvas* Canvas;
-  };
+  struct Case { TObject* Target; int Bytes; TCanvas* Canvas; };
   TQzCanvas c;
   const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
-                        {b16.get(), 0, nullptr},          {&q32, 4, nullptr},
-                        {&q40, 5, nullptr},               {&dib, 4, dib.GetCanvas()},
+                        {b16.get(), 0, nullptr},          {q32.get(), 4, nullptr},
+                        {q40.get(), 5, nullptr},               {&dib, 4, dib.GetCanvas()},
                         {&emptyDib, 0, nullptr},          {&png, 4, png.GetCanvas()},
                         {&jpeg, 3, jpeg.GetCanvas()},     {&plain, 0, nullptr},
                         {nullptr, 0, nullptr}};
   for (const Case& k : cases) {
     c.SetTarget(k.Target);
-    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes) << (k.Target ? k.Target->ClassName() : "nil");
-    EXPECT_EQ(c.GetTarget(), k.Bytes ? k.Target : nullptr);
-    EXPECT_EQ(c.GetTargetCanvas(), k.Canvas);
-    EXPECT_EQ(c.GetClipRect(), k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0));
+    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetTarget(), c.GetTargetCanvas(), c.GetClipRect()),
+              std::tuple(k.Bytes, k.Bytes ? k.Target : nullptr, k.Canvas, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)))
+        << (k.Target ? k.Target->ClassName() : "nil");
   }
   // A 16-bit target stays detached: nothing drawn.
   c.SetTarget(b16.get());
@@ -158,11 +147,7 @@ TEST(QzCanvas, OwnPictureTargets) {
   epf32.SetSize(6, 5);
   epf16.SetPixelFormat(1);
   epf16.SetSize(6, 5);
-  struct Case {
-    TGraphic* Target;
-    int Bytes;
-    TQzPixelAddrProc Proc;
-  };
+  struct Case { TGraphic* Target; int Bytes; TQzPixelAddrProc Proc; };
   const Case cases[] = {{&tif, 4, GetTIFPixelAddr},   {&tga, 4, GetTGAPixelAddr},
                         {&epf24, 3, GetEPFPixelAddr}, {&epf32, 4, GetEPFPixelAddr},
                         {&epf16, 0, nullptr},         {&epfEmpty, 0, nullptr}};
@@ -170,14 +155,12 @@ TEST(QzCanvas, OwnPictureTargets) {
     SCOPED_TRACE(k.Target->ClassName() + " " + std::to_string(k.Bytes));
     TQzCanvas c;
     c.SetTarget(k.Target);
-    EXPECT_EQ(c.GetBytesPerPixel(), k.Bytes);
-    EXPECT_EQ(c.GetPixelAddrProc(), k.Proc);
+    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetPixelAddrProc(), c.GetClipRect()),
+              std::tuple(k.Bytes, k.Proc, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)));
     if (k.Bytes == 0) {
-      EXPECT_EQ(c.GetTarget(), nullptr);
-      EXPECT_EQ(c.GetTargetCanvas(), nullptr);
+      EXPECT_TRUE(c.GetTarget() == nullptr && c.GetTargetCanvas() == nullptr);
       continue;
     }
-    EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 5, 4));
     // Their canvas is the work bitmap's, which takes the font.
     ASSERT_NE(c.GetTargetCanvas(), nullptr);
     c.GetFont()->SetSize(17);
@@ -185,15 +168,9 @@ TEST(QzCanvas, OwnPictureTargets) {
     c.GetPen()->SetColor(RGB(1, 2, 3));
     c.Line(0, 0, 3, 3);
     auto* access = dynamic_cast<IQzPixelAccess*>(k.Target);
-    for (int i = 0; i < 4; ++i) {
-      const uint8_t* p = access->GetPixelPtr(i, i);
-      EXPECT_EQ(p[0], 3);
-      EXPECT_EQ(p[1], 2);
-      EXPECT_EQ(p[2], 1);
-      if (k.Bytes == 4) {
-        EXPECT_EQ(p[3], 255);
-      }
-    }
+    const std::vector<uint8_t> want = k.Bytes == 4 ? std::vector<uint8_t>{3, 2, 1, 255} : std::vector<uint8_t>{3, 2, 1};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(std::vector<uint8_t>(access->GetPixelPtr(i, i), access->GetPixelPtr(i, i) + k.Bytes), want) << i;
     EXPECT_EQ(access->GetPixelPtr(4, 4)[0], 0);
   }
 }
@@ -206,10 +183,8 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
     for (int i = 0; i < 3; ++i)
       want[i] = static_cast<uint8_t>((pen[i] * (255 - alpha) + target[i] * alpha + 127) / 255);
     auto b24 = FilledBitmap(6, 6, clWhite, pf24bit), b32 = FilledBitmap(6, 6, clWhite, pf32bit);
-    TQzBitmap q40;
-    q40.SetPixelFormat(2);
-    q40.SetBitmapSize(6, 6);
-    TObject* targets[] = {b24.get(), b32.get(), &q40};
+    auto q40 = QzBitmap(6, 6, 2);
+    TObject* targets[] = {b24.get(), b32.get(), q40.get()};
     for (TObject* t : targets) {
       TQzCanvas c;
       c.SetTarget(t);
@@ -225,12 +200,9 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
       c.GetPen()->SetSmoothness(cpsNone);
       c.Line(1, 1, 2, 2);  // plotted
       c.Line(1, 4, 3, 4);  // a run
-      for (auto [x, y] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}}) {
-        const uint8_t* p = pixel(x, y);
-        EXPECT_EQ(p[0], want[0]) << bytes << " bytes, alpha " << alpha << " at " << x << "," << y;
-        EXPECT_EQ(p[1], want[1]);
-        EXPECT_EQ(p[2], want[2]);
-      }
+      for (auto [x, y] : {std::pair{1, 1}, {2, 2}, {1, 4}, {2, 4}})
+        EXPECT_EQ(std::vector<uint8_t>(pixel(x, y), pixel(x, y) + 3), std::vector<uint8_t>(want, want + 3))
+            << bytes << " bytes, alpha " << alpha << " at " << x << "," << y;
       if (bytes == 4) {
         EXPECT_EQ(pixel(1, 1)[3], 255);  // plotted pixels are opaque
         EXPECT_EQ(pixel(1, 4)[3], 10);   // runs write colour only
@@ -245,13 +217,11 @@ TEST(QzCanvas, BlendsOnEveryPixelSize) {
 
 TEST(QzCanvas, SpreadOnFiveBytePixels) {
   for (int s = 0; s <= 3; ++s) {
-    TQzBitmap q;
-    q.SetPixelFormat(2);
-    q.SetBitmapSize(13, 13);
+    auto q = QzBitmap(13, 13, 2);
     for (int y = 0; y < 13; ++y)
-      for (int x = 0; x < 13; ++x) std::memset(q.GetPixelPtr(x, y), 0, 4);
+      for (int x = 0; x < 13; ++x) std::memset(q->GetPixelPtr(x, y), 0, 4);
     TProbeCanvas c;
-    c.SetTarget(&q);
+    c.SetTarget(q.get());
     c.GetPen()->SetColor(clWhite);
     c.GetPen()->SetSmoothness(static_cast<TQzCanvasPenSmoothness>(s));
     c.PlotPixel40(6, 6, 0);
@@ -261,26 +231,20 @@ TEST(QzCanvas, SpreadOnFiveBytePixels) {
         const bool inside = std::abs(x - 6) <= s && std::abs(y - 6) <= s;
         // 127 / d of white over black, the alpha byte gathering the same
         const int want = !inside ? 0 : d == 0 ? 255 : 127 / d;
-        ASSERT_EQ(q.GetPixelPtr(x, y)[1], want) << "s " << s << " at " << x << "," << y;
-        ASSERT_EQ(q.GetPixelPtr(x, y)[3], want);
-        ASSERT_EQ(q.GetPixelPtr(x, y)[4], 255);
+        const uint8_t* p = q->GetPixelPtr(x, y);
+        ASSERT_EQ(std::vector<int>({p[1], p[3], p[4]}), std::vector<int>({want, want, 255})) << "s " << s << " at " << x << "," << y;
       }
   }
   // The default pen draws on 5-byte pixels.
-  TQzBitmap q;
-  q.SetPixelFormat(2);
-  q.SetBitmapSize(8, 8);
+  auto q = QzBitmap(8, 8, 2);
   TQzCanvas c;
-  c.SetTarget(&q);
+  c.SetTarget(q.get());
   c.Line(1, 1, 5, 5);
-  EXPECT_EQ(q.GetPixelPtr(3, 3)[0], 0);
+  EXPECT_EQ(q->GetPixelPtr(3, 3)[0], 0);
 }
 
 TEST(QzCanvas, WidePens) {
-  struct Case {
-    uint16_t Width;
-    int Count;  // painted around (5, 5)
-  };
+  struct Case { uint16_t Width; int Count; };  // pixels painted around (5, 5)
   // Width 5 (half width 2): the 3 x 3 block; width 7 (3): 5 x 5 without its corners; width 2
   // and 3 (1): the pixel alone.
   const Case cases[] = {{2, 1}, {3, 1}, {5, 9}, {7, 21}};
@@ -304,11 +268,9 @@ TEST(QzCanvas, WidePens) {
 }
 
 TEST(QzCanvas, PensWiderThanTheDistanceTable) {
-  EXPECT_EQ(QzCanvasDistance(0, 0), 0);
-  EXPECT_EQ(QzCanvasDistance(3, -4), 5);
-  EXPECT_EQ(QzCanvasDistance(1000, 1000), 1414);
-  EXPECT_EQ(QzCanvasDistance(-1500, 0), 1500);
-  EXPECT_EQ(QzCanvasDistance(30000, 40000), 50000);
+  EXPECT_EQ(std::vector<int>({QzCanvasDistance(0, 0), QzCanvasDistance(3, -4), QzCanvasDistance(1000, 1000),
+                              QzCanvasDistance(-1500, 0), QzCanvasDistance(30000, 40000)}),
+            std::vector<int>({0, 5, 1414, 1500, 50000}));
   auto b = FilledBitmap(20, 20, clWhite);
   TQzCanvas c;
   c.SetTarget(b.get());
@@ -326,8 +288,7 @@ TEST(QzCanvas, WideFourBytePensUseTheBlendFactor) {
     c.GetPen()->SetBlendFactor(factor);
     c.Line(4, 4, 5, 5);
     const uint8_t* p = b->GetScanLine(4) + 16;
-    EXPECT_EQ(p[0], (255 * factor + 127) / 255) << int(factor);
-    EXPECT_EQ(p[3], 255);
+    EXPECT_EQ(std::vector<int>({p[0], p[3]}), std::vector<int>({(255 * factor + 127) / 255, 255})) << int(factor);
   }
 }
 
@@ -352,6 +313,108 @@ TEST(QzCanvas, DrawsIntoDIBsAndNotifiesOncePerLine) {
   c.SetTarget(&q);
   c.Line(0, 0, 6, 3);
   EXPECT_EQ(changes, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DIB, PixelAddressesCountFromTheTopOfBottomUpMemory) {
+  TQzDIB dib(4, 3);
+  ASSERT_NE(dib.GetBits(), nullptr);
+  const uint8_t* bits = dib.GetBits();
+  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(), dib.GetPixelPtr(0, 0) - bits,
+                                  dib.GetPixelPtr(3, 2) - bits, GetDIBPixelAddr(&dib, 3, 2) - bits}),
+            std::vector<int64_t>({16, 48, 32, 32, 12, 12}));
+  // What the canvas draws is what the addresses see.
+  dib.GetCanvas()->SetPixel(1, 0, RGB(10, 20, 30));
+  EXPECT_EQ(std::vector<uint8_t>(dib.GetPixelPtr(1, 0), dib.GetPixelPtr(1, 0) + 3), std::vector<uint8_t>({30, 20, 10}));
+  dib.GetPixelPtr(2, 2)[2] = 200;
+  EXPECT_EQ(dib.GetCanvas()->GetPixel(2, 2), RGB(200, 0, 0));
+}
+
+TEST(DIB, ResizingKeepsOrRemakesTheSection) {
+  TQzDIB dib(8, 8);
+  uint8_t* bits = dib.GetBits();
+  HDC dc = dib.GetDC();
+  EXPECT_TRUE(dib.SetSize(8, 8));
+  EXPECT_EQ(dib.GetBits(), bits);
+  EXPECT_EQ(dib.GetDC(), dc);
+  // Many resizes: every old section goes (the sanitizer build would report one left behind).
+  for (int i = 1; i <= 50; ++i) ASSERT_TRUE(dib.SetSize(static_cast<uint16_t>(i), 3));
+  EXPECT_EQ(dib.GetWidth(), 50);
+  EXPECT_EQ(dib.GetCanvas()->GetHandle(), dib.GetDC());
+  EXPECT_EQ(QzGetSelectedBitmap(dib.GetDC()), dib.GetSection());
+}
+
+TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
+  struct Case { uint16_t W, H; uint16_t KeptW, KeptH; };
+  // A zero side (the size is kept), and sides the system cannot make a section of (0 x 0).
+  const Case cases[] = {{0, 5, 0, 5}, {5, 0, 5, 0}, {40000, 2, 0, 0}, {2, 65535, 0, 0}};
+  for (const Case& c : cases) {
+    TQzDIB dib(7, 7);
+    SCOPED_TRACE(testing::Message() << c.W << "x" << c.H);
+    auto state = [&dib] {
+      return std::tuple(dib.GetSection(), dib.GetDC(), dib.GetBits(), dib.GetPixelPtr(0, 0), dib.GetCanvas()->GetHandle(),
+                        dib.GetPixelBits(), dib.GetWidth(), dib.GetHeight());
+    };
+    const auto none = std::tuple(HBITMAP(), HDC(), static_cast<uint8_t*>(nullptr), static_cast<uint8_t*>(nullptr), HDC(), 0, c.KeptW, c.KeptH);
+    EXPECT_FALSE(dib.SetSize(c.W, c.H));
+    EXPECT_EQ(state(), none);
+    EXPECT_FALSE(dib.SetSize(c.W, c.H));
+    EXPECT_EQ(state(), none);
+    dib.GetCanvas()->FillRect(Rect(0, 0, 5, 5));  // draws nothing, and does not crash
+    EXPECT_TRUE(dib.SetSize(3, 3));
+  }
+}
+
+TEST(DIB, WideSectionsKeepTheirStride) {
+  TQzDIB dib(20000, 2);
+  ASSERT_NE(dib.GetBits(), nullptr);
+  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetPixelPtr(19999, 1) - dib.GetBits(), dib.GetPixelPtr(0, 0) - dib.GetBits()}),
+            std::vector<int64_t>({80000, 79996, 80000}));
+}
+
+TEST(PixelAddress, ToolkitPicturesByDepth) {
+  struct Case { TPixelFormat Format; int Bytes; };
+  const Case cases[] = {{pf24bit, 3}, {pf32bit, 4}, {pf16bit, 0}};
+  for (const Case& c : cases) {
+    TBitmap b;
+    b.SetPixelFormat(c.Format);
+    b.SetSize(5, 4);
+    b.BeginUpdate();
+    EXPECT_EQ(GetBitmapPixelAddr(&b, 3, 2), c.Bytes ? b.GetScanLine(2) + 3 * c.Bytes : nullptr);
+    EXPECT_EQ(GetBitmapPixelAddr(&b, 0, 4), nullptr);  // no such row
+    b.EndUpdate();
+  }
+  TJPEGImage jpeg;
+  jpeg.SetPixelFormat(pf24bit);
+  jpeg.SetSize(3, 3);
+  EXPECT_EQ(GetJPEGPixelAddr(&jpeg, 2, 1), jpeg.GetScanLine(1) + 6);
+  TPortableNetworkGraphic png;
+  png.SetPixelFormat(pf32bit);
+  png.SetSize(3, 3);
+  EXPECT_EQ(GetPNGPixelAddr(&png, 2, 1), png.GetScanLine(1) + 8);
+}
+
+TEST(PixelAddress, OwnRoutinesNeedThePixelInterface) {
+  TObject plain;
+  for (TQzPixelAddrProc proc : {GetTGAPixelAddr, GetTIFPixelAddr, GetEPFPixelAddr, GetQzBitmapPixelAddr})
+    EXPECT_EQ(proc(&plain, 0, 0), nullptr);
+  TQzDIB dib(3, 3);
+  EXPECT_EQ(GetTIFPixelAddr(&dib, 1, 1), dib.GetPixelPtr(1, 1));
+}
+
+TEST(PixelAccess, BlendReachesBothEndsAndRoundsInBetween) {
+  for (uint32_t a = 0; a < 256; a += 5)
+    for (uint32_t b = 0; b < 256; b += 3) {
+      EXPECT_EQ(QzBlendByte(a, b, 0), a);
+      EXPECT_EQ(QzBlendByte(a, b, 255), b);
+      for (uint32_t w = 0; w < 256; w += 7) {
+        const double exact = (a * (255.0 - w) + b * static_cast<double>(w)) / 255.0;
+        ASSERT_EQ(QzBlendByte(a, b, w), static_cast<uint8_t>(exact + 0.5)) << a << " " << b << " " << w;
+      }
+    }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "FormatsTestUtil.h"
 #include "core/QzFileClasses.h"
 #include "graphics/QzFileDetails.h"
@@ -47,17 +49,11 @@ TEST(QzFileDetails, RoundTripWithPreviewStringsIntegersAndExtra) {
   int changes = 0;
   b.OnChange = [&](TObject*) { ++changes; };
   ASSERT_TRUE(b.LoadFromStream(&s));
-  EXPECT_EQ(changes, 1);
-  for (int i = 0; i < 32; ++i) {
-    EXPECT_EQ(b.GetString(i), a.GetString(i)) << i;
-    EXPECT_EQ(b.GetInteger(i), a.GetInteger(i)) << i;
-  }
-  EXPECT_EQ(b.GetPreview()->GetWidth(), 8);
-  EXPECT_EQ(b.GetPreview()->GetHeight(), 6);
-  EXPECT_EQ(b.Loads, 1);
-  EXPECT_EQ(b.LoadVersion, 3);
-  EXPECT_EQ(b.LoadRevision, 5);
-  EXPECT_EQ(b.Extra, 0xC0FFEEu);
+  for (int i = 0; i < 32; ++i)
+    EXPECT_EQ(std::pair(b.GetString(i), b.GetInteger(i)), std::pair(a.GetString(i), a.GetInteger(i))) << i;
+  EXPECT_EQ(std::vector<int64_t>({changes, b.GetPreview()->GetWidth(), b.GetPreview()->GetHeight(), b.Loads, b.LoadVersion,
+                                  b.LoadRevision, b.Extra}),
+            std::vector<int64_t>({1, 8, 6, 1, 3, 5, 0xC0FFEE}));
 }
 
 TEST(QzFileDetails, StringOf65536BytesIsRefusedNotEmptied) {
@@ -65,8 +61,7 @@ TEST(QzFileDetails, StringOf65536BytesIsRefusedNotEmptied) {
   d.SetDescription(std::string(65536, 'x'));
   TMemoryStream s;
   EXPECT_FALSE(d.SaveToStream(&s));
-  EXPECT_EQ(d.Error, Code(1504, 123));
-  EXPECT_EQ(s.GetSize(), 0);
+  EXPECT_EQ(std::pair(d.Error, s.GetSize()), std::pair(Code(1504, 123), int64_t{0}));
 }
 
 // A hand-made record: header, then the body bytes.
@@ -92,10 +87,8 @@ TEST(QzFileDetails, ScramblingFollowsTheKeyAndThePosition) {
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 11 + 3);
   TBytes scrambled = data;
   QzScrambleDetails(scrambled.data(), static_cast<int64_t>(scrambled.size()), TQzCustomFileDetails::DefaultKey);
-  for (size_t i = 0; i < data.size(); ++i) {
-    const unsigned k = TQzCustomFileDetails::DefaultKey[i % 16] + static_cast<unsigned>(i % 16);
-    EXPECT_EQ(scrambled[i], static_cast<uint8_t>(data[i] ^ (k & 0xFF))) << i;
-  }
+  for (size_t i = 0; i < data.size(); ++i)
+    EXPECT_EQ(scrambled[i], static_cast<uint8_t>(data[i] ^ (TQzCustomFileDetails::DefaultKey[i % 16] + i % 16))) << i;
   QzScrambleDetails(scrambled.data(), static_cast<int64_t>(scrambled.size()), TQzCustomFileDetails::DefaultKey);
   EXPECT_EQ(scrambled, data);
   // The stored string is the scrambled one, starting again at 0.
@@ -104,19 +97,13 @@ TEST(QzFileDetails, ScramblingFollowsTheKeyAndThePosition) {
   TMemoryStream s;
   ASSERT_TRUE(d.SaveToStream(&s));
   const uint8_t* p = s.Memory() + 32 + 4 + 128;
-  EXPECT_EQ(QzGetU16(p), 2);
-  EXPECT_EQ(p[2], static_cast<uint8_t>('A' ^ TQzCustomFileDetails::DefaultKey[0]));
-  EXPECT_EQ(p[3], static_cast<uint8_t>('B' ^ ((TQzCustomFileDetails::DefaultKey[1] + 1) & 0xFF)));
+  EXPECT_EQ(TBytes(p, p + 4), (TBytes{2, 0, static_cast<uint8_t>('A' ^ TQzCustomFileDetails::DefaultKey[0]),
+                                      static_cast<uint8_t>('B' ^ ((TQzCustomFileDetails::DefaultKey[1] + 1) & 0xFF))}));
 }
 
 TEST(QzFileDetails, ReaderCases) {
   const TBytes noPreview = {0, 0, 0, 0};
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    std::string Slot0;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; std::string Slot0; };
   auto body = [&](const uint8_t (&Key)[16], int Strings) {
     TBytes b = noPreview;
     for (int i = 0; i < Strings; ++i) {
@@ -147,35 +134,28 @@ TEST(QzFileDetails, ReaderCases) {
     SCOPED_TRACE(c.Name);
     TByteStream s(c.Data);
     TDetails d;
-    EXPECT_EQ(d.LoadFromStream(&s), c.Error == 0);
-    EXPECT_EQ(d.Error, c.Error);
-    EXPECT_EQ(d.GetString(0), c.Slot0);
-    EXPECT_EQ(d.Loads, c.Error == 0 ? 1 : 0);
+    const bool loaded = d.LoadFromStream(&s);
+    EXPECT_EQ(std::tuple(loaded, d.Error, d.GetString(0), d.Loads), std::tuple(c.Error == 0, c.Error, c.Slot0, c.Error == 0 ? 1 : 0));
     for (int i = 1; i < 32; ++i) EXPECT_EQ(d.GetString(i), "");
   }
 }
 
 TEST(QzFileDetails, WriterErrorsAndAssign) {
-  TQzFileDetails d;
-  EXPECT_FALSE(d.SaveToStream(nullptr));
-  EXPECT_EQ(d.Error, Code(1000, 120));
-  const std::pair<int64_t, uint32_t> cases[] = {
-      {10, Code(1001, 119)}, {33, Code(1001, 120)}, {40, Code(1001, 122)}, {170, Code(1001, 123)}, {228, Code(1001, 125)}};
-  for (auto [limit, code] : cases) {
-    TLimitedStream s(limit);
-    EXPECT_FALSE(d.SaveToStream(&s)) << limit;
-    EXPECT_EQ(d.Error, code) << limit;
-  }
-  TQzFileDetails titled;
+  TQzFileDetails d, titled, withPreview;
   titled.SetTitle("abc");
-  TLimitedStream cut(32 + 4 + 128 + 2 + 1);
-  EXPECT_FALSE(titled.SaveToStream(&cut));
-  EXPECT_EQ(titled.Error, Code(1001, 124));
-  titled.GetPreview()->SetSize(3, 2);
-  TLimitedStream cutPreview(32 + 4 + 10);
-  EXPECT_FALSE(titled.SaveToStream(&cutPreview));
-  EXPECT_EQ(titled.Error, Code(1001, 121));
-  EXPECT_EQ(titled.GetTitle(), "abc");
+  withPreview.SetTitle("abc");
+  withPreview.GetPreview()->SetSize(3, 2);
+  struct Case { TQzFileDetails* Details; int64_t Limit; uint32_t Code; };  // limit -1: no stream
+  const Case cases[] = {{&d, -1, Code(1000, 120)},          {&d, 10, Code(1001, 119)},
+                        {&d, 33, Code(1001, 120)},          {&d, 40, Code(1001, 122)},
+                        {&d, 170, Code(1001, 123)},         {&d, 228, Code(1001, 125)},
+                        {&titled, 32 + 4 + 128 + 2 + 1, Code(1001, 124)}, {&withPreview, 32 + 4 + 10, Code(1001, 121)}};
+  for (const Case& c : cases) {
+    TLimitedStream s(c.Limit);
+    EXPECT_FALSE(c.Details->SaveToStream(c.Limit < 0 ? nullptr : &s)) << c.Limit;
+    EXPECT_EQ(c.Details->Error, c.Code) << c.Limit;
+  }
+  EXPECT_EQ(withPreview.GetTitle(), "abc");
   TQzFileDetails none;
   EXPECT_FALSE(none.LoadFromStream(nullptr));
   EXPECT_EQ(none.Error, Code(1000, 101));
@@ -188,11 +168,8 @@ TEST(QzFileDetails, WriterErrorsAndAssign) {
   e.OnChange = [&](TObject*) { ++changes; };
   e.Assign(&d);
   e.Assign(nullptr);
-  EXPECT_EQ(changes, 1);
-  EXPECT_EQ(e.GetAuthor(), "me");
-  EXPECT_EQ(e.GetInteger(7), 7);
-  EXPECT_EQ(e.GetPreview()->GetWidth(), 3);
-  EXPECT_EQ(e.GetString(32), "");
+  EXPECT_EQ(std::tuple(changes, e.GetAuthor(), e.GetInteger(7), e.GetPreview()->GetWidth(), e.GetString(32)),
+            std::tuple(1, "me", 7, 3, ""));
   e.SetString(-1, "x");
   changes = 0;
   e.SetAuthor("me");

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <tuple>
 
 #include "FormatsTestUtil.h"
 #include "core/QzFileClasses.h"
@@ -17,13 +17,9 @@ TEST(QzPicExifData, RoundTripsEveryStringScrambledOrPlain) {
     for (int i = 0; i < 64; ++i) a.SetString(i, std::string(static_cast<size_t>(i * 7 % 40), static_cast<char>('A' + i % 26)));
     a.SetString(63, std::string("\x00\xFF\x01 binary", 10));
     TMemoryStream s;
-    ASSERT_TRUE(a.SaveToStream(&s));
-    s.SetPosition(0);
-    TQzPictureExifData b;
-    ASSERT_TRUE(b.LoadFromStream(&s));
-    EXPECT_EQ(b.GetScrambled(), scrambled);
-    for (int i = 0; i < 64; ++i) EXPECT_EQ(b.GetString(i), a.GetString(i)) << i;
-    EXPECT_EQ(s.GetPosition(), s.GetSize());
+    auto b = Reloaded(a, s);
+    EXPECT_EQ(std::tuple(b->GetErrorCode(), b->GetScrambled(), s.GetPosition()), std::tuple(0u, scrambled, s.GetSize()));
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(b->GetString(i), a.GetString(i)) << i;
   }
 }
 
@@ -35,22 +31,16 @@ TEST(QzPicExifData, ScramblingLeavesFirstByteAndIsOwnInverse) {
   TMemoryStream s;
   ASSERT_TRUE(a.SaveToStream(&s));
   // Strings block payload: count, then marker, length, bytes for slot 0 and slot 1.
+  // The byte of a 1-byte string stays plain.
   const uint8_t* p = s.Memory() + 128 + 8 + 2;
-  EXPECT_EQ(p[4], 'Q');  // the byte of a 1-byte string stays plain
-  EXPECT_EQ(s.Memory()[10], 101);
-  const uint8_t* second = p + 9;
-  EXPECT_EQ(second[0], 'Q');
-  EXPECT_EQ(second[1], static_cast<uint8_t>('R' ^ QzExifKey[0]));
+  EXPECT_EQ(std::vector<int>({s.Memory()[10], p[4], p[9], p[10]}), std::vector<int>({101, 'Q', 'Q', static_cast<uint8_t>('R' ^ QzExifKey[0])}));
   // Past the first byte: byte i XOR (K[(i - 1) mod 16] + (i - 1) mod 16) mod 256, the key
   // going round more than once.
   uint8_t long_[40];
   for (int i = 0; i < 40; ++i) long_[i] = static_cast<uint8_t>(i * 7 + 1);
   QzScrambleExifString(long_, 40);
   EXPECT_EQ(long_[0], 1);
-  for (int i = 1; i < 40; ++i) {
-    const unsigned k = QzExifKey[(i - 1) % 16] + static_cast<unsigned>((i - 1) % 16);
-    EXPECT_EQ(long_[i], static_cast<uint8_t>((i * 7 + 1) ^ (k & 0xFF))) << i;
-  }
+  for (int i = 1; i < 40; ++i) EXPECT_EQ(long_[i], static_cast<uint8_t>((i * 7 + 1) ^ (QzExifKey[(i - 1) % 16] + (i - 1) % 16))) << i;
   uint8_t buf[20] = "hello, picture";
   QzScrambleExifString(buf, 14);
   QzScrambleExifString(buf, 14);
@@ -84,12 +74,7 @@ TBytes Strings(int Count, int Stored, const std::string& Text) {
 
 TEST(QzPicExifData, ReaderCases) {
   const TBytes end = Block(0xFFFF, {});
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    int Slots;  // slots expected to hold "ab"
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int Slots; };  // Slots: how many hold "ab"
   const std::vector<Case> cases = {
       {"count 70 is clamped to 64", Record({Block(1, Strings(70, 70, "ab")), end}), 0, 64},
       {"unknown block skipped", Record({Block(7, {1, 2, 3}), Block(1, Strings(3, 3, "ab")), end}), 0, 3},
@@ -111,14 +96,16 @@ TEST(QzPicExifData, ReaderCases) {
     SCOPED_TRACE(c.Name);
     TByteStream s(c.Data);
     TQzPictureExifData exif;
-    EXPECT_EQ(exif.LoadFromStream(&s), c.Error == 0);
-    EXPECT_EQ(exif.GetErrorCode(), c.Error);
+    const bool loaded = exif.LoadFromStream(&s);
+    EXPECT_EQ(std::pair(loaded, exif.GetErrorCode()), std::pair(c.Error == 0, c.Error));
     for (int i = 0; i < 64; ++i) EXPECT_EQ(exif.GetString(i), i < c.Slots ? "ab" : "") << i;
   }
 }
 
 TEST(QzPicExifData, WriterReportsShortWritesAndNilStream) {
   TQzPictureExifData exif;
+  EXPECT_FALSE(exif.LoadFromStream(nullptr));
+  EXPECT_EQ(exif.GetErrorCode(), Code(1000, 501));
   EXPECT_FALSE(exif.SaveToStream(nullptr));
   EXPECT_EQ(exif.GetErrorCode(), Code(1000, 201));
   for (int64_t limit : {5, 200, 395}) {
@@ -126,20 +113,13 @@ TEST(QzPicExifData, WriterReportsShortWritesAndNilStream) {
     EXPECT_FALSE(exif.SaveToStream(&s)) << limit;
     EXPECT_EQ(ErrorCategory(exif.GetErrorCode()), qecWriteFailed) << limit;
   }
-  TQzPictureExifData loaded;
-  EXPECT_FALSE(loaded.LoadFromStream(nullptr));
-  EXPECT_EQ(loaded.GetErrorCode(), Code(1000, 501));
 }
 
 TEST(QzPicExifData, LongStringsAreCutTo65534Bytes) {
   TQzPictureExifData a;
   a.SetString(5, std::string(70000, 'x'));
   TMemoryStream s;
-  ASSERT_TRUE(a.SaveToStream(&s));
-  s.SetPosition(0);
-  TQzPictureExifData b;
-  ASSERT_TRUE(b.LoadFromStream(&s));
-  EXPECT_EQ(b.GetString(5), std::string(65534, 'x'));
+  EXPECT_EQ(Reloaded(a, s)->GetString(5), std::string(65534, 'x'));
 }
 
 TEST(QzPicExifData, AssignCopiesStringsOnly) {
@@ -148,9 +128,7 @@ TEST(QzPicExifData, AssignCopiesStringsOnly) {
   a.SetScrambled(true);
   b.Assign(&a);
   b.Assign(nullptr);
-  EXPECT_EQ(b.GetString(3), "three");
-  EXPECT_FALSE(b.GetScrambled());
-  EXPECT_EQ(b.GetString(64), "");
+  EXPECT_EQ(std::tuple(b.GetString(3), b.GetScrambled(), b.GetString(64)), std::tuple("three", false, ""));
 }
 
 }  // namespace

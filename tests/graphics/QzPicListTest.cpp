@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <set>
+#include <tuple>
 
 #include "FormatsTestUtil.h"
 #include "core/QzFileClasses.h"
@@ -32,18 +33,13 @@ protected:
 
 TEST_F(QzPicList, EveryPictureFormatRoundTripsWithIDsAttributesAndThumbnails) {
   TQzPictureListItems list;
-  auto* png = new TQzPictureListItem(&list);
-  SetPicture<TPortableNetworkGraphic>(png, 1000, 500);
+  SetPicture<TPortableNetworkGraphic>(new TQzPictureListItem(&list), 1000, 500);
   auto* tga = new TQzPictureListItem(&list);
   SetPicture<TQzTGAImage>(tga, 4, 3);
-  auto* tif = new TQzPictureListItem(&list);
-  SetPicture<TQzTIFImage>(tif, 3, 4);
-  auto* epf = new TQzPictureListItem(&list);
-  SetPicture<TQzEPFImage>(epf, 5, 5);
-  auto* jpg = new TQzPictureListItem(&list);
-  SetPicture<TJPEGImage>(jpg, 16, 8);
-  auto* bmp = new TQzPictureListItem(&list);
-  SetPicture<TBitmap>(bmp, 2, 2);
+  SetPicture<TQzTIFImage>(new TQzPictureListItem(&list), 3, 4);
+  SetPicture<TQzEPFImage>(new TQzPictureListItem(&list), 5, 5);
+  SetPicture<TJPEGImage>(new TQzPictureListItem(&list), 16, 8);
+  SetPicture<TBitmap>(new TQzPictureListItem(&list), 2, 2);
   auto* none = new TQzPictureListItem(&list);
   TQzPictureListItem::TAttributes block{};
   for (int i = 0; i < 32; ++i) block[i] = static_cast<uint8_t>(i * 5);
@@ -66,22 +62,13 @@ TEST_F(QzPicList, EveryPictureFormatRoundTripsWithIDsAttributesAndThumbnails) {
     SCOPED_TRACE(i);
     TQzPictureListItem* a = list.GetItem(i);
     TQzPictureListItem* b = back.GetItem(i);
-    EXPECT_EQ(b->GetID(), a->GetID());
-    EXPECT_EQ(b->GetAttributes(), a->GetAttributes());
-    EXPECT_EQ(back.FindByID(a->GetID()), b);
+    EXPECT_EQ(std::tuple(b->GetID(), b->GetAttributes(), back.FindByID(a->GetID()), b->GetThumbnail()->GetEmpty()),
+              std::tuple(a->GetID(), a->GetAttributes(), b, i == 6));
     TGraphic* g = back.GetGraphicByID(a->GetID());
-    if (i < 6) {
-      ASSERT_NE(g, nullptr);
-      EXPECT_EQ(g->ClassName(), classes[i]);
-      EXPECT_EQ(g->GetWidth(), a->GetPicture()->GetWidth());
-      EXPECT_FALSE(b->GetThumbnail()->GetEmpty());
-    } else {
-      EXPECT_EQ(g, nullptr);
-      EXPECT_TRUE(b->GetThumbnail()->GetEmpty());
-    }
+    EXPECT_EQ(g ? std::pair(g->ClassName(), g->GetWidth()) : std::pair(std::string("none"), 0),
+              i < 6 ? std::pair(std::string(classes[i]), a->GetPicture()->GetWidth()) : std::pair(std::string("none"), 0));
   }
-  EXPECT_EQ(back.GetItem(0)->GetThumbnail()->GetWidth(), 250);
-  EXPECT_EQ(back.GetItem(0)->GetThumbnail()->GetHeight(), 125);
+  EXPECT_EQ(std::pair(back.GetItem(0)->GetThumbnail()->GetWidth(), back.GetItem(0)->GetThumbnail()->GetHeight()), std::pair(250, 125));
   EXPECT_EQ(back.GetItem(6)->GetAttribute(), 7);
   EXPECT_EQ(back.GetGraphicByID(static_cast<uint16_t>(*ids.begin() - 1)), nullptr);
 }
@@ -103,9 +90,8 @@ TEST_F(QzPicList, ItemRecordLayout) {
   ASSERT_TRUE(list.SaveToStream(&s));
   const TBytes b = BytesOf(s);
   ASSERT_EQ(b.size(), 26 + 6 + plain.size() + 32);
-  EXPECT_EQ(QzGetU16(&b[8]), 1);
-  EXPECT_EQ(QzGetU16(&b[26]), 0xBEEF);
-  EXPECT_EQ(QzGetU32(&b[28]), plain.size());
+  // Count, ID and picture length.
+  EXPECT_EQ(std::vector<size_t>({QzGetU16(&b[8]), QzGetU16(&b[26]), QzGetU32(&b[28])}), std::vector<size_t>({1, 0xBEEF, plain.size()}));
   for (size_t i = 0; i < plain.size(); ++i) {
     const unsigned k = TQzPictureListItems::Key[i % 16] + static_cast<unsigned>(i % 16);
     ASSERT_EQ(b[32 + i], static_cast<uint8_t>(plain[i] ^ (k & 0xFF))) << i;
@@ -129,12 +115,7 @@ TEST_F(QzPicList, ReaderCases) {
   emptyItem[6 + 4] = 55;
   TBytes badPicture = {0x35, 0x12, 3, 0, 0, 0, 1, 2, 3};
   badPicture.resize(9 + 32, 0);
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    int Count;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; int Count; };
   const Case cases[] = {
       {"header size 40", make(1, 40, 1, emptyItem), 0, 1},
       {"version 2", make(2, 26, 1, emptyItem), Code(1604, 703), 0},
@@ -152,13 +133,10 @@ TEST_F(QzPicList, ReaderCases) {
     TQzPictureListItems list;
     int changes = 0;
     list.OnChange = [&](TObject*) { ++changes; };
-    EXPECT_EQ(list.LoadFromStream(&s), c.Error == 0);
-    EXPECT_EQ(list.Error, c.Error);
-    EXPECT_EQ(list.GetCount(), c.Count);
-    EXPECT_EQ(changes, 1);
+    const bool loaded = list.LoadFromStream(&s);
+    EXPECT_EQ(std::tuple(loaded, list.Error, list.GetCount(), changes), std::tuple(c.Error == 0, c.Error, c.Count, 1));
     if (c.Count > 0 && c.Error == 0) {
-      EXPECT_EQ(list.GetItem(0)->GetID(), 0x1234);
-      EXPECT_EQ(list.GetItem(0)->GetAttribute(), 55);
+      EXPECT_EQ((std::pair<int, int>(list.GetItem(0)->GetID(), list.GetItem(0)->GetAttribute())), std::pair(0x1234, 55));
     }
   }
 }
@@ -175,10 +153,9 @@ TEST_F(QzPicList, AssignGivesFreshIDsAndKeepsAttributeBlocks) {
   TQzPictureListItems b;
   b.Assign(&a);
   ASSERT_EQ(b.GetCount(), 1);
-  EXPECT_EQ(b.GetItem(0)->GetAttributes(), block);
-  EXPECT_EQ(b.GetItem(0)->GetString(2), "author");
-  EXPECT_EQ(b.GetItem(0)->GetPicture()->GetWidth(), 3);
-  EXPECT_EQ(b.GetItem(0)->GetOwner(), &b);
+  const TQzPictureListItem* copy = b.GetItem(0);
+  EXPECT_EQ(std::tuple(copy->GetAttributes(), copy->GetString(2), copy->GetPicture()->GetWidth(), copy->GetOwner()),
+            std::tuple(block, "author", 3, &b));
   delete b.GetItem(0);
   EXPECT_EQ(b.GetCount(), 0);
   EXPECT_EQ(b.GetItem(0), nullptr);
@@ -187,13 +164,11 @@ TEST_F(QzPicList, AssignGivesFreshIDsAndKeepsAttributeBlocks) {
 TEST_F(QzPicList, WriterErrors) {
   TQzPictureListItems list;
   new TQzPictureListItem(&list);
-  EXPECT_FALSE(list.SaveToStream(nullptr));
-  EXPECT_EQ(list.Error, Code(1000, 700));
   TLimitedStream a(5), b(40);
-  EXPECT_FALSE(list.SaveToStream(&a));
-  EXPECT_EQ(list.Error, Code(1001, 701));
-  EXPECT_FALSE(list.SaveToStream(&b));
-  EXPECT_EQ(list.Error, Code(1001, 711));
+  for (auto [stream, error] : {std::pair<TStream*, uint32_t>{nullptr, Code(1000, 700)}, {&a, Code(1001, 701)}, {&b, Code(1001, 711)}}) {
+    EXPECT_FALSE(list.SaveToStream(stream));
+    EXPECT_EQ(list.Error, error);
+  }
 }
 
 }  // namespace

@@ -13,11 +13,7 @@
 namespace {
 
 TEST(Resample, KernelsAtTheirZerosAndJoins) {
-  struct Case {
-    TQzResampleFilter K;
-    float At0, Reach;
-    std::vector<float> Joins;
-  };
+  struct Case { TQzResampleFilter K; float At0, Reach; std::vector<float> Joins; };
   const Case cases[] = {
       {ResampleFilterLanczos3, 1.0f, 3.0f, {}},
       {ResampleFilterMitchell, 8.0f / 9.0f, 2.0f, {1.0f}},
@@ -29,9 +25,7 @@ TEST(Resample, KernelsAtTheirZerosAndJoins) {
   for (const Case& c : cases) {
     EXPECT_NEAR(c.K(0.0f), c.At0, 1e-6f);
     // Zero from the reach on, continuous up to it, and symmetric.
-    EXPECT_EQ(c.K(c.Reach), 0.0f);
-    EXPECT_EQ(c.K(-c.Reach), 0.0f);
-    EXPECT_EQ(c.K(c.Reach + 0.7f), 0.0f);
+    EXPECT_EQ(std::vector<float>({c.K(c.Reach), c.K(-c.Reach), c.K(c.Reach + 0.7f)}), std::vector<float>(3, 0.0f));
     EXPECT_NEAR(c.K(c.Reach - 1e-4f), 0.0f, 1e-3f);
     for (float x = 0.05f; x < 3.5f; x += 0.1f) EXPECT_EQ(c.K(x), c.K(-x)) << x;
     for (float j : c.Joins) EXPECT_NEAR(c.K(j - 1e-5f), c.K(j + 1e-5f), 1e-4f) << j;
@@ -42,19 +36,15 @@ TEST(Resample, KernelsAtTheirZerosAndJoins) {
   EXPECT_EQ(Sinc(0.0f), 1.0f);
   EXPECT_NEAR(Sinc(0.5f), 2.0f / 3.14159265f, 1e-6f);
   // The box is half open: (-0.5, 0.5].
-  EXPECT_EQ(ResampleFilterBox(0.5f), 1.0f);
-  EXPECT_EQ(ResampleFilterBox(-0.5f), 0.0f);
-  EXPECT_EQ(ResampleFilterBox(0.0f), 1.0f);
-  EXPECT_EQ(QzResampleFilter(0), nullptr);
-  EXPECT_EQ(QzResampleFilter(8), nullptr);
-  EXPECT_EQ(QzResampleFilter(7), ResampleFilterBox);
+  EXPECT_EQ(std::vector<float>({ResampleFilterBox(0.5f), ResampleFilterBox(-0.5f), ResampleFilterBox(0.0f)}),
+            std::vector<float>({1.0f, 0.0f, 1.0f}));
+  EXPECT_EQ(std::vector<TQzResampleFilter>({QzResampleFilter(0), QzResampleFilter(8), QzResampleFilter(7)}),
+            std::vector<TQzResampleFilter>({nullptr, nullptr, ResampleFilterBox}));
 }
 
 TEST(Resample, FlatPicturesStayFlat) {
   const TColor color = RGB(10, 200, 77);
-  struct Size {
-    int SW, SH, DW, DH;
-  };
+  struct Size { int SW, SH, DW, DH; };
   // Shrinking and enlarging, strong shrinks, one-pixel sources and destinations, and sources
   // far smaller than the filters' windows.
   const Size sizes[] = {{37, 23, 250, 7}, {100, 60, 25, 15}, {2, 2, 3, 3},  {1, 1, 4, 4},
@@ -63,14 +53,9 @@ TEST(Resample, FlatPicturesStayFlat) {
     for (const Size& s : sizes) {
       auto src = FilledBitmap(s.SW, s.SH, color, pf32bit);
       TBitmap dst;
+      SCOPED_TRACE(testing::Message() << "filter " << int(filter) << " " << s.SW << "x" << s.SH << " -> " << s.DW << "x" << s.DH);
       ASSERT_EQ(StretchGraphicEx(src.get(), &dst, s.DW, s.DH, filter, false), 0u);
-      ASSERT_EQ(dst.GetWidth(), s.DW);
-      ASSERT_EQ(dst.GetHeight(), s.DH);
-      for (int y = 0; y < s.DH; ++y)
-        for (int x = 0; x < s.DW; ++x)
-          ASSERT_EQ(dst.GetCanvas()->GetPixel(x, y), color)
-              << "filter " << int(filter) << " " << s.SW << "x" << s.SH << " -> " << s.DW << "x"
-              << s.DH << " at " << x << "," << y;
+      ASSERT_EQ(ColorsOf(&dst), std::vector<TColor>(static_cast<size_t>(s.DW * s.DH), color));
     }
 }
 
@@ -79,25 +64,16 @@ TEST(Resample, EnlargingPutsTheEndsOnTheEnds) {
   auto src = FilledBitmap(2, 2, RGB(0, 0, 0), pf32bit);
   src->GetCanvas()->GetPen()->SetColor(RGB(200, 100, 0));
   src->GetCanvas()->Line(1, 0, 1, 2);
-  TBitmap dst;
-  dst.SetPixelFormat(pf32bit);
-  dst.SetSize(3, 3);
-  Resample(src.get(), &dst, ResampleFilterTriangle, 10.0f);
-  for (int y = 0; y < 3; ++y) {
-    EXPECT_EQ(dst.GetCanvas()->GetPixel(0, y), RGB(0, 0, 0));
-    EXPECT_EQ(dst.GetCanvas()->GetPixel(1, y), RGB(100, 50, 0));
-    EXPECT_EQ(dst.GetCanvas()->GetPixel(2, y), RGB(200, 100, 0));
-  }
+  auto dst = FilledBitmap(3, 3, clWhite, pf32bit);
+  Resample(src.get(), dst.get(), ResampleFilterTriangle, 10.0f);
+  const TColor a = RGB(0, 0, 0), b = RGB(100, 50, 0), c = RGB(200, 100, 0);
+  EXPECT_EQ(ColorsOf(dst.get()), std::vector<TColor>({a, b, c, a, b, c, a, b, c}));
   TBitmap empty;
-  EXPECT_THROW(Resample(&empty, &dst, ResampleFilterBox, 10.0f), Exception);
+  EXPECT_THROW(Resample(&empty, dst.get(), ResampleFilterBox, 10.0f), Exception);
 }
 
 TEST(Resample, FittedSizes) {
-  struct Case {
-    int SW, SH, MaxW, MaxH;
-    bool Keep;
-    int W, H;
-  };
+  struct Case { int SW, SH, MaxW, MaxH; bool Keep; int W, H; };
   const Case cases[] = {
       {400, 200, 250, 250, true, 250, 125}, {200, 400, 250, 250, true, 125, 250},
       {400, 200, 250, 250, false, 250, 250}, {10000, 1, 250, 250, true, 250, 1},
@@ -107,8 +83,7 @@ TEST(Resample, FittedSizes) {
     auto src = FilledBitmap(c.SW, c.SH, clRed, pf32bit);
     TBitmap dst;
     EXPECT_EQ(StretchGraphicEx(src.get(), &dst, c.MaxW, c.MaxH, 0, c.Keep), 0u);
-    EXPECT_EQ(dst.GetWidth(), c.W) << c.SW << "x" << c.SH;
-    EXPECT_EQ(dst.GetHeight(), c.H) << c.SW << "x" << c.SH;
+    EXPECT_EQ(std::pair(dst.GetWidth(), dst.GetHeight()), std::pair(c.W, c.H)) << c.SW << "x" << c.SH;
   }
   // An unknown filter leaves the work bitmap as made: the box size, black.
   auto src = FilledBitmap(4, 4, clRed, pf32bit);
@@ -123,13 +98,7 @@ TEST(Resample, ErrorsLeaveTheDestinationAlone) {
   TBitmap empty;
   TBitmap dst;
   dst.SetSize(3, 3);
-  struct Case {
-    TGraphic* Src;
-    TGraphic* Dst;
-    int MaxW;
-    uint8_t Filter;
-    uint32_t Code;
-  };
+  struct Case { TGraphic* Src; TGraphic* Dst; int MaxW; uint8_t Filter; uint32_t Code; };
   const Case cases[] = {
       {nullptr, nullptr, 5, 1, MakeErrorCode(qecNoDestination, 501)},
       {nullptr, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 502)},

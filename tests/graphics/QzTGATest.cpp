@@ -50,12 +50,7 @@ TEST(QzTGA, ReaderCases) {
     for (size_t i = 0; i < P.size(); i += 4) r.insert(r.end(), {P[i], P[i + 1], P[i + 2]});
     return r;
   };
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    TBytes Pixels;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; };
   const Case cases[] = {
       {"32-bit top-left", Cat({Header(2, 2, 2, 32, 0x28), top, bottom}), 0, expected},
       {"32-bit bottom-left", Cat({Header(2, 2, 2, 32, 0x08), bottom, top}), 0, expected},
@@ -80,10 +75,8 @@ TEST(QzTGA, ReaderCases) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    TByteStream s(c.Data);
     TQzTGAImage i;
-    i.LoadFromStream(&s);
-    EXPECT_EQ(i.GetErrorCode(), c.Error);
+    EXPECT_EQ(LoadBytes(i, c.Data), c.Error);
     if (!c.Pixels.empty()) {
       EXPECT_EQ(PixelBytes(i), c.Pixels);
     }
@@ -112,28 +105,22 @@ TEST(QzTGA, MetadataAfterThePixelsIsRead) {
 TEST(QzTGA, WriterReportsNilStreamAndShortWrites) {
   TQzTGAImage i;
   i.ResizeBuffer(3, 3);
-  i.SaveToStream(nullptr);
-  EXPECT_EQ(i.GetErrorCode(), tgaErrNoStream);
   TLimitedStream a(10), b(30);
-  i.SaveToStream(&a);
-  EXPECT_EQ(i.GetErrorCode(), tgaErrHeaderWrite);
-  i.SaveToStream(&b);
-  EXPECT_EQ(i.GetErrorCode(), tgaErrPixelsWrite);
+  for (auto [stream, error] : {std::pair<TStream*, uint32_t>{nullptr, tgaErrNoStream}, {&a, tgaErrHeaderWrite}, {&b, tgaErrPixelsWrite}}) {
+    i.SaveToStream(stream);
+    EXPECT_EQ(i.GetErrorCode(), error);
+  }
 }
 
 TEST(QzTGA, AssignGivesDefinedAlphaAndPictureLoadsByContent) {
   QzRegisterPictureFormats();
-  TBitmap src;
-  src.SetPixelFormat(pf24bit);
-  src.SetSize(2, 2);
-  src.GetCanvas()->SetPixel(1, 1, RGB(1, 2, 3));
+  auto src = BitmapOf(2, {0, 0, 0, RGB(1, 2, 3)});
   TQzTGAImage t;
-  t.Assign(&src);
-  EXPECT_EQ(TBytes(t.GetPixelPtr(1, 1), t.GetPixelPtr(1, 1) + 4), (TBytes{3, 2, 1, 255}));
-  EXPECT_EQ(TBytes(t.GetPixelPtr(0, 0), t.GetPixelPtr(0, 0) + 4), (TBytes{0, 0, 0, 255}));
+  t.Assign(src.get());
+  EXPECT_EQ(PixelBytes(t), (TBytes{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 3, 2, 1, 255}));
   TBitmap back;
   back.Assign(&t);
-  EXPECT_EQ(back.GetCanvas()->GetPixel(1, 1), RGB(1, 2, 3));
+  EXPECT_EQ(ColorsOf(&back), ColorsOf(src.get()));
 
   TMemoryStream s;
   t.SaveToStream(&s);

@@ -12,8 +12,6 @@
 
 namespace {
 
-uint32_t Load(TQzTIFImage& I, TStream* S) { return LoadCode(I, S, "TIF Error: "); }
-
 // A little-endian TIFF built from entries (tag -> type, count, value) and data blocks placed at
 // given offsets.
 struct TTiff {
@@ -68,18 +66,12 @@ TEST(QzTIF, OffsetsCountFromTheStartOfTheTiffData) {
   EXPECT_EQ(QzGetU32(s.Memory() + 10 + 10 + 5 * 12 + 8), 555u);  // StripOffsets as written
   s.SetPosition(10);
   TQzTIFImage b;
-  EXPECT_EQ(Load(b, &s), 0u);
+  EXPECT_EQ(LoadCode(b, &s, "TIF Error: "), 0u);
   EXPECT_EQ(b.GetPixelPtr(2, 0)[0], 77);
 }
 
 TEST(QzTIF, ReaderCases) {
-  struct Case {
-    const char* Name;
-    TBytes Data;
-    uint32_t Error;
-    TBytes Pixels;
-    uint16_t Resolution;
-  };
+  struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; uint16_t Resolution; };
   auto with = [](std::function<void(TTiff&)> Edit) {
     TTiff t = RgbTiff();
     Edit(t);
@@ -127,9 +119,8 @@ TEST(QzTIF, ReaderCases) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    TByteStream s(c.Data);
     TQzTIFImage i;
-    EXPECT_EQ(Load(i, &s), c.Error);
+    EXPECT_EQ(LoadBytes(i, c.Data, "TIF Error: "), c.Error);
     EXPECT_EQ(PixelBytes(i), c.Pixels);
     if (c.Error == 0) {
       EXPECT_EQ(i.GetResolution(), c.Resolution);
@@ -142,16 +133,13 @@ TEST(QzTIF, WriterErrorsAssignAndRegistration) {
   i.SetSize(2, 2);
   ExpectRaisingWriterErrors(i, "", Code(1000, 425), {{4, Code(1001, 426)}, {300, Code(1001, 427)}, {560, Code(1001, 427)}});
 
-  TBitmap src;
-  src.SetPixelFormat(pf24bit);
-  src.SetSize(2, 1);
-  src.GetCanvas()->SetPixel(1, 0, RGB(5, 6, 7));
+  auto src = BitmapOf(2, {0, RGB(5, 6, 7)});
   TQzTIFImage t;
-  t.Assign(&src);
-  EXPECT_EQ(TBytes(t.GetPixelPtr(1, 0), t.GetPixelPtr(1, 0) + 4), (TBytes{7, 6, 5, 255}));
+  t.Assign(src.get());
+  EXPECT_EQ(PixelBytes(t), (TBytes{0, 0, 0, 255, 7, 6, 5, 255}));
   TBitmap back;
   back.Assign(&t);
-  EXPECT_EQ(back.GetCanvas()->GetPixel(1, 0), RGB(5, 6, 7));
+  EXPECT_EQ(ColorsOf(&back), ColorsOf(src.get()));
   TQzTIFImage copy;
   copy.Assign(&t);
   EXPECT_EQ(PixelBytes(copy), PixelBytes(t));

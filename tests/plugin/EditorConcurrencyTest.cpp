@@ -9,15 +9,7 @@
 
 namespace {
 
-class EditorConcurrency : public InProcessEditorTest {
-protected:
-  void SetUp() override {
-    InProcessEditorTest::SetUp();
-    Screen = QzUseOffscreenBackend();
-    ASSERT_NE(Screen, nullptr);
-  }
-  TQzOffscreenBackend* Screen = nullptr;
-};
+using EditorConcurrency = OffscreenEditorTest;
 
 // An audio thread as hosts run it: events, then a block, until told to stop.
 class TAudioThread {
@@ -50,16 +42,11 @@ private:
 };
 
 TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
-  AEffect* effect = QzVstEntry();
-  ASSERT_NE(effect, nullptr);
+  AEffect* effect = nullptr;
+  TTestEditorForm* editor = OpenVstEditor(effect);
+  ASSERT_NE(editor, nullptr);
   const std::vector<uint8_t> on = Chunk(effect);
   ASSERT_EQ(on.size(), 232u);
-  ERect* rect = nullptr;
-  ASSERT_EQ(Dispatch(effect, effEditGetRect, 0, &rect), 1);
-  int parent = 0;  // any handle does for the off-screen backend
-  ASSERT_EQ(Dispatch(effect, effEditOpen, 0, &parent), 1);
-  TTestEditorForm* editor = EditorOf(effect);
-  ASSERT_NE(editor, nullptr);
   const int refreshesAtOpen = editor->Refreshes;
 
   TAudioThread audio([effect](float** In, float** Out) {
@@ -84,8 +71,7 @@ TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
   Dispatch(effect, effEditIdle);
   audio.Join();
 
-  EXPECT_EQ(QzToolkitThreadViolations(), 0);
-  EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
+  ExpectToolkitOnTheGuiThreadOnly();
   EXPECT_TRUE(audio.Finite.load());
   EXPECT_GE(audio.Blocks.load(), 20);
   // Every state load showed up in the editor, refreshed on this thread.
@@ -98,11 +84,8 @@ TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
 }
 
 TEST_F(EditorConcurrency, StateLoadsOnAControlThreadOnlyMarkTheEditorStale) {
-  AEffect* effect = QzVstEntry();
-  ASSERT_NE(effect, nullptr);
-  int parent = 0;
-  ASSERT_EQ(Dispatch(effect, effEditOpen, 0, &parent), 1);
-  TTestEditorForm* editor = EditorOf(effect);
+  AEffect* effect = nullptr;
+  TTestEditorForm* editor = OpenVstEditor(effect);
   ASSERT_NE(editor, nullptr);
   std::vector<uint8_t> state = Chunk(effect);
   std::thread control([&] {
@@ -116,8 +99,7 @@ TEST_F(EditorConcurrency, StateLoadsOnAControlThreadOnlyMarkTheEditorStale) {
   EXPECT_TRUE(static_cast<TQzAudioPluginObject*>(effect->object)->EditorStale());
   Dispatch(effect, effEditIdle);
   EXPECT_EQ(editor->Refreshes, before + 1);  // all of them shown by one refresh
-  EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
-  EXPECT_EQ(QzToolkitThreadViolations(), 0);
+  ExpectToolkitOnTheGuiThreadOnly();
   Dispatch(effect, effClose);
 }
 
@@ -137,17 +119,13 @@ TEST_F(EditorConcurrency, DirectCallHostKeepsTheEditorAliveFromCallObject) {
   }
   audio.Join();
   EXPECT_GT(editor->Ticks, 100);
-  EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
-  EXPECT_EQ(QzToolkitThreadViolations(), 0);
+  ExpectToolkitOnTheGuiThreadOnly();
   EXPECT_EQ(QzCallObjectEntry(10004, 0, object, nullptr), 1);
 }
 
 TEST_F(EditorConcurrency, APumpFromAnotherThreadIsRefused) {
-  AEffect* effect = QzVstEntry();
-  ASSERT_NE(effect, nullptr);
-  int parent = 0;
-  ASSERT_EQ(Dispatch(effect, effEditOpen, 0, &parent), 1);  // this thread pumps from now on
-  TTestEditorForm* editor = EditorOf(effect);
+  AEffect* effect = nullptr;
+  TTestEditorForm* editor = OpenVstEditor(effect);  // this thread pumps from now on
   ASSERT_NE(editor, nullptr);
   const int ticks = editor->Ticks;
   Screen->AdvanceClock(50);

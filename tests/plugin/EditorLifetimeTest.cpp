@@ -7,31 +7,10 @@
 
 namespace {
 
-class EditorLifetime : public InProcessEditorTest {
-protected:
-  void SetUp() override {
-    InProcessEditorTest::SetUp();
-    Screen = QzUseOffscreenBackend();
-    ASSERT_NE(Screen, nullptr);
-  }
-  // An effect with its editor open and painted.
-  AEffect* OpenEffect() {
-    AEffect* effect = QzVstEntry();
-    if (!effect) return nullptr;
-    if (Dispatch(effect, effEditOpen, 0, &Parent) != 1) return nullptr;
-    return effect;
-  }
-  TQzOffscreenBackend* Screen = nullptr;
-  int Parent = 0;
-};
+using EditorLifetime = OffscreenEditorTest;
 
 TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
-  struct TCase {
-    const char* Name;
-    bool TimerDue;
-    bool LoadOnAnotherThread;
-    bool Hidden;
-  };
+  struct TCase { const char* Name; bool TimerDue; bool LoadOnAnotherThread; bool Hidden; };
   const TCase cases[] = {
       {"open", false, false, false},
       {"open, meter timer due", true, false, false},
@@ -41,8 +20,8 @@ TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    AEffect* effect = OpenEffect();
-    ASSERT_NE(effect, nullptr);
+    AEffect* effect = nullptr;
+    ASSERT_NE(OpenVstEditor(effect), nullptr);
     auto* plugin = static_cast<TQzAudioEffectPlugin*>(effect->object);
     plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 2.5f);
     Dispatch(effect, effEditIdle);
@@ -61,7 +40,7 @@ TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
     Application->ProcessMessages();
     EXPECT_EQ(QzNativeWindowCount(), 0);
   }
-  EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
+  ExpectToolkitOnTheGuiThreadOnly();
 }
 
 TEST_F(EditorLifetime, DirectCallDestroyWhileShown) {

@@ -5,12 +5,7 @@
 #include <vector>
 
 struct THostCallLog {
-  struct TCall {
-    void* Object;
-    void* Context;
-    int32_t Opcode, Value;
-    intptr_t Reserved;
-  };
+  struct TCall { void* Object; void* Context; int32_t Opcode, Value; intptr_t Reserved; };
   std::vector<TCall> Calls;
 
   // The result is ignored by the plug-in; a value other than 0 shows that it does not matter.

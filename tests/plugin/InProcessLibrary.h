@@ -41,3 +41,28 @@ protected:
     Dispatch(E, effSetChunk, static_cast<intptr_t>(Blob.size()), Blob.data());
   }
 };
+
+// On the toolkit's off-screen window system, whose clock the test advances.
+class OffscreenEditorTest : public InProcessEditorTest {
+protected:
+  void SetUp() override {
+    InProcessEditorTest::SetUp();
+    Screen = QzUseOffscreenBackend();
+    ASSERT_NE(Screen, nullptr);
+  }
+  // A VST instance with its editor asked for its size and opened, as hosts do; nullptr when a
+  // step fails.
+  static TTestEditorForm* OpenVstEditor(AEffect*& Effect) {
+    static int parent = 0;  // any handle does for the off-screen backend
+    ERect* rect = nullptr;
+    Effect = QzVstEntry();
+    return Effect && Dispatch(Effect, effEditGetRect, 0, &rect) == 1 && Dispatch(Effect, effEditOpen, 0, &parent) == 1
+               ? EditorOf(Effect)
+               : nullptr;
+  }
+  static void ExpectToolkitOnTheGuiThreadOnly() {
+    EXPECT_EQ(QzToolkitThreadViolations(), 0);
+    EXPECT_EQ(TTestEditorForm::ForeignThreadUses.load(), 0);
+  }
+  TQzOffscreenBackend* Screen = nullptr;
+};

@@ -19,21 +19,15 @@ public:
 
 TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
   TCountingObject o;
-  const struct {
-    float Set, Stored;
-    int Calls;
-  } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
+  const struct { float Set, Stored; int Calls; } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
                {90.0f, 90.0f, 3},   {NAN, 90.0f, 3},  {-INFINITY, 1.0f, 4}};
   for (const auto& c : cases) {
     o.SetTempo(c.Set);
-    EXPECT_EQ(o.GetTempo(), c.Stored) << c.Set;
-    EXPECT_EQ(o.Tempos, c.Calls) << c.Set;
+    EXPECT_EQ(std::pair(o.GetTempo(), o.Tempos), std::pair(c.Stored, c.Calls)) << c.Set;
   }
   // The direct-call tempo opcode takes whole beats per minute.
-  EXPECT_EQ(o.CallObject(13007, 500, nullptr), 1);
-  EXPECT_EQ(o.GetTempo(), 300.0f);
-  EXPECT_EQ(o.CallObject(13007, 0, nullptr), 1);
-  EXPECT_EQ(o.GetTempo(), 1.0f);
+  EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(), float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
+            std::vector<float>({1, 300.0f, 1, 1.0f}));
 }
 
 TEST(PluginObject, HostNotifications) {
@@ -45,13 +39,9 @@ TEST(PluginObject, HostNotifications) {
   o.NotifyHost(15008, 1);
   o.NotifyHost(15006, 0);
   ASSERT_EQ(log.Calls.size(), 2u);
-  EXPECT_EQ(log.Calls[0].Object, &o);
-  EXPECT_EQ(log.Calls[0].Context, &log);
-  EXPECT_EQ(log.Calls[0].Opcode, 15008);
-  EXPECT_EQ(log.Calls[0].Value, 1);
-  EXPECT_EQ(log.Calls[0].Reserved, 0);
-  EXPECT_EQ(log.Calls[1].Opcode, 15006);
-  EXPECT_EQ(log.Calls[1].Value, 0);
+  for (const auto& c : log.Calls) EXPECT_TRUE(c.Object == &o && c.Context == &log && c.Reserved == 0);
+  EXPECT_EQ(std::vector<int64_t>({log.Calls[0].Opcode, log.Calls[0].Value, log.Calls[1].Opcode, log.Calls[1].Value}),
+            std::vector<int64_t>({15008, 1, 15006, 0}));
 }
 
 // VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
@@ -117,72 +107,54 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
   TFakeEditor* e = Editor();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(Editor(), e);
-  EXPECT_EQ(TFakeEditor::Created, 1);
-  EXPECT_EQ(e->Refreshes, 1);  // refreshed once when created
+  EXPECT_EQ(std::pair(TFakeEditor::Created, e->Refreshes), std::pair(1, 1));  // refreshed once when created
   // A change of the live equaliser preset may come on any thread: it refreshes the editor at
   // the next pump, once however many changes came before it.
   Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 3.0f);
   Plugin.GetMicroEqualizer()->GetPreset()->SetBandGain(1, 2.0f);
-  EXPECT_EQ(e->Refreshes, 1);
-  EXPECT_TRUE(Plugin.EditorStale());
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(e->Refreshes, 2);
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(e->Refreshes, 2);
+  EXPECT_EQ(std::pair(e->Refreshes, Plugin.EditorStale()), std::pair(1, true));
+  for (int idle = 0; idle < 2; ++idle) {
+    EXPECT_EQ(Vst(effEditIdle), 1);
+    EXPECT_EQ(e->Refreshes, 2);
+  }
 }
 
 TEST_F(EditorPaths, VstEditorOpcodes) {
   ERect* rect = nullptr;
   EXPECT_EQ(Vst(effEditGetRect, &rect), 1);
   ASSERT_NE(rect, nullptr);
-  EXPECT_EQ(rect->top, 0);
-  EXPECT_EQ(rect->left, 0);
-  EXPECT_EQ(rect->bottom, 595);
-  EXPECT_EQ(rect->right, 1024);
+  EXPECT_EQ(std::vector<int>({rect->top, rect->left, rect->bottom, rect->right}), std::vector<int>({0, 0, 595, 1024}));
   EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
   int window = 0;
   EXPECT_EQ(Vst(effEditOpen, &window), 1);
   TFakeEditor* e = Editor();
-  EXPECT_TRUE(e->Visible);
   EXPECT_EQ(e->Parent, &window);
-  EXPECT_EQ(e->Border, ebsNone);
-  EXPECT_EQ(e->Left, 0);
-  EXPECT_EQ(e->Top, 0);
-  EXPECT_EQ(Vst(effEditIdle), 1);
-  EXPECT_EQ(Vst(effEditClose), 1);
+  EXPECT_EQ(std::vector<int>({e->Visible, e->Border, e->Left, e->Top}), std::vector<int>({true, ebsNone, 0, 0}));
+  EXPECT_EQ(std::vector<int32_t>({Vst(effEditIdle), Vst(effEditClose)}), std::vector<int32_t>({1, 1}));
   EXPECT_FALSE(e->Visible);
   EXPECT_EQ(Editor(), e);  // kept for the next open
 }
 
 TEST_F(EditorPaths, DirectCallEditorOpcodes) {
-  const int16_t place[4] = {40, 0, 60, 0};
-  EXPECT_EQ(Plugin.CallObject(10001, 0, nullptr), 1);
-  TFakeEditor* e = Editor();
-  EXPECT_TRUE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 1);
-  EXPECT_EQ(Plugin.CallObject(10002, 0, nullptr), 1);
-  EXPECT_EQ(Plugin.CallObject(15007, 0, nullptr), 0);
-  EXPECT_EQ(Plugin.CallObject(15008, 1, nullptr), 1);
-  EXPECT_TRUE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(15008, 2, nullptr), 1);  // anything but 1 hides
-  EXPECT_FALSE(e->Visible);
-  EXPECT_EQ(Plugin.CallObject(17003, 0, nullptr), 1);
-  EXPECT_EQ(e->Border, ebsToolWindow);
-  EXPECT_EQ(Plugin.CallObject(17003, 5, nullptr), 1);
-  EXPECT_EQ(e->Border, ebsNone);
-  EXPECT_EQ(Plugin.CallObject(18002, 0, const_cast<int16_t*>(place)), 1);
-  int16_t rect[4] = {};
-  EXPECT_EQ(Plugin.CallObject(18001, 0, rect), 1);
-  EXPECT_EQ(rect[0], 40);
-  EXPECT_EQ(rect[1], 1024);
-  EXPECT_EQ(rect[2], 60);
-  EXPECT_EQ(rect[3], 595);
-  EXPECT_EQ(Plugin.CallObject(18001, 0, nullptr), -1);
-  EXPECT_EQ(Plugin.CallObject(18002, 0, nullptr), -1);
+  int16_t place[4] = {40, 0, 60, 0}, rect[4] = {};
   char caption[] = "Track 1";
-  EXPECT_EQ(Plugin.CallObject(20001, 0, caption), 1);
-  EXPECT_EQ(e->Caption, "Track 1");
-  EXPECT_EQ(Plugin.CallObject(20001, 0, nullptr), -1);
+  // Each call's answer and the editor's visibility and border after it.
+  struct TCase { int32_t Opcode, Argument; void* Ptr; int32_t Answer; bool Visible; TQzEditorBorderStyle Border; };
+  const TCase cases[] = {
+      {10001, 0, nullptr, 1, true, ebsToolWindow}, {15007, 0, nullptr, 1, true, ebsToolWindow},
+      {10002, 0, nullptr, 1, false, ebsToolWindow}, {15007, 0, nullptr, 0, false, ebsToolWindow},
+      {15008, 1, nullptr, 1, true, ebsToolWindow}, {15008, 2, nullptr, 1, false, ebsToolWindow},  // anything but 1 hides
+      {17003, 0, nullptr, 1, false, ebsToolWindow}, {17003, 5, nullptr, 1, false, ebsNone},
+      {18002, 0, place, 1, false, ebsNone},         {18001, 0, rect, 1, false, ebsNone},
+      {18001, 0, nullptr, -1, false, ebsNone},      {18002, 0, nullptr, -1, false, ebsNone},
+      {20001, 0, caption, 1, false, ebsNone},       {20001, 0, nullptr, -1, false, ebsNone},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(Plugin.CallObject(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode << " " << c.Argument;
+    EXPECT_EQ(std::pair(Editor()->Visible, Editor()->Border), std::pair(c.Visible, c.Border)) << c.Opcode << " " << c.Argument;
+  }
+  EXPECT_EQ(std::vector<int16_t>(rect, rect + 4), std::vector<int16_t>({40, 1024, 60, 595}));
+  EXPECT_EQ(Editor()->Caption, "Track 1");
 }
 
 // An editor that still looks at the plug-in's face picture while it closes.
@@ -273,11 +245,7 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
   std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
   const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
-  const struct {
-    const char* What;
-    std::vector<uint8_t> Blob;
-    uint32_t EqualizerError, LimiterError;
-  } cases[] = {
+  const struct { const char* What; std::vector<uint8_t> Blob; uint32_t EqualizerError, LimiterError; } cases[] = {
       {"whole", blob, 0, 0},
       {"empty", {}, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401)},
       {"50 bytes", cut(blob, 50), MakeErrorCode(1002, 404), MakeErrorCode(1002, 401)},
@@ -293,17 +261,14 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
     TQzAudioEffectPlugin p;
     LoadInto(p, c.Blob);
     const TQzAudioEffectPluginPreset* exchange = p.GetPreset();
-    EXPECT_EQ(exchange->EqualizerPreset()->Error, c.EqualizerError);
-    EXPECT_EQ(exchange->LimiterPreset()->Error, c.LimiterError);
-    const auto logOf = [](uint32_t Code) {
-      return Code ? std::to_string(ErrorCategory(Code)) + " " + std::to_string(ErrorLocation(Code)) + "\r\n" : std::string();
-    };
-    EXPECT_EQ(exchange->EqualizerPreset()->ErrorLog, logOf(c.EqualizerError));
-    EXPECT_EQ(exchange->LimiterPreset()->ErrorLog, logOf(c.LimiterError));
+    for (auto [part, error] : {std::pair<TQzFileClass*, uint32_t>{exchange->EqualizerPreset(), c.EqualizerError}, {exchange->LimiterPreset(), c.LimiterError}}) {
+      EXPECT_EQ(part->Error, error);
+      EXPECT_EQ(part->ErrorLog, error ? std::to_string(ErrorCategory(error)) + " " + std::to_string(ErrorLocation(error)) + "\r\n" : "");
+    }
     // Never a NaN or an absurd gain in a preset.
-    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetInputGain(), 0.0f);
-    EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetOutputGain(), 0.0f);
-    EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
+    EXPECT_EQ(std::vector<float>({p.GetMicroEqualizer()->GetPreset()->GetInputGain(), p.GetMicroEqualizer()->GetPreset()->GetOutputGain(),
+                                  p.GetLimiter()->GetPreset()->GetThreshold()}),
+              std::vector<float>({0.0f, 0.0f, TQzAudioLimiterPreset::DefaultThreshold}));
   }
 }
 
@@ -313,16 +278,15 @@ TEST(EffectPlugin, PowerSwitchKeepsEdits) {
   // Edits made on the live presets after the last save.
   p.GetMicroEqualizer()->GetPreset()->SetBandGain(0, 6.0f);
   p.GetLimiter()->GetPreset()->SetThreshold(-11.0f);
+  auto state = [&p] {
+    return std::vector<float>{float(p.GetActive()), float(p.GetMicroEqualizer()->GetPreset()->GetActive()),
+                              float(p.GetLimiter()->GetPreset()->GetActive()),
+                              p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), p.GetLimiter()->GetPreset()->GetThreshold()};
+  };
   p.SetActive(false);
-  EXPECT_FALSE(p.GetActive());
-  EXPECT_FALSE(p.GetMicroEqualizer()->GetPreset()->GetActive());
-  EXPECT_FALSE(p.GetLimiter()->GetPreset()->GetActive());
-  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
-  EXPECT_EQ(p.GetLimiter()->GetPreset()->GetThreshold(), -11.0f);
+  EXPECT_EQ(state(), std::vector<float>({0, 0, 0, 6.0f, -11.0f}));
   p.SetActive(true);
-  EXPECT_TRUE(p.GetActive());
-  EXPECT_TRUE(p.GetLimiter()->GetPreset()->GetActive());
-  EXPECT_EQ(p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), 6.0f);
+  EXPECT_EQ(state(), std::vector<float>({1, 1, 1, 6.0f, -11.0f}));
   // The direct-call opcodes reach the same switch.
   EXPECT_EQ(p.CallObject(15006, 0, nullptr), 1);
   EXPECT_EQ(p.CallObject(15005, 0, nullptr), 0);
@@ -332,8 +296,8 @@ TEST(EffectPlugin, HostRateReachesBothStages) {
   TQzAudioEffectPlugin p;
   const float attack44 = p.GetLimiter()->GetAttackStep();
   p.SetSampleRate(48000);
-  EXPECT_EQ(p.GetMicroEqualizer()->GetSampleRate(), 48000u);
-  EXPECT_EQ(p.GetLimiter()->GetSampleRate(), 48000u);
+  EXPECT_EQ(std::vector<uint32_t>({p.GetMicroEqualizer()->GetSampleRate(), p.GetLimiter()->GetSampleRate()}),
+            std::vector<uint32_t>({48000, 48000}));
   EXPECT_FLOAT_EQ(p.GetLimiter()->GetAttackStep(), attack44 * 44100.0f / 48000.0f);
 }
 

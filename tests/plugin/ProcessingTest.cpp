@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "PluginLibrary.h"
+#include "tests/common/TestStreams.h"
 #include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioFilterEx.h"
 
@@ -33,22 +34,11 @@ std::vector<float> TestSignal(size_t Frames, int Channel) {
 std::vector<uint8_t> BusyState() {
   TQzAudioEffectPluginPreset preset;
   TQzAudioMicroEqualizerPreset* eq = preset.EqualizerPreset();
-  for (uint8_t b = 0; b < 3; ++b) {
-    eq->SetBandEnabled(b, true);
-    eq->SetBandGain(b, b == 1 ? -8.0f : 7.0f);
-  }
-  eq->SetCutFiltersEnabled(true);
-  eq->SetLowcutFrequency(60.0f);
-  eq->SetHighcutFrequency(9000.0f);
-  eq->SetInputGain(1.5f);
+  for (uint8_t b = 0; b < 3; ++b) eq->SetBandEnabled(b, true), eq->SetBandGain(b, b == 1 ? -8.0f : 7.0f);
+  eq->SetCutFiltersEnabled(true), eq->SetLowcutFrequency(60.0f), eq->SetHighcutFrequency(9000.0f), eq->SetInputGain(1.5f);
   TQzAudioLimiterPreset* lim = preset.LimiterPreset();
-  lim->SetThreshold(-5.0f);
-  lim->SetMode(2);
-  lim->SetLookAhead(true);
-  lim->SetBalance(20.0f);
-  TMemoryStream stream;
-  preset.SaveToStream(&stream);
-  return stream.Data();
+  lim->SetThreshold(-5.0f), lim->SetMode(2), lim->SetLookAhead(true), lim->SetBalance(20.0f);
+  return SavedBytes(preset);
 }
 
 // The two stages of the effect, set up as the effect sets them up, run directly.
@@ -59,10 +49,7 @@ struct TReference {
     Equalizer.GetPreset()->SetSaturation(true);
     if (State) {
       TQzAudioEffectPluginPreset preset;
-      TMemoryStream stream;
-      stream.Write(State->data(), static_cast<int32_t>(State->size()));
-      stream.SetPosition(0);
-      preset.LoadFromStream(&stream);
+      preset.LoadFromStream(StreamOf(*State).get());
       Equalizer.GetPreset()->Assign(preset.EqualizerPreset());
       Limiter.GetPreset()->Assign(preset.LimiterPreset());
     }
@@ -187,12 +174,9 @@ TEST_F(Processing, CallersFloatingPointModeIsRestored) {
 // Every float of the state blob (equaliser slots at 32, limiter slots at 132) is a number.
 void ExpectNumbers(const std::vector<uint8_t>& State) {
   ASSERT_EQ(State.size(), 232u);
-  for (size_t at : {size_t{32}, size_t{132}})
-    for (size_t i = 0; i < 16; ++i) {
-      float v;
-      std::memcpy(&v, &State[at + 4 * i], 4);
-      EXPECT_TRUE(std::isfinite(v)) << "float " << i << " of the part at " << at;
-    }
+  float v[32];
+  std::memcpy(v, &State[32], 64), std::memcpy(v + 16, &State[132], 64);
+  for (int i = 0; i < 32; ++i) EXPECT_TRUE(std::isfinite(v[i])) << "float " << i % 16 << " of part " << i / 16;
 }
 
 void ExpectFiniteAudio(AEffect* Effect) {
@@ -243,14 +227,11 @@ TEST_F(Processing, HostileChunksLeaveFiniteAudio) {
     std::memcpy(&bad[32], &poison, 4);  // the equaliser's output gain alone
     chunks.push_back(bad);
   }
-  std::vector<uint8_t> shortHeader = busy;
-  shortHeader[6] = 4;  // a header size below the 8 head bytes
-  shortHeader[7] = 0;
-  chunks.push_back(shortHeader);
-  std::vector<uint8_t> longHeader = busy;
-  longHeader[6] = 0xFF;  // a header size beyond the blob
-  longHeader[7] = 0xFF;
-  chunks.push_back(longHeader);
+  // Header sizes below the 8 head bytes and beyond the blob.
+  for (uint8_t size : {4, 0xFF}) {
+    chunks.push_back(busy);
+    chunks.back()[6] = size, chunks.back()[7] = size == 4 ? 0 : 0xFF;
+  }
 
   AEffect* effect = Lib.NewEffect();
   for (size_t k = 0; k < chunks.size(); ++k) {
