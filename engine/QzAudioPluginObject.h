@@ -49,6 +49,13 @@ bool QzCheckToolkitThread();
 int QzToolkitThreadViolations();
 // Forgets the toolkit's thread and the count (a test that moves its GUI role to a new thread).
 void QzResetToolkitThread();
+// Called on: the thread that opens an editor. While no editor window is shown anywhere in the
+// process, the calling thread becomes the toolkit's (a stray idle from a worker, or a host that
+// replaced its GUI thread, must not leave every later editor dead); False, counted like any
+// other refusal, when another thread holds the toolkit with an editor window up.
+bool QzClaimToolkitThread();
+// Called on: any. True while an editor window is shown; the library fills it in (null: never).
+extern bool (*QzEditorWindowShown)();
 
 // Called on: host GUI thread, before an editor window is made or shown. Makes sure a window
 // system is there to show it (the library installs the X11 backend in a real host); False when

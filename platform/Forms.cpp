@@ -1,7 +1,10 @@
 #include "platform/Forms.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+
+#include "platform/Clipbrd.h"
 
 #include "platform/ExtCtrls.h"
 #include "platform/FormReader.h"
@@ -9,6 +12,7 @@
 
 namespace {
 
+std::atomic<int> gShownForms{0};
 constexpr uint64_t kDoubleClickMs = 500;
 constexpr int32_t kDoubleClickDistance = 4;
 
@@ -52,6 +56,22 @@ TCustomForm::~TCustomForm() {
   }
   if (Application) Application->FormGone(this);
   FWindow.reset();
+  if (FCountedShown) gShownForms.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+int QzShownFormCount() { return gShownForms.load(std::memory_order_acquire); }
+
+void TCustomForm::CountShown() {
+  if (GetVisible() == FCountedShown) return;
+  FCountedShown = GetVisible();
+  gShownForms.fetch_add(FCountedShown ? 1 : -1, std::memory_order_acq_rel);
+}
+
+void TCustomForm::DropLostWindow() {
+  if (!FWindow || FWindow->Alive()) return;
+  if (GetVisible()) SetVisible(false);
+  if (FWindow) DestroyHandle();
+  CountShown();
 }
 
 void TCustomForm::Loaded() { TCustomControl::Loaded(); }
@@ -230,6 +250,7 @@ void TCustomForm::SetVisible(bool Value) {
     if (FActive) SetWindowActive(false);
     if (GetCaptureControl() && GetCaptureControl()->GetParentForm() == this) SetCaptureControl(nullptr);
   }
+  CountShown();
 }
 
 void TCustomForm::SetText(const std::string& Value) {
@@ -303,6 +324,7 @@ void TCustomForm::SetParentWindow(uintptr_t Value) {
       SetVisible(true);
     }
   }
+  CountShown();
 }
 
 void TCustomForm::SetActiveControl(TWinControl* Control) {
@@ -656,12 +678,24 @@ void TApplication::FormGone(TCustomForm* Form) {
   FReleased.erase(std::remove(FReleased.begin(), FReleased.end(), Form), FReleased.end());
 }
 
+void TApplication::DropLostWindows() {
+  if (FHintWindow && FHintWindow->GetNativeWindow() && !FHintWindow->GetNativeWindow()->Alive()) FHintWindow->Close();
+  if (Screen)
+    for (TCustomForm* f : std::vector<TCustomForm*>(Screen->FForms)) f->DropLostWindow();
+}
+
+void TApplication::ControlGone(TControl* Control) {
+  HintControlGone(Control);
+  QzClipboardControlGone(Control);
+}
+
 void TApplication::ProcessMessages() {
   try {
     QzWindowBackend().Pump();
   } catch (const std::exception& e) {
     HandleException(this, e);
   }
+  DropLostWindows();
   RunTimers();
   while (!FReleased.empty()) {
     TCustomForm* f = FReleased.back();

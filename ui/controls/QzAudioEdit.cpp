@@ -94,6 +94,8 @@ void QzAudioControlsInitialize() {
   }
   if (!SharedEdit) {
     SharedEdit = new TQzAudioEdit(Application);
+    // The longest value text ("-20.000,00") with room to spare; a paste is cut to it.
+    SharedEdit->MaxLength = 16;
     SharedEdit->Hide();
   }
 }
