@@ -22,9 +22,7 @@ void QzPasteClipboardText(TControl* Target, size_t MaxBytes, std::function<void(
   if (!Target || MaxBytes == 0 || !Paste) return;
   gPasteTarget = Target;
   const uint64_t serial = ++gPasteSerial;
-  gPasteAsking = true;
-  // A few bytes more than fit: where the text is cut shows whether a character was cut in two.
-  QzWindowBackend().RequestClipboardText(MaxBytes + 3, [serial, MaxBytes, Paste = std::move(Paste)](const std::string& Text) {
+  auto ready = [serial, MaxBytes, Paste = std::move(Paste)](const std::string& Text) {
     if (serial != gPasteSerial || !gPasteTarget || (!gPasteAsking && !gPasteTarget->IsShowing())) return;
     gPasteTarget = nullptr;
     size_t n = std::min(Text.size(), MaxBytes);
@@ -32,7 +30,10 @@ void QzPasteClipboardText(TControl* Target, size_t MaxBytes, std::function<void(
     if (n < Text.size())
       while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) --n;
     Paste(Text.substr(0, n));
-  });
+  };
+  gPasteAsking = true;
+  // A few bytes more than fit: where the text is cut shows whether a character was cut in two.
+  QzWindowBackend().RequestClipboardText(MaxBytes + 3, std::move(ready));
   gPasteAsking = false;
 }
 

@@ -267,9 +267,10 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
 // in the thread that idles the editor: the idle comes back with the request unanswered, the
 // text lands when the answer comes on a later idle, and no more than the box holds is taken.
 TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
+  enum TAnswer { Never, Whole, InPieces };  // in pieces: the INCR protocol, first piece only
   struct TRow {
     const char* Name;
-    bool Answer;
+    TAnswer Answer;
     std::string Text;
     float Want;
   };
@@ -277,10 +278,13 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
   std::string oversized = "-7,25" + std::string(11, '0');
   oversized.resize(8u << 20, ',');
   const TRow rows[] = {
-      {"answered on a later idle", true, "-6,5", -6.5f},
-      {"never answered", false, "", -6.5f},
-      {"8 MB answered, cut to the box", true, oversized, -7.25f},
+      {"answered on a later idle", Whole, "-6,5", -6.5f},
+      {"never answered", Never, "", -6.5f},
+      {"8 MB answered, cut to the box", Whole, oversized, -7.25f},
+      {"8 MB answered in pieces, the first cut to the box", InPieces, "-9,50" + oversized.substr(5, 256 * 1024),
+       -9.5f},
   };
+  const Atom incr = XInternAtom(Input, "INCR", False);
   const Atom clipboard = XInternAtom(Input, "CLIPBOARD", False), utf8 = XInternAtom(Input, "UTF8_STRING", False);
   const ::Window holder = XCreateSimpleWindow(Input, DefaultRootWindow(Input), 0, 0, 1, 1, 0, 0, 0);
   auto host = OpenHost();
@@ -302,9 +306,16 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     ASSERT_TRUE(XCheckTypedWindowEvent(Input, holder, SelectionRequest, &ev)) << "the editor asked for nothing";
     const XSelectionRequestEvent request = ev.xselectionrequest;
     EXPECT_EQ(request.target, utf8);
-    if (row.Answer) {
-      XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
-                      reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+    if (row.Answer != Never) {
+      const long size = 8 << 20;
+      if (row.Answer == InPieces) {
+        XSelectInput(Input, request.requestor, PropertyChangeMask);
+        XChangeProperty(Input, request.requestor, request.property, incr, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&size), 1);
+      } else {
+        XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+      }
       XSelectionEvent reply{};
       reply.type = SelectionNotify;
       reply.requestor = request.requestor;
@@ -315,6 +326,19 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
       XSendEvent(Input, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
       XSync(Input, False);
       Idle(e, 5);
+      if (row.Answer == InPieces) {
+        // The editor took the INCR notice (deleted it): the first piece follows.
+        XSync(Input, False);
+        bool asked = false;
+        while (XCheckTypedWindowEvent(Input, request.requestor, PropertyNotify, &ev))
+          asked = asked || (ev.xproperty.atom == request.property && ev.xproperty.state == PropertyDelete);
+        ASSERT_TRUE(asked) << "the answer in pieces was not taken up";
+        XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+        XSync(Input, False);
+        Idle(e, 5);
+        XSelectInput(Input, request.requestor, NoEventMask);
+      }
     }
     Chord(0, XK_Return);
     Idle(e, 5);
