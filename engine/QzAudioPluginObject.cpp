@@ -14,6 +14,7 @@ TQzShared<bool> RunningAsVst{false};
 void (*QzToolkitEventPump)() = nullptr;
 bool (*QzToolkitIdleCanWait)() = nullptr;
 bool (*QzPrepareWindowSystem)() = nullptr;
+bool (*QzEditorWindowShown)() = nullptr;
 
 namespace {
 // The thread that pumps the toolkit: claimed by the first pump. Unset is the default id.
@@ -122,6 +123,14 @@ void QzResetToolkitThread() {
   gToolkitViolations.store(0, std::memory_order_relaxed);
 }
 
+bool QzClaimToolkitThread() {
+  const std::thread::id self = std::this_thread::get_id();
+  if (gToolkitThread.load(std::memory_order_acquire) == self) return true;
+  if (QzEditorWindowShown && QzEditorWindowShown()) return QzCheckToolkitThread();
+  gToolkitThread.store(self, std::memory_order_release);
+  return true;
+}
+
 void QzPumpToolkitEvents() {
   std::thread::id none;
   // The first pump makes its thread the toolkit's; a pump from any other thread is refused, as
@@ -215,7 +224,8 @@ void TQzAudioPluginObject::LoadFaceFromResource() {
 
 IQzPluginEditor* TQzAudioPluginObject::GetEditor() {
   if (!Editor) {
-    QzCheckToolkitThread();
+    // Making an editor is the start of opening one.
+    if (!QzClaimToolkitThread()) return nullptr;
     Editor = CreateEditor();
     // CreateEditor shows the presets as they are now.
     FEditorStale.store(false, std::memory_order_release);
@@ -282,6 +292,7 @@ int32_t TQzAudioPluginObject::EditGetRect(void* Ptr) {
 }
 
 int32_t TQzAudioPluginObject::EditOpen(void* Ptr) {
+  if (!QzClaimToolkitThread()) return 0;
   IQzPluginEditor* editor = GetEditor();
   if (!editor) return 0;
   // No display to show it on: the host learns that there is no editor window, nothing more.
@@ -368,8 +379,10 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
     case effEditOpen: {
       // The first paint comes at once rather than at the host's next idle.
       const int32_t result = EditOpen(Ptr);
-      if (result) EditorIdle();
-      return result;
+      if (!result) return 0;
+      EditorIdle();
+      // A window that could not be made (the host's window does not exist) is no open editor.
+      return Editor && Editor->GetVisible() ? 1 : 0;
     }
     case effEditClose: {
       // The hidden window is taken down now: the host may destroy its own window next.
@@ -458,6 +471,7 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
 
   switch (Opcode) {
     case 10001:
+      if (!QzClaimToolkitThread()) return qcrNotDone;
       if (IQzPluginEditor* editor = GetEditor()) {
         if (QzPrepareWindowSystem && !QzPrepareWindowSystem()) return qcrNotDone;
         editor->Show();
@@ -504,7 +518,8 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
     }
     case 15008:
       if (IQzPluginEditor* editor = GetEditor()) {
-        if (argument == 1 && QzPrepareWindowSystem && !QzPrepareWindowSystem()) return qcrNotDone;
+        if (argument == 1 && (!QzClaimToolkitThread() || (QzPrepareWindowSystem && !QzPrepareWindowSystem())))
+          return qcrNotDone;
         editor->SetVisible(argument == 1);
         return qcrDone;
       }

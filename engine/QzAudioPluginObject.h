@@ -59,6 +59,13 @@ void QzResetToolkitThread();
 // Called on: the toolkit's thread (each pump), and once at unload on the unloading thread.
 // Frees the instances whose end waited for the toolkit's thread (TQzAudioPluginObject::Release).
 void QzFreeReleasedInstances();
+// Called on: the thread that opens an editor. While no editor window is shown anywhere in the
+// process, the calling thread becomes the toolkit's (a stray idle from a worker, or a host that
+// replaced its GUI thread, must not leave every later editor dead); False, counted like any
+// other refusal, when another thread holds the toolkit with an editor window up.
+bool QzClaimToolkitThread();
+// Called on: any. True while an editor window is shown; the library fills it in (null: never).
+extern bool (*QzEditorWindowShown)();
 
 // Called on: host GUI thread, before an editor window is made or shown. Makes sure a window
 // system is there to show it (the library installs the X11 backend in a real host); False when

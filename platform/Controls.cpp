@@ -319,7 +319,7 @@ TControl::~TControl() {
     FParent->RemoveControl(this);
   }
   if (FAction) FAction->UnregisterClient(this);
-  if (Application) Application->HintControlGone(this);
+  if (Application) Application->ControlGone(this);
   FFont->OnChange = nullptr;
 }
 

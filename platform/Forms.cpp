@@ -1,7 +1,10 @@
 #include "platform/Forms.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+
+#include "platform/Clipbrd.h"
 
 #include "platform/ExtCtrls.h"
 #include "platform/FormReader.h"
@@ -9,6 +12,7 @@
 
 namespace {
 
+std::atomic<int> gShownForms{0};
 constexpr uint64_t kDoubleClickMs = 500;
 constexpr int32_t kDoubleClickDistance = 4;
 
@@ -55,6 +59,22 @@ TCustomForm::~TCustomForm() {
   }
   if (Application) Application->FormGone(this);
   FWindow.reset();
+  if (FCountedShown) gShownForms.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+int QzShownFormCount() { return gShownForms.load(std::memory_order_acquire); }
+
+void TCustomForm::CountShown() {
+  if (GetVisible() == FCountedShown) return;
+  FCountedShown = GetVisible();
+  gShownForms.fetch_add(FCountedShown ? 1 : -1, std::memory_order_acq_rel);
+}
+
+void TCustomForm::DropLostWindow() {
+  if (!FWindow || FWindow->Alive()) return;
+  if (GetVisible()) SetVisible(false);
+  if (FWindow) DestroyHandle();
+  CountShown();
 }
 
 void TCustomForm::Loaded() { TCustomControl::Loaded(); }
@@ -234,6 +254,7 @@ void TCustomForm::SetVisible(bool Value) {
     if (FActive) SetWindowActive(false);
     if (GetCaptureControl() && GetCaptureControl()->GetParentForm() == this) SetCaptureControl(nullptr);
   }
+  CountShown();
 }
 
 void TCustomForm::SetText(const std::string& Value) {
@@ -307,6 +328,7 @@ void TCustomForm::SetParentWindow(uintptr_t Value) {
       SetVisible(true);
     }
   }
+  CountShown();
 }
 
 void TCustomForm::SetActiveControl(TWinControl* Control) {
@@ -700,6 +722,17 @@ bool TApplication::IdleCanWait() {
   return true;
 }
 
+void TApplication::DropLostWindows() {
+  if (FHintWindow && FHintWindow->GetNativeWindow() && !FHintWindow->GetNativeWindow()->Alive()) FHintWindow->Close();
+  if (Screen)
+    for (TCustomForm* f : std::vector<TCustomForm*>(Screen->FForms)) f->DropLostWindow();
+}
+
+void TApplication::ControlGone(TControl* Control) {
+  HintControlGone(Control);
+  QzClipboardControlGone(Control);
+}
+
 void TApplication::ProcessMessages() {
   // Sixty pumps a second on average under a fast host: each moves the next one on by 50/3 ms
   // from where it was due, so the host's jitter loses none, but never to less than half that
@@ -712,6 +745,7 @@ void TApplication::ProcessMessages() {
   } catch (const std::exception& e) {
     HandleException(this, e);
   }
+  DropLostWindows();
   RunTimers();
   while (!FReleased.empty()) {
     TCustomForm* f = FReleased.back();

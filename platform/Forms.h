@@ -116,6 +116,10 @@ public:
 
   void CreateHandle() override;
   void DestroyHandle() override;
+  // The window system took the native window away (another client destroyed it, or the
+  // connection to the server was lost): the form hides and lets go of it, so that showing it
+  // again makes a new one. Nothing happens while the window lives.
+  void DropLostWindow();
   // From the native window.
   void HandleWindowEvent(const TQzWindowEvent& Event) override;
 
@@ -176,7 +180,13 @@ private:
   TControl* FLastDownControl = nullptr;
   bool FDoubleDown = false;
   bool FFromWindow = false;
+  bool FCountedShown = false;
+  void CountShown();
 };
+
+// Forms shown now, in the whole process. Any thread may ask (a host thread that wants the
+// toolkit asks whether another thread's windows are up).
+int QzShownFormCount();
 
 class TForm : public TCustomForm {
 public:
@@ -248,6 +258,10 @@ public:
   // From the forms: the pointer is over Control (nullptr: over none) at a screen point.
   void HintMouseMessage(TControl* Control, TPoint ScreenPos);
   void HintControlGone(TControl* Control);
+  // A control is being freed: nothing of the application (hint, paste) points to it any more.
+  void ControlGone(TControl* Control);
+  // DropLostWindow for every form, and the hint closed when its window was lost.
+  void DropLostWindows();
   bool HintShowing() const;
   const std::string& HintText() const { return FHintText; }
   // The hint's window, 0 when none is showing.

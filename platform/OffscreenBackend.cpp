@@ -17,10 +17,11 @@ TQzWindowEvent MouseEvent(TQzEventKind Kind, int32_t X, int32_t Y, TShiftState S
   return e;
 }
 
-std::unique_ptr<TQzWindowBackend>& Current() {
-  static std::unique_ptr<TQzWindowBackend> b;
-  return b;
-}
+// Made before the toolkit's application object (init priority 200) and so freed after it: a
+// form still alive at the end lets go of its window while the backend is there.
+__attribute__((init_priority(199))) std::unique_ptr<TQzWindowBackend> gBackend;
+
+std::unique_ptr<TQzWindowBackend>& Current() { return gBackend; }
 
 }  // namespace
 
@@ -107,6 +108,10 @@ bool TQzOffscreenBackend::GetClipboardPNG(std::vector<uint8_t>& Png) {
   if (!FHasClipPng) return false;
   Png = FClipPng;
   return true;
+}
+
+void TQzOffscreenBackend::RequestClipboardText(size_t MaxBytes, std::function<void(const std::string& Text)> Ready) {
+  if (FHasClipText && Ready) Ready(FClipText.substr(0, MaxBytes));
 }
 
 void TQzOffscreenBackend::SetScreenSize(int32_t Width, int32_t Height) {

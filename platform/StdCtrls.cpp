@@ -136,7 +136,11 @@ void TCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
       }
       return;
     case 'V':
-      if (Shift.Contains(ssCtrl) && !ReadOnly) ReplaceSelection(Clipboard()->GetAsText());
+      if (Shift.Contains(ssCtrl) && !ReadOnly)
+        QzPasteClipboardText(this, MaxLength > 0 ? static_cast<size_t>(MaxLength) : QzPasteTextLimit,
+                             [this](const std::string& Text) {
+                               if (!ReadOnly) ReplaceSelection(Text);
+                             });
       return;
     default: return;
   }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,6 +125,17 @@ public:
   virtual bool GetClipboardText(std::string& Text) = 0;
   virtual void SetClipboardPNG(std::vector<uint8_t> Png) = 0;
   virtual bool GetClipboardPNG(std::vector<uint8_t>& Png) = 0;
+  // The clipboard's text without waiting for the program that holds it: Ready runs with at most
+  // MaxBytes bytes of it, at once when the text is at hand, else from a later Pump when the
+  // holder answers. A holder that refuses or never answers, or a newer request, drops it: Ready
+  // never runs then.
+  virtual void RequestClipboardText(size_t MaxBytes, std::function<void(const std::string& Text)> Ready) = 0;
+  // True while the clipboard holds something this backend hands to other programs (dropping the
+  // backend would lose it).
+  virtual bool ServesClipboard() const { return false; }
+  // False once the window system is gone for good (the server went away or dropped us): its
+  // windows are lost and a new backend is needed. Asks the server when it must.
+  virtual bool CheckConnection() { return true; }
 };
 
 // The backend in use. The off-screen backend is installed until another is set; the plug-in
@@ -160,6 +172,7 @@ public:
   bool GetClipboardText(std::string& Text) override;
   void SetClipboardPNG(std::vector<uint8_t> Png) override;
   bool GetClipboardPNG(std::vector<uint8_t>& Png) override;
+  void RequestClipboardText(size_t MaxBytes, std::function<void(const std::string& Text)> Ready) override;
 
   // ---- for tests ----
   void AdvanceClock(uint64_t Ms) { FNow += Ms; }

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 #include <memory>
@@ -51,8 +52,10 @@ enum : long {
 
 // Our connections, our handlers' bookkeeping. All of it is touched on the GUI thread only, the
 // one thread that calls into our connection.
-std::vector<Display*> gOwnDisplays;
-std::vector<Display*> gDeadDisplays;
+// Never freed: a connection may close in the library's last moments, after the ordinary
+// static objects are gone, and its errors must still be known as ours.
+std::vector<Display*>& gOwnDisplays = *new std::vector<Display*>;
+std::vector<Display*>& gDeadDisplays = *new std::vector<Display*>;
 int gTrapDepth = 0;
 unsigned long gOwnErrors = 0;
 XErrorHandler gPreviousHandler = nullptr;
@@ -93,18 +96,20 @@ public:
       gPreviousIOHandler = XSetIOErrorHandler(OwnIOErrorHandler);
     }
     FErrorsAtStart = gOwnErrors;
-    FFirstRequest = NextRequest(D);
+    FFirstRequest = D ? NextRequest(D) : 0;
   }
   ~TOwnRequests() {
     if (--gTrapDepth > 0) return;
     // A scope that sent nothing (a pump that found no events) owes no round trip: the errors of
     // earlier requests were collected when their own scope ended.
-    if (!IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XSync(FDpy, False);
+    if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XSync(FDpy, False);
     XSetErrorHandler(gPreviousHandler);
     XSetIOErrorHandler(gPreviousIOHandler);
   }
   TOwnRequests(const TOwnRequests&) = delete;
   TOwnRequests& operator=(const TOwnRequests&) = delete;
+  // The connection was closed in this scope: nothing more is sent on it.
+  void Closed() { FDpy = nullptr; }
   // True when a request sent in this scope failed.
   bool Failed() {
     if (!IsDead(FDpy)) XSync(FDpy, False);
@@ -221,6 +226,7 @@ public:
     TEXT = atom("TEXT");
     IMAGE_PNG = atom("image/png");
     QZ_SELECTION = atom("QZ_SELECTION");
+    QZ_PASTE = atom("QZ_PASTE");
     Helper = XCreateSimpleWindow(Dpy, DefaultRootWindow(Dpy), -10, -10, 1, 1, 0, 0, 0);
     XSelectInput(Dpy, Helper, PropertyChangeMask);
     // The user's input method ($XMODIFIERS), else the built-in one of the locale.
@@ -232,15 +238,19 @@ public:
     }
   }
   ~TQzX11Backend() override {
+    Paste.reset();
     {
+      // Closing still talks to a live server: no error of it may reach the host's handlers.
       TOwnRequests own(Dpy);
       if (!Dead()) {
         EndTransfers();
-        if (IM) XCloseIM(IM);
         XDestroyWindow(Dpy, Helper);
       }
+      // The input method's client side is ours to free even when the server is gone.
+      if (IM) XCloseIM(IM);
+      XCloseDisplay(Dpy);
+      own.Closed();
     }
-    XCloseDisplay(Dpy);
     gOwnDisplays.erase(std::remove(gOwnDisplays.begin(), gOwnDisplays.end(), Dpy), gOwnDisplays.end());
     gDeadDisplays.erase(std::remove(gDeadDisplays.begin(), gDeadDisplays.end(), Dpy), gDeadDisplays.end());
   }
@@ -318,6 +328,28 @@ public:
     Text.assign(data.begin(), data.end());
     return true;
   }
+  void RequestClipboardText(size_t MaxBytes, std::function<void(const std::string& Text)> Ready) override {
+    Paste.reset();
+    if (Dead() || !Ready || MaxBytes == 0) return;
+    TOwnRequests own(Dpy);
+    const Window owner = XGetSelectionOwner(Dpy, CLIPBOARD);
+    if (owner == None) return;
+    if (owner == Helper) {
+      if (HasText) Ready(ClipText.substr(0, MaxBytes));
+      return;
+    }
+    Paste = std::make_unique<TPaste>(TPaste{MaxBytes, std::move(Ready), Now(), false, {}});
+    XConvertSelection(Dpy, CLIPBOARD, UTF8_STRING, QZ_PASTE, Helper, CurrentTime);
+    XFlush(Dpy);
+  }
+  bool ServesClipboard() const override { return (HasText || HasPng) && !Dead(); }
+  bool CheckConnection() override {
+    if (Dead()) return false;
+    // A round trip finds a server that went away or closed our connection.
+    TOwnRequests own(Dpy);
+    XSync(Dpy, False);
+    return !Dead();
+  }
   bool GetClipboardPNG(std::vector<uint8_t>& Png) override {
     if (Dead()) return false;
     TOwnRequests own(Dpy);
@@ -335,9 +367,80 @@ public:
   std::map<Window, TQzX11Window*> Windows;
   Atom WM_PROTOCOLS, WM_DELETE_WINDOW, NET_WM_STATE, NET_WM_STATE_ABOVE, NET_WM_STATE_SKIP_TASKBAR,
       NET_WM_WINDOW_TYPE, NET_WM_WINDOW_TYPE_UTILITY, NET_WM_WINDOW_OPACITY, NET_WM_NAME, MOTIF_WM_HINTS,
-      UTF8_STRING, INCR, CLIPBOARD, TARGETS, TEXT, IMAGE_PNG, QZ_SELECTION;
+      UTF8_STRING, INCR, CLIPBOARD, TARGETS, TEXT, IMAGE_PNG, QZ_SELECTION, QZ_PASTE;
 
 private:
+  // A paste waiting for the clipboard's holder: the answer arrives as events of later pumps.
+  struct TPaste {
+    size_t MaxBytes;
+    std::function<void(const std::string& Text)> Ready;
+    uint64_t LastActivity;
+    bool Pieces;  // the holder sends the answer in pieces (INCR)
+    std::string Text;
+  };
+  static constexpr uint64_t kPasteTimeoutMs = 2000;
+
+  // Reads at most Room bytes of the paste property and deletes it (a holder sending pieces
+  // takes that as the request for the next one); False when it cannot be read.
+  bool ReadPaste(size_t Room, std::string& Out, Atom& Type, int& Format) {
+    unsigned long n = 0, rest = 0;
+    unsigned char* data = nullptr;
+    const long units = static_cast<long>(std::min<size_t>((Room + 3) / 4, 1u << 20));
+    Out.clear();
+    if (XGetWindowProperty(Dpy, Helper, QZ_PASTE, 0, units, True, AnyPropertyType, &Type, &Format, &n, &rest, &data) !=
+        Success)
+      return false;
+    if (data && Format == 8) Out.assign(reinterpret_cast<const char*>(data), std::min<size_t>(n, Room));
+    if (data) XFree(data);
+    return true;
+  }
+
+  void FinishPaste() {
+    std::unique_ptr<TPaste> p = std::move(Paste);
+    p->Ready(p->Text);
+  }
+
+  // The holder's answer: the text (only as much as was asked for is read; the rest is deleted
+  // unread), a refusal, or the start of an answer in pieces.
+  void PasteAnswered(const XSelectionEvent& S) {
+    if (!Paste || S.target != UTF8_STRING) return;
+    Atom type = None;
+    int format = 0;
+    std::string text;
+    if (S.property == None || !ReadPaste(Paste->MaxBytes, text, type, format)) {
+      Paste.reset();
+      return;
+    }
+    if (type == INCR) {
+      Paste->Pieces = true;
+      Paste->LastActivity = Now();
+      return;
+    }
+    XDeleteProperty(Dpy, Helper, QZ_PASTE);
+    if (format != 8) {
+      Paste.reset();
+      return;
+    }
+    Paste->Text = std::move(text);
+    FinishPaste();
+  }
+
+  // The next piece of an answer in pieces. Once the paste has all it can hold the holder is
+  // asked for nothing more (it gives up on its own).
+  void PastePiece(const XPropertyEvent& P) {
+    if (!Paste || !Paste->Pieces || P.atom != QZ_PASTE || P.state != PropertyNewValue) return;
+    Atom type = None;
+    int format = 0;
+    std::string piece;
+    if (!ReadPaste(Paste->MaxBytes - Paste->Text.size(), piece, type, format) || format != 8) {
+      Paste.reset();
+      return;
+    }
+    Paste->LastActivity = Now();
+    Paste->Text += piece;
+    if (piece.empty() || Paste->Text.size() >= Paste->MaxBytes) FinishPaste();
+  }
+
   // Answers larger than one request go in pieces (the INCR protocol): the requestor deletes the
   // property to ask for the next piece; an empty piece ends the answer.
   struct TTransfer {
@@ -366,6 +469,8 @@ private:
 
   void ExpireTransfers() {
     const uint64_t now = Now();
+    // A holder that never answers: the paste is dropped (nobody waited for it).
+    if (Paste && now - Paste->LastActivity > kPasteTimeoutMs) Paste.reset();
     for (size_t i = Transfers.size(); i-- > 0;)
       if (now - Transfers[i].LastActivity > kTransferTimeoutMs) {
         {
@@ -568,8 +673,15 @@ private:
       HasText = HasPng = false;
       return;
     }
+    if (ev.type == SelectionNotify) {
+      if (ev.xselection.requestor == Helper && ev.xselection.selection == CLIPBOARD) PasteAnswered(ev.xselection);
+      return;
+    }
     if (ev.type == PropertyNotify) {
-      ContinueTransfer(ev.xproperty);
+      if (ev.xproperty.window == Helper)
+        PastePiece(ev.xproperty);
+      else
+        ContinueTransfer(ev.xproperty);
       return;
     }
     if (ev.type == MappingNotify) {
@@ -694,11 +806,13 @@ private:
   std::shared_ptr<const std::vector<uint8_t>> ClipTextBytes, ClipPngBytes;
   bool HasText = false, HasPng = false;
   std::vector<TTransfer> Transfers;
+  std::unique_ptr<TPaste> Paste;
 };
 
 TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQzWindowParams& Params)
     : FBackend(Backend), FSink(Sink), FParams(Params) {
   Display* d = Backend->Dpy;
+  QzCountNativeWindow(1);
   TOwnRequests own(d);
   const Window parent = Params.ParentWindow ? static_cast<Window>(Params.ParentWindow) : DefaultRootWindow(d);
   XSetWindowAttributes a{};
@@ -714,6 +828,14 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
     mask |= CWOverrideRedirect | CWSaveUnder;
   }
   const int x = Params.ParentWindow ? 0 : Params.Left, y = Params.ParentWindow ? 0 : Params.Top;
+  // A parent that never existed or is gone already: nothing is made (the host is told the
+  // editor did not open). One destroyed between this question and the window's making is
+  // caught below.
+  XWindowAttributes pa;
+  if (Params.ParentWindow && (!XGetWindowAttributes(d, parent, &pa) || own.Failed())) {
+    FGone = true;
+    return;
+  }
   FWindow = XCreateWindow(d, parent, x, y, static_cast<unsigned>(std::max(Params.Width, 1)),
                           static_cast<unsigned>(std::max(Params.Height, 1)), 0, CopyFromParent, InputOutput,
                           CopyFromParent, mask, &a);
@@ -726,7 +848,6 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
     XSetClassHint(d, FWindow, &hint);
   }
   Backend->Windows[FWindow] = this;
-  QzCountNativeWindow(1);
   XWindowAttributes wa;
   if (XGetWindowAttributes(d, FWindow, &wa)) {
     FVisual = wa.visual;
@@ -735,8 +856,11 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
   // The host destroys its window when it likes (a track goes away); we must hear of it. Event
   // masks are per client, so this leaves the host's own selection alone.
   if (Params.ParentWindow) XSelectInput(d, parent, StructureNotifyMask);
-  // A parent that was gone already: the window could not be made.
-  if (own.Failed() || !FVisual) FGone = true;
+  // A parent that went meanwhile: the window could not be made, and nothing more is asked of it.
+  if (own.Failed() || !FVisual) {
+    FGone = true;
+    return;
+  }
   if (Backend->IM && !popup) {
     FIC = XCreateIC(Backend->IM, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, FWindow,
                     XNFocusWindow, FWindow, nullptr);
@@ -757,15 +881,15 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
 }
 
 TQzX11Window::~TQzX11Window() {
-  FBackend->Windows.erase(FWindow);
+  if (FWindow) FBackend->Windows.erase(FWindow);
   QzCountNativeWindow(-1);
   TOwnRequests own(FBackend->Dpy);
   // A dead connection sends nothing, but the client side of the GC and the input context is
   // ours to free all the same.
   GrabInput(false);
   if (FIC) XDestroyIC(FIC);
-  XFreeGC(FBackend->Dpy, FGC);
-  if (FBackend->Dead()) return;
+  if (FGC) XFreeGC(FBackend->Dpy, FGC);
+  if (FBackend->Dead() || !FWindow) return;
   if (!FGone) {
     XDestroyWindow(FBackend->Dpy, FWindow);
     // The parent stays watched while another window of ours lives in it.

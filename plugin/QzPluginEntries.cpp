@@ -16,9 +16,27 @@
 namespace {
 constexpr int32_t MaxFramesPerCall = 65535;
 
+// The X connection the library opened itself (not a backend a test or a tool chose).
+bool gOwnWindowSystem = false;
+
+// A connection goes when nothing needs it any more: no window of ours on it and nothing of
+// ours on the clipboard, or it died (its windows are let go first). The next editor opens a
+// new one, to whatever display there is then.
+void ReleaseUnusedWindowSystem() {
+  if (!gOwnWindowSystem || QzNativeWindowCount() > 0) return;
+  TQzWindowBackend& backend = QzWindowBackend();
+  if (backend.ServesClipboard() && backend.CheckConnection()) return;
+  if (QzResetWindowBackend()) gOwnWindowSystem = false;
+}
+
 // The toolkit has no thread of its own: window events, repaints and due timers run when the
 // host's GUI thread calls in (effEditIdle, call_object).
-void PumpToolkit() { Application->ProcessMessages(); }
+void PumpToolkit() {
+  Application->ProcessMessages();
+  ReleaseUnusedWindowSystem();
+}
+
+bool EditorWindowShown() { return QzShownFormCount() > 0; }
 
 TQzAudioPluginObject* ObjectOf(AEffect* Effect) {
   return Effect ? static_cast<TQzAudioPluginObject*>(Effect->object) : nullptr;
@@ -67,6 +85,7 @@ void QzStartLibrary() {
   QzToolkitEventPump = PumpToolkit;
   QzToolkitIdleCanWait = [] { return Application->IdleCanWait(); };
   QzPrepareWindowSystem = QzEnsureWindowSystem;
+  QzEditorWindowShown = EditorWindowShown;
   QzRegisterEditor();
 }
 
@@ -74,6 +93,9 @@ void QzStopLibrary() {
   // Instances closed off the toolkit's thread after its last pump: nothing pumps any more.
   QzFreeReleasedInstances();
   QzRegisterEffectEditorFactory(nullptr);
+  // The connection closes with the library (Xlib frees what it keeps for it).
+  if (gOwnWindowSystem && QzResetWindowBackend()) gOwnWindowSystem = false;
+  QzEditorWindowShown = nullptr;
   QzPrepareWindowSystem = nullptr;
   QzToolkitEventPump = nullptr;
   QzToolkitIdleCanWait = nullptr;
@@ -84,9 +106,18 @@ void QzStopLibrary() {
 }
 
 bool QzEnsureWindowSystem() {
-  if (QzWindowBackendChosen()) return true;
+  if (QzWindowBackendChosen()) {
+    if (QzWindowBackend().CheckConnection()) return true;
+    // The server went away or dropped us (a user killed our client): the windows on it are
+    // let go, and a new connection is made.
+    Application->DropLostWindows();
+    if (!QzResetWindowBackend()) return false;
+    gOwnWindowSystem = false;
+  }
   std::unique_ptr<TQzWindowBackend> x11 = QzCreateX11Backend(nullptr);
-  return x11 && QzSetWindowBackend(std::move(x11));
+  if (!x11 || !QzSetWindowBackend(std::move(x11))) return false;
+  gOwnWindowSystem = true;
+  return true;
 }
 
 AEffect* QzVstEntry() {

@@ -98,6 +98,21 @@ bool TXvfb::Start(const std::string& Binary) {
   return false;
 }
 
+bool TXvfb::Restart(const std::string& Binary) {
+  Stop();
+  Pid = fork();
+  if (Pid == 0) {
+    execl(Binary.c_str(), Binary.c_str(), Name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; Pid > 0 && i < 100; ++i) {
+    if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 void TXvfb::Stop() {
   if (Pid > 0) {
     kill(Pid, SIGTERM);

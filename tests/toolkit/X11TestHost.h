@@ -22,6 +22,8 @@ public:
   // running side by side never race for the same number. -noreset: the probe connection
   // closing must not make the server regenerate under the next client.
   bool Start(const std::string& Binary);
+  // Stops the server and starts a new one on the same display (an X server restarting).
+  bool Restart(const std::string& Binary);
   void Stop();
   ~TXvfb() { Stop(); }
   std::string Name;

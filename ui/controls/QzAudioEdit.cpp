@@ -104,6 +104,8 @@ void QzAudioControlsInitialize() {
     if (!SharedCommit) SharedCommit = new TQzAudioEditCommit;
     SharedEdit = new TQzAudioEdit(Application);
     SharedEdit->OnKeyPress = [](TObject*, char& Key) { EditKeyPressed(Key); };
+    // The longest value text ("-20.000,00") with room to spare; a paste is cut to it.
+    SharedEdit->MaxLength = 16;
     SharedEdit->Hide();
   }
 }

@@ -457,7 +457,12 @@ void TQzCustomEdit::KeyDown(uint16_t& Key, TShiftState Shift) {
       break;
     case 'V':
       if (ctrl) {
-        if (!FReadOnly) InsertFiltered(Clipboard()->GetAsText(), false);
+        // A character takes at most four bytes.
+        if (!FReadOnly)
+          QzPasteClipboardText(this, FMaxLength > 0 ? static_cast<size_t>(FMaxLength) * 4 : QzPasteTextLimit,
+                               [this](const std::string& Text) {
+                                 if (!FReadOnly) InsertFiltered(Text, false);
+                               });
         Key = 0;
       }
       break;
