@@ -140,9 +140,7 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
         else if (Clicked.size() == 1) got = Clicked[0] == ptbAbout ? "about" : (Clicked[0] == ptbReset ? "reset" : "?");
         if (got != expected && ++wrong < 5)
           ADD_FAILURE() << c.Name << " at " << x << "," << y << ": " << got << ", expected " << expected;
-        if (got == "none") {
-          EXPECT_EQ(Bar->GetCurrentSlot(), before);
-        }
+        if (got == "none") EXPECT_EQ(Bar->GetCurrentSlot(), before);
       }
     }
     EXPECT_EQ(wrong, 0) << c.Name;

@@ -16,14 +16,6 @@ namespace {
 
 using StdCtrls = UiFormTest;
 
-template <class T>
-T* Put(TForm* Form, int L, int T_, int W, int H) {
-  T* c = QzCreate<T>(Form);
-  c->SetBounds(L, T_, W, H);
-  c->SetParent(Form);
-  return c;
-}
-
 TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   QzStdCtrlsInitialize();
   QzStdCtrlsInitialize();  // a second start adds nothing
@@ -43,10 +35,8 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   ASSERT_NE(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
   EXPECT_NE(QzExtCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("QzCheckBox")) << "own copies";
   EXPECT_EQ(QzExtCtrlsBitmap(""), nullptr);
-  QzStdCtrlsFinalize();
-  QzExtCtrlsFinalize();
-  EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), nullptr);
-  EXPECT_EQ(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
+  QzStdCtrlsFinalize(), QzExtCtrlsFinalize();
+  EXPECT_TRUE(!QzStdCtrlsBitmap("QzCheckBox") && !QzExtCtrlsBitmap("QZALIGNTOP"));
 }
 
 // A self-sizing label must come to rest: after the first fit, more paints move nothing, and a
@@ -62,7 +52,7 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Alignment) + " align " + std::to_string(row.Align));
-    auto* l = Put<TQzLabel>(Form, 100, 50, 150, 30);
+    auto* l = Put<TQzLabel>(100, 50, 150, 30);
     l->SetCaption("Gain and level");
     l->SetAlignment(row.Alignment);
     l->SetPadding(row.Padding);
@@ -73,22 +63,13 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
     const TRect fitted = l->GetBoundsRect();
     if (row.Align == alNone) {
       EXPECT_EQ(l->GetWidth(), l->GetTextWidth() + 2 * row.Padding);
-      if (row.Alignment == taLeftJustify) {
-        EXPECT_EQ(fitted.Left, before.Left);
-      }
-      if (row.Alignment == taRightJustify) {
-        EXPECT_EQ(fitted.Right, before.Right);
-      }
-      if (row.Alignment == taCenter) {
-        EXPECT_NEAR(fitted.Left + fitted.Right, before.Left + before.Right, 1);
-      }
+      if (row.Alignment == taLeftJustify) EXPECT_EQ(fitted.Left, before.Left);
+      if (row.Alignment == taRightJustify) EXPECT_EQ(fitted.Right, before.Right);
+      if (row.Alignment == taCenter) EXPECT_NEAR(fitted.Left + fitted.Right, before.Left + before.Right, 1);
     }
-    if (row.Align == alLeft) {
-      EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
-    }
+    if (row.Align == alLeft) EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
     for (int i = 0; i < 5; ++i) {
-      l->Invalidate();
-      Pump();
+      Repaint(l);
       EXPECT_EQ(l->GetBoundsRect().Left, fitted.Left);
       EXPECT_EQ(l->GetBoundsRect().Right, fitted.Right);
       EXPECT_EQ(l->GetBoundsRect().Bottom, fitted.Bottom);
@@ -99,28 +80,24 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
 }
 
 TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
-  auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 56);
+  auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
   bar->SetColor(RGB(0, 0, 255));
   bar->SetCaption("");
   bar->SetBottomLine(false);
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 0, 255));
   // A picture covers the band instead.
-  TBitmap picture;
-  picture.SetSize(4, 4);
-  picture.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
-  picture.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  bar->SetBitmap(&picture);
+  auto picture = FilledBitmap(4, 4, RGB(0, 200, 0));
+  bar->SetBitmap(picture.get());
   Pump();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 200, 0));
   // Stretched with averaging: black and white columns shrunk to half give grey.
-  picture.SetSize(400, 112);
+  picture->SetSize(400, 112);
   for (int x = 0; x < 400; ++x) {
-    picture.GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
-    picture.GetCanvas()->Line(x, 0, x, 112);
+    picture->GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
+    picture->GetCanvas()->Line(x, 0, x, 112);
   }
-  bar->SetBitmap(&picture);
+  bar->SetBitmap(picture.get());
   Pump();
   const TColor grey = ScreenPixel(100, 40);
   EXPECT_EQ(GetRValue(grey), GetBValue(grey));
@@ -135,13 +112,12 @@ TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
   };
   const TRow rows[] = {{true, {ssLeft}, 30}, {false, {ssLeft}, 0}, {true, {}, 0}};
   for (const TRow& row : rows) {
-    auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 56);
+    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
     bar->SetMoveWindow(row.MoveWindow);
     Form->SetBounds(100, 100, Form->GetWidth(), Form->GetHeight());
     bar->MouseDown(mbLeft, {ssLeft}, 10, 10);
     bar->MouseMove(row.MoveShift, 40, 20);
-    EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
-    EXPECT_EQ(Form->GetTop(), 100 + (row.ExpectDx ? 10 : 0));
+    EXPECT_EQ(std::pair(Form->GetLeft(), Form->GetTop()), std::pair(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
     bar->MouseUp(mbLeft, {}, 40, 20);
     bar->MouseMove({ssLeft}, 80, 80);  // after the release nothing follows
     EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
@@ -150,7 +126,7 @@ TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
 }
 
 TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
-  auto* box = Put<TQzCheckBox>(Form, 10, 10, 100, 15);
+  auto* box = Put<TQzCheckBox>(10, 10, 100, 15);
   int changes = 0;
   box->OnChanged = [&](TObject*) { ++changes; };
   EXPECT_TRUE(box->GetChecked());
@@ -179,7 +155,7 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
 }
 
 TEST_F(StdCtrls, ButtonDownFollowsPressAndLeave) {
-  auto* b = Put<TQzButton>(Form, 10, 10, 95, 25);
+  auto* b = Put<TQzButton>(10, 10, 95, 25);
   TMessage m;
   b->MouseDown(mbLeft, {}, 5, 5);
   EXPECT_TRUE(b->GetDown());
@@ -200,11 +176,10 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
   cell.SetSize(4, 4);
   images->Add(&cell);
   images->SetDrawingStyle(dsSelected);
-  auto* b = Put<TQzButton>(Form, 10, 10, 95, 25);
+  auto* b = Put<TQzButton>(10, 10, 95, 25);
   b->SetImages(images);
   b->SetImageIndex(0);
-  Form->Show();
-  Pump();
+  Show();
   b->SetEnabled(false);
   Pump();
   EXPECT_EQ(images->GetDrawingStyle(), dsSelected);
@@ -214,11 +189,10 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
 
 TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
   auto* images = QzCreate<TImageList>(Form);
-  auto* l = Put<TQzActionLabel>(Form, 10, 10, 50, 50);
+  auto* l = Put<TQzActionLabel>(10, 10, 50, 50);
   l->GetFont()->SetHeight(4);
   l->SetCaption("tiny");
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(l->GetHeight(), 8) << "never below 8 pixels";
   const int textWidth = l->GetWidth();
   EXPECT_GT(textWidth, 0);
@@ -242,11 +216,10 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
       p[0] = 0, p[1] = 0, p[2] = 255, p[3] = (x == 0 && y == 0) ? 0 : 255;
     }
   images->Add(&cell);
-  auto* icon = Put<TQzActionIcon>(Form, 0, 0, 20, 20);
+  auto* icon = Put<TQzActionIcon>(0, 0, 20, 20);
   icon->SetImages(images);
   icon->SetImageIndex(0);
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(ScreenPixel(2, 2), clWhite) << "the transparent pixel shows the form";
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
   icon->SetImageIndex(1);
@@ -258,12 +231,11 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
 TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
   for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
     SCOPED_TRACE(a);
-    auto* h = Put<TQzHeadLine>(Form, 0, 0, 200, 20);
+    auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
     h->SetCaption("Head");
     h->SetIndent(30);
     h->SetAlignment(a);
-    Form->Show();
-    Pump();
+    Show();
     TFont bold;
     bold.Assign(h->GetFont());
     bold.SetStyle(bold.GetStyle() + fsBold);
@@ -278,10 +250,7 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     EXPECT_EQ(ScreenPixel(gapLeft - 1, y), line);
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199) {
-      EXPECT_EQ(ScreenPixel(gapRight + 1, y), line);
-      EXPECT_EQ(ScreenPixel(198, y), line);
-    }
+    if (gapRight < 199) EXPECT_EQ(std::pair(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::pair(line, line));
     h->Free();
     Pump();
   }
@@ -294,39 +263,31 @@ TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
   theme->SetThemeColor(7, RGB(200, 0, 100));
   for (bool themed : {false, true}) {
     SCOPED_TRACE(themed);
-    auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 40);
+    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 40);
     bar->SetCaption("");
     bar->SetColor(RGB(0, 0, 255));
-    auto* line = Put<TQzBorderLine>(Form, 0, 50, 100, 4);
-    if (themed) {
-      bar->SetThemeManager(theme);
-      line->SetThemeManager(theme);
-    }
-    Form->Show();
-    Pump();
+    auto* line = Put<TQzBorderLine>(0, 50, 100, 4);
+    if (themed) bar->SetThemeManager(theme), line->SetThemeManager(theme);
+    Show();
     EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255));
     EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow));
-    bar->Free();
-    line->Free();
+    bar->Free(), line->Free();
     Pump();
   }
 }
 
 TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
   for (bool borderCaption : {true, false}) {
-    auto* g = Put<TQzGroupBox>(Form, 0, 0, 150, 100);
+    auto* g = Put<TQzGroupBox>(0, 0, 150, 100);
     g->SetCaption("");
     g->SetRoundBorder(false);
     g->SetBorderCaption(borderCaption);
     g->SetColor(RGB(0, 0, 255));
-    Form->Show();
-    Pump();
+    Show();
     const int top = borderCaption ? g->GetCaptionHeight() / 2 : 0;
     EXPECT_EQ(ScreenPixel(75, top), ColorToRGB(clBtnShadow)) << "the frame in the shadow colour";
     EXPECT_EQ(ScreenPixel(75, top + 1), RGB(0, 0, 255));
-    if (top > 0) {
-      EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
-    }
+    if (top > 0) EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
     g->Free();
     Pump();
   }
@@ -364,9 +325,7 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   auto* bar = static_cast<TQzHeaderBar*>(f->FindComponent("Bar"));
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->GetBitmap()->GetEmpty());
-  EXPECT_EQ(bar->GetInfoText(), "info");
-  EXPECT_EQ(bar->GetPadding(), 6);
-  EXPECT_TRUE(bar->GetMoveWindow());
+  EXPECT_EQ(std::tuple(bar->GetInfoText(), bar->GetPadding(), bar->GetMoveWindow()), std::tuple("info", 6, true));
   auto* title = static_cast<TQzLabel*>(f->FindComponent("Title"));
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->GetBackgroundStyle(), cbsSolid);
@@ -376,15 +335,11 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(static_cast<TQzButton*>(f->FindComponent("Ok"))->GetImageAlign(), biaTop);
   EXPECT_FALSE(static_cast<TQzCheckBox*>(f->FindComponent("Mono"))->GetChecked());
   auto* head = static_cast<TQzHeadLine*>(f->FindComponent("Head"));
-  EXPECT_EQ(head->GetStyle(), hlsRoundRect);
-  EXPECT_EQ(head->GetIndent(), 7);
-  EXPECT_FALSE(head->GetDrawLine());
+  EXPECT_EQ(std::tuple(head->GetStyle(), head->GetIndent(), head->GetDrawLine()), std::tuple(hlsRoundRect, 7, false));
   EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
   EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
   auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
-  EXPECT_EQ(about->GetBottomSpace(), 1000);
-  EXPECT_FALSE(about->GetModal());
-  EXPECT_EQ(about->GetLinkText(), "link");
+  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()), std::tuple(1000, false, "link"));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
   f->Free();
 }

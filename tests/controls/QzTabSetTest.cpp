@@ -11,25 +11,14 @@ namespace {
 
 using TabSet = UiFormTest;
 
-template <class T>
-T* Put(TForm* Form, int W, int H) {
-  T* c = QzCreate<T>(Form);
-  c->SetBounds(0, 0, W, H);
-  c->SetParent(Form);
-  return c;
-}
-
 // Which tab a pixel belongs to, worked out from the layout rules rather than asked of the
 // control: tabs of TabSize from Indent on, buttons inset by 2, raised tabs other than the
 // active one 5 lower.
 int ExpectedTab(int X, int Y, int Count, int Indent, int Size, int Height, TQzTabSetStyle Style, int Active) {
   for (int i = 0; i < Count; ++i) {
     int l = Indent + i * Size, r = l + Size, t = 0, b = Height;
-    if (Style == tssButtons) {
-      l += 2, r -= 2, t += 2, b -= 2;
-    } else if (i != Active) {
-      t += 5;
-    }
+    if (Style == tssButtons) l += 2, r -= 2, t += 2, b -= 2;
+    else if (i != Active) t += 5;
     if (X >= l && X < r && Y >= t && Y < b) return i;
   }
   return -1;
@@ -38,18 +27,17 @@ int ExpectedTab(int X, int Y, int Count, int Indent, int Size, int Height, TQzTa
 TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
   for (TQzTabSetStyle style : {tssButtons, tssTabs}) {
     SCOPED_TRACE(style == tssButtons ? "buttons" : "tabs");
-    auto* t = Put<TQzTabSet>(Form, 200, 40);
+    auto* t = Put<TQzTabSet>(0, 0, 200, 40);
     t->SetStyle(style);
     t->SetTabSize(40);
     t->SetIndent(7);
     for (const char* s : {"Low", "Mid", "High"}) t->GetTabs()->Add(s);
-    Form->Show();
-    Pump();
+    Show();
     int fired = 0;
     t->OnActiveTabChanged = [&](TObject*) { ++fired; };
     const int H = t->GetClientHeight();
     int expectedFired = 0;
-    for (int y = -1; y <= H; ++y) {
+    for (int y = -1; y <= H; ++y)
       for (int x = -1; x <= t->GetClientWidth(); ++x) {
         const int before = t->GetActiveTab();
         const int hit = ExpectedTab(x, y, 3, 7, 40, H, style, before);
@@ -59,7 +47,6 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
         ASSERT_EQ(t->GetActiveTab(), hit >= 0 ? hit : before) << x << "," << y;
         if (hit >= 0) ++expectedFired;
       }
-    }
     EXPECT_EQ(fired, expectedFired) << "every click on a tab reports, no other click does";
     // The right button selects nothing.
     t->SetActiveTab(0);
@@ -77,7 +64,7 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size));
-    auto* t = Put<TQzTabSet>(Form, row.Width, 40);
+    auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
     t->SetTabSize(row.Size);
     t->SetIndent(row.Indent);
     t->SetStyle(tssTabs);
@@ -86,23 +73,17 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
     const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
     EXPECT_EQ(t->GetMaxScrollOffset(), end);
 
-    uint16_t key = VK_LEFT;
-    t->KeyDown(key, {});
-    EXPECT_EQ(key, VK_LEFT) << "the key is passed on";
+    auto press = [t](uint16_t Key, int Times) {
+      for (int i = 0; i < Times; ++i) t->KeyDown(Key, {});
+      return Key;
+    };
+    EXPECT_EQ(press(VK_LEFT, 1), VK_LEFT) << "the key is passed on";
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
-    for (int i = 0; i < 100; ++i) {
-      key = VK_RIGHT;
-      t->KeyDown(key, {});
-    }
+    press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0) {
-      EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
-    }
+    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
     EXPECT_FALSE(t->ScrollRight());
-    for (int i = 0; i < 100; ++i) {
-      key = VK_LEFT;
-      t->KeyDown(key, {});
-    }
+    press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);
     EXPECT_FALSE(t->ScrollLeft());
     t->Free();
@@ -119,15 +100,14 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Tabs) + (row.Scrolling ? " tabs, scrolling" : " tabs"));
-    auto* t = Put<TQzTabSet>(Form, 300, 40);
+    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
     t->SetTabSize(75);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab");
     if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
     Pump();
     TQzButton* back = t->GetScrollButton(0);
     TQzButton* ahead = t->GetScrollButton(1);
-    EXPECT_EQ(back->GetVisible(), row.Shown);
-    EXPECT_EQ(ahead->GetVisible(), row.Shown);
+    EXPECT_EQ(std::pair(back->GetVisible(), ahead->GetVisible()), std::pair(row.Shown, row.Shown));
     EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
     EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
     if (row.Shown) {
@@ -158,18 +138,15 @@ TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
                        {INT32_MIN, 65535, 10, 10, 65535}};
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
-    auto* t = Put<TQzTabSet>(Form, 300, 40);
-    t->SetTabSize(row.TabSize);
-    t->SetIndent(row.Indent);
-    EXPECT_EQ(t->GetTabSize(), row.TabSizeStored);
-    EXPECT_EQ(t->GetTabWidth(), row.TabWidth);
-    EXPECT_EQ(t->GetIndent(), row.IndentStored);
+    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
+    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
+    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
+              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
     t->Free();
   }
   // So many wide tabs that their edges pass 32 bits: they still run left to right.
-  auto* t = Put<TQzTabSet>(Form, 300, 40);
-  t->SetTabSize(40000);
-  t->SetIndent(70000);
+  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
+  t->SetTabSize(40000), t->SetIndent(70000);
   t->GetTabs()->BeginUpdate();
   for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
   t->GetTabs()->EndUpdate();
@@ -185,14 +162,13 @@ TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
 }
 
 TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
-  auto* t = Put<TQzTabSet>(Form, 300, 40);
+  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
   EXPECT_EQ(t->GetActiveTab(), -1);
   t->SetActiveTab(3);
   EXPECT_EQ(t->GetActiveTab(), -1) << "no tabs";
   t->GetTabs()->Add("A");
   EXPECT_EQ(t->GetActiveTab(), 0);
-  t->GetTabs()->Add("B");
-  t->GetTabs()->Add("C");
+  t->GetTabs()->Add("B"), t->GetTabs()->Add("C");
   t->SetActiveTab(7);
   EXPECT_EQ(t->GetActiveTab(), 2);
   t->GetTabs()->Delete(2);
@@ -204,25 +180,23 @@ TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
 }
 
 TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
-  auto* book = Put<TNotebook>(Form, 300, 100);
+  auto* book = Put<TNotebook>(0, 0, 300, 100);
   book->AddPage("First");
   TPage* second = book->AddPage("");
   second->SetName("SecondPage");
   book->AddPage("Third");
   book->SetPageIndex(2);
-  auto* t = Put<TQzNotebookTabSet>(Form, 300, 40);
+  auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
   t->SetStyle(tssTabs);
   int fired = 0;
   t->OnActiveTabChanged = [&](TObject*) { ++fired; };
   t->SetNotebook(book);
   EXPECT_EQ(t->GetActiveTab(), 2) << "taken from the notebook";
-  EXPECT_EQ(t->GetTabCount(), 3);
-  EXPECT_EQ(t->GetTabCaption(0), "First");
-  EXPECT_EQ(t->GetTabCaption(1), "SecondPage") << "a page without caption shows its name";
-  EXPECT_EQ(t->GetTabCaption(3), "");
-  EXPECT_EQ(fired, 0);
-  Form->Show();
-  Pump();
+  // A page without caption shows its name.
+  EXPECT_EQ((std::vector<std::string>{t->GetTabCaption(0), t->GetTabCaption(1), t->GetTabCaption(3)}),
+            (std::vector<std::string>{"First", "SecondPage", ""}));
+  EXPECT_EQ(std::pair(t->GetTabCount(), fired), std::pair(3, 0));
+  Show();
   const TRect r = t->GetTabPartRect(1, 0);
   t->MouseDown(mbLeft, {ssLeft}, r.Left + 3, r.Bottom - 3);
   EXPECT_EQ(book->GetPageIndex(), 1);
@@ -243,19 +217,16 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
       auto* book = QzCreate<TNotebook>(holder);
       book->AddPage("One");
       book->AddPage("Two");
-      auto* t = Put<TQzNotebookTabSet>(Form, 300, 40);
+      auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
       t->SetNotebook(book);
       t->SetActiveTab(1);
-      Form->Show();
-      Pump();
+      Show();
       if (notebookFirst) {
         (otherOwner ? holder : static_cast<TComponent*>(book))->Free();
         EXPECT_EQ(t->GetNotebook(), nullptr);
-        EXPECT_EQ(t->GetTabCount(), 0);
-        EXPECT_EQ(t->GetActiveTab(), -1);
+        EXPECT_EQ(std::pair(t->GetTabCount(), t->GetActiveTab()), std::pair(0, -1));
         t->MouseDown(mbLeft, {ssLeft}, 20, 20);
-        t->Invalidate();
-        Pump();
+        Repaint(t);
         t->Free();
       } else {
         t->Free();
@@ -278,31 +249,21 @@ TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
   TClassRegistrar<TTabSetTestForm>("TTabSetTestForm", "TForm", false);
   const std::string text =
       "object TabSetTestForm: TTabSetTestForm\n"
-      "  object Book: TNotebook\n"
-      "  end\n"
-      "  object Tabs: TQzNotebookTabSet\n"
-      "    TabSize = 5\n"
-      "    Indent = 9\n"
-      "    Style = tssTabs\n"
-      "    Options = [tsoShowText, tsoEnableScrolling]\n"
-      "    Alignment = taLeftJustify\n"
-      "    Notebook = Book\n"
-      "  end\n"
+      "  object Book: TNotebook\n  end\n"
+      "  object Tabs: TQzNotebookTabSet\n    TabSize = 5\n    Indent = 9\n    Style = tssTabs\n"
+      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n"
       "end\n";
   auto* root = QzCreate<TTabSetTestForm>(Application);
   TFormReader::ReadRootComponent(root, text);
   auto* t = dynamic_cast<TQzNotebookTabSet*>(root->FindComponent("Tabs"));
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->GetTabSize(), 10);
-  EXPECT_EQ(t->GetIndent(), 9);
-  EXPECT_EQ(t->GetStyle(), tssTabs);
-  EXPECT_TRUE(t->GetOptions().Contains(tsoEnableScrolling));
-  EXPECT_EQ(t->GetAlignment(), taLeftJustify);
+  EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetIndent(), t->GetStyle(), t->GetOptions().Contains(tsoEnableScrolling),
+                       t->GetAlignment()),
+            std::tuple(10, 9, tssTabs, true, taLeftJustify));
   EXPECT_EQ(t->GetNotebook(), root->FindComponent("Book"));
 
   auto* theme = QzCreate<TQzThemeManager>(root);
-  theme->SetThemeColor(1, RGB(10, 20, 30));
-  theme->SetThemeColor(25, RGB(200, 0, 0));
+  theme->SetThemeColor(1, RGB(10, 20, 30)), theme->SetThemeColor(25, RGB(200, 0, 0));
   // Its own row colours it even while it draws unthemed, which the generic row would not.
   t->SetUseThemes(false);
   theme->RegisterThemeClient(t);

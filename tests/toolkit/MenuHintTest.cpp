@@ -42,6 +42,30 @@ protected:
     EXPECT_EQ(QzNativeWindowCount(), 0);
   }
   void Pump() { Application->ProcessMessages(); }
+  // Synthetic input, each followed by a pump.
+  void Click(uintptr_t W, int X, int Y, TMouseButton B = mbLeft) { Backend->Click(W, X, Y, B), Pump(); }
+  void Move(uintptr_t W, int X, int Y) { Backend->MouseMove(W, X, Y), Pump(); }
+  void Key(uintptr_t W, uint16_t K) { Backend->Key(W, K), Pump(); }
+  void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
+  void Popup(TPopupMenu* M, int X, int Y) { M->Popup(X, Y), Pump(); }
+  void ClickItem(TMenuItem* Item) {
+    uintptr_t w = 0;
+    const TPoint c = Centre(Item, w);
+    Click(w, c.X, c.Y);
+  }
+  void MoveTo(TMenuItem* Item) {
+    uintptr_t w = 0;
+    const TPoint c = Centre(Item, w);
+    Move(w, c.X, c.Y);
+  }
+  // An item's rectangle, checked to show in Window.
+  TRect Place(TMenuItem* Item, TQzOffscreenWindow* Window) const {
+    uintptr_t w = 0;
+    TRect r;
+    EXPECT_TRUE(QzMenuItemPlace(Item, w, r)) << Item->GetCaption();
+    EXPECT_EQ(w, Window->NativeHandle()) << Item->GetCaption();
+    return r;
+  }
   uintptr_t FormWin() const { return Form->GetNativeWindow()->NativeHandle(); }
   TMenuItem* Add(TMenuItem* Parent, const std::string& Caption, std::vector<std::string>* Log = nullptr) {
     auto* i = new TMenuItem(Form);
@@ -101,8 +125,7 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Add(menu->GetItems(), "Hidden", &log)->SetVisible(false);
   Form->SetPopupMenu(menu);
 
-  Backend->Click(FormWin(), 10, 20, mbRight);
-  Pump();
+  Click(FormWin(), 10, 20, mbRight);
   ASSERT_EQ(QzActiveMenu(), menu);
   EXPECT_EQ(popups, 1);
   auto shown = Popups();
@@ -116,12 +139,8 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_FALSE(QzMenuItemPlace(menu->GetItems()->GetItem(4), w, hidden));  // invisible items are left out
 
   // Look: background, separator, captions, shortcut text, the disabled look, the arrow.
-  TRect rOpen, rLine, rOff, rMore;
-  ASSERT_TRUE(QzMenuItemPlace(open, w, rOpen));
-  ASSERT_TRUE(QzMenuItemPlace(menu->GetItems()->GetItem(1), w, rLine));
-  ASSERT_TRUE(QzMenuItemPlace(off, w, rOff));
-  ASSERT_TRUE(QzMenuItemPlace(more, w, rMore));
-  EXPECT_EQ(w, root->NativeHandle());
+  const TRect rOpen = Place(open, root), rLine = Place(menu->GetItems()->GetItem(1), root), rOff = Place(off, root),
+              rMore = Place(more, root);
   EXPECT_LT(rLine.Bottom - rLine.Top, rOpen.Bottom - rOpen.Top);
   const TBitmap* s = root->Screen();
   EXPECT_EQ(Pixel(s, rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
@@ -136,12 +155,10 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_EQ(Darkest(s, Rect(rOpen.Right - 16, rOpen.Top, rOpen.Right, rOpen.Bottom)), 240);
 
   // Hover: highlight; over "More" its sub-menu opens at the side.
-  Backend->MouseMove(w, (rOpen.Left + rOpen.Right) / 2, (rOpen.Top + rOpen.Bottom) / 2);
-  Pump();
+  MoveTo(open);
   EXPECT_EQ(QzMenuHotItem(), open);
   EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clHighlight));
-  Backend->MouseMove(w, (rMore.Left + rMore.Right) / 2, (rMore.Top + rMore.Bottom) / 2);
-  Pump();
+  MoveTo(more);
   EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
   shown = Popups();
   ASSERT_EQ(shown.size(), 2u);
@@ -151,11 +168,8 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_TRUE(sub->Grabbed());
 
   // Clicking a sub-item closes the whole menu, then runs the item.
-  uintptr_t sw = 0;
-  const TPoint a = Centre(alpha, sw);
-  EXPECT_EQ(sw, sub->NativeHandle());
-  Backend->Click(sw, a.X, a.Y);
-  Pump();
+  Place(alpha, sub);
+  ClickItem(alpha);
   EXPECT_EQ(log, std::vector<std::string>{"Alpha"});
   EXPECT_EQ(QzActiveMenu(), nullptr);
   EXPECT_TRUE(Popups().empty());
@@ -186,16 +200,14 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
       {VK_RETURN, "Off", 1}, {VK_UP, "First", 1},   {VK_UP, "More", 1},    {VK_RETURN, "Alpha", 2},
       {VK_ESCAPE, "More", 1}, {VK_ESCAPE, "closed", 0},
   };
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   ASSERT_EQ(Popups().size(), 1u);
   const uintptr_t rootWin = Popups()[0]->NativeHandle();
   int n = 0;
   for (const TStep& st : steps) {
     // The keyboard stays with the form, which hands the keys over; a grabbed display sends
     // them to the menu window itself: both roads are taken.
-    Backend->Key(n++ % 2 ? rootWin : FormWin(), st.Key);
-    Pump();
+    Key(n++ % 2 ? rootWin : FormWin(), st.Key);
     SCOPED_TRACE("step " + std::to_string(n));
     if (st.Hot == "closed") {
       EXPECT_EQ(QzActiveMenu(), nullptr);
@@ -209,31 +221,24 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
   EXPECT_EQ(closes, 1);
 
   // Enter runs the item; the form's focused control never saw the keys.
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   Backend->Key(FormWin(), VK_DOWN);
-  Backend->Key(FormWin(), VK_RETURN);
-  Pump();
+  Key(FormWin(), VK_RETURN);
   EXPECT_EQ(log, std::vector<std::string>{"First"});
   EXPECT_EQ(QzActiveMenu(), nullptr);
 
   // A click elsewhere closes the menu and is swallowed.
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   ASSERT_EQ(QzActiveMenu(), menu);
-  Backend->Click(FormWin(), 210, 110);
-  Pump();
+  Click(FormWin(), 210, 110);
   EXPECT_EQ(QzActiveMenu(), nullptr);
   EXPECT_EQ(Box->Downs, 0);
   EXPECT_EQ(Box->Clicks, 0);
-  Backend->Click(FormWin(), 210, 110);
-  Pump();
+  Click(FormWin(), 210, 110);
   EXPECT_EQ(Box->Clicks, 1);
   // Outside every window of ours (a grabbed pointer reports it to the menu window).
-  menu->Popup(300, 300);
-  Pump();
-  Backend->Click(Popups()[0]->NativeHandle(), -50, 5);
-  Pump();
+  Popup(menu, 300, 300);
+  Click(Popups()[0]->NativeHandle(), -50, 5);
   EXPECT_EQ(QzActiveMenu(), nullptr);
   EXPECT_EQ(closes, 4);
   EXPECT_EQ(log.size(), 1u);
@@ -255,8 +260,7 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   deadItem->SetAction(dead);
 
   // Near the bottom-right corner the menu opens to the left and upwards, inside the screen.
-  menu->Popup(790, 590);
-  Pump();
+  Popup(menu, 790, 590);
   ASSERT_EQ(Popups().size(), 1u);
   const TQzWindowParams p = Popups()[0]->Params();
   EXPECT_LE(p.Left + p.Width, 790);
@@ -268,9 +272,7 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   Backend->Click(w, c.X, c.Y);  // a disabled item does nothing and the menu stays
   Pump();
   EXPECT_EQ(QzActiveMenu(), menu);
-  c = Centre(item, w);
-  Backend->Click(w, c.X, c.Y);
-  Pump();
+  ClickItem(item);
   EXPECT_EQ(executed, 1);
 
   // Owner drawing: the menu's events measure and draw the items, with their state.
@@ -284,8 +286,7 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
     C->GetBrush()->SetColor(clLime);
     C->FillRect(R);
   };
-  menu->Popup(100, 100);
-  Pump();
+  Popup(menu, 100, 100);
   TRect r;
   ASSERT_TRUE(QzMenuItemPlace(item, w, r));
   EXPECT_EQ(r.Bottom - r.Top, 30);
@@ -295,8 +296,7 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   EXPECT_FALSE(drawn[0].second.Contains(odSelected));
   EXPECT_TRUE(drawn[1].second.Contains(odDisabled));
   drawn.clear();
-  Backend->Key(FormWin(), VK_DOWN);
-  Pump();
+  Key(FormWin(), VK_DOWN);
   ASSERT_FALSE(drawn.empty());
   EXPECT_TRUE(drawn[0].second.Contains(odSelected));
 
@@ -305,21 +305,16 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   TMenuItem* sub = Add(more, "Sub");
   menu->OnDrawItem = nullptr;
   menu->OnMeasureItem = nullptr;
-  menu->Popup(100, 100);
-  Pump();
+  Popup(menu, 100, 100);
   c = Centre(more, w);
-  Backend->MouseMove(w, c.X, c.Y);
-  Pump();
+  Move(w, c.X, c.Y);
   ASSERT_EQ(Popups().size(), 2u);
   sub->Free();
   EXPECT_EQ(QzActiveMenu(), nullptr);
   EXPECT_TRUE(Popups().empty());
   item->OnClick = [&](TObject*) { menu->Free(); };
-  menu->Popup(100, 100);
-  Pump();
-  c = Centre(item, w);
-  Backend->Click(w, c.X, c.Y);
-  Pump();
+  Popup(menu, 100, 100);
+  ClickItem(item);
   EXPECT_EQ(QzActiveMenu(), nullptr);
   EXPECT_TRUE(Popups().empty());
 }
@@ -332,10 +327,8 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   plain->SetHint("Never");
   Pump();
   auto rest = [&](int X, int Y, uint64_t Ms) {
-    Backend->MouseMove(FormWin(), X, Y);
-    Pump();
-    Backend->AdvanceClock(Ms);
-    Pump();
+    Move(FormWin(), X, Y);
+    Tick(Ms);
   };
   // Off by default (the form's ShowHint is off and the box takes it).
   rest(220, 110, 1000);
@@ -346,8 +339,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   plain->SetShowHint(false);
   rest(220, 110, 499);
   EXPECT_FALSE(Application->HintShowing());
-  Backend->AdvanceClock(1);
-  Pump();
+  Tick(1);
   ASSERT_TRUE(Application->HintShowing());
   EXPECT_EQ(Application->HintText(), "Gain");
   TQzOffscreenWindow* hw = Backend->Window(Application->HintWindowHandle());
@@ -362,8 +354,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   // Moving on the control keeps it; it goes after HintHidePause and stays away.
   rest(222, 112, Application->HintHidePause - 1);
   EXPECT_TRUE(Application->HintShowing());
-  Backend->AdvanceClock(1);
-  Pump();
+  Tick(1);
   EXPECT_FALSE(Application->HintShowing());
   rest(223, 113, 2000);
   EXPECT_FALSE(Application->HintShowing());
@@ -371,8 +362,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   rest(150, 150, 10);
   rest(220, 110, 500);
   ASSERT_TRUE(Application->HintShowing());
-  Backend->Click(FormWin(), 220, 110);
-  Pump();
+  Click(FormWin(), 220, 110);
   EXPECT_FALSE(Application->HintShowing());
   // No hint for a control that turned it off, nor once the control is gone.
   rest(20, 20, 1000);
@@ -382,8 +372,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->Free();
   Box = nullptr;
   EXPECT_FALSE(Application->HintShowing());
-  Backend->AdvanceClock(5000);
-  Pump();
+  Tick(5000);
   EXPECT_FALSE(Application->HintShowing());
 }
 
@@ -398,25 +387,20 @@ TEST_F(MenuTest, CaretBlinksOnTheToolkitClock) {
   const bool phases[] = {true, false, true, false};
   for (bool on : phases) {
     EXPECT_EQ(QzCaretRect(Form, r), on);
-    Backend->AdvanceClock(530);
-    Pump();
+    Tick(530);
   }
   // The pixels follow: the caret column is inverted only in the "on" phase.
   ASSERT_TRUE(QzCaretRect(Form, r));
   EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), clBlack);
-  Backend->AdvanceClock(530);
-  Pump();
+  Tick(530);
   EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), ColorToRGB(clWindow));
   // Typing moves the caret and starts a visible phase.
-  Backend->Key(FormWin(), 'A');
-  Pump();
+  Key(FormWin(), 'A');
   EXPECT_TRUE(QzCaretRect(Form, r));
-  Backend->AdvanceClock(529);
-  Pump();
+  Tick(529);
   EXPECT_TRUE(QzCaretRect(Form, r));
   edit->Free();
-  Backend->AdvanceClock(2000);
-  Pump();
+  Tick(2000);
   EXPECT_FALSE(QzCaretRect(Form, r));
 }
 
@@ -442,8 +426,7 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   };
   edit->SetText("ab");
   edit->SetFocus();
-  Backend->Key(FormWin(), 'C');
-  Pump();
+  Key(FormWin(), 'C');
   ASSERT_EQ(edit->Changes.size(), 2u);
   EXPECT_EQ(edit->Changes[0], reinterpret_cast<intptr_t>(edit));
   EXPECT_EQ(onChange, 2);

@@ -59,9 +59,7 @@ TEST(Artwork, EveryResourceLoadsWithItsSizeAndFormat) {
     EXPECT_EQ(raster->GetHeight(), c.H);
     EXPECT_EQ(raster->GetPixelFormat(), c.Format);
     EXPECT_EQ(raster->GetHasAlpha(), c.Format == pf32bit);
-    if (c.Keyed) {
-      EXPECT_EQ(raster->GetCanvas()->GetPixel(0, c.H - 1), KeyColor);
-    }
+    if (c.Keyed) EXPECT_EQ(raster->GetCanvas()->GetPixel(0, c.H - 1), KeyColor);
   }
   // The controls load bitmaps by name without regard to case.
   TBitmap b;

@@ -71,9 +71,7 @@ TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
     k->SetDesigning(r.Designing);
     EXPECT_EQ(c->IsThemed(), r.Want);
     EXPECT_EQ(g->IsThemed(), r.Want);
-    if (r.UseThemes) {
-      EXPECT_EQ(k->IsThemed(), r.Want);
-    }
+    if (r.UseThemes) EXPECT_EQ(k->IsThemed(), r.Want);
     c->SetDesigning(false);
     g->SetDesigning(false);
     k->SetDesigning(false);

@@ -267,9 +267,7 @@ TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
     TComponent* m = first;
     TComponent* n = second;
     c.Step(m, n, w);
-    if (m) {
-      EXPECT_EQ(static_cast<TQzCustomThemeManager*>(m)->ClientCount(), c.FirstClients);
-    }
+    if (m) EXPECT_EQ(static_cast<TQzCustomThemeManager*>(m)->ClientCount(), c.FirstClients);
     owner->Free();
     EXPECT_EQ(second->ClientCount(), 0);
     second->Free();

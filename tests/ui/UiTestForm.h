@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "tests/common/TestPixels.h"
+
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"
 #include "ui/framework/QzAudioBase.h"
@@ -24,6 +26,23 @@ protected:
     if (Form) Form->Free();
   }
   void Pump() { Application->ProcessMessages(); }
+  void Show() { Form->Show(), Pump(); }
+  void Repaint(TControl* C) { C->Invalidate(), Pump(); }
+  // A control of class T made by the form, at (L, T_) W x H on Parent (the form by default).
+  template <class T>
+  T* Put(int L, int T_, int W, int H, TWinControl* Parent = nullptr) {
+    T* c = QzCreate<T>(Form);
+    c->SetBounds(L, T_, W, H);
+    c->SetParent(Parent ? Parent : Form);
+    return c;
+  }
+  // Input through the window: a click at a point of C's client area, a key to the focus.
+  void ClickAt(TControl* C, int X, int Y, TMouseButton B = mbLeft) {
+    const TPoint o = C->FormOffset();
+    Backend->Click(Win(), o.X + X, o.Y + Y, B), Pump();
+  }
+  void ClickAt(TControl* C, TPoint P) { ClickAt(C, P.X, P.Y); }
+  void Key(uint16_t K) { Backend->Key(Win(), K), Pump(); }
   uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
   // The presented pixels of the whole form, as 0x00RRGGBB words.
   std::vector<uint32_t> Pixels() const { return PixelsOf(Form); }
@@ -44,3 +63,5 @@ protected:
   TQzOffscreenBackend* Backend = nullptr;
   TForm* Form = nullptr;
 };
+
+inline TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
