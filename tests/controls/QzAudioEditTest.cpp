@@ -49,17 +49,12 @@ struct TEditorFixture : UiFormTest {
     Other = new TEdit(Form);
     Other->SetParent(Form);
     Other->SetBounds(150, 0, 100, 24);
-    Form->Show();
-    Pump();
+    Show();
     Window = Win();
   }
   void TearDown() override {
     UiFormTest::TearDown();
     QzAudioControlsFinalize();
-  }
-  void Key(uint16_t K) {
-    Backend->Key(Window, K);
-    Pump();
   }
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;

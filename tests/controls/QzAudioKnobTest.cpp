@@ -26,8 +26,7 @@ struct TKnobFixture : UiFormTest {
     Knob->SetParent(Form);
     Knob->SetBounds(20, 30, 110, 125);
     Knob->OnChanged = [this](TObject*) { ++Changes; };
-    Form->Show();
-    Pump();
+    Show();
     Window = Win();
   }
   void TearDown() override {

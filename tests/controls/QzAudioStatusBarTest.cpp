@@ -17,8 +17,7 @@ struct TStatusBarTest : UiFormTest {
     Bar->SetParent(Form);
     Bar->SetBounds(BarX, BarY, BarW, BarH);
     Bar->SetColor(RGB(40, 60, 120));
-    Form->Show();
-    Pump();
+    Show();
   }
   TColor Pixel(int X, int Y) const { return ScreenPixel(BarX + X, BarY + Y); }
   // White text pixels inside the bar between columns From and To (frame left out).

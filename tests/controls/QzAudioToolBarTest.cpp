@@ -37,9 +37,7 @@ struct TToolBarTest : UiFormTest {
     UiFormTest::SetUp();
     QzAudioControlsInitialize();
     Form->SetClientSize(600, 200);
-    Bar = QzCreate<TQzAudioPluginToolBar>(Form);
-    Bar->SetParent(Form);
-    Bar->SetBounds(20, 10, BarW, BarH);
+    Bar = Put<TQzAudioPluginToolBar>(20, 10, BarW, BarH);
     Bar->SetVisibleButtons({ptbReset, ptbAbout});
     Bar->SetOptions({tboShowPresetCompare});
     // The effect: one text that the slots store and restore whole.
@@ -55,8 +53,7 @@ struct TToolBarTest : UiFormTest {
     };
     Bar->OnBtnClick = [this](TObject*, TQzAudioPluginToolBarButton B) { Clicked.push_back(B); };
     Bar->OnActiveChanged = [this](TObject*) { ++ActiveReports; };
-    Form->Show();
-    Pump();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -93,14 +90,11 @@ TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
        Rect(90, 0, 135, 45), Rect(365, 0, 410, 45), Rect(455, 0, 500, 45), Rect(186, 2, 310, 43)},
   };
   for (const TCase& c : cases) {
-    Bar->SetPadding(c.Padding);
-    Bar->SetVisibleButtons(c.Buttons);
-    Bar->SetOptions(c.Options);
-    EXPECT_EQ(Bar->GetSwitchRect(), c.Switch) << c.Padding;
-    EXPECT_EQ(Bar->GetCompareSlotRect(1), c.Slot1) << c.Padding;
-    EXPECT_EQ(Bar->GetButtonRect(ptbReset), c.Reset) << c.Padding;
-    EXPECT_EQ(Bar->GetButtonRect(ptbAbout), c.About) << c.Padding;
-    EXPECT_EQ(Bar->GetPresetSelectRect(), c.Preset) << c.Padding;
+    Bar->SetPadding(c.Padding), Bar->SetVisibleButtons(c.Buttons), Bar->SetOptions(c.Options);
+    EXPECT_EQ((std::vector{Bar->GetSwitchRect(), Bar->GetCompareSlotRect(1), Bar->GetButtonRect(ptbReset),
+                           Bar->GetButtonRect(ptbAbout), Bar->GetPresetSelectRect()}),
+              (std::vector{c.Switch, c.Slot1, c.Reset, c.About, c.Preset}))
+        << c.Padding;
   }
 }
 
@@ -120,7 +114,7 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
     Bar->SetOptions(c.Options);
     const bool slots = c.Options.Contains(tboShowPresetCompare) && c.Active;
     int wrong = 0;
-    for (int y = 0; y < BarH; ++y) {
+    for (int y = 0; y < BarH; ++y)
       for (int x = 0; x < BarW; ++x) {
         Bar->SetActive(c.Active);
         const int slot = x / BarH - 1;
@@ -142,12 +136,10 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
           ADD_FAILURE() << c.Name << " at " << x << "," << y << ": " << got << ", expected " << expected;
         if (got == "none") EXPECT_EQ(Bar->GetCurrentSlot(), before);
       }
-    }
     EXPECT_EQ(wrong, 0) << c.Name;
   }
   // Slots 3 and 4 are never drawn, so their streams stay untouched.
-  EXPECT_EQ(Bar->GetSlotStream(3)->GetSize(), 0);
-  EXPECT_EQ(Bar->GetSlotStream(4)->GetSize(), 0);
+  EXPECT_TRUE(Bar->GetSlotStream(3)->GetSize() == 0 && Bar->GetSlotStream(4)->GetSize() == 0);
 }
 
 // Each step clicks a slot after the effect's state was set to Edit; afterwards the effect
@@ -171,34 +163,29 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   for (const TStep& s : steps) {
     State = s.Edit;
     ClickSlot(s.Slot);
-    EXPECT_EQ(Bar->GetCurrentSlot(), s.Slot);
-    EXPECT_EQ(State, s.Expected) << "after slot " << s.Slot;
-    EXPECT_EQ(Sets, s.Loads) << "after slot " << s.Slot;
+    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads)) << "after slot " << s.Slot;
   }
   // Without a way to read the state, an empty slot still loads nothing.
   Bar->OnGetPreset = nullptr;
   State = "kept";
   Bar->GetSlotStream(0)->Clear();
   ClickSlot(0);
-  EXPECT_EQ(State, "kept");
-  EXPECT_EQ(Sets, 5);
+  EXPECT_EQ(std::pair(State, Sets), std::pair(std::string("kept"), 5));
 }
 
 TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
-  auto* audio = QzCreate<TQzCustomAudioWinControl>(Form);
-  audio->SetParent(Form);
-  auto* plain = QzCreate<TQzCustomWinControl>(Form);
-  plain->SetParent(Form);
-  auto* power = QzCreate<TQzAudioSwitchControl>(Form);
-  power->SetParent(Form);
-
+  auto* audio = Put<TQzCustomAudioWinControl>(0, 0, 10, 10);
+  auto* plain = Put<TQzCustomWinControl>(0, 0, 10, 10);
+  auto* power = Put<TQzAudioSwitchControl>(0, 0, 10, 10);
+  // "active, audio, power, plain, bar" enabled, and the reports so far.
+  const auto states = [&] {
+    std::string s;
+    for (bool b : {Bar->GetActive(), audio->GetEnabled(), power->GetEnabled(), plain->GetEnabled(), Bar->GetEnabled()})
+      s += b ? '1' : '0';
+    return s + " " + std::to_string(ActiveReports);
+  };
   Bar->SetActive(false);  // the editor's refresh
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_FALSE(audio->GetEnabled());
-  EXPECT_FALSE(power->GetEnabled());
-  EXPECT_TRUE(plain->GetEnabled());
-  EXPECT_TRUE(Bar->GetEnabled());
-  EXPECT_EQ(ActiveReports, 0);
+  EXPECT_EQ(states(), "00011 0");
 
   // Switched off: slots, buttons and window drags are inert.
   Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
@@ -210,27 +197,18 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
     return Form->GetLeft() - left;
   };
   ClickSlot(1);
-  EXPECT_EQ(Gets + Sets, 0);
   Click(BarW - 5, 5);
-  EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(drag(), 0);
+  EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size(), drag()), std::tuple(0, 0u, 0));
 
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
-  EXPECT_TRUE(Bar->GetActive());
-  EXPECT_TRUE(audio->GetEnabled());
-  EXPECT_TRUE(power->GetEnabled());
-  EXPECT_EQ(ActiveReports, 1);
+  EXPECT_EQ(states(), "11111 1");
   EXPECT_EQ(drag(), 10);
-
   uint16_t key = VK_SPACE;
   Bar->KeyDown(key, {});
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_EQ(ActiveReports, 2);
-
+  EXPECT_EQ(states(), "00011 2");
   Bar->SetEnabled(false);  // a disabled bar ignores even the switch
   Click(BarH / 2, BarH / 2);
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_EQ(ActiveReports, 2);
+  EXPECT_EQ(states(), "00010 2");
 }
 
 TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
@@ -243,8 +221,7 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   const TPoint below = Form->ClientToScreen(TPoint{Bar->GetLeft(), Bar->GetTop() + BarH});
 
   click(ptbAddPreset);  // no manager: the owner hears it
-  ASSERT_EQ(Clicked.size(), 1u);
-  EXPECT_EQ(Clicked[0], ptbAddPreset);
+  EXPECT_EQ(Clicked, std::vector{ptbAddPreset});
 
   auto* manager = new TRecordingManager(Form);
   Bar->SetPresetManager(manager);
@@ -252,8 +229,7 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   State = "current";
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(manager->Added, "current");
-  EXPECT_EQ(manager->Point, (TPoint{below.X + 250, below.Y}));
+  EXPECT_EQ(std::pair(manager->Added, manager->Point), std::pair(std::string("current"), TPoint{below.X + 250, below.Y}));
 
   struct TCase {
     bool Choose;
@@ -262,19 +238,16 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   };
   const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
   for (const TCase& c : cases) {
-    manager->Choose = c.Choose;
-    manager->Answer = c.Answer;
+    manager->Choose = c.Choose, manager->Answer = c.Answer;
     click(ptbDeletePreset);
     EXPECT_EQ(State, c.Expected);
   }
   EXPECT_EQ(Sets, 1);
   const TRect area = Bar->GetPresetSelectRect();
-  EXPECT_EQ(manager->Point, (TPoint{below.X + area.Left, below.Y}));
-  EXPECT_EQ(manager->Size, (TPoint{area.Right - area.Left, 350}));
-
+  EXPECT_EQ(std::pair(manager->Point, manager->Size),
+            std::pair(TPoint{below.X + area.Left, below.Y}, TPoint{area.Right - area.Left, 350}));
   click(ptbReset);
-  ASSERT_EQ(Clicked.size(), 1u);
-  EXPECT_EQ(Clicked[0], ptbReset);
+  EXPECT_EQ(Clicked, std::vector{ptbReset});
 
   delete manager;  // the bar lets go of a manager that is freed
   EXPECT_EQ(Bar->GetPresetManager(), nullptr);
@@ -282,44 +255,25 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   EXPECT_EQ(Clicked.size(), 2u);
 }
 
-namespace {
-class TBarsForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TBarsForm"; }
-};
-}  // namespace
-
 // The editor's rows for its two bars; a missing background picture leaves the gradient.
 TEST_F(TToolBarTest, ReadFromAFormDescription) {
-  RegisterToolkitClasses();
   RegisterQzAudioToolBarClasses();
   RegisterQzAudioStatusBarClasses();
-  TClassRegistrar<TBarsForm>("TBarsForm", "TForm", false);
-  auto* f = QzCreate<TBarsForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object BarsForm: TBarsForm\n"
-                                 "  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
+  TForm* f = ReadForm("  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
                                  "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
                                  "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
                                  "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
                                  "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
                                  "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
-                                 "    Vendor = 'Maker'\n  end\n"
-                                 "end\n");
+                                 "    Vendor = 'Maker'\n  end\n");
   auto* t = static_cast<TQzAudioPluginToolBar*>(f->FindComponent("PluginToolBar"));
   auto* s = static_cast<TQzAudioPluginStatusBar*>(f->FindComponent("PluginStatusBar"));
-  ASSERT_NE(t, nullptr);
-  ASSERT_NE(s, nullptr);
-  EXPECT_FALSE(t->GetActive());
-  EXPECT_EQ(t->GetButtonStyle(), tbsTransparent);
-  EXPECT_EQ(t->GetSwitchStyle(), awsBlue);
+  ASSERT_TRUE(t && s);
+  EXPECT_EQ(std::tuple(t->GetActive(), t->GetButtonStyle(), t->GetSwitchStyle(), t->GetHeight()),
+            std::tuple(false, tbsTransparent, awsBlue, 30));
   EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
   EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
-  EXPECT_EQ(t->GetHeight(), 30);
   EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
-  EXPECT_FALSE(s->HasBackground());
-  EXPECT_EQ(s->GetProductName(), "Equaliser");
-  EXPECT_EQ(s->GetVendor(), "Maker");
+  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()), std::tuple(false, "Equaliser", "Maker"));
   f->Free();
 }

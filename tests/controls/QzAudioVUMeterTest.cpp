@@ -22,8 +22,7 @@ struct TMeterFixture : UiFormTest {
     QzAudioControlsInitialize();
     Form->SetClientSize(400, 300);
     Meter = NewMeter(MeterX, MeterY);
-    Form->Show();
-    Pump();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -173,8 +172,7 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
   const std::vector<TColor> partial = MeterPixels(Meter);
   EXPECT_FALSE(NeedleNear(OnNeedle(Meter, before, 100)));
   EXPECT_TRUE(NeedleNear(OnNeedle(Meter, after, 100)));
-  Meter->Invalidate();
-  Pump();
+  Repaint(Meter);
   EXPECT_EQ(MeterPixels(Meter), partial);
   // A tick with nothing to fall marks nothing.
   TQzAudioVUMeter* idle = NewMeter(0, 0);

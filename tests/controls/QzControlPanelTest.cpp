@@ -84,8 +84,7 @@ TEST_F(QzControlPanelTest, HeaderButtonsCollapseHideAndMove) {
   TQzControlPanelBox* b = Add(10, 60);
   TQzControlPanelBox* c = Add(20, 70);
   Panel->Realign();
-  Form->Show();
-  Pump();
+  Show();
   const int32_t hh = a->GetHeader()->GetHeight();
   EXPECT_GT(hh, 6);
   EXPECT_EQ(hh % 2, 0);

@@ -104,8 +104,7 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   EXPECT_EQ(scroll->GetThemeManager(), m);
 
   // Painted: the theme's colours while active, the built-in look once switched off.
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
   EXPECT_EQ(ScreenPixel(150, 150), RampColor(70));
   m->SetActive(false);
@@ -190,8 +189,7 @@ TEST_F(QzThemeRows, ManagerAndControlsFreedInEitherOrder) {
     knobs->SetThemeManager(m);
     m->RegisterThemeClient(Form);
     m->ApplyTheme(Form);
-    Form->Show();
-    Pump();
+    Show();
     if (managerFirst) {
       m->Free();
       EXPECT_EQ(label->GetThemeManager(), nullptr);

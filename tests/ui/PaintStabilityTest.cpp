@@ -419,8 +419,7 @@ std::string Snapshot(const TPaintCase& Case, TControl* C) {
 TEST_P(PaintStability, SecondPaintChangesNothing) {
   const TPaintCase& row = GetParam();
   TControl* c = row.Create(Form);
-  Form->Show();
-  Pump();
+  Show();
   // A control is looked at on the test's form, a window on itself.
   TCustomForm* shown = dynamic_cast<TCustomForm*>(c);
   if (!shown) shown = Form;
@@ -431,8 +430,7 @@ TEST_P(PaintStability, SecondPaintChangesNothing) {
   const std::string state = Snapshot(row, c);
   const int timers = Application->TimerCount();
 
-  c->Invalidate();
-  Pump();
+  Repaint(c);
   EXPECT_EQ(Pixels(), first) << "the second paint changed pixels";
   EXPECT_TRUE(QzIsRectEmpty(shown->GetInvalidRect())) << "the paint marked more painting";
   EXPECT_EQ(Application->TimerCount(), timers) << "the paint started a timer";

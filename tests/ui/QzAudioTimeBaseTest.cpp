@@ -78,8 +78,7 @@ TEST_F(QzAudioTimeBase, TicksReportTheTimeThatPassed) {
   int after = 0;
   t->OnTimer = [&](TObject*) { ++after; };
   for (uint64_t step : {40, 40, 17, 100}) {
-    Backend->AdvanceClock(step);
-    Pump();
+    Tick(step);
   }
   EXPECT_EQ(a->Ticks, (std::vector<uint32_t>{40, 40, 117}));  // after 17 ms not yet due
   EXPECT_EQ(k->Ticks, 3);
@@ -110,8 +109,7 @@ TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
         case FreeTimeBase: t->Free(); break;
       }
     };
-    Backend->AdvanceClock(25);
-    Pump();
+    Tick(25);
     if (action == FreeSelf || action == FreeOther || action == RemoveSelf) {
       EXPECT_EQ(t->ClientCount(), 2);
       EXPECT_EQ(c[2]->Ticks.size(), 1u);
@@ -121,13 +119,11 @@ TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
       EXPECT_TRUE(c[1]->Ticks.empty());
     }
     if (action == Restart) {
-      Backend->AdvanceClock(25);
-      Pump();
+      Tick(25);
       EXPECT_EQ(c[2]->Ticks, (std::vector<uint32_t>{25, 25}));
     }
     if (action == StopIt) {
-      Backend->AdvanceClock(100);
-      Pump();
+      Tick(100);
       EXPECT_EQ(c[2]->Ticks.size(), 1u);
     }
     for (TTickProbe* p : c)
@@ -160,8 +156,7 @@ TEST_F(QzAudioTimeBase, TearDownInEitherOrder) {
         a->Free();
         k->Free();
         EXPECT_EQ(t->ClientCount(), 0);
-        Backend->AdvanceClock(25);
-        Pump();
+        Tick(25);
         if (sameOwner) t->Free();
         other->Free();
       }

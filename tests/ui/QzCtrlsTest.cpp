@@ -167,8 +167,7 @@ TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   child->SetParent(c);
   c->SetEdgeBorders({febLeft, febBottom});
   EXPECT_EQ(child->GetBoundsRect(), Rect(1, 0, 200, 149));
-  Form->Show();
-  Pump();
+  Show();
   const TColor shadow = ColorToRGB(clBtnShadow);
   EXPECT_EQ(ScreenPixel(0, 0), shadow);
   EXPECT_EQ(ScreenPixel(0, 149), shadow);
@@ -208,18 +207,15 @@ TEST_F(QzCtrls, WheelStepIsHandledAndUserEventsStayFree) {
   auto* knob = QzCreate<TThemeProbe>(Form);
   knob->SetBounds(10, 10, 50, 50);
   knob->SetParent(outer);
-  Form->Show();
-  Pump();
+  Show();
 
   Backend->Wheel(Win(), 20, 20, -120);
-  Backend->Wheel(Win(), 20, 20, 120);
-  Pump();
+  Wheel(20, 20, 120);
   EXPECT_EQ(knob->Steps, (std::vector<int>{1, 0}));
   EXPECT_TRUE(outer->Steps.empty());
 
   knob->UseWheel = false;  // at its end: the container scrolls
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
+  Wheel(20, 20, -120);
   EXPECT_EQ(outer->Steps, (std::vector<int>{1}));
 
   int userNotches = 0;
@@ -227,8 +223,7 @@ TEST_F(QzCtrls, WheelStepIsHandledAndUserEventsStayFree) {
     ++userNotches;
     Handled = true;
   };
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
+  Wheel(20, 20, -120);
   EXPECT_EQ(userNotches, 1);
   EXPECT_EQ(knob->Steps.size(), 3u);
 }

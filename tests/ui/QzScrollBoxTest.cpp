@@ -119,38 +119,32 @@ TEST_F(QzScrollBox, DragMovesThePositionWithinTheRange) {
   b->SetBounds(0, 0, 102, 10);
   b->SetPagePercentage(50);
   b->OnChange = [this](TObject*, int32_t, int32_t& Position) { Changes.push_back(Position); };
-  Form->Show();
-  Pump();
+  Show();
   // Grab the thumb 10 px in; 50 px of travel cover 0..100.
-  Backend->MouseDown(Win(), 11, 5);
-  Pump();
+  Down(11, 5);
   EXPECT_EQ(b->GetPressedPart(), 1);
   struct Row {
     int X;
     int32_t Want;
   } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
   for (const Row& r : rows) {
-    Backend->MouseMove(Win(), r.X, 5, {ssLeft});
-    Pump();
+    Move(r.X, 5, {ssLeft});
     EXPECT_EQ(b->GetPosition(), r.Want) << r.X;
   }
-  Backend->MouseUp(Win(), 61, 5);
-  Pump();
+  Up(61, 5);
   EXPECT_EQ(b->GetPressedPart(), -1);
   EXPECT_EQ(Changes.size(), 5u);
   // A thumb that fills the track has no travel: a drag keeps Min instead of dividing by zero.
   b->SetPagePercentage(100);
   Backend->MouseDown(Win(), 30, 5);
   Backend->MouseMove(Win(), 90, 5, {ssLeft});
-  Backend->MouseUp(Win(), 90, 5);
-  Pump();
+  Up(90, 5);
   EXPECT_EQ(b->GetPosition(), 0);
 }
 
 TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   TQzCustomScrollingWinControl* s = Box();
-  Form->Show();
-  Pump();
+  Show();
   // Scroll client without bars: 200 x 150. Ranges are 0..Max.
   struct Row {
     TScrollStyle Style;
@@ -194,8 +188,7 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
   EXPECT_EQ(h->GetHeight(), 16);
   EXPECT_EQ(s->GetVertScrollBar()->GetWidth(), 12);
   h->SetPagePercentage(20);
-  Form->Show();
-  Pump();
+  Show();
   // The horizontal bar spans the box's bottom (y 144 .. 159 on the form); its thumb starts at x 11.
   const int y = 152, thumbX = 30, trackX = 160;
   auto theme = [&](int I) { return ColorToRGB(m->GetThemeColor(static_cast<uint8_t>(I))); };
@@ -230,8 +223,7 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   auto* child = QzCreate<TWheelChild>(Form);
   child->SetBounds(20, 20, 40, 40);
   child->SetParent(s);
-  Form->Show();
-  Pump();
+  Show();
   struct Row {
     int X, Y, Delta;
     bool ChildKeeps;
@@ -245,8 +237,7 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   };
   for (const Row& r : rows) {
     child->UseWheel = r.ChildKeeps;
-    Backend->Wheel(Win(), 10 + r.X, 10 + r.Y, r.Delta);
-    Pump();
+    Wheel(10 + r.X, 10 + r.Y, r.Delta);
     EXPECT_EQ(s->GetScrollY(), r.Want) << r.X << "," << r.Y;
     EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), r.Want);
   }
@@ -277,8 +268,7 @@ TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
     s->SetTimeBase(t);
     t->Tick(t);
     EXPECT_EQ(s->Ticks, 1);
-    Form->Show();
-    Pump();
+    Show();
     s->SetBounds(0, 0, 90, 70);
     EXPECT_FALSE(s->NeedsLayout());
     if (timeBaseFirst) {

@@ -42,8 +42,7 @@ TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
   EXPECT_FALSE(w->IsThemed());
   EXPECT_EQ(w->GetColor(), before);
   EXPECT_EQ(edit->GetBorderStyle(), bsSingle);
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
 
   LoadGolden(m);

@@ -7,6 +7,7 @@
 
 #include "tests/common/TestPixels.h"
 
+#include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/WindowBackend.h"
 #include "ui/framework/QzAudioBase.h"
@@ -42,7 +43,13 @@ protected:
     Backend->Click(Win(), o.X + X, o.Y + Y, B), Pump();
   }
   void ClickAt(TControl* C, TPoint P) { ClickAt(C, P.X, P.Y); }
-  void Key(uint16_t K) { Backend->Key(Win(), K), Pump(); }
+  void Key(uint16_t K, TShiftState S = {}) { Backend->Key(Win(), K, S), Pump(); }
+  // The same at form coordinates, each followed by a pump; Tick moves the toolkit's clock.
+  void Down(int X, int Y, TMouseButton B = mbLeft) { Backend->MouseDown(Win(), X, Y, B), Pump(); }
+  void Up(int X, int Y, TMouseButton B = mbLeft) { Backend->MouseUp(Win(), X, Y, B), Pump(); }
+  void Move(int X, int Y, TShiftState S = {}) { Backend->MouseMove(Win(), X, Y, S), Pump(); }
+  void Wheel(int X, int Y, int Delta, TShiftState S = {}) { Backend->Wheel(Win(), X, Y, Delta, S), Pump(); }
+  void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
   uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
   // The presented pixels of the whole form, as 0x00RRGGBB words.
   std::vector<uint32_t> Pixels() const { return PixelsOf(Form); }
@@ -65,3 +72,10 @@ protected:
 };
 
 inline TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
+
+// A form read from the description of its children (Body); the caller frees it.
+inline TForm* ReadForm(const std::string& Body) {
+  auto* f = QzCreate<TForm>(Application);
+  TFormReader::ReadRootComponent(f, "object Root: TForm\n" + Body + "end\n");
+  return f;
+}
