@@ -29,9 +29,7 @@ struct TMeterFixture : UiFormTest {
     QzAudioControlsFinalize();
   }
   TQzAudioVUMeter* NewMeter(int X, int Y) {
-    auto* m = QzCreate<TQzAudioVUMeter>(Form);
-    m->SetParent(Form);
-    m->SetBounds(X, Y, 250, 155);
+    auto* m = Put<TQzAudioVUMeter>(X, Y, 250, 155);
     m->OnChanged = [this](TObject*) { ++Reports; };
     m->OnInternalChange = [this](TObject*, int32_t, int32_t, float, int32_t) { ++Reports; };
     return m;
@@ -104,10 +102,7 @@ TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TQzAudioVUMeter* m = NewMeter(0, 0);
-    m->SetCalibrationMode(c.Calibration);
-    m->SetEnabled(c.Enabled);
-    m->SetVolume(c.First);
-    m->SetVolume(c.Second);
+    m->SetCalibrationMode(c.Calibration), m->SetEnabled(c.Enabled), m->SetVolume(c.First), m->SetVolume(c.Second);
     EXPECT_FLOAT_EQ(m->GetVolume(), c.Expect);
     m->Free();
   }
@@ -117,10 +112,10 @@ TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
 TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
   // -6 falls by a tenth of the level per 50 ms step.
   Meter->SetVolume(-6);
-  for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
-  EXPECT_NEAR(Meter->GetVolume(), -6.6f, 1e-5);
-  for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
-  EXPECT_NEAR(Meter->GetVolume(), -7.26f, 1e-5);
+  for (float level : {-6.6f, -7.26f}) {
+    for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
+    EXPECT_NEAR(Meter->GetVolume(), level, 1e-5);
+  }
 
   // The same wall time in ticks of 10, 40 (25 Hz) and 16.7 ms (60 Hz) ends at the same level.
   const std::vector<std::vector<uint32_t>> rates = {{10}, {40}, {17, 17, 16}, {250}, {1000}};
@@ -135,8 +130,7 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
     }
     ASSERT_EQ(spent, 1000u);
     angles.push_back(m->GetNeedleAngle());
-    EXPECT_LT(m->GetVolume(), -3.0f);
-    EXPECT_GT(m->GetVolume(), -20.0f);
+    EXPECT_TRUE(m->GetVolume() < -3.0f && m->GetVolume() > -20.0f) << m->GetVolume();
     m->Free();
   }
   for (size_t i = 1; i < angles.size(); ++i) EXPECT_NEAR(angles[i], angles[0], 0.5) << "tick pattern " << i;
@@ -146,9 +140,7 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
   Meter->TimeBaseTick(nullptr, 4000000000u);
   EXPECT_FLOAT_EQ(Meter->GetVolume(), -20);
   // Calibration holds the level.
-  Meter->SetCalibrationMode(true);
-  Meter->SetVolume(0);
-  Meter->TimeBaseTick(nullptr, 1000);
+  Meter->SetCalibrationMode(true), Meter->SetVolume(0), Meter->TimeBaseTick(nullptr, 1000);
   EXPECT_FLOAT_EQ(Meter->GetVolume(), 0);
   EXPECT_EQ(Reports, 0) << "the fall was reported as a change";
 }
@@ -161,17 +153,16 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
   const double after = Meter->GetNeedleAngle();
   ASSERT_NE(before, after);
   const TRect dirty = Form->GetInvalidRect();
-  const TRect bounds = Meter->GetBoundsRect();
   ASSERT_FALSE(QzIsRectEmpty(dirty));
-  EXPECT_EQ(QzIntersectRect(dirty, bounds), dirty) << "the tick marked outside the meter";
+  EXPECT_EQ(QzIntersectRect(dirty, Meter->GetBoundsRect()), dirty) << "the tick marked outside the meter";
   EXPECT_LT((dirty.Right - dirty.Left) * (dirty.Bottom - dirty.Top), 250 * 155 / 4) << "more than the needle";
   for (double r : {36.0, 75.0, 109.0})
     for (double a : {before, after}) EXPECT_TRUE(QzPtInRect(dirty, OnNeedle(Meter, a, r))) << a << " at " << r;
   Pump();
   // The partial repaint leaves what a whole one paints: no trace of the old needle.
   const std::vector<TColor> partial = MeterPixels(Meter);
-  EXPECT_FALSE(NeedleNear(OnNeedle(Meter, before, 100)));
-  EXPECT_TRUE(NeedleNear(OnNeedle(Meter, after, 100)));
+  EXPECT_EQ(std::pair(NeedleNear(OnNeedle(Meter, before, 100)), NeedleNear(OnNeedle(Meter, after, 100))),
+            std::pair(false, true));
   Repaint(Meter);
   EXPECT_EQ(MeterPixels(Meter), partial);
   // A tick with nothing to fall marks nothing.
@@ -201,7 +192,6 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   QzAudioVUMeterFinalize();
   ASSERT_EQ(QzVUScalePicture(true), nullptr);
   Meter->Free();
-  Meter = nullptr;
   TQzAudioVUMeter* bare = NewMeter(MeterX, MeterY);
   Pump();
   const TColor plainEnabled = ScreenPixel(face.X, face.Y);
@@ -218,12 +208,10 @@ TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
   Pump();
   const std::vector<TColor> calibrating = MeterPixels(Meter);
   EXPECT_NE(calibrating, plain) << "calibration shows no text";
-  Meter->SetVolume(-20.0f);
-  Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
+  Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
   Pump();
   EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
-  Meter->SetVolume(-20.0f);
-  Meter->SetCalibrationMode(false);
+  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false);
   Pump();
   EXPECT_EQ(MeterPixels(Meter), plain);
 }
