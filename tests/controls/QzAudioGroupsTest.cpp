@@ -271,7 +271,7 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
   box->SetActive(false);
   Pump();
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(19, true));
-  EXPECT_EQ(std::pair(box->HitTest(197, 22), box->HitTest(198, 22)), (std::pair<int, int>(QzGroupBoxPartSwitch, 0)));
+  EXPECT_EQ(std::tuple(box->HitTest(197, 22), box->HitTest(198, 22)), std::tuple(int(QzGroupBoxPartSwitch), 0));
   box->SetAlignment(taCenter);
   EXPECT_EQ(box->GetPartRect(QzGroupBoxPartCaption), Rect(30, 0, 170, 25));
   QzAudioControlsFinalize();

@@ -87,7 +87,7 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
     EXPECT_NEAR(Knob->GetAngle(), std::fmin(std::fmax(a, 0.0f), 270.0f), 1e-3) << a;
   }
   Knob->SetAngle(270);
-  EXPECT_EQ(std::pair(Knob->GetValue(), Changes), std::pair(5.0f, 0));
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(5.0f, 0));
 }
 
 TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
@@ -130,7 +130,7 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   ASSERT_TRUE(QzAudioEditHeldBy(Knob));
   QzSharedAudioEdit()->SetText("12,25");
   Key(VK_RETURN);
-  EXPECT_EQ(std::pair(Knob->GetValue(), Changes), std::pair(12.25f, 1));
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(12.25f, 1));
 }
 
 TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
@@ -206,12 +206,12 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
   UseStrip(1, FrameSide - 4);  // wider than tall
   EXPECT_EQ(FaceCentre(), plain);
   Knob->SetKnobSource(nullptr);
-  EXPECT_EQ(std::pair(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, FaceCentre()), std::pair(50, plain));
+  EXPECT_EQ(std::tuple(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, FaceCentre()), std::tuple(50, plain));
 }
 
 TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   UseStrip(3);
-  EXPECT_EQ((std::pair<int, int>(Source->ClientCount(), Source->GetFrameSize())), std::pair(1, FrameSide));
+  EXPECT_EQ(std::tuple(Source->ClientCount(), Source->GetFrameSize()), std::tuple(1, FrameSide));
   Knob->SetKnobSource(Source);
   EXPECT_EQ(Source->ClientCount(), 1);
   // A new picture in the source lays its knobs out again.

@@ -170,7 +170,7 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   State = "kept";
   Bar->GetSlotStream(0)->Clear();
   ClickSlot(0);
-  EXPECT_EQ(std::pair(State, Sets), std::pair(std::string("kept"), 5));
+  EXPECT_EQ(std::tuple(State, Sets), std::tuple(std::string("kept"), 5));
 }
 
 TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
@@ -229,7 +229,7 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   State = "current";
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(std::pair(manager->Added, manager->Point), std::pair(std::string("current"), TPoint{below.X + 250, below.Y}));
+  EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
 
   struct TCase {
     bool Choose;
@@ -244,8 +244,8 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   }
   EXPECT_EQ(Sets, 1);
   const TRect area = Bar->GetPresetSelectRect();
-  EXPECT_EQ(std::pair(manager->Point, manager->Size),
-            std::pair(TPoint{below.X + area.Left, below.Y}, TPoint{area.Right - area.Left, 350}));
+  EXPECT_EQ(std::tuple(manager->Point, manager->Size),
+            std::tuple(TPoint{below.X + area.Left, below.Y}, TPoint{area.Right - area.Left, 350}));
   click(ptbReset);
   EXPECT_EQ(Clicked, std::vector{ptbReset});
 

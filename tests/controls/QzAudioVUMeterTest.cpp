@@ -161,8 +161,8 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
   Pump();
   // The partial repaint leaves what a whole one paints: no trace of the old needle.
   const std::vector<TColor> partial = MeterPixels(Meter);
-  EXPECT_EQ(std::pair(NeedleNear(OnNeedle(Meter, before, 100)), NeedleNear(OnNeedle(Meter, after, 100))),
-            std::pair(false, true));
+  EXPECT_EQ(std::tuple(NeedleNear(OnNeedle(Meter, before, 100)), NeedleNear(OnNeedle(Meter, after, 100))),
+            std::tuple(false, true));
   Repaint(Meter);
   EXPECT_EQ(MeterPixels(Meter), partial);
   // A tick with nothing to fall marks nothing.

@@ -147,7 +147,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
     SCOPED_TRACE(Name({c.Orientation, c.Type, c.Min, c.Max}));
     Setup(c.Orientation, c.Type, -1, 1);
     S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
-    EXPECT_EQ(std::pair(S->GetMin(), S->GetMax()), std::pair(c.Min, c.Max));
+    EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));
     S->SetScaleFrequency(65535);
     S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK});
     S->UpdateLayout();
@@ -178,10 +178,10 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   // Drag: a press alone does not move; every move reports once.
   const int32_t x = 10 + S->GetTrackRect().Left + 2;
   Down(x, 10 + S->GetZeroMark());
-  EXPECT_EQ(std::pair(S->GetValue(), Changed), std::pair(-20.0f, 0));
+  EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(-20.0f, 0));
   Move(x, 10 + S->GetZeroMark(), {ssLeft});
   Up(x, 10 + S->GetZeroMark());
-  EXPECT_EQ(std::pair(S->GetValue(), Changed), std::pair(0.0f, 1));
+  EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(0.0f, 1));
   ASSERT_EQ(Internal.size(), 2u);
   EXPECT_EQ(Internal[0], 0.0f);
 
@@ -224,14 +224,14 @@ TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
     ASSERT_TRUE(QzAudioEditHeldBy(S));
     QzSharedAudioEdit()->SetText(c.Text);
     Key(VK_RETURN);
-    EXPECT_EQ(std::pair(S->GetValue(), Changed), std::pair(c.Value, c.Value != -7.0f ? 1 : 0));
+    EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(c.Value, c.Value != -7.0f ? 1 : 0));
   }
 }
 
 TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
   ASSERT_FALSE(source->IsEmpty());
-  EXPECT_EQ(std::pair(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::pair(26, 52));
+  EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
   auto* other = Put<TQzAudioVolumeSlider>(0, 0, 80, 300);
   S->SetKnobSource(source), other->SetKnobSource(source);
   S->UpdateLayout();

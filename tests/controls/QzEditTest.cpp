@@ -71,7 +71,7 @@ TEST_F(QzEditTest, LabelGetsAHeightWithTheDefaultFont) {
   e->SetCaption("Name"), e->SetTitleSpace(4), e->SetEditLabel(l);
   Show();
   EXPECT_GT(l->GetHeight(), 0);
-  EXPECT_EQ(std::pair(l->GetCaption(), l->GetLeft() + l->GetWidth()), std::pair(std::string("Name"), e->GetLeft() - 4));
+  EXPECT_EQ(std::tuple(l->GetCaption(), l->GetLeft() + l->GetWidth()), std::tuple(std::string("Name"), e->GetLeft() - 4));
   l->Free();
   EXPECT_EQ(e->GetEditLabel(), nullptr);
   e->SetCaption("Other");  // lays out again with no label
@@ -133,7 +133,7 @@ TEST_F(QzEditTest, KeysAndUndo) {
   };
   for (const Row& r : rows) {
     Press(e, r.Key, r.Shift);
-    EXPECT_EQ(std::pair(e->GetEditText(), e->GetCaretIndex()), std::pair(r.Text, r.Caret)) << r.Key;
+    EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaretIndex()), std::tuple(r.Text, r.Caret)) << r.Key;
   }
   // Ctrl+arrows walk word by word to both ends and stay there.
   const struct {
@@ -199,7 +199,7 @@ TEST_F(QzEditTest, ValueEditRules) {
   Changes = 0;
   v->SetValue(std::numeric_limits<float>::quiet_NaN()), v->SetValue(std::numeric_limits<float>::infinity());
   v->SetValue(5);
-  EXPECT_EQ(std::pair(v->GetEditText(), Changes), std::pair(std::string("5,00"), 0));
+  EXPECT_EQ(std::tuple(v->GetEditText(), Changes), std::tuple(std::string("5,00"), 0));
   // Each bound pushes the other.
   v->SetMin(2000);
   EXPECT_FLOAT_EQ(v->GetMax(), 2000);
@@ -241,7 +241,7 @@ TEST_F(QzEditTest, OnlyTheCaretsOwnerDestroysIt) {
   a->SetFocus(), Pump();
   EXPECT_TRUE(a->OwnsCaret());
   b->SetFocus(), Pump();
-  EXPECT_EQ(std::pair(a->OwnsCaret(), b->OwnsCaret()), std::pair(false, true));
+  EXPECT_EQ(std::tuple(a->OwnsCaret(), b->OwnsCaret()), std::tuple(false, true));
   TPoint p;
   std::vector<bool> shown;
   for (auto step : std::vector<std::function<void()>>{

@@ -112,7 +112,7 @@ TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
     Events = 0;
     S->SetMin(s.Min), S->SetMax(s.Max);
     if (s.Position != INT_MIN) S->SetPosition(s.Position);
-    EXPECT_EQ(std::pair(S->GetPosition(), Events), std::pair(s.Expected, s.Events));
+    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(s.Expected, s.Events));
   }
 }
 
@@ -191,7 +191,7 @@ TEST_F(TStdSliderTest, DragReportsOncePerMove) {
   EXPECT_EQ(Events, 1);
   EXPECT_GT(S->GetPosition(), 0);
   Move(5000, thumb.Y, {ssLeft});
-  EXPECT_EQ(std::pair(Events, S->GetPosition()), std::pair(2, S->GetMax()));
+  EXPECT_EQ(std::tuple(Events, S->GetPosition()), std::tuple(2, S->GetMax()));
   Up(5000, thumb.Y);
   // A press on the bar away from the thumb moves nothing.
   const TRect b = S->GetPartRect(qspBar);
@@ -221,7 +221,7 @@ TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
     S->SetOrientation(c.Orientation), S->SetUseKeys(c.UseKeys), S->SetPosition(c.Start), S->SetFocus();
     Events = 0;
     Key(c.Key, c.Shift);
-    EXPECT_EQ(std::pair(S->GetPosition(), Events), std::pair(c.Expected, c.Expected != c.Start ? 1 : 0));
+    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(c.Expected, c.Expected != c.Start ? 1 : 0));
   }
   // Tab still moves the focus on.
   S->SetUseKeys(true), S->SetFocus();

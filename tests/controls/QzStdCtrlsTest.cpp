@@ -117,7 +117,7 @@ TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
     Form->SetBounds(100, 100, Form->GetWidth(), Form->GetHeight());
     bar->MouseDown(mbLeft, {ssLeft}, 10, 10);
     bar->MouseMove(row.MoveShift, 40, 20);
-    EXPECT_EQ(std::pair(Form->GetLeft(), Form->GetTop()), std::pair(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
+    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()), std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
     bar->MouseUp(mbLeft, {}, 40, 20);
     bar->MouseMove({ssLeft}, 80, 80);  // after the release nothing follows
     EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
@@ -250,7 +250,7 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     EXPECT_EQ(ScreenPixel(gapLeft - 1, y), line);
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199) EXPECT_EQ(std::pair(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::pair(line, line));
+    if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
     h->Free();
     Pump();
   }

@@ -107,7 +107,7 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
     Pump();
     TQzButton* back = t->GetScrollButton(0);
     TQzButton* ahead = t->GetScrollButton(1);
-    EXPECT_EQ(std::pair(back->GetVisible(), ahead->GetVisible()), std::pair(row.Shown, row.Shown));
+    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
     EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
     EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
     if (row.Shown) {
@@ -195,7 +195,7 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
   // A page without caption shows its name.
   EXPECT_EQ((std::vector<std::string>{t->GetTabCaption(0), t->GetTabCaption(1), t->GetTabCaption(3)}),
             (std::vector<std::string>{"First", "SecondPage", ""}));
-  EXPECT_EQ(std::pair(t->GetTabCount(), fired), std::pair(3, 0));
+  EXPECT_EQ(std::tuple(t->GetTabCount(), fired), std::tuple(3, 0));
   Show();
   const TRect r = t->GetTabPartRect(1, 0);
   t->MouseDown(mbLeft, {ssLeft}, r.Left + 3, r.Bottom - 3);
@@ -224,7 +224,7 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
       if (notebookFirst) {
         (otherOwner ? holder : static_cast<TComponent*>(book))->Free();
         EXPECT_EQ(t->GetNotebook(), nullptr);
-        EXPECT_EQ(std::pair(t->GetTabCount(), t->GetActiveTab()), std::pair(0, -1));
+        EXPECT_EQ(std::tuple(t->GetTabCount(), t->GetActiveTab()), std::tuple(0, -1));
         t->MouseDown(mbLeft, {ssLeft}, 20, 20);
         Repaint(t);
         t->Free();

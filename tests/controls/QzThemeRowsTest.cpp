@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../graphics/FormatsTestUtil.h"
+#include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioKnob.h"
@@ -22,8 +23,6 @@
 
 namespace {
 
-// Entry I of the golden theme's colour table.
-TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
 
 class QzThemeRows : public UiFormTest {
 protected:
@@ -39,10 +38,6 @@ protected:
     T* c = UiFormTest::Put<T>(L, T_, W, H);
     c->SetName(Name);
     return c;
-  }
-  void LoadGolden(TQzCustomThemeManager* M) {
-    auto s = StreamOf(ReadGolden("theme_ramp.tfid"));
-    ASSERT_TRUE(M->GetThemeItems()->LoadFromStream(s.get()));
   }
 };
 
@@ -86,7 +81,7 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   // Unlinked controls are linked again by ApplyTheme, and keep its colours, not registration's.
   label->SetThemeManager(nullptr), action->SetThemeManager(nullptr), line->SetThemeManager(nullptr);
   edit->SetThemeManager(nullptr), scroll->SetThemeManager(nullptr);
-  EXPECT_EQ(std::pair(rows[0].Colour(), rows[3].Colour()), std::pair(rows[0].Own, rows[3].Own))
+  EXPECT_EQ(std::tuple(rows[0].Colour(), rows[3].Colour()), std::tuple(rows[0].Own, rows[3].Own))
       << "a control that leaves gets its own look back";
   m->ApplyTheme(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
@@ -94,10 +89,10 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
 
   // Painted: the theme's colours while active, the built-in look once switched off.
   Show();
-  EXPECT_EQ(std::pair(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::pair(RampColor(7), RampColor(70)));
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
   m->SetActive(false);
   Pump();
-  EXPECT_EQ(std::pair(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::pair(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
   EXPECT_EQ(Form->GetColor(), clWhite);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
   m->SetActive(true);

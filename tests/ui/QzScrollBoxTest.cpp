@@ -46,7 +46,7 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
   for (const Row& r : rows) {
     Changes.clear();
     b->SetScrollPosition(r.Set);
-    EXPECT_EQ(std::pair(b->GetPosition(), Changes.size()), std::pair(r.Want, r.Fires ? size_t{1} : size_t{0})) << r.Set;
+    EXPECT_EQ(std::tuple(b->GetPosition(), Changes.size()), std::tuple(r.Want, r.Fires ? size_t{1} : size_t{0})) << r.Set;
   }
   EXPECT_EQ(Kinds, std::vector<int32_t>(Kinds.size(), 4));
   // A range change pulls the position in without reporting it.
@@ -102,7 +102,7 @@ TEST_F(QzScrollBox, DragMovesThePositionWithinTheRange) {
     EXPECT_EQ(b->GetPosition(), r.Want) << r.X;
   }
   Up(61, 5);
-  EXPECT_EQ(std::pair(b->GetPressedPart(), Changes.size()), std::pair(-1, size_t{5}));
+  EXPECT_EQ(std::tuple(b->GetPressedPart(), Changes.size()), std::tuple(-1, size_t{5}));
   // A thumb that fills the track has no travel: a drag keeps Min instead of dividing by zero.
   b->SetPagePercentage(100);
   Backend->MouseDown(Win(), 30, 5);
@@ -129,7 +129,7 @@ TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   };
   for (const Row& r : rows) {
     s->SetScrollBars(ssNone), s->SetHorzRange(0, r.HMax), s->SetVertRange(0, r.VMax), s->SetScrollBars(r.Style);
-    EXPECT_EQ(std::pair(s->GetHorzScrollBar()->GetVisible(), s->GetVertScrollBar()->GetVisible()), std::pair(r.Horz, r.Vert))
+    EXPECT_EQ(std::tuple(s->GetHorzScrollBar()->GetVisible(), s->GetVertScrollBar()->GetVisible()), std::tuple(r.Horz, r.Vert))
         << r.Style << " " << r.HMax << " " << r.VMax;
   }
   // The same rule on both axes: a range that starts above 0 counts by its length.
@@ -147,7 +147,7 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
   TQzCustomScrollingWinControl* s = Box();
   s->SetUseThemes(true), s->SetThemeManager(m);
   TQzCustomScrollBar* h = s->GetHorzScrollBar();
-  EXPECT_EQ(std::pair(h->GetHeight(), s->GetVertScrollBar()->GetWidth()), std::pair(16, 12));
+  EXPECT_EQ(std::tuple(h->GetHeight(), s->GetVertScrollBar()->GetWidth()), std::tuple(16, 12));
   h->SetPagePercentage(20);
   Show();
   // The horizontal bar spans the box's bottom (y 144 .. 159 on the form); its thumb starts at x 11.
@@ -192,11 +192,11 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   for (const Row& r : rows) {
     child->UseWheel = r.ChildKeeps;
     Wheel(10 + r.X, 10 + r.Y, r.Delta);
-    EXPECT_EQ(std::pair(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::pair(r.Want, r.Want)) << r.X << "," << r.Y;
+    EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(r.Want, r.Want)) << r.X << "," << r.Y;
   }
   // An empty range keeps the position at its one value.
   s->SetVertRange(7, 7);
-  EXPECT_EQ(std::pair(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::pair(7, 7));
+  EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(7, 7));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "../graphics/FormatsTestUtil.h"
 #include "graphics/QzPictureFormats.h"
@@ -13,8 +14,6 @@
 
 namespace {
 
-// The colours of the golden theme file.
-TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
 
 void SetRamp(TQzThemeItems& Theme) {
   for (int i = 0; i < 256; ++i) Theme.SetColor(static_cast<uint8_t>(i), RampColor(i));
