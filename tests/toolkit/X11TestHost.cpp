@@ -22,28 +22,58 @@ struct TX11TestHost::TImpl {
 };
 
 namespace {
+std::string AtomName(::Display* D, Atom A) {
+  char* name = A != None ? XGetAtomName(D, A) : nullptr;
+  const std::string s = name ? name : "";
+  if (name) XFree(name);
+  return s;
+}
+
 // Reads and deletes the property; False when it is missing.
 bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::string& TypeName, Atom& Type) {
   int format;
   unsigned long n, rest;
   unsigned char* data = nullptr;
   Data.clear();
-  TypeName.clear();
   if (XGetWindowProperty(D, W, P, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &format, &n, &rest, &data) != Success)
     return false;
   if (data) {
     Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8));
     XFree(data);
   }
-  if (Type != None) {
-    char* name = XGetAtomName(D, Type);
-    if (name) {
-      TypeName = name;
-      XFree(name);
-    }
-  }
+  TypeName = AtomName(D, Type);
   return Type != None;
 }
+
+// The 0xRRGGBB pixels of a rectangle of a drawable, row by row.
+std::vector<uint32_t> Pixels(::Display* D, ::Drawable W, int X, int Y, int Width, int Height) {
+  std::vector<uint32_t> out;
+  XImage* img = XGetImage(D, W, X, Y, static_cast<unsigned>(Width), static_cast<unsigned>(Height), AllPlanes, ZPixmap);
+  if (!img) return out;
+  for (int y = 0; y < Height; ++y)
+    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
+  XDestroyImage(img);
+  return out;
+}
+
+// The windows right below W (freed by the caller with XFree); false when W is gone.
+bool Children(::Display* D, ::Window W, ::Window*& List, unsigned& N) {
+  ::Window root, parent;
+  List = nullptr, N = 0;
+  return W && XQueryTree(D, W, &root, &parent, &List, &N);
+}
+
+int ChildrenOf(::Display* D, ::Window W) {
+  ::Window* list;
+  unsigned n;
+  if (!Children(D, W, list, n)) return -1;
+  if (list) XFree(list);
+  return static_cast<int>(n);
+}
+
+int gCounted = 0;
+XErrorHandler gReplaced = nullptr;
+int CountError(::Display*, XErrorEvent*) { return ++gCounted, 0; }
 }  // namespace
 
 int OpenFileCount() {
@@ -102,41 +132,31 @@ void TXvfb::Stop() {
   }
 }
 
-std::unique_ptr<TX11TestHost> TX11TestHost::OpenArgb(const std::string& Display, int Width, int Height,
-                                                     uint32_t Background) {
+std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int Width, int Height, uint32_t Background,
+                                                 bool Argb) {
   ::Display* d = XOpenDisplay(Display.c_str());
   if (!d) return nullptr;
   XVisualInfo vi;
-  if (!XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
+  if (Argb && !XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
     XCloseDisplay(d);
     return nullptr;
   }
   auto h = std::unique_ptr<TX11TestHost>(new TX11TestHost());
   h->FImpl = std::make_unique<TImpl>();
   h->FImpl->Dpy = d;
-  XSetWindowAttributes a{};
-  a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
-  a.background_pixel = 0xFF000000UL | Background;
-  a.border_pixel = 0;
-  a.event_mask = PropertyChangeMask;
-  h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height),
-                                0, 32, InputOutput, vi.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
+  const unsigned w = static_cast<unsigned>(Width), ht = static_cast<unsigned>(Height);
+  if (Argb) {
+    XSetWindowAttributes a{};
+    a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
+    a.background_pixel = 0xFF000000UL | Background;
+    a.event_mask = PropertyChangeMask;
+    h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 32, InputOutput, vi.visual,
+                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
+  } else {
+    h->FImpl->Win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 0, Background);
+    XSelectInput(d, h->FImpl->Win, PropertyChangeMask);
+  }
   h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
-  XMapWindow(d, h->FImpl->Win);
-  XSync(d, False);
-  return h;
-}
-
-std::unique_ptr<TX11TestHost> TX11TestHost::Open(const std::string& Display, int Width, int Height, uint32_t Background) {
-  ::Display* d = XOpenDisplay(Display.c_str());
-  if (!d) return nullptr;
-  auto h = std::unique_ptr<TX11TestHost>(new TX11TestHost());
-  h->FImpl = std::make_unique<TImpl>();
-  h->FImpl->Dpy = d;
-  h->FImpl->Win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(Width),
-                                      static_cast<unsigned>(Height), 0, 0, Background);
-  h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
-  XSelectInput(d, h->FImpl->Win, PropertyChangeMask);
   XMapWindow(d, h->FImpl->Win);
   XSync(d, False);
   return h;
@@ -155,41 +175,18 @@ void TX11TestHost::DestroyWindow() {
   XSync(FImpl->Dpy, False);
 }
 
-namespace {
-int Children(::Display* D, ::Window W) {
-  ::Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  if (!XQueryTree(D, W, &root, &parent, &children, &n)) return -1;
-  if (children) XFree(children);
-  return static_cast<int>(n);
-}
-}  // namespace
-
-namespace {
-int gCounted = 0;
-XErrorHandler gReplaced = nullptr;
-int CountError(::Display*, XErrorEvent*) {
-  ++gCounted;
-  return 0;
-}
-}  // namespace
-
 void TX11TestHost::CountErrors(bool On) {
-  if (On) {
-    gCounted = 0;
-    gReplaced = XSetErrorHandler(CountError);
-  } else {
-    XSetErrorHandler(gReplaced);
-  }
+  if (On) gCounted = 0, gReplaced = XSetErrorHandler(CountError);
+  else XSetErrorHandler(gReplaced);
 }
 
 int TX11TestHost::ErrorsCounted() { return gCounted; }
 
-int TX11TestHost::ChildCount() { return FImpl->Win ? Children(FImpl->Dpy, FImpl->Win) : -1; }
+int TX11TestHost::ChildCount() { return FImpl->Win ? ChildrenOf(FImpl->Dpy, FImpl->Win) : -1; }
 std::string TX11TestHost::ChildClassHint() {
-  ::Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  if (!FImpl->Win || !XQueryTree(FImpl->Dpy, FImpl->Win, &root, &parent, &children, &n)) return "";
+  ::Window* children;
+  unsigned n;
+  if (!Children(FImpl->Dpy, FImpl->Win, children, n)) return "";
   std::string found;
   for (unsigned i = 0; i < n && found.empty(); ++i) {
     XClassHint hint{};
@@ -202,7 +199,7 @@ std::string TX11TestHost::ChildClassHint() {
   return found;
 }
 
-int TX11TestHost::RootChildCount() { return Children(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
+int TX11TestHost::RootChildCount() { return ChildrenOf(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
 
 uintptr_t TX11TestHost::FocusWindow() {
   ::Window focus = 0;
@@ -220,16 +217,7 @@ uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
 void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }
 
-std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) {
-  std::vector<uint32_t> out;
-  XImage* img = XGetImage(FImpl->Dpy, FImpl->Win, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height),
-                          AllPlanes, ZPixmap);
-  if (!img) return out;
-  for (int y = 0; y < Height; ++y)
-    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
-  XDestroyImage(img);
-  return out;
-}
+std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) { return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height); }
 
 void TX11TestHost::RequestClipboard(const std::string& Target) {
   FImpl->Incr = false;
@@ -253,12 +241,7 @@ bool TX11TestHost::PollClipboard(std::vector<uint8_t>& Data, std::string& TypeNa
       std::string name;
       if (!Take(FImpl->Dpy, FImpl->Win, FImpl->Prop, piece, name, type)) continue;
       XFlush(FImpl->Dpy);
-      if (piece.empty()) {
-        FImpl->Incr = false;
-        Data = FImpl->Buffer;
-        TypeName = FImpl->Type;
-        return true;
-      }
+      if (piece.empty()) return FImpl->Incr = false, Data = FImpl->Buffer, TypeName = FImpl->Type, true;
       ++FImpl->Pieces;
       FImpl->Buffer.insert(FImpl->Buffer.end(), piece.begin(), piece.end());
     }
@@ -272,11 +255,7 @@ bool TX11TestHost::PollClipboard(std::vector<uint8_t>& Data, std::string& TypeNa
   XFlush(FImpl->Dpy);
   if (TypeName == "INCR") {
     FImpl->Incr = true;
-    char* t = XGetAtomName(FImpl->Dpy, ev.xselection.target);
-    if (t) {
-      FImpl->Type = t;
-      XFree(t);
-    }
+    FImpl->Type = AtomName(FImpl->Dpy, ev.xselection.target);
     return false;
   }
   return true;
@@ -302,14 +281,7 @@ bool TX11TestHost::OverrideRedirect(uintptr_t Window) {
 }
 
 std::vector<uint32_t> TX11TestHost::GrabScreen(int X, int Y, int Width, int Height) {
-  std::vector<uint32_t> out;
-  XImage* img = XGetImage(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy), X, Y, static_cast<unsigned>(Width),
-                          static_cast<unsigned>(Height), AllPlanes, ZPixmap);
-  if (!img) return out;
-  for (int y = 0; y < Height; ++y)
-    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
-  XDestroyImage(img);
-  return out;
+  return Pixels(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy), X, Y, Width, Height);
 }
 
 bool TX11TestHost::PointerFree() {
@@ -338,14 +310,8 @@ void TX11TestHost::SendKey(uintptr_t Window, unsigned long Keysym) {
   XChangeKeyboardMapping(d, spare, 1, &sym, 1);
   XSync(d, False);
   XKeyEvent k{};
-  k.display = d;
-  k.window = Window;
-  k.root = DefaultRootWindow(d);
-  k.subwindow = None;
-  k.time = CurrentTime;
-  k.same_screen = True;
-  k.keycode = static_cast<unsigned>(spare);
-  k.type = KeyPress;
+  k.display = d, k.window = Window, k.root = DefaultRootWindow(d), k.subwindow = None, k.time = CurrentTime;
+  k.same_screen = True, k.keycode = static_cast<unsigned>(spare), k.type = KeyPress;
   XSendEvent(d, Window, True, KeyPressMask, reinterpret_cast<XEvent*>(&k));
   k.type = KeyRelease;
   XSendEvent(d, Window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&k));
@@ -355,18 +321,10 @@ void TX11TestHost::SendKey(uintptr_t Window, unsigned long Keysym) {
 void TX11TestHost::SendClick(uintptr_t Window, int X, int Y) {
   ::Display* d = FImpl->Dpy;
   XButtonEvent b{};
-  b.display = d;
-  b.window = Window;
-  b.root = DefaultRootWindow(d);
-  b.time = CurrentTime;
-  b.x = X;
-  b.y = Y;
-  b.button = Button1;
-  b.same_screen = True;
-  b.type = ButtonPress;
+  b.display = d, b.window = Window, b.root = DefaultRootWindow(d), b.time = CurrentTime, b.x = X, b.y = Y;
+  b.button = Button1, b.same_screen = True, b.type = ButtonPress;
   XSendEvent(d, Window, True, ButtonPressMask, reinterpret_cast<XEvent*>(&b));
-  b.type = ButtonRelease;
-  b.state = Button1Mask;
+  b.type = ButtonRelease, b.state = Button1Mask;
   XSendEvent(d, Window, True, ButtonReleaseMask, reinterpret_cast<XEvent*>(&b));
   XSync(d, False);
 }
