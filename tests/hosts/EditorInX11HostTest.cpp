@@ -101,19 +101,17 @@ protected:
     }
     return effect;
   }
-  // The host's idle at 50 Hz, shortened.
-  static void Idle(AEffect* E, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      TPluginLibrary::Dispatch(E, effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
+  // The host's idle at 50 Hz, shortened: effEditIdle, or the direct-call host's cheap call.
+  static void Idle(AEffect* E, int Rounds = 10) { Every10Ms(Rounds, [E] { TPluginLibrary::Dispatch(E, effEditIdle); }); }
   void IdleDirect(void* Object, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      Lib.CallObject(15007, 0, Object, nullptr);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Every10Ms(Rounds, [&] { Lib.CallObject(15007, 0, Object, nullptr); });
   }
+  static void Every10Ms(int Rounds, const std::function<void()>& Call) {
+    for (int i = 0; i < Rounds; ++i) Call(), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  // The host's grab of its 1100 x 700 window, and one pixel of it.
+  static std::vector<uint32_t> Shot(TX11TestHost& Host) { return Host.Sync(), Host.Grab(1100, 700); }
+  static uint32_t At(TX11TestHost& Host, int X, int Y) { return Shot(Host)[static_cast<size_t>(Y * 1100 + X)]; }
 
   // XTest input at a point of Window, as a user's hand gives it.
   void PointerTo(uintptr_t Window, int X, int Y) {
@@ -123,14 +121,8 @@ protected:
     XTestFakeMotionEvent(Input, -1, rx, ry, CurrentTime);
     XFlush(Input);
   }
-  void Button(bool Down) {
-    XTestFakeButtonEvent(Input, 1, Down, CurrentTime);
-    XFlush(Input);
-  }
-  void Key(KeySym Sym, bool Down) {
-    XTestFakeKeyEvent(Input, XKeysymToKeycode(Input, Sym), Down, CurrentTime);
-    XFlush(Input);
-  }
+  void Button(bool Down) { XTestFakeButtonEvent(Input, 1, Down, CurrentTime), XFlush(Input); }
+  void Key(KeySym Sym, bool Down) { XTestFakeKeyEvent(Input, XKeysymToKeycode(Input, Sym), Down, CurrentTime), XFlush(Input); }
   // The top-level windows a direct-call editor may be: mapped children of the root that ask
   // for WM_DELETE_WINDOW.
   std::vector<::Window> ClosableTopLevels() {
@@ -181,12 +173,10 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
     ERect* rect = nullptr;
     ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
     ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right - rect->left, 1024);
-    EXPECT_EQ(rect->bottom - rect->top, 595);
+    EXPECT_EQ(std::tuple(rect->right - rect->left, rect->bottom - rect->top), std::tuple(1024, 595));
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
     // Painted by effEditOpen itself, before any idle, from the host window's corner.
-    host->Sync();
-    std::vector<uint32_t> px = host->Grab(1100, 700);
+    std::vector<uint32_t> px = Shot(*host);
     ASSERT_EQ(px.size(), 1100u * 700u);
     for (const auto& [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 594}, {1023, 594}, {512, 300}})
       EXPECT_NE(px[static_cast<size_t>(y * 1100 + x)], HostGreen) << x << "," << y;
@@ -198,11 +188,10 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
     host->Sync();
     EXPECT_EQ(host->ChildCount(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen) << "the editor stayed on the host's window";
+    EXPECT_EQ(At(*host, 512, 300), HostGreen) << "the editor stayed on the host's window";
     // Opened again in the same window, it is there again.
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
-    host->Sync();
-    EXPECT_NE(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
+    EXPECT_NE(At(*host, 512, 300), HostGreen);
     EXPECT_EQ(host->ChildCount(), 1);
     Lib.Dispatch(effect, effEditClose);
     Lib.Close(effect);
@@ -219,8 +208,7 @@ TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
   Lib.Dispatch(effect, effStartProcess);
   // The left meter: 250 x 155 at 650, 10 in the group box, which sits at 5, 40.
   const auto meter = [&] {
-    host->Sync();
-    const std::vector<uint32_t> all = host->Grab(1100, 700);
+    const std::vector<uint32_t> all = Shot(*host);
     std::vector<uint32_t> m;
     for (int y = 50; y < 205; ++y)
       for (int x = 655; x < 905; ++x) m.push_back(all[static_cast<size_t>(y * 1100 + x)]);
@@ -305,15 +293,11 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
   host->TakeFocus();
   // A click on the status bar gives the editor the keyboard without changing anything.
   PointerTo(host->Window(), 500, 585);
-  Button(true);
-  Button(false);
+  Button(true), Button(false);
   Idle(effect, 5);
   EXPECT_NE(host->FocusWindow(), host->Window());
   const std::vector<uint8_t> state = Lib.GetChunk(effect);
-  Key(XK_Control_L, true);
-  Key(XK_c, true);
-  Key(XK_c, false);
-  Key(XK_Control_L, false);
+  Key(XK_Control_L, true), Key(XK_c, true), Key(XK_c, false), Key(XK_Control_L, false);
   Idle(effect, 10);
   auto reader = OpenHost(10, 10);  // another client of the server
   ASSERT_NE(reader, nullptr);
@@ -334,8 +318,7 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
     return static_cast<uint32_t>(png[At]) << 24 | static_cast<uint32_t>(png[At + 1]) << 16 |
            static_cast<uint32_t>(png[At + 2]) << 8 | png[At + 3];
   };
-  EXPECT_EQ(be32(16), 1024u);
-  EXPECT_EQ(be32(20), 595u);
+  EXPECT_EQ(std::tuple(be32(16), be32(20)), std::tuple(1024u, 595u));
   EXPECT_EQ(Lib.GetChunk(effect), state) << "Ctrl+C reached a control";
   // The pointer leaving the editor gives the keyboard back to the host.
   PointerTo(host->Window(), 1090, 690);
@@ -358,15 +341,12 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   const ::Window editor = windows.back();
   XWindowAttributes wa;
   ASSERT_TRUE(XGetWindowAttributes(Input, editor, &wa));
-  EXPECT_EQ(wa.width, 1024);
-  EXPECT_EQ(wa.height, 595);
+  EXPECT_EQ(std::tuple(wa.width, wa.height), std::tuple(1024, 595));
   gNotifications.clear();
   // What a window manager sends for the close box.
   XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = editor;
+  ev.xclient.type = ClientMessage, ev.xclient.window = editor, ev.xclient.format = 32;
   ev.xclient.message_type = XInternAtom(Input, "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Input, "WM_DELETE_WINDOW", False));
   ev.xclient.data.l[1] = CurrentTime;
   XSendEvent(Input, editor, False, NoEventMask, &ev);
@@ -374,8 +354,7 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
   ASSERT_FALSE(gNotifications.empty());
-  EXPECT_EQ(gNotifications.back(), std::make_pair(15008, 0));
-  EXPECT_EQ(ClosableTopLevels().size(), before);
+  EXPECT_EQ(std::tuple(gNotifications.back(), ClosableTopLevels().size()), std::tuple(std::make_pair(15008, 0), before));
   // The form lives on: the host shows it again.
   ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
   IdleDirect(object, 10);
@@ -400,8 +379,7 @@ TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
     ASSERT_NE(again, nullptr);
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())), 1);
     Idle(effect, 20);
-    again->Sync();
-    EXPECT_NE(again->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
+    EXPECT_NE(At(*again, 512, 300), HostGreen);
     Lib.Dispatch(effect, effEditClose);
     Lib.Close(effect);
   }
@@ -433,9 +411,7 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
     const size_t heap = mallinfo2().uordblks;
     for (int i = 0; i < 20; ++i) cycle();
     host->Sync();
-    EXPECT_EQ(OpenFileCount(), fds);
-    EXPECT_EQ(host->ChildCount(), children);
-    EXPECT_EQ(host->RootChildCount(), roots);
+    EXPECT_EQ(std::tuple(OpenFileCount(), host->ChildCount(), host->RootChildCount()), std::tuple(fds, children, roots));
     // One editor's surface alone is 2.4 MB.
     const size_t now = mallinfo2().uordblks;
     EXPECT_LT(now > heap ? now - heap : 0, 1024u * 1024u);
@@ -450,10 +426,7 @@ TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
   TPluginLibrary& lib = TPluginLibrary::Get();
   ASSERT_NE(lib.Handle, nullptr);
   const auto idle = [&](AEffect* E, int Rounds) {
-    for (int i = 0; i < Rounds; ++i) {
-      lib.Dispatch(E, effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    for (int i = 0; i < Rounds; ++i) lib.Dispatch(E, effEditIdle), std::this_thread::sleep_for(std::chrono::milliseconds(10));
   };
   const auto serverGoes = [&]() -> int {
     TXvfb server;
