@@ -171,10 +171,7 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Place(alpha, sub);
   ClickItem(alpha);
   EXPECT_EQ(log, std::vector<std::string>{"Alpha"});
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
-  EXPECT_EQ(closes, 1);
-  EXPECT_EQ(Box->Clicks, 0);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size(), closes, Box->Clicks), std::tuple(nullptr, 0u, 1, 0));
 }
 
 TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
@@ -208,93 +205,71 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
     // The keyboard stays with the form, which hands the keys over; a grabbed display sends
     // them to the menu window itself: both roads are taken.
     Key(n++ % 2 ? rootWin : FormWin(), st.Key);
-    SCOPED_TRACE("step " + std::to_string(n));
-    if (st.Hot == "closed") {
-      EXPECT_EQ(QzActiveMenu(), nullptr);
-    } else {
-      ASSERT_NE(QzMenuHotItem(), nullptr);
-      EXPECT_EQ(QzMenuHotItem()->GetCaption(), st.Hot);
-    }
-    EXPECT_EQ(Popups().size(), st.Levels);
+    const std::string hot = !QzActiveMenu() ? "closed" : QzMenuHotItem() ? QzMenuHotItem()->GetCaption() : "";
+    EXPECT_EQ(std::tuple(hot, Popups().size()), std::tuple(st.Hot, st.Levels)) << "step " << n;
   }
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(std::tuple(log.size(), closes), std::tuple(0u, 1));
 
   // Enter runs the item; the form's focused control never saw the keys.
   Popup(menu, 300, 300);
   Backend->Key(FormWin(), VK_DOWN);
   Key(FormWin(), VK_RETURN);
-  EXPECT_EQ(log, std::vector<std::string>{"First"});
-  EXPECT_EQ(QzActiveMenu(), nullptr);
+  EXPECT_EQ(std::tuple(log, QzActiveMenu()), std::tuple(std::vector<std::string>{"First"}, nullptr));
 
   // A click elsewhere closes the menu and is swallowed.
   Popup(menu, 300, 300);
   ASSERT_EQ(QzActiveMenu(), menu);
   Click(FormWin(), 210, 110);
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_EQ(Box->Downs, 0);
-  EXPECT_EQ(Box->Clicks, 0);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Box->Downs, Box->Clicks), std::tuple(nullptr, 0, 0));
   Click(FormWin(), 210, 110);
   EXPECT_EQ(Box->Clicks, 1);
   // Outside every window of ours (a grabbed pointer reports it to the menu window).
   Popup(menu, 300, 300);
   Click(Popups()[0]->NativeHandle(), -50, 5);
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_EQ(closes, 4);
-  EXPECT_EQ(log.size(), 1u);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), closes, log.size()), std::tuple(nullptr, 4, 1u));
 }
 
 TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   auto* list = new TActionList(Form);
   auto* act = new TAction(Form);
-  act->SetActionList(list);
+  auto* dead = new TAction(Form);  // no handler: disabled
+  act->SetActionList(list), dead->SetActionList(list);
   act->SetCaption("Save");
   int executed = 0;
   act->OnExecute = [&](TObject*) { ++executed; };
   auto* menu = new TPopupMenu(Form);
   TMenuItem* item = Add(menu->GetItems(), "");
-  item->SetAction(act);
-  auto* dead = new TAction(Form);  // no handler: disabled
-  dead->SetActionList(list);
   TMenuItem* deadItem = Add(menu->GetItems(), "");
-  deadItem->SetAction(dead);
+  item->SetAction(act), deadItem->SetAction(dead);
 
   // Near the bottom-right corner the menu opens to the left and upwards, inside the screen.
   Popup(menu, 790, 590);
   ASSERT_EQ(Popups().size(), 1u);
   const TQzWindowParams p = Popups()[0]->Params();
-  EXPECT_LE(p.Left + p.Width, 790);
-  EXPECT_LE(p.Top + p.Height, 590);
-  EXPECT_EQ(item->GetCaption(), "Save");
-  EXPECT_FALSE(deadItem->GetEnabled());
-  uintptr_t w = 0;
-  TPoint c = Centre(deadItem, w);
-  Backend->Click(w, c.X, c.Y);  // a disabled item does nothing and the menu stays
-  Pump();
+  EXPECT_TRUE(p.Left + p.Width <= 790 && p.Top + p.Height <= 590);
+  EXPECT_EQ(std::tuple(item->GetCaption(), deadItem->GetEnabled()), std::tuple("Save", false));
+  ClickItem(deadItem);  // a disabled item does nothing and the menu stays
   EXPECT_EQ(QzActiveMenu(), menu);
   ClickItem(item);
   EXPECT_EQ(executed, 1);
 
   // Owner drawing: the menu's events measure and draw the items, with their state.
   std::vector<std::pair<std::string, TOwnerDrawState>> drawn;
-  menu->OnMeasureItem = [](TObject*, TCanvas*, int32_t& W, int32_t& H) {
-    W = 150;
-    H = 30;
-  };
+  menu->OnMeasureItem = [](TObject*, TCanvas*, int32_t& W, int32_t& H) { W = 150, H = 30; };
   menu->OnDrawItem = [&](TObject* Sender, TCanvas* C, TRect R, TOwnerDrawState S) {
     drawn.emplace_back(static_cast<TMenuItem*>(Sender)->GetCaption(), S);
     C->GetBrush()->SetColor(clLime);
     C->FillRect(R);
   };
   Popup(menu, 100, 100);
+  uintptr_t w = 0;
   TRect r;
   ASSERT_TRUE(QzMenuItemPlace(item, w, r));
   EXPECT_EQ(r.Bottom - r.Top, 30);
   EXPECT_GE(r.Right - r.Left, 150);
   EXPECT_EQ(Pixel(Backend->Screen(w), r.Left + 5, r.Top + 5), clLime);
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_FALSE(drawn[0].second.Contains(odSelected));
-  EXPECT_TRUE(drawn[1].second.Contains(odDisabled));
+  EXPECT_EQ(std::tuple(drawn[0].second.Contains(odSelected), drawn[1].second.Contains(odDisabled)), std::tuple(false, true));
   drawn.clear();
   Key(FormWin(), VK_DOWN);
   ASSERT_FALSE(drawn.empty());
@@ -303,33 +278,24 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   // Items freed while they show take the menu down with them; a handler may free the menu.
   TMenuItem* more = Add(menu->GetItems(), "More");
   TMenuItem* sub = Add(more, "Sub");
-  menu->OnDrawItem = nullptr;
-  menu->OnMeasureItem = nullptr;
+  menu->OnDrawItem = nullptr, menu->OnMeasureItem = nullptr;
   Popup(menu, 100, 100);
-  c = Centre(more, w);
-  Move(w, c.X, c.Y);
+  MoveTo(more);
   ASSERT_EQ(Popups().size(), 2u);
   sub->Free();
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size()), std::tuple(nullptr, 0u));
   item->OnClick = [&](TObject*) { menu->Free(); };
   Popup(menu, 100, 100);
   ClickItem(item);
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size()), std::tuple(nullptr, 0u));
 }
 
 TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->SetHint("Gain|The gain of the band");
   auto* plain = new TLogBox(Form);
-  plain->SetBounds(10, 10, 50, 30);
-  plain->SetParent(Form);
-  plain->SetHint("Never");
+  plain->SetBounds(10, 10, 50, 30), plain->SetParent(Form), plain->SetHint("Never");
   Pump();
-  auto rest = [&](int X, int Y, uint64_t Ms) {
-    Move(FormWin(), X, Y);
-    Tick(Ms);
-  };
+  auto rest = [&](int X, int Y, uint64_t Ms) { Move(FormWin(), X, Y), Tick(Ms); };
   // Off by default (the form's ShowHint is off and the box takes it).
   rest(220, 110, 1000);
   EXPECT_FALSE(Application->HintShowing());
@@ -344,13 +310,10 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   EXPECT_EQ(Application->HintText(), "Gain");
   TQzOffscreenWindow* hw = Backend->Window(Application->HintWindowHandle());
   ASSERT_NE(hw, nullptr);
-  EXPECT_TRUE(hw->Params().Popup);
-  EXPECT_FALSE(hw->Grabbed());
-  EXPECT_EQ(hw->Params().Left, 320);  // below the pointer at screen (320, 210)
-  EXPECT_EQ(hw->Params().Top, 230);
-  EXPECT_EQ(Pixel(hw->Screen(), 2, 2), ColorToRGB(clInfoBk));
-  EXPECT_EQ(Pixel(hw->Screen(), 0, 0), clBlack);
-  EXPECT_TRUE(Form->GetActive());  // the hint never takes the focus
+  // A popup below the pointer at screen (320, 210), framed; the hint never takes the focus.
+  EXPECT_EQ(std::tuple(hw->Params().Popup, hw->Grabbed(), hw->Params().Left, hw->Params().Top, Pixel(hw->Screen(), 2, 2),
+                       Pixel(hw->Screen(), 0, 0), Form->GetActive()),
+            std::tuple(true, false, 320, 230, ColorToRGB(clInfoBk), TColor(clBlack), true));
   // Moving on the control keeps it; it goes after HintHidePause and stays away.
   rest(222, 112, Application->HintHidePause - 1);
   EXPECT_TRUE(Application->HintShowing());
@@ -378,17 +341,13 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
 
 TEST_F(MenuTest, CaretBlinksOnTheToolkitClock) {
   auto* edit = new TEdit(Form);
-  edit->SetBounds(10, 10, 100, 20);
-  edit->SetParent(Form);
-  edit->SetFocus();
+  edit->SetBounds(10, 10, 100, 20), edit->SetParent(Form), edit->SetFocus();
   Pump();
   ASSERT_TRUE(edit->Focused());
   TRect r;
-  const bool phases[] = {true, false, true, false};
-  for (bool on : phases) {
-    EXPECT_EQ(QzCaretRect(Form, r), on);
-    Tick(530);
-  }
+  std::vector<bool> phases;
+  for (int i = 0; i < 4; ++i) phases.push_back(QzCaretRect(Form, r)), Tick(530);
+  EXPECT_EQ(phases, (std::vector<bool>{true, false, true, false}));
   // The pixels follow: the caret column is inverted only in the "on" phase.
   ASSERT_TRUE(QzCaretRect(Form, r));
   EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), clBlack);
@@ -428,8 +387,7 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   edit->SetFocus();
   Key(FormWin(), 'C');
   ASSERT_EQ(edit->Changes.size(), 2u);
-  EXPECT_EQ(edit->Changes[0], reinterpret_cast<intptr_t>(edit));
-  EXPECT_EQ(onChange, 2);
+  EXPECT_EQ(std::tuple(edit->Changes[0], onChange), std::tuple(reinterpret_cast<intptr_t>(edit), 2));
 
   // GetWindowDC: the control's origin, clipped to it, shown on release.
   Pump();
@@ -442,10 +400,10 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   c.SetHandle(nullptr);
   EXPECT_EQ(ReleaseDC(Box->GetHandle(), dc), 1);
   const TBitmap* s = Backend->Screen(FormWin());
-  EXPECT_EQ(Pixel(s, 200, 100), clFuchsia);
-  EXPECT_EQ(Pixel(s, 204, 104), clFuchsia);
-  EXPECT_NE(Pixel(s, 205, 105), clFuchsia);
-  EXPECT_NE(Pixel(s, 199, 100), clFuchsia);  // clipped to the control
+  // Clipped to the control.
+  EXPECT_EQ((std::vector<bool>{Pixel(s, 200, 100) == clFuchsia, Pixel(s, 204, 104) == clFuchsia,
+                               Pixel(s, 205, 105) == clFuchsia, Pixel(s, 199, 100) == clFuchsia}),
+            (std::vector<bool>{true, true, false, false}));
   EXPECT_EQ(GetDC(0), nullptr);
 }
 
@@ -467,11 +425,8 @@ TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
     Form->SetBorderStyle(k.Style);
     Form->SetBorderIcons(k.Icons);
     const TQzWindowParams& p = Backend->Window(FormWin())->Params();
-    SCOPED_TRACE(static_cast<int>(k.Style));
-    EXPECT_EQ(p.CloseBox, k.Close);
-    EXPECT_EQ(p.MinimizeBox, k.Min);
-    EXPECT_EQ(p.MaximizeBox, k.Max);
-    EXPECT_EQ(p.Resizable, k.Resize);
-    EXPECT_EQ(p.ToolWindow, k.Style == bsToolWindow || k.Style == bsSizeToolWin);
+    EXPECT_EQ(std::tuple(p.CloseBox, p.MinimizeBox, p.MaximizeBox, p.Resizable, p.ToolWindow),
+              std::tuple(k.Close, k.Min, k.Max, k.Resize, k.Style == bsToolWindow || k.Style == bsSizeToolWin))
+        << static_cast<int>(k.Style);
   }
 }
