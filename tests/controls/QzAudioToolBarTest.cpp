@@ -198,7 +198,8 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   };
   ClickSlot(1);
   Click(BarW - 5, 5);
-  EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size(), drag()), std::tuple(0, 0u, 0));
+  EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size()), std::tuple(0, 0u));
+  EXPECT_EQ(drag(), 0);
 
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
   EXPECT_EQ(states(), "11111 1");

@@ -23,10 +23,7 @@ public:
   void SetSmall(uint8_t V) { Small = V; }
   void SetPartner(TTestBox* V) { Partner = V; }
   TStringList* GetItems() const { return Items.get(); }
-  void Loaded() override {
-    TCustomControl::Loaded();
-    PartnerAtLoaded = Partner;
-  }
+  void Loaded() override { TCustomControl::Loaded(), PartnerAtLoaded = Partner; }
   TTestMode Mode = tmFirst;
   TTestOptions Options;
   double Ratio = 0;
@@ -146,42 +143,28 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   Register();
   Texts()["TESTFORM"] = kGood;
   auto* f = new TTestForm(Application, "TestForm");
-  EXPECT_EQ(f->Created, 1);
-  EXPECT_EQ(f->GetName(), "TestForm");
-  EXPECT_EQ(f->GetCaption(), "It's a Atest form");
-  EXPECT_EQ(f->GetClientWidth(), 400);
-  EXPECT_EQ(f->GetColor(), 0x232323u);
-  EXPECT_EQ(f->GetFont()->GetColor(), 0xFFFFFFu);
-  EXPECT_TRUE(f->GetFont()->GetStyle().Contains(fsBold));
-  EXPECT_EQ(f->GetConstraints()->GetMinWidth(), 200);
-  EXPECT_TRUE(f->KeyPreview);
-  EXPECT_EQ(f->GetBorderStyle(), bsToolWindow);
+  EXPECT_EQ(std::tuple(f->Created, f->GetName(), f->GetCaption(), f->GetClientWidth(), f->GetColor(),
+                       f->GetFont()->GetColor(), f->GetFont()->GetStyle().Contains(fsBold),
+                       f->GetConstraints()->GetMinWidth(), f->KeyPreview, f->GetBorderStyle()),
+            std::tuple(1, "TestForm", "It's a Atest form", 400, 0x232323u, 0xFFFFFFu, true, 200, true, bsToolWindow));
 
-  ASSERT_NE(f->Outer, nullptr);
-  ASSERT_NE(f->Inner, nullptr);
-  EXPECT_EQ(f->Outer->GetParent(), f);
-  EXPECT_EQ(f->Inner->GetParent(), f->Outer);
-  EXPECT_EQ(f->Inner->GetOwner(), f);
-  EXPECT_EQ(f->Outer->Partner, f->Inner);
-  EXPECT_EQ(f->Outer->PartnerAtLoaded, f->Inner);  // references exist before Loaded
-  EXPECT_EQ(f->Outer->Mode, tmThird);
-  EXPECT_EQ(f->Outer->Options, (TTestOptions{toA, toC}));
-  EXPECT_DOUBLE_EQ(f->Outer->Ratio, -15.0);
-  EXPECT_EQ(f->Outer->Small, 255);
-  EXPECT_EQ(f->Outer->Tag, 7);
-  EXPECT_EQ(f->Outer->GetItems()->GetText(), "LOW\r\nMID\r\nHIGH\r\n");
-  EXPECT_EQ(f->Outer->GetPopupMenu(), f->Popup);
-  EXPECT_EQ(f->Inner->GetColor(), 0xC0C0C0u);
-  EXPECT_FALSE(f->Inner->GetParentFont() && false);
-  // Aligned after loading: client-aligned with spacing 5 in 400 x 300.
-  EXPECT_EQ(f->Outer->GetBoundsRect(), Rect(5, 5, 395, 295));
-  // Inherited font (parent font) reached the nested control.
-  EXPECT_EQ(f->Inner->GetFont()->GetColor(), 0xFFFFFFu);
+  TTestBox *outer = f->Outer, *inner = f->Inner;
+  ASSERT_TRUE(outer && inner);
+  // References exist before Loaded.
+  EXPECT_EQ(std::tuple(outer->GetParent(), inner->GetParent(), inner->GetOwner(), outer->Partner, outer->PartnerAtLoaded,
+                       outer->GetPopupMenu()),
+            std::tuple(f, outer, f, inner, inner, f->Popup));
+  EXPECT_EQ(std::tuple(outer->Mode, outer->Options, outer->Ratio, outer->Small, outer->Tag, outer->GetItems()->GetText()),
+            std::tuple(tmThird, TTestOptions{toA, toC}, -15.0, 255, 7, "LOW\r\nMID\r\nHIGH\r\n"));
+  // Aligned after loading (client-aligned with spacing 5 in 400 x 300); the parent font reached
+  // the nested control.
+  EXPECT_EQ(std::tuple(outer->GetBoundsRect(), inner->GetColor(), inner->GetFont()->GetColor()),
+            std::tuple(Rect(5, 5, 395, 295), 0xC0C0C0u, 0xFFFFFFu));
 
-  f->Outer->Click();
-  EXPECT_EQ(f->Clicked, f->Outer);
+  outer->Click();
+  EXPECT_EQ(f->Clicked, outer);
   uint16_t key = 65;
-  f->Outer->OnKey(f->Outer, key, {});
+  outer->OnKey(outer, key, {});
   EXPECT_EQ(key, 0);
 
   // The menu item follows its action; the action has no handler and so disables itself.
@@ -192,8 +175,7 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->GetActionList(), f->FindComponent("ActionList"));
   EXPECT_FALSE(action->Execute());
-  EXPECT_FALSE(action->GetEnabled());
-  EXPECT_FALSE(item->GetEnabled());
+  EXPECT_FALSE(action->GetEnabled() || item->GetEnabled());
   f->Free();
 }
 
