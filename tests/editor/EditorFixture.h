@@ -60,11 +60,18 @@ protected:
   // A point of a control in form client coordinates (its centre, moved by DX, DY).
   static TPoint At(TControl* C, int DX = 0, int DY = 0) {
     TPoint p{C->GetWidth() / 2 + DX, C->GetHeight() / 2 + DY};
-    for (TControl* c = C; c && !dynamic_cast<TCustomForm*>(c); c = c->GetParent()) {
-      p.X += c->GetLeft();
-      p.Y += c->GetTop();
-    }
+    for (TControl* c = C; c && !dynamic_cast<TCustomForm*>(c); c = c->GetParent()) p.X += c->GetLeft(), p.Y += c->GetTop();
     return p;
+  }
+  // The centre of R, a rectangle of C's client area, in form client coordinates.
+  static TPoint At(TControl* C, const TRect& R) {
+    return At(C, (R.Left + R.Right) / 2 - C->GetWidth() / 2, (R.Top + R.Bottom) / 2 - C->GetHeight() / 2);
+  }
+  // A drag with the left button by (DX, DY) from P on F's window.
+  void Drag(TQzAudioEffectGUIForm* F, TPoint P, int DX, int DY) {
+    Backend->MouseDown(Win(F), P.X, P.Y);
+    Backend->MouseMove(Win(F), P.X + DX, P.Y + DY, {ssLeft});
+    Backend->MouseUp(Win(F), P.X + DX, P.Y + DY);
   }
 
   static std::vector<uint8_t> Chunk(AEffect* E) {
