@@ -108,7 +108,6 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
   gone->Free();  // a child freed while it is owed its state
   box->SetActive(true);
   EXPECT_EQ(enabled(), "a-c");
-
   // A disabled box switched on keeps its children off until it is enabled itself.
   box->SetActive(false);
   box->SetEnabled(false);
@@ -116,7 +115,6 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
   EXPECT_EQ(enabled(), "---");
   box->SetEnabled(true);
   EXPECT_EQ(enabled(), "a-c");
-
   // Without the switch shown, a click on its place changes nothing.
   Show();
   box->SetOptions({GBO_SHOW_CAPTION, GBO_SHOW_HEADER});
@@ -177,7 +175,6 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   g->SetOrientation(acoVertical);
   g->SetBounds(0, 0, 20, 101);
   EXPECT_EQ(g->GetItemRect(2), Rect(3, 67, 17, 98));
-
   g->SetOptions({ASG_SHOW_TEXT});
   g->SetChecked(0, false), g->SetChecked(2, true);
   g->GetItems()->Add("w");
@@ -234,7 +231,6 @@ TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
   EXPECT_EQ(ScreenPixel(30, 0), top);
   EXPECT_EQ(ScreenPixel(30, 59), LightenColor(top, -125));
   EXPECT_FALSE(one->NeedsLayout());
-
   TPicture picture;
   picture.SetGraphic(FilledBitmap(4, 4, clRed).get());
   source->SetPicture(&picture);
@@ -242,7 +238,6 @@ TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
   Pump();
   EXPECT_EQ(ScreenPixel(30, 59), static_cast<TColor>(clRed));
   EXPECT_EQ(ScreenPixel(100, 30), static_cast<TColor>(clRed));
-
   two->Free();
   EXPECT_EQ(source->ClientCount(), 1);
   source->Free();

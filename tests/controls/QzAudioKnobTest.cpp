@@ -98,7 +98,6 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(Knob->GetValue(), 40.0f);
   Knob->SetAngle(10), Knob->SetValue(60);
   EXPECT_EQ(Changes, 0);
-
   struct TGesture {
     const char* Name;
     std::function<void()> Do;
@@ -120,7 +119,6 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   Changes = 0;
   Knob->MouseMove({}, 90, 90);
   EXPECT_EQ(Changes, 0);
-
   // A typed value is the user's too.
   Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
   Pump();
@@ -194,7 +192,6 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
   };
   for (const TCase& c : laws)
     EXPECT_EQ(TQzCustomAudioKnob::FrameIndex(c.W, c.H, c.Angle), c.Frame) << c.W << "x" << c.H << " at " << c.Angle;
-
   UseStrip(11);
   Range(0, 10, 0);
   for (int v : {0, 3, 5, 10}) {
@@ -224,7 +221,6 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   Source->Free();
   EXPECT_EQ(Knob->GetKnobSource(), nullptr);
   Pump();
-
   auto* other = QzCreate<TQzAudioKnobSource>(Form);
   EXPECT_FALSE(other->LoadFromResource("NO_SUCH_STRIP"));
   EXPECT_EQ(std::tuple(other->IsEmpty(), other->GetFrameSize()), std::tuple(true, 0));

@@ -116,7 +116,6 @@ TEST_F(TPaintFixture, SliderKnobsAndFrame) {
   TBitmap picture;
   picture.SetSize(7, 3);
   EXPECT_EQ(DefaultSliderKnobSize(1, &picture), (TSize{7, 3}));
-
   // A knob picture whose corner colour is transparent: only its inside reaches the canvas.
   picture.SetSize(4, 4);
   picture.GetCanvas()->GetBrush()->SetColor(clFuchsia);

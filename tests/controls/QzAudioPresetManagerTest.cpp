@@ -33,7 +33,6 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
   TMemoryStream s;
   ASSERT_TRUE(saved.SaveToStream(&s));
   const std::vector<uint8_t> whole = s.Data();
-
   TManager loaded(nullptr);
   Add(loaded, "replaced by the load");
   s.SetPosition(0);
@@ -48,7 +47,6 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
   TMemoryStream again;
   ASSERT_TRUE(loaded.SaveToStream(&again));
   EXPECT_EQ(again.Data(), whole);
-
   struct TCase {
     const char* Name;
     std::vector<uint8_t> Bytes;
@@ -71,7 +69,6 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
     EXPECT_NE(m.GetError(), 0u) << c.Name;
   }
   EXPECT_FALSE(saved.SaveToStream(nullptr));
-
   saved.Clear();
   EXPECT_EQ(saved.Count(), 0);
 }

@@ -43,7 +43,6 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   TMemoryStream s;
   ASSERT_TRUE(list.SaveToStream(&s));
   const std::vector<uint8_t> written = s.Data();
-
   // Layout: count, then each item as its details record, a size and the bytes.
   std::vector<uint8_t> expected;
   Put32(expected, 3);
@@ -56,7 +55,6 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
     expected.insert(expected.end(), data.begin(), data.end());
   }
   EXPECT_EQ(written, expected);
-
   TQzAudioPresetList again;
   new TQzCustomAudioPresetItem(&again);  // loading frees what was there
   int changes = 0;
@@ -73,7 +71,6 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   TMemoryStream rewritten;
   ASSERT_TRUE(again.SaveToStream(&rewritten));
   EXPECT_EQ(rewritten.Data(), written);
-
   // Items leave their list alone; an emptied list writes a zero count.
   delete again.Item(1);
   EXPECT_EQ(again.Item(1)->GetData()->GetSize(), 1000);
@@ -110,7 +107,6 @@ TEST(AudioPresets, DamagedStreamsFail) {
   std::vector<uint8_t> countPlusOne = whole;
   countPlusOne[0] = 4;
   const uint32_t fitting = static_cast<uint32_t>((whole.size() - 4) / TQzAudioPresetList::MinItemBytes);
-
   struct TCase {
     const char* Name;
     bool List;  // read as a list, or as one item

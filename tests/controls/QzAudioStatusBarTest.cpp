@@ -66,7 +66,6 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   // Without a picture: the gradient, darker at the top.
   const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
   EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
-
   TBitmap source;
   source.SetSize(4, 4);
   source.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
@@ -74,17 +73,14 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   Bar->SetBackground(&source);
   Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));
-
   source.GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
   source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0)) << "the bar keeps its own copy";
-
   // Drawing on the bar's own copy shows without anyone asking for a paint.
   Bar->GetBackground()->GetCanvas()->GetBrush()->SetColor(RGB(0, 0, 200));
   Bar->GetBackground()->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 0, 200));
-
   Bar->SetBackground(nullptr);
   Pump();
   EXPECT_EQ(Pixel(200, 1), top);

@@ -64,7 +64,6 @@ struct TToolBarTest : UiFormTest {
     Bar->MouseUp(mbLeft, {}, X, Y);
   }
   void ClickSlot(int Slot) { Click(BarH * (Slot + 1) + BarH / 2, BarH / 2); }
-
   TQzAudioPluginToolBar* Bar = nullptr;
   std::string State = "one";
   int Gets = 0, Sets = 0, ActiveReports = 0;
@@ -123,7 +122,6 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
         else if (slots && slot >= 0 && slot < 3) expected = "slot " + std::to_string(slot);
         else if (c.Active && x >= BarW - BarH) expected = "about";
         else if (c.Active && x >= BarW - 2 * BarH) expected = "reset";
-
         const int reports = ActiveReports, gets = Gets;
         Clicked.clear();
         const int32_t before = Bar->GetCurrentSlot();
@@ -186,7 +184,6 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   };
   Bar->SetActive(false);  // the editor's refresh
   EXPECT_EQ(states(), "00011 0");
-
   // Switched off: slots, buttons and window drags are inert.
   Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
   auto drag = [&] {
@@ -200,7 +197,6 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   Click(BarW - 5, 5);
   EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size()), std::tuple(0, 0u));
   EXPECT_EQ(drag(), 0);
-
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
   EXPECT_EQ(states(), "11111 1");
   EXPECT_EQ(drag(), 10);
@@ -220,10 +216,8 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   };
   // The point just below the bar, in screen coordinates, counted once from the form.
   const TPoint below = Form->ClientToScreen(TPoint{Bar->GetLeft(), Bar->GetTop() + BarH});
-
   click(ptbAddPreset);  // no manager: the owner hears it
   EXPECT_EQ(Clicked, std::vector{ptbAddPreset});
-
   auto* manager = new TRecordingManager(Form);
   Bar->SetPresetManager(manager);
   Clicked.clear();
@@ -231,7 +225,6 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
   EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
-
   struct TCase {
     bool Choose;
     std::string Answer;
@@ -249,7 +242,6 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
             std::tuple(TPoint{below.X + area.Left, below.Y}, TPoint{area.Right - area.Left, 350}));
   click(ptbReset);
   EXPECT_EQ(Clicked, std::vector{ptbReset});
-
   delete manager;  // the bar lets go of a manager that is freed
   EXPECT_EQ(Bar->GetPresetManager(), nullptr);
   click(ptbAddPreset);

@@ -116,7 +116,6 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
     for (int i = 0; i < 5; ++i) Meter->TimeBaseTick(nullptr, 10);
     EXPECT_NEAR(Meter->GetVolume(), level, 1e-5);
   }
-
   // The same wall time in ticks of 10, 40 (25 Hz) and 16.7 ms (60 Hz) ends at the same level.
   const std::vector<std::vector<uint32_t>> rates = {{10}, {40}, {17, 17, 16}, {250}, {1000}};
   std::vector<float> angles;
@@ -134,7 +133,6 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
     m->Free();
   }
   for (size_t i = 1; i < angles.size(); ++i) EXPECT_NEAR(angles[i], angles[0], 0.5) << "tick pattern " << i;
-
   // A host that stalls for minutes leaves the needle on the floor, not wrapped round.
   Meter->SetVolume(3);
   Meter->TimeBaseTick(nullptr, 4000000000u);
@@ -187,7 +185,6 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   Meter->SetEnabled(false);
   Pump();
   EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(false));
-
   // Without the artwork the meter still paints a face and a needle, enabled and disabled apart.
   QzAudioVUMeterFinalize();
   ASSERT_EQ(QzVUScalePicture(true), nullptr);

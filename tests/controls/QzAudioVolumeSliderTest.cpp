@@ -42,7 +42,6 @@ struct TSliderFixture : UiFormTest {
   int32_t MinEnd() const { return Vertical() ? S->GetTrackRect().Bottom : S->GetTrackRect().Left; }
   float ValueAt(int32_t P) const { return Vertical() ? S->PixelToValue(0, P) : S->PixelToValue(P, 0); }
   void Reset() { Internal.clear(), Changed = 0; }
-
   TQzAudioVolumeSlider* S = nullptr;
   std::vector<float> Internal;
   int Changed = 0;
@@ -174,7 +173,6 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   S->SetMin(5);  // reversed for a moment while the editor sets both
   S->SetValue(NaN), S->SetMin(-50), S->SetValue(-20);
   EXPECT_EQ(std::tuple(S->GetValue(), Internal.size(), Changed), std::tuple(-20.0f, 0u, 0));
-
   // Drag: a press alone does not move; every move reports once.
   const int32_t x = 10 + S->GetTrackRect().Left + 2;
   Down(x, 10 + S->GetZeroMark());
@@ -184,7 +182,6 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(0.0f, 1));
   ASSERT_EQ(Internal.size(), 2u);
   EXPECT_EQ(Internal[0], 0.0f);
-
   // Wheel: additive steps in dB, used up by the slider even at the end of the range.
   struct TWheel {
     float From;
@@ -236,14 +233,12 @@ TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   S->SetKnobSource(source), other->SetKnobSource(source);
   S->UpdateLayout();
   EXPECT_EQ(S->GetKnobRect().Right - S->GetKnobRect().Left, 26);
-
   // Without a picture the slider falls back to the built-in knob size for its orientation.
   source->SetPicture(nullptr);
   EXPECT_TRUE(source->IsEmpty());
   S->SetOrientation(acoHorizontal), S->SetBounds(10, 10, 300, 80), S->UpdateLayout();
   EXPECT_EQ(S->GetKnobRect().Right - S->GetKnobRect().Left, 52);
   Pump();
-
   source->Free();
   EXPECT_TRUE(!S->GetKnobSource() && !other->GetKnobSource());
   Repaint(S);

@@ -74,18 +74,15 @@ TEST_F(QzControlPanelTest, HeaderButtonsCollapseHideAndMove) {
   const int32_t hh = a->GetHeader()->GetHeight();
   EXPECT_TRUE(hh > 6 && hh % 2 == 0) << hh;
   EXPECT_EQ(Layout(), (std::vector<int32_t>{2, 50, 54, 60, 116, 184}));
-
   Click(c, 1);  // collapse the last: the box above does not grow
   EXPECT_FALSE(c->GetExpanded());
   EXPECT_EQ(Layout(), (std::vector<int32_t>{2, 50, 54, 60, 116, hh}));
   EXPECT_EQ(Senders, std::vector<TObject*>{Panel});
   Click(c, 1);
   EXPECT_EQ(Layout(), (std::vector<int32_t>{2, 50, 54, 60, 116, 184}));
-
   Click(c, 2);  // hidden: still listed, no room taken; the box above now fills
   EXPECT_EQ(std::tuple(c->GetVisible(), Panel->BoxCount(), b->GetHeight()), std::tuple(false, 3, 300 - 54));
   c->SetVisible(true);
-
   const auto order = [&] { return std::vector{Panel->GetBox(0), Panel->GetBox(1), Panel->GetBox(2)}; };
   Click(a, 3);  // move down
   EXPECT_EQ(order(), (std::vector{b, a, c}));

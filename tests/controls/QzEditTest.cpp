@@ -50,14 +50,12 @@ TEST_F(QzEditTest, DefaultsAndSetters) {
   auto* v = QzCreate<TQzCustomValueEdit>(Form);
   EXPECT_EQ(v->GetEditText(), "100,00");
   EXPECT_FLOAT_EQ(v->GetValue(), 100.0f);
-
   // MaxLength cuts at once, by characters.
   e->SetEditText("h\xC3\xA9llo");
   e->SetMaxLength(3);
   EXPECT_EQ(e->GetEditText(), "h\xC3\xA9l");
   EXPECT_LE(e->GetCaretIndex(), 3u);
   EXPECT_EQ(Changes, 0) << "setters report nothing";
-
   // Invalid bytes set by a program still leave clean text.
   e->SetMaxLength(0);
   e->SetEditText(std::string("a\xFF\xC3\x00z", 5));

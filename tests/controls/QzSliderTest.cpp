@@ -41,7 +41,6 @@ struct TStdSliderTest : UiFormTest {
     else S->SetPositionFromPoint(0, b.Bottom - Pixel);
   }
   TPoint ScreenOf(const TRect& R) const { return {10 + (R.Left + R.Right) / 2, 10 + (R.Top + R.Bottom) / 2}; }
-
   TQzSlider* S = nullptr;
   int Events = 0;
 };
@@ -122,13 +121,11 @@ TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
   EXPECT_EQ(std::tuple(S->GetButtonChange(), S->GetWheelChange(), S->GetBarSize(), S->GetTickFrequency(),
                        S->GetSpaceHorz(), S->GetSpaceVert()),
             std::tuple(1, 1, 1, 1, S->GetClientWidth() / 3, 0));
-
   // The layout keeps the stored spacing: the left button sits that far in.
   S->SetSpaceHorz(10);
   EXPECT_EQ(S->GetPartRect(qspLeftButton).Left, 10);
   Pump();
   EXPECT_EQ(S->GetSpaceHorz(), 10);
-
   // Too short for bar, caption and value text: it grows, and stays grown.
   S->SetBounds(10, 10, 300, 5);
   const int32_t h = S->GetHeight();
@@ -227,7 +224,6 @@ TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
   S->SetUseKeys(true), S->SetFocus();
   Key(VK_TAB);
   EXPECT_EQ(Form->GetActiveControl(), other);
-
   // Steps at the top of the 32-bit scale saturate.
   S->SetOrientation(sloHorizontal), S->SetMax(INT_MAX), S->SetMin(INT_MAX - 10), S->SetPosition(INT_MAX - 1);
   S->SetWheelChange(INT_MAX), S->SetButtonChange(INT_MAX);
@@ -330,7 +326,6 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(), s->GetOptions().Contains(sloTransparent)),
             std::tuple(-800, sloVertical, slvNative, false));
-
   auto* vls = QzCreate<TQzVLSDataSource>(form);
   vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
   vls->TranslateForm(form);

@@ -72,7 +72,6 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
     Pump();
     const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
     EXPECT_EQ(t->GetMaxScrollOffset(), end);
-
     auto press = [t](uint16_t Key, int Times) {
       for (int i = 0; i < Times; ++i) t->KeyDown(Key, {});
       return Key;
@@ -261,7 +260,6 @@ TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
                        t->GetAlignment()),
             std::tuple(10, 9, tssTabs, true, taLeftJustify));
   EXPECT_EQ(t->GetNotebook(), root->FindComponent("Book"));
-
   auto* theme = QzCreate<TQzThemeManager>(root);
   theme->SetThemeColor(1, RGB(10, 20, 30)), theme->SetThemeColor(25, RGB(200, 0, 0));
   // Its own row colours it even while it draws unthemed, which the generic row would not.

@@ -54,7 +54,6 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   ASSERT_EQ(m->GetThemeColor(152), RampColor(152));
-
   struct TRow {
     const char* What;
     std::function<TColor()> Colour;
@@ -77,7 +76,6 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
                        edit->GetThemeManager(), scroll->GetThemeManager()};
   };
   EXPECT_EQ(managers(), std::vector(5, static_cast<TQzCustomThemeManager*>(m)));
-
   // Unlinked controls are linked again by ApplyTheme, and keep its colours, not registration's.
   label->SetThemeManager(nullptr), action->SetThemeManager(nullptr), line->SetThemeManager(nullptr);
   edit->SetThemeManager(nullptr), scroll->SetThemeManager(nullptr);
@@ -86,7 +84,6 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   m->ApplyTheme(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
   EXPECT_EQ(managers(), std::vector(5, static_cast<TQzCustomThemeManager*>(m)));
-
   // Painted: the theme's colours while active, the built-in look once switched off.
   Show();
   EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
@@ -115,14 +112,12 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   own.SetSize(30, 300);
   knobs->GetPicture()->SetGraphic(&own);
   const int capWidth = caps->GetPicture()->GetWidth();
-
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   AddPicture(m, QzThemeKnobPictureID, 20, 200);
   AddPicture(m, QzThemeSliderKnobPictureID, 11, 13);
   AddPicture(m, QzThemeSwitchCheckedPictureID, 9, 5);
   AddPicture(m, QzThemeSwitchUncheckedPictureID, 8, 6);
-
   struct TRow {
     const char* What;
     std::function<int()> Width;
@@ -142,7 +137,6 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   m->SetActive(true);
   for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Themed) << r.What;
   EXPECT_TRUE(group->GetCheckedPicture()->GetTransparent() && group->GetUncheckedPicture()->GetTransparent());
-
   // A theme without the pictures leaves the ones taken; switched off, the own ones come back.
   m->GetThemeItems()->GetPictures()->FreeItems();
   m->GetThemeItems()->Changed();
@@ -224,7 +218,6 @@ TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* icon = Put<TQzActionIcon>("Icon", 240, 80, 20, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 0, 130, 100, 60);
   auto* vls = QzCreate<TQzVLSDataSource>(Form);
-
   struct TRow {
     const char* What;
     std::function<std::string()> Get;

@@ -28,7 +28,6 @@ protected:
     Application->ProcessMessages();
     QzStopLibrary();
   }
-
   // A VST instance with its editor made (hidden).
   AEffect* NewVst() {
     AEffect* e = QzVstEntry();
@@ -47,7 +46,6 @@ protected:
   static intptr_t Vst(AEffect* E, int32_t Opcode, intptr_t Value = 0, void* Ptr = nullptr) {
     return E->dispatcher(E, Opcode, 0, Value, Ptr, 0.0f);
   }
-
   // The editor opened in a host window as a VST host does it, and idled once.
   TQzAudioEffectGUIForm* OpenVstEditor(AEffect* E) {
     int hostWindow = 0;
@@ -55,7 +53,6 @@ protected:
     return FormOf(PluginOf(E));
   }
   void Idle(AEffect* E) { Vst(E, effEditIdle); }
-
   uintptr_t Win(TQzAudioEffectGUIForm* F) const { return F->GetNativeWindow()->NativeHandle(); }
   // A point of a control in form client coordinates (its centre, moved by DX, DY).
   static TPoint At(TControl* C, int DX = 0, int DY = 0) {
@@ -73,7 +70,6 @@ protected:
     Backend->MouseMove(Win(F), P.X + DX, P.Y + DY, {ssLeft});
     Backend->MouseUp(Win(F), P.X + DX, P.Y + DY);
   }
-
   static std::vector<uint8_t> Chunk(AEffect* E) {
     void* data = nullptr;
     const intptr_t size = Vst(E, effGetChunk, 0, &data);
@@ -83,14 +79,12 @@ protected:
   static void SetChunk(AEffect* E, std::vector<uint8_t> Blob) {
     Vst(E, effSetChunk, static_cast<intptr_t>(Blob.size()), Blob.data());
   }
-
   // The value of the last visibility notification, -1 when there was none.
   int32_t LastVisibility() const {
     for (auto it = Log.Calls.rbegin(); it != Log.Calls.rend(); ++it)
       if (it->Opcode == 15008) return it->Value;
     return -1;
   }
-
   TQzOffscreenBackend* Backend = nullptr;
   THostCallLog Log;
   std::vector<AEffect*> Effects;

@@ -35,21 +35,18 @@ TEST_F(EditorTest, MetersFollowTheOutputAndHoldWhileSuspended) {
   block(0.0f);
   tick();
   EXPECT_EQ(f->MeterL->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
-
   p.Suspended = true;
   block(0.5f);
   const float peak = p.GetLimiterMeter(2);
   tick();
   EXPECT_EQ(f->MeterL->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
   EXPECT_EQ(p.GetLimiterMeter(2), peak);  // not read, not reset
-
   p.Suspended = false;
   tick();
   ASSERT_GT(peak, TQzCustomAudioVUMeter::MinVolume);
   EXPECT_FLOAT_EQ(f->MeterL->GetVolume(), peak);
   EXPECT_EQ(f->MeterR->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
   EXPECT_NE(p.GetLimiterMeter(2), peak);  // read and reset in one step
-
   // Switched off, the meters show nothing new.
   p.SetActive(false);
   p.EditorIdle();

@@ -28,7 +28,6 @@ protected:
   }
   TQzAudioMicroEqualizerPreset* Eq() const { return P->GetMicroEqualizer()->GetPreset(); }
   TQzAudioLimiterPreset* Limiter() const { return P->GetLimiter()->GetPreset(); }
-
   void* Object = nullptr;
   TQzAudioEffectPlugin* P = nullptr;
   TQzAudioEffectGUIForm* F = nullptr;
@@ -74,7 +73,6 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
             std::tuple(0.0f, TQzAudioLimiterPreset::DefaultThreshold, 0.0f, refreshes + 1));
   ClickBar(bar->GetCompareSlotRect(1));  // B: the edits again
   EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Limiter()->GetThreshold()), std::tuple(9.0f, -7.0f));
-
   // Slot A spoiled: a short equaliser part, a whole equaliser part and a short limiter part, or
   // no stream of ours at all.
   for (const int size : {40, 222, 232}) {

@@ -46,7 +46,6 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   EXPECT_EQ(std::tuple(window->Params().ParentWindow, window->Params().Alpha, window->Visible()), std::tuple(0u, 255, true));
   EXPECT_EQ(QzCallObjectEntry(15007, 0, o, nullptr), 1);
   EXPECT_EQ(LastVisibility(), 1);
-
   int16_t rect[4] = {120, 0, 80, 0};
   EXPECT_EQ(QzCallObjectEntry(18002, 0, o, rect), 1);
   int16_t read[4] = {};
@@ -59,7 +58,6 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   EXPECT_TRUE(window->Params().Borderless);
   EXPECT_EQ(QzCallObjectEntry(17003, 0, o, nullptr), 1);
   EXPECT_FALSE(window->Params().Borderless);
-
   // Hiding by request tells the host nothing; the close box tells it the window went.
   Log.Calls.clear();
   EXPECT_EQ(QzCallObjectEntry(10002, 0, o, nullptr), 1);
@@ -72,7 +70,6 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   Backend->Post(Win(f), close);
   QzCallObjectEntry(15007, 0, o, nullptr);
   EXPECT_EQ(std::tuple(FormOf(p), f->GetVisible(), LastVisibility()), std::tuple(f, false, 0));
-
   // The VST instance's window is embedded and never transparent.
   TQzAudioEffectGUIForm* v = OpenVstEditor(vst);
   EXPECT_FALSE(v->GetAlphaBlend());

@@ -82,7 +82,6 @@ protected:
     }
     if (Input) XCloseDisplay(Input);
   }
-
   std::unique_ptr<TX11TestHost> OpenHost(int Width = 1100, int Height = 700) {
     return TX11TestHost::Open(TServer::Get().Xvfb.Name, Width, Height, HostGreen);
   }
@@ -112,7 +111,6 @@ protected:
   // The host's grab of its 1100 x 700 window, and one pixel of it.
   static std::vector<uint32_t> Shot(TX11TestHost& Host) { return Host.Sync(), Host.Grab(1100, 700); }
   static uint32_t At(TX11TestHost& Host, int X, int Y) { return Shot(Host)[static_cast<size_t>(Y * 1100 + X)]; }
-
   // XTest input at a point of Window, as a user's hand gives it.
   void PointerTo(uintptr_t Window, int X, int Y) {
     int rx, ry;
@@ -145,7 +143,6 @@ protected:
     if (children) XFree(children);
     return found;
   }
-
   Display* Input = nullptr;
   bool Counting = false;
 };

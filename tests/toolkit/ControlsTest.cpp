@@ -88,17 +88,14 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   corner->SetBounds(900, 500, 20, 20);
   corner->SetAnchors({akRight, akBottom});
   corner->SetParent(Form);
-
   EXPECT_EQ((std::vector{top->GetBoundsRect(), bottom->GetBoundsRect(), box->GetBoundsRect()}),
             (std::vector{Rect(5, 5, 1019, 35), Rect(1, 564, 1023, 594), Rect(5, 40, 1019, 559)}));
   EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));
-
   Form->GetConstraints()->SetMinWidth(765);
   Form->SetClientSize(700, 600);  // width held at the minimum
   EXPECT_EQ(Form->GetClientWidth(), 765);
   EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 760, 564));
   EXPECT_EQ(corner->GetBoundsRect(), Rect(900 - 259, 505, 900 - 259 + 20, 525));
-
   // Hiding an aligned control gives its room to the others.
   top->Hide();
   EXPECT_EQ(box->GetTop(), 5);
@@ -109,7 +106,6 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   auto* b = Probe(100, 10, 50, 50);
   Form->Show();
   Pump();
-
   // Pressed on A, released over B: A keeps the mouse, nobody clicks.
   Backend->MouseDown(Win(), 20, 20);
   Backend->MouseMove(Win(), 120, 30);
@@ -118,7 +114,6 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   EXPECT_EQ(a->Log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
   EXPECT_EQ(b->Log, (std::vector<std::string>{"enter"}));
   EXPECT_EQ(GetCaptureControl(), nullptr);
-
   // Two quick clicks: click, then double click (no second click).
   a->Log.clear();
   Backend->AdvanceClock(600);
@@ -128,7 +123,6 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   std::vector<std::string> want{"enter", "move 10,10", "down 10,10", "up 10,10", "click",
                                 "move 11,10", "dblclick", "down 11,10 double", "up 11,10"};
   EXPECT_EQ(a->Log, want);
-
   // Slow clicks are two clicks.
   a->Log.clear();
   for (int i = 0; i < 2; ++i) Backend->AdvanceClock(600), Backend->Click(Win(), 20, 20), Pump();
@@ -171,18 +165,15 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   ASSERT_TRUE(a->CanFocus());
   a->SetFocus();
   EXPECT_EQ(std::tuple(a->Focused(), a->SetFocusCount), std::tuple(true, 1));
-
   Backend->Key(Win(), 'C', {ssCtrl});
   Backend->Key(Win(), 'C');
   Pump();
   EXPECT_EQ(seen, (std::vector<uint16_t>{'C', 'C'}));
   EXPECT_EQ(a->Log, (std::vector<std::string>{"key 67", "text c"}));
-
   // Tab moves the focus on; the one that lost it hears of it.
   Backend->Key(Win(), VK_TAB);
   Pump();
   EXPECT_EQ(std::tuple(b->Focused(), a->KillFocus, a->Exits), std::tuple(true, 1, 1));
-
   // The window loses the focus: the focused control hears of that too.
   Backend->Focus(Win(), false);
   Pump();
@@ -190,7 +181,6 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   Backend->Focus(Win(), true);
   Pump();
   EXPECT_EQ(std::tuple(b->Focused(), activations), std::tuple(true, 2));
-
   // Hiding the focused control takes the focus away from it.
   b->Hide();
   EXPECT_EQ(std::tuple(b->KillFocus, b->Exits, Form->GetActiveControl()), std::tuple(2, 1, nullptr));
@@ -215,7 +205,6 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
             std::tuple(true, "Title", true, true, true, 0, 350, 300));
   Form->SetAlphaBlendValue(255);
   EXPECT_EQ(w->Params().Alpha, 255);
-
   TQzWindowEvent closeRequest;
   closeRequest.Kind = qeClose;
   Backend->Post(Win(), closeRequest);
@@ -225,7 +214,6 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
   Form->Close();
   EXPECT_FALSE(Form->GetVisible());
   EXPECT_EQ(log, (std::vector<std::string>{"show", "close", "close", "hide"}));
-
   // A modal form ended by a timer.
   auto* t = new TTimer(Form);
   t->SetInterval(20);

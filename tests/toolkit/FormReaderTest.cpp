@@ -147,7 +147,6 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
                        f->GetFont()->GetColor(), f->GetFont()->GetStyle().Contains(fsBold),
                        f->GetConstraints()->GetMinWidth(), f->KeyPreview, f->GetBorderStyle()),
             std::tuple(1, "TestForm", "It's a Atest form", 400, 0x232323u, 0xFFFFFFu, true, 200, true, bsToolWindow));
-
   TTestBox *outer = f->Outer, *inner = f->Inner;
   ASSERT_TRUE(outer && inner);
   // References exist before Loaded.
@@ -160,13 +159,11 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   // the nested control.
   EXPECT_EQ(std::tuple(outer->GetBoundsRect(), inner->GetColor(), inner->GetFont()->GetColor()),
             std::tuple(Rect(5, 5, 395, 295), 0xC0C0C0u, 0xFFFFFFu));
-
   outer->Click();
   EXPECT_EQ(f->Clicked, outer);
   uint16_t key = 65;
   outer->OnKey(outer, key, {});
   EXPECT_EQ(key, 0);
-
   // The menu item follows its action; the action has no handler and so disables itself.
   ASSERT_EQ(f->Popup->GetItems()->Count(), 1);
   TMenuItem* item = f->Popup->GetItems()->GetItem(0);

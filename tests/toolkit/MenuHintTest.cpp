@@ -100,7 +100,6 @@ protected:
       }
     return best;
   }
-
   TQzOffscreenBackend* Backend = nullptr;
   TForm* Form = nullptr;
   TLogBox* Box = nullptr;
@@ -124,7 +123,6 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Add(more, "Beta", &log)->SetChecked(true);
   Add(menu->GetItems(), "Hidden", &log)->SetVisible(false);
   Form->SetPopupMenu(menu);
-
   Click(FormWin(), 10, 20, mbRight);
   ASSERT_EQ(QzActiveMenu(), menu);
   EXPECT_EQ(popups, 1);
@@ -137,7 +135,6 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   uintptr_t w = 0;
   TRect hidden;
   EXPECT_FALSE(QzMenuItemPlace(menu->GetItems()->GetItem(4), w, hidden));  // invisible items are left out
-
   // Look: background, separator, captions, shortcut text, the disabled look, the arrow.
   const TRect rOpen = Place(open, root), rLine = Place(menu->GetItems()->GetItem(1), root), rOff = Place(off, root),
               rMore = Place(more, root);
@@ -153,7 +150,6 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_GT(Darkest(s, Rect(rOff.Left + 20, rOff.Top, half, rOff.Bottom)), 80);      // greyed
   EXPECT_LT(Darkest(s, Rect(rMore.Right - 16, rMore.Top, rMore.Right, rMore.Bottom)), 80);  // arrow
   EXPECT_EQ(Darkest(s, Rect(rOpen.Right - 16, rOpen.Top, rOpen.Right, rOpen.Bottom)), 240);
-
   // Hover: highlight; over "More" its sub-menu opens at the side.
   MoveTo(open);
   EXPECT_EQ(QzMenuHotItem(), open);
@@ -166,7 +162,6 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_GE(sub->Params().Left, root->Params().Left + root->Params().Width - 4);
   EXPECT_EQ(sub->Params().Top, root->Params().Top + rMore.Top - 2);
   EXPECT_TRUE(sub->Grabbed());
-
   // Clicking a sub-item closes the whole menu, then runs the item.
   Place(alpha, sub);
   ClickItem(alpha);
@@ -185,7 +180,6 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
   TMenuItem* more = Add(menu->GetItems(), "More");
   Add(more, "Alpha", &log);
   Add(more, "Beta", &log);
-
   struct TStep {
     uint16_t Key;
     std::string Hot;  // expected hot item afterwards ("" none, "closed" menu gone)
@@ -209,13 +203,11 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
     EXPECT_EQ(std::tuple(hot, Popups().size()), std::tuple(st.Hot, st.Levels)) << "step " << n;
   }
   EXPECT_EQ(std::tuple(log.size(), closes), std::tuple(0u, 1));
-
   // Enter runs the item; the form's focused control never saw the keys.
   Popup(menu, 300, 300);
   Backend->Key(FormWin(), VK_DOWN);
   Key(FormWin(), VK_RETURN);
   EXPECT_EQ(std::tuple(log, QzActiveMenu()), std::tuple(std::vector<std::string>{"First"}, nullptr));
-
   // A click elsewhere closes the menu and is swallowed.
   Popup(menu, 300, 300);
   ASSERT_EQ(QzActiveMenu(), menu);
@@ -241,7 +233,6 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   TMenuItem* item = Add(menu->GetItems(), "");
   TMenuItem* deadItem = Add(menu->GetItems(), "");
   item->SetAction(act), deadItem->SetAction(dead);
-
   // Near the bottom-right corner the menu opens to the left and upwards, inside the screen.
   Popup(menu, 790, 590);
   ASSERT_EQ(Popups().size(), 1u);
@@ -252,7 +243,6 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   EXPECT_EQ(QzActiveMenu(), menu);
   ClickItem(item);
   EXPECT_EQ(executed, 1);
-
   // Owner drawing: the menu's events measure and draw the items, with their state.
   std::vector<std::pair<std::string, TOwnerDrawState>> drawn;
   menu->OnMeasureItem = [](TObject*, TCanvas*, int32_t& W, int32_t& H) { W = 150, H = 30; };
@@ -274,7 +264,6 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   Key(FormWin(), VK_DOWN);
   ASSERT_FALSE(drawn.empty());
   EXPECT_TRUE(drawn[0].second.Contains(odSelected));
-
   // Items freed while they show take the menu down with them; a handler may free the menu.
   TMenuItem* more = Add(menu->GetItems(), "More");
   TMenuItem* sub = Add(more, "Sub");
@@ -388,7 +377,6 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   Key(FormWin(), 'C');
   ASSERT_EQ(edit->Changes.size(), 2u);
   EXPECT_EQ(std::tuple(edit->Changes[0], onChange), std::tuple(reinterpret_cast<intptr_t>(edit), 2));
-
   // GetWindowDC: the control's origin, clipped to it, shown on release.
   Pump();
   HDC dc = GetWindowDC(Box->GetHandle());

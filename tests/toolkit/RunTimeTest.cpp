@@ -103,7 +103,6 @@ TEST(Component, OwnershipNamesAndNotifications) {
   EXPECT_THROW(b->SetName("a"), EComponentError);
   EXPECT_THROW(b->SetName("1x"), EComponentError);
   EXPECT_EQ(b->GetName(), "B");
-
   // A component of another owner asks to hear about A.
   TWatcher other(nullptr);
   other.Link = a;
@@ -111,7 +110,6 @@ TEST(Component, OwnershipNamesAndNotifications) {
   b->Link = a;
   a->Free();
   EXPECT_EQ(std::tuple(other.Link, b->Link, owner->ComponentCount()), std::tuple(nullptr, nullptr, 1));
-
   auto* c = TWatcher::Named(owner, "C", &log);
   EXPECT_FALSE(c->IsDestroying());
   owner->Free();

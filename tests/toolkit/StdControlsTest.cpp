@@ -71,13 +71,11 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   EXPECT_EQ(l->GetLeft() + l->GetWidth() + 4, 150);
   name->Hide();
   EXPECT_FALSE(l->GetVisible());
-
   // What they paint: the memo's lines, the label's text at its right edge.
   Form->Show();
   Pump();
   EXPECT_LT(Darkest(Rect(notes->GetLeft() + 3, notes->GetTop() + 2, notes->GetLeft() + 60, notes->GetTop() + 14)), 80);
   EXPECT_LT(Darkest(info->GetBoundsRect()), 80);
-
   // The button ends a modal loop with its result; the check box steps through its states.
   ok->Click();
   EXPECT_EQ(Form->ModalResult, 1);
@@ -92,7 +90,6 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   Backend->Key(Win(), VK_SPACE);
   Pump();
   EXPECT_TRUE(check->GetChecked());
-
   // The label goes with its edit.
   name->Free();
   EXPECT_EQ(Form->FindComponent("Name"), nullptr);

@@ -63,11 +63,9 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   // The host: a window of its own on another connection.
   auto host = TX11TestHost::Open(server.Name, 400, 300, 0x00FF00);
   ASSERT_NE(host, nullptr);
-
   auto backend = QzCreateX11Backend(server.Name.c_str());
   ASSERT_NE(backend, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(std::move(backend)));
-
   auto* form = new TForm(Application);
   form->SetBorderStyle(bsNone), form->SetClientSize(200, 100), form->SetColor(clBlue);
   auto* box = new TRedBox(form);
@@ -82,7 +80,6 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   // The form (blue), the box (red, right and bottom edges excluded), the host's own background beyond.
   EXPECT_EQ((std::vector{at(10, 10), at(60, 30), at(89, 49), at(90, 50), at(300, 200)}),
             (std::vector<uint32_t>{0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF, 0x00FF00}));
-
   // The clipboard serves a picture of the form to another client as image/png.
   TBitmap shot;
   shot.SetSize(200, 100);
@@ -98,14 +95,12 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   auto got = PngOf(bytes);
   ASSERT_EQ(std::tuple(got->GetWidth(), got->GetHeight()), std::tuple(200, 100));
   EXPECT_EQ(std::tuple(got->GetCanvas()->GetPixel(60, 30), got->GetCanvas()->GetPixel(10, 10)), std::tuple(clRed, clBlue));
-
   // Text as well, asked for as UTF-8.
   Clipboard()->SetAsText("Gr\xC3\xBC\xC3\x9F" "e");
   host->RequestClipboard("UTF8_STRING");
   ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Gr\xC3\xBC\xC3\x9F" "e");
   EXPECT_EQ(Clipboard()->GetAsText(), "Gr\xC3\xBC\xC3\x9F" "e");
-
   form->Free();
   EXPECT_EQ(QzNativeWindowCount(), 0);
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
@@ -115,7 +110,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
-
   auto* form = new TForm(Application);
   form->SetBounds(40, 40, 300, 200), form->SetBorderStyle(bsToolWindow), form->SetColor(clWhite);
   form->SetBorderIcons(TBorderIcons{biSystemMenu});
@@ -124,7 +118,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   form->Show();
   PumpAWhile();
   const uintptr_t win = form->GetNativeWindow()->NativeHandle();
-
   // What the window manager reads: functions, then decorations.
   struct TCase {
     TBorderStyle Style;
@@ -150,7 +143,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
     EXPECT_EQ(std::tuple(h[0], h[1], h[2]), std::tuple(3, k.Functions, k.Decorations)) << static_cast<int>(k.Style);
     EXPECT_EQ(host->Property32(win, "_NET_WM_WINDOW_TYPE").size(), k.Style == bsToolWindow ? 1u : 0u);
   }
-
   // Typed text arrives as UTF-8, also beyond Latin-1.
   edit->SetFocus();
   host->SendKey(win, 0xFC);       // u with diaeresis
@@ -158,7 +150,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendKey(win, 'a');
   EXPECT_TRUE(PumpUntil([&] { return edit->GetText().size() >= 6; }));
   EXPECT_EQ(edit->GetText(), "\xC3\xBC\xE2\x82\xAC" "a");
-
   // A popup menu: an unmanaged window of its own that holds the pointer while it shows.
   std::vector<std::string> log;
   auto* menu = new TPopupMenu(form);
@@ -182,7 +173,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendClick(mw, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
   EXPECT_EQ(std::tuple(log, QzActiveMenu(), host->PointerFree()), std::tuple(std::vector<std::string>{"Two"}, nullptr, true));
-
   // A click outside every window of ours reaches the grabbing menu window and closes it.
   menu->Popup(500, 400);
   PumpAWhile();
@@ -190,7 +180,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendClick(mw, -20, -20);
   EXPECT_TRUE(PumpUntil([] { return QzActiveMenu() == nullptr; }));
   EXPECT_EQ(log.size(), 1u);
-
   form->Free();
   EXPECT_EQ(QzNativeWindowCount(), 0);
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
@@ -200,7 +189,6 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
-
   // Noise does not compress: the PNG is several times the largest single request.
   TBitmap noise;
   noise.SetPixelFormat(pf24bit);
@@ -225,7 +213,6 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   ASSERT_EQ(std::tuple(got->GetWidth(), got->GetHeight()), std::tuple(640, 640));
   for (int y = 0; y < 640; y += 37)
     for (int x = 0; x < 640; x += 41) ASSERT_EQ(got->GetCanvas()->GetPixel(x, y), noise.GetCanvas()->GetPixel(x, y));
-
   // Text as well; and our own reader puts pieces together when another client sends them.
   std::string big;
   for (int i = 0; big.size() < 700000; ++i) big += "line " + std::to_string(i) + " \xE2\x82\xAC\n";
@@ -234,7 +221,6 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
   EXPECT_GT(host->Pieces(), 1);
   EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big) << bytes.size() << " bytes";
-
   auto reader = QzCreateX11Backend(server.Name.c_str());
   ASSERT_NE(reader, nullptr);
   std::atomic<bool> stop{false};

@@ -50,7 +50,6 @@ public:
   void RequestClipboard(const std::string& Target);
   bool PollClipboard(std::vector<uint8_t>& Data, std::string& TypeName);
   int Pieces() const;
-
   // Another window's 32-bit property as numbers (empty when it has none).
   std::vector<long> Property32(uintptr_t Window, const std::string& Name);
   bool OverrideRedirect(uintptr_t Window);

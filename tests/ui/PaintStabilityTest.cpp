@@ -370,7 +370,6 @@ TEST_P(PaintStability, SecondPaintChangesNothing) {
   ASSERT_FALSE(first.empty()) << "nothing was shown";
   const std::string state = Snapshot(row, c);
   const int timers = Application->TimerCount();
-
   Repaint(c);
   EXPECT_EQ(Pixels(), first) << "the second paint changed pixels";
   EXPECT_TRUE(QzIsRectEmpty(shown->GetInvalidRect())) << "the paint marked more painting";

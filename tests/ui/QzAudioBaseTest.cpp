@@ -45,7 +45,6 @@ TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
   EXPECT_TRUE(Opaque(k));
   auto* plain = QzCreate<TQzCustomAudioControl>(Form);
   EXPECT_TRUE(Opaque(plain));
-
   k->SetPadding(1000);
   EXPECT_EQ(k->GetPadding(), 255);
   k->SetPadding(-3);
@@ -93,7 +92,6 @@ TEST_F(QzAudioBase, UpdateBracketSuppressesChangeEvents) {
   k->EndUpdate();  // one too many: harmless
   k->Gesture();
   EXPECT_EQ(log, "internal changed ");
-
   auto* c = QzCreate<TQzCustomAudioComponent>(Form);
   int changes = 0;
   c->OnChange = [&](TObject*, int32_t, int32_t) { ++changes; };
@@ -102,7 +100,6 @@ TEST_F(QzAudioBase, UpdateBracketSuppressesChangeEvents) {
   c->EndUpdate();
   c->DoChange();
   EXPECT_EQ(changes, 1);
-
   // A handler that frees the control does not take the running handler with it.
   k->OnChanged = [&](TObject* Sender) {
     log += "freed";

@@ -58,7 +58,6 @@ TEST_F(QzAudioTimeBase, OneTimerAndNoneAtDesignTime) {
   t->Stop();
   EXPECT_FALSE(t->GetActive());
   EXPECT_EQ(Application->TimerCount(), timers - 1);
-
   auto* designer = QzCreate<TComponent>(nullptr);
   designer->SetDesigning(true);
   auto* d = QzCreate<TQzAudioTimer>(designer);

@@ -105,7 +105,6 @@ TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
         comp->SetHelp(help);
         comp->SetVLS(vls);
         EXPECT_EQ(m->ClientCount(), 3);
-
         if (sourcesFirst) {
           if (byOwner && !sameOwner) {
             sourceOwner->Free();
@@ -173,7 +172,6 @@ TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   EXPECT_EQ(ScreenPixel(0, 149), shadow);
   EXPECT_EQ(ScreenPixel(199, 149), shadow);
   EXPECT_NE(ScreenPixel(199, 0), shadow);
-
   // Themed: the border takes theme colour 9, the erase colour 1.
   auto* m = QzCreate<TTestThemeManager>(Form);
   m->SetThemeColor(9, clRed);
@@ -208,16 +206,13 @@ TEST_F(QzCtrls, WheelStepIsHandledAndUserEventsStayFree) {
   knob->SetBounds(10, 10, 50, 50);
   knob->SetParent(outer);
   Show();
-
   Backend->Wheel(Win(), 20, 20, -120);
   Wheel(20, 20, 120);
   EXPECT_EQ(knob->Steps, (std::vector<int>{1, 0}));
   EXPECT_TRUE(outer->Steps.empty());
-
   knob->UseWheel = false;  // at its end: the container scrolls
   Wheel(20, 20, -120);
   EXPECT_EQ(outer->Steps, (std::vector<int>{1}));
-
   int userNotches = 0;
   knob->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) {
     ++userNotches;

@@ -62,7 +62,6 @@ TEST(QzExtIni, ParsesGroupsSectionsAndKeys) {
   std::string value;
   EXPECT_FALSE(ini.FindExtIniValue("ScrollBars", "Sizes", "Horizontal", 1, value));
   EXPECT_EQ(ini.GetGroupCount(), 2);
-
   EXPECT_FALSE(ini.ReadExtIniText("ScrollBars", "Texts", "Empty", "dflt", value));
   EXPECT_EQ(value, "dflt");
   EXPECT_TRUE(ini.ReadExtIniText("ScrollBars", "Texts", "Lines", "dflt", value));
@@ -106,7 +105,6 @@ TEST(QzExtIni, SavesTheWrapperAndReadsBothForms) {
   TMemoryStream s;
   ASSERT_TRUE(ini.SaveToStream(&s));
   EXPECT_EQ(BytesOf(s), Wrapped("#G\r\n[S]\r\nK=v\r\n", 14));
-
   const TBytes empty = Wrapped("", 0);
   const std::string plain = "#G\r\n[S]\r\nK=plain\r\n";
   struct Case {
@@ -163,7 +161,6 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   ini.GetLines()->Add("[S]");
   ini.GetLines()->Add("K=direct");
   EXPECT_TRUE(ini.FindExtIniValue("G", "S", "K", 0, value));
-
   ini.BeginUpdate();
   ini.BeginUpdate();
   ini.GetLines()->Put(2, "K=later");
@@ -173,7 +170,6 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   ini.EndUpdate();
   ini.FindExtIniValue("G", "S", "K", 0, value);
   EXPECT_EQ(value, "later");
-
   // Clear inside a bracket leaves the bracket to the one who opened it.
   ini.BeginUpdate();
   ini.Clear();
@@ -183,7 +179,6 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   ini.EndUpdate();
   EXPECT_FALSE(ini.IsUpdating());
   EXPECT_TRUE(ini.FindExtIniValue("A", "B", "C", 0, value));
-
   ini.AssignLines(ini.GetLines());
   EXPECT_TRUE(ini.FindExtIniValue("A", "B", "C", 0, value));
   TQzExtIniValuesControler copy;

@@ -34,7 +34,6 @@ TEST(QzThemeItems, WriterMatchesGoldenFileAndReadsItBack) {
   TMemoryStream s;
   ASSERT_TRUE(theme.SaveToStream(&s));
   EXPECT_EQ(BytesOf(s), golden);
-
   TQzThemeItems back;
   TChangeCounter changes(back);
   TByteStream in(golden);
@@ -55,7 +54,6 @@ TEST(QzThemeItems, RoundTripWithDetailsAndPictures) {
   item->GetPicture()->Assign(&tga);
   TMemoryStream s;
   ASSERT_TRUE(theme.SaveToStream(&s));
-
   TQzThemeItems back;
   back.GetValues()->SetText("#G\n[S]\nK=1");
   s.SetPosition(0);
@@ -66,13 +64,11 @@ TEST(QzThemeItems, RoundTripWithDetailsAndPictures) {
   ASSERT_EQ(back.GetPictures()->GetCount(), 1);
   EXPECT_EQ(back.GetPictures()->GetItem(0)->GetID(), item->GetID());
   EXPECT_EQ(back.GetValues()->GetGroupCount(), 0);
-
   TQzThemeItems copy;
   copy.Assign(&back);
   EXPECT_EQ(copy.GetColors(), theme.GetColors());
   EXPECT_EQ(copy.GetDetails()->GetTitle(), "Night");
   EXPECT_EQ(copy.GetPictures()->GetCount(), 1);
-
   TQzThemeItems detailsOnly;
   detailsOnly.DetailsOnly = true;
   s.SetPosition(0);

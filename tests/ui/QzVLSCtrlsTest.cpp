@@ -86,7 +86,6 @@ protected:
             Page->GetCaption(),  Page->GetHint(),       Copy->GetCaption(),        Copy->GetHint(),
             Open->GetCaption(),  Unnamed->GetCaption(), SaveItem->GetCaption()};
   }
-
   TButton* Button = nullptr;
   TLabel* Title = nullptr;
   TQzCustomWinControl* Panel = nullptr;
