@@ -29,10 +29,7 @@ public:
   double Value = 7.0;
   int Commits = 0;
   bool EditValue() {
-    return QzBeginAudioEdit(this, Rect(5, 5, 75, 25), Value, IsEnabled(), [this](double V) {
-      Value = V;
-      ++Commits;
-    });
+    return QzBeginAudioEdit(this, Rect(5, 5, 75, 25), Value, IsEnabled(), [this](double V) { Value = V, ++Commits; });
   }
 };
 
@@ -41,16 +38,10 @@ struct TEditorFixture : UiFormTest {
     UiFormTest::SetUp();
     QzAudioControlsInitialize();
     Form->SetClientSize(300, 200);
-    A = new TValueControl(Form);
-    A->SetParent(Form);
-    B = new TValueControl(Form);
-    B->SetParent(Form);
-    B->SetTop(100);
-    Other = new TEdit(Form);
-    Other->SetParent(Form);
-    Other->SetBounds(150, 0, 100, 24);
+    A = Put<TValueControl>(0, 0, 80, 30);
+    B = Put<TValueControl>(0, 100, 80, 30);
+    Other = Put<TEdit>(150, 0, 100, 24);
     Show();
-    Window = Win();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -59,7 +50,6 @@ struct TEditorFixture : UiFormTest {
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;
   TEdit* Other = nullptr;
-  uintptr_t Window = 0;
 };
 }  // namespace
 
@@ -69,19 +59,14 @@ TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
   EXPECT_FALSE(edit->GetVisible());
   A->Value = 1234.5;
   ASSERT_TRUE(A->EditValue());
-  EXPECT_EQ(edit->GetText(), FloatToDisplayText(1234.5, 2, true));
-  EXPECT_EQ(edit->GetParent(), A);
-  EXPECT_TRUE(edit->GetVisible());
-  EXPECT_TRUE(edit->Focused());
-  EXPECT_EQ(edit->GetBoundsRect(), Rect(5, 5, 75, 25));
-  EXPECT_TRUE(QzAudioEditHeldBy(A));
+  EXPECT_EQ(std::tuple(edit->GetText(), edit->GetParent(), edit->GetVisible(), edit->Focused(), edit->GetBoundsRect(),
+                       QzAudioEditHeldBy(A)),
+            std::tuple(FloatToDisplayText(1234.5, 2, true), A, true, true, Rect(5, 5, 75, 25), true));
   // A second control simply takes it over.
   ASSERT_TRUE(B->EditValue());
-  EXPECT_EQ(edit->GetParent(), B);
-  EXPECT_FALSE(QzAudioEditHeldBy(A));
+  EXPECT_EQ(std::tuple(edit->GetParent(), QzAudioEditHeldBy(A)), std::tuple(B, false));
   QzEndAudioEdit();
-  EXPECT_FALSE(edit->GetVisible());
-  EXPECT_EQ(edit->GetParent(), nullptr);
+  EXPECT_EQ(std::tuple(edit->GetVisible(), edit->GetParent()), std::tuple(false, nullptr));
 }
 
 // A press on any audio control ends an edit open on another control: a later Enter cannot
@@ -98,14 +83,12 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
   for (const auto& [name, make] : controls) {
     SCOPED_TRACE(name);
     TControl* c = make(Form);
-    c->SetParent(Form);
-    c->SetBounds(100, 140, 120, 50);
-    Application->ProcessMessages();
+    c->SetParent(Form), c->SetBounds(100, 140, 120, 50);
+    Pump();
     A->Value = 7.0;
     ASSERT_TRUE(A->EditValue());
     QzSharedAudioEdit()->SetText("3");
-    Backend->Click(Window, 105, 142);
-    Application->ProcessMessages();
+    ClickAt(c, 5, 2);
     EXPECT_FALSE(QzAudioEditHeldBy(A));
     Key(VK_RETURN);
     EXPECT_EQ(A->Value, 7.0);
@@ -141,28 +124,19 @@ TEST_F(TEditorFixture, TypedTextAndEndings) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + " / end " + std::to_string(c.End));
-    A->Value = 7.0;
-    A->Commits = 0;
+    A->Value = 7.0, A->Commits = 0;
     ASSERT_TRUE(A->EditValue());
     TQzAudioEdit* edit = QzSharedAudioEdit();
     edit->SetText(c.Text);
     switch (c.End) {
       case Enter: Key(VK_RETURN); break;
       case Escape: Key(VK_ESCAPE); break;
-      case ClickElsewhere:
-        Backend->Click(Window, 160, 10);
-        Application->ProcessMessages();
-        break;
-      case FocusToOtherWindow:
-        Backend->Focus(Window, false);
-        Application->ProcessMessages();
-        break;
+      case ClickElsewhere: ClickAt(Other, 10, 10); break;
+      case FocusToOtherWindow: Backend->Focus(Win(), false), Pump(); break;
       case ExitNotice: edit->Perform(LM_EXIT); break;
     }
-    EXPECT_EQ(A->Value, c.Value);
-    EXPECT_EQ(A->Commits, c.Value != 7.0 ? 1 : 0);
-    EXPECT_FALSE(edit->GetVisible());
-    EXPECT_EQ(edit->GetParent() == A, c.Parented);
+    EXPECT_EQ(std::tuple(A->Value, A->Commits, edit->GetVisible(), edit->GetParent() == A),
+              std::tuple(c.Value, c.Value != 7.0 ? 1 : 0, false, c.Parented));
     QzEndAudioEdit();
   }
 }
@@ -171,17 +145,11 @@ TEST_F(TEditorFixture, DestroyingAControlReleasesOnlyItsOwnEdit) {
   TQzAudioEdit* edit = QzSharedAudioEdit();
   ASSERT_TRUE(A->EditValue());
   delete B;  // not the holder: A's edit stays open
-  B = nullptr;
-  EXPECT_EQ(edit->GetParent(), A);
-  EXPECT_TRUE(edit->GetVisible());
+  EXPECT_EQ(std::tuple(edit->GetParent(), edit->GetVisible()), std::tuple(A, true));
   delete A;  // the holder: the editor survives, without a parent
-  A = nullptr;
-  EXPECT_EQ(QzSharedAudioEdit(), edit);
-  EXPECT_EQ(edit->GetParent(), nullptr);
-  EXPECT_FALSE(edit->GetVisible());
+  EXPECT_EQ(std::tuple(QzSharedAudioEdit(), edit->GetParent(), edit->GetVisible()), std::tuple(edit, nullptr, false));
   // Still usable by a new control.
-  auto* c = new TValueControl(Form);
-  c->SetParent(Form);
+  auto* c = Put<TValueControl>(0, 0, 80, 30);
   EXPECT_TRUE(c->EditValue());
   edit->SetText("2");
   Key(VK_RETURN);
