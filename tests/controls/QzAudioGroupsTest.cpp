@@ -129,12 +129,7 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
 
 TEST_F(AudioGroups, SelectionByClicksAndKeys) {
   // Actions: digits click that item, "<" ">" "^" "$" press Left, Right, Home, End, " " Space.
-  struct TCase {
-    bool Single;
-    std::string Actions;
-    std::string Expected;
-    int Events;
-  };
+  struct TCase { bool Single; std::string Actions; std::string Expected; int Events; };
   const TCase cases[] = {
       {false, "0", "1000", 1},   {false, "00", "0000", 2},    {false, "02", "1010", 2},
       {false, "0> ", "1100", 2}, {false, ">>>>> ", "0001", 1}, {false, "3<< $ ^ ", "1100", 4},

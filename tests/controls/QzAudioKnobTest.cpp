@@ -60,9 +60,7 @@ struct TKnobFixture : UiFormTest {
 }  // namespace
 
 TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
-  struct TCase {
-    float Min, Max, Set, Value, Angle;
-  };
+  struct TCase { float Min, Max, Set, Value, Angle; };
   const TCase cases[] = {
       {-80, 5, -80, -80, 0},      {-80, 5, 5, 5, 270},         {-80, 5, -37.5f, -37.5f, 135},
       {-80, 5, 99, 5, 270},       {-80, 5, -1000, -80, 0},     {3, 3, 7, 3, 0},
@@ -180,11 +178,7 @@ TEST_F(TKnobFixture, DragStepInvalidatesOnlyTheKnob) {
 }
 
 TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
-  struct TCase {
-    int W, H;
-    float Angle;
-    int Frame;
-  };
+  struct TCase { int W, H; float Angle; int Frame; };
   const TCase laws[] = {
       {50, 1550, 270, 30}, {50, 1550, 4.4f, 0}, {50, 1550, 4.5f, 0}, {50, 1550, 13.5f, 2},
       {50, 1550, NaN, 0},  {50, 1550, 999, 30}, {64, 6464, 135, 50}, {60, 50, 135, -1},

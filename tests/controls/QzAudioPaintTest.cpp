@@ -44,11 +44,7 @@ struct TPaintFixture : ::testing::Test {
 }  // namespace
 
 TEST(AudioPaint, ColourLookupAndBounds) {
-  struct TCase {
-    uint16_t Index;
-    bool Bright;
-    TColor Expected;
-  };
+  struct TCase { uint16_t Index; bool Bright; TColor Expected; };
   const TCase cases[] = {
       {12, true, 0x00FFFF},
       {12, false, RGB(115, 115, 115)},
@@ -74,11 +70,7 @@ TEST(AudioPaint, ColourLookupAndBounds) {
 
 TEST_F(TPaintFixture, SwitchFacesPickTheirPictureAndFrame) {
   PaintSlots();
-  struct TCase {
-    uint8_t Style;
-    bool Lit, Down, FixedLit;
-    int Slot;
-  };
+  struct TCase { uint8_t Style; bool Lit, Down, FixedLit; int Slot; };
   const TCase cases[] = {
       {0, true, false, false, 5},  {0, false, false, false, 5}, {4, true, false, false, 5},
       {1, true, false, false, 7},  {2, true, false, false, 9},  {3, false, false, false, 23},

@@ -47,11 +47,7 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
   TMemoryStream again;
   ASSERT_TRUE(loaded.SaveToStream(&again));
   EXPECT_EQ(again.Data(), whole);
-  struct TCase {
-    const char* Name;
-    std::vector<uint8_t> Bytes;
-    bool NoStream;
-  };
+  struct TCase { const char* Name; std::vector<uint8_t> Bytes; bool NoStream; };
   std::vector<uint8_t> bigCount = whole;
   bigCount[3] = 0x7F;
   const std::vector<TCase> cases = {

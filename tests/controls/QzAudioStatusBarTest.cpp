@@ -32,10 +32,7 @@ struct TStatusBarTest : UiFormTest {
 }  // namespace
 
 TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
-  struct TCase {
-    std::string Product, Vendor;
-    bool Left, Right;
-  };
+  struct TCase { std::string Product, Vendor; bool Left, Right; };
   const std::vector<TCase> cases = {
       {"", "", false, false},
       {"Equaliser", "", true, false},

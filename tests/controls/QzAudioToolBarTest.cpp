@@ -99,11 +99,7 @@ TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
 
 // A press on every pixel of the bar reaches only a part that is drawn there.
 TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
-  struct TCase {
-    const char* Name;
-    TQzAudioPluginToolBarOptions Options;
-    bool Active;
-  };
+  struct TCase { const char* Name; TQzAudioPluginToolBarOptions Options; bool Active; };
   const std::vector<TCase> cases = {
       {"compare slots shown", {tboShowPresetCompare}, true},
       {"compare slots hidden", {}, true},
@@ -143,12 +139,7 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
 // Each step clicks a slot after the effect's state was set to Edit; afterwards the effect
 // holds Expected and OnSetPreset has run Loads times in all.
 TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
-  struct TStep {
-    int Slot;
-    const char* Edit;
-    const char* Expected;
-    int Loads;
-  };
+  struct TStep { int Slot; const char* Edit; const char* Expected; int Loads; };
   const std::vector<TStep> steps = {
       {1, "one", "one", 0},      // a fresh slot copies the present state, loads nothing
       {0, "two", "one", 1},      // B keeps "two", A restores "one"
@@ -225,11 +216,7 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
   EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
-  struct TCase {
-    bool Choose;
-    std::string Answer;
-    std::string Expected;
-  };
+  struct TCase { bool Choose; std::string Answer; std::string Expected; };
   const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
   for (const TCase& c : cases) {
     manager->Choose = c.Choose, manager->Answer = c.Answer;

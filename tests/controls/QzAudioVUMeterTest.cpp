@@ -81,11 +81,7 @@ TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
 }
 
 TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
-  struct TCase {
-    const char* Name;
-    bool Calibration, Enabled;
-    float First, Second, Expect;
-  };
+  struct TCase { const char* Name; bool Calibration, Enabled; float First, Second, Expect; };
   const TCase cases[] = {
       {"a new meter sits on the floor", false, true, -80, -80, -20},
       {"a lower level waits for the fall", false, true, -6, -12, -6},

@@ -48,11 +48,7 @@ struct TSliderFixture : UiFormTest {
   int FormWheels = 0;
 };
 
-struct TLawCase {
-  TQzAudioControlOrientation Orientation;
-  TQzAudioSliderScaleType Type;
-  float Min, Max;
-};
+struct TLawCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
 
 const TLawCase LawCases[] = {
     {acoVertical, SLIDER_SCALE_LOG, -50, 3},   {acoVertical, SLIDER_SCALE_LOG, -50, 1},
@@ -130,11 +126,7 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
 // Empty, reversed and huge ranges, refused bounds and crowded scales: mapping stays inside the
 // track and the range, and painting every scale comes back.
 TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
-  struct TCase {
-    TQzAudioControlOrientation Orientation;
-    TQzAudioSliderScaleType Type;
-    float Min, Max;
-  };
+  struct TCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
   const TCase cases[] = {
       {acoVertical, SLIDER_SCALE_LOG, -5, -5},      {acoVertical, SLIDER_SCALE_LIN, 3, 3},
       {acoVertical, SLIDER_SCALE_OPT, -3, -3},      {acoHorizontal, SLIDER_SCALE_LIN, 2, 2},
@@ -183,12 +175,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   ASSERT_EQ(Internal.size(), 2u);
   EXPECT_EQ(Internal[0], 0.0f);
   // Wheel: additive steps in dB, used up by the slider even at the end of the range.
-  struct TWheel {
-    float From;
-    int32_t Delta;
-    TShiftState Shift;
-    float To;
-  };
+  struct TWheel { float From; int32_t Delta; TShiftState Shift; float To; };
   const TWheel wheels[] = {
       {-10, 120, {}, -9.9f}, {-10, -120, {}, -10.1f}, {-10, 120, {ssCtrl}, -9.0f},
       {0, 120, {}, 0.1f},    {0, -120, {ssCtrl}, -1},  {1, 120, {}, 1},
@@ -209,10 +196,7 @@ TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE});
   S->UpdateLayout();
   const TRect r = S->GetValueRect();
-  struct TCase {
-    const char* Text;
-    float Value;
-  };
+  struct TCase { const char* Text; float Value; };
   const TCase cases[] = {{"-12,5", -12.5f}, {"99", 3.0f}, {"abc", -7.0f}, {"nan", -7.0f}, {"inf", -7.0f}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Text);

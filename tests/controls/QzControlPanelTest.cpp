@@ -98,11 +98,7 @@ TEST_F(QzControlPanelTest, IndexMoveSurvivesTheSort) {
   std::vector<TQzControlPanelBox*> boxes;
   for (int i = 0; i < 4; ++i) boxes.push_back(Add(i * 10, 40));
   Panel->Realign();
-  struct Row {
-    int Box;
-    int32_t Index;
-    std::vector<int> Want;
-  } rows[] = {
+  struct Row { int Box; int32_t Index; std::vector<int> Want; } rows[] = {
       {3, 0, {3, 0, 1, 2}}, {3, 0, {3, 0, 1, 2}}, {0, 3, {3, 1, 2, 0}},
       {1, 1, {3, 1, 2, 0}}, {2, 99, {3, 1, 0, 2}}, {2, -5, {2, 3, 1, 0}},
   };
@@ -127,10 +123,7 @@ TEST_F(QzControlPanelTest, BordersWaitForTheNextLayout) {
 }
 
 TEST_F(QzControlPanelTest, TearDownInAnyOrder) {
-  struct Row {
-    const char* Name;
-    bool LayoutFirst, ReparentOne, FreeOneFirst, FreePanel;
-  } rows[] = {
+  struct Row { const char* Name; bool LayoutFirst, ReparentOne, FreeOneFirst, FreePanel; } rows[] = {
       {"box freed before any layout", false, false, true, true},
       {"box re-parented before any layout", false, true, false, true},
       {"box freed after layout", true, false, true, true},

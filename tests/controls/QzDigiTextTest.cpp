@@ -7,9 +7,7 @@
 namespace {
 constexpr TColor Ink = 0x00FF00;
 
-struct TInkBox {
-  int Left = 1 << 30, Right = -1, Count = 0;
-};
+struct TInkBox { int Left = 1 << 30, Right = -1, Count = 0; };
 
 // Draws Text into R on a black picture and finds the columns that received ink.
 TInkBox DrawAndMeasure(TQzDigiText& D, const std::string& Text, const TRect& R, TBitmap& B) {
@@ -30,11 +28,7 @@ TInkBox DrawAndMeasure(TQzDigiText& D, const std::string& Text, const TRect& R, 
 }  // namespace
 
 TEST(DigiText, MetricsFollowSizeAndOptions) {
-  struct TCase {
-    uint8_t Size;
-    uint32_t Options;
-    int32_t W, H, G, Slant, Inset;
-  };
+  struct TCase { uint8_t Size; uint32_t Options; int32_t W, H, G, Slant, Inset; };
   // h = round(Size * 1.15), w = round(h / 1.75), g = round(h / 2.5), halves to even.
   const TCase cases[] = {
       {8, 0, 5, 9, 4, 0, 0},   {8, DIGI_GAPPED, 5, 9, 4, 0, 1}, {8, DIGI_SLANTED, 5, 9, 4, 2, 0},
@@ -57,10 +51,7 @@ TEST(DigiText, MetricsFollowSizeAndOptions) {
 // The ink of a drawn text covers exactly the width the renderer reports (plus the bold edge
 // column on each side), and sits centred in the rectangle.
 TEST(DigiText, WidthIsTheDrawnExtentAndCentres) {
-  struct TCase {
-    const char* Text;
-    uint32_t Options;
-  };
+  struct TCase { const char* Text; uint32_t Options; };
   const TCase cases[] = {
       {"8", 0}, {"88", 0}, {"8.8", 0}, {"0,", 0}, {"1.5", 0}, {"8%8", 0}, {"80", DIGI_SLANTED},
       {"8.0", DIGI_GAPPED}, {"8", DIGI_BOLD}, {"8.8", DIGI_BOLD | DIGI_PROPORTIONAL}, {"-88", DIGI_BOLD},

@@ -116,12 +116,7 @@ TEST_F(QzEditTest, TypingAndPastingPassTheFilters) {
 
 TEST_F(QzEditTest, KeysAndUndo) {
   TQzEdit* e = Make("ab\xC3\xA9 cd ef");
-  struct Row {
-    uint16_t Key;
-    TShiftState Shift;
-    std::string Text;
-    size_t Caret;
-  } rows[] = {
+  struct Row { uint16_t Key; TShiftState Shift; std::string Text; size_t Caret; } rows[] = {
       {VK_HOME, {}, "ab\xC3\xA9 cd ef", 0},    {VK_RIGHT, {}, "ab\xC3\xA9 cd ef", 1},
       {VK_RIGHT, {ssCtrl}, "ab\xC3\xA9 cd ef", 4}, {VK_LEFT, {}, "ab\xC3\xA9 cd ef", 3},
       {VK_BACK, {}, "ab cd ef", 2},             {VK_DELETE, {}, "abcd ef", 2},
@@ -164,11 +159,7 @@ TEST_F(QzEditTest, KeysAndUndo) {
 TEST_F(QzEditTest, ValueEditRules) {
   auto* v = Make<TQzCustomValueEdit>();
   v->SetEditText("");
-  struct Row {
-    std::string Keys;
-    bool Home;
-    std::string Want;
-  } rows[] = {
+  struct Row { std::string Keys; bool Home; std::string Want; } rows[] = {
       {"5-", false, "5"},   {"-", true, "-5"},    {"-", true, "-5"},  {",2,", false, "-5,2"},
       {"x", false, "-5,2"},
   };
@@ -177,12 +168,7 @@ TEST_F(QzEditTest, ValueEditRules) {
     for (char c : r.Keys) Type(v, std::string(1, c));
     EXPECT_EQ(v->GetEditText(), r.Want) << r.Keys;
   }
-  struct Step {
-    float Start;
-    uint16_t Key;
-    TShiftState Shift;
-    std::string Want;
-  } steps[] = {
+  struct Step { float Start; uint16_t Key; TShiftState Shift; std::string Want; } steps[] = {
       {995, VK_UP, {}, "1.005,00"},  {5, VK_DOWN, {}, "-5,00"},
       {3, VK_UP, {ssCtrl}, "1.000,00"}, {3, VK_DOWN, {ssCtrl}, "1,00"},
   };

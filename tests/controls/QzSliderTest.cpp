@@ -46,10 +46,7 @@ struct TStdSliderTest : UiFormTest {
 };
 
 TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
-  struct TCase {
-    int32_t Min, Max;
-    TQzSliderOrientation Orientation;
-  };
+  struct TCase { int32_t Min, Max; TQzSliderOrientation Orientation; };
   const TCase cases[] = {
       {-255, 255, sloHorizontal}, {0, 10, sloHorizontal},          {7, 7, sloHorizontal},
       {10, -10, sloHorizontal},   {INT_MIN, INT_MAX, sloHorizontal}, {INT_MAX - 3, INT_MAX, sloHorizontal},
@@ -268,12 +265,7 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
 TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
   S->SetCaption("Gain");
   S->SetPosition(-7);
-  struct TCase {
-    TQzSliderCaptionAlign Row;
-    TAlignment Side;
-    bool Shown;
-    TRect Caption, Value;
-  };
+  struct TCase { TQzSliderCaptionAlign Row; TAlignment Side; bool Shown; TRect Caption, Value; };
   const TCase cases[] = {
       {scaTop, taLeftJustify, true, Rect(34, 8, 57, 21), Rect(243, 8, 265, 21)},
       {scaTop, taLeftJustify, false, Rect(34, 8, 57, 21), Rect(138, 8, 160, 21)},
@@ -300,11 +292,7 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
 }
 
 TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
-  struct TCase {
-    TQzSliderValueStyle Style;
-    int32_t Min, Max, Position;
-    std::string Text;
-  };
+  struct TCase { TQzSliderValueStyle Style; int32_t Min, Max, Position; std::string Text; };
   const TCase cases[] = {
       {slvNative, -255, 255, -7, "-7"},      {slvPercent, 0, 200, 50, "25%"},
       {slvPercent, 5, 5, 5, "0%"},           {slvPercent, INT_MIN, INT_MAX, INT_MAX, "100%"},
@@ -336,10 +324,7 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
 
 TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
-  struct TCase {
-    bool Linked, Colours;
-    TColor Bar;
-  };
+  struct TCase { bool Linked, Colours; TColor Bar; };
   const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
   for (const TCase& c : cases) {
     if (c.Colours) theme->SetThemeColor(100, 0x3366AA);

@@ -42,11 +42,7 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
 // A self-sizing label must come to rest: after the first fit, more paints move nothing, and a
 // centred one keeps its centre.
 TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
-  struct TRow {
-    TAlignment Alignment;
-    TAlign Align;
-    uint8_t Padding;
-  };
+  struct TRow { TAlignment Alignment; TAlign Align; uint8_t Padding; };
   const TRow rows[] = {{taLeftJustify, alNone, 0}, {taRightJustify, alNone, 3}, {taCenter, alNone, 4},
                        {taCenter, alNone, 0},      {taCenter, alTop, 2},         {taRightJustify, alLeft, 1}};
   Form->Show();
@@ -105,11 +101,7 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
 }
 
 TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
-  struct TRow {
-    bool MoveWindow;
-    TShiftState MoveShift;
-    int ExpectDx;
-  };
+  struct TRow { bool MoveWindow; TShiftState MoveShift; int ExpectDx; };
   const TRow rows[] = {{true, {ssLeft}, 30}, {false, {ssLeft}, 0}, {true, {}, 0}};
   for (const TRow& row : rows) {
     auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);

@@ -57,9 +57,7 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
 }
 
 TEST_F(TabSet, KeysScrollWithinTheTabs) {
-  struct TRow {
-    int Tabs, Size, Indent, Width;
-  };
+  struct TRow { int Tabs, Size, Indent, Width; };
   const TRow rows[] = {{3, 40, 5, 300}, {10, 75, 5, 300}, {10, 75, 0, 301}, {1, 1000, 12, 200}, {0, 75, 5, 200}};
   Form->Show();
   for (const TRow& row : rows) {
@@ -90,11 +88,7 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
 }
 
 TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
-  struct TRow {
-    bool Scrolling;
-    int Tabs;
-    bool Shown;
-  };
+  struct TRow { bool Scrolling; int Tabs; bool Shown; };
   const TRow rows[] = {{false, 10, false}, {true, 3, false}, {true, 10, true}};
   Form->Show();
   for (const TRow& row : rows) {
@@ -126,10 +120,7 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
 }
 
 TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
-  struct TRow {
-    int32_t TabSize, Indent;
-    int32_t TabSizeStored, TabWidth, IndentStored;
-  };
+  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
   const TRow rows[] = {{5, -3, 10, 10, 0},
                        {75, 5, 75, 75, 5},
                        {100000, 70000, 100000, 32767, 65535},

@@ -75,11 +75,7 @@ TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
       EXPECT_EQ(after[j] == before[j], j != i) << (j < std::size(Fields) ? Fields[j].Control : "flags");
   }
   // Clicks on the switch items: each flips its own flag of the equaliser and nothing else.
-  const struct {
-    TQzAudioSwitchGroup* Group;
-    int Item;
-    uint32_t Flag;
-  } switches[] = {
+  const struct { TQzAudioSwitchGroup* Group; int Item; uint32_t Flag; } switches[] = {
       {f->BandSwitchGroup, 0, 1u << 0},  {f->BandSwitchGroup, 1, 1u << 1},
       {f->BandSwitchGroup, 2, 1u << 2},  {f->BandSwitchGroup, 3, TEq::flagCutFilters},
       {f->OutputSwitchGroup, 0, TEq::flagMono}, {f->OutputSwitchGroup, 1, TEq::flagBypass},

@@ -241,10 +241,7 @@ TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
 
 TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
   // Knob centres in the editor (group box at 5, 40) and the way a drag goes.
-  struct TCase {
-    const char* Knob;
-    int X, Y, Dy;
-  };
+  struct TCase { const char* Knob; int X, Y, Dy; };
   for (const TCase& c : {TCase{"threshold, up", 845, 440, -40}, TCase{"threshold, down", 845, 440, 40},
                          TCase{"low gain, up", 167, 115, -40}}) {
     SCOPED_TRACE(c.Knob);

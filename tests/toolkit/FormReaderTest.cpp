@@ -178,10 +178,7 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
 
 TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
   Register();
-  const struct {
-    const char* Text;
-    const char* Needle;
-  } cases[] = {
+  const struct { const char* Text; const char* Needle; } cases[] = {
       {"object F: TTestForm\n  Bogus = 1\nend", "line 2"},
       {"object F: TTestForm\n  Color = 'red'\nend", "line 2"},
       {"object F: TTestForm\n  OnCreate = NoSuchHandler\nend", "NoSuchHandler"},

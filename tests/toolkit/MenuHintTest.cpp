@@ -396,11 +396,7 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
 }
 
 TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
-  struct TCase {
-    TBorderStyle Style;
-    TBorderIcons Icons;
-    bool Close, Min, Max, Resize;
-  };
+  struct TCase { TBorderStyle Style; TBorderIcons Icons; bool Close, Min, Max, Resize; };
   const TCase cases[] = {
       {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, true, true, true, true},
       {bsSingle, {biSystemMenu, biMinimize}, true, true, false, false},

@@ -167,10 +167,7 @@ TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
         }
 }
 
-struct TChunk {
-  std::string Type;
-  TBytes Body;
-};
+struct TChunk { std::string Type; TBytes Body; };
 
 std::vector<TChunk> Chunks(const TBytes& Png) {
   std::vector<TChunk> out;
@@ -259,9 +256,7 @@ TEST(PictureReaders, TruncationAtEveryLengthFails) {
 }
 
 TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
-  struct Case {
-    uint32_t Width, Height;
-  };
+  struct Case { uint32_t Width, Height; };
   const TBytes small = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
   for (const Case& c : {Case{15001, 1}, Case{1, 15001}, Case{0x7FFFFFFF, 0x7FFFFFFF}, Case{15000, 15000}, Case{0, 6}}) {
     std::vector<TChunk> chunks = Chunks(small);
@@ -282,11 +277,7 @@ TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
 
 TEST(PngReader, HugeAncillaryChunksAreRefused) {
   const TBytes good = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
-  struct Case {
-    const char* Type;
-    size_t Size;
-    bool Loads;
-  };
+  struct Case { const char* Type; size_t Size; bool Loads; };
   for (const Case& c : {Case{"tEXt", 64 << 10, true}, Case{"tEXt", 6 << 20, false}, Case{"prVt", 64 << 10, true},
                         Case{"prVt", 6 << 20, false}}) {
     std::vector<TChunk> chunks = Chunks(good);

@@ -119,11 +119,7 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   PumpAWhile();
   const uintptr_t win = form->GetNativeWindow()->NativeHandle();
   // What the window manager reads: functions, then decorations.
-  struct TCase {
-    TBorderStyle Style;
-    TBorderIcons Icons;
-    long Functions, Decorations;
-  };
+  struct TCase { TBorderStyle Style; TBorderIcons Icons; long Functions, Decorations; };
   const TCase cases[] = {
       {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16},
       {bsToolWindow, {}, 4, 2 | 8},

@@ -42,9 +42,7 @@ TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
   auto* g = QzCreate<TQzCustomGraphicControl>(Form);
   auto* k = QzCreate<TQzCustomComponent>(Form);
   EXPECT_EQ(std::tuple(c->GetWidth(), g->GetWidth()), std::tuple(200, 201));
-  struct Row {
-    bool Designing, UseThemes, Assigned, Active, Want;
-  } rows[] = {
+  struct Row { bool Designing, UseThemes, Assigned, Active, Want; } rows[] = {
       {false, true, true, true, true},  {true, true, true, true, false},   {false, false, true, true, false},
       {false, true, false, true, false}, {false, true, true, false, false},
   };

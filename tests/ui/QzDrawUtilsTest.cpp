@@ -52,10 +52,7 @@ TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
 }
 
 TEST(DrawUtils, GradientSteps) {
-  struct Case {
-    bool Vertical;
-    std::vector<uint8_t> Levels;
-  };
+  struct Case { bool Vertical; std::vector<uint8_t> Levels; };
   // Rows round (ties to even), columns truncate; neither reaches the end colour.
   const Case cases[] = {{true, {0, 64, 128, 191}}, {false, {0, 63, 127, 191}}};
   for (const Case& c : cases) {

@@ -20,11 +20,7 @@ const char* const Sample =
 TEST(QzExtIni, ParsesGroupsSectionsAndKeys) {
   TQzExtIniValuesControler ini;
   ini.SetText(Sample);
-  struct Case {
-    const char *Group, *Section, *Key;
-    bool Found;
-    const char* Value;
-  } cases[] = {
+  struct Case { const char *Group, *Section, *Key; bool Found; const char* Value; } cases[] = {
       {"ScrollBars", "Sizes", "Horizontal", true, "14"},
       {"scrollbars", "SIZES", "vertical", true, "12"},
       {"ScrollBars", "Sizes", "Key", false, ""},
@@ -52,11 +48,7 @@ TEST(QzExtIni, ParsesGroupsSectionsAndKeys) {
 }
 
 TEST(QzExtIni, IntegersAreStrictlyDecimal32Bit) {
-  struct Case {
-    const char* Text;
-    bool Ok;
-    int32_t Value;
-  } cases[] = {
+  struct Case { const char* Text; bool Ok; int32_t Value; } cases[] = {
       {"12", true, 12},          {"-5", true, -5},          {"+7", true, 7},
       {"2147483647", true, 2147483647}, {"-2147483648", true, INT32_MIN},
       {"2147483648", false, 0},  {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
@@ -89,13 +81,7 @@ TEST(QzExtIni, SavesTheWrapperAndReadsBothForms) {
   EXPECT_EQ(BytesOf(s), Wrapped("#G\r\n[S]\r\nK=v\r\n", 14));
   const TBytes empty = Wrapped("", 0);
   const std::string plain = "#G\r\n[S]\r\nK=plain\r\n";
-  struct Case {
-    const char* Name;
-    TBytes Bytes;
-    bool Ok;
-    uint32_t Error;
-    const char* Value;
-  } cases[] = {
+  struct Case { const char* Name; TBytes Bytes; bool Ok; uint32_t Error; const char* Value; } cases[] = {
       {"wrapped", BytesOf(s), true, 0, "v"},
       {"plain text", TBytes(plain.begin(), plain.end()), true, 0, "plain"},
       {"shorter than the signature", TBytes{'#', 'G'}, true, 0, ""},

@@ -12,10 +12,7 @@ constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 }  // namespace
 
 TEST(QzSafeMath, IntegerEdges) {
-  struct Row {
-    const char* What;
-    int64_t Got, Want;
-  } rows[] = {
+  struct Row { const char* What; int64_t Got, Want; } rows[] = {
       {"clamp inside", QzClamp(5, 0, 10), 5},
       {"clamp below", QzClamp(-5, 0, 10), 0},
       {"clamp above", QzClamp(50, 0, 10), 10},

@@ -58,12 +58,7 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
 }
 
 TEST_F(QzScrollBox, ThumbSizeAndPlace) {
-  struct Row {
-    int W, H;
-    uint32_t Percent;
-    int32_t Min, Max, Pos;
-    TRect Want;
-  } rows[] = {
+  struct Row { int W, H; uint32_t Percent; int32_t Min, Max, Pos; TRect Want; } rows[] = {
       // 100-pixel track on a 10-pixel-high bar.
       {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)},
       {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
@@ -93,10 +88,7 @@ TEST_F(QzScrollBox, DragMovesThePositionWithinTheRange) {
   // Grab the thumb 10 px in; 50 px of travel cover 0..100.
   Down(11, 5);
   EXPECT_EQ(b->GetPressedPart(), 1);
-  struct Row {
-    int X;
-    int32_t Want;
-  } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
+  struct Row { int X; int32_t Want; } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
   for (const Row& r : rows) {
     Move(r.X, 5, {ssLeft});
     EXPECT_EQ(b->GetPosition(), r.Want) << r.X;
@@ -115,11 +107,7 @@ TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   TQzCustomScrollingWinControl* s = Box();
   Show();
   // Scroll client without bars: 200 x 150. Ranges are 0..Max.
-  struct Row {
-    TScrollStyle Style;
-    int32_t HMax, VMax;
-    bool Horz, Vert;
-  } rows[] = {
+  struct Row { TScrollStyle Style; int32_t HMax, VMax; bool Horz, Vert; } rows[] = {
       {ssNone, 1000, 1000, false, false},       {ssHorizontal, 0, 0, true, false},
       {ssVertical, 0, 0, false, true},          {ssBoth, 0, 0, true, true},
       {ssAutoHorizontal, 150, 1000, false, false}, {ssAutoHorizontal, 250, 1000, true, false},
@@ -178,11 +166,7 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   s->SetVertRange(0, 3);
   auto* child = Put<TWheelChild>(20, 20, 40, 40, s);
   Show();
-  struct Row {
-    int X, Y, Delta;
-    bool ChildKeeps;
-    int32_t Want;
-  } rows[] = {
+  struct Row { int X, Y, Delta; bool ChildKeeps; int32_t Want; } rows[] = {
       {15, 15, -120, false, 1},  // on the container: one step down
       {40, 40, -120, true, 1},   // on a child that uses the notch: the container stays
       {40, 40, -120, false, 2},  // on a child that does not: the container scrolls

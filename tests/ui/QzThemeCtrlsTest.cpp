@@ -64,12 +64,7 @@ TEST_F(QzThemeCtrls, AssignTakesOnlyAnotherManagersTheme) {
   auto* w = QzCreate<TQzCustomWinControl>(Form);
   w->SetThemeManager(m);
   LoadGolden(other);
-  struct Case {
-    std::string Name;
-    TPersistent* Source;
-    bool Throws;
-    TColor Want;
-  } cases[] = {
+  struct Case { std::string Name; TPersistent* Source; bool Throws; TColor Want; } cases[] = {
       {"nil", nullptr, false, 0},
       {"itself", m, false, 0},
       {"not a manager", w->GetFont(), true, 0},
@@ -90,10 +85,7 @@ TEST_F(QzThemeCtrls, FontsAndScrollBarSizesFromTheTheme) {
   for (auto [state, index] : {std::pair{0, 121}, {4, 125}, {7, 123}, {9, 125}, {10, 121}, {-1, 121}})
     EXPECT_EQ(m->GetButtonFont(state)->GetColor(), RampColor(index)) << state;
   EXPECT_EQ(m->GetButtonFont(0)->GetName(), "arial");
-  struct Case {
-    std::string Text;
-    int32_t Horz, Vert;
-  } cases[] = {
+  struct Case { std::string Text; int32_t Horz, Vert; } cases[] = {
       {"", 10, 10},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=0\r\nVertical=-7\r\n", 4, 4},

@@ -113,9 +113,7 @@ TEST_F(QzVLSCtrls, TranslationsBackAndForthGiveTheSameCaptions) {
 }
 
 TEST_F(QzVLSCtrls, MissingStringsLeaveThePropertyAndFallBackWhereAllowed) {
-  struct Case {
-    std::string Name, Language, Caption, Hint;
-  } cases[] = {
+  struct Case { std::string Name, Language, Caption, Hint; } cases[] = {
       {"nothing stored", "", "Before", "tip"},
       {"only Global: a button takes it", "#Global\r\n[OkButton]\r\nText=Fine\r\n", "Fine", "tip"},
       {"empty value counts as missing", "#TForm\r\n[OkButton]\r\nText=\r\n", "Before", "tip"},
@@ -134,9 +132,7 @@ TEST_F(QzVLSCtrls, MissingStringsLeaveThePropertyAndFallBackWhereAllowed) {
 
 TEST_F(QzVLSCtrls, LanguageTextFallsBackToGlobalThenDefault) {
   Vls->GetValues()->SetText("#TForm\r\n[A]\r\nText=form\r\n#Global\r\n[A]\r\nText=global a\r\n[B]\r\nText=global b\r\n");
-  struct Case {
-    std::string Group, Section, Want;
-  } cases[] = {
+  struct Case { std::string Group, Section, Want; } cases[] = {
       {"TForm", "A", "form"}, {"TForm", "B", "global b"}, {"GLOBAL", "A", "global a"},
       {"TForm", "C", "default"}, {"TForm", "", "default"},
   };
