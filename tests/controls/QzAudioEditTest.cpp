@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <functional>
-#include <string>
-#include <utility>
 
 #include "core/QzUtils.h"
 #include "platform/Forms.h"

@@ -1,8 +1,5 @@
 // The audio group box with its image source and the LED switch group, through their public
 // interface, clicks and keys on an off-screen form.
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "core/QzUtils.h"
 #include "platform/FormReader.h"

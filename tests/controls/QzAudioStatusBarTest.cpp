@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioStatusBar.h"

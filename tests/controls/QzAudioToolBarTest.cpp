@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 #include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"

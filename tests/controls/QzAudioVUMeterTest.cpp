@@ -1,9 +1,7 @@
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <string>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzAudioEdit.h"

@@ -1,8 +1,6 @@
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 #include "core/QzUtils.h"
 #include "platform/FormReader.h"

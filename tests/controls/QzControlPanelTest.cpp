@@ -1,7 +1,5 @@
 // The control panel and its boxes from outside: stacking by Top, collapsing, hiding and moving
 // through the header's buttons, the Index setter, and every order of tearing down.
-#include <string>
-#include <vector>
 
 #include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"

@@ -1,12 +1,9 @@
 // The edit and the value edit through their public interface: defaults, typing and pasting
 // through the filters, keys and undo, the value edit's number rules, scrolling with the caret,
 // the one system caret, and a random session of keys and pastes that must keep the invariants.
-#include <functional>
 #include <limits>
 #include <random>
-#include <string>
 #include <type_traits>
-#include <vector>
 
 #include "platform/Clipbrd.h"
 #include "platform/FormReader.h"

@@ -1,8 +1,6 @@
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdint>
-#include <string>
 
 #include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
 
 #include "core/QzUtils.h"
 #include "platform/FormReader.h"

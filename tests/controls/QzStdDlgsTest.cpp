@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/controls/QzButtons.h"

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <string>
 
 #include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"

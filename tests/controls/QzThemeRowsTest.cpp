@@ -1,8 +1,6 @@
 // The theme manager and the translation source reaching the standard and audio controls through
 // the rows their units add: colours from a theme file, the theme's pictures by ID, the built-in
 // look back when the manager is switched off, and translations back and forth.
-#include <functional>
-#include <string>
 
 #include "../graphics/FormatsTestUtil.h"
 #include "tests/common/GoldenTheme.h"
@@ -22,7 +20,6 @@
 #include "ui/framework/QzVLSCtrls.h"
 
 namespace {
-
 
 class QzThemeRows : public UiFormTest {
 protected:

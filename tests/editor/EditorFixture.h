@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "../plugin/HostCallLog.h"

@@ -1,7 +1,6 @@
 // The controls and the presets: each gesture writes its own field, a refresh never writes,
 // states round-trip through the host interfaces with the editor alive, and the value texts.
 #include <cmath>
-#include <functional>
 #include <thread>
 
 #include "EditorFixture.h"

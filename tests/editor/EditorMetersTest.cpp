@@ -1,6 +1,5 @@
 // The meter timer: the meters follow the limited output, channel by channel, and hold while the
 // plug-in suspends its meters (whose peaks then wait for the next reading).
-#include <vector>
 
 #include "EditorFixture.h"
 

@@ -2,9 +2,7 @@
 // nothing for another paint, starts no timer and changes none of its public state. One row per
 // set-up whose paint reaches code no other row reaches: add yours to Cases().
 #include <cctype>
-#include <functional>
 #include <sstream>
-#include <string>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/editor/ZRTEffectGUI.h"

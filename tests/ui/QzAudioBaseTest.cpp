@@ -1,5 +1,4 @@
 // The audio bases through their public interface and through a form description.
-#include <string>
 
 #include "platform/FormReader.h"
 #include "platform/ImgList.h"

@@ -1,7 +1,5 @@
 // The audio time base on the toolkit's driven clock: interval limits, one timer, elapsed time as
 // it really passed, and clients or the time base itself going away in the middle of a tick.
-#include <functional>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 

@@ -1,7 +1,5 @@
 // The control bases seen from outside: the theming rule, links that let go when either side is
 // freed (same owner or not, in either order), edge borders, and the wheel hook.
-#include <string>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 

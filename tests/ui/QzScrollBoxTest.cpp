@@ -1,8 +1,6 @@
 // The scroll bar and the scrolling container seen from outside: position clamping and its one
 // change event, thumb geometry at the range's edges, drags, visibility by scroll style and the
 // wheel that a child keeps for itself.
-#include <functional>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/framework/QzScrollBox.h"

@@ -1,8 +1,6 @@
 // The theme manager seen from outside: a theme file reaching the controls already linked, no
 // colours before a theme exists, registration inside an update bracket, Assign, the values it
 // reads from the theme, owner-drawn menus, and links let go in every free order.
-#include <functional>
-#include <string>
 
 #include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
@@ -13,8 +11,6 @@
 #include "ui/framework/QzCtrls.h"
 
 namespace {
-
-
 
 using QzThemeCtrls = UiFormTest;
 

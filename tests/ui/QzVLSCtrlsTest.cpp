@@ -1,8 +1,6 @@
 // The translation source on a form: the class table, the "Global" fallbacks, menus found by
 // name or by their first caption, and translations back and forth that always give the same
 // captions.
-#include <string>
-#include <vector>
 
 #include "platform/ActnList.h"
 #include "platform/ExtCtrls.h"

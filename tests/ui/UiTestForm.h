@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/common/TestPixels.h"
