@@ -10,9 +10,7 @@ struct TStatusBarTest : UiFormTest {
   void SetUp() override {
     UiFormTest::SetUp();
     Form->SetClientSize(420, 80);
-    Bar = QzCreate<TQzAudioPluginStatusBar>(Form);
-    Bar->SetParent(Form);
-    Bar->SetBounds(BarX, BarY, BarW, BarH);
+    Bar = Put<TQzAudioPluginStatusBar>(BarX, BarY, BarW, BarH);
     Bar->SetColor(RGB(40, 60, 120));
     Show();
   }
@@ -31,26 +29,21 @@ struct TStatusBarTest : UiFormTest {
 TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
   struct TCase { std::string Product, Vendor; bool Left, Right; };
   const std::vector<TCase> cases = {
-      {"", "", false, false},
-      {"Equaliser", "", true, false},
-      {"", "Maker", false, true},
-      {"Equaliser", "Maker", true, true},
-  };
+      {"", "", false, false}, {"Equaliser", "", true, false}, {"", "Maker", false, true}, {"Equaliser", "Maker", true, true}};
   for (const TCase& c : cases) {
-    Bar->SetProductName(c.Product);
-    Bar->SetVendor(c.Vendor);
+    Bar->SetProductName(c.Product), Bar->SetVendor(c.Vendor);
     Pump();
-    EXPECT_EQ(WhitePixels(1, BarW / 2) > 0, c.Left) << c.Product << "|" << c.Vendor;
-    EXPECT_EQ(WhitePixels(BarW / 2, BarW - 1) > 0, c.Right) << c.Product << "|" << c.Vendor;
     // Ten pixels of margin stay free of text at each side.
-    EXPECT_EQ(WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1), 0);
+    EXPECT_EQ(std::tuple(WhitePixels(1, BarW / 2) > 0, WhitePixels(BarW / 2, BarW - 1) > 0,
+                         WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1)),
+              std::tuple(c.Left, c.Right, 0))
+        << c.Product << "|" << c.Vendor;
   }
 }
 
 TEST_F(TStatusBarTest, SameTextDoesNotRepaint) {
   for (int i = 0; i < 2; ++i) {
-    Bar->SetVendor("Maker");
-    Bar->SetProductName("Equaliser");
+    Bar->SetVendor("Maker"), Bar->SetProductName("Equaliser");
     EXPECT_EQ(QzIsRectEmpty(Form->GetInvalidRect()), i == 1) << "round " << i;
     Pump();
   }
@@ -60,15 +53,12 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   // Without a picture: the gradient, darker at the top.
   const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
   EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
-  TBitmap source;
-  source.SetSize(4, 4);
-  source.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
-  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  Bar->SetBackground(&source);
+  auto source = FilledBitmap(4, 4, RGB(0, 200, 0));
+  Bar->SetBackground(source.get());
   Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));
-  source.GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
-  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
+  source->GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
+  source->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0)) << "the bar keeps its own copy";
   // Drawing on the bar's own copy shows without anyone asking for a paint.
