@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 #include "ui/framework/QzSafeMath.h"
 
@@ -46,11 +47,8 @@ TEST(QzSafeMath, IntegerEdges) {
 }
 
 TEST(QzSafeMath, FloatEdges) {
-  EXPECT_EQ(QzClamp(std::nan(""), 0.0, 1.0), 0.0);
-  EXPECT_EQ(QzClamp(2.0f, 1.0f, -1.0f), 1.0f);
-  EXPECT_EQ(QzNormalize(5, 0, 10), 0.5);
-  EXPECT_EQ(QzNormalize(5, 5, 5), 0.0);
-  EXPECT_EQ(QzNormalize(20, 0, 10), 1.0);
-  EXPECT_EQ(QzNormalize(2.5, 10, 0), 0.75);
-  EXPECT_EQ(QzNormalize(1, -INFINITY, INFINITY), 0.0);
+  EXPECT_EQ((std::vector<double>{QzClamp(std::nan(""), 0.0, 1.0), QzClamp(2.0f, 1.0f, -1.0f), QzNormalize(5, 0, 10),
+                                 QzNormalize(5, 5, 5), QzNormalize(20, 0, 10), QzNormalize(2.5, 10, 0),
+                                 QzNormalize(1, -INFINITY, INFINITY)}),
+            (std::vector<double>{0.0, 1.0, 0.5, 0.0, 1.0, 0.75, 0.0}));
 }
