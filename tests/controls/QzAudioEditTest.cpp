@@ -1,17 +1,6 @@
 
 
-#include "core/QzUtils.h"
-#include "platform/Forms.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioGroupBox.h"
-#include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioPaint.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
-#include "ui/controls/QzAudioToolBar.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 // A control that borrows the shared editor the way the audio controls do.

@@ -1,14 +1,7 @@
 // The audio group box with its image source and the LED switch group, through their public
 // interface, clicks and keys on an off-screen form.
 
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
-#include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioGroupBox.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
 
 namespace {
 

@@ -2,10 +2,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioKnob.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();

@@ -2,11 +2,7 @@
 
 #include <cctype>
 
-#include "core/QzUtils.h"
-#include "core/Resources.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioPaint.h"
-#include "ui/framework/QzResourceBitmaps.h"
+#include "tests/common/UiHeaders.h"
 #include "tests/common/TestPixels.h"
 
 namespace {

@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Forms.h"
-#include "ui/controls/QzAudioPresetManager.h"
+#include "tests/common/UiHeaders.h"
 
 namespace {
 struct TManager : TQzCustomAudioPresetManager {

@@ -1,7 +1,6 @@
 
 
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioStatusBar.h"
 
 namespace {
 constexpr int BarX = 10, BarY = 20, BarW = 400, BarH = 30;

@@ -1,11 +1,6 @@
 
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioStatusBar.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioToolBar.h"
 
 namespace {
 constexpr int BarW = 500, BarH = 45;

@@ -4,8 +4,6 @@
 #include <numbers>
 
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioVUMeter.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();

@@ -2,11 +2,7 @@
 #include <cmath>
 #include <limits>
 
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();

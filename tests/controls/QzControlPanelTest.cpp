@@ -1,9 +1,7 @@
 // The control panel and its boxes from outside: stacking by Top, collapsing, hiding and moving
 // through the header's buttons, the Index setter, and every order of tearing down.
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzControlPanel.h"
 
 namespace {
 

@@ -5,10 +5,7 @@
 #include <random>
 #include <type_traits>
 
-#include "platform/Clipbrd.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzEdit.h"
 
 namespace {
 

@@ -2,13 +2,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzEdit.h"
-#include "ui/controls/QzSlider.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/framework/QzThemeCtrls.h"
-#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 

@@ -1,14 +1,6 @@
 
 
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzBorder.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/controls/QzStdDlgs.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 

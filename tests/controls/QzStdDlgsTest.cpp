@@ -1,8 +1,5 @@
 
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdDlgs.h"
 
 namespace {
 

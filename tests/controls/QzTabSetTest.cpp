@@ -1,9 +1,6 @@
 
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzTabSet.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 

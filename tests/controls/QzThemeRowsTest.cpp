@@ -6,18 +6,6 @@
 #include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
-#include "ui/controls/QzBorder.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzControlPanel.h"
-#include "ui/controls/QzEdit.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/framework/QzScrollBox.h"
-#include "ui/framework/QzThemeCtrls.h"
-#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 

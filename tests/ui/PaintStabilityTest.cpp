@@ -6,24 +6,6 @@
 
 #include "tests/ui/UiTestForm.h"
 #include "ui/editor/ZRTEffectGUI.h"
-#include "platform/ActnList.h"
-#include "ui/controls/QzAudioGroupBox.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
-#include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioVUMeter.h"
-#include "ui/controls/QzAudioStatusBar.h"
-#include "ui/controls/QzAudioToolBar.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
-#include "ui/controls/QzBorder.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzSlider.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/controls/QzTabSet.h"
-#include "ui/framework/QzThemeCtrls.h"
-#include "ui/controls/QzControlPanel.h"
-#include "ui/framework/QzScrollBox.h"
 
 namespace {
 

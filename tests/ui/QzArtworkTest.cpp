@@ -7,9 +7,7 @@
 #include <numbers>
 #include <string>
 
-#include "platform/Graphics.h"
-#include "core/Resources.h"
-#include "ui/controls/QzArtGeometry.h"
+#include "tests/common/UiHeaders.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 // The audio bases through their public interface and through a form description.
 
-#include "platform/FormReader.h"
-#include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"
 
 namespace {

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clipbrd.h"
-#include "platform/Graphics.h"
-#include "ui/framework/QzDrawUtils.h"
+#include "tests/common/UiHeaders.h"
 #include "tests/common/TestPixels.h"
 
 namespace {

@@ -1,6 +1,3 @@
-#include "platform/ActnList.h"
-#include "platform/ImgList.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
 
 namespace {

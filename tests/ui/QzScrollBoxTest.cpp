@@ -3,8 +3,6 @@
 // wheel that a child keeps for itself.
 
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzScrollBox.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 

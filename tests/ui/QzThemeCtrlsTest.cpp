@@ -5,10 +5,7 @@
 #include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "../graphics/FormatsTestUtil.h"
-#include "platform/Menus.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzCtrls.h"
 
 namespace {
 

@@ -9,8 +9,7 @@
 #include "../graphics/FormatsTestUtil.h"
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
-#include "platform/FormReader.h"
-#include "ui/framework/QzThemeItems.h"
+#include "tests/common/UiHeaders.h"
 
 namespace {
 

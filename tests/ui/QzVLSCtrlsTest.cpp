@@ -2,12 +2,7 @@
 // name or by their first caption, and translations back and forth that always give the same
 // captions.
 
-#include "platform/ActnList.h"
-#include "platform/ExtCtrls.h"
-#include "platform/Menus.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzCtrls.h"
 
 namespace {
 

@@ -11,10 +11,7 @@
 
 #include "tests/common/TestPixels.h"
 
-#include "platform/FormReader.h"
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
-#include "ui/framework/QzAudioBase.h"
+#include "tests/common/UiHeaders.h"
 
 class UiFormTest : public ::testing::Test {
 protected:
