@@ -68,8 +68,7 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
   for (const auto& [name, make] : controls) {
     SCOPED_TRACE(name);
     TControl* c = make(Form);
-    c->SetParent(Form), c->SetBounds(100, 140, 120, 50);
-    Pump();
+    c->SetParent(Form), c->SetBounds(100, 140, 120, 50), Pump();
     A->Value = 7.0;
     ASSERT_TRUE(A->EditValue());
     QzSharedAudioEdit()->SetText("3");

@@ -71,8 +71,7 @@ TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
     if (auto* b = dynamic_cast<TQzCustomAudioGroupBox*>(control)) b->OnActiveChanged = [&](TObject*) { ++events; };
     Show();
     const std::string before = c.State(control);
-    c.Code(control);
-    Pump();
+    c.Code(control), Pump();
     const std::string coded = c.State(control);
     EXPECT_NE(coded, before) << "the code change had no effect";
     EXPECT_EQ(events, 0);
@@ -248,8 +247,7 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
   // The switch sits at the right end of the header: its pressed frame, dark top-left.
   EXPECT_EQ(box->GetPartRect(QzGroupBoxPartSwitch), Rect(178, 3, 197, 22));
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(18, true));
-  box->SetActive(false);
-  Pump();
+  box->SetActive(false), Pump();
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(19, true));
   EXPECT_EQ(std::tuple(box->HitTest(197, 22), box->HitTest(198, 22)), std::tuple(int(QzGroupBoxPartSwitch), 0));
   box->SetAlignment(taCenter);

@@ -113,8 +113,7 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   Knob->MouseMove({}, 90, 90);
   EXPECT_EQ(Changes, 0);
   // A typed value is the user's too.
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
-  Pump();
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
   const TRect v = Knob->GetValueRect();
   ASSERT_FALSE(QzIsRectEmpty(v));
   Knob->MouseDown(mbLeft, {}, v.Left, v.Top), Knob->MouseUp(mbLeft, {}, v.Left, v.Top);
@@ -156,17 +155,14 @@ TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
 }
 
 TEST_F(TKnobFixture, DragStepInvalidatesOnlyTheKnob) {
-  Range(0, 100, 50);
-  Pump();
+  Range(0, 100, 50), Pump();
   ASSERT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
   Knob->MouseDown(mbLeft, {}, 40, 40);
   Knob->MouseMove({ssLeft}, 45, 40);
   EXPECT_EQ(Form->GetInvalidRect(), Rect(20, 30, 130, 155));
-  Knob->MouseUp(mbLeft, {}, 45, 40);
-  Pump();
+  Knob->MouseUp(mbLeft, {}, 45, 40), Pump();
   // A step that moves nothing marks nothing.
-  Range(0, 100, 100);
-  Pump();
+  Range(0, 100, 100), Pump();
   Knob->MouseDown(mbLeft, {}, 40, 40);
   Knob->MouseMove({ssLeft}, 45, 40);
   EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
@@ -204,8 +200,7 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   // A new picture in the source lays its knobs out again.
   TPortableNetworkGraphic wide;
   wide.SetSize(24, 24 * 4);
-  Source->GetPicture()->Assign(&wide);
-  Pump();
+  Source->GetPicture()->Assign(&wide), Pump();
   EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 24);
   Source->Free();
   EXPECT_EQ(Knob->GetKnobSource(), nullptr);
@@ -232,8 +227,7 @@ TEST_F(TKnobFixture, ReadFromAFormDescription) {
 }
 
 TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
-  Pump();
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
   Knob->EditValue();
   ASSERT_TRUE(QzAudioEditHeldBy(Knob));
   Knob->Free();

@@ -30,8 +30,7 @@ TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
   const std::vector<TCase> cases = {
       {"", "", false, false}, {"Equaliser", "", true, false}, {"", "Maker", false, true}, {"Equaliser", "Maker", true, true}};
   for (const TCase& c : cases) {
-    Bar->SetProductName(c.Product), Bar->SetVendor(c.Vendor);
-    Pump();
+    Bar->SetProductName(c.Product), Bar->SetVendor(c.Vendor), Pump();
     // Ten pixels of margin stay free of text at each side.
     EXPECT_EQ(std::tuple(WhitePixels(1, BarW / 2) > 0, WhitePixels(BarW / 2, BarW - 1) > 0,
                          WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1)),
@@ -53,19 +52,16 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
   EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
   auto source = FilledBitmap(4, 4, RGB(0, 200, 0));
-  Bar->SetBackground(source.get());
-  Pump();
+  Bar->SetBackground(source.get()), Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));
   source->GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
-  source->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  Pump();
+  source->GetCanvas()->FillRect(Rect(0, 0, 4, 4)), Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0)) << "the bar keeps its own copy";
   // Drawing on the bar's own copy shows without anyone asking for a paint.
   Bar->GetBackground()->GetCanvas()->GetBrush()->SetColor(RGB(0, 0, 200));
   Bar->GetBackground()->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 0, 200));
-  Bar->SetBackground(nullptr);
-  Pump();
+  Bar->SetBackground(nullptr), Pump();
   EXPECT_EQ(Pixel(200, 1), top);
   EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE"));
   EXPECT_FALSE(Bar->HasBackground());

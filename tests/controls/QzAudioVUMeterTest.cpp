@@ -67,8 +67,7 @@ TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
   Meter->SetCalibrationMode(true);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Level);
-    Meter->SetVolume(c.Level);
-    Pump();
+    Meter->SetVolume(c.Level), Pump();
     EXPECT_TRUE(std::isfinite(Meter->GetVolume()));
     EXPECT_NEAR(Meter->GetNeedleAngle(), c.Angle, 1e-3);
     EXPECT_TRUE(NeedleNear(OnNeedle(Meter, c.Angle, 75))) << "no needle at " << c.Angle << " degrees";
@@ -136,8 +135,7 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
 }
 
 TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
-  Meter->SetVolume(0);
-  Pump();
+  Meter->SetVolume(0), Pump();
   const double before = Meter->GetNeedleAngle();
   Meter->TimeBaseTick(nullptr, 50);
   const double after = Meter->GetNeedleAngle();
@@ -174,8 +172,7 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   ASSERT_NE(scaleAt(true), clNone) << "the build embeds the enabled scale";
   ASSERT_NE(scaleAt(false), clNone) << "the build embeds the disabled scale";
   EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(true));
-  Meter->SetEnabled(false);
-  Pump();
+  Meter->SetEnabled(false), Pump();
   EXPECT_EQ(ScreenPixel(face.X, face.Y), scaleAt(false));
   // Without the artwork the meter still paints a face and a needle, enabled and disabled apart.
   QzAudioVUMeterFinalize();
@@ -185,22 +182,19 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   Pump();
   const TColor plainEnabled = ScreenPixel(face.X, face.Y);
   EXPECT_TRUE(NeedleNear(OnNeedle(bare, 48.0, 75)));
-  bare->SetEnabled(false);
-  Pump();
+  bare->SetEnabled(false), Pump();
   EXPECT_NE(ScreenPixel(face.X, face.Y), plainEnabled);
   QzAudioVUMeterInitialize();
 }
 
 TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
   const std::vector<TColor> plain = MeterPixels(Meter);
-  Meter->SetCalibrationMode(true);
-  Pump();
+  Meter->SetCalibrationMode(true), Pump();
   const std::vector<TColor> calibrating = MeterPixels(Meter);
   EXPECT_NE(calibrating, plain) << "calibration shows no text";
   Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
   Pump();
   EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
-  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false);
-  Pump();
+  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false), Pump();
   EXPECT_EQ(MeterPixels(Meter), plain);
 }

@@ -149,8 +149,7 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
     for (int ms : {124, 1, 125}) Tick(ms), seen.push_back(S->GetPosition());
     EXPECT_EQ(seen, (std::vector<int32_t>{-5, -5, -10, -15}));
     EXPECT_EQ(Events, 3);
-    c.Stop();
-    Pump();
+    c.Stop(), Pump();
     EXPECT_FALSE(S->IsRepeating());
     EXPECT_EQ(Application->TimerCount(), timers);
     Tick(1000);

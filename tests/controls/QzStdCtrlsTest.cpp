@@ -74,8 +74,7 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 0, 255));
   // A picture covers the band instead.
   auto picture = FilledBitmap(4, 4, RGB(0, 200, 0));
-  bar->SetBitmap(picture.get());
-  Pump();
+  bar->SetBitmap(picture.get()), Pump();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 200, 0));
   // Stretched with averaging: black and white columns shrunk to half give grey.
   picture->SetSize(400, 112);
@@ -83,8 +82,7 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
     picture->GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
     picture->GetCanvas()->Line(x, 0, x, 112);
   }
-  bar->SetBitmap(picture.get());
-  Pump();
+  bar->SetBitmap(picture.get()), Pump();
   const TColor grey = ScreenPixel(100, 40);
   EXPECT_EQ(GetRValue(grey), GetBValue(grey));
   EXPECT_NEAR(GetRValue(grey), 128, 2);
@@ -162,8 +160,7 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
   b->SetImages(images);
   b->SetImageIndex(0);
   Show();
-  b->SetEnabled(false);
-  Pump();
+  b->SetEnabled(false), Pump();
   EXPECT_EQ(images->GetDrawingStyle(), dsSelected);
   images->Free();
   EXPECT_EQ(b->GetImages(), nullptr);
@@ -179,8 +176,7 @@ TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
   const int textWidth = l->GetWidth();
   EXPECT_GT(textWidth, 0);
   images->SetSize(12, 40);
-  l->SetImages(images);
-  Pump();
+  l->SetImages(images), Pump();
   EXPECT_EQ(l->GetHeight(), 40);
   EXPECT_EQ(l->GetWidth(), textWidth + 12 + 3);
 }
@@ -204,8 +200,7 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   Show();
   EXPECT_EQ(ScreenPixel(2, 2), clWhite) << "the transparent pixel shows the form";
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
-  icon->SetImageIndex(1);
-  Pump();
+  icon->SetImageIndex(1), Pump();
   EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
 }
 
@@ -233,8 +228,7 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
     if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
-    h->Free();
-    Pump();
+    h->Free(), Pump();
   }
 }
 
@@ -253,8 +247,7 @@ TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
     Show();
     EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255));
     EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow));
-    bar->Free(), line->Free();
-    Pump();
+    bar->Free(), line->Free(), Pump();
   }
 }
 
@@ -270,8 +263,7 @@ TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
     EXPECT_EQ(ScreenPixel(75, top), ColorToRGB(clBtnShadow)) << "the frame in the shadow colour";
     EXPECT_EQ(ScreenPixel(75, top + 1), RGB(0, 0, 255));
     if (top > 0) EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
-    g->Free();
-    Pump();
+    g->Free(), Pump();
   }
 }
 

@@ -12,14 +12,12 @@ TEST_F(StdDlgs, PictureDialogReusesOneFormAndSurvivesANullPicture) {
   d->Execute();
   TForm* first = d->GetForm();
   ASSERT_NE(first, nullptr);
-  first->Close();
-  Pump();
+  first->Close(), Pump();
   d->Execute();
   EXPECT_EQ(d->GetForm(), first) << "one form, kept and shown again";
   EXPECT_TRUE(first->GetVisible());
   // Freeing the dialog frees its form with it: nothing is left bound to it.
-  d->Free();
-  Pump();
+  d->Free(), Pump();
 }
 
 TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripAndShownModeless) {
@@ -63,8 +61,7 @@ TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
     if (row.How == 2) f->Click();
     Pump();
     EXPECT_EQ(f->GetVisible(), !row.Closes);
-    d->Free();
-    Pump();
+    d->Free(), Pump();
   }
 }
 

@@ -72,13 +72,11 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   // Painted: the theme's colours while active, the built-in look once switched off.
   Show();
   EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
-  m->SetActive(false);
-  Pump();
+  m->SetActive(false), Pump();
   EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
   EXPECT_EQ(Form->GetColor(), clWhite);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
-  m->SetActive(true);
-  Pump();
+  m->SetActive(true), Pump();
   EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
 }
 

@@ -155,8 +155,7 @@ TEST_F(EditorTest, RefreshDetails) {
   // The release knob offers nothing the preset would refuse.
   EXPECT_TRUE(f->ReleaseSel->GetMin() >= TLim::MinRelease && f->ReleaseSel->GetMax() <= TLim::MaxRelease);
   // Double-clicking the threshold or release knob leaves the pan alone; the pan knob centres it.
-  p->GetMicroEqualizer()->GetPreset()->SetPan(40.0f);
-  Idle(e);
+  p->GetMicroEqualizer()->GetPreset()->SetPan(40.0f), Idle(e);
   for (TQzAudioKnob* k : {f->Thresholdsel, f->ReleaseSel, f->PanSel}) {
     const TPoint at = At(k);
     Backend->Click(Win(f), at.X, at.Y), Backend->Click(Win(f), at.X, at.Y), Idle(e);

@@ -52,8 +52,7 @@ TEST_F(EditorToolBarTest, PowerSwitchesBothStagesAndTellsTheHostOnce) {
 
 TEST_F(EditorToolBarTest, ResetTouchesTheEqualiserOnly) {
   Eq()->SetBandGain(1, 6.0f), Eq()->SetPan(-20.0f);
-  Limiter()->SetThreshold(-5.0f), Limiter()->SetRelease(300.0f), Limiter()->SetOutputGain(-9.0f);
-  Pump();
+  Limiter()->SetThreshold(-5.0f), Limiter()->SetRelease(300.0f), Limiter()->SetOutputGain(-9.0f), Pump();
   ClickBar(F->PluginToolBar->GetButtonRect(ptbReset));
   EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Eq()->GetPan(), Limiter()->GetThreshold(), Limiter()->GetRelease(),
                        Limiter()->GetOutputGain(), F->FilterGainSelM->GetValue()),

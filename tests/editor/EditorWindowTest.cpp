@@ -82,17 +82,14 @@ TEST_F(EditorTest, CtrlCCopiesTheWindowAndStopsThere) {
   Idle(e);
   std::vector<uint16_t> seen;
   f->PanSel->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { seen.push_back(Key); };
-  f->PanSel->SetFocus();
-  Idle(e);
+  f->PanSel->SetFocus(), Idle(e);
   Clipboard()->Clear();
-  Backend->Key(Win(f), 67, {ssCtrl});
-  Idle(e);
+  Backend->Key(Win(f), 67, {ssCtrl}), Idle(e);
   TPicture picture;
   ASSERT_TRUE(Clipboard()->GetPicture(&picture));
   EXPECT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight(), seen.size()), std::tuple(1024, 595, 0u));
   // C alone goes on to the focused control.
-  Backend->Key(Win(f), 67);
-  Idle(e);
+  Backend->Key(Win(f), 67), Idle(e);
   EXPECT_EQ(seen, std::vector<uint16_t>{67});
 }
 

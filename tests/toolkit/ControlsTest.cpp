@@ -104,13 +104,11 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
 TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   auto* a = Probe(10, 10, 50, 50);
   auto* b = Probe(100, 10, 50, 50);
-  Form->Show();
-  Pump();
+  Form->Show(), Pump();
   // Pressed on A, released over B: A keeps the mouse, nobody clicks.
   Backend->MouseDown(Win(), 20, 20);
   Backend->MouseMove(Win(), 120, 30);
-  Backend->MouseUp(Win(), 120, 30);
-  Pump();
+  Backend->MouseUp(Win(), 120, 30), Pump();
   EXPECT_EQ(a->Log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
   EXPECT_EQ(b->Log, (std::vector<std::string>{"enter"}));
   EXPECT_EQ(GetCaptureControl(), nullptr);
@@ -118,8 +116,7 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   a->Log.clear();
   Backend->AdvanceClock(600);
   Backend->Click(Win(), 20, 20);
-  Backend->Click(Win(), 21, 20);
-  Pump();
+  Backend->Click(Win(), 21, 20), Pump();
   std::vector<std::string> want{"enter", "move 10,10", "down 10,10", "up 10,10", "click",
                                 "move 11,10", "dblclick", "down 11,10 double", "up 11,10"};
   EXPECT_EQ(a->Log, want);
@@ -134,15 +131,12 @@ TEST_F(ToolkitTest, WheelGoesToTheParentUnlessHandled) {
   auto* inner = Probe(10, 10, 50, 50, outer);
   int formNotches = 0;
   Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) { ++formNotches, Handled = true; };
-  Form->Show();
-  Pump();
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
+  Form->Show(), Pump();
+  Backend->Wheel(Win(), 20, 20, -120), Pump();
   EXPECT_EQ(std::tuple(inner->Log.back(), outer->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
   inner->HandleWheel = true;
   outer->Log.clear();
-  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl});
-  Pump();
+  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl}), Pump();
   EXPECT_EQ(std::tuple(outer->Log.size(), formNotches), std::tuple(0u, 1));
 }
 
@@ -166,20 +160,16 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   a->SetFocus();
   EXPECT_EQ(std::tuple(a->Focused(), a->SetFocusCount), std::tuple(true, 1));
   Backend->Key(Win(), 'C', {ssCtrl});
-  Backend->Key(Win(), 'C');
-  Pump();
+  Backend->Key(Win(), 'C'), Pump();
   EXPECT_EQ(seen, (std::vector<uint16_t>{'C', 'C'}));
   EXPECT_EQ(a->Log, (std::vector<std::string>{"key 67", "text c"}));
   // Tab moves the focus on; the one that lost it hears of it.
-  Backend->Key(Win(), VK_TAB);
-  Pump();
+  Backend->Key(Win(), VK_TAB), Pump();
   EXPECT_EQ(std::tuple(b->Focused(), a->KillFocus, a->Exits), std::tuple(true, 1, 1));
   // The window loses the focus: the focused control hears of that too.
-  Backend->Focus(Win(), false);
-  Pump();
+  Backend->Focus(Win(), false), Pump();
   EXPECT_EQ(std::tuple(b->Focused(), b->KillFocus), std::tuple(false, 1));
-  Backend->Focus(Win(), true);
-  Pump();
+  Backend->Focus(Win(), true), Pump();
   EXPECT_EQ(std::tuple(b->Focused(), activations), std::tuple(true, 2));
   // Hiding the focused control takes the focus away from it.
   b->Hide();
@@ -207,8 +197,7 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
   EXPECT_EQ(w->Params().Alpha, 255);
   TQzWindowEvent closeRequest;
   closeRequest.Kind = qeClose;
-  Backend->Post(Win(), closeRequest);
-  Pump();
+  Backend->Post(Win(), closeRequest), Pump();
   EXPECT_TRUE(Form->GetVisible());  // caNone keeps it
   next = caHide;
   Form->Close();

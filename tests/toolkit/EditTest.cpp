@@ -55,15 +55,12 @@ TEST(Edit, TypingSelectionKeysAndFocusLoss) {
   EXPECT_TRUE(QzCaretRect(form, caret));
   // Ctrl+A, Ctrl+C copies; paste into the other edit.
   be->Key(w, 'A', {ssCtrl});
-  be->Key(w, 'C', {ssCtrl});
-  Application->ProcessMessages();
+  be->Key(w, 'C', {ssCtrl}), Application->ProcessMessages();
   EXPECT_EQ(Clipboard()->GetAsText(), "Ax777777");
   // Clicking elsewhere takes the focus: the editor hides itself.
-  be->Click(w, 10, 60);
-  Application->ProcessMessages();
+  be->Click(w, 10, 60), Application->ProcessMessages();
   EXPECT_EQ(std::tuple(other->Focused(), edit->GetVisible()), std::tuple(true, false));
-  be->Key(w, 'V', {ssCtrl});
-  Application->ProcessMessages();
+  be->Key(w, 'V', {ssCtrl}), Application->ProcessMessages();
   EXPECT_EQ(other->GetText(), "Ax777777");
   form->Free();
 }

@@ -33,8 +33,7 @@ protected:
     Box = new TLogBox(Form);
     Box->SetBounds(200, 100, 60, 40);
     Box->SetParent(Form);
-    Form->Show();
-    Pump();
+    Form->Show(), Pump();
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -282,8 +281,7 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
 TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->SetHint("Gain|The gain of the band");
   auto* plain = new TLogBox(Form);
-  plain->SetBounds(10, 10, 50, 30), plain->SetParent(Form), plain->SetHint("Never");
-  Pump();
+  plain->SetBounds(10, 10, 50, 30), plain->SetParent(Form), plain->SetHint("Never"), Pump();
   auto rest = [&](int X, int Y, uint64_t Ms) { Move(FormWin(), X, Y), Tick(Ms); };
   // Off by default (the form's ShowHint is off and the box takes it).
   rest(220, 110, 1000);
@@ -330,8 +328,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
 
 TEST_F(MenuTest, CaretBlinksOnTheToolkitClock) {
   auto* edit = new TEdit(Form);
-  edit->SetBounds(10, 10, 100, 20), edit->SetParent(Form), edit->SetFocus();
-  Pump();
+  edit->SetBounds(10, 10, 100, 20), edit->SetParent(Form), edit->SetFocus(), Pump();
   ASSERT_TRUE(edit->Focused());
   TRect r;
   std::vector<bool> phases;

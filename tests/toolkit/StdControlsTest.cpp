@@ -72,8 +72,7 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   name->Hide();
   EXPECT_FALSE(l->GetVisible());
   // What they paint: the memo's lines, the label's text at its right edge.
-  Form->Show();
-  Pump();
+  Form->Show(), Pump();
   EXPECT_LT(Darkest(Rect(notes->GetLeft() + 3, notes->GetTop() + 2, notes->GetLeft() + 60, notes->GetTop() + 14)), 80);
   EXPECT_LT(Darkest(info->GetBoundsRect()), 80);
   // The button ends a modal loop with its result; the check box steps through its states.
@@ -87,8 +86,7 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   for (int i = 0; i < 3; ++i) check->Click();
   EXPECT_EQ(states, (std::vector<TCheckBoxState>{cbUnchecked, cbChecked, cbGrayed, cbUnchecked}));
   check->SetFocus();
-  Backend->Key(Win(), VK_SPACE);
-  Pump();
+  Backend->Key(Win(), VK_SPACE), Pump();
   EXPECT_TRUE(check->GetChecked());
   // The label goes with its edit.
   name->Free();

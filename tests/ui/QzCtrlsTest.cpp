@@ -118,8 +118,7 @@ TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   // Themed: the border takes theme colour 9, the erase colour 1.
   auto* m = QzCreate<TTestThemeManager>(Form);
   m->SetThemeColor(9, clRed), m->SetThemeColor(1, clBlue);
-  c->SetThemeManager(m), child->SetThemeManager(m);
-  Pump();
+  c->SetThemeManager(m), child->SetThemeManager(m), Pump();
   EXPECT_EQ(std::tuple(ScreenPixel(0, 10), ScreenPixel(50, 50)), std::tuple(TColor(clRed), TColor(clBlue)));
 }
 

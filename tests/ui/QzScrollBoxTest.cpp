@@ -152,8 +152,7 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
     step.Do(), Pump();
     EXPECT_EQ(ScreenPixel(thumbX, y), theme(step.Thumb)) << step.What;
   }
-  s->SetThemeManager(nullptr);
-  Pump();
+  s->SetThemeManager(nullptr), Pump();
   EXPECT_EQ(ScreenPixel(trackX, y), RGB(0xC0, 0xC0, 0xC0));
 }
 

@@ -26,8 +26,7 @@ TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
             std::tuple(true, false, false, before, bsSingle));
   Show();
   EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
-  LoadGolden(m);
-  Pump();
+  LoadGolden(m), Pump();
   EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(), edit->GetBorderStyle(),
                        label->GetFont()->GetColor(), ScreenPixel(100, 100)),
             std::tuple(true, RampColor(1), RampColor(152), RampColor(154), bsNone, TColor(0xFFFFFF), RampColor(1)));
