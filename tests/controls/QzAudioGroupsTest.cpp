@@ -98,9 +98,7 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
   box->SetActive(true);
   EXPECT_EQ(enabled(), "a-c");
   // A disabled box switched on keeps its children off until it is enabled itself.
-  box->SetActive(false);
-  box->SetEnabled(false);
-  box->SetActive(true);
+  box->SetActive(false), box->SetEnabled(false), box->SetActive(true);
   EXPECT_EQ(enabled(), "---");
   box->SetEnabled(true);
   EXPECT_EQ(enabled(), "a-c");
@@ -156,11 +154,9 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   EXPECT_EQ((std::vector{g->GetItemRect(0), g->GetItemRect(1), g->GetItemRect(2)}),
             (std::vector{Rect(3, 3, 33, 32), Rect(35, 3, 65, 32), Rect(67, 3, 98, 32)}));
   EXPECT_EQ((std::vector{g->ItemAtPos(33, 10), g->ItemAtPos(34, 10), g->ItemAtPos(98, 32)}), (std::vector{0, -1, 2}));
-  g->SetOrientation(acoVertical);
-  g->SetBounds(0, 0, 20, 101);
+  g->SetOrientation(acoVertical), g->SetBounds(0, 0, 20, 101);
   EXPECT_EQ(g->GetItemRect(2), Rect(3, 67, 17, 98));
-  g->SetOptions({ASG_SHOW_TEXT});
-  g->SetChecked(0, false), g->SetChecked(2, true);
+  g->SetOptions({ASG_SHOW_TEXT}), g->SetChecked(0, false), g->SetChecked(2, true);
   g->GetItems()->Add("w");
   EXPECT_EQ(States(g), "0010");
   g->SetChecked(5, true), g->SetChecked(-1, true);
@@ -170,20 +166,15 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   EXPECT_EQ(g->ItemCount(), 0);
   EXPECT_EQ(g->ItemAtPos(5, 5), -1);
   // Padding wider than the group: empty cells, no item to hit.
-  g->GetItems()->SetText("p\nq");
-  g->SetPadding(200);
+  g->GetItems()->SetText("p\nq"), g->SetPadding(200);
   EXPECT_EQ(g->ItemAtPos(10, 50), -1);
 }
 
 TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
   auto* images = QzCreate<TImageList>(Form);
-  images->SetSize(8, 8);
-  images->Add(FilledBitmap(8, 8, clRed).get());
+  images->SetSize(8, 8), images->Add(FilledBitmap(8, 8, clRed).get());
   auto* g = Put<TQzAudioSwitchGroup>(0, 0, 200, 40);
-  g->SetOrientation(acoHorizontal);
-  g->SetOptions({});
-  g->SetImages(images);
-  g->SetChecked(0, true);
+  g->SetOrientation(acoHorizontal), g->SetOptions({}), g->SetImages(images), g->SetChecked(0, true);
   Show();
   // No image index handler: bare switches.
   const TRect r0 = g->GetItemRect(0), r1 = g->GetItemRect(1);
@@ -234,8 +225,7 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
   QzAudioControlsInitialize();
   auto* box = Put<TQzAudioGroupBox>(10, 10, 200, 100);
   box->SetOptions({GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_HEADER, GBO_SHOW_BORDER, GBO_SUNKEN_BORDER});
-  box->SetSwitchAlign(asaRight);
-  box->SetHeaderStyle(GBH_GRADIENT_HORZ);
+  box->SetSwitchAlign(asaRight), box->SetHeaderStyle(GBH_GRADIENT_HORZ);
   Show();
   const TColor header = RGB(105, 105, 105);
   EXPECT_EQ(ScreenPixel(10 + 1, 10 + 12), header);

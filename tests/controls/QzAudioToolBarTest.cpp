@@ -30,8 +30,7 @@ struct TToolBarTest : UiFormTest {
     QzAudioControlsInitialize();
     Form->SetClientSize(600, 200);
     Bar = Put<TQzAudioPluginToolBar>(20, 10, BarW, BarH);
-    Bar->SetVisibleButtons({ptbReset, ptbAbout});
-    Bar->SetOptions({tboShowPresetCompare});
+    Bar->SetVisibleButtons({ptbReset, ptbAbout}), Bar->SetOptions({tboShowPresetCompare});
     // The effect: one text that the slots store and restore whole.
     Bar->OnGetPreset = [this](TObject*, TStream* S) {
       ++Gets;

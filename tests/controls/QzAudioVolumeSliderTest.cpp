@@ -134,8 +134,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
     S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
     EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));
     S->SetScaleFrequency(65535);
-    S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK});
-    S->UpdateLayout();
+    S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}), S->UpdateLayout();
     const int32_t lo = std::min(MaxEnd(), MinEnd()), hi = std::max(MaxEnd(), MinEnd());
     for (float v : {c.Min, c.Max, 0.0f, -3.0f, 1e20f, -1e20f, NaN})
       EXPECT_TRUE(S->ValueToPixel(v) >= lo && S->ValueToPixel(v) <= hi) << v;
@@ -187,8 +186,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
 
 TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
-  S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE});
-  S->UpdateLayout();
+  S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE}), S->UpdateLayout();
   const TRect r = S->GetValueRect();
   struct TCase { const char* Text; float Value; };
   const TCase cases[] = {{"-12,5", -12.5f}, {"99", 3.0f}, {"abc", -7.0f}, {"nan", -7.0f}, {"inf", -7.0f}};
@@ -208,8 +206,7 @@ TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
   auto* other = Put<TQzAudioVolumeSlider>(0, 0, 80, 300);
-  S->SetKnobSource(source), other->SetKnobSource(source);
-  S->UpdateLayout();
+  S->SetKnobSource(source), other->SetKnobSource(source), S->UpdateLayout();
   EXPECT_EQ(S->GetKnobRect().Right - S->GetKnobRect().Left, 26);
   // Without a picture the slider falls back to the built-in knob size for its orientation.
   source->SetPicture(nullptr);

@@ -111,8 +111,7 @@ TEST_F(QzControlPanelTest, IndexMoveSurvivesTheSort) {
 
 TEST_F(QzControlPanelTest, BordersWaitForTheNextLayout) {
   TQzControlPanelBox* a = Add(0, 50);
-  Panel->Realign();
-  Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
+  Panel->Realign(), Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
   EXPECT_EQ(a->GetLeft(), 2);
   Panel->Realign();
   EXPECT_EQ(std::tuple(a->GetLeft(), a->GetTop(), a->GetWidth()), std::tuple(10, 7, 180));

@@ -14,8 +14,7 @@ protected:
   template <class T = TQzEdit>
   T* Make(const std::string& Text = "") {
     auto* e = QzCreate<T>(Form);
-    e->SetBounds(100, 20, 120, 25);
-    e->SetParent(Form);
+    e->SetBounds(100, 20, 120, 25), e->SetParent(Form);
     if (!Text.empty() || std::is_same_v<T, TQzEdit>) e->SetEditText(Text);
     e->OnChanged = [this](TObject*) { ++Changes; };
     return e;
@@ -45,14 +44,12 @@ TEST_F(QzEditTest, DefaultsAndSetters) {
   EXPECT_EQ(v->GetEditText(), "100,00");
   EXPECT_FLOAT_EQ(v->GetValue(), 100.0f);
   // MaxLength cuts at once, by characters.
-  e->SetEditText("h\xC3\xA9llo");
-  e->SetMaxLength(3);
+  e->SetEditText("h\xC3\xA9llo"), e->SetMaxLength(3);
   EXPECT_EQ(e->GetEditText(), "h\xC3\xA9l");
   EXPECT_LE(e->GetCaretIndex(), 3u);
   EXPECT_EQ(Changes, 0) << "setters report nothing";
   // Invalid bytes set by a program still leave clean text.
-  e->SetMaxLength(0);
-  e->SetEditText(std::string("a\xFF\xC3\x00z", 5));
+  e->SetMaxLength(0), e->SetEditText(std::string("a\xFF\xC3\x00z", 5));
   EXPECT_TRUE(CleanText(e->GetEditText()));
   EXPECT_EQ(e->GetCaretIndex(), QzUtf8Length(e->GetEditText()));
 }

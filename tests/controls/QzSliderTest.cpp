@@ -229,8 +229,7 @@ TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
 
 TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
   auto* edit = Put<TQzCustomValueEdit>(320, 0, 60, 20);
-  S->SetPosition(40);
-  S->SetEdit(edit);
+  S->SetPosition(40), S->SetEdit(edit);
   EXPECT_EQ(std::tuple(edit->GetMin(), edit->GetMax(), edit->GetValue()), std::tuple(-255.0f, 255.0f, 40.0f));
   EXPECT_EQ(edit->GetTop(), S->GetTop() + (S->GetHeight() - 20) / 2);
   S->SetPosition(-12);
@@ -254,8 +253,7 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
 // (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
 // same row, or on the other row when the caption is centred (or hidden, then centred itself).
 TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
-  S->SetCaption("Gain");
-  S->SetPosition(-7);
+  S->SetCaption("Gain"), S->SetPosition(-7);
   struct TCase { TQzSliderCaptionAlign Row; TAlignment Side; bool Shown; TRect Caption, Value; };
   const TCase cases[] = {
       {scaTop, taLeftJustify, true, Rect(34, 8, 57, 21), Rect(243, 8, 265, 21)},

@@ -39,10 +39,7 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Alignment) + " align " + std::to_string(row.Align));
     auto* l = Put<TQzLabel>(100, 50, 150, 30);
-    l->SetCaption("Gain and level");
-    l->SetAlignment(row.Alignment);
-    l->SetPadding(row.Padding);
-    l->SetAlign(row.Align);
+    l->SetCaption("Gain and level"), l->SetAlignment(row.Alignment), l->SetPadding(row.Padding), l->SetAlign(row.Align);
     l->SetAutoSize(true);
     const TRect before = l->GetBoundsRect();
     Pump();
@@ -67,9 +64,7 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
 
 TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
   auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
-  bar->SetColor(RGB(0, 0, 255));
-  bar->SetCaption("");
-  bar->SetBottomLine(false);
+  bar->SetColor(RGB(0, 0, 255)), bar->SetCaption(""), bar->SetBottomLine(false);
   Show();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 0, 255));
   // A picture covers the band instead.
@@ -144,8 +139,7 @@ TEST_F(StdCtrls, ButtonDownFollowsPressAndLeave) {
   EXPECT_EQ(b->GetDrawState(), 0);
   b->CMMouseLeave(m);
   EXPECT_FALSE(b->GetDown());
-  b->SetEnabled(false);
-  b->SetDown(true);
+  b->SetEnabled(false), b->SetDown(true);
   EXPECT_FALSE(b->GetDown()) << "a disabled button ignores Down";
 }
 
@@ -154,11 +148,9 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
   images->SetSize(4, 4);
   TBitmap cell;
   cell.SetSize(4, 4);
-  images->Add(&cell);
-  images->SetDrawingStyle(dsSelected);
+  images->Add(&cell), images->SetDrawingStyle(dsSelected);
   auto* b = Put<TQzButton>(10, 10, 95, 25);
-  b->SetImages(images);
-  b->SetImageIndex(0);
+  b->SetImages(images), b->SetImageIndex(0);
   Show();
   b->SetEnabled(false), Pump();
   EXPECT_EQ(images->GetDrawingStyle(), dsSelected);
@@ -169,8 +161,7 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
 TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
   auto* images = QzCreate<TImageList>(Form);
   auto* l = Put<TQzActionLabel>(10, 10, 50, 50);
-  l->GetFont()->SetHeight(4);
-  l->SetCaption("tiny");
+  l->GetFont()->SetHeight(4), l->SetCaption("tiny");
   Show();
   EXPECT_EQ(l->GetHeight(), 8) << "never below 8 pixels";
   const int textWidth = l->GetWidth();
@@ -185,8 +176,7 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(2, 2);
   TBitmap cell;
-  cell.SetSize(2, 2);
-  cell.SetHasAlpha(true);
+  cell.SetSize(2, 2), cell.SetHasAlpha(true);
   // Opaque red everywhere but a fully transparent top-left pixel.
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x) {
@@ -195,8 +185,7 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
     }
   images->Add(&cell);
   auto* icon = Put<TQzActionIcon>(0, 0, 20, 20);
-  icon->SetImages(images);
-  icon->SetImageIndex(0);
+  icon->SetImages(images), icon->SetImageIndex(0);
   Show();
   EXPECT_EQ(ScreenPixel(2, 2), clWhite) << "the transparent pixel shows the form";
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
@@ -209,13 +198,10 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
   for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
     SCOPED_TRACE(a);
     auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
-    h->SetCaption("Head");
-    h->SetIndent(30);
-    h->SetAlignment(a);
+    h->SetCaption("Head"), h->SetIndent(30), h->SetAlignment(a);
     Show();
     TFont bold;
-    bold.Assign(h->GetFont());
-    bold.SetStyle(bold.GetStyle() + fsBold);
+    bold.Assign(h->GetFont()), bold.SetStyle(bold.GetStyle() + fsBold);
     const int w = QzMeasureText(&bold, "Head").cx;
     const int y = h->GetHeight() / 2;
     const TColor line = ColorToRGB(clBtnShadow);
@@ -235,13 +221,11 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
 // With a theme the controls take its colours; without one their built-in look.
 TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
-  theme->SetThemeColor(70, RGB(10, 20, 30));
-  theme->SetThemeColor(7, RGB(200, 0, 100));
+  theme->SetThemeColor(70, RGB(10, 20, 30)), theme->SetThemeColor(7, RGB(200, 0, 100));
   for (bool themed : {false, true}) {
     SCOPED_TRACE(themed);
     auto* bar = Put<TQzHeaderBar>(0, 0, 200, 40);
-    bar->SetCaption("");
-    bar->SetColor(RGB(0, 0, 255));
+    bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
     auto* line = Put<TQzBorderLine>(0, 50, 100, 4);
     if (themed) bar->SetThemeManager(theme), line->SetThemeManager(theme);
     Show();
@@ -254,10 +238,7 @@ TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
 TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
   for (bool borderCaption : {true, false}) {
     auto* g = Put<TQzGroupBox>(0, 0, 150, 100);
-    g->SetCaption("");
-    g->SetRoundBorder(false);
-    g->SetBorderCaption(borderCaption);
-    g->SetColor(RGB(0, 0, 255));
+    g->SetCaption(""), g->SetRoundBorder(false), g->SetBorderCaption(borderCaption), g->SetColor(RGB(0, 0, 255));
     Show();
     const int top = borderCaption ? g->GetCaptionHeight() / 2 : 0;
     EXPECT_EQ(ScreenPixel(75, top), ColorToRGB(clBtnShadow)) << "the frame in the shadow colour";

@@ -23,9 +23,7 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
   for (TQzTabSetStyle style : {tssButtons, tssTabs}) {
     SCOPED_TRACE(style == tssButtons ? "buttons" : "tabs");
     auto* t = Put<TQzTabSet>(0, 0, 200, 40);
-    t->SetStyle(style);
-    t->SetTabSize(40);
-    t->SetIndent(7);
+    t->SetStyle(style), t->SetTabSize(40), t->SetIndent(7);
     for (const char* s : {"Low", "Mid", "High"}) t->GetTabs()->Add(s);
     Show();
     int fired = 0;
@@ -58,9 +56,7 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size));
     auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
-    t->SetTabSize(row.Size);
-    t->SetIndent(row.Indent);
-    t->SetStyle(tssTabs);
+    t->SetTabSize(row.Size), t->SetIndent(row.Indent), t->SetStyle(tssTabs);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
     Pump();
     const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
@@ -153,8 +149,7 @@ TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
   EXPECT_EQ(t->GetActiveTab(), -1) << "no tabs";
   t->GetTabs()->Add("A");
   EXPECT_EQ(t->GetActiveTab(), 0);
-  t->GetTabs()->Add("B"), t->GetTabs()->Add("C");
-  t->SetActiveTab(7);
+  t->GetTabs()->Add("B"), t->GetTabs()->Add("C"), t->SetActiveTab(7);
   EXPECT_EQ(t->GetActiveTab(), 2);
   t->GetTabs()->Delete(2);
   EXPECT_EQ(t->GetActiveTab(), 1);
@@ -169,8 +164,7 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
   book->AddPage("First");
   TPage* second = book->AddPage("");
   second->SetName("SecondPage");
-  book->AddPage("Third");
-  book->SetPageIndex(2);
+  book->AddPage("Third"), book->SetPageIndex(2);
   auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
   t->SetStyle(tssTabs);
   int fired = 0;
@@ -200,11 +194,9 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
                    (notebookFirst ? "notebook freed first" : "tab set freed first"));
       TComponent* holder = otherOwner ? QzCreate<TComponent>(nullptr) : Form;
       auto* book = QzCreate<TNotebook>(holder);
-      book->AddPage("One");
-      book->AddPage("Two");
+      book->AddPage("One"), book->AddPage("Two");
       auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
-      t->SetNotebook(book);
-      t->SetActiveTab(1);
+      t->SetNotebook(book), t->SetActiveTab(1);
       Show();
       if (notebookFirst) {
         (otherOwner ? holder : static_cast<TComponent*>(book))->Free();

@@ -33,8 +33,7 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   auto* edit = Put<TQzEdit>("Edit", 100, 0, 80, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 200, 0, 100, 80);
   auto* bar = Put<TQzHeaderBar>("Bar", 0, 150, 200, 40);
-  bar->SetCaption("");
-  bar->SetColor(RGB(0, 0, 255));
+  bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
   scroll->SetParentColor(false);
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);

@@ -52,8 +52,7 @@ protected:
     Backend = QzUseOffscreenBackend();
     ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
     Form = new TForm(Application);
-    Form->SetClientSize(300, 200);
-    Form->SetColor(clWhite);
+    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -63,8 +62,7 @@ protected:
   // A probe at (L, T) W x H on Parent (the form by default).
   TProbe* Probe(int L, int T, int W, int H, TWinControl* Parent = nullptr) {
     auto* p = new TProbe(Form);
-    p->SetBounds(L, T, W, H);
-    p->SetParent(Parent ? Parent : Form);
+    p->SetBounds(L, T, W, H), p->SetParent(Parent ? Parent : Form);
     return p;
   }
   TQzOffscreenBackend* Backend = nullptr;
@@ -77,17 +75,14 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   Form->SetClientSize(1024, 595);
   const auto aligned = [&](int Height, int Around, TAlign Align) {
     auto* p = Probe(0, 0, 50, Height);
-    p->GetBorderSpacing()->SetAround(Around);
-    p->SetAlign(Align);
+    p->GetBorderSpacing()->SetAround(Around), p->SetAlign(Align);
     return p;
   };
   auto* top = aligned(30, 5, alTop);
   auto* bottom = aligned(30, 1, alBottom);
   auto* box = aligned(50, 5, alClient);
   auto* corner = new TProbe(Form);
-  corner->SetBounds(900, 500, 20, 20);
-  corner->SetAnchors({akRight, akBottom});
-  corner->SetParent(Form);
+  corner->SetBounds(900, 500, 20, 20), corner->SetAnchors({akRight, akBottom}), corner->SetParent(Form);
   EXPECT_EQ((std::vector{top->GetBoundsRect(), bottom->GetBoundsRect(), box->GetBoundsRect()}),
             (std::vector{Rect(5, 5, 1019, 35), Rect(1, 564, 1023, 594), Rect(5, 40, 1019, 559)}));
   EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));

@@ -28,11 +28,9 @@ protected:
     ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
     Backend->SetScreenSize(800, 600);
     Form = new TForm(Application);
-    Form->SetBounds(100, 100, 300, 200);
-    Form->SetColor(clWhite);
+    Form->SetBounds(100, 100, 300, 200), Form->SetColor(clWhite);
     Box = new TLogBox(Form);
-    Box->SetBounds(200, 100, 60, 40);
-    Box->SetParent(Form);
+    Box->SetBounds(200, 100, 60, 40), Box->SetParent(Form);
     Form->Show(), Pump();
   }
   void TearDown() override {
@@ -369,8 +367,7 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
     ++onChange;
     EXPECT_EQ(edit->Changes.size(), static_cast<size_t>(onChange));  // CM_CHANGED comes first
   };
-  edit->SetText("ab");
-  edit->SetFocus();
+  edit->SetText("ab"), edit->SetFocus();
   Key(FormWin(), 'C');
   ASSERT_EQ(edit->Changes.size(), 2u);
   EXPECT_EQ(std::tuple(edit->Changes[0], onChange), std::tuple(reinterpret_cast<intptr_t>(edit), 2));
@@ -381,8 +378,7 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   TCanvas c;
   c.SetHandle(dc);
   c.GetBrush()->SetColor(clFuchsia);
-  c.FillRect(Rect(-10, -10, 5, 5));
-  c.SetHandle(nullptr);
+  c.FillRect(Rect(-10, -10, 5, 5)), c.SetHandle(nullptr);
   EXPECT_EQ(ReleaseDC(Box->GetHandle(), dc), 1);
   const TBitmap* s = Backend->Screen(FormWin());
   // Clipped to the control.
@@ -403,8 +399,7 @@ TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
       {bsDialog, {biSystemMenu, biMaximize}, true, false, false, false},
   };
   for (const TCase& k : cases) {
-    Form->SetBorderStyle(k.Style);
-    Form->SetBorderIcons(k.Icons);
+    Form->SetBorderStyle(k.Style), Form->SetBorderIcons(k.Icons);
     const TQzWindowParams& p = Backend->Window(FormWin())->Params();
     EXPECT_EQ(std::tuple(p.CloseBox, p.MinimizeBox, p.MaximizeBox, p.Resizable, p.ToolWindow),
               std::tuple(k.Close, k.Min, k.Max, k.Resize, k.Style == bsToolWindow || k.Style == bsSizeToolWin))

@@ -196,8 +196,7 @@ TBytes Join(const std::vector<TChunk>& Chunks) {
 
 TBytes SmallJpeg(int Width, int Height) {
   TJPEGImage j;
-  j.SetPixelFormat(pf24bit);
-  j.SetSize(Width, Height);
+  j.SetPixelFormat(pf24bit), j.SetSize(Width, Height);
   for (int y = 0; y < Height; ++y)
     for (int x = 0; x < Width * 3; ++x) j.GetScanLine(y)[x] = static_cast<uint8_t>(x * 29 + y * 71);
   TMemoryStream s;

@@ -62,8 +62,7 @@ TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
   TStringList copy;
   copy.Assign(&l);
   EXPECT_TRUE(copy == l);
-  l.BeginUpdate();
-  l.Add("a"), l.Delete(0);
+  l.BeginUpdate(), l.Add("a"), l.Delete(0);
   EXPECT_EQ(changes, 1);
   l.EndUpdate();
   EXPECT_EQ(changes, 2);

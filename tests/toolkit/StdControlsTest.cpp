@@ -15,8 +15,7 @@ protected:
     Backend = QzUseOffscreenBackend();
     ASSERT_NE(Backend, nullptr);
     Form = new TForm(Application);
-    Form->SetClientSize(300, 200);
-    Form->SetColor(clWhite);
+    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -115,8 +114,7 @@ TEST(StdGraphics, IconsReadPngAndBmpAndWritePng) {
     EXPECT_EQ(back.GetCanvas()->GetPixel(3, 4), clBlue);
   }
   TMemoryStream junk;
-  junk.WriteBuffer("not a picture", 13);
-  junk.SetPosition(0);
+  junk.WriteBuffer("not a picture", 13), junk.SetPosition(0);
   TIcon bad;
   EXPECT_THROW(bad.LoadFromStream(&junk), EInvalidGraphic);
   EXPECT_TRUE(bad.GetEmpty());

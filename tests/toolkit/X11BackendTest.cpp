@@ -41,8 +41,7 @@ void PumpAWhile() {
 std::unique_ptr<TPortableNetworkGraphic> PngOf(const std::vector<uint8_t>& Bytes) {
   auto p = std::make_unique<TPortableNetworkGraphic>();
   TMemoryStream s;
-  s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-  s.SetPosition(0);
+  s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size())), s.SetPosition(0);
   p->LoadFromStream(&s);
   return p;
 }
@@ -70,8 +69,7 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   form->SetBorderStyle(bsNone), form->SetClientSize(200, 100), form->SetColor(clBlue);
   auto* box = new TRedBox(form);
   box->SetBounds(50, 20, 40, 30), box->SetParent(form);
-  form->SetParentWindow(host->Window());
-  form->Show();
+  form->SetParentWindow(host->Window()), form->Show();
   PumpAWhile();
   host->Sync();
   const std::vector<uint32_t> px = host->Grab(400, 300);
@@ -187,8 +185,7 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
   // Noise does not compress: the PNG is several times the largest single request.
   TBitmap noise;
-  noise.SetPixelFormat(pf24bit);
-  noise.SetSize(640, 640);
+  noise.SetPixelFormat(pf24bit), noise.SetSize(640, 640);
   uint32_t seed = 12345;
   for (int y = 0; y < 640; ++y) {
     uint8_t* row = noise.GetScanLine(y);

@@ -20,8 +20,7 @@ struct TPaintCase {
 template <class T>
 T* Place(TForm* Form, int W, int H) {
   T* c = QzCreate<T>(Form);
-  c->SetBounds(10, 10, W, H);
-  c->SetParent(Form);
+  c->SetBounds(10, 10, W, H), c->SetParent(Form);
   return c;
 }
 
@@ -43,11 +42,9 @@ TControl* PlaceWithImagedAction(TForm* Form, int W, int H, const std::string& Ca
   strip.SetSize(16, 8);
   images->Add(&strip);
   auto* action = QzCreate<TAction>(Form);
-  action->SetCaption(Caption);
-  action->SetImageIndex(1);
+  action->SetCaption(Caption), action->SetImageIndex(1);
   auto* c = Place<T>(Form, W, H);
-  c->SetImages(images);
-  c->SetAction(action);
+  c->SetImages(images), c->SetAction(action);
   return c;
 }
 
@@ -124,8 +121,7 @@ std::vector<TPaintCase> Cases() {
        [](TForm* F) {
          auto* b = Place<TQzAudioPluginToolBar>(F, 300, 30);
          auto* images = QzCreate<TImageList>(F);
-         images->SetSize(22, 22);
-         images->AddSliced(FilledBitmap(66, 22, RGB(200, 200, 0)).get(), 3, 1);
+         images->SetSize(22, 22), images->AddSliced(FilledBitmap(66, 22, RGB(200, 200, 0)).get(), 3, 1);
          images->SetDrawingStyle(dsSelected);
          b->SetImages(images), b->SetColor(0x232323), b->SetButtonStyle(tbsTransparent);
          b->SetOptions({tboShowPresetCompare}), b->SetVisibleButtons({ptbReset, ptbAbout});
@@ -159,8 +155,7 @@ std::vector<TPaintCase> Cases() {
          box->SetCaption("Box"), box->SetBottomText("bottom");
          box->SetOptions({GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_CAPTION, GBO_SHOW_BORDER, GBO_SHOW_HEADER});
          auto* child = QzCreate<TQzAudioSwitchGroup>(F);
-         child->SetBounds(10, 40, 120, 30);
-         child->SetParent(box);
+         child->SetBounds(10, 40, 120, 30), child->SetParent(box);
          box->SetActive(false);
          return box;
        },
@@ -288,12 +283,9 @@ std::vector<TPaintCase> Cases() {
          auto* p = Place<TQzControlPanel>(F, 150, 160);
          for (int i = 0; i < 3; ++i) {
            auto* b = QzCreate<TQzControlPanelBox>(F);
-           b->SetBounds(0, i * 10, 100, 40);
-           b->SetCaption("Box " + std::to_string(i));
-           b->SetParent(p);
+           b->SetBounds(0, i * 10, 100, 40), b->SetCaption("Box " + std::to_string(i)), b->SetParent(p);
          }
-         p->GetBox(1)->SetExpanded(false);
-         p->Realign();
+         p->GetBox(1)->SetExpanded(false), p->Realign();
          return p;
        },
        [](TControl* C) {

@@ -89,8 +89,7 @@ TEST_F(QzAudioBase, FreedImageListLeavesNoLink) {
   auto* k = QzCreate<TKnobProbe>(Form);
   auto* elsewhere = QzCreate<TComponent>(nullptr);
   auto* images = QzCreate<TCustomImageList>(elsewhere);
-  k->SetImages(images);
-  k->UpdateLayout();
+  k->SetImages(images), k->UpdateLayout();
   EXPECT_FALSE(k->NeedsLayout());
   elsewhere->Free();
   EXPECT_EQ(std::tuple(k->GetImages(), k->NeedsLayout()), std::tuple(nullptr, true));

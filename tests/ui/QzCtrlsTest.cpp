@@ -107,8 +107,7 @@ TEST_F(QzCtrls, ManagerForgetsAClientFreedWithoutUnregistering) {
 TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   auto* c = Put<TQzCustomWinControl>(0, 0, 200, 150);
   auto* child = Put<TQzCustomWinControl>(0, 0, 10, 10, c);
-  c->SetColor(clWhite), child->SetColor(clWhite), child->SetAlign(alClient);
-  c->SetEdgeBorders({febLeft, febBottom});
+  c->SetColor(clWhite), child->SetColor(clWhite), child->SetAlign(alClient), c->SetEdgeBorders({febLeft, febBottom});
   EXPECT_EQ(child->GetBoundsRect(), Rect(1, 0, 200, 149));
   Show();
   const TColor shadow = ColorToRGB(clBtnShadow);

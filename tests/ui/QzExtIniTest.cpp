@@ -127,8 +127,7 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   for (const char* line : {"#G", "[S]", "K=direct"}) ini.GetLines()->Add(line);
   EXPECT_TRUE(ini.FindExtIniValue("G", "S", "K", 0, value));
   ini.BeginUpdate(), ini.BeginUpdate();
-  ini.GetLines()->Put(2, "K=later");
-  ini.EndUpdate();
+  ini.GetLines()->Put(2, "K=later"), ini.EndUpdate();
   EXPECT_EQ(k(), "direct");
   ini.EndUpdate();
   EXPECT_EQ(k(), "later");

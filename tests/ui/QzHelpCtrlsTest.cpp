@@ -28,8 +28,7 @@ TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
   text += "#OtherForm\n[Go]\nHelpContext = 1\n";
   auto* help = QzCreate<TQzHelpContextDataSource>(nullptr);
   TMemoryStream stream;
-  stream.Write(text.data(), static_cast<int32_t>(text.size()));
-  stream.SetPosition(0);
+  stream.Write(text.data(), static_cast<int32_t>(text.size())), stream.SetPosition(0);
   ASSERT_TRUE(help->GetValues()->LoadFromStream(&stream));
   help->ApplyHelpContexts(f);
   EXPECT_EQ(std::tuple(f->HelpContext, action->GetHelpContext(), label->HelpContext, images->Tag), std::tuple(100, 101, 102, 5));

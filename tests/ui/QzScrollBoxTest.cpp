@@ -21,9 +21,7 @@ protected:
   TQzCustomScrollBar* Bar(int W, int H) {
     auto* host = Put<TQzCustomWinControl>(0, 0, W, H);
     auto* b = QzCreate<TQzCustomScrollBar>(host);
-    b->SetParent(host);
-    b->SetAlign(W > H ? alTop : alLeft);
-    b->SetBounds(0, 0, W, H);
+    b->SetParent(host), b->SetAlign(W > H ? alTop : alLeft), b->SetBounds(0, 0, W, H);
     b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) { Kinds.push_back(Kind), Changes.push_back(Position); };
     return b;
   }
@@ -208,8 +206,7 @@ TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
     } else {
       s->Free();
       EXPECT_EQ(t->ClientCount(), 0);
-      t->Tick(t);
-      t->Free();
+      t->Tick(t), t->Free();
     }
   }
 }

@@ -132,8 +132,7 @@ TEST_F(QzVLSCtrls, LanguageTextFallsBackToGlobalThenDefault) {
   for (const Case& c : cases) EXPECT_EQ(Vls->GetLanguageText(c.Group, c.Section, "default"), c.Want) << c.Section;
   // Nothing happens at design time or to anything but a form.
   Vls->GetValues()->SetText(German);
-  Vls->TranslateForm(Panel);
-  Vls->SetDesigning(true);
+  Vls->TranslateForm(Panel), Vls->SetDesigning(true);
   Vls->TranslateForm(Form);
   EXPECT_EQ(Button->GetCaption(), "");
 }
