@@ -137,16 +137,14 @@ TEST_F(AudioGroups, SelectionByClicksAndKeys) {
     for (char a : c.Actions)
       if (a >= '0' && a <= '9') ClickAt(g, Centre(g->GetItemRect(a - '0')));
       else Key(a == '<' ? VK_LEFT : a == '>' ? VK_RIGHT : a == '^' ? VK_HOME : a == '$' ? VK_END : VK_SPACE);
-    EXPECT_EQ(States(g), c.Expected);
-    EXPECT_EQ(events, c.Events);
+    EXPECT_EQ(std::tuple(States(g), events), std::tuple(c.Expected, c.Events));
     g->Free();
   }
 }
 
 TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   auto* g = Put<TQzAudioSwitchGroup>(0, 0, 101, 35);
-  EXPECT_EQ(States(g), "00");
-  EXPECT_EQ(g->GetItems()->GetText(), "A\r\nB\r\n");
+  EXPECT_EQ(std::tuple(States(g), g->GetItems()->GetText()), std::tuple("00", "A\r\nB\r\n"));
   g->SetOrientation(acoHorizontal);
   g->GetItems()->SetText("x\ny\nz");
   EXPECT_EQ(States(g), "100");  // single selection keeps one checked
@@ -163,8 +161,7 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   EXPECT_EQ(States(g), "0010");
   EXPECT_FALSE(g->GetChecked(4));
   g->GetItems()->Clear();
-  EXPECT_EQ(g->ItemCount(), 0);
-  EXPECT_EQ(g->ItemAtPos(5, 5), -1);
+  EXPECT_EQ(std::tuple(g->ItemCount(), g->ItemAtPos(5, 5)), std::tuple(0, -1));
   // Padding wider than the group: empty cells, no item to hit.
   g->GetItems()->SetText("p\nq"), g->SetPadding(200);
   EXPECT_EQ(g->ItemAtPos(10, 50), -1);
@@ -185,9 +182,8 @@ TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
   Repaint(g);
   EXPECT_EQ(ScreenPixel(at0.X, at0.Y), static_cast<TColor>(clRed));  // checked: normal look
   EXPECT_NE(ScreenPixel(at1.X, at1.Y), static_cast<TColor>(clRed));  // unchecked: selected look
-  EXPECT_EQ(ScreenPixel(r1.Left, r1.Top), static_cast<TColor>(0xC0C0C0));
-  EXPECT_EQ(ScreenPixel(r0.Left, r0.Top), static_cast<TColor>(clBlack));
-  EXPECT_EQ(images->GetDrawingStyle(), dsNormal);
+  EXPECT_EQ(std::tuple(ScreenPixel(r1.Left, r1.Top), ScreenPixel(r0.Left, r0.Top), images->GetDrawingStyle()),
+            std::tuple(static_cast<TColor>(0xC0C0C0), static_cast<TColor>(clBlack), dsNormal));
 }
 
 TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
@@ -203,8 +199,7 @@ TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
   Show();
   // No picture: the gradient from Color down to Color darkened by 125.
   const TColor top = RGB(45, 45, 45);
-  EXPECT_EQ(ScreenPixel(30, 0), top);
-  EXPECT_EQ(ScreenPixel(30, 59), LightenColor(top, -125));
+  EXPECT_EQ(std::tuple(ScreenPixel(30, 0), ScreenPixel(30, 59)), std::tuple(top, LightenColor(top, -125)));
   EXPECT_FALSE(one->NeedsLayout());
   TPicture picture;
   picture.SetGraphic(FilledBitmap(4, 4, clRed).get());
@@ -232,8 +227,7 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
   EXPECT_EQ(ScreenPixel(10 + 150, 10 + 12), ScreenPixel(10 + 150, 10 + 1));
   EXPECT_NE(ScreenPixel(10 + 150, 10 + 12), header);
   // Sunken: dark top-left, light bottom-right.
-  EXPECT_EQ(ScreenPixel(10, 50), RGB(25, 25, 25));
-  EXPECT_EQ(ScreenPixel(10 + 199, 50), RGB(95, 95, 95));
+  EXPECT_EQ(std::tuple(ScreenPixel(10, 50), ScreenPixel(10 + 199, 50)), std::tuple(RGB(25, 25, 25), RGB(95, 95, 95)));
   // The switch sits at the right end of the header: its pressed frame, dark top-left.
   EXPECT_EQ(box->GetPartRect(QzGroupBoxPartSwitch), Rect(178, 3, 197, 22));
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(18, true));
@@ -267,9 +261,8 @@ TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
   ASSERT_TRUE(box && bands);
   EXPECT_TRUE(box->GetImageSource()->IsEmpty());
   EXPECT_EQ(box->GetOptions(), (TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}));
-  EXPECT_EQ(box->GetSwitchStyle(), awsBlue);
-  EXPECT_EQ(bands->GetSelectedStyle(), awsRed);
-  EXPECT_EQ(bands->GetAudioBorderStyle(), absSunken);
+  EXPECT_EQ(std::tuple(box->GetSwitchStyle(), bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
+            std::tuple(awsBlue, awsRed, absSunken));
   EXPECT_EQ(States(bands), "000");  // a toggle group forces nothing on
   EXPECT_FALSE(bands->GetEnabled());
   box->SetActive(true);

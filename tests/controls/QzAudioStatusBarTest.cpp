@@ -63,6 +63,5 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 0, 200));
   Bar->SetBackground(nullptr), Pump();
   EXPECT_EQ(Pixel(200, 1), top);
-  EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE"));
-  EXPECT_FALSE(Bar->HasBackground());
+  EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE") || Bar->HasBackground());
 }

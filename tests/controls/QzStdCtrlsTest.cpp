@@ -53,9 +53,8 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
     if (row.Align == alLeft) EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
     for (int i = 0; i < 5; ++i) {
       Repaint(l);
-      EXPECT_EQ(l->GetBoundsRect().Left, fitted.Left);
-      EXPECT_EQ(l->GetBoundsRect().Right, fitted.Right);
-      EXPECT_EQ(l->GetBoundsRect().Bottom, fitted.Bottom);
+      EXPECT_EQ(std::tuple(l->GetBoundsRect().Left, l->GetBoundsRect().Right, l->GetBoundsRect().Bottom),
+                std::tuple(fitted.Left, fitted.Right, fitted.Bottom));
     }
     EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
     l->Free();
@@ -168,8 +167,7 @@ TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
   EXPECT_GT(textWidth, 0);
   images->SetSize(12, 40);
   l->SetImages(images), Pump();
-  EXPECT_EQ(l->GetHeight(), 40);
-  EXPECT_EQ(l->GetWidth(), textWidth + 12 + 3);
+  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
 }
 
 TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
@@ -209,8 +207,7 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     if (a == taLeftJustify) gapLeft = 30 - 3, gapRight = 30 + w + 3;
     if (a == taCenter) gapLeft = (200 - w) / 2 - 3, gapRight = 100 + w / 2 + 3;
     if (a == taRightJustify) gapLeft = 200 - w - 3, gapRight = 200;
-    EXPECT_EQ(ScreenPixel(1, y), line);
-    EXPECT_EQ(ScreenPixel(gapLeft - 1, y), line);
+    EXPECT_EQ(std::tuple(ScreenPixel(1, y), ScreenPixel(gapLeft - 1, y)), std::tuple(line, line));
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
     if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));

@@ -178,9 +178,7 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
   Show();
   const TRect r = t->GetTabPartRect(1, 0);
   t->MouseDown(mbLeft, {ssLeft}, r.Left + 3, r.Bottom - 3);
-  EXPECT_EQ(book->GetPageIndex(), 1);
-  EXPECT_EQ(second->GetColor(), t->GetActiveTabColor());
-  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(std::tuple(book->GetPageIndex(), second->GetColor(), fired), std::tuple(1, t->GetActiveTabColor(), 1));
   t->SetActiveTab(0);
   EXPECT_EQ(book->GetPageIndex(), 0) << "code moves the page too";
   EXPECT_EQ(fired, 1) << "but reports nothing";
@@ -243,8 +241,7 @@ TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
   // Its own row colours it even while it draws unthemed, which the generic row would not.
   t->SetUseThemes(false);
   theme->RegisterThemeClient(t);
-  EXPECT_EQ(t->GetThemeManager(), theme);
-  EXPECT_EQ(t->GetColor(), RGB(10, 20, 30));
+  EXPECT_EQ(std::tuple(t->GetThemeManager(), t->GetColor()), std::tuple(theme, RGB(10, 20, 30)));
   EXPECT_EQ(t->GetActiveTabColor(), 0x808080) << "unthemed";
   t->SetUseThemes(true);
   EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));

@@ -86,8 +86,7 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
     ClickBar(bar->GetCompareSlotRect(0));
     TMemoryStream after;
     P->SaveState(&after);
-    EXPECT_EQ(after.Data(), before.Data());
-    EXPECT_EQ(Eq()->GetBandGain(1), 9.0f);
+    EXPECT_EQ(std::tuple(after.Data(), Eq()->GetBandGain(1)), std::tuple(before.Data(), 9.0f));
     ClickBar(bar->GetCompareSlotRect(1));
   }
 }

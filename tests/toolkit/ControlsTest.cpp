@@ -88,9 +88,8 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));
   Form->GetConstraints()->SetMinWidth(765);
   Form->SetClientSize(700, 600);  // width held at the minimum
-  EXPECT_EQ(Form->GetClientWidth(), 765);
-  EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 760, 564));
-  EXPECT_EQ(corner->GetBoundsRect(), Rect(900 - 259, 505, 900 - 259 + 20, 525));
+  EXPECT_EQ(std::tuple(Form->GetClientWidth(), box->GetBoundsRect(), corner->GetBoundsRect()),
+            std::tuple(765, Rect(5, 40, 760, 564), Rect(900 - 259, 505, 900 - 259 + 20, 525)));
   // Hiding an aligned control gives its room to the others.
   top->Hide();
   EXPECT_EQ(box->GetTop(), 5);

@@ -171,8 +171,7 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   auto* action = dynamic_cast<TAction*>(f->FindComponent("acSave"));
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->GetActionList(), f->FindComponent("ActionList"));
-  EXPECT_FALSE(action->Execute());
-  EXPECT_FALSE(action->GetEnabled() || item->GetEnabled());
+  EXPECT_FALSE(action->Execute() || action->GetEnabled() || item->GetEnabled());
   f->Free();
 }
 

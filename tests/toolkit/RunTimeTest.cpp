@@ -57,8 +57,7 @@ TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
   ASSERT_EQ(std::tuple(changes, l.Count()), std::tuple(1, 6));
   EXPECT_EQ(std::tuple(l[2], l[4], l.IndexOf("TWO")), std::tuple("three", "", 1));
   l.CaseSensitive = true;
-  EXPECT_EQ(l.IndexOf("TWO"), -1);
-  EXPECT_EQ(l.GetText(), "One\r\nTwo\r\nthree\r\nFour\r\n\r\nlast\r\n");
+  EXPECT_EQ(std::tuple(l.IndexOf("TWO"), l.GetText()), std::tuple(-1, "One\r\nTwo\r\nthree\r\nFour\r\n\r\nlast\r\n"));
   TStringList copy;
   copy.Assign(&l);
   EXPECT_TRUE(copy == l);

@@ -28,8 +28,7 @@ TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
   k->SetTransparent(true);
   EXPECT_TRUE(k->ControlStyle.Contains(csParentBackground));
   k->SetTransparent(false);
-  EXPECT_TRUE(Opaque(k));
-  EXPECT_TRUE(Opaque(QzCreate<TQzCustomAudioControl>(Form)));
+  EXPECT_TRUE(Opaque(k) && Opaque(QzCreate<TQzCustomAudioControl>(Form)));
   k->SetPadding(1000);
   EXPECT_EQ(k->GetPadding(), 255);
   k->SetPadding(-3);

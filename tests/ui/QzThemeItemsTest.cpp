@@ -36,8 +36,7 @@ TEST(QzThemeItems, WriterMatchesGoldenFileAndReadsItBack) {
   TChangeCounter changes(back);
   TByteStream in(golden);
   ASSERT_TRUE(back.LoadFromStream(&in));
-  EXPECT_EQ(changes.Count, 1);
-  EXPECT_EQ(back.GetColors(), theme.GetColors());
+  EXPECT_EQ(std::tuple(changes.Count, back.GetColors()), std::tuple(1, theme.GetColors()));
 }
 
 TEST(QzThemeItems, RoundTripWithDetailsAndPictures) {
@@ -149,8 +148,7 @@ TEST(QzThemeItems, EveryShortWriteFailsTheSave) {
 TEST(QzThemeItems, ClearKeepsColoursAndNotifiesOnceOutsideABracket) {
   TQzThemeItems theme;
   ASSERT_NE(dynamic_cast<TBitmap*>(theme.GetGraphic(3)), nullptr);
-  EXPECT_TRUE(theme.GetGraphic(0)->GetTransparent());
-  EXPECT_TRUE(!theme.GetGraphic(4) && !theme.GetGraphic(18));
+  EXPECT_TRUE(theme.GetGraphic(0)->GetTransparent() && !theme.GetGraphic(4) && !theme.GetGraphic(18));
   theme.SetColor(7, 0xABCDEF), theme.GetDetails()->SetTitle("x");
   TChangeCounter changes(theme);
   theme.Clear();
