@@ -112,9 +112,7 @@ uint8_t LinearToSrgb(uint32_t V, int Depth) {
 std::array<int, 4> Expected(const TPngSpec& S, int X, int Y) {
   uint32_t v[4];
   for (int c = 0; c < 4; ++c) v[c] = c < Channels(S.Type) ? Sample(S, X, Y, c) : 0;
-  auto colour = [&](uint32_t C) {
-    return S.Depth == 16 || S.LinearGamma ? LinearToSrgb(C, S.Depth) : To8(C, S.Depth);
-  };
+  auto colour = [&](uint32_t C) { return S.Depth == 16 || S.LinearGamma ? LinearToSrgb(C, S.Depth) : To8(C, S.Depth); };
   if (S.Type == PNG_COLOR_TYPE_PALETTE) {
     const png_color p = PaletteEntry(static_cast<int>(v[0]));
     return {p.blue, p.green, p.red, S.Trns ? PaletteAlpha(static_cast<int>(v[0])) : 255};
@@ -210,9 +208,7 @@ int Loaded(const TBytes& Data) {
   T g;
   try {
     g.LoadFromStream(StreamOf(Data).get());
-  } catch (const EInvalidGraphic&) {
-    return -1;
-  }
+  } catch (const EInvalidGraphic&) { return -1; }
   return g.GetWidth();
 }
 
