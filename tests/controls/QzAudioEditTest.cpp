@@ -91,20 +91,10 @@ TEST_F(TEditorFixture, TypedTextAndEndings) {
     bool Parented;
   };
   const TCase cases[] = {
-      {"12,5", Enter, 12.5, false},
-      {"-0,25", Enter, -0.25, false},
-      {"1.234,5", Enter, 1234.5, false},
-      {"abc", Enter, 7.0, false},
-      {"", Enter, 7.0, false},
-      {"nan", Enter, 7.0, false},
-      {"inf", Enter, 7.0, false},
-      {"-inf", Enter, 7.0, false},
-      {"1e999", Enter, 7.0, false},
-      {"12,5x", Enter, 7.0, false},
-      {"3", Escape, 7.0, true},
-      {"3", ClickElsewhere, 7.0, true},
-      {"3", FocusToOtherWindow, 7.0, true},
-      {"3", ExitNotice, 7.0, true},
+      {"12,5", Enter, 12.5, false}, {"-0,25", Enter, -0.25, false}, {"1.234,5", Enter, 1234.5, false},
+      {"abc", Enter, 7.0, false}, {"", Enter, 7.0, false}, {"nan", Enter, 7.0, false}, {"inf", Enter, 7.0, false},
+      {"-inf", Enter, 7.0, false}, {"1e999", Enter, 7.0, false}, {"12,5x", Enter, 7.0, false}, {"3", Escape, 7.0, true},
+      {"3", ClickElsewhere, 7.0, true}, {"3", FocusToOtherWindow, 7.0, true}, {"3", ExitNotice, 7.0, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + " / end " + std::to_string(c.End));

@@ -42,14 +42,11 @@ TEST(AudioPaint, ColourLookupAndBounds) {
   struct TCase { uint16_t Index; bool Bright; TColor Expected; };
   const TCase cases[] = {
       {12, true, 0x00FFFF},         {12, false, RGB(115, 115, 115)},
-      {10, true, RGB(15, 25, 15)},  {10, false, RGB(5, 5, 5)},
-      {16, true, LightenColor(RGB(45, 45, 45), -25)},
+      {10, true, RGB(15, 25, 15)},  {10, false, RGB(5, 5, 5)}, {16, true, LightenColor(RGB(45, 45, 45), -25)},
       {16, false, LightenColor(LightenColor(RGB(45, 45, 45), -25), -100)},
-      {9, true, clHighlight},       {0, true, clBlack},
-      {45, false, RGB(85, 85, 85)}, {46, true, RGB(85, 85, 85)},
+      {9, true, clHighlight},       {0, true, clBlack}, {45, false, RGB(85, 85, 85)}, {46, true, RGB(85, 85, 85)},
       {46, false, clBlack},  // one past the table
-      {47, true, clBlack},          {1000, false, clBlack},
-      {65535, true, clBlack},       {65535, false, clBlack},
+      {47, true, clBlack},          {1000, false, clBlack}, {65535, true, clBlack},       {65535, false, clBlack},
   };
   for (const TCase& c : cases) EXPECT_EQ(GetAudioColor(c.Index, c.Bright), c.Expected) << c.Index << " " << c.Bright;
 }

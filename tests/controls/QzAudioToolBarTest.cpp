@@ -92,8 +92,7 @@ TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
 TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
   struct TCase { const char* Name; TQzAudioPluginToolBarOptions Options; bool Active; };
   const std::vector<TCase> cases = {
-      {"compare slots shown", {tboShowPresetCompare}, true},
-      {"compare slots hidden", {}, true},
+      {"compare slots shown", {tboShowPresetCompare}, true}, {"compare slots hidden", {}, true},
       {"switched off", {tboShowPresetCompare}, false},
   };
   for (const TCase& c : cases) {

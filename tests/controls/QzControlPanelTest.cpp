@@ -35,10 +35,8 @@ TEST_F(QzControlPanelTest, StacksByTopAndFillsWithTheLast) {
     std::vector<int32_t> Tops;
     std::vector<int> Order;  // creation index of each list place after layout
   } rows[] = {
-      {"in order", {0, 10, 20}, {0, 1, 2}},
-      {"reversed", {20, 10, 0}, {2, 1, 0}},
-      {"equal tops keep the list order", {5, 5, 5}, {0, 1, 2}},
-      {"two equal", {9, 1, 9}, {1, 0, 2}},
+      {"in order", {0, 10, 20}, {0, 1, 2}}, {"reversed", {20, 10, 0}, {2, 1, 0}},
+      {"equal tops keep the list order", {5, 5, 5}, {0, 1, 2}}, {"two equal", {9, 1, 9}, {1, 0, 2}},
   };
   const int32_t heights[] = {50, 60, 70};
   for (const Row& r : rows) {
@@ -121,8 +119,7 @@ TEST_F(QzControlPanelTest, TearDownInAnyOrder) {
   struct Row { const char* Name; bool LayoutFirst, ReparentOne, FreeOneFirst, FreePanel; } rows[] = {
       {"box freed before any layout", false, false, true, true},
       {"box re-parented before any layout", false, true, false, true},
-      {"box freed after layout", true, false, true, true},
-      {"boxes go with the panel", true, false, false, true},
+      {"box freed after layout", true, false, true, true}, {"boxes go with the panel", true, false, false, true},
       {"re-parented, panel kept", false, true, true, false},
   };
   for (const Row& r : rows) {

@@ -86,12 +86,9 @@ TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
     int Events;  // OnPositionChanged calls of the step
   };
   const TStep steps[] = {
-      {"start", -255, 255, 100, 100, 1},
-      {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
-      {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1},
-      {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},
-      {"code beyond the reversed range", 200, 50, 500, 200, 1},
-      {"the same position again", 200, 50, 200, 200, 0},
+      {"start", -255, 255, 100, 100, 1}, {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
+      {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1}, {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},
+      {"code beyond the reversed range", 200, 50, 500, 200, 1}, {"the same position again", 200, 50, 200, 200, 0},
       {"Min = Max (each bound moves it)", 9, 9, INT_MIN, 9, 2},
       {"at the top of the scale", INT_MAX - 1, INT_MAX, INT_MIN, INT_MAX - 1, 1},
   };
@@ -133,10 +130,8 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
     std::function<void()> Stop;
   };
   const TCase cases[] = {
-      {"release", [&] { Backend->MouseUp(Win(), left.X, left.Y); }},
-      {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
-      {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }},
-      {"disable", [&] { S->SetEnabled(false); }},
+      {"release", [&] { Backend->MouseUp(Win(), left.X, left.Y); }}, {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
+      {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }}, {"disable", [&] { S->SetEnabled(false); }},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);

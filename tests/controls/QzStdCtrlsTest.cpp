@@ -110,8 +110,7 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
   };
   uint16_t key = 0;
   const TRow rows[] = {
-      {[&] { box->MouseDown(mbLeft, {}, 3, 3); }, true},
-      {[&] { box->MouseDown(mbRight, {}, 3, 3); }, false},
+      {[&] { box->MouseDown(mbLeft, {}, 3, 3); }, true}, {[&] { box->MouseDown(mbRight, {}, 3, 3); }, false},
       {[&] { key = VK_SPACE; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
       {[&] { key = VK_RETURN; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
       {[&] { key = 'A'; box->KeyDown(key, {}); EXPECT_EQ(key, 'A'); }, false},

@@ -113,8 +113,7 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
 TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
   struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
   const TRow rows[] = {{5, -3, 10, 10, 0},
-                       {75, 5, 75, 75, 5},
-                       {100000, 70000, 100000, 32767, 65535},
+                       {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
                        {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0},
                        {INT32_MIN, 65535, 10, 10, 65535}};
   for (const TRow& row : rows) {

@@ -27,8 +27,7 @@ const struct {
     {"FilterGainSelL", [](TEq& e, TLim&) { return e.GetBandGain(0); }},
     {"FilterGainSelM", [](TEq& e, TLim&) { return e.GetBandGain(1); }},
     {"FilterGainSelH", [](TEq& e, TLim&) { return e.GetBandGain(2); }},
-    {"PanSel", [](TEq& e, TLim&) { return e.GetPan(); }},
-    {"InputSel", [](TEq& e, TLim&) { return e.GetInputGain(); }},
+    {"PanSel", [](TEq& e, TLim&) { return e.GetPan(); }}, {"InputSel", [](TEq& e, TLim&) { return e.GetInputGain(); }},
     {"OutputSel", [](TEq&, TLim& l) { return l.GetOutputGain(); }},
     {"Thresholdsel", [](TEq&, TLim& l) { return l.GetThreshold(); }},
     {"ReleaseSel", [](TEq&, TLim& l) { return l.GetRelease(); }},
@@ -178,8 +177,7 @@ TEST_F(EditorTest, ValueTexts) {
     std::function<void()> Set;
     const char* Text;
   } cases[] = {
-      {f->PanSel, [&] { q.SetPan(25.0f); }, "L 75,0   R 100"},
-      {f->PanSel, [&] { q.SetPan(-25.0f); }, "L 100   R 75,0"},
+      {f->PanSel, [&] { q.SetPan(25.0f); }, "L 75,0   R 100"}, {f->PanSel, [&] { q.SetPan(-25.0f); }, "L 100   R 75,0"},
       {f->PanSel, [&] { q.SetPan(0.0f); }, "Center"},
       {f->HighCutSel, [&] { q.SetHighcutFrequency(12500.0f); }, "12,5 KHz"},
       {f->FrequencySelM, [&] { q.SetBandFrequency(1, 999.0f); }, "999,0 Hz"},

@@ -178,8 +178,7 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
 TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
   Register();
   const struct { const char* Text; const char* Needle; } cases[] = {
-      {"object F: TTestForm\n  Bogus = 1\nend", "line 2"},
-      {"object F: TTestForm\n  Color = 'red'\nend", "line 2"},
+      {"object F: TTestForm\n  Bogus = 1\nend", "line 2"}, {"object F: TTestForm\n  Color = 'red'\nend", "line 2"},
       {"object F: TTestForm\n  OnCreate = NoSuchHandler\nend", "NoSuchHandler"},
       {"object F: TTestForm\n  OnCreate = BoxKey\nend", "does not match"},
       {"object F: TTestForm\n  object B: TTestBox\n    Partner = Missing\n  end\nend", "Missing"},
@@ -189,10 +188,8 @@ TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
       {"object F: TTestForm\n  object B: TNoSuchClass\n  end\nend", "TNoSuchClass"},
       {"object F: TTestForm\n  object B: TTestBox\n  end\n  object B: TTestBox\n  end\nend", "duplicate"},
       {"object F: TTestForm\n  Caption = 'unterminated\nend", "unterminated"},
-      {"object F: TTestForm\n  Width = 10\n", "'end' expected"},
-      {"object F: TOtherForm\nend", "TOtherForm"},
-      {"object F: TTestForm\nend\nmore", "after the final end"},
-      {"", "'object' expected"},
+      {"object F: TTestForm\n  Width = 10\n", "'end' expected"}, {"object F: TOtherForm\nend", "TOtherForm"},
+      {"object F: TTestForm\nend\nmore", "after the final end"}, {"", "'object' expected"},
   };
   for (const auto& c : cases) {
     Texts()["BAD"] = c.Text;

@@ -136,8 +136,7 @@ std::string Describe(const TPngSpec& S) {
 
 TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
   const std::pair<int, std::vector<int>> kinds[] = {{PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
-                                                    {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
-                                                    {PNG_COLOR_TYPE_RGB, {8, 16}},
+                                                    {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}}, {PNG_COLOR_TYPE_RGB, {8, 16}},
                                                     {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},
                                                     {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}}};
   for (const auto& [type, depths] : kinds)

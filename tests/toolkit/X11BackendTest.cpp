@@ -119,11 +119,9 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   // What the window manager reads: functions, then decorations.
   struct TCase { TBorderStyle Style; TBorderIcons Icons; long Functions, Decorations; };
   const TCase cases[] = {
-      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16},
-      {bsToolWindow, {}, 4, 2 | 8},
+      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16}, {bsToolWindow, {}, 4, 2 | 8},
       {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
-      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64},
-      {bsNone, {biSystemMenu}, 4 | 32, 0},
+      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64}, {bsNone, {biSystemMenu}, 4 | 32, 0},
   };
   for (const TCase& k : cases) {
     form->SetBorderStyle(k.Style), form->SetBorderIcons(k.Icons);

@@ -21,16 +21,11 @@ TEST(QzExtIni, ParsesGroupsSectionsAndKeys) {
   TQzExtIniValuesControler ini;
   ini.SetText(Sample);
   struct Case { const char *Group, *Section, *Key; bool Found; const char* Value; } cases[] = {
-      {"ScrollBars", "Sizes", "Horizontal", true, "14"},
-      {"scrollbars", "SIZES", "vertical", true, "12"},
-      {"ScrollBars", "Sizes", "Key", false, ""},
-      {"ScrollBars", "Sizes", "Extra", false, ""},
-      {"ScrollBars", "Sizes", "", false, ""},
-      {"ScrollBars", "Broken", "Lost", false, ""},
-      {"ScrollBars", "Texts", "Lost", false, ""},
-      {"ScrollBars", "Texts", "Empty", true, ""},
-      {"ScrollBars", "Texts", "Spaced", true, "a b"},
-      {"Other", "Sizes", "Horizontal", true, "3"},
+      {"ScrollBars", "Sizes", "Horizontal", true, "14"}, {"scrollbars", "SIZES", "vertical", true, "12"},
+      {"ScrollBars", "Sizes", "Key", false, ""}, {"ScrollBars", "Sizes", "Extra", false, ""},
+      {"ScrollBars", "Sizes", "", false, ""}, {"ScrollBars", "Broken", "Lost", false, ""},
+      {"ScrollBars", "Texts", "Lost", false, ""}, {"ScrollBars", "Texts", "Empty", true, ""},
+      {"ScrollBars", "Texts", "Spaced", true, "a b"}, {"Other", "Sizes", "Horizontal", true, "3"},
       {"Missing", "Sizes", "Horizontal", false, ""},
   };
   for (const Case& c : cases) {
@@ -53,8 +48,7 @@ TEST(QzExtIni, IntegersAreStrictlyDecimal32Bit) {
       {"2147483647", true, 2147483647}, {"-2147483648", true, INT32_MIN},
       {"2147483648", false, 0},  {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
       {"0x10", false, 0},        {"$10", false, 0},         {"abc", false, 0},
-      {"1 2", false, 0},         {"12a", false, 0},         {"-", false, 0},
-      {"+-3", false, 0},         {"", false, 0},
+      {"1 2", false, 0},         {"12a", false, 0},         {"-", false, 0}, {"+-3", false, 0},         {"", false, 0},
   };
   for (const Case& c : cases) {
     TQzExtIniValuesControler ini;
@@ -82,10 +76,8 @@ TEST(QzExtIni, SavesTheWrapperAndReadsBothForms) {
   const TBytes empty = Wrapped("", 0);
   const std::string plain = "#G\r\n[S]\r\nK=plain\r\n";
   struct Case { const char* Name; TBytes Bytes; bool Ok; uint32_t Error; const char* Value; } cases[] = {
-      {"wrapped", BytesOf(s), true, 0, "v"},
-      {"plain text", TBytes(plain.begin(), plain.end()), true, 0, "plain"},
-      {"shorter than the signature", TBytes{'#', 'G'}, true, 0, ""},
-      {"empty stream", TBytes{}, true, 0, ""},
+      {"wrapped", BytesOf(s), true, 0, "v"}, {"plain text", TBytes(plain.begin(), plain.end()), true, 0, "plain"},
+      {"shorter than the signature", TBytes{'#', 'G'}, true, 0, ""}, {"empty stream", TBytes{}, true, 0, ""},
       {"length 0", Wrapped("#G\n[S]\nK=x\n", 0), true, 0, ""},
       {"length negative", Wrapped("#G\n[S]\nK=x\n", -10), false, Code(1002, 591), ""},
       {"length past the end", Wrapped("#G\n[S]\nK=x\n", 0x7FFFFFF0), false, Code(1002, 591), ""},

@@ -54,8 +54,7 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
 TEST_F(QzScrollBox, ThumbSizeAndPlace) {
   struct Row { int W, H; uint32_t Percent; int32_t Min, Max, Pos; TRect Want; } rows[] = {
       // 100-pixel track on a 10-pixel-high bar.
-      {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)},
-      {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
+      {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)}, {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
       {102, 10, 10, 0, 100, 0, Rect(1, 1, 21, 9)},  // twice the thickness
       {102, 10, 0, 0, 100, 50, Rect(1, 1, 101, 9)},
       {102, 10, 250, 0, 100, 50, Rect(1, 1, 101, 9)},  // held at 100 %
@@ -141,8 +140,7 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
     std::function<void()> Do;
     int Thumb;
   } steps[] = {
-      {"at rest", [] {}, 13},
-      {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
+      {"at rest", [] {}, 13}, {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
       {"dragged", [&] { Backend->MouseDown(Win(), thumbX, y); }, 15},
       {"inactive", [&] { Backend->MouseUp(Win(), thumbX, y), h->SetActive(false), Backend->MouseMove(Win(), thumbX + 1, y); }, 13},
   };

@@ -57,9 +57,7 @@ TEST_F(QzThemeCtrls, AssignTakesOnlyAnotherManagersTheme) {
   w->SetThemeManager(m);
   LoadGolden(other);
   struct Case { std::string Name; TPersistent* Source; bool Throws; TColor Want; } cases[] = {
-      {"nil", nullptr, false, 0},
-      {"itself", m, false, 0},
-      {"not a manager", w->GetFont(), true, 0},
+      {"nil", nullptr, false, 0}, {"itself", m, false, 0}, {"not a manager", w->GetFont(), true, 0},
       {"another manager", other, false, RampColor(1)},
   };
   for (const Case& c : cases) {
@@ -78,8 +76,7 @@ TEST_F(QzThemeCtrls, FontsAndScrollBarSizesFromTheTheme) {
     EXPECT_EQ(m->GetButtonFont(state)->GetColor(), RampColor(index)) << state;
   EXPECT_EQ(m->GetButtonFont(0)->GetName(), "arial");
   struct Case { std::string Text; int32_t Horz, Vert; } cases[] = {
-      {"", 10, 10},
-      {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
+      {"", 10, 10}, {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=0\r\nVertical=-7\r\n", 4, 4},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=2147483647\r\nVertical=wide\r\n", 64, 10},
   };

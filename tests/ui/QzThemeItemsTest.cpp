@@ -88,8 +88,7 @@ TEST(QzThemeItems, HostileAndVariantFiles) {
     uint32_t Error;
     bool ColoursLoaded;
   } cases[] = {
-      {"unchanged", [](TBytes&) {}, 0, true},
-      {"magic", [](TBytes& b) { b[0] = 'X'; }, Code(1603, 4001), false},
+      {"unchanged", [](TBytes&) {}, 0, true}, {"magic", [](TBytes& b) { b[0] = 'X'; }, Code(1603, 4001), false},
       {"version 2", [](TBytes& b) { b[4] = 2; }, Code(1603, 4002), false},
       {"version 0", [](TBytes& b) { b[4] = 0; }, Code(1603, 4002), false},
       {"header size below the header", [](TBytes& b) { PutU32(b, 10, 13); }, Code(1603, 4001), false},
