@@ -14,10 +14,7 @@ class TLogBox : public TCustomControl {
 public:
   explicit TLogBox(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 60, 40); }
   int Downs = 0, Clicks = 0;
-  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
-    ++Downs;
-    TCustomControl::MouseDown(B, S, X, Y);
-  }
+  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override { ++Downs, TCustomControl::MouseDown(B, S, X, Y); }
   void Click() override { ++Clicks; }
 };
 
@@ -45,15 +42,15 @@ protected:
   void Key(uintptr_t W, uint16_t K) { Backend->Key(W, K), Pump(); }
   void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
   void Popup(TPopupMenu* M, int X, int Y) { M->Popup(X, Y), Pump(); }
-  void ClickItem(TMenuItem* Item) {
+  void ClickItem(TMenuItem* Item) { OnItem(Item, [&](uintptr_t W, TPoint C) { Click(W, C.X, C.Y); }); }
+  void MoveTo(TMenuItem* Item) { OnItem(Item, [&](uintptr_t W, TPoint C) { Move(W, C.X, C.Y); }); }
+  // Do at the centre of an item, in its window.
+  template <class F>
+  void OnItem(TMenuItem* Item, F Do) {
     uintptr_t w = 0;
-    const TPoint c = Centre(Item, w);
-    Click(w, c.X, c.Y);
-  }
-  void MoveTo(TMenuItem* Item) {
-    uintptr_t w = 0;
-    const TPoint c = Centre(Item, w);
-    Move(w, c.X, c.Y);
+    TRect r;
+    EXPECT_TRUE(QzMenuItemPlace(Item, w, r)) << Item->GetCaption();
+    Do(w, TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
   }
   // An item's rectangle, checked to show in Window.
   TRect Place(TMenuItem* Item, TQzOffscreenWindow* Window) const {
@@ -77,12 +74,6 @@ protected:
       if (w->Params().Popup && w->Visible()) v.push_back(w);
     return v;
   }
-  // Where an item shows: its window and the centre of its rectangle.
-  TPoint Centre(TMenuItem* Item, uintptr_t& Window) const {
-    TRect r;
-    EXPECT_TRUE(QzMenuItemPlace(Item, Window, r)) << Item->GetCaption();
-    return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
-  }
   static TColor Pixel(const TBitmap* B, int X, int Y) {
     const uint8_t* p = B->GetScanLine(Y) + X * 4;
     return RGB(p[2], p[1], p[0]);
@@ -91,10 +82,8 @@ protected:
   static int Darkest(const TBitmap* B, const TRect& R) {
     int best = 255;
     for (int y = R.Top; y < R.Bottom; ++y)
-      for (int x = R.Left; x < R.Right; ++x) {
-        const TColor c = Pixel(B, x, y);
-        best = std::min(best, (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3);
-      }
+      for (int x = R.Left; x < R.Right; ++x)
+        best = std::min(best, (GetRValue(Pixel(B, x, y)) + GetGValue(Pixel(B, x, y)) + GetBValue(Pixel(B, x, y))) / 3);
     return best;
   }
   TQzOffscreenBackend* Backend = nullptr;
@@ -121,14 +110,11 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Add(menu->GetItems(), "Hidden", &log)->SetVisible(false);
   Form->SetPopupMenu(menu);
   Click(FormWin(), 10, 20, mbRight);
-  ASSERT_EQ(QzActiveMenu(), menu);
-  EXPECT_EQ(popups, 1);
   auto shown = Popups();
-  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(std::tuple(QzActiveMenu(), popups, shown.size()), std::tuple(menu, 1, 1u));
   TQzOffscreenWindow* root = shown[0];
-  EXPECT_EQ(root->Params().Left, 110);  // at the pointer, in screen coordinates
-  EXPECT_EQ(root->Params().Top, 120);
-  EXPECT_TRUE(root->Grabbed());
+  // At the pointer, in screen coordinates.
+  EXPECT_EQ(std::tuple(root->Params().Left, root->Params().Top, root->Grabbed()), std::tuple(110, 120, true));
   uintptr_t w = 0;
   TRect hidden;
   EXPECT_FALSE(QzMenuItemPlace(menu->GetItems()->GetItem(4), w, hidden));  // invisible items are left out
@@ -137,7 +123,8 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
               rMore = Place(more, root);
   EXPECT_LT(rLine.Bottom - rLine.Top, rOpen.Bottom - rOpen.Top);
   const TBitmap* s = root->Screen();
-  EXPECT_EQ(Pixel(s, rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
+  const auto face = [&] { return Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1); };
+  EXPECT_EQ(face(), ColorToRGB(clMenu));
   bool line = false;
   for (int y = rLine.Top; y < rLine.Bottom; ++y) line = line || Pixel(s, rLine.Left + 10, y) == ColorToRGB(clBtnShadow);
   EXPECT_TRUE(line);
@@ -149,16 +136,14 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_EQ(Darkest(s, Rect(rOpen.Right - 16, rOpen.Top, rOpen.Right, rOpen.Bottom)), 240);
   // Hover: highlight; over "More" its sub-menu opens at the side.
   MoveTo(open);
-  EXPECT_EQ(QzMenuHotItem(), open);
-  EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clHighlight));
+  EXPECT_EQ(std::tuple(QzMenuHotItem(), face()), std::tuple(open, ColorToRGB(clHighlight)));
   MoveTo(more);
-  EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
+  EXPECT_EQ(face(), ColorToRGB(clMenu));
   shown = Popups();
   ASSERT_EQ(shown.size(), 2u);
   TQzOffscreenWindow* sub = shown[0] == root ? shown[1] : shown[0];
   EXPECT_GE(sub->Params().Left, root->Params().Left + root->Params().Width - 4);
-  EXPECT_EQ(sub->Params().Top, root->Params().Top + rMore.Top - 2);
-  EXPECT_TRUE(sub->Grabbed());
+  EXPECT_EQ(std::tuple(sub->Params().Top, sub->Grabbed()), std::tuple(root->Params().Top + rMore.Top - 2, true));
   // Clicking a sub-item closes the whole menu, then runs the item.
   Place(alpha, sub);
   ClickItem(alpha);
@@ -175,13 +160,9 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
   Add(menu->GetItems(), "-");
   Add(menu->GetItems(), "Off", &log)->SetEnabled(false);
   TMenuItem* more = Add(menu->GetItems(), "More");
-  Add(more, "Alpha", &log);
-  Add(more, "Beta", &log);
-  struct TStep {
-    uint16_t Key;
-    std::string Hot;  // expected hot item afterwards ("" none, "closed" menu gone)
-    size_t Levels;
-  };
+  Add(more, "Alpha", &log), Add(more, "Beta", &log);
+  // The hot item afterwards ("" none, "closed" menu gone) and the menus shown.
+  struct TStep { uint16_t Key; std::string Hot; size_t Levels; };
   const TStep steps[] = {
       {VK_DOWN, "First", 1}, {VK_DOWN, "Off", 1},   {VK_DOWN, "More", 1},  {VK_RIGHT, "Alpha", 2},
       {VK_DOWN, "Beta", 2},  {VK_DOWN, "Alpha", 2}, {VK_LEFT, "More", 1},  {VK_UP, "Off", 1},
