@@ -1,5 +1,3 @@
-
-
 #include "tests/ui/UiTestForm.h"
 
 namespace {
