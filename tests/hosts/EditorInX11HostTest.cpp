@@ -166,10 +166,8 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
       GTEST_SKIP() << "the X server offers no 32-bit visual";
     }
     AEffect* effect = Lib.NewEffect();
-    ASSERT_NE(effect, nullptr);
     ERect* rect = nullptr;
-    ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
-    ASSERT_NE(rect, nullptr);
+    ASSERT_TRUE(effect && Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect) == 1 && rect);
     EXPECT_EQ(std::tuple(rect->right - rect->left, rect->bottom - rect->top), std::tuple(1024, 595));
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
     // Painted by effEditOpen itself, before any idle, from the host window's corner.
@@ -190,18 +188,15 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
     EXPECT_NE(At(*host, 512, 300), HostGreen);
     EXPECT_EQ(host->ChildCount(), 1);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
 TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
-  auto host = OpenHost();
-  ASSERT_NE(host, nullptr);
-  AEffect* effect = OpenEmbedded(*host);
-  ASSERT_NE(effect, nullptr);
-  Lib.Dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  Lib.Dispatch(effect, effSetBlockSize, 0, 480);
+  std::unique_ptr<TX11TestHost> host;
+  AEffect* effect = nullptr;
+  ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
+  Lib.Dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f), Lib.Dispatch(effect, effSetBlockSize, 0, 480);
   Lib.Dispatch(effect, effStartProcess);
   // The left meter: 250 x 155 at 650, 10 in the group box, which sits at 5, 40.
   const auto meter = [&] {
@@ -229,14 +224,12 @@ TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
   level = 0.9f;
   Idle(effect, 40);
   const std::vector<uint32_t> loud = meter();
-  stop = true;
-  audio.join();
+  stop = true, audio.join();
   size_t differ = 0;
   for (size_t i = 0; i < silent.size(); ++i) differ += silent[i] != loud[i];
   EXPECT_GT(differ, 100u) << "the needle did not move";
   Lib.Dispatch(effect, effStopProcess);
-  Lib.Dispatch(effect, effEditClose);
-  Lib.Close(effect);
+  Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
 }
 
 TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
@@ -245,25 +238,18 @@ TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
   for (const TCase& c : {TCase{"threshold, up", 845, 440, -40}, TCase{"threshold, down", 845, 440, 40},
                          TCase{"low gain, up", 167, 115, -40}}) {
     SCOPED_TRACE(c.Knob);
-    auto host = OpenHost();
-    ASSERT_NE(host, nullptr);
-    AEffect* effect = OpenEmbedded(*host);
-    ASSERT_NE(effect, nullptr);
+    std::unique_ptr<TX11TestHost> host;
+    AEffect* effect = nullptr;
+    ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
     Idle(effect, 20);
     const std::vector<uint8_t> before = Lib.GetChunk(effect);
     ASSERT_FALSE(before.empty());
     // Refreshes, the meter timer and the pointer passing over show values and write none.
-    PointerTo(host->Window(), c.X, c.Y);
-    Idle(effect, 20);
+    PointerTo(host->Window(), c.X, c.Y), Idle(effect, 20);
     EXPECT_EQ(Lib.GetChunk(effect), before) << "the editor changed the state by itself";
-    Button(true);
-    Idle(effect, 3);
-    for (int step = 1; step <= 8; ++step) {
-      PointerTo(host->Window(), c.X, c.Y + c.Dy * step / 8);
-      Idle(effect, 2);
-    }
-    Button(false);
-    Idle(effect, 5);
+    Button(true), Idle(effect, 3);
+    for (int step = 1; step <= 8; ++step) PointerTo(host->Window(), c.X, c.Y + c.Dy * step / 8), Idle(effect, 2);
+    Button(false), Idle(effect, 5);
     const std::vector<uint8_t> after = Lib.GetChunk(effect);
     EXPECT_NE(after, before) << "the drag left the state as it was";
     // The state the host saved comes back unchanged through a new instance.
@@ -273,16 +259,14 @@ TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
     EXPECT_EQ(Lib.GetChunk(other), after);
     Lib.Close(other);
     PointerTo(host->Window(), 1090, 690);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
 TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTheKeyboardBack) {
-  auto host = OpenHost();
-  ASSERT_NE(host, nullptr);
-  AEffect* effect = OpenEmbedded(*host);
-  ASSERT_NE(effect, nullptr);
+  std::unique_ptr<TX11TestHost> host;
+  AEffect* effect = nullptr;
+  ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
   Idle(effect, 20);
   host->TakeFocus();
   // A click on the status bar gives the editor the keyboard without changing anything.
@@ -291,8 +275,7 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
   Idle(effect, 5);
   EXPECT_NE(host->FocusWindow(), host->Window());
   const std::vector<uint8_t> state = Lib.GetChunk(effect);
-  Key(XK_Control_L, true), Key(XK_c, true), Key(XK_c, false), Key(XK_Control_L, false);
-  Idle(effect, 10);
+  Key(XK_Control_L, true), Key(XK_c, true), Key(XK_c, false), Key(XK_Control_L, false), Idle(effect, 10);
   auto reader = OpenHost(10, 10);  // another client of the server
   ASSERT_NE(reader, nullptr);
   reader->RequestClipboard("image/png");
@@ -315,11 +298,9 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
   EXPECT_EQ(std::tuple(be32(16), be32(20)), std::tuple(1024u, 595u));
   EXPECT_EQ(Lib.GetChunk(effect), state) << "Ctrl+C reached a control";
   // The pointer leaving the editor gives the keyboard back to the host.
-  PointerTo(host->Window(), 1090, 690);
-  Idle(effect, 5);
+  PointerTo(host->Window(), 1090, 690), Idle(effect, 5);
   EXPECT_EQ(host->FocusWindow(), host->Window());
-  Lib.Dispatch(effect, effEditClose);
-  Lib.Close(effect);
+  Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
 }
 
 TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
@@ -359,10 +340,9 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
 TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
   for (const bool idleBetween : {true, false}) {
     SCOPED_TRACE(idleBetween ? "idled in between" : "closed at once");
-    auto host = OpenHost();
-    ASSERT_NE(host, nullptr);
-    AEffect* effect = OpenEmbedded(*host);
-    ASSERT_NE(effect, nullptr);
+    std::unique_ptr<TX11TestHost> host;
+    AEffect* effect = nullptr;
+    ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
     Idle(effect);
     host->DestroyWindow();
     if (idleBetween) Idle(effect);
@@ -374,8 +354,7 @@ TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())), 1);
     Idle(effect, 20);
     EXPECT_NE(At(*again, 512, 300), HostGreen);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
@@ -386,8 +365,7 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
     AEffect* effect = OpenEmbedded(*host);
     ASSERT_NE(effect, nullptr);
     Idle(effect, 3);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   };
   const auto direct = [&] {
     void* object = Lib.CreateInstance(0, nullptr, nullptr);
