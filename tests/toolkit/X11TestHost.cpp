@@ -37,10 +37,7 @@ bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::str
   Data.clear();
   if (XGetWindowProperty(D, W, P, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &format, &n, &rest, &data) != Success)
     return false;
-  if (data) {
-    Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8));
-    XFree(data);
-  }
+  if (data) Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8)), XFree(data);
   TypeName = AtomName(D, Type);
   return Type != None;
 }
@@ -78,10 +75,9 @@ int CountError(::Display*, XErrorEvent*) { return ++gCounted, 0; }
 
 int OpenFileCount() {
   int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
+  DIR* d = opendir("/proc/self/fd");
+  while (d && readdir(d)) ++n;
+  if (d) closedir(d);
   return n;
 }
 
@@ -103,33 +99,21 @@ bool TXvfb::Start(const std::string& Binary) {
     _exit(127);
   }
   close(fds[1]);
-  if (Pid < 0) {
-    close(fds[0]);
-    return false;
-  }
+  if (Pid < 0) return close(fds[0]), false;
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  if (number.empty()) {
-    Stop();
-    return false;
-  }
+  if (number.empty()) return Stop(), false;
   Name = ":" + number;
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
     if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
   Stop();
   return false;
 }
 
 void TXvfb::Stop() {
-  if (Pid > 0) {
-    kill(Pid, SIGTERM);
-    waitpid(Pid, nullptr, 0);
-    Pid = -1;
-  }
+  if (Pid > 0) kill(Pid, SIGTERM), waitpid(Pid, nullptr, 0), Pid = -1;
 }
 
 std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int Width, int Height, uint32_t Background,
@@ -157,8 +141,7 @@ std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int
     XSelectInput(d, h->FImpl->Win, PropertyChangeMask);
   }
   h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
-  XMapWindow(d, h->FImpl->Win);
-  XSync(d, False);
+  XMapWindow(d, h->FImpl->Win), XSync(d, False);
   return h;
 }
 
@@ -169,10 +152,7 @@ TX11TestHost::~TX11TestHost() {
 }
 
 void TX11TestHost::DestroyWindow() {
-  if (!FImpl->Win) return;
-  XDestroyWindow(FImpl->Dpy, FImpl->Win);
-  FImpl->Win = 0;
-  XSync(FImpl->Dpy, False);
+  if (FImpl->Win) XDestroyWindow(FImpl->Dpy, FImpl->Win), FImpl->Win = 0, XSync(FImpl->Dpy, False);
 }
 
 void TX11TestHost::CountErrors(bool On) {
@@ -192,8 +172,8 @@ std::string TX11TestHost::ChildClassHint() {
     XClassHint hint{};
     if (!XGetClassHint(FImpl->Dpy, children[i], &hint)) continue;
     found = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
+    for (char* p : {hint.res_name, hint.res_class})
+      if (p) XFree(p);
   }
   if (children) XFree(children);
   return found;
@@ -208,10 +188,7 @@ uintptr_t TX11TestHost::FocusWindow() {
   return focus;
 }
 
-void TX11TestHost::TakeFocus() {
-  XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime);
-  XSync(FImpl->Dpy, False);
-}
+void TX11TestHost::TakeFocus() { XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False); }
 
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
@@ -220,9 +197,7 @@ void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }
 std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) { return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height); }
 
 void TX11TestHost::RequestClipboard(const std::string& Target) {
-  FImpl->Incr = false;
-  FImpl->Pieces = 0;
-  FImpl->Buffer.clear();
+  FImpl->Incr = false, FImpl->Pieces = 0, FImpl->Buffer.clear();
   XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False), XInternAtom(FImpl->Dpy, Target.c_str(), False),
                     FImpl->Prop, FImpl->Win, CurrentTime);
   XFlush(FImpl->Dpy);
@@ -242,23 +217,18 @@ bool TX11TestHost::PollClipboard(std::vector<uint8_t>& Data, std::string& TypeNa
       if (!Take(FImpl->Dpy, FImpl->Win, FImpl->Prop, piece, name, type)) continue;
       XFlush(FImpl->Dpy);
       if (piece.empty()) return FImpl->Incr = false, Data = FImpl->Buffer, TypeName = FImpl->Type, true;
-      ++FImpl->Pieces;
-      FImpl->Buffer.insert(FImpl->Buffer.end(), piece.begin(), piece.end());
+      ++FImpl->Pieces, FImpl->Buffer.insert(FImpl->Buffer.end(), piece.begin(), piece.end());
     }
     return false;
   }
   if (!XCheckTypedWindowEvent(FImpl->Dpy, FImpl->Win, SelectionNotify, &ev)) return false;
-  Data.clear();
-  TypeName.clear();
+  Data.clear(), TypeName.clear();
   if (ev.xselection.property == None) return true;
   Take(FImpl->Dpy, FImpl->Win, FImpl->Prop, Data, TypeName, type);
   XFlush(FImpl->Dpy);
-  if (TypeName == "INCR") {
-    FImpl->Incr = true;
-    FImpl->Type = AtomName(FImpl->Dpy, ev.xselection.target);
-    return false;
-  }
-  return true;
+  if (TypeName != "INCR") return true;
+  FImpl->Incr = true, FImpl->Type = AtomName(FImpl->Dpy, ev.xselection.target);
+  return false;
 }
 
 std::vector<long> TX11TestHost::Property32(uintptr_t Window, const std::string& Name) {
@@ -287,8 +257,7 @@ std::vector<uint32_t> TX11TestHost::GrabScreen(int X, int Y, int Width, int Heig
 bool TX11TestHost::PointerFree() {
   const int r = XGrabPointer(FImpl->Dpy, FImpl->Win, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
                              CurrentTime);
-  XUngrabPointer(FImpl->Dpy, CurrentTime);
-  XSync(FImpl->Dpy, False);
+  XUngrabPointer(FImpl->Dpy, CurrentTime), XSync(FImpl->Dpy, False);
   return r == GrabSuccess;
 }
 
@@ -307,8 +276,7 @@ void TX11TestHost::SendKey(uintptr_t Window, unsigned long Keysym) {
   XFree(map);
   if (!spare) return;
   KeySym sym = Keysym;
-  XChangeKeyboardMapping(d, spare, 1, &sym, 1);
-  XSync(d, False);
+  XChangeKeyboardMapping(d, spare, 1, &sym, 1), XSync(d, False);
   XKeyEvent k{};
   k.display = d, k.window = Window, k.root = DefaultRootWindow(d), k.subwindow = None, k.time = CurrentTime;
   k.same_screen = True, k.keycode = static_cast<unsigned>(spare), k.type = KeyPress;
