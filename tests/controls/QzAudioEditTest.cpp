@@ -82,12 +82,8 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
 // What the user typed and how the edit ended, and what the control and the editor must show.
 TEST_F(TEditorFixture, TypedTextAndEndings) {
   enum TEnd { Enter, Escape, ClickElsewhere, FocusToOtherWindow, ExitNotice };
-  struct TCase {
-    const char* Text;
-    TEnd End;
-    double Value;  // the control's value afterwards (it starts at 7)
-    bool Parented;
-  };
+  // Value: the control's value afterwards (it starts at 7).
+  struct TCase { const char* Text; TEnd End; double Value; bool Parented; };
   const TCase cases[] = {
       {"12,5", Enter, 12.5, false}, {"-0,25", Enter, -0.25, false}, {"1.234,5", Enter, 1234.5, false},
       {"abc", Enter, 7.0, false}, {"", Enter, 7.0, false}, {"nan", Enter, 7.0, false}, {"inf", Enter, 7.0, false},

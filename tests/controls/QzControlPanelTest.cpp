@@ -30,11 +30,8 @@ protected:
 }  // namespace
 
 TEST_F(QzControlPanelTest, StacksByTopAndFillsWithTheLast) {
-  struct Row {
-    const char* Name;
-    std::vector<int32_t> Tops;
-    std::vector<int> Order;  // creation index of each list place after layout
-  } rows[] = {
+  // Order: creation index of each list place after layout.
+  struct Row { const char* Name; std::vector<int32_t> Tops; std::vector<int> Order; } rows[] = {
       {"in order", {0, 10, 20}, {0, 1, 2}}, {"reversed", {20, 10, 0}, {2, 1, 0}},
       {"equal tops keep the list order", {5, 5, 5}, {0, 1, 2}}, {"two equal", {9, 1, 9}, {1, 0, 2}},
   };

@@ -78,12 +78,8 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
 }
 
 TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
-  struct TStep {
-    const char* What;
-    int32_t Min, Max, Position;  // INT_MIN: leave as is
-    int32_t Expected;
-    int Events;  // OnPositionChanged calls of the step
-  };
+  // Position: INT_MIN: leave as is; Events: OnPositionChanged calls of the step.
+  struct TStep { const char* What; int32_t Min, Max, Position; int32_t Expected; int Events; };
   const TStep steps[] = {
       {"start", -255, 255, 100, 100, 1}, {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
       {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1}, {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},

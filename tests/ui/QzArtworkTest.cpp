@@ -23,13 +23,8 @@ std::unique_ptr<TPicture> LoadPicture(const std::string& Name) {
 }
 
 TEST(Artwork, EveryResourceLoadsWithItsSizeAndFormat) {
-  struct TCase {
-    const char* Name;
-    const char* Type;
-    int W, H;
-    TPixelFormat Format;
-    bool Keyed;  // bottom-left pixel is the transparency key
-  };
+  // Keyed: bottom-left pixel is the transparency key.
+  struct TCase { const char* Name; const char* Type; int W, H; TPixelFormat Format; bool Keyed; };
   // One of each family (the others of a family share its size and format).
   const TCase cases[] = {
       {"QZEDITUP", "BMP", 7, 4, pf24bit, true},          {"QzCheckBox", "BMP", 15, 15, pf24bit, true},

@@ -94,14 +94,8 @@ TEST_F(QzThemeCtrls, DrawingServicesOnCanvasAndContextAlike) {
   using M = TQzCustomThemeManager;
   using TOnCanvas = void (M::*)(TControl*, TCanvas*, const TRect&, int);
   using TOnDC = void (M::*)(TControl*, HDC, const TRect&, int);
-  const struct {
-    const char* Name;
-    TOnCanvas Canvas;
-    TOnDC DC;
-    int Arg;
-    TPoint Probe;
-    int Colour;  // theme colour index expected at Probe
-  } services[] = {
+  // Colour: theme colour index expected at Probe.
+  const struct { const char* Name; TOnCanvas Canvas; TOnDC DC; int Arg; TPoint Probe; int Colour; } services[] = {
       {"background", &M::FillBackground, &M::EraseBackgroundDC, 0, {20, 10}, 1},
       {"horizontal bar", &M::DrawScrollBarHorz, &M::DrawScrollBarHorzDC, 0, {20, 10}, 12},
       {"vertical button hot", &M::DrawScrollBarVert, &M::DrawScrollBarVertDC, 2, {20, 10}, 14},
@@ -172,11 +166,8 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
 // Links and the client list let go whatever is freed first; ASan checks the rest.
 TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
   using TStep = std::function<void(TComponent*& First, TComponent*& Second, TQzCustomWinControl* W)>;
-  struct Case {
-    std::string Name;
-    TStep Step;
-    int FirstClients;  // of the first manager afterwards, when it is still there
-  } cases[] = {
+  // FirstClients: of the first manager afterwards, when it is still there.
+  struct Case { std::string Name; TStep Step; int FirstClients; } cases[] = {
       {"manager first", [](TComponent*& m, TComponent*&, TQzCustomWinControl*) { TComponent::FreeAndNil(m); }, 0},
       {"control first", [](TComponent*&, TComponent*&, TQzCustomWinControl* w) { w->Free(); }, 0},
       {"unlink then manager",
