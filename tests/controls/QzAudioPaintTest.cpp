@@ -106,10 +106,9 @@ TEST(ResourceBitmaps, MissingResourcesLeaveEmptyPictures) {
   for (size_t i = 0; i < QzResourceCount(); ++i) {
     const TQzResource* r = QzResourceAt(i);
     if (std::string(r->Type) != "BMP") continue;
-    SCOPED_TRACE(r->Name);
     std::string lower = r->Name;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     TBitmap any;
-    EXPECT_TRUE(QzLoadBitmapResource(lower, &any) && !any.GetEmpty());
+    EXPECT_TRUE(QzLoadBitmapResource(lower, &any) && !any.GetEmpty()) << r->Name;
   }
 }

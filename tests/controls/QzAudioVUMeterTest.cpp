@@ -89,10 +89,9 @@ TEST_F(TMeterFixture, LevelsTakenByModeAndState) {
       {"minus infinity in calibration is the floor", true, true, -6, -Inf, -20},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
     TQzAudioVUMeter* m = NewMeter(0, 0);
     m->SetCalibrationMode(c.Calibration), m->SetEnabled(c.Enabled), m->SetVolume(c.First), m->SetVolume(c.Second);
-    EXPECT_FLOAT_EQ(m->GetVolume(), c.Expect);
+    EXPECT_FLOAT_EQ(m->GetVolume(), c.Expect) << c.Name;
     m->Free();
   }
   EXPECT_EQ(Reports, 0);

@@ -190,13 +190,12 @@ TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   struct TCase { const char* Text; float Value; };
   const TCase cases[] = {{"-12,5", -12.5f}, {"99", 3.0f}, {"abc", -7.0f}, {"nan", -7.0f}, {"inf", -7.0f}};
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Text);
     S->SetValue(-7), Reset();
     ClickAt(S, Centre(r));
-    ASSERT_TRUE(QzAudioEditHeldBy(S));
+    ASSERT_TRUE(QzAudioEditHeldBy(S)) << c.Text;
     QzSharedAudioEdit()->SetText(c.Text);
     Key(VK_RETURN);
-    EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(c.Value, c.Value != -7.0f ? 1 : 0));
+    EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(c.Value, c.Value != -7.0f ? 1 : 0)) << c.Text;
   }
 }
 

@@ -88,11 +88,10 @@ TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
       {"at the top of the scale", INT_MAX - 1, INT_MAX, INT_MIN, INT_MAX - 1, 1},
   };
   for (const TStep& s : steps) {
-    SCOPED_TRACE(s.What);
     Events = 0;
     S->SetMin(s.Min), S->SetMax(s.Max);
     if (s.Position != INT_MIN) S->SetPosition(s.Position);
-    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(s.Expected, s.Events));
+    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(s.Expected, s.Events)) << s.What;
   }
 }
 

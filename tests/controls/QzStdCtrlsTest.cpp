@@ -9,9 +9,8 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   QzStdCtrlsInitialize();  // a second start adds nothing
   QzExtCtrlsInitialize();
   for (const char* name : {"QzCheckBox", "QZCHECKBOX", "qzchecked", "QZSLIDERBTNLEFT", "QzSliderHorz01"}) {
-    SCOPED_TRACE(name);
-    ASSERT_NE(QzStdCtrlsBitmap(name), nullptr);
-    EXPECT_TRUE(QzStdCtrlsBitmap(name)->GetTransparent());
+    ASSERT_NE(QzStdCtrlsBitmap(name), nullptr) << name;
+    EXPECT_TRUE(QzStdCtrlsBitmap(name)->GetTransparent()) << name;
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("qzcheckbox"));
   // A longer name with the same start, or a shorter one, names nothing.
@@ -217,14 +216,13 @@ TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
   theme->SetThemeColor(70, RGB(10, 20, 30)), theme->SetThemeColor(7, RGB(200, 0, 100));
   for (bool themed : {false, true}) {
-    SCOPED_TRACE(themed);
     auto* bar = Put<TQzHeaderBar>(0, 0, 200, 40);
     bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
     auto* line = Put<TQzBorderLine>(0, 50, 100, 4);
     if (themed) bar->SetThemeManager(theme), line->SetThemeManager(theme);
     Show();
-    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255));
-    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow));
+    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255)) << themed;
+    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow)) << themed;
     bar->Free(), line->Free(), Pump();
   }
 }

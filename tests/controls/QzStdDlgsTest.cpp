@@ -48,18 +48,17 @@ TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
   struct TRow { bool ShowButton; int How; bool Closes; };  // How: 0 button, 1 Esc, 2 form click
   const TRow rows[] = {{true, 0, true}, {true, 1, true}, {true, 2, false}, {false, 2, true}, {false, 1, true}};
   for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.ShowButton) + " " + std::to_string(row.How));
     auto* d = QzCreate<TQzAboutDialog>(Form);
     d->SetShowCloseButton(row.ShowButton);
     d->Execute();
     TForm* f = d->GetForm();
-    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f, nullptr) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
     if (row.How == 0) d->GetCloseButton()->Click();
     uint16_t key = VK_ESCAPE;
     if (row.How == 1) f->KeyDown(key, {});
     if (row.How == 2) f->Click();
     Pump();
-    EXPECT_EQ(f->GetVisible(), !row.Closes);
+    EXPECT_EQ(f->GetVisible(), !row.Closes) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
     d->Free(), Pump();
   }
 }

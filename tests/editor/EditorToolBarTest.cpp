@@ -75,7 +75,6 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
   // Slot A spoiled: a short equaliser part, a whole equaliser part and a short limiter part, or
   // no stream of ours at all.
   for (const int size : {40, 222, 232}) {
-    SCOPED_TRACE(size);
     TMemoryStream* a = bar->GetSlotStream(0);
     std::vector<uint8_t> junk(static_cast<size_t>(size), 0x5A);
     if (size < 232) std::copy(original.Memory(), original.Memory() + size, junk.begin());
@@ -86,7 +85,7 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
     ClickBar(bar->GetCompareSlotRect(0));
     TMemoryStream after;
     P->SaveState(&after);
-    EXPECT_EQ(std::tuple(after.Data(), Eq()->GetBandGain(1)), std::tuple(before.Data(), 9.0f));
+    EXPECT_EQ(std::tuple(after.Data(), Eq()->GetBandGain(1)), std::tuple(before.Data(), 9.0f)) << size;
     ClickBar(bar->GetCompareSlotRect(1));
   }
 }
