@@ -240,22 +240,12 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
 }
 
 TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
-  class TGroupsForm : public TForm {
-  public:
-    using TForm::TForm;
-    std::string ClassName() const override { return "TGroupsForm"; }
-  };
-  TClassRegistrar<TGroupsForm>("TGroupsForm", "TForm", false);
-  auto* f = QzCreate<TGroupsForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object GroupsForm: TGroupsForm\n"
-                                 "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+  TForm* f = ReadForm("  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
                                  "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
                                  "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
                                  "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
                                  "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
-                                 "  end\n"
-                                 "end\n");
+                                 "  end\n");
   auto* box = static_cast<TQzAudioGroupBox*>(f->FindComponent("Box"));
   auto* bands = static_cast<TQzAudioSwitchGroup*>(f->FindComponent("Bands"));
   ASSERT_TRUE(box && bands);

@@ -267,25 +267,12 @@ TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
   }
 }
 
-namespace {
-class TEditForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TEditForm"; }
-};
-}  // namespace
-
 TEST_F(QzEditTest, FormDescriptionSetsTheEditedText) {
   RegisterQzEditClasses();
-  TClassRegistrar<TEditForm>("TEditForm", "TForm", false);
-  auto* f = QzCreate<TEditForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object EditForm: TEditForm\n"
-                                 "  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
+  TForm* f = ReadForm("  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
                                  "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n"
                                  "    Text = 'abcdef'\n    MaxLength = 4\n    PaddingHorz = 2\n"
-                                 "    EditLabel = Title\n  end\n"
-                                 "end\n");
+                                 "    EditLabel = Title\n  end\n");
   auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
   auto* l = static_cast<TQzLabel*>(f->FindComponent("Title"));
   EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaption(), e->GetPaddingHorz(), e->GetEditLabel(), l->GetCaption()),

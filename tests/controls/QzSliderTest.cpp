@@ -283,11 +283,8 @@ TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
 }
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
-  auto* form = QzCreate<TForm>(Application);
-  TFormReader::ReadRootComponent(form,
-                                 "object Form1: TForm\n  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n"
-                                 "    Position = -800\n    Orientation = sloVertical\n    ValueStyle = slvNative\n"
-                                 "    Options = [sloAlignEdit]\n  end\nend\n");
+  TForm* form = ReadForm("  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
+                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n");
   auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(), s->GetOptions().Contains(sloTransparent)),

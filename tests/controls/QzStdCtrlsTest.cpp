@@ -240,23 +240,11 @@ TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
   }
 }
 
-class TStdForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TStdForm"; }
-};
-
 TEST_F(StdCtrls, ReadFromAFormDescription) {
-  RegisterQzStdCtrlsClasses();
-  RegisterQzButtonsClasses();
-  RegisterQzExtCtrlsClasses();
-  RegisterQzBorderClasses();
-  RegisterQzStdDlgsClasses();
-  TClassRegistrar<TStdForm>("TStdForm", "TForm", false);
-  auto* f = QzCreate<TStdForm>(Application);
-  TFormReader::ReadRootComponent(
-      f,
-      "object StdForm: TStdForm\n"
+  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses,
+                  RegisterQzStdDlgsClasses})
+    r();
+  TForm* f = ReadForm(
       "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
       "    MoveWindow = True\n  end\n"
       "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n    Alignment = taRightJustify\n"
@@ -267,8 +255,7 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
       "  object Line: TQzBorderLine\n    Style = blsFill\n  end\n"
       "  object Box: TQzGroupBox\n    RoundBorder = False\n    Alignment = taCenter\n  end\n"
       "  object About: TQzAboutDialog\n    Picture = 'NO_SUCH_PICTURE'\n    BottomSpace = 2000\n    Modal = False\n"
-      "    LinkText = 'link'\n  end\n"
-      "end\n");
+      "    LinkText = 'link'\n  end\n");
   auto* bar = static_cast<TQzHeaderBar*>(f->FindComponent("Bar"));
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->GetBitmap()->GetEmpty());

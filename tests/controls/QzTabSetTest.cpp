@@ -210,23 +210,12 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
   }
 }
 
-class TTabSetTestForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TTabSetTestForm"; }
-};
-
 TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
   RegisterQzTabSetClasses();
-  TClassRegistrar<TTabSetTestForm>("TTabSetTestForm", "TForm", false);
-  const std::string text =
-      "object TabSetTestForm: TTabSetTestForm\n"
+  TForm* root = ReadForm(
       "  object Book: TNotebook\n  end\n"
       "  object Tabs: TQzNotebookTabSet\n    TabSize = 5\n    Indent = 9\n    Style = tssTabs\n"
-      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n"
-      "end\n";
-  auto* root = QzCreate<TTabSetTestForm>(Application);
-  TFormReader::ReadRootComponent(root, text);
+      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n");
   auto* t = dynamic_cast<TQzNotebookTabSet*>(root->FindComponent("Tabs"));
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetIndent(), t->GetStyle(), t->GetOptions().Contains(tsoEnableScrolling),
