@@ -4,10 +4,7 @@ namespace {
 // A control that borrows the shared editor the way the audio controls do.
 class TValueControl : public TCustomControl {
 public:
-  explicit TValueControl(TComponent* AOwner) : TCustomControl(AOwner) {
-    SetBounds(0, 0, 80, 30);
-    SetTabStop(true);
-  }
+  explicit TValueControl(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 80, 30), SetTabStop(true); }
   ~TValueControl() override { QzReleaseAudioEdit(this); }
   double Value = 7.0;
   int Commits = 0;
