@@ -44,12 +44,8 @@ struct TServer {
 private:
   TServer() {
     const std::string binary = FindXvfb();
-    if (binary.empty()) {
-      Why = "no Xvfb binary installed";
-      return;
-    }
-    Started = Xvfb.Start(binary);
-    if (!Started) Why = "Xvfb did not start";
+    Started = !binary.empty() && Xvfb.Start(binary);
+    if (!Started) Why = binary.empty() ? "no Xvfb binary installed" : "Xvfb did not start";
     else setenv("DISPLAY", Xvfb.Name.c_str(), 1);
   }
 };
@@ -307,8 +303,7 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   const size_t before = ClosableTopLevels().size();
   gNotifications.clear();
   void* object = Lib.CreateInstance(0, nullptr, reinterpret_cast<void*>(&RecordNotification));
-  ASSERT_NE(object, nullptr);
-  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
+  ASSERT_TRUE(object && Lib.CallObject(10001, 0, object, nullptr) == 1);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 1);
   const std::vector<::Window> windows = ClosableTopLevels();
@@ -324,8 +319,7 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   ev.xclient.message_type = XInternAtom(Input, "WM_PROTOCOLS", False);
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(Input, "WM_DELETE_WINDOW", False));
   ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(Input, editor, False, NoEventMask, &ev);
-  XFlush(Input);
+  XSendEvent(Input, editor, False, NoEventMask, &ev), XFlush(Input);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
   ASSERT_FALSE(gNotifications.empty());
@@ -350,8 +344,7 @@ TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
     Idle(effect, 3);
     // The editor opens again in the host's next window.
     auto again = OpenHost();
-    ASSERT_NE(again, nullptr);
-    ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())), 1);
+    ASSERT_TRUE(again && Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())) == 1);
     Idle(effect, 20);
     EXPECT_NE(At(*again, 512, 300), HostGreen);
     Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
@@ -364,15 +357,12 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
   const auto vst = [&] {
     AEffect* effect = OpenEmbedded(*host);
     ASSERT_NE(effect, nullptr);
-    Idle(effect, 3);
-    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
+    Idle(effect, 3), Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   };
   const auto direct = [&] {
     void* object = Lib.CreateInstance(0, nullptr, nullptr);
-    ASSERT_NE(object, nullptr);
-    ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
-    IdleDirect(object, 3);
-    Lib.CallObject(10004, 0, object, nullptr);
+    ASSERT_TRUE(object && Lib.CallObject(10001, 0, object, nullptr) == 1);
+    IdleDirect(object, 3), Lib.CallObject(10004, 0, object, nullptr);
   };
   for (const auto& [name, cycle] : {std::pair<const char*, std::function<void()>>{"VST", vst}, {"direct call", direct}}) {
     SCOPED_TRACE(name);
@@ -408,13 +398,9 @@ TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
     AEffect* effect = lib.NewEffect();
     if (!host || !effect) return 3;
     if (lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())) != 1) return 4;
-    idle(effect, 5);
-    host.reset();
-    server.Stop();
-    idle(effect, 5);
+    idle(effect, 5), host.reset(), server.Stop(), idle(effect, 5);
     if (lib.Dispatch(effect, effEditClose) != 1) return 5;
-    idle(effect, 2);
-    lib.Close(effect);
+    idle(effect, 2), lib.Close(effect);
     return 0;
   };
   const auto noDisplay = [&]() -> int {
