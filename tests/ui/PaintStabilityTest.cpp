@@ -24,6 +24,13 @@ T* Place(TForm* Form, int W, int H) {
   return c;
 }
 
+// C after Setup(C).
+template <class T, class F>
+T* With(T* C, F Setup) {
+  Setup(C);
+  return C;
+}
+
 // Its arguments as one text, numbers and words alike, space-separated.
 template <class... A>
 std::string Str(const A&... Parts) {
@@ -142,9 +149,7 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomGraphicControl", [](TForm* F) { return Place<TQzCustomGraphicControl>(F, 60, 40); }, nullptr},
       {"TQzCustomWinControl with borders",
        [](TForm* F) {
-         auto* c = Place<TQzCustomWinControl>(F, 60, 40);
-         c->SetEdgeBorders({febLeft, febTop, febRight, febBottom});
-         return c;
+         return With(Place<TQzCustomWinControl>(F, 60, 40), [](auto* c) { c->SetEdgeBorders({febLeft, febTop, febRight, febBottom}); });
        },
        nullptr},
       {"TQzCustomAudioOrientationWinControl",
@@ -155,8 +160,7 @@ std::vector<TPaintCase> Cases() {
          box->SetCaption("Box"), box->SetBottomText("bottom");
          box->SetOptions({GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_CAPTION, GBO_SHOW_BORDER, GBO_SHOW_HEADER});
          auto* child = QzCreate<TQzAudioSwitchGroup>(F);
-         child->SetBounds(10, 40, 120, 30), child->SetParent(box);
-         box->SetActive(false);
+         child->SetBounds(10, 40, 120, 30), child->SetParent(box), box->SetActive(false);
          return box;
        },
        AudioState},
@@ -173,17 +177,12 @@ std::vector<TPaintCase> Cases() {
        AudioState},
       {"TQzAudioSwitchGroup transparent toggles",
        [](TForm* F) {
-         auto* g = Place<TQzAudioSwitchGroup>(F, 40, 120);
-         g->SetOptions({ASG_SHOW_TEXT}), g->SetTransparent(true), g->SetChecked(1, true);
-         return g;
+         return With(Place<TQzAudioSwitchGroup>(F, 40, 120),
+                     [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}), g->SetTransparent(true), g->SetChecked(1, true); });
        },
        AudioState},
       {"TQzAudioSwitchControl on with its caption",
-       [](TForm* F) {
-         auto* w = Place<TQzAudioSwitchControl>(F, 60, 25);
-         w->SetCaption("ON"), w->SetChecked(true);
-         return w;
-       },
+       [](TForm* F) { return With(Place<TQzAudioSwitchControl>(F, 60, 25), [](auto* w) { w->SetCaption("ON"), w->SetChecked(true); }); },
        AudioState},
       {"TQzAudioKnob with strip, scale, value and caption",
        [](TForm* F) {
@@ -218,27 +217,24 @@ std::vector<TPaintCase> Cases() {
       {"TQzAudioVUMeter calibrating", [](TForm* F) { return PlaceMeter(F, true); }, MeterState},
       {"TQzLabel centred AutoSize",
        [](TForm* F) {
-         auto* l = Place<TQzLabel>(F, 150, 30);
-         l->SetAlignment(taCenter), l->SetPadding(3), l->SetBackgroundStyle(cbsGradientHorz), l->SetAutoSize(true);
-         return l;
+         return With(Place<TQzLabel>(F, 150, 30), [](auto* l) {
+           l->SetAlignment(taCenter), l->SetPadding(3), l->SetBackgroundStyle(cbsGradientHorz), l->SetAutoSize(true);
+         });
        },
        nullptr},
-      {"TQzLabel right", [](TForm* F) {
-         auto* l = Place<TQzLabel>(F, 150, 30);
-         l->SetAlignment(taRightJustify), l->SetBackgroundStyle(cbsSolid);
-         return l;
-       }, nullptr},
+      {"TQzLabel right",
+       [](TForm* F) {
+         return With(Place<TQzLabel>(F, 150, 30), [](auto* l) { l->SetAlignment(taRightJustify), l->SetBackgroundStyle(cbsSolid); });
+       },
+       nullptr},
       {"TQzButton with an action and images",
        [](TForm* F) { return PlaceWithImagedAction<TQzButton>(F, 95, 25, "Act"); },
        [](TControl* C) { return std::to_string(static_cast<TQzButton*>(C)->GetImageIndex()); }},
       {"TQzActionLabel with an action and images",
        [](TForm* F) { return PlaceWithImagedAction<TQzActionLabel>(F, 60, 20, "Link"); },
        [](TControl* C) { return std::to_string(static_cast<TQzActionLabel*>(C)->GetImageIndex()); }},
-      {"TQzHeadLine", [](TForm* F) {
-         auto* h = Place<TQzHeadLine>(F, 200, 30);
-         h->SetStyle(hlsGradientVert);
-         return h;
-       }, nullptr},
+      {"TQzHeadLine", [](TForm* F) { return With(Place<TQzHeadLine>(F, 200, 30), [](auto* h) { h->SetStyle(hlsGradientVert); }); },
+       nullptr},
       {"TQzCheckBox, TQzButton and TQzHeadLine themed",
        [](TForm* F) {
          auto* theme = QzCreate<TQzThemeManager>(F);
@@ -255,11 +251,7 @@ std::vector<TPaintCase> Cases() {
       // The effect's whole editor, a window of its own (owned by the test's form), with every
       // control of its form description.
       {"TQzAudioEffectGUIForm",
-       [](TForm* F) -> TControl* {
-         auto* editor = new TQzAudioEffectGUIForm(F, true);
-         editor->Show();
-         return editor;
-       },
+       [](TForm* F) -> TControl* { return With(new TQzAudioEffectGUIForm(F, true), [](auto* e) { e->Show(); }); },
        [](TControl* C) {
          auto* f = static_cast<TQzAudioEffectGUIForm*>(C);
          return Str(f->PanSel->GetValue(), f->InputSel->GetValue(), f->MeterL->GetVolume(), f->PluginToolBar->GetActive());
@@ -267,9 +259,7 @@ std::vector<TPaintCase> Cases() {
       {"TQzCustomScrollingWinControl",
        [](TForm* F) {
          auto* c = Place<TQzCustomScrollingWinControl>(F, 120, 90);
-         c->SetVertRange(0, 500);
-         c->GetVertScrollBar()->SetPagePercentage(20);
-         c->GetVertScrollBar()->SetScrollPosition(100);
+         c->SetVertRange(0, 500), c->GetVertScrollBar()->SetPagePercentage(20), c->GetVertScrollBar()->SetScrollPosition(100);
          return c;
        },
        [](TControl* C) {
