@@ -20,14 +20,13 @@ protected:
 };
 
 TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
+  using C = TQzCustomAudioControl*;
   struct TCase {
     std::string Name;
-    std::function<TQzCustomAudioControl*()> Create;
-    std::function<void(TQzCustomAudioControl*)> Code;
-    std::function<void(TQzCustomAudioControl*)> Gesture;
-    std::function<std::string(TQzCustomAudioControl*)> State;
+    std::function<C()> Create;
+    std::function<void(C)> Code, Gesture;
+    std::function<std::string(C)> State;
   };
-  using C = TQzCustomAudioControl*;
   auto box = [](C X) { return static_cast<TQzCustomAudioGroupBox*>(X); };
   auto group = [](C X) { return static_cast<TQzCustomAudioSwitchGroup*>(X); };
   auto switcher = [](C X) { return static_cast<TQzCustomAudioSwitchControl*>(X); };
@@ -39,23 +38,11 @@ TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
        [&](C X) { ClickAt(X, Centre(box(X)->GetPartRect(QzGroupBoxPartSwitch))); },
        [&](C X) { return onOff(box(X)->GetActive()); }},
       {"toggle group",
-       [&] {
-         auto* g = Put<TQzAudioSwitchGroup>(10, 10, 200, 35);
-         g->SetOptions({ASG_SHOW_TEXT});
-         return g;
-       },
-       [&](C X) {
-         group(X)->GetItems()->SetText("LOW\nMID\nHIGH");
-         group(X)->SetChecked(2, true);
-         group(X)->GetItems()->Add("CUT");
-       },
+       [&] { return With(Put<TQzAudioSwitchGroup>(10, 10, 200, 35), [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }); },
+       [&](C X) { group(X)->GetItems()->SetText("LOW\nMID\nHIGH"), group(X)->SetChecked(2, true), group(X)->GetItems()->Add("CUT"); },
        [&](C X) { ClickAt(X, Centre(group(X)->GetItemRect(0))); }, [&](C X) { return States(group(X)); }},
       {"radio group", [&] { return Put<TQzAudioSwitchGroup>(10, 10, 200, 35); },
-       [&](C X) {
-         group(X)->GetItems()->SetText("1\n2\n3");
-         group(X)->SetChecked(1, true);
-         group(X)->SetOptions({ASG_SINGLE_SELECTION});
-       },
+       [&](C X) { group(X)->GetItems()->SetText("1\n2\n3"), group(X)->SetChecked(1, true), group(X)->SetOptions({ASG_SINGLE_SELECTION}); },
        [&](C X) { X->SetFocus(), Key(VK_RIGHT); }, [&](C X) { return States(group(X)); }},
       {"switch", newSwitch,
        [&](C X) { switcher(X)->SetChecked(true), switcher(X)->SetChecked(false), switcher(X)->SetChecked(true); },

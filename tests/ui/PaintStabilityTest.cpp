@@ -24,13 +24,6 @@ T* Place(TForm* Form, int W, int H) {
   return c;
 }
 
-// C after Setup(C).
-template <class T, class F>
-T* With(T* C, F Setup) {
-  Setup(C);
-  return C;
-}
-
 // Its arguments as one text, numbers and words alike, space-separated.
 template <class... A>
 std::string Str(const A&... Parts) {

@@ -72,6 +72,13 @@ protected:
   TForm* Form = nullptr;
 };
 
+// C after Setup(C).
+template <class T, class F>
+T* With(T* C, F Setup) {
+  Setup(C);
+  return C;
+}
+
 inline TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
 
 // A form read from the description of its children (Body); the caller frees it.
