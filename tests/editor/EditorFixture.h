@@ -20,28 +20,20 @@
 class EditorTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    QzStartLibrary();
-    QzResetToolkitThread();
+    QzStartLibrary(), QzResetToolkitThread();
     Backend = QzUseOffscreenBackend();
     ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
   }
   void TearDown() override {
     for (AEffect* e : Effects) e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
     for (void* o : Objects) QzCallObjectEntry(10004, 0, o, nullptr);
-    Application->ProcessMessages();
-    QzStopLibrary();
+    Application->ProcessMessages(), QzStopLibrary();
   }
   // A VST instance with its editor made (hidden).
-  AEffect* NewVst() {
-    AEffect* e = QzVstEntry();
-    Effects.push_back(e);
-    return e;
-  }
+  AEffect* NewVst() { return Effects.push_back(QzVstEntry()), Effects.back(); }
   // A direct-call instance whose notifications go to Log.
   void* NewDirect() {
-    void* o = QzCreateInstanceEntry(&Log, reinterpret_cast<void*>(&THostCallLog::Record));
-    Objects.push_back(o);
-    return o;
+    return Objects.push_back(QzCreateInstanceEntry(&Log, reinterpret_cast<void*>(&THostCallLog::Record))), Objects.back();
   }
   static TQzAudioEffectPlugin* PluginOf(AEffect* E) { return static_cast<TQzAudioEffectPlugin*>(E->object); }
   static TQzAudioEffectPlugin* PluginOf(void* O) { return static_cast<TQzAudioEffectPlugin*>(O); }

@@ -3,19 +3,14 @@
 #include <cstdlib>
 
 #include "EditorFixture.h"
-#include "platform/Clipbrd.h"
-#include "platform/FormReader.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzSlider.h"
-#include "ui/controls/QzTabSet.h"
+#include "tests/common/UiHeaders.h"
 
 namespace {
 
 TEST_F(EditorTest, VstSizeBeforeAndAfterOpen) {
   AEffect* e = NewVst();
   ERect* rect = nullptr;
-  ASSERT_EQ(Vst(e, effEditGetRect, 0, &rect), 1);
-  ASSERT_NE(rect, nullptr);
+  ASSERT_TRUE(Vst(e, effEditGetRect, 0, &rect) == 1 && rect);
   const int w = rect->right - rect->left, h = rect->bottom - rect->top;
   TQzAudioEffectGUIForm* f = OpenVstEditor(e);
   ASSERT_TRUE(f && f->InputBox);
