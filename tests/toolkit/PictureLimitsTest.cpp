@@ -39,8 +39,7 @@ png_color PaletteEntry(int I) {
 uint8_t PaletteAlpha(int I) { return static_cast<uint8_t>(I * 53 + 7); }
 
 void Append(png_structp Png, png_bytep Data, size_t Size) {
-  auto* out = static_cast<TBytes*>(png_get_io_ptr(Png));
-  out->insert(out->end(), Data, Data + Size);
+  static_cast<TBytes*>(png_get_io_ptr(Png))->insert(static_cast<TBytes*>(png_get_io_ptr(Png))->end(), Data, Data + Size);
 }
 void Flush(png_structp) {}
 
@@ -49,10 +48,7 @@ void Flush(png_structp) {}
 bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
+  if (setjmp(png_jmpbuf(png))) return png_destroy_write_struct(&png, &info), false;
   png_set_write_fn(png, Out, Append, Flush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(S->Width), static_cast<png_uint_32>(S->Height), S->Depth, S->Type,
                S->Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
@@ -72,10 +68,7 @@ bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
     png_set_tRNS(png, info, alphas, S->Type == PNG_COLOR_TYPE_PALETTE ? entries : 0, &key);
   }
   if (S->LinearGamma) png_set_gAMA_fixed(png, info, PNG_GAMMA_LINEAR);
-  png_write_info(png, info);
-  png_write_image(png, Rows);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
+  png_write_info(png, info), png_write_image(png, Rows), png_write_end(png, info), png_destroy_write_struct(&png, &info);
   return true;
 }
 
