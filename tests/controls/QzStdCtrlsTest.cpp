@@ -15,8 +15,7 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("qzcheckbox"));
   // A longer name with the same start, or a shorter one, names nothing.
   for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke"}) {
-    EXPECT_EQ(QzStdCtrlsBitmap(other), nullptr) << other;
-    EXPECT_EQ(QzExtCtrlsBitmap(other), nullptr) << other;
+    EXPECT_EQ(std::tuple(QzStdCtrlsBitmap(other), QzExtCtrlsBitmap(other)), std::tuple(nullptr, nullptr)) << other;
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QZALIGNTOP"), nullptr) << "an extended control's bitmap";
   ASSERT_NE(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
