@@ -1,38 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
-#include <utility>
-
-#include "core/QzUtils.h"
-#include "platform/Forms.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioGroupBox.h"
-#include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioPaint.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
-#include "ui/controls/QzAudioToolBar.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 // A control that borrows the shared editor the way the audio controls do.
 class TValueControl : public TCustomControl {
 public:
-  explicit TValueControl(TComponent* AOwner) : TCustomControl(AOwner) {
-    SetBounds(0, 0, 80, 30);
-    SetTabStop(true);
-  }
+  explicit TValueControl(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 80, 30), SetTabStop(true); }
   ~TValueControl() override { QzReleaseAudioEdit(this); }
   double Value = 7.0;
   int Commits = 0;
   bool EditValue() {
-    return QzBeginAudioEdit(this, Rect(5, 5, 75, 25), Value, IsEnabled(), [this](double V) {
-      Value = V;
-      ++Commits;
-    });
+    return QzBeginAudioEdit(this, Rect(5, 5, 75, 25), Value, IsEnabled(), [this](double V) { Value = V, ++Commits; });
   }
 };
 
@@ -41,30 +18,18 @@ struct TEditorFixture : UiFormTest {
     UiFormTest::SetUp();
     QzAudioControlsInitialize();
     Form->SetClientSize(300, 200);
-    A = new TValueControl(Form);
-    A->SetParent(Form);
-    B = new TValueControl(Form);
-    B->SetParent(Form);
-    B->SetTop(100);
-    Other = new TEdit(Form);
-    Other->SetParent(Form);
-    Other->SetBounds(150, 0, 100, 24);
-    Form->Show();
-    Pump();
-    Window = Win();
+    A = Put<TValueControl>(0, 0, 80, 30);
+    B = Put<TValueControl>(0, 100, 80, 30);
+    Other = Put<TEdit>(150, 0, 100, 24);
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
     QzAudioControlsFinalize();
   }
-  void Key(uint16_t K) {
-    Backend->Key(Window, K);
-    Pump();
-  }
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;
   TEdit* Other = nullptr;
-  uintptr_t Window = 0;
 };
 }  // namespace
 
@@ -74,19 +39,14 @@ TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
   EXPECT_FALSE(edit->GetVisible());
   A->Value = 1234.5;
   ASSERT_TRUE(A->EditValue());
-  EXPECT_EQ(edit->GetText(), FloatToDisplayText(1234.5, 2, true));
-  EXPECT_EQ(edit->GetParent(), A);
-  EXPECT_TRUE(edit->GetVisible());
-  EXPECT_TRUE(edit->Focused());
-  EXPECT_EQ(edit->GetBoundsRect(), Rect(5, 5, 75, 25));
-  EXPECT_TRUE(QzAudioEditHeldBy(A));
+  EXPECT_EQ(std::tuple(edit->GetText(), edit->GetParent(), edit->GetVisible(), edit->Focused(), edit->GetBoundsRect(),
+                       QzAudioEditHeldBy(A)),
+            std::tuple(FloatToDisplayText(1234.5, 2, true), A, true, true, Rect(5, 5, 75, 25), true));
   // A second control simply takes it over.
   ASSERT_TRUE(B->EditValue());
-  EXPECT_EQ(edit->GetParent(), B);
-  EXPECT_FALSE(QzAudioEditHeldBy(A));
+  EXPECT_EQ(std::tuple(edit->GetParent(), QzAudioEditHeldBy(A)), std::tuple(B, false));
   QzEndAudioEdit();
-  EXPECT_FALSE(edit->GetVisible());
-  EXPECT_EQ(edit->GetParent(), nullptr);
+  EXPECT_EQ(std::tuple(edit->GetVisible(), edit->GetParent()), std::tuple(false, nullptr));
 }
 
 // A press on any audio control ends an edit open on another control: a later Enter cannot
@@ -103,14 +63,11 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
   for (const auto& [name, make] : controls) {
     SCOPED_TRACE(name);
     TControl* c = make(Form);
-    c->SetParent(Form);
-    c->SetBounds(100, 140, 120, 50);
-    Application->ProcessMessages();
+    c->SetParent(Form), c->SetBounds(100, 140, 120, 50), Pump();
     A->Value = 7.0;
     ASSERT_TRUE(A->EditValue());
     QzSharedAudioEdit()->SetText("3");
-    Backend->Click(Window, 105, 142);
-    Application->ProcessMessages();
+    ClickAt(c, 5, 2);
     EXPECT_FALSE(QzAudioEditHeldBy(A));
     Key(VK_RETURN);
     EXPECT_EQ(A->Value, 7.0);
@@ -122,61 +79,33 @@ TEST_F(TEditorFixture, PressOnAnyAudioControlEndsAnotherControlsEdit) {
 // What the user typed and how the edit ended, and what the control and the editor must show.
 TEST_F(TEditorFixture, TypedTextAndEndings) {
   enum TEnd { Enter, Escape, ClickElsewhere, FocusToOtherWindow, ExitNotice };
-  struct TCase {
-    const char* Text;
-    TEnd End;
-    double Value;  // the control's value afterwards (it starts at 7)
-    bool Parented;
-  };
+  // Value: the control's value afterwards (it starts at 7).
+  struct TCase { const char* Text; TEnd End; double Value; bool Parented; };
   const TCase cases[] = {
-      {"12,5", Enter, 12.5, false},
-      {"-0,25", Enter, -0.25, false},
-      {"1.234,5", Enter, 1234.5, false},
-      {"abc", Enter, 7.0, false},
-      {"", Enter, 7.0, false},
-      {"nan", Enter, 7.0, false},
-      {"inf", Enter, 7.0, false},
-      {"-inf", Enter, 7.0, false},
-      {"1e999", Enter, 7.0, false},
-      {"12,5x", Enter, 7.0, false},
+      {"12,5", Enter, 12.5, false}, {"-0,25", Enter, -0.25, false}, {"1.234,5", Enter, 1234.5, false},
+      {"abc", Enter, 7.0, false}, {"", Enter, 7.0, false}, {"nan", Enter, 7.0, false}, {"inf", Enter, 7.0, false},
+      {"-inf", Enter, 7.0, false}, {"1e999", Enter, 7.0, false}, {"12,5x", Enter, 7.0, false}, {"3", Escape, 7.0, true},
+      {"3", ClickElsewhere, 7.0, true}, {"3", FocusToOtherWindow, 7.0, true}, {"3", ExitNotice, 7.0, true},
       // Either decimal mark; a dot before three digits groups thousands, as the editor shows them.
-      {"2.5", Enter, 2.5, false},
-      {"1.25", Enter, 1.25, false},
-      {"1,5", Enter, 1.5, false},
-      {"12.500,00", Enter, 12500.0, false},
-      {"12.500", Enter, 12500.0, false},
-      {"1.2.3", Enter, 7.0, false},
-      {"2.5,0", Enter, 7.0, false},
-      {".", Enter, 7.0, false},
-      {"3", Escape, 7.0, true},
-      {"3", ClickElsewhere, 7.0, true},
-      {"3", FocusToOtherWindow, 7.0, true},
-      {"3", ExitNotice, 7.0, true},
+      {"2.5", Enter, 2.5, false}, {"1.25", Enter, 1.25, false}, {"1,5", Enter, 1.5, false},
+      {"12.500,00", Enter, 12500.0, false}, {"12.500", Enter, 12500.0, false}, {"1.2.3", Enter, 7.0, false},
+      {"2.5,0", Enter, 7.0, false}, {".", Enter, 7.0, false},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Text) + " / end " + std::to_string(c.End));
-    A->Value = 7.0;
-    A->Commits = 0;
+    A->Value = 7.0, A->Commits = 0;
     ASSERT_TRUE(A->EditValue());
     TQzAudioEdit* edit = QzSharedAudioEdit();
     edit->SetText(c.Text);
     switch (c.End) {
       case Enter: Key(VK_RETURN); break;
       case Escape: Key(VK_ESCAPE); break;
-      case ClickElsewhere:
-        Backend->Click(Window, 160, 10);
-        Application->ProcessMessages();
-        break;
-      case FocusToOtherWindow:
-        Backend->Focus(Window, false);
-        Application->ProcessMessages();
-        break;
+      case ClickElsewhere: ClickAt(Other, 10, 10); break;
+      case FocusToOtherWindow: Backend->Focus(Win(), false), Pump(); break;
       case ExitNotice: edit->Perform(LM_EXIT); break;
     }
-    EXPECT_EQ(A->Value, c.Value);
-    EXPECT_EQ(A->Commits, c.Value != 7.0 ? 1 : 0);
-    EXPECT_FALSE(edit->GetVisible());
-    EXPECT_EQ(edit->GetParent() == A, c.Parented);
+    EXPECT_EQ(std::tuple(A->Value, A->Commits, edit->GetVisible(), edit->GetParent() == A),
+              std::tuple(c.Value, c.Value != 7.0 ? 1 : 0, false, c.Parented));
     QzEndAudioEdit();
   }
 }
@@ -185,17 +114,11 @@ TEST_F(TEditorFixture, DestroyingAControlReleasesOnlyItsOwnEdit) {
   TQzAudioEdit* edit = QzSharedAudioEdit();
   ASSERT_TRUE(A->EditValue());
   delete B;  // not the holder: A's edit stays open
-  B = nullptr;
-  EXPECT_EQ(edit->GetParent(), A);
-  EXPECT_TRUE(edit->GetVisible());
+  EXPECT_EQ(std::tuple(edit->GetParent(), edit->GetVisible()), std::tuple(A, true));
   delete A;  // the holder: the editor survives, without a parent
-  A = nullptr;
-  EXPECT_EQ(QzSharedAudioEdit(), edit);
-  EXPECT_EQ(edit->GetParent(), nullptr);
-  EXPECT_FALSE(edit->GetVisible());
+  EXPECT_EQ(std::tuple(QzSharedAudioEdit(), edit->GetParent(), edit->GetVisible()), std::tuple(edit, nullptr, false));
   // Still usable by a new control.
-  auto* c = new TValueControl(Form);
-  c->SetParent(Form);
+  auto* c = Put<TValueControl>(0, 0, 80, 30);
   EXPECT_TRUE(c->EditValue());
   edit->SetText("2");
   Key(VK_RETURN);

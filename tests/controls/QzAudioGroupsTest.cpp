@@ -1,17 +1,7 @@
 // The audio group box with its image source and the LED switch group, through their public
 // interface, clicks and keys on an off-screen form.
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
-#include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioGroupBox.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
 
 namespace {
 
@@ -22,23 +12,6 @@ protected:
     RegisterQzAudioGroupBoxClasses();
     RegisterQzAudioSwitchGroupClasses();
   }
-  template <class T>
-  T* Place(TWinControl* Parent, int X, int Y, int W, int H) {
-    T* c = QzCreate<T>(Form);
-    c->SetBounds(X, Y, W, H);
-    c->SetParent(Parent);
-    return c;
-  }
-  // A click at a point of Control's client area.
-  void ClickAt(TControl* Control, int X, int Y) {
-    const TPoint o = Control->FormOffset();
-    Backend->Click(Win(), o.X + X, o.Y + Y);
-    Pump();
-  }
-  void Key(uint16_t K) {
-    Backend->Key(Win(), K);
-    Pump();
-  }
   std::string States(const TQzCustomAudioSwitchGroup* G) {
     std::string s;
     for (int i = 0; i < G->ItemCount(); ++i) s += G->GetChecked(i) ? '1' : '0';
@@ -46,72 +19,36 @@ protected:
   }
 };
 
-TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
-
 TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
+  using C = TQzCustomAudioControl*;
   struct TCase {
     std::string Name;
-    std::function<TQzCustomAudioControl*()> Create;
-    std::function<void(TQzCustomAudioControl*)> Code;
-    std::function<void(TQzCustomAudioControl*)> Gesture;
-    std::function<std::string(TQzCustomAudioControl*)> State;
+    std::function<C()> Create;
+    std::function<void(C)> Code, Gesture;
+    std::function<std::string(C)> State;
   };
-  auto box = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioGroupBox*>(C); };
-  auto group = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioSwitchGroup*>(C); };
-  auto switcher = [](TQzCustomAudioControl* C) { return static_cast<TQzCustomAudioSwitchControl*>(C); };
+  auto box = [](C X) { return static_cast<TQzCustomAudioGroupBox*>(X); };
+  auto group = [](C X) { return static_cast<TQzCustomAudioSwitchGroup*>(X); };
+  auto switcher = [](C X) { return static_cast<TQzCustomAudioSwitchControl*>(X); };
+  auto onOff = [](bool On) { return std::string(On ? "on" : "off"); };
+  auto newSwitch = [&] { return Put<TQzAudioSwitchControl>(10, 10, 60, 25); };
   const std::vector<TCase> cases = {
-      {"group box", [&] { return Place<TQzAudioGroupBox>(Form, 10, 10, 200, 120); },
-       [&](TQzCustomAudioControl* C) {
-         box(C)->SetActive(false);
-         box(C)->SetActive(true);
-         box(C)->SetActive(false);
-       },
-       [&](TQzCustomAudioControl* C) {
-         const TPoint p = Centre(box(C)->GetPartRect(QzGroupBoxPartSwitch));
-         ClickAt(C, p.X, p.Y);
-       },
-       [&](TQzCustomAudioControl* C) { return std::string(box(C)->GetActive() ? "on" : "off"); }},
-      {"toggle group", [&] {
-         auto* g = Place<TQzAudioSwitchGroup>(Form, 10, 10, 200, 35);
-         g->SetOptions({ASG_SHOW_TEXT});
-         return g;
-       },
-       [&](TQzCustomAudioControl* C) {
-         group(C)->GetItems()->SetText("LOW\nMID\nHIGH");
-         group(C)->SetChecked(2, true);
-         group(C)->GetItems()->Add("CUT");
-       },
-       [&](TQzCustomAudioControl* C) {
-         const TPoint p = Centre(group(C)->GetItemRect(0));
-         ClickAt(C, p.X, p.Y);
-       },
-       [&](TQzCustomAudioControl* C) { return States(group(C)); }},
-      {"radio group", [&] { return Place<TQzAudioSwitchGroup>(Form, 10, 10, 200, 35); },
-       [&](TQzCustomAudioControl* C) {
-         group(C)->GetItems()->SetText("1\n2\n3");
-         group(C)->SetChecked(1, true);
-         group(C)->SetOptions({ASG_SINGLE_SELECTION});
-       },
-       [&](TQzCustomAudioControl* C) {
-         group(C)->SetFocus();
-         Key(VK_RIGHT);
-       },
-       [&](TQzCustomAudioControl* C) { return States(group(C)); }},
-      {"switch", [&] { return Place<TQzAudioSwitchControl>(Form, 10, 10, 60, 25); },
-       [&](TQzCustomAudioControl* C) {
-         switcher(C)->SetChecked(true);
-         switcher(C)->SetChecked(false);
-         switcher(C)->SetChecked(true);
-       },
-       [&](TQzCustomAudioControl* C) { ClickAt(C, 30, 12); },
-       [&](TQzCustomAudioControl* C) { return std::string(switcher(C)->GetChecked() ? "on" : "off"); }},
-      {"switch by key", [&] { return Place<TQzAudioSwitchControl>(Form, 10, 10, 60, 25); },
-       [&](TQzCustomAudioControl* C) { switcher(C)->SetChecked(true); },
-       [&](TQzCustomAudioControl* C) {
-         C->SetFocus();
-         Key(VK_SPACE);
-       },
-       [&](TQzCustomAudioControl* C) { return std::string(switcher(C)->GetChecked() ? "on" : "off"); }},
+      {"group box", [&] { return Put<TQzAudioGroupBox>(10, 10, 200, 120); },
+       [&](C X) { box(X)->SetActive(false), box(X)->SetActive(true), box(X)->SetActive(false); },
+       [&](C X) { ClickAt(X, Centre(box(X)->GetPartRect(QzGroupBoxPartSwitch))); },
+       [&](C X) { return onOff(box(X)->GetActive()); }},
+      {"toggle group",
+       [&] { return With(Put<TQzAudioSwitchGroup>(10, 10, 200, 35), [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }); },
+       [&](C X) { group(X)->GetItems()->SetText("LOW\nMID\nHIGH"), group(X)->SetChecked(2, true), group(X)->GetItems()->Add("CUT"); },
+       [&](C X) { ClickAt(X, Centre(group(X)->GetItemRect(0))); }, [&](C X) { return States(group(X)); }},
+      {"radio group", [&] { return Put<TQzAudioSwitchGroup>(10, 10, 200, 35); },
+       [&](C X) { group(X)->GetItems()->SetText("1\n2\n3"), group(X)->SetChecked(1, true), group(X)->SetOptions({ASG_SINGLE_SELECTION}); },
+       [&](C X) { X->SetFocus(), Key(VK_RIGHT); }, [&](C X) { return States(group(X)); }},
+      {"switch", newSwitch,
+       [&](C X) { switcher(X)->SetChecked(true), switcher(X)->SetChecked(false), switcher(X)->SetChecked(true); },
+       [&](C X) { ClickAt(X, 30, 12); }, [&](C X) { return onOff(switcher(X)->GetChecked()); }},
+      {"switch by key", newSwitch, [&](C X) { switcher(X)->SetChecked(true); },
+       [&](C X) { X->SetFocus(), Key(VK_SPACE); }, [&](C X) { return onOff(switcher(X)->GetChecked()); }},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -119,11 +56,9 @@ TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
     int events = 0;
     control->OnChanged = [&](TObject*) { ++events; };
     if (auto* b = dynamic_cast<TQzCustomAudioGroupBox*>(control)) b->OnActiveChanged = [&](TObject*) { ++events; };
-    Form->Show();
-    Pump();
+    Show();
     const std::string before = c.State(control);
-    c.Code(control);
-    Pump();
+    c.Code(control), Pump();
     const std::string coded = c.State(control);
     EXPECT_NE(coded, before) << "the code change had no effect";
     EXPECT_EQ(events, 0);
@@ -135,11 +70,11 @@ TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
 }
 
 TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
-  auto* box = Place<TQzAudioGroupBox>(Form, 0, 0, 300, 200);
-  auto* a = Place<TQzAudioSwitchGroup>(box, 10, 40, 100, 35);
-  auto* b = Place<TQzAudioSwitchGroup>(box, 10, 80, 100, 35);
-  auto* c = Place<TQzCustomAudioControl>(box, 10, 120, 100, 35);
-  auto* gone = Place<TQzAudioSwitchGroup>(box, 150, 40, 100, 35);
+  auto* box = Put<TQzAudioGroupBox>(0, 0, 300, 200);
+  auto* a = Put<TQzAudioSwitchGroup>(10, 40, 100, 35, box);
+  auto* b = Put<TQzAudioSwitchGroup>(10, 80, 100, 35, box);
+  auto* c = Put<TQzCustomAudioControl>(10, 120, 100, 35, box);
+  auto* gone = Put<TQzAudioSwitchGroup>(150, 40, 100, 35, box);
   b->SetEnabled(false);
   auto enabled = [&] {
     return std::string(a->GetEnabled() ? "a" : "-") + (b->GetEnabled() ? "b" : "-") + (c->GetEnabled() ? "c" : "-");
@@ -149,36 +84,26 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
   gone->Free();  // a child freed while it is owed its state
   box->SetActive(true);
   EXPECT_EQ(enabled(), "a-c");
-
   // A disabled box switched on keeps its children off until it is enabled itself.
-  box->SetActive(false);
-  box->SetEnabled(false);
-  box->SetActive(true);
+  box->SetActive(false), box->SetEnabled(false), box->SetActive(true);
   EXPECT_EQ(enabled(), "---");
   box->SetEnabled(true);
   EXPECT_EQ(enabled(), "a-c");
-
   // Without the switch shown, a click on its place changes nothing.
-  Form->Show();
-  Pump();
+  Show();
   box->SetOptions({GBO_SHOW_CAPTION, GBO_SHOW_HEADER});
   const TPoint p = Centre(box->GetPartRect(QzGroupBoxPartSwitch));
-  ClickAt(box, p.X, p.Y);
+  ClickAt(box, p);
   EXPECT_TRUE(box->GetActive());
   box->SetOptions({GBO_SHOW_ACTIVE_SWITCH});
-  ClickAt(box, p.X, p.Y);
+  ClickAt(box, p);
   EXPECT_FALSE(box->GetActive());
   EXPECT_EQ(enabled(), "---");
 }
 
 TEST_F(AudioGroups, SelectionByClicksAndKeys) {
   // Actions: digits click that item, "<" ">" "^" "$" press Left, Right, Home, End, " " Space.
-  struct TCase {
-    bool Single;
-    std::string Actions;
-    std::string Expected;
-    int Events;
-  };
+  struct TCase { bool Single; std::string Actions; std::string Expected; int Events; };
   const TCase cases[] = {
       {false, "0", "1000", 1},   {false, "00", "0000", 2},    {false, "02", "1010", 2},
       {false, "0> ", "1100", 2}, {false, ">>>>> ", "0001", 1}, {false, "3<< $ ^ ", "1100", 4},
@@ -188,127 +113,88 @@ TEST_F(AudioGroups, SelectionByClicksAndKeys) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.Single ? "single " : "multi ") << '"' << c.Actions << '"');
-    auto* g = Place<TQzAudioSwitchGroup>(Form, 10, 10, 240, 35);
+    auto* g = Put<TQzAudioSwitchGroup>(10, 10, 240, 35);
     g->SetOrientation(acoHorizontal);
     g->SetOptions(c.Single ? TQzAudioSwitchGroupOptions{ASG_SINGLE_SELECTION} : TQzAudioSwitchGroupOptions{});
     g->GetItems()->SetText("a\nb\nc\nd");
     int events = 0;
     g->OnChanged = [&](TObject*) { ++events; };
-    Form->Show();
-    Pump();
+    Show();
     g->SetFocus();
-    for (char a : c.Actions) {
-      if (a >= '0' && a <= '9') {
-        const TPoint p = Centre(g->GetItemRect(a - '0'));
-        ClickAt(g, p.X, p.Y);
-      } else {
-        Key(a == '<' ? VK_LEFT : a == '>' ? VK_RIGHT : a == '^' ? VK_HOME : a == '$' ? VK_END : VK_SPACE);
-      }
-    }
-    EXPECT_EQ(States(g), c.Expected);
-    EXPECT_EQ(events, c.Events);
+    for (char a : c.Actions)
+      if (a >= '0' && a <= '9') ClickAt(g, Centre(g->GetItemRect(a - '0')));
+      else Key(a == '<' ? VK_LEFT : a == '>' ? VK_RIGHT : a == '^' ? VK_HOME : a == '$' ? VK_END : VK_SPACE);
+    EXPECT_EQ(std::tuple(States(g), events), std::tuple(c.Expected, c.Events));
     g->Free();
   }
 }
 
 TEST_F(AudioGroups, ItemsStatesAndRectangles) {
-  auto* g = Place<TQzAudioSwitchGroup>(Form, 0, 0, 101, 35);
-  EXPECT_EQ(States(g), "00");
-  EXPECT_EQ(g->GetItems()->GetText(), "A\r\nB\r\n");
+  auto* g = Put<TQzAudioSwitchGroup>(0, 0, 101, 35);
+  EXPECT_EQ(std::tuple(States(g), g->GetItems()->GetText()), std::tuple("00", "A\r\nB\r\n"));
   g->SetOrientation(acoHorizontal);
   g->GetItems()->SetText("x\ny\nz");
   EXPECT_EQ(States(g), "100");  // single selection keeps one checked
   // 101 wide, padding 2: cells of 32 from 2, the last one a pixel wider; each shrunk by 1.
-  EXPECT_EQ(g->GetItemRect(0), Rect(3, 3, 33, 32));
-  EXPECT_EQ(g->GetItemRect(1), Rect(35, 3, 65, 32));
-  EXPECT_EQ(g->GetItemRect(2), Rect(67, 3, 98, 32));
-  EXPECT_EQ(g->ItemAtPos(33, 10), 0);
-  EXPECT_EQ(g->ItemAtPos(34, 10), -1);
-  EXPECT_EQ(g->ItemAtPos(98, 32), 2);
-  g->SetOrientation(acoVertical);
-  g->SetBounds(0, 0, 20, 101);
+  EXPECT_EQ((std::vector{g->GetItemRect(0), g->GetItemRect(1), g->GetItemRect(2)}),
+            (std::vector{Rect(3, 3, 33, 32), Rect(35, 3, 65, 32), Rect(67, 3, 98, 32)}));
+  EXPECT_EQ((std::vector{g->ItemAtPos(33, 10), g->ItemAtPos(34, 10), g->ItemAtPos(98, 32)}), (std::vector{0, -1, 2}));
+  g->SetOrientation(acoVertical), g->SetBounds(0, 0, 20, 101);
   EXPECT_EQ(g->GetItemRect(2), Rect(3, 67, 17, 98));
-
-  g->SetOptions({ASG_SHOW_TEXT});
-  g->SetChecked(0, false);
-  g->SetChecked(2, true);
+  g->SetOptions({ASG_SHOW_TEXT}), g->SetChecked(0, false), g->SetChecked(2, true);
   g->GetItems()->Add("w");
   EXPECT_EQ(States(g), "0010");
-  g->SetChecked(5, true);
-  g->SetChecked(-1, true);
+  g->SetChecked(5, true), g->SetChecked(-1, true);
   EXPECT_EQ(States(g), "0010");
   EXPECT_FALSE(g->GetChecked(4));
   g->GetItems()->Clear();
-  EXPECT_EQ(g->ItemCount(), 0);
-  EXPECT_EQ(g->ItemAtPos(5, 5), -1);
+  EXPECT_EQ(std::tuple(g->ItemCount(), g->ItemAtPos(5, 5)), std::tuple(0, -1));
   // Padding wider than the group: empty cells, no item to hit.
-  g->GetItems()->SetText("p\nq");
-  g->SetPadding(200);
+  g->GetItems()->SetText("p\nq"), g->SetPadding(200);
   EXPECT_EQ(g->ItemAtPos(10, 50), -1);
 }
 
 TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
   auto* images = QzCreate<TImageList>(Form);
-  images->SetSize(8, 8);
-  TBitmap red;
-  red.SetSize(8, 8);
-  red.GetCanvas()->GetBrush()->SetColor(clRed);
-  red.GetCanvas()->FillRect(Rect(0, 0, 8, 8));
-  images->Add(&red);
-  auto* g = Place<TQzAudioSwitchGroup>(Form, 0, 0, 200, 40);
-  g->SetOrientation(acoHorizontal);
-  g->SetOptions({});
-  g->SetImages(images);
-  g->SetChecked(0, true);
-  Form->Show();
-  Pump();
+  images->SetSize(8, 8), images->Add(FilledBitmap(8, 8, clRed).get());
+  auto* g = Put<TQzAudioSwitchGroup>(0, 0, 200, 40);
+  g->SetOrientation(acoHorizontal), g->SetOptions({}), g->SetImages(images), g->SetChecked(0, true);
+  Show();
   // No image index handler: bare switches.
   const TRect r0 = g->GetItemRect(0), r1 = g->GetItemRect(1);
   const TPoint at0{r0.Left + 5 + 4, r0.Top + (r0.Bottom - r0.Top - 8) / 2 + 4};
   const TPoint at1{r1.Left + 5 + 4, r1.Top + (r1.Bottom - r1.Top - 8) / 2 + 4};
   EXPECT_NE(ScreenPixel(at0.X, at0.Y), static_cast<TColor>(clRed));
   g->OnGetImageIndex = [](TObject*, int32_t) { return 0; };
-  g->Invalidate();
-  Pump();
+  Repaint(g);
   EXPECT_EQ(ScreenPixel(at0.X, at0.Y), static_cast<TColor>(clRed));  // checked: normal look
   EXPECT_NE(ScreenPixel(at1.X, at1.Y), static_cast<TColor>(clRed));  // unchecked: selected look
-  EXPECT_EQ(ScreenPixel(r1.Left, r1.Top), static_cast<TColor>(0xC0C0C0));
-  EXPECT_EQ(ScreenPixel(r0.Left, r0.Top), static_cast<TColor>(clBlack));
-  EXPECT_EQ(images->GetDrawingStyle(), dsNormal);
+  EXPECT_EQ(std::tuple(ScreenPixel(r1.Left, r1.Top), ScreenPixel(r0.Left, r0.Top), images->GetDrawingStyle()),
+            std::tuple(static_cast<TColor>(0xC0C0C0), static_cast<TColor>(clBlack), dsNormal));
 }
 
 TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
   // Owned by nothing the boxes are in: only its free notification tells them it went.
   auto* source = QzCreate<TQzAudioImageSource>(nullptr);
-  auto* one = Place<TQzAudioGroupBox>(Form, 0, 0, 60, 60);
-  auto* two = Place<TQzAudioGroupBox>(Form, 70, 0, 60, 60);
-  one->SetOptions({});
-  two->SetOptions({});
+  auto* one = Put<TQzAudioGroupBox>(0, 0, 60, 60);
+  auto* two = Put<TQzAudioGroupBox>(70, 0, 60, 60);
+  one->SetOptions({}), two->SetOptions({});
   EXPECT_TRUE(source->IsEmpty());
-  one->SetImageSource(source);
-  two->SetImageSource(source);
+  one->SetImageSource(source), two->SetImageSource(source);
   source->AddClient(one);
   EXPECT_EQ(source->ClientCount(), 2);
-  Form->Show();
-  Pump();
+  Show();
   // No picture: the gradient from Color down to Color darkened by 125.
   const TColor top = RGB(45, 45, 45);
-  EXPECT_EQ(ScreenPixel(30, 0), top);
-  EXPECT_EQ(ScreenPixel(30, 59), LightenColor(top, -125));
+  EXPECT_EQ(std::tuple(ScreenPixel(30, 0), ScreenPixel(30, 59)), std::tuple(top, LightenColor(top, -125)));
   EXPECT_FALSE(one->NeedsLayout());
-
-  TBitmap red;
-  red.SetSize(4, 4);
-  red.GetCanvas()->GetBrush()->SetColor(clRed);
-  red.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   TPicture picture;
-  picture.SetGraphic(&red);
+  picture.SetGraphic(FilledBitmap(4, 4, clRed).get());
   source->SetPicture(&picture);
   EXPECT_FALSE(source->IsEmpty());
   Pump();
   EXPECT_EQ(ScreenPixel(30, 59), static_cast<TColor>(clRed));
   EXPECT_EQ(ScreenPixel(100, 30), static_cast<TColor>(clRed));
-
   two->Free();
   EXPECT_EQ(source->ClientCount(), 1);
   source->Free();
@@ -319,58 +205,41 @@ TEST_F(AudioGroups, ImageSourceSharesItsPictureAndLetsGo) {
 
 TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
   QzAudioControlsInitialize();
-  auto* box = Place<TQzAudioGroupBox>(Form, 10, 10, 200, 100);
+  auto* box = Put<TQzAudioGroupBox>(10, 10, 200, 100);
   box->SetOptions({GBO_SHOW_ACTIVE_SWITCH, GBO_SHOW_HEADER, GBO_SHOW_BORDER, GBO_SUNKEN_BORDER});
-  box->SetSwitchAlign(asaRight);
-  box->SetHeaderStyle(GBH_GRADIENT_HORZ);
-  Form->Show();
-  Pump();
+  box->SetSwitchAlign(asaRight), box->SetHeaderStyle(GBH_GRADIENT_HORZ);
+  Show();
   const TColor header = RGB(105, 105, 105);
   EXPECT_EQ(ScreenPixel(10 + 1, 10 + 12), header);
   EXPECT_EQ(ScreenPixel(10 + 150, 10 + 12), ScreenPixel(10 + 150, 10 + 1));
   EXPECT_NE(ScreenPixel(10 + 150, 10 + 12), header);
   // Sunken: dark top-left, light bottom-right.
-  EXPECT_EQ(ScreenPixel(10, 50), RGB(25, 25, 25));
-  EXPECT_EQ(ScreenPixel(10 + 199, 50), RGB(95, 95, 95));
+  EXPECT_EQ(std::tuple(ScreenPixel(10, 50), ScreenPixel(10 + 199, 50)), std::tuple(RGB(25, 25, 25), RGB(95, 95, 95)));
   // The switch sits at the right end of the header: its pressed frame, dark top-left.
   EXPECT_EQ(box->GetPartRect(QzGroupBoxPartSwitch), Rect(178, 3, 197, 22));
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(18, true));
-  box->SetActive(false);
-  Pump();
+  box->SetActive(false), Pump();
   EXPECT_EQ(ScreenPixel(10 + 178, 10 + 3), GetAudioColor(19, true));
-  EXPECT_EQ(box->HitTest(197, 22), QzGroupBoxPartSwitch);
-  EXPECT_EQ(box->HitTest(198, 22), 0);
+  EXPECT_EQ(std::tuple(box->HitTest(197, 22), box->HitTest(198, 22)), std::tuple(int(QzGroupBoxPartSwitch), 0));
   box->SetAlignment(taCenter);
   EXPECT_EQ(box->GetPartRect(QzGroupBoxPartCaption), Rect(30, 0, 170, 25));
   QzAudioControlsFinalize();
 }
 
 TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
-  class TGroupsForm : public TForm {
-  public:
-    using TForm::TForm;
-    std::string ClassName() const override { return "TGroupsForm"; }
-  };
-  TClassRegistrar<TGroupsForm>("TGroupsForm", "TForm", false);
-  auto* f = QzCreate<TGroupsForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object GroupsForm: TGroupsForm\n"
-                                 "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+  TForm* f = ReadForm("  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
                                  "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
                                  "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
                                  "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
                                  "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
-                                 "  end\n"
-                                 "end\n");
+                                 "  end\n");
   auto* box = static_cast<TQzAudioGroupBox*>(f->FindComponent("Box"));
   auto* bands = static_cast<TQzAudioSwitchGroup*>(f->FindComponent("Bands"));
-  ASSERT_NE(box, nullptr);
-  ASSERT_NE(bands, nullptr);
+  ASSERT_TRUE(box && bands);
   EXPECT_TRUE(box->GetImageSource()->IsEmpty());
   EXPECT_EQ(box->GetOptions(), (TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}));
-  EXPECT_EQ(box->GetSwitchStyle(), awsBlue);
-  EXPECT_EQ(bands->GetSelectedStyle(), awsRed);
-  EXPECT_EQ(bands->GetAudioBorderStyle(), absSunken);
+  EXPECT_EQ(std::tuple(box->GetSwitchStyle(), bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
+            std::tuple(awsBlue, awsRed, absSunken));
   EXPECT_EQ(States(bands), "000");  // a toggle group forces nothing on
   EXPECT_FALSE(bands->GetEnabled());
   box->SetActive(true);

@@ -1,13 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
-#include <string>
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioKnob.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -22,13 +16,9 @@ struct TKnobFixture : UiFormTest {
     QzAudioControlsInitialize();
     Form->SetClientSize(300, 200);
     Source = QzCreate<TQzAudioKnobSource>(Form);
-    Knob = QzCreate<TQzAudioKnob>(Form);
-    Knob->SetParent(Form);
-    Knob->SetBounds(20, 30, 110, 125);
+    Knob = Put<TQzAudioKnob>(20, 30, 110, 125);
     Knob->OnChanged = [this](TObject*) { ++Changes; };
-    Form->Show();
-    Pump();
-    Window = Win();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -46,27 +36,25 @@ struct TKnobFixture : UiFormTest {
     Knob->SetKnobSource(Source);
   }
   TColor FaceCentre() {
-    Application->ProcessMessages();
+    Pump();
     const TRect& k = Knob->GetKnobRect();
     return ScreenPixel(Knob->GetLeft() + (k.Left + k.Right) / 2, Knob->GetTop() + (k.Top + k.Bottom) / 2);
   }
-  void Range(float Min, float Max, float Value) {
-    Knob->SetMin(Min);
-    Knob->SetMax(Max);
-    Knob->SetMin(Min);
-    Knob->SetValue(Value);
+  void Range(float Min, float Max, float Value) { Knob->SetMin(Min), Knob->SetMax(Max), Knob->SetMin(Min), Knob->SetValue(Value); }
+  // A drag with the button held from (X, Y) by (Dx, Dy).
+  void Drag(int X, int Y, int Dx, int Dy) {
+    Knob->MouseDown(mbLeft, {}, X, Y);
+    Knob->MouseMove({ssLeft}, X + Dx, Y + Dy);
+    Knob->MouseUp(mbLeft, {}, X + Dx, Y + Dy);
   }
   TQzAudioKnobSource* Source = nullptr;
   TQzAudioKnob* Knob = nullptr;
-  uintptr_t Window = 0;
   int Changes = 0;
 };
 }  // namespace
 
 TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
-  struct TCase {
-    float Min, Max, Set, Value, Angle;
-  };
+  struct TCase { float Min, Max, Set, Value, Angle; };
   const TCase cases[] = {
       {-80, 5, -80, -80, 0},      {-80, 5, 5, 5, 270},         {-80, 5, -37.5f, -37.5f, 135},
       {-80, 5, 99, 5, 270},       {-80, 5, -1000, -80, 0},     {3, 3, 7, 3, 0},
@@ -80,9 +68,7 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
     EXPECT_FLOAT_EQ(Knob->GetValue(), c.Value);
     EXPECT_NEAR(Knob->GetAngle(), c.Angle, 1e-3);
     // NaN and infinities leave the knob as it was.
-    Knob->SetValue(NaN);
-    Knob->SetMin(NaN);
-    Knob->SetMax(std::numeric_limits<float>::infinity());
+    Knob->SetValue(NaN), Knob->SetMin(NaN), Knob->SetMax(std::numeric_limits<float>::infinity());
     EXPECT_FLOAT_EQ(Knob->GetValue(), c.Value);
     EXPECT_FALSE(std::isnan(Knob->GetAngle()));
   }
@@ -93,8 +79,7 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
     EXPECT_NEAR(Knob->GetAngle(), std::fmin(std::fmax(a, 0.0f), 270.0f), 1e-3) << a;
   }
   Knob->SetAngle(270);
-  EXPECT_EQ(Knob->GetValue(), 5.0f);
-  EXPECT_EQ(Changes, 0);
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(5.0f, 0));
 }
 
 TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
@@ -103,10 +88,8 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(Knob->GetValue(), 40.0f);
   Knob->SetMax(100);
   EXPECT_EQ(Knob->GetValue(), 40.0f);
-  Knob->SetAngle(10);
-  Knob->SetValue(60);
+  Knob->SetAngle(10), Knob->SetValue(60);
   EXPECT_EQ(Changes, 0);
-
   struct TGesture {
     const char* Name;
     std::function<void()> Do;
@@ -115,20 +98,8 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   const TGesture gestures[] = {
       {"wheel down", [&] { Knob->DoMouseWheelDown({}, TPoint{50, 50}); }, 61},
       {"wheel up with Ctrl", [&] { Knob->DoMouseWheelUp({ssCtrl}, TPoint{50, 50}); }, 60.9f},
-      {"drag right 11 px",
-       [&] {
-         Knob->MouseDown(mbLeft, {}, 40, 40);
-         Knob->MouseMove({ssLeft}, 51, 40);
-         Knob->MouseUp(mbLeft, {}, 51, 40);
-       },
-       60.9f + 11.0f * 20.0f / 110.0f},
-      {"drag up 25 px",
-       [&] {
-         Knob->MouseDown(mbLeft, {}, 40, 40);
-         Knob->MouseMove({ssLeft}, 40, 15);
-         Knob->MouseUp(mbLeft, {}, 40, 15);
-       },
-       60.9f + 11.0f * 20.0f / 110.0f + 25.0f * 20.0f / 125.0f},
+      {"drag right 11 px", [&] { Drag(40, 40, 11, 0); }, 60.9f + 11.0f * 20.0f / 110.0f},
+      {"drag up 25 px", [&] { Drag(40, 40, 0, -25); }, 60.9f + 11.0f * 20.0f / 110.0f + 25.0f * 20.0f / 125.0f},
   };
   for (const TGesture& g : gestures) {
     Changes = 0;
@@ -140,20 +111,15 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   Changes = 0;
   Knob->MouseMove({}, 90, 90);
   EXPECT_EQ(Changes, 0);
-
   // A typed value is the user's too.
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
-  Application->ProcessMessages();
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
   const TRect v = Knob->GetValueRect();
   ASSERT_FALSE(QzIsRectEmpty(v));
-  Knob->MouseDown(mbLeft, {}, v.Left, v.Top);
-  Knob->MouseUp(mbLeft, {}, v.Left, v.Top);
+  Knob->MouseDown(mbLeft, {}, v.Left, v.Top), Knob->MouseUp(mbLeft, {}, v.Left, v.Top);
   ASSERT_TRUE(QzAudioEditHeldBy(Knob));
   QzSharedAudioEdit()->SetText("12,25");
-  Backend->Key(Window, VK_RETURN);
-  Application->ProcessMessages();
-  EXPECT_EQ(Knob->GetValue(), 12.25f);
-  EXPECT_EQ(Changes, 1);
+  Key(VK_RETURN);
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(12.25f, 1));
 }
 
 TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
@@ -169,20 +135,8 @@ TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
       {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 1},
       {"wheel up at the minimum", 1000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 1000, 0},
       {"Ctrl wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({ssCtrl}, TPoint{}); }, 1000.1f, 1},
-      {"1 px right at the minimum", 1000,
-       [&] {
-         Knob->MouseDown(mbLeft, {}, 50, 50);
-         Knob->MouseMove({ssLeft}, 51, 50);
-         Knob->MouseUp(mbLeft, {}, 51, 50);
-       },
-       1000 + 19000.0f / 5 / 110, 1},
-      {"1 px down at the maximum", 20000,
-       [&] {
-         Knob->MouseDown(mbLeft, {}, 50, 50);
-         Knob->MouseMove({ssLeft}, 50, 51);
-         Knob->MouseUp(mbLeft, {}, 50, 51);
-       },
-       20000 - 19000.0f / 5 / 125, 1},
+      {"1 px right at the minimum", 1000, [&] { Drag(50, 50, 1, 0); }, 1000 + 19000.0f / 5 / 110, 1},
+      {"1 px down at the maximum", 20000, [&] { Drag(50, 50, 0, 1); }, 20000 - 19000.0f / 5 / 125, 1},
   };
   for (const TCase& c : cases) {
     Range(1000, 20000, c.Start);
@@ -200,28 +154,21 @@ TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
 }
 
 TEST_F(TKnobFixture, DragStepInvalidatesOnlyTheKnob) {
-  Range(0, 100, 50);
-  Application->ProcessMessages();
+  Range(0, 100, 50), Pump();
   ASSERT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
   Knob->MouseDown(mbLeft, {}, 40, 40);
   Knob->MouseMove({ssLeft}, 45, 40);
   EXPECT_EQ(Form->GetInvalidRect(), Rect(20, 30, 130, 155));
-  Knob->MouseUp(mbLeft, {}, 45, 40);
-  Application->ProcessMessages();
+  Knob->MouseUp(mbLeft, {}, 45, 40), Pump();
   // A step that moves nothing marks nothing.
-  Range(0, 100, 100);
-  Application->ProcessMessages();
+  Range(0, 100, 100), Pump();
   Knob->MouseDown(mbLeft, {}, 40, 40);
   Knob->MouseMove({ssLeft}, 45, 40);
   EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
 }
 
 TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
-  struct TCase {
-    int W, H;
-    float Angle;
-    int Frame;
-  };
+  struct TCase { int W, H; float Angle; int Frame; };
   const TCase laws[] = {
       {50, 1550, 270, 30}, {50, 1550, 4.4f, 0}, {50, 1550, 4.5f, 0}, {50, 1550, 13.5f, 2},
       {50, 1550, NaN, 0},  {50, 1550, 999, 30}, {64, 6464, 135, 50}, {60, 50, 135, -1},
@@ -229,7 +176,6 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
   };
   for (const TCase& c : laws)
     EXPECT_EQ(TQzCustomAudioKnob::FrameIndex(c.W, c.H, c.Angle), c.Frame) << c.W << "x" << c.H << " at " << c.Angle;
-
   UseStrip(11);
   Range(0, 10, 0);
   for (int v : {0, 3, 5, 10}) {
@@ -247,70 +193,44 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
 
 TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
   UseStrip(3);
-  EXPECT_EQ(Source->ClientCount(), 1);
-  EXPECT_EQ(Source->GetFrameSize(), FrameSide);
+  EXPECT_EQ(std::tuple(Source->ClientCount(), Source->GetFrameSize()), std::tuple(1, FrameSide));
   Knob->SetKnobSource(Source);
   EXPECT_EQ(Source->ClientCount(), 1);
   // A new picture in the source lays its knobs out again.
   TPortableNetworkGraphic wide;
   wide.SetSize(24, 24 * 4);
-  Source->GetPicture()->Assign(&wide);
-  Application->ProcessMessages();
+  Source->GetPicture()->Assign(&wide), Pump();
   EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 24);
   Source->Free();
-  Source = nullptr;
   EXPECT_EQ(Knob->GetKnobSource(), nullptr);
-  Application->ProcessMessages();
-
+  Pump();
   auto* other = QzCreate<TQzAudioKnobSource>(Form);
   EXPECT_FALSE(other->LoadFromResource("NO_SUCH_STRIP"));
-  EXPECT_TRUE(other->IsEmpty());
-  EXPECT_EQ(other->GetFrameSize(), 0);
+  EXPECT_EQ(std::tuple(other->IsEmpty(), other->GetFrameSize()), std::tuple(true, 0));
 }
 
-namespace {
-class TKnobForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TKnobForm"; }
-};
-}  // namespace
-
 TEST_F(TKnobFixture, ReadFromAFormDescription) {
-  RegisterToolkitClasses();
   RegisterQzAudioKnobClasses();
-  TClassRegistrar<TKnobForm>("TKnobForm", "TForm", false);
-  auto* f = QzCreate<TKnobForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object KnobForm: TKnobForm\n"
-                                 "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+  TForm* f = ReadForm("  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
                                  "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
                                  "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
-                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
-                                 "end\n");
+                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n");
   auto* k = static_cast<TQzAudioKnob*>(f->FindComponent("Freq"));
   auto* s = static_cast<TQzAudioKnobSource*>(f->FindComponent("Strip"));
   ASSERT_NE(k, nullptr);
-  EXPECT_EQ(k->GetKnobSource(), s);
-  EXPECT_TRUE(s->IsEmpty());
+  EXPECT_EQ(std::tuple(k->GetKnobSource(), s->IsEmpty()), std::tuple(s, true));
   EXPECT_EQ(k->GetOptions(), (TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
-  EXPECT_EQ(k->GetLayout(), aklLeft);
-  EXPECT_EQ(k->GetColorStyle(), acsBlue);
-  EXPECT_EQ(k->GetScaleSpace(), 12);
-  EXPECT_EQ(k->GetMin(), 1000.0f);
-  EXPECT_EQ(k->GetMax(), 20000.0f);
-  EXPECT_EQ(k->GetValue(), 1000.5f);
+  EXPECT_EQ(std::tuple(k->GetLayout(), k->GetColorStyle(), k->GetScaleSpace(), k->GetMin(), k->GetMax(), k->GetValue()),
+            std::tuple(aklLeft, acsBlue, 12, 1000.0f, 20000.0f, 1000.5f));
   f->Free();
 }
 
 TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE});
-  Application->ProcessMessages();
+  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
   Knob->EditValue();
   ASSERT_TRUE(QzAudioEditHeldBy(Knob));
   Knob->Free();
-  Knob = nullptr;
   ASSERT_NE(QzSharedAudioEdit(), nullptr);
   EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
-  Application->ProcessMessages();
+  Pump();
 }

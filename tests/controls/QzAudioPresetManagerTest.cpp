@@ -3,8 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Forms.h"
-#include "ui/controls/QzAudioPresetManager.h"
+#include "tests/common/UiHeaders.h"
 
 namespace {
 struct TManager : TQzCustomAudioPresetManager {
@@ -33,35 +32,23 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
   TMemoryStream s;
   ASSERT_TRUE(saved.SaveToStream(&s));
   const std::vector<uint8_t> whole = s.Data();
-
   TManager loaded(nullptr);
   Add(loaded, "replaced by the load");
   s.SetPosition(0);
   ASSERT_TRUE(loaded.LoadFromStream(&s));
-  EXPECT_EQ(loaded.GetError(), 0u);
-  ASSERT_EQ(loaded.Count(), 3);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(loaded.Item(i)->GetData()->Data(), saved.Item(i)->GetData()->Data());
-    EXPECT_EQ(loaded.Item(i)->GetDetails()->GetTitle(), saved.Item(i)->GetDetails()->GetTitle());
-  }
-  EXPECT_EQ(loaded.Item(3), nullptr);
+  ASSERT_EQ(std::tuple(loaded.GetError(), loaded.Count(), loaded.Item(3)), std::tuple(0u, 3, nullptr));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle()),
+              std::tuple(saved.Item(i)->GetData()->Data(), saved.Item(i)->GetDetails()->GetTitle()));
   TMemoryStream again;
   ASSERT_TRUE(loaded.SaveToStream(&again));
   EXPECT_EQ(again.Data(), whole);
-
-  struct TCase {
-    const char* Name;
-    std::vector<uint8_t> Bytes;
-    bool NoStream;
-  };
+  struct TCase { const char* Name; std::vector<uint8_t> Bytes; bool NoStream; };
   std::vector<uint8_t> bigCount = whole;
   bigCount[3] = 0x7F;
-  const std::vector<TCase> cases = {
-      {"no stream", {}, true},
-      {"empty", {}, false},
-      {"cut in the last item", std::vector<uint8_t>(whole.begin(), whole.end() - 3), false},
-      {"count beyond the stream", bigCount, false},
-  };
+  const std::vector<TCase> cases = {{"no stream", {}, true}, {"empty", {}, false},
+                                    {"cut in the last item", std::vector<uint8_t>(whole.begin(), whole.end() - 3), false},
+                                    {"count beyond the stream", bigCount, false}};
   for (const TCase& c : cases) {
     TManager m(nullptr);
     TMemoryStream in;
@@ -71,7 +58,6 @@ TEST(AudioPresetManager, RoundTripAndDamagedStreams) {
     EXPECT_NE(m.GetError(), 0u) << c.Name;
   }
   EXPECT_FALSE(saved.SaveToStream(nullptr));
-
   saved.Clear();
   EXPECT_EQ(saved.Count(), 0);
 }

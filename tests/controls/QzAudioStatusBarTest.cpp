@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioStatusBar.h"
 
 namespace {
 constexpr int BarX = 10, BarY = 20, BarW = 400, BarH = 30;
@@ -13,12 +7,9 @@ struct TStatusBarTest : UiFormTest {
   void SetUp() override {
     UiFormTest::SetUp();
     Form->SetClientSize(420, 80);
-    Bar = QzCreate<TQzAudioPluginStatusBar>(Form);
-    Bar->SetParent(Form);
-    Bar->SetBounds(BarX, BarY, BarW, BarH);
+    Bar = Put<TQzAudioPluginStatusBar>(BarX, BarY, BarW, BarH);
     Bar->SetColor(RGB(40, 60, 120));
-    Form->Show();
-    Pump();
+    Show();
   }
   TColor Pixel(int X, int Y) const { return ScreenPixel(BarX + X, BarY + Y); }
   // White text pixels inside the bar between columns From and To (frame left out).
@@ -33,31 +24,22 @@ struct TStatusBarTest : UiFormTest {
 }  // namespace
 
 TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
-  struct TCase {
-    std::string Product, Vendor;
-    bool Left, Right;
-  };
+  struct TCase { std::string Product, Vendor; bool Left, Right; };
   const std::vector<TCase> cases = {
-      {"", "", false, false},
-      {"Equaliser", "", true, false},
-      {"", "Maker", false, true},
-      {"Equaliser", "Maker", true, true},
-  };
+      {"", "", false, false}, {"Equaliser", "", true, false}, {"", "Maker", false, true}, {"Equaliser", "Maker", true, true}};
   for (const TCase& c : cases) {
-    Bar->SetProductName(c.Product);
-    Bar->SetVendor(c.Vendor);
-    Pump();
-    EXPECT_EQ(WhitePixels(1, BarW / 2) > 0, c.Left) << c.Product << "|" << c.Vendor;
-    EXPECT_EQ(WhitePixels(BarW / 2, BarW - 1) > 0, c.Right) << c.Product << "|" << c.Vendor;
+    Bar->SetProductName(c.Product), Bar->SetVendor(c.Vendor), Pump();
     // Ten pixels of margin stay free of text at each side.
-    EXPECT_EQ(WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1), 0);
+    EXPECT_EQ(std::tuple(WhitePixels(1, BarW / 2) > 0, WhitePixels(BarW / 2, BarW - 1) > 0,
+                         WhitePixels(1, 10) + WhitePixels(BarW - 10, BarW - 1)),
+              std::tuple(c.Left, c.Right, 0))
+        << c.Product << "|" << c.Vendor;
   }
 }
 
 TEST_F(TStatusBarTest, SameTextDoesNotRepaint) {
   for (int i = 0; i < 2; ++i) {
-    Bar->SetVendor("Maker");
-    Bar->SetProductName("Equaliser");
+    Bar->SetVendor("Maker"), Bar->SetProductName("Equaliser");
     EXPECT_EQ(QzIsRectEmpty(Form->GetInvalidRect()), i == 1) << "round " << i;
     Pump();
   }
@@ -67,28 +49,17 @@ TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   // Without a picture: the gradient, darker at the top.
   const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
   EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
-
-  TBitmap source;
-  source.SetSize(4, 4);
-  source.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
-  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  Bar->SetBackground(&source);
-  Pump();
+  auto source = FilledBitmap(4, 4, RGB(0, 200, 0));
+  Bar->SetBackground(source.get()), Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));
-
-  source.GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
-  source.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  Pump();
+  source->GetCanvas()->GetBrush()->SetColor(RGB(200, 0, 0));
+  source->GetCanvas()->FillRect(Rect(0, 0, 4, 4)), Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0)) << "the bar keeps its own copy";
-
   // Drawing on the bar's own copy shows without anyone asking for a paint.
   Bar->GetBackground()->GetCanvas()->GetBrush()->SetColor(RGB(0, 0, 200));
   Bar->GetBackground()->GetCanvas()->FillRect(Rect(0, 0, 4, 4));
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 0, 200));
-
-  Bar->SetBackground(nullptr);
-  Pump();
+  Bar->SetBackground(nullptr), Pump();
   EXPECT_EQ(Pixel(200, 1), top);
-  EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE"));
-  EXPECT_FALSE(Bar->HasBackground());
+  EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE") || Bar->HasBackground());
 }

@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioStatusBar.h"
-#include "ui/controls/QzAudioSwitchControl.h"
-#include "ui/controls/QzAudioToolBar.h"
 
 namespace {
 constexpr int BarW = 500, BarH = 45;
@@ -37,11 +27,8 @@ struct TToolBarTest : UiFormTest {
     UiFormTest::SetUp();
     QzAudioControlsInitialize();
     Form->SetClientSize(600, 200);
-    Bar = QzCreate<TQzAudioPluginToolBar>(Form);
-    Bar->SetParent(Form);
-    Bar->SetBounds(20, 10, BarW, BarH);
-    Bar->SetVisibleButtons({ptbReset, ptbAbout});
-    Bar->SetOptions({tboShowPresetCompare});
+    Bar = Put<TQzAudioPluginToolBar>(20, 10, BarW, BarH);
+    Bar->SetVisibleButtons({ptbReset, ptbAbout}), Bar->SetOptions({tboShowPresetCompare});
     // The effect: one text that the slots store and restore whole.
     Bar->OnGetPreset = [this](TObject*, TStream* S) {
       ++Gets;
@@ -55,8 +42,7 @@ struct TToolBarTest : UiFormTest {
     };
     Bar->OnBtnClick = [this](TObject*, TQzAudioPluginToolBarButton B) { Clicked.push_back(B); };
     Bar->OnActiveChanged = [this](TObject*) { ++ActiveReports; };
-    Form->Show();
-    Pump();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -67,7 +53,6 @@ struct TToolBarTest : UiFormTest {
     Bar->MouseUp(mbLeft, {}, X, Y);
   }
   void ClickSlot(int Slot) { Click(BarH * (Slot + 1) + BarH / 2, BarH / 2); }
-
   TQzAudioPluginToolBar* Bar = nullptr;
   std::string State = "one";
   int Gets = 0, Sets = 0, ActiveReports = 0;
@@ -93,34 +78,26 @@ TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
        Rect(90, 0, 135, 45), Rect(365, 0, 410, 45), Rect(455, 0, 500, 45), Rect(186, 2, 310, 43)},
   };
   for (const TCase& c : cases) {
-    Bar->SetPadding(c.Padding);
-    Bar->SetVisibleButtons(c.Buttons);
-    Bar->SetOptions(c.Options);
-    EXPECT_EQ(Bar->GetSwitchRect(), c.Switch) << c.Padding;
-    EXPECT_EQ(Bar->GetCompareSlotRect(1), c.Slot1) << c.Padding;
-    EXPECT_EQ(Bar->GetButtonRect(ptbReset), c.Reset) << c.Padding;
-    EXPECT_EQ(Bar->GetButtonRect(ptbAbout), c.About) << c.Padding;
-    EXPECT_EQ(Bar->GetPresetSelectRect(), c.Preset) << c.Padding;
+    Bar->SetPadding(c.Padding), Bar->SetVisibleButtons(c.Buttons), Bar->SetOptions(c.Options);
+    EXPECT_EQ((std::vector{Bar->GetSwitchRect(), Bar->GetCompareSlotRect(1), Bar->GetButtonRect(ptbReset),
+                           Bar->GetButtonRect(ptbAbout), Bar->GetPresetSelectRect()}),
+              (std::vector{c.Switch, c.Slot1, c.Reset, c.About, c.Preset}))
+        << c.Padding;
   }
 }
 
 // A press on every pixel of the bar reaches only a part that is drawn there.
 TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
-  struct TCase {
-    const char* Name;
-    TQzAudioPluginToolBarOptions Options;
-    bool Active;
-  };
+  struct TCase { const char* Name; TQzAudioPluginToolBarOptions Options; bool Active; };
   const std::vector<TCase> cases = {
-      {"compare slots shown", {tboShowPresetCompare}, true},
-      {"compare slots hidden", {}, true},
+      {"compare slots shown", {tboShowPresetCompare}, true}, {"compare slots hidden", {}, true},
       {"switched off", {tboShowPresetCompare}, false},
   };
   for (const TCase& c : cases) {
     Bar->SetOptions(c.Options);
     const bool slots = c.Options.Contains(tboShowPresetCompare) && c.Active;
     int wrong = 0;
-    for (int y = 0; y < BarH; ++y) {
+    for (int y = 0; y < BarH; ++y)
       for (int x = 0; x < BarW; ++x) {
         Bar->SetActive(c.Active);
         const int slot = x / BarH - 1;
@@ -129,7 +106,6 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
         else if (slots && slot >= 0 && slot < 3) expected = "slot " + std::to_string(slot);
         else if (c.Active && x >= BarW - BarH) expected = "about";
         else if (c.Active && x >= BarW - 2 * BarH) expected = "reset";
-
         const int reports = ActiveReports, gets = Gets;
         Clicked.clear();
         const int32_t before = Bar->GetCurrentSlot();
@@ -140,27 +116,18 @@ TEST_F(TToolBarTest, EveryPixelHitsOnlyDrawnParts) {
         else if (Clicked.size() == 1) got = Clicked[0] == ptbAbout ? "about" : (Clicked[0] == ptbReset ? "reset" : "?");
         if (got != expected && ++wrong < 5)
           ADD_FAILURE() << c.Name << " at " << x << "," << y << ": " << got << ", expected " << expected;
-        if (got == "none") {
-          EXPECT_EQ(Bar->GetCurrentSlot(), before);
-        }
+        if (got == "none") EXPECT_EQ(Bar->GetCurrentSlot(), before);
       }
-    }
     EXPECT_EQ(wrong, 0) << c.Name;
   }
   // Slots 3 and 4 are never drawn, so their streams stay untouched.
-  EXPECT_EQ(Bar->GetSlotStream(3)->GetSize(), 0);
-  EXPECT_EQ(Bar->GetSlotStream(4)->GetSize(), 0);
+  EXPECT_TRUE(Bar->GetSlotStream(3)->GetSize() == 0 && Bar->GetSlotStream(4)->GetSize() == 0);
 }
 
 // Each step clicks a slot after the effect's state was set to Edit; afterwards the effect
 // holds Expected and OnSetPreset has run Loads times in all.
 TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
-  struct TStep {
-    int Slot;
-    const char* Edit;
-    const char* Expected;
-    int Loads;
-  };
+  struct TStep { int Slot; const char* Edit; const char* Expected; int Loads; };
   const std::vector<TStep> steps = {
       {1, "one", "one", 0},      // a fresh slot copies the present state, loads nothing
       {0, "two", "one", 1},      // B keeps "two", A restores "one"
@@ -173,35 +140,29 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   for (const TStep& s : steps) {
     State = s.Edit;
     ClickSlot(s.Slot);
-    EXPECT_EQ(Bar->GetCurrentSlot(), s.Slot);
-    EXPECT_EQ(State, s.Expected) << "after slot " << s.Slot;
-    EXPECT_EQ(Sets, s.Loads) << "after slot " << s.Slot;
+    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads)) << "after slot " << s.Slot;
   }
   // Without a way to read the state, an empty slot still loads nothing.
   Bar->OnGetPreset = nullptr;
   State = "kept";
   Bar->GetSlotStream(0)->Clear();
   ClickSlot(0);
-  EXPECT_EQ(State, "kept");
-  EXPECT_EQ(Sets, 5);
+  EXPECT_EQ(std::tuple(State, Sets), std::tuple(std::string("kept"), 5));
 }
 
 TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
-  auto* audio = QzCreate<TQzCustomAudioWinControl>(Form);
-  audio->SetParent(Form);
-  auto* plain = QzCreate<TQzCustomWinControl>(Form);
-  plain->SetParent(Form);
-  auto* power = QzCreate<TQzAudioSwitchControl>(Form);
-  power->SetParent(Form);
-
+  auto* audio = Put<TQzCustomAudioWinControl>(0, 0, 10, 10);
+  auto* plain = Put<TQzCustomWinControl>(0, 0, 10, 10);
+  auto* power = Put<TQzAudioSwitchControl>(0, 0, 10, 10);
+  // "active, audio, power, plain, bar" enabled, and the reports so far.
+  const auto states = [&] {
+    std::string s;
+    for (bool b : {Bar->GetActive(), audio->GetEnabled(), power->GetEnabled(), plain->GetEnabled(), Bar->GetEnabled()})
+      s += b ? '1' : '0';
+    return s + " " + std::to_string(ActiveReports);
+  };
   Bar->SetActive(false);  // the editor's refresh
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_FALSE(audio->GetEnabled());
-  EXPECT_FALSE(power->GetEnabled());
-  EXPECT_TRUE(plain->GetEnabled());
-  EXPECT_TRUE(Bar->GetEnabled());
-  EXPECT_EQ(ActiveReports, 0);
-
+  EXPECT_EQ(states(), "00011 0");
   // Switched off: slots, buttons and window drags are inert.
   Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
   auto drag = [&] {
@@ -212,27 +173,18 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
     return Form->GetLeft() - left;
   };
   ClickSlot(1);
-  EXPECT_EQ(Gets + Sets, 0);
   Click(BarW - 5, 5);
-  EXPECT_TRUE(Clicked.empty());
+  EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size()), std::tuple(0, 0u));
   EXPECT_EQ(drag(), 0);
-
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
-  EXPECT_TRUE(Bar->GetActive());
-  EXPECT_TRUE(audio->GetEnabled());
-  EXPECT_TRUE(power->GetEnabled());
-  EXPECT_EQ(ActiveReports, 1);
+  EXPECT_EQ(states(), "11111 1");
   EXPECT_EQ(drag(), 10);
-
   uint16_t key = VK_SPACE;
   Bar->KeyDown(key, {});
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_EQ(ActiveReports, 2);
-
+  EXPECT_EQ(states(), "00011 2");
   Bar->SetEnabled(false);  // a disabled bar ignores even the switch
   Click(BarH / 2, BarH / 2);
-  EXPECT_FALSE(Bar->GetActive());
-  EXPECT_EQ(ActiveReports, 2);
+  EXPECT_EQ(states(), "00010 2");
 }
 
 TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
@@ -243,85 +195,53 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   };
   // The point just below the bar, in screen coordinates, counted once from the form.
   const TPoint below = Form->ClientToScreen(TPoint{Bar->GetLeft(), Bar->GetTop() + BarH});
-
   click(ptbAddPreset);  // no manager: the owner hears it
-  ASSERT_EQ(Clicked.size(), 1u);
-  EXPECT_EQ(Clicked[0], ptbAddPreset);
-
+  EXPECT_EQ(Clicked, std::vector{ptbAddPreset});
   auto* manager = new TRecordingManager(Form);
   Bar->SetPresetManager(manager);
   Clicked.clear();
   State = "current";
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(manager->Added, "current");
-  EXPECT_EQ(manager->Point, (TPoint{below.X + 250, below.Y}));
-
-  struct TCase {
-    bool Choose;
-    std::string Answer;
-    std::string Expected;
-  };
+  EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
+  struct TCase { bool Choose; std::string Answer; std::string Expected; };
   const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
   for (const TCase& c : cases) {
-    manager->Choose = c.Choose;
-    manager->Answer = c.Answer;
+    manager->Choose = c.Choose, manager->Answer = c.Answer;
     click(ptbDeletePreset);
     EXPECT_EQ(State, c.Expected);
   }
   EXPECT_EQ(Sets, 1);
   const TRect area = Bar->GetPresetSelectRect();
-  EXPECT_EQ(manager->Point, (TPoint{below.X + area.Left, below.Y}));
-  EXPECT_EQ(manager->Size, (TPoint{area.Right - area.Left, 350}));
-
+  EXPECT_EQ(std::tuple(manager->Point, manager->Size),
+            std::tuple(TPoint{below.X + area.Left, below.Y}, TPoint{area.Right - area.Left, 350}));
   click(ptbReset);
-  ASSERT_EQ(Clicked.size(), 1u);
-  EXPECT_EQ(Clicked[0], ptbReset);
-
+  EXPECT_EQ(Clicked, std::vector{ptbReset});
   delete manager;  // the bar lets go of a manager that is freed
   EXPECT_EQ(Bar->GetPresetManager(), nullptr);
   click(ptbAddPreset);
   EXPECT_EQ(Clicked.size(), 2u);
 }
 
-namespace {
-class TBarsForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TBarsForm"; }
-};
-}  // namespace
-
 // The editor's rows for its two bars; a missing background picture leaves the gradient.
 TEST_F(TToolBarTest, ReadFromAFormDescription) {
-  RegisterToolkitClasses();
   RegisterQzAudioToolBarClasses();
   RegisterQzAudioStatusBarClasses();
-  TClassRegistrar<TBarsForm>("TBarsForm", "TForm", false);
-  auto* f = QzCreate<TBarsForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object BarsForm: TBarsForm\n"
-                                 "  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
+  TForm* f = ReadForm("  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
                                  "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
                                  "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
                                  "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
                                  "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
                                  "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
-                                 "    Vendor = 'Maker'\n  end\n"
-                                 "end\n");
+                                 "    Vendor = 'Maker'\n  end\n");
   auto* t = static_cast<TQzAudioPluginToolBar*>(f->FindComponent("PluginToolBar"));
   auto* s = static_cast<TQzAudioPluginStatusBar*>(f->FindComponent("PluginStatusBar"));
-  ASSERT_NE(t, nullptr);
-  ASSERT_NE(s, nullptr);
-  EXPECT_FALSE(t->GetActive());
-  EXPECT_EQ(t->GetButtonStyle(), tbsTransparent);
-  EXPECT_EQ(t->GetSwitchStyle(), awsBlue);
+  ASSERT_TRUE(t && s);
+  EXPECT_EQ(std::tuple(t->GetActive(), t->GetButtonStyle(), t->GetSwitchStyle(), t->GetHeight()),
+            std::tuple(false, tbsTransparent, awsBlue, 30));
   EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
   EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
-  EXPECT_EQ(t->GetHeight(), 30);
   EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
-  EXPECT_FALSE(s->HasBackground());
-  EXPECT_EQ(s->GetProductName(), "Equaliser");
-  EXPECT_EQ(s->GetVendor(), "Maker");
+  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()), std::tuple(false, "Equaliser", "Maker"));
   f->Free();
 }

@@ -1,14 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
-#include <string>
 
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioEdit.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -21,14 +14,10 @@ struct TSliderFixture : UiFormTest {
     QzAudioControlsInitialize();
     Form->SetClientSize(400, 400);
     Form->OnMouseWheel = [this](TObject*, TShiftState, int32_t, TPoint, bool&) { ++FormWheels; };
-    S = QzCreate<TQzAudioVolumeSlider>(Form);
-    S->SetBounds(10, 10, 80, 300);
-    S->SetParent(Form);
+    S = Put<TQzAudioVolumeSlider>(10, 10, 80, 300);
     S->OnInternalChange = [this](TObject*, int32_t, int32_t, float V, int32_t) { Internal.push_back(V); };
     S->OnChanged = [this](TObject*) { ++Changed; };
-    Form->Show();
-    Pump();
-    Window = Win();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -37,34 +26,22 @@ struct TSliderFixture : UiFormTest {
   void Setup(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
     S->SetOrientation(O);
     if (O == acoHorizontal) S->SetBounds(10, 10, 300, 80);
-    S->SetMin(-1e6f);  // so that neither bound is refused for crossing the other
-    S->SetMax(1e6f);
-    S->SetMin(Min);
-    S->SetMax(Max);
-    S->SetScaleType(T);
+    S->SetMin(-1e6f), S->SetMax(1e6f);  // so that neither bound is refused for crossing the other
+    S->SetMin(Min), S->SetMax(Max), S->SetScaleType(T);
     S->UpdateLayout();
   }
   bool Vertical() const { return S->GetOrientation() == acoVertical; }
   int32_t MaxEnd() const { return Vertical() ? S->GetTrackRect().Top : S->GetTrackRect().Right; }
   int32_t MinEnd() const { return Vertical() ? S->GetTrackRect().Bottom : S->GetTrackRect().Left; }
   float ValueAt(int32_t P) const { return Vertical() ? S->PixelToValue(0, P) : S->PixelToValue(P, 0); }
-  void Reset() {
-    Internal.clear();
-    Changed = 0;
-  }
-
+  void Reset() { Internal.clear(), Changed = 0; }
   TQzAudioVolumeSlider* S = nullptr;
-  uintptr_t Window = 0;
   std::vector<float> Internal;
   int Changed = 0;
   int FormWheels = 0;
 };
 
-struct TLawCase {
-  TQzAudioControlOrientation Orientation;
-  TQzAudioSliderScaleType Type;
-  float Min, Max;
-};
+struct TLawCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
 
 const TLawCase LawCases[] = {
     {acoVertical, SLIDER_SCALE_LOG, -50, 3},   {acoVertical, SLIDER_SCALE_LOG, -50, 1},
@@ -91,10 +68,8 @@ TEST_F(TSliderFixture, MappingsRoundTripOverTheWholeTrack) {
     Setup(c.Orientation, c.Type, c.Min, c.Max);
     const int32_t from = MaxEnd(), to = MinEnd(), dir = to > from ? 1 : -1;
     ASSERT_GT((to - from) * dir, 50);
-    EXPECT_EQ(ValueAt(from), c.Max);
-    EXPECT_EQ(ValueAt(to), c.Min);
-    EXPECT_EQ(S->ValueToPixel(c.Max), from);
-    EXPECT_EQ(S->ValueToPixel(c.Min), to);
+    EXPECT_EQ(std::tuple(ValueAt(from), ValueAt(to), S->ValueToPixel(c.Max), S->ValueToPixel(c.Min)),
+              std::tuple(c.Max, c.Min, from, to));
     float last = c.Max;
     for (int32_t p = from; p != to + dir; p += dir) {
       const float v = ValueAt(p);
@@ -108,9 +83,8 @@ TEST_F(TSliderFixture, MappingsRoundTripOverTheWholeTrack) {
 TEST_F(TSliderFixture, EditorRangeKeepsItsMarks) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 1);
   const TRect t = S->GetTrackRect();
-  EXPECT_EQ(S->GetZeroMark(), t.Top + (t.Bottom - t.Top) / 5);
-  EXPECT_EQ(S->ValueToPixel(0), S->GetZeroMark());
-  EXPECT_EQ(S->PixelToValue(0, S->GetZeroMark()), 0.0f);
+  EXPECT_EQ(std::tuple(S->GetZeroMark(), S->ValueToPixel(0), S->PixelToValue(0, S->GetZeroMark())),
+            std::tuple(t.Top + (t.Bottom - t.Top) / 5, t.Top + (t.Bottom - t.Top) / 5, 0.0f));
   // The logarithmic part: halfway down it lies at 1 - 51^0.5.
   const int32_t half = S->GetZeroMark() + S->GetLowerSpan() / 2;
   const double f = double(half - S->GetZeroMark()) / S->GetLowerSpan();
@@ -134,8 +108,7 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
     SCOPED_TRACE(Name({s.Orientation, s.Type, s.Min, s.Max}) + " at " + std::to_string(s.At));
     Setup(s.Orientation, s.Type, s.Min, s.Max);
     const int32_t mark = s.Minus3 ? S->GetMinus3Mark() : S->GetZeroMark();
-    EXPECT_NE(mark, MaxEnd());
-    EXPECT_NE(mark, MinEnd());
+    EXPECT_TRUE(mark != MaxEnd() && mark != MinEnd());
     EXPECT_EQ(S->ValueToPixel(s.At), mark);
     EXPECT_LE(std::abs(S->ValueToPixel(s.At + 1e-3f) - mark), 1);
     EXPECT_LE(std::abs(S->ValueToPixel(s.At - 1e-3f) - mark), 1);
@@ -146,11 +119,7 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
 // Empty, reversed and huge ranges, refused bounds and crowded scales: mapping stays inside the
 // track and the range, and painting every scale comes back.
 TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
-  struct TCase {
-    TQzAudioControlOrientation Orientation;
-    TQzAudioSliderScaleType Type;
-    float Min, Max;
-  };
+  struct TCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
   const TCase cases[] = {
       {acoVertical, SLIDER_SCALE_LOG, -5, -5},      {acoVertical, SLIDER_SCALE_LIN, 3, 3},
       {acoVertical, SLIDER_SCALE_OPT, -3, -3},      {acoHorizontal, SLIDER_SCALE_LIN, 2, 2},
@@ -161,29 +130,18 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(Name({c.Orientation, c.Type, c.Min, c.Max}));
     Setup(c.Orientation, c.Type, -1, 1);
-    S->SetMin(c.Min);
-    S->SetMax(c.Max);
-    S->SetMin(NaN);
-    S->SetMax(Inf);
-    EXPECT_EQ(S->GetMin(), c.Min);
-    EXPECT_EQ(S->GetMax(), c.Max);
+    S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
+    EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));
     S->SetScaleFrequency(65535);
-    S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK});
-    S->UpdateLayout();
+    S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}), S->UpdateLayout();
     const int32_t lo = std::min(MaxEnd(), MinEnd()), hi = std::max(MaxEnd(), MinEnd());
-    for (float v : {c.Min, c.Max, 0.0f, -3.0f, 1e20f, -1e20f, NaN}) {
-      const int32_t p = S->ValueToPixel(v);
-      EXPECT_GE(p, lo);
-      EXPECT_LE(p, hi);
-    }
+    for (float v : {c.Min, c.Max, 0.0f, -3.0f, 1e20f, -1e20f, NaN})
+      EXPECT_TRUE(S->ValueToPixel(v) >= lo && S->ValueToPixel(v) <= hi) << v;
     for (int32_t p = lo - 5; p <= hi + 5; p += 7) {
       const float v = ValueAt(p);
-      ASSERT_FALSE(std::isnan(v));
-      EXPECT_GE(v, std::min(c.Min, c.Max));
-      EXPECT_LE(v, std::max(c.Min, c.Max));
+      EXPECT_TRUE(v >= std::min(c.Min, c.Max) && v <= std::max(c.Min, c.Max)) << p << ": " << v;  // NaN fails too
     }
-    S->Invalidate();
-    Pump();
+    Repaint(S);
     EXPECT_FALSE(S->NeedsLayout());
   }
 }
@@ -192,52 +150,33 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
 TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   Reset();
-  S->SetValue(-10);
-  S->SetValue(100);  // clamped to Max
+  S->SetValue(-10), S->SetValue(100);  // clamped to Max
   EXPECT_EQ(S->GetValue(), 3.0f);
   S->SetMax(1);  // the range change clamps the value
   EXPECT_EQ(S->GetValue(), 1.0f);
   S->SetMin(5);  // reversed for a moment while the editor sets both
-  S->SetValue(NaN);
-  S->SetMin(-50);
-  S->SetValue(-20);
-  EXPECT_EQ(S->GetValue(), -20.0f);
-  EXPECT_TRUE(Internal.empty());
-  EXPECT_EQ(Changed, 0);
-
+  S->SetValue(NaN), S->SetMin(-50), S->SetValue(-20);
+  EXPECT_EQ(std::tuple(S->GetValue(), Internal.size(), Changed), std::tuple(-20.0f, 0u, 0));
   // Drag: a press alone does not move; every move reports once.
   const int32_t x = 10 + S->GetTrackRect().Left + 2;
-  Backend->MouseDown(Window, x, 10 + S->GetZeroMark());
-  Pump();
-  EXPECT_EQ(S->GetValue(), -20.0f);
-  EXPECT_EQ(Changed, 0);
-  Backend->MouseMove(Window, x, 10 + S->GetZeroMark(), {ssLeft});
-  Pump();
-  Backend->MouseUp(Window, x, 10 + S->GetZeroMark());
-  Pump();
-  EXPECT_EQ(S->GetValue(), 0.0f);
-  EXPECT_EQ(Changed, 1);
+  Down(x, 10 + S->GetZeroMark());
+  EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(-20.0f, 0));
+  Move(x, 10 + S->GetZeroMark(), {ssLeft});
+  Up(x, 10 + S->GetZeroMark());
+  EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(0.0f, 1));
   ASSERT_EQ(Internal.size(), 2u);
   EXPECT_EQ(Internal[0], 0.0f);
-
   // Wheel: additive steps in dB, used up by the slider even at the end of the range.
-  struct TWheel {
-    float From;
-    int32_t Delta;
-    TShiftState Shift;
-    float To;
-  };
+  struct TWheel { float From; int32_t Delta; TShiftState Shift; float To; };
   const TWheel wheels[] = {
       {-10, 120, {}, -9.9f}, {-10, -120, {}, -10.1f}, {-10, 120, {ssCtrl}, -9.0f},
       {0, 120, {}, 0.1f},    {0, -120, {ssCtrl}, -1},  {1, 120, {}, 1},
   };
   for (const TWheel& w : wheels) {
     SCOPED_TRACE(std::to_string(w.From) + " by " + std::to_string(w.Delta));
-    S->SetValue(w.From);
-    Reset();
+    S->SetValue(w.From), Reset();
     FormWheels = 0;
-    Backend->Wheel(Window, 50, 150, w.Delta, w.Shift);
-    Pump();
+    Wheel(50, 150, w.Delta, w.Shift);
     EXPECT_NEAR(S->GetValue(), w.To, 1e-5);
     EXPECT_EQ(Changed, w.To != w.From ? 1 : 0);
     EXPECT_EQ(FormWheels, 0) << "the container scrolled as well";
@@ -246,78 +185,47 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
 
 TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
-  S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE});
-  S->UpdateLayout();
+  S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE}), S->UpdateLayout();
   const TRect r = S->GetValueRect();
-  struct TCase {
-    const char* Text;
-    float Value;
-  };
+  struct TCase { const char* Text; float Value; };
   const TCase cases[] = {{"-12,5", -12.5f}, {"99", 3.0f}, {"abc", -7.0f}, {"nan", -7.0f}, {"inf", -7.0f}};
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Text);
-    S->SetValue(-7);
-    Reset();
-    Backend->Click(Window, 10 + (r.Left + r.Right) / 2, 10 + (r.Top + r.Bottom) / 2);
-    Pump();
-    ASSERT_TRUE(QzAudioEditHeldBy(S));
+    S->SetValue(-7), Reset();
+    ClickAt(S, Centre(r));
+    ASSERT_TRUE(QzAudioEditHeldBy(S)) << c.Text;
     QzSharedAudioEdit()->SetText(c.Text);
-    Backend->Key(Window, VK_RETURN);
-    Pump();
-    EXPECT_EQ(S->GetValue(), c.Value);
-    EXPECT_EQ(Changed, c.Value != -7.0f ? 1 : 0);
+    Key(VK_RETURN);
+    EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(c.Value, c.Value != -7.0f ? 1 : 0)) << c.Text;
   }
 }
 
 TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
   ASSERT_FALSE(source->IsEmpty());
-  EXPECT_EQ(source->GetPicture()->GetWidth(), 26);
-  EXPECT_EQ(source->GetPicture()->GetHeight(), 52);
-  auto* other = QzCreate<TQzAudioVolumeSlider>(Form);
-  other->SetParent(Form);
-  S->SetKnobSource(source);
-  other->SetKnobSource(source);
-  S->UpdateLayout();
+  EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
+  auto* other = Put<TQzAudioVolumeSlider>(0, 0, 80, 300);
+  S->SetKnobSource(source), other->SetKnobSource(source), S->UpdateLayout();
   EXPECT_EQ(S->GetKnobRect().Right - S->GetKnobRect().Left, 26);
-
   // Without a picture the slider falls back to the built-in knob size for its orientation.
   source->SetPicture(nullptr);
   EXPECT_TRUE(source->IsEmpty());
-  S->SetOrientation(acoHorizontal);
-  S->SetBounds(10, 10, 300, 80);
-  S->UpdateLayout();
+  S->SetOrientation(acoHorizontal), S->SetBounds(10, 10, 300, 80), S->UpdateLayout();
   EXPECT_EQ(S->GetKnobRect().Right - S->GetKnobRect().Left, 52);
   Pump();
-
   source->Free();
-  EXPECT_EQ(S->GetKnobSource(), nullptr);
-  EXPECT_EQ(other->GetKnobSource(), nullptr);
-  S->Invalidate();
-  Pump();
+  EXPECT_TRUE(!S->GetKnobSource() && !other->GetKnobSource());
+  Repaint(S);
 }
 
 TEST_F(TSliderFixture, FormDescriptionSetsTheSlider) {
-  auto* form = QzCreate<TForm>(Application);
-  TFormReader::ReadRootComponent(form,
-                                 "object Form1: TForm\n"
-                                 "  object Cap: TQzAudioSliderKnobSource\n"
-                                 "  end\n"
-                                 "  object In: TQzAudioVolumeSlider\n"
-                                 "    Min = -50\n"
-                                 "    Max = 3\n"
-                                 "    ScaleType = SLIDER_SCALE_LOG\n"
-                                 "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n"
-                                 "    KnobSource = Cap\n"
-                                 "    Value = -6.5\n"
-                                 "  end\n"
-                                 "end\n");
+  TForm* form = ReadForm(
+      "  object Cap: TQzAudioSliderKnobSource\n  end\n"
+      "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
+      "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n    KnobSource = Cap\n    Value = -6.5\n  end\n");
   auto* s = dynamic_cast<TQzAudioVolumeSlider*>(form->FindComponent("In"));
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->GetMin(), -50.0f);
-  EXPECT_EQ(s->GetValue(), -6.5f);
-  EXPECT_EQ(s->GetScaleType(), SLIDER_SCALE_LOG);
-  EXPECT_TRUE(s->GetOptions().Contains(SLIDER_SHOW_SCALE));
-  EXPECT_EQ(s->GetKnobSource(), form->FindComponent("Cap"));
+  EXPECT_EQ(std::tuple(s->GetMin(), s->GetValue(), s->GetScaleType(), s->GetOptions().Contains(SLIDER_SHOW_SCALE),
+                       s->GetKnobSource()),
+            std::tuple(-50.0f, -6.5f, SLIDER_SCALE_LOG, true, form->FindComponent("Cap")));
   form->Free();
 }

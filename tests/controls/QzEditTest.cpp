@@ -3,14 +3,9 @@
 // the one system caret, and a random session of keys and pastes that must keep the invariants.
 #include <limits>
 #include <random>
-#include <string>
 #include <type_traits>
-#include <vector>
 
-#include "platform/Clipbrd.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzEdit.h"
 
 namespace {
 
@@ -19,8 +14,7 @@ protected:
   template <class T = TQzEdit>
   T* Make(const std::string& Text = "") {
     auto* e = QzCreate<T>(Form);
-    e->SetBounds(100, 20, 120, 25);
-    e->SetParent(Form);
+    e->SetBounds(100, 20, 120, 25), e->SetParent(Form);
     if (!Text.empty() || std::is_same_v<T, TQzEdit>) e->SetEditText(Text);
     e->OnChanged = [this](TObject*) { ++Changes; };
     return e;
@@ -30,6 +24,12 @@ protected:
     E->UTF8KeyPress(k);
   }
   static void Press(TQzCustomEdit* E, uint16_t Key, TShiftState Shift = {}) { E->KeyDown(Key, Shift); }
+  // The caret after each of Times presses of Key.
+  static std::vector<size_t> Carets(TQzCustomEdit* E, uint16_t Key, TShiftState Shift, size_t Times) {
+    std::vector<size_t> v;
+    while (v.size() < Times) Press(E, Key, Shift), v.push_back(E->GetCaretIndex());
+    return v;
+  }
   int Changes = 0;
 };
 
@@ -43,34 +43,24 @@ TEST_F(QzEditTest, DefaultsAndSetters) {
   auto* v = QzCreate<TQzCustomValueEdit>(Form);
   EXPECT_EQ(v->GetEditText(), "100,00");
   EXPECT_FLOAT_EQ(v->GetValue(), 100.0f);
-
   // MaxLength cuts at once, by characters.
-  e->SetEditText("h\xC3\xA9llo");
-  e->SetMaxLength(3);
+  e->SetEditText("h\xC3\xA9llo"), e->SetMaxLength(3);
   EXPECT_EQ(e->GetEditText(), "h\xC3\xA9l");
   EXPECT_LE(e->GetCaretIndex(), 3u);
   EXPECT_EQ(Changes, 0) << "setters report nothing";
-
   // Invalid bytes set by a program still leave clean text.
-  e->SetMaxLength(0);
-  e->SetEditText(std::string("a\xFF\xC3\x00z", 5));
+  e->SetMaxLength(0), e->SetEditText(std::string("a\xFF\xC3\x00z", 5));
   EXPECT_TRUE(CleanText(e->GetEditText()));
   EXPECT_EQ(e->GetCaretIndex(), QzUtf8Length(e->GetEditText()));
 }
 
 TEST_F(QzEditTest, LabelGetsAHeightWithTheDefaultFont) {
-  auto* l = QzCreate<TQzLabel>(Form);
-  l->SetParent(Form);
-  l->SetBounds(0, 0, 60, 0);
+  auto* l = Put<TQzLabel>(0, 0, 60, 0);
   TQzEdit* e = Make("x");
-  e->SetCaption("Name");
-  e->SetTitleSpace(4);
-  e->SetEditLabel(l);
-  Form->Show();
-  Pump();
+  e->SetCaption("Name"), e->SetTitleSpace(4), e->SetEditLabel(l);
+  Show();
   EXPECT_GT(l->GetHeight(), 0);
-  EXPECT_EQ(l->GetCaption(), "Name");
-  EXPECT_EQ(l->GetLeft() + l->GetWidth(), e->GetLeft() - 4);
+  EXPECT_EQ(std::tuple(l->GetCaption(), l->GetLeft() + l->GetWidth()), std::tuple(std::string("Name"), e->GetLeft() - 4));
   l->Free();
   EXPECT_EQ(e->GetEditLabel(), nullptr);
   e->SetCaption("Other");  // lays out again with no label
@@ -102,19 +92,13 @@ TEST_F(QzEditTest, TypingAndPastingPassTheFilters) {
   };
   for (const Row& r : rows) {
     TQzEdit* e = Make(r.Start);
-    e->SetNumbersOnly(r.NumbersOnly);
-    e->SetMaxLength(r.MaxLength);
-    e->SetReadOnly(r.ReadOnly);
+    e->SetNumbersOnly(r.NumbersOnly), e->SetMaxLength(r.MaxLength), e->SetReadOnly(r.ReadOnly);
     Press(e, VK_END);
     Changes = 0;
-    if (r.Paste) {
-      Clipboard()->SetAsText(r.Input);
-      Press(e, 'V', {ssCtrl});
-    } else {
+    if (r.Paste) Clipboard()->SetAsText(r.Input), Press(e, 'V', {ssCtrl});
+    else
       for (size_t i = 0; i < r.Input.size(); ++i) Type(e, r.Input.substr(i, 1));
-    }
-    EXPECT_EQ(e->GetEditText(), r.Want) << r.Name;
-    EXPECT_EQ(Changes > 0, r.Want != r.Start) << r.Name;
+    EXPECT_EQ(std::tuple(e->GetEditText(), Changes > 0), std::tuple(r.Want, r.Want != r.Start)) << r.Name;
     EXPECT_LE(e->GetCaretIndex(), QzUtf8Length(e->GetEditText())) << r.Name;
     e->Free();
   }
@@ -122,12 +106,7 @@ TEST_F(QzEditTest, TypingAndPastingPassTheFilters) {
 
 TEST_F(QzEditTest, KeysAndUndo) {
   TQzEdit* e = Make("ab\xC3\xA9 cd ef");
-  struct Row {
-    uint16_t Key;
-    TShiftState Shift;
-    std::string Text;
-    size_t Caret;
-  } rows[] = {
+  struct Row { uint16_t Key; TShiftState Shift; std::string Text; size_t Caret; } rows[] = {
       {VK_HOME, {}, "ab\xC3\xA9 cd ef", 0},    {VK_RIGHT, {}, "ab\xC3\xA9 cd ef", 1},
       {VK_RIGHT, {ssCtrl}, "ab\xC3\xA9 cd ef", 4}, {VK_LEFT, {}, "ab\xC3\xA9 cd ef", 3},
       {VK_BACK, {}, "ab cd ef", 2},             {VK_DELETE, {}, "abcd ef", 2},
@@ -136,10 +115,8 @@ TEST_F(QzEditTest, KeysAndUndo) {
       {VK_UP, {}, "abcd ef", 5},                {VK_BACK, {}, "abcdef", 4},
   };
   for (const Row& r : rows) {
-    uint16_t k = r.Key;
-    e->KeyDown(k, r.Shift);
-    EXPECT_EQ(e->GetEditText(), r.Text) << r.Key;
-    EXPECT_EQ(e->GetCaretIndex(), r.Caret) << r.Key;
+    Press(e, r.Key, r.Shift);
+    EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaretIndex()), std::tuple(r.Text, r.Caret)) << r.Key;
   }
   // Ctrl+arrows walk word by word to both ends and stay there.
   const struct {
@@ -150,14 +127,8 @@ TEST_F(QzEditTest, KeysAndUndo) {
   for (const auto& w : walks) {
     e->SetEditText(w.Text);
     Press(e, VK_END);
-    for (size_t caret : w.Left) {
-      Press(e, VK_LEFT, {ssCtrl});
-      EXPECT_EQ(e->GetCaretIndex(), caret) << w.Text;
-    }
-    for (size_t caret : w.Right) {
-      Press(e, VK_RIGHT, {ssCtrl});
-      EXPECT_EQ(e->GetCaretIndex(), caret) << w.Text;
-    }
+    EXPECT_EQ(Carets(e, VK_LEFT, {ssCtrl}, w.Left.size()), w.Left) << w.Text;
+    EXPECT_EQ(Carets(e, VK_RIGHT, {ssCtrl}, w.Right.size()), w.Right) << w.Text;
   }
   // Undo into a shorter text holds the caret inside it; the next key does not fail.
   e->SetEditText("x");
@@ -166,11 +137,9 @@ TEST_F(QzEditTest, KeysAndUndo) {
   e->SetEditText("long text here");
   Press(e, VK_END);
   Press(e, VK_BACK);
-  Press(e, 'Z', {ssCtrl});
-  Press(e, 'Z', {ssCtrl});
+  Carets(e, 'Z', {ssCtrl}, 2);
   EXPECT_LE(e->GetCaretIndex(), QzUtf8Length(e->GetEditText()));
-  Press(e, VK_DELETE);
-  Press(e, VK_BACK);
+  Press(e, VK_DELETE), Press(e, VK_BACK);
   // Copy.
   e->SetEditText("copied");
   Press(e, 'C', {ssCtrl});
@@ -180,26 +149,15 @@ TEST_F(QzEditTest, KeysAndUndo) {
 TEST_F(QzEditTest, ValueEditRules) {
   auto* v = Make<TQzCustomValueEdit>();
   v->SetEditText("");
-  struct Row {
-    std::string Keys;
-    bool Home;
-    std::string Want;
-  } rows[] = {
-      {"5-", false, "5"},   {"-", true, "-5"},    {"-", true, "-5"},  {",2,", false, "-5,2"},
-      {"x", false, "-5,2"},
+  struct Row { std::string Keys; bool Home; std::string Want; } rows[] = {
+      {"5-", false, "5"},   {"-", true, "-5"},    {"-", true, "-5"},  {",2,", false, "-5,2"}, {"x", false, "-5,2"},
   };
   for (const Row& r : rows) {
-    if (r.Home) Press(v, VK_HOME);
-    else Press(v, VK_END);
+    Press(v, r.Home ? VK_HOME : VK_END);
     for (char c : r.Keys) Type(v, std::string(1, c));
     EXPECT_EQ(v->GetEditText(), r.Want) << r.Keys;
   }
-  struct Step {
-    float Start;
-    uint16_t Key;
-    TShiftState Shift;
-    std::string Want;
-  } steps[] = {
+  struct Step { float Start; uint16_t Key; TShiftState Shift; std::string Want; } steps[] = {
       {995, VK_UP, {}, "1.005,00"},  {5, VK_DOWN, {}, "-5,00"},
       {3, VK_UP, {ssCtrl}, "1.000,00"}, {3, VK_DOWN, {ssCtrl}, "1,00"},
   };
@@ -212,11 +170,10 @@ TEST_F(QzEditTest, ValueEditRules) {
   // A value that is not a number leaves the text alone.
   v->SetValue(5);
   Changes = 0;
-  v->SetValue(std::numeric_limits<float>::quiet_NaN());
-  v->SetValue(std::numeric_limits<float>::infinity());
+  v->SetValue(std::numeric_limits<float>::quiet_NaN()), v->SetValue(std::numeric_limits<float>::infinity());
   v->SetValue(5);
-  EXPECT_EQ(v->GetEditText(), "5,00");
-  EXPECT_EQ(Changes, 0);
+  EXPECT_EQ(std::tuple(v->GetEditText(), Changes), std::tuple(std::string("5,00"), 0));
+  // Each bound pushes the other.
   v->SetMin(2000);
   EXPECT_FLOAT_EQ(v->GetMax(), 2000);
   v->SetMax(-1);
@@ -225,8 +182,7 @@ TEST_F(QzEditTest, ValueEditRules) {
 
 TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
   TQzEdit* e = Make("short");  // set before the first layout, when the text rectangle is empty
-  Form->Show();
-  Pump();
+  Show();
   EXPECT_EQ(e->GetScrollOffset(), 0);
   e->SetEditText("");
   const int32_t w = e->GetTextRect().Right - e->GetTextRect().Left;
@@ -245,10 +201,8 @@ TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
   Press(e, VK_HOME);
   EXPECT_EQ(e->GetScrollOffset(), 0);
   Press(e, VK_END);
-  const int32_t end = e->GetScrollOffset();
-  EXPECT_GT(end, 0);
-  for (int i = 0; i < 60; ++i) Press(e, VK_LEFT);
-  EXPECT_EQ(e->GetCaretIndex(), 0u);
+  EXPECT_GT(e->GetScrollOffset(), 0);
+  EXPECT_EQ(Carets(e, VK_LEFT, {}, 60).back(), 0u);
   EXPECT_EQ(e->GetScrollOffset(), 0);
 }
 
@@ -256,24 +210,19 @@ TEST_F(QzEditTest, OnlyTheCaretsOwnerDestroysIt) {
   TQzEdit* a = Make("a");
   TQzEdit* b = Make("b");
   b->SetTop(60);
-  Form->Show();
-  Pump();
-  a->SetFocus();
-  Pump();
+  Show();
+  a->SetFocus(), Pump();
   EXPECT_TRUE(a->OwnsCaret());
-  b->SetFocus();
-  Pump();
-  EXPECT_FALSE(a->OwnsCaret());
-  EXPECT_TRUE(b->OwnsCaret());
-  a->SetReadOnly(true);  // not the owner: b keeps its caret
+  b->SetFocus(), Pump();
+  EXPECT_EQ(std::tuple(a->OwnsCaret(), b->OwnsCaret()), std::tuple(false, true));
   TPoint p;
-  EXPECT_TRUE(GetCaretPos(&p));
-  b->SetReadOnly(true);
-  EXPECT_FALSE(GetCaretPos(&p));
-  b->SetReadOnly(false);
-  EXPECT_TRUE(GetCaretPos(&p));
-  b->Free();  // the owner goes: so does the caret
-  EXPECT_FALSE(GetCaretPos(&p));
+  std::vector<bool> shown;
+  for (auto step : std::vector<std::function<void()>>{
+           [&] { a->SetReadOnly(true); },  // not the owner: b keeps its caret
+           [&] { b->SetReadOnly(true); }, [&] { b->SetReadOnly(false); },
+           [&] { b->Free(); }})  // the owner goes: so does the caret
+    step(), shown.push_back(GetCaretPos(&p));
+  EXPECT_EQ(shown, (std::vector<bool>{true, false, true, false}));
 }
 
 TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
@@ -300,10 +249,7 @@ TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
       const uint16_t keys[] = {VK_BACK, VK_DELETE, VK_HOME, VK_END, VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN};
       switch (pick(6)) {
         case 0: Type(e, bytes(1 + pick(3))); break;
-        case 1:
-          Clipboard()->SetAsText(bytes(pick(20)));
-          Press(e, 'V', {ssCtrl});
-          break;
+        case 1: Clipboard()->SetAsText(bytes(pick(20))), Press(e, 'V', {ssCtrl}); break;
         case 2: Press(e, 'Z', {ssCtrl}); break;
         // Up and Down step a value edit's number, whose text may outgrow MaxLength: typing only.
         case 3: Press(e, keys[pick(round == 0 ? 8 : 6)], pick(2) ? TShiftState{ssCtrl} : TShiftState{}); break;
@@ -320,31 +266,15 @@ TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
   }
 }
 
-namespace {
-class TEditForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TEditForm"; }
-};
-}  // namespace
-
 TEST_F(QzEditTest, FormDescriptionSetsTheEditedText) {
   RegisterQzEditClasses();
-  TClassRegistrar<TEditForm>("TEditForm", "TForm", false);
-  auto* f = QzCreate<TEditForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object EditForm: TEditForm\n"
-                                 "  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
+  TForm* f = ReadForm("  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
                                  "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n"
                                  "    Text = 'abcdef'\n    MaxLength = 4\n    PaddingHorz = 2\n"
-                                 "    EditLabel = Title\n  end\n"
-                                 "end\n");
+                                 "    EditLabel = Title\n  end\n");
   auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
   auto* l = static_cast<TQzLabel*>(f->FindComponent("Title"));
-  EXPECT_EQ(e->GetEditText(), "abcd");
-  EXPECT_EQ(e->GetCaption(), "Name");
-  EXPECT_EQ(e->GetPaddingHorz(), 2);
-  EXPECT_EQ(e->GetEditLabel(), l);
-  EXPECT_EQ(l->GetCaption(), "Name");
+  EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaption(), e->GetPaddingHorz(), e->GetEditLabel(), l->GetCaption()),
+            std::tuple("abcd", "Name", 2, l, "Name"));
   f->Free();
 }

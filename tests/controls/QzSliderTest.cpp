@@ -1,16 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdint>
-#include <string>
 
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzEdit.h"
-#include "ui/controls/QzSlider.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/framework/QzThemeCtrls.h"
-#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
 
@@ -20,14 +11,10 @@ struct TStdSliderTest : UiFormTest {
     RegisterQzSliderClasses();
     QzStdCtrlsInitialize();
     Form->SetClientSize(400, 300);
-    S = QzCreate<TQzSlider>(Form);
-    S->SetBounds(10, 10, 300, 60);
-    S->SetParent(Form);
+    S = Put<TQzSlider>(10, 10, 300, 60);
     S->SetTabStop(true);
     S->OnPositionChanged = [this](TObject*) { ++Events; };
-    Form->Show();
-    Pump();
-    Window = Win();
+    Show();
   }
   void TearDown() override {
     UiFormTest::TearDown();
@@ -45,17 +32,12 @@ struct TStdSliderTest : UiFormTest {
     else S->SetPositionFromPoint(0, b.Bottom - Pixel);
   }
   TPoint ScreenOf(const TRect& R) const { return {10 + (R.Left + R.Right) / 2, 10 + (R.Top + R.Bottom) / 2}; }
-
   TQzSlider* S = nullptr;
-  uintptr_t Window = 0;
   int Events = 0;
 };
 
 TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
-  struct TCase {
-    int32_t Min, Max;
-    TQzSliderOrientation Orientation;
-  };
+  struct TCase { int32_t Min, Max; TQzSliderOrientation Orientation; };
   const TCase cases[] = {
       {-255, 255, sloHorizontal}, {0, 10, sloHorizontal},          {7, 7, sloHorizontal},
       {10, -10, sloHorizontal},   {INT_MIN, INT_MAX, sloHorizontal}, {INT_MAX - 3, INT_MAX, sloHorizontal},
@@ -65,10 +47,7 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
     SCOPED_TRACE(std::to_string(c.Min) + ".." + std::to_string(c.Max) + (c.Orientation ? " vertical" : ""));
     S->SetOrientation(c.Orientation);
     S->SetBounds(10, 10, c.Orientation == sloHorizontal ? 300 : 60, c.Orientation == sloHorizontal ? 60 : 250);
-    S->SetMin(INT_MIN);
-    S->SetMax(INT_MAX);
-    S->SetMin(c.Min);
-    S->SetMax(c.Max);
+    S->SetMin(INT_MIN), S->SetMax(INT_MAX), S->SetMin(c.Min), S->SetMax(c.Max);
     const TRect b = S->GetPartRect(qspBar);
     const int32_t extent = c.Orientation == sloHorizontal ? b.Right - b.Left : b.Bottom - b.Top;
     ASSERT_GT(extent, 20);
@@ -85,71 +64,48 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
       ASSERT_GE(pos, lo);
       ASSERT_LE(pos, hi);
       // Where there are at least as many values as pixels, each pixel comes back exactly.
-      if (span > extent || -span > extent) {
-        ASSERT_EQ(ThumbPixel(), p) << "pixel " << p;
-      } else if (span == 0) {
-        ASSERT_EQ(ThumbPixel(), 0);
-      }
+      if (span > extent || -span > extent) ASSERT_EQ(ThumbPixel(), p) << "pixel " << p;
+      else if (span == 0) ASSERT_EQ(ThumbPixel(), 0);
     }
     // Where there are fewer values than pixels, each value comes back exactly.
-    if (span != 0 && span <= extent && -span <= extent) {
+    if (span != 0 && span <= extent && -span <= extent)
       for (int64_t v = lo; v <= hi; ++v) {
         S->SetPosition(static_cast<int32_t>(v));
         PointAt(ThumbPixel());
         ASSERT_EQ(S->GetPosition(), v);
       }
-    }
   }
 }
 
 TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
-  struct TStep {
-    const char* What;
-    int32_t Min, Max, Position;  // INT_MIN: leave as is
-    int32_t Expected;
-    int Events;  // OnPositionChanged calls of the step
-  };
+  // Position: INT_MIN: leave as is; Events: OnPositionChanged calls of the step.
+  struct TStep { const char* What; int32_t Min, Max, Position; int32_t Expected; int Events; };
   const TStep steps[] = {
-      {"start", -255, 255, 100, 100, 1},
-      {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
-      {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1},
-      {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},
-      {"code beyond the reversed range", 200, 50, 500, 200, 1},
-      {"the same position again", 200, 50, 200, 200, 0},
+      {"start", -255, 255, 100, 100, 1}, {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
+      {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1}, {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},
+      {"code beyond the reversed range", 200, 50, 500, 200, 1}, {"the same position again", 200, 50, 200, 200, 0},
       {"Min = Max (each bound moves it)", 9, 9, INT_MIN, 9, 2},
       {"at the top of the scale", INT_MAX - 1, INT_MAX, INT_MIN, INT_MAX - 1, 1},
   };
   for (const TStep& s : steps) {
-    SCOPED_TRACE(s.What);
     Events = 0;
-    S->SetMin(s.Min);
-    S->SetMax(s.Max);
+    S->SetMin(s.Min), S->SetMax(s.Max);
     if (s.Position != INT_MIN) S->SetPosition(s.Position);
-    EXPECT_EQ(S->GetPosition(), s.Expected);
-    EXPECT_EQ(Events, s.Events);
+    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(s.Expected, s.Events)) << s.What;
   }
 }
 
 TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
-  S->SetButtonChange(0);
-  S->SetWheelChange(-3);
-  S->SetBarSize(0);
-  S->SetTickFrequency(INT_MIN);
-  EXPECT_EQ(S->GetButtonChange(), 1);
-  EXPECT_EQ(S->GetWheelChange(), 1);
-  EXPECT_EQ(S->GetBarSize(), 1);
-  EXPECT_EQ(S->GetTickFrequency(), 1);
-  S->SetSpaceHorz(1000);
-  EXPECT_EQ(S->GetSpaceHorz(), S->GetClientWidth() / 3);
-  S->SetSpaceVert(-1);
-  EXPECT_EQ(S->GetSpaceVert(), 0);
-
+  S->SetButtonChange(0), S->SetWheelChange(-3), S->SetBarSize(0), S->SetTickFrequency(INT_MIN);
+  S->SetSpaceHorz(1000), S->SetSpaceVert(-1);
+  EXPECT_EQ(std::tuple(S->GetButtonChange(), S->GetWheelChange(), S->GetBarSize(), S->GetTickFrequency(),
+                       S->GetSpaceHorz(), S->GetSpaceVert()),
+            std::tuple(1, 1, 1, 1, S->GetClientWidth() / 3, 0));
   // The layout keeps the stored spacing: the left button sits that far in.
   S->SetSpaceHorz(10);
   EXPECT_EQ(S->GetPartRect(qspLeftButton).Left, 10);
   Pump();
   EXPECT_EQ(S->GetSpaceHorz(), 10);
-
   // Too short for bar, caption and value text: it grows, and stays grown.
   S->SetBounds(10, 10, 300, 5);
   const int32_t h = S->GetHeight();
@@ -159,8 +115,7 @@ TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
 }
 
 TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
-  S->SetMin(-1000);
-  S->SetMax(1000);
+  S->SetMin(-1000), S->SetMax(1000);
   const int timers = Application->TimerCount();
   const TPoint left = ScreenOf(S->GetPartRect(qspLeftButton));
   const TPoint right = ScreenOf(S->GetPartRect(qspRightButton));
@@ -169,82 +124,57 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
     std::function<void()> Stop;
   };
   const TCase cases[] = {
-      {"release", [&] { Backend->MouseUp(Window, left.X, left.Y); }},
-      {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
-      {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }},
-      {"disable", [&] { S->SetEnabled(false); }},
+      {"release", [&] { Backend->MouseUp(Win(), left.X, left.Y); }}, {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
+      {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }}, {"disable", [&] { S->SetEnabled(false); }},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
-    S->SetEnabled(true);
-    S->SetPosition(0);
+    S->SetEnabled(true), S->SetPosition(0);
     Events = 0;
-    Backend->MouseDown(Window, left.X, left.Y);
-    Pump();
-    EXPECT_EQ(S->GetPosition(), -5) << "the first step comes with the press";
+    Down(left.X, left.Y);
     EXPECT_TRUE(S->IsRepeating());
-    Backend->AdvanceClock(124);
-    Pump();
-    EXPECT_EQ(S->GetPosition(), -5);
-    Backend->AdvanceClock(1);
-    Pump();
-    EXPECT_EQ(S->GetPosition(), -10);
-    Backend->AdvanceClock(125);
-    Pump();
-    EXPECT_EQ(S->GetPosition(), -15);
+    // The first step comes with the press, the next after 125 ms, then every 125 ms.
+    std::vector<int32_t> seen{S->GetPosition()};
+    for (int ms : {124, 1, 125}) Tick(ms), seen.push_back(S->GetPosition());
+    EXPECT_EQ(seen, (std::vector<int32_t>{-5, -5, -10, -15}));
     EXPECT_EQ(Events, 3);
-    c.Stop();
-    Pump();
+    c.Stop(), Pump();
     EXPECT_FALSE(S->IsRepeating());
     EXPECT_EQ(Application->TimerCount(), timers);
-    Backend->AdvanceClock(1000);
-    Pump();
+    Tick(1000);
     EXPECT_EQ(S->GetPosition(), -15);
-    Backend->MouseUp(Window, left.X, left.Y);
-    Pump();
+    Up(left.X, left.Y);
   }
   // A second press without a release replaces the timer instead of adding one.
-  S->SetEnabled(true);
-  S->SetPosition(0);
-  Backend->MouseDown(Window, left.X, left.Y);
-  Backend->MouseDown(Window, right.X, right.Y);
-  Pump();
+  S->SetEnabled(true), S->SetPosition(0);
+  Backend->MouseDown(Win(), left.X, left.Y);
+  Down(right.X, right.Y);
   EXPECT_EQ(Application->TimerCount(), timers + 1);
-  Backend->AdvanceClock(125);
-  Pump();
+  Tick(125);
   EXPECT_EQ(S->GetPosition(), 5);
-  Backend->MouseUp(Window, right.X, right.Y);
-  Pump();
+  Up(right.X, right.Y);
   EXPECT_EQ(Application->TimerCount(), timers);
 }
 
 TEST_F(TStdSliderTest, DragReportsOncePerMove) {
   S->SetPosition(0);
   const TPoint thumb = ScreenOf(S->GetPartRect(qspThumb));
-  Backend->MouseDown(Window, thumb.X, thumb.Y);
-  Pump();
+  Down(thumb.X, thumb.Y);
   Events = 0;
-  Backend->MouseMove(Window, thumb.X + 20, thumb.Y, {ssLeft});
-  Pump();
+  Move(thumb.X + 20, thumb.Y, {ssLeft});
   EXPECT_EQ(Events, 1);
   EXPECT_GT(S->GetPosition(), 0);
-  Backend->MouseMove(Window, 5000, thumb.Y, {ssLeft});
-  Pump();
-  EXPECT_EQ(Events, 2);
-  EXPECT_EQ(S->GetPosition(), S->GetMax());
-  Backend->MouseUp(Window, 5000, thumb.Y);
-  Pump();
+  Move(5000, thumb.Y, {ssLeft});
+  EXPECT_EQ(std::tuple(Events, S->GetPosition()), std::tuple(2, S->GetMax()));
+  Up(5000, thumb.Y);
   // A press on the bar away from the thumb moves nothing.
   const TRect b = S->GetPartRect(qspBar);
-  Backend->Click(Window, 10 + b.Left + 2, 10 + b.Top + 1);
-  Pump();
+  ClickAt(S, b.Left + 2, b.Top + 1);
   EXPECT_EQ(S->GetPosition(), S->GetMax());
 }
 
 TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
-  auto* other = QzCreate<TQzEdit>(Form);
-  other->SetBounds(10, 200, 80, 25);
-  other->SetParent(Form);
+  auto* other = Put<TQzEdit>(10, 200, 80, 25);
   struct TCase {
     TQzSliderOrientation Orientation;
     bool UseKeys;
@@ -262,72 +192,45 @@ TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.Key) + (c.UseKeys ? "" : " without keys"));
-    S->SetOrientation(c.Orientation);
-    S->SetUseKeys(c.UseKeys);
-    S->SetPosition(c.Start);
-    S->SetFocus();
+    S->SetOrientation(c.Orientation), S->SetUseKeys(c.UseKeys), S->SetPosition(c.Start), S->SetFocus();
     Events = 0;
-    Backend->Key(Window, c.Key, c.Shift);
-    Pump();
-    EXPECT_EQ(S->GetPosition(), c.Expected);
-    EXPECT_EQ(Events, c.Expected != c.Start ? 1 : 0);
+    Key(c.Key, c.Shift);
+    EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(c.Expected, c.Expected != c.Start ? 1 : 0));
   }
   // Tab still moves the focus on.
-  S->SetUseKeys(true);
-  S->SetFocus();
-  Backend->Key(Window, VK_TAB);
-  Pump();
+  S->SetUseKeys(true), S->SetFocus();
+  Key(VK_TAB);
   EXPECT_EQ(Form->GetActiveControl(), other);
-
   // Steps at the top of the 32-bit scale saturate.
-  S->SetOrientation(sloHorizontal);
-  S->SetMax(INT_MAX);
-  S->SetMin(INT_MAX - 10);
-  S->SetPosition(INT_MAX - 1);
-  S->SetWheelChange(INT_MAX);
-  S->SetButtonChange(INT_MAX);
+  S->SetOrientation(sloHorizontal), S->SetMax(INT_MAX), S->SetMin(INT_MAX - 10), S->SetPosition(INT_MAX - 1);
+  S->SetWheelChange(INT_MAX), S->SetButtonChange(INT_MAX);
   const TRect t = S->GetPartRect(qspBar);
-  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, 120);
-  Pump();
-  EXPECT_EQ(S->GetPosition(), INT_MAX);
-  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, -120);
-  Pump();
-  EXPECT_EQ(S->GetPosition(), INT_MAX - 10);
+  std::vector<int32_t> seen;
+  const auto wheel = [&](int Delta) { Wheel(10 + t.Left, 10 + t.Top, Delta), seen.push_back(S->GetPosition()); };
+  wheel(120), wheel(-120);
   S->SetFocus();
-  Backend->Key(Window, VK_RIGHT);
-  Pump();
-  EXPECT_EQ(S->GetPosition(), INT_MAX);
-
-  // A disabled slider leaves the wheel alone.
-  S->SetEnabled(false);
-  Backend->Wheel(Window, 10 + t.Left, 10 + t.Top, -120);
-  Pump();
-  EXPECT_EQ(S->GetPosition(), INT_MAX);
+  Key(VK_RIGHT);
+  seen.push_back(S->GetPosition());
+  S->SetEnabled(false);  // a disabled slider leaves the wheel alone
+  wheel(-120);
+  EXPECT_EQ(seen, (std::vector<int32_t>{INT_MAX, INT_MAX - 10, INT_MAX, INT_MAX}));
 }
 
 TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
-  auto* edit = QzCreate<TQzCustomValueEdit>(Form);
-  edit->SetBounds(320, 0, 60, 20);
-  edit->SetParent(Form);
-  S->SetPosition(40);
-  S->SetEdit(edit);
-  EXPECT_EQ(edit->GetMax(), 255.0f);
-  EXPECT_EQ(edit->GetMin(), -255.0f);
-  EXPECT_EQ(edit->GetValue(), 40.0f);
+  auto* edit = Put<TQzCustomValueEdit>(320, 0, 60, 20);
+  S->SetPosition(40), S->SetEdit(edit);
+  EXPECT_EQ(std::tuple(edit->GetMin(), edit->GetMax(), edit->GetValue()), std::tuple(-255.0f, 255.0f, 40.0f));
   EXPECT_EQ(edit->GetTop(), S->GetTop() + (S->GetHeight() - 20) / 2);
   S->SetPosition(-12);
   EXPECT_EQ(edit->GetValue(), -12.0f);
   // A press on an arrow hands the focus to the edit and keeps repeating.
   S->SetFocus();
   const TRect left = S->GetPartRect(qspLeftButton);
-  Backend->MouseDown(Window, 10 + left.Left + 2, 10 + left.Top + 2);
-  Pump();
+  Down(10 + left.Left + 2, 10 + left.Top + 2);
   EXPECT_TRUE(edit->Focused());
-  Backend->AdvanceClock(125);
-  Pump();
+  Tick(125);
   EXPECT_EQ(edit->GetValue(), -22.0f);
-  Backend->MouseUp(Window, 10 + left.Left + 2, 10 + left.Top + 2);
-  Pump();
+  Up(10 + left.Left + 2, 10 + left.Top + 2);
   Events = 0;
   edit->Free();
   EXPECT_EQ(S->GetEdit(), nullptr);
@@ -339,14 +242,8 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
 // (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
 // same row, or on the other row when the caption is centred (or hidden, then centred itself).
 TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
-  S->SetCaption("Gain");
-  S->SetPosition(-7);
-  struct TCase {
-    TQzSliderCaptionAlign Row;
-    TAlignment Side;
-    bool Shown;
-    TRect Caption, Value;
-  };
+  S->SetCaption("Gain"), S->SetPosition(-7);
+  struct TCase { TQzSliderCaptionAlign Row; TAlignment Side; bool Shown; TRect Caption, Value; };
   const TCase cases[] = {
       {scaTop, taLeftJustify, true, Rect(34, 8, 57, 21), Rect(243, 8, 265, 21)},
       {scaTop, taLeftJustify, false, Rect(34, 8, 57, 21), Rect(138, 8, 160, 21)},
@@ -359,15 +256,11 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.Row) + " " + std::to_string(c.Side) + (c.Shown ? "" : " hidden"));
-    S->SetCaptionAlign(c.Row);
-    S->SetCaptionAlignment(c.Side);
-    S->SetShowCaption(c.Shown);
-    EXPECT_EQ(S->GetPartRect(qspBar), Rect(34, 28, 265, 32));
-    EXPECT_EQ(S->GetPartRect(qspCaption), c.Caption);
-    EXPECT_EQ(S->GetPartRect(qspValue), c.Value);
+    S->SetCaptionAlign(c.Row), S->SetCaptionAlignment(c.Side), S->SetShowCaption(c.Shown);
+    EXPECT_EQ((std::vector{S->GetPartRect(qspBar), S->GetPartRect(qspCaption), S->GetPartRect(qspValue)}),
+              (std::vector{Rect(34, 28, 265, 32), c.Caption, c.Value}));
     // Painted there: ink inside the value's rectangle.
-    S->Invalidate();
-    Pump();
+    Repaint(S);
     const auto at = [&](int X, int Y) { return ScreenPixel(10 + X, 10 + Y); };
     int ink = 0;
     for (int y = c.Value.Top; y < c.Value.Bottom; ++y)
@@ -377,45 +270,25 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
 }
 
 TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
-  struct TCase {
-    TQzSliderValueStyle Style;
-    int32_t Min, Max, Position;
-    std::string Text;
-  };
+  struct TCase { TQzSliderValueStyle Style; int32_t Min, Max, Position; std::string Text; };
   const TCase cases[] = {
       {slvNative, -255, 255, -7, "-7"},      {slvPercent, 0, 200, 50, "25%"},
       {slvPercent, 5, 5, 5, "0%"},           {slvPercent, INT_MIN, INT_MAX, INT_MAX, "100%"},
       {slvPercent, 100, 0, 0, "100%"},       {slvNone, 0, 10, 3, ""},
   };
   for (const TCase& c : cases) {
-    S->SetValueStyle(c.Style);
-    S->SetMin(c.Min);
-    S->SetMax(c.Max);
-    S->SetPosition(c.Position);
+    S->SetValueStyle(c.Style), S->SetMin(c.Min), S->SetMax(c.Max), S->SetPosition(c.Position);
     EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
 }
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
-  auto* form = QzCreate<TForm>(Application);
-  TFormReader::ReadRootComponent(form,
-                                 "object Form1: TForm\n"
-                                 "  object Gain: TQzSlider\n"
-                                 "    Min = -1000\n"
-                                 "    Max = 1000\n"
-                                 "    Position = -800\n"
-                                 "    Orientation = sloVertical\n"
-                                 "    ValueStyle = slvNative\n"
-                                 "    Options = [sloAlignEdit]\n"
-                                 "  end\n"
-                                 "end\n");
+  TForm* form = ReadForm("  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
+                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n");
   auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->GetPosition(), -800);
-  EXPECT_EQ(s->GetOrientation(), sloVertical);
-  EXPECT_EQ(s->GetValueStyle(), slvNative);
-  EXPECT_FALSE(s->GetOptions().Contains(sloTransparent));
-
+  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(), s->GetOptions().Contains(sloTransparent)),
+            std::tuple(-800, sloVertical, slvNative, false));
   auto* vls = QzCreate<TQzVLSDataSource>(form);
   vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
   vls->TranslateForm(form);
@@ -426,18 +299,12 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
 
 TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
-  struct TCase {
-    bool Linked, Colours;
-    TColor Bar;
-  };
+  struct TCase { bool Linked, Colours; TColor Bar; };
   const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
   for (const TCase& c : cases) {
     if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
-    S->SetThemeManager(c.Linked ? theme : nullptr);
-    S->SetBarSize(6);
-    S->SetPosition(S->GetMin());
-    S->Invalidate();
-    Pump();
+    S->SetThemeManager(c.Linked ? theme : nullptr), S->SetBarSize(6), S->SetPosition(S->GetMin());
+    Repaint(S);
     const TRect b = S->GetPartRect(qspBar);
     EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
   }

@@ -1,97 +1,56 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "core/QzUtils.h"
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzBorder.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/controls/QzStdDlgs.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
 using StdCtrls = UiFormTest;
-
-template <class T>
-T* Put(TForm* Form, int L, int T_, int W, int H) {
-  T* c = QzCreate<T>(Form);
-  c->SetBounds(L, T_, W, H);
-  c->SetParent(Form);
-  return c;
-}
 
 TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   QzStdCtrlsInitialize();
   QzStdCtrlsInitialize();  // a second start adds nothing
   QzExtCtrlsInitialize();
   for (const char* name : {"QzCheckBox", "QZCHECKBOX", "qzchecked", "QZSLIDERBTNLEFT", "QzSliderHorz01"}) {
-    SCOPED_TRACE(name);
-    ASSERT_NE(QzStdCtrlsBitmap(name), nullptr);
-    EXPECT_TRUE(QzStdCtrlsBitmap(name)->GetTransparent());
+    ASSERT_NE(QzStdCtrlsBitmap(name), nullptr) << name;
+    EXPECT_TRUE(QzStdCtrlsBitmap(name)->GetTransparent()) << name;
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("qzcheckbox"));
   // A longer name with the same start, or a shorter one, names nothing.
   for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke"}) {
-    EXPECT_EQ(QzStdCtrlsBitmap(other), nullptr) << other;
-    EXPECT_EQ(QzExtCtrlsBitmap(other), nullptr) << other;
+    EXPECT_EQ(std::tuple(QzStdCtrlsBitmap(other), QzExtCtrlsBitmap(other)), std::tuple(nullptr, nullptr)) << other;
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QZALIGNTOP"), nullptr) << "an extended control's bitmap";
   ASSERT_NE(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
   EXPECT_NE(QzExtCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("QzCheckBox")) << "own copies";
   EXPECT_EQ(QzExtCtrlsBitmap(""), nullptr);
-  QzStdCtrlsFinalize();
-  QzExtCtrlsFinalize();
-  EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), nullptr);
-  EXPECT_EQ(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
+  QzStdCtrlsFinalize(), QzExtCtrlsFinalize();
+  EXPECT_TRUE(!QzStdCtrlsBitmap("QzCheckBox") && !QzExtCtrlsBitmap("QZALIGNTOP"));
 }
 
 // A self-sizing label must come to rest: after the first fit, more paints move nothing, and a
 // centred one keeps its centre.
 TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
-  struct TRow {
-    TAlignment Alignment;
-    TAlign Align;
-    uint8_t Padding;
-  };
+  struct TRow { TAlignment Alignment; TAlign Align; uint8_t Padding; };
   const TRow rows[] = {{taLeftJustify, alNone, 0}, {taRightJustify, alNone, 3}, {taCenter, alNone, 4},
                        {taCenter, alNone, 0},      {taCenter, alTop, 2},         {taRightJustify, alLeft, 1}};
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Alignment) + " align " + std::to_string(row.Align));
-    auto* l = Put<TQzLabel>(Form, 100, 50, 150, 30);
-    l->SetCaption("Gain and level");
-    l->SetAlignment(row.Alignment);
-    l->SetPadding(row.Padding);
-    l->SetAlign(row.Align);
+    auto* l = Put<TQzLabel>(100, 50, 150, 30);
+    l->SetCaption("Gain and level"), l->SetAlignment(row.Alignment), l->SetPadding(row.Padding), l->SetAlign(row.Align);
     l->SetAutoSize(true);
     const TRect before = l->GetBoundsRect();
     Pump();
     const TRect fitted = l->GetBoundsRect();
     if (row.Align == alNone) {
       EXPECT_EQ(l->GetWidth(), l->GetTextWidth() + 2 * row.Padding);
-      if (row.Alignment == taLeftJustify) {
-        EXPECT_EQ(fitted.Left, before.Left);
-      }
-      if (row.Alignment == taRightJustify) {
-        EXPECT_EQ(fitted.Right, before.Right);
-      }
-      if (row.Alignment == taCenter) {
-        EXPECT_NEAR(fitted.Left + fitted.Right, before.Left + before.Right, 1);
-      }
+      if (row.Alignment == taLeftJustify) EXPECT_EQ(fitted.Left, before.Left);
+      if (row.Alignment == taRightJustify) EXPECT_EQ(fitted.Right, before.Right);
+      if (row.Alignment == taCenter) EXPECT_NEAR(fitted.Left + fitted.Right, before.Left + before.Right, 1);
     }
-    if (row.Align == alLeft) {
-      EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
-    }
+    if (row.Align == alLeft) EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
     for (int i = 0; i < 5; ++i) {
-      l->Invalidate();
-      Pump();
-      EXPECT_EQ(l->GetBoundsRect().Left, fitted.Left);
-      EXPECT_EQ(l->GetBoundsRect().Right, fitted.Right);
-      EXPECT_EQ(l->GetBoundsRect().Bottom, fitted.Bottom);
+      Repaint(l);
+      EXPECT_EQ(std::tuple(l->GetBoundsRect().Left, l->GetBoundsRect().Right, l->GetBoundsRect().Bottom),
+                std::tuple(fitted.Left, fitted.Right, fitted.Bottom));
     }
     EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
     l->Free();
@@ -99,49 +58,36 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
 }
 
 TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
-  auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 56);
-  bar->SetColor(RGB(0, 0, 255));
-  bar->SetCaption("");
-  bar->SetBottomLine(false);
-  Form->Show();
-  Pump();
+  auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
+  bar->SetColor(RGB(0, 0, 255)), bar->SetCaption(""), bar->SetBottomLine(false);
+  Show();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 0, 255));
   // A picture covers the band instead.
-  TBitmap picture;
-  picture.SetSize(4, 4);
-  picture.GetCanvas()->GetBrush()->SetColor(RGB(0, 200, 0));
-  picture.GetCanvas()->FillRect(Rect(0, 0, 4, 4));
-  bar->SetBitmap(&picture);
-  Pump();
+  auto picture = FilledBitmap(4, 4, RGB(0, 200, 0));
+  bar->SetBitmap(picture.get()), Pump();
   EXPECT_EQ(ScreenPixel(100, 40), RGB(0, 200, 0));
   // Stretched with averaging: black and white columns shrunk to half give grey.
-  picture.SetSize(400, 112);
+  picture->SetSize(400, 112);
   for (int x = 0; x < 400; ++x) {
-    picture.GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
-    picture.GetCanvas()->Line(x, 0, x, 112);
+    picture->GetCanvas()->GetPen()->SetColor(x % 2 ? clWhite : clBlack);
+    picture->GetCanvas()->Line(x, 0, x, 112);
   }
-  bar->SetBitmap(&picture);
-  Pump();
+  bar->SetBitmap(picture.get()), Pump();
   const TColor grey = ScreenPixel(100, 40);
   EXPECT_EQ(GetRValue(grey), GetBValue(grey));
   EXPECT_NEAR(GetRValue(grey), 128, 2);
 }
 
 TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
-  struct TRow {
-    bool MoveWindow;
-    TShiftState MoveShift;
-    int ExpectDx;
-  };
+  struct TRow { bool MoveWindow; TShiftState MoveShift; int ExpectDx; };
   const TRow rows[] = {{true, {ssLeft}, 30}, {false, {ssLeft}, 0}, {true, {}, 0}};
   for (const TRow& row : rows) {
-    auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 56);
+    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
     bar->SetMoveWindow(row.MoveWindow);
     Form->SetBounds(100, 100, Form->GetWidth(), Form->GetHeight());
     bar->MouseDown(mbLeft, {ssLeft}, 10, 10);
     bar->MouseMove(row.MoveShift, 40, 20);
-    EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
-    EXPECT_EQ(Form->GetTop(), 100 + (row.ExpectDx ? 10 : 0));
+    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()), std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
     bar->MouseUp(mbLeft, {}, 40, 20);
     bar->MouseMove({ssLeft}, 80, 80);  // after the release nothing follows
     EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
@@ -150,7 +96,7 @@ TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
 }
 
 TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
-  auto* box = Put<TQzCheckBox>(Form, 10, 10, 100, 15);
+  auto* box = Put<TQzCheckBox>(10, 10, 100, 15);
   int changes = 0;
   box->OnChanged = [&](TObject*) { ++changes; };
   EXPECT_TRUE(box->GetChecked());
@@ -160,8 +106,7 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
   };
   uint16_t key = 0;
   const TRow rows[] = {
-      {[&] { box->MouseDown(mbLeft, {}, 3, 3); }, true},
-      {[&] { box->MouseDown(mbRight, {}, 3, 3); }, false},
+      {[&] { box->MouseDown(mbLeft, {}, 3, 3); }, true}, {[&] { box->MouseDown(mbRight, {}, 3, 3); }, false},
       {[&] { key = VK_SPACE; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
       {[&] { key = VK_RETURN; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
       {[&] { key = 'A'; box->KeyDown(key, {}); EXPECT_EQ(key, 'A'); }, false},
@@ -179,7 +124,7 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
 }
 
 TEST_F(StdCtrls, ButtonDownFollowsPressAndLeave) {
-  auto* b = Put<TQzButton>(Form, 10, 10, 95, 25);
+  auto* b = Put<TQzButton>(10, 10, 95, 25);
   TMessage m;
   b->MouseDown(mbLeft, {}, 5, 5);
   EXPECT_TRUE(b->GetDown());
@@ -188,8 +133,7 @@ TEST_F(StdCtrls, ButtonDownFollowsPressAndLeave) {
   EXPECT_EQ(b->GetDrawState(), 0);
   b->CMMouseLeave(m);
   EXPECT_FALSE(b->GetDown());
-  b->SetEnabled(false);
-  b->SetDown(true);
+  b->SetEnabled(false), b->SetDown(true);
   EXPECT_FALSE(b->GetDown()) << "a disabled button ignores Down";
 }
 
@@ -198,15 +142,11 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
   images->SetSize(4, 4);
   TBitmap cell;
   cell.SetSize(4, 4);
-  images->Add(&cell);
-  images->SetDrawingStyle(dsSelected);
-  auto* b = Put<TQzButton>(Form, 10, 10, 95, 25);
-  b->SetImages(images);
-  b->SetImageIndex(0);
-  Form->Show();
-  Pump();
-  b->SetEnabled(false);
-  Pump();
+  images->Add(&cell), images->SetDrawingStyle(dsSelected);
+  auto* b = Put<TQzButton>(10, 10, 95, 25);
+  b->SetImages(images), b->SetImageIndex(0);
+  Show();
+  b->SetEnabled(false), Pump();
   EXPECT_EQ(images->GetDrawingStyle(), dsSelected);
   images->Free();
   EXPECT_EQ(b->GetImages(), nullptr);
@@ -214,27 +154,22 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
 
 TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
   auto* images = QzCreate<TImageList>(Form);
-  auto* l = Put<TQzActionLabel>(Form, 10, 10, 50, 50);
-  l->GetFont()->SetHeight(4);
-  l->SetCaption("tiny");
-  Form->Show();
-  Pump();
+  auto* l = Put<TQzActionLabel>(10, 10, 50, 50);
+  l->GetFont()->SetHeight(4), l->SetCaption("tiny");
+  Show();
   EXPECT_EQ(l->GetHeight(), 8) << "never below 8 pixels";
   const int textWidth = l->GetWidth();
   EXPECT_GT(textWidth, 0);
   images->SetSize(12, 40);
-  l->SetImages(images);
-  Pump();
-  EXPECT_EQ(l->GetHeight(), 40);
-  EXPECT_EQ(l->GetWidth(), textWidth + 12 + 3);
+  l->SetImages(images), Pump();
+  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
 }
 
 TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(2, 2);
   TBitmap cell;
-  cell.SetSize(2, 2);
-  cell.SetHasAlpha(true);
+  cell.SetSize(2, 2), cell.SetHasAlpha(true);
   // Opaque red everywhere but a fully transparent top-left pixel.
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x) {
@@ -242,15 +177,12 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
       p[0] = 0, p[1] = 0, p[2] = 255, p[3] = (x == 0 && y == 0) ? 0 : 255;
     }
   images->Add(&cell);
-  auto* icon = Put<TQzActionIcon>(Form, 0, 0, 20, 20);
-  icon->SetImages(images);
-  icon->SetImageIndex(0);
-  Form->Show();
-  Pump();
+  auto* icon = Put<TQzActionIcon>(0, 0, 20, 20);
+  icon->SetImages(images), icon->SetImageIndex(0);
+  Show();
   EXPECT_EQ(ScreenPixel(2, 2), clWhite) << "the transparent pixel shows the form";
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
-  icon->SetImageIndex(1);
-  Pump();
+  icon->SetImageIndex(1), Pump();
   EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
 }
 
@@ -258,15 +190,11 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
 TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
   for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
     SCOPED_TRACE(a);
-    auto* h = Put<TQzHeadLine>(Form, 0, 0, 200, 20);
-    h->SetCaption("Head");
-    h->SetIndent(30);
-    h->SetAlignment(a);
-    Form->Show();
-    Pump();
+    auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
+    h->SetCaption("Head"), h->SetIndent(30), h->SetAlignment(a);
+    Show();
     TFont bold;
-    bold.Assign(h->GetFont());
-    bold.SetStyle(bold.GetStyle() + fsBold);
+    bold.Assign(h->GetFont()), bold.SetStyle(bold.GetStyle() + fsBold);
     const int w = QzMeasureText(&bold, "Head").cx;
     const int y = h->GetHeight() / 2;
     const TColor line = ColorToRGB(clBtnShadow);
@@ -274,81 +202,48 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     if (a == taLeftJustify) gapLeft = 30 - 3, gapRight = 30 + w + 3;
     if (a == taCenter) gapLeft = (200 - w) / 2 - 3, gapRight = 100 + w / 2 + 3;
     if (a == taRightJustify) gapLeft = 200 - w - 3, gapRight = 200;
-    EXPECT_EQ(ScreenPixel(1, y), line);
-    EXPECT_EQ(ScreenPixel(gapLeft - 1, y), line);
+    EXPECT_EQ(std::tuple(ScreenPixel(1, y), ScreenPixel(gapLeft - 1, y)), std::tuple(line, line));
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199) {
-      EXPECT_EQ(ScreenPixel(gapRight + 1, y), line);
-      EXPECT_EQ(ScreenPixel(198, y), line);
-    }
-    h->Free();
-    Pump();
+    if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
+    h->Free(), Pump();
   }
 }
 
 // With a theme the controls take its colours; without one their built-in look.
 TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
   auto* theme = QzCreate<TQzThemeManager>(Form);
-  theme->SetThemeColor(70, RGB(10, 20, 30));
-  theme->SetThemeColor(7, RGB(200, 0, 100));
+  theme->SetThemeColor(70, RGB(10, 20, 30)), theme->SetThemeColor(7, RGB(200, 0, 100));
   for (bool themed : {false, true}) {
-    SCOPED_TRACE(themed);
-    auto* bar = Put<TQzHeaderBar>(Form, 0, 0, 200, 40);
-    bar->SetCaption("");
-    bar->SetColor(RGB(0, 0, 255));
-    auto* line = Put<TQzBorderLine>(Form, 0, 50, 100, 4);
-    if (themed) {
-      bar->SetThemeManager(theme);
-      line->SetThemeManager(theme);
-    }
-    Form->Show();
-    Pump();
-    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255));
-    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow));
-    bar->Free();
-    line->Free();
-    Pump();
+    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 40);
+    bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
+    auto* line = Put<TQzBorderLine>(0, 50, 100, 4);
+    if (themed) bar->SetThemeManager(theme), line->SetThemeManager(theme);
+    Show();
+    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255)) << themed;
+    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow)) << themed;
+    bar->Free(), line->Free(), Pump();
   }
 }
 
 TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
   for (bool borderCaption : {true, false}) {
-    auto* g = Put<TQzGroupBox>(Form, 0, 0, 150, 100);
-    g->SetCaption("");
-    g->SetRoundBorder(false);
-    g->SetBorderCaption(borderCaption);
-    g->SetColor(RGB(0, 0, 255));
-    Form->Show();
-    Pump();
+    auto* g = Put<TQzGroupBox>(0, 0, 150, 100);
+    g->SetCaption(""), g->SetRoundBorder(false), g->SetBorderCaption(borderCaption), g->SetColor(RGB(0, 0, 255));
+    Show();
     const int top = borderCaption ? g->GetCaptionHeight() / 2 : 0;
     EXPECT_EQ(ScreenPixel(75, top), ColorToRGB(clBtnShadow)) << "the frame in the shadow colour";
     EXPECT_EQ(ScreenPixel(75, top + 1), RGB(0, 0, 255));
-    if (top > 0) {
-      EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
-    }
-    g->Free();
-    Pump();
+    if (top > 0) EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
+    g->Free(), Pump();
   }
 }
 
-class TStdForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TStdForm"; }
-};
-
 TEST_F(StdCtrls, ReadFromAFormDescription) {
-  RegisterQzStdCtrlsClasses();
-  RegisterQzButtonsClasses();
-  RegisterQzExtCtrlsClasses();
-  RegisterQzBorderClasses();
-  RegisterQzStdDlgsClasses();
-  TClassRegistrar<TStdForm>("TStdForm", "TForm", false);
-  auto* f = QzCreate<TStdForm>(Application);
-  TFormReader::ReadRootComponent(
-      f,
-      "object StdForm: TStdForm\n"
+  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses,
+                  RegisterQzStdDlgsClasses})
+    r();
+  TForm* f = ReadForm(
       "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
       "    MoveWindow = True\n  end\n"
       "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n    Alignment = taRightJustify\n"
@@ -359,14 +254,11 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
       "  object Line: TQzBorderLine\n    Style = blsFill\n  end\n"
       "  object Box: TQzGroupBox\n    RoundBorder = False\n    Alignment = taCenter\n  end\n"
       "  object About: TQzAboutDialog\n    Picture = 'NO_SUCH_PICTURE'\n    BottomSpace = 2000\n    Modal = False\n"
-      "    LinkText = 'link'\n  end\n"
-      "end\n");
+      "    LinkText = 'link'\n  end\n");
   auto* bar = static_cast<TQzHeaderBar*>(f->FindComponent("Bar"));
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->GetBitmap()->GetEmpty());
-  EXPECT_EQ(bar->GetInfoText(), "info");
-  EXPECT_EQ(bar->GetPadding(), 6);
-  EXPECT_TRUE(bar->GetMoveWindow());
+  EXPECT_EQ(std::tuple(bar->GetInfoText(), bar->GetPadding(), bar->GetMoveWindow()), std::tuple("info", 6, true));
   auto* title = static_cast<TQzLabel*>(f->FindComponent("Title"));
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(title->GetBackgroundStyle(), cbsSolid);
@@ -376,15 +268,11 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(static_cast<TQzButton*>(f->FindComponent("Ok"))->GetImageAlign(), biaTop);
   EXPECT_FALSE(static_cast<TQzCheckBox*>(f->FindComponent("Mono"))->GetChecked());
   auto* head = static_cast<TQzHeadLine*>(f->FindComponent("Head"));
-  EXPECT_EQ(head->GetStyle(), hlsRoundRect);
-  EXPECT_EQ(head->GetIndent(), 7);
-  EXPECT_FALSE(head->GetDrawLine());
+  EXPECT_EQ(std::tuple(head->GetStyle(), head->GetIndent(), head->GetDrawLine()), std::tuple(hlsRoundRect, 7, false));
   EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
   EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
   auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
-  EXPECT_EQ(about->GetBottomSpace(), 1000);
-  EXPECT_FALSE(about->GetModal());
-  EXPECT_EQ(about->GetLinkText(), "link");
+  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()), std::tuple(1000, false, "link"));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
   f->Free();
 }

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdDlgs.h"
 
 namespace {
 
@@ -16,74 +11,55 @@ TEST_F(StdDlgs, PictureDialogReusesOneFormAndSurvivesANullPicture) {
   d->Execute();
   TForm* first = d->GetForm();
   ASSERT_NE(first, nullptr);
-  first->Close();
-  Pump();
+  first->Close(), Pump();
   d->Execute();
   EXPECT_EQ(d->GetForm(), first) << "one form, kept and shown again";
   EXPECT_TRUE(first->GetVisible());
   // Freeing the dialog frees its form with it: nothing is left bound to it.
-  d->Free();
-  Pump();
+  d->Free(), Pump();
 }
 
 TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripAndShownModeless) {
   auto* d = QzCreate<TQzAboutDialog>(Form);
-  TBitmap picture;
-  picture.SetSize(120, 80);
   TPicture holder;
-  holder.SetGraphic(&picture);
-  d->SetPicture(&holder);
-  d->SetBottomSpace(30);
+  holder.SetGraphic(FilledBitmap(120, 80).get());
+  d->SetPicture(&holder), d->SetBottomSpace(30);
   d->SetModal(true);  // inside a plug-in still modeless
   int bottomCalls = 0;
   TRect bottom;
   d->OnDrawBottom = [&](TObject* Sender, TCanvas*, const TRect& R) {
     EXPECT_EQ(Sender, d);
-    ++bottomCalls;
-    bottom = R;
+    ++bottomCalls, bottom = R;
   };
   d->Execute();
   TForm* f = d->GetForm();
-  ASSERT_NE(f, nullptr);
-  EXPECT_TRUE(f->GetVisible());
-  EXPECT_EQ(f->GetClientWidth(), 120);
-  EXPECT_EQ(f->GetClientHeight(), 110);
-  ASSERT_NE(d->GetCloseButton(), nullptr);
-  EXPECT_EQ(d->GetCloseButton()->GetCaption(), "OK");
-  EXPECT_EQ(d->GetCloseButton()->GetLeft(), 120 - 95 - 5);
-  EXPECT_EQ(d->GetCloseButton()->GetTop(), 110 - 25 - 5);
+  ASSERT_TRUE(f && d->GetCloseButton());
+  TControl* ok = d->GetCloseButton();
+  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(), ok->GetTop()),
+            std::tuple(true, 120, 110, "OK", 120 - 95 - 5, 110 - 25 - 5));
   Pump();
   EXPECT_GE(bottomCalls, 1);
-  EXPECT_EQ(bottom.Top, 80 + 5);
-  EXPECT_EQ(bottom.Bottom, 110 - 5);
+  EXPECT_EQ(std::tuple(bottom.Top, bottom.Bottom), std::tuple(80 + 5, 110 - 5));
   d->Execute();
   EXPECT_EQ(d->GetForm(), f);
 }
 
 TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
-  struct TRow {
-    bool ShowButton;
-    int How;  // 0 button, 1 Esc, 2 form click
-    bool Closes;
-  };
+  struct TRow { bool ShowButton; int How; bool Closes; };  // How: 0 button, 1 Esc, 2 form click
   const TRow rows[] = {{true, 0, true}, {true, 1, true}, {true, 2, false}, {false, 2, true}, {false, 1, true}};
   for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.ShowButton) + " " + std::to_string(row.How));
     auto* d = QzCreate<TQzAboutDialog>(Form);
     d->SetShowCloseButton(row.ShowButton);
     d->Execute();
     TForm* f = d->GetForm();
-    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f, nullptr) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
     if (row.How == 0) d->GetCloseButton()->Click();
-    if (row.How == 1) {
-      uint16_t key = VK_ESCAPE;
-      f->KeyDown(key, {});
-    }
+    uint16_t key = VK_ESCAPE;
+    if (row.How == 1) f->KeyDown(key, {});
     if (row.How == 2) f->Click();
     Pump();
-    EXPECT_EQ(f->GetVisible(), !row.Closes);
-    d->Free();
-    Pump();
+    EXPECT_EQ(f->GetVisible(), !row.Closes) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
+    d->Free(), Pump();
   }
 }
 

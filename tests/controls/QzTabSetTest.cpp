@@ -1,23 +1,8 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "platform/FormReader.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzTabSet.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
 using TabSet = UiFormTest;
-
-template <class T>
-T* Put(TForm* Form, int W, int H) {
-  T* c = QzCreate<T>(Form);
-  c->SetBounds(0, 0, W, H);
-  c->SetParent(Form);
-  return c;
-}
 
 // Which tab a pixel belongs to, worked out from the layout rules rather than asked of the
 // control: tabs of TabSize from Indent on, buttons inset by 2, raised tabs other than the
@@ -25,11 +10,8 @@ T* Put(TForm* Form, int W, int H) {
 int ExpectedTab(int X, int Y, int Count, int Indent, int Size, int Height, TQzTabSetStyle Style, int Active) {
   for (int i = 0; i < Count; ++i) {
     int l = Indent + i * Size, r = l + Size, t = 0, b = Height;
-    if (Style == tssButtons) {
-      l += 2, r -= 2, t += 2, b -= 2;
-    } else if (i != Active) {
-      t += 5;
-    }
+    if (Style == tssButtons) l += 2, r -= 2, t += 2, b -= 2;
+    else if (i != Active) t += 5;
     if (X >= l && X < r && Y >= t && Y < b) return i;
   }
   return -1;
@@ -38,18 +20,15 @@ int ExpectedTab(int X, int Y, int Count, int Indent, int Size, int Height, TQzTa
 TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
   for (TQzTabSetStyle style : {tssButtons, tssTabs}) {
     SCOPED_TRACE(style == tssButtons ? "buttons" : "tabs");
-    auto* t = Put<TQzTabSet>(Form, 200, 40);
-    t->SetStyle(style);
-    t->SetTabSize(40);
-    t->SetIndent(7);
+    auto* t = Put<TQzTabSet>(0, 0, 200, 40);
+    t->SetStyle(style), t->SetTabSize(40), t->SetIndent(7);
     for (const char* s : {"Low", "Mid", "High"}) t->GetTabs()->Add(s);
-    Form->Show();
-    Pump();
+    Show();
     int fired = 0;
     t->OnActiveTabChanged = [&](TObject*) { ++fired; };
     const int H = t->GetClientHeight();
     int expectedFired = 0;
-    for (int y = -1; y <= H; ++y) {
+    for (int y = -1; y <= H; ++y)
       for (int x = -1; x <= t->GetClientWidth(); ++x) {
         const int before = t->GetActiveTab();
         const int hit = ExpectedTab(x, y, 3, 7, 40, H, style, before);
@@ -59,7 +38,6 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
         ASSERT_EQ(t->GetActiveTab(), hit >= 0 ? hit : before) << x << "," << y;
         if (hit >= 0) ++expectedFired;
       }
-    }
     EXPECT_EQ(fired, expectedFired) << "every click on a tab reports, no other click does";
     // The right button selects nothing.
     t->SetActiveTab(0);
@@ -70,39 +48,28 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
 }
 
 TEST_F(TabSet, KeysScrollWithinTheTabs) {
-  struct TRow {
-    int Tabs, Size, Indent, Width;
-  };
+  struct TRow { int Tabs, Size, Indent, Width; };
   const TRow rows[] = {{3, 40, 5, 300}, {10, 75, 5, 300}, {10, 75, 0, 301}, {1, 1000, 12, 200}, {0, 75, 5, 200}};
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size));
-    auto* t = Put<TQzTabSet>(Form, row.Width, 40);
-    t->SetTabSize(row.Size);
-    t->SetIndent(row.Indent);
-    t->SetStyle(tssTabs);
+    auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
+    t->SetTabSize(row.Size), t->SetIndent(row.Indent), t->SetStyle(tssTabs);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
     Pump();
     const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
     EXPECT_EQ(t->GetMaxScrollOffset(), end);
-
-    uint16_t key = VK_LEFT;
-    t->KeyDown(key, {});
-    EXPECT_EQ(key, VK_LEFT) << "the key is passed on";
+    auto press = [t](uint16_t Key, int Times) {
+      for (int i = 0; i < Times; ++i) t->KeyDown(Key, {});
+      return Key;
+    };
+    EXPECT_EQ(press(VK_LEFT, 1), VK_LEFT) << "the key is passed on";
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
-    for (int i = 0; i < 100; ++i) {
-      key = VK_RIGHT;
-      t->KeyDown(key, {});
-    }
+    press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0) {
-      EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
-    }
+    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
     EXPECT_FALSE(t->ScrollRight());
-    for (int i = 0; i < 100; ++i) {
-      key = VK_LEFT;
-      t->KeyDown(key, {});
-    }
+    press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);
     EXPECT_FALSE(t->ScrollLeft());
     t->Free();
@@ -110,24 +77,19 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
 }
 
 TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
-  struct TRow {
-    bool Scrolling;
-    int Tabs;
-    bool Shown;
-  };
+  struct TRow { bool Scrolling; int Tabs; bool Shown; };
   const TRow rows[] = {{false, 10, false}, {true, 3, false}, {true, 10, true}};
   Form->Show();
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.Tabs) + (row.Scrolling ? " tabs, scrolling" : " tabs"));
-    auto* t = Put<TQzTabSet>(Form, 300, 40);
+    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
     t->SetTabSize(75);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab");
     if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
     Pump();
     TQzButton* back = t->GetScrollButton(0);
     TQzButton* ahead = t->GetScrollButton(1);
-    EXPECT_EQ(back->GetVisible(), row.Shown);
-    EXPECT_EQ(ahead->GetVisible(), row.Shown);
+    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
     EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
     EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
     if (row.Shown) {
@@ -147,29 +109,22 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
 }
 
 TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
-  struct TRow {
-    int32_t TabSize, Indent;
-    int32_t TabSizeStored, TabWidth, IndentStored;
-  };
+  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
   const TRow rows[] = {{5, -3, 10, 10, 0},
-                       {75, 5, 75, 75, 5},
-                       {100000, 70000, 100000, 32767, 65535},
+                       {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
                        {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0},
                        {INT32_MIN, 65535, 10, 10, 65535}};
   for (const TRow& row : rows) {
     SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
-    auto* t = Put<TQzTabSet>(Form, 300, 40);
-    t->SetTabSize(row.TabSize);
-    t->SetIndent(row.Indent);
-    EXPECT_EQ(t->GetTabSize(), row.TabSizeStored);
-    EXPECT_EQ(t->GetTabWidth(), row.TabWidth);
-    EXPECT_EQ(t->GetIndent(), row.IndentStored);
+    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
+    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
+    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
+              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
     t->Free();
   }
   // So many wide tabs that their edges pass 32 bits: they still run left to right.
-  auto* t = Put<TQzTabSet>(Form, 300, 40);
-  t->SetTabSize(40000);
-  t->SetIndent(70000);
+  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
+  t->SetTabSize(40000), t->SetIndent(70000);
   t->GetTabs()->BeginUpdate();
   for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
   t->GetTabs()->EndUpdate();
@@ -185,15 +140,13 @@ TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
 }
 
 TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
-  auto* t = Put<TQzTabSet>(Form, 300, 40);
+  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
   EXPECT_EQ(t->GetActiveTab(), -1);
   t->SetActiveTab(3);
   EXPECT_EQ(t->GetActiveTab(), -1) << "no tabs";
   t->GetTabs()->Add("A");
   EXPECT_EQ(t->GetActiveTab(), 0);
-  t->GetTabs()->Add("B");
-  t->GetTabs()->Add("C");
-  t->SetActiveTab(7);
+  t->GetTabs()->Add("B"), t->GetTabs()->Add("C"), t->SetActiveTab(7);
   EXPECT_EQ(t->GetActiveTab(), 2);
   t->GetTabs()->Delete(2);
   EXPECT_EQ(t->GetActiveTab(), 1);
@@ -204,30 +157,25 @@ TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
 }
 
 TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
-  auto* book = Put<TNotebook>(Form, 300, 100);
+  auto* book = Put<TNotebook>(0, 0, 300, 100);
   book->AddPage("First");
   TPage* second = book->AddPage("");
   second->SetName("SecondPage");
-  book->AddPage("Third");
-  book->SetPageIndex(2);
-  auto* t = Put<TQzNotebookTabSet>(Form, 300, 40);
+  book->AddPage("Third"), book->SetPageIndex(2);
+  auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
   t->SetStyle(tssTabs);
   int fired = 0;
   t->OnActiveTabChanged = [&](TObject*) { ++fired; };
   t->SetNotebook(book);
   EXPECT_EQ(t->GetActiveTab(), 2) << "taken from the notebook";
-  EXPECT_EQ(t->GetTabCount(), 3);
-  EXPECT_EQ(t->GetTabCaption(0), "First");
-  EXPECT_EQ(t->GetTabCaption(1), "SecondPage") << "a page without caption shows its name";
-  EXPECT_EQ(t->GetTabCaption(3), "");
-  EXPECT_EQ(fired, 0);
-  Form->Show();
-  Pump();
+  // A page without caption shows its name.
+  EXPECT_EQ((std::vector<std::string>{t->GetTabCaption(0), t->GetTabCaption(1), t->GetTabCaption(3)}),
+            (std::vector<std::string>{"First", "SecondPage", ""}));
+  EXPECT_EQ(std::tuple(t->GetTabCount(), fired), std::tuple(3, 0));
+  Show();
   const TRect r = t->GetTabPartRect(1, 0);
   t->MouseDown(mbLeft, {ssLeft}, r.Left + 3, r.Bottom - 3);
-  EXPECT_EQ(book->GetPageIndex(), 1);
-  EXPECT_EQ(second->GetColor(), t->GetActiveTabColor());
-  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(std::tuple(book->GetPageIndex(), second->GetColor(), fired), std::tuple(1, t->GetActiveTabColor(), 1));
   t->SetActiveTab(0);
   EXPECT_EQ(book->GetPageIndex(), 0) << "code moves the page too";
   EXPECT_EQ(fired, 1) << "but reports nothing";
@@ -241,21 +189,16 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
                    (notebookFirst ? "notebook freed first" : "tab set freed first"));
       TComponent* holder = otherOwner ? QzCreate<TComponent>(nullptr) : Form;
       auto* book = QzCreate<TNotebook>(holder);
-      book->AddPage("One");
-      book->AddPage("Two");
-      auto* t = Put<TQzNotebookTabSet>(Form, 300, 40);
-      t->SetNotebook(book);
-      t->SetActiveTab(1);
-      Form->Show();
-      Pump();
+      book->AddPage("One"), book->AddPage("Two");
+      auto* t = Put<TQzNotebookTabSet>(0, 0, 300, 40);
+      t->SetNotebook(book), t->SetActiveTab(1);
+      Show();
       if (notebookFirst) {
         (otherOwner ? holder : static_cast<TComponent*>(book))->Free();
         EXPECT_EQ(t->GetNotebook(), nullptr);
-        EXPECT_EQ(t->GetTabCount(), 0);
-        EXPECT_EQ(t->GetActiveTab(), -1);
+        EXPECT_EQ(std::tuple(t->GetTabCount(), t->GetActiveTab()), std::tuple(0, -1));
         t->MouseDown(mbLeft, {ssLeft}, 20, 20);
-        t->Invalidate();
-        Pump();
+        Repaint(t);
         t->Free();
       } else {
         t->Free();
@@ -267,47 +210,24 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
   }
 }
 
-class TTabSetTestForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TTabSetTestForm"; }
-};
-
 TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
   RegisterQzTabSetClasses();
-  TClassRegistrar<TTabSetTestForm>("TTabSetTestForm", "TForm", false);
-  const std::string text =
-      "object TabSetTestForm: TTabSetTestForm\n"
-      "  object Book: TNotebook\n"
-      "  end\n"
-      "  object Tabs: TQzNotebookTabSet\n"
-      "    TabSize = 5\n"
-      "    Indent = 9\n"
-      "    Style = tssTabs\n"
-      "    Options = [tsoShowText, tsoEnableScrolling]\n"
-      "    Alignment = taLeftJustify\n"
-      "    Notebook = Book\n"
-      "  end\n"
-      "end\n";
-  auto* root = QzCreate<TTabSetTestForm>(Application);
-  TFormReader::ReadRootComponent(root, text);
+  TForm* root = ReadForm(
+      "  object Book: TNotebook\n  end\n"
+      "  object Tabs: TQzNotebookTabSet\n    TabSize = 5\n    Indent = 9\n    Style = tssTabs\n"
+      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n");
   auto* t = dynamic_cast<TQzNotebookTabSet*>(root->FindComponent("Tabs"));
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->GetTabSize(), 10);
-  EXPECT_EQ(t->GetIndent(), 9);
-  EXPECT_EQ(t->GetStyle(), tssTabs);
-  EXPECT_TRUE(t->GetOptions().Contains(tsoEnableScrolling));
-  EXPECT_EQ(t->GetAlignment(), taLeftJustify);
+  EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetIndent(), t->GetStyle(), t->GetOptions().Contains(tsoEnableScrolling),
+                       t->GetAlignment()),
+            std::tuple(10, 9, tssTabs, true, taLeftJustify));
   EXPECT_EQ(t->GetNotebook(), root->FindComponent("Book"));
-
   auto* theme = QzCreate<TQzThemeManager>(root);
-  theme->SetThemeColor(1, RGB(10, 20, 30));
-  theme->SetThemeColor(25, RGB(200, 0, 0));
+  theme->SetThemeColor(1, RGB(10, 20, 30)), theme->SetThemeColor(25, RGB(200, 0, 0));
   // Its own row colours it even while it draws unthemed, which the generic row would not.
   t->SetUseThemes(false);
   theme->RegisterThemeClient(t);
-  EXPECT_EQ(t->GetThemeManager(), theme);
-  EXPECT_EQ(t->GetColor(), RGB(10, 20, 30));
+  EXPECT_EQ(std::tuple(t->GetThemeManager(), t->GetColor()), std::tuple(theme, RGB(10, 20, 30)));
   EXPECT_EQ(t->GetActiveTabColor(), 0x808080) << "unthemed";
   t->SetUseThemes(true);
   EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));

@@ -1,56 +1,28 @@
 // The theme manager and the translation source reaching the standard and audio controls through
 // the rows their units add: colours from a theme file, the theme's pictures by ID, the built-in
 // look back when the manager is switched off, and translations back and forth.
-#include <functional>
-#include <string>
 
 #include "../graphics/FormatsTestUtil.h"
+#include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/controls/QzAudioKnob.h"
-#include "ui/controls/QzAudioSwitchGroup.h"
-#include "ui/controls/QzAudioVolumeSlider.h"
-#include "ui/controls/QzBorder.h"
-#include "ui/controls/QzButtons.h"
-#include "ui/controls/QzControlPanel.h"
-#include "ui/controls/QzEdit.h"
-#include "ui/controls/QzExtCtrls.h"
-#include "ui/controls/QzStdCtrls.h"
-#include "ui/framework/QzScrollBox.h"
-#include "ui/framework/QzThemeCtrls.h"
-#include "ui/framework/QzVLSCtrls.h"
 
 namespace {
-
-// Entry I of the golden theme's colour table.
-TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
 
 class QzThemeRows : public UiFormTest {
 protected:
   void SetUp() override {
     UiFormTest::SetUp();
-    RegisterQzStdCtrlsClasses();
-    RegisterQzExtCtrlsClasses();
-    RegisterQzBorderClasses();
-    RegisterQzEditClasses();
-    RegisterQzButtonsClasses();
-    RegisterQzControlPanelClasses();
-    RegisterQzScrollBoxClasses();
-    RegisterQzAudioKnobClasses();
-    RegisterQzAudioVolumeSliderClasses();
-    RegisterQzAudioSwitchGroupClasses();
+    for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses, RegisterQzEditClasses,
+                    RegisterQzButtonsClasses, RegisterQzControlPanelClasses, RegisterQzScrollBoxClasses,
+                    RegisterQzAudioKnobClasses, RegisterQzAudioVolumeSliderClasses, RegisterQzAudioSwitchGroupClasses})
+      r();
   }
   template <class T>
   T* Put(const std::string& Name, int L, int T_, int W, int H) {
-    T* c = QzCreate<T>(Form);
+    T* c = UiFormTest::Put<T>(L, T_, W, H);
     c->SetName(Name);
-    c->SetBounds(L, T_, W, H);
-    c->SetParent(Form);
     return c;
-  }
-  void LoadGolden(TQzCustomThemeManager* M) {
-    auto s = StreamOf(ReadGolden("theme_ramp.tfid"));
-    ASSERT_TRUE(M->GetThemeItems()->LoadFromStream(s.get()));
   }
 };
 
@@ -61,13 +33,11 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   auto* edit = Put<TQzEdit>("Edit", 100, 0, 80, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 200, 0, 100, 80);
   auto* bar = Put<TQzHeaderBar>("Bar", 0, 150, 200, 40);
-  bar->SetCaption("");
-  bar->SetColor(RGB(0, 0, 255));
+  bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
   scroll->SetParentColor(false);
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   ASSERT_EQ(m->GetThemeColor(152), RampColor(152));
-
   struct TRow {
     const char* What;
     std::function<TColor()> Colour;
@@ -85,37 +55,27 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   for (TRow& r : rows) r.Own = r.Colour();
   m->RegisterThemeClient(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Registered) << r.What;
-  for (TControl* c : std::initializer_list<TControl*>{label, action, line}) {
-    EXPECT_EQ(static_cast<TQzCustomGraphicControl*>(c)->GetThemeManager(), m) << c->GetName();
-  }
-  EXPECT_EQ(edit->GetThemeManager(), m);
-  EXPECT_EQ(scroll->GetThemeManager(), m);
-
+  const auto managers = [&] {
+    return std::vector{label->GetThemeManager(), action->GetThemeManager(), line->GetThemeManager(),
+                       edit->GetThemeManager(), scroll->GetThemeManager()};
+  };
+  EXPECT_EQ(managers(), std::vector(5, static_cast<TQzCustomThemeManager*>(m)));
   // Unlinked controls are linked again by ApplyTheme, and keep its colours, not registration's.
-  for (TControl* c : std::initializer_list<TControl*>{label, action, line})
-    static_cast<TQzCustomGraphicControl*>(c)->SetThemeManager(nullptr);
-  edit->SetThemeManager(nullptr);
-  scroll->SetThemeManager(nullptr);
-  EXPECT_EQ(rows[0].Colour(), rows[0].Own) << "a control that leaves gets its own look back";
-  EXPECT_EQ(rows[3].Colour(), rows[3].Own);
+  label->SetThemeManager(nullptr), action->SetThemeManager(nullptr), line->SetThemeManager(nullptr);
+  edit->SetThemeManager(nullptr), scroll->SetThemeManager(nullptr);
+  EXPECT_EQ(std::tuple(rows[0].Colour(), rows[3].Colour()), std::tuple(rows[0].Own, rows[3].Own))
+      << "a control that leaves gets its own look back";
   m->ApplyTheme(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
-  EXPECT_EQ(edit->GetThemeManager(), m) << "the form table links the edit";
-  EXPECT_EQ(scroll->GetThemeManager(), m);
-
+  EXPECT_EQ(managers(), std::vector(5, static_cast<TQzCustomThemeManager*>(m)));
   // Painted: the theme's colours while active, the built-in look once switched off.
-  Form->Show();
-  Pump();
-  EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
-  EXPECT_EQ(ScreenPixel(150, 150), RampColor(70));
-  m->SetActive(false);
-  Pump();
-  EXPECT_EQ(ScreenPixel(50, 102), ColorToRGB(clBtnShadow));
-  EXPECT_EQ(ScreenPixel(150, 150), RGB(0, 0, 255));
+  Show();
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
+  m->SetActive(false), Pump();
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
   EXPECT_EQ(Form->GetColor(), clWhite);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
-  m->SetActive(true);
-  Pump();
+  m->SetActive(true), Pump();
   EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
 }
 
@@ -123,11 +83,7 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
 void AddPicture(TQzCustomThemeManager* M, uint16_t ID, int W, int H) {
   auto* item = new TQzPictureListItem(M->GetThemeItems()->GetPictures());
   item->SetID(ID);
-  TBitmap b;
-  b.SetSize(W, H);
-  b.GetCanvas()->GetBrush()->SetColor(RGB(200, 10, 10));
-  b.GetCanvas()->FillRect(Rect(0, 0, W, H));
-  item->GetPicture()->SetGraphic(&b);
+  item->GetPicture()->SetGraphic(FilledBitmap(W, H, RGB(200, 10, 10)).get());
 }
 
 TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
@@ -138,14 +94,12 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   own.SetSize(30, 300);
   knobs->GetPicture()->SetGraphic(&own);
   const int capWidth = caps->GetPicture()->GetWidth();
-
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   AddPicture(m, QzThemeKnobPictureID, 20, 200);
   AddPicture(m, QzThemeSliderKnobPictureID, 11, 13);
   AddPicture(m, QzThemeSwitchCheckedPictureID, 9, 5);
   AddPicture(m, QzThemeSwitchUncheckedPictureID, 8, 6);
-
   struct TRow {
     const char* What;
     std::function<int()> Width;
@@ -160,15 +114,11 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   };
   // Inactive: linked, but the controls keep their own pictures.
   m->SetActive(false);
-  knobs->SetThemeManager(m);
-  caps->SetThemeManager(m);
-  group->SetThemeManager(m);
+  knobs->SetThemeManager(m), caps->SetThemeManager(m), group->SetThemeManager(m);
   for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Unthemed) << r.What;
   m->SetActive(true);
   for (const TRow& r : rows) EXPECT_EQ(r.Width(), r.Themed) << r.What;
-  EXPECT_TRUE(group->GetCheckedPicture()->GetTransparent());
-  EXPECT_TRUE(group->GetUncheckedPicture()->GetTransparent());
-
+  EXPECT_TRUE(group->GetCheckedPicture()->GetTransparent() && group->GetUncheckedPicture()->GetTransparent());
   // A theme without the pictures leaves the ones taken; switched off, the own ones come back.
   m->GetThemeItems()->GetPictures()->FreeItems();
   m->GetThemeItems()->Changed();
@@ -190,21 +140,14 @@ TEST_F(QzThemeRows, ManagerAndControlsFreedInEitherOrder) {
     knobs->SetThemeManager(m);
     m->RegisterThemeClient(Form);
     m->ApplyTheme(Form);
-    Form->Show();
-    Pump();
+    Show();
     if (managerFirst) {
       m->Free();
-      EXPECT_EQ(label->GetThemeManager(), nullptr);
-      EXPECT_EQ(edit->GetThemeManager(), nullptr);
-      EXPECT_EQ(knobs->GetThemeManager(), nullptr);
+      EXPECT_TRUE(!label->GetThemeManager() && !edit->GetThemeManager() && !knobs->GetThemeManager());
       Pump();
-      label->Free();
-      edit->Free();
-      knobs->Free();
+      label->Free(), edit->Free(), knobs->Free();
     } else {
-      label->Free();
-      edit->Free();
-      knobs->Free();
+      label->Free(), edit->Free(), knobs->Free();
       EXPECT_FALSE(m->HasClient(label));
       m->SetActive(false);  // reaches only the clients still alive
       m->Free();
@@ -245,9 +188,8 @@ const char* const English =
 
 TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* panel = Put<TQzControlPanel>("Panel", 0, 200, 200, 30);
-  auto* box = QzCreate<TQzControlPanelBox>(Form);
+  auto* box = UiFormTest::Put<TQzControlPanelBox>(0, 0, 100, 20, panel);
   box->SetName("Box");
-  box->SetParent(panel);
   auto* head = Put<TQzHeadLine>("Head", 0, 0, 60, 20);
   auto* action = Put<TQzActionLabel>("Action", 0, 20, 60, 20);
   auto* bar = Put<TQzHeaderBar>("Bar", 0, 40, 200, 30);
@@ -258,7 +200,6 @@ TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* icon = Put<TQzActionIcon>("Icon", 240, 80, 20, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 0, 130, 100, 60);
   auto* vls = QzCreate<TQzVLSDataSource>(Form);
-
   struct TRow {
     const char* What;
     std::function<std::string()> Get;
@@ -283,15 +224,11 @@ TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
       {"scrolling control", [&] { return scroll->GetCaption(); }, "Rollen", "Scroll"},
       {"scrolling control hint", [&] { return scroll->GetHint(); }, "Rollbereich", "Scroll area"},
   };
-  vls->GetValues()->SetText(English);
-  vls->TranslateForm(Form);
-  for (const TRow& r : rows) ASSERT_EQ(r.Get(), r.InEnglish) << r.What;
-  vls->GetValues()->SetText(German);
-  vls->TranslateForm(Form);
-  for (const TRow& r : rows) EXPECT_EQ(r.Get(), r.InGerman) << r.What;
-  vls->GetValues()->SetText(English);
-  vls->TranslateForm(Form);
-  for (const TRow& r : rows) EXPECT_EQ(r.Get(), r.InEnglish) << r.What;
+  for (bool german : {false, true, false}) {
+    vls->GetValues()->SetText(german ? German : English);
+    vls->TranslateForm(Form);
+    for (const TRow& r : rows) EXPECT_EQ(r.Get(), german ? r.InGerman : r.InEnglish) << r.What;
+  }
 }
 
 }  // namespace

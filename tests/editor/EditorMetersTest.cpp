@@ -1,7 +1,5 @@
 // The meter timer: the meters follow the limited output, channel by channel, and hold while the
 // plug-in suspends its meters (whose peaks then wait for the next reading).
-#include <vector>
-
 #include "EditorFixture.h"
 
 namespace {
@@ -22,39 +20,29 @@ TEST_F(EditorTest, MetersFollowTheOutputAndHoldWhileSuspended) {
   float* io[2] = {l.data(), r.data()};
   // Left at Level, right silent.
   auto block = [&](float Level) {
-    for (size_t i = 0; i < l.size(); ++i) {
-      l[i] = (i & 1) ? Level : -Level;
-      r[i] = 0.0f;
-    }
+    for (size_t i = 0; i < l.size(); ++i) l[i] = (i & 1) ? Level : -Level, r[i] = 0.0f;
     p.ProcessReplacing(io, io, 512, 0, 0);
   };
-  auto tick = [&] {
-    Backend->AdvanceClock(10);
-    Application->ProcessMessages();
-  };
+  auto tick = [&] { Backend->AdvanceClock(10), Application->ProcessMessages(); };
   block(0.0f);
   tick();
   EXPECT_EQ(f->MeterL->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
-
   p.Suspended = true;
   block(0.5f);
   const float peak = p.GetLimiterMeter(2);
   tick();
-  EXPECT_EQ(f->MeterL->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
-  EXPECT_EQ(p.GetLimiterMeter(2), peak);  // not read, not reset
-
+  // Not read, not reset.
+  EXPECT_EQ(std::tuple(f->MeterL->GetVolume(), p.GetLimiterMeter(2)), std::tuple(TQzCustomAudioVUMeter::MinVolume, peak));
   p.Suspended = false;
   tick();
   ASSERT_GT(peak, TQzCustomAudioVUMeter::MinVolume);
   EXPECT_FLOAT_EQ(f->MeterL->GetVolume(), peak);
   EXPECT_EQ(f->MeterR->GetVolume(), TQzCustomAudioVUMeter::MinVolume);
   EXPECT_NE(p.GetLimiterMeter(2), peak);  // read and reset in one step
-
   // Switched off, the meters show nothing new.
   p.SetActive(false);
   p.EditorIdle();
-  EXPECT_FALSE(f->MeterL->GetEnabled());
-  EXPECT_FALSE(f->MeterR->GetEnabled());
+  EXPECT_FALSE(f->MeterL->GetEnabled() || f->MeterR->GetEnabled());
 }
 
 }  // namespace

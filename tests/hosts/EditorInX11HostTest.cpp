@@ -46,16 +46,12 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
       GTEST_SKIP() << "the X server offers no 32-bit visual";
     }
     AEffect* effect = Lib.NewEffect();
-    ASSERT_NE(effect, nullptr);
     ERect* rect = nullptr;
-    ASSERT_EQ(Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect), 1);
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right - rect->left, 1024);
-    EXPECT_EQ(rect->bottom - rect->top, 595);
+    ASSERT_TRUE(effect && Lib.Dispatch(effect, effEditGetRect, 0, 0, &rect) == 1 && rect);
+    EXPECT_EQ(std::tuple(rect->right - rect->left, rect->bottom - rect->top), std::tuple(1024, 595));
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
     // Painted by effEditOpen itself, before any idle, from the host window's corner.
-    host->Sync();
-    std::vector<uint32_t> px = host->Grab(1100, 700);
+    std::vector<uint32_t> px = Shot(*host);
     ASSERT_EQ(px.size(), 1100u * 700u);
     for (const auto& [x, y] : {std::pair{0, 0}, {1023, 0}, {0, 594}, {1023, 594}, {512, 300}})
       EXPECT_NE(px[static_cast<size_t>(y * 1100 + x)], HostGreen) << x << "," << y;
@@ -67,29 +63,24 @@ TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
     host->Sync();
     EXPECT_EQ(host->ChildCount(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen) << "the editor stayed on the host's window";
+    EXPECT_EQ(At(*host, 512, 300), HostGreen) << "the editor stayed on the host's window";
     // Opened again in the same window, it is there again.
     ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
-    host->Sync();
-    EXPECT_NE(host->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
+    EXPECT_NE(At(*host, 512, 300), HostGreen);
     EXPECT_EQ(host->ChildCount(), 1);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
 TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
-  auto host = OpenHost();
-  ASSERT_NE(host, nullptr);
-  AEffect* effect = OpenEmbedded(*host);
-  ASSERT_NE(effect, nullptr);
-  Lib.Dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  Lib.Dispatch(effect, effSetBlockSize, 0, 480);
+  std::unique_ptr<TX11TestHost> host;
+  AEffect* effect = nullptr;
+  ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
+  Lib.Dispatch(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f), Lib.Dispatch(effect, effSetBlockSize, 0, 480);
   Lib.Dispatch(effect, effStartProcess);
   // The left meter: 250 x 155 at 650, 10 in the group box, which sits at 5, 40.
   const auto meter = [&] {
-    host->Sync();
-    const std::vector<uint32_t> all = host->Grab(1100, 700);
+    const std::vector<uint32_t> all = Shot(*host);
     std::vector<uint32_t> m;
     for (int y = 50; y < 205; ++y)
       for (int x = 655; x < 905; ++x) m.push_back(all[static_cast<size_t>(y * 1100 + x)]);
@@ -113,44 +104,32 @@ TEST_F(EditorInX11Host, MetersFollowTheAudioThread) {
   level = 0.9f;
   Idle(effect, 40);
   const std::vector<uint32_t> loud = meter();
-  stop = true;
-  audio.join();
+  stop = true, audio.join();
   size_t differ = 0;
   for (size_t i = 0; i < silent.size(); ++i) differ += silent[i] != loud[i];
   EXPECT_GT(differ, 100u) << "the needle did not move";
   Lib.Dispatch(effect, effStopProcess);
-  Lib.Dispatch(effect, effEditClose);
-  Lib.Close(effect);
+  Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
 }
 
 TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
   // Knob centres in the editor (group box at 5, 40) and the way a drag goes.
-  struct TCase {
-    const char* Knob;
-    int X, Y, Dy;
-  };
+  struct TCase { const char* Knob; int X, Y, Dy; };
   for (const TCase& c : {TCase{"threshold, up", 845, 440, -40}, TCase{"threshold, down", 845, 440, 40},
                          TCase{"low gain, up", 167, 115, -40}}) {
     SCOPED_TRACE(c.Knob);
-    auto host = OpenHost();
-    ASSERT_NE(host, nullptr);
-    AEffect* effect = OpenEmbedded(*host);
-    ASSERT_NE(effect, nullptr);
+    std::unique_ptr<TX11TestHost> host;
+    AEffect* effect = nullptr;
+    ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
     Idle(effect, 20);
     const std::vector<uint8_t> before = Lib.GetChunk(effect);
     ASSERT_FALSE(before.empty());
     // Refreshes, the meter timer and the pointer passing over show values and write none.
-    PointerTo(host->Window(), c.X, c.Y);
-    Idle(effect, 20);
+    PointerTo(host->Window(), c.X, c.Y), Idle(effect, 20);
     EXPECT_EQ(Lib.GetChunk(effect), before) << "the editor changed the state by itself";
-    Button(true);
-    Idle(effect, 3);
-    for (int step = 1; step <= 8; ++step) {
-      PointerTo(host->Window(), c.X, c.Y + c.Dy * step / 8);
-      Idle(effect, 2);
-    }
-    Button(false);
-    Idle(effect, 5);
+    Button(true), Idle(effect, 3);
+    for (int step = 1; step <= 8; ++step) PointerTo(host->Window(), c.X, c.Y + c.Dy * step / 8), Idle(effect, 2);
+    Button(false), Idle(effect, 5);
     const std::vector<uint8_t> after = Lib.GetChunk(effect);
     EXPECT_NE(after, before) << "the drag left the state as it was";
     // The state the host saved comes back unchanged through a new instance.
@@ -160,30 +139,23 @@ TEST_F(EditorInX11Host, OnlyADragChangesTheSavedState) {
     EXPECT_EQ(Lib.GetChunk(other), after);
     Lib.Close(other);
     PointerTo(host->Window(), 1090, 690);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
 TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTheKeyboardBack) {
-  auto host = OpenHost();
-  ASSERT_NE(host, nullptr);
-  AEffect* effect = OpenEmbedded(*host);
-  ASSERT_NE(effect, nullptr);
+  std::unique_ptr<TX11TestHost> host;
+  AEffect* effect = nullptr;
+  ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
   Idle(effect, 20);
   host->TakeFocus();
   // A click on the status bar gives the editor the keyboard without changing anything.
   PointerTo(host->Window(), 500, 585);
-  Button(true);
-  Button(false);
+  Button(true), Button(false);
   Idle(effect, 5);
   EXPECT_NE(host->FocusWindow(), host->Window());
   const std::vector<uint8_t> state = Lib.GetChunk(effect);
-  Key(XK_Control_L, true);
-  Key(XK_c, true);
-  Key(XK_c, false);
-  Key(XK_Control_L, false);
-  Idle(effect, 10);
+  Key(XK_Control_L, true), Key(XK_c, true), Key(XK_c, false), Key(XK_Control_L, false), Idle(effect, 10);
   auto reader = OpenHost(10, 10);  // another client of the server
   ASSERT_NE(reader, nullptr);
   reader->RequestClipboard("image/png");
@@ -203,23 +175,19 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
     return static_cast<uint32_t>(png[At]) << 24 | static_cast<uint32_t>(png[At + 1]) << 16 |
            static_cast<uint32_t>(png[At + 2]) << 8 | png[At + 3];
   };
-  EXPECT_EQ(be32(16), 1024u);
-  EXPECT_EQ(be32(20), 595u);
+  EXPECT_EQ(std::tuple(be32(16), be32(20)), std::tuple(1024u, 595u));
   EXPECT_EQ(Lib.GetChunk(effect), state) << "Ctrl+C reached a control";
   // The pointer leaving the editor gives the keyboard back to the host.
-  PointerTo(host->Window(), 1090, 690);
-  Idle(effect, 5);
+  PointerTo(host->Window(), 1090, 690), Idle(effect, 5);
   EXPECT_EQ(host->FocusWindow(), host->Window());
-  Lib.Dispatch(effect, effEditClose);
-  Lib.Close(effect);
+  Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
 }
 
 TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   const size_t before = ClosableTopLevels().size();
   gNotifications.clear();
   void* object = Lib.CreateInstance(0, nullptr, reinterpret_cast<void*>(&RecordNotification));
-  ASSERT_NE(object, nullptr);
-  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
+  ASSERT_TRUE(object && Lib.CallObject(10001, 0, object, nullptr) == 1);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 1);
   const std::vector<::Window> windows = ClosableTopLevels();
@@ -227,15 +195,13 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   const ::Window editor = windows.back();
   XWindowAttributes wa;
   ASSERT_TRUE(XGetWindowAttributes(Input, editor, &wa));
-  EXPECT_EQ(wa.width, 1024);
-  EXPECT_EQ(wa.height, 595);
+  EXPECT_EQ(std::tuple(wa.width, wa.height), std::tuple(1024, 595));
   gNotifications.clear();
   SendCloseBox(Input, editor);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
   ASSERT_FALSE(gNotifications.empty());
-  EXPECT_EQ(gNotifications.back(), std::make_pair(15008, 0));
-  EXPECT_EQ(ClosableTopLevels().size(), before);
+  EXPECT_EQ(std::tuple(gNotifications.back(), ClosableTopLevels().size()), std::tuple(std::make_pair(15008, 0), before));
   // The form lives on: the host shows it again.
   ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
   IdleDirect(object, 10);
@@ -246,10 +212,9 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
 TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
   for (const bool idleBetween : {true, false}) {
     SCOPED_TRACE(idleBetween ? "idled in between" : "closed at once");
-    auto host = OpenHost();
-    ASSERT_NE(host, nullptr);
-    AEffect* effect = OpenEmbedded(*host);
-    ASSERT_NE(effect, nullptr);
+    std::unique_ptr<TX11TestHost> host;
+    AEffect* effect = nullptr;
+    ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
     Idle(effect);
     host->DestroyWindow();
     if (idleBetween) Idle(effect);
@@ -257,13 +222,10 @@ TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
     Idle(effect, 3);
     // The editor opens again in the host's next window.
     auto again = OpenHost();
-    ASSERT_NE(again, nullptr);
-    ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())), 1);
+    ASSERT_TRUE(again && Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())) == 1);
     Idle(effect, 20);
-    again->Sync();
-    EXPECT_NE(again->Grab(1100, 700)[300 * 1100 + 512], HostGreen);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    EXPECT_NE(At(*again, 512, 300), HostGreen);
+    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   }
 }
 
@@ -273,16 +235,12 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
   const auto vst = [&] {
     AEffect* effect = OpenEmbedded(*host);
     ASSERT_NE(effect, nullptr);
-    Idle(effect, 3);
-    Lib.Dispatch(effect, effEditClose);
-    Lib.Close(effect);
+    Idle(effect, 3), Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
   };
   const auto direct = [&] {
     void* object = Lib.CreateInstance(0, nullptr, nullptr);
-    ASSERT_NE(object, nullptr);
-    ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
-    IdleDirect(object, 3);
-    Lib.CallObject(10004, 0, object, nullptr);
+    ASSERT_TRUE(object && Lib.CallObject(10001, 0, object, nullptr) == 1);
+    IdleDirect(object, 3), Lib.CallObject(10004, 0, object, nullptr);
   };
   for (const auto& [name, cycle] : {std::pair<const char*, std::function<void()>>{"VST", vst}, {"direct call", direct}}) {
     SCOPED_TRACE(name);
@@ -293,9 +251,7 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
     const size_t heap = mallinfo2().uordblks;
     for (int i = 0; i < 20; ++i) cycle();
     host->Sync();
-    EXPECT_EQ(OpenFileCount(), fds);
-    EXPECT_EQ(host->ChildCount(), children);
-    EXPECT_EQ(host->RootChildCount(), roots);
+    EXPECT_EQ(std::tuple(OpenFileCount(), host->ChildCount(), host->RootChildCount()), std::tuple(fds, children, roots));
     // One editor's surface alone is 2.4 MB.
     const size_t now = mallinfo2().uordblks;
     EXPECT_LT(now > heap ? now - heap : 0, 1024u * 1024u);
@@ -310,10 +266,7 @@ TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
   TPluginLibrary& lib = TPluginLibrary::Get();
   ASSERT_NE(lib.Handle, nullptr);
   const auto idle = [&](AEffect* E, int Rounds) {
-    for (int i = 0; i < Rounds; ++i) {
-      lib.Dispatch(E, effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    for (int i = 0; i < Rounds; ++i) lib.Dispatch(E, effEditIdle), std::this_thread::sleep_for(std::chrono::milliseconds(10));
   };
   const auto serverGoes = [&]() -> int {
     TXvfb server;
@@ -323,13 +276,9 @@ TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
     AEffect* effect = lib.NewEffect();
     if (!host || !effect) return 3;
     if (lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())) != 1) return 4;
-    idle(effect, 5);
-    host.reset();
-    server.Stop();
-    idle(effect, 5);
+    idle(effect, 5), host.reset(), server.Stop(), idle(effect, 5);
     if (lib.Dispatch(effect, effEditClose) != 1) return 5;
-    idle(effect, 2);
-    lib.Close(effect);
+    idle(effect, 2), lib.Close(effect);
     return 0;
   };
   const auto noDisplay = [&]() -> int {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -100,20 +101,17 @@ protected:
     }
     return effect;
   }
-  // The host's idle at 50 Hz, shortened.
-  static void Idle(AEffect* E, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      TPluginLibrary::Dispatch(E, effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
+  // The host's idle at 50 Hz, shortened: effEditIdle, or the direct-call host's cheap call.
+  static void Idle(AEffect* E, int Rounds = 10) { Every10Ms(Rounds, [E] { TPluginLibrary::Dispatch(E, effEditIdle); }); }
   void IdleDirect(void* Object, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      Lib.CallObject(15007, 0, Object, nullptr);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Every10Ms(Rounds, [&] { Lib.CallObject(15007, 0, Object, nullptr); });
   }
-
+  static void Every10Ms(int Rounds, const std::function<void()>& Call) {
+    for (int i = 0; i < Rounds; ++i) Call(), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  // The host's grab of its 1100 x 700 window, and one pixel of it.
+  static std::vector<uint32_t> Shot(TX11TestHost& Host) { return Host.Sync(), Host.Grab(1100, 700); }
+  static uint32_t At(TX11TestHost& Host, int X, int Y) { return Shot(Host)[static_cast<size_t>(Y * 1100 + X)]; }
   // XTest input at a point of Window, as a user's hand gives it.
   void PointerTo(uintptr_t Window, int X, int Y) {
     int rx, ry;
@@ -122,14 +120,8 @@ protected:
     XTestFakeMotionEvent(Input, -1, rx, ry, CurrentTime);
     XFlush(Input);
   }
-  void Button(bool Down) {
-    XTestFakeButtonEvent(Input, 1, Down, CurrentTime);
-    XFlush(Input);
-  }
-  void Key(KeySym Sym, bool Down) {
-    XTestFakeKeyEvent(Input, XKeysymToKeycode(Input, Sym), Down, CurrentTime);
-    XFlush(Input);
-  }
+  void Button(bool Down) { XTestFakeButtonEvent(Input, 1, Down, CurrentTime), XFlush(Input); }
+  void Key(KeySym Sym, bool Down) { XTestFakeKeyEvent(Input, XKeysymToKeycode(Input, Sym), Down, CurrentTime), XFlush(Input); }
   // The top-level windows a direct-call editor may be: mapped children of the root that ask
   // for WM_DELETE_WINDOW.
   std::vector<::Window> ClosableTopLevels() {

@@ -16,39 +16,25 @@ public:
   int Paints = 0;
   bool HandleWheel = false;
   int KillFocus = 0, SetFocusCount = 0, Exits = 0;
+  void Note(const std::string& What, int32_t X, int32_t Y, bool Double = false) {
+    Log.push_back(What + " " + std::to_string(X) + "," + std::to_string(Y) + (Double ? " double" : ""));
+  }
   void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
-    Log.push_back("down " + std::to_string(X) + "," + std::to_string(Y) + (S.Contains(ssDouble) ? " double" : ""));
-    TCustomControl::MouseDown(B, S, X, Y);
+    Note("down", X, Y, S.Contains(ssDouble)), TCustomControl::MouseDown(B, S, X, Y);
   }
-  void MouseMove(TShiftState S, int32_t X, int32_t Y) override {
-    Log.push_back("move " + std::to_string(X) + "," + std::to_string(Y));
-    TCustomControl::MouseMove(S, X, Y);
-  }
+  void MouseMove(TShiftState S, int32_t X, int32_t Y) override { Note("move", X, Y), TCustomControl::MouseMove(S, X, Y); }
   void MouseUp(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
-    Log.push_back("up " + std::to_string(X) + "," + std::to_string(Y));
-    TCustomControl::MouseUp(B, S, X, Y);
+    Note("up", X, Y), TCustomControl::MouseUp(B, S, X, Y);
   }
   void Click() override { Log.push_back("click"); }
   void DblClick() override { Log.push_back("dblclick"); }
   void CMMouseEnter(TMessage&) override { Log.push_back("enter"); }
   void CMMouseLeave(TMessage&) override { Log.push_back("leave"); }
-  bool DoMouseWheelDown(TShiftState, TPoint) override {
-    Log.push_back("wheeldown");
-    return HandleWheel;
-  }
-  void KeyDown(uint16_t& Key, TShiftState S) override {
-    Log.push_back("key " + std::to_string(Key));
-    TCustomControl::KeyDown(Key, S);
-  }
+  bool DoMouseWheelDown(TShiftState, TPoint) override { return Log.push_back("wheeldown"), HandleWheel; }
+  void KeyDown(uint16_t& Key, TShiftState S) override { Log.push_back("key " + std::to_string(Key)), TCustomControl::KeyDown(Key, S); }
   void UTF8KeyPress(std::string& K) override { Log.push_back("text " + K); }
-  void WMKillFocus(TMessage& M) override {
-    ++KillFocus;
-    TCustomControl::WMKillFocus(M);
-  }
-  void WMSetFocus(TMessage& M) override {
-    ++SetFocusCount;
-    TCustomControl::WMSetFocus(M);
-  }
+  void WMKillFocus(TMessage& M) override { ++KillFocus, TCustomControl::WMKillFocus(M); }
+  void WMSetFocus(TMessage& M) override { ++SetFocusCount, TCustomControl::WMSetFocus(M); }
   void DoExit() override { ++Exits; }
 
 protected:
@@ -82,8 +68,7 @@ protected:
     Backend = QzUseOffscreenBackend();
     ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
     Form = new TForm(Application);
-    Form->SetClientSize(300, 200);
-    Form->SetColor(clWhite);
+    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -94,6 +79,12 @@ protected:
     const uint8_t* p = Backend->Screen(Win())->GetScanLine(Y) + X * 4;
     return RGB(p[2], p[1], p[0]);
   }
+  // A probe at (L, T) W x H on Parent (the form by default).
+  TProbe* Probe(int L, int T, int W, int H, TWinControl* Parent = nullptr) {
+    auto* p = new TProbe(Form);
+    p->SetBounds(L, T, W, H), p->SetParent(Parent ? Parent : Form);
+    return p;
+  }
   TQzOffscreenBackend* Backend = nullptr;
   TForm* Form = nullptr;
 };
@@ -102,117 +93,71 @@ protected:
 
 TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   Form->SetClientSize(1024, 595);
-  auto* top = new TProbe(Form);
-  top->SetHeight(30);
-  top->GetBorderSpacing()->SetAround(5);
-  top->SetAlign(alTop);
-  top->SetParent(Form);
-  auto* bottom = new TProbe(Form);
-  bottom->SetHeight(30);
-  bottom->GetBorderSpacing()->SetAround(1);
-  bottom->SetAlign(alBottom);
-  bottom->SetParent(Form);
-  auto* box = new TProbe(Form);
-  box->GetBorderSpacing()->SetAround(5);
-  box->SetAlign(alClient);
-  box->SetParent(Form);
+  const auto aligned = [&](int Height, int Around, TAlign Align) {
+    auto* p = Probe(0, 0, 50, Height);
+    p->GetBorderSpacing()->SetAround(Around), p->SetAlign(Align);
+    return p;
+  };
+  auto* top = aligned(30, 5, alTop);
+  auto* bottom = aligned(30, 1, alBottom);
+  auto* box = aligned(50, 5, alClient);
   auto* corner = new TProbe(Form);
-  corner->SetBounds(900, 500, 20, 20);
-  corner->SetAnchors({akRight, akBottom});
-  corner->SetParent(Form);
-
-  EXPECT_EQ(top->GetBoundsRect(), Rect(5, 5, 1019, 35));
-  EXPECT_EQ(bottom->GetBoundsRect(), Rect(1, 564, 1023, 594));
-  EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 1019, 559));
-  EXPECT_EQ(box->GetWidth(), 1014);
-  EXPECT_EQ(box->GetHeight(), 519);
-
+  corner->SetBounds(900, 500, 20, 20), corner->SetAnchors({akRight, akBottom}), corner->SetParent(Form);
+  EXPECT_EQ((std::vector{top->GetBoundsRect(), bottom->GetBoundsRect(), box->GetBoundsRect()}),
+            (std::vector{Rect(5, 5, 1019, 35), Rect(1, 564, 1023, 594), Rect(5, 40, 1019, 559)}));
+  EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));
   Form->GetConstraints()->SetMinWidth(765);
   Form->SetClientSize(700, 600);  // width held at the minimum
-  EXPECT_EQ(Form->GetClientWidth(), 765);
-  EXPECT_EQ(box->GetBoundsRect(), Rect(5, 40, 760, 564));
-  EXPECT_EQ(corner->GetBoundsRect(), Rect(900 - 259, 505, 900 - 259 + 20, 525));
-
+  EXPECT_EQ(std::tuple(Form->GetClientWidth(), box->GetBoundsRect(), corner->GetBoundsRect()),
+            std::tuple(765, Rect(5, 40, 760, 564), Rect(900 - 259, 505, 900 - 259 + 20, 525)));
   // Hiding an aligned control gives its room to the others.
   top->Hide();
   EXPECT_EQ(box->GetTop(), 5);
 }
 
 TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
-  auto* a = new TProbe(Form);
-  a->SetBounds(10, 10, 50, 50);
-  a->SetParent(Form);
-  auto* b = new TProbe(Form);
-  b->SetBounds(100, 10, 50, 50);
-  b->SetParent(Form);
-  Form->Show();
-  Pump();
-
+  auto* a = Probe(10, 10, 50, 50);
+  auto* b = Probe(100, 10, 50, 50);
+  Form->Show(), Pump();
   // Pressed on A, released over B: A keeps the mouse, nobody clicks.
   Backend->MouseDown(Win(), 20, 20);
   Backend->MouseMove(Win(), 120, 30);
-  Backend->MouseUp(Win(), 120, 30);
-  Pump();
+  Backend->MouseUp(Win(), 120, 30), Pump();
   EXPECT_EQ(a->Log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
   EXPECT_EQ(b->Log, (std::vector<std::string>{"enter"}));
   EXPECT_EQ(GetCaptureControl(), nullptr);
-
   // Two quick clicks: click, then double click (no second click).
   a->Log.clear();
   Backend->AdvanceClock(600);
   Backend->Click(Win(), 20, 20);
-  Backend->Click(Win(), 21, 20);
-  Pump();
+  Backend->Click(Win(), 21, 20), Pump();
   std::vector<std::string> want{"enter", "move 10,10", "down 10,10", "up 10,10", "click",
                                 "move 11,10", "dblclick", "down 11,10 double", "up 11,10"};
   EXPECT_EQ(a->Log, want);
-
   // Slow clicks are two clicks.
   a->Log.clear();
-  Backend->AdvanceClock(600);
-  Backend->Click(Win(), 20, 20);
-  Pump();
-  Backend->AdvanceClock(600);
-  Backend->Click(Win(), 20, 20);
-  Pump();
+  for (int i = 0; i < 2; ++i) Backend->AdvanceClock(600), Backend->Click(Win(), 20, 20), Pump();
   EXPECT_EQ(std::count(a->Log.begin(), a->Log.end(), "click"), 2);
 }
 
 TEST_F(ToolkitTest, WheelGoesToTheParentUnlessHandled) {
-  auto* outer = new TProbe(Form);
-  outer->SetBounds(0, 0, 200, 200);
-  outer->SetParent(Form);
-  auto* inner = new TProbe(Form);
-  inner->SetBounds(10, 10, 50, 50);
-  inner->SetParent(outer);
+  auto* outer = Probe(0, 0, 200, 200);
+  auto* inner = Probe(10, 10, 50, 50, outer);
   int formNotches = 0;
-  Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) {
-    ++formNotches;
-    Handled = true;
-  };
-  Form->Show();
-  Pump();
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
-  EXPECT_EQ(inner->Log.back(), "wheeldown");
-  EXPECT_EQ(outer->Log.back(), "wheeldown");
-  EXPECT_EQ(formNotches, 1);
+  Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) { ++formNotches, Handled = true; };
+  Form->Show(), Pump();
+  Backend->Wheel(Win(), 20, 20, -120), Pump();
+  EXPECT_EQ(std::tuple(inner->Log.back(), outer->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
   inner->HandleWheel = true;
   outer->Log.clear();
-  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl});
-  Pump();
-  EXPECT_TRUE(outer->Log.empty());
-  EXPECT_EQ(formNotches, 1);
+  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl}), Pump();
+  EXPECT_EQ(std::tuple(outer->Log.size(), formNotches), std::tuple(0u, 1));
 }
 
 TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
-  auto* a = new TProbe(Form);
-  a->SetTabStop(true);
-  a->SetParent(Form);
-  auto* b = new TProbe(Form);
-  b->SetTabStop(true);
-  b->SetLeft(60);
-  b->SetParent(Form);
+  auto* a = Probe(0, 0, 50, 50);
+  auto* b = Probe(60, 0, 50, 50);
+  a->SetTabStop(true), b->SetTabStop(true);
   Form->KeyPreview = true;
   std::vector<uint16_t> seen;
   Form->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState Shift) {
@@ -227,37 +172,22 @@ TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
   EXPECT_EQ(activations, 1);
   ASSERT_TRUE(a->CanFocus());
   a->SetFocus();
-  EXPECT_TRUE(a->Focused());
-  EXPECT_EQ(a->SetFocusCount, 1);
-
+  EXPECT_EQ(std::tuple(a->Focused(), a->SetFocusCount), std::tuple(true, 1));
   Backend->Key(Win(), 'C', {ssCtrl});
-  Backend->Key(Win(), 'C');
-  Pump();
+  Backend->Key(Win(), 'C'), Pump();
   EXPECT_EQ(seen, (std::vector<uint16_t>{'C', 'C'}));
   EXPECT_EQ(a->Log, (std::vector<std::string>{"key 67", "text c"}));
-
   // Tab moves the focus on; the one that lost it hears of it.
-  Backend->Key(Win(), VK_TAB);
-  Pump();
-  EXPECT_TRUE(b->Focused());
-  EXPECT_EQ(a->KillFocus, 1);
-  EXPECT_EQ(a->Exits, 1);
-
+  Backend->Key(Win(), VK_TAB), Pump();
+  EXPECT_EQ(std::tuple(b->Focused(), a->KillFocus, a->Exits), std::tuple(true, 1, 1));
   // The window loses the focus: the focused control hears of that too.
-  Backend->Focus(Win(), false);
-  Pump();
-  EXPECT_FALSE(b->Focused());
-  EXPECT_EQ(b->KillFocus, 1);
-  Backend->Focus(Win(), true);
-  Pump();
-  EXPECT_TRUE(b->Focused());
-  EXPECT_EQ(activations, 2);
-
+  Backend->Focus(Win(), false), Pump();
+  EXPECT_EQ(std::tuple(b->Focused(), b->KillFocus), std::tuple(false, 1));
+  Backend->Focus(Win(), true), Pump();
+  EXPECT_EQ(std::tuple(b->Focused(), activations), std::tuple(true, 2));
   // Hiding the focused control takes the focus away from it.
   b->Hide();
-  EXPECT_EQ(b->KillFocus, 2);
-  EXPECT_EQ(b->Exits, 1);
-  EXPECT_EQ(Form->GetActiveControl(), nullptr);
+  EXPECT_EQ(std::tuple(b->KillFocus, b->Exits, Form->GetActiveControl()), std::tuple(2, 1, nullptr));
   b->SetFocus();  // invisible: refused quietly
   EXPECT_EQ(Form->GetActiveControl(), nullptr);
 }
@@ -298,41 +228,26 @@ TEST_F(ToolkitTest, FormShowCloseAndModal) {
   Form->OnShow = [&](TObject*) { log.push_back("show"); };
   Form->OnHide = [&](TObject*) { log.push_back("hide"); };
   TCloseAction next = caNone;
-  Form->OnClose = [&](TObject*, TCloseAction& A) {
-    log.push_back("close");
-    A = next;
-  };
-  Form->SetCaption("Title");
-  Form->SetFormStyle(fsStayOnTop);
-  Form->SetBorderStyle(bsToolWindow);
-  Form->SetAlphaBlend(true);
-  Form->SetAlphaBlendValue(0);
-  Form->SetPosition(poScreenCenter);
+  Form->OnClose = [&](TObject*, TCloseAction& A) { log.push_back("close"), A = next; };
+  Form->SetCaption("Title"), Form->SetFormStyle(fsStayOnTop), Form->SetBorderStyle(bsToolWindow);
+  Form->SetAlphaBlend(true), Form->SetAlphaBlendValue(0), Form->SetPosition(poScreenCenter);
   Backend->SetScreenSize(1000, 800);
   Form->Show();
   auto* w = Backend->Window(Win());
   ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(w->Visible());
-  EXPECT_EQ(w->Params().Title, "Title");
-  EXPECT_TRUE(w->Params().StayOnTop);
-  EXPECT_TRUE(w->Params().ToolWindow);
-  EXPECT_TRUE(w->Params().SkipTaskbar);
-  EXPECT_EQ(w->Params().Alpha, 0);
-  EXPECT_EQ(w->Params().Left, 350);
-  EXPECT_EQ(w->Params().Top, 300);
+  const TQzWindowParams& p = w->Params();
+  EXPECT_EQ(std::tuple(w->Visible(), p.Title, p.StayOnTop, p.ToolWindow, p.SkipTaskbar, p.Alpha, p.Left, p.Top),
+            std::tuple(true, "Title", true, true, true, 0, 350, 300));
   Form->SetAlphaBlendValue(255);
   EXPECT_EQ(w->Params().Alpha, 255);
-
   TQzWindowEvent closeRequest;
   closeRequest.Kind = qeClose;
-  Backend->Post(Win(), closeRequest);
-  Pump();
+  Backend->Post(Win(), closeRequest), Pump();
   EXPECT_TRUE(Form->GetVisible());  // caNone keeps it
   next = caHide;
   Form->Close();
   EXPECT_FALSE(Form->GetVisible());
   EXPECT_EQ(log, (std::vector<std::string>{"show", "close", "close", "hide"}));
-
   // A modal form ended by a timer.
   auto* t = new TTimer(Form);
   t->SetInterval(20);

@@ -9,14 +9,8 @@ namespace {
 class THidingEdit : public TEdit {
 public:
   using TEdit::TEdit;
-  void DoExit() override {
-    TEdit::DoExit();
-    Hide();
-  }
-  void WMKillFocus(TMessage& M) override {
-    TEdit::WMKillFocus(M);
-    Hide();
-  }
+  void DoExit() override { TEdit::DoExit(), Hide(); }
+  void WMKillFocus(TMessage& M) override { TEdit::WMKillFocus(M), Hide(); }
 };
 }  // namespace
 
@@ -26,19 +20,14 @@ TEST(Edit, TypingSelectionKeysAndFocusLoss) {
   auto* form = new TForm(Application);
   form->SetClientSize(200, 100);
   auto* other = new TEdit(form);
-  other->SetParent(form);
-  other->SetTop(50);
+  other->SetParent(form), other->SetTop(50);
   auto* edit = new THidingEdit(form);
-  edit->SetParent(form);
-  edit->SetBorderStyle(bsNone);
+  edit->SetParent(form), edit->SetBorderStyle(bsNone);
   edit->MaxLength = 8;
   int changes = 0;
   edit->OnChange = [&](TObject*) { ++changes; };
   std::vector<int> pressed;
-  edit->OnKeyPress = [&](TObject*, char& Key) {
-    pressed.push_back(Key);
-    if (Key == 13) Key = 0;
-  };
+  edit->OnKeyPress = [&](TObject*, char& Key) { pressed.push_back(Key), Key = Key == 13 ? 0 : Key; };
   form->Show();
   Application->ProcessMessages();
   edit->SetFocus();
@@ -50,16 +39,14 @@ TEST(Edit, TypingSelectionKeysAndFocusLoss) {
   be->Key(w, VK_LEFT, {ssShift});
   be->Key(w, 'X');  // replaces the selected "b"
   Application->ProcessMessages();
-  EXPECT_EQ(edit->GetText(), "Ax\xC3\xBC");
-  EXPECT_EQ(edit->GetSelStart(), 2);
+  EXPECT_EQ(std::tuple(edit->GetText(), edit->GetSelStart()), std::tuple("Ax\xC3\xBC", 2));
   be->Key(w, VK_END);
   be->Key(w, VK_BACK);  // one whole character
   Application->ProcessMessages();
   EXPECT_EQ(edit->GetText(), "Ax");
   be->Key(w, VK_RETURN);  // consumed by the handler, not typed
   Application->ProcessMessages();
-  EXPECT_EQ(edit->GetText(), "Ax");
-  EXPECT_EQ(pressed.back(), 13);
+  EXPECT_EQ(std::tuple(edit->GetText(), pressed.back()), std::tuple("Ax", 13));
   for (int i = 0; i < 10; ++i) be->Key(w, '7');
   Application->ProcessMessages();
   EXPECT_EQ(edit->GetText(), "Ax777777");  // MaxLength
@@ -68,16 +55,12 @@ TEST(Edit, TypingSelectionKeysAndFocusLoss) {
   EXPECT_TRUE(QzCaretRect(form, caret));
   // Ctrl+A, Ctrl+C copies; paste into the other edit.
   be->Key(w, 'A', {ssCtrl});
-  be->Key(w, 'C', {ssCtrl});
-  Application->ProcessMessages();
+  be->Key(w, 'C', {ssCtrl}), Application->ProcessMessages();
   EXPECT_EQ(Clipboard()->GetAsText(), "Ax777777");
   // Clicking elsewhere takes the focus: the editor hides itself.
-  be->Click(w, 10, 60);
-  Application->ProcessMessages();
-  EXPECT_TRUE(other->Focused());
-  EXPECT_FALSE(edit->GetVisible());
-  be->Key(w, 'V', {ssCtrl});
-  Application->ProcessMessages();
+  be->Click(w, 10, 60), Application->ProcessMessages();
+  EXPECT_EQ(std::tuple(other->Focused(), edit->GetVisible()), std::tuple(true, false));
+  be->Key(w, 'V', {ssCtrl}), Application->ProcessMessages();
   EXPECT_EQ(other->GetText(), "Ax777777");
   form->Free();
 }

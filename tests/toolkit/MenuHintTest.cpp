@@ -14,10 +14,7 @@ class TLogBox : public TCustomControl {
 public:
   explicit TLogBox(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 60, 40); }
   int Downs = 0, Clicks = 0;
-  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
-    ++Downs;
-    TCustomControl::MouseDown(B, S, X, Y);
-  }
+  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override { ++Downs, TCustomControl::MouseDown(B, S, X, Y); }
   void Click() override { ++Clicks; }
 };
 
@@ -28,13 +25,10 @@ protected:
     ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
     Backend->SetScreenSize(800, 600);
     Form = new TForm(Application);
-    Form->SetBounds(100, 100, 300, 200);
-    Form->SetColor(clWhite);
+    Form->SetBounds(100, 100, 300, 200), Form->SetColor(clWhite);
     Box = new TLogBox(Form);
-    Box->SetBounds(200, 100, 60, 40);
-    Box->SetParent(Form);
-    Form->Show();
-    Pump();
+    Box->SetBounds(200, 100, 60, 40), Box->SetParent(Form);
+    Form->Show(), Pump();
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -42,6 +36,30 @@ protected:
     EXPECT_EQ(QzNativeWindowCount(), 0);
   }
   void Pump() { Application->ProcessMessages(); }
+  // Synthetic input, each followed by a pump.
+  void Click(uintptr_t W, int X, int Y, TMouseButton B = mbLeft) { Backend->Click(W, X, Y, B), Pump(); }
+  void Move(uintptr_t W, int X, int Y) { Backend->MouseMove(W, X, Y), Pump(); }
+  void Key(uintptr_t W, uint16_t K) { Backend->Key(W, K), Pump(); }
+  void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
+  void Popup(TPopupMenu* M, int X, int Y) { M->Popup(X, Y), Pump(); }
+  void ClickItem(TMenuItem* Item) { OnItem(Item, [&](uintptr_t W, TPoint C) { Click(W, C.X, C.Y); }); }
+  void MoveTo(TMenuItem* Item) { OnItem(Item, [&](uintptr_t W, TPoint C) { Move(W, C.X, C.Y); }); }
+  // Do at the centre of an item, in its window.
+  template <class F>
+  void OnItem(TMenuItem* Item, F Do) {
+    uintptr_t w = 0;
+    TRect r;
+    EXPECT_TRUE(QzMenuItemPlace(Item, w, r)) << Item->GetCaption();
+    Do(w, TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+  }
+  // An item's rectangle, checked to show in Window.
+  TRect Place(TMenuItem* Item, TQzOffscreenWindow* Window) const {
+    uintptr_t w = 0;
+    TRect r;
+    EXPECT_TRUE(QzMenuItemPlace(Item, w, r)) << Item->GetCaption();
+    EXPECT_EQ(w, Window->NativeHandle()) << Item->GetCaption();
+    return r;
+  }
   uintptr_t FormWin() const { return Form->GetNativeWindow()->NativeHandle(); }
   TMenuItem* Add(TMenuItem* Parent, const std::string& Caption, std::vector<std::string>* Log = nullptr) {
     auto* i = new TMenuItem(Form);
@@ -56,12 +74,6 @@ protected:
       if (w->Params().Popup && w->Visible()) v.push_back(w);
     return v;
   }
-  // Where an item shows: its window and the centre of its rectangle.
-  TPoint Centre(TMenuItem* Item, uintptr_t& Window) const {
-    TRect r;
-    EXPECT_TRUE(QzMenuItemPlace(Item, Window, r)) << Item->GetCaption();
-    return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
-  }
   static TColor Pixel(const TBitmap* B, int X, int Y) {
     const uint8_t* p = B->GetScanLine(Y) + X * 4;
     return RGB(p[2], p[1], p[0]);
@@ -70,13 +82,10 @@ protected:
   static int Darkest(const TBitmap* B, const TRect& R) {
     int best = 255;
     for (int y = R.Top; y < R.Bottom; ++y)
-      for (int x = R.Left; x < R.Right; ++x) {
-        const TColor c = Pixel(B, x, y);
-        best = std::min(best, (GetRValue(c) + GetGValue(c) + GetBValue(c)) / 3);
-      }
+      for (int x = R.Left; x < R.Right; ++x)
+        best = std::min(best, (GetRValue(Pixel(B, x, y)) + GetGValue(Pixel(B, x, y)) + GetBValue(Pixel(B, x, y))) / 3);
     return best;
   }
-
   TQzOffscreenBackend* Backend = nullptr;
   TForm* Form = nullptr;
   TLogBox* Box = nullptr;
@@ -100,31 +109,22 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Add(more, "Beta", &log)->SetChecked(true);
   Add(menu->GetItems(), "Hidden", &log)->SetVisible(false);
   Form->SetPopupMenu(menu);
-
-  Backend->Click(FormWin(), 10, 20, mbRight);
-  Pump();
-  ASSERT_EQ(QzActiveMenu(), menu);
-  EXPECT_EQ(popups, 1);
+  Click(FormWin(), 10, 20, mbRight);
   auto shown = Popups();
-  ASSERT_EQ(shown.size(), 1u);
+  ASSERT_EQ(std::tuple(QzActiveMenu(), popups, shown.size()), std::tuple(menu, 1, 1u));
   TQzOffscreenWindow* root = shown[0];
-  EXPECT_EQ(root->Params().Left, 110);  // at the pointer, in screen coordinates
-  EXPECT_EQ(root->Params().Top, 120);
-  EXPECT_TRUE(root->Grabbed());
+  // At the pointer, in screen coordinates.
+  EXPECT_EQ(std::tuple(root->Params().Left, root->Params().Top, root->Grabbed()), std::tuple(110, 120, true));
   uintptr_t w = 0;
   TRect hidden;
   EXPECT_FALSE(QzMenuItemPlace(menu->GetItems()->GetItem(4), w, hidden));  // invisible items are left out
-
   // Look: background, separator, captions, shortcut text, the disabled look, the arrow.
-  TRect rOpen, rLine, rOff, rMore;
-  ASSERT_TRUE(QzMenuItemPlace(open, w, rOpen));
-  ASSERT_TRUE(QzMenuItemPlace(menu->GetItems()->GetItem(1), w, rLine));
-  ASSERT_TRUE(QzMenuItemPlace(off, w, rOff));
-  ASSERT_TRUE(QzMenuItemPlace(more, w, rMore));
-  EXPECT_EQ(w, root->NativeHandle());
+  const TRect rOpen = Place(open, root), rLine = Place(menu->GetItems()->GetItem(1), root), rOff = Place(off, root),
+              rMore = Place(more, root);
   EXPECT_LT(rLine.Bottom - rLine.Top, rOpen.Bottom - rOpen.Top);
   const TBitmap* s = root->Screen();
-  EXPECT_EQ(Pixel(s, rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
+  const auto face = [&] { return Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1); };
+  EXPECT_EQ(face(), ColorToRGB(clMenu));
   bool line = false;
   for (int y = rLine.Top; y < rLine.Bottom; ++y) line = line || Pixel(s, rLine.Left + 10, y) == ColorToRGB(clBtnShadow);
   EXPECT_TRUE(line);
@@ -134,33 +134,21 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   EXPECT_GT(Darkest(s, Rect(rOff.Left + 20, rOff.Top, half, rOff.Bottom)), 80);      // greyed
   EXPECT_LT(Darkest(s, Rect(rMore.Right - 16, rMore.Top, rMore.Right, rMore.Bottom)), 80);  // arrow
   EXPECT_EQ(Darkest(s, Rect(rOpen.Right - 16, rOpen.Top, rOpen.Right, rOpen.Bottom)), 240);
-
   // Hover: highlight; over "More" its sub-menu opens at the side.
-  Backend->MouseMove(w, (rOpen.Left + rOpen.Right) / 2, (rOpen.Top + rOpen.Bottom) / 2);
-  Pump();
-  EXPECT_EQ(QzMenuHotItem(), open);
-  EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clHighlight));
-  Backend->MouseMove(w, (rMore.Left + rMore.Right) / 2, (rMore.Top + rMore.Bottom) / 2);
-  Pump();
-  EXPECT_EQ(Pixel(root->Screen(), rOpen.Left + 2, rOpen.Top + 1), ColorToRGB(clMenu));
+  MoveTo(open);
+  EXPECT_EQ(std::tuple(QzMenuHotItem(), face()), std::tuple(open, ColorToRGB(clHighlight)));
+  MoveTo(more);
+  EXPECT_EQ(face(), ColorToRGB(clMenu));
   shown = Popups();
   ASSERT_EQ(shown.size(), 2u);
   TQzOffscreenWindow* sub = shown[0] == root ? shown[1] : shown[0];
   EXPECT_GE(sub->Params().Left, root->Params().Left + root->Params().Width - 4);
-  EXPECT_EQ(sub->Params().Top, root->Params().Top + rMore.Top - 2);
-  EXPECT_TRUE(sub->Grabbed());
-
+  EXPECT_EQ(std::tuple(sub->Params().Top, sub->Grabbed()), std::tuple(root->Params().Top + rMore.Top - 2, true));
   // Clicking a sub-item closes the whole menu, then runs the item.
-  uintptr_t sw = 0;
-  const TPoint a = Centre(alpha, sw);
-  EXPECT_EQ(sw, sub->NativeHandle());
-  Backend->Click(sw, a.X, a.Y);
-  Pump();
+  Place(alpha, sub);
+  ClickItem(alpha);
   EXPECT_EQ(log, std::vector<std::string>{"Alpha"});
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
-  EXPECT_EQ(closes, 1);
-  EXPECT_EQ(Box->Clicks, 0);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size(), closes, Box->Clicks), std::tuple(nullptr, 0u, 1, 0));
 }
 
 TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
@@ -172,171 +160,108 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
   Add(menu->GetItems(), "-");
   Add(menu->GetItems(), "Off", &log)->SetEnabled(false);
   TMenuItem* more = Add(menu->GetItems(), "More");
-  Add(more, "Alpha", &log);
-  Add(more, "Beta", &log);
-
-  struct TStep {
-    uint16_t Key;
-    std::string Hot;  // expected hot item afterwards ("" none, "closed" menu gone)
-    size_t Levels;
-  };
+  Add(more, "Alpha", &log), Add(more, "Beta", &log);
+  // The hot item afterwards ("" none, "closed" menu gone) and the menus shown.
+  struct TStep { uint16_t Key; std::string Hot; size_t Levels; };
   const TStep steps[] = {
       {VK_DOWN, "First", 1}, {VK_DOWN, "Off", 1},   {VK_DOWN, "More", 1},  {VK_RIGHT, "Alpha", 2},
       {VK_DOWN, "Beta", 2},  {VK_DOWN, "Alpha", 2}, {VK_LEFT, "More", 1},  {VK_UP, "Off", 1},
       {VK_RETURN, "Off", 1}, {VK_UP, "First", 1},   {VK_UP, "More", 1},    {VK_RETURN, "Alpha", 2},
       {VK_ESCAPE, "More", 1}, {VK_ESCAPE, "closed", 0},
   };
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   ASSERT_EQ(Popups().size(), 1u);
   const uintptr_t rootWin = Popups()[0]->NativeHandle();
   int n = 0;
   for (const TStep& st : steps) {
     // The keyboard stays with the form, which hands the keys over; a grabbed display sends
     // them to the menu window itself: both roads are taken.
-    Backend->Key(n++ % 2 ? rootWin : FormWin(), st.Key);
-    Pump();
-    SCOPED_TRACE("step " + std::to_string(n));
-    if (st.Hot == "closed") {
-      EXPECT_EQ(QzActiveMenu(), nullptr);
-    } else {
-      ASSERT_NE(QzMenuHotItem(), nullptr);
-      EXPECT_EQ(QzMenuHotItem()->GetCaption(), st.Hot);
-    }
-    EXPECT_EQ(Popups().size(), st.Levels);
+    Key(n++ % 2 ? rootWin : FormWin(), st.Key);
+    const std::string hot = !QzActiveMenu() ? "closed" : QzMenuHotItem() ? QzMenuHotItem()->GetCaption() : "";
+    EXPECT_EQ(std::tuple(hot, Popups().size()), std::tuple(st.Hot, st.Levels)) << "step " << n;
   }
-  EXPECT_TRUE(log.empty());
-  EXPECT_EQ(closes, 1);
-
+  EXPECT_EQ(std::tuple(log.size(), closes), std::tuple(0u, 1));
   // Enter runs the item; the form's focused control never saw the keys.
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   Backend->Key(FormWin(), VK_DOWN);
-  Backend->Key(FormWin(), VK_RETURN);
-  Pump();
-  EXPECT_EQ(log, std::vector<std::string>{"First"});
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-
+  Key(FormWin(), VK_RETURN);
+  EXPECT_EQ(std::tuple(log, QzActiveMenu()), std::tuple(std::vector<std::string>{"First"}, nullptr));
   // A click elsewhere closes the menu and is swallowed.
-  menu->Popup(300, 300);
-  Pump();
+  Popup(menu, 300, 300);
   ASSERT_EQ(QzActiveMenu(), menu);
-  Backend->Click(FormWin(), 210, 110);
-  Pump();
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_EQ(Box->Downs, 0);
-  EXPECT_EQ(Box->Clicks, 0);
-  Backend->Click(FormWin(), 210, 110);
-  Pump();
+  Click(FormWin(), 210, 110);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Box->Downs, Box->Clicks), std::tuple(nullptr, 0, 0));
+  Click(FormWin(), 210, 110);
   EXPECT_EQ(Box->Clicks, 1);
   // Outside every window of ours (a grabbed pointer reports it to the menu window).
-  menu->Popup(300, 300);
-  Pump();
-  Backend->Click(Popups()[0]->NativeHandle(), -50, 5);
-  Pump();
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_EQ(closes, 4);
-  EXPECT_EQ(log.size(), 1u);
+  Popup(menu, 300, 300);
+  Click(Popups()[0]->NativeHandle(), -50, 5);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), closes, log.size()), std::tuple(nullptr, 4, 1u));
 }
 
 TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   auto* list = new TActionList(Form);
   auto* act = new TAction(Form);
-  act->SetActionList(list);
+  auto* dead = new TAction(Form);  // no handler: disabled
+  act->SetActionList(list), dead->SetActionList(list);
   act->SetCaption("Save");
   int executed = 0;
   act->OnExecute = [&](TObject*) { ++executed; };
   auto* menu = new TPopupMenu(Form);
   TMenuItem* item = Add(menu->GetItems(), "");
-  item->SetAction(act);
-  auto* dead = new TAction(Form);  // no handler: disabled
-  dead->SetActionList(list);
   TMenuItem* deadItem = Add(menu->GetItems(), "");
-  deadItem->SetAction(dead);
-
+  item->SetAction(act), deadItem->SetAction(dead);
   // Near the bottom-right corner the menu opens to the left and upwards, inside the screen.
-  menu->Popup(790, 590);
-  Pump();
+  Popup(menu, 790, 590);
   ASSERT_EQ(Popups().size(), 1u);
   const TQzWindowParams p = Popups()[0]->Params();
-  EXPECT_LE(p.Left + p.Width, 790);
-  EXPECT_LE(p.Top + p.Height, 590);
-  EXPECT_EQ(item->GetCaption(), "Save");
-  EXPECT_FALSE(deadItem->GetEnabled());
-  uintptr_t w = 0;
-  TPoint c = Centre(deadItem, w);
-  Backend->Click(w, c.X, c.Y);  // a disabled item does nothing and the menu stays
-  Pump();
+  EXPECT_TRUE(p.Left + p.Width <= 790 && p.Top + p.Height <= 590);
+  EXPECT_EQ(std::tuple(item->GetCaption(), deadItem->GetEnabled()), std::tuple("Save", false));
+  ClickItem(deadItem);  // a disabled item does nothing and the menu stays
   EXPECT_EQ(QzActiveMenu(), menu);
-  c = Centre(item, w);
-  Backend->Click(w, c.X, c.Y);
-  Pump();
+  ClickItem(item);
   EXPECT_EQ(executed, 1);
-
   // Owner drawing: the menu's events measure and draw the items, with their state.
   std::vector<std::pair<std::string, TOwnerDrawState>> drawn;
-  menu->OnMeasureItem = [](TObject*, TCanvas*, int32_t& W, int32_t& H) {
-    W = 150;
-    H = 30;
-  };
+  menu->OnMeasureItem = [](TObject*, TCanvas*, int32_t& W, int32_t& H) { W = 150, H = 30; };
   menu->OnDrawItem = [&](TObject* Sender, TCanvas* C, TRect R, TOwnerDrawState S) {
     drawn.emplace_back(static_cast<TMenuItem*>(Sender)->GetCaption(), S);
     C->GetBrush()->SetColor(clLime);
     C->FillRect(R);
   };
-  menu->Popup(100, 100);
-  Pump();
+  Popup(menu, 100, 100);
+  uintptr_t w = 0;
   TRect r;
   ASSERT_TRUE(QzMenuItemPlace(item, w, r));
   EXPECT_EQ(r.Bottom - r.Top, 30);
   EXPECT_GE(r.Right - r.Left, 150);
   EXPECT_EQ(Pixel(Backend->Screen(w), r.Left + 5, r.Top + 5), clLime);
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_FALSE(drawn[0].second.Contains(odSelected));
-  EXPECT_TRUE(drawn[1].second.Contains(odDisabled));
+  EXPECT_EQ(std::tuple(drawn[0].second.Contains(odSelected), drawn[1].second.Contains(odDisabled)), std::tuple(false, true));
   drawn.clear();
-  Backend->Key(FormWin(), VK_DOWN);
-  Pump();
+  Key(FormWin(), VK_DOWN);
   ASSERT_FALSE(drawn.empty());
   EXPECT_TRUE(drawn[0].second.Contains(odSelected));
-
   // Items freed while they show take the menu down with them; a handler may free the menu.
   TMenuItem* more = Add(menu->GetItems(), "More");
   TMenuItem* sub = Add(more, "Sub");
-  menu->OnDrawItem = nullptr;
-  menu->OnMeasureItem = nullptr;
-  menu->Popup(100, 100);
-  Pump();
-  c = Centre(more, w);
-  Backend->MouseMove(w, c.X, c.Y);
-  Pump();
+  menu->OnDrawItem = nullptr, menu->OnMeasureItem = nullptr;
+  Popup(menu, 100, 100);
+  MoveTo(more);
   ASSERT_EQ(Popups().size(), 2u);
   sub->Free();
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size()), std::tuple(nullptr, 0u));
   item->OnClick = [&](TObject*) { menu->Free(); };
-  menu->Popup(100, 100);
-  Pump();
-  c = Centre(item, w);
-  Backend->Click(w, c.X, c.Y);
-  Pump();
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(Popups().empty());
+  Popup(menu, 100, 100);
+  ClickItem(item);
+  EXPECT_EQ(std::tuple(QzActiveMenu(), Popups().size()), std::tuple(nullptr, 0u));
 }
 
 TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->SetHint("Gain|The gain of the band");
   auto* plain = new TLogBox(Form);
-  plain->SetBounds(10, 10, 50, 30);
-  plain->SetParent(Form);
-  plain->SetHint("Never");
-  Pump();
-  auto rest = [&](int X, int Y, uint64_t Ms) {
-    Backend->MouseMove(FormWin(), X, Y);
-    Pump();
-    Backend->AdvanceClock(Ms);
-    Pump();
-  };
+  plain->SetBounds(10, 10, 50, 30), plain->SetParent(Form), plain->SetHint("Never"), Pump();
+  auto rest = [&](int X, int Y, uint64_t Ms) { Move(FormWin(), X, Y), Tick(Ms); };
   // Off by default (the form's ShowHint is off and the box takes it).
   rest(220, 110, 1000);
   EXPECT_FALSE(Application->HintShowing());
@@ -346,24 +271,19 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   plain->SetShowHint(false);
   rest(220, 110, 499);
   EXPECT_FALSE(Application->HintShowing());
-  Backend->AdvanceClock(1);
-  Pump();
+  Tick(1);
   ASSERT_TRUE(Application->HintShowing());
   EXPECT_EQ(Application->HintText(), "Gain");
   TQzOffscreenWindow* hw = Backend->Window(Application->HintWindowHandle());
   ASSERT_NE(hw, nullptr);
-  EXPECT_TRUE(hw->Params().Popup);
-  EXPECT_FALSE(hw->Grabbed());
-  EXPECT_EQ(hw->Params().Left, 320);  // below the pointer at screen (320, 210)
-  EXPECT_EQ(hw->Params().Top, 230);
-  EXPECT_EQ(Pixel(hw->Screen(), 2, 2), ColorToRGB(clInfoBk));
-  EXPECT_EQ(Pixel(hw->Screen(), 0, 0), clBlack);
-  EXPECT_TRUE(Form->GetActive());  // the hint never takes the focus
+  // A popup below the pointer at screen (320, 210), framed; the hint never takes the focus.
+  EXPECT_EQ(std::tuple(hw->Params().Popup, hw->Grabbed(), hw->Params().Left, hw->Params().Top, Pixel(hw->Screen(), 2, 2),
+                       Pixel(hw->Screen(), 0, 0), Form->GetActive()),
+            std::tuple(true, false, 320, 230, ColorToRGB(clInfoBk), TColor(clBlack), true));
   // Moving on the control keeps it; it goes after HintHidePause and stays away.
   rest(222, 112, Application->HintHidePause - 1);
   EXPECT_TRUE(Application->HintShowing());
-  Backend->AdvanceClock(1);
-  Pump();
+  Tick(1);
   EXPECT_FALSE(Application->HintShowing());
   rest(223, 113, 2000);
   EXPECT_FALSE(Application->HintShowing());
@@ -371,8 +291,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   rest(150, 150, 10);
   rest(220, 110, 500);
   ASSERT_TRUE(Application->HintShowing());
-  Backend->Click(FormWin(), 220, 110);
-  Pump();
+  Click(FormWin(), 220, 110);
   EXPECT_FALSE(Application->HintShowing());
   // No hint for a control that turned it off, nor once the control is gone.
   rest(20, 20, 1000);
@@ -382,41 +301,30 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->Free();
   Box = nullptr;
   EXPECT_FALSE(Application->HintShowing());
-  Backend->AdvanceClock(5000);
-  Pump();
+  Tick(5000);
   EXPECT_FALSE(Application->HintShowing());
 }
 
 TEST_F(MenuTest, CaretBlinksOnTheToolkitClock) {
   auto* edit = new TEdit(Form);
-  edit->SetBounds(10, 10, 100, 20);
-  edit->SetParent(Form);
-  edit->SetFocus();
-  Pump();
+  edit->SetBounds(10, 10, 100, 20), edit->SetParent(Form), edit->SetFocus(), Pump();
   ASSERT_TRUE(edit->Focused());
   TRect r;
-  const bool phases[] = {true, false, true, false};
-  for (bool on : phases) {
-    EXPECT_EQ(QzCaretRect(Form, r), on);
-    Backend->AdvanceClock(530);
-    Pump();
-  }
+  std::vector<bool> phases;
+  for (int i = 0; i < 4; ++i) phases.push_back(QzCaretRect(Form, r)), Tick(530);
+  EXPECT_EQ(phases, (std::vector<bool>{true, false, true, false}));
   // The pixels follow: the caret column is inverted only in the "on" phase.
   ASSERT_TRUE(QzCaretRect(Form, r));
   EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), clBlack);
-  Backend->AdvanceClock(530);
-  Pump();
+  Tick(530);
   EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), ColorToRGB(clWindow));
   // Typing moves the caret and starts a visible phase.
-  Backend->Key(FormWin(), 'A');
-  Pump();
+  Key(FormWin(), 'A');
   EXPECT_TRUE(QzCaretRect(Form, r));
-  Backend->AdvanceClock(529);
-  Pump();
+  Tick(529);
   EXPECT_TRUE(QzCaretRect(Form, r));
   edit->Free();
-  Backend->AdvanceClock(2000);
-  Pump();
+  Tick(2000);
   EXPECT_FALSE(QzCaretRect(Form, r));
 }
 
@@ -440,14 +348,10 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
     ++onChange;
     EXPECT_EQ(edit->Changes.size(), static_cast<size_t>(onChange));  // CM_CHANGED comes first
   };
-  edit->SetText("ab");
-  edit->SetFocus();
-  Backend->Key(FormWin(), 'C');
-  Pump();
+  edit->SetText("ab"), edit->SetFocus();
+  Key(FormWin(), 'C');
   ASSERT_EQ(edit->Changes.size(), 2u);
-  EXPECT_EQ(edit->Changes[0], reinterpret_cast<intptr_t>(edit));
-  EXPECT_EQ(onChange, 2);
-
+  EXPECT_EQ(std::tuple(edit->Changes[0], onChange), std::tuple(reinterpret_cast<intptr_t>(edit), 2));
   // GetWindowDC: the control's origin, clipped to it, shown on release.
   Pump();
   HDC dc = GetWindowDC(Box->GetHandle());
@@ -455,23 +359,18 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   TCanvas c;
   c.SetHandle(dc);
   c.GetBrush()->SetColor(clFuchsia);
-  c.FillRect(Rect(-10, -10, 5, 5));
-  c.SetHandle(nullptr);
+  c.FillRect(Rect(-10, -10, 5, 5)), c.SetHandle(nullptr);
   EXPECT_EQ(ReleaseDC(Box->GetHandle(), dc), 1);
   const TBitmap* s = Backend->Screen(FormWin());
-  EXPECT_EQ(Pixel(s, 200, 100), clFuchsia);
-  EXPECT_EQ(Pixel(s, 204, 104), clFuchsia);
-  EXPECT_NE(Pixel(s, 205, 105), clFuchsia);
-  EXPECT_NE(Pixel(s, 199, 100), clFuchsia);  // clipped to the control
+  // Clipped to the control.
+  EXPECT_EQ((std::vector<bool>{Pixel(s, 200, 100) == clFuchsia, Pixel(s, 204, 104) == clFuchsia,
+                               Pixel(s, 205, 105) == clFuchsia, Pixel(s, 199, 100) == clFuchsia}),
+            (std::vector<bool>{true, true, false, false}));
   EXPECT_EQ(GetDC(0), nullptr);
 }
 
 TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
-  struct TCase {
-    TBorderStyle Style;
-    TBorderIcons Icons;
-    bool Close, Min, Max, Resize;
-  };
+  struct TCase { TBorderStyle Style; TBorderIcons Icons; bool Close, Min, Max, Resize; };
   const TCase cases[] = {
       {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, true, true, true, true},
       {bsSingle, {biSystemMenu, biMinimize}, true, true, false, false},
@@ -481,14 +380,10 @@ TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
       {bsDialog, {biSystemMenu, biMaximize}, true, false, false, false},
   };
   for (const TCase& k : cases) {
-    Form->SetBorderStyle(k.Style);
-    Form->SetBorderIcons(k.Icons);
+    Form->SetBorderStyle(k.Style), Form->SetBorderIcons(k.Icons);
     const TQzWindowParams& p = Backend->Window(FormWin())->Params();
-    SCOPED_TRACE(static_cast<int>(k.Style));
-    EXPECT_EQ(p.CloseBox, k.Close);
-    EXPECT_EQ(p.MinimizeBox, k.Min);
-    EXPECT_EQ(p.MaximizeBox, k.Max);
-    EXPECT_EQ(p.Resizable, k.Resize);
-    EXPECT_EQ(p.ToolWindow, k.Style == bsToolWindow || k.Style == bsSizeToolWin);
+    EXPECT_EQ(std::tuple(p.CloseBox, p.MinimizeBox, p.MaximizeBox, p.Resizable, p.ToolWindow),
+              std::tuple(k.Close, k.Min, k.Max, k.Resize, k.Style == bsToolWindow || k.Style == bsSizeToolWin))
+        << static_cast<int>(k.Style);
   }
 }

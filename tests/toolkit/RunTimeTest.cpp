@@ -25,12 +25,10 @@ TEST(RunTime, MulDivRoundsAndRejectsZeroDivisor) {
 
 TEST(RunTime, DecimalTextToFloat) {
   double v = 0;
-  EXPECT_TRUE(TryStrToFloat(" 1.25 ", v));
-  EXPECT_DOUBLE_EQ(v, 1.25);
-  EXPECT_TRUE(TryStrToFloat("-3e2", v));
-  EXPECT_DOUBLE_EQ(v, -300);
-  EXPECT_TRUE(TryStrToFloat("+.5", v));
-  EXPECT_DOUBLE_EQ(v, 0.5);
+  for (auto [text, value] : {std::pair{" 1.25 ", 1.25}, {"-3e2", -300.0}, {"+.5", 0.5}}) {
+    EXPECT_TRUE(TryStrToFloat(text, v)) << text;
+    EXPECT_DOUBLE_EQ(v, value) << text;
+  }
   for (const char* bad : {"", " ", "1,5", "1.2.3", "abc", "inf", "nan", "1e", "--1", "0x10"})
     EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
   EXPECT_THROW(StrToFloat("x"), EConvertError);
@@ -41,18 +39,14 @@ TEST(RunTime, RandomStaysInRangeAndRepeatsWithSeed) {
   RandSeed = 1234;
   std::vector<int32_t> first;
   for (int i = 0; i < 1000; ++i) {
-    const int32_t r = Random(10);
-    ASSERT_GE(r, 0);
-    ASSERT_LT(r, 10);
-    first.push_back(r);
+    first.push_back(Random(10));
+    ASSERT_TRUE(first.back() >= 0 && first.back() < 10) << first.back();
   }
   RandSeed = 1234;
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(Random(10), first[static_cast<size_t>(i)]);
-  EXPECT_EQ(Random(0), 0);
-  EXPECT_EQ(Random(-5), 0);
+  EXPECT_EQ(std::tuple(Random(0), Random(-5)), std::tuple(0, 0));
   const double d = Random();
-  EXPECT_GE(d, 0.0);
-  EXPECT_LT(d, 1.0);
+  EXPECT_TRUE(d >= 0.0 && d < 1.0) << d;
 }
 
 TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
@@ -60,20 +54,14 @@ TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
   int changes = 0;
   l.OnChange = [&](TObject*) { ++changes; };
   l.SetText("One\r\nTwo\nthree\rFour\r\n\r\nlast");
-  EXPECT_EQ(changes, 1);
-  ASSERT_EQ(l.Count(), 6);
-  EXPECT_EQ(l[2], "three");
-  EXPECT_EQ(l[4], "");
-  EXPECT_EQ(l.IndexOf("TWO"), 1);
+  ASSERT_EQ(std::tuple(changes, l.Count()), std::tuple(1, 6));
+  EXPECT_EQ(std::tuple(l[2], l[4], l.IndexOf("TWO")), std::tuple("three", "", 1));
   l.CaseSensitive = true;
-  EXPECT_EQ(l.IndexOf("TWO"), -1);
-  EXPECT_EQ(l.GetText(), "One\r\nTwo\r\nthree\r\nFour\r\n\r\nlast\r\n");
+  EXPECT_EQ(std::tuple(l.IndexOf("TWO"), l.GetText()), std::tuple(-1, "One\r\nTwo\r\nthree\r\nFour\r\n\r\nlast\r\n"));
   TStringList copy;
   copy.Assign(&l);
   EXPECT_TRUE(copy == l);
-  l.BeginUpdate();
-  l.Add("a");
-  l.Delete(0);
+  l.BeginUpdate(), l.Add("a"), l.Delete(0);
   EXPECT_EQ(changes, 1);
   l.EndUpdate();
   EXPECT_EQ(changes, 2);
@@ -86,7 +74,6 @@ TEST(StringList, IndexOfIgnoresCaseTextSplitsAllBreaks) {
 namespace {
 struct TWatcher : TComponent {
   using TComponent::TComponent;
-  std::vector<TComponent*> Removed;
   TComponent* Link = nullptr;
   std::vector<std::string>* Log = nullptr;
   ~TWatcher() override {
@@ -94,10 +81,13 @@ struct TWatcher : TComponent {
   }
   void Notification(TComponent* C, TOperation Op) override {
     TComponent::Notification(C, Op);
-    if (Op == opRemove) {
-      Removed.push_back(C);
-      if (C == Link) Link = nullptr;
-    }
+    if (Op == opRemove && C == Link) Link = nullptr;
+  }
+  // A component of Owner named Name that logs its end.
+  static TWatcher* Named(TComponent* Owner, const std::string& Name, std::vector<std::string>* Log) {
+    auto* w = new TWatcher(Owner);
+    w->SetName(Name), w->Log = Log;
+    return w;
   }
 };
 }  // namespace
@@ -105,30 +95,20 @@ struct TWatcher : TComponent {
 TEST(Component, OwnershipNamesAndNotifications) {
   std::vector<std::string> log;
   auto* owner = new TWatcher(nullptr);
-  auto* a = new TWatcher(owner);
-  a->SetName("A");
-  a->Log = &log;
-  auto* b = new TWatcher(owner);
-  b->SetName("B");
-  b->Log = &log;
+  auto* a = TWatcher::Named(owner, "A", &log);
+  auto* b = TWatcher::Named(owner, "B", &log);
   EXPECT_EQ(owner->FindComponent("a"), a);
   EXPECT_THROW(b->SetName("a"), EComponentError);
   EXPECT_THROW(b->SetName("1x"), EComponentError);
   EXPECT_EQ(b->GetName(), "B");
-
   // A component of another owner asks to hear about A.
   TWatcher other(nullptr);
   other.Link = a;
   a->FreeNotification(&other);
   b->Link = a;
   a->Free();
-  EXPECT_EQ(other.Link, nullptr);
-  EXPECT_EQ(b->Link, nullptr);
-  EXPECT_EQ(owner->ComponentCount(), 1);
-
-  auto* c = new TWatcher(owner);
-  c->SetName("C");
-  c->Log = &log;
+  EXPECT_EQ(std::tuple(other.Link, b->Link, owner->ComponentCount()), std::tuple(nullptr, nullptr, 1));
+  auto* c = TWatcher::Named(owner, "C", &log);
   EXPECT_FALSE(c->IsDestroying());
   owner->Free();
   // A first (freed by hand), then the owner's components last-in first-out.

@@ -5,6 +5,7 @@
 #include "platform/FormReader.h"
 #include "platform/Forms.h"
 #include "platform/StdCtrls.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -14,8 +15,7 @@ protected:
     Backend = QzUseOffscreenBackend();
     ASSERT_NE(Backend, nullptr);
     Form = new TForm(Application);
-    Form->SetClientSize(300, 200);
-    Form->SetColor(clWhite);
+    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
   }
   void TearDown() override {
     if (Form) Form->Free();
@@ -39,40 +39,16 @@ protected:
 }  // namespace
 
 TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
-  const std::string text = R"(object F: TForm
-  object Info: TLabel
-    Left = 10
-    Top = 5
-    Caption = 'Hello'
-    Alignment = taRightJustify
-  end
-  object Ok: TButton
-    Left = 10
-    Top = 30
-    Caption = 'OK'
-    ModalResult = 1
-  end
-  object Check: TCheckBox
-    Left = 100
-    Top = 30
-    Caption = 'Mono'
-    Checked = True
-  end
-  object Notes: TMemo
-    Left = 10
-    Top = 60
-    Lines = ('first line' 'second')
-    ScrollBars = ssAutoVertical
-  end
-  object Name: TLabeledEdit
-    Left = 180
-    Top = 100
-    Width = 100
-    Height = 22
-    EditLabel.Caption = 'Name'
-    LabelSpacing = 4
-  end
-end)";
+  const std::string text =
+      "object F: TForm\n"
+      "  object Info: TLabel\n    Left = 10\n    Top = 5\n    Caption = 'Hello'\n    Alignment = taRightJustify\n  end\n"
+      "  object Ok: TButton\n    Left = 10\n    Top = 30\n    Caption = 'OK'\n    ModalResult = 1\n  end\n"
+      "  object Check: TCheckBox\n    Left = 100\n    Top = 30\n    Caption = 'Mono'\n    Checked = True\n  end\n"
+      "  object Notes: TMemo\n    Left = 10\n    Top = 60\n    Lines = ('first line' 'second')\n"
+      "    ScrollBars = ssAutoVertical\n  end\n"
+      "  object Name: TLabeledEdit\n    Left = 180\n    Top = 100\n    Width = 100\n    Height = 22\n"
+      "    EditLabel.Caption = 'Name'\n    LabelSpacing = 4\n  end\n"
+      "end";
   TFormReader::ReadRootComponent(Form, text);
   auto* info = dynamic_cast<TLabel*>(Form->FindComponent("Info"));
   auto* ok = dynamic_cast<TButton*>(Form->FindComponent("Ok"));
@@ -80,32 +56,24 @@ end)";
   auto* notes = dynamic_cast<TMemo*>(Form->FindComponent("Notes"));
   auto* name = dynamic_cast<TLabeledEdit*>(Form->FindComponent("Name"));
   ASSERT_TRUE(info && ok && check && notes && name);
-  EXPECT_EQ(info->GetAlignment(), taRightJustify);
-  EXPECT_GT(info->GetWidth(), 10);  // AutoSize: as wide as "Hello"
-  EXPECT_LT(info->GetWidth(), 60);
-  EXPECT_EQ(ok->ModalResult, 1);
-  EXPECT_TRUE(check->GetChecked());
-  EXPECT_EQ(notes->GetLines()->Count(), 2);
-  EXPECT_EQ(notes->ScrollBars, ssAutoVertical);
-  EXPECT_EQ(name->GetEditLabel()->GetCaption(), "Name");
+  EXPECT_EQ(std::tuple(info->GetAlignment(), ok->ModalResult, check->GetChecked(), notes->GetLines()->Count(),
+                       notes->ScrollBars),
+            std::tuple(taRightJustify, 1, true, 2, ssAutoVertical));
+  EXPECT_TRUE(info->GetWidth() > 10 && info->GetWidth() < 60) << "AutoSize: as wide as \"Hello\"";
   // The label stands above the edit, on the edit's parent, and follows it.
-  EXPECT_EQ(name->GetEditLabel()->GetParent(), Form);
-  EXPECT_EQ(name->GetEditLabel()->GetLeft(), 180);
-  EXPECT_EQ(name->GetEditLabel()->GetTop() + name->GetEditLabel()->GetHeight() + 4, 100);
+  TBoundLabel* l = name->GetEditLabel();
+  EXPECT_EQ(std::tuple(l->GetCaption(), l->GetParent(), l->GetLeft(), l->GetTop() + l->GetHeight() + 4),
+            std::tuple("Name", Form, 180, 100));
   name->SetBounds(150, 150, 100, 22);
-  EXPECT_EQ(name->GetEditLabel()->GetLeft(), 150);
-  EXPECT_EQ(name->GetEditLabel()->GetTop() + name->GetEditLabel()->GetHeight() + 4, 150);
+  EXPECT_EQ(std::tuple(l->GetLeft(), l->GetTop() + l->GetHeight() + 4), std::tuple(150, 150));
   name->SetLabelPosition(lpLeft);
-  EXPECT_EQ(name->GetEditLabel()->GetLeft() + name->GetEditLabel()->GetWidth() + 4, 150);
+  EXPECT_EQ(l->GetLeft() + l->GetWidth() + 4, 150);
   name->Hide();
-  EXPECT_FALSE(name->GetEditLabel()->GetVisible());
-
+  EXPECT_FALSE(l->GetVisible());
   // What they paint: the memo's lines, the label's text at its right edge.
-  Form->Show();
-  Pump();
+  Form->Show(), Pump();
   EXPECT_LT(Darkest(Rect(notes->GetLeft() + 3, notes->GetTop() + 2, notes->GetLeft() + 60, notes->GetTop() + 14)), 80);
   EXPECT_LT(Darkest(info->GetBoundsRect()), 80);
-
   // The button ends a modal loop with its result; the check box steps through its states.
   ok->Click();
   EXPECT_EQ(Form->ModalResult, 1);
@@ -114,15 +82,11 @@ end)";
   check->Click();
   check->SetState(cbGrayed);  // refused without AllowGrayed
   check->AllowGrayed = true;
-  check->Click();
-  check->Click();
-  check->Click();
+  for (int i = 0; i < 3; ++i) check->Click();
   EXPECT_EQ(states, (std::vector<TCheckBoxState>{cbUnchecked, cbChecked, cbGrayed, cbUnchecked}));
   check->SetFocus();
-  Backend->Key(Win(), VK_SPACE);
-  Pump();
+  Backend->Key(Win(), VK_SPACE), Pump();
   EXPECT_TRUE(check->GetChecked());
-
   // The label goes with its edit.
   name->Free();
   EXPECT_EQ(Form->FindComponent("Name"), nullptr);
@@ -130,27 +94,18 @@ end)";
 }
 
 TEST(StdGraphics, IconsReadPngAndBmpAndWritePng) {
-  TBitmap src;
-  src.SetPixelFormat(pf32bit);
-  src.SetSize(16, 16);
-  src.GetCanvas()->GetBrush()->SetColor(clRed);
-  src.GetCanvas()->FillRect(Rect(0, 0, 16, 16));
-  src.GetCanvas()->SetPixel(3, 4, clBlue);
+  auto src = FilledBitmap(16, 16, clRed, pf32bit);
+  src->GetCanvas()->SetPixel(3, 4, clBlue);
   for (bool asPng : {true, false}) {
     TMemoryStream s;
-    if (asPng) {
-      TPortableNetworkGraphic png;
-      png.Assign(&src);
-      png.SaveToStream(&s);
-    } else {
-      src.SaveToStream(&s);
-    }
+    TPortableNetworkGraphic png;
+    png.Assign(src.get());
+    (asPng ? static_cast<TGraphic&>(png) : *src).SaveToStream(&s);
     s.SetPosition(0);
     TIcon icon;
     icon.LoadFromStream(&s);
     ASSERT_EQ(icon.GetWidth(), 16) << asPng;
-    EXPECT_EQ(icon.GetCanvas()->GetPixel(3, 4), clBlue);
-    EXPECT_EQ(icon.GetCanvas()->GetPixel(5, 5), clRed);
+    EXPECT_EQ(std::tuple(icon.GetCanvas()->GetPixel(3, 4), icon.GetCanvas()->GetPixel(5, 5)), std::tuple(clBlue, clRed));
     TMemoryStream out;
     icon.SaveToStream(&out);
     out.SetPosition(0);
@@ -159,8 +114,7 @@ TEST(StdGraphics, IconsReadPngAndBmpAndWritePng) {
     EXPECT_EQ(back.GetCanvas()->GetPixel(3, 4), clBlue);
   }
   TMemoryStream junk;
-  junk.WriteBuffer("not a picture", 13);
-  junk.SetPosition(0);
+  junk.WriteBuffer("not a picture", 13), junk.SetPosition(0);
   TIcon bad;
   EXPECT_THROW(bad.LoadFromStream(&junk), EInvalidGraphic);
   EXPECT_TRUE(bad.GetEmpty());

@@ -18,13 +18,33 @@ public:
   using TCustomControl::TCustomControl;
 
 protected:
-  void Paint() override {
-    GetCanvas()->GetBrush()->SetColor(clRed);
-    GetCanvas()->FillRect(GetClientRect());
-  }
+  void Paint() override { GetCanvas()->GetBrush()->SetColor(clRed), GetCanvas()->FillRect(GetClientRect()); }
 };
 
+// Pumps until Done or about three seconds passed.
+template <class F>
+bool PumpUntil(F Done) {
+  for (int i = 0; i < 1500; ++i) {
+    Application->ProcessMessages();
+    if (Done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
 
+// Pumps a few rounds for the server's answers to come in.
+void PumpAWhile() {
+  for (int i = 0; i < 20; ++i) Application->ProcessMessages(), std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// The picture a clipboard answer holds.
+std::unique_ptr<TPortableNetworkGraphic> PngOf(const std::vector<uint8_t>& Bytes) {
+  auto p = std::make_unique<TPortableNetworkGraphic>();
+  TMemoryStream s;
+  s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size())), s.SetPosition(0);
+  p->LoadFromStream(&s);
+  return p;
+}
 }  // namespace
 
 // Every test gets a private X server, which outlives everything the test creates.
@@ -39,139 +59,72 @@ protected:
 };
 
 TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
-
   // The host: a window of its own on another connection.
   auto host = TX11TestHost::Open(server.Name, 400, 300, 0x00FF00);
   ASSERT_NE(host, nullptr);
-
   auto backend = QzCreateX11Backend(server.Name.c_str());
   ASSERT_NE(backend, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(std::move(backend)));
-
   auto* form = new TForm(Application);
-  form->SetBorderStyle(bsNone);
-  form->SetClientSize(200, 100);
-  form->SetColor(clBlue);
+  form->SetBorderStyle(bsNone), form->SetClientSize(200, 100), form->SetColor(clBlue);
   auto* box = new TRedBox(form);
-  box->SetBounds(50, 20, 40, 30);
-  box->SetParent(form);
-  form->SetParentWindow(host->Window());
-  form->Show();
-  for (int i = 0; i < 20; ++i) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  box->SetBounds(50, 20, 40, 30), box->SetParent(form);
+  form->SetParentWindow(host->Window()), form->Show();
+  PumpAWhile();
   host->Sync();
   const std::vector<uint32_t> px = host->Grab(400, 300);
   ASSERT_EQ(px.size(), 400u * 300u);
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * 400 + static_cast<size_t>(x)]; };
-  EXPECT_EQ(at(10, 10), 0x0000FFu);    // the form's colour (blue)
-  EXPECT_EQ(at(60, 30), 0xFF0000u);    // the box (red)
-  EXPECT_EQ(at(89, 49), 0xFF0000u);
-  EXPECT_EQ(at(90, 50), 0x0000FFu);    // right and bottom edges excluded
-  EXPECT_EQ(at(300, 200), 0x00FF00u);  // the host's own background beyond the form
-
+  // The form (blue), the box (red, right and bottom edges excluded), the host's own background beyond.
+  EXPECT_EQ((std::vector{at(10, 10), at(60, 30), at(89, 49), at(90, 50), at(300, 200)}),
+            (std::vector<uint32_t>{0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF, 0x00FF00}));
   // The clipboard serves a picture of the form to another client as image/png.
   TBitmap shot;
   shot.SetSize(200, 100);
   shot.GetCanvas()->CopyRect(Rect(0, 0, 200, 100), form->GetCanvas(), Rect(0, 0, 200, 100));
   Clipboard()->Assign(&shot);
   host->RequestClipboard("image/png");
-  bool answered = false;
   std::vector<uint8_t> bytes;
   std::string type;
-  for (int i = 0; i < 200 && !answered; ++i) {
-    Application->ProcessMessages();  // the owner answers from its pump
-    answered = host->PollClipboard(bytes, type);
-    if (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_TRUE(answered);
+  // The owner answers from its pump.
+  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
   EXPECT_EQ(type, "image/png");
   ASSERT_FALSE(bytes.empty());
-  TPortableNetworkGraphic got;
-  TMemoryStream s;
-  s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  s.SetPosition(0);
-  got.LoadFromStream(&s);
-  ASSERT_EQ(got.GetWidth(), 200);
-  ASSERT_EQ(got.GetHeight(), 100);
-  EXPECT_EQ(got.GetCanvas()->GetPixel(60, 30), clRed);
-  EXPECT_EQ(got.GetCanvas()->GetPixel(10, 10), clBlue);
-
+  auto got = PngOf(bytes);
+  ASSERT_EQ(std::tuple(got->GetWidth(), got->GetHeight()), std::tuple(200, 100));
+  EXPECT_EQ(std::tuple(got->GetCanvas()->GetPixel(60, 30), got->GetCanvas()->GetPixel(10, 10)), std::tuple(clRed, clBlue));
   // Text as well, asked for as UTF-8.
   Clipboard()->SetAsText("Gr\xC3\xBC\xC3\x9F" "e");
   host->RequestClipboard("UTF8_STRING");
-  answered = false;
-  for (int i = 0; i < 200 && !answered; ++i) {
-    Application->ProcessMessages();
-    answered = host->PollClipboard(bytes, type);
-    if (!answered) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_TRUE(answered);
+  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Gr\xC3\xBC\xC3\x9F" "e");
   EXPECT_EQ(Clipboard()->GetAsText(), "Gr\xC3\xBC\xC3\x9F" "e");
-
   form->Free();
   EXPECT_EQ(QzNativeWindowCount(), 0);
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }
 
-namespace {
-
-// Pumps a few rounds for the server's answers to come in.
-void PumpAWhile() {
-  for (int i = 0; i < 20; ++i) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-}
-
-// Pumps until Done or about three seconds passed.
-template <class F>
-bool PumpUntil(F Done) {
-  for (int i = 0; i < 1500; ++i) {
-    Application->ProcessMessages();
-    if (Done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return false;
-}
-
-}  // namespace
-
 TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
-
   auto* form = new TForm(Application);
-  form->SetBounds(40, 40, 300, 200);
-  form->SetBorderStyle(bsToolWindow);
+  form->SetBounds(40, 40, 300, 200), form->SetBorderStyle(bsToolWindow), form->SetColor(clWhite);
   form->SetBorderIcons(TBorderIcons{biSystemMenu});
-  form->SetColor(clWhite);
   auto* edit = new TEdit(form);
-  edit->SetParent(form);
-  edit->SetBounds(10, 10, 200, 24);
+  edit->SetParent(form), edit->SetBounds(10, 10, 200, 24);
   form->Show();
   PumpAWhile();
   const uintptr_t win = form->GetNativeWindow()->NativeHandle();
-
   // What the window manager reads: functions, then decorations.
-  struct TCase {
-    TBorderStyle Style;
-    TBorderIcons Icons;
-    long Functions, Decorations;
-  };
+  struct TCase { TBorderStyle Style; TBorderIcons Icons; long Functions, Decorations; };
   const TCase cases[] = {
-      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16},
-      {bsToolWindow, {}, 4, 2 | 8},
+      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16}, {bsToolWindow, {}, 4, 2 | 8},
       {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
-      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64},
-      {bsNone, {biSystemMenu}, 4 | 32, 0},
+      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64}, {bsNone, {biSystemMenu}, 4 | 32, 0},
   };
   for (const TCase& k : cases) {
-    form->SetBorderStyle(k.Style);
-    form->SetBorderIcons(k.Icons);
+    form->SetBorderStyle(k.Style), form->SetBorderIcons(k.Icons);
     // The other connection sees the change once the server has taken it.
     std::vector<long> h;
     PumpUntil([&] {
@@ -179,12 +132,9 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
       return h.size() == 5 && h[1] == k.Functions && h[2] == k.Decorations;
     });
     ASSERT_EQ(h.size(), 5u);
-    EXPECT_EQ(h[0], 3);
-    EXPECT_EQ(h[1], k.Functions) << static_cast<int>(k.Style);
-    EXPECT_EQ(h[2], k.Decorations) << static_cast<int>(k.Style);
+    EXPECT_EQ(std::tuple(h[0], h[1], h[2]), std::tuple(3, k.Functions, k.Decorations)) << static_cast<int>(k.Style);
     EXPECT_EQ(host->Property32(win, "_NET_WM_WINDOW_TYPE").size(), k.Style == bsToolWindow ? 1u : 0u);
   }
-
   // Typed text arrives as UTF-8, also beyond Latin-1.
   edit->SetFocus();
   host->SendKey(win, 0xFC);       // u with diaeresis
@@ -192,15 +142,13 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendKey(win, 'a');
   EXPECT_TRUE(PumpUntil([&] { return edit->GetText().size() >= 6; }));
   EXPECT_EQ(edit->GetText(), "\xC3\xBC\xE2\x82\xAC" "a");
-
   // A popup menu: an unmanaged window of its own that holds the pointer while it shows.
   std::vector<std::string> log;
   auto* menu = new TPopupMenu(form);
   for (const char* caption : {"One", "Two"}) {
     auto* i = new TMenuItem(form);
-    i->SetCaption(caption);
+    i->SetCaption(caption), menu->GetItems()->Add(i);
     i->OnClick = [&log, caption](TObject*) { log.push_back(caption); };
-    menu->GetItems()->Add(i);
   }
   TMenuItem* two = menu->GetItems()->GetItem(1);
   ASSERT_TRUE(host->PointerFree());
@@ -209,18 +157,14 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   uintptr_t mw = 0;
   TRect r;
   ASSERT_TRUE(QzMenuItemPlace(two, mw, r));
-  EXPECT_TRUE(host->OverrideRedirect(mw));
-  EXPECT_FALSE(host->PointerFree());
+  EXPECT_EQ(std::tuple(host->OverrideRedirect(mw), host->PointerFree()), std::tuple(true, false));
   const std::vector<uint32_t> px = host->GrabScreen(500, 400, r.Right + 2, r.Bottom + 2);
   ASSERT_FALSE(px.empty());
   EXPECT_EQ(px[static_cast<size_t>(r.Top + 1) * static_cast<size_t>(r.Right + 2) + static_cast<size_t>(r.Left + 2)],
             0xF0F0F0u);  // the menu's face, at the screen place asked for
   host->SendClick(mw, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
-  EXPECT_EQ(log, std::vector<std::string>{"Two"});
-  EXPECT_EQ(QzActiveMenu(), nullptr);
-  EXPECT_TRUE(host->PointerFree());
-
+  EXPECT_EQ(std::tuple(log, QzActiveMenu(), host->PointerFree()), std::tuple(std::vector<std::string>{"Two"}, nullptr, true));
   // A click outside every window of ours reaches the grabbing menu window and closes it.
   menu->Popup(500, 400);
   PumpAWhile();
@@ -228,7 +172,6 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendClick(mw, -20, -20);
   EXPECT_TRUE(PumpUntil([] { return QzActiveMenu() == nullptr; }));
   EXPECT_EQ(log.size(), 1u);
-
   form->Free();
   EXPECT_EQ(QzNativeWindowCount(), 0);
   EXPECT_NE(QzUseOffscreenBackend(), nullptr);
@@ -238,11 +181,9 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
   ASSERT_NE(host, nullptr);
   ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
-
   // Noise does not compress: the PNG is several times the largest single request.
   TBitmap noise;
-  noise.SetPixelFormat(pf24bit);
-  noise.SetSize(640, 640);
+  noise.SetPixelFormat(pf24bit), noise.SetSize(640, 640);
   uint32_t seed = 12345;
   for (int y = 0; y < 640; ++y) {
     uint8_t* row = noise.GetScanLine(y);
@@ -259,16 +200,10 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   EXPECT_EQ(type, "image/png");
   EXPECT_GT(host->Pieces(), 2);
   ASSERT_GT(bytes.size(), 1000000u);
-  TPortableNetworkGraphic got;
-  TMemoryStream s;
-  s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  s.SetPosition(0);
-  got.LoadFromStream(&s);
-  ASSERT_EQ(got.GetWidth(), 640);
-  ASSERT_EQ(got.GetHeight(), 640);
+  auto got = PngOf(bytes);
+  ASSERT_EQ(std::tuple(got->GetWidth(), got->GetHeight()), std::tuple(640, 640));
   for (int y = 0; y < 640; y += 37)
-    for (int x = 0; x < 640; x += 41) ASSERT_EQ(got.GetCanvas()->GetPixel(x, y), noise.GetCanvas()->GetPixel(x, y));
-
+    for (int x = 0; x < 640; x += 41) ASSERT_EQ(got->GetCanvas()->GetPixel(x, y), noise.GetCanvas()->GetPixel(x, y));
   // Text as well; and our own reader puts pieces together when another client sends them.
   std::string big;
   for (int i = 0; big.size() < 700000; ++i) big += "line " + std::to_string(i) + " \xE2\x82\xAC\n";
@@ -277,16 +212,12 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
   EXPECT_GT(host->Pieces(), 1);
   EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big) << bytes.size() << " bytes";
-
   auto reader = QzCreateX11Backend(server.Name.c_str());
   ASSERT_NE(reader, nullptr);
   std::atomic<bool> stop{false};
   // The owner answers from its own pump; each connection is used by one thread only.
   std::thread owner([&] {
-    while (!stop) {
-      QzWindowBackend().Pump();
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    while (!stop) QzWindowBackend().Pump(), std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
   std::string text;
   const bool ok = reader->GetClipboardText(text);

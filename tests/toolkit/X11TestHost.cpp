@@ -23,36 +23,62 @@ struct TX11TestHost::TImpl {
 };
 
 namespace {
+std::string AtomName(::Display* D, Atom A) {
+  char* name = A != None ? XGetAtomName(D, A) : nullptr;
+  const std::string s = name ? name : "";
+  if (name) XFree(name);
+  return s;
+}
+
 // Reads and deletes the property; False when it is missing.
 bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::string& TypeName, Atom& Type) {
   int format;
   unsigned long n, rest;
   unsigned char* data = nullptr;
   Data.clear();
-  TypeName.clear();
   if (XGetWindowProperty(D, W, P, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &format, &n, &rest, &data) != Success)
     return false;
-  if (data) {
-    Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8));
-    XFree(data);
-  }
-  if (Type != None) {
-    char* name = XGetAtomName(D, Type);
-    if (name) {
-      TypeName = name;
-      XFree(name);
-    }
-  }
+  if (data) Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8)), XFree(data);
+  TypeName = AtomName(D, Type);
   return Type != None;
 }
+
+// The 0xRRGGBB pixels of a rectangle of a drawable, row by row.
+std::vector<uint32_t> Pixels(::Display* D, ::Drawable W, int X, int Y, int Width, int Height) {
+  std::vector<uint32_t> out;
+  XImage* img = XGetImage(D, W, X, Y, static_cast<unsigned>(Width), static_cast<unsigned>(Height), AllPlanes, ZPixmap);
+  if (!img) return out;
+  for (int y = 0; y < Height; ++y)
+    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
+  XDestroyImage(img);
+  return out;
+}
+
+// The windows right below W (freed by the caller with XFree); false when W is gone.
+bool Children(::Display* D, ::Window W, ::Window*& List, unsigned& N) {
+  ::Window root, parent;
+  List = nullptr, N = 0;
+  return W && XQueryTree(D, W, &root, &parent, &List, &N);
+}
+
+int ChildrenOf(::Display* D, ::Window W) {
+  ::Window* list;
+  unsigned n;
+  if (!Children(D, W, list, n)) return -1;
+  if (list) XFree(list);
+  return static_cast<int>(n);
+}
+
+int gCounted = 0;
+XErrorHandler gReplaced = nullptr;
+int CountError(::Display*, XErrorEvent*) { return ++gCounted, 0; }
 }  // namespace
 
 int OpenFileCount() {
   int n = 0;
-  if (DIR* d = opendir("/proc/self/fd")) {
-    while (readdir(d)) ++n;
-    closedir(d);
-  }
+  DIR* d = opendir("/proc/self/fd");
+  while (d && readdir(d)) ++n;
+  if (d) closedir(d);
   return n;
 }
 
@@ -77,23 +103,15 @@ bool TXvfb::Start(const std::string& Binary) {
     _exit(127);
   }
   close(fds[1]);
-  if (Pid < 0) {
-    close(fds[0]);
-    return false;
-  }
+  if (Pid < 0) return close(fds[0]), false;
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
-  if (number.empty()) {
-    Stop();
-    return false;
-  }
+  if (number.empty()) return Stop(), false;
   Name = ":" + number;
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
     if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
   Stop();
   return false;
 }
@@ -114,50 +132,35 @@ bool TXvfb::Restart(const std::string& Binary) {
 }
 
 void TXvfb::Stop() {
-  if (Pid > 0) {
-    kill(Pid, SIGTERM);
-    waitpid(Pid, nullptr, 0);
-    Pid = -1;
-  }
+  if (Pid > 0) kill(Pid, SIGTERM), waitpid(Pid, nullptr, 0), Pid = -1;
 }
 
-std::unique_ptr<TX11TestHost> TX11TestHost::OpenArgb(const std::string& Display, int Width, int Height,
-                                                     uint32_t Background) {
+std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int Width, int Height, uint32_t Background,
+                                                 bool Argb) {
   ::Display* d = XOpenDisplay(Display.c_str());
   if (!d) return nullptr;
   XVisualInfo vi;
-  if (!XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
+  if (Argb && !XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
     XCloseDisplay(d);
     return nullptr;
   }
   auto h = std::unique_ptr<TX11TestHost>(new TX11TestHost());
   h->FImpl = std::make_unique<TImpl>();
   h->FImpl->Dpy = d;
-  XSetWindowAttributes a{};
-  a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
-  a.background_pixel = 0xFF000000UL | Background;
-  a.border_pixel = 0;
-  a.event_mask = PropertyChangeMask;
-  h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height),
-                                0, 32, InputOutput, vi.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
+  const unsigned w = static_cast<unsigned>(Width), ht = static_cast<unsigned>(Height);
+  if (Argb) {
+    XSetWindowAttributes a{};
+    a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
+    a.background_pixel = 0xFF000000UL | Background;
+    a.event_mask = PropertyChangeMask;
+    h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 32, InputOutput, vi.visual,
+                                  CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
+  } else {
+    h->FImpl->Win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 0, Background);
+    XSelectInput(d, h->FImpl->Win, PropertyChangeMask);
+  }
   h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
-  XMapWindow(d, h->FImpl->Win);
-  XSync(d, False);
-  return h;
-}
-
-std::unique_ptr<TX11TestHost> TX11TestHost::Open(const std::string& Display, int Width, int Height, uint32_t Background) {
-  ::Display* d = XOpenDisplay(Display.c_str());
-  if (!d) return nullptr;
-  auto h = std::unique_ptr<TX11TestHost>(new TX11TestHost());
-  h->FImpl = std::make_unique<TImpl>();
-  h->FImpl->Dpy = d;
-  h->FImpl->Win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(Width),
-                                      static_cast<unsigned>(Height), 0, 0, Background);
-  h->FImpl->Prop = XInternAtom(d, "TEST_CLIP", False);
-  XSelectInput(d, h->FImpl->Win, PropertyChangeMask);
-  XMapWindow(d, h->FImpl->Win);
-  XSync(d, False);
+  XMapWindow(d, h->FImpl->Win), XSync(d, False);
   return h;
 }
 
@@ -168,60 +171,34 @@ TX11TestHost::~TX11TestHost() {
 }
 
 void TX11TestHost::DestroyWindow() {
-  if (!FImpl->Win) return;
-  XDestroyWindow(FImpl->Dpy, FImpl->Win);
-  FImpl->Win = 0;
-  XSync(FImpl->Dpy, False);
+  if (FImpl->Win) XDestroyWindow(FImpl->Dpy, FImpl->Win), FImpl->Win = 0, XSync(FImpl->Dpy, False);
 }
-
-namespace {
-int Children(::Display* D, ::Window W) {
-  ::Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  if (!XQueryTree(D, W, &root, &parent, &children, &n)) return -1;
-  if (children) XFree(children);
-  return static_cast<int>(n);
-}
-}  // namespace
-
-namespace {
-int gCounted = 0;
-XErrorHandler gReplaced = nullptr;
-int CountError(::Display*, XErrorEvent*) {
-  ++gCounted;
-  return 0;
-}
-}  // namespace
 
 void TX11TestHost::CountErrors(bool On) {
-  if (On) {
-    gCounted = 0;
-    gReplaced = XSetErrorHandler(CountError);
-  } else {
-    XSetErrorHandler(gReplaced);
-  }
+  if (On) gCounted = 0, gReplaced = XSetErrorHandler(CountError);
+  else XSetErrorHandler(gReplaced);
 }
 
 int TX11TestHost::ErrorsCounted() { return gCounted; }
 
-int TX11TestHost::ChildCount() { return FImpl->Win ? Children(FImpl->Dpy, FImpl->Win) : -1; }
+int TX11TestHost::ChildCount() { return FImpl->Win ? ChildrenOf(FImpl->Dpy, FImpl->Win) : -1; }
 std::string TX11TestHost::ChildClassHint() {
-  ::Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  if (!FImpl->Win || !XQueryTree(FImpl->Dpy, FImpl->Win, &root, &parent, &children, &n)) return "";
+  ::Window* children;
+  unsigned n;
+  if (!Children(FImpl->Dpy, FImpl->Win, children, n)) return "";
   std::string found;
   for (unsigned i = 0; i < n && found.empty(); ++i) {
     XClassHint hint{};
     if (!XGetClassHint(FImpl->Dpy, children[i], &hint)) continue;
     found = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
-    if (hint.res_name) XFree(hint.res_name);
-    if (hint.res_class) XFree(hint.res_class);
+    for (char* p : {hint.res_name, hint.res_class})
+      if (p) XFree(p);
   }
   if (children) XFree(children);
   return found;
 }
 
-int TX11TestHost::RootChildCount() { return Children(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
+int TX11TestHost::RootChildCount() { return ChildrenOf(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy)); }
 
 uintptr_t TX11TestHost::FocusWindow() {
   ::Window focus = 0;
@@ -230,30 +207,16 @@ uintptr_t TX11TestHost::FocusWindow() {
   return focus;
 }
 
-void TX11TestHost::TakeFocus() {
-  XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime);
-  XSync(FImpl->Dpy, False);
-}
+void TX11TestHost::TakeFocus() { XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False); }
 
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
 void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }
 
-std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) {
-  std::vector<uint32_t> out;
-  XImage* img = XGetImage(FImpl->Dpy, FImpl->Win, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height),
-                          AllPlanes, ZPixmap);
-  if (!img) return out;
-  for (int y = 0; y < Height; ++y)
-    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
-  XDestroyImage(img);
-  return out;
-}
+std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) { return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height); }
 
 void TX11TestHost::RequestClipboard(const std::string& Target) {
-  FImpl->Incr = false;
-  FImpl->Pieces = 0;
-  FImpl->Buffer.clear();
+  FImpl->Incr = false, FImpl->Pieces = 0, FImpl->Buffer.clear();
   XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False), XInternAtom(FImpl->Dpy, Target.c_str(), False),
                     FImpl->Prop, FImpl->Win, CurrentTime);
   XFlush(FImpl->Dpy);
@@ -272,33 +235,19 @@ bool TX11TestHost::PollClipboard(std::vector<uint8_t>& Data, std::string& TypeNa
       std::string name;
       if (!Take(FImpl->Dpy, FImpl->Win, FImpl->Prop, piece, name, type)) continue;
       XFlush(FImpl->Dpy);
-      if (piece.empty()) {
-        FImpl->Incr = false;
-        Data = FImpl->Buffer;
-        TypeName = FImpl->Type;
-        return true;
-      }
-      ++FImpl->Pieces;
-      FImpl->Buffer.insert(FImpl->Buffer.end(), piece.begin(), piece.end());
+      if (piece.empty()) return FImpl->Incr = false, Data = FImpl->Buffer, TypeName = FImpl->Type, true;
+      ++FImpl->Pieces, FImpl->Buffer.insert(FImpl->Buffer.end(), piece.begin(), piece.end());
     }
     return false;
   }
   if (!XCheckTypedWindowEvent(FImpl->Dpy, FImpl->Win, SelectionNotify, &ev)) return false;
-  Data.clear();
-  TypeName.clear();
+  Data.clear(), TypeName.clear();
   if (ev.xselection.property == None) return true;
   Take(FImpl->Dpy, FImpl->Win, FImpl->Prop, Data, TypeName, type);
   XFlush(FImpl->Dpy);
-  if (TypeName == "INCR") {
-    FImpl->Incr = true;
-    char* t = XGetAtomName(FImpl->Dpy, ev.xselection.target);
-    if (t) {
-      FImpl->Type = t;
-      XFree(t);
-    }
-    return false;
-  }
-  return true;
+  if (TypeName != "INCR") return true;
+  FImpl->Incr = true, FImpl->Type = AtomName(FImpl->Dpy, ev.xselection.target);
+  return false;
 }
 
 std::vector<long> TX11TestHost::Property32(uintptr_t Window, const std::string& Name) {
@@ -321,21 +270,13 @@ bool TX11TestHost::OverrideRedirect(uintptr_t Window) {
 }
 
 std::vector<uint32_t> TX11TestHost::GrabScreen(int X, int Y, int Width, int Height) {
-  std::vector<uint32_t> out;
-  XImage* img = XGetImage(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy), X, Y, static_cast<unsigned>(Width),
-                          static_cast<unsigned>(Height), AllPlanes, ZPixmap);
-  if (!img) return out;
-  for (int y = 0; y < Height; ++y)
-    for (int x = 0; x < Width; ++x) out.push_back(static_cast<uint32_t>(XGetPixel(img, x, y) & 0xFFFFFF));
-  XDestroyImage(img);
-  return out;
+  return Pixels(FImpl->Dpy, DefaultRootWindow(FImpl->Dpy), X, Y, Width, Height);
 }
 
 bool TX11TestHost::PointerFree() {
   const int r = XGrabPointer(FImpl->Dpy, FImpl->Win, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
                              CurrentTime);
-  XUngrabPointer(FImpl->Dpy, CurrentTime);
-  XSync(FImpl->Dpy, False);
+  XUngrabPointer(FImpl->Dpy, CurrentTime), XSync(FImpl->Dpy, False);
   return r == GrabSuccess;
 }
 
@@ -354,17 +295,10 @@ void TX11TestHost::SendKey(uintptr_t Window, unsigned long Keysym) {
   XFree(map);
   if (!spare) return;
   KeySym sym = Keysym;
-  XChangeKeyboardMapping(d, spare, 1, &sym, 1);
-  XSync(d, False);
+  XChangeKeyboardMapping(d, spare, 1, &sym, 1), XSync(d, False);
   XKeyEvent k{};
-  k.display = d;
-  k.window = Window;
-  k.root = DefaultRootWindow(d);
-  k.subwindow = None;
-  k.time = CurrentTime;
-  k.same_screen = True;
-  k.keycode = static_cast<unsigned>(spare);
-  k.type = KeyPress;
+  k.display = d, k.window = Window, k.root = DefaultRootWindow(d), k.subwindow = None, k.time = CurrentTime;
+  k.same_screen = True, k.keycode = static_cast<unsigned>(spare), k.type = KeyPress;
   XSendEvent(d, Window, True, KeyPressMask, reinterpret_cast<XEvent*>(&k));
   k.type = KeyRelease;
   XSendEvent(d, Window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&k));
@@ -374,18 +308,10 @@ void TX11TestHost::SendKey(uintptr_t Window, unsigned long Keysym) {
 void TX11TestHost::SendClick(uintptr_t Window, int X, int Y) {
   ::Display* d = FImpl->Dpy;
   XButtonEvent b{};
-  b.display = d;
-  b.window = Window;
-  b.root = DefaultRootWindow(d);
-  b.time = CurrentTime;
-  b.x = X;
-  b.y = Y;
-  b.button = Button1;
-  b.same_screen = True;
-  b.type = ButtonPress;
+  b.display = d, b.window = Window, b.root = DefaultRootWindow(d), b.time = CurrentTime, b.x = X, b.y = Y;
+  b.button = Button1, b.same_screen = True, b.type = ButtonPress;
   XSendEvent(d, Window, True, ButtonPressMask, reinterpret_cast<XEvent*>(&b));
-  b.type = ButtonRelease;
-  b.state = Button1Mask;
+  b.type = ButtonRelease, b.state = Button1Mask;
   XSendEvent(d, Window, True, ButtonReleaseMask, reinterpret_cast<XEvent*>(&b));
   XSync(d, False);
 }

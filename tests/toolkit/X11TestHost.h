@@ -33,10 +33,14 @@ public:
 class TX11TestHost {
 public:
   // Connects and maps a Width x Height window with the background colour 0xRRGGBB.
-  static std::unique_ptr<TX11TestHost> Open(const std::string& Display, int Width, int Height, uint32_t Background);
+  static std::unique_ptr<TX11TestHost> Open(const std::string& Display, int Width, int Height, uint32_t Background) {
+    return Make(Display, Width, Height, Background, false);
+  }
   // The same with a 32-bit ARGB visual (as compositing hosts use); nullptr when the server has
   // none.
-  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height, uint32_t Background);
+  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height, uint32_t Background) {
+    return Make(Display, Width, Height, Background, true);
+  }
   ~TX11TestHost();
   uintptr_t Window() const;
   void Sync();
@@ -48,7 +52,6 @@ public:
   void RequestClipboard(const std::string& Target);
   bool PollClipboard(std::vector<uint8_t>& Data, std::string& TypeName);
   int Pieces() const;
-
   // Another window's 32-bit property as numbers (empty when it has none).
   std::vector<long> Property32(uintptr_t Window, const std::string& Name);
   bool OverrideRedirect(uintptr_t Window);
@@ -77,6 +80,8 @@ public:
   std::string ChildClassHint();
 
 private:
+  static std::unique_ptr<TX11TestHost> Make(const std::string& Display, int Width, int Height, uint32_t Background,
+                                            bool Argb);
   struct TImpl;
   std::unique_ptr<TImpl> FImpl;
 };

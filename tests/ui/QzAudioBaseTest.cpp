@@ -1,8 +1,5 @@
 // The audio bases through their public interface and through a form description.
-#include <string>
 
-#include "platform/FormReader.h"
-#include "platform/ImgList.h"
 #include "tests/ui/UiTestForm.h"
 
 namespace {
@@ -13,17 +10,8 @@ public:
   std::string ClassName() const override { return "TKnobProbe"; }
   // What a user's drag does.
   void Gesture() { DoChanged(); }
-  void UpdateLayout() override {
-    ++Layouts;
-    TQzCustomAudioOrientationWinControl::UpdateLayout();
-  }
+  void UpdateLayout() override { ++Layouts, TQzCustomAudioOrientationWinControl::UpdateLayout(); }
   int Layouts = 0;
-};
-
-class TProbeForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "TProbeForm"; }
 };
 
 using QzAudioBase = UiFormTest;
@@ -36,16 +24,11 @@ bool Opaque(const TControl* C) {
 
 TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
   auto* k = QzCreate<TKnobProbe>(Form);
-  EXPECT_TRUE(k->NeedsLayout());
-  EXPECT_FALSE(k->GetTransparent());
-  EXPECT_FALSE(Opaque(k));
+  EXPECT_EQ(std::tuple(k->NeedsLayout(), k->GetTransparent(), Opaque(k)), std::tuple(true, false, false));
   k->SetTransparent(true);
   EXPECT_TRUE(k->ControlStyle.Contains(csParentBackground));
   k->SetTransparent(false);
-  EXPECT_TRUE(Opaque(k));
-  auto* plain = QzCreate<TQzCustomAudioControl>(Form);
-  EXPECT_TRUE(Opaque(plain));
-
+  EXPECT_TRUE(Opaque(k) && Opaque(QzCreate<TQzCustomAudioControl>(Form)));
   k->SetPadding(1000);
   EXPECT_EQ(k->GetPadding(), 255);
   k->SetPadding(-3);
@@ -57,27 +40,17 @@ TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
 
 TEST_F(QzAudioBase, FormDescriptionNamesTheClassAndMakesTransparentFalseTakeEffect) {
   TClassRegistrar<TKnobProbe>("TKnobProbe", "TQzCustomAudioOrientationWinControl", true);
-  TClassRegistrar<TProbeForm>("TProbeForm", "TForm", false);
-  auto* f = QzCreate<TProbeForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object ProbeForm: TProbeForm\n"
-                                 "  object Clock: TQzAudioTimer\n    Interval = 0\n  end\n"
+  TForm* f = ReadForm("  object Clock: TQzAudioTimer\n    Interval = 0\n  end\n"
                                  "  object Solid: TKnobProbe\n    Transparent = False\n    TimeBase = Clock\n  end\n"
                                  "  object Clear: TKnobProbe\n    Orientation = acoHorizontal\n    Padding = 4\n"
-                                 "    EdgeBorders = [febLeft, febBottom]\n  end\n"
-                                 "end\n");
+                                 "    EdgeBorders = [febLeft, febBottom]\n  end\n");
   auto* solid = static_cast<TKnobProbe*>(f->FindComponent("Solid"));
   auto* clear = static_cast<TKnobProbe*>(f->FindComponent("Clear"));
   auto* clock = static_cast<TQzAudioTimer*>(f->FindComponent("Clock"));
-  EXPECT_EQ(solid->GetCaption(), "TKnobProbe");
-  EXPECT_TRUE(Opaque(solid));
-  EXPECT_FALSE(Opaque(clear));
-  EXPECT_EQ(clear->GetOrientation(), acoHorizontal);
-  EXPECT_EQ(clear->GetPadding(), 4);
+  EXPECT_EQ(std::tuple(solid->GetCaption(), Opaque(solid), Opaque(clear), clear->GetOrientation(), clear->GetPadding(),
+                       clock->GetInterval(), solid->GetTimeBase(), clock->HasClient(solid)),
+            std::tuple("TKnobProbe", true, false, acoHorizontal, 4, 1, clock, true));
   EXPECT_EQ(clear->GetEdgeBorders(), (TQzEdgeBorders{febLeft, febBottom}));
-  EXPECT_EQ(clock->GetInterval(), 1);
-  EXPECT_EQ(solid->GetTimeBase(), clock);
-  EXPECT_TRUE(clock->HasClient(solid));
   f->Free();
 }
 
@@ -93,43 +66,30 @@ TEST_F(QzAudioBase, UpdateBracketSuppressesChangeEvents) {
   k->EndUpdate();  // one too many: harmless
   k->Gesture();
   EXPECT_EQ(log, "internal changed ");
-
   auto* c = QzCreate<TQzCustomAudioComponent>(Form);
   int changes = 0;
   c->OnChange = [&](TObject*, int32_t, int32_t) { ++changes; };
-  c->BeginUpdate();
-  c->DoChange();
-  c->EndUpdate();
-  c->DoChange();
+  c->BeginUpdate(), c->DoChange(), c->EndUpdate(), c->DoChange();
   EXPECT_EQ(changes, 1);
-
   // A handler that frees the control does not take the running handler with it.
-  k->OnChanged = [&](TObject* Sender) {
-    log += "freed";
-    static_cast<TComponent*>(Sender)->Free();
-  };
+  k->OnChanged = [&](TObject* Sender) { log += "freed", static_cast<TComponent*>(Sender)->Free(); };
   k->Gesture();
   EXPECT_EQ(log, "internal changed internal freed");
 }
 
 TEST_F(QzAudioBase, ParentFontAndColourAreTakenOver) {
   auto* k = QzCreate<TKnobProbe>(Form);
-  k->SetParent(Form);
-  k->SetParentColor(true);
-  Form->SetColor(clYellow);
-  Form->GetFont()->SetSize(17);
-  EXPECT_EQ(k->GetColor(), clYellow);
-  EXPECT_EQ(k->GetFont()->GetSize(), 17);
+  k->SetParent(Form), k->SetParentColor(true);
+  Form->SetColor(clYellow), Form->GetFont()->SetSize(17);
+  EXPECT_EQ(std::tuple(k->GetColor(), k->GetFont()->GetSize()), std::tuple(TColor(clYellow), 17));
 }
 
 TEST_F(QzAudioBase, FreedImageListLeavesNoLink) {
   auto* k = QzCreate<TKnobProbe>(Form);
   auto* elsewhere = QzCreate<TComponent>(nullptr);
   auto* images = QzCreate<TCustomImageList>(elsewhere);
-  k->SetImages(images);
-  k->UpdateLayout();
+  k->SetImages(images), k->UpdateLayout();
   EXPECT_FALSE(k->NeedsLayout());
   elsewhere->Free();
-  EXPECT_EQ(k->GetImages(), nullptr);
-  EXPECT_TRUE(k->NeedsLayout());
+  EXPECT_EQ(std::tuple(k->GetImages(), k->NeedsLayout()), std::tuple(nullptr, true));
 }

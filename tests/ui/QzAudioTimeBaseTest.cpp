@@ -1,7 +1,5 @@
 // The audio time base on the toolkit's driven clock: interval limits, one timer, elapsed time as
 // it really passed, and clients or the time base itself going away in the middle of a tick.
-#include <functional>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 
@@ -34,17 +32,16 @@ using QzAudioTimeBase = UiFormTest;
 
 TEST_F(QzAudioTimeBase, IntervalIsHeldWithinItsRange) {
   auto* t = QzCreate<TQzAudioTimer>(Form);
-  EXPECT_EQ(t->GetInterval(), 25);
   ASSERT_NE(t->GetTimer(), nullptr);
-  EXPECT_EQ(t->GetTimer()->GetInterval(), 25u);
+  EXPECT_EQ(std::tuple(t->GetInterval(), t->GetTimer()->GetInterval()), std::tuple(25, 25u));
   struct Row {
     int64_t Set;
     uint16_t Want;
   } rows[] = {{0, 1}, {-5, 1}, {1, 1}, {1000, 1000}, {5000, 1000}, {70000, 1000}, {int64_t{1} << 40, 1000}, {40, 40}};
   for (const Row& r : rows) {
     t->SetInterval(r.Set);
-    EXPECT_EQ(t->GetInterval(), r.Want) << r.Set;
-    EXPECT_EQ(t->GetTimer()->GetInterval(), r.Want) << "the running timer follows at once";
+    // The running timer follows at once.
+    EXPECT_EQ(std::tuple(t->GetInterval(), t->GetTimer()->GetInterval()), std::tuple(r.Want, r.Want)) << r.Set;
   }
 }
 
@@ -52,18 +49,14 @@ TEST_F(QzAudioTimeBase, OneTimerAndNoneAtDesignTime) {
   auto* t = QzCreate<TQzAudioTimer>(Form);
   EXPECT_TRUE(t->GetActive());
   const int timers = Application->TimerCount();
-  t->Start();
-  t->Start();
+  t->Start(), t->Start();
   EXPECT_EQ(Application->TimerCount(), timers);
   t->Stop();
-  EXPECT_FALSE(t->GetActive());
-  EXPECT_EQ(Application->TimerCount(), timers - 1);
-
+  EXPECT_EQ(std::tuple(t->GetActive(), Application->TimerCount()), std::tuple(false, timers - 1));
   auto* designer = QzCreate<TComponent>(nullptr);
   designer->SetDesigning(true);
   auto* d = QzCreate<TQzAudioTimer>(designer);
-  EXPECT_FALSE(d->GetActive());
-  EXPECT_EQ(d->GetTimer(), nullptr);
+  EXPECT_TRUE(!d->GetActive() && !d->GetTimer());
   designer->Free();
 }
 
@@ -72,18 +65,13 @@ TEST_F(QzAudioTimeBase, TicksReportTheTimeThatPassed) {
   auto* t = QzCreate<TQzAudioTimer>(Form);
   auto* a = QzCreate<TTickProbe>(Form);
   auto* k = QzCreate<TTickComponent>(Form);
-  a->SetTimeBase(t);
-  k->SetTimeBase(t);
+  a->SetTimeBase(t), k->SetTimeBase(t);
   EXPECT_EQ(k->Changes, 1);
   int after = 0;
   t->OnTimer = [&](TObject*) { ++after; };
-  for (uint64_t step : {40, 40, 17, 100}) {
-    Backend->AdvanceClock(step);
-    Pump();
-  }
+  for (uint64_t step : {40, 40, 17, 100}) Tick(step);
   EXPECT_EQ(a->Ticks, (std::vector<uint32_t>{40, 40, 117}));  // after 17 ms not yet due
-  EXPECT_EQ(k->Ticks, 3);
-  EXPECT_EQ(after, 3);
+  EXPECT_EQ(std::tuple(k->Ticks, after), std::tuple(3, 3));
 }
 
 TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
@@ -92,10 +80,7 @@ TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
     SCOPED_TRACE(action);
     auto* t = QzCreate<TQzAudioTimer>(Form);
     std::vector<TTickProbe*> c;
-    for (int i = 0; i < 3; ++i) {
-      c.push_back(QzCreate<TTickProbe>(Form));
-      c[i]->SetTimeBase(t);
-    }
+    for (int i = 0; i < 3; ++i) c.push_back(QzCreate<TTickProbe>(Form)), c.back()->SetTimeBase(t);
     TTickProbe* first = c[0];
     bool done = false;
     first->OnTick = [&] {
@@ -110,31 +95,16 @@ TEST_F(QzAudioTimeBase, ClientsAndTimeBaseMayGoDuringATick) {
         case FreeTimeBase: t->Free(); break;
       }
     };
-    Backend->AdvanceClock(25);
-    Pump();
-    if (action == FreeSelf || action == FreeOther || action == RemoveSelf) {
-      EXPECT_EQ(t->ClientCount(), 2);
-      EXPECT_EQ(c[2]->Ticks.size(), 1u);
-    }
-    if (action == FreeTimeBase) {
-      EXPECT_EQ(c[1]->GetTimeBase(), nullptr);
-      EXPECT_TRUE(c[1]->Ticks.empty());
-    }
-    if (action == Restart) {
-      Backend->AdvanceClock(25);
-      Pump();
-      EXPECT_EQ(c[2]->Ticks, (std::vector<uint32_t>{25, 25}));
-    }
-    if (action == StopIt) {
-      Backend->AdvanceClock(100);
-      Pump();
-      EXPECT_EQ(c[2]->Ticks.size(), 1u);
+    Tick(25);
+    if (action == FreeSelf || action == FreeOther || action == RemoveSelf)
+      EXPECT_EQ(std::tuple(t->ClientCount(), c[2]->Ticks.size()), std::tuple(2, 1u));
+    if (action == FreeTimeBase) EXPECT_EQ(std::tuple(c[1]->GetTimeBase(), c[1]->Ticks.size()), std::tuple(nullptr, 0u));
+    if (action == Restart || action == StopIt) {
+      Tick(action == Restart ? 25 : 100);
+      EXPECT_EQ(c[2]->Ticks, (std::vector<uint32_t>(action == Restart ? 2 : 1, 25)));
     }
     for (TTickProbe* p : c)
-      if (p != first || (action != FreeSelf)) {
-        if (action == FreeOther && p == c[1]) continue;
-        p->Free();
-      }
+      if (!(action == FreeSelf && p == first) && !(action == FreeOther && p == c[1])) p->Free();
     if (action != FreeTimeBase) t->Free();
   }
 }
@@ -147,21 +117,16 @@ TEST_F(QzAudioTimeBase, TearDownInEitherOrder) {
       auto* t = QzCreate<TQzAudioTimer>(sameOwner ? static_cast<TComponent*>(Form) : other);
       auto* a = QzCreate<TTickProbe>(Form);
       auto* k = QzCreate<TTickComponent>(Form);
-      a->SetTimeBase(t);
-      k->SetTimeBase(t);
+      a->SetTimeBase(t), k->SetTimeBase(t);
       if (timeBaseFirst) {
         if (sameOwner) t->Free();
         other->Free();
-        EXPECT_EQ(a->GetTimeBase(), nullptr);
-        EXPECT_EQ(k->GetTimeBase(), nullptr);
-        a->Free();
-        k->Free();
+        EXPECT_TRUE(!a->GetTimeBase() && !k->GetTimeBase());
+        a->Free(), k->Free();
       } else {
-        a->Free();
-        k->Free();
+        a->Free(), k->Free();
         EXPECT_EQ(t->ClientCount(), 0);
-        Backend->AdvanceClock(25);
-        Pump();
+        Tick(25);
         if (sameOwner) t->Free();
         other->Free();
       }

@@ -1,7 +1,5 @@
 // The control bases seen from outside: the theming rule, links that let go when either side is
 // freed (same owner or not, in either order), edge borders, and the wheel hook.
-#include <string>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
 
@@ -12,13 +10,9 @@ class TTestThemeManager : public TQzCustomThemeManager {
 public:
   using TQzCustomThemeManager::TQzCustomThemeManager;
   std::string ClassName() const override { return "TTestThemeManager"; }
-  void RegisterThemeClient(TComponent* Client) override {
-    ++Registers;
-    TQzCustomThemeManager::RegisterThemeClient(Client);
-  }
+  void RegisterThemeClient(TComponent* Client) override { ++Registers, TQzCustomThemeManager::RegisterThemeClient(Client); }
   void UnregisterThemeClient(TComponent* Client) override {
-    ++Unregisters;
-    TQzCustomThemeManager::UnregisterThemeClient(Client);
+    ++Unregisters, TQzCustomThemeManager::UnregisterThemeClient(Client);
   }
   int Registers = 0, Unregisters = 0;
 };
@@ -27,14 +21,8 @@ class TThemeProbe : public TQzCustomWinControl {
 public:
   using TQzCustomWinControl::TQzCustomWinControl;
   std::string ClassName() const override { return "TThemeProbe"; }
-  void ThemeChanged() override {
-    ++ThemeChanges;
-    TQzCustomWinControl::ThemeChanged();
-  }
-  bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override {
-    Steps.push_back(Direction);
-    return UseWheel;
-  }
+  void ThemeChanged() override { ++ThemeChanges, TQzCustomWinControl::ThemeChanged(); }
+  bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override { return Steps.push_back(Direction), UseWheel; }
   int ThemeChanges = 0;
   bool UseWheel = true;
   std::vector<int> Steps;
@@ -51,32 +39,19 @@ TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
   auto* c = QzCreate<TQzCustomWinControl>(Form);
   auto* g = QzCreate<TQzCustomGraphicControl>(Form);
   auto* k = QzCreate<TQzCustomComponent>(Form);
-  EXPECT_EQ(c->GetWidth(), 200);
-  EXPECT_EQ(g->GetWidth(), 201);
-  struct Row {
-    bool Designing, UseThemes, Assigned, Active, Want;
-  } rows[] = {
+  EXPECT_EQ(std::tuple(c->GetWidth(), g->GetWidth()), std::tuple(200, 201));
+  struct Row { bool Designing, UseThemes, Assigned, Active, Want; } rows[] = {
       {false, true, true, true, true},  {true, true, true, true, false},   {false, false, true, true, false},
       {false, true, false, true, false}, {false, true, true, false, false},
   };
   for (const Row& r : rows) {
-    m->SetActive(r.Active);
-    c->SetUseThemes(r.UseThemes);
-    g->SetUseThemes(r.UseThemes);
-    c->SetThemeManager(r.Assigned ? m : nullptr);
-    g->SetThemeManager(r.Assigned ? m : nullptr);
-    k->SetThemeManager(r.Assigned ? m : nullptr);
-    c->SetDesigning(r.Designing);
-    g->SetDesigning(r.Designing);
-    k->SetDesigning(r.Designing);
-    EXPECT_EQ(c->IsThemed(), r.Want);
-    EXPECT_EQ(g->IsThemed(), r.Want);
-    if (r.UseThemes) {
-      EXPECT_EQ(k->IsThemed(), r.Want);
-    }
-    c->SetDesigning(false);
-    g->SetDesigning(false);
-    k->SetDesigning(false);
+    TQzCustomThemeManager* linked = r.Assigned ? m : nullptr;
+    m->SetActive(r.Active), c->SetUseThemes(r.UseThemes), g->SetUseThemes(r.UseThemes);
+    c->SetThemeManager(linked), g->SetThemeManager(linked), k->SetThemeManager(linked);
+    c->SetDesigning(r.Designing), g->SetDesigning(r.Designing), k->SetDesigning(r.Designing);
+    EXPECT_EQ(std::tuple(c->IsThemed(), g->IsThemed()), std::tuple(r.Want, r.Want));
+    if (r.UseThemes) EXPECT_EQ(k->IsThemed(), r.Want);
+    c->SetDesigning(false), g->SetDesigning(false), k->SetDesigning(false);
   }
 }
 
@@ -95,56 +70,27 @@ TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
         auto* help = QzCreate<TQzHelpContextDataSource>(sourceOwner);
         auto* vls = QzCreate<TQzVLSDataSource>(sourceOwner);
         auto* win = QzCreate<TQzCustomWinControl>(users);
-        win->SetParent(Form);
         auto* graphic = QzCreate<TQzCustomGraphicControl>(users);
-        graphic->SetParent(Form);
         auto* comp = QzCreate<TQzCustomComponent>(users);
-        win->SetThemeManager(m);
-        win->SetHelp(help);
-        win->SetVLS(vls);
-        graphic->SetThemeManager(m);
-        comp->SetThemeManager(m);
-        comp->SetHelp(help);
-        comp->SetVLS(vls);
+        win->SetParent(Form), graphic->SetParent(Form);
+        win->SetThemeManager(m), win->SetHelp(help), win->SetVLS(vls), graphic->SetThemeManager(m);
+        comp->SetThemeManager(m), comp->SetHelp(help), comp->SetVLS(vls);
         EXPECT_EQ(m->ClientCount(), 3);
-
+        const auto freeSources = [&] { m->Free(), help->Free(), vls->Free(); };
         if (sourcesFirst) {
-          if (byOwner && !sameOwner) {
-            sourceOwner->Free();
-          } else {
-            m->Free();
-            help->Free();
-            vls->Free();
-          }
-          EXPECT_EQ(win->GetThemeManager(), nullptr);
-          EXPECT_EQ(win->GetHelp(), nullptr);
-          EXPECT_EQ(win->GetVLS(), nullptr);
-          EXPECT_EQ(graphic->GetThemeManager(), nullptr);
-          EXPECT_EQ(comp->GetThemeManager(), nullptr);
-          EXPECT_EQ(comp->GetHelp(), nullptr);
-          EXPECT_EQ(comp->GetVLS(), nullptr);
-          EXPECT_FALSE(win->IsThemed());
+          if (byOwner && !sameOwner) sourceOwner->Free();
+          else freeSources();
+          EXPECT_TRUE(!win->GetThemeManager() && !win->GetHelp() && !win->GetVLS() && !graphic->GetThemeManager() &&
+                      !comp->GetThemeManager() && !comp->GetHelp() && !comp->GetVLS() && !win->IsThemed());
           Pump();  // a paint after the manager went reads no freed manager
           users->Free();
         } else {
           const int before = m->Unregisters;
-          if (byOwner) {
-            users->Free();
-          } else {
-            win->Free();
-            graphic->Free();
-            comp->Free();
-            users->Free();
-          }
-          EXPECT_EQ(m->Unregisters - before, 3);
-          EXPECT_EQ(m->ClientCount(), 0);
-          if (sameOwner) {
-            m->Free();
-            help->Free();
-            vls->Free();
-          } else {
-            sourceOwner->Free();
-          }
+          if (!byOwner) win->Free(), graphic->Free(), comp->Free();
+          users->Free();
+          EXPECT_EQ(std::tuple(m->Unregisters - before, m->ClientCount()), std::tuple(3, 0));
+          if (sameOwner) freeSources();
+          else sourceOwner->Free();
         }
         if (!sameOwner && sourcesFirst && !byOwner) sourceOwner->Free();
       }
@@ -159,78 +105,47 @@ TEST_F(QzCtrls, ManagerForgetsAClientFreedWithoutUnregistering) {
 }
 
 TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
-  auto* c = QzCreate<TQzCustomWinControl>(Form);
-  c->SetColor(clWhite);
-  c->SetBounds(0, 0, 200, 150);
-  c->SetParent(Form);
-  auto* child = QzCreate<TQzCustomWinControl>(Form);
-  child->SetColor(clWhite);
-  child->SetAlign(alClient);
-  child->SetParent(c);
-  c->SetEdgeBorders({febLeft, febBottom});
+  auto* c = Put<TQzCustomWinControl>(0, 0, 200, 150);
+  auto* child = Put<TQzCustomWinControl>(0, 0, 10, 10, c);
+  c->SetColor(clWhite), child->SetColor(clWhite), child->SetAlign(alClient), c->SetEdgeBorders({febLeft, febBottom});
   EXPECT_EQ(child->GetBoundsRect(), Rect(1, 0, 200, 149));
-  Form->Show();
-  Pump();
+  Show();
   const TColor shadow = ColorToRGB(clBtnShadow);
-  EXPECT_EQ(ScreenPixel(0, 0), shadow);
-  EXPECT_EQ(ScreenPixel(0, 149), shadow);
-  EXPECT_EQ(ScreenPixel(199, 149), shadow);
-  EXPECT_NE(ScreenPixel(199, 0), shadow);
-
+  EXPECT_EQ((std::vector<bool>{ScreenPixel(0, 0) == shadow, ScreenPixel(0, 149) == shadow, ScreenPixel(199, 149) == shadow,
+                               ScreenPixel(199, 0) == shadow}),
+            (std::vector<bool>{true, true, true, false}));
   // Themed: the border takes theme colour 9, the erase colour 1.
   auto* m = QzCreate<TTestThemeManager>(Form);
-  m->SetThemeColor(9, clRed);
-  m->SetThemeColor(1, clBlue);
-  c->SetThemeManager(m);
-  child->SetThemeManager(m);
-  Pump();
-  EXPECT_EQ(ScreenPixel(0, 10), clRed);
-  EXPECT_EQ(ScreenPixel(50, 50), clBlue);
+  m->SetThemeColor(9, clRed), m->SetThemeColor(1, clBlue);
+  c->SetThemeManager(m), child->SetThemeManager(m), Pump();
+  EXPECT_EQ(std::tuple(ScreenPixel(0, 10), ScreenPixel(50, 50)), std::tuple(TColor(clRed), TColor(clBlue)));
 }
 
 TEST_F(QzCtrls, UpdateCounterNeverGoesBelowZero) {
   auto* k = QzCreate<TQzCustomComponent>(Form);
   k->EndUpdate();
   EXPECT_EQ(k->GetUpdateCount(), 0);
-  k->BeginUpdate();
-  k->BeginUpdate();
-  k->EndUpdate();
+  k->BeginUpdate(), k->BeginUpdate(), k->EndUpdate();
   EXPECT_TRUE(k->IsUpdating());
-  k->EndUpdate();
-  k->EndUpdate();
+  k->EndUpdate(), k->EndUpdate();
   EXPECT_EQ(k->GetUpdateCount(), 0);
 }
 
 // A notch the control uses does not also reach its container; the user's own wheel events stay
 // free and come first.
 TEST_F(QzCtrls, WheelStepIsHandledAndUserEventsStayFree) {
-  auto* outer = QzCreate<TThemeProbe>(Form);
-  outer->SetBounds(0, 0, 300, 200);
-  outer->SetParent(Form);
-  auto* knob = QzCreate<TThemeProbe>(Form);
-  knob->SetBounds(10, 10, 50, 50);
-  knob->SetParent(outer);
-  Form->Show();
-  Pump();
-
+  auto* outer = Put<TThemeProbe>(0, 0, 300, 200);
+  auto* knob = Put<TThemeProbe>(10, 10, 50, 50, outer);
+  Show();
   Backend->Wheel(Win(), 20, 20, -120);
-  Backend->Wheel(Win(), 20, 20, 120);
-  Pump();
+  Wheel(20, 20, 120);
   EXPECT_EQ(knob->Steps, (std::vector<int>{1, 0}));
   EXPECT_TRUE(outer->Steps.empty());
-
   knob->UseWheel = false;  // at its end: the container scrolls
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
+  Wheel(20, 20, -120);
   EXPECT_EQ(outer->Steps, (std::vector<int>{1}));
-
   int userNotches = 0;
-  knob->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) {
-    ++userNotches;
-    Handled = true;
-  };
-  Backend->Wheel(Win(), 20, 20, -120);
-  Pump();
-  EXPECT_EQ(userNotches, 1);
-  EXPECT_EQ(knob->Steps.size(), 3u);
+  knob->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) { ++userNotches, Handled = true; };
+  Wheel(20, 20, -120);
+  EXPECT_EQ(std::tuple(userNotches, knob->Steps.size()), std::tuple(1, 3u));
 }

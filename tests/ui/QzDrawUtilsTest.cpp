@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clipbrd.h"
-#include "platform/Graphics.h"
-#include "ui/framework/QzDrawUtils.h"
+#include "tests/common/UiHeaders.h"
 #include "tests/common/TestPixels.h"
 
 namespace {
@@ -25,10 +23,8 @@ TEST(DrawUtils, SetCanvasPenTakesWidthZeroAsOne) {
   TCanvas* c = b->GetCanvas();
   c->GetPen()->SetMode(pmXor);
   SetCanvasPen(c, 0, clRed, psDot);
-  EXPECT_EQ(c->GetPen()->GetWidth(), 1);
-  EXPECT_EQ(c->GetPen()->GetMode(), pmCopy);
-  EXPECT_EQ(c->GetPen()->GetStyle(), psDot);
-  EXPECT_EQ(c->GetPen()->GetColor(), clRed);
+  EXPECT_EQ(std::tuple(c->GetPen()->GetWidth(), c->GetPen()->GetMode(), c->GetPen()->GetStyle(), c->GetPen()->GetColor()),
+            std::tuple(1, pmCopy, psDot, TColor(clRed)));
   SetCanvasPen(c, 3, clBlue, psSolid);
   EXPECT_EQ(c->GetPen()->GetWidth(), 3);
 }
@@ -54,10 +50,7 @@ TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
 }
 
 TEST(DrawUtils, GradientSteps) {
-  struct Case {
-    bool Vertical;
-    std::vector<uint8_t> Levels;
-  };
+  struct Case { bool Vertical; std::vector<uint8_t> Levels; };
   // Rows round (ties to even), columns truncate; neither reaches the end colour.
   const Case cases[] = {{true, {0, 64, 128, 191}}, {false, {0, 63, 127, 191}}};
   for (const Case& c : cases) {
@@ -69,12 +62,9 @@ TEST(DrawUtils, GradientSteps) {
         const uint8_t v = c.Levels[static_cast<size_t>(i)];
         EXPECT_EQ(At(b.get(), x, y), RGB(v, v, v)) << c.Vertical << " " << x << "," << y;
       }
-    for (int k = 0; k < 6; ++k) {
-      EXPECT_EQ(At(b.get(), k, 0), clRed);
-      EXPECT_EQ(At(b.get(), k, 5), clRed);
-      EXPECT_EQ(At(b.get(), 0, k), clRed);
-      EXPECT_EQ(At(b.get(), 5, k), clRed);
-    }
+    for (int k = 0; k < 6; ++k)
+      EXPECT_EQ(std::tuple(At(b.get(), k, 0), At(b.get(), k, 5), At(b.get(), 0, k), At(b.get(), 5, k)),
+                std::tuple(clRed, clRed, clRed, clRed)) << k;
   }
 }
 
@@ -84,13 +74,11 @@ TEST(DrawUtils, GradientSpecialRectangles) {
   DrawGradientRect(b->GetCanvas(), Rect(0, 0, 2, 2), clBtnFace, clBtnFace, true);
   EXPECT_EQ(At(b.get(), 1, 1), ColorToRGB(clBtnFace));
   DrawGradientRect(b->GetCanvas(), Rect(5, 6, 3, 2), RGB(0, 0, 0), RGB(0, 0, 200), true);
-  EXPECT_EQ(At(b.get(), 3, 2), RGB(0, 0, 0));
-  EXPECT_EQ(At(b.get(), 4, 5), RGB(0, 0, 150));
+  EXPECT_EQ(std::tuple(At(b.get(), 3, 2), At(b.get(), 4, 5)), std::tuple(RGB(0, 0, 0), RGB(0, 0, 150)));
   auto flat = FilledBitmap(6, 6);
   DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 1, 5), clBlack, clWhite, false);
   DrawGradientRect(flat->GetCanvas(), Rect(1, 1, 5, 1), clBlack, clWhite, true);
-  auto untouched = FilledBitmap(6, 6);
-  EXPECT_TRUE(SamePixels(flat.get(), untouched.get()));
+  EXPECT_TRUE(SamePixels(flat.get(), FilledBitmap(6, 6).get()));
 }
 
 TEST(DrawUtils, CheckerboardCells) {
@@ -125,29 +113,21 @@ class AlignedText : public ::testing::Test {
 protected:
   void SetUp() override {
     Probe = FilledBitmap(160, 40);
-    Font.SetName("arial");
-    Font.SetSize(10);
+    Font.SetName("arial"), Font.SetSize(10);
   }
   // The text drawn by DrawAlignedText and by a plain TextOut at (X, Y) must match.
-  void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten,
-              const std::string& Shown, int X, int Y) {
+  void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten, const std::string& Shown, int X,
+              int Y) {
     auto a = FilledBitmap(160, 40), b = FilledBitmap(160, 40);
-    a->GetCanvas()->GetFont()->Assign(&Font);
-    b->GetCanvas()->GetFont()->Assign(&Font);
+    a->GetCanvas()->GetFont()->Assign(&Font), b->GetCanvas()->GetFont()->Assign(&Font);
     DrawAlignedText(a->GetCanvas(), Text, R, H, V, Shorten);
     b->GetCanvas()->GetBrush()->SetStyle(bsClear);
     b->GetCanvas()->TextOut(X, Y, Shown);
     EXPECT_TRUE(SamePixels(a.get(), b.get())) << Text << " as " << Shown;
     EXPECT_EQ(a->GetCanvas()->GetBrush()->GetStyle(), bsClear);
   }
-  int Width(const std::string& S) {
-    Probe->GetCanvas()->GetFont()->Assign(&Font);
-    return Probe->GetCanvas()->TextWidth(S);
-  }
-  int Height(const std::string& S) {
-    Probe->GetCanvas()->GetFont()->Assign(&Font);
-    return Probe->GetCanvas()->TextHeight(S);
-  }
+  int Width(const std::string& S) { return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextWidth(S); }
+  int Height(const std::string& S) { return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextHeight(S); }
   std::unique_ptr<TBitmap> Probe;
   TFont Font;
 };
@@ -201,8 +181,7 @@ TEST(DrawUtils, CopyRectToClipboardPutsThePicture) {
   CopyRectToClipboard(b->GetCanvas(), Rect(4, 1, 12, 7));
   TPicture picture;
   ASSERT_TRUE(Clipboard()->GetPicture(&picture));
-  ASSERT_EQ(picture.GetWidth(), 8);
-  ASSERT_EQ(picture.GetHeight(), 6);
+  ASSERT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight()), std::tuple(8, 6));
   TBitmap* got = picture.GetBitmap();
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x)

@@ -1,25 +1,14 @@
-#include "platform/ActnList.h"
-#include "platform/ImgList.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
 
 namespace {
-class THelpForm : public TForm {
-public:
-  using TForm::TForm;
-  std::string ClassName() const override { return "THelpForm"; }
-};
 using QzHelpCtrls = UiFormTest;
 }  // namespace
 
 // The numbers come from extended-INI text, here read from a plain stream; only whole decimal
 // numbers count.
 TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
-  auto* f = QzCreate<THelpForm>(Application);
-  auto named = [&](auto* c, const char* Name) {
-    c->SetName(Name);
-    return c;
-  };
+  auto* f = QzCreate<TForm>(Application);
+  auto named = [&](auto* c, const char* Name) { return c->SetName(Name), c; };
   auto* action = named(QzCreate<TAction>(f), "Save");
   auto* label = named(QzCreate<TLabel>(f), "Title");
   auto* images = named(QzCreate<TCustomImageList>(f), "Images");
@@ -30,7 +19,7 @@ TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
   } buttons[] = {{"Go", " 103 /* a comment */", 103}, {"Signed", "-7", -7},     {"Word", "abc", 9},
                  {"Dollar", "$10", 9},                  {"Hex", "0x10", 9},      {"Blank", "", 9},
                  {"Spaced", "1 0", 9},                  {"Big", "4294967397", 9}, {"Over", "2147483648", 9}};
-  std::string text = "#THelpForm\n[Self]\nHelpContext = 100\n[save]\nHelpContext=101\n[Title]\nHelpContext=102\n"
+  std::string text = "#TForm\n[Self]\nHelpContext = 100\n[save]\nHelpContext=101\n[Title]\nHelpContext=102\n"
                      "[Images]\nHelpContext=104\n";
   for (const auto& b : buttons) {
     named(QzCreate<TButton>(f), b.Name)->HelpContext = 9;
@@ -39,14 +28,10 @@ TEST_F(QzHelpCtrls, NumbersGoToFormsActionsAndControlsOnly) {
   text += "#OtherForm\n[Go]\nHelpContext = 1\n";
   auto* help = QzCreate<TQzHelpContextDataSource>(nullptr);
   TMemoryStream stream;
-  stream.Write(text.data(), static_cast<int32_t>(text.size()));
-  stream.SetPosition(0);
+  stream.Write(text.data(), static_cast<int32_t>(text.size())), stream.SetPosition(0);
   ASSERT_TRUE(help->GetValues()->LoadFromStream(&stream));
   help->ApplyHelpContexts(f);
-  EXPECT_EQ(f->HelpContext, 100);
-  EXPECT_EQ(action->GetHelpContext(), 101);
-  EXPECT_EQ(label->HelpContext, 102);
-  EXPECT_EQ(images->Tag, 5);
+  EXPECT_EQ(std::tuple(f->HelpContext, action->GetHelpContext(), label->HelpContext, images->Tag), std::tuple(100, 101, 102, 5));
   for (const auto& b : buttons)
     EXPECT_EQ(static_cast<TControl*>(f->FindComponent(b.Name))->HelpContext, b.Expected) << b.Name << " = " << b.Value;
   help->ApplyHelpContexts(f->FindComponent("Go"));  // not a form: nothing

@@ -1,12 +1,8 @@
 // The scroll bar and the scrolling container seen from outside: position clamping and its one
 // change event, thumb geometry at the range's edges, drags, visibility by scroll style and the
 // wheel that a child keeps for itself.
-#include <functional>
-#include <vector>
 
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzScrollBox.h"
-#include "ui/framework/QzThemeCtrls.h"
 
 namespace {
 
@@ -21,30 +17,22 @@ public:
 
 class QzScrollBox : public UiFormTest {
 protected:
-  TQzCustomScrollBar* Bar(int W, int H, TAlign A) {
-    auto* b = QzCreate<TQzCustomScrollBar>(Form);
-    b->SetBounds(0, 0, W, H);
-    b->SetAlign(A);
-    b->SetParent(Form);
-    b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) {
-      Kinds.push_back(Kind);
-      Changes.push_back(Position);
-    };
+  // A bar of W x H filling a host of its own size, aligned along its length.
+  TQzCustomScrollBar* Bar(int W, int H) {
+    auto* host = Put<TQzCustomWinControl>(0, 0, W, H);
+    auto* b = QzCreate<TQzCustomScrollBar>(host);
+    b->SetParent(host), b->SetAlign(W > H ? alTop : alLeft), b->SetBounds(0, 0, W, H);
+    b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) { Kinds.push_back(Kind), Changes.push_back(Position); };
     return b;
   }
-  TQzCustomScrollingWinControl* Box() {
-    auto* s = QzCreate<TQzCustomScrollingWinControl>(Form);
-    s->SetBounds(10, 10, 200, 150);
-    s->SetParent(Form);
-    return s;
-  }
+  TQzCustomScrollingWinControl* Box() { return Put<TQzCustomScrollingWinControl>(10, 10, 200, 150); }
   std::vector<int32_t> Changes, Kinds;
 };
 
 }  // namespace
 
 TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
-  TQzCustomScrollBar* b = Bar(102, 10, alNone);
+  TQzCustomScrollBar* b = Bar(102, 10);
   struct Row {
     int32_t Set, Want;
     bool Fires;
@@ -52,8 +40,7 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
   for (const Row& r : rows) {
     Changes.clear();
     b->SetScrollPosition(r.Set);
-    EXPECT_EQ(b->GetPosition(), r.Want) << r.Set;
-    EXPECT_EQ(Changes.size(), r.Fires ? 1u : 0u) << r.Set;
+    EXPECT_EQ(std::tuple(b->GetPosition(), Changes.size()), std::tuple(r.Want, r.Fires ? size_t{1} : size_t{0})) << r.Set;
   }
   EXPECT_EQ(Kinds, std::vector<int32_t>(Kinds.size(), 4));
   // A range change pulls the position in without reporting it.
@@ -61,21 +48,13 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
   b->SetMax(20);
   EXPECT_EQ(b->GetPosition(), 20);
   b->SetMin(30);
-  EXPECT_EQ(b->GetMax(), 30);
-  EXPECT_EQ(b->GetPosition(), 30);
-  EXPECT_TRUE(Changes.empty());
+  EXPECT_EQ(std::tuple(b->GetMax(), b->GetPosition(), Changes.size()), std::tuple(30, 30, 0u));
 }
 
 TEST_F(QzScrollBox, ThumbSizeAndPlace) {
-  struct Row {
-    int W, H;
-    uint32_t Percent;
-    int32_t Min, Max, Pos;
-    TRect Want;
-  } rows[] = {
+  struct Row { int W, H; uint32_t Percent; int32_t Min, Max, Pos; TRect Want; } rows[] = {
       // 100-pixel track on a 10-pixel-high bar.
-      {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)},
-      {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
+      {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)}, {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
       {102, 10, 10, 0, 100, 0, Rect(1, 1, 21, 9)},  // twice the thickness
       {102, 10, 0, 0, 100, 50, Rect(1, 1, 101, 9)},
       {102, 10, 250, 0, 100, 50, Rect(1, 1, 101, 9)},  // held at 100 %
@@ -86,77 +65,42 @@ TEST_F(QzScrollBox, ThumbSizeAndPlace) {
   };
   // Horizontal bars are aligned top or bottom; the host has exactly the bar's size.
   for (const Row& r : rows) {
-    auto* host = QzCreate<TQzCustomWinControl>(Form);
-    host->SetBounds(0, 0, r.W, r.H);
-    host->SetParent(Form);
-    auto* b = QzCreate<TQzCustomScrollBar>(host);
-    b->SetParent(host);
-    b->SetAlign(r.W > r.H ? alTop : alLeft);
-    b->SetBounds(0, 0, r.W, r.H);
-    b->SetMin(r.Min);
-    b->SetMax(r.Max);
-    b->SetScrollPosition(r.Pos);
-    b->SetPagePercentage(r.Percent);
+    auto* b = Bar(r.W, r.H);
+    b->SetMin(r.Min), b->SetMax(r.Max), b->SetScrollPosition(r.Pos), b->SetPagePercentage(r.Percent);
     const int kind = r.W > r.H ? 1 : 2;
-    const TRect t = b->GetThumbRect(kind);
-    EXPECT_EQ(t, r.Want) << r.W << "x" << r.H << " " << r.Percent << "% " << r.Pos;
-    EXPECT_GE(t.Left, 0);
-    EXPECT_GE(t.Top, 0);
-    EXPECT_LE(t.Right, r.W);
-    EXPECT_LE(t.Bottom, r.H);
+    EXPECT_EQ(b->GetThumbRect(kind), r.Want) << r.W << "x" << r.H << " " << r.Percent << "% " << r.Pos;
     EXPECT_EQ(b->GetThumbRect(3 - kind), b->GetClientRect());
-    host->Free();
+    b->GetParent()->Free();
   }
 }
 
 TEST_F(QzScrollBox, DragMovesThePositionWithinTheRange) {
-  auto* host = QzCreate<TQzCustomWinControl>(Form);
-  host->SetBounds(0, 0, 102, 10);
-  host->SetParent(Form);
-  auto* b = QzCreate<TQzCustomScrollBar>(host);
-  b->SetParent(host);
-  b->SetAlign(alTop);
-  b->SetBounds(0, 0, 102, 10);
+  auto* b = Bar(102, 10);
   b->SetPagePercentage(50);
-  b->OnChange = [this](TObject*, int32_t, int32_t& Position) { Changes.push_back(Position); };
-  Form->Show();
-  Pump();
+  Show();
   // Grab the thumb 10 px in; 50 px of travel cover 0..100.
-  Backend->MouseDown(Win(), 11, 5);
-  Pump();
+  Down(11, 5);
   EXPECT_EQ(b->GetPressedPart(), 1);
-  struct Row {
-    int X;
-    int32_t Want;
-  } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
+  struct Row { int X; int32_t Want; } rows[] = {{36, 50}, {500, 100}, {-500, 0}, {11, 0}, {61, 100}};
   for (const Row& r : rows) {
-    Backend->MouseMove(Win(), r.X, 5, {ssLeft});
-    Pump();
+    Move(r.X, 5, {ssLeft});
     EXPECT_EQ(b->GetPosition(), r.Want) << r.X;
   }
-  Backend->MouseUp(Win(), 61, 5);
-  Pump();
-  EXPECT_EQ(b->GetPressedPart(), -1);
-  EXPECT_EQ(Changes.size(), 5u);
+  Up(61, 5);
+  EXPECT_EQ(std::tuple(b->GetPressedPart(), Changes.size()), std::tuple(-1, size_t{5}));
   // A thumb that fills the track has no travel: a drag keeps Min instead of dividing by zero.
   b->SetPagePercentage(100);
   Backend->MouseDown(Win(), 30, 5);
   Backend->MouseMove(Win(), 90, 5, {ssLeft});
-  Backend->MouseUp(Win(), 90, 5);
-  Pump();
+  Up(90, 5);
   EXPECT_EQ(b->GetPosition(), 0);
 }
 
 TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   TQzCustomScrollingWinControl* s = Box();
-  Form->Show();
-  Pump();
+  Show();
   // Scroll client without bars: 200 x 150. Ranges are 0..Max.
-  struct Row {
-    TScrollStyle Style;
-    int32_t HMax, VMax;
-    bool Horz, Vert;
-  } rows[] = {
+  struct Row { TScrollStyle Style; int32_t HMax, VMax; bool Horz, Vert; } rows[] = {
       {ssNone, 1000, 1000, false, false},       {ssHorizontal, 0, 0, true, false},
       {ssVertical, 0, 0, false, true},          {ssBoth, 0, 0, true, true},
       {ssAutoHorizontal, 150, 1000, false, false}, {ssAutoHorizontal, 250, 1000, true, false},
@@ -165,19 +109,13 @@ TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
       {ssAutoBoth, 100, 400, false, true},         {ssAutoBoth, 400, 400, true, true},
   };
   for (const Row& r : rows) {
-    s->SetScrollBars(ssNone);
-    s->SetHorzRange(0, r.HMax);
-    s->SetVertRange(0, r.VMax);
-    s->SetScrollBars(r.Style);
-    EXPECT_EQ(s->GetHorzScrollBar()->GetVisible(), r.Horz) << r.Style << " " << r.HMax;
-    EXPECT_EQ(s->GetVertScrollBar()->GetVisible(), r.Vert) << r.Style << " " << r.VMax;
+    s->SetScrollBars(ssNone), s->SetHorzRange(0, r.HMax), s->SetVertRange(0, r.VMax), s->SetScrollBars(r.Style);
+    EXPECT_EQ(std::tuple(s->GetHorzScrollBar()->GetVisible(), s->GetVertScrollBar()->GetVisible()), std::tuple(r.Horz, r.Vert))
+        << r.Style << " " << r.HMax << " " << r.VMax;
   }
   // The same rule on both axes: a range that starts above 0 counts by its length.
-  s->SetScrollBars(ssAutoBoth);
-  s->SetHorzRange(1000, 1100);
-  s->SetVertRange(1000, 1100);
-  EXPECT_FALSE(s->GetHorzScrollBar()->GetVisible());
-  EXPECT_FALSE(s->GetVertScrollBar()->GetVisible());
+  s->SetScrollBars(ssAutoBoth), s->SetHorzRange(1000, 1100), s->SetVertRange(1000, 1100);
+  EXPECT_FALSE(s->GetHorzScrollBar()->GetVisible() || s->GetVertScrollBar()->GetVisible());
 }
 
 // With an active theme manager the bars take the theme's sizes and draw through its scroll-bar
@@ -188,14 +126,11 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
   for (int i = 0; i < 256; ++i) m->SetThemeColor(static_cast<uint8_t>(i), RGB(i, 255 - i, 7));
   m->GetThemeItems()->GetValues()->SetText("#ScrollBars\n[Sizes]\nHorizontal=16\nVertical=12\n");
   TQzCustomScrollingWinControl* s = Box();
-  s->SetUseThemes(true);
-  s->SetThemeManager(m);
+  s->SetUseThemes(true), s->SetThemeManager(m);
   TQzCustomScrollBar* h = s->GetHorzScrollBar();
-  EXPECT_EQ(h->GetHeight(), 16);
-  EXPECT_EQ(s->GetVertScrollBar()->GetWidth(), 12);
+  EXPECT_EQ(std::tuple(h->GetHeight(), s->GetVertScrollBar()->GetWidth()), std::tuple(16, 12));
   h->SetPagePercentage(20);
-  Form->Show();
-  Pump();
+  Show();
   // The horizontal bar spans the box's bottom (y 144 .. 159 on the form); its thumb starts at x 11.
   const int y = 152, thumbX = 30, trackX = 160;
   auto theme = [&](int I) { return ColorToRGB(m->GetThemeColor(static_cast<uint8_t>(I))); };
@@ -205,38 +140,24 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
     std::function<void()> Do;
     int Thumb;
   } steps[] = {
-      {"at rest", [] {}, 13},
-      {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
+      {"at rest", [] {}, 13}, {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
       {"dragged", [&] { Backend->MouseDown(Win(), thumbX, y); }, 15},
-      {"inactive", [&] {
-         Backend->MouseUp(Win(), thumbX, y);
-         h->SetActive(false);
-         Backend->MouseMove(Win(), thumbX + 1, y);
-       }, 13},
+      {"inactive", [&] { Backend->MouseUp(Win(), thumbX, y), h->SetActive(false), Backend->MouseMove(Win(), thumbX + 1, y); }, 13},
   };
   for (const auto& step : steps) {
-    step.Do();
-    Pump();
+    step.Do(), Pump();
     EXPECT_EQ(ScreenPixel(thumbX, y), theme(step.Thumb)) << step.What;
   }
-  s->SetThemeManager(nullptr);
-  Pump();
+  s->SetThemeManager(nullptr), Pump();
   EXPECT_EQ(ScreenPixel(trackX, y), RGB(0xC0, 0xC0, 0xC0));
 }
 
 TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   TQzCustomScrollingWinControl* s = Box();
   s->SetVertRange(0, 3);
-  auto* child = QzCreate<TWheelChild>(Form);
-  child->SetBounds(20, 20, 40, 40);
-  child->SetParent(s);
-  Form->Show();
-  Pump();
-  struct Row {
-    int X, Y, Delta;
-    bool ChildKeeps;
-    int32_t Want;
-  } rows[] = {
+  auto* child = Put<TWheelChild>(20, 20, 40, 40, s);
+  Show();
+  struct Row { int X, Y, Delta; bool ChildKeeps; int32_t Want; } rows[] = {
       {15, 15, -120, false, 1},  // on the container: one step down
       {40, 40, -120, true, 1},   // on a child that uses the notch: the container stays
       {40, 40, -120, false, 2},  // on a child that does not: the container scrolls
@@ -245,15 +166,12 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   };
   for (const Row& r : rows) {
     child->UseWheel = r.ChildKeeps;
-    Backend->Wheel(Win(), 10 + r.X, 10 + r.Y, r.Delta);
-    Pump();
-    EXPECT_EQ(s->GetScrollY(), r.Want) << r.X << "," << r.Y;
-    EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), r.Want);
+    Wheel(10 + r.X, 10 + r.Y, r.Delta);
+    EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(r.Want, r.Want)) << r.X << "," << r.Y;
   }
   // An empty range keeps the position at its one value.
   s->SetVertRange(7, 7);
-  EXPECT_EQ(s->GetScrollY(), 7);
-  EXPECT_EQ(s->GetVertScrollBar()->GetPosition(), 7);
+  EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(7, 7));
 }
 
 namespace {
@@ -271,14 +189,12 @@ TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
     auto* t = QzCreate<TQzCustomAudioTimeBase>(Form);
     auto* s = QzCreate<TTickedScroller>(Form);
     s->SetParent(Form);
-    EXPECT_EQ(s->GetCaption(), "TTickedScroller");
-    EXPECT_TRUE(s->ControlStyle.Contains(csParentBackground));
-    EXPECT_FALSE(s->ControlStyle.Contains(csOpaque));
+    EXPECT_EQ(std::tuple(s->GetCaption(), s->ControlStyle.Contains(csParentBackground), s->ControlStyle.Contains(csOpaque)),
+              std::tuple("TTickedScroller", true, false));
     s->SetTimeBase(t);
     t->Tick(t);
     EXPECT_EQ(s->Ticks, 1);
-    Form->Show();
-    Pump();
+    Show();
     s->SetBounds(0, 0, 90, 70);
     EXPECT_FALSE(s->NeedsLayout());
     if (timeBaseFirst) {
@@ -288,8 +204,7 @@ TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
     } else {
       s->Free();
       EXPECT_EQ(t->ClientCount(), 0);
-      t->Tick(t);
-      t->Free();
+      t->Tick(t), t->Free();
     }
   }
 }

@@ -1,25 +1,13 @@
 // The theme manager seen from outside: a theme file reaching the controls already linked, no
 // colours before a theme exists, registration inside an update bracket, Assign, the values it
 // reads from the theme, owner-drawn menus, and links let go in every free order.
-#include <functional>
-#include <string>
 
+#include "tests/common/GoldenTheme.h"
 #include "tests/common/TestStreams.h"
 #include "../graphics/FormatsTestUtil.h"
-#include "platform/Menus.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzCtrls.h"
 
 namespace {
-
-// The colours of the golden theme file.
-TColor RampColor(int I) { return static_cast<TColor>(I | (255 - I) << 8 | (7 * I % 256) << 16); }
-
-void LoadGolden(TQzCustomThemeManager* M) {
-  auto s = StreamOf(ReadGolden("theme_ramp.tfid"));
-  ASSERT_TRUE(M->GetThemeItems()->LoadFromStream(s.get()));
-}
 
 using QzThemeCtrls = UiFormTest;
 
@@ -27,35 +15,21 @@ using QzThemeCtrls = UiFormTest;
 
 TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
   auto* m = QzCreate<TQzThemeManager>(Form);
-  auto* w = QzCreate<TQzCustomWinControl>(Form);
-  w->SetParent(Form);
-  auto* edit = QzCreate<TEdit>(w);
-  edit->SetParent(w);
+  auto* w = Put<TQzCustomWinControl>(0, 0, 200, 200);
+  auto* edit = Put<TEdit>(0, 0, 50, 20, w);
   edit->SetBorderStyle(bsSingle);
-  auto* label = QzCreate<TLabel>(w);
-  label->SetParent(w);
+  auto* label = Put<TLabel>(0, 30, 50, 20, w);
   const TColor before = w->GetColor();
   w->SetThemeManager(m);
   // No theme yet: the control is listed and linked but keeps its own look.
-  EXPECT_TRUE(m->HasClient(w));
-  EXPECT_FALSE(m->GetActive());
-  EXPECT_FALSE(w->IsThemed());
-  EXPECT_EQ(w->GetColor(), before);
-  EXPECT_EQ(edit->GetBorderStyle(), bsSingle);
-  Form->Show();
-  Pump();
+  EXPECT_EQ(std::tuple(m->HasClient(w), m->GetActive(), w->IsThemed(), w->GetColor(), edit->GetBorderStyle()),
+            std::tuple(true, false, false, before, bsSingle));
+  Show();
   EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
-
-  LoadGolden(m);
-  Pump();
-  EXPECT_TRUE(w->IsThemed());
-  EXPECT_EQ(w->GetColor(), RampColor(1));
-  EXPECT_EQ(edit->GetColor(), RampColor(152));
-  EXPECT_EQ(edit->GetFont()->GetColor(), RampColor(154));
-  EXPECT_EQ(edit->GetBorderStyle(), bsNone);
-  EXPECT_EQ(label->GetFont()->GetColor(), TColor(0xFFFFFF));
-  EXPECT_EQ(ScreenPixel(100, 100), RampColor(1));
-
+  LoadGolden(m), Pump();
+  EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(), edit->GetBorderStyle(),
+                       label->GetFont()->GetColor(), ScreenPixel(100, 100)),
+            std::tuple(true, RampColor(1), RampColor(152), RampColor(154), bsNone, TColor(0xFFFFFF), RampColor(1)));
   // Switched off, the control paints its own look again.
   m->SetActive(false);
   EXPECT_FALSE(w->IsThemed());
@@ -68,9 +42,8 @@ TEST_F(QzThemeCtrls, RegistrationInsideUpdateBracketIsThemedWhenItCloses) {
   m->BeginUpdate();
   w->SetThemeManager(m);
   EXPECT_TRUE(m->HasClient(w));
-  EXPECT_NE(w->GetColor(), RampColor(1));
   m->SetThemeColor(1, clRed);
-  EXPECT_NE(w->GetColor(), clRed);
+  EXPECT_TRUE(w->GetColor() != RampColor(1) && w->GetColor() != clRed);
   m->EndUpdate();
   EXPECT_EQ(w->GetColor(), clRed);
   w->Free();
@@ -83,51 +56,33 @@ TEST_F(QzThemeCtrls, AssignTakesOnlyAnotherManagersTheme) {
   auto* w = QzCreate<TQzCustomWinControl>(Form);
   w->SetThemeManager(m);
   LoadGolden(other);
-  struct Case {
-    std::string Name;
-    TPersistent* Source;
-    bool Throws;
-    TColor Want;
-  } cases[] = {
-      {"nil", nullptr, false, 0},
-      {"itself", m, false, 0},
-      {"not a manager", w->GetFont(), true, 0},
+  struct Case { std::string Name; TPersistent* Source; bool Throws; TColor Want; } cases[] = {
+      {"nil", nullptr, false, 0}, {"itself", m, false, 0}, {"not a manager", w->GetFont(), true, 0},
       {"another manager", other, false, RampColor(1)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    if (c.Throws)
-      EXPECT_THROW(m->Assign(c.Source), EConvertError);
-    else
-      m->Assign(c.Source);
+    if (c.Throws) EXPECT_THROW(m->Assign(c.Source), EConvertError);
+    else m->Assign(c.Source);
     EXPECT_EQ(m->GetThemeColor(1), c.Want);
   }
-  EXPECT_EQ(w->GetColor(), RampColor(1));
-  EXPECT_FALSE(m->IsUpdating());
+  EXPECT_EQ(std::tuple(w->GetColor(), m->IsUpdating()), std::tuple(RampColor(1), false));
 }
 
 TEST_F(QzThemeCtrls, FontsAndScrollBarSizesFromTheTheme) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
-  for (auto [state, index] : {std::pair{0, 121}, {4, 125}, {7, 123}, {9, 125}, {10, 121}, {-1, 121}}) {
-    SCOPED_TRACE(state);
-    EXPECT_EQ(m->GetButtonFont(state)->GetColor(), RampColor(index));
-  }
+  for (auto [state, index] : {std::pair{0, 121}, {4, 125}, {7, 123}, {9, 125}, {10, 121}, {-1, 121}})
+    EXPECT_EQ(m->GetButtonFont(state)->GetColor(), RampColor(index)) << state;
   EXPECT_EQ(m->GetButtonFont(0)->GetName(), "arial");
-  struct Case {
-    std::string Text;
-    int32_t Horz, Vert;
-  } cases[] = {
-      {"", 10, 10},
-      {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
+  struct Case { std::string Text; int32_t Horz, Vert; } cases[] = {
+      {"", 10, 10}, {"#ScrollBars\r\n[Sizes]\r\nHorizontal=16\r\nVertical=12\r\n", 16, 12},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=0\r\nVertical=-7\r\n", 4, 4},
       {"#ScrollBars\r\n[Sizes]\r\nHorizontal=2147483647\r\nVertical=wide\r\n", 64, 10},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.Text);
     m->GetThemeItems()->GetValues()->SetText(c.Text);
-    EXPECT_EQ(m->GetHorzScrollBarSize(), c.Horz);
-    EXPECT_EQ(m->GetVertScrollBarSize(), c.Vert);
+    EXPECT_EQ(std::tuple(m->GetHorzScrollBarSize(), m->GetVertScrollBarSize()), std::tuple(c.Horz, c.Vert)) << c.Text;
   }
 }
 
@@ -139,14 +94,8 @@ TEST_F(QzThemeCtrls, DrawingServicesOnCanvasAndContextAlike) {
   using M = TQzCustomThemeManager;
   using TOnCanvas = void (M::*)(TControl*, TCanvas*, const TRect&, int);
   using TOnDC = void (M::*)(TControl*, HDC, const TRect&, int);
-  const struct {
-    const char* Name;
-    TOnCanvas Canvas;
-    TOnDC DC;
-    int Arg;
-    TPoint Probe;
-    int Colour;  // theme colour index expected at Probe
-  } services[] = {
+  // Colour: theme colour index expected at Probe.
+  const struct { const char* Name; TOnCanvas Canvas; TOnDC DC; int Arg; TPoint Probe; int Colour; } services[] = {
       {"background", &M::FillBackground, &M::EraseBackgroundDC, 0, {20, 10}, 1},
       {"horizontal bar", &M::DrawScrollBarHorz, &M::DrawScrollBarHorzDC, 0, {20, 10}, 12},
       {"vertical button hot", &M::DrawScrollBarVert, &M::DrawScrollBarVertDC, 2, {20, 10}, 14},
@@ -160,18 +109,13 @@ TEST_F(QzThemeCtrls, DrawingServicesOnCanvasAndContextAlike) {
   };
   for (const auto& s : services) {
     SCOPED_TRACE(s.Name);
-    TBitmap onCanvas, onDC;
-    for (TBitmap* b : {&onCanvas, &onDC}) {
-      b->SetSize(40, 20);
-      b->GetCanvas()->GetBrush()->SetColor(clFuchsia);
-      b->GetCanvas()->FillRect(Rect(0, 0, 40, 20));
-    }
-    (m->*s.Canvas)(nullptr, onCanvas.GetCanvas(), Rect(0, 0, 40, 20), s.Arg);
-    (m->*s.DC)(nullptr, onDC.GetCanvas()->GetHandle(), Rect(0, 0, 40, 20), s.Arg);
-    EXPECT_EQ(onCanvas.GetCanvas()->GetPixel(s.Probe.X, s.Probe.Y), RampColor(s.Colour));
+    auto onCanvas = FilledBitmap(40, 20, clFuchsia), onDC = FilledBitmap(40, 20, clFuchsia);
+    (m->*s.Canvas)(nullptr, onCanvas->GetCanvas(), Rect(0, 0, 40, 20), s.Arg);
+    (m->*s.DC)(nullptr, onDC->GetCanvas()->GetHandle(), Rect(0, 0, 40, 20), s.Arg);
+    EXPECT_EQ(onCanvas->GetCanvas()->GetPixel(s.Probe.X, s.Probe.Y), RampColor(s.Colour));
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 40; ++x)
-        ASSERT_EQ(onDC.GetCanvas()->GetPixel(x, y), onCanvas.GetCanvas()->GetPixel(x, y)) << x << "," << y;
+        ASSERT_EQ(onDC->GetCanvas()->GetPixel(x, y), onCanvas->GetCanvas()->GetPixel(x, y)) << x << "," << y;
     (m->*s.DC)(nullptr, nullptr, Rect(0, 0, 40, 20), s.Arg);  // no context: nothing
   }
   // The item vocabulary of the element groups: the last item of each, 114 items in all.
@@ -198,14 +142,9 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
   item->SetCaption("Open");
   menu->GetItems()->Add(item);
   w->SetThemeManager(m);
-  ASSERT_TRUE(menu->OnDrawItem);
-  ASSERT_TRUE(menu->OnMeasureItem);
-
-  TBitmap b;
-  b.SetSize(120, 40);
-  TCanvas* c = b.GetCanvas();
-  c->GetBrush()->SetColor(clBlack);
-  c->FillRect(Rect(0, 0, 120, 40));
+  ASSERT_TRUE(menu->OnDrawItem && menu->OnMeasureItem);
+  auto b = FilledBitmap(120, 40, clBlack);
+  TCanvas* c = b->GetCanvas();
   int32_t width = 0, height = 0;
   menu->OnMeasureItem(item, c, width, height);
   EXPECT_GT(width, c->TextWidth("Open"));
@@ -216,33 +155,23 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
   } cases[] = {{{}, RampColor(1)}, {{odSelected}, RampColor(134)}, {{odGrayed, odDisabled}, RampColor(1)}};
   for (const Case& k : cases) {
     menu->OnDrawItem(item, c, Rect(10, 10, 110, 30), k.State);
-    EXPECT_EQ(c->GetPixel(11, 11), k.Fill);
     // Nothing around the item is touched.
-    EXPECT_EQ(c->GetPixel(5, 5), clBlack);
-    EXPECT_EQ(c->GetPixel(115, 35), clBlack);
+    EXPECT_EQ(std::tuple(c->GetPixel(11, 11), c->GetPixel(5, 5), c->GetPixel(115, 35)), std::tuple(k.Fill, clBlack, clBlack));
   }
   // A freed manager leaves no hook behind.
   m->Free();
-  EXPECT_FALSE(menu->OnDrawItem);
-  EXPECT_FALSE(menu->OnMeasureItem);
+  EXPECT_FALSE(menu->OnDrawItem || menu->OnMeasureItem);
 }
 
 // Links and the client list let go whatever is freed first; ASan checks the rest.
 TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
   using TStep = std::function<void(TComponent*& First, TComponent*& Second, TQzCustomWinControl* W)>;
-  struct Case {
-    std::string Name;
-    TStep Step;
-    int FirstClients;  // of the first manager afterwards, when it is still there
-  } cases[] = {
+  // FirstClients: of the first manager afterwards, when it is still there.
+  struct Case { std::string Name; TStep Step; int FirstClients; } cases[] = {
       {"manager first", [](TComponent*& m, TComponent*&, TQzCustomWinControl*) { TComponent::FreeAndNil(m); }, 0},
       {"control first", [](TComponent*&, TComponent*&, TQzCustomWinControl* w) { w->Free(); }, 0},
       {"unlink then manager",
-       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) {
-         w->SetThemeManager(nullptr);
-         TComponent::FreeAndNil(m);
-       },
-       0},
+       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) { w->SetThemeManager(nullptr), TComponent::FreeAndNil(m); }, 0},
       {"relink then old manager",
        [](TComponent*& m, TComponent*& n, TQzCustomWinControl* w) {
          w->SetThemeManager(static_cast<TQzCustomThemeManager*>(n));
@@ -258,8 +187,7 @@ TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
     auto* owner = QzCreate<TComponent>(nullptr);
     auto* first = QzCreate<TQzThemeManager>(owner);
     auto* second = QzCreate<TQzThemeManager>(Form);
-    LoadGolden(first);
-    LoadGolden(second);
+    LoadGolden(first), LoadGolden(second);
     auto* w = QzCreate<TQzCustomWinControl>(owner);
     auto* child = QzCreate<TQzCustomGraphicControl>(w);
     w->SetThemeManager(first);
@@ -267,9 +195,7 @@ TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
     TComponent* m = first;
     TComponent* n = second;
     c.Step(m, n, w);
-    if (m) {
-      EXPECT_EQ(static_cast<TQzCustomThemeManager*>(m)->ClientCount(), c.FirstClients);
-    }
+    if (m) EXPECT_EQ(static_cast<TQzCustomThemeManager*>(m)->ClientCount(), c.FirstClients);
     owner->Free();
     EXPECT_EQ(second->ClientCount(), 0);
     second->Free();
@@ -284,16 +210,12 @@ TEST_F(QzThemeCtrls, ApplyThemeRecoloursAFormOnlyWithATheme) {
   edit->SetBorderStyle(bsSingle);
   // Without a theme nothing turns black.
   m->ApplyTheme(Form);
-  EXPECT_EQ(Form->GetColor(), clWhite);
-  EXPECT_EQ(w->GetThemeManager(), nullptr);
+  EXPECT_EQ(std::tuple(Form->GetColor(), w->GetThemeManager()), std::tuple(TColor(clWhite), nullptr));
   LoadGolden(m);
-  m->ApplyTheme(w);
+  m->ApplyTheme(w);  // not a form
   EXPECT_EQ(w->GetThemeManager(), nullptr);
   m->ApplyTheme(Form);
-  EXPECT_EQ(Form->GetColor(), RampColor(0));
-  EXPECT_EQ(w->GetThemeManager(), m);
-  EXPECT_EQ(w->GetColor(), RampColor(1));
-  EXPECT_EQ(edit->GetColor(), RampColor(152));
-  EXPECT_EQ(edit->GetBorderStyle(), bsNone);
-  EXPECT_EQ(label->GetFont()->GetColor(), RampColor(3));
+  EXPECT_EQ(std::tuple(Form->GetColor(), w->GetThemeManager(), w->GetColor(), edit->GetColor(), edit->GetBorderStyle(),
+                       label->GetFont()->GetColor()),
+            std::tuple(RampColor(0), m, RampColor(1), RampColor(152), bsNone, RampColor(3)));
 }

@@ -1,45 +1,23 @@
 // The translation source on a form: the class table, the "Global" fallbacks, menus found by
 // name or by their first caption, and translations back and forth that always give the same
 // captions.
-#include <string>
-#include <vector>
 
-#include "platform/ActnList.h"
-#include "platform/ExtCtrls.h"
-#include "platform/Menus.h"
-#include "platform/StdCtrls.h"
 #include "tests/ui/UiTestForm.h"
-#include "ui/framework/QzCtrls.h"
 
 namespace {
 
 const char* const German =
-    "#TForm\r\n"
-    "[Self]\r\nCaption=Entzerrer\r\n"
-    "[OkButton]\r\nText=Gut\r\n"
-    "[Title]\r\nText=Titel\r\nHint=Kopf\r\n"
-    "[Panel]\r\nText=Tafel\r\nHint=Feld\r\n"
-    "[Name]\r\nText=Name#13DE\r\nHint=nur hier\r\n"
-    "[OpenItem]\r\nText=Öffnen\r\n"
-    "[Save]\r\nText=Sichern\r\n"
-    "#Global\r\n"
-    "[Page1]\r\nText=Seite\r\nHint=Blatt\r\n"
-    "[CopyAction]\r\nText=Kopieren\r\nHint=In die Ablage\r\n"
+    "#TForm\r\n[Self]\r\nCaption=Entzerrer\r\n[OkButton]\r\nText=Gut\r\n[Title]\r\nText=Titel\r\nHint=Kopf\r\n"
+    "[Panel]\r\nText=Tafel\r\nHint=Feld\r\n[Name]\r\nText=Name#13DE\r\nHint=nur hier\r\n"
+    "[OpenItem]\r\nText=Öffnen\r\n[Save]\r\nText=Sichern\r\n"
+    "#Global\r\n[Page1]\r\nText=Seite\r\nHint=Blatt\r\n[CopyAction]\r\nText=Kopieren\r\nHint=In die Ablage\r\n"
     "[Close]\r\nText=Schließen\r\n";
 
 const char* const English =
-    "#TForm\r\n"
-    "[Self]\r\nCaption=Equaliser\r\n"
-    "[OkButton]\r\nText=OK\r\n"
-    "[Title]\r\nText=Title\r\nHint=Head\r\n"
-    "[Panel]\r\nText=Panel\r\nHint=Field\r\n"
-    "[Name]\r\nText=Name\r\nHint=here only\r\n"
-    "[Save]\r\nText=Save\r\n"
-    "#Global\r\n"
-    "[OpenItem]\r\nText=Open\r\n"
-    "[Page1]\r\nText=Page\r\nHint=Sheet\r\n"
-    "[CopyAction]\r\nText=Copy\r\nHint=To the clipboard\r\n"
-    "[Close]\r\nText=Close\r\n";
+    "#TForm\r\n[Self]\r\nCaption=Equaliser\r\n[OkButton]\r\nText=OK\r\n[Title]\r\nText=Title\r\nHint=Head\r\n"
+    "[Panel]\r\nText=Panel\r\nHint=Field\r\n[Name]\r\nText=Name\r\nHint=here only\r\n[Save]\r\nText=Save\r\n"
+    "#Global\r\n[OpenItem]\r\nText=Open\r\n[Page1]\r\nText=Page\r\nHint=Sheet\r\n"
+    "[CopyAction]\r\nText=Copy\r\nHint=To the clipboard\r\n[Close]\r\nText=Close\r\n";
 
 class QzVLSCtrls : public UiFormTest {
 protected:
@@ -75,10 +53,7 @@ protected:
     Menu->GetItems()->Add(i);
     return i;
   }
-  void Translate(const char* Language) {
-    Vls->GetValues()->SetText(Language);
-    Vls->TranslateForm(Form);
-  }
+  void Translate(const char* Language) { Vls->GetValues()->SetText(Language), Vls->TranslateForm(Form); }
   // Every property the source may write.
   std::vector<std::string> Texts() const {
     return {Form->GetCaption(), Button->GetCaption(),   Title->GetCaption(),       Title->GetHint(),
@@ -86,7 +61,6 @@ protected:
             Page->GetCaption(),  Page->GetHint(),       Copy->GetCaption(),        Copy->GetHint(),
             Open->GetCaption(),  Unnamed->GetCaption(), SaveItem->GetCaption()};
   }
-
   TButton* Button = nullptr;
   TLabel* Title = nullptr;
   TQzCustomWinControl* Panel = nullptr;
@@ -132,9 +106,7 @@ TEST_F(QzVLSCtrls, TranslationsBackAndForthGiveTheSameCaptions) {
 }
 
 TEST_F(QzVLSCtrls, MissingStringsLeaveThePropertyAndFallBackWhereAllowed) {
-  struct Case {
-    std::string Name, Language, Caption, Hint;
-  } cases[] = {
+  struct Case { std::string Name, Language, Caption, Hint; } cases[] = {
       {"nothing stored", "", "Before", "tip"},
       {"only Global: a button takes it", "#Global\r\n[OkButton]\r\nText=Fine\r\n", "Fine", "tip"},
       {"empty value counts as missing", "#TForm\r\n[OkButton]\r\nText=\r\n", "Before", "tip"},
@@ -142,32 +114,25 @@ TEST_F(QzVLSCtrls, MissingStringsLeaveThePropertyAndFallBackWhereAllowed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
-    Button->SetCaption("Before");
-    Button->SetHint("tip");
-    Panel->SetCaption("Before");
+    Button->SetCaption("Before"), Button->SetHint("tip"), Panel->SetCaption("Before");
     Translate(c.Language.c_str());
-    EXPECT_EQ(Button->GetCaption(), c.Caption);
-    EXPECT_EQ(Button->GetHint(), c.Hint);
+    EXPECT_EQ(std::tuple(Button->GetCaption(), Button->GetHint()), std::tuple(c.Caption, c.Hint));
     // Own windowed controls have no "Global" fallback.
-    Vls->GetValues()->SetText("#Global\r\n[Panel]\r\nText=Global panel\r\n");
-    Vls->TranslateForm(Form);
+    Translate("#Global\r\n[Panel]\r\nText=Global panel\r\n");
     EXPECT_EQ(Panel->GetCaption(), "Before");
   }
 }
 
 TEST_F(QzVLSCtrls, LanguageTextFallsBackToGlobalThenDefault) {
   Vls->GetValues()->SetText("#TForm\r\n[A]\r\nText=form\r\n#Global\r\n[A]\r\nText=global a\r\n[B]\r\nText=global b\r\n");
-  struct Case {
-    std::string Group, Section, Want;
-  } cases[] = {
+  struct Case { std::string Group, Section, Want; } cases[] = {
       {"TForm", "A", "form"}, {"TForm", "B", "global b"}, {"GLOBAL", "A", "global a"},
       {"TForm", "C", "default"}, {"TForm", "", "default"},
   };
   for (const Case& c : cases) EXPECT_EQ(Vls->GetLanguageText(c.Group, c.Section, "default"), c.Want) << c.Section;
   // Nothing happens at design time or to anything but a form.
   Vls->GetValues()->SetText(German);
-  Vls->TranslateForm(Panel);
-  Vls->SetDesigning(true);
+  Vls->TranslateForm(Panel), Vls->SetDesigning(true);
   Vls->TranslateForm(Form);
   EXPECT_EQ(Button->GetCaption(), "");
 }
@@ -184,17 +149,13 @@ public:
 
 TEST_F(QzVLSCtrls, RowAddedForAClassWinsOverItsBase) {
   auto* info = Named<TInfoPanel>("Header");
-  Vls->GetValues()->SetText("#TForm\r\n[Header]\r\nText=Head\r\nInfo=Line\r\n[Panel]\r\nText=Plain\r\n");
-  Vls->TranslateForm(Form);
-  EXPECT_EQ(info->GetCaption(), "Head");
-  EXPECT_EQ(info->Info, "");
+  Translate("#TForm\r\n[Header]\r\nText=Head\r\nInfo=Line\r\n[Panel]\r\nText=Plain\r\n");
+  EXPECT_EQ(std::tuple(info->GetCaption(), info->Info), std::tuple("Head", ""));
   TQzVLSDataSource::ClassTable().Add<TInfoPanel>([](TComponent* c, TQzVLSDataSource* vls, const std::string& group) {
     std::string s;
     if (vls->ReadText(group, c->GetName(), "Info", s)) static_cast<TInfoPanel*>(c)->Info = s;
   });
   info->SetCaption("");
   Vls->TranslateForm(Form);
-  EXPECT_EQ(info->Info, "Line");
-  EXPECT_EQ(info->GetCaption(), "");
-  EXPECT_EQ(Panel->GetCaption(), "Plain");
+  EXPECT_EQ(std::tuple(info->Info, info->GetCaption(), Panel->GetCaption()), std::tuple("Line", "", "Plain"));
 }

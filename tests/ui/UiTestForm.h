@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
-#include "platform/Forms.h"
-#include "platform/WindowBackend.h"
-#include "ui/framework/QzAudioBase.h"
+#include "tests/common/TestPixels.h"
+
+#include "tests/common/UiHeaders.h"
 
 class UiFormTest : public ::testing::Test {
 protected:
@@ -24,6 +28,29 @@ protected:
     if (Form) Form->Free();
   }
   void Pump() { Application->ProcessMessages(); }
+  void Show() { Form->Show(), Pump(); }
+  void Repaint(TControl* C) { C->Invalidate(), Pump(); }
+  // A control of class T made by the form, at (L, T_) W x H on Parent (the form by default).
+  template <class T>
+  T* Put(int L, int T_, int W, int H, TWinControl* Parent = nullptr) {
+    T* c = QzCreate<T>(Form);
+    c->SetBounds(L, T_, W, H);
+    c->SetParent(Parent ? Parent : Form);
+    return c;
+  }
+  // Input through the window: a click at a point of C's client area, a key to the focus.
+  void ClickAt(TControl* C, int X, int Y, TMouseButton B = mbLeft) {
+    const TPoint o = C->FormOffset();
+    Backend->Click(Win(), o.X + X, o.Y + Y, B), Pump();
+  }
+  void ClickAt(TControl* C, TPoint P) { ClickAt(C, P.X, P.Y); }
+  void Key(uint16_t K, TShiftState S = {}) { Backend->Key(Win(), K, S), Pump(); }
+  // The same at form coordinates, each followed by a pump; Tick moves the toolkit's clock.
+  void Down(int X, int Y, TMouseButton B = mbLeft) { Backend->MouseDown(Win(), X, Y, B), Pump(); }
+  void Up(int X, int Y, TMouseButton B = mbLeft) { Backend->MouseUp(Win(), X, Y, B), Pump(); }
+  void Move(int X, int Y, TShiftState S = {}) { Backend->MouseMove(Win(), X, Y, S), Pump(); }
+  void Wheel(int X, int Y, int Delta, TShiftState S = {}) { Backend->Wheel(Win(), X, Y, Delta, S), Pump(); }
+  void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
   uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
   // The presented pixels of the whole form, as 0x00RRGGBB words.
   std::vector<uint32_t> Pixels() const { return PixelsOf(Form); }
@@ -44,3 +71,19 @@ protected:
   TQzOffscreenBackend* Backend = nullptr;
   TForm* Form = nullptr;
 };
+
+// C after Setup(C).
+template <class T, class F>
+T* With(T* C, F Setup) {
+  Setup(C);
+  return C;
+}
+
+inline TPoint Centre(const TRect& R) { return {(R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2}; }
+
+// A form read from the description of its children (Body); the caller frees it.
+inline TForm* ReadForm(const std::string& Body) {
+  auto* f = QzCreate<TForm>(Application);
+  TFormReader::ReadRootComponent(f, "object Root: TForm\n" + Body + "end\n");
+  return f;
+}
