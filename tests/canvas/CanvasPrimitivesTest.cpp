@@ -79,7 +79,7 @@ TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
         c->RoundRect(4, 5, 4 + w, 5 + w + 1, 6, 6);
       const auto p = PaintedPixels(b.get());
       ASSERT_FALSE(p.empty()) << kind << " " << w;
-      TRect bounds(99, 99, -1, -1);
+      TRect bounds = Rect(99, 99, -1, -1);
       for (auto [x, y] : p)
         bounds = Rect(std::min(bounds.Left, x), std::min(bounds.Top, y), std::max(bounds.Right, x), std::max(bounds.Bottom, y));
       // Inside [Left, Right) x [Top, Bottom) and touching every side.
