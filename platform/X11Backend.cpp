@@ -16,6 +16,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <iterator>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -52,17 +53,31 @@ enum : long {
 
 // Our connections, our handlers' bookkeeping. All of it is touched on the GUI thread only, the
 // one thread that calls into our connection.
-// Never freed: a connection may close in the library's last moments, after the ordinary
-// static objects are gone, and its errors must still be known as ours.
-std::vector<Display*>& gOwnDisplays = *new std::vector<Display*>;
-std::vector<Display*>& gDeadDisplays = *new std::vector<Display*>;
+// Plain arrays, built at compile time and never destroyed: a connection may close in the
+// library's last moments, after the ordinary static objects are gone, and its errors must still
+// be known as ours; nor may a load of the library leave anything on the heap. A lost connection
+// is closed before a new one opens, so a handful of places is plenty.
+struct TDisplaySet {
+  Display* Items[16] = {};
+  bool Contains(Display* D) const { return D && std::find(std::begin(Items), std::end(Items), D) != std::end(Items); }
+  void Add(Display* D) {
+    if (Contains(D)) return;
+    for (Display*& i : Items)
+      if (!i) {
+        i = D;
+        return;
+      }
+  }
+  void Remove(Display* D) { std::replace(std::begin(Items), std::end(Items), D, static_cast<Display*>(nullptr)); }
+};
+constinit TDisplaySet gOwnDisplays, gDeadDisplays;
 int gTrapDepth = 0;
 unsigned long gOwnErrors = 0;
 XErrorHandler gPreviousHandler = nullptr;
 XIOErrorHandler gPreviousIOHandler = nullptr;
 
-bool IsOwn(Display* D) { return std::find(gOwnDisplays.begin(), gOwnDisplays.end(), D) != gOwnDisplays.end(); }
-bool IsDead(Display* D) { return std::find(gDeadDisplays.begin(), gDeadDisplays.end(), D) != gDeadDisplays.end(); }
+bool IsOwn(Display* D) { return gOwnDisplays.Contains(D); }
+bool IsDead(Display* D) { return gDeadDisplays.Contains(D); }
 
 int OwnErrorHandler(Display* D, XErrorEvent* E) {
   if (IsOwn(D)) {
@@ -74,7 +89,7 @@ int OwnErrorHandler(Display* D, XErrorEvent* E) {
 
 int OwnIOErrorHandler(Display* D) {
   if (IsOwn(D)) {
-    if (!IsDead(D)) gDeadDisplays.push_back(D);
+    gDeadDisplays.Add(D);
     return 0;
   }
   return gPreviousIOHandler ? gPreviousIOHandler(D) : 0;
@@ -82,9 +97,7 @@ int OwnIOErrorHandler(Display* D) {
 
 // Called by Xlib after the IO error handler instead of exit(): the connection is dead, Xlib
 // turns further calls on it into no-ops, and the backend stops using it.
-void OwnIOErrorExit(Display* D, void*) {
-  if (!IsDead(D)) gDeadDisplays.push_back(D);
-}
+void OwnIOErrorExit(Display* D, void*) { gDeadDisplays.Add(D); }
 
 // Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then the
 // errors of what we sent are collected and the host's handlers are put back.
@@ -205,7 +218,7 @@ private:
 class TQzX11Backend : public TQzWindowBackend {
 public:
   explicit TQzX11Backend(Display* D) : Dpy(D) {
-    gOwnDisplays.push_back(Dpy);
+    gOwnDisplays.Add(Dpy);
     XSetIOErrorExitHandler(Dpy, OwnIOErrorExit, nullptr);
     TOwnRequests own(Dpy);
     auto atom = [&](const char* n) { return XInternAtom(Dpy, n, False); };
@@ -251,8 +264,8 @@ public:
       XCloseDisplay(Dpy);
       own.Closed();
     }
-    gOwnDisplays.erase(std::remove(gOwnDisplays.begin(), gOwnDisplays.end(), Dpy), gOwnDisplays.end());
-    gDeadDisplays.erase(std::remove(gDeadDisplays.begin(), gDeadDisplays.end(), Dpy), gDeadDisplays.end());
+    gOwnDisplays.Remove(Dpy);
+    gDeadDisplays.Remove(Dpy);
   }
 
   // The server went away: nothing is sent any more.

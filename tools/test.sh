@@ -29,7 +29,7 @@ targets=()
 ASAN_OPTIONS=detect_leaks=0 cmake --build "$build" "${targets[@]}"
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-export TSAN_OPTIONS=halt_on_error=1
+export TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/common/tsan.supp"
 filter=()
 [ "$mode" = tsan ] && filter=(-R Concurrency)
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "${filter[@]}"
