@@ -12,21 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "PluginLibrary.h"
-#include "X11TestHost.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "X11HostFixture.h"
 
 namespace {
 
-constexpr uint32_t HostGreen = 0x00FF00;
 constexpr int HostW = 1100, HostH = 700;
 
-class HostX11Lifecycle : public PluginLibraryTest {
+class HostX11Lifecycle : public THostSide {
 protected:
   void SetUp() override {
     PluginLibraryTest::SetUp();
@@ -36,38 +28,13 @@ protected:
     ASSERT_TRUE(Server.Start(Xvfb)) << "Xvfb did not start";
     setenv("DISPLAY", Server.Name.c_str(), 1);
     ConnectInput();
-    TX11TestHost::CountErrors(true);
-    Counting = true;
   }
-  void TearDown() override {
-    if (Counting) {
-      EXPECT_EQ(TX11TestHost::ErrorsCounted(), 0) << "an X error reached the host's handler";
-      TX11TestHost::CountErrors(false);
-    }
-    if (Input) XCloseDisplay(Input);
-  }
-  void ConnectInput() {
-    if (Input) XCloseDisplay(Input);
-    Input = XOpenDisplay(Server.Name.c_str());
-    ASSERT_NE(Input, nullptr);
-  }
+  void ConnectInput() { THostSide::ConnectInput(Server.Name); }
   std::unique_ptr<TX11TestHost> OpenHost() { return TX11TestHost::Open(Server.Name, HostW, HostH, HostGreen); }
   static intptr_t Open(AEffect* E, uintptr_t Parent) {
     ERect* rect = nullptr;
     TPluginLibrary::Dispatch(E, effEditGetRect, 0, 0, &rect);
     return TPluginLibrary::Dispatch(E, effEditOpen, 0, 0, reinterpret_cast<void*>(Parent));
-  }
-  static void Idle(AEffect* E, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      TPluginLibrary::Dispatch(E, effEditIdle);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
-  void IdleDirect(void* Object, int Rounds = 10) {
-    for (int i = 0; i < Rounds; ++i) {
-      Lib.CallObject(15007, 0, Object, nullptr);
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
   }
   // The editor's artwork fills its rectangle of Host's window.
   static void ExpectPainted(TX11TestHost& Host) {
@@ -150,8 +117,6 @@ protected:
 
   std::string Xvfb;
   TXvfb Server;
-  Display* Input = nullptr;
-  bool Counting = false;
 };
 
 // Host scenarios in which the editor's thread, connection or windows go away; every one ends

@@ -61,18 +61,17 @@ inline void SendCloseBox(Display* D, Window W) {
   XFlush(D);
 }
 
-class EditorInX11Host : public PluginLibraryTest {
+// What every host test of the library has: a connection of the host's own for input, a check
+// that no X error reached the host's handler, and the host's idle calls.
+class THostSide : public PluginLibraryTest {
 protected:
-  void SetUp() override {
-    PluginLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    TServer& server = TServer::Get();
-    if (!server.Started) GTEST_SKIP() << server.Why << ": the editor is not tried in an X11 host";
-    Input = XOpenDisplay(server.Xvfb.Name.c_str());
+  // Opens (or opens anew) the host's input connection to Name; X errors that reach the host
+  // are counted from the first call on.
+  void ConnectInput(const std::string& Name) {
+    if (Input) XCloseDisplay(Input);
+    Input = XOpenDisplay(Name.c_str());
     ASSERT_NE(Input, nullptr);
-    int event, error, major, minor;
-    ASSERT_TRUE(XTestQueryExtension(Input, &event, &error, &major, &minor)) << "the X server has no XTest";
-    TX11TestHost::CountErrors(true);
+    if (!Counting) TX11TestHost::CountErrors(true);
     Counting = true;
   }
   void TearDown() override {
@@ -81,6 +80,30 @@ protected:
       TX11TestHost::CountErrors(false);
     }
     if (Input) XCloseDisplay(Input);
+  }
+  // The host's idle at 50 Hz, shortened: effEditIdle, or the direct-call host's cheap call.
+  static void Idle(AEffect* E, int Rounds = 10) { Every10Ms(Rounds, [E] { TPluginLibrary::Dispatch(E, effEditIdle); }); }
+  void IdleDirect(void* Object, int Rounds = 10) {
+    Every10Ms(Rounds, [&] { Lib.CallObject(15007, 0, Object, nullptr); });
+  }
+  static void Every10Ms(int Rounds, const std::function<void()>& Call) {
+    for (int i = 0; i < Rounds; ++i) Call(), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+
+  Display* Input = nullptr;
+  bool Counting = false;
+};
+
+class EditorInX11Host : public THostSide {
+protected:
+  void SetUp() override {
+    PluginLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    TServer& server = TServer::Get();
+    if (!server.Started) GTEST_SKIP() << server.Why << ": the editor is not tried in an X11 host";
+    ConnectInput(server.Xvfb.Name);
+    int event, error, major, minor;
+    ASSERT_TRUE(XTestQueryExtension(Input, &event, &error, &major, &minor)) << "the X server has no XTest";
   }
 
   std::unique_ptr<TX11TestHost> OpenHost(int Width = 1100, int Height = 700) {
@@ -100,14 +123,6 @@ protected:
       return nullptr;
     }
     return effect;
-  }
-  // The host's idle at 50 Hz, shortened: effEditIdle, or the direct-call host's cheap call.
-  static void Idle(AEffect* E, int Rounds = 10) { Every10Ms(Rounds, [E] { TPluginLibrary::Dispatch(E, effEditIdle); }); }
-  void IdleDirect(void* Object, int Rounds = 10) {
-    Every10Ms(Rounds, [&] { Lib.CallObject(15007, 0, Object, nullptr); });
-  }
-  static void Every10Ms(int Rounds, const std::function<void()>& Call) {
-    for (int i = 0; i < Rounds; ++i) Call(), std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   // The host's grab of its 1100 x 700 window, and one pixel of it.
   static std::vector<uint32_t> Shot(TX11TestHost& Host) { return Host.Sync(), Host.Grab(1100, 700); }
@@ -146,6 +161,4 @@ protected:
     return found;
   }
 
-  Display* Input = nullptr;
-  bool Counting = false;
 };
