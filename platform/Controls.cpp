@@ -405,9 +405,14 @@ TPoint TControl::ScreenToClient(TPoint P) const {
 }
 
 void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
-  AWidth = std::max(AWidth, 0);
-  AHeight = std::max(AHeight, 0);
+  // Far beyond any screen, and small enough that offsets summed over every nesting level and
+  // a control's far edge stay inside 32 bits (a form description may say anything here).
+  constexpr int32_t Far = 1 << 20;
+  ALeft = std::clamp(ALeft, -Far, Far);
+  ATop = std::clamp(ATop, -Far, Far);
   FConstraints->Apply(AWidth, AHeight);
+  AWidth = std::clamp(AWidth, 0, Far);
+  AHeight = std::clamp(AHeight, 0, Far);
   if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
   const bool resized = AWidth != FWidth || AHeight != FHeight;
   Invalidate();
