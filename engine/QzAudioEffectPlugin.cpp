@@ -105,6 +105,18 @@ void TQzAudioEffectPluginPreset::SetActive(bool Value) {
   DoChange();
 }
 
+// ---- TQzStateLock -----------------------------------------------------------------------------
+
+TQzStateLock::TQzStateLock(TQzAudioEffectPlugin& Plugin) : FPlugin(Plugin) {
+  FPlugin.StateLock.lock();
+  ++FPlugin.StateHolds;
+}
+
+TQzStateLock::~TQzStateLock() {
+  if (--FPlugin.StateHolds == 0 && FPlugin.ChainStale) FPlugin.PublishChain();
+  FPlugin.StateLock.unlock();
+}
+
 // ---- TQzAudioEffectPlugin ---------------------------------------------------------------------
 
 TQzAudioEffectPlugin::TQzAudioEffectPlugin() {
@@ -114,9 +126,14 @@ TQzAudioEffectPlugin::TQzAudioEffectPlugin() {
   // Every change of the live equaliser preset shows in the editor. It may come on any control
   // thread, so it only marks the editor stale; the pump refreshes it on the GUI thread. The
   // handler holds the plug-in, which owns the equaliser, never the editor.
-  MicroEqualizer->OnUpdate = [this](TObject*) { MarkEditorStale(); };
+  MicroEqualizer->OnUpdate = [this](TObject*) {
+    StageDesigned();
+    MarkEditorStale();
+  };
   MicroEqualizer->GetPreset()->SetSaturation(true);
   Limiter = std::make_unique<TQzCustomAudioLimiter>();
+  Limiter->OnUpdate = [this](TObject*) { StageDesigned(); };
+  PublishChain();
   LoadFaceBitmap();
 }
 
@@ -125,6 +142,7 @@ TQzAudioEffectPlugin::~TQzAudioEffectPlugin() {
   // and the presets.
   FreeEditor();
   MicroEqualizer->OnUpdate = nullptr;
+  Limiter->OnUpdate = nullptr;
   MicroEqualizer.reset();
   Limiter.reset();
   Preset.reset();
@@ -142,12 +160,12 @@ std::unique_ptr<IQzPluginEditor> TQzAudioEffectPlugin::CreateEditor() {
 }
 
 bool TQzAudioEffectPlugin::GetActive() {
-  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  TQzStateLock lock(*this);
   return Preset->GetActive();
 }
 
 void TQzAudioEffectPlugin::SetActive(bool Value) {
-  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  TQzStateLock lock(*this);
   // Edits made since the last save or load live only in the stages' presets; take them into
   // the exchange copy first so that switching the power does not undo them.
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
@@ -156,20 +174,22 @@ void TQzAudioEffectPlugin::SetActive(bool Value) {
 }
 
 void TQzAudioEffectPlugin::SampleRateChanged() {
-  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  TQzStateLock lock(*this);
   MicroEqualizer->SetSampleRate(SampleRate);
   Limiter->SetSampleRate(SampleRate);
+  // The equaliser designs for a new rate without telling anyone.
+  ChainStale = true;
 }
 
 void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
-  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  TQzStateLock lock(*this);
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
   Preset->LimiterPreset()->Assign(Limiter->GetPreset());
   Preset->SaveToStream(Stream);
 }
 
 void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
-  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  TQzStateLock lock(*this);
   Preset->LoadFromStream(Stream);
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());
@@ -177,6 +197,7 @@ void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
 
 void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   if (!MicroEqualizer || !Limiter) return;
+  TQzStateLock lock(*this);
   // A state from outside may carry values no preset would hold; they never reach the stages.
   RepairKeepingErrorState(Preset->EqualizerPreset(), std::span<const int>(EqualizerUnclampedSlots));
   RepairKeepingErrorState(Preset->LimiterPreset(), std::span<const int>());
@@ -186,9 +207,22 @@ void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   MarkEditorStale();
 }
 
+void TQzAudioEffectPlugin::StageDesigned() {
+  if (!MicroEqualizer || !Limiter) return;  // still being made
+  std::lock_guard<std::recursive_mutex> lock(StateLock);
+  if (StateHolds > 0) ChainStale = true;
+  else PublishChain();
+}
+
+void TQzAudioEffectPlugin::PublishChain() {
+  ChainStale = false;
+  Chain.Publish({MicroEqualizer->DesignedParams(), Limiter->DesignedParams()});
+}
+
 void TQzAudioEffectPlugin::ProcessReplacing(float** Inputs, float** Outputs, uint16_t Frames, int32_t, int32_t) {
-  MicroEqualizer->Process(Inputs, Outputs, Frames);
-  Limiter->Process(Outputs, Outputs, Frames);
+  const TQzEffectChainParams& p = Chain.Acquire();
+  MicroEqualizer->Process(Inputs, Outputs, Frames, p.Equalizer);
+  Limiter->Process(Outputs, Outputs, Frames, p.Limiter);
 }
 
 float TQzAudioEffectPlugin::GetLimiterMeter(uint8_t Index) const { return Limiter->GetMeter(Index); }

@@ -49,6 +49,27 @@ using TQzEffectEditorFactory = std::unique_ptr<IQzPluginEditor> (*)(TQzAudioEffe
 extern TQzEffectEditorFactory QzEffectEditorFactory;
 void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory);
 
+// What one block of the effect runs with: the designs of both stages, handed to the audio thread
+// as one, so that no block runs one stage's new design with the other's old one.
+struct TQzEffectChainParams {
+  TQzEqualizerParams Equalizer;
+  TQzCustomAudioLimiter::TBlockParams Limiter;
+};
+
+// The plug-in's state lock, held by state operations and by the editor's refresh and edits. The
+// stages' designs made while it is held reach the audio thread together when the outermost
+// holder lets go: a state load, a power switch or a rate change is never heard half done.
+class TQzStateLock {
+public:
+  explicit TQzStateLock(TQzAudioEffectPlugin& Plugin);
+  ~TQzStateLock();
+  TQzStateLock(const TQzStateLock&) = delete;
+  TQzStateLock& operator=(const TQzStateLock&) = delete;
+
+private:
+  TQzAudioEffectPlugin& FPlugin;
+};
+
 class TQzAudioEffectPlugin : public TQzAudioPluginObject {
 public:
   TQzAudioEffectPlugin();
@@ -86,12 +107,19 @@ public:
   // the live presets are read or written outside the state operations (the editor's refresh and
   // its edits), so that they never interleave with a state saved or loaded on another thread.
   // Not held across a host callback: the host may call in again, or free the object.
-  std::unique_lock<std::recursive_mutex> LockState() { return std::unique_lock<std::recursive_mutex>(StateLock); }
+  TQzStateLock LockState() { return TQzStateLock(*this); }
 
   TQzAudioMicroEqualizer* GetMicroEqualizer() const { return MicroEqualizer.get(); }
   TQzCustomAudioLimiter* GetLimiter() const { return Limiter.get(); }
 
 private:
+  friend class TQzStateLock;
+  // A stage designed anew: its set goes out with the other stage's current one, at once or when
+  // the state lock's outermost holder lets go.
+  void StageDesigned();
+  // Both stages' current designs to the audio thread as one set; StateLock held.
+  void PublishChain();
+
   std::unique_ptr<TQzAudioMicroEqualizer> MicroEqualizer;
   std::unique_ptr<TQzCustomAudioLimiter> Limiter;
   std::unique_ptr<TQzAudioEffectPluginPreset> Preset;
@@ -100,4 +128,8 @@ private:
   // every save is one whole state and every load is applied whole. Never taken on the audio
   // thread, which reads only the published parameter sets.
   std::recursive_mutex StateLock;
+  // Under StateLock: how deeply it is held, and whether a stage was designed meanwhile.
+  int StateHolds = 0;
+  bool ChainStale = false;
+  TQzPublished<TQzEffectChainParams> Chain;
 };

@@ -281,7 +281,13 @@ void TQzCustomAudioLimiter::UpdateCoefficients() {
   set.Mode = p.GetMode();
   set.LookAhead = FLookAhead;
   set.Bypass = FBypass;
+  FDesigned = set;
   FParams.Publish(set);
+}
+
+TQzCustomAudioLimiter::TBlockParams TQzCustomAudioLimiter::DesignedParams() {
+  std::lock_guard<std::mutex> design(FDesign);
+  return FDesigned;
 }
 
 float TQzCustomAudioLimiter::MeterDb(float Peak) { return Peak < 0.0f ? 0.0f : AmpToDb(Peak); }
@@ -299,7 +305,11 @@ void TQzCustomAudioLimiter::TakeMeters(float (&Db)[MeterCount]) {
 }
 
 void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
-  const TBlockParams& p = FParams.Acquire();
+  Process(Inputs, Outputs, Frames, FParams.Acquire());
+}
+
+void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames,
+                                    const TBlockParams& p) {
   if (FResetRequest.Take()) {
     FGainReduction = -10.0f;
     FGain = 0.1f;

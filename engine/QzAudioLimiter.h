@@ -168,6 +168,11 @@ public:
     int32_t Mode = 0;
     bool Active = false, LookAhead = false, Bypass = false;
   };
+  // Audio thread: Process with a set the caller hands over instead of the newest published here,
+  // for a chain that hands the sets of all its stages over as one.
+  void Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames, const TBlockParams& Params);
+  // The set as last designed. Any thread but the audio thread.
+  TBlockParams DesignedParams();
 
 private:
   // One stretch of at most ChunkFrames samples starting at Start.
@@ -179,6 +184,7 @@ private:
   // Serialises the threads that design (preset changes, rate changes).
   std::mutex FDesign;
   TQzPublished<TBlockParams> FParams;
+  TBlockParams FDesigned;  // under FDesign
   // Written by the audio thread only; read for display.
   TQzShared<float> FGainReduction{-10.0f};
   TQzShared<float> FGain{0.1f};

@@ -305,7 +305,13 @@ void TQzAudioMicroEqualizer::PublishDesign() {
   set.Active = FActive;
   set.Mono = FMono;
   set.Saturation = FSaturation;
+  FDesigned = set;
   FParams.Publish(set);
+}
+
+TQzEqualizerParams TQzAudioMicroEqualizer::DesignedParams() {
+  std::lock_guard<std::mutex> design(FDesign);
+  return FDesigned;
 }
 
 namespace {
@@ -483,8 +489,12 @@ void RunBlockScalar(const float* inL, const float* inR, float* outL, float* outR
 }  // namespace
 
 void TQzAudioMicroEqualizer::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames) {
+  Process(Inputs, Outputs, Frames, FParams.Acquire());
+}
+
+void TQzAudioMicroEqualizer::Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames,
+                                     const TParams& p) {
   if (Frames == 0 || Inputs == nullptr || Outputs == nullptr) return;
-  const TParams& p = FParams.Acquire();
   if (FResetRequest.Take()) std::memset(FState, 0, sizeof FState);
   const float* inL = Inputs[0];
   const float* inR = Inputs[1];

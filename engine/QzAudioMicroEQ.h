@@ -134,6 +134,12 @@ public:
   // 1 right); the buffers may be the same. Switched off or bypassed, the input is copied to
   // separate outputs and same buffers are left alone. No allocation, no lock.
   void Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames);
+  // Audio thread: the same with a set the caller hands over instead of the newest published
+  // here, for a chain that hands the sets of all its stages over as one.
+  void Process(const float* const* Inputs, float* const* Outputs, uint16_t Frames,
+               const TQzEqualizerParams& Params);
+  // The set as last designed. Any thread but the audio thread.
+  TQzEqualizerParams DesignedParams();
   // Passes the rate to both channel EQs and publishes; does not fire OnUpdate.
   void SampleRateChanged() override;
   // Any thread: the filters start from silence at the next block.
@@ -163,6 +169,7 @@ private:
   // Serialises the threads that design (preset changes, rate changes).
   std::mutex FDesign;
   TQzPublished<TQzEqualizerParams> FParams;
+  TQzEqualizerParams FDesigned;  // under FDesign
   // Derived values as last designed, for display.
   TQzShared<float> FInputGain{1.0f};
   TQzShared<float> FOutputGain{1.0f};

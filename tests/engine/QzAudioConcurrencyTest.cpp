@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "TestSignals.h"
+#include "core/Classes.h"
+#include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioLimiter.h"
 #include "engine/QzAudioMicroEQ.h"
 
@@ -159,6 +161,53 @@ TEST(QzCustomAudioLimiterConcurrency, EveryBlockRunsOneDesign) {
        [](TLim& s) { s.SetSampleRate(192000); }, 2.0f},
   };
   for (const auto& c : cases) ExpectOneSetPerBlock(c);
+}
+
+// The whole effect as one stage: a state load changes both stages, and a block must never run
+// the new equaliser with the old limiter or the other way round.
+struct TChain {
+  TQzAudioEffectPlugin Plugin;
+  void ResetState() {
+    Plugin.GetMicroEqualizer()->ResetState();
+    Plugin.GetLimiter()->ResetState();
+  }
+  void Process(const float* const* In, float* const* Out, uint16_t Frames) {
+    Plugin.ProcessReplacing(const_cast<float**>(In), const_cast<float**>(Out), Frames, 0, 0);
+  }
+};
+
+std::function<void(TChain&)> LoadState(std::function<void(TEqPreset&, TLimPreset&)> Setup) {
+  auto state = std::make_shared<TMemoryStream>();
+  TQzAudioEffectPluginPreset preset;
+  Setup(*preset.EqualizerPreset(), *preset.LimiterPreset());
+  preset.SaveToStream(state.get());
+  return [state](TChain& C) {
+    state->SetPosition(0);
+    C.Plugin.LoadState(state.get());
+  };
+}
+
+TEST(QzAudioEffectPluginConcurrency, EveryBlockRunsOneStateOfBothStages) {
+  // Each state's stages undo each other's gains: a block of one stage from each state is louder or
+  // quieter than both, and the low band of one with the other's limiter differs in shape too.
+  const auto a = [](TEqPreset& e, TLimPreset& l) {
+    Band0(60.0f, 12.0f, 1.0f)(e);
+    e.SetOutputGain(-9.0f);
+    l.SetThreshold(-3.0f);
+    l.SetOutputGain(9.0f);
+  };
+  const auto b = [](TEqPreset& e, TLimPreset& l) {
+    Band0(8000.0f, -12.0f, 2.0f)(e);
+    e.SetOutputGain(9.0f);
+    l.SetThreshold(-20.0f);
+    l.SetMode(2);
+    l.SetOutputGain(-9.0f);
+  };
+  ExpectOneSetPerBlock(TPairCase<TChain>{"two states", LoadState(a), LoadState(b), 1.0f});
+  // A rate change designs both stages anew as well.
+  ExpectOneSetPerBlock(TPairCase<TChain>{"44.1 kHz against 96 kHz",
+                                         [](TChain& c) { c.Plugin.SetSampleRate(44100); },
+                                         [](TChain& c) { c.Plugin.SetSampleRate(96000); }, 1.0f});
 }
 
 // A peak taken by the meter timer must not be put back by a block that read it before the take.
