@@ -53,7 +53,8 @@ TEST(QzUtils, AlignRect) {
   for (const auto& c : cases) {
     TRect r = c.R;
     AlignRect(r, c.Bounds, c.H, c.V);
-    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << ","
+                           << r.Bottom;
   }
 }
 
@@ -179,7 +180,8 @@ TEST(QzUtils, DisplayTextRoundTrips) {
       for (bool g : {false, true}) {
         const std::string text = FloatToDisplayText(v, d, g);
         const double back = DisplayTextToFloat(text);
-        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15) << v << " " << int(d) << " " << text;
+        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15)
+            << v << " " << int(d) << " " << text;
         // Text made from the value read back is the same text.
         if (std::fabs(back) > 0 || v >= 0) {
           EXPECT_EQ(FloatToDisplayText(back, d, g), text);
@@ -215,12 +217,9 @@ TEST(QzUtils, ReplaceSubstring) {
 
 TEST(QzUtils, Bits) {
   uint32_t d = 0;
-  SetBit(d, 0, true);
-  SetBit(d, 31, true);
-  SetBit(d, 5, true);
+  for (uint8_t n : {0, 31, 5}) SetBit(d, n, true);
   EXPECT_EQ(d, 0x80000021u);
-  SetBit(d, 5, false);
-  SetBit(d, 6, false);
+  for (uint8_t n : {5, 6}) SetBit(d, n, false);
   EXPECT_EQ(d, 0x80000001u);
   for (uint8_t n : {uint8_t(32), uint8_t(33), uint8_t(64), uint8_t(255)}) {
     SetBit(d, n, true);
