@@ -125,8 +125,8 @@ TEST(ClassesStream, FileCreateWriteReopenReadAndResize) {
     EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 400, data.begin() + 600));
     // Past the end is a valid position; before the start the position stays; opened for
     // reading only, nothing is written.
-    EXPECT_EQ(std::vector<int64_t>({f.Seek(5000, soBeginning), f.Read(buf.data(), 10), f.Seek(-10, soEnd), f.Seek(-2000, soCurrent),
-                                    f.Write(data.data(), 4)}),
+    EXPECT_EQ(std::vector<int64_t>({f.Seek(5000, soBeginning), f.Read(buf.data(), 10), f.Seek(-10, soEnd),
+                                    f.Seek(-2000, soCurrent), f.Write(data.data(), 4)}),
               std::vector<int64_t>({5000, 0, 990, 990, 0}));
   }
   {
@@ -155,7 +155,8 @@ TEST(ClassesStream, FileCreateWriteReopenReadAndResize) {
   out.SaveToFile(path.string());
   in.Write("old", 3);
   in.LoadFromFile(path.string());
-  EXPECT_EQ(std::pair(in.Data(), in.GetPosition()), std::pair(std::vector<uint8_t>(data.begin(), data.begin() + 777), int64_t{0}));
+  EXPECT_EQ(std::pair(in.Data(), in.GetPosition()),
+            std::pair(std::vector<uint8_t>(data.begin(), data.begin() + 777), int64_t{0}));
   std::filesystem::remove(path);
 }
 

@@ -21,21 +21,22 @@ TEST(QzUtils, RectSizes) {
   for (const auto& c : cases) EXPECT_EQ(std::pair(RectWidth(c.R), RectHeight(c.R)), std::pair(c.Width, c.Height));
 }
 
+// Both change the rectangle in place; coordinates wrap at the 32-bit range instead of overflowing.
 TEST(QzUtils, ShiftAndExpand) {
-  TRect r{1, 2, 3, 4};
-  ShiftRect(r, 10, -20);
-  EXPECT_EQ(r, (TRect{11, -18, 13, -16}));
-
-  r = {10, 10, 20, 20};
-  const TRect e = ExpandRect(r, 2, 3);
-  EXPECT_EQ(std::pair(r, e), std::pair(TRect{8, 7, 22, 23}, TRect{8, 7, 22, 23}));
-  ExpandRect(r, -2, -3);
-  EXPECT_EQ(r, (TRect{10, 10, 20, 20}));
-
-  // Coordinates wrap at the 32-bit range instead of overflowing.
-  r = {kMax, 0, kMax, 0};
-  ShiftRect(r, 1, 0);
-  EXPECT_EQ(r.Left, kMin);
+  struct Case { bool Expand; TRect R; int32_t Dx, Dy; TRect Expect; };
+  const Case cases[] = {
+      {false, {1, 2, 3, 4}, 10, -20, {11, -18, 13, -16}}, {false, {kMax, 0, kMax, kMin}, 1, -1, {kMin, -1, kMin, kMax}},
+      {true, {10, 10, 20, 20}, 2, 3, {8, 7, 22, 23}},     {true, {8, 7, 22, 23}, -2, -3, {10, 10, 20, 20}},
+  };
+  for (const auto& c : cases) {
+    TRect r = c.R;
+    if (c.Expand) {
+      EXPECT_EQ(ExpandRect(r, c.Dx, c.Dy), c.Expect);
+    } else {
+      ShiftRect(r, c.Dx, c.Dy);
+    }
+    EXPECT_EQ(r, c.Expect) << c.Dx << "," << c.Dy;
+  }
 }
 
 TEST(QzUtils, AlignRect) {
@@ -53,7 +54,8 @@ TEST(QzUtils, AlignRect) {
   for (const auto& c : cases) {
     TRect r = c.R;
     AlignRect(r, c.Bounds, c.H, c.V);
-    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << ","
+                           << r.Bottom;
   }
 }
 
@@ -91,16 +93,12 @@ TEST(QzUtils, PointInRectIncludesEdges) {
 TEST(QzUtils, LightenColor) {
   struct Case { TColor C; int32_t Amount; TColor Expect; };
   const Case cases[] = {
-      {RGB(100, 100, 100), 0, RGB(100, 100, 100)},
+      {RGB(100, 100, 100), 0, RGB(100, 100, 100)}, {RGB(100, 100, 100), -255, RGB(0, 0, 0)},
       {clBtnFace, 0, clBtnFace},  // unchanged, not even resolved
-      {RGB(100, 100, 100), -255, RGB(0, 0, 0)},
-      {RGB(100, 100, 100), 1000, RGB(254, 254, 254)},
       // Outside -255 .. 255 on either side: taken as 255.
-      {RGB(100, 100, 100), -1000, RGB(254, 254, 254)},
-      {RGB(100, 100, 100), -256, RGB(254, 254, 254)},
-      {RGB(0, 128, 255), 256, RGB(254, 254, 254)},
-      {RGB(0, 0, 0), 254, RGB(253, 253, 253)},
-      {RGB(0, 128, 255), 100, RGB(99, 177, 254)},
+      {RGB(100, 100, 100), 1000, RGB(254, 254, 254)}, {RGB(100, 100, 100), -1000, RGB(254, 254, 254)},
+      {RGB(100, 100, 100), -256, RGB(254, 254, 254)}, {RGB(0, 128, 255), 256, RGB(254, 254, 254)},
+      {RGB(0, 0, 0), 254, RGB(253, 253, 253)},        {RGB(0, 128, 255), 100, RGB(99, 177, 254)},
       {RGB(0, 128, 255), -50, RGB(0, 102, 204)},
   };
   for (const auto& c : cases)
@@ -128,24 +126,13 @@ TEST(QzUtils, FloatToDisplayText) {
   const double inf = std::numeric_limits<double>::infinity();
   struct Case { double Value; uint8_t Decimals; bool Grouping; const char* Expect; };
   const Case cases[] = {
-      {75.0, 1, true, "75,0"},
-      {5, 0, true, "5"},
-      {1000.0, 2, true, "1.000,00"},
-      {-1234.5, 1, true, "-1.234,5"},
-      {123456.0, 0, true, "123.456"},
-      {1234567.5, 1, true, "1.234.567,5"},
-      {1234.5, 1, false, "1234,5"},
-      {999.96, 1, true, "1.000,0"},
-      {0.0, 2, true, "0,00"},
-      {-0.04, 1, true, "-0,0"},
-      {0.06, 1, true, "0,1"},
+      {75.0, 1, true, "75,0"},           {5, 0, true, "5"},         {1000.0, 2, true, "1.000,00"},
+      {-1234.5, 1, true, "-1.234,5"},    {123456.0, 0, true, "123.456"}, {1234567.5, 1, true, "1.234.567,5"},
+      {1234.5, 1, false, "1234,5"},      {999.96, 1, true, "1.000,0"},   {0.0, 2, true, "0,00"},
+      {-0.04, 1, true, "-0,0"},          {0.06, 1, true, "0,1"},
       {5555.0, 55, true, "5.555,0000000000000000000000000000000000000000000000000000000"},
       // Values that are not finite numbers: no digits, no crash.
-      {nan, 1, true, ",00"},
-      {inf, 2, true, ",00"},
-      {-inf, 1, true, "-,00"},
-      {nan, 0, true, ""},
-      {-inf, 0, true, "-"},
+      {nan, 1, true, ",00"}, {inf, 2, true, ",00"}, {-inf, 1, true, "-,00"}, {nan, 0, true, ""}, {-inf, 0, true, "-"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FloatToDisplayText(c.Value, c.Decimals, c.Grouping), c.Expect) << c.Value << " / " << int(c.Decimals);
@@ -179,7 +166,8 @@ TEST(QzUtils, DisplayTextRoundTrips) {
       for (bool g : {false, true}) {
         const std::string text = FloatToDisplayText(v, d, g);
         const double back = DisplayTextToFloat(text);
-        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15) << v << " " << int(d) << " " << text;
+        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15)
+            << v << " " << int(d) << " " << text;
         // Text made from the value read back is the same text.
         if (std::fabs(back) > 0 || v >= 0) {
           EXPECT_EQ(FloatToDisplayText(back, d, g), text);
@@ -190,24 +178,16 @@ TEST(QzUtils, DisplayTextRoundTrips) {
 TEST(QzUtils, ReplaceSubstring) {
   struct Case { const char* S; const char* Pattern; const char* NewText; const char* Expect; };
   const Case cases[] = {
-      {"line#13next#13", "#13", "\r", "line\rnext\r"},
-      {"#13#13#13", "#13", "\r", "\r\r\r"},
-      {"", "x", "y", ""},
-      {"abc", "", "y", "abc"},
-      {"xyz", "q", "r", "xyz"},
-      {"abc", "abc", "", ""},
+      {"line#13next#13", "#13", "\r", "line\rnext\r"}, {"#13#13#13", "#13", "\r", "\r\r\r"}, {"", "x", "y", ""},
+      {"abc", "", "y", "abc"}, {"xyz", "q", "r", "xyz"}, {"abc", "abc", "", ""}, {"x", "xyz", "q", "x"},
       // Adjacent occurrences are all removed, not every second one.
-      {"aab", "a", "", "b"},
-      {"a#13#13b", "#13", "", "ab"},
+      {"aab", "a", "", "b"}, {"a#13#13b", "#13", "", "ab"},
       // Longer replacements reach the end of the text.
       {"aaa", "a", "bb", "bbbbbb"},
       // Inserted text is never searched again.
-      {"abb", "ab", "xa", "xab"},
-      {"aa", "a", "xa", "xaxa"},
+      {"abb", "ab", "xa", "xab"}, {"aa", "a", "xa", "xaxa"},
       // Occurrences do not overlap; leftmost first.
-      {"aaaa", "aa", "b", "bb"},
-      {"aaa", "aa", "b", "ba"},
-      {"x", "xyz", "q", "x"},
+      {"aaaa", "aa", "b", "bb"}, {"aaa", "aa", "b", "ba"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ReplaceSubstring(c.S, c.Pattern, c.NewText), c.Expect) << c.S << " / " << c.Pattern << " / " << c.NewText;
@@ -215,12 +195,9 @@ TEST(QzUtils, ReplaceSubstring) {
 
 TEST(QzUtils, Bits) {
   uint32_t d = 0;
-  SetBit(d, 0, true);
-  SetBit(d, 31, true);
-  SetBit(d, 5, true);
+  for (uint8_t n : {0, 31, 5}) SetBit(d, n, true);
   EXPECT_EQ(d, 0x80000021u);
-  SetBit(d, 5, false);
-  SetBit(d, 6, false);
+  for (uint8_t n : {5, 6}) SetBit(d, n, false);
   EXPECT_EQ(d, 0x80000001u);
   for (uint8_t n : {uint8_t(32), uint8_t(33), uint8_t(64), uint8_t(255)}) {
     SetBit(d, n, true);
