@@ -8,9 +8,7 @@ namespace {
 // Test controls: a windowed box that records what reaches it.
 class TProbe : public TCustomControl {
 public:
-  explicit TProbe(TComponent* AOwner, TColor Fill = clRed) : TCustomControl(AOwner), FFill(Fill) {
-    SetBounds(0, 0, 50, 50);
-  }
+  using TCustomControl::TCustomControl;
   std::string ClassName() const override { return "TProbe"; }
   std::vector<std::string> Log;
   int Paints = 0;
@@ -44,12 +42,9 @@ public:
 protected:
   void Paint() override {
     ++Paints;
-    GetCanvas()->GetBrush()->SetColor(FFill);
+    GetCanvas()->GetBrush()->SetColor(clRed);
     GetCanvas()->FillRect(GetClientRect());
   }
-
-private:
-  TColor FFill;
 };
 
 class TStripes : public TCustomControl {
@@ -88,8 +83,8 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   auto* top = aligned(30, 5, alTop);
   auto* bottom = aligned(30, 1, alBottom);
   auto* box = aligned(50, 5, alClient);
-  auto* corner = new TProbe(Form);
-  corner->SetBounds(900, 500, 20, 20), corner->SetAnchors({akRight, akBottom}), corner->SetParent(Form);
+  auto* corner = Probe(900, 500, 20, 20);
+  corner->SetAnchors({akRight, akBottom});
   EXPECT_EQ((std::vector{top->GetBoundsRect(), bottom->GetBoundsRect(), box->GetBoundsRect()}),
             (std::vector{Rect(5, 5, 1019, 35), Rect(1, 564, 1023, 594), Rect(5, 40, 1019, 559)}));
   EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));
@@ -185,16 +180,10 @@ TEST_F(ToolkitTest, MarkedAreasAloneArePaintedAndShown) {
   // two small marks, one in each, are painted and shown, and nothing else is touched, neither
   // the rest of either control nor what lies between the marks.
   auto* pic = new TStripes(Form);
-  pic->SetBounds(0, 0, 300, 200);
-  pic->SetParent(Form);
-  auto* a = new TProbe(Form, clRed);
-  a->SetBounds(10, 10, 60, 60);
-  a->SetParent(pic);
-  auto* b = new TProbe(Form, clRed);
-  b->SetBounds(220, 120, 60, 60);
-  b->SetParent(pic);
-  Form->Show();
-  Pump();
+  pic->SetBounds(0, 0, 300, 200), pic->SetParent(Form);
+  auto* a = Probe(10, 10, 60, 60, pic);
+  auto* b = Probe(220, 120, 60, 60, pic);
+  Form->Show(), Pump();
   TBitmap* surface = Form->GetSurface();
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 300; ++x) std::memcpy(surface->GetScanLine(y) + x * 4, "\x00\xff\x00\xff", 4);

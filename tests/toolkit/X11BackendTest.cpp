@@ -10,6 +10,7 @@
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
+#include "tests/common/TestStreams.h"
 
 namespace {
 
@@ -41,11 +42,9 @@ void PumpAWhile() {
 }
 
 // The picture a clipboard answer holds.
-std::unique_ptr<TPortableNetworkGraphic> PngOf(const std::vector<uint8_t>& Bytes) {
+std::unique_ptr<TPortableNetworkGraphic> PngOf(const TBytes& Bytes) {
   auto p = std::make_unique<TPortableNetworkGraphic>();
-  TMemoryStream s;
-  s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size())), s.SetPosition(0);
-  p->LoadFromStream(&s);
+  p->LoadFromStream(StreamOf(Bytes).get());
   return p;
 }
 }  // namespace
