@@ -97,9 +97,10 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   EXPECT_EQ(box->GetTop(), 5);
 }
 
-TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
+TEST_F(ToolkitTest, MouseCaptureClicksAndWheel) {
   auto* a = Probe(10, 10, 50, 50);
   auto* b = Probe(100, 10, 50, 50);
+  auto* inner = Probe(30, 30, 15, 15, b);
   Form->Show(), Pump();
   // Pressed on A, released over B: A keeps the mouse, nobody clicks.
   Backend->MouseDown(Win(), 20, 20);
@@ -121,20 +122,15 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   a->Log.clear();
   for (int i = 0; i < 2; ++i) Backend->AdvanceClock(600), Backend->Click(Win(), 20, 20), Pump();
   EXPECT_EQ(std::count(a->Log.begin(), a->Log.end(), "click"), 2);
-}
-
-TEST_F(ToolkitTest, WheelGoesToTheParentUnlessHandled) {
-  auto* outer = Probe(0, 0, 200, 200);
-  auto* inner = Probe(10, 10, 50, 50, outer);
+  // The wheel goes to the parents, the form last, unless a control handles it.
   int formNotches = 0;
   Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) { ++formNotches, Handled = true; };
-  Form->Show(), Pump();
-  Backend->Wheel(Win(), 20, 20, -120), Pump();
-  EXPECT_EQ(std::tuple(inner->Log.back(), outer->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
+  Backend->Wheel(Win(), 135, 45, -120), Pump();
+  EXPECT_EQ(std::tuple(inner->Log.back(), b->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
   inner->HandleWheel = true;
-  outer->Log.clear();
-  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl}), Pump();
-  EXPECT_EQ(std::tuple(outer->Log.size(), formNotches), std::tuple(0u, 1));
+  b->Log.clear();
+  Backend->Wheel(Win(), 135, 45, -120, {ssCtrl}), Pump();
+  EXPECT_EQ(std::tuple(b->Log.size(), formNotches), std::tuple(0u, 1));
 }
 
 TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
