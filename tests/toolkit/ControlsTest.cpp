@@ -1,16 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
 
+#include "FormFixture.h"
 #include "platform/ExtCtrls.h"
-#include "platform/Forms.h"
 
 namespace {
 
 // Test controls: a windowed box that records what reaches it.
 class TProbe : public TCustomControl {
 public:
-  explicit TProbe(TComponent* AOwner, TColor Fill = clRed) : TCustomControl(AOwner), FFill(Fill) { SetBounds(0, 0, 50, 50); }
+  using TCustomControl::TCustomControl;
   std::string ClassName() const override { return "TProbe"; }
   std::vector<std::string> Log;
   int Paints = 0;
@@ -22,7 +20,9 @@ public:
   void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
     Note("down", X, Y, S.Contains(ssDouble)), TCustomControl::MouseDown(B, S, X, Y);
   }
-  void MouseMove(TShiftState S, int32_t X, int32_t Y) override { Note("move", X, Y), TCustomControl::MouseMove(S, X, Y); }
+  void MouseMove(TShiftState S, int32_t X, int32_t Y) override {
+    Note("move", X, Y), TCustomControl::MouseMove(S, X, Y);
+  }
   void MouseUp(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
     Note("up", X, Y), TCustomControl::MouseUp(B, S, X, Y);
   }
@@ -31,7 +31,9 @@ public:
   void CMMouseEnter(TMessage&) override { Log.push_back("enter"); }
   void CMMouseLeave(TMessage&) override { Log.push_back("leave"); }
   bool DoMouseWheelDown(TShiftState, TPoint) override { return Log.push_back("wheeldown"), HandleWheel; }
-  void KeyDown(uint16_t& Key, TShiftState S) override { Log.push_back("key " + std::to_string(Key)), TCustomControl::KeyDown(Key, S); }
+  void KeyDown(uint16_t& Key, TShiftState S) override {
+    Log.push_back("key " + std::to_string(Key)), TCustomControl::KeyDown(Key, S);
+  }
   void UTF8KeyPress(std::string& K) override { Log.push_back("text " + K); }
   void WMKillFocus(TMessage& M) override { ++KillFocus, TCustomControl::WMKillFocus(M); }
   void WMSetFocus(TMessage& M) override { ++SetFocusCount, TCustomControl::WMSetFocus(M); }
@@ -40,12 +42,9 @@ public:
 protected:
   void Paint() override {
     ++Paints;
-    GetCanvas()->GetBrush()->SetColor(FFill);
+    GetCanvas()->GetBrush()->SetColor(clRed);
     GetCanvas()->FillRect(GetClientRect());
   }
-
-private:
-  TColor FFill;
 };
 
 class TStripes : public TCustomControl {
@@ -62,31 +61,14 @@ protected:
   }
 };
 
-class ToolkitTest : public ::testing::Test {
+class ToolkitTest : public FormFixture {
 protected:
-  void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
-    Form = new TForm(Application);
-    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
-  }
-  void TearDown() override {
-    if (Form) Form->Free();
-  }
-  uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
-  void Pump() { Application->ProcessMessages(); }
-  TColor ScreenPixel(int X, int Y) const {
-    const uint8_t* p = Backend->Screen(Win())->GetScanLine(Y) + X * 4;
-    return RGB(p[2], p[1], p[0]);
-  }
   // A probe at (L, T) W x H on Parent (the form by default).
   TProbe* Probe(int L, int T, int W, int H, TWinControl* Parent = nullptr) {
     auto* p = new TProbe(Form);
     p->SetBounds(L, T, W, H), p->SetParent(Parent ? Parent : Form);
     return p;
   }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
 };
 
 }  // namespace
@@ -101,8 +83,8 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   auto* top = aligned(30, 5, alTop);
   auto* bottom = aligned(30, 1, alBottom);
   auto* box = aligned(50, 5, alClient);
-  auto* corner = new TProbe(Form);
-  corner->SetBounds(900, 500, 20, 20), corner->SetAnchors({akRight, akBottom}), corner->SetParent(Form);
+  auto* corner = Probe(900, 500, 20, 20);
+  corner->SetAnchors({akRight, akBottom});
   EXPECT_EQ((std::vector{top->GetBoundsRect(), bottom->GetBoundsRect(), box->GetBoundsRect()}),
             (std::vector{Rect(5, 5, 1019, 35), Rect(1, 564, 1023, 594), Rect(5, 40, 1019, 559)}));
   EXPECT_EQ(std::tuple(box->GetWidth(), box->GetHeight()), std::tuple(1014, 519));
@@ -115,15 +97,17 @@ TEST_F(ToolkitTest, AlignmentWithBorderSpacing) {
   EXPECT_EQ(box->GetTop(), 5);
 }
 
-TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
+TEST_F(ToolkitTest, MouseCaptureClicksAndWheel) {
   auto* a = Probe(10, 10, 50, 50);
   auto* b = Probe(100, 10, 50, 50);
+  auto* inner = Probe(30, 30, 15, 15, b);
   Form->Show(), Pump();
   // Pressed on A, released over B: A keeps the mouse, nobody clicks.
   Backend->MouseDown(Win(), 20, 20);
   Backend->MouseMove(Win(), 120, 30);
   Backend->MouseUp(Win(), 120, 30), Pump();
-  EXPECT_EQ(a->Log, (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
+  EXPECT_EQ(a->Log,
+            (std::vector<std::string>{"enter", "move 10,10", "down 10,10", "move 110,20", "up 110,20", "leave"}));
   EXPECT_EQ(b->Log, (std::vector<std::string>{"enter"}));
   EXPECT_EQ(GetCaptureControl(), nullptr);
   // Two quick clicks: click, then double click (no second click).
@@ -138,20 +122,15 @@ TEST_F(ToolkitTest, MouseCaptureClickAndDoubleClick) {
   a->Log.clear();
   for (int i = 0; i < 2; ++i) Backend->AdvanceClock(600), Backend->Click(Win(), 20, 20), Pump();
   EXPECT_EQ(std::count(a->Log.begin(), a->Log.end(), "click"), 2);
-}
-
-TEST_F(ToolkitTest, WheelGoesToTheParentUnlessHandled) {
-  auto* outer = Probe(0, 0, 200, 200);
-  auto* inner = Probe(10, 10, 50, 50, outer);
+  // The wheel goes to the parents, the form last, unless a control handles it.
   int formNotches = 0;
   Form->OnMouseWheelDown = [&](TObject*, TShiftState, TPoint, bool& Handled) { ++formNotches, Handled = true; };
-  Form->Show(), Pump();
-  Backend->Wheel(Win(), 20, 20, -120), Pump();
-  EXPECT_EQ(std::tuple(inner->Log.back(), outer->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
+  Backend->Wheel(Win(), 135, 45, -120), Pump();
+  EXPECT_EQ(std::tuple(inner->Log.back(), b->Log.back(), formNotches), std::tuple("wheeldown", "wheeldown", 1));
   inner->HandleWheel = true;
-  outer->Log.clear();
-  Backend->Wheel(Win(), 20, 20, -120, {ssCtrl}), Pump();
-  EXPECT_EQ(std::tuple(outer->Log.size(), formNotches), std::tuple(0u, 1));
+  b->Log.clear();
+  Backend->Wheel(Win(), 135, 45, -120, {ssCtrl}), Pump();
+  EXPECT_EQ(std::tuple(b->Log.size(), formNotches), std::tuple(0u, 1));
 }
 
 TEST_F(ToolkitTest, KeyPreviewFocusAndFocusLoss) {
@@ -197,16 +176,10 @@ TEST_F(ToolkitTest, MarkedAreasAloneArePaintedAndShown) {
   // two small marks, one in each, are painted and shown, and nothing else is touched, neither
   // the rest of either control nor what lies between the marks.
   auto* pic = new TStripes(Form);
-  pic->SetBounds(0, 0, 300, 200);
-  pic->SetParent(Form);
-  auto* a = new TProbe(Form, clRed);
-  a->SetBounds(10, 10, 60, 60);
-  a->SetParent(pic);
-  auto* b = new TProbe(Form, clRed);
-  b->SetBounds(220, 120, 60, 60);
-  b->SetParent(pic);
-  Form->Show();
-  Pump();
+  pic->SetBounds(0, 0, 300, 200), pic->SetParent(Form);
+  auto* a = Probe(10, 10, 60, 60, pic);
+  auto* b = Probe(220, 120, 60, 60, pic);
+  Form->Show(), Pump();
   TBitmap* surface = Form->GetSurface();
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 300; ++x) std::memcpy(surface->GetScanLine(y) + x * 4, "\x00\xff\x00\xff", 4);
@@ -216,10 +189,9 @@ TEST_F(ToolkitTest, MarkedAreasAloneArePaintedAndShown) {
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 300; ++x) {
       const bool marked = QzPtInRect(marks[0], TPoint{x, y}) || QzPtInRect(marks[1], TPoint{x, y});
-      const uint8_t* p = surface->GetScanLine(y) + x * 4;
-      ASSERT_EQ(RGB(p[2], p[1], p[0]) == clLime, !marked) << x << "," << y;
-      ASSERT_EQ(ScreenPixel(x, y), marked || (x >= 10 && x < 70 && y >= 10 && y < 70) || (x >= 220 && x < 280 && y >= 120 && y < 180)
-                                        ? clRed : (x % 2 ? clYellow : clBlue)) << x << "," << y;
+      const bool probe = QzPtInRect(a->GetBoundsRect(), TPoint{x, y}) || QzPtInRect(b->GetBoundsRect(), TPoint{x, y});
+      ASSERT_EQ(Pixel(surface, x, y) == clLime, !marked) << x << "," << y;
+      ASSERT_EQ(ScreenPixel(x, y), marked || probe ? clRed : (x % 2 ? clYellow : clBlue)) << x << "," << y;
     }
 }
 

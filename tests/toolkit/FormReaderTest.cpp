@@ -50,10 +50,7 @@ public:
   TPopupMenu* Popup = nullptr;
 };
 
-std::map<std::string, std::string>& Texts() {
-  static std::map<std::string, std::string> t;
-  return t;
-}
+std::map<std::string, std::string> gTexts;  // the form descriptions by upper-case name
 
 void Register() {
   static bool done = false;
@@ -78,8 +75,8 @@ void Register() {
       .Field("Inner", &TTestForm::Inner)
       .Field("Popup", &TTestForm::Popup);
   SetFormTextSource([](const std::string& name, std::string& text) {
-    auto it = Texts().find(UpperCase(name));
-    if (it == Texts().end()) return false;
+    auto it = gTexts.find(UpperCase(name));
+    if (it == gTexts.end()) return false;
     text = it->second;
     return true;
   });
@@ -141,7 +138,7 @@ end
 
 TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   Register();
-  Texts()["TESTFORM"] = kGood;
+  gTexts["TESTFORM"] = kGood;
   auto* f = new TTestForm(Application, "TestForm");
   EXPECT_EQ(std::tuple(f->Created, f->GetName(), f->GetCaption(), f->GetClientWidth(), f->GetColor(),
                        f->GetFont()->GetColor(), f->GetFont()->GetStyle().Contains(fsBold),
@@ -150,10 +147,11 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   TTestBox *outer = f->Outer, *inner = f->Inner;
   ASSERT_TRUE(outer && inner);
   // References exist before Loaded.
-  EXPECT_EQ(std::tuple(outer->GetParent(), inner->GetParent(), inner->GetOwner(), outer->Partner, outer->PartnerAtLoaded,
-                       outer->GetPopupMenu()),
+  EXPECT_EQ(std::tuple(outer->GetParent(), inner->GetParent(), inner->GetOwner(), outer->Partner,
+                       outer->PartnerAtLoaded, outer->GetPopupMenu()),
             std::tuple(f, outer, f, inner, inner, f->Popup));
-  EXPECT_EQ(std::tuple(outer->Mode, outer->Options, outer->Ratio, outer->Small, outer->Tag, outer->GetItems()->GetText()),
+  EXPECT_EQ(std::tuple(outer->Mode, outer->Options, outer->Ratio, outer->Small, outer->Tag,
+                       outer->GetItems()->GetText()),
             std::tuple(tmThird, TTestOptions{toA, toC}, -15.0, 255, 7, "LOW\r\nMID\r\nHIGH\r\n"));
   // Aligned after loading (client-aligned with spacing 5 in 400 x 300); the parent font reached
   // the nested control.
@@ -177,35 +175,35 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
 
 TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
   Register();
-  const struct { const char* Text; const char* Needle; } cases[] = {
-      {"object F: TTestForm\n  Bogus = 1\nend", "line 2"}, {"object F: TTestForm\n  Color = 'red'\nend", "line 2"},
-      {"object F: TTestForm\n  OnCreate = NoSuchHandler\nend", "NoSuchHandler"},
-      {"object F: TTestForm\n  OnCreate = BoxKey\nend", "does not match"},
-      {"object F: TTestForm\n  object B: TTestBox\n    Partner = Missing\n  end\nend", "Missing"},
-      {"object F: TTestForm\n  object B: TTestBox\n    Partner = P\n  end\n  object P: TTimer\n  end\nend", "wrong class"},
-      {"object F: TTestForm\n  object B: TTestBox\n    Small = 256\n  end\nend", "out of range"},
-      {"object F: TTestForm\n  object B: TTestBox\n    Mode = tmFourth\n  end\nend", "tmFourth"},
-      {"object F: TTestForm\n  object B: TNoSuchClass\n  end\nend", "TNoSuchClass"},
-      {"object F: TTestForm\n  object B: TTestBox\n  end\n  object B: TTestBox\n  end\nend", "duplicate"},
-      {"object F: TTestForm\n  Caption = 'unterminated\nend", "unterminated"},
-      {"object F: TTestForm\n  Width = 10\n", "'end' expected"}, {"object F: TOtherForm\nend", "TOtherForm"},
-      {"object F: TTestForm\nend\nmore", "after the final end"}, {"", "'object' expected"},
+  // A text that starts with a blank is the inside of "object F: TTestForm ... end".
+  const struct { std::string Text; const char* Needle; } cases[] = {
+      {"  Bogus = 1\n", "line 2"}, {"  Color = 'red'\n", "line 2"}, {"  OnCreate = NoSuchHandler\n", "NoSuchHandler"},
+      {"  OnCreate = BoxKey\n", "does not match"}, {"  object B: TTestBox\n    Partner = Missing\n  end\n", "Missing"},
+      {"  object B: TTestBox\n    Partner = P\n  end\n  object P: TTimer\n  end\n", "wrong class"},
+      {"  object B: TTestBox\n    Small = 256\n  end\n", "out of range"},
+      {"  object B: TTestBox\n    Mode = tmFourth\n  end\n", "tmFourth"},
+      {"  object B: TNoSuchClass\n  end\n", "TNoSuchClass"},
+      {"  object B: TTestBox\n  end\n  object B: TTestBox\n  end\n", "duplicate"},
+      {"  Caption = 'unterminated\n", "unterminated"}, {"object F: TTestForm\n  Width = 10\n", "'end' expected"},
+      {"object F: TOtherForm\nend", "TOtherForm"}, {"object F: TTestForm\nend\nmore", "after the final end"},
+      {"", "'object' expected"},
   };
   for (const auto& c : cases) {
-    Texts()["BAD"] = c.Text;
+    const std::string text = c.Text[0] == ' ' ? "object F: TTestForm\n" + c.Text + "end" : c.Text;
+    gTexts["BAD"] = text;
     try {
       auto* f = new TTestForm(Application, "BAD");
       f->Free();
-      ADD_FAILURE() << "accepted: " << c.Text;
+      ADD_FAILURE() << "accepted: " << text;
     } catch (const EReadError& e) {
-      EXPECT_NE(std::string(e.what()).find(c.Needle), std::string::npos) << e.what() << " for " << c.Text;
+      EXPECT_NE(std::string(e.what()).find(c.Needle), std::string::npos) << e.what() << " for " << text;
     }
   }
   EXPECT_THROW(new TTestForm(Application, "NOT_THERE"), EResNotFound);
   // A truncated good description fails cleanly at every length.
   const std::string good = kGood;
   for (size_t n = 0; n + 1 < good.size(); n += 7) {
-    Texts()["CUT"] = good.substr(0, n);
+    gTexts["CUT"] = good.substr(0, n);
     EXPECT_THROW(new TTestForm(Application, "CUT"), EReadError) << n;
   }
 }

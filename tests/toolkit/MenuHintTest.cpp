@@ -1,12 +1,8 @@
-// The popup menu window, hints, the blinking caret, CM_CHANGED, window device contexts and
-// the border icons, all through the off-screen backend and synthetic input.
-#include <gtest/gtest.h>
-
+// The popup menu window, hints and window device contexts, all through the off-screen backend
+// and synthetic input.
+#include "FormFixture.h"
 #include "platform/ActnList.h"
 #include "platform/ExtCtrls.h"
-#include "platform/Forms.h"
-#include "platform/Menus.h"
-#include "platform/StdCtrls.h"
 
 namespace {
 
@@ -14,28 +10,22 @@ class TLogBox : public TCustomControl {
 public:
   explicit TLogBox(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 60, 40); }
   int Downs = 0, Clicks = 0;
-  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override { ++Downs, TCustomControl::MouseDown(B, S, X, Y); }
+  void MouseDown(TMouseButton B, TShiftState S, int32_t X, int32_t Y) override {
+    ++Downs, TCustomControl::MouseDown(B, S, X, Y);
+  }
   void Click() override { ++Clicks; }
 };
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public FormFixture {
 protected:
   void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr) << "a window of an earlier test is still alive";
+    FormFixture::SetUp();
     Backend->SetScreenSize(800, 600);
-    Form = new TForm(Application);
-    Form->SetBounds(100, 100, 300, 200), Form->SetColor(clWhite);
+    Form->SetBounds(100, 100, 300, 200);
     Box = new TLogBox(Form);
     Box->SetBounds(200, 100, 60, 40), Box->SetParent(Form);
     Form->Show(), Pump();
   }
-  void TearDown() override {
-    if (Form) Form->Free();
-    QzSetPopupPresenter(nullptr);
-    EXPECT_EQ(QzNativeWindowCount(), 0);
-  }
-  void Pump() { Application->ProcessMessages(); }
   // Synthetic input, each followed by a pump.
   void Click(uintptr_t W, int X, int Y, TMouseButton B = mbLeft) { Backend->Click(W, X, Y, B), Pump(); }
   void Move(uintptr_t W, int X, int Y) { Backend->MouseMove(W, X, Y), Pump(); }
@@ -60,7 +50,6 @@ protected:
     EXPECT_EQ(w, Window->NativeHandle()) << Item->GetCaption();
     return r;
   }
-  uintptr_t FormWin() const { return Form->GetNativeWindow()->NativeHandle(); }
   TMenuItem* Add(TMenuItem* Parent, const std::string& Caption, std::vector<std::string>* Log = nullptr) {
     auto* i = new TMenuItem(Form);
     i->SetCaption(Caption);
@@ -74,20 +63,6 @@ protected:
       if (w->Params().Popup && w->Visible()) v.push_back(w);
     return v;
   }
-  static TColor Pixel(const TBitmap* B, int X, int Y) {
-    const uint8_t* p = B->GetScanLine(Y) + X * 4;
-    return RGB(p[2], p[1], p[0]);
-  }
-  // The darkest grey level in a rectangle of a window's pixels (text shows as dark pixels).
-  static int Darkest(const TBitmap* B, const TRect& R) {
-    int best = 255;
-    for (int y = R.Top; y < R.Bottom; ++y)
-      for (int x = R.Left; x < R.Right; ++x)
-        best = std::min(best, (GetRValue(Pixel(B, x, y)) + GetGValue(Pixel(B, x, y)) + GetBValue(Pixel(B, x, y))) / 3);
-    return best;
-  }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
   TLogBox* Box = nullptr;
 };
 
@@ -109,7 +84,7 @@ TEST_F(MenuTest, RightClickShowsAPaintedMenuThatRunsTheClickedItem) {
   Add(more, "Beta", &log)->SetChecked(true);
   Add(menu->GetItems(), "Hidden", &log)->SetVisible(false);
   Form->SetPopupMenu(menu);
-  Click(FormWin(), 10, 20, mbRight);
+  Click(Win(), 10, 20, mbRight);
   auto shown = Popups();
   ASSERT_EQ(std::tuple(QzActiveMenu(), popups, shown.size()), std::tuple(menu, 1, 1u));
   TQzOffscreenWindow* root = shown[0];
@@ -176,22 +151,22 @@ TEST_F(MenuTest, KeysSteerTheMenuAndAClickElsewhereClosesIt) {
   for (const TStep& st : steps) {
     // The keyboard stays with the form, which hands the keys over; a grabbed display sends
     // them to the menu window itself: both roads are taken.
-    Key(n++ % 2 ? rootWin : FormWin(), st.Key);
+    Key(n++ % 2 ? rootWin : Win(), st.Key);
     const std::string hot = !QzActiveMenu() ? "closed" : QzMenuHotItem() ? QzMenuHotItem()->GetCaption() : "";
     EXPECT_EQ(std::tuple(hot, Popups().size()), std::tuple(st.Hot, st.Levels)) << "step " << n;
   }
   EXPECT_EQ(std::tuple(log.size(), closes), std::tuple(0u, 1));
   // Enter runs the item; the form's focused control never saw the keys.
   Popup(menu, 300, 300);
-  Backend->Key(FormWin(), VK_DOWN);
-  Key(FormWin(), VK_RETURN);
+  Backend->Key(Win(), VK_DOWN);
+  Key(Win(), VK_RETURN);
   EXPECT_EQ(std::tuple(log, QzActiveMenu()), std::tuple(std::vector<std::string>{"First"}, nullptr));
   // A click elsewhere closes the menu and is swallowed.
   Popup(menu, 300, 300);
   ASSERT_EQ(QzActiveMenu(), menu);
-  Click(FormWin(), 210, 110);
+  Click(Win(), 210, 110);
   EXPECT_EQ(std::tuple(QzActiveMenu(), Box->Downs, Box->Clicks), std::tuple(nullptr, 0, 0));
-  Click(FormWin(), 210, 110);
+  Click(Win(), 210, 110);
   EXPECT_EQ(Box->Clicks, 1);
   // Outside every window of ours (a grabbed pointer reports it to the menu window).
   Popup(menu, 300, 300);
@@ -237,9 +212,10 @@ TEST_F(MenuTest, ActionsScreenEdgesOwnerDrawAndItemsFreedWhileShowing) {
   EXPECT_GE(r.Right - r.Left, 150);
   EXPECT_EQ(Pixel(Backend->Screen(w), r.Left + 5, r.Top + 5), clLime);
   ASSERT_EQ(drawn.size(), 2u);
-  EXPECT_EQ(std::tuple(drawn[0].second.Contains(odSelected), drawn[1].second.Contains(odDisabled)), std::tuple(false, true));
+  EXPECT_EQ(std::tuple(drawn[0].second.Contains(odSelected), drawn[1].second.Contains(odDisabled)),
+            std::tuple(false, true));
   drawn.clear();
-  Key(FormWin(), VK_DOWN);
+  Key(Win(), VK_DOWN);
   ASSERT_FALSE(drawn.empty());
   EXPECT_TRUE(drawn[0].second.Contains(odSelected));
   // Items freed while they show take the menu down with them; a handler may free the menu.
@@ -261,7 +237,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   Box->SetHint("Gain|The gain of the band");
   auto* plain = new TLogBox(Form);
   plain->SetBounds(10, 10, 50, 30), plain->SetParent(Form), plain->SetHint("Never"), Pump();
-  auto rest = [&](int X, int Y, uint64_t Ms) { Move(FormWin(), X, Y), Tick(Ms); };
+  auto rest = [&](int X, int Y, uint64_t Ms) { Move(Win(), X, Y), Tick(Ms); };
   // Off by default (the form's ShowHint is off and the box takes it).
   rest(220, 110, 1000);
   EXPECT_FALSE(Application->HintShowing());
@@ -277,8 +253,8 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   TQzOffscreenWindow* hw = Backend->Window(Application->HintWindowHandle());
   ASSERT_NE(hw, nullptr);
   // A popup below the pointer at screen (320, 210), framed; the hint never takes the focus.
-  EXPECT_EQ(std::tuple(hw->Params().Popup, hw->Grabbed(), hw->Params().Left, hw->Params().Top, Pixel(hw->Screen(), 2, 2),
-                       Pixel(hw->Screen(), 0, 0), Form->GetActive()),
+  EXPECT_EQ(std::tuple(hw->Params().Popup, hw->Grabbed(), hw->Params().Left, hw->Params().Top,
+                       Pixel(hw->Screen(), 2, 2), Pixel(hw->Screen(), 0, 0), Form->GetActive()),
             std::tuple(true, false, 320, 230, ColorToRGB(clInfoBk), TColor(clBlack), true));
   // Moving on the control keeps it; it goes after HintHidePause and stays away.
   rest(222, 112, Application->HintHidePause - 1);
@@ -291,7 +267,7 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   rest(150, 150, 10);
   rest(220, 110, 500);
   ASSERT_TRUE(Application->HintShowing());
-  Click(FormWin(), 220, 110);
+  Click(Win(), 220, 110);
   EXPECT_FALSE(Application->HintShowing());
   // No hint for a control that turned it off, nor once the control is gone.
   rest(20, 20, 1000);
@@ -305,55 +281,8 @@ TEST_F(MenuTest, HintsShowAfterThePauseAndGoOnLeaveClickOrTimeout) {
   EXPECT_FALSE(Application->HintShowing());
 }
 
-TEST_F(MenuTest, CaretBlinksOnTheToolkitClock) {
-  auto* edit = new TEdit(Form);
-  edit->SetBounds(10, 10, 100, 20), edit->SetParent(Form), edit->SetFocus(), Pump();
-  ASSERT_TRUE(edit->Focused());
-  TRect r;
-  std::vector<bool> phases;
-  for (int i = 0; i < 4; ++i) phases.push_back(QzCaretRect(Form, r)), Tick(530);
-  EXPECT_EQ(phases, (std::vector<bool>{true, false, true, false}));
-  // The pixels follow: the caret column is inverted only in the "on" phase.
-  ASSERT_TRUE(QzCaretRect(Form, r));
-  EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), clBlack);
-  Tick(530);
-  EXPECT_EQ(Pixel(Backend->Screen(FormWin()), r.Left, r.Top + 1), ColorToRGB(clWindow));
-  // Typing moves the caret and starts a visible phase.
-  Key(FormWin(), 'A');
-  EXPECT_TRUE(QzCaretRect(Form, r));
-  Tick(529);
-  EXPECT_TRUE(QzCaretRect(Form, r));
-  edit->Free();
-  Tick(2000);
-  EXPECT_FALSE(QzCaretRect(Form, r));
-}
-
-namespace {
-class TChangeEdit : public TEdit {
-public:
-  using TEdit::TEdit;
-  std::vector<intptr_t> Changes;
-  void WndProc(TMessage& M) override {
-    if (M.Msg == CM_CHANGED) Changes.push_back(M.LParam);
-    TEdit::WndProc(M);
-  }
-};
-}  // namespace
-
-TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
-  auto* edit = new TChangeEdit(Form);
-  edit->SetParent(Form);
-  int onChange = 0;
-  edit->OnChange = [&](TObject*) {
-    ++onChange;
-    EXPECT_EQ(edit->Changes.size(), static_cast<size_t>(onChange));  // CM_CHANGED comes first
-  };
-  edit->SetText("ab"), edit->SetFocus();
-  Key(FormWin(), 'C');
-  ASSERT_EQ(edit->Changes.size(), 2u);
-  EXPECT_EQ(std::tuple(edit->Changes[0], onChange), std::tuple(reinterpret_cast<intptr_t>(edit), 2));
-  // GetWindowDC: the control's origin, clipped to it, shown on release.
-  Pump();
+TEST_F(MenuTest, WindowDcDrawsAtTheControlClippedToIt) {
+  // The control's origin, clipped to it, shown on release.
   HDC dc = GetWindowDC(Box->GetHandle());
   ASSERT_NE(dc, nullptr);
   TCanvas c;
@@ -361,29 +290,10 @@ TEST_F(MenuTest, EditSendsCmChangedAndWindowDcsDrawOnTheForm) {
   c.GetBrush()->SetColor(clFuchsia);
   c.FillRect(Rect(-10, -10, 5, 5)), c.SetHandle(nullptr);
   EXPECT_EQ(ReleaseDC(Box->GetHandle(), dc), 1);
-  const TBitmap* s = Backend->Screen(FormWin());
+  const TBitmap* s = Backend->Screen(Win());
   // Clipped to the control.
   EXPECT_EQ((std::vector<bool>{Pixel(s, 200, 100) == clFuchsia, Pixel(s, 204, 104) == clFuchsia,
                                Pixel(s, 205, 105) == clFuchsia, Pixel(s, 199, 100) == clFuchsia}),
             (std::vector<bool>{true, true, false, false}));
   EXPECT_EQ(GetDC(0), nullptr);
-}
-
-TEST_F(MenuTest, BorderIconsAndStylesReachTheWindow) {
-  struct TCase { TBorderStyle Style; TBorderIcons Icons; bool Close, Min, Max, Resize; };
-  const TCase cases[] = {
-      {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, true, true, true, true},
-      {bsSingle, {biSystemMenu, biMinimize}, true, true, false, false},
-      {bsToolWindow, {biSystemMenu, biMinimize, biMaximize}, true, false, false, false},
-      {bsSizeToolWin, {biSystemMenu}, true, false, false, true},
-      {bsSizeable, {biMinimize, biMaximize}, false, false, false, true},
-      {bsDialog, {biSystemMenu, biMaximize}, true, false, false, false},
-  };
-  for (const TCase& k : cases) {
-    Form->SetBorderStyle(k.Style), Form->SetBorderIcons(k.Icons);
-    const TQzWindowParams& p = Backend->Window(FormWin())->Params();
-    EXPECT_EQ(std::tuple(p.CloseBox, p.MinimizeBox, p.MaximizeBox, p.Resizable, p.ToolWindow),
-              std::tuple(k.Close, k.Min, k.Max, k.Resize, k.Style == bsToolWindow || k.Style == bsSizeToolWin))
-        << static_cast<int>(k.Style);
-  }
 }

@@ -5,22 +5,20 @@
 #include "platform/Components.h"
 #include "core/SysUtils.h"
 
-TEST(RunTime, RoundHalvesToEven) {
-  const struct {
-    double In;
-    int64_t Out;
-  } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2},
-               {2.5001, 3}, {1e30, INT64_MAX}, {-1e30, INT64_MIN}, {NAN, 0}};
-  for (const auto& c : cases) EXPECT_EQ(Round(c.In), c.Out) << c.In;
-}
-
-TEST(RunTime, MulDivRoundsAndRejectsZeroDivisor) {
-  const struct {
-    int32_t N, Num, Den, Out;
-  } cases[] = {{10, 1, 3, 3}, {10, 2, 3, 7}, {5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, 2, -3}, {-5, -1, 2, 3},
-               {7, 0, 5, 0}, {1, 1, 0, -1}, {0, 0, 0, -1}, {2000000000, 2, 1, -1}, {2000000000, 3, 3, 2000000000},
-               {100, 50, 100, 50}};
-  for (const auto& c : cases) EXPECT_EQ(MulDiv(c.N, c.Num, c.Den), c.Out) << c.N << "*" << c.Num << "/" << c.Den;
+// Round halves to even and saturates; MulDiv rounds half away from zero and answers -1 for a zero
+// divisor or a result beyond 32 bits.
+TEST(RunTime, RoundAndMulDiv) {
+  const struct { const char* What; int64_t Got, Want; } cases[] = {
+      {"0.5", Round(0.5), 0}, {"1.5", Round(1.5), 2}, {"2.5", Round(2.5), 2}, {"3.5", Round(3.5), 4},
+      {"-0.5", Round(-0.5), 0}, {"-1.5", Round(-1.5), -2}, {"-2.5", Round(-2.5), -2}, {"2.4999", Round(2.4999), 2},
+      {"2.5001", Round(2.5001), 3}, {"1e30", Round(1e30), INT64_MAX}, {"-1e30", Round(-1e30), INT64_MIN},
+      {"nan", Round(NAN), 0}, {"10*1/3", MulDiv(10, 1, 3), 3}, {"10*2/3", MulDiv(10, 2, 3), 7},
+      {"5*1/2", MulDiv(5, 1, 2), 3}, {"-5*1/2", MulDiv(-5, 1, 2), -3}, {"5*-1/2", MulDiv(5, -1, 2), -3},
+      {"-5*-1/2", MulDiv(-5, -1, 2), 3}, {"7*0/5", MulDiv(7, 0, 5), 0}, {"1*1/0", MulDiv(1, 1, 0), -1},
+      {"0*0/0", MulDiv(0, 0, 0), -1}, {"2e9*2/1", MulDiv(2000000000, 2, 1), -1},
+      {"2e9*3/3", MulDiv(2000000000, 3, 3), 2000000000}, {"100*50/100", MulDiv(100, 50, 100), 50},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Got, c.Want) << c.What;
 }
 
 TEST(RunTime, DecimalTextToFloat) {
@@ -79,6 +77,9 @@ struct TWatcher : TComponent {
   ~TWatcher() override {
     if (Log) Log->push_back(GetName());
   }
+  void BeforeDestruction() override {
+    if (Log) Log->push_back("before " + GetName() + (IsDestroying() ? " destroying" : ""));
+  }
   void Notification(TComponent* C, TOperation Op) override {
     TComponent::Notification(C, Op);
     if (Op == opRemove && C == Link) Link = nullptr;
@@ -94,32 +95,30 @@ struct TWatcher : TComponent {
 
 TEST(Component, OwnershipNamesAndNotifications) {
   std::vector<std::string> log;
-  auto* owner = new TWatcher(nullptr);
+  auto* owner = TWatcher::Named(nullptr, "O", &log);
   auto* a = TWatcher::Named(owner, "A", &log);
   auto* b = TWatcher::Named(owner, "B", &log);
   EXPECT_EQ(owner->FindComponent("a"), a);
   EXPECT_THROW(b->SetName("a"), EComponentError);
   EXPECT_THROW(b->SetName("1x"), EComponentError);
   EXPECT_EQ(b->GetName(), "B");
-  // A component of another owner asks to hear about A.
+  // A component of another owner asks to hear about A; so does one freed before A, which must
+  // then not hear of it.
   TWatcher other(nullptr);
   other.Link = a;
   a->FreeNotification(&other);
+  auto* gone = new TWatcher(nullptr);
+  a->FreeNotification(gone);
+  gone->Free();
   b->Link = a;
   a->Free();
   EXPECT_EQ(std::tuple(other.Link, b->Link, owner->ComponentCount()), std::tuple(nullptr, nullptr, 1));
   auto* c = TWatcher::Named(owner, "C", &log);
+  TWatcher::Named(c, "G", &log);
   EXPECT_FALSE(c->IsDestroying());
   owner->Free();
-  // A first (freed by hand), then the owner's components last-in first-out.
-  EXPECT_EQ(log, (std::vector<std::string>{"A", "C", "B"}));
-}
-
-TEST(Component, FreeNotificationIsDroppedWhenTheListenerGoesFirst) {
-  auto* source = new TWatcher(nullptr);
-  auto* listener = new TWatcher(nullptr);
-  source->FreeNotification(listener);
-  listener->Free();
-  source->Free();  // must not notify the freed listener
-  SUCCEED();
+  // A first (freed by hand); then BeforeDestruction for the owner and all it owns, before any of
+  // them goes; then the owner and its components last-in first-out.
+  EXPECT_EQ(log, (std::vector<std::string>{"before A destroying", "A", "before O destroying", "before C destroying",
+                                           "before G destroying", "before B destroying", "O", "C", "G", "B"}));
 }

@@ -1,47 +1,21 @@
 // Labels, buttons, check boxes, memos and labelled edits as a form description and a theme
-// meet them; icons; BeforeDestruction.
-#include <gtest/gtest.h>
-
+// meet them; icons.
+#include "FormFixture.h"
 #include "platform/FormReader.h"
-#include "platform/Forms.h"
 #include "platform/StdCtrls.h"
 #include "tests/common/TestPixels.h"
 
 namespace {
 
-class StdControlsTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Backend = QzUseOffscreenBackend();
-    ASSERT_NE(Backend, nullptr);
-    Form = new TForm(Application);
-    Form->SetClientSize(300, 200), Form->SetColor(clWhite);
-  }
-  void TearDown() override {
-    if (Form) Form->Free();
-  }
-  void Pump() { Application->ProcessMessages(); }
-  uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
-  int Darkest(const TRect& R) const {
-    int best = 255;
-    const TBitmap* s = Backend->Screen(Win());
-    for (int y = R.Top; y < R.Bottom; ++y)
-      for (int x = R.Left; x < R.Right; ++x) {
-        const uint8_t* p = s->GetScanLine(y) + x * 4;
-        best = std::min(best, (p[0] + p[1] + p[2]) / 3);
-      }
-    return best;
-  }
-  TQzOffscreenBackend* Backend = nullptr;
-  TForm* Form = nullptr;
-};
+class StdControlsTest : public FormFixture {};
 
 }  // namespace
 
 TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   const std::string text =
       "object F: TForm\n"
-      "  object Info: TLabel\n    Left = 10\n    Top = 5\n    Caption = 'Hello'\n    Alignment = taRightJustify\n  end\n"
+      "  object Info: TLabel\n    Left = 10\n    Top = 5\n    Caption = 'Hello'\n"
+      "    Alignment = taRightJustify\n  end\n"
       "  object Ok: TButton\n    Left = 10\n    Top = 30\n    Caption = 'OK'\n    ModalResult = 1\n  end\n"
       "  object Check: TCheckBox\n    Left = 100\n    Top = 30\n    Caption = 'Mono'\n    Checked = True\n  end\n"
       "  object Notes: TMemo\n    Left = 10\n    Top = 60\n    Lines = ('first line' 'second')\n"
@@ -72,8 +46,9 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   EXPECT_FALSE(l->GetVisible());
   // What they paint: the memo's lines, the label's text at its right edge.
   Form->Show(), Pump();
-  EXPECT_LT(Darkest(Rect(notes->GetLeft() + 3, notes->GetTop() + 2, notes->GetLeft() + 60, notes->GetTop() + 14)), 80);
-  EXPECT_LT(Darkest(info->GetBoundsRect()), 80);
+  const TBitmap* screen = Backend->Screen(Win());
+  const TRect lines = Rect(notes->GetLeft() + 3, notes->GetTop() + 2, notes->GetLeft() + 60, notes->GetTop() + 14);
+  EXPECT_LT(std::max(Darkest(screen, lines), Darkest(screen, info->GetBoundsRect())), 80);
   // The button ends a modal loop with its result; the check box steps through its states.
   ok->Click();
   EXPECT_EQ(Form->ModalResult, 1);
@@ -105,7 +80,8 @@ TEST(StdGraphics, IconsReadPngAndBmpAndWritePng) {
     TIcon icon;
     icon.LoadFromStream(&s);
     ASSERT_EQ(icon.GetWidth(), 16) << asPng;
-    EXPECT_EQ(std::tuple(icon.GetCanvas()->GetPixel(3, 4), icon.GetCanvas()->GetPixel(5, 5)), std::tuple(clBlue, clRed));
+    EXPECT_EQ(std::tuple(icon.GetCanvas()->GetPixel(3, 4), icon.GetCanvas()->GetPixel(5, 5)),
+              std::tuple(clBlue, clRed));
     TMemoryStream out;
     icon.SaveToStream(&out);
     out.SetPosition(0);
@@ -118,29 +94,4 @@ TEST(StdGraphics, IconsReadPngAndBmpAndWritePng) {
   TIcon bad;
   EXPECT_THROW(bad.LoadFromStream(&junk), EInvalidGraphic);
   EXPECT_TRUE(bad.GetEmpty());
-}
-
-namespace {
-class TOrderProbe : public TComponent {
-public:
-  TOrderProbe(TComponent* AOwner, std::vector<std::string>* Log, std::string Id)
-      : TComponent(AOwner), FLog(Log), FId(std::move(Id)) {}
-  ~TOrderProbe() override { FLog->push_back("destroy " + FId); }
-  void BeforeDestruction() override { FLog->push_back("before " + FId + (IsDestroying() ? " destroying" : "")); }
-
-private:
-  std::vector<std::string>* FLog;
-  std::string FId;
-};
-}  // namespace
-
-TEST(Components, BeforeDestructionRunsFirstAlsoForOwnedComponents) {
-  std::vector<std::string> log;
-  auto* owner = new TOrderProbe(nullptr, &log, "owner");
-  auto* child = new TOrderProbe(owner, &log, "child");
-  new TOrderProbe(child, &log, "grandchild");
-  owner->Free();
-  EXPECT_EQ(log, (std::vector<std::string>{"before owner destroying", "before child destroying",
-                                           "before grandchild destroying", "destroy owner", "destroy child",
-                                           "destroy grandchild"}));
 }

@@ -10,6 +10,7 @@
 #include "platform/Forms.h"
 #include "platform/Menus.h"
 #include "platform/StdCtrls.h"
+#include "tests/common/TestStreams.h"
 
 namespace {
 
@@ -34,37 +35,50 @@ bool PumpUntil(F Done) {
 
 // Pumps a few rounds for the server's answers to come in.
 void PumpAWhile() {
-  for (int i = 0; i < 20; ++i) Application->ProcessMessages(), std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 20; ++i) {
+    Application->ProcessMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 // The picture a clipboard answer holds.
-std::unique_ptr<TPortableNetworkGraphic> PngOf(const std::vector<uint8_t>& Bytes) {
+std::unique_ptr<TPortableNetworkGraphic> PngOf(const TBytes& Bytes) {
   auto p = std::make_unique<TPortableNetworkGraphic>();
-  TMemoryStream s;
-  s.WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size())), s.SetPosition(0);
-  p->LoadFromStream(&s);
+  p->LoadFromStream(StreamOf(Bytes).get());
   return p;
 }
 }  // namespace
 
-// Every test gets a private X server, which outlives everything the test creates.
+// Every test gets a private X server, which outlives everything the test creates, a host window
+// of its own on another connection, and the toolkit on the server.
 class X11Backend : public testing::Test {
 protected:
   void SetUp() override {
     const std::string xvfb = FindXvfb();
     if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed: the X11 backend is not tested";
     ASSERT_TRUE(server.Start(xvfb)) << "Xvfb did not start";
+    ASSERT_NE(host = TX11TestHost::Open(server.Name, 400, 300, 0x00FF00), nullptr);
+    ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
+  }
+  void TearDown() override {
+    if (IsSkipped()) return;
+    EXPECT_EQ(QzNativeWindowCount(), 0);
+    EXPECT_NE(QzUseOffscreenBackend(), nullptr);
+  }
+  // The host's answer for the clipboard as Type; the owner answers from its pump.
+  std::vector<uint8_t> Ask(const std::string& Type) {
+    host->RequestClipboard(Type);
+    std::vector<uint8_t> bytes;
+    std::string type;
+    EXPECT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); })) << Type;
+    EXPECT_EQ(type, Type);
+    return bytes;
   }
   TXvfb server;
+  std::unique_ptr<TX11TestHost> host;
 };
 
 TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
-  // The host: a window of its own on another connection.
-  auto host = TX11TestHost::Open(server.Name, 400, 300, 0x00FF00);
-  ASSERT_NE(host, nullptr);
-  auto backend = QzCreateX11Backend(server.Name.c_str());
-  ASSERT_NE(backend, nullptr);
-  ASSERT_TRUE(QzSetWindowBackend(std::move(backend)));
   auto* form = new TForm(Application);
   form->SetBorderStyle(bsNone), form->SetClientSize(200, 100), form->SetColor(clBlue);
   auto* box = new TRedBox(form);
@@ -83,31 +97,19 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   shot.SetSize(200, 100);
   shot.GetCanvas()->CopyRect(Rect(0, 0, 200, 100), form->GetCanvas(), Rect(0, 0, 200, 100));
   Clipboard()->Assign(&shot);
-  host->RequestClipboard("image/png");
-  std::vector<uint8_t> bytes;
-  std::string type;
-  // The owner answers from its pump.
-  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
-  EXPECT_EQ(type, "image/png");
-  ASSERT_FALSE(bytes.empty());
-  auto got = PngOf(bytes);
+  auto got = PngOf(Ask("image/png"));
   ASSERT_EQ(std::tuple(got->GetWidth(), got->GetHeight()), std::tuple(200, 100));
-  EXPECT_EQ(std::tuple(got->GetCanvas()->GetPixel(60, 30), got->GetCanvas()->GetPixel(10, 10)), std::tuple(clRed, clBlue));
+  EXPECT_EQ(std::tuple(got->GetCanvas()->GetPixel(60, 30), got->GetCanvas()->GetPixel(10, 10)),
+            std::tuple(clRed, clBlue));
   // Text as well, asked for as UTF-8.
-  Clipboard()->SetAsText("Gr\xC3\xBC\xC3\x9F" "e");
-  host->RequestClipboard("UTF8_STRING");
-  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
-  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "Gr\xC3\xBC\xC3\x9F" "e");
-  EXPECT_EQ(Clipboard()->GetAsText(), "Gr\xC3\xBC\xC3\x9F" "e");
+  const std::string text = "Gr\xC3\xBC\xC3\x9F" "e";
+  Clipboard()->SetAsText(text);
+  const std::vector<uint8_t> bytes = Ask("UTF8_STRING");
+  EXPECT_EQ(std::tuple(std::string(bytes.begin(), bytes.end()), Clipboard()->GetAsText()), std::tuple(text, text));
   form->Free();
-  EXPECT_EQ(QzNativeWindowCount(), 0);
-  EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }
 
 TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
-  auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
-  ASSERT_NE(host, nullptr);
-  ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
   auto* form = new TForm(Application);
   form->SetBounds(40, 40, 300, 200), form->SetBorderStyle(bsToolWindow), form->SetColor(clWhite);
   form->SetBorderIcons(TBorderIcons{biSystemMenu});
@@ -116,12 +118,20 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   form->Show();
   PumpAWhile();
   const uintptr_t win = form->GetNativeWindow()->NativeHandle();
-  // What the window manager reads: functions, then decorations.
+  // What the window manager reads: functions (resize 2, move 4, minimize 8, maximize 16, close 32),
+  // then decorations (border 2, resize 4, title 8, menu 16, minimize 32, maximize 64).
   struct TCase { TBorderStyle Style; TBorderIcons Icons; long Functions, Decorations; };
   const TCase cases[] = {
-      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16}, {bsToolWindow, {}, 4, 2 | 8},
+      {bsToolWindow, {biSystemMenu}, 4 | 32, 2 | 8 | 16},
+      {bsToolWindow, {}, 4, 2 | 8},
+      {bsToolWindow, {biSystemMenu, biMinimize, biMaximize}, 4 | 32, 2 | 8 | 16},
+      {bsSizeToolWin, {biSystemMenu}, 2 | 4 | 32, 2 | 4 | 8 | 16},
       {bsSizeable, {biSystemMenu, biMinimize, biMaximize}, 2 | 4 | 8 | 16 | 32, 2 | 4 | 8 | 16 | 32 | 64},
-      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64}, {bsNone, {biSystemMenu}, 4 | 32, 0},
+      {bsSizeable, {biMinimize, biMaximize}, 2 | 4, 2 | 4 | 8},
+      {bsSingle, {biSystemMenu, biMaximize}, 4 | 16 | 32, 2 | 8 | 16 | 64},
+      {bsSingle, {biSystemMenu, biMinimize}, 4 | 8 | 32, 2 | 8 | 16 | 32},
+      {bsDialog, {biSystemMenu, biMaximize}, 4 | 32, 2 | 8 | 16},
+      {bsNone, {biSystemMenu}, 4 | 32, 0},
   };
   for (const TCase& k : cases) {
     form->SetBorderStyle(k.Style), form->SetBorderIcons(k.Icons);
@@ -133,7 +143,8 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
     });
     ASSERT_EQ(h.size(), 5u);
     EXPECT_EQ(std::tuple(h[0], h[1], h[2]), std::tuple(3, k.Functions, k.Decorations)) << static_cast<int>(k.Style);
-    EXPECT_EQ(host->Property32(win, "_NET_WM_WINDOW_TYPE").size(), k.Style == bsToolWindow ? 1u : 0u);
+    const bool tool = k.Style == bsToolWindow || k.Style == bsSizeToolWin;
+    EXPECT_EQ(host->Property32(win, "_NET_WM_WINDOW_TYPE").size(), tool ? 1u : 0u) << static_cast<int>(k.Style);
   }
   // Typed text arrives as UTF-8, also beyond Latin-1.
   edit->SetFocus();
@@ -164,7 +175,8 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
             0xF0F0F0u);  // the menu's face, at the screen place asked for
   host->SendClick(mw, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
-  EXPECT_EQ(std::tuple(log, QzActiveMenu(), host->PointerFree()), std::tuple(std::vector<std::string>{"Two"}, nullptr, true));
+  EXPECT_EQ(std::tuple(log, QzActiveMenu(), host->PointerFree()),
+            std::tuple(std::vector<std::string>{"Two"}, nullptr, true));
   // A click outside every window of ours reaches the grabbing menu window and closes it.
   menu->Popup(500, 400);
   PumpAWhile();
@@ -173,14 +185,9 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   EXPECT_TRUE(PumpUntil([] { return QzActiveMenu() == nullptr; }));
   EXPECT_EQ(log.size(), 1u);
   form->Free();
-  EXPECT_EQ(QzNativeWindowCount(), 0);
-  EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }
 
 TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
-  auto host = TX11TestHost::Open(server.Name, 10, 10, 0);
-  ASSERT_NE(host, nullptr);
-  ASSERT_TRUE(QzSetWindowBackend(QzCreateX11Backend(server.Name.c_str())));
   // Noise does not compress: the PNG is several times the largest single request.
   TBitmap noise;
   noise.SetPixelFormat(pf24bit), noise.SetSize(640, 640);
@@ -193,11 +200,7 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
     }
   }
   Clipboard()->Assign(&noise);
-  host->RequestClipboard("image/png");
-  std::vector<uint8_t> bytes;
-  std::string type;
-  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
-  EXPECT_EQ(type, "image/png");
+  std::vector<uint8_t> bytes = Ask("image/png");
   EXPECT_GT(host->Pieces(), 2);
   ASSERT_GT(bytes.size(), 1000000u);
   auto got = PngOf(bytes);
@@ -208,8 +211,7 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   std::string big;
   for (int i = 0; big.size() < 700000; ++i) big += "line " + std::to_string(i) + " \xE2\x82\xAC\n";
   Clipboard()->SetAsText(big);
-  host->RequestClipboard("UTF8_STRING");
-  ASSERT_TRUE(PumpUntil([&] { return host->PollClipboard(bytes, type); }));
+  bytes = Ask("UTF8_STRING");
   EXPECT_GT(host->Pieces(), 1);
   EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == big) << bytes.size() << " bytes";
   auto reader = QzCreateX11Backend(server.Name.c_str());
@@ -225,6 +227,4 @@ TEST_F(X11Backend, LargeClipboardAnswersGoInPieces) {
   owner.join();
   EXPECT_TRUE(ok);
   EXPECT_TRUE(text == big) << text.size() << " bytes";
-  reader.reset();
-  EXPECT_NE(QzUseOffscreenBackend(), nullptr);
 }
