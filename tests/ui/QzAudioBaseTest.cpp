@@ -77,15 +77,11 @@ TEST_F(QzAudioBase, UpdateBracketSuppressesChangeEvents) {
   EXPECT_EQ(log, "internal changed internal freed");
 }
 
-TEST_F(QzAudioBase, ParentFontAndColourAreTakenOver) {
+TEST_F(QzAudioBase, ParentFontAndColourAreTakenOverAndAFreedImageListLeavesNoLink) {
   auto* k = QzCreate<TKnobProbe>(Form);
   k->SetParent(Form), k->SetParentColor(true);
   Form->SetColor(clYellow), Form->GetFont()->SetSize(17);
   EXPECT_EQ(std::tuple(k->GetColor(), k->GetFont()->GetSize()), std::tuple(TColor(clYellow), 17));
-}
-
-TEST_F(QzAudioBase, FreedImageListLeavesNoLink) {
-  auto* k = QzCreate<TKnobProbe>(Form);
   auto* elsewhere = QzCreate<TComponent>(nullptr);
   auto* images = QzCreate<TCustomImageList>(elsewhere);
   k->SetImages(images), k->UpdateLayout();

@@ -27,8 +27,8 @@ TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
   Show();
   EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
   LoadGolden(m), Pump();
-  EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(), edit->GetBorderStyle(),
-                       label->GetFont()->GetColor(), ScreenPixel(100, 100)),
+  EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(),
+                       edit->GetBorderStyle(), label->GetFont()->GetColor(), ScreenPixel(100, 100)),
             std::tuple(true, RampColor(1), RampColor(152), RampColor(154), bsNone, TColor(0xFFFFFF), RampColor(1)));
   // Switched off, the control paints its own look again.
   m->SetActive(false);
@@ -156,7 +156,8 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
   for (const Case& k : cases) {
     menu->OnDrawItem(item, c, Rect(10, 10, 110, 30), k.State);
     // Nothing around the item is touched.
-    EXPECT_EQ(std::tuple(c->GetPixel(11, 11), c->GetPixel(5, 5), c->GetPixel(115, 35)), std::tuple(k.Fill, clBlack, clBlack));
+    EXPECT_EQ(std::tuple(c->GetPixel(11, 11), c->GetPixel(5, 5), c->GetPixel(115, 35)),
+              std::tuple(k.Fill, clBlack, clBlack));
   }
   // A freed manager leaves no hook behind.
   m->Free();
@@ -167,11 +168,15 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
 TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
   using TStep = std::function<void(TComponent*& First, TComponent*& Second, TQzCustomWinControl* W)>;
   // FirstClients: of the first manager afterwards, when it is still there.
-  struct Case { std::string Name; TStep Step; int FirstClients; } cases[] = {
+  struct Case { std::string Name; TStep Step; int FirstClients;
+  } cases[] = {
       {"manager first", [](TComponent*& m, TComponent*&, TQzCustomWinControl*) { TComponent::FreeAndNil(m); }, 0},
       {"control first", [](TComponent*&, TComponent*&, TQzCustomWinControl* w) { w->Free(); }, 0},
       {"unlink then manager",
-       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) { w->SetThemeManager(nullptr), TComponent::FreeAndNil(m); }, 0},
+       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) {
+         w->SetThemeManager(nullptr), TComponent::FreeAndNil(m);
+       },
+       0},
       {"relink then old manager",
        [](TComponent*& m, TComponent*& n, TQzCustomWinControl* w) {
          w->SetThemeManager(static_cast<TQzCustomThemeManager*>(n));
