@@ -115,13 +115,15 @@ TEST_F(EditorTest, StatesRoundTripWithTheEditorAlive) {
          q.SetBandGain(1, 7.5f), q.SetPan(-30.0f), q.SetBandEnabled(2, true);
        },
        nullptr},
-      {"mode and equaliser output", [](TEq& q, TLim& l) { l.SetMode(0), q.SetOutputGain(-6.0f), l.SetThreshold(-11.0f); },
+      {"mode and equaliser output",
+       [](TEq& q, TLim& l) { l.SetMode(0), q.SetOutputGain(-6.0f), l.SetThreshold(-11.0f); },
        [](TEq& q, TLim& l) { l.SetMode(2), q.SetOutputGain(0.0f); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     const std::vector<uint8_t> blob = Blob(c.Setup);
-    const std::vector<uint8_t> expected = c.Expect ? Blob([&](TEq& q, TLim& l) { c.Setup(q, l), c.Expect(q, l); }) : blob;
+    const std::vector<uint8_t> expected =
+        c.Expect ? Blob([&](TEq& q, TLim& l) { c.Setup(q, l), c.Expect(q, l); }) : blob;
     // VST: loaded before the editor exists, then after it is open.
     AEffect* e = NewVst();
     SetChunk(e, blob);
@@ -145,7 +147,7 @@ TEST_F(EditorTest, StatesRoundTripWithTheEditorAlive) {
   }
 }
 
-TEST_F(EditorTest, RefreshDetails) {
+TEST_F(EditorTest, RefreshDetailsValueTextsAndChangesFromAnotherThread) {
   AEffect* e = NewVst();
   TQzAudioEffectPlugin* p = PluginOf(e);
   TQzAudioEffectGUIForm* f = OpenVstEditor(e);
@@ -165,12 +167,7 @@ TEST_F(EditorTest, RefreshDetails) {
   lone->UpdateControls(nullptr);
   EXPECT_EQ(lone->RefreshCount(), 0);
   lone->Free();
-}
-
-TEST_F(EditorTest, ValueTexts) {
-  AEffect* e = NewVst();
-  TQzAudioEffectPlugin* p = PluginOf(e);
-  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  // The value texts.
   TEq& q = *p->GetMicroEqualizer()->GetPreset();
   const struct {
     TControl* Control;
@@ -192,11 +189,7 @@ TEST_F(EditorTest, ValueTexts) {
     EXPECT_EQ(f->ControlGetValueText(c.Control, 0.0), c.Text);
   }
   EXPECT_EQ(QzPanText(std::nanf("")), "Center");
-}
-
-TEST_F(EditorTest, ChangesFromAnotherThreadShowAtTheNextPump) {
-  AEffect* e = NewVst();
-  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  // A state loaded on another thread shows at the next pump.
   Idle(e);
   const int refreshes = f->RefreshCount();
   const std::vector<uint8_t> blob = Blob([](TEq& q, TLim&) { q.SetBandGain(0, 9.0f); });

@@ -1,5 +1,5 @@
 // The editor window through the library's entries: its size and placement, the host's editor
-// requests, its notifications, the clipboard copy and the close box.
+// requests, its notifications and the clipboard copy.
 #include <cstdlib>
 
 #include "EditorFixture.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST_F(EditorTest, VstSizeBeforeAndAfterOpen) {
+TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndCtrlCCopy) {
   AEffect* e = NewVst();
   ERect* rect = nullptr;
   ASSERT_TRUE(Vst(e, effEditGetRect, 0, &rect) == 1 && rect);
@@ -23,6 +23,18 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpen) {
   const TBitmap* screen = Backend->Screen(Win(f));
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(std::tuple(screen->GetWidth(), screen->GetHeight()), std::tuple(1024, 595));
+  // Ctrl+C copies the window and goes no further.
+  std::vector<uint16_t> seen;
+  f->PanSel->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { seen.push_back(Key); };
+  f->PanSel->SetFocus(), Idle(e);
+  Clipboard()->Clear();
+  Backend->Key(Win(f), 67, {ssCtrl}), Idle(e);
+  TPicture picture;
+  ASSERT_TRUE(Clipboard()->GetPicture(&picture));
+  EXPECT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight(), seen.size()), std::tuple(1024, 595, 0u));
+  // C alone goes on to the focused control.
+  Backend->Key(Win(f), 67), Idle(e);
+  EXPECT_EQ(seen, std::vector<uint16_t>{67});
   EXPECT_EQ(Vst(e, effEditClose), 1);
   EXPECT_FALSE(f->GetVisible());
 }
@@ -38,7 +50,8 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   auto* window = Backend->Window(Win(f));
   ASSERT_NE(window, nullptr);
   // Shown means visible to the user, activated or not.
-  EXPECT_EQ(std::tuple(window->Params().ParentWindow, window->Params().Alpha, window->Visible()), std::tuple(0u, 255, true));
+  EXPECT_EQ(std::tuple(window->Params().ParentWindow, window->Params().Alpha, window->Visible()),
+            std::tuple(0u, 255, true));
   EXPECT_EQ(QzCallObjectEntry(15007, 0, o, nullptr), 1);
   EXPECT_EQ(LastVisibility(), 1);
   int16_t rect[4] = {120, 0, 80, 0};
@@ -53,39 +66,15 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   EXPECT_TRUE(window->Params().Borderless);
   EXPECT_EQ(QzCallObjectEntry(17003, 0, o, nullptr), 1);
   EXPECT_FALSE(window->Params().Borderless);
-  // Hiding by request tells the host nothing; the close box tells it the window went.
+  // Hiding by request tells the host nothing.
   Log.Calls.clear();
   EXPECT_EQ(QzCallObjectEntry(10002, 0, o, nullptr), 1);
   EXPECT_EQ(QzCallObjectEntry(15007, 0, o, nullptr), 0);
   EXPECT_EQ(LastVisibility(), -1);
-  EXPECT_EQ(QzCallObjectEntry(15008, 1, o, nullptr), 1);
-  EXPECT_EQ(QzCallObjectEntry(15007, 0, o, nullptr), 1);
-  TQzWindowEvent close;
-  close.Kind = qeClose;
-  Backend->Post(Win(f), close);
-  QzCallObjectEntry(15007, 0, o, nullptr);
-  EXPECT_EQ(std::tuple(FormOf(p), f->GetVisible(), LastVisibility()), std::tuple(f, false, 0));
   // The VST instance's window is embedded and never transparent.
   TQzAudioEffectGUIForm* v = OpenVstEditor(vst);
   EXPECT_FALSE(v->GetAlphaBlend());
   EXPECT_NE(Backend->Window(Win(v))->Params().ParentWindow, 0u);
-}
-
-TEST_F(EditorTest, CtrlCCopiesTheWindowAndStopsThere) {
-  AEffect* e = NewVst();
-  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
-  Idle(e);
-  std::vector<uint16_t> seen;
-  f->PanSel->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { seen.push_back(Key); };
-  f->PanSel->SetFocus(), Idle(e);
-  Clipboard()->Clear();
-  Backend->Key(Win(f), 67, {ssCtrl}), Idle(e);
-  TPicture picture;
-  ASSERT_TRUE(Clipboard()->GetPicture(&picture));
-  EXPECT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight(), seen.size()), std::tuple(1024, 595, 0u));
-  // C alone goes on to the focused control.
-  Backend->Key(Win(f), 67), Idle(e);
-  EXPECT_EQ(seen, std::vector<uint16_t>{67});
 }
 
 TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
@@ -97,7 +86,8 @@ TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
   f->AboutDialog->Execute();
   TForm* box = f->AboutDialog->GetForm();
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(std::tuple(box->GetVisible(), box->GetClientWidth(), box->GetClientHeight()), std::tuple(true, 600, 354 + 75));
+  EXPECT_EQ(std::tuple(box->GetVisible(), box->GetClientWidth(), box->GetClientHeight()),
+            std::tuple(true, 600, 354 + 75));
   // Its strip is drawn by the editor: the bottom differs from a box without the handler.
   Idle(e);
   auto* shown = const_cast<TBitmap*>(Backend->Screen(box->GetNativeWindow()->NativeHandle()));
@@ -115,12 +105,13 @@ TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
 // not use is read as well.
 TEST_F(EditorTest, LibraryReadsFormsOfEveryControlUnit) {
   auto* f = QzCreate<TForm>(Application);
-  TFormReader::ReadRootComponent(f,
-                                 "object EveryControlForm: TForm\n"
-                                 "  object Slider: TQzSlider\n    Min = -10\n    Max = 10\n    Position = 4\n  end\n"
-                                 "  object Tabs: TQzNotebookTabSet\n  end\n"
-                                 "  object Power: TQzAudioSwitchControl\n    Checked = True\n    Style = awsRed\n  end\n"
-                                 "end\n");
+  TFormReader::ReadRootComponent(
+      f,
+      "object EveryControlForm: TForm\n"
+      "  object Slider: TQzSlider\n    Min = -10\n    Max = 10\n    Position = 4\n  end\n"
+      "  object Tabs: TQzNotebookTabSet\n  end\n"
+      "  object Power: TQzAudioSwitchControl\n    Checked = True\n    Style = awsRed\n  end\n"
+      "end\n");
   auto* slider = dynamic_cast<TQzSlider*>(f->FindComponent("Slider"));
   auto* power = dynamic_cast<TQzAudioSwitchControl*>(f->FindComponent("Power"));
   ASSERT_TRUE(slider && power && dynamic_cast<TQzNotebookTabSet*>(f->FindComponent("Tabs")));

@@ -22,7 +22,7 @@ bool Opaque(const TControl* C) {
 
 }  // namespace
 
-TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
+TEST_F(QzAudioBase, FreshControlsTransparentRoundTripParentLookAndImageLinks) {
   auto* k = QzCreate<TKnobProbe>(Form);
   EXPECT_EQ(std::tuple(k->NeedsLayout(), k->GetTransparent(), Opaque(k)), std::tuple(true, false, false));
   k->SetTransparent(true);
@@ -36,6 +36,16 @@ TEST_F(QzAudioBase, FreshControlsAndTransparentRoundTrip) {
   const int layouts = k->Layouts;
   k->SetOrientation(acoHorizontal);
   EXPECT_EQ(k->Layouts, layouts + 1);
+  // Parent font and colour are taken over; a freed image list leaves no link.
+  k->SetParent(Form), k->SetParentColor(true);
+  Form->SetColor(clYellow), Form->GetFont()->SetSize(17);
+  EXPECT_EQ(std::tuple(k->GetColor(), k->GetFont()->GetSize()), std::tuple(TColor(clYellow), 17));
+  auto* elsewhere = QzCreate<TComponent>(nullptr);
+  auto* images = QzCreate<TCustomImageList>(elsewhere);
+  k->SetImages(images), k->UpdateLayout();
+  EXPECT_FALSE(k->NeedsLayout());
+  elsewhere->Free();
+  EXPECT_EQ(std::tuple(k->GetImages(), k->NeedsLayout()), std::tuple(nullptr, true));
 }
 
 TEST_F(QzAudioBase, FormDescriptionNamesTheClassAndMakesTransparentFalseTakeEffect) {
@@ -75,21 +85,4 @@ TEST_F(QzAudioBase, UpdateBracketSuppressesChangeEvents) {
   k->OnChanged = [&](TObject* Sender) { log += "freed", static_cast<TComponent*>(Sender)->Free(); };
   k->Gesture();
   EXPECT_EQ(log, "internal changed internal freed");
-}
-
-TEST_F(QzAudioBase, ParentFontAndColourAreTakenOver) {
-  auto* k = QzCreate<TKnobProbe>(Form);
-  k->SetParent(Form), k->SetParentColor(true);
-  Form->SetColor(clYellow), Form->GetFont()->SetSize(17);
-  EXPECT_EQ(std::tuple(k->GetColor(), k->GetFont()->GetSize()), std::tuple(TColor(clYellow), 17));
-}
-
-TEST_F(QzAudioBase, FreedImageListLeavesNoLink) {
-  auto* k = QzCreate<TKnobProbe>(Form);
-  auto* elsewhere = QzCreate<TComponent>(nullptr);
-  auto* images = QzCreate<TCustomImageList>(elsewhere);
-  k->SetImages(images), k->UpdateLayout();
-  EXPECT_FALSE(k->NeedsLayout());
-  elsewhere->Free();
-  EXPECT_EQ(std::tuple(k->GetImages(), k->NeedsLayout()), std::tuple(nullptr, true));
 }

@@ -26,11 +26,20 @@ public:
   int Ticks = 0, Changes = 0;
 };
 
+// The scrolling container's own link to a time base.
+class TTickedScroller : public TQzCustomAudioScrollingWinControl {
+public:
+  using TQzCustomAudioScrollingWinControl::TQzCustomAudioScrollingWinControl;
+  std::string ClassName() const override { return "TTickedScroller"; }
+  void TimeBaseTick(TObject*, uint32_t) override { ++Ticks; }
+  int Ticks = 0;
+};
+
 using QzAudioTimeBase = UiFormTest;
 
 }  // namespace
 
-TEST_F(QzAudioTimeBase, IntervalIsHeldWithinItsRange) {
+TEST_F(QzAudioTimeBase, IntervalWithinItsRangeOneTimerAndNoneAtDesignTime) {
   auto* t = QzCreate<TQzAudioTimer>(Form);
   ASSERT_NE(t->GetTimer(), nullptr);
   EXPECT_EQ(std::tuple(t->GetInterval(), t->GetTimer()->GetInterval()), std::tuple(25, 25u));
@@ -43,10 +52,6 @@ TEST_F(QzAudioTimeBase, IntervalIsHeldWithinItsRange) {
     // The running timer follows at once.
     EXPECT_EQ(std::tuple(t->GetInterval(), t->GetTimer()->GetInterval()), std::tuple(r.Want, r.Want)) << r.Set;
   }
-}
-
-TEST_F(QzAudioTimeBase, OneTimerAndNoneAtDesignTime) {
-  auto* t = QzCreate<TQzAudioTimer>(Form);
   EXPECT_TRUE(t->GetActive());
   const int timers = Application->TimerCount();
   t->Start(), t->Start();
@@ -117,14 +122,22 @@ TEST_F(QzAudioTimeBase, TearDownInEitherOrder) {
       auto* t = QzCreate<TQzAudioTimer>(sameOwner ? static_cast<TComponent*>(Form) : other);
       auto* a = QzCreate<TTickProbe>(Form);
       auto* k = QzCreate<TTickComponent>(Form);
-      a->SetTimeBase(t), k->SetTimeBase(t);
+      auto* s = QzCreate<TTickedScroller>(Form);
+      s->SetParent(Form);
+      EXPECT_EQ(
+          std::tuple(s->GetCaption(), s->ControlStyle.Contains(csParentBackground), s->ControlStyle.Contains(csOpaque)),
+          std::tuple("TTickedScroller", true, false));
+      a->SetTimeBase(t), k->SetTimeBase(t), s->SetTimeBase(t);
+      t->Tick(t);
+      Show(), s->SetBounds(0, 0, 90, 70);
+      EXPECT_EQ(std::tuple(s->Ticks, s->NeedsLayout()), std::tuple(1, false));
       if (timeBaseFirst) {
         if (sameOwner) t->Free();
         other->Free();
-        EXPECT_TRUE(!a->GetTimeBase() && !k->GetTimeBase());
-        a->Free(), k->Free();
+        EXPECT_TRUE(!a->GetTimeBase() && !k->GetTimeBase() && !s->GetTimeBase());
+        a->Free(), k->Free(), s->Free();
       } else {
-        a->Free(), k->Free();
+        a->Free(), k->Free(), s->Free();
         EXPECT_EQ(t->ClientCount(), 0);
         Tick(25);
         if (sameOwner) t->Free();

@@ -10,7 +10,9 @@ class TTestThemeManager : public TQzCustomThemeManager {
 public:
   using TQzCustomThemeManager::TQzCustomThemeManager;
   std::string ClassName() const override { return "TTestThemeManager"; }
-  void RegisterThemeClient(TComponent* Client) override { ++Registers, TQzCustomThemeManager::RegisterThemeClient(Client); }
+  void RegisterThemeClient(TComponent* Client) override {
+    ++Registers, TQzCustomThemeManager::RegisterThemeClient(Client);
+  }
   void UnregisterThemeClient(TComponent* Client) override {
     ++Unregisters, TQzCustomThemeManager::UnregisterThemeClient(Client);
   }
@@ -22,7 +24,9 @@ public:
   using TQzCustomWinControl::TQzCustomWinControl;
   std::string ClassName() const override { return "TThemeProbe"; }
   void ThemeChanged() override { ++ThemeChanges, TQzCustomWinControl::ThemeChanged(); }
-  bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override { return Steps.push_back(Direction), UseWheel; }
+  bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override {
+    return Steps.push_back(Direction), UseWheel;
+  }
   int ThemeChanges = 0;
   bool UseWheel = true;
   std::vector<int> Steps;
@@ -32,7 +36,7 @@ using QzCtrls = UiFormTest;
 
 }  // namespace
 
-TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
+TEST_F(QzCtrls, ThemedOnlyWhenAllFourHoldAndClientsAreForgotten) {
   auto* m = QzCreate<TTestThemeManager>(Form);
   // A manager only themes once it holds a theme.
   m->SetThemeColor(1, clBlue);
@@ -53,6 +57,20 @@ TEST_F(QzCtrls, ThemedOnlyWhenAllFourHold) {
     if (r.UseThemes) EXPECT_EQ(k->IsThemed(), r.Want);
     c->SetDesigning(false), g->SetDesigning(false), k->SetDesigning(false);
   }
+  // A client freed by delete, without BeforeDestruction, is forgotten all the same.
+  const int clients = m->ClientCount();
+  auto* d = new TQzCustomWinControl(nullptr);
+  d->SetThemeManager(m);
+  EXPECT_EQ(m->ClientCount(), clients + 1);
+  delete d;
+  EXPECT_EQ(m->ClientCount(), clients);
+  // The update counter never goes below zero.
+  k->EndUpdate();
+  EXPECT_EQ(k->GetUpdateCount(), 0);
+  k->BeginUpdate(), k->BeginUpdate(), k->EndUpdate();
+  EXPECT_TRUE(k->IsUpdating());
+  k->EndUpdate(), k->EndUpdate();
+  EXPECT_EQ(k->GetUpdateCount(), 0);
 }
 
 // Every order of freeing a control and the three sources it links, with the sources on the
@@ -62,7 +80,8 @@ TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
   for (bool sameOwner : {true, false})
     for (bool sourcesFirst : {true, false})
       for (bool byOwner : {true, false}) {
-        SCOPED_TRACE(std::string(sameOwner ? "same owner" : "other owner") + (sourcesFirst ? ", sources first" : ", users first") +
+        SCOPED_TRACE(std::string(sameOwner ? "same owner" : "other owner") +
+                     (sourcesFirst ? ", sources first" : ", users first") +
                      (byOwner ? ", freed by owner" : ", freed one by one"));
         TComponent* sourceOwner = sameOwner ? static_cast<TComponent*>(Form) : QzCreate<TComponent>(nullptr);
         auto* users = QzCreate<TComponent>(nullptr);
@@ -96,14 +115,6 @@ TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
       }
 }
 
-TEST_F(QzCtrls, ManagerForgetsAClientFreedWithoutUnregistering) {
-  auto* m = QzCreate<TTestThemeManager>(Form);
-  auto* c = new TQzCustomWinControl(nullptr);  // freed by delete: no BeforeDestruction
-  c->SetThemeManager(m);
-  delete c;
-  EXPECT_EQ(m->ClientCount(), 0);
-}
-
 TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   auto* c = Put<TQzCustomWinControl>(0, 0, 200, 150);
   auto* child = Put<TQzCustomWinControl>(0, 0, 10, 10, c);
@@ -111,24 +122,14 @@ TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {
   EXPECT_EQ(child->GetBoundsRect(), Rect(1, 0, 200, 149));
   Show();
   const TColor shadow = ColorToRGB(clBtnShadow);
-  EXPECT_EQ((std::vector<bool>{ScreenPixel(0, 0) == shadow, ScreenPixel(0, 149) == shadow, ScreenPixel(199, 149) == shadow,
-                               ScreenPixel(199, 0) == shadow}),
+  EXPECT_EQ((std::vector<bool>{ScreenPixel(0, 0) == shadow, ScreenPixel(0, 149) == shadow,
+                               ScreenPixel(199, 149) == shadow, ScreenPixel(199, 0) == shadow}),
             (std::vector<bool>{true, true, true, false}));
   // Themed: the border takes theme colour 9, the erase colour 1.
   auto* m = QzCreate<TTestThemeManager>(Form);
   m->SetThemeColor(9, clRed), m->SetThemeColor(1, clBlue);
   c->SetThemeManager(m), child->SetThemeManager(m), Pump();
   EXPECT_EQ(std::tuple(ScreenPixel(0, 10), ScreenPixel(50, 50)), std::tuple(TColor(clRed), TColor(clBlue)));
-}
-
-TEST_F(QzCtrls, UpdateCounterNeverGoesBelowZero) {
-  auto* k = QzCreate<TQzCustomComponent>(Form);
-  k->EndUpdate();
-  EXPECT_EQ(k->GetUpdateCount(), 0);
-  k->BeginUpdate(), k->BeginUpdate(), k->EndUpdate();
-  EXPECT_TRUE(k->IsUpdating());
-  k->EndUpdate(), k->EndUpdate();
-  EXPECT_EQ(k->GetUpdateCount(), 0);
 }
 
 // A notch the control uses does not also reach its container; the user's own wheel events stay

@@ -18,18 +18,16 @@ bool SamePixels(TBitmap* A, TBitmap* B) {
   return true;
 }
 
-TEST(DrawUtils, SetCanvasPenTakesWidthZeroAsOne) {
+TEST(DrawUtils, PenWidthZeroIsOneAndFramesPaintExactlyTheEdgePixels) {
   auto b = FilledBitmap(4, 4);
   TCanvas* c = b->GetCanvas();
   c->GetPen()->SetMode(pmXor);
   SetCanvasPen(c, 0, clRed, psDot);
-  EXPECT_EQ(std::tuple(c->GetPen()->GetWidth(), c->GetPen()->GetMode(), c->GetPen()->GetStyle(), c->GetPen()->GetColor()),
-            std::tuple(1, pmCopy, psDot, TColor(clRed)));
+  EXPECT_EQ(
+      std::tuple(c->GetPen()->GetWidth(), c->GetPen()->GetMode(), c->GetPen()->GetStyle(), c->GetPen()->GetColor()),
+      std::tuple(1, pmCopy, psDot, TColor(clRed)));
   SetCanvasPen(c, 3, clBlue, psSolid);
   EXPECT_EQ(c->GetPen()->GetWidth(), 3);
-}
-
-TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
   const TRect r = Rect(2, 1, 8, 6);
   const TColor tl = RGB(10, 20, 30), br = RGB(200, 100, 50);
   auto plain = FilledBitmap(10, 8);
@@ -49,7 +47,7 @@ TEST(DrawUtils, FramesPaintExactlyTheEdgePixels) {
     }
 }
 
-TEST(DrawUtils, GradientSteps) {
+TEST(DrawUtils, GradientStepsAndSpecialRectangles) {
   struct Case { bool Vertical; std::vector<uint8_t> Levels; };
   // Rows round (ties to even), columns truncate; neither reaches the end colour.
   const Case cases[] = {{true, {0, 64, 128, 191}}, {false, {0, 63, 127, 191}}};
@@ -66,9 +64,6 @@ TEST(DrawUtils, GradientSteps) {
       EXPECT_EQ(std::tuple(At(b.get(), k, 0), At(b.get(), k, 5), At(b.get(), 0, k), At(b.get(), 5, k)),
                 std::tuple(clRed, clRed, clRed, clRed)) << k;
   }
-}
-
-TEST(DrawUtils, GradientSpecialRectangles) {
   // Equal colours fill; a reversed rectangle is normalised; a flat one draws nothing.
   auto b = FilledBitmap(6, 6);
   DrawGradientRect(b->GetCanvas(), Rect(0, 0, 2, 2), clBtnFace, clBtnFace, true);
@@ -81,7 +76,7 @@ TEST(DrawUtils, GradientSpecialRectangles) {
   EXPECT_TRUE(SamePixels(flat.get(), FilledBitmap(6, 6).get()));
 }
 
-TEST(DrawUtils, CheckerboardCells) {
+TEST(DrawUtils, CheckerboardCellsColoursAndCellSizeZero) {
   const TColor c1 = RGB(1, 2, 3), c2 = RGB(200, 150, 100);
   // Cell counts odd and even across, cells cut at the right and bottom edges.
   const TRect rects[] = {Rect(1, 1, 9, 8), Rect(0, 0, 6, 9), Rect(2, 3, 10, 10)};
@@ -96,9 +91,6 @@ TEST(DrawUtils, CheckerboardCells) {
         ASSERT_EQ(At(b.get(), x, y), want) << x << "," << y;
       }
   }
-}
-
-TEST(DrawUtils, CheckerboardColoursAndCellSizeZero) {
   auto b = FilledBitmap(6, 6);
   // The second colour is taken as plain RGB bytes, even a system colour.
   DrawCheckerboard(b->GetCanvas(), Rect(0, 0, 6, 6), 2, clBlack, clBtnFace);
@@ -116,8 +108,8 @@ protected:
     Font.SetName("arial"), Font.SetSize(10);
   }
   // The text drawn by DrawAlignedText and by a plain TextOut at (X, Y) must match.
-  void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten, const std::string& Shown, int X,
-              int Y) {
+  void Expect(const std::string& Text, const TRect& R, uint8_t H, uint8_t V, bool Shorten, const std::string& Shown,
+              int X, int Y) {
     auto a = FilledBitmap(160, 40), b = FilledBitmap(160, 40);
     a->GetCanvas()->GetFont()->Assign(&Font), b->GetCanvas()->GetFont()->Assign(&Font);
     DrawAlignedText(a->GetCanvas(), Text, R, H, V, Shorten);
@@ -126,13 +118,17 @@ protected:
     EXPECT_TRUE(SamePixels(a.get(), b.get())) << Text << " as " << Shown;
     EXPECT_EQ(a->GetCanvas()->GetBrush()->GetStyle(), bsClear);
   }
-  int Width(const std::string& S) { return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextWidth(S); }
-  int Height(const std::string& S) { return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextHeight(S); }
+  int Width(const std::string& S) {
+    return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextWidth(S);
+  }
+  int Height(const std::string& S) {
+    return Probe->GetCanvas()->GetFont()->Assign(&Font), Probe->GetCanvas()->TextHeight(S);
+  }
   std::unique_ptr<TBitmap> Probe;
   TFont Font;
 };
 
-TEST_F(AlignedText, Alignments) {
+TEST_F(AlignedText, AlignmentsAndShortening) {
   const TRect r = Rect(10, 5, 130, 35);
   const std::string t = "Gain";
   const int w = Width(t), h = Height(t);
@@ -142,25 +138,17 @@ TEST_F(AlignedText, Alignments) {
       const int dy = va == 1 ? (30 - h) / 2 : va == 2 ? 30 - h : 0;
       Expect(t, r, ha, va, false, t, r.Left + dx, r.Top + dy);
     }
-}
-
-TEST_F(AlignedText, ShortensToTheLongestPrefixThatFits) {
-  const std::string t = "Threshold";
-  const int w = Width("Thresh..");
-  ASSERT_LT(w, Width("Thresho.."));
-  Expect(t, Rect(4, 4, 4 + w, 30), 0, 0, true, "Thresh..", 4, 4);
-  // Without shortening the whole text is drawn; centred, it starts left of the rectangle.
-  const int full = Width(t);
-  Expect(t, Rect(40, 4, 40 + w, 30), 1, 0, false, t, 40 + (w - full) / 2, 4);
-  // Nothing fits: the ellipsis alone.
-  Expect(t, Rect(4, 4, 6, 30), 0, 0, true, "..", 4, 4);
-}
-
-TEST_F(AlignedText, ShortensByWholeCharacters) {
-  const std::string t = "Grüße";
-  const int w = Width("Grü..");
-  ASSERT_LT(w, Width("Grüß.."));
-  Expect(t, Rect(4, 4, 4 + w, 30), 0, 0, true, "Grü..", 4, 4);
+  // Shortened to the longest prefix that fits, by whole characters; not shortened, the whole text
+  // is drawn and, centred, starts left of the rectangle; when nothing fits, the ellipsis alone.
+  const int thresh = Width("Thresh.."), gru = Width("Grü..");
+  ASSERT_TRUE(thresh < Width("Thresho..") && gru < Width("Grüß.."));
+  const struct { std::string Text; TRect R; uint8_t H; bool Shorten; std::string Shown; int X; } cases[] = {
+      {"Threshold", Rect(4, 4, 4 + thresh, 30), 0, true, "Thresh..", 4},
+      {"Threshold", Rect(40, 4, 40 + thresh, 30), 1, false, "Threshold", 40 + (thresh - Width("Threshold")) / 2},
+      {"Threshold", Rect(4, 4, 6, 30), 0, true, "..", 4},
+      {"Grüße", Rect(4, 4, 4 + gru, 30), 0, true, "Grü..", 4},
+  };
+  for (const auto& c : cases) Expect(c.Text, c.R, c.H, 0, c.Shorten, c.Shown, c.X, 4);
   // Every width from nothing to the whole text leaves whole characters before the "..".
   Probe->GetCanvas()->GetFont()->Assign(&Font);
   const std::string mixed = "aЖü€ЖbЖ";

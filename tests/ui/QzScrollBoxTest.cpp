@@ -22,7 +22,9 @@ protected:
     auto* host = Put<TQzCustomWinControl>(0, 0, W, H);
     auto* b = QzCreate<TQzCustomScrollBar>(host);
     b->SetParent(host), b->SetAlign(W > H ? alTop : alLeft), b->SetBounds(0, 0, W, H);
-    b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) { Kinds.push_back(Kind), Changes.push_back(Position); };
+    b->OnChange = [this](TObject*, int32_t Kind, int32_t& Position) {
+      Kinds.push_back(Kind), Changes.push_back(Position);
+    };
     return b;
   }
   TQzCustomScrollingWinControl* Box() { return Put<TQzCustomScrollingWinControl>(10, 10, 200, 150); }
@@ -31,16 +33,18 @@ protected:
 
 }  // namespace
 
-TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
+TEST_F(QzScrollBox, PositionIsClampedAndReportedOnceAndThumbSizeAndPlace) {
   TQzCustomScrollBar* b = Bar(102, 10);
   struct Row {
     int32_t Set, Want;
     bool Fires;
-  } rows[] = {{150, 100, true}, {100, 100, false}, {-5, 0, true}, {INT32_MIN, 0, false}, {INT32_MAX, 100, true}, {40, 40, true}};
+  } rows[] = {{150, 100, true},     {100, 100, false}, {-5, 0, true}, {INT32_MIN, 0, false},
+              {INT32_MAX, 100, true}, {40, 40, true}};
   for (const Row& r : rows) {
     Changes.clear();
     b->SetScrollPosition(r.Set);
-    EXPECT_EQ(std::tuple(b->GetPosition(), Changes.size()), std::tuple(r.Want, r.Fires ? size_t{1} : size_t{0})) << r.Set;
+    EXPECT_EQ(std::tuple(b->GetPosition(), Changes.size()), std::tuple(r.Want, r.Fires ? size_t{1} : size_t{0}))
+        << r.Set;
   }
   EXPECT_EQ(Kinds, std::vector<int32_t>(Kinds.size(), 4));
   // A range change pulls the position in without reporting it.
@@ -49,11 +53,8 @@ TEST_F(QzScrollBox, PositionIsClampedAndReportedOnce) {
   EXPECT_EQ(b->GetPosition(), 20);
   b->SetMin(30);
   EXPECT_EQ(std::tuple(b->GetMax(), b->GetPosition(), Changes.size()), std::tuple(30, 30, 0u));
-}
-
-TEST_F(QzScrollBox, ThumbSizeAndPlace) {
-  struct Row { int W, H; uint32_t Percent; int32_t Min, Max, Pos; TRect Want; } rows[] = {
-      // 100-pixel track on a 10-pixel-high bar.
+  // The thumb: a 100-pixel track on a 10-pixel-high bar first.
+  struct Thumb { int W, H; uint32_t Percent; int32_t Min, Max, Pos; TRect Want; } thumbs[] = {
       {102, 10, 50, 0, 100, 0, Rect(1, 1, 51, 9)}, {102, 10, 50, 0, 100, 100, Rect(51, 1, 101, 9)},
       {102, 10, 10, 0, 100, 0, Rect(1, 1, 21, 9)},  // twice the thickness
       {102, 10, 0, 0, 100, 50, Rect(1, 1, 101, 9)},
@@ -64,13 +65,13 @@ TEST_F(QzScrollBox, ThumbSizeAndPlace) {
       {12, 102, 50, 0, 10, 10, Rect(1, 51, 11, 101)},  // vertical
   };
   // Horizontal bars are aligned top or bottom; the host has exactly the bar's size.
-  for (const Row& r : rows) {
-    auto* b = Bar(r.W, r.H);
-    b->SetMin(r.Min), b->SetMax(r.Max), b->SetScrollPosition(r.Pos), b->SetPagePercentage(r.Percent);
+  for (const Thumb& r : thumbs) {
+    auto* bar = Bar(r.W, r.H);
+    bar->SetMin(r.Min), bar->SetMax(r.Max), bar->SetScrollPosition(r.Pos), bar->SetPagePercentage(r.Percent);
     const int kind = r.W > r.H ? 1 : 2;
-    EXPECT_EQ(b->GetThumbRect(kind), r.Want) << r.W << "x" << r.H << " " << r.Percent << "% " << r.Pos;
-    EXPECT_EQ(b->GetThumbRect(3 - kind), b->GetClientRect());
-    b->GetParent()->Free();
+    EXPECT_EQ(bar->GetThumbRect(kind), r.Want) << r.W << "x" << r.H << " " << r.Percent << "% " << r.Pos;
+    EXPECT_EQ(bar->GetThumbRect(3 - kind), bar->GetClientRect());
+    bar->GetParent()->Free();
   }
 }
 
@@ -110,7 +111,8 @@ TEST_F(QzScrollBox, VisibilityFollowsTheScrollStyle) {
   };
   for (const Row& r : rows) {
     s->SetScrollBars(ssNone), s->SetHorzRange(0, r.HMax), s->SetVertRange(0, r.VMax), s->SetScrollBars(r.Style);
-    EXPECT_EQ(std::tuple(s->GetHorzScrollBar()->GetVisible(), s->GetVertScrollBar()->GetVisible()), std::tuple(r.Horz, r.Vert))
+    EXPECT_EQ(std::tuple(s->GetHorzScrollBar()->GetVisible(), s->GetVertScrollBar()->GetVisible()),
+              std::tuple(r.Horz, r.Vert))
         << r.Style << " " << r.HMax << " " << r.VMax;
   }
   // The same rule on both axes: a range that starts above 0 counts by its length.
@@ -140,9 +142,11 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
     std::function<void()> Do;
     int Thumb;
   } steps[] = {
-      {"at rest", [] {}, 13}, {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
+      {"at rest", [] {}, 13},
+      {"under the mouse", [&] { Backend->MouseMove(Win(), thumbX, y); }, 14},
       {"dragged", [&] { Backend->MouseDown(Win(), thumbX, y); }, 15},
-      {"inactive", [&] { Backend->MouseUp(Win(), thumbX, y), h->SetActive(false), Backend->MouseMove(Win(), thumbX + 1, y); }, 13},
+      {"inactive",
+       [&] { Backend->MouseUp(Win(), thumbX, y), h->SetActive(false), Backend->MouseMove(Win(), thumbX + 1, y); }, 13},
   };
   for (const auto& step : steps) {
     step.Do(), Pump();
@@ -167,44 +171,10 @@ TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   for (const Row& r : rows) {
     child->UseWheel = r.ChildKeeps;
     Wheel(10 + r.X, 10 + r.Y, r.Delta);
-    EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(r.Want, r.Want)) << r.X << "," << r.Y;
+    EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(r.Want, r.Want))
+        << r.X << "," << r.Y;
   }
   // An empty range keeps the position at its one value.
   s->SetVertRange(7, 7);
   EXPECT_EQ(std::tuple(s->GetScrollY(), s->GetVertScrollBar()->GetPosition()), std::tuple(7, 7));
-}
-
-namespace {
-class TTickedScroller : public TQzCustomAudioScrollingWinControl {
-public:
-  using TQzCustomAudioScrollingWinControl::TQzCustomAudioScrollingWinControl;
-  std::string ClassName() const override { return "TTickedScroller"; }
-  void TimeBaseTick(TObject*, uint32_t) override { ++Ticks; }
-  int Ticks = 0;
-};
-}  // namespace
-
-TEST_F(QzScrollBox, AudioContainerFollowsItsTimeBaseInEitherTearDownOrder) {
-  for (bool timeBaseFirst : {true, false}) {
-    auto* t = QzCreate<TQzCustomAudioTimeBase>(Form);
-    auto* s = QzCreate<TTickedScroller>(Form);
-    s->SetParent(Form);
-    EXPECT_EQ(std::tuple(s->GetCaption(), s->ControlStyle.Contains(csParentBackground), s->ControlStyle.Contains(csOpaque)),
-              std::tuple("TTickedScroller", true, false));
-    s->SetTimeBase(t);
-    t->Tick(t);
-    EXPECT_EQ(s->Ticks, 1);
-    Show();
-    s->SetBounds(0, 0, 90, 70);
-    EXPECT_FALSE(s->NeedsLayout());
-    if (timeBaseFirst) {
-      t->Free();
-      EXPECT_EQ(s->GetTimeBase(), nullptr);
-      s->Free();
-    } else {
-      s->Free();
-      EXPECT_EQ(t->ClientCount(), 0);
-      t->Tick(t), t->Free();
-    }
-  }
 }

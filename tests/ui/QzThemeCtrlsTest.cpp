@@ -13,13 +13,19 @@ using QzThemeCtrls = UiFormTest;
 
 }  // namespace
 
-TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
+TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBeforeAndApplyThemeTheRestOfTheForm) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   auto* w = Put<TQzCustomWinControl>(0, 0, 200, 200);
   auto* edit = Put<TEdit>(0, 0, 50, 20, w);
-  edit->SetBorderStyle(bsSingle);
   auto* label = Put<TLabel>(0, 30, 50, 20, w);
+  // Outside w: left to ApplyTheme.
+  auto* plain = QzCreate<TQzCustomWinControl>(Form);
+  auto* loose = QzCreate<TEdit>(Form);
+  edit->SetBorderStyle(bsSingle), loose->SetBorderStyle(bsSingle);
   const TColor before = w->GetColor();
+  // Without a theme nothing turns black.
+  m->ApplyTheme(Form);
+  EXPECT_EQ(std::tuple(Form->GetColor(), plain->GetThemeManager()), std::tuple(TColor(clWhite), nullptr));
   w->SetThemeManager(m);
   // No theme yet: the control is listed and linked but keeps its own look.
   EXPECT_EQ(std::tuple(m->HasClient(w), m->GetActive(), w->IsThemed(), w->GetColor(), edit->GetBorderStyle()),
@@ -27,15 +33,21 @@ TEST_F(QzThemeCtrls, LoadedThemeReachesControlsLinkedBefore) {
   Show();
   EXPECT_EQ(ScreenPixel(100, 100), ColorToRGB(before));
   LoadGolden(m), Pump();
-  EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(), edit->GetBorderStyle(),
-                       label->GetFont()->GetColor(), ScreenPixel(100, 100)),
+  EXPECT_EQ(std::tuple(w->IsThemed(), w->GetColor(), edit->GetColor(), edit->GetFont()->GetColor(),
+                       edit->GetBorderStyle(), label->GetFont()->GetColor(), ScreenPixel(100, 100)),
             std::tuple(true, RampColor(1), RampColor(152), RampColor(154), bsNone, TColor(0xFFFFFF), RampColor(1)));
+  m->ApplyTheme(w);  // not a form: nothing
+  EXPECT_EQ(std::tuple(plain->GetThemeManager(), label->GetFont()->GetColor()), std::tuple(nullptr, TColor(0xFFFFFF)));
+  m->ApplyTheme(Form);
+  EXPECT_EQ(std::tuple(Form->GetColor(), plain->GetThemeManager(), plain->GetColor(), loose->GetColor(),
+                       loose->GetBorderStyle(), label->GetFont()->GetColor()),
+            std::tuple(RampColor(0), m, RampColor(1), RampColor(152), bsNone, RampColor(3)));
   // Switched off, the control paints its own look again.
   m->SetActive(false);
   EXPECT_FALSE(w->IsThemed());
 }
 
-TEST_F(QzThemeCtrls, RegistrationInsideUpdateBracketIsThemedWhenItCloses) {
+TEST_F(QzThemeCtrls, RegistrationInsideABracketIsThemedWhenItClosesAndAssignTakesOnlyAManagersTheme) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   auto* w = QzCreate<TQzCustomWinControl>(Form);
@@ -48,16 +60,13 @@ TEST_F(QzThemeCtrls, RegistrationInsideUpdateBracketIsThemedWhenItCloses) {
   EXPECT_EQ(w->GetColor(), clRed);
   w->Free();
   EXPECT_EQ(m->ClientCount(), 0);
-}
-
-TEST_F(QzThemeCtrls, AssignTakesOnlyAnotherManagersTheme) {
-  auto* m = QzCreate<TQzThemeManager>(Form);
+  // Assign takes only another manager's theme.
   auto* other = QzCreate<TQzThemeManager>(Form);
-  auto* w = QzCreate<TQzCustomWinControl>(Form);
+  w = QzCreate<TQzCustomWinControl>(Form);
   w->SetThemeManager(m);
   LoadGolden(other);
   struct Case { std::string Name; TPersistent* Source; bool Throws; TColor Want; } cases[] = {
-      {"nil", nullptr, false, 0}, {"itself", m, false, 0}, {"not a manager", w->GetFont(), true, 0},
+      {"nil", nullptr, false, clRed}, {"itself", m, false, clRed}, {"not a manager", w->GetFont(), true, clRed},
       {"another manager", other, false, RampColor(1)},
   };
   for (const Case& c : cases) {
@@ -156,7 +165,8 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
   for (const Case& k : cases) {
     menu->OnDrawItem(item, c, Rect(10, 10, 110, 30), k.State);
     // Nothing around the item is touched.
-    EXPECT_EQ(std::tuple(c->GetPixel(11, 11), c->GetPixel(5, 5), c->GetPixel(115, 35)), std::tuple(k.Fill, clBlack, clBlack));
+    EXPECT_EQ(std::tuple(c->GetPixel(11, 11), c->GetPixel(5, 5), c->GetPixel(115, 35)),
+              std::tuple(k.Fill, clBlack, clBlack));
   }
   // A freed manager leaves no hook behind.
   m->Free();
@@ -167,11 +177,15 @@ TEST_F(QzThemeCtrls, OwnerDrawnPopupMenuStaysInsideItsItem) {
 TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
   using TStep = std::function<void(TComponent*& First, TComponent*& Second, TQzCustomWinControl* W)>;
   // FirstClients: of the first manager afterwards, when it is still there.
-  struct Case { std::string Name; TStep Step; int FirstClients; } cases[] = {
+  struct Case { std::string Name; TStep Step; int FirstClients;
+  } cases[] = {
       {"manager first", [](TComponent*& m, TComponent*&, TQzCustomWinControl*) { TComponent::FreeAndNil(m); }, 0},
       {"control first", [](TComponent*&, TComponent*&, TQzCustomWinControl* w) { w->Free(); }, 0},
       {"unlink then manager",
-       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) { w->SetThemeManager(nullptr), TComponent::FreeAndNil(m); }, 0},
+       [](TComponent*& m, TComponent*&, TQzCustomWinControl* w) {
+         w->SetThemeManager(nullptr), TComponent::FreeAndNil(m);
+       },
+       0},
       {"relink then old manager",
        [](TComponent*& m, TComponent*& n, TQzCustomWinControl* w) {
          w->SetThemeManager(static_cast<TQzCustomThemeManager*>(n));
@@ -200,22 +214,4 @@ TEST_F(QzThemeCtrls, LinksSurviveEveryFreeOrder) {
     EXPECT_EQ(second->ClientCount(), 0);
     second->Free();
   }
-}
-
-TEST_F(QzThemeCtrls, ApplyThemeRecoloursAFormOnlyWithATheme) {
-  auto* m = QzCreate<TQzThemeManager>(Form);
-  auto* w = QzCreate<TQzCustomWinControl>(Form);
-  auto* edit = QzCreate<TEdit>(Form);
-  auto* label = QzCreate<TLabel>(Form);
-  edit->SetBorderStyle(bsSingle);
-  // Without a theme nothing turns black.
-  m->ApplyTheme(Form);
-  EXPECT_EQ(std::tuple(Form->GetColor(), w->GetThemeManager()), std::tuple(TColor(clWhite), nullptr));
-  LoadGolden(m);
-  m->ApplyTheme(w);  // not a form
-  EXPECT_EQ(w->GetThemeManager(), nullptr);
-  m->ApplyTheme(Form);
-  EXPECT_EQ(std::tuple(Form->GetColor(), w->GetThemeManager(), w->GetColor(), edit->GetColor(), edit->GetBorderStyle(),
-                       label->GetFont()->GetColor()),
-            std::tuple(RampColor(0), m, RampColor(1), RampColor(152), bsNone, RampColor(3)));
 }
