@@ -1,7 +1,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -10,19 +10,14 @@ constexpr int FrameSide = 10;
 // The colour of strip frame K: distinct for every frame of a small strip.
 TColor FrameColour(int K) { return RGB(10 * K, 255 - 10 * K, 128); }
 
-struct TKnobFixture : UiFormTest {
+struct TKnobFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
-    QzAudioControlsInitialize();
+    AudioFormTest::SetUp();
     Form->SetClientSize(300, 200);
     Source = QzCreate<TQzAudioKnobSource>(Form);
     Knob = Put<TQzAudioKnob>(20, 30, 110, 125);
     Knob->OnChanged = [this](TObject*) { ++Changes; };
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   // A PNG strip of Frames solid frames, FrameSide wide (Height overrides the strip's height).
   void UseStrip(int Frames, int Height = 0) {
@@ -40,7 +35,9 @@ struct TKnobFixture : UiFormTest {
     const TRect& k = Knob->GetKnobRect();
     return ScreenPixel(Knob->GetLeft() + (k.Left + k.Right) / 2, Knob->GetTop() + (k.Top + k.Bottom) / 2);
   }
-  void Range(float Min, float Max, float Value) { Knob->SetMin(Min), Knob->SetMax(Max), Knob->SetMin(Min), Knob->SetValue(Value); }
+  void Range(float Min, float Max, float Value) {
+    Knob->SetMin(Min), Knob->SetMax(Max), Knob->SetMin(Min), Knob->SetValue(Value);
+  }
   // A drag with the button held from (X, Y) by (Dx, Dy).
   void Drag(int X, int Y, int Dx, int Dy) {
     Knob->MouseDown(mbLeft, {}, X, Y);
@@ -90,11 +87,7 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(Knob->GetValue(), 40.0f);
   Knob->SetAngle(10), Knob->SetValue(60);
   EXPECT_EQ(Changes, 0);
-  struct TGesture {
-    const char* Name;
-    std::function<void()> Do;
-    float Value;
-  };
+  struct TGesture { const char* Name; std::function<void()> Do; float Value; };
   const TGesture gestures[] = {
       {"wheel down", [&] { Knob->DoMouseWheelDown({}, TPoint{50, 50}); }, 61},
       {"wheel up with Ctrl", [&] { Knob->DoMouseWheelUp({ssCtrl}, TPoint{50, 50}); }, 60.9f},
@@ -120,16 +113,17 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   QzSharedAudioEdit()->SetText("12,25");
   Key(VK_RETURN);
   EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(12.25f, 1));
+  // Freed while editing: the shared editor outlives it, with no parent.
+  Knob->EditValue();
+  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
+  Knob->Free();
+  ASSERT_NE(QzSharedAudioEdit(), nullptr);
+  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
+  Pump();
 }
 
 TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
-  struct TCase {
-    const char* Name;
-    float Start;
-    std::function<void()> Do;
-    float Value;
-    int Changes;
-  };
+  struct TCase { const char* Name; float Start; std::function<void()> Do; float Value; int Changes; };
   const TCase cases[] = {
       {"wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({}, TPoint{}); }, 1001, 1},
       {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 1},
@@ -212,9 +206,9 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
 TEST_F(TKnobFixture, ReadFromAFormDescription) {
   RegisterQzAudioKnobClasses();
   TForm* f = ReadForm("  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
-                                 "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
-                                 "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
-                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n");
+                      "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
+                      "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
+                      "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n");
   auto* k = static_cast<TQzAudioKnob*>(f->FindComponent("Freq"));
   auto* s = static_cast<TQzAudioKnobSource*>(f->FindComponent("Strip"));
   ASSERT_NE(k, nullptr);
@@ -223,14 +217,4 @@ TEST_F(TKnobFixture, ReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(k->GetLayout(), k->GetColorStyle(), k->GetScaleSpace(), k->GetMin(), k->GetMax(), k->GetValue()),
             std::tuple(aklLeft, acsBlue, 12, 1000.0f, 20000.0f, 1000.5f));
   f->Free();
-}
-
-TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
-  Knob->EditValue();
-  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
-  Knob->Free();
-  ASSERT_NE(QzSharedAudioEdit(), nullptr);
-  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
-  Pump();
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/controls/QzAudioPresetManager.h"
 #include "ui/controls/QzAudioPresets.h"
 
 namespace {
@@ -34,6 +35,12 @@ void FillList(TQzAudioPresetList& List) {
   c->GetData()->SetSize(1000);
   for (int i = 0; i < 1000; ++i) c->GetData()->Memory()[i] = static_cast<uint8_t>(i * 7);
 }
+
+struct TManager : TQzCustomAudioPresetManager {
+  using TQzCustomAudioPresetManager::TQzCustomAudioPresetManager;
+  void AddPreset(int32_t, int32_t, TStream*) override {}
+  bool SelectPreset(int32_t, int32_t, int32_t, int32_t, TStream*) override { return false; }
+};
 }  // namespace
 
 TEST(AudioPresets, ListRoundTripAndLayout) {
@@ -138,4 +145,26 @@ TEST(AudioPresets, DamagedStreamsFail) {
   EXPECT_TRUE(one.LoadFromStream(&exact));
   EXPECT_EQ(one.GetData()->GetSize(), 4);
   EXPECT_FALSE(TQzAudioPresetList().LoadFromStream(nullptr) || TQzAudioPresetList().SaveToStream(nullptr));
+}
+
+// A manager streams its presets as the list does, and tells why a load failed.
+TEST(AudioPresets, ManagerStreamsItsList) {
+  TManager saved(nullptr), loaded(nullptr);
+  FillList(*saved.GetItems());
+  new TQzCustomAudioPresetItem(loaded.GetItems());  // replaced by the load
+  TMemoryStream s;
+  ASSERT_TRUE(saved.SaveToStream(&s));
+  s.SetPosition(0);
+  ASSERT_TRUE(loaded.LoadFromStream(&s));
+  ASSERT_EQ(std::tuple(loaded.GetError(), loaded.Count(), loaded.Item(3)), std::tuple(0u, 3, nullptr));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle()),
+              std::tuple(saved.Item(i)->GetData()->Data(), saved.Item(i)->GetDetails()->GetTitle()));
+  TMemoryStream cut;
+  Fill(cut, std::vector<uint8_t>(s.Data().begin(), s.Data().end() - 3));
+  EXPECT_FALSE(loaded.LoadFromStream(&cut));
+  EXPECT_NE(loaded.GetError(), 0u);
+  EXPECT_FALSE(loaded.LoadFromStream(nullptr) || saved.SaveToStream(nullptr));
+  saved.Clear();
+  EXPECT_EQ(saved.Count(), 0);
 }

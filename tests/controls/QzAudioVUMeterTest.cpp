@@ -2,7 +2,7 @@
 #include <limits>
 #include <numbers>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -10,18 +10,13 @@ constexpr float Inf = std::numeric_limits<float>::infinity();
 constexpr int MeterX = 20, MeterY = 30;
 constexpr TColor NeedleColour = RGB(55, 55, 55);
 
-struct TMeterFixture : UiFormTest {
+struct TMeterFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
+    AudioFormTest::SetUp();
     RegisterQzAudioVUMeterClasses();
-    QzAudioControlsInitialize();
     Form->SetClientSize(400, 300);
     Meter = NewMeter(MeterX, MeterY);
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   TQzAudioVUMeter* NewMeter(int X, int Y) {
     auto* m = Put<TQzAudioVUMeter>(X, Y, 250, 155);

@@ -1,27 +1,22 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float Inf = std::numeric_limits<float>::infinity();
 
-struct TSliderFixture : UiFormTest {
+struct TSliderFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
+    AudioFormTest::SetUp();
     RegisterQzAudioVolumeSliderClasses();
-    QzAudioControlsInitialize();
     Form->SetClientSize(400, 400);
     Form->OnMouseWheel = [this](TObject*, TShiftState, int32_t, TPoint, bool&) { ++FormWheels; };
     S = Put<TQzAudioVolumeSlider>(10, 10, 80, 300);
     S->OnInternalChange = [this](TObject*, int32_t, int32_t, float V, int32_t) { Internal.push_back(V); };
     S->OnChanged = [this](TObject*) { ++Changed; };
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   void Setup(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
     S->SetOrientation(O);
@@ -80,7 +75,16 @@ TEST_F(TSliderFixture, MappingsRoundTripOverTheWholeTrack) {
   }
 }
 
-TEST_F(TSliderFixture, EditorRangeKeepsItsMarks) {
+// Values just either side of a mark land within a pixel of it; the editor's range puts its
+// 0 dB mark a fifth of the way down, the logarithmic law below it.
+TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
+  struct TSeam { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max, At;
+                 bool Minus3; };
+  const TSeam seams[] = {
+      {acoVertical, SLIDER_SCALE_LOG, -50, 3, 0, false},   {acoVertical, SLIDER_SCALE_OPT, -50, 6, 0, false},
+      {acoVertical, SLIDER_SCALE_OPT, -50, 6, -3, true},   {acoHorizontal, SLIDER_SCALE_LOG, -50, 3, 0, false},
+      {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, -3, true}, {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, 0, false},
+  };
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 1);
   const TRect t = S->GetTrackRect();
   EXPECT_EQ(std::tuple(S->GetZeroMark(), S->ValueToPixel(0), S->PixelToValue(0, S->GetZeroMark())),
@@ -89,21 +93,6 @@ TEST_F(TSliderFixture, EditorRangeKeepsItsMarks) {
   const int32_t half = S->GetZeroMark() + S->GetLowerSpan() / 2;
   const double f = double(half - S->GetZeroMark()) / S->GetLowerSpan();
   EXPECT_NEAR(S->PixelToValue(0, half), 1.0 - std::pow(51.0, f), 1e-4);
-}
-
-// Values just either side of a mark land within a pixel of it.
-TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
-  struct TSeam {
-    TQzAudioControlOrientation Orientation;
-    TQzAudioSliderScaleType Type;
-    float Min, Max, At;
-    bool Minus3;
-  };
-  const TSeam seams[] = {
-      {acoVertical, SLIDER_SCALE_LOG, -50, 3, 0, false},   {acoVertical, SLIDER_SCALE_OPT, -50, 6, 0, false},
-      {acoVertical, SLIDER_SCALE_OPT, -50, 6, -3, true},   {acoHorizontal, SLIDER_SCALE_LOG, -50, 3, 0, false},
-      {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, -3, true}, {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, 0, false},
-  };
   for (const TSeam& s : seams) {
     SCOPED_TRACE(Name({s.Orientation, s.Type, s.Min, s.Max}) + " at " + std::to_string(s.At));
     Setup(s.Orientation, s.Type, s.Min, s.Max);
@@ -119,16 +108,15 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
 // Empty, reversed and huge ranges, refused bounds and crowded scales: mapping stays inside the
 // track and the range, and painting every scale comes back.
 TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
-  struct TCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
-  const TCase cases[] = {
+  const TLawCase cases[] = {
       {acoVertical, SLIDER_SCALE_LOG, -5, -5},      {acoVertical, SLIDER_SCALE_LIN, 3, 3},
       {acoVertical, SLIDER_SCALE_OPT, -3, -3},      {acoHorizontal, SLIDER_SCALE_LIN, 2, 2},
       {acoHorizontal, SLIDER_SCALE_OPT, -50, 6},    {acoVertical, SLIDER_SCALE_LOG, -1e30f, 1e30f},
       {acoVertical, SLIDER_SCALE_OPT, -1e30f, 1e30f}, {acoHorizontal, SLIDER_SCALE_LIN, -1e30f, 1e30f},
       {acoVertical, SLIDER_SCALE_LOG, 5, -5},       {acoHorizontal, SLIDER_SCALE_LIN, 5, -5},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(Name({c.Orientation, c.Type, c.Min, c.Max}));
+  for (const TLawCase& c : cases) {
+    SCOPED_TRACE(Name(c));
     Setup(c.Orientation, c.Type, -1, 1);
     S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
     EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));

@@ -47,18 +47,26 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
   }
 }
 
-TEST_F(TabSet, KeysScrollWithinTheTabs) {
-  struct TRow { int Tabs, Size, Indent, Width; };
-  const TRow rows[] = {{3, 40, 5, 300}, {10, 75, 5, 300}, {10, 75, 0, 301}, {1, 1000, 12, 200}, {0, 75, 5, 200}};
+// Keys, and the scroll buttons where asked for and needed, move the strip within its tabs.
+TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
+  struct TRow { int Tabs, Size, Indent, Width; bool Scrolling, Shown; };
+  const TRow rows[] = {{3, 40, 5, 300, false, false},    {10, 75, 5, 300, false, false}, {10, 75, 0, 301, false, false},
+                       {1, 1000, 12, 200, false, false}, {0, 75, 5, 200, false, false},  {3, 75, 5, 300, true, false},
+                       {10, 75, 5, 300, true, true}};
   Form->Show();
   for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size));
+    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size) + (row.Scrolling ? ", scrolling" : ""));
     auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
     t->SetTabSize(row.Size), t->SetIndent(row.Indent), t->SetStyle(tssTabs);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
+    if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
     Pump();
-    const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
-    EXPECT_EQ(t->GetMaxScrollOffset(), end);
+    TQzButton* back = t->GetScrollButton(0);
+    TQzButton* ahead = t->GetScrollButton(1);
+    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
+    const int area = row.Shown ? row.Width - 48 : row.Width;
+    const int end = std::max(0, row.Indent + row.Tabs * row.Size - area);
+    EXPECT_EQ(std::tuple(t->GetTabAreaWidth(), t->GetMaxScrollOffset()), std::tuple(area, end));
     auto press = [t](uint16_t Key, int Times) {
       for (int i = 0; i < Times; ++i) t->KeyDown(Key, {});
       return Key;
@@ -67,38 +75,18 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
     press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
+    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, area) << "the last tab in full view";
     EXPECT_FALSE(t->ScrollRight());
     press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);
     EXPECT_FALSE(t->ScrollLeft());
-    t->Free();
-  }
-}
-
-TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
-  struct TRow { bool Scrolling; int Tabs; bool Shown; };
-  const TRow rows[] = {{false, 10, false}, {true, 3, false}, {true, 10, true}};
-  Form->Show();
-  for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.Tabs) + (row.Scrolling ? " tabs, scrolling" : " tabs"));
-    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-    t->SetTabSize(75);
-    for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab");
-    if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
-    Pump();
-    TQzButton* back = t->GetScrollButton(0);
-    TQzButton* ahead = t->GetScrollButton(1);
-    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
-    EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
-    EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
     if (row.Shown) {
       EXPECT_EQ(back->GetCaption(), "<<");
       EXPECT_LT(back->GetLeft(), ahead->GetLeft()) << "<< stands left of >>";
       for (int i = 0; i < 50; ++i) ahead->Click();
-      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset());
+      EXPECT_EQ(t->GetScrollOffset(), end);
       back->Click();
-      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset() - 37);
+      EXPECT_EQ(t->GetScrollOffset(), end - 37);
       // Once everything fits, the buttons go and the strip scrolls back.
       t->SetWidth(2000);
       EXPECT_FALSE(ahead->GetVisible());

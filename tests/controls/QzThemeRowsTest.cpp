@@ -200,34 +200,23 @@ TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* icon = Put<TQzActionIcon>("Icon", 240, 80, 20, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 0, 130, 100, 60);
   auto* vls = QzCreate<TQzVLSDataSource>(Form);
-  struct TRow {
-    const char* What;
-    std::function<std::string()> Get;
-    const char* InGerman;
-    const char* InEnglish;
+  // Caption and hint of each control, and the header bar's info text, as one string.
+  const auto texts = [&](TControl* C) {
+    return C->GetCaption() + "|" + C->GetHint() + (C == bar ? "|" + bar->GetInfoText() : "");
   };
+  struct TRow { TControl* Control; const char* InGerman; const char* InEnglish; };
+  // The German texts of group, check box, panel box and button and the icon's hint are global.
   const TRow rows[] = {
-      {"head line", [&] { return head->GetCaption(); }, "Kopfzeile", "Headline"},
-      {"action label", [&] { return action->GetCaption(); }, "Aktion", "Act"},
-      {"action label hint", [&] { return action->GetHint(); }, "Tu es", "Do it"},
-      {"header bar", [&] { return bar->GetCaption(); }, "Leiste", "Bar"},
-      {"header bar hint", [&] { return bar->GetHint(); }, "Balken", "Strip"},
-      {"header bar info", [&] { return bar->GetInfoText(); }, "Auskunft", "Info"},
-      {"group box (global text)", [&] { return group->GetCaption(); }, "Gruppe", "Group"},
-      {"group box hint", [&] { return group->GetHint(); }, "Gruppenhilfe", "Group help"},
-      {"check box (global text)", [&] { return check->GetCaption(); }, "Prüfen", "Check"},
-      {"check box hint", [&] { return check->GetHint(); }, "Ankreuzen", "Tick"},
-      {"panel box (global text)", [&] { return box->GetCaption(); }, "Kasten", "Box"},
-      {"button (global text)", [&] { return button->GetCaption(); }, "Knopf", "Button"},
-      {"label", [&] { return label->GetCaption(); }, "Beschriftung", "Label"},
-      {"action icon (global hint)", [&] { return icon->GetHint(); }, "Symbol", "Icon"},
-      {"scrolling control", [&] { return scroll->GetCaption(); }, "Rollen", "Scroll"},
-      {"scrolling control hint", [&] { return scroll->GetHint(); }, "Rollbereich", "Scroll area"},
+      {head, "Kopfzeile|", "Headline|"}, {action, "Aktion|Tu es", "Act|Do it"},
+      {bar, "Leiste|Balken|Auskunft", "Bar|Strip|Info"},
+      {group, "Gruppe|Gruppenhilfe", "Group|Group help"}, {check, "Prüfen|Ankreuzen", "Check|Tick"},
+      {box, "Kasten|", "Box|"}, {button, "Knopf|", "Button|"}, {label, "Beschriftung|", "Label|"},
+      {icon, "|Symbol", "|Icon"}, {scroll, "Rollen|Rollbereich", "Scroll|Scroll area"},
   };
   for (bool german : {false, true, false}) {
     vls->GetValues()->SetText(german ? German : English);
     vls->TranslateForm(Form);
-    for (const TRow& r : rows) EXPECT_EQ(r.Get(), german ? r.InGerman : r.InEnglish) << r.What;
+    for (const TRow& r : rows) EXPECT_EQ(texts(r.Control), german ? r.InGerman : r.InEnglish) << r.Control->GetName();
   }
 }
 
