@@ -54,6 +54,12 @@ TEST_F(QzControlPanelTest, StacksByTopAndFillsWithTheLast) {
     EXPECT_EQ(Panel->BoxCount(), 0);
   }
   EXPECT_TRUE(!Panel->GetBox(-1) && !Panel->GetBox(0));
+  // New borders wait for the next layout.
+  TQzControlPanelBox* a = Add(0, 50);
+  Panel->Realign(), Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
+  EXPECT_EQ(a->GetLeft(), 2);
+  Panel->Realign();
+  EXPECT_EQ(std::tuple(a->GetLeft(), a->GetTop(), a->GetWidth()), std::tuple(10, 7, 180));
 }
 
 TEST_F(QzControlPanelTest, HeaderButtonsCollapseHideAndMove) {
@@ -102,14 +108,6 @@ TEST_F(QzControlPanelTest, IndexMoveSurvivesTheSort) {
   auto* loose = QzCreate<TQzControlPanelBox>(Form);
   loose->SetIndex(2);
   EXPECT_EQ(loose->GetIndex(), -1);
-}
-
-TEST_F(QzControlPanelTest, BordersWaitForTheNextLayout) {
-  TQzControlPanelBox* a = Add(0, 50);
-  Panel->Realign(), Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
-  EXPECT_EQ(a->GetLeft(), 2);
-  Panel->Realign();
-  EXPECT_EQ(std::tuple(a->GetLeft(), a->GetTop(), a->GetWidth()), std::tuple(10, 7, 180));
 }
 
 TEST_F(QzControlPanelTest, TearDownInAnyOrder) {

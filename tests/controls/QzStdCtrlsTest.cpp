@@ -57,7 +57,7 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
   }
 }
 
-TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
+TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsAndDragsItsForm) {
   auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
   bar->SetColor(RGB(0, 0, 255)), bar->SetCaption(""), bar->SetBottomLine(false);
   Show();
@@ -76,22 +76,19 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
   const TColor grey = ScreenPixel(100, 40);
   EXPECT_EQ(GetRValue(grey), GetBValue(grey));
   EXPECT_NEAR(GetRValue(grey), 128, 2);
-}
-
-TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
+  // It drags its form only while the button is down, and only when asked to.
   struct TRow { bool MoveWindow; TShiftState MoveShift; int ExpectDx; };
   const TRow rows[] = {{true, {ssLeft}, 30}, {false, {ssLeft}, 0}, {true, {}, 0}};
   for (const TRow& row : rows) {
-    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
     bar->SetMoveWindow(row.MoveWindow);
     Form->SetBounds(100, 100, Form->GetWidth(), Form->GetHeight());
     bar->MouseDown(mbLeft, {ssLeft}, 10, 10);
     bar->MouseMove(row.MoveShift, 40, 20);
-    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()), std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
+    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()),
+              std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
     bar->MouseUp(mbLeft, {}, 40, 20);
     bar->MouseMove({ssLeft}, 80, 80);  // after the release nothing follows
     EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
-    bar->Free();
   }
 }
 
@@ -148,20 +145,7 @@ TEST_F(StdCtrls, ButtonDownAndDisabledLook) {
   EXPECT_EQ(b->GetImages(), nullptr);
 }
 
-TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
-  auto* images = QzCreate<TImageList>(Form);
-  auto* l = Put<TQzActionLabel>(10, 10, 50, 50);
-  l->GetFont()->SetHeight(4), l->SetCaption("tiny");
-  Show();
-  EXPECT_EQ(l->GetHeight(), 8) << "never below 8 pixels";
-  const int textWidth = l->GetWidth();
-  EXPECT_GT(textWidth, 0);
-  images->SetSize(12, 40);
-  l->SetImages(images), Pump();
-  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
-}
-
-TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
+TEST_F(StdCtrls, ImageListsDrawTheIconAndSizeTheLinkLabel) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(2, 2);
   TBitmap cell;
@@ -180,6 +164,16 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
   icon->SetImageIndex(1), Pump();
   EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
+  // A link label is never below 8 pixels high, and makes room for the list's images.
+  auto* wide = QzCreate<TImageList>(Form);
+  auto* l = Put<TQzActionLabel>(30, 10, 50, 50);
+  l->GetFont()->SetHeight(4), l->SetCaption("tiny"), Pump();
+  EXPECT_EQ(l->GetHeight(), 8);
+  const int textWidth = l->GetWidth();
+  EXPECT_GT(textWidth, 0);
+  wide->SetSize(12, 40);
+  l->SetImages(wide), Pump();
+  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
 }
 
 // The line through a head line leaves a gap round its caption and runs on to the right edge.

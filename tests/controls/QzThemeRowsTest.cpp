@@ -157,34 +157,17 @@ TEST_F(QzThemeRows, ManagerAndControlsFreedInEitherOrder) {
 }
 
 const char* const German =
-    "#TForm\r\n"
-    "[Head]\r\nText=Kopfzeile\r\n"
-    "[Action]\r\nText=Aktion\r\nHint=Tu es\r\n"
-    "[Bar]\r\nText=Leiste\r\nHint=Balken\r\nInfo=Auskunft\r\n"
-    "[Group]\r\nHint=Gruppenhilfe\r\n"
-    "[Check]\r\nHint=Ankreuzen\r\n"
-    "[Label]\r\nText=Beschriftung\r\n"
-    "[Scroll]\r\nText=Rollen\r\nHint=Rollbereich\r\n"
-    "#Global\r\n"
-    "[Group]\r\nText=Gruppe\r\n"
-    "[Check]\r\nText=Prüfen\r\n"
-    "[Box]\r\nText=Kasten\r\n"
-    "[Button]\r\nText=Knopf\r\n"
-    "[Icon]\r\nHint=Symbol\r\n";
+    "#TForm\r\n[Head]\r\nText=Kopfzeile\r\n[Action]\r\nText=Aktion\r\nHint=Tu es\r\n"
+    "[Bar]\r\nText=Leiste\r\nHint=Balken\r\nInfo=Auskunft\r\n[Group]\r\nHint=Gruppenhilfe\r\n"
+    "[Check]\r\nHint=Ankreuzen\r\n[Label]\r\nText=Beschriftung\r\n[Scroll]\r\nText=Rollen\r\nHint=Rollbereich\r\n"
+    "#Global\r\n[Group]\r\nText=Gruppe\r\n[Check]\r\nText=Prüfen\r\n[Box]\r\nText=Kasten\r\n"
+    "[Button]\r\nText=Knopf\r\n[Icon]\r\nHint=Symbol\r\n";
 
 const char* const English =
-    "#TForm\r\n"
-    "[Head]\r\nText=Headline\r\n"
-    "[Action]\r\nText=Act\r\nHint=Do it\r\n"
-    "[Bar]\r\nText=Bar\r\nHint=Strip\r\nInfo=Info\r\n"
-    "[Group]\r\nText=Group\r\nHint=Group help\r\n"
-    "[Check]\r\nText=Check\r\nHint=Tick\r\n"
-    "[Box]\r\nText=Box\r\n"
-    "[Button]\r\nText=Button\r\n"
-    "[Label]\r\nText=Label\r\n"
-    "[Scroll]\r\nText=Scroll\r\nHint=Scroll area\r\n"
-    "#Global\r\n"
-    "[Icon]\r\nHint=Icon\r\n";
+    "#TForm\r\n[Head]\r\nText=Headline\r\n[Action]\r\nText=Act\r\nHint=Do it\r\n"
+    "[Bar]\r\nText=Bar\r\nHint=Strip\r\nInfo=Info\r\n[Group]\r\nText=Group\r\nHint=Group help\r\n"
+    "[Check]\r\nText=Check\r\nHint=Tick\r\n[Box]\r\nText=Box\r\n[Button]\r\nText=Button\r\n"
+    "[Label]\r\nText=Label\r\n[Scroll]\r\nText=Scroll\r\nHint=Scroll area\r\n#Global\r\n[Icon]\r\nHint=Icon\r\n";
 
 TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* panel = Put<TQzControlPanel>("Panel", 0, 200, 200, 30);
