@@ -39,10 +39,16 @@ TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
        [&](C X) { return onOff(box(X)->GetActive()); }},
       {"toggle group",
        [&] { return With(Put<TQzAudioSwitchGroup>(10, 10, 200, 35), [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }); },
-       [&](C X) { group(X)->GetItems()->SetText("LOW\nMID\nHIGH"), group(X)->SetChecked(2, true), group(X)->GetItems()->Add("CUT"); },
+       [&](C X) {
+         group(X)->GetItems()->SetText("LOW\nMID\nHIGH"), group(X)->SetChecked(2, true),
+             group(X)->GetItems()->Add("CUT");
+       },
        [&](C X) { ClickAt(X, Centre(group(X)->GetItemRect(0))); }, [&](C X) { return States(group(X)); }},
       {"radio group", [&] { return Put<TQzAudioSwitchGroup>(10, 10, 200, 35); },
-       [&](C X) { group(X)->GetItems()->SetText("1\n2\n3"), group(X)->SetChecked(1, true), group(X)->SetOptions({ASG_SINGLE_SELECTION}); },
+       [&](C X) {
+         group(X)->GetItems()->SetText("1\n2\n3"), group(X)->SetChecked(1, true),
+             group(X)->SetOptions({ASG_SINGLE_SELECTION});
+       },
        [&](C X) { X->SetFocus(), Key(VK_RIGHT); }, [&](C X) { return States(group(X)); }},
       {"switch", newSwitch,
        [&](C X) { switcher(X)->SetChecked(true), switcher(X)->SetChecked(false), switcher(X)->SetChecked(true); },
@@ -227,12 +233,13 @@ TEST_F(AudioGroups, BoxPaintsHeaderSwitchTextAndBorder) {
 }
 
 TEST_F(AudioGroups, FormDescriptionWithMissingArtwork) {
-  TForm* f = ReadForm("  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
-                                 "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
-                                 "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
-                                 "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
-                                 "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
-                                 "  end\n");
+  TForm* f = ReadForm(
+      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+      "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
+      "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
+      "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
+      "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
+      "  end\n");
   auto* box = static_cast<TQzAudioGroupBox*>(f->FindComponent("Box"));
   auto* bands = static_cast<TQzAudioSwitchGroup*>(f->FindComponent("Bands"));
   ASSERT_TRUE(box && bands);

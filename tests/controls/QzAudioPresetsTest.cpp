@@ -69,7 +69,8 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   ASSERT_TRUE(again.LoadFromStream(&s));
   ASSERT_EQ(std::tuple(changes, again.Count()), std::tuple(1, 3));
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(std::tuple(again.Item(i)->GetData()->Data(), again.Item(i)->GetDetails()->GetTitle(), again.Item(i)->GetManager()),
+    EXPECT_EQ(std::tuple(again.Item(i)->GetData()->Data(), again.Item(i)->GetDetails()->GetTitle(),
+                         again.Item(i)->GetManager()),
               std::tuple(list.Item(i)->GetData()->Data(), list.Item(i)->GetDetails()->GetTitle(), &again));
   TMemoryStream rewritten;
   ASSERT_TRUE(again.SaveToStream(&rewritten));
@@ -110,7 +111,8 @@ TEST(AudioPresets, DamagedStreamsFail) {
   std::vector<uint8_t> countPlusOne = whole;
   countPlusOne[0] = 4;
   const uint32_t fitting = static_cast<uint32_t>((whole.size() - 4) / TQzAudioPresetList::MinItemBytes);
-  struct TCase { const char* Name; bool List; std::vector<uint8_t> Data; uint32_t Error; int32_t ItemsKept; };  // List: read as a list, or as one item
+  // List: read as a list, or as one item.
+  struct TCase { const char* Name; bool List; std::vector<uint8_t> Data; uint32_t Error; int32_t ItemsKept; };
   const std::vector<TCase> cases = {
       {"nothing", true, {}, MakeErrorCode(qecReadFailed, 891), 0},
       {"three count bytes", true, {1, 0, 0}, MakeErrorCode(qecReadFailed, 891), 0},

@@ -43,7 +43,8 @@ TEST_F(TStatusBarTest, ProductNameLeftVendorRight) {
 TEST_F(TStatusBarTest, BackgroundIsACopyAndRepaintsAtOnce) {
   // Without a picture: the gradient, darker at the top.
   const TColor top = Pixel(200, 1), bottom = Pixel(200, BarH - 2);
-  EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top), GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
+  EXPECT_LT(GetRValue(top) + GetGValue(top) + GetBValue(top),
+            GetRValue(bottom) + GetGValue(bottom) + GetBValue(bottom));
   auto source = FilledBitmap(4, 4, RGB(0, 200, 0));
   Bar->SetBackground(source.get()), Pump();
   EXPECT_EQ(Pixel(200, BarH / 2), RGB(0, 200, 0));

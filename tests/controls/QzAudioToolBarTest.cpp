@@ -131,7 +131,8 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   for (const TStep& s : steps) {
     State = s.Edit;
     ClickSlot(s.Slot);
-    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads)) << "after slot " << s.Slot;
+    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads))
+        << "after slot " << s.Slot;
   }
   // Without a way to read the state, an empty slot still loads nothing.
   Bar->OnGetPreset = nullptr;
@@ -194,7 +195,8 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   State = "current";
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
+  EXPECT_EQ(std::tuple(manager->Added, manager->Point),
+            std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
   struct TCase { bool Choose; std::string Answer; std::string Expected; };
   const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
   for (const TCase& c : cases) {
@@ -233,6 +235,7 @@ TEST_F(TToolBarTest, ReadFromAFormDescription) {
   EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
   EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
   EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
-  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()), std::tuple(false, "Equaliser", "Maker"));
+  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()),
+            std::tuple(false, "Equaliser", "Maker"));
   f->Free();
 }

@@ -152,7 +152,18 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
   EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
 }
 
-TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
+// Calibration shows the level as text; the scale follows the enabled state, and a meter
+// without its artwork still paints a face and a needle.
+TEST_F(TMeterFixture, FaceFollowsCalibrationAndEnabledStateAndSurvivesMissingArtwork) {
+  const std::vector<TColor> plain = MeterPixels(Meter);
+  Meter->SetCalibrationMode(true), Pump();
+  const std::vector<TColor> calibrating = MeterPixels(Meter);
+  EXPECT_NE(calibrating, plain) << "calibration shows no text";
+  Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
+  Pump();
+  EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
+  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false), Pump();
+  EXPECT_EQ(MeterPixels(Meter), plain);
   // A spot of the face that neither labels, caption nor needle cover.
   const TPoint face{MeterX + 30, MeterY + 40};
   auto scaleAt = [&](bool Enabled) -> TColor {
@@ -177,16 +188,4 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   bare->SetEnabled(false), Pump();
   EXPECT_NE(ScreenPixel(face.X, face.Y), plainEnabled);
   QzAudioVUMeterInitialize();
-}
-
-TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
-  const std::vector<TColor> plain = MeterPixels(Meter);
-  Meter->SetCalibrationMode(true), Pump();
-  const std::vector<TColor> calibrating = MeterPixels(Meter);
-  EXPECT_NE(calibrating, plain) << "calibration shows no text";
-  Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
-  Pump();
-  EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
-  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false), Pump();
-  EXPECT_EQ(MeterPixels(Meter), plain);
 }

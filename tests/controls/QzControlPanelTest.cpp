@@ -16,7 +16,8 @@ protected:
   // Tops and heights of the boxes in list order.
   std::vector<int32_t> Layout() const {
     std::vector<int32_t> v;
-    for (int i = 0; i < Panel->BoxCount(); ++i) v.push_back(Panel->GetBox(i)->GetTop()), v.push_back(Panel->GetBox(i)->GetHeight());
+    for (int i = 0; i < Panel->BoxCount(); ++i)
+      v.push_back(Panel->GetBox(i)->GetTop()), v.push_back(Panel->GetBox(i)->GetHeight());
     return v;
   }
   void Click(TQzControlPanelBox* B, int Button) {

@@ -17,7 +17,8 @@ TInkBox DrawAndMeasure(TQzDigiText& D, const std::string& Text, const TRect& R, 
   B.GetCanvas()->FillRect(Rect(0, 0, 120, 40));
   D.Draw(B.GetCanvas(), Text, R);
   TInkBox box;
-  for (const auto& [x, y] : PaintedPixels(&B, clBlack)) box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x), ++box.Count;
+  for (const auto& [x, y] : PaintedPixels(&B, clBlack))
+    box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x), ++box.Count;
   return box;
 }
 }  // namespace
@@ -72,7 +73,8 @@ TEST(DigiText, WidthIsTheDrawnExtentAndCentres) {
     const TInkBox box = DrawAndMeasure(d, text, r, b);
     // Bold edges stand one pixel beside vertical segments; a minus sign has none on its left.
     const int bold = c.Options & DIGI_BOLD ? 1 : 0;
-    EXPECT_EQ(std::tuple(box.Left, box.Right), std::tuple(origin + firstInk - (text[0] == '-' ? 0 : bold), origin + right - 1 + bold));
+    EXPECT_EQ(std::tuple(box.Left, box.Right),
+              std::tuple(origin + firstInk - (text[0] == '-' ? 0 : bold), origin + right - 1 + bold));
   }
 }
 

@@ -242,7 +242,7 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
 // Caption and value text of a 300 x 60 slider, "Gain" at -7, at known places round its bar
 // (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
 // same row, or on the other row when the caption is centred (or hidden, then centred itself).
-TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
+TEST_F(TStdSliderTest, CaptionValueTextAndBarAreDrawnInPlace) {
   S->SetCaption("Gain"), S->SetPosition(-7);
   struct TCase { TQzSliderCaptionAlign Row; TAlignment Side; bool Shown; TRect Caption, Value; };
   const TCase cases[] = {
@@ -268,14 +268,27 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
       for (int x = c.Value.Left; x < c.Value.Right; ++x) ink += at(x, y) != at(c.Value.Left, c.Value.Top);
     EXPECT_GT(ink, 10) << "no value text drawn in its place";
   }
+  // The bar takes the theme's colour only from a linked theme that holds colours.
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  struct TTheme { bool Linked, Colours; TColor Bar; };
+  const TTheme themes[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
+  for (const TTheme& c : themes) {
+    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
+    S->SetThemeManager(c.Linked ? theme : nullptr), S->SetBarSize(6), S->SetPosition(S->GetMin());
+    Repaint(S);
+    const TRect b = S->GetPartRect(qspBar);
+    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
+  }
 }
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   TForm* form = ReadForm("  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
-                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n");
+                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n"
+                         "    Options = [sloAlignEdit]\n  end\n");
   auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(), s->GetOptions().Contains(sloTransparent)),
+  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(),
+                       s->GetOptions().Contains(sloTransparent)),
             std::tuple(-800, sloVertical, slvNative, false));
   auto* vls = QzCreate<TQzVLSDataSource>(form);
   vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
@@ -283,19 +296,6 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   EXPECT_EQ(s->GetCaption(), "Pegel");
   EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
   form->Free();
-}
-
-TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
-  auto* theme = QzCreate<TQzThemeManager>(Form);
-  struct TCase { bool Linked, Colours; TColor Bar; };
-  const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
-  for (const TCase& c : cases) {
-    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
-    S->SetThemeManager(c.Linked ? theme : nullptr), S->SetBarSize(6), S->SetPosition(S->GetMin());
-    Repaint(S);
-    const TRect b = S->GetPartRect(qspBar);
-    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
-  }
 }
 
 }  // namespace

@@ -195,7 +195,8 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     EXPECT_EQ(std::tuple(ScreenPixel(1, y), ScreenPixel(gapLeft - 1, y)), std::tuple(line, line));
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
+    if (gapRight < 199)
+      EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
     h->Free(), Pump();
   }
 }
@@ -214,14 +215,14 @@ TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
 }
 
 TEST_F(StdCtrls, ReadFromAFormDescription) {
-  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses,
-                  RegisterQzStdDlgsClasses})
+  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses,
+                  RegisterQzBorderClasses, RegisterQzStdDlgsClasses})
     r();
   TForm* f = ReadForm(
       "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
       "    MoveWindow = True\n  end\n"
-      "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n    Alignment = taRightJustify\n"
-      "    Padding = 2\n    BackgroundStyle = cbsSolid\n    AutoSize = True\n  end\n"
+      "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n"
+      "    Alignment = taRightJustify\n    Padding = 2\n    BackgroundStyle = cbsSolid\n    AutoSize = True\n  end\n"
       "  object Ok: TQzButton\n    ImageAlign = biaTop\n    ShowText = False\n  end\n"
       "  object Mono: TQzCheckBox\n    Checked = False\n  end\n"
       "  object Head: TQzHeadLine\n    Style = hlsRoundRect\n    Indent = 7\n    DrawLine = False\n  end\n"
@@ -246,7 +247,8 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
   EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
   auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
-  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()), std::tuple(1000, false, "link"));
+  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()),
+            std::tuple(1000, false, "link"));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
   f->Free();
 }

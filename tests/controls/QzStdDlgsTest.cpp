@@ -38,7 +38,8 @@ TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripShownModelessAndReportsItsLink) 
   TForm* f = d->GetForm();
   ASSERT_TRUE(f && d->GetCloseButton());
   TControl* ok = d->GetCloseButton();
-  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(), ok->GetTop()),
+  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(),
+                       ok->GetTop()),
             std::tuple(true, 120, 110, "OK", 120 - 95 - 5, 110 - 25 - 5));
   Pump();
   EXPECT_GE(bottomCalls, 1);

@@ -55,7 +55,8 @@ TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
                        {10, 75, 5, 300, true, true}};
   Form->Show();
   for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size) + (row.Scrolling ? ", scrolling" : ""));
+    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size) +
+                 (row.Scrolling ? ", scrolling" : ""));
     auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
     t->SetTabSize(row.Size), t->SetIndent(row.Indent), t->SetStyle(tssTabs);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
@@ -75,7 +76,8 @@ TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
     press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, area) << "the last tab in full view";
+    if (row.Tabs > 0 && end > 0)
+      EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, area) << "the last tab in full view";
     EXPECT_FALSE(t->ScrollRight());
     press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);

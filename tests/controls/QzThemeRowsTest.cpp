@@ -13,9 +13,10 @@ class QzThemeRows : public UiFormTest {
 protected:
   void SetUp() override {
     UiFormTest::SetUp();
-    for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses, RegisterQzEditClasses,
-                    RegisterQzButtonsClasses, RegisterQzControlPanelClasses, RegisterQzScrollBoxClasses,
-                    RegisterQzAudioKnobClasses, RegisterQzAudioVolumeSliderClasses, RegisterQzAudioSwitchGroupClasses})
+    for (auto* r :
+         {RegisterQzStdCtrlsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses, RegisterQzEditClasses,
+          RegisterQzButtonsClasses, RegisterQzControlPanelClasses, RegisterQzScrollBoxClasses,
+          RegisterQzAudioKnobClasses, RegisterQzAudioVolumeSliderClasses, RegisterQzAudioSwitchGroupClasses})
       r();
   }
   template <class T>
@@ -72,7 +73,8 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   Show();
   EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
   m->SetActive(false), Pump();
-  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)),
+            std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
   EXPECT_EQ(Form->GetColor(), clWhite);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
   m->SetActive(true), Pump();
