@@ -51,7 +51,7 @@ TEST(AudioPaint, ColourLookupAndBounds) {
   for (const TCase& c : cases) EXPECT_EQ(GetAudioColor(c.Index, c.Bright), c.Expected) << c.Index << " " << c.Bright;
 }
 
-TEST_F(TPaintFixture, SwitchFacesPickTheirPictureAndFrame) {
+TEST_F(TPaintFixture, SwitchFacesSliderKnobsAndFrames) {
   PaintSlots();
   struct TCase { uint8_t Style; bool Lit, Down, FixedLit; int Slot; };
   const TCase cases[] = {
@@ -80,9 +80,7 @@ TEST_F(TPaintFixture, SwitchFacesPickTheirPictureAndFrame) {
   EXPECT_EQ(std::tuple(Canvas->GetPixel(12, 12), Canvas->GetPixel(2, 2)),
             std::tuple(TColor(clWhite), GetAudioColor(19, true)));
   EXPECT_TRUE(!QzAudioSwitchPicture(3) && !QzAudioSwitchPicture(24));
-}
-
-TEST_F(TPaintFixture, SliderKnobsAndFrame) {
+  // Slider knobs: their default sizes, and only the inside of a keyed picture reaches the canvas.
   auto picture = FilledBitmap(7, 3);
   EXPECT_EQ((std::vector{DefaultSliderKnobSize(1, nullptr), DefaultSliderKnobSize(0, nullptr),
                          DefaultSliderKnobSize(1, picture.get())}),

@@ -134,7 +134,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   }
 }
 
-// Code sets ranges and values silently; drag, wheel and typed numbers report.
+// Code sets ranges and values silently; drag, wheel and typed numbers report, and junk typed keeps the value.
 TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   Reset();
@@ -169,9 +169,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
     EXPECT_EQ(Changed, w.To != w.From ? 1 : 0);
     EXPECT_EQ(FormWheels, 0) << "the container scrolled as well";
   }
-}
-
-TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
+  // A typed number reports too; junk keeps the value.
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE}), S->UpdateLayout();
   const TRect r = S->GetValueRect();
@@ -187,7 +185,7 @@ TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   }
 }
 
-TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
+TEST_F(TSliderFixture, KnobSourceSharesTheCapAndFormDescriptionsNameIt) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
@@ -203,9 +201,7 @@ TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   source->Free();
   EXPECT_TRUE(!S->GetKnobSource() && !other->GetKnobSource());
   Repaint(S);
-}
-
-TEST_F(TSliderFixture, FormDescriptionSetsTheSlider) {
+  // A form description sets the slider and names its source.
   TForm* form = ReadForm(
       "  object Cap: TQzAudioSliderKnobSource\n  end\n"
       "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
@@ -217,3 +213,4 @@ TEST_F(TSliderFixture, FormDescriptionSetsTheSlider) {
             std::tuple(-50.0f, -6.5f, SLIDER_SCALE_LOG, true, form->FindComponent("Cap")));
   form->Free();
 }
+

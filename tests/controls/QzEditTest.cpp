@@ -161,7 +161,7 @@ TEST_F(QzEditTest, ValueEditRules) {
   EXPECT_FLOAT_EQ(v->GetMin(), -1);
 }
 
-TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
+TEST_F(QzEditTest, TypingPastTheEdgeScrollsAndOnlyTheCaretsOwnerDestroysIt) {
   TQzEdit* e = Make("short");  // set before the first layout, when the text rectangle is empty
   Show();
   EXPECT_EQ(e->GetScrollOffset(), 0);
@@ -185,9 +185,7 @@ TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
   EXPECT_GT(e->GetScrollOffset(), 0);
   EXPECT_EQ(Carets(e, VK_LEFT, {}, 60).back(), 0u);
   EXPECT_EQ(e->GetScrollOffset(), 0);
-}
-
-TEST_F(QzEditTest, OnlyTheCaretsOwnerDestroysIt) {
+  // Two edits share the one system caret: only its owner destroys it.
   TQzEdit* a = Make("a");
   TQzEdit* b = Make("b");
   b->SetTop(60);

@@ -176,8 +176,9 @@ TEST_F(StdCtrls, ImageListsDrawTheIconAndSizeTheLinkLabel) {
   EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
 }
 
-// The line through a head line leaves a gap round its caption and runs on to the right edge.
-TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
+// The line through a head line leaves a gap round its caption and runs on to the right edge; a group
+// box's frame starts below its caption or at the top.
+TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
   for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
     SCOPED_TRACE(a);
     auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
@@ -199,9 +200,7 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
       EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
     h->Free(), Pump();
   }
-}
-
-TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
+  // A group box frame starts half a caption down, or at the top without a caption in it.
   for (bool borderCaption : {true, false}) {
     auto* g = Put<TQzGroupBox>(0, 0, 150, 100);
     g->SetCaption(""), g->SetRoundBorder(false), g->SetBorderCaption(borderCaption), g->SetColor(RGB(0, 0, 255));

@@ -98,38 +98,7 @@ TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
   }
 }
 
-TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
-  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
-  const TRow rows[] = {{5, -3, 10, 10, 0},
-                       {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
-                       {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0},
-                       {INT32_MIN, 65535, 10, 10, 65535}};
-  for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
-    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
-    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
-              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
-    t->Free();
-  }
-  // So many wide tabs that their edges pass 32 bits: they still run left to right.
-  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-  t->SetTabSize(40000), t->SetIndent(70000);
-  t->GetTabs()->BeginUpdate();
-  for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
-  t->GetTabs()->EndUpdate();
-  int32_t last = INT32_MIN;
-  for (int i : {0, 1, 50000, 65535, 65536, 69999}) {
-    const TRect r = t->GetTabPartRect(i, 0);
-    EXPECT_GE(r.Left, last) << i;
-    EXPECT_GE(r.Right, r.Left) << i;
-    last = r.Left;
-  }
-  EXPECT_EQ(t->GetMaxScrollOffset(), INT32_MAX);
-  t->Free();
-}
-
-TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
+TEST_F(TabSet, ActiveTabAndWideValuesStayInTheirRanges) {
   auto* t = Put<TQzTabSet>(0, 0, 300, 40);
   EXPECT_EQ(t->GetActiveTab(), -1);
   t->SetActiveTab(3);
@@ -144,6 +113,29 @@ TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
   EXPECT_EQ(t->GetActiveTab(), -1);
   EXPECT_TRUE(QzIsRectEmpty(t->GetTabPartRect(0, 0)));
   EXPECT_EQ(t->GetTabCaption(0), "");
+  // Sizes and indents are held in their fields.
+  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
+  const TRow rows[] = {{5, -3, 10, 10, 0},         {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
+                       {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0}, {INT32_MIN, 65535, 10, 10, 65535}};
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
+    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
+    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
+              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
+  }
+  // So many wide tabs that their edges pass 32 bits: they still run left to right.
+  t->SetTabSize(40000), t->SetIndent(70000);
+  t->GetTabs()->BeginUpdate();
+  for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
+  t->GetTabs()->EndUpdate();
+  int32_t last = INT32_MIN;
+  for (int i : {0, 1, 50000, 65535, 65536, 69999}) {
+    const TRect r = t->GetTabPartRect(i, 0);
+    EXPECT_GE(r.Left, last) << i;
+    EXPECT_GE(r.Right, r.Left) << i;
+    last = r.Left;
+  }
+  EXPECT_EQ(t->GetMaxScrollOffset(), INT32_MAX);
 }
 
 TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
