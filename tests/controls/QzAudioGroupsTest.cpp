@@ -135,7 +135,7 @@ TEST_F(AudioGroups, SelectionByClicksAndKeys) {
   }
 }
 
-TEST_F(AudioGroups, ItemsStatesAndRectangles) {
+TEST_F(AudioGroups, ItemsStatesRectanglesAndImages) {
   auto* g = Put<TQzAudioSwitchGroup>(0, 0, 101, 35);
   EXPECT_EQ(std::tuple(States(g), g->GetItems()->GetText()), std::tuple("00", "A\r\nB\r\n"));
   g->SetOrientation(acoHorizontal);
@@ -158,12 +158,11 @@ TEST_F(AudioGroups, ItemsStatesAndRectangles) {
   // Padding wider than the group: empty cells, no item to hit.
   g->GetItems()->SetText("p\nq"), g->SetPadding(200);
   EXPECT_EQ(g->ItemAtPos(10, 50), -1);
-}
-
-TEST_F(AudioGroups, SwitchImagesFromTheListWithoutChangingIt) {
+  g->Free();
+  // Switch images come from the list, which keeps its drawing style.
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(8, 8), images->Add(FilledBitmap(8, 8, clRed).get());
-  auto* g = Put<TQzAudioSwitchGroup>(0, 0, 200, 40);
+  g = Put<TQzAudioSwitchGroup>(0, 0, 200, 40);
   g->SetOrientation(acoHorizontal), g->SetOptions({}), g->SetImages(images), g->SetChecked(0, true);
   Show();
   // No image index handler: bare switches.

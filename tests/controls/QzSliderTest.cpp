@@ -125,7 +125,7 @@ TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
   EXPECT_EQ(S->GetHeight(), h + 9);
 }
 
-TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
+TEST_F(TStdSliderTest, ArrowsRepeatUntilReleasedLeftOrDisabledAndDragsReportOncePerMove) {
   S->SetMin(-1000), S->SetMax(1000);
   const int timers = Application->TimerCount();
   const TPoint left = ScreenOf(S->GetPartRect(qspLeftButton));
@@ -161,9 +161,7 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
   EXPECT_EQ(S->GetPosition(), 5);
   Up(right.X, right.Y);
   EXPECT_EQ(Application->TimerCount(), timers);
-}
-
-TEST_F(TStdSliderTest, DragReportsOncePerMove) {
+  // A drag of the thumb reports once per move.
   S->SetPosition(0);
   const TPoint thumb = ScreenOf(S->GetPartRect(qspThumb));
   Down(thumb.X, thumb.Y);
