@@ -1,4 +1,4 @@
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 // A control that borrows the shared editor the way the audio controls do.
@@ -13,19 +13,14 @@ public:
   }
 };
 
-struct TEditorFixture : UiFormTest {
+struct TEditorFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
-    QzAudioControlsInitialize();
+    AudioFormTest::SetUp();
     Form->SetClientSize(300, 200);
     A = Put<TValueControl>(0, 0, 80, 30);
     B = Put<TValueControl>(0, 100, 80, 30);
     Other = Put<TEdit>(150, 0, 100, 24);
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   TValueControl* A = nullptr;
   TValueControl* B = nullptr;
@@ -33,7 +28,9 @@ struct TEditorFixture : UiFormTest {
 };
 }  // namespace
 
-TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
+// The editor opens over the control with its value, passes from holder to holder, and outlives
+// them: only the holder's end closes it.
+TEST_F(TEditorFixture, OpensOverTheControlAndOutlivesItsHolders) {
   TQzAudioEdit* edit = QzSharedAudioEdit();
   ASSERT_NE(edit, nullptr);
   EXPECT_FALSE(edit->GetVisible());
@@ -47,6 +44,17 @@ TEST_F(TEditorFixture, OpeningShowsTheValueOverTheControl) {
   EXPECT_EQ(std::tuple(edit->GetParent(), QzAudioEditHeldBy(A)), std::tuple(B, false));
   QzEndAudioEdit();
   EXPECT_EQ(std::tuple(edit->GetVisible(), edit->GetParent()), std::tuple(false, nullptr));
+  ASSERT_TRUE(A->EditValue());
+  delete B;  // not the holder: A's edit stays open
+  EXPECT_EQ(std::tuple(edit->GetParent(), edit->GetVisible()), std::tuple(A, true));
+  delete A;  // the holder: the editor survives, without a parent
+  EXPECT_EQ(std::tuple(QzSharedAudioEdit(), edit->GetParent(), edit->GetVisible()), std::tuple(edit, nullptr, false));
+  // Still usable by a new control.
+  auto* c = Put<TValueControl>(0, 0, 80, 30);
+  EXPECT_TRUE(c->EditValue());
+  edit->SetText("2");
+  Key(VK_RETURN);
+  EXPECT_EQ(c->Value, 2.0);
 }
 
 // A press on any audio control ends an edit open on another control: a later Enter cannot
@@ -108,21 +116,6 @@ TEST_F(TEditorFixture, TypedTextAndEndings) {
               std::tuple(c.Value, c.Value != 7.0 ? 1 : 0, false, c.Parented));
     QzEndAudioEdit();
   }
-}
-
-TEST_F(TEditorFixture, DestroyingAControlReleasesOnlyItsOwnEdit) {
-  TQzAudioEdit* edit = QzSharedAudioEdit();
-  ASSERT_TRUE(A->EditValue());
-  delete B;  // not the holder: A's edit stays open
-  EXPECT_EQ(std::tuple(edit->GetParent(), edit->GetVisible()), std::tuple(A, true));
-  delete A;  // the holder: the editor survives, without a parent
-  EXPECT_EQ(std::tuple(QzSharedAudioEdit(), edit->GetParent(), edit->GetVisible()), std::tuple(edit, nullptr, false));
-  // Still usable by a new control.
-  auto* c = Put<TValueControl>(0, 0, 80, 30);
-  EXPECT_TRUE(c->EditValue());
-  edit->SetText("2");
-  Key(VK_RETURN);
-  EXPECT_EQ(c->Value, 2.0);
 }
 
 TEST(AudioEdit, StartsOnceAndOpensNothingWithoutIt) {

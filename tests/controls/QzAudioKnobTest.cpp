@@ -1,7 +1,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -10,19 +10,14 @@ constexpr int FrameSide = 10;
 // The colour of strip frame K: distinct for every frame of a small strip.
 TColor FrameColour(int K) { return RGB(10 * K, 255 - 10 * K, 128); }
 
-struct TKnobFixture : UiFormTest {
+struct TKnobFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
-    QzAudioControlsInitialize();
+    AudioFormTest::SetUp();
     Form->SetClientSize(300, 200);
     Source = QzCreate<TQzAudioKnobSource>(Form);
     Knob = Put<TQzAudioKnob>(20, 30, 110, 125);
     Knob->OnChanged = [this](TObject*) { ++Changes; };
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   // A PNG strip of Frames solid frames, FrameSide wide (Height overrides the strip's height).
   void UseStrip(int Frames, int Height = 0) {
@@ -40,7 +35,9 @@ struct TKnobFixture : UiFormTest {
     const TRect& k = Knob->GetKnobRect();
     return ScreenPixel(Knob->GetLeft() + (k.Left + k.Right) / 2, Knob->GetTop() + (k.Top + k.Bottom) / 2);
   }
-  void Range(float Min, float Max, float Value) { Knob->SetMin(Min), Knob->SetMax(Max), Knob->SetMin(Min), Knob->SetValue(Value); }
+  void Range(float Min, float Max, float Value) {
+    Knob->SetMin(Min), Knob->SetMax(Max), Knob->SetMin(Min), Knob->SetValue(Value);
+  }
   // A drag with the button held from (X, Y) by (Dx, Dy).
   void Drag(int X, int Y, int Dx, int Dy) {
     Knob->MouseDown(mbLeft, {}, X, Y);
@@ -90,11 +87,7 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(Knob->GetValue(), 40.0f);
   Knob->SetAngle(10), Knob->SetValue(60);
   EXPECT_EQ(Changes, 0);
-  struct TGesture {
-    const char* Name;
-    std::function<void()> Do;
-    float Value;
-  };
+  struct TGesture { const char* Name; std::function<void()> Do; float Value; };
   const TGesture gestures[] = {
       {"wheel down", [&] { Knob->DoMouseWheelDown({}, TPoint{50, 50}); }, 61},
       {"wheel up with Ctrl", [&] { Knob->DoMouseWheelUp({ssCtrl}, TPoint{50, 50}); }, 60.9f},
@@ -120,16 +113,18 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   QzSharedAudioEdit()->SetText("12,25");
   Key(VK_RETURN);
   EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(12.25f, 1));
+  // Freed while editing: the shared editor outlives it, with no parent.
+  Knob->EditValue();
+  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
+  Knob->Free();
+  ASSERT_NE(QzSharedAudioEdit(), nullptr);
+  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
+  Pump();
 }
 
+// Small steps leave the ends, and each marks the knob, only the knob, for painting.
 TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
-  struct TCase {
-    const char* Name;
-    float Start;
-    std::function<void()> Do;
-    float Value;
-    int Changes;
-  };
+  struct TCase { const char* Name; float Start; std::function<void()> Do; float Value; int Changes; };
   const TCase cases[] = {
       {"wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({}, TPoint{}); }, 1001, 1},
       {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 1},
@@ -137,13 +132,16 @@ TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
       {"Ctrl wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({ssCtrl}, TPoint{}); }, 1000.1f, 1},
       {"1 px right at the minimum", 1000, [&] { Drag(50, 50, 1, 0); }, 1000 + 19000.0f / 5 / 110, 1},
       {"1 px down at the maximum", 20000, [&] { Drag(50, 50, 0, 1); }, 20000 - 19000.0f / 5 / 125, 1},
+      {"1 px right at the maximum", 20000, [&] { Drag(50, 50, 1, 0); }, 20000, 0},
   };
   for (const TCase& c : cases) {
-    Range(1000, 20000, c.Start);
+    Range(1000, 20000, c.Start), Pump();
     Changes = 0;
     c.Do();
     EXPECT_NEAR(Knob->GetValue(), c.Value, 1e-2) << c.Name;
     EXPECT_EQ(Changes, c.Changes) << c.Name;
+    const TRect dirty = Form->GetInvalidRect();
+    EXPECT_EQ(QzIsRectEmpty(dirty) ? TRect{} : dirty, c.Changes ? Rect(20, 30, 130, 155) : TRect{}) << c.Name;
   }
   // A notch over the knob is used even at a limit, so the container never scrolls as well.
   Range(1000, 20000, 1000);
@@ -153,21 +151,7 @@ TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
   EXPECT_EQ(Knob->GetValue(), 1000.0f);
 }
 
-TEST_F(TKnobFixture, DragStepInvalidatesOnlyTheKnob) {
-  Range(0, 100, 50), Pump();
-  ASSERT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
-  Knob->MouseDown(mbLeft, {}, 40, 40);
-  Knob->MouseMove({ssLeft}, 45, 40);
-  EXPECT_EQ(Form->GetInvalidRect(), Rect(20, 30, 130, 155));
-  Knob->MouseUp(mbLeft, {}, 45, 40), Pump();
-  // A step that moves nothing marks nothing.
-  Range(0, 100, 100), Pump();
-  Knob->MouseDown(mbLeft, {}, 40, 40);
-  Knob->MouseMove({ssLeft}, 45, 40);
-  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
-}
-
-TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
+TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngleFromItsSource) {
   struct TCase { int W, H; float Angle; int Frame; };
   const TCase laws[] = {
       {50, 1550, 270, 30}, {50, 1550, 4.4f, 0}, {50, 1550, 4.5f, 0}, {50, 1550, 13.5f, 2},
@@ -189,9 +173,7 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngle) {
   Knob->SetKnobSource(nullptr);
   EXPECT_EQ(Knob->GetKnobRect().Right - Knob->GetKnobRect().Left, 50);
   EXPECT_EQ(FaceCentre(), plain);
-}
-
-TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
+  // The source keeps track of its knobs.
   UseStrip(3);
   EXPECT_EQ(std::tuple(Source->ClientCount(), Source->GetFrameSize()), std::tuple(1, FrameSide));
   Knob->SetKnobSource(Source);
@@ -212,9 +194,9 @@ TEST_F(TKnobFixture, SourceKeepsTrackOfItsKnobs) {
 TEST_F(TKnobFixture, ReadFromAFormDescription) {
   RegisterQzAudioKnobClasses();
   TForm* f = ReadForm("  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
-                                 "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
-                                 "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
-                                 "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n");
+                      "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
+                      "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
+                      "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n");
   auto* k = static_cast<TQzAudioKnob*>(f->FindComponent("Freq"));
   auto* s = static_cast<TQzAudioKnobSource*>(f->FindComponent("Strip"));
   ASSERT_NE(k, nullptr);
@@ -223,14 +205,4 @@ TEST_F(TKnobFixture, ReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(k->GetLayout(), k->GetColorStyle(), k->GetScaleSpace(), k->GetMin(), k->GetMax(), k->GetValue()),
             std::tuple(aklLeft, acsBlue, 12, 1000.0f, 20000.0f, 1000.5f));
   f->Free();
-}
-
-TEST_F(TKnobFixture, FreedWhileEditingLeavesTheEditorAlive) {
-  Knob->SetOptions({KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}), Pump();
-  Knob->EditValue();
-  ASSERT_TRUE(QzAudioEditHeldBy(Knob));
-  Knob->Free();
-  ASSERT_NE(QzSharedAudioEdit(), nullptr);
-  EXPECT_EQ(QzSharedAudioEdit()->GetParent(), nullptr);
-  Pump();
 }

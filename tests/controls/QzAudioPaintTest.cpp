@@ -51,7 +51,7 @@ TEST(AudioPaint, ColourLookupAndBounds) {
   for (const TCase& c : cases) EXPECT_EQ(GetAudioColor(c.Index, c.Bright), c.Expected) << c.Index << " " << c.Bright;
 }
 
-TEST_F(TPaintFixture, SwitchFacesPickTheirPictureAndFrame) {
+TEST_F(TPaintFixture, SwitchFacesSliderKnobsAndFrames) {
   PaintSlots();
   struct TCase { uint8_t Style; bool Lit, Down, FixedLit; int Slot; };
   const TCase cases[] = {
@@ -69,18 +69,18 @@ TEST_F(TPaintFixture, SwitchFacesPickTheirPictureAndFrame) {
     DrawSwitchButton(Canvas, r, c.Lit, c.Down, "", c.Style, c.FixedLit);
     // Raised: light top-left, dark bottom-right; pressed the other way round.
     const TColor light = GetAudioColor(19, true), dark = GetAudioColor(18, true);
-    EXPECT_EQ(std::tuple(Canvas->GetPixel(12, 12), Canvas->GetPixel(2, 2), Canvas->GetPixel(21, 21), Canvas->GetPixel(1, 1)),
-              std::tuple(SlotColor(c.Slot), c.Down ? dark : light, c.Down ? light : dark, TColor(clWhite)));
+    EXPECT_EQ(
+        std::tuple(Canvas->GetPixel(12, 12), Canvas->GetPixel(2, 2), Canvas->GetPixel(21, 21), Canvas->GetPixel(1, 1)),
+        std::tuple(SlotColor(c.Slot), c.Down ? dark : light, c.Down ? light : dark, TColor(clWhite)));
   }
   // A picture that failed to load leaves the face as it was, inside its frame.
   Clear();
   QzAudioSwitchPicture(5)->SetSize(0, 0);
   DrawSwitchButton(Canvas, r, false, false, "", 0, false);
-  EXPECT_EQ(std::tuple(Canvas->GetPixel(12, 12), Canvas->GetPixel(2, 2)), std::tuple(TColor(clWhite), GetAudioColor(19, true)));
+  EXPECT_EQ(std::tuple(Canvas->GetPixel(12, 12), Canvas->GetPixel(2, 2)),
+            std::tuple(TColor(clWhite), GetAudioColor(19, true)));
   EXPECT_TRUE(!QzAudioSwitchPicture(3) && !QzAudioSwitchPicture(24));
-}
-
-TEST_F(TPaintFixture, SliderKnobsAndFrame) {
+  // Slider knobs: their default sizes, and only the inside of a keyed picture reaches the canvas.
   auto picture = FilledBitmap(7, 3);
   EXPECT_EQ((std::vector{DefaultSliderKnobSize(1, nullptr), DefaultSliderKnobSize(0, nullptr),
                          DefaultSliderKnobSize(1, picture.get())}),
@@ -92,7 +92,8 @@ TEST_F(TPaintFixture, SliderKnobsAndFrame) {
   DrawSliderKnob(Canvas, Rect(0, 0, 8, 8), 0, clRed, picture.get());
   EXPECT_EQ(std::tuple(Canvas->GetPixel(0, 0), Canvas->GetPixel(4, 4)), std::tuple(TColor(clWhite), TColor(clBlue)));
   DrawAudioControlFrame(Canvas, Rect(0, 0, 20, 12), false);
-  EXPECT_EQ(std::tuple(Canvas->GetPixel(10, 6), Canvas->GetPixel(10, 0)), std::tuple(GetAudioColor(10, false), TColor(0x808080)));
+  EXPECT_EQ(std::tuple(Canvas->GetPixel(10, 6), Canvas->GetPixel(10, 0)),
+            std::tuple(GetAudioColor(10, false), TColor(0x808080)));
 }
 
 TEST(ResourceBitmaps, MissingResourcesLeaveEmptyPictures) {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/controls/QzAudioPresetManager.h"
 #include "ui/controls/QzAudioPresets.h"
 
 namespace {
@@ -34,6 +35,12 @@ void FillList(TQzAudioPresetList& List) {
   c->GetData()->SetSize(1000);
   for (int i = 0; i < 1000; ++i) c->GetData()->Memory()[i] = static_cast<uint8_t>(i * 7);
 }
+
+struct TManager : TQzCustomAudioPresetManager {
+  using TQzCustomAudioPresetManager::TQzCustomAudioPresetManager;
+  void AddPreset(int32_t, int32_t, TStream*) override {}
+  bool SelectPreset(int32_t, int32_t, int32_t, int32_t, TStream*) override { return false; }
+};
 }  // namespace
 
 TEST(AudioPresets, ListRoundTripAndLayout) {
@@ -62,7 +69,8 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   ASSERT_TRUE(again.LoadFromStream(&s));
   ASSERT_EQ(std::tuple(changes, again.Count()), std::tuple(1, 3));
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(std::tuple(again.Item(i)->GetData()->Data(), again.Item(i)->GetDetails()->GetTitle(), again.Item(i)->GetManager()),
+    EXPECT_EQ(std::tuple(again.Item(i)->GetData()->Data(), again.Item(i)->GetDetails()->GetTitle(),
+                         again.Item(i)->GetManager()),
               std::tuple(list.Item(i)->GetData()->Data(), list.Item(i)->GetDetails()->GetTitle(), &again));
   TMemoryStream rewritten;
   ASSERT_TRUE(again.SaveToStream(&rewritten));
@@ -103,7 +111,8 @@ TEST(AudioPresets, DamagedStreamsFail) {
   std::vector<uint8_t> countPlusOne = whole;
   countPlusOne[0] = 4;
   const uint32_t fitting = static_cast<uint32_t>((whole.size() - 4) / TQzAudioPresetList::MinItemBytes);
-  struct TCase { const char* Name; bool List; std::vector<uint8_t> Data; uint32_t Error; int32_t ItemsKept; };  // List: read as a list, or as one item
+  // List: read as a list, or as one item.
+  struct TCase { const char* Name; bool List; std::vector<uint8_t> Data; uint32_t Error; int32_t ItemsKept; };
   const std::vector<TCase> cases = {
       {"nothing", true, {}, MakeErrorCode(qecReadFailed, 891), 0},
       {"three count bytes", true, {1, 0, 0}, MakeErrorCode(qecReadFailed, 891), 0},
@@ -138,4 +147,26 @@ TEST(AudioPresets, DamagedStreamsFail) {
   EXPECT_TRUE(one.LoadFromStream(&exact));
   EXPECT_EQ(one.GetData()->GetSize(), 4);
   EXPECT_FALSE(TQzAudioPresetList().LoadFromStream(nullptr) || TQzAudioPresetList().SaveToStream(nullptr));
+}
+
+// A manager streams its presets as the list does, and tells why a load failed.
+TEST(AudioPresets, ManagerStreamsItsList) {
+  TManager saved(nullptr), loaded(nullptr);
+  FillList(*saved.GetItems());
+  new TQzCustomAudioPresetItem(loaded.GetItems());  // replaced by the load
+  TMemoryStream s;
+  ASSERT_TRUE(saved.SaveToStream(&s));
+  s.SetPosition(0);
+  ASSERT_TRUE(loaded.LoadFromStream(&s));
+  ASSERT_EQ(std::tuple(loaded.GetError(), loaded.Count(), loaded.Item(3)), std::tuple(0u, 3, nullptr));
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle()),
+              std::tuple(saved.Item(i)->GetData()->Data(), saved.Item(i)->GetDetails()->GetTitle()));
+  TMemoryStream cut;
+  Fill(cut, std::vector<uint8_t>(s.Data().begin(), s.Data().end() - 3));
+  EXPECT_FALSE(loaded.LoadFromStream(&cut));
+  EXPECT_NE(loaded.GetError(), 0u);
+  EXPECT_FALSE(loaded.LoadFromStream(nullptr) || saved.SaveToStream(nullptr));
+  saved.Clear();
+  EXPECT_EQ(saved.Count(), 0);
 }

@@ -1,4 +1,4 @@
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr int BarW = 500, BarH = 45;
@@ -22,10 +22,9 @@ struct TRecordingManager : TQzCustomAudioPresetManager {
   bool Choose = false;
 };
 
-struct TToolBarTest : UiFormTest {
+struct TToolBarTest : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
-    QzAudioControlsInitialize();
+    AudioFormTest::SetUp();
     Form->SetClientSize(600, 200);
     Bar = Put<TQzAudioPluginToolBar>(20, 10, BarW, BarH);
     Bar->SetVisibleButtons({ptbReset, ptbAbout}), Bar->SetOptions({tboShowPresetCompare});
@@ -44,10 +43,6 @@ struct TToolBarTest : UiFormTest {
     Bar->OnActiveChanged = [this](TObject*) { ++ActiveReports; };
     Show();
   }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
-  }
   void Click(int X, int Y) {
     Bar->MouseDown(mbLeft, {}, X, Y);
     Bar->MouseUp(mbLeft, {}, X, Y);
@@ -62,12 +57,8 @@ struct TToolBarTest : UiFormTest {
 }  // namespace
 
 TEST_F(TToolBarTest, GeometryFollowsHeightPaddingAndButtons) {
-  struct TCase {
-    int Padding;
-    TQzAudioPluginToolBarButtons Buttons;
-    TQzAudioPluginToolBarOptions Options;
-    TRect Switch, Slot1, Reset, About, Preset;
-  };
+  struct TCase { int Padding; TQzAudioPluginToolBarButtons Buttons; TQzAudioPluginToolBarOptions Options;
+                 TRect Switch, Slot1, Reset, About, Preset; };
   const std::vector<TCase> cases = {
       {0, {ptbReset, ptbAbout}, {tboShowPresetCompare}, Rect(0, 0, 45, 45), Rect(90, 0, 135, 45),
        Rect(410, 0, 455, 45), Rect(455, 0, 500, 45), Rect(186, 2, 400, 43)},
@@ -140,7 +131,8 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   for (const TStep& s : steps) {
     State = s.Edit;
     ClickSlot(s.Slot);
-    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads)) << "after slot " << s.Slot;
+    EXPECT_EQ(std::tuple(Bar->GetCurrentSlot(), State, Sets), std::tuple(s.Slot, s.Expected, s.Loads))
+        << "after slot " << s.Slot;
   }
   // Without a way to read the state, an empty slot still loads nothing.
   Bar->OnGetPreset = nullptr;
@@ -203,7 +195,8 @@ TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
   State = "current";
   click(ptbAddPreset);
   EXPECT_TRUE(Clicked.empty());
-  EXPECT_EQ(std::tuple(manager->Added, manager->Point), std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
+  EXPECT_EQ(std::tuple(manager->Added, manager->Point),
+            std::tuple(std::string("current"), TPoint{below.X + 250, below.Y}));
   struct TCase { bool Choose; std::string Answer; std::string Expected; };
   const std::vector<TCase> cases = {{false, "x", "current"}, {true, "", "current"}, {true, "chosen", "chosen"}};
   for (const TCase& c : cases) {
@@ -228,12 +221,12 @@ TEST_F(TToolBarTest, ReadFromAFormDescription) {
   RegisterQzAudioToolBarClasses();
   RegisterQzAudioStatusBarClasses();
   TForm* f = ReadForm("  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
-                                 "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
-                                 "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
-                                 "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
-                                 "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
-                                 "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
-                                 "    Vendor = 'Maker'\n  end\n");
+                      "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
+                      "    Options = [tboShowPresetCompare]\n    Padding = 0\n"
+                      "    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
+                      "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
+                      "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n"
+                      "    Vendor = 'Maker'\n  end\n");
   auto* t = static_cast<TQzAudioPluginToolBar*>(f->FindComponent("PluginToolBar"));
   auto* s = static_cast<TQzAudioPluginStatusBar*>(f->FindComponent("PluginStatusBar"));
   ASSERT_TRUE(t && s);
@@ -242,6 +235,7 @@ TEST_F(TToolBarTest, ReadFromAFormDescription) {
   EXPECT_EQ(t->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
   EXPECT_EQ(t->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
   EXPECT_FALSE(s->GetEnabled()) << "the bar switched off its neighbours";
-  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()), std::tuple(false, "Equaliser", "Maker"));
+  EXPECT_EQ(std::tuple(s->HasBackground(), s->GetProductName(), s->GetVendor()),
+            std::tuple(false, "Equaliser", "Maker"));
   f->Free();
 }

@@ -2,7 +2,7 @@
 #include <limits>
 #include <numbers>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -10,18 +10,13 @@ constexpr float Inf = std::numeric_limits<float>::infinity();
 constexpr int MeterX = 20, MeterY = 30;
 constexpr TColor NeedleColour = RGB(55, 55, 55);
 
-struct TMeterFixture : UiFormTest {
+struct TMeterFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
+    AudioFormTest::SetUp();
     RegisterQzAudioVUMeterClasses();
-    QzAudioControlsInitialize();
     Form->SetClientSize(400, 300);
     Meter = NewMeter(MeterX, MeterY);
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   TQzAudioVUMeter* NewMeter(int X, int Y) {
     auto* m = Put<TQzAudioVUMeter>(X, Y, 250, 155);
@@ -157,7 +152,18 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
   EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
 }
 
-TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
+// Calibration shows the level as text; the scale follows the enabled state, and a meter
+// without its artwork still paints a face and a needle.
+TEST_F(TMeterFixture, FaceFollowsCalibrationAndEnabledStateAndSurvivesMissingArtwork) {
+  const std::vector<TColor> plain = MeterPixels(Meter);
+  Meter->SetCalibrationMode(true), Pump();
+  const std::vector<TColor> calibrating = MeterPixels(Meter);
+  EXPECT_NE(calibrating, plain) << "calibration shows no text";
+  Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
+  Pump();
+  EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
+  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false), Pump();
+  EXPECT_EQ(MeterPixels(Meter), plain);
   // A spot of the face that neither labels, caption nor needle cover.
   const TPoint face{MeterX + 30, MeterY + 40};
   auto scaleAt = [&](bool Enabled) -> TColor {
@@ -182,16 +188,4 @@ TEST_F(TMeterFixture, ScaleFollowsEnabledStateAndSurvivesMissingArtwork) {
   bare->SetEnabled(false), Pump();
   EXPECT_NE(ScreenPixel(face.X, face.Y), plainEnabled);
   QzAudioVUMeterInitialize();
-}
-
-TEST_F(TMeterFixture, CalibrationTextFollowsTheLevel) {
-  const std::vector<TColor> plain = MeterPixels(Meter);
-  Meter->SetCalibrationMode(true), Pump();
-  const std::vector<TColor> calibrating = MeterPixels(Meter);
-  EXPECT_NE(calibrating, plain) << "calibration shows no text";
-  Meter->SetVolume(-20.0f), Meter->SetVolume(-19.9f);  // a needle move of under a degree, but new text
-  Pump();
-  EXPECT_NE(MeterPixels(Meter), calibrating) << "the calibration text kept the old level";
-  Meter->SetVolume(-20.0f), Meter->SetCalibrationMode(false), Pump();
-  EXPECT_EQ(MeterPixels(Meter), plain);
 }

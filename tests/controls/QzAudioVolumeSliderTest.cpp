@@ -1,27 +1,22 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/ui/UiTestForm.h"
+#include "tests/controls/AudioFormTest.h"
 
 namespace {
 constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float Inf = std::numeric_limits<float>::infinity();
 
-struct TSliderFixture : UiFormTest {
+struct TSliderFixture : AudioFormTest {
   void SetUp() override {
-    UiFormTest::SetUp();
+    AudioFormTest::SetUp();
     RegisterQzAudioVolumeSliderClasses();
-    QzAudioControlsInitialize();
     Form->SetClientSize(400, 400);
     Form->OnMouseWheel = [this](TObject*, TShiftState, int32_t, TPoint, bool&) { ++FormWheels; };
     S = Put<TQzAudioVolumeSlider>(10, 10, 80, 300);
     S->OnInternalChange = [this](TObject*, int32_t, int32_t, float V, int32_t) { Internal.push_back(V); };
     S->OnChanged = [this](TObject*) { ++Changed; };
     Show();
-  }
-  void TearDown() override {
-    UiFormTest::TearDown();
-    QzAudioControlsFinalize();
   }
   void Setup(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
     S->SetOrientation(O);
@@ -80,7 +75,16 @@ TEST_F(TSliderFixture, MappingsRoundTripOverTheWholeTrack) {
   }
 }
 
-TEST_F(TSliderFixture, EditorRangeKeepsItsMarks) {
+// Values just either side of a mark land within a pixel of it; the editor's range puts its
+// 0 dB mark a fifth of the way down, the logarithmic law below it.
+TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
+  struct TSeam { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max, At;
+                 bool Minus3; };
+  const TSeam seams[] = {
+      {acoVertical, SLIDER_SCALE_LOG, -50, 3, 0, false},   {acoVertical, SLIDER_SCALE_OPT, -50, 6, 0, false},
+      {acoVertical, SLIDER_SCALE_OPT, -50, 6, -3, true},   {acoHorizontal, SLIDER_SCALE_LOG, -50, 3, 0, false},
+      {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, -3, true}, {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, 0, false},
+  };
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 1);
   const TRect t = S->GetTrackRect();
   EXPECT_EQ(std::tuple(S->GetZeroMark(), S->ValueToPixel(0), S->PixelToValue(0, S->GetZeroMark())),
@@ -89,21 +93,6 @@ TEST_F(TSliderFixture, EditorRangeKeepsItsMarks) {
   const int32_t half = S->GetZeroMark() + S->GetLowerSpan() / 2;
   const double f = double(half - S->GetZeroMark()) / S->GetLowerSpan();
   EXPECT_NEAR(S->PixelToValue(0, half), 1.0 - std::pow(51.0, f), 1e-4);
-}
-
-// Values just either side of a mark land within a pixel of it.
-TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
-  struct TSeam {
-    TQzAudioControlOrientation Orientation;
-    TQzAudioSliderScaleType Type;
-    float Min, Max, At;
-    bool Minus3;
-  };
-  const TSeam seams[] = {
-      {acoVertical, SLIDER_SCALE_LOG, -50, 3, 0, false},   {acoVertical, SLIDER_SCALE_OPT, -50, 6, 0, false},
-      {acoVertical, SLIDER_SCALE_OPT, -50, 6, -3, true},   {acoHorizontal, SLIDER_SCALE_LOG, -50, 3, 0, false},
-      {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, -3, true}, {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, 0, false},
-  };
   for (const TSeam& s : seams) {
     SCOPED_TRACE(Name({s.Orientation, s.Type, s.Min, s.Max}) + " at " + std::to_string(s.At));
     Setup(s.Orientation, s.Type, s.Min, s.Max);
@@ -119,16 +108,15 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
 // Empty, reversed and huge ranges, refused bounds and crowded scales: mapping stays inside the
 // track and the range, and painting every scale comes back.
 TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
-  struct TCase { TQzAudioControlOrientation Orientation; TQzAudioSliderScaleType Type; float Min, Max; };
-  const TCase cases[] = {
+  const TLawCase cases[] = {
       {acoVertical, SLIDER_SCALE_LOG, -5, -5},      {acoVertical, SLIDER_SCALE_LIN, 3, 3},
       {acoVertical, SLIDER_SCALE_OPT, -3, -3},      {acoHorizontal, SLIDER_SCALE_LIN, 2, 2},
       {acoHorizontal, SLIDER_SCALE_OPT, -50, 6},    {acoVertical, SLIDER_SCALE_LOG, -1e30f, 1e30f},
       {acoVertical, SLIDER_SCALE_OPT, -1e30f, 1e30f}, {acoHorizontal, SLIDER_SCALE_LIN, -1e30f, 1e30f},
       {acoVertical, SLIDER_SCALE_LOG, 5, -5},       {acoHorizontal, SLIDER_SCALE_LIN, 5, -5},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(Name({c.Orientation, c.Type, c.Min, c.Max}));
+  for (const TLawCase& c : cases) {
+    SCOPED_TRACE(Name(c));
     Setup(c.Orientation, c.Type, -1, 1);
     S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
     EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));
@@ -146,7 +134,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   }
 }
 
-// Code sets ranges and values silently; drag, wheel and typed numbers report.
+// Code sets ranges and values silently; drag, wheel and typed numbers report, and junk typed keeps the value.
 TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   Reset();
@@ -181,9 +169,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
     EXPECT_EQ(Changed, w.To != w.From ? 1 : 0);
     EXPECT_EQ(FormWheels, 0) << "the container scrolled as well";
   }
-}
-
-TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
+  // A typed number reports too; junk keeps the value.
   Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE}), S->UpdateLayout();
   const TRect r = S->GetValueRect();
@@ -199,7 +185,7 @@ TEST_F(TSliderFixture, TypedValuesReportAndJunkKeepsTheValue) {
   }
 }
 
-TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
+TEST_F(TSliderFixture, KnobSourceSharesTheCapAndFormDescriptionsNameIt) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
@@ -215,9 +201,7 @@ TEST_F(TSliderFixture, KnobSourceSharesTheCapAndMayBeEmpty) {
   source->Free();
   EXPECT_TRUE(!S->GetKnobSource() && !other->GetKnobSource());
   Repaint(S);
-}
-
-TEST_F(TSliderFixture, FormDescriptionSetsTheSlider) {
+  // A form description sets the slider and names its source.
   TForm* form = ReadForm(
       "  object Cap: TQzAudioSliderKnobSource\n  end\n"
       "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
@@ -229,3 +213,4 @@ TEST_F(TSliderFixture, FormDescriptionSetsTheSlider) {
             std::tuple(-50.0f, -6.5f, SLIDER_SCALE_LOG, true, form->FindComponent("Cap")));
   form->Free();
 }
+

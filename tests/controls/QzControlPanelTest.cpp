@@ -16,7 +16,8 @@ protected:
   // Tops and heights of the boxes in list order.
   std::vector<int32_t> Layout() const {
     std::vector<int32_t> v;
-    for (int i = 0; i < Panel->BoxCount(); ++i) v.push_back(Panel->GetBox(i)->GetTop()), v.push_back(Panel->GetBox(i)->GetHeight());
+    for (int i = 0; i < Panel->BoxCount(); ++i)
+      v.push_back(Panel->GetBox(i)->GetTop()), v.push_back(Panel->GetBox(i)->GetHeight());
     return v;
   }
   void Click(TQzControlPanelBox* B, int Button) {
@@ -29,7 +30,7 @@ protected:
 
 }  // namespace
 
-TEST_F(QzControlPanelTest, StacksByTopAndFillsWithTheLast) {
+TEST_F(QzControlPanelTest, StacksByTopIndexAndBorders) {
   // Order: creation index of each list place after layout.
   struct Row { const char* Name; std::vector<int32_t> Tops; std::vector<int> Order; } rows[] = {
       {"in order", {0, 10, 20}, {0, 1, 2}}, {"reversed", {20, 10, 0}, {2, 1, 0}},
@@ -54,6 +55,29 @@ TEST_F(QzControlPanelTest, StacksByTopAndFillsWithTheLast) {
     EXPECT_EQ(Panel->BoxCount(), 0);
   }
   EXPECT_TRUE(!Panel->GetBox(-1) && !Panel->GetBox(0));
+  // An Index set by code survives the next sort by Top.
+  std::vector<TQzControlPanelBox*> boxes;
+  for (int i = 0; i < 4; ++i) boxes.push_back(Add(i * 10, 40));
+  Panel->Realign();
+  struct Move { int Box; int32_t Index; std::vector<int> Want; } moves[] = {
+      {3, 0, {3, 0, 1, 2}}, {3, 0, {3, 0, 1, 2}}, {0, 3, {3, 1, 2, 0}},
+      {1, 1, {3, 1, 2, 0}}, {2, 99, {3, 1, 0, 2}}, {2, -5, {2, 3, 1, 0}},
+  };
+  for (const Move& r : moves) {
+    boxes[r.Box]->SetIndex(r.Index);
+    Panel->SetBounds(0, 0, 200, 301), Panel->SetBounds(0, 0, 200, 300);  // another layout pass
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel->GetBox(i), boxes[r.Want[i]]) << r.Box << "->" << r.Index;
+  }
+  // Without a panel there is no index and nothing to move.
+  auto* loose = QzCreate<TQzControlPanelBox>(Form);
+  loose->SetIndex(2);
+  EXPECT_EQ(loose->GetIndex(), -1);
+  // New borders wait for the next layout.
+  Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
+  EXPECT_EQ(Panel->GetBox(0)->GetLeft(), 2);
+  Panel->Realign();
+  EXPECT_EQ(std::tuple(Panel->GetBox(0)->GetLeft(), Panel->GetBox(0)->GetTop(), Panel->GetBox(0)->GetWidth()),
+            std::tuple(10, 7, 180));
 }
 
 TEST_F(QzControlPanelTest, HeaderButtonsCollapseHideAndMove) {
@@ -83,33 +107,6 @@ TEST_F(QzControlPanelTest, HeaderButtonsCollapseHideAndMove) {
   Click(a, 3);  // nor the last
   EXPECT_EQ(order(), (std::vector{b, c, a}));
   Pump();
-}
-
-TEST_F(QzControlPanelTest, IndexMoveSurvivesTheSort) {
-  std::vector<TQzControlPanelBox*> boxes;
-  for (int i = 0; i < 4; ++i) boxes.push_back(Add(i * 10, 40));
-  Panel->Realign();
-  struct Row { int Box; int32_t Index; std::vector<int> Want; } rows[] = {
-      {3, 0, {3, 0, 1, 2}}, {3, 0, {3, 0, 1, 2}}, {0, 3, {3, 1, 2, 0}},
-      {1, 1, {3, 1, 2, 0}}, {2, 99, {3, 1, 0, 2}}, {2, -5, {2, 3, 1, 0}},
-  };
-  for (const Row& r : rows) {
-    boxes[r.Box]->SetIndex(r.Index);
-    Panel->SetBounds(0, 0, 200, 301), Panel->SetBounds(0, 0, 200, 300);  // another layout pass
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Panel->GetBox(i), boxes[r.Want[i]]) << r.Box << "->" << r.Index;
-  }
-  // Without a panel there is no index and nothing to move.
-  auto* loose = QzCreate<TQzControlPanelBox>(Form);
-  loose->SetIndex(2);
-  EXPECT_EQ(loose->GetIndex(), -1);
-}
-
-TEST_F(QzControlPanelTest, BordersWaitForTheNextLayout) {
-  TQzControlPanelBox* a = Add(0, 50);
-  Panel->Realign(), Panel->SetBorderHorz(10), Panel->SetBorderVert(7);
-  EXPECT_EQ(a->GetLeft(), 2);
-  Panel->Realign();
-  EXPECT_EQ(std::tuple(a->GetLeft(), a->GetTop(), a->GetWidth()), std::tuple(10, 7, 180));
 }
 
 TEST_F(QzControlPanelTest, TearDownInAnyOrder) {

@@ -17,27 +17,11 @@ TInkBox DrawAndMeasure(TQzDigiText& D, const std::string& Text, const TRect& R, 
   B.GetCanvas()->FillRect(Rect(0, 0, 120, 40));
   D.Draw(B.GetCanvas(), Text, R);
   TInkBox box;
-  for (const auto& [x, y] : PaintedPixels(&B, clBlack)) box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x), ++box.Count;
+  for (const auto& [x, y] : PaintedPixels(&B, clBlack))
+    box.Left = std::min(box.Left, x), box.Right = std::max(box.Right, x), ++box.Count;
   return box;
 }
 }  // namespace
-
-TEST(DigiText, MetricsFollowSizeAndOptions) {
-  struct TCase { uint8_t Size; uint32_t Options; int32_t W, H, G, Slant, Inset; };
-  // h = round(Size * 1.15), w = round(h / 1.75), g = round(h / 2.5), halves to even.
-  const TCase cases[] = {
-      {8, 0, 5, 9, 4, 0, 0},   {8, DIGI_GAPPED, 5, 9, 4, 0, 1}, {8, DIGI_SLANTED, 5, 9, 4, 2, 0},
-      {16, 0, 10, 18, 7, 0, 0}, {30, DIGI_GAPPED | DIGI_SLANTED, 19, 34, 14, 6, 2},
-      {4, DIGI_GAPPED, 3, 5, 2, 0, 1}, {0, 0, 0, 0, 0, 0, 0},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << "size " << int(c.Size) << " options " << c.Options);
-    TQzDigiText d;
-    d.SetSize(c.Size), d.SetOptions(c.Options);
-    EXPECT_EQ(std::tuple(d.CharWidth(), d.CharHeight(), d.CharGap(), d.Slant(), d.Inset()),
-              std::tuple(c.W, c.H, c.G, c.Slant, c.Inset));
-  }
-}
 
 // The ink of a drawn text covers exactly the width the renderer reports (plus the bold edge
 // column on each side), and sits centred in the rectangle.
@@ -72,18 +56,19 @@ TEST(DigiText, WidthIsTheDrawnExtentAndCentres) {
     const TInkBox box = DrawAndMeasure(d, text, r, b);
     // Bold edges stand one pixel beside vertical segments; a minus sign has none on its left.
     const int bold = c.Options & DIGI_BOLD ? 1 : 0;
-    EXPECT_EQ(std::tuple(box.Left, box.Right), std::tuple(origin + firstInk - (text[0] == '-' ? 0 : bold), origin + right - 1 + bold));
+    EXPECT_EQ(std::tuple(box.Left, box.Right),
+              std::tuple(origin + firstInk - (text[0] == '-' ? 0 : bold), origin + right - 1 + bold));
   }
 }
 
-TEST(DigiText, SegmentsLitByEachCharacter) {
+TEST(DigiText, MetricsAndSegmentsOfEachCharacter) {
   // Size 16 plain: w 10, h 18. Sample points in the middle of each segment, relative to the
   // character's origin: top, upper right, lower right, bottom, lower left, upper left, middle.
   const TPoint probes[7] = {{5, 0}, {10, 4}, {10, 13}, {5, 18}, {0, 13}, {0, 4}, {5, 9}};
   // '1' per segment lit, in the order above.
-  const std::pair<char, std::string> cases[] = {{'8', "1111111"}, {'-', "0000001"}, {'1', "0110000"},
-                                                {'c', "1001110"}, {'d', "0111101"}, {'%', "0000000"}};
-  for (const auto& [ch, lit] : cases) {
+  const std::pair<char, std::string> segments[] = {{'8', "1111111"}, {'-', "0000001"}, {'1', "0110000"},
+                                                   {'c', "1001110"}, {'d', "0111101"}, {'%', "0000000"}};
+  for (const auto& [ch, lit] : segments) {
     TQzDigiText d;
     d.SetColor(Ink), d.SetSize(16), d.SetOptions(0);
     TBitmap b;
@@ -91,5 +76,20 @@ TEST(DigiText, SegmentsLitByEachCharacter) {
     std::string seen;
     for (const TPoint& p : probes) seen += b.GetCanvas()->GetPixel(5 + p.X, 5 + p.Y) == Ink ? '1' : '0';
     EXPECT_EQ(seen, lit) << ch;
+  }
+  // The metrics of each size and option.
+  struct TCase { uint8_t Size; uint32_t Options; int32_t W, H, G, Slant, Inset; };
+  // h = round(Size * 1.15), w = round(h / 1.75), g = round(h / 2.5), halves to even.
+  const TCase cases[] = {
+      {8, 0, 5, 9, 4, 0, 0},   {8, DIGI_GAPPED, 5, 9, 4, 0, 1}, {8, DIGI_SLANTED, 5, 9, 4, 2, 0},
+      {16, 0, 10, 18, 7, 0, 0}, {30, DIGI_GAPPED | DIGI_SLANTED, 19, 34, 14, 6, 2},
+      {4, DIGI_GAPPED, 3, 5, 2, 0, 1}, {0, 0, 0, 0, 0, 0, 0},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "size " << int(c.Size) << " options " << c.Options);
+    TQzDigiText d;
+    d.SetSize(c.Size), d.SetOptions(c.Options);
+    EXPECT_EQ(std::tuple(d.CharWidth(), d.CharHeight(), d.CharGap(), d.Slant(), d.Inset()),
+              std::tuple(c.W, c.H, c.G, c.Slant, c.Inset));
   }
 }

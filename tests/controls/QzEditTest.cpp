@@ -54,27 +54,10 @@ TEST_F(QzEditTest, DefaultsAndSetters) {
   EXPECT_EQ(e->GetCaretIndex(), QzUtf8Length(e->GetEditText()));
 }
 
-TEST_F(QzEditTest, LabelGetsAHeightWithTheDefaultFont) {
-  auto* l = Put<TQzLabel>(0, 0, 60, 0);
-  TQzEdit* e = Make("x");
-  e->SetCaption("Name"), e->SetTitleSpace(4), e->SetEditLabel(l);
-  Show();
-  EXPECT_GT(l->GetHeight(), 0);
-  EXPECT_EQ(std::tuple(l->GetCaption(), l->GetLeft() + l->GetWidth()), std::tuple(std::string("Name"), e->GetLeft() - 4));
-  l->Free();
-  EXPECT_EQ(e->GetEditLabel(), nullptr);
-  e->SetCaption("Other");  // lays out again with no label
-}
-
 TEST_F(QzEditTest, TypingAndPastingPassTheFilters) {
-  struct Row {
-    const char* Name;
-    bool NumbersOnly;
-    uint32_t MaxLength;
-    bool ReadOnly;
-    bool Paste;
-    std::string Start, Input, Want;
-  } rows[] = {
+  struct Row { const char* Name; bool NumbersOnly; uint32_t MaxLength; bool ReadOnly, Paste;
+               std::string Start, Input, Want; };
+  const Row rows[] = {
       {"plain", false, 0, false, false, "", "ab", "ab"},
       {"control characters", false, 0, false, false, "x", "\b\r\t\x1b\x7f", "x"},
       {"numbers only", false, 0, false, false, "", "1a2", "1a2"},
@@ -118,12 +101,10 @@ TEST_F(QzEditTest, KeysAndUndo) {
     Press(e, r.Key, r.Shift);
     EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaretIndex()), std::tuple(r.Text, r.Caret)) << r.Key;
   }
-  // Ctrl+arrows walk word by word to both ends and stay there.
-  const struct {
-    const char* Text;
-    std::vector<size_t> Left, Right;  // carets after Ctrl+Left from the end, Ctrl+Right from 0
-  } walks[] = {{"abc def ghi", {8, 4, 0, 0}, {4, 8, 11, 11}},
-               {"  abc  def  ", {7, 2, 0, 0}, {2, 7, 12, 12}}};
+  // Ctrl+arrows walk word by word to both ends and stay there: the carets after Ctrl+Left from
+  // the end and Ctrl+Right from 0.
+  const struct { const char* Text; std::vector<size_t> Left, Right; } walks[] = {
+      {"abc def ghi", {8, 4, 0, 0}, {4, 8, 11, 11}}, {"  abc  def  ", {7, 2, 0, 0}, {2, 7, 12, 12}}};
   for (const auto& w : walks) {
     e->SetEditText(w.Text);
     Press(e, VK_END);
@@ -180,7 +161,7 @@ TEST_F(QzEditTest, ValueEditRules) {
   EXPECT_FLOAT_EQ(v->GetMin(), -1);
 }
 
-TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
+TEST_F(QzEditTest, TypingPastTheEdgeScrollsAndOnlyTheCaretsOwnerDestroysIt) {
   TQzEdit* e = Make("short");  // set before the first layout, when the text rectangle is empty
   Show();
   EXPECT_EQ(e->GetScrollOffset(), 0);
@@ -204,9 +185,7 @@ TEST_F(QzEditTest, TypingPastTheEdgeScrolls) {
   EXPECT_GT(e->GetScrollOffset(), 0);
   EXPECT_EQ(Carets(e, VK_LEFT, {}, 60).back(), 0u);
   EXPECT_EQ(e->GetScrollOffset(), 0);
-}
-
-TEST_F(QzEditTest, OnlyTheCaretsOwnerDestroysIt) {
+  // Two edits share the one system caret: only its owner destroys it.
   TQzEdit* a = Make("a");
   TQzEdit* b = Make("b");
   b->SetTop(60);
@@ -266,14 +245,23 @@ TEST_F(QzEditTest, RandomSessionKeepsTheInvariants) {
   }
 }
 
-TEST_F(QzEditTest, FormDescriptionSetsTheEditedText) {
+TEST_F(QzEditTest, LabelFromCodeOrAFormDescription) {
+  auto* l = Put<TQzLabel>(0, 0, 60, 0);
+  TQzEdit* e = Make("x");
+  e->SetCaption("Name"), e->SetTitleSpace(4), e->SetEditLabel(l);
+  Show();
+  EXPECT_GT(l->GetHeight(), 0) << "a height with the default font";
+  EXPECT_EQ(std::tuple(l->GetCaption(), l->GetLeft() + l->GetWidth()),
+            std::tuple(std::string("Name"), e->GetLeft() - 4));
+  l->Free();
+  EXPECT_EQ(e->GetEditLabel(), nullptr);
+  e->SetCaption("Other");  // lays out again with no label
   RegisterQzEditClasses();
   TForm* f = ReadForm("  object Title: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
-                                 "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n"
-                                 "    Text = 'abcdef'\n    MaxLength = 4\n    PaddingHorz = 2\n"
-                                 "    EditLabel = Title\n  end\n");
-  auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
-  auto* l = static_cast<TQzLabel*>(f->FindComponent("Title"));
+                      "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n    Text = 'abcdef'\n"
+                      "    MaxLength = 4\n    PaddingHorz = 2\n    EditLabel = Title\n  end\n");
+  e = static_cast<TQzEdit*>(f->FindComponent("E"));
+  l = static_cast<TQzLabel*>(f->FindComponent("Title"));
   EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaption(), e->GetPaddingHorz(), e->GetEditLabel(), l->GetCaption()),
             std::tuple("abcd", "Name", 2, l, "Name"));
   f->Free();

@@ -77,9 +77,9 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
   }
 }
 
-TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
+TEST_F(TStdSliderTest, PositionAndValueTextFollowBoundsAndCode) {
   // Position: INT_MIN: leave as is; Events: OnPositionChanged calls of the step.
-  struct TStep { const char* What; int32_t Min, Max, Position; int32_t Expected; int Events; };
+  struct TStep { const char* What; int32_t Min, Max, Position, Expected; int Events; };
   const TStep steps[] = {
       {"start", -255, 255, 100, 100, 1}, {"a wider range keeps the position", -1000, 1000, INT_MIN, 100, 0},
       {"a lower Max clamps", -1000, 50, INT_MIN, 50, 1}, {"Min above Max stays between them", 200, 50, INT_MIN, 50, 0},
@@ -92,6 +92,17 @@ TEST_F(TStdSliderTest, BoundsAndCodeReportOnlyAMovedPosition) {
     S->SetMin(s.Min), S->SetMax(s.Max);
     if (s.Position != INT_MIN) S->SetPosition(s.Position);
     EXPECT_EQ(std::tuple(S->GetPosition(), Events), std::tuple(s.Expected, s.Events)) << s.What;
+  }
+  // The value text of each style, the percentage of the way from Min to Max.
+  struct TCase { TQzSliderValueStyle Style; int32_t Min, Max, Position; std::string Text; };
+  const TCase cases[] = {
+      {slvNative, -255, 255, -7, "-7"},      {slvPercent, 0, 200, 50, "25%"},
+      {slvPercent, 5, 5, 5, "0%"},           {slvPercent, INT_MIN, INT_MAX, INT_MAX, "100%"},
+      {slvPercent, 100, 0, 0, "100%"},       {slvNone, 0, 10, 3, ""},
+  };
+  for (const TCase& c : cases) {
+    S->SetValueStyle(c.Style), S->SetMin(c.Min), S->SetMax(c.Max), S->SetPosition(c.Position);
+    EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
 }
 
@@ -114,21 +125,17 @@ TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
   EXPECT_EQ(S->GetHeight(), h + 9);
 }
 
-TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
+TEST_F(TStdSliderTest, ArrowsRepeatUntilReleasedLeftOrDisabledAndDragsReportOncePerMove) {
   S->SetMin(-1000), S->SetMax(1000);
   const int timers = Application->TimerCount();
   const TPoint left = ScreenOf(S->GetPartRect(qspLeftButton));
   const TPoint right = ScreenOf(S->GetPartRect(qspRightButton));
-  struct TCase {
-    const char* What;
-    std::function<void()> Stop;
-  };
-  const TCase cases[] = {
+  const std::pair<const char*, std::function<void()>> stops[] = {
       {"release", [&] { Backend->MouseUp(Win(), left.X, left.Y); }}, {"leave", [&] { S->Perform(CM_MOUSELEAVE); }},
       {"focus loss", [&] { S->Perform(WM_KILLFOCUS); }}, {"disable", [&] { S->SetEnabled(false); }},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.What);
+  for (const auto& [what, stop] : stops) {
+    SCOPED_TRACE(what);
     S->SetEnabled(true), S->SetPosition(0);
     Events = 0;
     Down(left.X, left.Y);
@@ -138,7 +145,7 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
     for (int ms : {124, 1, 125}) Tick(ms), seen.push_back(S->GetPosition());
     EXPECT_EQ(seen, (std::vector<int32_t>{-5, -5, -10, -15}));
     EXPECT_EQ(Events, 3);
-    c.Stop(), Pump();
+    stop(), Pump();
     EXPECT_FALSE(S->IsRepeating());
     EXPECT_EQ(Application->TimerCount(), timers);
     Tick(1000);
@@ -154,9 +161,7 @@ TEST_F(TStdSliderTest, ArrowButtonsRepeatUntilReleasedLeftOrDisabled) {
   EXPECT_EQ(S->GetPosition(), 5);
   Up(right.X, right.Y);
   EXPECT_EQ(Application->TimerCount(), timers);
-}
-
-TEST_F(TStdSliderTest, DragReportsOncePerMove) {
+  // A drag of the thumb reports once per move.
   S->SetPosition(0);
   const TPoint thumb = ScreenOf(S->GetPartRect(qspThumb));
   Down(thumb.X, thumb.Y);
@@ -175,14 +180,8 @@ TEST_F(TStdSliderTest, DragReportsOncePerMove) {
 
 TEST_F(TStdSliderTest, KeysAndWheelStepWithoutOverflow) {
   auto* other = Put<TQzEdit>(10, 200, 80, 25);
-  struct TCase {
-    TQzSliderOrientation Orientation;
-    bool UseKeys;
-    int32_t Start;
-    uint16_t Key;
-    TShiftState Shift;
-    int32_t Expected;
-  };
+  struct TCase { TQzSliderOrientation Orientation; bool UseKeys; int32_t Start; uint16_t Key; TShiftState Shift;
+                 int32_t Expected; };
   const TCase cases[] = {
       {sloHorizontal, true, 0, VK_RIGHT, {}, 5},         {sloHorizontal, true, 0, VK_UP, {ssCtrl}, 1},
       {sloHorizontal, true, 0, VK_LEFT, {}, -5},         {sloHorizontal, true, 0, VK_DOWN, {ssCtrl}, -1},
@@ -241,7 +240,7 @@ TEST_F(TStdSliderTest, EditMirrorsThePositionAndIsReleased) {
 // Caption and value text of a 300 x 60 slider, "Gain" at -7, at known places round its bar
 // (34, 28 - 265, 32): the caption on its row and side, the value text at the other end of the
 // same row, or on the other row when the caption is centred (or hidden, then centred itself).
-TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
+TEST_F(TStdSliderTest, CaptionValueTextAndBarAreDrawnInPlace) {
   S->SetCaption("Gain"), S->SetPosition(-7);
   struct TCase { TQzSliderCaptionAlign Row; TAlignment Side; bool Shown; TRect Caption, Value; };
   const TCase cases[] = {
@@ -267,27 +266,27 @@ TEST_F(TStdSliderTest, CaptionAndValueTextSitAtTheirPlaces) {
       for (int x = c.Value.Left; x < c.Value.Right; ++x) ink += at(x, y) != at(c.Value.Left, c.Value.Top);
     EXPECT_GT(ink, 10) << "no value text drawn in its place";
   }
-}
-
-TEST_F(TStdSliderTest, ValueTextFollowsTheStyle) {
-  struct TCase { TQzSliderValueStyle Style; int32_t Min, Max, Position; std::string Text; };
-  const TCase cases[] = {
-      {slvNative, -255, 255, -7, "-7"},      {slvPercent, 0, 200, 50, "25%"},
-      {slvPercent, 5, 5, 5, "0%"},           {slvPercent, INT_MIN, INT_MAX, INT_MAX, "100%"},
-      {slvPercent, 100, 0, 0, "100%"},       {slvNone, 0, 10, 3, ""},
-  };
-  for (const TCase& c : cases) {
-    S->SetValueStyle(c.Style), S->SetMin(c.Min), S->SetMax(c.Max), S->SetPosition(c.Position);
-    EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
+  // The bar takes the theme's colour only from a linked theme that holds colours.
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  struct TTheme { bool Linked, Colours; TColor Bar; };
+  const TTheme themes[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
+  for (const TTheme& c : themes) {
+    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
+    S->SetThemeManager(c.Linked ? theme : nullptr), S->SetBarSize(6), S->SetPosition(S->GetMin());
+    Repaint(S);
+    const TRect b = S->GetPartRect(qspBar);
+    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
   }
 }
 
 TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   TForm* form = ReadForm("  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
-                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n");
+                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n"
+                         "    Options = [sloAlignEdit]\n  end\n");
   auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(), s->GetOptions().Contains(sloTransparent)),
+  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(),
+                       s->GetOptions().Contains(sloTransparent)),
             std::tuple(-800, sloVertical, slvNative, false));
   auto* vls = QzCreate<TQzVLSDataSource>(form);
   vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
@@ -295,19 +294,6 @@ TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
   EXPECT_EQ(s->GetCaption(), "Pegel");
   EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
   form->Free();
-}
-
-TEST_F(TStdSliderTest, BarTakesTheThemeOnlyWhenOneIsActive) {
-  auto* theme = QzCreate<TQzThemeManager>(Form);
-  struct TCase { bool Linked, Colours; TColor Bar; };
-  const TCase cases[] = {{false, false, 0x808080}, {true, false, 0x808080}, {true, true, 0x3366AA}};
-  for (const TCase& c : cases) {
-    if (c.Colours) theme->SetThemeColor(100, 0x3366AA);
-    S->SetThemeManager(c.Linked ? theme : nullptr), S->SetBarSize(6), S->SetPosition(S->GetMin());
-    Repaint(S);
-    const TRect b = S->GetPartRect(qspBar);
-    EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
-  }
 }
 
 }  // namespace

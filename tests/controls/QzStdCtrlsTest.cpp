@@ -57,7 +57,7 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
   }
 }
 
-TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
+TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsAndDragsItsForm) {
   auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
   bar->SetColor(RGB(0, 0, 255)), bar->SetCaption(""), bar->SetBottomLine(false);
   Show();
@@ -76,22 +76,19 @@ TEST_F(StdCtrls, HeaderBarErasesUnderItsTextsWithoutPictureOrTheme) {
   const TColor grey = ScreenPixel(100, 40);
   EXPECT_EQ(GetRValue(grey), GetBValue(grey));
   EXPECT_NEAR(GetRValue(grey), 128, 2);
-}
-
-TEST_F(StdCtrls, HeaderBarDragsItsFormOnlyWhileTheButtonIsDown) {
+  // It drags its form only while the button is down, and only when asked to.
   struct TRow { bool MoveWindow; TShiftState MoveShift; int ExpectDx; };
   const TRow rows[] = {{true, {ssLeft}, 30}, {false, {ssLeft}, 0}, {true, {}, 0}};
   for (const TRow& row : rows) {
-    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 56);
     bar->SetMoveWindow(row.MoveWindow);
     Form->SetBounds(100, 100, Form->GetWidth(), Form->GetHeight());
     bar->MouseDown(mbLeft, {ssLeft}, 10, 10);
     bar->MouseMove(row.MoveShift, 40, 20);
-    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()), std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
+    EXPECT_EQ(std::tuple(Form->GetLeft(), Form->GetTop()),
+              std::tuple(100 + row.ExpectDx, 100 + (row.ExpectDx ? 10 : 0)));
     bar->MouseUp(mbLeft, {}, 40, 20);
     bar->MouseMove({ssLeft}, 80, 80);  // after the release nothing follows
     EXPECT_EQ(Form->GetLeft(), 100 + row.ExpectDx);
-    bar->Free();
   }
 }
 
@@ -123,21 +120,8 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
   }
 }
 
-TEST_F(StdCtrls, ButtonDownFollowsPressAndLeave) {
-  auto* b = Put<TQzButton>(10, 10, 95, 25);
-  TMessage m;
-  b->MouseDown(mbLeft, {}, 5, 5);
-  EXPECT_TRUE(b->GetDown());
-  b->MouseUp(mbLeft, {}, 5, 5);
-  EXPECT_TRUE(b->GetDown()) << "down until the mouse leaves";
-  EXPECT_EQ(b->GetDrawState(), 0);
-  b->CMMouseLeave(m);
-  EXPECT_FALSE(b->GetDown());
-  b->SetEnabled(false), b->SetDown(true);
-  EXPECT_FALSE(b->GetDown()) << "a disabled button ignores Down";
-}
-
-TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
+// Down until the mouse leaves, never while disabled; drawing disabled leaves the shared list's style.
+TEST_F(StdCtrls, ButtonDownAndDisabledLook) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(4, 4);
   TBitmap cell;
@@ -146,26 +130,22 @@ TEST_F(StdCtrls, ButtonDrawsWithoutChangingTheSharedListsStyle) {
   auto* b = Put<TQzButton>(10, 10, 95, 25);
   b->SetImages(images), b->SetImageIndex(0);
   Show();
-  b->SetEnabled(false), Pump();
+  TMessage m;
+  b->MouseDown(mbLeft, {}, 5, 5);
+  EXPECT_TRUE(b->GetDown());
+  b->MouseUp(mbLeft, {}, 5, 5);
+  EXPECT_TRUE(b->GetDown()) << "down until the mouse leaves";
+  EXPECT_EQ(b->GetDrawState(), 0);
+  b->CMMouseLeave(m);
+  EXPECT_FALSE(b->GetDown());
+  b->SetEnabled(false), b->SetDown(true), Pump();
+  EXPECT_FALSE(b->GetDown()) << "a disabled button ignores Down";
   EXPECT_EQ(images->GetDrawingStyle(), dsSelected);
   images->Free();
   EXPECT_EQ(b->GetImages(), nullptr);
 }
 
-TEST_F(StdCtrls, LinkLabelSizesToImageAndText) {
-  auto* images = QzCreate<TImageList>(Form);
-  auto* l = Put<TQzActionLabel>(10, 10, 50, 50);
-  l->GetFont()->SetHeight(4), l->SetCaption("tiny");
-  Show();
-  EXPECT_EQ(l->GetHeight(), 8) << "never below 8 pixels";
-  const int textWidth = l->GetWidth();
-  EXPECT_GT(textWidth, 0);
-  images->SetSize(12, 40);
-  l->SetImages(images), Pump();
-  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
-}
-
-TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
+TEST_F(StdCtrls, ImageListsDrawTheIconAndSizeTheLinkLabel) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(2, 2);
   TBitmap cell;
@@ -184,10 +164,21 @@ TEST_F(StdCtrls, ActionIconStretchKeepsTheImagesAlpha) {
   EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
   icon->SetImageIndex(1), Pump();
   EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
+  // A link label is never below 8 pixels high, and makes room for the list's images.
+  auto* wide = QzCreate<TImageList>(Form);
+  auto* l = Put<TQzActionLabel>(30, 10, 50, 50);
+  l->GetFont()->SetHeight(4), l->SetCaption("tiny"), Pump();
+  EXPECT_EQ(l->GetHeight(), 8);
+  const int textWidth = l->GetWidth();
+  EXPECT_GT(textWidth, 0);
+  wide->SetSize(12, 40);
+  l->SetImages(wide), Pump();
+  EXPECT_EQ(std::tuple(l->GetHeight(), l->GetWidth()), std::tuple(40, textWidth + 12 + 3));
 }
 
-// The line through a head line leaves a gap round its caption and runs on to the right edge.
-TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
+// The line through a head line leaves a gap round its caption and runs on to the right edge; a group
+// box's frame starts below its caption or at the top.
+TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
   for (TAlignment a : {taLeftJustify, taCenter, taRightJustify}) {
     SCOPED_TRACE(a);
     auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
@@ -205,28 +196,11 @@ TEST_F(StdCtrls, HeadLineLineLeavesAGapForTheCaption) {
     EXPECT_EQ(std::tuple(ScreenPixel(1, y), ScreenPixel(gapLeft - 1, y)), std::tuple(line, line));
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199) EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
+    if (gapRight < 199)
+      EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
     h->Free(), Pump();
   }
-}
-
-// With a theme the controls take its colours; without one their built-in look.
-TEST_F(StdCtrls, ThemedControlsTakeTheThemesColours) {
-  auto* theme = QzCreate<TQzThemeManager>(Form);
-  theme->SetThemeColor(70, RGB(10, 20, 30)), theme->SetThemeColor(7, RGB(200, 0, 100));
-  for (bool themed : {false, true}) {
-    auto* bar = Put<TQzHeaderBar>(0, 0, 200, 40);
-    bar->SetCaption(""), bar->SetColor(RGB(0, 0, 255));
-    auto* line = Put<TQzBorderLine>(0, 50, 100, 4);
-    if (themed) bar->SetThemeManager(theme), line->SetThemeManager(theme);
-    Show();
-    EXPECT_EQ(ScreenPixel(150, 0), themed ? RGB(10, 20, 30) : RGB(0, 0, 255)) << themed;
-    EXPECT_EQ(ScreenPixel(50, 52), themed ? RGB(200, 0, 100) : ColorToRGB(clBtnShadow)) << themed;
-    bar->Free(), line->Free(), Pump();
-  }
-}
-
-TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
+  // A group box frame starts half a caption down, or at the top without a caption in it.
   for (bool borderCaption : {true, false}) {
     auto* g = Put<TQzGroupBox>(0, 0, 150, 100);
     g->SetCaption(""), g->SetRoundBorder(false), g->SetBorderCaption(borderCaption), g->SetColor(RGB(0, 0, 255));
@@ -240,14 +214,14 @@ TEST_F(StdCtrls, GroupBoxFrameStartsBelowOrAtTheTop) {
 }
 
 TEST_F(StdCtrls, ReadFromAFormDescription) {
-  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses,
-                  RegisterQzStdDlgsClasses})
+  for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses,
+                  RegisterQzBorderClasses, RegisterQzStdDlgsClasses})
     r();
   TForm* f = ReadForm(
       "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
       "    MoveWindow = True\n  end\n"
-      "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n    Alignment = taRightJustify\n"
-      "    Padding = 2\n    BackgroundStyle = cbsSolid\n    AutoSize = True\n  end\n"
+      "  object Title: TQzLabel\n    Left = 100\n    Width = 200\n    Caption = 'Gain'\n"
+      "    Alignment = taRightJustify\n    Padding = 2\n    BackgroundStyle = cbsSolid\n    AutoSize = True\n  end\n"
       "  object Ok: TQzButton\n    ImageAlign = biaTop\n    ShowText = False\n  end\n"
       "  object Mono: TQzCheckBox\n    Checked = False\n  end\n"
       "  object Head: TQzHeadLine\n    Style = hlsRoundRect\n    Indent = 7\n    DrawLine = False\n  end\n"
@@ -272,7 +246,8 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
   EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
   auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
-  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()), std::tuple(1000, false, "link"));
+  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()),
+            std::tuple(1000, false, "link"));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
   f->Free();
 }

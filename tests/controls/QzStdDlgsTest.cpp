@@ -19,12 +19,15 @@ TEST_F(StdDlgs, PictureDialogReusesOneFormAndSurvivesANullPicture) {
   d->Free(), Pump();
 }
 
-TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripAndShownModeless) {
+TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripShownModelessAndReportsItsLink) {
   auto* d = QzCreate<TQzAboutDialog>(Form);
   TPicture holder;
   holder.SetGraphic(FilledBitmap(120, 80).get());
   d->SetPicture(&holder), d->SetBottomSpace(30);
   d->SetModal(true);  // inside a plug-in still modeless
+  d->SetLinkText("www");
+  TObject* sender = nullptr;
+  d->OnLabelClick = [&](TObject* S) { sender = S; };
   int bottomCalls = 0;
   TRect bottom;
   d->OnDrawBottom = [&](TObject* Sender, TCanvas*, const TRect& R) {
@@ -35,13 +38,18 @@ TEST_F(StdDlgs, AboutBoxIsSizedToPictureAndStripAndShownModeless) {
   TForm* f = d->GetForm();
   ASSERT_TRUE(f && d->GetCloseButton());
   TControl* ok = d->GetCloseButton();
-  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(), ok->GetTop()),
+  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(),
+                       ok->GetTop()),
             std::tuple(true, 120, 110, "OK", 120 - 95 - 5, 110 - 25 - 5));
   Pump();
   EXPECT_GE(bottomCalls, 1);
   EXPECT_EQ(std::tuple(bottom.Top, bottom.Bottom), std::tuple(80 + 5, 110 - 5));
   d->Execute();
   EXPECT_EQ(d->GetForm(), f);
+  ASSERT_NE(d->GetLinkLabel(), nullptr);
+  EXPECT_EQ(d->GetLinkLabel()->GetLeft(), 10);
+  d->GetLinkLabel()->Click();
+  EXPECT_EQ(sender, d);
 }
 
 TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
@@ -61,18 +69,6 @@ TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
     EXPECT_EQ(f->GetVisible(), !row.Closes) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
     d->Free(), Pump();
   }
-}
-
-TEST_F(StdDlgs, LinkLabelClickReportsTheDialog) {
-  auto* d = QzCreate<TQzAboutDialog>(Form);
-  d->SetLinkText("www");
-  TObject* sender = nullptr;
-  d->OnLabelClick = [&](TObject* S) { sender = S; };
-  d->Execute();
-  ASSERT_NE(d->GetLinkLabel(), nullptr);
-  EXPECT_EQ(d->GetLinkLabel()->GetLeft(), 10);
-  d->GetLinkLabel()->Click();
-  EXPECT_EQ(sender, d);
 }
 
 }  // namespace

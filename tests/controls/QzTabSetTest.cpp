@@ -47,18 +47,27 @@ TEST_F(TabSet, EveryPixelSelectsOnlyTheTabUnderIt) {
   }
 }
 
-TEST_F(TabSet, KeysScrollWithinTheTabs) {
-  struct TRow { int Tabs, Size, Indent, Width; };
-  const TRow rows[] = {{3, 40, 5, 300}, {10, 75, 5, 300}, {10, 75, 0, 301}, {1, 1000, 12, 200}, {0, 75, 5, 200}};
+// Keys, and the scroll buttons where asked for and needed, move the strip within its tabs.
+TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
+  struct TRow { int Tabs, Size, Indent, Width; bool Scrolling, Shown; };
+  const TRow rows[] = {{3, 40, 5, 300, false, false},    {10, 75, 5, 300, false, false}, {10, 75, 0, 301, false, false},
+                       {1, 1000, 12, 200, false, false}, {0, 75, 5, 200, false, false},  {3, 75, 5, 300, true, false},
+                       {10, 75, 5, 300, true, true}};
   Form->Show();
   for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size));
+    SCOPED_TRACE(std::to_string(row.Tabs) + " tabs of " + std::to_string(row.Size) +
+                 (row.Scrolling ? ", scrolling" : ""));
     auto* t = Put<TQzTabSet>(0, 0, row.Width, 40);
     t->SetTabSize(row.Size), t->SetIndent(row.Indent), t->SetStyle(tssTabs);
     for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
+    if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
     Pump();
-    const int end = std::max(0, row.Indent + row.Tabs * row.Size - row.Width);
-    EXPECT_EQ(t->GetMaxScrollOffset(), end);
+    TQzButton* back = t->GetScrollButton(0);
+    TQzButton* ahead = t->GetScrollButton(1);
+    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
+    const int area = row.Shown ? row.Width - 48 : row.Width;
+    const int end = std::max(0, row.Indent + row.Tabs * row.Size - area);
+    EXPECT_EQ(std::tuple(t->GetTabAreaWidth(), t->GetMaxScrollOffset()), std::tuple(area, end));
     auto press = [t](uint16_t Key, int Times) {
       for (int i = 0; i < Times; ++i) t->KeyDown(Key, {});
       return Key;
@@ -67,38 +76,19 @@ TEST_F(TabSet, KeysScrollWithinTheTabs) {
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
     press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0) EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, row.Width) << "the last tab in full view";
+    if (row.Tabs > 0 && end > 0)
+      EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, area) << "the last tab in full view";
     EXPECT_FALSE(t->ScrollRight());
     press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);
     EXPECT_FALSE(t->ScrollLeft());
-    t->Free();
-  }
-}
-
-TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
-  struct TRow { bool Scrolling; int Tabs; bool Shown; };
-  const TRow rows[] = {{false, 10, false}, {true, 3, false}, {true, 10, true}};
-  Form->Show();
-  for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.Tabs) + (row.Scrolling ? " tabs, scrolling" : " tabs"));
-    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-    t->SetTabSize(75);
-    for (int i = 0; i < row.Tabs; ++i) t->GetTabs()->Add("Tab");
-    if (row.Scrolling) t->SetOptions({tsoShowText, tsoEnableScrolling});
-    Pump();
-    TQzButton* back = t->GetScrollButton(0);
-    TQzButton* ahead = t->GetScrollButton(1);
-    EXPECT_EQ(std::tuple(back->GetVisible(), ahead->GetVisible()), std::tuple(row.Shown, row.Shown));
-    EXPECT_EQ(t->GetTabAreaWidth(), row.Shown ? 300 - 48 : 300);
-    EXPECT_EQ(t->GetMaxScrollOffset(), std::max(0, 5 + row.Tabs * 75 - t->GetTabAreaWidth()));
     if (row.Shown) {
       EXPECT_EQ(back->GetCaption(), "<<");
       EXPECT_LT(back->GetLeft(), ahead->GetLeft()) << "<< stands left of >>";
       for (int i = 0; i < 50; ++i) ahead->Click();
-      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset());
+      EXPECT_EQ(t->GetScrollOffset(), end);
       back->Click();
-      EXPECT_EQ(t->GetScrollOffset(), t->GetMaxScrollOffset() - 37);
+      EXPECT_EQ(t->GetScrollOffset(), end - 37);
       // Once everything fits, the buttons go and the strip scrolls back.
       t->SetWidth(2000);
       EXPECT_FALSE(ahead->GetVisible());
@@ -108,38 +98,7 @@ TEST_F(TabSet, ScrollButtonsShowOnlyWhenAskedAndNeeded) {
   }
 }
 
-TEST_F(TabSet, WideValuesAreHeldInTheirFields) {
-  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
-  const TRow rows[] = {{5, -3, 10, 10, 0},
-                       {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
-                       {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0},
-                       {INT32_MIN, 65535, 10, 10, 65535}};
-  for (const TRow& row : rows) {
-    SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
-    auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
-    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
-              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
-    t->Free();
-  }
-  // So many wide tabs that their edges pass 32 bits: they still run left to right.
-  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
-  t->SetTabSize(40000), t->SetIndent(70000);
-  t->GetTabs()->BeginUpdate();
-  for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
-  t->GetTabs()->EndUpdate();
-  int32_t last = INT32_MIN;
-  for (int i : {0, 1, 50000, 65535, 65536, 69999}) {
-    const TRect r = t->GetTabPartRect(i, 0);
-    EXPECT_GE(r.Left, last) << i;
-    EXPECT_GE(r.Right, r.Left) << i;
-    last = r.Left;
-  }
-  EXPECT_EQ(t->GetMaxScrollOffset(), INT32_MAX);
-  t->Free();
-}
-
-TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
+TEST_F(TabSet, ActiveTabAndWideValuesStayInTheirRanges) {
   auto* t = Put<TQzTabSet>(0, 0, 300, 40);
   EXPECT_EQ(t->GetActiveTab(), -1);
   t->SetActiveTab(3);
@@ -154,6 +113,29 @@ TEST_F(TabSet, TabListEditsKeepTheActiveTabInRange) {
   EXPECT_EQ(t->GetActiveTab(), -1);
   EXPECT_TRUE(QzIsRectEmpty(t->GetTabPartRect(0, 0)));
   EXPECT_EQ(t->GetTabCaption(0), "");
+  // Sizes and indents are held in their fields.
+  struct TRow { int32_t TabSize, Indent; int32_t TabSizeStored, TabWidth, IndentStored; };
+  const TRow rows[] = {{5, -3, 10, 10, 0},         {75, 5, 75, 75, 5}, {100000, 70000, 100000, 32767, 65535},
+                       {INT32_MAX, INT32_MIN, INT32_MAX, 32767, 0}, {INT32_MIN, 65535, 10, 10, 65535}};
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(std::to_string(row.TabSize) + " / " + std::to_string(row.Indent));
+    t->SetTabSize(row.TabSize), t->SetIndent(row.Indent);
+    EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetTabWidth(), t->GetIndent()),
+              std::tuple(row.TabSizeStored, row.TabWidth, row.IndentStored));
+  }
+  // So many wide tabs that their edges pass 32 bits: they still run left to right.
+  t->SetTabSize(40000), t->SetIndent(70000);
+  t->GetTabs()->BeginUpdate();
+  for (int i = 0; i < 70000; ++i) t->GetTabs()->Add("x");
+  t->GetTabs()->EndUpdate();
+  int32_t last = INT32_MIN;
+  for (int i : {0, 1, 50000, 65535, 65536, 69999}) {
+    const TRect r = t->GetTabPartRect(i, 0);
+    EXPECT_GE(r.Left, last) << i;
+    EXPECT_GE(r.Right, r.Left) << i;
+    last = r.Left;
+  }
+  EXPECT_EQ(t->GetMaxScrollOffset(), INT32_MAX);
 }
 
 TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {

@@ -13,9 +13,10 @@ class QzThemeRows : public UiFormTest {
 protected:
   void SetUp() override {
     UiFormTest::SetUp();
-    for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses, RegisterQzEditClasses,
-                    RegisterQzButtonsClasses, RegisterQzControlPanelClasses, RegisterQzScrollBoxClasses,
-                    RegisterQzAudioKnobClasses, RegisterQzAudioVolumeSliderClasses, RegisterQzAudioSwitchGroupClasses})
+    for (auto* r :
+         {RegisterQzStdCtrlsClasses, RegisterQzExtCtrlsClasses, RegisterQzBorderClasses, RegisterQzEditClasses,
+          RegisterQzButtonsClasses, RegisterQzControlPanelClasses, RegisterQzScrollBoxClasses,
+          RegisterQzAudioKnobClasses, RegisterQzAudioVolumeSliderClasses, RegisterQzAudioSwitchGroupClasses})
       r();
   }
   template <class T>
@@ -72,7 +73,8 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   Show();
   EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(RampColor(7), RampColor(70)));
   m->SetActive(false), Pump();
-  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)), std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
+  EXPECT_EQ(std::tuple(ScreenPixel(50, 102), ScreenPixel(150, 150)),
+            std::tuple(ColorToRGB(clBtnShadow), RGB(0, 0, 255)));
   EXPECT_EQ(Form->GetColor(), clWhite);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
   m->SetActive(true), Pump();
@@ -157,34 +159,17 @@ TEST_F(QzThemeRows, ManagerAndControlsFreedInEitherOrder) {
 }
 
 const char* const German =
-    "#TForm\r\n"
-    "[Head]\r\nText=Kopfzeile\r\n"
-    "[Action]\r\nText=Aktion\r\nHint=Tu es\r\n"
-    "[Bar]\r\nText=Leiste\r\nHint=Balken\r\nInfo=Auskunft\r\n"
-    "[Group]\r\nHint=Gruppenhilfe\r\n"
-    "[Check]\r\nHint=Ankreuzen\r\n"
-    "[Label]\r\nText=Beschriftung\r\n"
-    "[Scroll]\r\nText=Rollen\r\nHint=Rollbereich\r\n"
-    "#Global\r\n"
-    "[Group]\r\nText=Gruppe\r\n"
-    "[Check]\r\nText=Prüfen\r\n"
-    "[Box]\r\nText=Kasten\r\n"
-    "[Button]\r\nText=Knopf\r\n"
-    "[Icon]\r\nHint=Symbol\r\n";
+    "#TForm\r\n[Head]\r\nText=Kopfzeile\r\n[Action]\r\nText=Aktion\r\nHint=Tu es\r\n"
+    "[Bar]\r\nText=Leiste\r\nHint=Balken\r\nInfo=Auskunft\r\n[Group]\r\nHint=Gruppenhilfe\r\n"
+    "[Check]\r\nHint=Ankreuzen\r\n[Label]\r\nText=Beschriftung\r\n[Scroll]\r\nText=Rollen\r\nHint=Rollbereich\r\n"
+    "#Global\r\n[Group]\r\nText=Gruppe\r\n[Check]\r\nText=Prüfen\r\n[Box]\r\nText=Kasten\r\n"
+    "[Button]\r\nText=Knopf\r\n[Icon]\r\nHint=Symbol\r\n";
 
 const char* const English =
-    "#TForm\r\n"
-    "[Head]\r\nText=Headline\r\n"
-    "[Action]\r\nText=Act\r\nHint=Do it\r\n"
-    "[Bar]\r\nText=Bar\r\nHint=Strip\r\nInfo=Info\r\n"
-    "[Group]\r\nText=Group\r\nHint=Group help\r\n"
-    "[Check]\r\nText=Check\r\nHint=Tick\r\n"
-    "[Box]\r\nText=Box\r\n"
-    "[Button]\r\nText=Button\r\n"
-    "[Label]\r\nText=Label\r\n"
-    "[Scroll]\r\nText=Scroll\r\nHint=Scroll area\r\n"
-    "#Global\r\n"
-    "[Icon]\r\nHint=Icon\r\n";
+    "#TForm\r\n[Head]\r\nText=Headline\r\n[Action]\r\nText=Act\r\nHint=Do it\r\n"
+    "[Bar]\r\nText=Bar\r\nHint=Strip\r\nInfo=Info\r\n[Group]\r\nText=Group\r\nHint=Group help\r\n"
+    "[Check]\r\nText=Check\r\nHint=Tick\r\n[Box]\r\nText=Box\r\n[Button]\r\nText=Button\r\n"
+    "[Label]\r\nText=Label\r\n[Scroll]\r\nText=Scroll\r\nHint=Scroll area\r\n#Global\r\n[Icon]\r\nHint=Icon\r\n";
 
 TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* panel = Put<TQzControlPanel>("Panel", 0, 200, 200, 30);
@@ -200,34 +185,23 @@ TEST_F(QzThemeRows, TranslationReachesEveryControlClassAndBack) {
   auto* icon = Put<TQzActionIcon>("Icon", 240, 80, 20, 20);
   auto* scroll = Put<TQzCustomScrollingWinControl>("Scroll", 0, 130, 100, 60);
   auto* vls = QzCreate<TQzVLSDataSource>(Form);
-  struct TRow {
-    const char* What;
-    std::function<std::string()> Get;
-    const char* InGerman;
-    const char* InEnglish;
+  // Caption and hint of each control, and the header bar's info text, as one string.
+  const auto texts = [&](TControl* C) {
+    return C->GetCaption() + "|" + C->GetHint() + (C == bar ? "|" + bar->GetInfoText() : "");
   };
+  struct TRow { TControl* Control; const char* InGerman; const char* InEnglish; };
+  // The German texts of group, check box, panel box and button and the icon's hint are global.
   const TRow rows[] = {
-      {"head line", [&] { return head->GetCaption(); }, "Kopfzeile", "Headline"},
-      {"action label", [&] { return action->GetCaption(); }, "Aktion", "Act"},
-      {"action label hint", [&] { return action->GetHint(); }, "Tu es", "Do it"},
-      {"header bar", [&] { return bar->GetCaption(); }, "Leiste", "Bar"},
-      {"header bar hint", [&] { return bar->GetHint(); }, "Balken", "Strip"},
-      {"header bar info", [&] { return bar->GetInfoText(); }, "Auskunft", "Info"},
-      {"group box (global text)", [&] { return group->GetCaption(); }, "Gruppe", "Group"},
-      {"group box hint", [&] { return group->GetHint(); }, "Gruppenhilfe", "Group help"},
-      {"check box (global text)", [&] { return check->GetCaption(); }, "Prüfen", "Check"},
-      {"check box hint", [&] { return check->GetHint(); }, "Ankreuzen", "Tick"},
-      {"panel box (global text)", [&] { return box->GetCaption(); }, "Kasten", "Box"},
-      {"button (global text)", [&] { return button->GetCaption(); }, "Knopf", "Button"},
-      {"label", [&] { return label->GetCaption(); }, "Beschriftung", "Label"},
-      {"action icon (global hint)", [&] { return icon->GetHint(); }, "Symbol", "Icon"},
-      {"scrolling control", [&] { return scroll->GetCaption(); }, "Rollen", "Scroll"},
-      {"scrolling control hint", [&] { return scroll->GetHint(); }, "Rollbereich", "Scroll area"},
+      {head, "Kopfzeile|", "Headline|"}, {action, "Aktion|Tu es", "Act|Do it"},
+      {bar, "Leiste|Balken|Auskunft", "Bar|Strip|Info"},
+      {group, "Gruppe|Gruppenhilfe", "Group|Group help"}, {check, "Prüfen|Ankreuzen", "Check|Tick"},
+      {box, "Kasten|", "Box|"}, {button, "Knopf|", "Button|"}, {label, "Beschriftung|", "Label|"},
+      {icon, "|Symbol", "|Icon"}, {scroll, "Rollen|Rollbereich", "Scroll|Scroll area"},
   };
   for (bool german : {false, true, false}) {
     vls->GetValues()->SetText(german ? German : English);
     vls->TranslateForm(Form);
-    for (const TRow& r : rows) EXPECT_EQ(r.Get(), german ? r.InGerman : r.InEnglish) << r.What;
+    for (const TRow& r : rows) EXPECT_EQ(texts(r.Control), german ? r.InGerman : r.InEnglish) << r.Control->GetName();
   }
 }
 
