@@ -25,7 +25,7 @@ TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
     auto* plugin = static_cast<TQzAudioEffectPlugin*>(effect->object);
     plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 2.5f);
     Dispatch(effect, effEditIdle);
-    const std::vector<uint8_t> state = Chunk(effect);
+    const std::vector<uint8_t> state = GetChunk(effect);
     ASSERT_EQ(TTestEditorForm::Alive.load(), 1);
     if (c.Hidden) Dispatch(effect, effEditClose);
     if (c.TimerDue) Screen->AdvanceClock(100);
@@ -41,21 +41,5 @@ TEST_F(EditorLifetime, FreedInEveryStateTheEditorCanBeIn) {
     EXPECT_EQ(QzNativeWindowCount(), 0);
   }
   ExpectToolkitOnTheGuiThreadOnly();
-}
-
-TEST_F(EditorLifetime, DirectCallDestroyWhileShown) {
-  void* object = QzCreateInstanceEntry(nullptr, nullptr);
-  ASSERT_NE(object, nullptr);
-  ASSERT_EQ(QzCallObjectEntry(10001, 0, object, nullptr), 1);
-  std::vector<uint8_t> state(232);
-  ASSERT_EQ(QzCallObjectEntry(16002, 232, object, state.data()), 232);
-  // The power switched by a control thread of the host's.
-  std::thread([object] { static_cast<TQzAudioPluginObject*>(object)->SetActive(false); }).join();
-  Screen->AdvanceClock(100);
-  EXPECT_EQ(QzCallObjectEntry(10004, 0, object, nullptr), 1);
-  EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
-  Screen->AdvanceClock(100);
-  Application->ProcessMessages();
-  EXPECT_EQ(QzNativeWindowCount(), 0);
 }
 }  // namespace

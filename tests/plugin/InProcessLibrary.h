@@ -7,10 +7,11 @@
 #include <thread>
 #include <vector>
 
+#include "PluginLibrary.h"
 #include "TestEditorForm.h"
 #include "plugin/QzPluginEntries.h"
 
-class InProcessEditorTest : public ::testing::Test {
+class InProcessEditorTest : public ::testing::Test, public TEffectCalls {
 protected:
   void SetUp() override {
     QzStartLibrary();
@@ -24,21 +25,9 @@ protected:
     QzStopLibrary();
   }
 
-  static intptr_t Dispatch(AEffect* E, int32_t Opcode, intptr_t Value = 0, void* Ptr = nullptr, float Opt = 0.0f) {
-    return E->dispatcher(E, Opcode, 0, Value, Ptr, Opt);
-  }
   static TTestEditorForm* EditorOf(AEffect* E) {
     auto* plugin = static_cast<TQzAudioPluginObject*>(E->object);
     return dynamic_cast<TTestEditorForm*>(plugin->ExistingEditor());
-  }
-  static std::vector<uint8_t> Chunk(AEffect* E) {
-    void* data = nullptr;
-    const intptr_t size = Dispatch(E, effGetChunk, 0, &data);
-    if (size <= 0 || !data) return {};
-    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
-  }
-  static void SetChunk(AEffect* E, std::vector<uint8_t> Blob) {
-    Dispatch(E, effSetChunk, static_cast<intptr_t>(Blob.size()), Blob.data());
   }
 };
 
@@ -56,7 +45,8 @@ protected:
     static int parent = 0;  // any handle does for the off-screen backend
     ERect* rect = nullptr;
     Effect = QzVstEntry();
-    return Effect && Dispatch(Effect, effEditGetRect, 0, &rect) == 1 && Dispatch(Effect, effEditOpen, 0, &parent) == 1
+    return Effect && Dispatch(Effect, effEditGetRect, 0, 0, &rect) == 1 &&
+                   Dispatch(Effect, effEditOpen, 0, 0, &parent) == 1
                ? EditorOf(Effect)
                : nullptr;
   }
