@@ -29,8 +29,8 @@ TEST_F(VstInterface, RecordFields) {
   AEffect* e = Lib.NewEffect();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(std::memcmp(&e->magic, "PtsV", 4), 0);
-  EXPECT_EQ(std::vector<intptr_t>({e->flags, e->version, e->numInputs, e->numOutputs, e->numPrograms, e->numParams, e->uniqueID,
-                                   e->initialDelay, e->resvd1, e->resvd2}),
+  EXPECT_EQ(std::vector<intptr_t>({e->flags, e->version, e->numInputs, e->numOutputs, e->numPrograms, e->numParams,
+                                   e->uniqueID, e->initialDelay, e->resvd1, e->resvd2}),
             std::vector<intptr_t>({0x231, 2400, 2, 2, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(std::tuple(e->user, e->ioRatio, e->processDoubleReplacing), std::tuple(nullptr, 0.0f, nullptr));
   EXPECT_EQ(e->process, e->processReplacing);
@@ -89,29 +89,6 @@ TEST_F(VstInterface, DispatcherAnswers) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(VstInterface, IdentityStrings) {
-  AEffect* e = Lib.NewEffect();
-  char vendor[kVstMaxNameLen], product[kVstMaxNameLen];
-  for (auto [opcode, text] : {std::pair{effGetVendorString, vendor}, {effGetProductString, product}}) {
-    std::memset(text, 'x', kVstMaxNameLen);
-    EXPECT_EQ(TPluginLibrary::Dispatch(e, opcode, 0, 0, text), 1);
-    ASSERT_NE(std::memchr(text, 0, kVstMaxNameLen), nullptr);
-    EXPECT_GT(std::strlen(text), 0u);
-    EXPECT_LE(std::strlen(text), 30u);
-  }
-  EXPECT_NE(std::string(product), "ZRT Plugin");  // the effect names itself
-  // The same texts reach a direct-call host.
-  char direct[256];
-  Lib.CallObject(11001, 0, e->object, direct);
-  EXPECT_STREQ(direct, product);
-  Lib.CallObject(11003, 0, e->object, direct);
-  EXPECT_STREQ(direct, vendor);
-  // A host that passes no buffer gets nothing written and no crash.
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetVendorString, 0, 0, nullptr), 0);
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetProductString, 0, 0, nullptr), 0);
-  TPluginLibrary::Close(e);
-}
-
 TEST_F(VstInterface, SampleRateRoundsHalvesToEven) {
   const struct { float Opt; int32_t Stored; } cases[] = {
       {48000.0f, 48000}, {44100.4f, 44100}, {22050.5f, 22050}, {22051.5f, 22052}, {96000.0f, 96000},
@@ -130,24 +107,19 @@ TEST_F(VstInterface, SampleRateRoundsHalvesToEven) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(VstInterface, ChunkIsTheStateBlob) {
-  AEffect* e = Lib.NewEffect();
+TEST_F(VstInterface, ChunkIsTheStateBlobAndTheHostBufferIsNotKept) {
+  AEffect* a = Lib.NewEffect();
+  AEffect* b = Lib.NewEffect();
   void* data = nullptr;
-  const intptr_t size = TPluginLibrary::Dispatch(e, effGetChunk, 1, 0, &data);
+  const intptr_t size = TPluginLibrary::Dispatch(a, effGetChunk, 1, 0, &data);
   ASSERT_EQ(size, 232);
   ASSERT_NE(data, nullptr);
   const auto* bytes = static_cast<const uint8_t*>(data);
   EXPECT_EQ(std::string(bytes, bytes + 4) + std::string(bytes + 100, bytes + 104), "MEQPVXLM");
   // Bank and single-program requests give the same chunk.
-  EXPECT_EQ(TPluginLibrary::GetChunk(e), std::vector<uint8_t>(bytes, bytes + size));
+  EXPECT_EQ(TPluginLibrary::GetChunk(a), std::vector<uint8_t>(bytes, bytes + size));
   // No pointer variable: nothing.
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetChunk, 0, 0, nullptr), 0);
-  TPluginLibrary::Close(e);
-}
-
-TEST_F(VstInterface, ChunkRoundTripAndHostBufferNotKept) {
-  AEffect* a = Lib.NewEffect();
-  AEffect* b = Lib.NewEffect();
+  EXPECT_EQ(TPluginLibrary::Dispatch(a, effGetChunk, 0, 0, nullptr), 0);
   // Switch a off so that its state differs from a fresh one, then carry it to b.
   Lib.CallObject(15006, 0, a->object, nullptr);
   std::vector<uint8_t> state = TPluginLibrary::GetChunk(a);
@@ -155,7 +127,8 @@ TEST_F(VstInterface, ChunkRoundTripAndHostBufferNotKept) {
   ASSERT_NE(state, TPluginLibrary::GetChunk(b));
   {
     std::vector<uint8_t> hostBuffer = state;
-    EXPECT_EQ(TPluginLibrary::Dispatch(b, effSetChunk, 0, static_cast<intptr_t>(hostBuffer.size()), hostBuffer.data()), 0);
+    const intptr_t size = static_cast<intptr_t>(hostBuffer.size());
+    EXPECT_EQ(TPluginLibrary::Dispatch(b, effSetChunk, 0, size, hostBuffer.data()), 0);
     std::fill(hostBuffer.begin(), hostBuffer.end(), 0xEE);  // the plug-in took its own copy
   }
   EXPECT_EQ(TPluginLibrary::GetChunk(b), state);
@@ -169,15 +142,15 @@ TEST_F(VstInterface, RecordWithoutObject) {
   AEffect bare = *e;
   bare.object = nullptr;
   struct TCase { int32_t Opcode; intptr_t Answer; };
-  const TCase cases[] = {{effOpen, 1}, {effClose, 1}, {effEditGetRect, 0}, {effEditOpen, 1}, {effEditClose, 1},
-               {effGetChunk, 0}, {effSetChunk, 0}, {effStartProcess, 0}, {effStopProcess, 0},
-               {effGetVendorString, 1}, {effGetProductString, 1}, {effGetVstVersion, 2400}};
+  const TCase cases[] = {{effOpen, 1},          {effClose, 1},          {effEditGetRect, 0},     {effEditOpen, 1},
+                         {effEditClose, 1},     {effGetChunk, 0},       {effSetChunk, 0},        {effStartProcess, 0},
+                         {effStopProcess, 0},   {effGetVendorString, 1}, {effGetProductString, 1},
+                         {effGetVstVersion, 2400}};
   for (const auto& c : cases) {
     char buffer[kVstMaxNameLen] = "unchanged";
     void* slot = buffer;
-    EXPECT_EQ(TPluginLibrary::Dispatch(&bare, c.Opcode, 0, 8, c.Opcode == effGetChunk ? static_cast<void*>(&slot) : buffer),
-              c.Answer)
-        << c.Opcode;
+    void* ptr = c.Opcode == effGetChunk ? static_cast<void*>(&slot) : buffer;
+    EXPECT_EQ(TPluginLibrary::Dispatch(&bare, c.Opcode, 0, 8, ptr), c.Answer) << c.Opcode;
     EXPECT_STREQ(buffer, "unchanged");
   }
   float in[4] = {1, 1, 1, 1}, out[4] = {7, 7, 7, 7};
@@ -218,18 +191,30 @@ protected:
   void* Object = nullptr;
 };
 
-TEST_F(DirectCall, IdentityTexts) {
+TEST_F(DirectCall, IdentityTextsOfBothInterfaces) {
   // Fixed nullptr: a display string of the program, 1 .. 30 characters.
-  const struct { int32_t Opcode; const char* Fixed; } cases[] = {{11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"}, {11005, "2025"},
-               {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
+  const struct { int32_t Opcode; const char* Fixed; } cases[] = {
+      {11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"},          {11005, "2025"},
+      {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
   for (const auto& c : cases) {
     const std::string text = Text(c.Opcode);
     EXPECT_TRUE(c.Fixed ? text == c.Fixed : !text.empty() && text.size() <= 30) << c.Opcode << ": " << text;
     EXPECT_EQ(Call(c.Opcode, 0, nullptr), -1) << c.Opcode;  // no buffer: not done, no crash
   }
-  EXPECT_NE(Text(11001), "ZRT Plugin");
+  EXPECT_NE(Text(11001), "ZRT Plugin");  // the effect names itself
   EXPECT_NE(Text(11002), "ZRT Audio Plugin");
   EXPECT_NE(Text(11009).find(Text(11003)), std::string::npos);  // the notice names the maker
+  // The same product and maker reach a VST host, in its 64-byte buffer; no buffer, no crash.
+  AEffect* e = Lib.NewEffect();
+  for (auto [vst, direct] : {std::pair{effGetProductString, 11001}, {effGetVendorString, 11003}}) {
+    char text[kVstMaxNameLen];
+    std::memset(text, 'x', kVstMaxNameLen);
+    EXPECT_EQ(TPluginLibrary::Dispatch(e, vst, 0, 0, text), 1);
+    ASSERT_NE(std::memchr(text, 0, kVstMaxNameLen), nullptr);
+    EXPECT_EQ(text, Text(direct));
+    EXPECT_EQ(TPluginLibrary::Dispatch(e, vst, 0, 0, nullptr), 0);
+  }
+  TPluginLibrary::Close(e);
 }
 
 TEST_F(DirectCall, ValuesAndSettings) {
@@ -250,14 +235,16 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
   // need a place for the result refuse a missing one.
   char caption[] = "Caption";
   int16_t rect[4] = {40, 0, 60, 0};
-  const struct { int32_t Opcode, Argument; void* Ptr; int32_t Answer; } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
-               {17003, 1, nullptr, 1},  {18002, 0, rect, 1},     {18002, 0, nullptr, -1},   {18001, 0, nullptr, -1},
-               {20001, 0, caption, 1},  {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
+  const struct { int32_t Opcode, Argument; void* Ptr; int32_t Answer; } cases[] = {
+      {10002, 0, nullptr, 1}, {15007, 0, nullptr, 0}, {15008, 0, nullptr, 1},  {17003, 0, nullptr, 1},
+      {17003, 1, nullptr, 1}, {18002, 0, rect, 1},    {18002, 0, nullptr, -1}, {18001, 0, nullptr, -1},
+      {20001, 0, caption, 1}, {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;
   int16_t read[4] = {};
   EXPECT_EQ(Call(18001, 0, read), 1);
   // Left, width, top, height: where 18002 put it, at the editor's size.
-  EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}), std::vector<int>({40, 60, 1, 1}));
+  EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}),
+            std::vector<int>({40, 60, 1, 1}));
 }
 
 TEST_F(DirectCall, UnknownOpcodes) {
@@ -272,7 +259,8 @@ TEST_F(DirectCall, StateOpcodes) {
   ASSERT_EQ(size, 232);
   std::vector<uint8_t> buffer(300, 0xAB);
   // Nil pointer or too small a buffer: -1 and nothing written.
-  EXPECT_EQ(std::vector<int>({Call(16002, 1000, nullptr), Call(16002, size - 1, buffer.data()), buffer[0]}), std::vector<int>({-1, -1, 0xAB}));
+  EXPECT_EQ(std::vector<int>({Call(16002, 1000, nullptr), Call(16002, size - 1, buffer.data()), buffer[0]}),
+            std::vector<int>({-1, -1, 0xAB}));
   EXPECT_EQ(Call(16002, size, buffer.data()), size);
   EXPECT_EQ(buffer[size], 0xAB);
   // Loading: nil, empty, negative or absurd sizes are refused and change nothing.
@@ -289,19 +277,31 @@ TEST_F(DirectCall, StateOpcodes) {
   EXPECT_EQ(Lib.SaveState(Object), fresh);
 }
 
-TEST_F(DirectCall, FacePicture) {
+TEST_F(DirectCall, FacePictureIsThe24BitBitmapOf250By145) {
   const int32_t size = Call(17002);
   ASSERT_GT(size, 54);
   std::vector<uint8_t> buffer(static_cast<size_t>(size) + 8, 0xAB);
-  EXPECT_EQ(std::vector<int>({Call(17001, size, nullptr), Call(17001, size - 1, buffer.data()), Call(17001, 0, buffer.data()), buffer[0]}),
+  EXPECT_EQ(std::vector<int>({Call(17001, size, nullptr), Call(17001, size - 1, buffer.data()),
+                              Call(17001, 0, buffer.data()), buffer[0]}),
             std::vector<int>({-1, 0, 0, 0xAB}));
   ASSERT_EQ(Call(17001, size, buffer.data()), size);
   EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
-  // The face resource itself (whose layout the resource tests check), whole.
+  // The face resource itself, whole.
   const TQzResource* face = QzFindResource("FACE");
   ASSERT_NE(face, nullptr);
   ASSERT_EQ(static_cast<size_t>(size), face->Size);
   EXPECT_EQ(std::memcmp(buffer.data(), face->Data, face->Size), 0);
+  // Little-endian fields of the file and picture headers.
+  auto field = [face](size_t At, size_t Bytes) {
+    int64_t v = 0;
+    std::memcpy(&v, face->Data + At, Bytes);
+    return v;
+  };
+  EXPECT_EQ(std::memcmp(face->Data, "BM", 2), 0);
+  // File size, width, height, planes, bits per pixel, compression.
+  EXPECT_EQ(std::vector<int64_t>({field(2, 4), field(18, 4), field(22, 4), field(26, 2), field(28, 2), field(30, 4)}),
+            std::vector<int64_t>({static_cast<int64_t>(face->Size), 250, 145, 1, 24, 0}));
+  EXPECT_EQ(face->Size, static_cast<size_t>(field(10, 4)) + ((250 * 3 + 3) & ~3) * 145);
 }
 
 TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
@@ -333,9 +333,10 @@ TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
 }
 
 TEST_F(DirectCall, MidiAndNullObjects) {
-  EXPECT_EQ(std::vector<int>({Lib.ProcessMidi(Object, nullptr, nullptr, 0), Lib.ProcessMidi(Object, nullptr, nullptr, 17),
-                              Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535), Lib.CallObject(13001, 0, nullptr, nullptr),
-                              Lib.CallObject(10004, 0, nullptr, nullptr)}),
+  EXPECT_EQ(std::vector<int>({Lib.ProcessMidi(Object, nullptr, nullptr, 0),
+                              Lib.ProcessMidi(Object, nullptr, nullptr, 17),
+                              Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535),
+                              Lib.CallObject(13001, 0, nullptr, nullptr), Lib.CallObject(10004, 0, nullptr, nullptr)}),
             std::vector<int>({0, 17, 65535, -1, -1}));
   float in[2] = {1, 1}, out[2] = {7, 7};
   float* ins[2] = {in, in + 1};
@@ -347,17 +348,15 @@ TEST_F(DirectCall, MidiAndNullObjects) {
 
 // Named resources compiled into the program.
 namespace {
-TEST(Resources, FoundByNameIgnoringCase) {
+TEST(Resources, FoundByNameIgnoringCaseAndListedOnceEach) {
   const TQzResource* face = QzFindResource("FACE");
   ASSERT_NE(face, nullptr);
   for (const char* name : {"face", "Face", "fAcE"}) EXPECT_EQ(QzFindResource(name), face) << name;
-  for (const char* name : {"", "FAC", "FACEX", "FACE.bmp", "FACE ", "F"}) EXPECT_EQ(QzFindResource(name), nullptr) << name;
+  for (const char* name : {"", "FAC", "FACEX", "FACE.bmp", "FACE ", "F"})
+    EXPECT_EQ(QzFindResource(name), nullptr) << name;
   EXPECT_STREQ(face->Type, "BMP");
   // Names with embedded zeros are not names.
   EXPECT_EQ(QzFindResource(std::string_view("FACE\0X", 6)), nullptr);
-}
-
-TEST(Resources, ListedOnceEach) {
   ASSERT_GE(QzResourceCount(), 1u);
   for (size_t i = 0; i < QzResourceCount(); ++i) {
     const TQzResource* r = QzResourceAt(i);
@@ -366,22 +365,5 @@ TEST(Resources, ListedOnceEach) {
     EXPECT_NE(r->Data, nullptr);
   }
   EXPECT_EQ(QzResourceAt(QzResourceCount()), nullptr);
-}
-
-TEST(Resources, FaceIsA24BitBitmapOf250By145) {
-  const TQzResource* face = QzFindResource("FACE");
-  ASSERT_NE(face, nullptr);
-  ASSERT_GE(face->Size, 54u);
-  // Little-endian fields of the file and picture headers.
-  auto field = [face](size_t At, size_t Bytes) {
-    int64_t v = 0;
-    std::memcpy(&v, face->Data + At, Bytes);
-    return v;
-  };
-  EXPECT_EQ(std::memcmp(face->Data, "BM", 2), 0);
-  // File size, width, height, planes, bits per pixel, compression.
-  EXPECT_EQ(std::vector<int64_t>({field(2, 4), field(18, 4), field(22, 4), field(26, 2), field(28, 2), field(30, 4)}),
-            std::vector<int64_t>({static_cast<int64_t>(face->Size), 250, 145, 1, 24, 0}));
-  EXPECT_EQ(face->Size, static_cast<size_t>(field(10, 4)) + ((250 * 3 + 3) & ~3) * 145);
 }
 }  // namespace
