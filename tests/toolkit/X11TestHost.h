@@ -28,6 +28,12 @@ public:
   ~TXvfb() { Stop(); }
   std::string Name;
   pid_t Pid = -1;
+
+private:
+  // Starts the server with Display's arguments (CloseInChild closed in its process); then waits
+  // until a client reaches it, and stops it when none does.
+  bool Launch(const std::string& Binary, const std::vector<std::string>& Display, int CloseInChild);
+  bool Reached();
 };
 
 class TX11TestHost {
