@@ -185,26 +185,6 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   EXPECT_EQ(Lib.CallObject(10004, 0, object, nullptr), 1);
 }
 
-TEST_F(EditorInX11Host, HostDestroyingItsWindowFirstEndsNothing) {
-  for (const bool idleBetween : {true, false}) {
-    SCOPED_TRACE(idleBetween ? "idled in between" : "closed at once");
-    std::unique_ptr<TX11TestHost> host;
-    AEffect* effect = nullptr;
-    ASSERT_TRUE((host = OpenHost()) && (effect = OpenEmbedded(*host)));
-    Idle(effect);
-    host->DestroyWindow();
-    if (idleBetween) Idle(effect);
-    EXPECT_EQ(Lib.Dispatch(effect, effEditClose), 1);
-    Idle(effect, 3);
-    // The editor opens again in the host's next window.
-    auto again = OpenHost();
-    ASSERT_TRUE(again && Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(again->Window())) == 1);
-    Idle(effect, 20);
-    EXPECT_NE(At(*again, 512, 300), HostGreen);
-    Lib.Dispatch(effect, effEditClose), Lib.Close(effect);
-  }
-}
-
 TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
   auto host = OpenHost();
   ASSERT_NE(host, nullptr);

@@ -70,10 +70,15 @@ protected:
   }
 };
 
-// What happens to A, whose value box was used, before B's value box is.
-enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen };
+// What happens to A, whose value box was used, before B's value box is: kept, closed on the GUI
+// thread, or freed from a worker thread of the host's while its GUI thread idles B; with A's
+// editor closed first or still open.
+enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen, fateFreedOnAWorker, fateFreedOnAWorkerWithEditorOpen };
 
-TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
+// Run under ThreadSanitizer in CI, for the worker's cases.
+using HostInstancesConcurrency = HostInstances;
+
+TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
   struct TCase {
     const char* Name;
     KeySym EndOfEdit;  // 0: the box is left open
@@ -82,7 +87,10 @@ TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
   for (const TCase& c : {TCase{"Escape in A, then A's editor and A closed", XK_Escape, fateClosed},
                          TCase{"Enter in A, then A closed with its editor open", XK_Return, fateClosedWithEditorOpen},
                          TCase{"A's box left open, then A closed", 0, fateClosed},
-                         TCase{"Enter in A, both kept", XK_Return, fateKept}}) {
+                         TCase{"Enter in A, both kept", XK_Return, fateKept},
+                         TCase{"Escape in A, A's editor closed, A freed on a worker", XK_Escape, fateFreedOnAWorker},
+                         TCase{"Escape in A, A freed on a worker with its editor open", XK_Escape,
+                               fateFreedOnAWorkerWithEditorOpen}}) {
     SCOPED_TRACE(c.Name);
     TInstance a = Open(0, 0), b = Open(BLeft, BTop);
     ASSERT_TRUE(a.Effect && b.Effect);
@@ -96,42 +104,28 @@ TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
     Idle(a.Effect, 10);
     const std::vector<uint8_t> aAfter = Lib.GetChunk(a.Effect);
     EXPECT_EQ(aAfter != aBefore, c.EndOfEdit == XK_Return) << "only Enter commits";
-    if (c.Fate != fateKept) CloseInstance(a, c.Fate == fateClosed);
+    if (c.Fate == fateClosed || c.Fate == fateClosedWithEditorOpen) CloseInstance(a, c.Fate == fateClosed);
+    if (c.Fate == fateFreedOnAWorker || c.Fate == fateFreedOnAWorkerWithEditorOpen) {
+      if (c.Fate == fateFreedOnAWorker) Lib.Dispatch(a.Effect, effEditClose);
+      std::atomic<bool> closed{false};
+      std::thread worker([&] {
+        Lib.Close(a.Effect);
+        closed = true;
+      });
+      while (!closed) Idle(b.Effect, 1);
+      worker.join();
+      a.Effect = nullptr;
+      Idle(b.Effect, 10);
+      a.Host->Sync();
+      EXPECT_EQ(a.Host->Grab(EditorW, EditorH)[300 * EditorW + 512], HostGreen)
+          << "A's editor stayed on its host's window";
+    }
     UseBsValueBox(b);
     if (c.Fate == fateKept) {
       EXPECT_LT(EditShown(*a.Host), 0.1) << "the value editor stayed in A's window";
       EXPECT_EQ(Lib.GetChunk(a.Effect), aAfter) << "B's edit reached A";
       CloseInstance(a, true);
     }
-    CloseInstance(b, true);
-  }
-}
-
-// The same with A freed from a worker thread of the host's while its GUI thread idles B.
-class HostInstancesConcurrency : public HostInstances {};
-
-TEST_F(HostInstancesConcurrency, AnInstanceFreedOnAWorkerLeavesTheOtherWorking) {
-  for (const bool editorClosedFirst : {true, false}) {
-    SCOPED_TRACE(editorClosedFirst ? "A's editor closed first" : "A's editor still open");
-    TInstance a = Open(0, 0), b = Open(BLeft, BTop);
-    ASSERT_TRUE(a.Effect && b.Effect);
-    Click(a.Host->Window(), BoxX, BoxY);
-    Type({XK_3, XK_Escape});
-    Idle(b.Effect, 10);
-    if (editorClosedFirst) Lib.Dispatch(a.Effect, effEditClose);
-    std::atomic<bool> closed{false};
-    std::thread worker([&] {
-      Lib.Close(a.Effect);
-      closed = true;
-    });
-    while (!closed) Idle(b.Effect, 1);
-    worker.join();
-    a.Effect = nullptr;
-    Idle(b.Effect, 10);
-    a.Host->Sync();
-    EXPECT_EQ(a.Host->Grab(EditorW, EditorH)[300 * EditorW + 512], HostGreen)
-        << "A's editor stayed on its host's window";
-    UseBsValueBox(b);
     CloseInstance(b, true);
   }
 }

@@ -106,6 +106,19 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
          Lib.Dispatch(e, effEditClose);
          OpenPainted(*OpenHost(), e);
        }},
+      {"the host's window destroyed under the open editor, idled or not before effEditClose",
+       [&] {
+         for (const bool idleBetween : {true, false}) {
+           auto host = OpenHost();
+           AEffect* e = OpenPainted(*host, nullptr, true);
+           ASSERT_NE(e, nullptr);
+           host->DestroyWindow();
+           if (idleBetween) Idle(e);
+           EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
+           Idle(e, 3);
+           OpenPainted(*OpenHost(), e);  // in the host's next window
+         }
+       }},
       {"parents never created and already destroyed answer 0, then a good parent works",
        [&] {
          auto host = OpenHost();
@@ -198,6 +211,10 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     ASSERT_TRUE(XCheckTypedWindowEvent(Input, holder, SelectionRequest, &ev)) << "the editor asked for nothing";
     const XSelectionRequestEvent request = ev.xselectionrequest;
     EXPECT_EQ(request.target, utf8);
+    const auto putText = [&] {
+      XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+    };
     if (row.Answer != Never) {
       const long size = 8 << 20;
       if (row.Answer == InPieces) {
@@ -205,16 +222,10 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
         XChangeProperty(Input, request.requestor, request.property, incr, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&size), 1);
       } else {
-        XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+        putText();
       }
-      XSelectionEvent reply{};
-      reply.type = SelectionNotify;
-      reply.requestor = request.requestor;
-      reply.selection = request.selection;
-      reply.target = request.target;
-      reply.property = request.property;
-      reply.time = request.time;
+      XSelectionEvent reply{SelectionNotify, 0, False, nullptr, request.requestor, request.selection,
+                            request.target, request.property, request.time};
       XSendEvent(Input, request.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
       XSync(Input, False);
       Idle(e, 5);
@@ -225,8 +236,7 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
         while (XCheckTypedWindowEvent(Input, request.requestor, PropertyNotify, &ev))
           asked = asked || (ev.xproperty.atom == request.property && ev.xproperty.state == PropertyDelete);
         ASSERT_TRUE(asked) << "the answer in pieces was not taken up";
-        XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
+        putText();
         XSync(Input, False);
         Idle(e, 5);
         XSelectInput(Input, request.requestor, NoEventMask);

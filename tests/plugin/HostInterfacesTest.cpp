@@ -217,7 +217,7 @@ TEST_F(DirectCall, IdentityTextsOfBothInterfaces) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(DirectCall, ValuesAndSettings) {
+TEST_F(DirectCall, ValuesSettingsUnknownOpcodesAndTheHostCallback) {
   const struct { int32_t Opcode, Argument, Answer; } cases[] = {
       {11015, 0, 0}, {12001, 0, 0}, {12002, 0, 0}, {13001, 0, 44100}, {13003, 0, 10000}, {13004, 0, 96000},
       {13005, 0, 96}, {13002, 48000, 1}, {13001, 0, 48000}, {13002, 96000, 1}, {13001, 0, 96000},
@@ -228,6 +228,17 @@ TEST_F(DirectCall, ValuesAndSettings) {
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument), c.Answer) << c.Opcode << " " << c.Argument;
   char title[] = "Host title";
   EXPECT_EQ(Call(20002, 0, title), 1);
+  // The neighbours of every opcode range.
+  for (int32_t opcode : {0, 10000, 10003, 11000, 11006, 11012, 11016, 12000, 12003, 13000, 13006, 13008, 15004,
+                         15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003, -1})
+    EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
+  // The callback is kept for the editor's notifications: the power state and its visibility.
+  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
+    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
+  for (const THostCallLog::TCall& c : Log.Calls) {
+    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
+    EXPECT_EQ(std::tuple(c.Object, c.Context, c.Reserved), std::tuple(Object, &Log, 0));
+  }
 }
 
 TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
@@ -245,13 +256,6 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
   // Left, width, top, height: where 18002 put it, at the editor's size.
   EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}),
             std::vector<int>({40, 60, 1, 1}));
-}
-
-TEST_F(DirectCall, UnknownOpcodes) {
-  // The neighbours of every opcode range.
-  for (int32_t opcode : {0, 10000, 10003, 11000, 11006, 11012, 11016, 12000, 12003, 13000, 13006, 13008, 15004,
-                         15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003, -1})
-    EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
 }
 
 TEST_F(DirectCall, StateOpcodes) {
@@ -320,16 +324,6 @@ TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
   EXPECT_EQ(Lib.SaveState(Object), chunk);
   EXPECT_EQ(Call(15005), 1);
   TPluginLibrary::Close(vst);
-}
-
-TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
-  // The callback is kept for the editor's notifications: the power state and its visibility.
-  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
-    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
-  for (const THostCallLog::TCall& c : Log.Calls) {
-    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
-    EXPECT_EQ(c.Object, Object);
-  }
 }
 
 TEST_F(DirectCall, MidiAndNullObjects) {

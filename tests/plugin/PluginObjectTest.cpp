@@ -104,8 +104,15 @@ protected:
   TQzAudioEffectPlugin Plugin;
 };
 
-TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
+TEST_F(EditorPaths, CreatedOnceOnFirstUseAndRefreshedAtThePumpAfterChanges) {
+  // State changes refresh only an editor that exists: no window is made for a refresh.
+  TMemoryStream state;
+  Plugin.SaveState(&state);
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  Plugin.SetActive(false);
   EXPECT_EQ(Plugin.ExistingEditor(), nullptr);
+  EXPECT_EQ(TFakeEditor::Created, 0);
   TFakeEditor* e = Editor();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(Editor(), e);
@@ -119,6 +126,18 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
     EXPECT_EQ(Vst(effEditIdle), 1);
     EXPECT_EQ(e->Refreshes, 2);
   }
+  // So does the power switch, and a state load; not on the caller's thread.
+  Plugin.SetActive(true);
+  EXPECT_EQ(e->Refreshes, 2);
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, 3);
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, 4);
+  // A direct-call host's power switch shows before call_object returns.
+  EXPECT_EQ(Plugin.CallObject(15006, 0, nullptr), 1);
+  EXPECT_EQ(e->Refreshes, 5);
 }
 
 TEST_F(EditorPaths, VstEditorOpcodes) {
@@ -169,43 +188,17 @@ struct TClosingEditor : TFakeEditor {
   ~TClosingEditor() override { FaceSizeAtClose = Plugin->CallObject(17002, 0, nullptr); }
 };
 
-TEST(PluginObject, EditorClosesBeforeTheFaceIsFreed) {
+TEST_F(EditorPaths, EditorClosesBeforeTheFaceIsFreed) {
   TClosingEditor::FaceSizeAtClose = -1;
   QzEffectEditorFactory = [](TQzAudioEffectPlugin* P) -> std::unique_ptr<IQzPluginEditor> {
     return std::make_unique<TClosingEditor>(P);
   };
-  int64_t faceSize = 0;
-  {
-    TQzAudioEffectPlugin plugin;
-    faceSize = plugin.CallObject(17002, 0, nullptr);
-    ASSERT_NE(plugin.GetEditor(), nullptr);
-  }
-  QzEffectEditorFactory = nullptr;
+  auto plugin = std::make_unique<TQzAudioEffectPlugin>();
+  const int64_t faceSize = plugin->CallObject(17002, 0, nullptr);
+  ASSERT_NE(plugin->GetEditor(), nullptr);
+  plugin.reset();
   EXPECT_GT(faceSize, 0);
   EXPECT_EQ(TClosingEditor::FaceSizeAtClose, faceSize);
-}
-
-TEST_F(EditorPaths, StateChangesRefreshOnlyAnExistingEditor) {
-  TMemoryStream state;
-  Plugin.SaveState(&state);
-  state.SetPosition(0);
-  Plugin.LoadState(&state);
-  Plugin.SetActive(false);
-  EXPECT_EQ(Plugin.ExistingEditor(), nullptr);  // no window made for a refresh
-  EXPECT_EQ(TFakeEditor::Created, 0);
-  TFakeEditor* e = Editor();
-  const int before = e->Refreshes;
-  Plugin.SetActive(true);
-  EXPECT_EQ(e->Refreshes, before);  // not on the caller's thread
-  Vst(effEditIdle);
-  EXPECT_EQ(e->Refreshes, before + 1);
-  state.SetPosition(0);
-  Plugin.LoadState(&state);
-  Vst(effEditIdle);
-  EXPECT_EQ(e->Refreshes, before + 2);
-  // A direct-call host's power switch shows before call_object returns.
-  EXPECT_EQ(Plugin.CallObject(15006, 0, nullptr), 1);
-  EXPECT_EQ(e->Refreshes, before + 3);
 }
 
 std::vector<uint8_t> StateOf(TQzAudioPluginObject& Plugin) {
