@@ -160,11 +160,9 @@ TEST_F(VstInterface, RecordWithoutObject) {
   for (float v : out) EXPECT_EQ(v, 7.0f);
   TPluginLibrary::Close(e);
 }
-}  // namespace
 
 // The direct-call interface of the built library: every opcode, its -1 and -4 answers, the state
 // exchange with the VST interface and the host callback.
-namespace {
 class DirectCall : public PluginLibraryTest {
 protected:
   void SetUp() override {
@@ -338,10 +336,8 @@ TEST_F(DirectCall, MidiAndNullObjects) {
   EXPECT_EQ(Lib.ProcessAudio(nullptr, ins, outs, 1, 0, 0), 0);
   EXPECT_EQ(out[0], 7.0f);
 }
-}  // namespace
 
 // Named resources compiled into the program.
-namespace {
 TEST(Resources, FoundByNameIgnoringCaseAndListedOnceEach) {
   const TQzResource* face = QzFindResource("FACE");
   ASSERT_NE(face, nullptr);

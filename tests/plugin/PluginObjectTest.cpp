@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "HostCallLog.h"
 #include "engine/QzAudioEffectPlugin.h"
 
 namespace {
@@ -30,20 +29,6 @@ TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
   EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(),
                                  float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
             std::vector<float>({1, 300.0f, 1, 1.0f}));
-}
-
-TEST(PluginObject, HostNotifications) {
-  TQzAudioEffectPlugin o;
-  o.NotifyHost(15006, 1);  // no callback: nothing
-  THostCallLog log;
-  o.HostContext = &log;
-  o.HostCallback = THostCallLog::Record;
-  o.NotifyHost(15008, 1);
-  o.NotifyHost(15006, 0);
-  ASSERT_EQ(log.Calls.size(), 2u);
-  for (const auto& c : log.Calls) EXPECT_TRUE(c.Object == &o && c.Context == &log && c.Reserved == 0);
-  EXPECT_EQ(std::vector<int64_t>({log.Calls[0].Opcode, log.Calls[0].Value, log.Calls[1].Opcode, log.Calls[1].Value}),
-            std::vector<int64_t>({15008, 1, 15006, 0}));
 }
 
 // VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
@@ -323,12 +308,9 @@ TEST(EffectPluginPreset, NotificationsAndPowerFlag) {
   EXPECT_FALSE(preset.LimiterPreset()->GetActive());
   EXPECT_EQ(changes, 4);
 }
-}  // namespace
-
-namespace {
-int Pumps = 0;
 
 TEST(PluginObject, ToolkitEventPumpRunsOnlyFromTheGuiThreadsCalls) {
+  static int Pumps;
   QzToolkitEventPump = [] { ++Pumps; };
   TQzAudioEffectPlugin p;
   Pumps = 0;

@@ -38,7 +38,8 @@ bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::str
   Data.clear();
   if (XGetWindowProperty(D, W, P, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &format, &n, &rest, &data) != Success)
     return false;
-  if (data) Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8)), XFree(data);
+  const unsigned long unit = format == 32 ? sizeof(long) : static_cast<unsigned long>(format / 8);
+  if (data) Data.assign(data, data + n * unit), XFree(data);
   TypeName = AtomName(D, Type);
   return Type != None;
 }
@@ -207,18 +208,22 @@ uintptr_t TX11TestHost::FocusWindow() {
   return focus;
 }
 
-void TX11TestHost::TakeFocus() { XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False); }
+void TX11TestHost::TakeFocus() {
+  XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False);
+}
 
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
 void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }
 
-std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) { return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height); }
+std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) {
+  return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height);
+}
 
 void TX11TestHost::RequestClipboard(const std::string& Target) {
   FImpl->Incr = false, FImpl->Pieces = 0, FImpl->Buffer.clear();
-  XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False), XInternAtom(FImpl->Dpy, Target.c_str(), False),
-                    FImpl->Prop, FImpl->Win, CurrentTime);
+  XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False),
+                    XInternAtom(FImpl->Dpy, Target.c_str(), False), FImpl->Prop, FImpl->Win, CurrentTime);
   XFlush(FImpl->Dpy);
 }
 

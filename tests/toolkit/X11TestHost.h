@@ -44,7 +44,8 @@ public:
   }
   // The same with a 32-bit ARGB visual (as compositing hosts use); nullptr when the server has
   // none.
-  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height, uint32_t Background) {
+  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height,
+                                                 uint32_t Background) {
     return Make(Display, Width, Height, Background, true);
   }
   ~TX11TestHost();
