@@ -125,23 +125,7 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUseAndRefreshedAtThePumpAfterChanges) {
   EXPECT_EQ(e->Refreshes, 5);
 }
 
-TEST_F(EditorPaths, VstEditorOpcodes) {
-  ERect* rect = nullptr;
-  EXPECT_EQ(Vst(effEditGetRect, &rect), 1);
-  ASSERT_NE(rect, nullptr);
-  EXPECT_EQ(std::vector<int>({rect->top, rect->left, rect->bottom, rect->right}), std::vector<int>({0, 0, 595, 1024}));
-  EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
-  int window = 0;
-  EXPECT_EQ(Vst(effEditOpen, &window), 1);
-  TFakeEditor* e = Editor();
-  EXPECT_EQ(e->Parent, &window);
-  EXPECT_EQ(std::vector<int>({e->Visible, e->Border, e->Left, e->Top}), std::vector<int>({true, ebsNone, 0, 0}));
-  EXPECT_EQ(std::vector<int32_t>({Vst(effEditIdle), Vst(effEditClose)}), std::vector<int32_t>({1, 1}));
-  EXPECT_FALSE(e->Visible);
-  EXPECT_EQ(Editor(), e);  // kept for the next open
-}
-
-TEST_F(EditorPaths, DirectCallEditorOpcodes) {
+TEST_F(EditorPaths, EditorOpcodesOfBothInterfaces) {
   int16_t place[4] = {40, 0, 60, 0}, rect[4] = {};
   char caption[] = "Track 1";
   // Each call's answer and the editor's visibility and border after it.
@@ -163,6 +147,21 @@ TEST_F(EditorPaths, DirectCallEditorOpcodes) {
   }
   EXPECT_EQ(std::vector<int16_t>(rect, rect + 4), std::vector<int16_t>({40, 1024, 60, 595}));
   EXPECT_EQ(Editor()->Caption, "Track 1");
+  // A VST host's size request and open place the same editor at its window's corner.
+  ERect* vstRect = nullptr;
+  EXPECT_EQ(Vst(effEditGetRect, &vstRect), 1);
+  ASSERT_NE(vstRect, nullptr);
+  EXPECT_EQ(std::vector<int>({vstRect->top, vstRect->left, vstRect->bottom, vstRect->right}),
+            std::vector<int>({0, 0, 595, 1024}));
+  EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
+  int window = 0;
+  EXPECT_EQ(Vst(effEditOpen, &window), 1);
+  TFakeEditor* e = Editor();
+  EXPECT_EQ(e->Parent, &window);
+  EXPECT_EQ(std::vector<int>({e->Visible, e->Border, e->Left, e->Top}), std::vector<int>({true, ebsNone, 0, 0}));
+  EXPECT_EQ(std::vector<int32_t>({Vst(effEditIdle), Vst(effEditClose)}), std::vector<int32_t>({1, 1}));
+  EXPECT_FALSE(e->Visible);
+  EXPECT_EQ(Editor(), e);  // kept for the next open
 }
 
 // An editor that still looks at the plug-in's face picture while it closes.
