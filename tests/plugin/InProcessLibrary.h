@@ -85,7 +85,9 @@ private:
   }
 };
 
-class InProcessEditorTest : public ::testing::Test, public TEffectCalls {
+// The entries in this process on the toolkit's off-screen window system, whose clock the test
+// advances.
+class OffscreenEditorTest : public ::testing::Test, public TEffectCalls {
 protected:
   void SetUp() override {
     QzStartLibrary();
@@ -93,25 +95,16 @@ protected:
     TTestEditorForm::GuiThread = std::this_thread::get_id();
     TTestEditorForm::ForeignThreadUses = 0;
     QzRegisterEffectEditorFactory(TTestEditorForm::Create);
+    Screen = QzUseOffscreenBackend();
+    ASSERT_NE(Screen, nullptr);
   }
   void TearDown() override {
     EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
     QzStopLibrary();
   }
-
   static TTestEditorForm* EditorOf(AEffect* E) {
     auto* plugin = static_cast<TQzAudioPluginObject*>(E->object);
     return dynamic_cast<TTestEditorForm*>(plugin->ExistingEditor());
-  }
-};
-
-// On the toolkit's off-screen window system, whose clock the test advances.
-class OffscreenEditorTest : public InProcessEditorTest {
-protected:
-  void SetUp() override {
-    InProcessEditorTest::SetUp();
-    Screen = QzUseOffscreenBackend();
-    ASSERT_NE(Screen, nullptr);
   }
   // A VST instance with its editor asked for its size and opened, as hosts do; nullptr when a
   // step fails.

@@ -82,7 +82,7 @@ struct TPluginLibrary : TEffectCalls {
   using TProcessMidi = int32_t (*)(void*, void*, void*, uint16_t);
 
   void* Handle = nullptr;
-  TVstMain VstMain = nullptr, MainLower = nullptr, MainUpper = nullptr;
+  TVstMain VstMain = nullptr;
   TCreateInstance CreateInstance = nullptr;
   TCallObject CallObject = nullptr;
   TProcessAudio ProcessAudio = nullptr;
@@ -111,8 +111,6 @@ private:
     Handle = dlopen(QZ_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     if (!Handle) return;
     VstMain = reinterpret_cast<TVstMain>(dlsym(Handle, "VSTPluginMain"));
-    MainLower = reinterpret_cast<TVstMain>(dlsym(Handle, "main"));
-    MainUpper = reinterpret_cast<TVstMain>(dlsym(Handle, "Main"));
     CreateInstance = reinterpret_cast<TCreateInstance>(dlsym(Handle, "create_instance"));
     CallObject = reinterpret_cast<TCallObject>(dlsym(Handle, "call_object"));
     ProcessAudio = reinterpret_cast<TProcessAudio>(dlsym(Handle, "process_audio"));

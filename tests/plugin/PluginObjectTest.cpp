@@ -9,15 +9,11 @@
 #include "engine/QzAudioEffectPlugin.h"
 
 namespace {
-class TCountingObject : public TQzAudioPluginObject {
-public:
-  int Tempos = 0, Rates = 0;
-  void TempoChanged() override { ++Tempos; }
-  void SampleRateChanged() override { ++Rates; }
-};
-
 TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
-  TCountingObject o;
+  struct : TQzAudioPluginObject {
+    int Tempos = 0;
+    void TempoChanged() override { ++Tempos; }
+  } o;
   const struct { float Set, Stored; int Calls; } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1},  {1000.0f, 300.0f, 2},
                                                             {300.0f, 300.0f, 2}, {90.0f, 90.0f, 3}, {NAN, 90.0f, 3},
                                                             {-INFINITY, 1.0f, 4}};
