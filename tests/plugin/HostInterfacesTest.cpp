@@ -45,7 +45,7 @@ TEST_F(VstInterface, ExportsOnlyTheEntryPointsAndTheRecordsFields) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(VstInterface, CapabilityAnswers) {
+TEST_F(VstInterface, CapabilityAndDispatcherAnswers) {
   const struct { const char* Text; intptr_t Answer; } cases[] = {
       {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1}, {"sendVstEvents", 1},
       {"sendVstMidiEvent", 1}, {"sendVstTimeInfo", 1}, {"offline", -1}, {"plugAsChannelInsert", -1},
@@ -59,11 +59,7 @@ TEST_F(VstInterface, CapabilityAnswers) {
   for (const auto& c : cases)
     EXPECT_EQ(TPluginLibrary::Dispatch(e, effCanDo, 0, 0, const_cast<char*>(c.Text)), c.Answer) << c.Text;
   EXPECT_EQ(TPluginLibrary::Dispatch(e, effCanDo, 0, 0, nullptr), 0);
-  TPluginLibrary::Close(e);
-}
-
-TEST_F(VstInterface, DispatcherAnswers) {
-  const struct { int32_t Opcode; intptr_t Answer; } cases[] = {
+  const struct { int32_t Opcode; intptr_t Answer; } opcodes[] = {
       {effOpen, 1}, {effSetBlockSize, 1}, {effEditIdle, 1}, {effGetVstVersion, 2400}, {effSetEditKnobMode, 1},
       {effBeginSetProgram, 0}, {effEndSetProgram, 0}, {effProcessEvents, 0}, {effGetPlugCategory, 1},
       {effGetNumMidiInputChannels, 0}, {effStartProcess, 0}, {effStopProcess, 0},
@@ -72,8 +68,7 @@ TEST_F(VstInterface, DispatcherAnswers) {
       // Everything else answers 0.
       {2, 0}, {12, 0}, {45, 0}, {49, 0}, {79, 0}, {200, 0}, {-1, 0}, {1 << 30, 0},
   };
-  AEffect* e = Lib.NewEffect();
-  for (const auto& c : cases) {
+  for (const auto& c : opcodes) {
     void* slot = nullptr;
     EXPECT_EQ(TPluginLibrary::Dispatch(e, c.Opcode, 0, 0, &slot), c.Answer) << c.Opcode;
     if (c.Opcode == effEditGetRect) {
@@ -260,7 +255,7 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
             std::vector<int>({40, 60, 1, 1}));
 }
 
-TEST_F(DirectCall, StateOpcodes) {
+TEST_F(DirectCall, StateOpcodesAndTheStateBetweenInterfaces) {
   const int32_t size = Call(16001);
   ASSERT_EQ(size, 232);
   std::vector<uint8_t> buffer(300, 0xAB);
@@ -281,6 +276,22 @@ TEST_F(DirectCall, StateOpcodes) {
   EXPECT_EQ(Call(15005), 1);
   fresh.resize(static_cast<size_t>(size));
   EXPECT_EQ(Lib.SaveState(Object), fresh);
+  // The state travels between the interfaces.
+  AEffect* vst = Lib.NewEffect();
+  // Direct call to VST.
+  Call(15006, 0);
+  const std::vector<uint8_t> direct = Lib.SaveState(Object);
+  TPluginLibrary::SetChunk(vst, direct);
+  EXPECT_EQ(TPluginLibrary::GetChunk(vst), direct);
+  EXPECT_EQ(Lib.CallObject(15005, 0, vst->object, nullptr), 0);
+  // VST to direct call.
+  Lib.CallObject(15006, 1, vst->object, nullptr);
+  std::vector<uint8_t> chunk = TPluginLibrary::GetChunk(vst);
+  ASSERT_NE(chunk, direct);
+  EXPECT_EQ(Call(16004, static_cast<int32_t>(chunk.size()), chunk.data()), 1);
+  EXPECT_EQ(Lib.SaveState(Object), chunk);
+  EXPECT_EQ(Call(15005), 1);
+  TPluginLibrary::Close(vst);
 }
 
 TEST_F(DirectCall, FacePictureIsThe24BitBitmapOf250By145) {
@@ -308,24 +319,6 @@ TEST_F(DirectCall, FacePictureIsThe24BitBitmapOf250By145) {
   EXPECT_EQ(std::vector<int64_t>({field(2, 4), field(18, 4), field(22, 4), field(26, 2), field(28, 2), field(30, 4)}),
             std::vector<int64_t>({static_cast<int64_t>(face->Size), 250, 145, 1, 24, 0}));
   EXPECT_EQ(face->Size, static_cast<size_t>(field(10, 4)) + ((250 * 3 + 3) & ~3) * 145);
-}
-
-TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
-  AEffect* vst = Lib.NewEffect();
-  // Direct call to VST.
-  Call(15006, 0);
-  const std::vector<uint8_t> direct = Lib.SaveState(Object);
-  TPluginLibrary::SetChunk(vst, direct);
-  EXPECT_EQ(TPluginLibrary::GetChunk(vst), direct);
-  EXPECT_EQ(Lib.CallObject(15005, 0, vst->object, nullptr), 0);
-  // VST to direct call.
-  Lib.CallObject(15006, 1, vst->object, nullptr);
-  std::vector<uint8_t> chunk = TPluginLibrary::GetChunk(vst);
-  ASSERT_NE(chunk, direct);
-  EXPECT_EQ(Call(16004, static_cast<int32_t>(chunk.size()), chunk.data()), 1);
-  EXPECT_EQ(Lib.SaveState(Object), chunk);
-  EXPECT_EQ(Call(15005), 1);
-  TPluginLibrary::Close(vst);
 }
 
 // Named resources compiled into the program.
