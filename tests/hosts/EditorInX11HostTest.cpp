@@ -14,16 +14,10 @@
 #include <utility>
 #include <vector>
 
+#include "HostCallLog.h"
 #include "X11HostFixture.h"
 
 namespace {
-
-// Notifications of the direct-call editor, as a host's callback receives them.
-std::vector<std::pair<int32_t, int32_t>> gNotifications;
-intptr_t RecordNotification(void*, void*, int32_t Opcode, int32_t Value, intptr_t) {
-  gNotifications.emplace_back(Opcode, Value);
-  return 0;
-}
 
 TEST_F(EditorInX11Host, EmbeddedEditorShowsItsArtworkAndGoesOnClose) {
   // Hosts that composite give a 32-bit parent.
@@ -154,8 +148,8 @@ TEST_F(EditorInX11Host, CtrlCOffersTheEditorAsPngToOtherClientsAndLeavingGivesTh
 
 TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   const size_t before = ClosableTopLevels().size();
-  gNotifications.clear();
-  void* object = Lib.CreateInstance(0, nullptr, reinterpret_cast<void*>(&RecordNotification));
+  THostCallLog log;  // the direct-call editor's notifications, as a host's callback receives them
+  void* object = Lib.CreateInstance(0, &log, reinterpret_cast<void*>(&THostCallLog::Record));
   ASSERT_TRUE(object && Lib.CallObject(10001, 0, object, nullptr) == 1);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 1);
@@ -165,12 +159,12 @@ TEST_F(EditorInX11Host, CloseBoxHidesTheOwnWindowAndTellsTheHost) {
   XWindowAttributes wa;
   ASSERT_TRUE(XGetWindowAttributes(Input, editor, &wa));
   EXPECT_EQ(std::tuple(wa.width, wa.height), std::tuple(1024, 595));
-  gNotifications.clear();
+  log.Calls.clear();
   SendCloseBox(Input, editor);
   IdleDirect(object, 20);
   EXPECT_EQ(Lib.CallObject(15007, 0, object, nullptr), 0);
-  ASSERT_FALSE(gNotifications.empty());
-  EXPECT_EQ(std::tuple(gNotifications.back(), ClosableTopLevels().size()),
+  ASSERT_FALSE(log.Calls.empty());
+  EXPECT_EQ(std::tuple(std::make_pair(log.Calls.back().Opcode, log.Calls.back().Value), ClosableTopLevels().size()),
             std::tuple(std::make_pair(15008, 0), before));
   // The form lives on: the host shows it again.
   ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);
