@@ -63,9 +63,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
       ASSERT_NE(effect, nullptr);
       object = effect->object;
       if (c.Instance == VstEmbedded) {
-        host = TX11TestHost::Open(TServer::Get().Xvfb.Name, 1100, 700, 0x00FF00);
-        ASSERT_NE(host, nullptr);
-        ASSERT_EQ(Lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
+        ASSERT_TRUE((host = OpenHost()) && OpenEmbedded(*host, effect));
       }
     }
     const auto pump = [&] {
@@ -77,18 +75,9 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     Lib.CallObject(16004, 232, object, const_cast<uint8_t*>(states[0].data()));
     pump();
 
-    std::atomic<bool> stop{false};
-    std::atomic<int> blocks{0};
-    std::thread audio([&] {
-      std::vector<float> l(256), r(256), ol(256), orr(256);
-      float* in[2] = {l.data(), r.data()};
-      float* out[2] = {ol.data(), orr.data()};
-      for (int n = 0; !stop.load(); ++n) {
-        for (size_t i = 0; i < l.size(); ++i) l[i] = r[i] = 0.8f * std::sin(0.03f * static_cast<float>(i + 256 * n));
-        if (effect) effect->processReplacing(effect, in, out, 256);
-        else Lib.ProcessAudio(object, in, out, 256, 0, 0);
-        ++blocks;
-      }
+    TAudioThread audio([&](float** In, float** Out, int N) {
+      if (effect) effect->processReplacing(effect, In, Out, N);
+      else Lib.ProcessAudio(object, In, Out, static_cast<uint16_t>(N), 0, 0);
     });
     // Every state a thread was given, checked after the run against the states set.
     std::vector<std::vector<TState>> got(static_cast<size_t>(c.VstThreads + c.DirectThreads));
@@ -119,20 +108,13 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     for (std::thread& t : control) t.join();
     pump();
     got.push_back({Lib.SaveState(object)});
-    stop = true;
-    audio.join();
+    audio.Join();
 
-    int foreign = 0, gets = 0;
-    size_t example = 0;
     for (const std::vector<TState>& thread : got)
-      for (const TState& s : thread) {
-        ++gets;
-        if (std::find(states.begin(), states.end(), s) != states.end()) continue;
-        ++foreign;
-        example = s.size();
-      }
-    EXPECT_EQ(foreign, 0) << "of " << gets << " gets, e.g. " << example << " bytes that are none of the states set";
-    EXPECT_GT(blocks.load(), 0);
+      for (const TState& s : thread)
+        EXPECT_TRUE(std::find(states.begin(), states.end(), s) != states.end())
+            << s.size() << " bytes, none of the states set";
+    EXPECT_TRUE(audio.Finite.load());
     if (effect) {
       if (host) Lib.Dispatch(effect, effEditClose);
       TPluginLibrary::Close(effect);
@@ -182,23 +164,15 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     int32_t CloseOn;
     bool ShownFirst;
     // What the host does to bring the callback; X clicks are pumped by Pump.
-    std::function<void(Display*, TClosingHost&, Window)> Trigger;
+    std::function<void(TClosingHost&, Window)> Trigger;
     TPump Pump;
   };
   const auto call = [](int32_t Opcode, int32_t Argument) {
-    return [Opcode, Argument](Display*, TClosingHost& H, Window) { H.Lib->CallObject(Opcode, Argument, H.Object, nullptr); };
+    return [Opcode, Argument](TClosingHost& H, Window) { H.Lib->CallObject(Opcode, Argument, H.Object, nullptr); };
   };
-  const auto closeBox = [](Display* D, TClosingHost&, Window W) { SendCloseBox(D, W); };
+  const auto closeBox = [this](TClosingHost&, Window W) { SendCloseBox(Input, W); };
   // The power switch is the tool bar's first square, at the form's top left.
-  const auto powerClick = [](Display* D, TClosingHost&, Window W) {
-    int x, y;
-    Window child;
-    XTranslateCoordinates(D, W, DefaultRootWindow(D), 20, 20, &x, &y, &child);
-    XTestFakeMotionEvent(D, -1, x, y, CurrentTime);
-    XTestFakeButtonEvent(D, 1, True, CurrentTime);
-    XTestFakeButtonEvent(D, 1, False, CurrentTime);
-    XFlush(D);
-  };
+  const auto powerClick = [this](TClosingHost&, Window W) { Click(W, 20, 20); };
   TState state;
   const TCase cases[] = {
       {"10001 shows: 15008 from the show", 15008, false, call(10001, 0), OwnCalls},
@@ -206,7 +180,7 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
       {"first use makes the editor: 15006 from its first refresh", 15006, false, call(15007, 0), OwnCalls},
       {"15006 switches the power: 15006 from the refresh", 15006, true, call(15006, 0), OwnCalls},
       {"16004 loads a state: 15006 from the refresh", 15006, true,
-       [&state](Display*, TClosingHost& H, Window) { H.Lib->CallObject(16004, 232, H.Object, state.data()); }, OwnCalls},
+       [&state](TClosingHost& H, Window) { H.Lib->CallObject(16004, 232, H.Object, state.data()); }, OwnCalls},
       {"close box in its own pump: 15008", 15008, true, closeBox, OwnCalls},
       {"close box in another instance's call_object: 15008", 15008, true, closeBox, OtherDirectCall},
       {"close box in a VST instance's idle: 15008", 15008, true, closeBox, OtherVstIdle},
@@ -234,13 +208,10 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     std::unique_ptr<TX11TestHost> host;
     if (c.Pump == OtherDirectCall) other = Lib.CreateInstance(0, nullptr, nullptr);
     if (c.Pump == OtherVstIdle) {
-      host = TX11TestHost::Open(TServer::Get().Xvfb.Name, 1100, 700, 0x00FF00);
-      vst = Lib.NewEffect();
-      ASSERT_TRUE(host && vst);
-      ASSERT_EQ(Lib.Dispatch(vst, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())), 1);
+      ASSERT_TRUE((host = OpenHost()) && (vst = OpenEmbedded(*host)));
     }
     closing.CloseOn = c.CloseOn;
-    c.Trigger(Input, closing, window);
+    c.Trigger(closing, window);
     for (int i = 0; i < 100 && closing.Object; ++i) {
       if (c.Pump == OwnCalls) closing.Idle(1);
       else if (other) Lib.CallObject(15007, 0, other, nullptr);

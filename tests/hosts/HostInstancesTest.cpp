@@ -17,7 +17,6 @@ namespace {
 
 // Where A's window and B's window sit on the screen: apart enough that the top of each editor
 // (its value boxes) is never covered by the other window.
-constexpr int EditorWidth = 1024, EditorHeight = 595;
 constexpr int BLeft = 200, BTop = 420;
 // The low band's gain knob: its value box, in the editor's coordinates.
 constexpr int BoxX = 167, BoxY = 59;
@@ -34,7 +33,7 @@ protected:
   // An instance with its editor in a host window of its own at Left, Top.
   TInstance Open(int Left, int Top) {
     TInstance i;
-    i.Host = OpenHost(EditorWidth, EditorHeight);
+    i.Host = OpenHost(EditorW, EditorH);
     if (!i.Host) {
       ADD_FAILURE() << "no host window";
       return i;
@@ -44,31 +43,20 @@ protected:
     i.Effect = OpenEmbedded(*i.Host);
     return i;
   }
-  void Click(const TInstance& I, int X, int Y) {
-    PointerTo(I.Host->Window(), X, Y);
-    Button(true);
-    Button(false);
-  }
-  void Type(std::initializer_list<KeySym> Keys) {
-    for (KeySym k : Keys) {
-      Key(k, true);
-      Key(k, false);
-    }
-  }
   // The share of the value box's pixels that show the in-place editor, read back from the server.
   static double EditShown(TX11TestHost& Host) {
     Host.Sync();
-    const std::vector<uint32_t> px = Host.Grab(EditorWidth, EditorHeight);
+    const std::vector<uint32_t> px = Host.Grab(EditorW, EditorH);
     int grey = 0, all = 0;
     for (int y = BoxTop; y < BoxBottom; ++y)
-      for (int x = BoxLeft; x < BoxRight; ++x, ++all) grey += px[static_cast<size_t>(y * EditorWidth + x)] == EditGrey;
+      for (int x = BoxLeft; x < BoxRight; ++x, ++all) grey += px[static_cast<size_t>(y * EditorW + x)] == EditGrey;
     return static_cast<double>(grey) / all;
   }
   // The in-place editor opened on B's value box, shown in B's window, and a typed value reaching
   // B's state.
   void UseBsValueBox(TInstance& B) {
     const std::vector<uint8_t> before = Lib.GetChunk(B.Effect);
-    Click(B, BoxX, BoxY);
+    Click(B.Host->Window(), BoxX, BoxY);
     Idle(B.Effect, 10);
     EXPECT_GT(EditShown(*B.Host), 0.5) << "B's value editor is not in B's window";
     Type({XK_2, XK_Return});
@@ -82,10 +70,15 @@ protected:
   }
 };
 
-// What happens to A, whose value box was used, before B's value box is.
-enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen };
+// What happens to A, whose value box was used, before B's value box is: kept, closed on the GUI
+// thread, or freed from a worker thread of the host's while its GUI thread idles B; with A's
+// editor closed first or still open.
+enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen, fateFreedOnAWorker, fateFreedOnAWorkerWithEditorOpen };
 
-TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
+// Run under ThreadSanitizer in CI, for the worker's cases.
+using HostInstancesConcurrency = HostInstances;
+
+TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
   struct TCase {
     const char* Name;
     KeySym EndOfEdit;  // 0: the box is left open
@@ -94,13 +87,16 @@ TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
   for (const TCase& c : {TCase{"Escape in A, then A's editor and A closed", XK_Escape, fateClosed},
                          TCase{"Enter in A, then A closed with its editor open", XK_Return, fateClosedWithEditorOpen},
                          TCase{"A's box left open, then A closed", 0, fateClosed},
-                         TCase{"Enter in A, both kept", XK_Return, fateKept}}) {
+                         TCase{"Enter in A, both kept", XK_Return, fateKept},
+                         TCase{"Escape in A, A's editor closed, A freed on a worker", XK_Escape, fateFreedOnAWorker},
+                         TCase{"Escape in A, A freed on a worker with its editor open", XK_Escape,
+                               fateFreedOnAWorkerWithEditorOpen}}) {
     SCOPED_TRACE(c.Name);
     TInstance a = Open(0, 0), b = Open(BLeft, BTop);
     ASSERT_TRUE(a.Effect && b.Effect);
     Idle(b.Effect, 10);
     const std::vector<uint8_t> aBefore = Lib.GetChunk(a.Effect);
-    Click(a, BoxX, BoxY);
+    Click(a.Host->Window(), BoxX, BoxY);
     Idle(a.Effect, 10);
     EXPECT_GT(EditShown(*a.Host), 0.5) << "A's value editor is not in A's window";
     Type({XK_3});
@@ -108,42 +104,28 @@ TEST_F(HostInstances, TheValueEditorFollowsTheFormItIsOn) {
     Idle(a.Effect, 10);
     const std::vector<uint8_t> aAfter = Lib.GetChunk(a.Effect);
     EXPECT_EQ(aAfter != aBefore, c.EndOfEdit == XK_Return) << "only Enter commits";
-    if (c.Fate != fateKept) CloseInstance(a, c.Fate == fateClosed);
+    if (c.Fate == fateClosed || c.Fate == fateClosedWithEditorOpen) CloseInstance(a, c.Fate == fateClosed);
+    if (c.Fate == fateFreedOnAWorker || c.Fate == fateFreedOnAWorkerWithEditorOpen) {
+      if (c.Fate == fateFreedOnAWorker) Lib.Dispatch(a.Effect, effEditClose);
+      std::atomic<bool> closed{false};
+      std::thread worker([&] {
+        Lib.Close(a.Effect);
+        closed = true;
+      });
+      while (!closed) Idle(b.Effect, 1);
+      worker.join();
+      a.Effect = nullptr;
+      Idle(b.Effect, 10);
+      a.Host->Sync();
+      EXPECT_EQ(a.Host->Grab(EditorW, EditorH)[300 * EditorW + 512], HostGreen)
+          << "A's editor stayed on its host's window";
+    }
     UseBsValueBox(b);
     if (c.Fate == fateKept) {
       EXPECT_LT(EditShown(*a.Host), 0.1) << "the value editor stayed in A's window";
       EXPECT_EQ(Lib.GetChunk(a.Effect), aAfter) << "B's edit reached A";
       CloseInstance(a, true);
     }
-    CloseInstance(b, true);
-  }
-}
-
-// The same with A freed from a worker thread of the host's while its GUI thread idles B.
-class HostInstancesConcurrency : public HostInstances {};
-
-TEST_F(HostInstancesConcurrency, AnInstanceFreedOnAWorkerLeavesTheOtherWorking) {
-  for (const bool editorClosedFirst : {true, false}) {
-    SCOPED_TRACE(editorClosedFirst ? "A's editor closed first" : "A's editor still open");
-    TInstance a = Open(0, 0), b = Open(BLeft, BTop);
-    ASSERT_TRUE(a.Effect && b.Effect);
-    Click(a, BoxX, BoxY);
-    Type({XK_3, XK_Escape});
-    Idle(b.Effect, 10);
-    if (editorClosedFirst) Lib.Dispatch(a.Effect, effEditClose);
-    std::atomic<bool> closed{false};
-    std::thread worker([&] {
-      Lib.Close(a.Effect);
-      closed = true;
-    });
-    while (!closed) Idle(b.Effect, 1);
-    worker.join();
-    a.Effect = nullptr;
-    Idle(b.Effect, 10);
-    a.Host->Sync();
-    EXPECT_EQ(a.Host->Grab(EditorWidth, EditorHeight)[300 * EditorWidth + 512], HostGreen)
-        << "A's editor stayed on its host's window";
-    UseBsValueBox(b);
     CloseInstance(b, true);
   }
 }

@@ -3,9 +3,8 @@
 // interfaces of the built library. Every output sample must stay finite and bounded.
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <cmath>
-#include <functional>
+#include <cstring>
 #include <random>
 #include <thread>
 #include <vector>
@@ -15,14 +14,26 @@
 namespace {
 using PluginConcurrency = PluginLibraryTest;
 
-// One interface of the library as the host drives it.
+// One instance as the host drives it: through the VST interface when Effect is set, else through
+// the direct-call one.
 struct THostSide {
-  const char* Name;
-  std::function<void(float**, float**, uint16_t)> Process;
-  std::function<void(std::vector<uint8_t>)> LoadState;
-  std::function<void(bool)> SetPower;
-  std::function<void(uint32_t)> SetRate;
-  std::function<std::vector<uint8_t>()> SaveState;
+  TPluginLibrary& Lib;
+  AEffect* Effect;
+  void* Object;
+  void Process(float** In, float** Out, uint16_t N) {
+    if (Effect) Effect->processReplacing(Effect, In, Out, N);
+    else Lib.ProcessAudio(Object, In, Out, N, 0, 0);
+  }
+  void LoadState(std::vector<uint8_t> S) {
+    if (Effect) TPluginLibrary::SetChunk(Effect, std::move(S));
+    else Lib.CallObject(16004, static_cast<int32_t>(S.size()), Object, S.empty() ? nullptr : S.data());
+  }
+  void SetPower(bool On) { Lib.CallObject(15006, On ? 1 : 0, Object, nullptr); }
+  void SetRate(uint32_t Rate) {
+    if (Effect) TPluginLibrary::Dispatch(Effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(Rate));
+    else Lib.CallObject(13002, static_cast<int32_t>(Rate), Object, nullptr);
+  }
+  std::vector<uint8_t> SaveState() { return Effect ? TPluginLibrary::GetChunk(Effect) : Lib.SaveState(Object); }
 };
 
 // Equaliser slots whose gains have no clamp: a mutation there may legitimately amplify by up to
@@ -70,7 +81,7 @@ std::vector<std::vector<uint8_t>> HostilePool(THostSide& Host, std::mt19937& Rng
 }
 
 void RunStress(THostSide Host, std::chrono::milliseconds Duration) {
-  SCOPED_TRACE(Host.Name);
+  SCOPED_TRACE(Host.Effect ? "VST" : "direct call");
   std::mt19937 rng(12345);
   const std::vector<std::vector<uint8_t>> pool = HostilePool(Host, rng);
   // Input within +-1: three bands of at most +15 dB and the saturation's drive before the
@@ -88,16 +99,13 @@ void RunStress(THostSide Host, std::chrono::milliseconds Duration) {
     std::vector<float> l(2048), r(2048), ol(2048), orr(2048);
     while (!done.load() || blocks.load() < 50) {
       const int n = frames(arng);
-      for (int i = 0; i < n; ++i) l[static_cast<size_t>(i)] = sample(arng), r[static_cast<size_t>(i)] = sample(arng);
+      for (size_t i = 0; i < static_cast<size_t>(n); ++i) l[i] = sample(arng), r[i] = sample(arng);
       float* in[2] = {l.data(), r.data()};
       float* out[2] = {ol.data(), orr.data()};
       Host.Process(in, out, static_cast<uint16_t>(n));
-      for (int i = 0; i < n; ++i)
-        for (float y : {ol[static_cast<size_t>(i)], orr[static_cast<size_t>(i)]})
-          if (!(std::fabs(y) <= Bound)) {
-            ++bad;
-            worst = y;
-          }
+      for (size_t i = 0; i < static_cast<size_t>(n); ++i)
+        for (float y : {ol[i], orr[i]})
+          if (!(std::fabs(y) <= Bound)) ++bad, worst = y;
       ++blocks;
     }
   });
@@ -117,27 +125,11 @@ TEST_F(PluginConcurrency, HostileStatesWhileProcessingRandomBlocks) {
   const auto duration = std::chrono::milliseconds(1500);
   AEffect* effect = Lib.NewEffect();
   ASSERT_NE(effect, nullptr);
-  RunStress({"VST",
-             [&](float** In, float** Out, uint16_t N) { effect->processReplacing(effect, In, Out, N); },
-             [&](std::vector<uint8_t> S) { TPluginLibrary::SetChunk(effect, std::move(S)); },
-             [&](bool On) { Lib.CallObject(15006, On ? 1 : 0, effect->object, nullptr); },
-             [&](uint32_t Rate) {
-               TPluginLibrary::Dispatch(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(Rate));
-             },
-             [&] { return TPluginLibrary::GetChunk(effect); }},
-            duration);
+  RunStress({Lib, effect, effect->object}, duration);
   TPluginLibrary::Close(effect);
-
   void* object = Lib.CreateInstance(0, nullptr, nullptr);
   ASSERT_NE(object, nullptr);
-  RunStress({"direct call", [&](float** In, float** Out, uint16_t N) { Lib.ProcessAudio(object, In, Out, N, 0, 0); },
-             [&](std::vector<uint8_t> S) {
-               Lib.CallObject(16004, static_cast<int32_t>(S.size()), object, S.empty() ? nullptr : S.data());
-             },
-             [&](bool On) { Lib.CallObject(15006, On ? 1 : 0, object, nullptr); },
-             [&](uint32_t Rate) { Lib.CallObject(13002, static_cast<int32_t>(Rate), object, nullptr); },
-             [&] { return Lib.SaveState(object); }},
-            duration);
+  RunStress({Lib, nullptr, object}, duration);
   Lib.CallObject(10004, 0, object, nullptr);
 }
 }  // namespace

@@ -1,6 +1,10 @@
 // The thread contract with an editor open: the host's audio thread processes and sends events
 // while its GUI thread idles the editor and loads states. The toolkit and the editor must only
 // ever run on the GUI thread. Run under ThreadSanitizer in CI.
+//
+// Then the effect freed while its editor is open: the editor goes first, while the stages,
+// presets and face it looks at still exist, and nothing of it runs afterwards. Meant for the
+// AddressSanitizer build, where a late use is a report; elsewhere it is a crash or a wrong value.
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -11,49 +15,19 @@ namespace {
 
 using EditorConcurrency = OffscreenEditorTest;
 
-// An audio thread as hosts run it: events, then a block, until told to stop.
-class TAudioThread {
-public:
-  template <class TProcess>
-  explicit TAudioThread(TProcess Process)
-      : FThread([this, Process] {
-          std::vector<float> l(256), r(256), ol(256), or_(256);
-          float* in[2] = {l.data(), r.data()};
-          float* out[2] = {ol.data(), or_.data()};
-          for (int n = 0; !Stop.load() || n < 20; ++n) {
-            for (size_t i = 0; i < l.size(); ++i) l[i] = r[i] = 0.8f * std::sin(0.02f * static_cast<float>(i + 256 * n));
-            Process(in, out);
-            for (size_t i = 0; i < ol.size(); ++i)
-              if (!std::isfinite(ol[i]) || !std::isfinite(or_[i])) Finite = false;
-            ++Blocks;
-          }
-        }) {}
-  ~TAudioThread() { Join(); }
-  void Join() {
-    Stop = true;
-    if (FThread.joinable()) FThread.join();
-  }
-  std::atomic<bool> Stop{false};
-  std::atomic<bool> Finite{true};
-  std::atomic<int> Blocks{0};
-
-private:
-  std::thread FThread;
-};
-
 TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
   AEffect* effect = nullptr;
   TTestEditorForm* editor = OpenVstEditor(effect);
   ASSERT_NE(editor, nullptr);
-  const std::vector<uint8_t> on = Chunk(effect);
+  const std::vector<uint8_t> on = GetChunk(effect);
   ASSERT_EQ(on.size(), 232u);
   const int refreshesAtOpen = editor->Refreshes;
 
-  TAudioThread audio([effect](float** In, float** Out) {
+  TAudioThread audio([effect](float** In, float** Out, int N) {
     // A VstEvents block with no events: count 0, reserved 0.
     intptr_t events[4] = {};
-    Dispatch(effect, effProcessEvents, 0, events);
-    effect->processReplacing(effect, In, Out, 256);
+    Dispatch(effect, effProcessEvents, 0, 0, events);
+    effect->processReplacing(effect, In, Out, N);
   });
   std::vector<uint8_t> off;
   for (int k = 0; k < 200; ++k) {
@@ -63,10 +37,10 @@ TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
       // A state with the first band's gain changed.
       TQzAudioEffectPlugin* plugin = editor->Plugin;
       plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 4.0f);
-      off = Chunk(effect);
+      off = GetChunk(effect);
     }
     if (k % 10 == 5) SetChunk(effect, k % 20 == 5 ? on : off);
-    if (k % 25 == 7) Dispatch(effect, effSetSampleRate, 0, nullptr, k % 2 ? 48000.0f : 44100.0f);
+    if (k % 25 == 7) Dispatch(effect, effSetSampleRate, 0, 0, nullptr, k % 2 ? 48000.0f : 44100.0f);
   }
   Dispatch(effect, effEditIdle);
   audio.Join();
@@ -83,34 +57,15 @@ TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
   Dispatch(effect, effClose);
 }
 
-TEST_F(EditorConcurrency, StateLoadsOnAControlThreadOnlyMarkTheEditorStale) {
-  AEffect* effect = nullptr;
-  TTestEditorForm* editor = OpenVstEditor(effect);
-  ASSERT_NE(editor, nullptr);
-  std::vector<uint8_t> state = Chunk(effect);
-  std::thread control([&] {
-    for (int k = 0; k < 100; ++k) {
-      SetChunk(effect, state);
-      Dispatch(effect, effSetSampleRate, 0, nullptr, k % 2 ? 96000.0f : 44100.0f);
-    }
-  });
-  control.join();
-  const int before = editor->Refreshes;
-  EXPECT_TRUE(static_cast<TQzAudioPluginObject*>(effect->object)->EditorStale());
-  Dispatch(effect, effEditIdle);
-  EXPECT_EQ(editor->Refreshes, before + 1);  // all of them shown by one refresh
-  ExpectToolkitOnTheGuiThreadOnly();
-  Dispatch(effect, effClose);
-}
-
 TEST_F(EditorConcurrency, DirectCallHostKeepsTheEditorAliveFromCallObject) {
   void* object = QzCreateInstanceEntry(nullptr, nullptr);
   ASSERT_NE(object, nullptr);
   ASSERT_EQ(QzCallObjectEntry(10001, 0, object, nullptr), 1);
-  TTestEditorForm* editor = dynamic_cast<TTestEditorForm*>(static_cast<TQzAudioPluginObject*>(object)->ExistingEditor());
+  auto* plugin = static_cast<TQzAudioPluginObject*>(object);
+  TTestEditorForm* editor = dynamic_cast<TTestEditorForm*>(plugin->ExistingEditor());
   ASSERT_NE(editor, nullptr);
-  TAudioThread audio([object](float** In, float** Out) {
-    QzProcessAudioEntry(object, In, Out, 256, 0, 0);
+  TAudioThread audio([object](float** In, float** Out, int N) {
+    QzProcessAudioEntry(object, In, Out, static_cast<uint16_t>(N), 0, 0);
   });
   for (int k = 0; k < 200; ++k) {
     Screen->AdvanceClock(11);
@@ -120,7 +75,15 @@ TEST_F(EditorConcurrency, DirectCallHostKeepsTheEditorAliveFromCallObject) {
   audio.Join();
   EXPECT_GT(editor->Ticks, 100);
   ExpectToolkitOnTheGuiThreadOnly();
+  // Freed while shown, right after a control thread of the host's switched the power: the editor
+  // goes whole, and the toolkit's next round finds nothing of it.
+  std::thread([plugin] { plugin->SetActive(false); }).join();
+  Screen->AdvanceClock(100);
   EXPECT_EQ(QzCallObjectEntry(10004, 0, object, nullptr), 1);
+  EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
+  Screen->AdvanceClock(100);
+  Application->ProcessMessages();
+  EXPECT_EQ(QzNativeWindowCount(), 0);
 }
 
 TEST_F(EditorConcurrency, APumpFromAnotherThreadIsRefused) {
@@ -141,5 +104,47 @@ TEST_F(EditorConcurrency, APumpFromAnotherThreadIsRefused) {
   EXPECT_EQ(editor->Ticks, ticks + 1);
   QzResetToolkitThread();
   Dispatch(effect, effClose);
+}
+
+TEST_F(EditorConcurrency, FreedInEveryStateTheEditorCanBeIn) {
+  struct TCase { const char* Name; bool TimerDue; bool LoadOnAnotherThread; bool Hidden; };
+  const TCase cases[] = {
+      {"open", false, false, false},
+      {"open, meter timer due", true, false, false},
+      {"open, right after state loads and rate changes on another thread", false, true, false},
+      {"timer due and state loaded", true, true, false},
+      {"closed but kept", true, false, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    AEffect* effect = nullptr;
+    ASSERT_NE(OpenVstEditor(effect), nullptr);
+    auto* plugin = static_cast<TQzAudioEffectPlugin*>(effect->object);
+    plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 2.5f);
+    Dispatch(effect, effEditIdle);
+    const std::vector<uint8_t> state = GetChunk(effect);
+    ASSERT_EQ(TTestEditorForm::Alive.load(), 1);
+    if (c.Hidden) Dispatch(effect, effEditClose);
+    if (c.TimerDue) Screen->AdvanceClock(100);
+    if (c.LoadOnAnotherThread) {
+      std::thread([&] {
+        for (int k = 0; k < 100; ++k) {
+          SetChunk(effect, state);
+          Dispatch(effect, effSetSampleRate, 0, 0, nullptr, k % 2 ? 96000.0f : 44100.0f);
+        }
+      }).join();
+      EXPECT_TRUE(plugin->EditorStale()) << "a control thread's load refreshed the editor itself";
+    }
+    TTestEditorForm::LastGain = -1.0f;
+    Dispatch(effect, effClose);
+    // The editor saw the stages whole as it went.
+    EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
+    EXPECT_EQ(TTestEditorForm::LastGain, 2.5f);
+    // The toolkit's next round finds no timer or window of the freed editor.
+    Screen->AdvanceClock(100);
+    Application->ProcessMessages();
+    EXPECT_EQ(QzNativeWindowCount(), 0);
+  }
+  ExpectToolkitOnTheGuiThreadOnly();
 }
 }  // namespace

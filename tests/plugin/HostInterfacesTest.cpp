@@ -16,21 +16,18 @@
 namespace {
 using VstInterface = PluginLibraryTest;
 
-TEST_F(VstInterface, ExportsOnlyTheEntryPoints) {
-  EXPECT_EQ(Lib.MainLower, Lib.VstMain);
-  EXPECT_EQ(Lib.MainUpper, Lib.VstMain);
+TEST_F(VstInterface, ExportsOnlyTheEntryPointsAndTheRecordsFields) {
+  for (const char* alias : {"main", "Main"})
+    EXPECT_EQ(dlsym(Lib.Handle, alias), dlsym(Lib.Handle, "VSTPluginMain")) << alias;
   // Internal names of the program stay hidden.
   for (const char* hidden : {"QzFindResource", "RunningAsVst", "QzToolkitEventPump", "UnscrambleString",
                              "_ZN20TQzAudioPluginObject11VstDispatchEPS_P7AEffectiiiPvf", "QzResourceTable"})
     EXPECT_EQ(dlsym(Lib.Handle, hidden), nullptr) << hidden;
-}
-
-TEST_F(VstInterface, RecordFields) {
   AEffect* e = Lib.NewEffect();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(std::memcmp(&e->magic, "PtsV", 4), 0);
-  EXPECT_EQ(std::vector<intptr_t>({e->flags, e->version, e->numInputs, e->numOutputs, e->numPrograms, e->numParams, e->uniqueID,
-                                   e->initialDelay, e->resvd1, e->resvd2}),
+  EXPECT_EQ(std::vector<intptr_t>({e->flags, e->version, e->numInputs, e->numOutputs, e->numPrograms, e->numParams,
+                                   e->uniqueID, e->initialDelay, e->resvd1, e->resvd2}),
             std::vector<intptr_t>({0x231, 2400, 2, 2, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(std::tuple(e->user, e->ioRatio, e->processDoubleReplacing), std::tuple(nullptr, 0.0f, nullptr));
   EXPECT_EQ(e->process, e->processReplacing);
@@ -48,7 +45,7 @@ TEST_F(VstInterface, RecordFields) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(VstInterface, CapabilityAnswers) {
+TEST_F(VstInterface, CapabilityAndDispatcherAnswers) {
   const struct { const char* Text; intptr_t Answer; } cases[] = {
       {"receiveVstEvents", 1}, {"receiveVstMidiEvent", 1}, {"receiveVstTimeInfo", 1}, {"sendVstEvents", 1},
       {"sendVstMidiEvent", 1}, {"sendVstTimeInfo", 1}, {"offline", -1}, {"plugAsChannelInsert", -1},
@@ -62,11 +59,7 @@ TEST_F(VstInterface, CapabilityAnswers) {
   for (const auto& c : cases)
     EXPECT_EQ(TPluginLibrary::Dispatch(e, effCanDo, 0, 0, const_cast<char*>(c.Text)), c.Answer) << c.Text;
   EXPECT_EQ(TPluginLibrary::Dispatch(e, effCanDo, 0, 0, nullptr), 0);
-  TPluginLibrary::Close(e);
-}
-
-TEST_F(VstInterface, DispatcherAnswers) {
-  const struct { int32_t Opcode; intptr_t Answer; } cases[] = {
+  const struct { int32_t Opcode; intptr_t Answer; } opcodes[] = {
       {effOpen, 1}, {effSetBlockSize, 1}, {effEditIdle, 1}, {effGetVstVersion, 2400}, {effSetEditKnobMode, 1},
       {effBeginSetProgram, 0}, {effEndSetProgram, 0}, {effProcessEvents, 0}, {effGetPlugCategory, 1},
       {effGetNumMidiInputChannels, 0}, {effStartProcess, 0}, {effStopProcess, 0},
@@ -75,8 +68,7 @@ TEST_F(VstInterface, DispatcherAnswers) {
       // Everything else answers 0.
       {2, 0}, {12, 0}, {45, 0}, {49, 0}, {79, 0}, {200, 0}, {-1, 0}, {1 << 30, 0},
   };
-  AEffect* e = Lib.NewEffect();
-  for (const auto& c : cases) {
+  for (const auto& c : opcodes) {
     void* slot = nullptr;
     EXPECT_EQ(TPluginLibrary::Dispatch(e, c.Opcode, 0, 0, &slot), c.Answer) << c.Opcode;
     if (c.Opcode == effEditGetRect) {
@@ -86,29 +78,6 @@ TEST_F(VstInterface, DispatcherAnswers) {
       EXPECT_GE(r->bottom - r->top, 595);
     }
   }
-  TPluginLibrary::Close(e);
-}
-
-TEST_F(VstInterface, IdentityStrings) {
-  AEffect* e = Lib.NewEffect();
-  char vendor[kVstMaxNameLen], product[kVstMaxNameLen];
-  for (auto [opcode, text] : {std::pair{effGetVendorString, vendor}, {effGetProductString, product}}) {
-    std::memset(text, 'x', kVstMaxNameLen);
-    EXPECT_EQ(TPluginLibrary::Dispatch(e, opcode, 0, 0, text), 1);
-    ASSERT_NE(std::memchr(text, 0, kVstMaxNameLen), nullptr);
-    EXPECT_GT(std::strlen(text), 0u);
-    EXPECT_LE(std::strlen(text), 30u);
-  }
-  EXPECT_NE(std::string(product), "ZRT Plugin");  // the effect names itself
-  // The same texts reach a direct-call host.
-  char direct[256];
-  Lib.CallObject(11001, 0, e->object, direct);
-  EXPECT_STREQ(direct, product);
-  Lib.CallObject(11003, 0, e->object, direct);
-  EXPECT_STREQ(direct, vendor);
-  // A host that passes no buffer gets nothing written and no crash.
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetVendorString, 0, 0, nullptr), 0);
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetProductString, 0, 0, nullptr), 0);
   TPluginLibrary::Close(e);
 }
 
@@ -130,24 +99,19 @@ TEST_F(VstInterface, SampleRateRoundsHalvesToEven) {
   TPluginLibrary::Close(e);
 }
 
-TEST_F(VstInterface, ChunkIsTheStateBlob) {
-  AEffect* e = Lib.NewEffect();
+TEST_F(VstInterface, ChunkIsTheStateBlobAndTheHostBufferIsNotKept) {
+  AEffect* a = Lib.NewEffect();
+  AEffect* b = Lib.NewEffect();
   void* data = nullptr;
-  const intptr_t size = TPluginLibrary::Dispatch(e, effGetChunk, 1, 0, &data);
+  const intptr_t size = TPluginLibrary::Dispatch(a, effGetChunk, 1, 0, &data);
   ASSERT_EQ(size, 232);
   ASSERT_NE(data, nullptr);
   const auto* bytes = static_cast<const uint8_t*>(data);
   EXPECT_EQ(std::string(bytes, bytes + 4) + std::string(bytes + 100, bytes + 104), "MEQPVXLM");
   // Bank and single-program requests give the same chunk.
-  EXPECT_EQ(TPluginLibrary::GetChunk(e), std::vector<uint8_t>(bytes, bytes + size));
+  EXPECT_EQ(TPluginLibrary::GetChunk(a), std::vector<uint8_t>(bytes, bytes + size));
   // No pointer variable: nothing.
-  EXPECT_EQ(TPluginLibrary::Dispatch(e, effGetChunk, 0, 0, nullptr), 0);
-  TPluginLibrary::Close(e);
-}
-
-TEST_F(VstInterface, ChunkRoundTripAndHostBufferNotKept) {
-  AEffect* a = Lib.NewEffect();
-  AEffect* b = Lib.NewEffect();
+  EXPECT_EQ(TPluginLibrary::Dispatch(a, effGetChunk, 0, 0, nullptr), 0);
   // Switch a off so that its state differs from a fresh one, then carry it to b.
   Lib.CallObject(15006, 0, a->object, nullptr);
   std::vector<uint8_t> state = TPluginLibrary::GetChunk(a);
@@ -155,7 +119,8 @@ TEST_F(VstInterface, ChunkRoundTripAndHostBufferNotKept) {
   ASSERT_NE(state, TPluginLibrary::GetChunk(b));
   {
     std::vector<uint8_t> hostBuffer = state;
-    EXPECT_EQ(TPluginLibrary::Dispatch(b, effSetChunk, 0, static_cast<intptr_t>(hostBuffer.size()), hostBuffer.data()), 0);
+    const intptr_t size = static_cast<intptr_t>(hostBuffer.size());
+    EXPECT_EQ(TPluginLibrary::Dispatch(b, effSetChunk, 0, size, hostBuffer.data()), 0);
     std::fill(hostBuffer.begin(), hostBuffer.end(), 0xEE);  // the plug-in took its own copy
   }
   EXPECT_EQ(TPluginLibrary::GetChunk(b), state);
@@ -164,34 +129,39 @@ TEST_F(VstInterface, ChunkRoundTripAndHostBufferNotKept) {
   TPluginLibrary::Close(b);
 }
 
-TEST_F(VstInterface, RecordWithoutObject) {
+TEST_F(VstInterface, RecordAndExportsWithoutObject) {
   AEffect* e = Lib.NewEffect();
   AEffect bare = *e;
   bare.object = nullptr;
   struct TCase { int32_t Opcode; intptr_t Answer; };
-  const TCase cases[] = {{effOpen, 1}, {effClose, 1}, {effEditGetRect, 0}, {effEditOpen, 1}, {effEditClose, 1},
-               {effGetChunk, 0}, {effSetChunk, 0}, {effStartProcess, 0}, {effStopProcess, 0},
-               {effGetVendorString, 1}, {effGetProductString, 1}, {effGetVstVersion, 2400}};
+  const TCase cases[] = {{effOpen, 1},          {effClose, 1},          {effEditGetRect, 0},     {effEditOpen, 1},
+                         {effEditClose, 1},     {effGetChunk, 0},       {effSetChunk, 0},        {effStartProcess, 0},
+                         {effStopProcess, 0},   {effGetVendorString, 1}, {effGetProductString, 1},
+                         {effGetVstVersion, 2400}};
   for (const auto& c : cases) {
     char buffer[kVstMaxNameLen] = "unchanged";
     void* slot = buffer;
-    EXPECT_EQ(TPluginLibrary::Dispatch(&bare, c.Opcode, 0, 8, c.Opcode == effGetChunk ? static_cast<void*>(&slot) : buffer),
-              c.Answer)
-        << c.Opcode;
+    void* ptr = c.Opcode == effGetChunk ? static_cast<void*>(&slot) : buffer;
+    EXPECT_EQ(TPluginLibrary::Dispatch(&bare, c.Opcode, 0, 8, ptr), c.Answer) << c.Opcode;
     EXPECT_STREQ(buffer, "unchanged");
   }
   float in[4] = {1, 1, 1, 1}, out[4] = {7, 7, 7, 7};
   float* ins[2] = {in, in + 2};
   float* outs[2] = {out, out + 2};
   bare.processReplacing(&bare, ins, outs, 2);
+  // The direct-call exports given no object; MIDI is taken as it comes.
+  EXPECT_EQ(Lib.ProcessAudio(nullptr, ins, outs, 1, 0, 0), 0);
   for (float v : out) EXPECT_EQ(v, 7.0f);
+  EXPECT_EQ(std::vector<int>({Lib.ProcessMidi(e->object, nullptr, nullptr, 0),
+                              Lib.ProcessMidi(e->object, nullptr, nullptr, 17),
+                              Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535),
+                              Lib.CallObject(13001, 0, nullptr, nullptr), Lib.CallObject(10004, 0, nullptr, nullptr)}),
+            std::vector<int>({0, 17, 65535, -1, -1}));
   TPluginLibrary::Close(e);
 }
-}  // namespace
 
 // The direct-call interface of the built library: every opcode, its -1 and -4 answers, the state
 // exchange with the VST interface and the host callback.
-namespace {
 class DirectCall : public PluginLibraryTest {
 protected:
   void SetUp() override {
@@ -218,21 +188,33 @@ protected:
   void* Object = nullptr;
 };
 
-TEST_F(DirectCall, IdentityTexts) {
+TEST_F(DirectCall, IdentityTextsOfBothInterfaces) {
   // Fixed nullptr: a display string of the program, 1 .. 30 characters.
-  const struct { int32_t Opcode; const char* Fixed; } cases[] = {{11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"}, {11005, "2025"},
-               {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
+  const struct { int32_t Opcode; const char* Fixed; } cases[] = {
+      {11001, nullptr}, {11002, nullptr}, {11003, nullptr}, {11004, "1.6"},          {11005, "2025"},
+      {11007, "RXW"},   {11008, "RXW"},   {11009, nullptr}, {11010, "Audio Plugin"}, {11011, "Equalizer"}};
   for (const auto& c : cases) {
     const std::string text = Text(c.Opcode);
     EXPECT_TRUE(c.Fixed ? text == c.Fixed : !text.empty() && text.size() <= 30) << c.Opcode << ": " << text;
     EXPECT_EQ(Call(c.Opcode, 0, nullptr), -1) << c.Opcode;  // no buffer: not done, no crash
   }
-  EXPECT_NE(Text(11001), "ZRT Plugin");
+  EXPECT_NE(Text(11001), "ZRT Plugin");  // the effect names itself
   EXPECT_NE(Text(11002), "ZRT Audio Plugin");
   EXPECT_NE(Text(11009).find(Text(11003)), std::string::npos);  // the notice names the maker
+  // The same product and maker reach a VST host, in its 64-byte buffer; no buffer, no crash.
+  AEffect* e = Lib.NewEffect();
+  for (auto [vst, direct] : {std::pair{effGetProductString, 11001}, {effGetVendorString, 11003}}) {
+    char text[kVstMaxNameLen];
+    std::memset(text, 'x', kVstMaxNameLen);
+    EXPECT_EQ(TPluginLibrary::Dispatch(e, vst, 0, 0, text), 1);
+    ASSERT_NE(std::memchr(text, 0, kVstMaxNameLen), nullptr);
+    EXPECT_EQ(text, Text(direct));
+    EXPECT_EQ(TPluginLibrary::Dispatch(e, vst, 0, 0, nullptr), 0);
+  }
+  TPluginLibrary::Close(e);
 }
 
-TEST_F(DirectCall, ValuesAndSettings) {
+TEST_F(DirectCall, ValuesSettingsUnknownOpcodesAndTheHostCallback) {
   const struct { int32_t Opcode, Argument, Answer; } cases[] = {
       {11015, 0, 0}, {12001, 0, 0}, {12002, 0, 0}, {13001, 0, 44100}, {13003, 0, 10000}, {13004, 0, 96000},
       {13005, 0, 96}, {13002, 48000, 1}, {13001, 0, 48000}, {13002, 96000, 1}, {13001, 0, 96000},
@@ -243,6 +225,17 @@ TEST_F(DirectCall, ValuesAndSettings) {
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument), c.Answer) << c.Opcode << " " << c.Argument;
   char title[] = "Host title";
   EXPECT_EQ(Call(20002, 0, title), 1);
+  // The neighbours of every opcode range.
+  for (int32_t opcode : {0, 10000, 10003, 11000, 11006, 11012, 11016, 12000, 12003, 13000, 13006, 13008, 15004,
+                         15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003, -1})
+    EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
+  // The callback is kept for the editor's notifications: the power state and its visibility.
+  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
+    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
+  for (const THostCallLog::TCall& c : Log.Calls) {
+    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
+    EXPECT_EQ(std::tuple(c.Object, c.Context, c.Reserved), std::tuple(Object, &Log, 0));
+  }
 }
 
 TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
@@ -250,29 +243,25 @@ TEST_F(DirectCall, EditorRequestsThatNeedNoDisplay) {
   // need a place for the result refuse a missing one.
   char caption[] = "Caption";
   int16_t rect[4] = {40, 0, 60, 0};
-  const struct { int32_t Opcode, Argument; void* Ptr; int32_t Answer; } cases[] = {{10002, 0, nullptr, 1},  {15007, 0, nullptr, 0},  {15008, 0, nullptr, 1},    {17003, 0, nullptr, 1},
-               {17003, 1, nullptr, 1},  {18002, 0, rect, 1},     {18002, 0, nullptr, -1},   {18001, 0, nullptr, -1},
-               {20001, 0, caption, 1},  {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
+  const struct { int32_t Opcode, Argument; void* Ptr; int32_t Answer; } cases[] = {
+      {10002, 0, nullptr, 1}, {15007, 0, nullptr, 0}, {15008, 0, nullptr, 1},  {17003, 0, nullptr, 1},
+      {17003, 1, nullptr, 1}, {18002, 0, rect, 1},    {18002, 0, nullptr, -1}, {18001, 0, nullptr, -1},
+      {20001, 0, caption, 1}, {20001, 0, nullptr, -1}, {15007, 0, nullptr, 0}};
   for (const auto& c : cases) EXPECT_EQ(Call(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode;
   int16_t read[4] = {};
   EXPECT_EQ(Call(18001, 0, read), 1);
   // Left, width, top, height: where 18002 put it, at the editor's size.
-  EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}), std::vector<int>({40, 60, 1, 1}));
+  EXPECT_EQ(std::vector<int>({read[0], read[2], read[1] >= 1024, read[3] >= 595}),
+            std::vector<int>({40, 60, 1, 1}));
 }
 
-TEST_F(DirectCall, UnknownOpcodes) {
-  // The neighbours of every opcode range.
-  for (int32_t opcode : {0, 10000, 10003, 11000, 11006, 11012, 11016, 12000, 12003, 13000, 13006, 13008, 15004,
-                         15009, 16000, 16003, 16005, 17000, 17004, 18000, 18003, 20000, 20003, -1})
-    EXPECT_EQ(Call(opcode, 1, nullptr), -4) << opcode;
-}
-
-TEST_F(DirectCall, StateOpcodes) {
+TEST_F(DirectCall, StateOpcodesAndTheStateBetweenInterfaces) {
   const int32_t size = Call(16001);
   ASSERT_EQ(size, 232);
   std::vector<uint8_t> buffer(300, 0xAB);
   // Nil pointer or too small a buffer: -1 and nothing written.
-  EXPECT_EQ(std::vector<int>({Call(16002, 1000, nullptr), Call(16002, size - 1, buffer.data()), buffer[0]}), std::vector<int>({-1, -1, 0xAB}));
+  EXPECT_EQ(std::vector<int>({Call(16002, 1000, nullptr), Call(16002, size - 1, buffer.data()), buffer[0]}),
+            std::vector<int>({-1, -1, 0xAB}));
   EXPECT_EQ(Call(16002, size, buffer.data()), size);
   EXPECT_EQ(buffer[size], 0xAB);
   // Loading: nil, empty, negative or absurd sizes are refused and change nothing.
@@ -287,24 +276,7 @@ TEST_F(DirectCall, StateOpcodes) {
   EXPECT_EQ(Call(15005), 1);
   fresh.resize(static_cast<size_t>(size));
   EXPECT_EQ(Lib.SaveState(Object), fresh);
-}
-
-TEST_F(DirectCall, FacePicture) {
-  const int32_t size = Call(17002);
-  ASSERT_GT(size, 54);
-  std::vector<uint8_t> buffer(static_cast<size_t>(size) + 8, 0xAB);
-  EXPECT_EQ(std::vector<int>({Call(17001, size, nullptr), Call(17001, size - 1, buffer.data()), Call(17001, 0, buffer.data()), buffer[0]}),
-            std::vector<int>({-1, 0, 0, 0xAB}));
-  ASSERT_EQ(Call(17001, size, buffer.data()), size);
-  EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
-  // The face resource itself (whose layout the resource tests check), whole.
-  const TQzResource* face = QzFindResource("FACE");
-  ASSERT_NE(face, nullptr);
-  ASSERT_EQ(static_cast<size_t>(size), face->Size);
-  EXPECT_EQ(std::memcmp(buffer.data(), face->Data, face->Size), 0);
-}
-
-TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
+  // The state travels between the interfaces.
   AEffect* vst = Lib.NewEffect();
   // Direct call to VST.
   Call(15006, 0);
@@ -322,56 +294,20 @@ TEST_F(DirectCall, StateTravelsBetweenInterfaces) {
   TPluginLibrary::Close(vst);
 }
 
-TEST_F(DirectCall, HostCallbackOnlyFromTheEditor) {
-  // The callback is kept for the editor's notifications: the power state and its visibility.
-  for (int32_t opcode : {10002, 13002, 15005, 15006, 15007, 15008, 16001, 17002})
-    Call(opcode, opcode == 15008 ? 0 : 1, nullptr);
-  for (const THostCallLog::TCall& c : Log.Calls) {
-    EXPECT_TRUE(c.Opcode == 15006 || c.Opcode == 15008) << c.Opcode;
-    EXPECT_EQ(c.Object, Object);
-  }
-}
-
-TEST_F(DirectCall, MidiAndNullObjects) {
-  EXPECT_EQ(std::vector<int>({Lib.ProcessMidi(Object, nullptr, nullptr, 0), Lib.ProcessMidi(Object, nullptr, nullptr, 17),
-                              Lib.ProcessMidi(nullptr, nullptr, nullptr, 65535), Lib.CallObject(13001, 0, nullptr, nullptr),
-                              Lib.CallObject(10004, 0, nullptr, nullptr)}),
-            std::vector<int>({0, 17, 65535, -1, -1}));
-  float in[2] = {1, 1}, out[2] = {7, 7};
-  float* ins[2] = {in, in + 1};
-  float* outs[2] = {out, out + 1};
-  EXPECT_EQ(Lib.ProcessAudio(nullptr, ins, outs, 1, 0, 0), 0);
-  EXPECT_EQ(out[0], 7.0f);
-}
-}  // namespace
-
-// Named resources compiled into the program.
-namespace {
-TEST(Resources, FoundByNameIgnoringCase) {
+TEST_F(DirectCall, FacePictureIsThe24BitBitmapOf250By145) {
+  const int32_t size = Call(17002);
+  ASSERT_GT(size, 54);
+  std::vector<uint8_t> buffer(static_cast<size_t>(size) + 8, 0xAB);
+  EXPECT_EQ(std::vector<int>({Call(17001, size, nullptr), Call(17001, size - 1, buffer.data()),
+                              Call(17001, 0, buffer.data()), buffer[0]}),
+            std::vector<int>({-1, 0, 0, 0xAB}));
+  ASSERT_EQ(Call(17001, size, buffer.data()), size);
+  EXPECT_EQ(buffer[static_cast<size_t>(size)], 0xAB);
+  // The face resource itself, whole.
   const TQzResource* face = QzFindResource("FACE");
   ASSERT_NE(face, nullptr);
-  for (const char* name : {"face", "Face", "fAcE"}) EXPECT_EQ(QzFindResource(name), face) << name;
-  for (const char* name : {"", "FAC", "FACEX", "FACE.bmp", "FACE ", "F"}) EXPECT_EQ(QzFindResource(name), nullptr) << name;
-  EXPECT_STREQ(face->Type, "BMP");
-  // Names with embedded zeros are not names.
-  EXPECT_EQ(QzFindResource(std::string_view("FACE\0X", 6)), nullptr);
-}
-
-TEST(Resources, ListedOnceEach) {
-  ASSERT_GE(QzResourceCount(), 1u);
-  for (size_t i = 0; i < QzResourceCount(); ++i) {
-    const TQzResource* r = QzResourceAt(i);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(QzFindResource(r->Name), r) << r->Name;
-    EXPECT_NE(r->Data, nullptr);
-  }
-  EXPECT_EQ(QzResourceAt(QzResourceCount()), nullptr);
-}
-
-TEST(Resources, FaceIsA24BitBitmapOf250By145) {
-  const TQzResource* face = QzFindResource("FACE");
-  ASSERT_NE(face, nullptr);
-  ASSERT_GE(face->Size, 54u);
+  ASSERT_EQ(static_cast<size_t>(size), face->Size);
+  EXPECT_EQ(std::memcmp(buffer.data(), face->Data, face->Size), 0);
   // Little-endian fields of the file and picture headers.
   auto field = [face](size_t At, size_t Bytes) {
     int64_t v = 0;
@@ -383,5 +319,25 @@ TEST(Resources, FaceIsA24BitBitmapOf250By145) {
   EXPECT_EQ(std::vector<int64_t>({field(2, 4), field(18, 4), field(22, 4), field(26, 2), field(28, 2), field(30, 4)}),
             std::vector<int64_t>({static_cast<int64_t>(face->Size), 250, 145, 1, 24, 0}));
   EXPECT_EQ(face->Size, static_cast<size_t>(field(10, 4)) + ((250 * 3 + 3) & ~3) * 145);
+}
+
+// Named resources compiled into the program.
+TEST(Resources, FoundByNameIgnoringCaseAndListedOnceEach) {
+  const TQzResource* face = QzFindResource("FACE");
+  ASSERT_NE(face, nullptr);
+  for (const char* name : {"face", "Face", "fAcE"}) EXPECT_EQ(QzFindResource(name), face) << name;
+  for (const char* name : {"", "FAC", "FACEX", "FACE.bmp", "FACE ", "F"})
+    EXPECT_EQ(QzFindResource(name), nullptr) << name;
+  EXPECT_STREQ(face->Type, "BMP");
+  // Names with embedded zeros are not names.
+  EXPECT_EQ(QzFindResource(std::string_view("FACE\0X", 6)), nullptr);
+  ASSERT_GE(QzResourceCount(), 1u);
+  for (size_t i = 0; i < QzResourceCount(); ++i) {
+    const TQzResource* r = QzResourceAt(i);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(QzFindResource(r->Name), r) << r->Name;
+    EXPECT_NE(r->Data, nullptr);
+  }
+  EXPECT_EQ(QzResourceAt(QzResourceCount()), nullptr);
 }
 }  // namespace

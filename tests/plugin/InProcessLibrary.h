@@ -4,13 +4,90 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
-#include "TestEditorForm.h"
+#include "PluginLibrary.h"
+#include "engine/QzAudioEffectPlugin.h"
+#include "platform/ExtCtrls.h"
+#include "platform/Forms.h"
 #include "plugin/QzPluginEntries.h"
 
-class InProcessEditorTest : public ::testing::Test {
+// A small editor window for the host-side tests of the editor: a real toolkit form with a meter
+// timer, registered through the effect's editor factory as the real editor will be. It records
+// the threads it is used on and looks at the plug-in in its timer, its refresh and its
+// destructor, as the real editor does.
+class TTestEditorForm : public TForm, public IQzPluginEditor {
+public:
+  static inline std::atomic<int> Alive{0};
+  static inline std::atomic<int> ForeignThreadUses{0};
+  static inline std::thread::id GuiThread;
+  static inline float LastMeter = 0.0f;
+
+  explicit TTestEditorForm(TQzAudioEffectPlugin* APlugin) : TForm(Application), Plugin(APlugin) {
+    Use();
+    ++Alive;
+    TForm::SetBorderStyle(bsToolWindow);
+    SetClientSize(320, 200);
+    SetColor(clRed);
+    Meter = new TTimer(this);
+    Meter->SetInterval(10);
+    Meter->OnTimer = [this](TObject*) {
+      Use();
+      LastMeter = Plugin->GetLimiterMeter(2);
+      Plugin->GetLimiter()->ResetMeters();
+      ++Ticks;
+      // Something to show at every tick, so every pump presents.
+      Invalidate();
+    };
+  }
+  ~TTestEditorForm() override {
+    Use();
+    // The real editor unhooks itself from the stages as it goes: they must still be there.
+    LastGain = Plugin->GetMicroEqualizer()->GetPreset()->GetBandGain(0);
+    LastMeter = Plugin->GetLimiterMeter(2);
+    --Alive;
+  }
+
+  static std::unique_ptr<IQzPluginEditor> Create(TQzAudioEffectPlugin* P) {
+    return std::unique_ptr<IQzPluginEditor>(new TTestEditorForm(P));
+  }
+
+  int32_t GetLeft() override { return TForm::GetLeft(); }
+  int32_t GetTop() override { return TForm::GetTop(); }
+  int32_t GetWidth() override { return TForm::GetWidth(); }
+  int32_t GetHeight() override { return TForm::GetHeight(); }
+  void SetPosition(int32_t L, int32_t T) override { SetBounds(L, T, TForm::GetWidth(), TForm::GetHeight()); }
+  void SetBorderStyle(TQzEditorBorderStyle S) override { TForm::SetBorderStyle(S == ebsNone ? bsNone : bsToolWindow); }
+  void SetParentWindow(void* H) override { TForm::SetParentWindow(reinterpret_cast<uintptr_t>(H)); }
+  void Show() override { TForm::Show(); }
+  void Hide() override { TForm::Hide(); }
+  bool GetVisible() override { return TForm::GetVisible(); }
+  void SetVisible(bool V) override { TForm::SetVisible(V); }
+  void SetCaption(const std::string& C) override { SetText(C); }
+  void UpdateControls(TObject*) override {
+    Use();
+    LastGain = Plugin->GetMicroEqualizer()->GetPreset()->GetBandGain(0);
+    ++Refreshes;
+    Invalidate();
+  }
+
+  TQzAudioEffectPlugin* Plugin;
+  TTimer* Meter;
+  int Refreshes = 0;
+  int Ticks = 0;
+  static inline float LastGain = 0.0f;
+
+private:
+  static void Use() {
+    if (std::this_thread::get_id() != GuiThread) ++ForeignThreadUses;
+  }
+};
+
+// The entries in this process on the toolkit's off-screen window system, whose clock the test
+// advances.
+class OffscreenEditorTest : public ::testing::Test, public TEffectCalls {
 protected:
   void SetUp() override {
     QzStartLibrary();
@@ -18,37 +95,16 @@ protected:
     TTestEditorForm::GuiThread = std::this_thread::get_id();
     TTestEditorForm::ForeignThreadUses = 0;
     QzRegisterEffectEditorFactory(TTestEditorForm::Create);
+    Screen = QzUseOffscreenBackend();
+    ASSERT_NE(Screen, nullptr);
   }
   void TearDown() override {
     EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
     QzStopLibrary();
   }
-
-  static intptr_t Dispatch(AEffect* E, int32_t Opcode, intptr_t Value = 0, void* Ptr = nullptr, float Opt = 0.0f) {
-    return E->dispatcher(E, Opcode, 0, Value, Ptr, Opt);
-  }
   static TTestEditorForm* EditorOf(AEffect* E) {
     auto* plugin = static_cast<TQzAudioPluginObject*>(E->object);
     return dynamic_cast<TTestEditorForm*>(plugin->ExistingEditor());
-  }
-  static std::vector<uint8_t> Chunk(AEffect* E) {
-    void* data = nullptr;
-    const intptr_t size = Dispatch(E, effGetChunk, 0, &data);
-    if (size <= 0 || !data) return {};
-    return {static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size};
-  }
-  static void SetChunk(AEffect* E, std::vector<uint8_t> Blob) {
-    Dispatch(E, effSetChunk, static_cast<intptr_t>(Blob.size()), Blob.data());
-  }
-};
-
-// On the toolkit's off-screen window system, whose clock the test advances.
-class OffscreenEditorTest : public InProcessEditorTest {
-protected:
-  void SetUp() override {
-    InProcessEditorTest::SetUp();
-    Screen = QzUseOffscreenBackend();
-    ASSERT_NE(Screen, nullptr);
   }
   // A VST instance with its editor asked for its size and opened, as hosts do; nullptr when a
   // step fails.
@@ -56,7 +112,8 @@ protected:
     static int parent = 0;  // any handle does for the off-screen backend
     ERect* rect = nullptr;
     Effect = QzVstEntry();
-    return Effect && Dispatch(Effect, effEditGetRect, 0, &rect) == 1 && Dispatch(Effect, effEditOpen, 0, &parent) == 1
+    return Effect && Dispatch(Effect, effEditGetRect, 0, 0, &rect) == 1 &&
+                   Dispatch(Effect, effEditOpen, 0, 0, &parent) == 1
                ? EditorOf(Effect)
                : nullptr;
   }

@@ -6,42 +6,25 @@
 #include <cstring>
 #include <vector>
 
-#include "HostCallLog.h"
 #include "engine/QzAudioEffectPlugin.h"
 
 namespace {
-class TCountingObject : public TQzAudioPluginObject {
-public:
-  int Tempos = 0, Rates = 0;
-  void TempoChanged() override { ++Tempos; }
-  void SampleRateChanged() override { ++Rates; }
-};
-
 TEST(PluginObject, TempoClampsAndNotifiesOnChange) {
-  TCountingObject o;
-  const struct { float Set, Stored; int Calls; } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1}, {1000.0f, 300.0f, 2}, {300.0f, 300.0f, 2},
-               {90.0f, 90.0f, 3},   {NAN, 90.0f, 3},  {-INFINITY, 1.0f, 4}};
+  struct : TQzAudioPluginObject {
+    int Tempos = 0;
+    void TempoChanged() override { ++Tempos; }
+  } o;
+  const struct { float Set, Stored; int Calls; } cases[] = {{120.0f, 120.0f, 0}, {0.5f, 1.0f, 1},  {1000.0f, 300.0f, 2},
+                                                            {300.0f, 300.0f, 2}, {90.0f, 90.0f, 3}, {NAN, 90.0f, 3},
+                                                            {-INFINITY, 1.0f, 4}};
   for (const auto& c : cases) {
     o.SetTempo(c.Set);
     EXPECT_EQ(std::pair(o.GetTempo(), o.Tempos), std::pair(c.Stored, c.Calls)) << c.Set;
   }
   // The direct-call tempo opcode takes whole beats per minute.
-  EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(), float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
+  EXPECT_EQ(std::vector<float>({float(o.CallObject(13007, 500, nullptr)), o.GetTempo(),
+                                 float(o.CallObject(13007, 0, nullptr)), o.GetTempo()}),
             std::vector<float>({1, 300.0f, 1, 1.0f}));
-}
-
-TEST(PluginObject, HostNotifications) {
-  TQzAudioEffectPlugin o;
-  o.NotifyHost(15006, 1);  // no callback: nothing
-  THostCallLog log;
-  o.HostContext = &log;
-  o.HostCallback = THostCallLog::Record;
-  o.NotifyHost(15008, 1);
-  o.NotifyHost(15006, 0);
-  ASSERT_EQ(log.Calls.size(), 2u);
-  for (const auto& c : log.Calls) EXPECT_TRUE(c.Object == &o && c.Context == &log && c.Reserved == 0);
-  EXPECT_EQ(std::vector<int64_t>({log.Calls[0].Opcode, log.Calls[0].Value, log.Calls[1].Opcode, log.Calls[1].Value}),
-            std::vector<int64_t>({15008, 1, 15006, 0}));
 }
 
 // VST hosts give 64-byte buffers for the name strings: a longer name is cut to 63 characters
@@ -102,8 +85,15 @@ protected:
   TQzAudioEffectPlugin Plugin;
 };
 
-TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
+TEST_F(EditorPaths, CreatedOnceOnFirstUseAndRefreshedAtThePumpAfterChanges) {
+  // State changes refresh only an editor that exists: no window is made for a refresh.
+  TMemoryStream state;
+  Plugin.SaveState(&state);
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  Plugin.SetActive(false);
   EXPECT_EQ(Plugin.ExistingEditor(), nullptr);
+  EXPECT_EQ(TFakeEditor::Created, 0);
   TFakeEditor* e = Editor();
   ASSERT_NE(e, nullptr);
   EXPECT_EQ(Editor(), e);
@@ -117,13 +107,48 @@ TEST_F(EditorPaths, CreatedOnceOnFirstUse) {
     EXPECT_EQ(Vst(effEditIdle), 1);
     EXPECT_EQ(e->Refreshes, 2);
   }
+  // So does the power switch, and a state load; not on the caller's thread.
+  Plugin.SetActive(true);
+  EXPECT_EQ(e->Refreshes, 2);
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, 3);
+  state.SetPosition(0);
+  Plugin.LoadState(&state);
+  Vst(effEditIdle);
+  EXPECT_EQ(e->Refreshes, 4);
+  // A direct-call host's power switch shows before call_object returns.
+  EXPECT_EQ(Plugin.CallObject(15006, 0, nullptr), 1);
+  EXPECT_EQ(e->Refreshes, 5);
 }
 
-TEST_F(EditorPaths, VstEditorOpcodes) {
-  ERect* rect = nullptr;
-  EXPECT_EQ(Vst(effEditGetRect, &rect), 1);
-  ASSERT_NE(rect, nullptr);
-  EXPECT_EQ(std::vector<int>({rect->top, rect->left, rect->bottom, rect->right}), std::vector<int>({0, 0, 595, 1024}));
+TEST_F(EditorPaths, EditorOpcodesOfBothInterfaces) {
+  int16_t place[4] = {40, 0, 60, 0}, rect[4] = {};
+  char caption[] = "Track 1";
+  // Each call's answer and the editor's visibility and border after it.
+  struct TCase { int32_t Opcode, Argument; void* Ptr; int32_t Answer; bool Visible; TQzEditorBorderStyle Border; };
+  const TCase cases[] = {
+      {10001, 0, nullptr, 1, true, ebsToolWindow}, {15007, 0, nullptr, 1, true, ebsToolWindow},
+      {10002, 0, nullptr, 1, false, ebsToolWindow}, {15007, 0, nullptr, 0, false, ebsToolWindow},
+      // Anything but 1 hides.
+      {15008, 1, nullptr, 1, true, ebsToolWindow}, {15008, 2, nullptr, 1, false, ebsToolWindow},
+      {17003, 0, nullptr, 1, false, ebsToolWindow}, {17003, 5, nullptr, 1, false, ebsNone},
+      {18002, 0, place, 1, false, ebsNone},         {18001, 0, rect, 1, false, ebsNone},
+      {18001, 0, nullptr, -1, false, ebsNone},      {18002, 0, nullptr, -1, false, ebsNone},
+      {20001, 0, caption, 1, false, ebsNone},       {20001, 0, nullptr, -1, false, ebsNone},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Opcode << " " << c.Argument);
+    EXPECT_EQ(Plugin.CallObject(c.Opcode, c.Argument, c.Ptr), c.Answer);
+    EXPECT_EQ(std::pair(Editor()->Visible, Editor()->Border), std::pair(c.Visible, c.Border));
+  }
+  EXPECT_EQ(std::vector<int16_t>(rect, rect + 4), std::vector<int16_t>({40, 1024, 60, 595}));
+  EXPECT_EQ(Editor()->Caption, "Track 1");
+  // A VST host's size request and open place the same editor at its window's corner.
+  ERect* vstRect = nullptr;
+  EXPECT_EQ(Vst(effEditGetRect, &vstRect), 1);
+  ASSERT_NE(vstRect, nullptr);
+  EXPECT_EQ(std::vector<int>({vstRect->top, vstRect->left, vstRect->bottom, vstRect->right}),
+            std::vector<int>({0, 0, 595, 1024}));
   EXPECT_EQ(Vst(effEditGetRect, nullptr), 0);
   int window = 0;
   EXPECT_EQ(Vst(effEditOpen, &window), 1);
@@ -135,28 +160,6 @@ TEST_F(EditorPaths, VstEditorOpcodes) {
   EXPECT_EQ(Editor(), e);  // kept for the next open
 }
 
-TEST_F(EditorPaths, DirectCallEditorOpcodes) {
-  int16_t place[4] = {40, 0, 60, 0}, rect[4] = {};
-  char caption[] = "Track 1";
-  // Each call's answer and the editor's visibility and border after it.
-  struct TCase { int32_t Opcode, Argument; void* Ptr; int32_t Answer; bool Visible; TQzEditorBorderStyle Border; };
-  const TCase cases[] = {
-      {10001, 0, nullptr, 1, true, ebsToolWindow}, {15007, 0, nullptr, 1, true, ebsToolWindow},
-      {10002, 0, nullptr, 1, false, ebsToolWindow}, {15007, 0, nullptr, 0, false, ebsToolWindow},
-      {15008, 1, nullptr, 1, true, ebsToolWindow}, {15008, 2, nullptr, 1, false, ebsToolWindow},  // anything but 1 hides
-      {17003, 0, nullptr, 1, false, ebsToolWindow}, {17003, 5, nullptr, 1, false, ebsNone},
-      {18002, 0, place, 1, false, ebsNone},         {18001, 0, rect, 1, false, ebsNone},
-      {18001, 0, nullptr, -1, false, ebsNone},      {18002, 0, nullptr, -1, false, ebsNone},
-      {20001, 0, caption, 1, false, ebsNone},       {20001, 0, nullptr, -1, false, ebsNone},
-  };
-  for (const TCase& c : cases) {
-    EXPECT_EQ(Plugin.CallObject(c.Opcode, c.Argument, c.Ptr), c.Answer) << c.Opcode << " " << c.Argument;
-    EXPECT_EQ(std::pair(Editor()->Visible, Editor()->Border), std::pair(c.Visible, c.Border)) << c.Opcode << " " << c.Argument;
-  }
-  EXPECT_EQ(std::vector<int16_t>(rect, rect + 4), std::vector<int16_t>({40, 1024, 60, 595}));
-  EXPECT_EQ(Editor()->Caption, "Track 1");
-}
-
 // An editor that still looks at the plug-in's face picture while it closes.
 struct TClosingEditor : TFakeEditor {
   static inline int64_t FaceSizeAtClose = -1;
@@ -165,43 +168,17 @@ struct TClosingEditor : TFakeEditor {
   ~TClosingEditor() override { FaceSizeAtClose = Plugin->CallObject(17002, 0, nullptr); }
 };
 
-TEST(PluginObject, EditorClosesBeforeTheFaceIsFreed) {
+TEST_F(EditorPaths, EditorClosesBeforeTheFaceIsFreed) {
   TClosingEditor::FaceSizeAtClose = -1;
   QzEffectEditorFactory = [](TQzAudioEffectPlugin* P) -> std::unique_ptr<IQzPluginEditor> {
     return std::make_unique<TClosingEditor>(P);
   };
-  int64_t faceSize = 0;
-  {
-    TQzAudioEffectPlugin plugin;
-    faceSize = plugin.CallObject(17002, 0, nullptr);
-    ASSERT_NE(plugin.GetEditor(), nullptr);
-  }
-  QzEffectEditorFactory = nullptr;
+  auto plugin = std::make_unique<TQzAudioEffectPlugin>();
+  const int64_t faceSize = plugin->CallObject(17002, 0, nullptr);
+  ASSERT_NE(plugin->GetEditor(), nullptr);
+  plugin.reset();
   EXPECT_GT(faceSize, 0);
   EXPECT_EQ(TClosingEditor::FaceSizeAtClose, faceSize);
-}
-
-TEST_F(EditorPaths, StateChangesRefreshOnlyAnExistingEditor) {
-  TMemoryStream state;
-  Plugin.SaveState(&state);
-  state.SetPosition(0);
-  Plugin.LoadState(&state);
-  Plugin.SetActive(false);
-  EXPECT_EQ(Plugin.ExistingEditor(), nullptr);  // no window made for a refresh
-  EXPECT_EQ(TFakeEditor::Created, 0);
-  TFakeEditor* e = Editor();
-  const int before = e->Refreshes;
-  Plugin.SetActive(true);
-  EXPECT_EQ(e->Refreshes, before);  // not on the caller's thread
-  Vst(effEditIdle);
-  EXPECT_EQ(e->Refreshes, before + 1);
-  state.SetPosition(0);
-  Plugin.LoadState(&state);
-  Vst(effEditIdle);
-  EXPECT_EQ(e->Refreshes, before + 2);
-  // A direct-call host's power switch shows before call_object returns.
-  EXPECT_EQ(Plugin.CallObject(15006, 0, nullptr), 1);
-  EXPECT_EQ(e->Refreshes, before + 3);
 }
 
 std::vector<uint8_t> StateOf(TQzAudioPluginObject& Plugin) {
@@ -217,26 +194,10 @@ void LoadInto(TQzAudioPluginObject& Plugin, const std::vector<uint8_t>& Bytes) {
   Plugin.LoadState(&s);
 }
 
-TEST(EffectPlugin, PartialBlobs) {
-  TQzAudioEffectPlugin a;
-  a.GetMicroEqualizer()->GetPreset()->SetBandGain(2, 4.0f);
-  a.GetLimiter()->GetPreset()->SetThreshold(-9.0f);
-  const std::vector<uint8_t> blob = StateOf(a);
-  // Equaliser part only: the limiter keeps what the exchange copy held (defaults when fresh).
-  TQzAudioEffectPlugin b;
-  LoadInto(b, std::vector<uint8_t>(blob.begin(), blob.begin() + 100));
-  EXPECT_EQ(b.GetMicroEqualizer()->GetPreset()->GetBandGain(2), 4.0f);
-  EXPECT_EQ(b.GetLimiter()->GetPreset()->GetThreshold(), TQzAudioLimiterPreset::DefaultThreshold);
-  // Nothing at all: the equaliser back to its defaults, the limiter as the exchange copy held it.
-  TQzAudioEffectPlugin c;
-  LoadInto(c, blob);
-  LoadInto(c, {});
-  EXPECT_EQ(c.GetMicroEqualizer()->GetPreset()->GetBandGain(2), 0.0f);
-  EXPECT_EQ(c.GetLimiter()->GetPreset()->GetThreshold(), -9.0f);
-}
-
 TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   TQzAudioEffectPlugin source;
+  source.GetMicroEqualizer()->GetPreset()->SetBandGain(2, 4.0f);
+  source.GetLimiter()->GetPreset()->SetThreshold(-9.0f);
   const std::vector<uint8_t> blob = StateOf(source);
   std::vector<uint8_t> poisoned = blob;
   const float nan = NAN;
@@ -244,35 +205,52 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   std::memcpy(&poisoned[132 + 4 * TQzAudioLimiterPreset::slotThreshold], &nan, 4);
   const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
   std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
-  const auto cut = [](const std::vector<uint8_t>& B, size_t N) { return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N)); };
-  const struct { const char* What; std::vector<uint8_t> Blob; uint32_t EqualizerError, LimiterError; } cases[] = {
-      {"whole", blob, 0, 0},
-      {"empty", {}, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401)},
-      {"50 bytes", cut(blob, 50), MakeErrorCode(1002, 404), MakeErrorCode(1002, 401)},
-      {"equaliser only", cut(blob, 100), 0, MakeErrorCode(1002, 401)},
-      {"limiter floats cut", cut(blob, 150), 0, MakeErrorCode(1002, 402)},
-      {"limiter flags cut", cut(blob, 230), 0, MakeErrorCode(1002, 403)},
+  const auto cut = [](const std::vector<uint8_t>& B, size_t N) {
+    return std::vector<uint8_t>(B.begin(), B.begin() + static_cast<long>(N));
+  };
+  constexpr float Default = TQzAudioLimiterPreset::DefaultThreshold;
+  // A part cut short keeps what the exchange copy held (defaults when fresh, the whole blob's
+  // values when that came first); the equaliser's own reader falls back to its defaults.
+  const struct {
+    const char* What;
+    std::vector<uint8_t> Blob;
+    bool WholeFirst;
+    uint32_t EqualizerError, LimiterError;
+    float Gain, Threshold;
+  } cases[] = {
+      {"whole", blob, false, 0, 0, 4.0f, -9.0f},
+      {"empty", {}, false, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, Default},
+      {"empty after the whole", {}, true, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, -9.0f},
+      {"50 bytes", cut(blob, 50), false, MakeErrorCode(1002, 404), MakeErrorCode(1002, 401), 0.0f, Default},
+      {"equaliser only", cut(blob, 100), false, 0, MakeErrorCode(1002, 401), 4.0f, Default},
+      {"limiter floats cut", cut(blob, 150), false, 0, MakeErrorCode(1002, 402), 4.0f, -9.0f},
+      {"limiter flags cut", cut(blob, 230), false, 0, MakeErrorCode(1002, 403), 4.0f, -9.0f},
       // Values that have to be replaced before they reach the stages.
-      {"poisoned", poisoned, 0, 0},
-      {"poisoned and cut", cut(poisoned, 150), 0, MakeErrorCode(1002, 402)},
+      {"poisoned", poisoned, false, 0, 0, 4.0f, Default},
+      {"poisoned and cut", cut(poisoned, 150), false, 0, MakeErrorCode(1002, 402), 4.0f, Default},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     TQzAudioEffectPlugin p;
+    if (c.WholeFirst) LoadInto(p, blob);
     LoadInto(p, c.Blob);
     const TQzAudioEffectPluginPreset* exchange = p.GetPreset();
-    for (auto [part, error] : {std::pair<TQzFileClass*, uint32_t>{exchange->EqualizerPreset(), c.EqualizerError}, {exchange->LimiterPreset(), c.LimiterError}}) {
+    using TPart = std::pair<TQzFileClass*, uint32_t>;
+    for (auto [part, error] : {TPart{exchange->EqualizerPreset(), c.EqualizerError},
+                               TPart{exchange->LimiterPreset(), c.LimiterError}}) {
       EXPECT_EQ(part->Error, error);
-      EXPECT_EQ(part->ErrorLog, error ? std::to_string(ErrorCategory(error)) + " " + std::to_string(ErrorLocation(error)) + "\r\n" : "");
+      const std::string log = std::to_string(ErrorCategory(error)) + " " + std::to_string(ErrorLocation(error));
+      EXPECT_EQ(part->ErrorLog, error ? log + "\r\n" : "");
     }
     // Never a NaN or an absurd gain in a preset.
-    EXPECT_EQ(std::vector<float>({p.GetMicroEqualizer()->GetPreset()->GetInputGain(), p.GetMicroEqualizer()->GetPreset()->GetOutputGain(),
+    TQzAudioMicroEqualizerPreset* equalizer = p.GetMicroEqualizer()->GetPreset();
+    EXPECT_EQ(std::vector<float>({equalizer->GetInputGain(), equalizer->GetOutputGain(), equalizer->GetBandGain(2),
                                   p.GetLimiter()->GetPreset()->GetThreshold()}),
-              std::vector<float>({0.0f, 0.0f, TQzAudioLimiterPreset::DefaultThreshold}));
+              std::vector<float>({0.0f, 0.0f, c.Gain, c.Threshold}));
   }
 }
 
-TEST(EffectPlugin, PowerSwitchKeepsEdits) {
+TEST(EffectPlugin, PowerSwitchKeepsEditsAndTheRateReachesBothStages) {
   TQzAudioEffectPlugin p;
   EXPECT_TRUE(p.GetActive());
   // Edits made on the live presets after the last save.
@@ -281,7 +259,8 @@ TEST(EffectPlugin, PowerSwitchKeepsEdits) {
   auto state = [&p] {
     return std::vector<float>{float(p.GetActive()), float(p.GetMicroEqualizer()->GetPreset()->GetActive()),
                               float(p.GetLimiter()->GetPreset()->GetActive()),
-                              p.GetMicroEqualizer()->GetPreset()->GetBandGain(0), p.GetLimiter()->GetPreset()->GetThreshold()};
+                              p.GetMicroEqualizer()->GetPreset()->GetBandGain(0),
+                              p.GetLimiter()->GetPreset()->GetThreshold()};
   };
   p.SetActive(false);
   EXPECT_EQ(state(), std::vector<float>({0, 0, 0, 6.0f, -11.0f}));
@@ -290,10 +269,6 @@ TEST(EffectPlugin, PowerSwitchKeepsEdits) {
   // The direct-call opcodes reach the same switch.
   EXPECT_EQ(p.CallObject(15006, 0, nullptr), 1);
   EXPECT_EQ(p.CallObject(15005, 0, nullptr), 0);
-}
-
-TEST(EffectPlugin, HostRateReachesBothStages) {
-  TQzAudioEffectPlugin p;
   const float attack44 = p.GetLimiter()->GetAttackStep();
   p.SetSampleRate(48000);
   EXPECT_EQ(std::vector<uint32_t>({p.GetMicroEqualizer()->GetSampleRate(), p.GetLimiter()->GetSampleRate()}),
@@ -328,12 +303,9 @@ TEST(EffectPluginPreset, NotificationsAndPowerFlag) {
   EXPECT_FALSE(preset.LimiterPreset()->GetActive());
   EXPECT_EQ(changes, 4);
 }
-}  // namespace
-
-namespace {
-int Pumps = 0;
 
 TEST(PluginObject, ToolkitEventPumpRunsOnlyFromTheGuiThreadsCalls) {
+  static int Pumps;
   QzToolkitEventPump = [] { ++Pumps; };
   TQzAudioEffectPlugin p;
   Pumps = 0;

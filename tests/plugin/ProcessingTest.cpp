@@ -25,7 +25,8 @@ std::vector<float> TestSignal(size_t Frames, int Channel) {
   for (size_t i = 0; i < Frames; ++i) {
     const double t = static_cast<double>(i) / 44100.0;
     const double envelope = std::fmod(t, 0.25) < 0.1 ? 1.0 : 0.05;
-    s[i] = static_cast<float>(envelope * (0.8 * std::sin(2 * std::numbers::pi * (Channel ? 330.0 : 110.0) * t)) + envelope * noise(random));
+    const double tone = 0.8 * std::sin(2 * std::numbers::pi * (Channel ? 330.0 : 110.0) * t);
+    s[i] = static_cast<float>(envelope * tone + envelope * noise(random));
   }
   return s;
 }
@@ -35,7 +36,8 @@ std::vector<uint8_t> BusyState() {
   TQzAudioEffectPluginPreset preset;
   TQzAudioMicroEqualizerPreset* eq = preset.EqualizerPreset();
   for (uint8_t b = 0; b < 3; ++b) eq->SetBandEnabled(b, true), eq->SetBandGain(b, b == 1 ? -8.0f : 7.0f);
-  eq->SetCutFiltersEnabled(true), eq->SetLowcutFrequency(60.0f), eq->SetHighcutFrequency(9000.0f), eq->SetInputGain(1.5f);
+  eq->SetCutFiltersEnabled(true), eq->SetLowcutFrequency(60.0f), eq->SetHighcutFrequency(9000.0f);
+  eq->SetInputGain(1.5f);
   TQzAudioLimiterPreset* lim = preset.LimiterPreset();
   lim->SetThreshold(-5.0f), lim->SetMode(2), lim->SetLookAhead(true), lim->SetBalance(20.0f);
   return SavedBytes(preset);
@@ -132,7 +134,7 @@ TEST_F(Processing, BothInterfacesMatchTheEngine) {
     }
 }
 
-TEST_F(Processing, EmptyBlocksTouchNothing) {
+TEST_F(Processing, EmptyBlocksTouchNothingAndTheCallersFloatingPointModeIsKept) {
   float in[4] = {0.5f, 0.5f, 0.5f, 0.5f}, out[4] = {7, 7, 7, 7};
   float* ins[2] = {in, in + 2};
   float* outs[2] = {out, out + 2};
@@ -147,23 +149,17 @@ TEST_F(Processing, EmptyBlocksTouchNothing) {
   // The accumulating entry replaces like processReplacing.
   effect->process(effect, ins, outs, 2);
   for (float v : out) EXPECT_NE(v, 7.0f);
-  TPluginLibrary::Close(effect);
-  Lib.CallObject(10004, 0, object, nullptr);
-}
 
-TEST_F(Processing, CallersFloatingPointModeIsRestored) {
   std::vector<float> l(4096, 1e-39f), r(4096, -1e-39f), ol(4096), or_(4096);  // denormal input
-  float* in[2] = {l.data(), r.data()};
-  float* out[2] = {ol.data(), or_.data()};
-  AEffect* effect = Lib.NewEffect();
-  void* object = Lib.CreateInstance(0, nullptr, nullptr);
+  float* in4k[2] = {l.data(), r.data()};
+  float* out4k[2] = {ol.data(), or_.data()};
   const unsigned saved = _mm_getcsr();
   for (unsigned mode : {saved & ~0x8040u, saved | 0x8040u, (saved & ~0x8040u) | 0x6000u}) {
     _mm_setcsr(mode);
-    effect->processReplacing(effect, in, out, 4096);
+    effect->processReplacing(effect, in4k, out4k, 4096);
     EXPECT_EQ(_mm_getcsr() & ~0x3Fu, mode & ~0x3Fu);  // status flags aside, the mode is the caller's
     _mm_setcsr(mode);
-    Lib.ProcessAudio(object, in, out, 4096, 0, 0);
+    Lib.ProcessAudio(object, in4k, out4k, 4096, 0, 0);
     EXPECT_EQ(_mm_getcsr() & ~0x3Fu, mode & ~0x3Fu);
   }
   _mm_setcsr(saved);
@@ -171,43 +167,7 @@ TEST_F(Processing, CallersFloatingPointModeIsRestored) {
   Lib.CallObject(10004, 0, object, nullptr);
 }
 
-// Every float of the state blob (equaliser slots at 32, limiter slots at 132) is a number.
-void ExpectNumbers(const std::vector<uint8_t>& State) {
-  ASSERT_EQ(State.size(), 232u);
-  float v[32];
-  std::memcpy(v, &State[32], 64), std::memcpy(v + 16, &State[132], 64);
-  for (int i = 0; i < 32; ++i) EXPECT_TRUE(std::isfinite(v[i])) << "float " << i % 16 << " of part " << i / 16;
-}
-
-void ExpectFiniteAudio(AEffect* Effect) {
-  std::vector<float> l = TestSignal(8192, 0), r = TestSignal(8192, 1);
-  for (float& v : l) v *= 4.0f;
-  float* io[2] = {l.data(), r.data()};
-  Effect->processReplacing(Effect, io, io, 8192);
-  for (size_t i = 0; i < l.size(); ++i) {
-    ASSERT_TRUE(std::isfinite(l[i])) << i;
-    ASSERT_TRUE(std::isfinite(r[i])) << i;
-  }
-}
-
-TEST_F(Processing, RefusedChunksChangeNothing) {
-  AEffect* effect = Lib.NewEffect();
-  TPluginLibrary::SetChunk(effect, BusyState());
-  const std::vector<uint8_t> before = TPluginLibrary::GetChunk(effect);
-  std::vector<uint8_t> small(16, 0);
-  const struct {
-    void* Ptr;
-    intptr_t Size;
-  } cases[] = {{nullptr, 232}, {small.data(), -1}, {small.data(), -232}, {small.data(), (1 << 20) + 1},
-               {small.data(), intptr_t{1} << 31}, {small.data(), intptr_t{1} << 40}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, c.Size, c.Ptr), 0) << c.Size;
-    EXPECT_EQ(TPluginLibrary::GetChunk(effect), before) << c.Size;
-  }
-  TPluginLibrary::Close(effect);
-}
-
-TEST_F(Processing, HostileChunksLeaveFiniteAudio) {
+TEST_F(Processing, HostileChunksLeaveFiniteAudioAndRefusedOnesChangeNothing) {
   const std::vector<uint8_t> busy = BusyState();
   std::vector<std::vector<uint8_t>> chunks;
   for (size_t n = 0; n < busy.size(); n += 3) chunks.emplace_back(busy.begin(), busy.begin() + static_cast<long>(n));
@@ -239,9 +199,33 @@ TEST_F(Processing, HostileChunksLeaveFiniteAudio) {
     TPluginLibrary::SetChunk(effect, busy);
     std::vector<uint8_t> copy = chunks[k];
     copy.push_back(0);  // a valid pointer also for the empty chunk
-    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, static_cast<intptr_t>(chunks[k].size()), copy.data()), 0);
-    ExpectNumbers(TPluginLibrary::GetChunk(effect));
-    ExpectFiniteAudio(effect);
+    const intptr_t size = static_cast<intptr_t>(chunks[k].size());
+    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, size, copy.data()), 0);
+    // Every float of the state (equaliser slots at 32, limiter slots at 132) is a number.
+    const std::vector<uint8_t> state = TPluginLibrary::GetChunk(effect);
+    ASSERT_EQ(state.size(), 232u);
+    float v[32];
+    std::memcpy(v, &state[32], 64), std::memcpy(v + 16, &state[132], 64);
+    for (int i = 0; i < 32; ++i) EXPECT_TRUE(std::isfinite(v[i])) << "float " << i % 16 << " of part " << i / 16;
+    // And so is the audio, even from a hot input.
+    std::vector<float> l = TestSignal(8192, 0), r = TestSignal(8192, 1);
+    for (float& x : l) x *= 4.0f;
+    float* io[2] = {l.data(), r.data()};
+    effect->processReplacing(effect, io, io, 8192);
+    for (size_t i = 0; i < l.size(); ++i) ASSERT_TRUE(std::isfinite(l[i]) && std::isfinite(r[i])) << i;
+  }
+  // No data, or sizes no state has.
+  TPluginLibrary::SetChunk(effect, busy);
+  const std::vector<uint8_t> before = TPluginLibrary::GetChunk(effect);
+  std::vector<uint8_t> small(16, 0);
+  const struct {
+    void* Ptr;
+    intptr_t Size;
+  } refused[] = {{nullptr, 232}, {small.data(), -1}, {small.data(), -232}, {small.data(), (1 << 20) + 1},
+                 {small.data(), intptr_t{1} << 31}, {small.data(), intptr_t{1} << 40}};
+  for (const auto& c : refused) {
+    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, c.Size, c.Ptr), 0) << c.Size;
+    EXPECT_EQ(TPluginLibrary::GetChunk(effect), before) << c.Size;
   }
   TPluginLibrary::Close(effect);
 }

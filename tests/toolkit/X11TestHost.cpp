@@ -38,7 +38,8 @@ bool Take(::Display* D, ::Window W, Atom P, std::vector<uint8_t>& Data, std::str
   Data.clear();
   if (XGetWindowProperty(D, W, P, 0, 0x7FFFFFF, True, AnyPropertyType, &Type, &format, &n, &rest, &data) != Success)
     return false;
-  if (data) Data.assign(data, data + n * static_cast<unsigned long>(format == 32 ? sizeof(long) : format / 8)), XFree(data);
+  const unsigned long unit = format == 32 ? sizeof(long) : static_cast<unsigned long>(format / 8);
+  if (data) Data.assign(data, data + n * unit), XFree(data);
   TypeName = AtomName(D, Type);
   return Type != None;
 }
@@ -91,43 +92,43 @@ std::string FindXvfb() {
 bool TXvfb::Start(const std::string& Binary) {
   int fds[2];
   if (pipe(fds) != 0) return false;
-  Pid = fork();
-  if (Pid == 0) {
-    // A test program that crashes takes its server along: a server left behind would hold the
-    // program's output open and keep ctest waiting for it.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    close(fds[0]);
-    const std::string fd = std::to_string(fds[1]);
-    execl(Binary.c_str(), Binary.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-          "-noreset", static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  if (!Launch(Binary, {"-displayfd", std::to_string(fds[1])}, fds[0])) return close(fds[0]), close(fds[1]), false;
   close(fds[1]);
-  if (Pid < 0) return close(fds[0]), false;
   std::string number;
   char c;
   while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
   if (number.empty()) return Stop(), false;
   Name = ":" + number;
-  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-    if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-  Stop();
-  return false;
+  return Reached();
 }
 
 bool TXvfb::Restart(const std::string& Binary) {
   Stop();
+  return Launch(Binary, {Name}, -1) && Reached();
+}
+
+bool TXvfb::Launch(const std::string& Binary, const std::vector<std::string>& Display, int CloseInChild) {
   Pid = fork();
   if (Pid == 0) {
-    execl(Binary.c_str(), Binary.c_str(), Name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
-          static_cast<char*>(nullptr));
+    // A test program that crashes takes its server along: a server left behind would hold the
+    // program's output open and keep ctest waiting for it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (CloseInChild >= 0) close(CloseInChild);
+    std::vector<const char*> args = {Binary.c_str()};
+    for (const std::string& a : Display) args.push_back(a.c_str());
+    for (const char* a : {"-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}) args.push_back(a);
+    args.push_back(nullptr);
+    execv(Binary.c_str(), const_cast<char* const*>(args.data()));
     _exit(127);
   }
-  for (int i = 0; Pid > 0 && i < 100; ++i) {
+  return Pid > 0;
+}
+
+bool TXvfb::Reached() {
+  for (int i = 0; Pid > 0 && i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
     if (TX11TestHost::Open(Name, 1, 1, 0)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  Stop();
   return false;
 }
 
@@ -207,18 +208,22 @@ uintptr_t TX11TestHost::FocusWindow() {
   return focus;
 }
 
-void TX11TestHost::TakeFocus() { XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False); }
+void TX11TestHost::TakeFocus() {
+  XSetInputFocus(FImpl->Dpy, FImpl->Win, RevertToParent, CurrentTime), XSync(FImpl->Dpy, False);
+}
 
 uintptr_t TX11TestHost::Window() const { return FImpl->Win; }
 
 void TX11TestHost::Sync() { XSync(FImpl->Dpy, False); }
 
-std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) { return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height); }
+std::vector<uint32_t> TX11TestHost::Grab(int Width, int Height) {
+  return Pixels(FImpl->Dpy, FImpl->Win, 0, 0, Width, Height);
+}
 
 void TX11TestHost::RequestClipboard(const std::string& Target) {
   FImpl->Incr = false, FImpl->Pieces = 0, FImpl->Buffer.clear();
-  XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False), XInternAtom(FImpl->Dpy, Target.c_str(), False),
-                    FImpl->Prop, FImpl->Win, CurrentTime);
+  XConvertSelection(FImpl->Dpy, XInternAtom(FImpl->Dpy, "CLIPBOARD", False),
+                    XInternAtom(FImpl->Dpy, Target.c_str(), False), FImpl->Prop, FImpl->Win, CurrentTime);
   XFlush(FImpl->Dpy);
 }
 

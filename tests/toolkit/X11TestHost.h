@@ -28,6 +28,12 @@ public:
   ~TXvfb() { Stop(); }
   std::string Name;
   pid_t Pid = -1;
+
+private:
+  // Starts the server with Display's arguments (CloseInChild closed in its process); then waits
+  // until a client reaches it, and stops it when none does.
+  bool Launch(const std::string& Binary, const std::vector<std::string>& Display, int CloseInChild);
+  bool Reached();
 };
 
 class TX11TestHost {
@@ -38,7 +44,8 @@ public:
   }
   // The same with a 32-bit ARGB visual (as compositing hosts use); nullptr when the server has
   // none.
-  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height, uint32_t Background) {
+  static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height,
+                                                 uint32_t Background) {
     return Make(Display, Width, Height, Background, true);
   }
   ~TX11TestHost();
