@@ -17,6 +17,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -196,6 +197,116 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
       const TOutcome got = c.Load(s), want = c.Expected(n);
       EXPECT_EQ(std::pair(got.Code, got.Kept), std::pair(want.Code, want.Kept)) << n;
     }
+  }
+}
+
+// A picture's save that raises on failure, as an Exception whose message is Prefix and the text
+// of the code it keeps; the code.
+template <class TPicture>
+std::function<uint32_t(TStream*)> RaisingSave(TPicture& Picture, const std::string& Prefix) {
+  return [&Picture, Prefix](TStream* Stream) {
+    try {
+      Picture.SaveToStream(Stream);
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Prefix + ErrorCodeToStr(Picture.GetErrorCode()));
+    }
+    return Picture.GetErrorCode();
+  };
+}
+
+// Records return false on failure; both keep the code.
+template <class TRecord>
+std::function<uint32_t(TStream*)> RecordSave(TRecord& Record) {
+  return [&Record](TStream* Stream) {
+    EXPECT_FALSE(Record.SaveToStream(Stream));
+    return Record.Error;
+  };
+}
+
+// Every writer into no stream (limit -1) and into streams that take only Limit bytes: the code it
+// keeps tells which part fell short.
+TEST(GoldenFormats, WritersReportNoStreamAndShortWrites) {
+  TQzBitmap bitmap;
+  bitmap.SetBitmapSize(4, 4);
+  TQzEPFImage epf;
+  epf.SetSize(4, 4);
+  TQzTIFImage tif;
+  tif.SetSize(2, 2);
+  TQzTGAImage tga;
+  tga.ResizeBuffer(3, 3);
+  TQzPictureListItems list;
+  new TQzPictureListItem(&list);
+  TQzPictureExifData exif;
+  TQzFileDetails details, titled, withPreview;
+  titled.SetTitle("abc");
+  withPreview.SetTitle("abc");
+  withPreview.GetPreview()->SetSize(3, 2);
+  const auto qzbm = RaisingSave(bitmap, ""), epfSave = RaisingSave(epf, "EPF Error: "), tifSave = RaisingSave(tif, "");
+  const std::function<uint32_t(TStream*)> tgaSave = [&tga](TStream* Stream) {
+    tga.SaveToStream(Stream);
+    return tga.GetErrorCode();
+  };
+  const std::function<uint32_t(TStream*)> exifSave = [&exif](TStream* Stream) {
+    EXPECT_FALSE(exif.SaveToStream(Stream));
+    return exif.GetErrorCode();
+  };
+  const auto listSave = RecordSave(list);
+  const auto detailsSave = RecordSave(details);
+  struct TCase { const char* Name; std::function<uint32_t(TStream*)> Save; int64_t Limit; uint32_t Code; };
+  const TCase cases[] = {
+      {"QZBM", qzbm, -1, Code(1000, 501)},        {"QZBM", qzbm, 10, Code(1001, 502)},
+      {"QZBM", qzbm, 40, Code(1001, 502)},        {"QZBM", qzbm, 70, Code(1001, 503)},
+      {"EPF", epfSave, -1, Code(1000, 300)},      {"EPF", epfSave, 5, Code(1001, 301)},
+      {"EPF", epfSave, 40, Code(1001, 301)},      {"EPF", epfSave, 90, Code(1001, 302)},
+      {"TIFF", tifSave, -1, Code(1000, 425)},     {"TIFF", tifSave, 4, Code(1001, 426)},
+      {"TIFF", tifSave, 300, Code(1001, 427)},    {"TIFF", tifSave, 560, Code(1001, 427)},
+      {"TGA", tgaSave, -1, tgaErrNoStream},       {"TGA", tgaSave, 10, tgaErrHeaderWrite},
+      {"TGA", tgaSave, 30, tgaErrPixelsWrite},    {"list", listSave, -1, Code(1000, 700)},
+      {"list", listSave, 5, Code(1001, 701)},     {"list", listSave, 40, Code(1001, 711)},
+      {"metadata", exifSave, -1, Code(1000, 201)}, {"metadata", exifSave, 5, Code(1001, 202)},
+      {"metadata", exifSave, 200, Code(1001, 205)}, {"metadata", exifSave, 395, Code(1001, 207)},
+      {"details", detailsSave, -1, Code(1000, 120)}, {"details", detailsSave, 10, Code(1001, 119)},
+      {"details", detailsSave, 33, Code(1001, 120)}, {"details", detailsSave, 40, Code(1001, 122)},
+      {"details", detailsSave, 170, Code(1001, 123)}, {"details", detailsSave, 228, Code(1001, 125)},
+      {"titled details", RecordSave(titled), 32 + 4 + 128 + 2 + 1, Code(1001, 124)},
+      {"details with a preview", RecordSave(withPreview), 32 + 4 + 10, Code(1001, 121)},
+  };
+  for (const TCase& c : cases) {
+    TLimitedStream s(c.Limit);
+    EXPECT_EQ(c.Save(c.Limit < 0 ? nullptr : &s), c.Code) << c.Name << " " << c.Limit;
+  }
+  EXPECT_EQ(withPreview.GetTitle(), "abc");
+}
+
+// An own picture takes a toolkit bitmap's pixels, opaque, and gives them back; one of its class
+// copies them; a picture loads its stream by content.
+template <class TOwn>
+void ExpectAssignsAndLoadsByContent(TPixelFormat Format) {
+  SCOPED_TRACE(testing::Message() << TOwn().ClassName() << " " << Format);
+  auto src = BitmapOf(2, {0, 0, 0, RGB(5, 6, 7)}, Format);
+  TOwn own, copy;
+  own.Assign(src.get());
+  EXPECT_EQ(PixelBytes(own), (TBytes{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 7, 6, 5, 255}));
+  auto back = FilledBitmap(1, 1, clWhite, Format);
+  back->Assign(&own);
+  EXPECT_EQ(ColorsOf(back.get()), ColorsOf(src.get()));
+  copy.Assign(&own);
+  EXPECT_EQ(PixelBytes(copy), PixelBytes(own));
+  TMemoryStream s;
+  own.SaveToStream(&s);
+  s.SetPosition(0);
+  TPicture picture;
+  picture.LoadFromStream(&s);
+  EXPECT_NE(dynamic_cast<TOwn*>(picture.GetGraphic()), nullptr);
+}
+
+TEST(PictureFormats, OwnPicturesAssignAndLoadByContent) {
+  QzRegisterPictureFormats();
+  for (TPixelFormat format : {pf24bit, pf32bit}) {
+    ExpectAssignsAndLoadsByContent<TQzTIFImage>(format);
+    ExpectAssignsAndLoadsByContent<TQzTGAImage>(format);
+    ExpectAssignsAndLoadsByContent<TQzEPFImage>(format);
   }
 }
 

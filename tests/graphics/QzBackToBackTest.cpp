@@ -78,7 +78,8 @@ TEST(BackToBack, EveryFormatInOneStream) {
             std::tuple("camera", "(c)", "tga"));
   ASSERT_EQ(list2.GetCount(), 1);
   ASSERT_FALSE(epf2.GetEmpty() || tif2.GetEmpty() || tga2.GetEmpty());
-  EXPECT_EQ(std::vector<int64_t>({list2.GetItem(0)->GetPicture()->GetWidth(), epf2.GetPixelPtr(1, 1)[0], epf2.GetRawData()->GetSize(),
+  EXPECT_EQ(std::vector<int64_t>({list2.GetItem(0)->GetPicture()->GetWidth(), epf2.GetPixelPtr(1, 1)[0],
+                                  epf2.GetRawData()->GetSize(),
                                   tif2.GetPixelPtr(1, 0)[1], tga2.GetPixelPtr(0, 1)[2]}),
             std::vector<int64_t>({2, 77, 3, 66, 55}));
 }
