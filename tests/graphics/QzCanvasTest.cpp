@@ -307,8 +307,9 @@ TEST(DIB, PixelAddressesCountFromTheTopOfBottomUpMemory) {
     ASSERT_NE(dib.GetBits(), nullptr);
     const uint8_t* bits = dib.GetBits();
     const int x = c.W - 1, y = c.H - 1;
-    EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(), dib.GetPixelPtr(0, 0) - bits,
-                                    dib.GetPixelPtr(x, y) - bits, GetDIBPixelAddr(&dib, x, y) - bits}),
+    EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(),
+                                    dib.GetPixelPtr(0, 0) - bits, dib.GetPixelPtr(x, y) - bits,
+                                    GetDIBPixelAddr(&dib, x, y) - bits}),
               std::vector<int64_t>({c.Stride, c.Stride * c.H, 32, c.Stride * (c.H - 1), c.Last, c.Last}));
   }
   TQzDIB dib(4, 3);
