@@ -38,61 +38,74 @@ TEST(Canvas, LinesLeaveOutTheirEndPoint) {
   }
 }
 
-TEST(Canvas, RectangleEdgesAndFill) {
+// A rectangle's edges take the pen, its inside the brush; FillRect leaves out its right column and
+// bottom row, and with a clear brush fills nothing.
+TEST(Canvas, RectangleAndFillRect) {
   auto b = FilledBitmap(12, 10);
   TCanvas* c = b->GetCanvas();
   c->GetBrush()->SetColor(clRed);
   c->Rectangle(2, 2, 8, 6);
+  c->GetBrush()->SetColor(clBlue);
+  c->FillRect(Rect(9, 2, 11, 5));
+  c->GetBrush()->SetStyle(bsClear);
+  c->FillRect(Rect(0, 7, 12, 10));
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 12; ++x) {
-      const bool inside = x >= 2 && x < 8 && y >= 2 && y < 6;
+      const bool inside = x >= 2 && x < 8 && y >= 2 && y < 6, filled = x >= 9 && x < 11 && y >= 2 && y < 5;
       const bool edge = inside && (x == 2 || x == 7 || y == 2 || y == 5);
-      const TColor want = !inside ? clWhite : edge ? clBlack : clRed;
+      const TColor want = filled ? clBlue : !inside ? clWhite : edge ? clBlack : clRed;
       EXPECT_EQ(c->GetPixel(x, y), want) << x << "," << y;
     }
 }
 
-TEST(Canvas, FillRectIsExclusiveAndClearBrushFillsNothing) {
-  auto b = FilledBitmap(10, 10);
-  TCanvas* c = b->GetCanvas();
-  c->GetBrush()->SetColor(clBlue);
-  c->FillRect(Rect(1, 2, 4, 5));
-  std::set<std::pair<int, int>> want;
-  for (int y = 2; y < 5; ++y)
-    for (int x = 1; x < 4; ++x) want.insert({x, y});
-  EXPECT_EQ(PaintedPixels(b.get()), want);
-  c->GetBrush()->SetStyle(bsClear);
-  c->FillRect(Rect(5, 5, 9, 9));
-  EXPECT_EQ(PaintedPixels(b.get()), want);
+// An ellipse paints exactly the pixels whose centres it holds, its outline in the pen's colour;
+// without a pen its box is a pixel smaller at the right and the bottom.
+TEST(Canvas, EllipsesHoldThePixelsWhoseCentresLieInside) {
+  struct Case { TRect Box; int Pen; };  // pen width, 0: no pen
+  const Case cases[] = {{Rect(4, 5, 5, 7), 1},   {Rect(4, 5, 6, 8), 1},  {Rect(4, 5, 11, 13), 1},
+                        {Rect(2, 3, 22, 20), 3}, {Rect(3, 3, 5, 5), 0},  {Rect(4, 5, 11, 13), 0},
+                        {Rect(1, 2, 21, 12), 0}, {Rect(0, 0, 24, 23), 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Box.Left << "," << c.Box.Top << " " << c.Box.Right << ","
+                                    << c.Box.Bottom);
+    auto b = FilledBitmap(24, 24);
+    TCanvas* canvas = b->GetCanvas();
+    canvas->GetBrush()->SetColor(clRed);
+    canvas->GetPen()->SetWidth(c.Pen);
+    if (c.Pen == 0) canvas->GetPen()->SetStyle(psClear);
+    canvas->Ellipse(c.Box.Left, c.Box.Top, c.Box.Right, c.Box.Bottom);
+    const TRect e = c.Pen ? c.Box : Rect(c.Box.Left, c.Box.Top, c.Box.Right - 1, c.Box.Bottom - 1);
+    const double rx = (e.Right - e.Left) / 2.0, ry = (e.Bottom - e.Top) / 2.0;
+    std::set<std::pair<int, int>> inside;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) {
+        const double dx = (x + 0.5 - e.Left - rx) / rx, dy = (y + 0.5 - e.Top - ry) / ry;
+        if (dx * dx + dy * dy <= 1 + 1e-9) inside.insert({x, y});
+      }
+    EXPECT_EQ(PaintedPixels(b.get()), inside);
+    const int mx = (e.Left + e.Right) / 2, my = (e.Top + e.Bottom) / 2;
+    EXPECT_EQ(canvas->GetPixel(mx, my), c.Pen && e.Bottom - e.Top <= 2 * c.Pen + 1 ? clBlack : clRed);
+    EXPECT_EQ(canvas->GetPixel(mx, e.Top), c.Pen ? clBlack : clRed);
+  }
 }
 
-TEST(Canvas, EllipseAndRoundRectStayInsideTheirBounds) {
-  for (int kind = 0; kind < 2; ++kind)
-    for (int w : {1, 2, 3, 7, 16}) {
-      auto b = FilledBitmap(24, 24);
-      TCanvas* c = b->GetCanvas();
-      c->GetBrush()->SetColor(clRed);
-      c->GetPen()->SetWidth(w > 8 ? 3 : 1);
-      if (kind == 0)
-        c->Ellipse(4, 5, 4 + w, 5 + w + 1);
-      else
-        c->RoundRect(4, 5, 4 + w, 5 + w + 1, 6, 6);
-      const auto p = PaintedPixels(b.get());
-      ASSERT_FALSE(p.empty()) << kind << " " << w;
-      TRect bounds = Rect(99, 99, -1, -1);
-      for (auto [x, y] : p)
-        bounds = Rect(std::min(bounds.Left, x), std::min(bounds.Top, y), std::max(bounds.Right, x), std::max(bounds.Bottom, y));
-      // Inside [Left, Right) x [Top, Bottom) and touching every side.
-      EXPECT_EQ(bounds, Rect(4, 5, 4 + w - 1, 5 + w));
-      // Mirror-symmetric.
-      for (auto [x, y] : p) EXPECT_TRUE(p.count({4 + 4 + w - 1 - x, y})) << x << "," << y;
-    }
-  auto b = FilledBitmap(20, 20);
-  b->GetCanvas()->GetBrush()->SetColor(clRed);
-  b->GetCanvas()->Ellipse(0, 0, 20, 20);
-  EXPECT_EQ(b->GetCanvas()->GetPixel(0, 0), clWhite);  // corners stay outside
-  EXPECT_EQ(b->GetCanvas()->GetPixel(10, 10), clRed);
-  EXPECT_EQ(b->GetCanvas()->GetPixel(10, 0), clBlack);
+TEST(Canvas, RoundRectStaysInsideItsBounds) {
+  for (int w : {1, 2, 3, 7, 16}) {
+    auto b = FilledBitmap(24, 24);
+    TCanvas* c = b->GetCanvas();
+    c->GetBrush()->SetColor(clRed);
+    c->GetPen()->SetWidth(w > 8 ? 3 : 1);
+    c->RoundRect(4, 5, 4 + w, 5 + w + 1, 6, 6);
+    const auto p = PaintedPixels(b.get());
+    ASSERT_FALSE(p.empty()) << w;
+    TRect bounds = Rect(99, 99, -1, -1);
+    for (auto [x, y] : p)
+      bounds = Rect(std::min(bounds.Left, x), std::min(bounds.Top, y), std::max(bounds.Right, x),
+                    std::max(bounds.Bottom, y));
+    // Inside [Left, Right) x [Top, Bottom) and touching every side; mirror-symmetric.
+    EXPECT_EQ(bounds, Rect(4, 5, 4 + w - 1, 5 + w));
+    for (auto [x, y] : p) EXPECT_TRUE(p.count({4 + 4 + w - 1 - x, y})) << x << "," << y;
+  }
 }
 
 TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
@@ -162,7 +175,8 @@ TEST(Canvas, ClippingAndViewportOrigin) {
   SetViewportOrgEx(dc, 0, 0, nullptr);
   SelectClipRgn(dc, nullptr);
   EXPECT_EQ(PaintedPixels(p.get()).size(), 9u);
-  EXPECT_EQ(std::vector<TColor>({p->GetCanvas()->GetPixel(5, 4), p->GetCanvas()->GetPixel(7, 6), p->GetCanvas()->GetPixel(8, 6)}),
+  TCanvas* pc = p->GetCanvas();
+  EXPECT_EQ(std::vector<TColor>({pc->GetPixel(5, 4), pc->GetPixel(7, 6), pc->GetPixel(8, 6)}),
             std::vector<TColor>({clBlue, clBlue, clWhite}));
 }
 
@@ -175,7 +189,8 @@ TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
   c->GetFont()->SetColor(clBlack);
   c->GetBrush()->SetStyle(bsClear);
   const TSize ext = c->TextExtent("Hxyg");
-  EXPECT_TRUE(ext.cy >= 14 && ext.cy <= 16 && ext.cx > 20) << ext.cx << "x" << ext.cy;  // ascent + descent of a 13-pixel em
+  // Ascent and descent of a 13-pixel em.
+  EXPECT_TRUE(ext.cy >= 14 && ext.cy <= 16 && ext.cx > 20) << ext.cx << "x" << ext.cy;
   c->TextOut(10, 20, "Hxyg");
   const auto p = PaintedPixels(b.get());
   ASSERT_GT(p.size(), 20u);
@@ -211,25 +226,21 @@ TEST(Canvas, StretchDrawLeavesOutTheTransparentColour) {
   EXPECT_EQ(ColorsOf(d2.get()), std::vector<TColor>({W, L, clBlue, clBlue}));
 }
 
-TEST(Canvas, HalftoneStretchAveragesAndPlainStretchPicks) {
-  const TColor K = clBlack, W = clWhite;
-  auto src = BitmapOf(4, {K, W, K, W, W, K, W, K, K, W, K, W, W, K, W, K}, pf32bit);
-  auto dst = FilledBitmap(2, 2);
-  HDC dc = dst->GetCanvas()->GetHandle();
-  StretchBlt(dc, 0, 0, 2, 2, src->GetCanvas()->GetHandle(), 0, 0, 4, 4, SRCCOPY);
-  for (TColor c : ColorsOf(dst.get())) EXPECT_TRUE(c == K || c == W);
-  EXPECT_EQ(SetStretchBltMode(dc, HALFTONE), BLACKONWHITE);
-  StretchBlt(dc, 0, 0, 2, 2, src->GetCanvas()->GetHandle(), 0, 0, 4, 4, SRCCOPY);
-  for (TColor c : ColorsOf(dst.get())) {
-    EXPECT_NEAR(GetRValue(c), 128, 1);
-    EXPECT_EQ(GetRValue(c), GetBValue(c));
-  }
-  // A 3 -> 2 shrink weights the middle source pixel half to each side: (0 + 255 / 2) / 1.5.
-  auto row = BitmapOf(3, {K, W, K});
+// The context's stretch mode reaches both blits and canvas copies: a 3 -> 2 shrink picks source
+// pixels, or under HALFTONE weights the middle one half to each side, (0 + 255 / 2) / 1.5.
+TEST(Canvas, StretchModeOfTheContextReachesBlitsAndCopies) {
+  auto row = BitmapOf(3, {clBlack, clWhite, clBlack});
   auto two = FilledBitmap(2, 1);
-  SetStretchBltMode(two->GetCanvas()->GetHandle(), HALFTONE);
+  HDC dc = two->GetCanvas()->GetHandle();
+  const TColor grey = RGB(85, 85, 85);
+  StretchBlt(dc, 0, 0, 2, 1, row->GetCanvas()->GetHandle(), 0, 0, 3, 1, SRCCOPY);
+  EXPECT_EQ(ColorsOf(two.get()), std::vector<TColor>({clBlack, clBlack}));
+  EXPECT_EQ(SetStretchBltMode(dc, HALFTONE), BLACKONWHITE);
+  StretchBlt(dc, 0, 0, 2, 1, row->GetCanvas()->GetHandle(), 0, 0, 3, 1, SRCCOPY);
+  EXPECT_EQ(ColorsOf(two.get()), std::vector<TColor>({grey, grey}));
+  two->GetCanvas()->FillRect(Rect(0, 0, 2, 1));
   two->GetCanvas()->CopyRect(Rect(0, 0, 2, 1), row->GetCanvas(), Rect(0, 0, 3, 1));
-  EXPECT_EQ(ColorsOf(two.get()), std::vector<TColor>({RGB(85, 85, 85), RGB(85, 85, 85)}));
+  EXPECT_EQ(ColorsOf(two.get()), std::vector<TColor>({grey, grey}));
 }
 
 TEST(Canvas, CopyRectMirrorsWithNegativeExtents) {
@@ -314,7 +325,8 @@ void Reference(TQzGdiBitmap& D, const TQzGdiBitmap& S, const TCase& C, TPoint Or
         const uint64_t total = static_cast<uint64_t>(sw) * sh;
         a = static_cast<unsigned>((sum + total / 2) / total);
       } else {
-        c = at(static_cast<int>((2 * int64_t{ox} + 1) * sw / (2 * dw)), static_cast<int>((2 * int64_t{oy} + 1) * sh / (2 * dh)), a);
+        c = at(static_cast<int>((2 * int64_t{ox} + 1) * sw / (2 * dw)),
+               static_cast<int>((2 * int64_t{oy} + 1) * sh / (2 * dh)), a);
         if (C.Keyed && c == Key) continue;
       }
       if (a >= 255)
@@ -336,7 +348,8 @@ HBITMAP Noise(int W, int H, int Bits, uint32_t Seed) {
   for (size_t i = 0; i < static_cast<size_t>(b->Stride) * H; ++i) {
     Seed = Seed * 1664525u + 1013904223u;
     // Some alpha bytes 0 and 255, and a colour repeated often enough to meet the key.
-    static_cast<uint8_t*>(bits)[i] = (Seed >> 28) < 3 ? static_cast<uint8_t>((Seed >> 28) * 127) : static_cast<uint8_t>(Seed >> 24);
+    static_cast<uint8_t*>(bits)[i] =
+        (Seed >> 28) < 3 ? static_cast<uint8_t>((Seed >> 28) * 127) : static_cast<uint8_t>(Seed >> 24);
   }
   return b;
 }
@@ -367,8 +380,10 @@ TEST(Blit, EveryPathMatchesThePixelByPixelDefinition) {
       }
   // One bitmap as source and destination: moved each way, and stretched over itself.
   for (int b : {24, 32})
-    for (const auto& [d, s] : {std::pair{Rect(2, 1, 10, 6), Rect(0, 0, 8, 5)}, std::pair{Rect(0, 0, 8, 5), Rect(2, 1, 10, 6)},
-                               std::pair{Rect(1, 3, 9, 8), Rect(3, 0, 11, 5)}, std::pair{Rect(0, 0, 12, 8), Rect(1, 1, 7, 5)}})
+    for (const auto& [d, s] : {std::pair{Rect(2, 1, 10, 6), Rect(0, 0, 8, 5)},
+                               std::pair{Rect(0, 0, 8, 5), Rect(2, 1, 10, 6)},
+                               std::pair{Rect(1, 3, 9, 8), Rect(3, 0, 11, 5)},
+                               std::pair{Rect(0, 0, 12, 8), Rect(1, 1, 7, 5)}})
       cases.push_back({b, b, d, s, SRCCOPY, COLORONCOLOR, false, false, true});
 
   const TPoint org{1, -1};

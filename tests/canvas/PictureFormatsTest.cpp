@@ -63,8 +63,9 @@ bool Loads(TGraphic& G, const std::vector<uint8_t>& Data) {
   return loaded;
 }
 
-// BMP and PNG keep every pixel; JPEG stays close. Whatever follows the picture stays unread.
-TEST(PictureFormats, RoundTripsKeepThePixels) {
+// BMP and PNG keep every pixel; JPEG stays close. Whatever follows the picture stays unread, and
+// every cut of the stored picture fails to load, leaving the picture empty.
+TEST(PictureFormats, RoundTripsKeepThePixelsAndCutsFailCleanly) {
   struct Case { const char* Name; int W, H; TPixelFormat Format; bool Alpha; int Tolerance; };
   const Case cases[] = {{"bmp24", 3, 2, pf24bit, false, 0},  {"bmp32", 5, 3, pf32bit, false, 0},
                         {"bmp32a", 6, 4, pf32bit, true, 0},  {"png24", 3, 5, pf24bit, false, 0},
@@ -73,9 +74,13 @@ TEST(PictureFormats, RoundTripsKeepThePixels) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
     std::unique_ptr<TRasterImage> src, dst;
-    if (c.Name[0] == 'p') src = Make<TPortableNetworkGraphic>(c.W, c.H, c.Format, c.Alpha), dst = std::make_unique<TPortableNetworkGraphic>();
-    else if (c.Name[0] == 'b') src = Make<TBitmap>(c.W, c.H, c.Format, c.Alpha), dst = std::make_unique<TBitmap>();
-    else {
+    if (c.Name[0] == 'p') {
+      src = Make<TPortableNetworkGraphic>(c.W, c.H, c.Format, c.Alpha);
+      dst = std::make_unique<TPortableNetworkGraphic>();
+    } else if (c.Name[0] == 'b') {
+      src = Make<TBitmap>(c.W, c.H, c.Format, c.Alpha);
+      dst = std::make_unique<TBitmap>();
+    } else {
       // A smooth picture: JPEG keeps it within the tolerance.
       auto jpeg = std::make_unique<TJPEGImage>();
       jpeg->SetPixelFormat(pf24bit);
@@ -84,35 +89,23 @@ TEST(PictureFormats, RoundTripsKeepThePixels) {
         for (int x = 0; x < c.W; ++x)
           jpeg->GetCanvas()->SetPixel(x, y, RGB(static_cast<uint8_t>(x * 6), static_cast<uint8_t>(y * 10), 128));
       jpeg->SetCompressionQuality(95);
-      src = std::move(jpeg), dst = std::make_unique<TJPEGImage>();
+      src = std::move(jpeg);
+      dst = std::make_unique<TJPEGImage>();
     }
     TMemoryStream s;
     src->SaveToStream(&s);
-    const int64_t written = s.GetSize();
+    const std::vector<uint8_t> data = s.Data();
     s.WriteBuffer("tail", 4);
     s.SetPosition(0);
     dst->LoadFromStream(&s);
-    EXPECT_EQ(s.GetPosition(), written);
+    EXPECT_EQ(s.GetPosition(), static_cast<int64_t>(data.size()));
     EXPECT_TRUE(SamePixels(*src, *dst, c.Tolerance, c.Alpha));
     EXPECT_EQ(dst->GetHasAlpha(), c.Alpha);
     EXPECT_EQ(dst->GetRawImage().Description.BitsPerPixel, c.Alpha || c.Name == std::string("bmp32") ? 32 : 24);
-  }
-}
-
-TEST(PictureFormats, TruncatedFilesFailCleanly) {
-  auto bmp = Make<TBitmap>(9, 5, pf24bit, false);
-  auto png = Make<TPortableNetworkGraphic>(9, 5, pf32bit, true);
-  auto jpg = Make<TJPEGImage>(32, 16, pf24bit, false);
-  const std::pair<TGraphicClass, std::vector<uint8_t>> all[] = {{GraphicClassOf<TBitmap>(), SavedBytes(*bmp)},
-                                                               {GraphicClassOf<TPortableNetworkGraphic>(), SavedBytes(*png)},
-                                                               {GraphicClassOf<TJPEGImage>(), SavedBytes(*jpg)}};
-  for (auto& [cls, data] : all) {
     for (size_t len : {size_t{0}, size_t{1}, size_t{13}, size_t{30}, data.size() / 2, data.size() - 1}) {
-      SCOPED_TRACE(testing::Message() << cls->Name << " " << len);
-      std::vector<uint8_t> cut(data.begin(), data.begin() + static_cast<ptrdiff_t>(len));
-      std::unique_ptr<TRasterImage> g(static_cast<TRasterImage*>(cls->Create()));
-      g->SetSize(3, 3);
-      EXPECT_FALSE(Loads(*g, cut));
+      dst->SetSize(3, 3);
+      EXPECT_FALSE(Loads(*dst, std::vector<uint8_t>(data.begin(), data.begin() + static_cast<ptrdiff_t>(len))))
+          << len;
     }
   }
 }
@@ -381,7 +374,8 @@ TEST(ImageList, DrawsByIndexEnabledDisabledAndSelected) {
   EXPECT_EQ(ColorsOf(dst.get()), want);
   list.Draw(c, 0, 0, 0, false);
   const TColor grey = c->GetPixel(1, 1);
-  EXPECT_TRUE(GetRValue(grey) == GetGValue(grey) && GetGValue(grey) == GetBValue(grey) && GetRValue(grey) > 127) << grey;
+  EXPECT_TRUE(GetRValue(grey) == GetGValue(grey) && GetGValue(grey) == GetBValue(grey) && GetRValue(grey) > 127)
+      << grey;
   list.Draw(c, 0, 0, 0, dsSelected, itImage);
   const TColor sel = c->GetPixel(1, 1);
   EXPECT_TRUE(GetRValue(sel) < 255 && GetBValue(sel) > 0) << sel;  // mixed toward the highlight colour

@@ -1,14 +1,12 @@
-// Helpers of the picture-format and record tests: writer errors (the streams over bytes and the
-// golden files are in tests/common/TestStreams.h).
+// Helpers of the picture-format and record tests (the streams over bytes and the golden files are
+// in tests/common/TestStreams.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/QzFileClasses.h"
@@ -69,26 +67,4 @@ template <class T>
 uint32_t LoadBytes(T& Obj, const TBytes& Bytes, const std::string& Prefix = "") {
   TByteStream s(Bytes);
   return LoadCode(Obj, &s, Prefix);
-}
-
-// A picture whose SaveToStream raises on failure: saving into nil gives NilCode, and saving into
-// a stream that takes only Limit bytes gives the code paired with Limit; each raises an
-// Exception whose message is Prefix and the code's text, and keeps the code in GetErrorCode.
-template <class TPicture>
-void ExpectRaisingWriterErrors(TPicture& Picture, const std::string& Prefix, uint32_t NilCode,
-                               std::initializer_list<std::pair<int64_t, uint32_t>> Limits) {
-  auto expect = [&](TStream* Stream, uint32_t Wanted) {
-    try {
-      Picture.SaveToStream(Stream);
-      ADD_FAILURE() << "no exception for " << ErrorCodeToStr(Wanted);
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), Prefix + ErrorCodeToStr(Wanted));
-    }
-    EXPECT_EQ(Picture.GetErrorCode(), Wanted);
-  };
-  expect(nullptr, NilCode);
-  for (const auto& [limit, wanted] : Limits) {
-    TLimitedStream s(limit);
-    expect(&s, wanted);
-  }
 }

@@ -1,12 +1,14 @@
-// The stored formats against their golden files: what the writers produce, and a load of every
-// prefix of a stored file, one table each over all formats (the readers' own tables read the
-// golden layouts back).
+// The stored formats, one table each over all of them: what the writers produce against the golden
+// files, a load of every prefix of a stored file, the writers' errors; the own pictures' exchange
+// with the toolkit's, and every format read back to back from one stream (the readers' own tables
+// read the golden layouts back).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "FormatsTestUtil.h"
 #include "graphics/QzBMP.h"
@@ -17,6 +19,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
+#include "tests/common/TestPixels.h"
 
 namespace {
 
@@ -199,6 +202,116 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
   }
 }
 
+// A picture's save that raises on failure, as an Exception whose message is Prefix and the text
+// of the code it keeps; the code.
+template <class TPicture>
+std::function<uint32_t(TStream*)> RaisingSave(TPicture& Picture, const std::string& Prefix) {
+  return [&Picture, Prefix](TStream* Stream) {
+    try {
+      Picture.SaveToStream(Stream);
+      ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), Prefix + ErrorCodeToStr(Picture.GetErrorCode()));
+    }
+    return Picture.GetErrorCode();
+  };
+}
+
+// Records return false on failure; both keep the code.
+template <class TRecord>
+std::function<uint32_t(TStream*)> RecordSave(TRecord& Record) {
+  return [&Record](TStream* Stream) {
+    EXPECT_FALSE(Record.SaveToStream(Stream));
+    return Record.Error;
+  };
+}
+
+// Every writer into no stream (limit -1) and into streams that take only Limit bytes: the code it
+// keeps tells which part fell short.
+TEST(GoldenFormats, WritersReportNoStreamAndShortWrites) {
+  TQzBitmap bitmap;
+  bitmap.SetBitmapSize(4, 4);
+  TQzEPFImage epf;
+  epf.SetSize(4, 4);
+  TQzTIFImage tif;
+  tif.SetSize(2, 2);
+  TQzTGAImage tga;
+  tga.ResizeBuffer(3, 3);
+  TQzPictureListItems list;
+  new TQzPictureListItem(&list);
+  TQzPictureExifData exif;
+  TQzFileDetails details, titled, withPreview;
+  titled.SetTitle("abc");
+  withPreview.SetTitle("abc");
+  withPreview.GetPreview()->SetSize(3, 2);
+  const auto qzbm = RaisingSave(bitmap, ""), epfSave = RaisingSave(epf, "EPF Error: "), tifSave = RaisingSave(tif, "");
+  const std::function<uint32_t(TStream*)> tgaSave = [&tga](TStream* Stream) {
+    tga.SaveToStream(Stream);
+    return tga.GetErrorCode();
+  };
+  const std::function<uint32_t(TStream*)> exifSave = [&exif](TStream* Stream) {
+    EXPECT_FALSE(exif.SaveToStream(Stream));
+    return exif.GetErrorCode();
+  };
+  const auto listSave = RecordSave(list);
+  const auto detailsSave = RecordSave(details);
+  struct TCase { const char* Name; std::function<uint32_t(TStream*)> Save; int64_t Limit; uint32_t Code; };
+  const TCase cases[] = {
+      {"QZBM", qzbm, -1, Code(1000, 501)},        {"QZBM", qzbm, 10, Code(1001, 502)},
+      {"QZBM", qzbm, 40, Code(1001, 502)},        {"QZBM", qzbm, 70, Code(1001, 503)},
+      {"EPF", epfSave, -1, Code(1000, 300)},      {"EPF", epfSave, 5, Code(1001, 301)},
+      {"EPF", epfSave, 40, Code(1001, 301)},      {"EPF", epfSave, 90, Code(1001, 302)},
+      {"TIFF", tifSave, -1, Code(1000, 425)},     {"TIFF", tifSave, 4, Code(1001, 426)},
+      {"TIFF", tifSave, 300, Code(1001, 427)},    {"TIFF", tifSave, 560, Code(1001, 427)},
+      {"TGA", tgaSave, -1, tgaErrNoStream},       {"TGA", tgaSave, 10, tgaErrHeaderWrite},
+      {"TGA", tgaSave, 30, tgaErrPixelsWrite},    {"list", listSave, -1, Code(1000, 700)},
+      {"list", listSave, 5, Code(1001, 701)},     {"list", listSave, 40, Code(1001, 711)},
+      {"metadata", exifSave, -1, Code(1000, 201)}, {"metadata", exifSave, 5, Code(1001, 202)},
+      {"metadata", exifSave, 200, Code(1001, 205)}, {"metadata", exifSave, 395, Code(1001, 207)},
+      {"details", detailsSave, -1, Code(1000, 120)}, {"details", detailsSave, 10, Code(1001, 119)},
+      {"details", detailsSave, 33, Code(1001, 120)}, {"details", detailsSave, 40, Code(1001, 122)},
+      {"details", detailsSave, 170, Code(1001, 123)}, {"details", detailsSave, 228, Code(1001, 125)},
+      {"titled details", RecordSave(titled), 32 + 4 + 128 + 2 + 1, Code(1001, 124)},
+      {"details with a preview", RecordSave(withPreview), 32 + 4 + 10, Code(1001, 121)},
+  };
+  for (const TCase& c : cases) {
+    TLimitedStream s(c.Limit);
+    EXPECT_EQ(c.Save(c.Limit < 0 ? nullptr : &s), c.Code) << c.Name << " " << c.Limit;
+  }
+  EXPECT_EQ(withPreview.GetTitle(), "abc");
+}
+
+// An own picture takes a toolkit bitmap's pixels, opaque, and gives them back; one of its class
+// copies them; a picture loads its stream by content.
+template <class TOwn>
+void ExpectAssignsAndLoadsByContent(TPixelFormat Format) {
+  SCOPED_TRACE(testing::Message() << TOwn().ClassName() << " " << Format);
+  auto src = BitmapOf(2, {0, 0, 0, RGB(5, 6, 7)}, Format);
+  TOwn own, copy;
+  own.Assign(src.get());
+  EXPECT_EQ(PixelBytes(own), (TBytes{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 7, 6, 5, 255}));
+  auto back = FilledBitmap(1, 1, clWhite, Format);
+  back->Assign(&own);
+  EXPECT_EQ(ColorsOf(back.get()), ColorsOf(src.get()));
+  copy.Assign(&own);
+  EXPECT_EQ(PixelBytes(copy), PixelBytes(own));
+  TMemoryStream s;
+  own.SaveToStream(&s);
+  s.SetPosition(0);
+  TPicture picture;
+  picture.LoadFromStream(&s);
+  EXPECT_NE(dynamic_cast<TOwn*>(picture.GetGraphic()), nullptr);
+}
+
+TEST(PictureFormats, OwnPicturesAssignAndLoadByContent) {
+  QzRegisterPictureFormats();
+  for (TPixelFormat format : {pf24bit, pf32bit}) {
+    ExpectAssignsAndLoadsByContent<TQzTIFImage>(format);
+    ExpectAssignsAndLoadsByContent<TQzTGAImage>(format);
+    ExpectAssignsAndLoadsByContent<TQzEPFImage>(format);
+  }
+}
+
 TEST(PictureFormats, RegisteredByExtensionWithTheirDescriptions) {
   struct Case { const char* Ext; const char* Description; TGraphicClass Class; };
   const Case cases[] = {
@@ -227,6 +340,75 @@ TEST(PictureFormats, RegisteredByExtensionWithTheirDescriptions) {
   QzUnregisterPictureFormats();
   QzRegisterPictureFormats();
   for (const Case& c : cases) EXPECT_EQ(TPicture::FindGraphicClassWithFileExt(c.Ext), c.Class) << c.Ext;
+}
+
+// Every record and picture of one stream is read from where the one before it stopped, and
+// stops where the next one starts.
+TEST(BackToBack, EveryFormatInOneStream) {
+  QzRegisterPictureFormats();
+  auto owned = QzBitmap(3, 2, 2);
+  TQzBitmap& bitmap = *owned;
+  bitmap.GetPixelPtr(2, 1)[3] = 9;
+  bitmap.GetPixelPtr(0, 0)[4] = 8;
+  TQzBitmap empty;
+  TQzPictureExifData exif;
+  exif.SetScrambled(true);
+  exif.SetString(pedCamera, "camera");
+  TQzFileDetails details;
+  details.SetCopyright("(c)");
+  TQzPictureListItems list;
+  auto* item = new TQzPictureListItem(&list);
+  TQzTGAImage listed;
+  listed.ResizeBuffer(2, 2);
+  item->GetPicture()->Assign(&listed);
+  TQzEPFImage epf;
+  epf.SetSize(2, 2);
+  epf.GetPixelPtr(1, 1)[0] = 77;
+  epf.GetRawData()->WriteBuffer("raw", 3);
+  TQzTIFImage tif;
+  tif.SetSize(2, 1);
+  tif.GetPixelPtr(1, 0)[1] = 66;
+  TQzTGAImage tga;
+  tga.ResizeBuffer(1, 2);
+  tga.GetPixelPtr(0, 1)[2] = 55;
+  TQzPictureExifData tgaExif;
+  tgaExif.SetString(pedTitle, "tga");
+
+  TMemoryStream s;
+  std::vector<int64_t> ends;
+  auto save = [&](auto& Obj) {
+    SaveInto(Obj, &s);
+    ends.push_back(s.GetPosition());
+  };
+  save(bitmap), save(empty), save(exif), save(details), save(list), save(epf), save(tif), save(tga), save(tgaExif);
+  ends.erase(ends.end() - 2);  // the picture's metadata record is read with it
+  ASSERT_EQ(s.GetSize(), ends.back());
+
+  s.SetPosition(0);
+  TQzBitmap bitmap2, empty2;
+  TQzPictureExifData exif2;
+  TQzFileDetails details2;
+  TQzPictureListItems list2;
+  TQzEPFImage epf2;
+  TQzTIFImage tif2;
+  TQzTGAImage tga2;
+  size_t part = 0;
+  auto load = [&](auto& Obj) {
+    LoadFrom(Obj, &s);
+    EXPECT_EQ(s.GetPosition(), ends[part++]) << part;
+  };
+  load(bitmap2), load(empty2), load(exif2), load(details2), load(list2), load(epf2), load(tif2), load(tga2);
+  EXPECT_EQ(std::tuple(bitmap2.GetErrorCode(), empty2.GetErrorCode(), empty2.GetEmpty(), tga2.GetErrorCode()),
+            std::tuple(0u, 0u, true, 0u));
+  EXPECT_EQ(PixelBytes(bitmap2), PixelBytes(bitmap));
+  EXPECT_EQ(std::tuple(exif2.GetString(pedCamera), details2.GetCopyright(), tga2.GetExifData()->GetString(pedTitle)),
+            std::tuple("camera", "(c)", "tga"));
+  ASSERT_EQ(list2.GetCount(), 1);
+  ASSERT_FALSE(epf2.GetEmpty() || tif2.GetEmpty() || tga2.GetEmpty());
+  EXPECT_EQ(std::vector<int64_t>({list2.GetItem(0)->GetPicture()->GetWidth(), epf2.GetPixelPtr(1, 1)[0],
+                                  epf2.GetRawData()->GetSize(),
+                                  tif2.GetPixelPtr(1, 0)[1], tga2.GetPixelPtr(0, 1)[2]}),
+            std::vector<int64_t>({2, 77, 3, 66, 55}));
 }
 
 }  // namespace

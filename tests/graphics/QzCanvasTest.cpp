@@ -102,8 +102,10 @@ TEST(QzCanvas, TinyTargetsAndNoTarget) {
   EXPECT_EQ(detached.GetBytesPerPixel(), 0);
 }
 
+// Own pictures (a proc given) draw through the work bitmap's canvas, which takes the font.
 TEST(QzCanvas, Targets) {
-  auto b24 = FilledBitmap(6, 5, clWhite, pf24bit), b32 = FilledBitmap(6, 5, clWhite, pf32bit), b16 = FilledBitmap(6, 5, clWhite, pf16bit);
+  auto b24 = FilledBitmap(6, 5, clWhite, pf24bit), b32 = FilledBitmap(6, 5, clWhite, pf32bit);
+  auto b16 = FilledBitmap(6, 5, clWhite, pf16bit);
   auto q32 = QzBitmap(6, 5), q40 = QzBitmap(6, 5, 2);
   TQzDIB dib(6, 5), emptyDib;
   TPortableNetworkGraphic png;
@@ -112,31 +114,6 @@ TEST(QzCanvas, Targets) {
   jpeg.SetPixelFormat(pf24bit);
   jpeg.SetSize(6, 5);
   TObject plain;
-  struct Case { TObject* Target; int Bytes; TCanvas* Canvas; };
-  TQzCanvas c;
-  const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
-                        {b16.get(), 0, nullptr},          {q32.get(), 4, nullptr},
-                        {q40.get(), 5, nullptr},               {&dib, 4, dib.GetCanvas()},
-                        {&emptyDib, 0, nullptr},          {&png, 4, png.GetCanvas()},
-                        {&jpeg, 3, jpeg.GetCanvas()},     {&plain, 0, nullptr},
-                        {nullptr, 0, nullptr}};
-  for (const Case& k : cases) {
-    c.SetTarget(k.Target);
-    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetTarget(), c.GetTargetCanvas(), c.GetClipRect()),
-              std::tuple(k.Bytes, k.Bytes ? k.Target : nullptr, k.Canvas, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)))
-        << (k.Target ? k.Target->ClassName() : "nil");
-  }
-  // A 16-bit target stays detached: nothing drawn.
-  c.SetTarget(b16.get());
-  c.Line(0, 0, 4, 4);
-  EXPECT_TRUE(PaintedPixels(b16.get()).empty());
-  // The clip never reaches past 14999.
-  auto big = FilledBitmap(16000, 2, clWhite);
-  c.SetTarget(big.get());
-  EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 14999, 1));
-}
-
-TEST(QzCanvas, OwnPictureTargets) {
   TQzTIFImage tif;
   tif.SetSize(6, 5);
   TQzTGAImage tga;
@@ -147,32 +124,44 @@ TEST(QzCanvas, OwnPictureTargets) {
   epf32.SetSize(6, 5);
   epf16.SetPixelFormat(1);
   epf16.SetSize(6, 5);
-  struct Case { TGraphic* Target; int Bytes; TQzPixelAddrProc Proc; };
-  const Case cases[] = {{&tif, 4, GetTIFPixelAddr},   {&tga, 4, GetTGAPixelAddr},
-                        {&epf24, 3, GetEPFPixelAddr}, {&epf32, 4, GetEPFPixelAddr},
-                        {&epf16, 0, nullptr},         {&epfEmpty, 0, nullptr}};
+  struct Case { TObject* Target; int Bytes; TCanvas* Canvas; TQzPixelAddrProc Proc = nullptr; };
+  const Case cases[] = {{b24.get(), 3, b24->GetCanvas()}, {b32.get(), 4, b32->GetCanvas()},
+                        {b16.get(), 0, nullptr},          {q32.get(), 4, nullptr},
+                        {q40.get(), 5, nullptr},          {&dib, 4, dib.GetCanvas()},
+                        {&emptyDib, 0, nullptr},          {&png, 4, png.GetCanvas()},
+                        {&jpeg, 3, jpeg.GetCanvas()},     {&plain, 0, nullptr},
+                        {nullptr, 0, nullptr},            {&tif, 4, nullptr, GetTIFPixelAddr},
+                        {&tga, 4, nullptr, GetTGAPixelAddr}, {&epf24, 3, nullptr, GetEPFPixelAddr},
+                        {&epf32, 4, nullptr, GetEPFPixelAddr}, {&epf16, 0, nullptr},
+                        {&epfEmpty, 0, nullptr}};
+  TQzCanvas c;  // one canvas moved from target to target
   for (const Case& k : cases) {
-    SCOPED_TRACE(k.Target->ClassName() + " " + std::to_string(k.Bytes));
-    TQzCanvas c;
+    SCOPED_TRACE(testing::Message() << (k.Target ? k.Target->ClassName() : "nil") << " " << k.Bytes);
     c.SetTarget(k.Target);
-    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetPixelAddrProc(), c.GetClipRect()),
-              std::tuple(k.Bytes, k.Proc, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)));
-    if (k.Bytes == 0) {
-      EXPECT_TRUE(c.GetTarget() == nullptr && c.GetTargetCanvas() == nullptr);
+    EXPECT_EQ(std::tuple(c.GetBytesPerPixel(), c.GetTarget(), c.GetClipRect()),
+              std::tuple(k.Bytes, k.Bytes ? k.Target : nullptr, k.Bytes ? Rect(0, 0, 5, 4) : Rect(0, 0, 0, 0)));
+    if (!k.Proc) {
+      EXPECT_EQ(c.GetTargetCanvas(), k.Canvas);
       continue;
     }
-    // Their canvas is the work bitmap's, which takes the font.
+    EXPECT_EQ(c.GetPixelAddrProc(), k.Proc);
     ASSERT_NE(c.GetTargetCanvas(), nullptr);
     c.GetFont()->SetSize(17);
     EXPECT_EQ(c.GetTargetCanvas()->GetFont()->GetSize(), 17);
     c.GetPen()->SetColor(RGB(1, 2, 3));
     c.Line(0, 0, 3, 3);
     auto* access = dynamic_cast<IQzPixelAccess*>(k.Target);
-    const std::vector<uint8_t> want = k.Bytes == 4 ? std::vector<uint8_t>{3, 2, 1, 255} : std::vector<uint8_t>{3, 2, 1};
-    for (int i = 0; i < 4; ++i)
-      EXPECT_EQ(std::vector<uint8_t>(access->GetPixelPtr(i, i), access->GetPixelPtr(i, i) + k.Bytes), want) << i;
+    const TBytes want = k.Bytes == 4 ? TBytes{3, 2, 1, 255} : TBytes{3, 2, 1};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(TBytes(access->GetPixelPtr(i, i), access->GetPixelPtr(i, i) + k.Bytes), want);
     EXPECT_EQ(access->GetPixelPtr(4, 4)[0], 0);
   }
+  // A 16-bit target stays detached: nothing drawn. The clip never reaches past 14999.
+  c.SetTarget(b16.get());
+  c.Line(0, 0, 4, 4);
+  EXPECT_TRUE(PaintedPixels(b16.get()).empty());
+  auto big = FilledBitmap(16000, 2, clWhite);
+  c.SetTarget(big.get());
+  EXPECT_EQ(c.GetClipRect(), Rect(0, 0, 14999, 1));
 }
 
 // Pen (200, 100, 50) over target (0, 255, 100): the pen weighs 255 - alpha.
@@ -232,7 +221,8 @@ TEST(QzCanvas, SpreadOnFiveBytePixels) {
         // 127 / d of white over black, the alpha byte gathering the same
         const int want = !inside ? 0 : d == 0 ? 255 : 127 / d;
         const uint8_t* p = q->GetPixelPtr(x, y);
-        ASSERT_EQ(std::vector<int>({p[1], p[3], p[4]}), std::vector<int>({want, want, 255})) << "s " << s << " at " << x << "," << y;
+        ASSERT_EQ(std::vector<int>({p[1], p[3], p[4]}), std::vector<int>({want, want, 255}))
+            << "s " << s << " at " << x << "," << y;
       }
   }
   // The default pen draws on 5-byte pixels.
@@ -246,8 +236,8 @@ TEST(QzCanvas, SpreadOnFiveBytePixels) {
 TEST(QzCanvas, WidePens) {
   struct Case { uint16_t Width; int Count; };  // pixels painted around (5, 5)
   // Width 5 (half width 2): the 3 x 3 block; width 7 (3): 5 x 5 without its corners; width 2
-  // and 3 (1): the pixel alone.
-  const Case cases[] = {{2, 1}, {3, 1}, {5, 9}, {7, 21}};
+  // and 3 (1): the pixel alone; the widest, far past the distance table, the whole bitmap.
+  const Case cases[] = {{2, 1}, {3, 1}, {5, 9}, {7, 21}, {65535, 144}};
   for (const Case& k : cases) {
     auto b = FilledBitmap(12, 12, clWhite);
     TProbeCanvas c;
@@ -265,18 +255,9 @@ TEST(QzCanvas, WidePens) {
   c.GetPen()->SetWidth(4);
   c.Line(7, 7, 9, 9);
   EXPECT_EQ(b->GetCanvas()->GetPixel(9, 9), clBlack);
-}
-
-TEST(QzCanvas, PensWiderThanTheDistanceTable) {
   EXPECT_EQ(std::vector<int>({QzCanvasDistance(0, 0), QzCanvasDistance(3, -4), QzCanvasDistance(1000, 1000),
                               QzCanvasDistance(-1500, 0), QzCanvasDistance(30000, 40000)}),
             std::vector<int>({0, 5, 1414, 1500, 50000}));
-  auto b = FilledBitmap(20, 20, clWhite);
-  TQzCanvas c;
-  c.SetTarget(b.get());
-  c.GetPen()->SetWidth(65535);
-  c.Line(3, 3, 4, 5);
-  EXPECT_EQ(PaintedPixels(b.get()).size(), 400u);
 }
 
 TEST(QzCanvas, WideFourBytePensUseTheBlendFactor) {
@@ -320,12 +301,18 @@ TEST(QzCanvas, DrawsIntoDIBsAndNotifiesOncePerLine) {
 namespace {
 
 TEST(DIB, PixelAddressesCountFromTheTopOfBottomUpMemory) {
+  struct Case { uint16_t W, H; int64_t Stride, Last; };  // Last: where the bottom-right pixel is
+  for (const Case& c : {Case{4, 3, 16, 12}, Case{20000, 2, 80000, 79996}}) {
+    TQzDIB dib(c.W, c.H);
+    ASSERT_NE(dib.GetBits(), nullptr);
+    const uint8_t* bits = dib.GetBits();
+    const int x = c.W - 1, y = c.H - 1;
+    EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(),
+                                    dib.GetPixelPtr(0, 0) - bits, dib.GetPixelPtr(x, y) - bits,
+                                    GetDIBPixelAddr(&dib, x, y) - bits}),
+              std::vector<int64_t>({c.Stride, c.Stride * c.H, 32, c.Stride * (c.H - 1), c.Last, c.Last}));
+  }
   TQzDIB dib(4, 3);
-  ASSERT_NE(dib.GetBits(), nullptr);
-  const uint8_t* bits = dib.GetBits();
-  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetImageSize(), dib.GetPixelBits(), dib.GetPixelPtr(0, 0) - bits,
-                                  dib.GetPixelPtr(3, 2) - bits, GetDIBPixelAddr(&dib, 3, 2) - bits}),
-            std::vector<int64_t>({16, 48, 32, 32, 12, 12}));
   // What the canvas draws is what the addresses see.
   dib.GetCanvas()->SetPixel(1, 0, RGB(10, 20, 30));
   EXPECT_EQ(std::vector<uint8_t>(dib.GetPixelPtr(1, 0), dib.GetPixelPtr(1, 0) + 3), std::vector<uint8_t>({30, 20, 10}));
@@ -355,10 +342,12 @@ TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
     TQzDIB dib(7, 7);
     SCOPED_TRACE(testing::Message() << c.W << "x" << c.H);
     auto state = [&dib] {
-      return std::tuple(dib.GetSection(), dib.GetDC(), dib.GetBits(), dib.GetPixelPtr(0, 0), dib.GetCanvas()->GetHandle(),
+      return std::tuple(dib.GetSection(), dib.GetDC(), dib.GetBits(), dib.GetPixelPtr(0, 0),
+                        dib.GetCanvas()->GetHandle(),
                         dib.GetPixelBits(), dib.GetWidth(), dib.GetHeight());
     };
-    const auto none = std::tuple(HBITMAP(), HDC(), static_cast<uint8_t*>(nullptr), static_cast<uint8_t*>(nullptr), HDC(), 0, c.KeptW, c.KeptH);
+    uint8_t* const nil = nullptr;
+    const auto none = std::tuple(HBITMAP(), HDC(), nil, nil, HDC(), 0, c.KeptW, c.KeptH);
     EXPECT_FALSE(dib.SetSize(c.W, c.H));
     EXPECT_EQ(state(), none);
     EXPECT_FALSE(dib.SetSize(c.W, c.H));
@@ -366,13 +355,6 @@ TEST(DIB, NoSectionMeansNoPixelsAndNoDrawing) {
     dib.GetCanvas()->FillRect(Rect(0, 0, 5, 5));  // draws nothing, and does not crash
     EXPECT_TRUE(dib.SetSize(3, 3));
   }
-}
-
-TEST(DIB, WideSectionsKeepTheirStride) {
-  TQzDIB dib(20000, 2);
-  ASSERT_NE(dib.GetBits(), nullptr);
-  EXPECT_EQ(std::vector<int64_t>({dib.GetRowStride(), dib.GetPixelPtr(19999, 1) - dib.GetBits(), dib.GetPixelPtr(0, 0) - dib.GetBits()}),
-            std::vector<int64_t>({80000, 79996, 80000}));
 }
 
 TEST(PixelAddress, ToolkitPicturesByDepth) {

@@ -53,22 +53,31 @@ TEST(Resample, FlatPicturesStayFlat) {
     for (const Size& s : sizes) {
       auto src = FilledBitmap(s.SW, s.SH, color, pf32bit);
       TBitmap dst;
-      SCOPED_TRACE(testing::Message() << "filter " << int(filter) << " " << s.SW << "x" << s.SH << " -> " << s.DW << "x" << s.DH);
+      SCOPED_TRACE(testing::Message() << "filter " << int(filter) << " " << s.SW << "x" << s.SH << " -> " << s.DW
+                                      << "x" << s.DH);
       ASSERT_EQ(StretchGraphicEx(src.get(), &dst, s.DW, s.DH, filter, false), 0u);
       ASSERT_EQ(ColorsOf(&dst), std::vector<TColor>(static_cast<size_t>(s.DW * s.DH), color));
     }
 }
 
-TEST(Resample, EnlargingPutsTheEndsOnTheEnds) {
-  // 2 x 2 to 3 x 3 with the triangle: destination columns sit over source 0, 0.5 and 1.
-  auto src = FilledBitmap(2, 2, RGB(0, 0, 0), pf32bit);
-  src->GetCanvas()->GetPen()->SetColor(RGB(200, 100, 0));
-  src->GetCanvas()->Line(1, 0, 1, 2);
-  auto dst = FilledBitmap(3, 3, clWhite, pf32bit);
-  Resample(src.get(), dst.get(), ResampleFilterTriangle, 10.0f);
+TEST(Resample, EndsMeetAndWindowsReflectAtTheEdges) {
+  // 2 x 2 to 3 x 3 with the triangle: destination columns sit over source 0, 0.5 and 1. Shrinking
+  // 3 to 2 widens the triangle to two source pixels: the last column takes a quarter of source 1,
+  // half of source 2 and, reflected at the right edge (2 * 3 - 1 - 3 = 2), a quarter of source 2
+  // again; the first takes source 1 reflected at the left edge (-(-1) = 1).
   const TColor a = RGB(0, 0, 0), b = RGB(100, 50, 0), c = RGB(200, 100, 0);
-  EXPECT_EQ(ColorsOf(dst.get()), std::vector<TColor>({a, b, c, a, b, c, a, b, c}));
+  struct Case { int SW, DW, DH; std::vector<TColor> Want; };
+  const Case cases[] = {{2, 3, 3, {a, b, c, a, b, c, a, b, c}}, {3, 2, 1, {a, RGB(150, 75, 0)}}};
+  for (const Case& k : cases) {
+    auto src = FilledBitmap(k.SW, k.DH == 1 ? 1 : 2, a, pf32bit);
+    src->GetCanvas()->GetPen()->SetColor(c);
+    src->GetCanvas()->Line(k.SW - 1, 0, k.SW - 1, 2);
+    auto dst = FilledBitmap(k.DW, k.DH, clWhite, pf32bit);
+    Resample(src.get(), dst.get(), ResampleFilterTriangle, 10.0f);
+    EXPECT_EQ(ColorsOf(dst.get()), k.Want) << k.SW << " -> " << k.DW;
+  }
   TBitmap empty;
+  auto dst = FilledBitmap(3, 3, clWhite, pf32bit);
   EXPECT_THROW(Resample(&empty, dst.get(), ResampleFilterBox, 10.0f), Exception);
 }
 

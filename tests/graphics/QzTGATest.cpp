@@ -30,15 +30,26 @@ TBytes Cat(std::initializer_list<TBytes> Parts) {
   return r;
 }
 
-TEST(QzTGA, EmptyImageWritesTheHeaderOnly) {
+// An empty picture writes the header alone, which the content check refuses: it wants a size and
+// the pixels that size needs.
+TEST(QzTGA, EmptyImageWritesTheHeaderOnlyAndContentNeedsThePixels) {
   TQzTGAImage i;
   TMemoryStream s;
   i.SaveToStream(&s);
   EXPECT_EQ(BytesOf(s), Header(2, 0, 0, 32, 0x28));
+  s.SetPosition(0);
+  EXPECT_FALSE(TQzTGAImage::IsStreamFormatSupported(&s));
   // A side past the limit makes no pixels.
   EXPECT_FALSE(i.ResizeBuffer(QzMaxPictureSide + 1, 1));
   EXPECT_FALSE(i.ResizeBuffer(1, QzMaxPictureSide + 1));
   EXPECT_TRUE(i.GetEmpty());
+  ASSERT_TRUE(i.ResizeBuffer(2, 2));
+  TMemoryStream full;
+  i.SaveToStream(&full);
+  full.SetPosition(0);
+  EXPECT_TRUE(TQzTGAImage::IsStreamFormatSupported(&full));
+  TByteStream cut(BytesOf(full), 20);
+  EXPECT_FALSE(TQzTGAImage::IsStreamFormatSupported(&cut));
 }
 
 TEST(QzTGA, ReaderCases) {
@@ -50,19 +61,23 @@ TEST(QzTGA, ReaderCases) {
     for (size_t i = 0; i < P.size(); i += 4) r.insert(r.end(), {P[i], P[i + 1], P[i + 2]});
     return r;
   };
+  auto Swapped = [](const TBytes& Row) {  // its two 4-byte pixels, right one first
+    return Cat({TBytes(Row.begin() + 4, Row.end()), TBytes(Row.begin(), Row.begin() + 4)});
+  };
   struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; };
   const Case cases[] = {
       {"32-bit top-left", Cat({Header(2, 2, 2, 32, 0x28), top, bottom}), 0, expected},
       {"32-bit bottom-left", Cat({Header(2, 2, 2, 32, 0x08), bottom, top}), 0, expected},
       {"24-bit bottom-left after ID and colour map",
        Cat({Header(2, 2, 2, 24, 0x00, 3, 1, 2, 24), TBytes(3 + 6, 0xEE), to24(bottom), to24(top)}), 0, expected},
-      {"right to left", Cat({Header(2, 2, 2, 32, 0x30), TBytes(top.begin() + 4, top.end()), TBytes(top.begin(), top.begin() + 4),
-                             TBytes(bottom.begin() + 4, bottom.end()), TBytes(bottom.begin(), bottom.begin() + 4)}), 0, expected},
-      {"run-length 32-bit", Cat({Header(10, 2, 2, 32, 0x20), {0x01}, top, {0x00}, TBytes(bottom.begin(), bottom.begin() + 4),
+      {"right to left", Cat({Header(2, 2, 2, 32, 0x30), Swapped(top), Swapped(bottom)}), 0, expected},
+      {"run-length 32-bit", Cat({Header(10, 2, 2, 32, 0x20), {0x01}, top, {0x00},
+                                 TBytes(bottom.begin(), bottom.begin() + 4),
                                  {0x80}, TBytes(bottom.begin() + 4, bottom.end())}), 0, expected},
       {"run-length 24-bit repeat", Cat({Header(10, 2, 2, 24, 0x20), {0x83, 9, 8, 7}}), 0,
        TBytes{9, 8, 7, 255, 9, 8, 7, 255, 9, 8, 7, 255, 9, 8, 7, 255}},
-      {"run-length packet past the picture", Cat({Header(10, 2, 2, 32, 0x20), {0x84, 1, 2, 3, 4}}), tgaErrPacketOverrun, {}},
+      {"run-length packet past the picture", Cat({Header(10, 2, 2, 32, 0x20), {0x84, 1, 2, 3, 4}}), tgaErrPacketOverrun,
+       {}},
       {"run-length data short", Cat({Header(10, 2, 2, 32, 0x20), {0x00, 1, 2, 3, 4, 0x02, 1}}), tgaErrPixelsShort, {}},
       {"pixels short", Cat({Header(2, 2, 2, 32, 0x20), top}), tgaErrPixelsShort, {}},
       {"depth 16", Cat({Header(2, 2, 2, 16, 0x20), TBytes(8, 1)}), tgaErrDepth, {}},
@@ -85,53 +100,6 @@ TEST(QzTGA, ReaderCases) {
     }
     EXPECT_EQ(i.GetWidth() == 0, i.GetEmpty());
   }
-}
-
-TEST(QzTGA, MetadataAfterThePixelsIsRead) {
-  TQzTGAImage i;
-  i.ResizeBuffer(1, 1);
-  TQzPictureExifData exif;
-  exif.SetString(pedAuthor, "someone");
-  TMemoryStream s;
-  i.SaveToStream(&s);
-  exif.SaveToStream(&s);
-  s.SetPosition(0);
-  TQzTGAImage b;
-  b.LoadFromStream(&s);
-  EXPECT_EQ(b.GetErrorCode(), 0u);
-  EXPECT_EQ(b.GetExifData()->GetString(pedAuthor), "someone");
-}
-
-TEST(QzTGA, WriterReportsNilStreamAndShortWrites) {
-  TQzTGAImage i;
-  i.ResizeBuffer(3, 3);
-  TLimitedStream a(10), b(30);
-  for (auto [stream, error] : {std::pair<TStream*, uint32_t>{nullptr, tgaErrNoStream}, {&a, tgaErrHeaderWrite}, {&b, tgaErrPixelsWrite}}) {
-    i.SaveToStream(stream);
-    EXPECT_EQ(i.GetErrorCode(), error);
-  }
-}
-
-TEST(QzTGA, AssignGivesDefinedAlphaAndPictureLoadsByContent) {
-  QzRegisterPictureFormats();
-  auto src = BitmapOf(2, {0, 0, 0, RGB(1, 2, 3)});
-  TQzTGAImage t;
-  t.Assign(src.get());
-  EXPECT_EQ(PixelBytes(t), (TBytes{0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 3, 2, 1, 255}));
-  TBitmap back;
-  back.Assign(&t);
-  EXPECT_EQ(ColorsOf(&back), ColorsOf(src.get()));
-
-  TMemoryStream s;
-  t.SaveToStream(&s);
-  s.SetPosition(0);
-  EXPECT_TRUE(TQzTGAImage::IsStreamFormatSupported(&s));
-  TPicture picture;
-  picture.LoadFromStream(&s);
-  ASSERT_NE(dynamic_cast<TQzTGAImage*>(picture.GetGraphic()), nullptr);
-  EXPECT_EQ(TPicture::FindGraphicClassWithFileExt("tpic"), GraphicClassOf<TQzTGAImage>());
-  TByteStream cut(BytesOf(s), 20);
-  EXPECT_FALSE(TQzTGAImage::IsStreamFormatSupported(&cut));
 }
 
 }  // namespace
