@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "core/QzFileClasses.h"
@@ -54,8 +53,7 @@ TEST(QzUtils, AlignRect) {
   for (const auto& c : cases) {
     TRect r = c.R;
     AlignRect(r, c.Bounds, c.H, c.V);
-    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top << "," << r.Right << ","
-                           << r.Bottom;
+    EXPECT_EQ(r, c.Expect) << int(c.H) << "," << int(c.V) << " -> " << r.Left << "," << r.Top;
   }
 }
 
@@ -157,22 +155,6 @@ TEST(QzUtils, DisplayTextToFloat) {
       {"1,000.5", 0.0},    {"1.5,2", 0.0},     {"1.5.000", 0.0},      {"1..000", 0.0},
   };
   for (const auto& c : cases) EXPECT_EQ(DisplayTextToFloat(c.Text), c.Expect) << c.Text;
-}
-
-TEST(QzUtils, DisplayTextRoundTrips) {
-  const double values[] = {0.0, -0.1, 12.34, 999.5, -1000.0, 1234.567, 123456.7, -9876543.21, 0.000123, 1e12};
-  for (double v : values)
-    for (uint8_t d = 0; d <= 4; ++d)
-      for (bool g : {false, true}) {
-        const std::string text = FloatToDisplayText(v, d, g);
-        const double back = DisplayTextToFloat(text);
-        EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9) + std::fabs(v) * 1e-15)
-            << v << " " << int(d) << " " << text;
-        // Text made from the value read back is the same text.
-        if (std::fabs(back) > 0 || v >= 0) {
-          EXPECT_EQ(FloatToDisplayText(back, d, g), text);
-        }
-      }
 }
 
 TEST(QzUtils, ReplaceSubstring) {

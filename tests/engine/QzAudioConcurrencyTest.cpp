@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>

@@ -124,10 +124,7 @@ void RunSharedPlans(const TFormat<T>& F) {
   // copies the same; a stream behind other data and through a file.
   {
     T p;
-    auto src = StreamOf(F.Full);
-    ASSERT_TRUE(p.LoadFromStream(src.get()));
-    EXPECT_EQ(p.Error, 0u);
-    EXPECT_EQ(src->GetPosition(), static_cast<int64_t>(F.Full.size()));
+    ASSERT_TRUE(Load(p, F.Full));
     EXPECT_EQ(SavedBytes(p), F.Full);
     T q;
     TChangeCounter changes(q);
@@ -136,8 +133,7 @@ void RunSharedPlans(const TFormat<T>& F) {
     q.Assign(&p);
     EXPECT_EQ(changes.Count, 1);
     TMemoryStream s;
-    const uint8_t lead[5] = {1, 2, 3, 4, 5};
-    s.Write(lead, 5);
+    s.Write("lead!", 5);
     ASSERT_TRUE(q.SaveToStream(&s));
     s.SetPosition(5);
     T r;
@@ -299,7 +295,6 @@ TEST(PresetStreams, LayoutsMatchGoldenFiles) {
 
 TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
   TDet d;
-  EXPECT_EQ(d.GetProductID(), TDet::DefaultProductID);
   d.SetTitle("abc");
   const TBytes bytes = SavedBytes(d);
   const size_t id = std::strlen(TDet::DefaultProductID);
@@ -310,7 +305,6 @@ TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
   TBytes title = {3, 0, 'a', 'b', 'c'};
   ScrambleBuffer(title.data() + 2, 3);
   EXPECT_EQ(TBytes(bytes.begin() + 32, bytes.begin() + 37), title);
-  EXPECT_NE(std::memcmp(&bytes[34], "abc", 3), 0);
   // The product identifier, scrambled from key position 0 again.
   EXPECT_EQ(Get<uint16_t>(bytes, 39), id);
   std::string stored(reinterpret_cast<const char*>(&bytes[41]), id);
@@ -422,9 +416,7 @@ TEST(PresetStreams, ClearKeepsSwitchesReservedFieldsAndErrorState) {
   ASSERT_TRUE(Load(eq, EqStream(EqOdd, 0xFFFFFFFFu)));
   eq.ErrorLog = "kept";
   eq.Clear();
-  for (int i = 0; i < 14; ++i) EXPECT_EQ(eq.GetSlot(i), EqDefaults[i]) << i;
-  EXPECT_EQ(eq.GetSlot(14), EqOdd[14]);
-  EXPECT_EQ(eq.GetSlot(15), EqOdd[15]);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(eq.GetSlot(i), i < 14 ? EqDefaults[i] : EqOdd[i]) << i;  // 14, 15 reserved
   // Band bits, the cut-filter bit and bits 8..31 stay; Active set; Mono, Bypass, Saturation cleared.
   EXPECT_EQ(eq.GetFlagWord(), 0xFFFFFFFFu & ~((1u << 4) | (1u << 5) | (1u << 6)));
   EXPECT_EQ(eq.ErrorLog, "kept");
@@ -441,8 +433,7 @@ TEST(PresetStreams, ClearKeepsSwitchesReservedFieldsAndErrorState) {
             std::tuple(1, MakeErrorCode(qecReadFailed, 402), "x.lim"));
   const TBytes after = SavedBytes(lim);
   const float defaults[7] = {-3.0f, 5.0f, 150.0f, 11.0f, 0.0f, 0.0f, 0.0f};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(SlotOf(after, i), defaults[i]) << i;
-  for (int i = 7; i < 16; ++i) EXPECT_EQ(SlotOf(after, i), SlotOf(b, i)) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(SlotOf(after, i), i < 7 ? defaults[i] : SlotOf(b, i)) << i;
   EXPECT_EQ(TBytes(after.begin() + 96, after.begin() + 108), TBytes(12, 0));  // ints 0..2
   EXPECT_EQ(TBytes(after.begin() + 108, after.end()), TBytes(b.begin() + 108, b.end()));
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,6 +29,24 @@ inline std::string FirstDifference(const TStereo& A, const TStereo& B) {
       return "frame " + std::to_string(i) + ": " + std::to_string(A.L[i]) + " " + std::to_string(A.R[i]) + " against " +
              std::to_string(B.L[i]) + " " + std::to_string(B.R[i]);
   return "sizes " + std::to_string(A.Size()) + " and " + std::to_string(B.Size());
+}
+
+// Runs Stage over the signal in blocks of the given sizes (cycled), in place or into separate
+// outputs (filled first with -123, so that a sample left unwritten shows); After runs after every block.
+template <class TStage>
+TStereo RunBlocks(TStage& Stage, const TStereo& In, const std::vector<size_t>& Blocks = {512}, bool InPlace = false,
+                  const std::function<void()>& After = nullptr) {
+  TStereo out = InPlace ? In : TStereo(In.Size(), -123.0f);
+  const TStereo& from = InPlace ? out : In;
+  for (size_t at = 0, b = 0; at < In.Size(); ++b) {
+    const size_t n = std::min(Blocks[b % Blocks.size()], In.Size() - at);
+    const float* ins[2] = {from.L.data() + at, from.R.data() + at};
+    float* outs[2] = {out.L.data() + at, out.R.data() + at};
+    Stage.Process(ins, outs, static_cast<uint16_t>(n));
+    if (After) After();
+    at += n;
+  }
+  return out;
 }
 
 // Uniform noise within +-Amp on both channels.
