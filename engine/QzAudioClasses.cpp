@@ -104,7 +104,9 @@ bool TQzAudioPresetDetails::SaveToStream(TStream* Stream) {
   SetError(0);
   for (const std::string& text : FStrings) {
     std::string copy = text;
-    const uint16_t n = static_cast<uint16_t>(copy.size() & 0xFFFF);
+    // A text longer than the 16-bit length can say keeps its first 65535 bytes: the length
+    // taken modulo 65536 would keep only what is past the last multiple, or nothing at all.
+    const uint16_t n = static_cast<uint16_t>(std::min<size_t>(copy.size(), 0xFFFF));
     if (!QzWriteValue(Stream, n)) {
       SetError(MakeErrorCode(qecWriteFailed, 802));
       break;

@@ -310,15 +310,17 @@ TEST(PresetStreams, DetailsLayoutScramblesEveryText) {
   std::string stored(reinterpret_cast<const char*>(&bytes[41]), id);
   ScrambleBuffer(stored.data(), static_cast<int32_t>(id));
   EXPECT_EQ(stored, TDet::DefaultProductID);
-  // A 16-bit length holds the length modulo 65536, and exactly that many bytes follow.
+  // A text past the 16-bit length keeps what the length can hold, and exactly that many bytes
+  // follow; at exactly 65536 the wrapped length would be 0, which leaves the text as it was.
   TDet big, back;
-  big.SetDescription(std::string(65536 + 5, 'q'));
+  big.SetDescription(std::string(65536, 'q'));
   back.SetDescription("old");
   back.SetNotes("kept");  // a text stored empty keeps the record's text
   const TBytes b = SavedBytes(big);
-  EXPECT_EQ(Get<uint16_t>(b, 34), 5);
+  EXPECT_EQ(Get<uint16_t>(b, 34), 65535);
   EXPECT_TRUE(Load(back, b));
-  EXPECT_EQ(std::pair(back.GetDescription(), back.GetNotes()), std::pair(std::string("qqqqq"), std::string("kept")));
+  EXPECT_EQ(back.GetDescription(), std::string(65535, 'q'));
+  EXPECT_EQ(back.GetNotes(), "kept");
 }
 
 // ---- Clamps and notifications ------------------------------------------------------------------
