@@ -33,7 +33,8 @@ protected:
   AEffect* NewVst() { return Effects.push_back(QzVstEntry()), Effects.back(); }
   // A direct-call instance whose notifications go to Log.
   void* NewDirect() {
-    return Objects.push_back(QzCreateInstanceEntry(&Log, reinterpret_cast<void*>(&THostCallLog::Record))), Objects.back();
+    Objects.push_back(QzCreateInstanceEntry(&Log, reinterpret_cast<void*>(&THostCallLog::Record)));
+    return Objects.back();
   }
   static TQzAudioEffectPlugin* PluginOf(AEffect* E) { return static_cast<TQzAudioEffectPlugin*>(E->object); }
   static TQzAudioEffectPlugin* PluginOf(void* O) { return static_cast<TQzAudioEffectPlugin*>(O); }
@@ -52,7 +53,8 @@ protected:
   // A point of a control in form client coordinates (its centre, moved by DX, DY).
   static TPoint At(TControl* C, int DX = 0, int DY = 0) {
     TPoint p{C->GetWidth() / 2 + DX, C->GetHeight() / 2 + DY};
-    for (TControl* c = C; c && !dynamic_cast<TCustomForm*>(c); c = c->GetParent()) p.X += c->GetLeft(), p.Y += c->GetTop();
+    for (TControl* c = C; c && !dynamic_cast<TCustomForm*>(c); c = c->GetParent())
+      p.X += c->GetLeft(), p.Y += c->GetTop();
     return p;
   }
   // The centre of R, a rectangle of C's client area, in form client coordinates.

@@ -32,7 +32,8 @@ TEST_F(EditorTest, MetersFollowTheOutputAndHoldWhileSuspended) {
   const float peak = p.GetLimiterMeter(2);
   tick();
   // Not read, not reset.
-  EXPECT_EQ(std::tuple(f->MeterL->GetVolume(), p.GetLimiterMeter(2)), std::tuple(TQzCustomAudioVUMeter::MinVolume, peak));
+  EXPECT_EQ(std::tuple(f->MeterL->GetVolume(), p.GetLimiterMeter(2)),
+            std::tuple(TQzCustomAudioVUMeter::MinVolume, peak));
   p.Suspended = false;
   tick();
   ASSERT_GT(peak, TQzCustomAudioVUMeter::MinVolume);

@@ -41,8 +41,9 @@ TEST_F(EditorToolBarTest, PowerSwitchesBothStagesAndTellsTheHostOnce) {
     EXPECT_EQ(std::tuple(PowerNotifications(on ? 1 : 0), PowerNotifications(on ? 0 : 1)), std::tuple(1, 0));
     // The host's power query agrees with what it was just told.
     EXPECT_EQ(QzCallObjectEntry(15005, 0, Object, nullptr), on ? 1 : 0);
-    EXPECT_EQ((std::vector<bool>{Eq()->GetActive(), Limiter()->GetActive(), F->MeterL->GetEnabled(), F->MeterR->GetEnabled(),
-                                 F->FilterGainSelM->IsEnabled(), F->PluginToolBar->GetActive()}),
+    EXPECT_EQ((std::vector<bool>{Eq()->GetActive(), Limiter()->GetActive(), F->MeterL->GetEnabled(),
+                                 F->MeterR->GetEnabled(), F->FilterGainSelM->IsEnabled(),
+                                 F->PluginToolBar->GetActive()}),
               std::vector<bool>(6, on));
   }
   // Switched from the host, the bar follows and reports nothing back to the presets.
@@ -68,7 +69,8 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
   Pump();
   const int refreshes = F->RefreshCount();
   ClickBar(bar->GetCompareSlotRect(0));  // A: back to before
-  EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Limiter()->GetThreshold(), F->FilterGainSelM->GetValue(), F->RefreshCount()),
+  EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Limiter()->GetThreshold(), F->FilterGainSelM->GetValue(),
+                       F->RefreshCount()),
             std::tuple(0.0f, TQzAudioLimiterPreset::DefaultThreshold, 0.0f, refreshes + 1));
   ClickBar(bar->GetCompareSlotRect(1));  // B: the edits again
   EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Limiter()->GetThreshold()), std::tuple(9.0f, -7.0f));

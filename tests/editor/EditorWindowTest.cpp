@@ -20,9 +20,6 @@ TEST_F(EditorTest, VstSizeBeforeAndAfterOpenAndCtrlCCopy) {
   ASSERT_EQ(Vst(e, effEditGetRect, 0, &rect), 1);
   EXPECT_EQ(std::tuple(rect->right - rect->left, rect->bottom - rect->top), std::tuple(w, h));
   Idle(e);
-  const TBitmap* screen = Backend->Screen(Win(f));
-  ASSERT_NE(screen, nullptr);
-  EXPECT_EQ(std::tuple(screen->GetWidth(), screen->GetHeight()), std::tuple(1024, 595));
   // Ctrl+C copies the window and goes no further.
   std::vector<uint16_t> seen;
   f->PanSel->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { seen.push_back(Key); };

@@ -39,8 +39,6 @@ std::string State(TControl* C) {
     s += Str(a->GetPadding(), a->GetTransparent(), a->NeedsLayout());
   if (auto* a = dynamic_cast<TQzCustomAudioSlider*>(C))
     s += Str(a->GetValue(), a->GetMin(), a->GetMax(), a->GetKnobRect().Left, a->GetKnobRect().Top);
-  if (auto* m = dynamic_cast<TQzCustomAudioVUMeter*>(C))
-    s += Str(m->GetVolume(), m->GetNeedleAngle(), m->GetCalibrationMode());
   if (auto* b = dynamic_cast<TQzAudioPluginStatusBar*>(C))
     s += Str(b->GetProductName(), b->GetVendor(), b->GetBackground()->GetWidth());
   if (auto* b = dynamic_cast<TQzAudioPluginToolBar*>(C))
@@ -76,23 +74,6 @@ void PlaceWithImagedAction(TForm* Form, int W, int H, int Top, const std::string
   action->SetCaption(Caption), action->SetImageIndex(1);
   auto* c = Place<T>(Form, W, H, 10, Top);
   c->SetImages(images), c->SetAction(action);
-}
-
-TControl* PlaceMeter(TForm* Form, bool Calibration) {
-  auto* m = Place<TQzAudioVUMeter>(Form, 250, 155);
-  m->GetTextLeft()->Add("L"), m->GetTextRight()->Add("dB");
-  m->SetCaption("VU"), m->SetCalibrationMode(Calibration), m->SetVolume(-6.05f);
-  return m;
-}
-
-TControl* PlaceSlider(TForm* Form, TQzAudioControlOrientation Orientation, TQzAudioSliderScaleType Type,
-                      TQzAudioSliderOptions Options, bool Cap) {
-  auto* s = Orientation == acoVertical ? Place<TQzAudioVolumeSlider>(Form, 80, 220)
-                                       : Place<TQzAudioVolumeSlider>(Form, 300, 90);
-  s->SetOrientation(Orientation), s->SetMin(-50), s->SetMax(3), s->SetValue(-6), s->SetScaleType(Type);
-  s->SetOptions(Options);
-  if (Cap) s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(Form));
-  return s;
 }
 
 TQzSlider* PlaceStdSlider(TForm* Form, TQzSliderOrientation Orientation, TQzSliderBarStyle Style, int Left = 10) {
@@ -169,18 +150,14 @@ std::vector<TPaintCase> Cases() {
        }},
       {"TQzAudioVolumeSlider with every option and the cap",
        [](TForm* F) {
-         return PlaceSlider(F, acoVertical, SLIDER_SCALE_LOG,
-                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_VALUE_BORDER, SLIDER_SHOW_TEXT, SLIDER_SHOW_TEXT_BORDER,
-                             SLIDER_SHOW_BORDER, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK, SLIDER_EDIT_VALUE},
-                            true);
+         auto* s = Place<TQzAudioVolumeSlider>(F, 80, 220);
+         s->SetOrientation(acoVertical), s->SetMin(-50), s->SetMax(3), s->SetValue(-6);
+         s->SetScaleType(SLIDER_SCALE_LOG);
+         s->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_VALUE_BORDER, SLIDER_SHOW_TEXT, SLIDER_SHOW_TEXT_BORDER,
+                        SLIDER_SHOW_BORDER, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK, SLIDER_EDIT_VALUE});
+         s->SetKnobSource(QzCreate<TQzAudioSliderKnobSource>(F));
+         return s;
        }},
-      {"TQzAudioVolumeSlider horizontal with a scale",
-       [](TForm* F) {
-         return PlaceSlider(F, acoHorizontal, SLIDER_SCALE_LIN,
-                            {SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_SHOW_SCALE, SLIDER_FOLLOW_TRACK}, false);
-       }},
-      {"TQzAudioVUMeter with labels", [](TForm* F) { return PlaceMeter(F, false); }},
-      {"TQzAudioVUMeter calibrating", [](TForm* F) { return PlaceMeter(F, true); }},
       {"TQzLabel centred AutoSize and right, TQzHeadLine, TQzButton and TQzActionLabel with imaged actions",
        [](TForm* F) -> TControl* {
          auto* l = Place<TQzLabel>(F, 150, 30);
@@ -228,15 +205,6 @@ std::vector<TPaintCase> Cases() {
        [](TForm* F) -> TControl* {
          PlaceStdSlider(F, sloVertical, sbsSolid, 250);
          return PlaceStdSlider(F, sloHorizontal, sbsGradient);
-       }},
-      {"TQzSlider themed both ways",
-       [](TForm* F) -> TControl* {
-         auto* theme = QzCreate<TQzThemeManager>(F);
-         for (uint8_t i : {3, 100, 101, 104, 116, 126, 127, 150}) theme->SetThemeColor(i, RGB(i, 255 - i, 90));
-         PlaceStdSlider(F, sloVertical, sbsThemed)->SetThemeManager(theme);
-         auto* s = Place<TQzSlider>(F, 200, 45, 80);
-         s->SetThemeManager(theme);
-         return s;
        }},
   };
 }

@@ -133,24 +133,4 @@ TEST(QzExtIni, EditsInsideABracketAreParsedWhenItCloses) {
   EXPECT_TRUE(copy.FindExtIniValue("a", "b", "c", 0, value));
 }
 
-TEST(QzExtIni, LargeInputKeepsFirstOccurrences) {
-  std::string text = "#G\n[S]\n";
-  constexpr int Keys = 200000;
-  for (int i = 0; i < Keys; ++i) text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
-  for (int i = 0; i < Keys; i += 1000) text += "K" + std::to_string(i) + "=dup\n";
-  for (int i = 0; i < 2000; ++i)
-    text += "#G" + std::to_string(i) + "\n[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
-  TQzExtIniValuesControler ini;
-  ini.SetText(text);
-  using TLookup = std::tuple<std::string, std::string, std::string, int>;
-  for (auto [group, section, key, want] : {TLookup{"G", "S", "k0", 0}, {"G", "S", "k1", 1}, {"G", "S", "k999", 999},
-                                           {"G", "S", "k1000", 1000}, {"g1999", "s1999", "K", 1999},
-                                           {"G", "S", "k" + std::to_string(Keys - 1), Keys - 1}}) {
-    int32_t v = -1;
-    EXPECT_TRUE(ini.ReadExtIniInteger(group, section, key, -1, v)) << key;
-    EXPECT_EQ(v, want);
-  }
-  EXPECT_EQ(ini.GetGroupCount(), 2001);
-}
-
 }  // namespace

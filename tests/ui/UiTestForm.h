@@ -52,8 +52,7 @@ protected:
   void Wheel(int X, int Y, int Delta, TShiftState S = {}) { Backend->Wheel(Win(), X, Y, Delta, S), Pump(); }
   void Tick(uint64_t Ms) { Backend->AdvanceClock(Ms), Pump(); }
   uintptr_t Win() const { return Form->GetNativeWindow()->NativeHandle(); }
-  // The presented pixels of the whole form, as 0x00RRGGBB words.
-  std::vector<uint32_t> Pixels() const { return PixelsOf(Form); }
+  // The presented pixels of a form, as 0x00RRGGBB words.
   std::vector<uint32_t> PixelsOf(TCustomForm* Shown) const {
     std::vector<uint32_t> v;
     const TBitmap* s = Backend->Screen(Shown->GetNativeWindow()->NativeHandle());
