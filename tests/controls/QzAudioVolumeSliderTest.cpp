@@ -185,7 +185,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
   }
 }
 
-TEST_F(TSliderFixture, KnobSourceSharesTheCapAndFormDescriptionsNameIt) {
+TEST_F(TSliderFixture, KnobSourceSharesTheCapAndLetsGo) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
@@ -201,16 +201,67 @@ TEST_F(TSliderFixture, KnobSourceSharesTheCapAndFormDescriptionsNameIt) {
   source->Free();
   EXPECT_TRUE(!S->GetKnobSource() && !other->GetKnobSource());
   Repaint(S);
-  // A form description sets the slider and names its source.
+}
+
+// The audio controls from a form description: sources named, missing artwork leaving empty
+// pictures and the gradient, a tool bar read switched off holding its neighbours off, and a group
+// box read switched off holding its switch group off.
+TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
+  for (auto* r : {RegisterQzAudioKnobClasses, RegisterQzAudioGroupBoxClasses, RegisterQzAudioSwitchGroupClasses,
+                  RegisterQzAudioToolBarClasses, RegisterQzAudioStatusBarClasses})
+    r();
   TForm* form = ReadForm(
+      "  object PluginToolBar: TQzAudioPluginToolBar\n    Height = 30\n"
+      "    Active = False\n    ButtonStyle = tbsTransparent\n    SwitchStyle = awsBlue\n"
+      "    Options = [tboShowPresetCompare]\n    Padding = 0\n    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
+      "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
+      "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n    Vendor = 'Maker'\n  end\n"
       "  object Cap: TQzAudioSliderKnobSource\n  end\n"
       "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
-      "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n    KnobSource = Cap\n    Value = -6.5\n  end\n");
+      "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n    KnobSource = Cap\n    Value = -6.5\n  end\n"
+      "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+      "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
+      "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
+      "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
+      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+      "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
+      "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
+      "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
+      "      Items = ('LOW' 'MID' 'HIGH')\n      SelectedStyle = awsRed\n      BorderStyle = absSunken\n    end\n"
+      "  end\n");
   auto* s = dynamic_cast<TQzAudioVolumeSlider*>(form->FindComponent("In"));
-  ASSERT_NE(s, nullptr);
+  auto* k = dynamic_cast<TQzAudioKnob*>(form->FindComponent("Freq"));
+  auto* strip = static_cast<TQzAudioKnobSource*>(form->FindComponent("Strip"));
+  auto* box = dynamic_cast<TQzAudioGroupBox*>(form->FindComponent("Box"));
+  auto* bands = dynamic_cast<TQzAudioSwitchGroup*>(form->FindComponent("Bands"));
+  auto* bar = dynamic_cast<TQzAudioPluginToolBar*>(form->FindComponent("PluginToolBar"));
+  auto* status = dynamic_cast<TQzAudioPluginStatusBar*>(form->FindComponent("PluginStatusBar"));
+  ASSERT_TRUE(s && k && box && bands && bar && status);
+  EXPECT_EQ(std::tuple(bar->GetActive(), bar->GetButtonStyle(), bar->GetSwitchStyle(), bar->GetHeight()),
+            std::tuple(false, tbsTransparent, awsBlue, 30));
+  EXPECT_EQ(bar->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
+  EXPECT_EQ(bar->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
+  EXPECT_FALSE(status->GetEnabled() || s->GetEnabled() || k->GetEnabled() || box->GetEnabled())
+      << "the bar switched off its neighbours";
+  EXPECT_EQ(std::tuple(status->HasBackground(), status->GetProductName(), status->GetVendor()),
+            std::tuple(false, "Equaliser", "Maker"));
   EXPECT_EQ(std::tuple(s->GetMin(), s->GetValue(), s->GetScaleType(), s->GetOptions().Contains(SLIDER_SHOW_SCALE),
                        s->GetKnobSource()),
             std::tuple(-50.0f, -6.5f, SLIDER_SCALE_LOG, true, form->FindComponent("Cap")));
+  EXPECT_EQ(std::tuple(k->GetKnobSource(), strip->IsEmpty()), std::tuple(strip, true));
+  EXPECT_EQ(k->GetOptions(), (TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
+  EXPECT_EQ(std::tuple(k->GetLayout(), k->GetColorStyle(), k->GetScaleSpace(), k->GetMin(), k->GetMax(), k->GetValue()),
+            std::tuple(aklLeft, acsBlue, 12, 1000.0f, 20000.0f, 1000.5f));
+  EXPECT_TRUE(box->GetImageSource()->IsEmpty());
+  EXPECT_EQ(box->GetOptions(), (TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}));
+  EXPECT_EQ(std::tuple(box->GetSwitchStyle(), bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
+            std::tuple(awsBlue, awsRed, absSunken));
+  // A toggle group forces nothing on.
+  EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2)),
+            std::tuple(3, false, false, false));
+  EXPECT_FALSE(bands->GetEnabled());
+  box->SetEnabled(true), box->SetActive(true);
+  EXPECT_TRUE(bands->GetEnabled());
   form->Free();
 }
 

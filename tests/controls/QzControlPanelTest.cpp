@@ -141,23 +141,3 @@ TEST_F(QzControlPanelTest, TearDownInAnyOrder) {
     if (!r.FreePanel) p->Free();
   }
 }
-
-TEST_F(QzControlPanelTest, FormDescriptionStacksTheBoxesOnceLoaded) {
-  RegisterQzControlPanelClasses();
-  TForm* f = ReadForm("  object P: TQzControlPanel\n    Width = 120\n    Height = 200\n"
-                                 "    BorderHorz = 4\n    ItemSpace = 0\n"
-                                 "    object Second: TQzControlPanelBox\n      Top = 50\n      Height = 30\n"
-                                 "      Caption = 'Second'\n    end\n"
-                                 "    object First: TQzControlPanelBox\n      Top = 10\n      Height = 40\n"
-                                 "      Expanded = False\n    end\n"
-                                 "  end\n");
-  auto* p = static_cast<TQzControlPanel*>(f->FindComponent("P"));
-  auto* first = static_cast<TQzControlPanelBox*>(f->FindComponent("First"));
-  auto* second = static_cast<TQzControlPanelBox*>(f->FindComponent("Second"));
-  ASSERT_EQ(p->BoxCount(), 2);
-  EXPECT_EQ(p->GetBox(0), first);
-  EXPECT_EQ(std::tuple(first->GetTop(), first->GetHeight(), second->GetTop(), second->GetTop() + second->GetHeight(),
-                       second->GetLeft()),
-            std::tuple(2, first->GetHeader()->GetHeight(), 2 + first->GetHeight(), 200, 4));
-  f->Free();
-}

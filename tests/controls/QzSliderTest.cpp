@@ -77,7 +77,7 @@ TEST_F(TStdSliderTest, PixelsAndPositionsRoundTripOverTheWholeBar) {
   }
 }
 
-TEST_F(TStdSliderTest, PositionAndValueTextFollowBoundsAndCode) {
+TEST_F(TStdSliderTest, SettersKeepTheirLimitsAndValueTextFollowsBoundsAndCode) {
   // Position: INT_MIN: leave as is; Events: OnPositionChanged calls of the step.
   struct TStep { const char* What; int32_t Min, Max, Position, Expected; int Events; };
   const TStep steps[] = {
@@ -104,9 +104,7 @@ TEST_F(TStdSliderTest, PositionAndValueTextFollowBoundsAndCode) {
     S->SetValueStyle(c.Style), S->SetMin(c.Min), S->SetMax(c.Max), S->SetPosition(c.Position);
     EXPECT_EQ(S->GetValueText(S->GetPosition()), c.Text);
   }
-}
-
-TEST_F(TStdSliderTest, SettersKeepTheirLimits) {
+  // The other setters keep their limits.
   S->SetButtonChange(0), S->SetWheelChange(-3), S->SetBarSize(0), S->SetTickFrequency(INT_MIN);
   S->SetSpaceHorz(1000), S->SetSpaceVert(-1);
   EXPECT_EQ(std::tuple(S->GetButtonChange(), S->GetWheelChange(), S->GetBarSize(), S->GetTickFrequency(),
@@ -277,23 +275,6 @@ TEST_F(TStdSliderTest, CaptionValueTextAndBarAreDrawnInPlace) {
     const TRect b = S->GetPartRect(qspBar);
     EXPECT_EQ(ScreenPixel(10 + b.Left + 3 * (b.Right - b.Left) / 4, 10 + b.Top + 3), c.Bar);
   }
-}
-
-TEST_F(TStdSliderTest, FormDescriptionAndTranslationReachTheSlider) {
-  TForm* form = ReadForm("  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
-                         "    Orientation = sloVertical\n    ValueStyle = slvNative\n"
-                         "    Options = [sloAlignEdit]\n  end\n");
-  auto* s = dynamic_cast<TQzSlider*>(form->FindComponent("Gain"));
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(),
-                       s->GetOptions().Contains(sloTransparent)),
-            std::tuple(-800, sloVertical, slvNative, false));
-  auto* vls = QzCreate<TQzVLSDataSource>(form);
-  vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
-  vls->TranslateForm(form);
-  EXPECT_EQ(s->GetCaption(), "Pegel");
-  EXPECT_EQ(s->GetHint(), "") << "the hint is not taken from the global group";
-  form->Free();
 }
 
 }  // namespace

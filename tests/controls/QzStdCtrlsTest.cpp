@@ -14,9 +14,8 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("qzcheckbox"));
   // A longer name with the same start, or a shorter one, names nothing.
-  for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke"}) {
+  for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke"})
     EXPECT_EQ(std::tuple(QzStdCtrlsBitmap(other), QzExtCtrlsBitmap(other)), std::tuple(nullptr, nullptr)) << other;
-  }
   EXPECT_EQ(QzStdCtrlsBitmap("QZALIGNTOP"), nullptr) << "an extended control's bitmap";
   ASSERT_NE(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
   EXPECT_NE(QzExtCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("QzCheckBox")) << "own copies";
@@ -97,27 +96,14 @@ TEST_F(StdCtrls, CheckBoxTogglesOnLeftClickEnterAndSpaceOnly) {
   int changes = 0;
   box->OnChanged = [&](TObject*) { ++changes; };
   EXPECT_TRUE(box->GetChecked());
-  struct TRow {
-    std::function<void()> Act;
-    bool Toggles;
-  };
-  uint16_t key = 0;
-  const TRow rows[] = {
-      {[&] { box->MouseDown(mbLeft, {}, 3, 3); }, true}, {[&] { box->MouseDown(mbRight, {}, 3, 3); }, false},
-      {[&] { key = VK_SPACE; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
-      {[&] { key = VK_RETURN; box->KeyDown(key, {}); EXPECT_EQ(key, 0); }, true},
-      {[&] { key = 'A'; box->KeyDown(key, {}); EXPECT_EQ(key, 'A'); }, false},
-      {[&] { box->SetChecked(!box->GetChecked()); }, true},
-  };
-  int expectChanges = 0;
-  for (size_t i = 0; i < std::size(rows); ++i) {
-    SCOPED_TRACE(i);
-    const bool was = box->GetChecked();
-    rows[i].Act();
-    EXPECT_EQ(box->GetChecked(), rows[i].Toggles ? !was : was);
-    if (rows[i].Toggles && i != std::size(rows) - 1) ++expectChanges;  // the setter reports nothing
-    EXPECT_EQ(changes, expectChanges);
-  }
+  box->MouseDown(mbLeft, {}, 3, 3), box->MouseDown(mbRight, {}, 3, 3);
+  EXPECT_EQ(std::tuple(box->GetChecked(), changes), std::tuple(false, 1));
+  // Space and Enter toggle and are used up; other keys pass on.
+  std::vector<uint16_t> keys{VK_SPACE, VK_RETURN, 'A'};
+  for (uint16_t& k : keys) box->KeyDown(k, {});
+  EXPECT_EQ(std::tuple(box->GetChecked(), changes, keys), std::tuple(false, 3, std::vector<uint16_t>{0, 0, 'A'}));
+  box->SetChecked(true);  // the setter reports nothing
+  EXPECT_EQ(std::tuple(box->GetChecked(), changes), std::tuple(true, 3));
 }
 
 // Down until the mouse leaves, never while disabled; drawing disabled leaves the shared list's style.
@@ -215,7 +201,8 @@ TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
 
 TEST_F(StdCtrls, ReadFromAFormDescription) {
   for (auto* r : {RegisterQzStdCtrlsClasses, RegisterQzButtonsClasses, RegisterQzExtCtrlsClasses,
-                  RegisterQzBorderClasses, RegisterQzStdDlgsClasses})
+                  RegisterQzBorderClasses, RegisterQzStdDlgsClasses, RegisterQzSliderClasses,
+                  RegisterQzControlPanelClasses, RegisterQzEditClasses, RegisterQzTabSetClasses})
     r();
   TForm* f = ReadForm(
       "  object Bar: TQzHeaderBar\n    Bitmap = 'NO_SUCH_PICTURE'\n    InfoText = 'info'\n    Padding = 6\n"
@@ -228,7 +215,19 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
       "  object Line: TQzBorderLine\n    Style = blsFill\n  end\n"
       "  object Box: TQzGroupBox\n    RoundBorder = False\n    Alignment = taCenter\n  end\n"
       "  object About: TQzAboutDialog\n    Picture = 'NO_SUCH_PICTURE'\n    BottomSpace = 2000\n    Modal = False\n"
-      "    LinkText = 'link'\n  end\n");
+      "    LinkText = 'link'\n  end\n"
+      "  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
+      "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n"
+      "  object P: TQzControlPanel\n    Width = 120\n    Height = 200\n    BorderHorz = 4\n    ItemSpace = 0\n"
+      "    object Second: TQzControlPanelBox\n      Top = 50\n      Height = 30\n      Caption = 'Second'\n    end\n"
+      "    object First: TQzControlPanelBox\n      Top = 10\n      Height = 40\n      Expanded = False\n    end\n"
+      "  end\n"
+      "  object NameLabel: TQzLabel\n    Left = 0\n    Width = 40\n  end\n"
+      "  object E: TQzEdit\n    Left = 60\n    Caption = 'Name'\n    Text = 'abcdef'\n"
+      "    MaxLength = 4\n    PaddingHorz = 2\n    EditLabel = NameLabel\n  end\n"
+      "  object Book: TNotebook\n  end\n"
+      "  object Tabs: TQzNotebookTabSet\n    TabSize = 5\n    Indent = 9\n    Style = tssTabs\n"
+      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n");
   auto* bar = static_cast<TQzHeaderBar*>(f->FindComponent("Bar"));
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->GetBitmap()->GetEmpty());
@@ -249,7 +248,98 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()),
             std::tuple(1000, false, "link"));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
+  auto* s = static_cast<TQzSlider*>(f->FindComponent("Gain"));
+  EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(),
+                       s->GetOptions().Contains(sloTransparent)),
+            std::tuple(-800, sloVertical, slvNative, false));
+  // The panel stacks its boxes by Top once loaded, the collapsed one down to its header.
+  auto* p = static_cast<TQzControlPanel*>(f->FindComponent("P"));
+  auto* first = static_cast<TQzControlPanelBox*>(f->FindComponent("First"));
+  auto* second = static_cast<TQzControlPanelBox*>(f->FindComponent("Second"));
+  ASSERT_EQ(p->BoxCount(), 2);
+  EXPECT_EQ(p->GetBox(0), first);
+  EXPECT_EQ(std::tuple(first->GetTop(), first->GetHeight(), second->GetTop(), second->GetTop() + second->GetHeight(),
+                       second->GetLeft()),
+            std::tuple(2, first->GetHeader()->GetHeight(), 2 + first->GetHeight(), 200, 4));
+  auto* e = static_cast<TQzEdit*>(f->FindComponent("E"));
+  auto* l = static_cast<TQzLabel*>(f->FindComponent("NameLabel"));
+  EXPECT_EQ(std::tuple(e->GetEditText(), e->GetCaption(), e->GetPaddingHorz(), e->GetEditLabel(), l->GetCaption()),
+            std::tuple("abcd", "Name", 2, l, "Name"));
+  auto* t = static_cast<TQzNotebookTabSet*>(f->FindComponent("Tabs"));
+  EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetIndent(), t->GetStyle(), t->GetOptions().Contains(tsoEnableScrolling),
+                       t->GetAlignment(), t->GetNotebook()),
+            std::tuple(10, 9, tssTabs, true, taLeftJustify, f->FindComponent("Book")));
+  // Translation reaches the slider, but not with a hint from the global group.
+  auto* vls = QzCreate<TQzVLSDataSource>(f);
+  vls->GetValues()->SetText("#Global\r\n[Gain]\r\nText=Pegel\r\nHint=global hint\r\n");
+  vls->TranslateForm(f);
+  EXPECT_EQ(std::tuple(s->GetCaption(), s->GetHint()), std::tuple("Pegel", ""));
   f->Free();
+}
+
+using StdDlgs = UiFormTest;
+
+TEST_F(StdDlgs, PictureDialogsReuseOneFormAndTheAboutBoxFitsItsPicture) {
+  auto* d = QzCreate<TQzCustomPictureDialog>(Form);
+  d->SetPicture(nullptr);
+  EXPECT_EQ(d->GetPicture()->GetGraphic(), nullptr);
+  d->Execute();
+  TForm* first = d->GetForm();
+  ASSERT_NE(first, nullptr);
+  first->Close(), Pump();
+  d->Execute();
+  EXPECT_EQ(d->GetForm(), first) << "one form, kept and shown again";
+  EXPECT_TRUE(first->GetVisible());
+  // Freeing the dialog frees its form with it: nothing is left bound to it.
+  d->Free(), Pump();
+  // The about box is sized to its picture and strip, shown modeless, and reports its link.
+  auto* about = QzCreate<TQzAboutDialog>(Form);
+  TPicture holder;
+  holder.SetGraphic(FilledBitmap(120, 80).get());
+  about->SetPicture(&holder), about->SetBottomSpace(30);
+  about->SetModal(true);  // inside a plug-in still modeless
+  about->SetLinkText("www");
+  TObject* sender = nullptr;
+  about->OnLabelClick = [&](TObject* S) { sender = S; };
+  int bottomCalls = 0;
+  TRect bottom;
+  about->OnDrawBottom = [&](TObject* Sender, TCanvas*, const TRect& R) {
+    EXPECT_EQ(Sender, about);
+    ++bottomCalls, bottom = R;
+  };
+  about->Execute();
+  TForm* f = about->GetForm();
+  ASSERT_TRUE(f && about->GetCloseButton());
+  TControl* ok = about->GetCloseButton();
+  EXPECT_EQ(std::tuple(f->GetVisible(), f->GetClientWidth(), f->GetClientHeight(), ok->GetCaption(), ok->GetLeft(),
+                       ok->GetTop()),
+            std::tuple(true, 120, 110, "OK", 120 - 95 - 5, 110 - 25 - 5));
+  Pump();
+  EXPECT_GE(bottomCalls, 1);
+  EXPECT_EQ(std::tuple(bottom.Top, bottom.Bottom), std::tuple(80 + 5, 110 - 5));
+  ASSERT_NE(about->GetLinkLabel(), nullptr);
+  EXPECT_EQ(about->GetLinkLabel()->GetLeft(), 10);
+  about->GetLinkLabel()->Click();
+  EXPECT_EQ(sender, about);
+}
+
+TEST_F(StdDlgs, AboutBoxClosesByButtonEscOrClickWithoutButton) {
+  struct TRow { bool ShowButton; int How; bool Closes; };  // How: 0 button, 1 Esc, 2 form click
+  const TRow rows[] = {{true, 0, true}, {true, 1, true}, {true, 2, false}, {false, 2, true}, {false, 1, true}};
+  for (const TRow& row : rows) {
+    auto* d = QzCreate<TQzAboutDialog>(Form);
+    d->SetShowCloseButton(row.ShowButton);
+    d->Execute();
+    TForm* f = d->GetForm();
+    ASSERT_NE(f, nullptr) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
+    if (row.How == 0) d->GetCloseButton()->Click();
+    uint16_t key = VK_ESCAPE;
+    if (row.How == 1) f->KeyDown(key, {});
+    if (row.How == 2) f->Click();
+    Pump();
+    EXPECT_EQ(f->GetVisible(), !row.Closes) << std::to_string(row.ShowButton) + " " + std::to_string(row.How);
+    d->Free(), Pump();
+  }
 }
 
 }  // namespace

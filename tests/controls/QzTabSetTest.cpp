@@ -138,7 +138,7 @@ TEST_F(TabSet, ActiveTabAndWideValuesStayInTheirRanges) {
   EXPECT_EQ(t->GetMaxScrollOffset(), INT32_MAX);
 }
 
-TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
+TEST_F(TabSet, NotebookFollowsTheTabsAndItsThemeRowColoursIt) {
   auto* book = Put<TNotebook>(0, 0, 300, 100);
   book->AddPage("First");
   TPage* second = book->AddPage("");
@@ -161,6 +161,15 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndNamesThem) {
   t->SetActiveTab(0);
   EXPECT_EQ(book->GetPageIndex(), 0) << "code moves the page too";
   EXPECT_EQ(fired, 1) << "but reports nothing";
+  auto* theme = QzCreate<TQzThemeManager>(Form);
+  theme->SetThemeColor(1, RGB(10, 20, 30)), theme->SetThemeColor(25, RGB(200, 0, 0));
+  // Its own theme row colours it even while it draws unthemed, which the generic row would not.
+  t->SetUseThemes(false);
+  theme->RegisterThemeClient(t);
+  EXPECT_EQ(std::tuple(t->GetThemeManager(), t->GetColor()), std::tuple(theme, RGB(10, 20, 30)));
+  EXPECT_EQ(t->GetActiveTabColor(), 0x808080) << "unthemed";
+  t->SetUseThemes(true);
+  EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));
 }
 
 // The notebook may live on another form; either may go first.
@@ -190,30 +199,6 @@ TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
       Pump();
     }
   }
-}
-
-TEST_F(TabSet, FormDescriptionAndThemeReachTheNotebookTabSet) {
-  RegisterQzTabSetClasses();
-  TForm* root = ReadForm(
-      "  object Book: TNotebook\n  end\n"
-      "  object Tabs: TQzNotebookTabSet\n    TabSize = 5\n    Indent = 9\n    Style = tssTabs\n"
-      "    Options = [tsoShowText, tsoEnableScrolling]\n    Alignment = taLeftJustify\n    Notebook = Book\n  end\n");
-  auto* t = dynamic_cast<TQzNotebookTabSet*>(root->FindComponent("Tabs"));
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(std::tuple(t->GetTabSize(), t->GetIndent(), t->GetStyle(), t->GetOptions().Contains(tsoEnableScrolling),
-                       t->GetAlignment()),
-            std::tuple(10, 9, tssTabs, true, taLeftJustify));
-  EXPECT_EQ(t->GetNotebook(), root->FindComponent("Book"));
-  auto* theme = QzCreate<TQzThemeManager>(root);
-  theme->SetThemeColor(1, RGB(10, 20, 30)), theme->SetThemeColor(25, RGB(200, 0, 0));
-  // Its own row colours it even while it draws unthemed, which the generic row would not.
-  t->SetUseThemes(false);
-  theme->RegisterThemeClient(t);
-  EXPECT_EQ(std::tuple(t->GetThemeManager(), t->GetColor()), std::tuple(theme, RGB(10, 20, 30)));
-  EXPECT_EQ(t->GetActiveTabColor(), 0x808080) << "unthemed";
-  t->SetUseThemes(true);
-  EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));
-  root->Free();
 }
 
 }  // namespace

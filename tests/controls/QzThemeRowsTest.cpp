@@ -2,9 +2,7 @@
 // the rows their units add: colours from a theme file, the theme's pictures by ID, the built-in
 // look back when the manager is switched off, and translations back and forth.
 
-#include "../graphics/FormatsTestUtil.h"
 #include "tests/common/GoldenTheme.h"
-#include "tests/common/TestStreams.h"
 #include "tests/ui/UiTestForm.h"
 
 namespace {
@@ -39,13 +37,8 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   auto* m = QzCreate<TQzThemeManager>(Form);
   LoadGolden(m);
   ASSERT_EQ(m->GetThemeColor(152), RampColor(152));
-  struct TRow {
-    const char* What;
-    std::function<TColor()> Colour;
-    TColor Registered;  // after registering the form
-    TColor Applied;     // after ApplyTheme
-    TColor Own = 0;
-  };
+  // Registered: the colour after registering the form; Applied: after ApplyTheme.
+  struct TRow { const char* What; std::function<TColor()> Colour; TColor Registered, Applied, Own = 0; };
   TRow rows[] = {
       {"label font", [&] { return label->GetFont()->GetColor(); }, RampColor(154), RampColor(3)},
       {"action label font", [&] { return action->GetFont()->GetColor(); }, 0xFFFFFF, RampColor(3)},
@@ -102,12 +95,7 @@ TEST_F(QzThemeRows, ThemePicturesReplaceBuiltInOnesOnlyWhileThemed) {
   AddPicture(m, QzThemeSliderKnobPictureID, 11, 13);
   AddPicture(m, QzThemeSwitchCheckedPictureID, 9, 5);
   AddPicture(m, QzThemeSwitchUncheckedPictureID, 8, 6);
-  struct TRow {
-    const char* What;
-    std::function<int()> Width;
-    int Themed;
-    int Unthemed;
-  };
+  struct TRow { const char* What; std::function<int()> Width; int Themed, Unthemed; };
   const TRow rows[] = {
       {"knob strip", [&] { return knobs->GetPicture()->GetWidth(); }, 20, 30},
       {"slider knob", [&] { return caps->GetPicture()->GetWidth(); }, 11, capWidth},
