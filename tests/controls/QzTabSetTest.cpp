@@ -139,6 +139,7 @@ TEST_F(TabSet, ActiveTabAndWideValuesStayInTheirRanges) {
 }
 
 TEST_F(TabSet, NotebookFollowsTheTabsAndItsThemeRowColoursIt) {
+  RegisterQzTabSetClasses();  // which brings the tab set's own theme row
   auto* book = Put<TNotebook>(0, 0, 300, 100);
   book->AddPage("First");
   TPage* second = book->AddPage("");
