@@ -162,14 +162,13 @@ TEST(FormReader, ReadsNestedComponentsReferencesAndEvents) {
   uint16_t key = 65;
   outer->OnKey(outer, key, {});
   EXPECT_EQ(key, 0);
-  // The menu item follows its action; the action has no handler and so disables itself.
-  ASSERT_EQ(f->Popup->GetItems()->Count(), 1);
-  TMenuItem* item = f->Popup->GetItems()->GetItem(0);
-  EXPECT_EQ(item->GetCaption(), "Save");
+  // The menu item follows its action, read inside its list; with no handler it disables itself.
   auto* action = dynamic_cast<TAction*>(f->FindComponent("acSave"));
-  ASSERT_NE(action, nullptr);
-  EXPECT_EQ(action->GetActionList(), f->FindComponent("ActionList"));
-  EXPECT_FALSE(action->Execute() || action->GetEnabled() || item->GetEnabled());
+  ASSERT_TRUE(action && f->Popup->GetItems()->Count() == 1);
+  TMenuItem* item = f->Popup->GetItems()->GetItem(0);
+  EXPECT_FALSE(action->Execute());
+  EXPECT_EQ(std::tuple(item->GetCaption(), action->GetActionList(), action->GetEnabled(), item->GetEnabled()),
+            std::tuple("Save", f->FindComponent("ActionList"), false, false));
   f->Free();
 }
 
@@ -192,8 +191,7 @@ TEST(FormReader, RejectsBadDescriptionsWithTheLine) {
     const std::string text = c.Text[0] == ' ' ? "object F: TTestForm\n" + c.Text + "end" : c.Text;
     gTexts["BAD"] = text;
     try {
-      auto* f = new TTestForm(Application, "BAD");
-      f->Free();
+      (new TTestForm(Application, "BAD"))->Free();
       ADD_FAILURE() << "accepted: " << text;
     } catch (const EReadError& e) {
       EXPECT_NE(std::string(e.what()).find(c.Needle), std::string::npos) << e.what() << " for " << text;

@@ -214,36 +214,35 @@ TEST(PictureReaders, TruncationAtEveryLengthFails) {
   }
 }
 
-TEST(PictureReaders, SidesBeyondTheLimitAreRefused) {
-  struct Case { uint32_t Width, Height; };
+// Sides beyond the limit (in a spliced header or a real picture) and huge ancillary chunks.
+TEST(PictureReaders, OversizedSidesAndChunksAreRefused) {
   const TBytes small = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
-  for (const Case& c : {Case{15001, 1}, Case{1, 15001}, Case{0x7FFFFFFF, 0x7FFFFFFF}, Case{15000, 15000}, Case{0, 6}}) {
+  const auto sides = [&](uint32_t Width, uint32_t Height) {
     TBytes head(small.begin() + 16, small.begin() + 29);
     for (size_t i = 0; i < 4; ++i) {
-      head[i] = static_cast<uint8_t>(c.Width >> (24 - 8 * i));
-      head[4 + i] = static_cast<uint8_t>(c.Height >> (24 - 8 * i));
+      head[i] = static_cast<uint8_t>(Width >> (24 - 8 * i));
+      head[4 + i] = static_cast<uint8_t>(Height >> (24 - 8 * i));
     }
-    EXPECT_EQ(Loaded<TPortableNetworkGraphic>(Spliced(small, 8, 25, "IHDR", head)), -1) << c.Width << "x" << c.Height;
-  }
-  // Real pictures either side of the limit: the side alone decides.
-  TPngSpec wide{PNG_COLOR_TYPE_RGB, 8, false, false, false, QzMaxReadSide, 1};
-  EXPECT_EQ(Loaded<TPortableNetworkGraphic>(MakePng(wide)), QzMaxReadSide);
-  wide.Width = QzMaxReadSide + 1;
-  EXPECT_EQ(Loaded<TPortableNetworkGraphic>(MakePng(wide)), -1) << "png one past the side";
-  EXPECT_EQ(Loaded<TJPEGImage>(SmallJpeg(QzMaxReadSide, 8)), QzMaxReadSide);
-  EXPECT_EQ(Loaded<TJPEGImage>(SmallJpeg(QzMaxReadSide + 1, 8)), -1) << "jpeg one past the side";
-}
-
-TEST(PngReader, HugeAncillaryChunksAreRefused) {
-  const TBytes good = MakePng({PNG_COLOR_TYPE_RGB, 8, false, false});
-  struct Case { const char* Type; size_t Size; bool Loads; };
-  for (const Case& c : {Case{"tEXt", 64 << 10, true}, Case{"tEXt", 6 << 20, false}, Case{"prVt", 64 << 10, true},
-                        Case{"prVt", 6 << 20, false}}) {
-    TBytes body(c.Size, 'a');
+    return Loaded<TPortableNetworkGraphic>(Spliced(small, 8, 25, "IHDR", head));
+  };
+  const auto chunk = [&](const char* Type, size_t Size) {
+    TBytes body(Size, 'a');
     std::memcpy(body.data(), "Comment", 8);
-    EXPECT_EQ(Loaded<TPortableNetworkGraphic>(Spliced(good, 33, 0, c.Type, body)), c.Loads ? 9 : -1)
-        << c.Type << " " << c.Size;
-  }
+    return Loaded<TPortableNetworkGraphic>(Spliced(small, 33, 0, Type, body));
+  };
+  const auto row = [](int Width) { return MakePng({PNG_COLOR_TYPE_RGB, 8, false, false, false, Width, 1}); };
+  const struct { const char* What; int Got, Want; } cases[] = {
+      {"15001x1", sides(15001, 1), -1}, {"1x15001", sides(1, 15001), -1},
+      {"2^31-1 square", sides(0x7FFFFFFF, 0x7FFFFFFF), -1}, {"15000x15000", sides(15000, 15000), -1},
+      {"0x6", sides(0, 6), -1}, {"tEXt 64K", chunk("tEXt", 64 << 10), 9}, {"tEXt 6M", chunk("tEXt", 6 << 20), -1},
+      {"prVt 64K", chunk("prVt", 64 << 10), 9}, {"prVt 6M", chunk("prVt", 6 << 20), -1},
+      // Real pictures either side of the limit: the side alone decides.
+      {"png at the side", Loaded<TPortableNetworkGraphic>(row(QzMaxReadSide)), QzMaxReadSide},
+      {"png one past the side", Loaded<TPortableNetworkGraphic>(row(QzMaxReadSide + 1)), -1},
+      {"jpeg at the side", Loaded<TJPEGImage>(SmallJpeg(QzMaxReadSide, 8)), QzMaxReadSide},
+      {"jpeg one past the side", Loaded<TJPEGImage>(SmallJpeg(QzMaxReadSide + 1, 8)), -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.Got, c.Want) << c.What;
 }
 
 }  // namespace

@@ -64,7 +64,6 @@ TEST_F(StdControlsTest, DescriptionWithTheStandardControls) {
   EXPECT_TRUE(check->GetChecked());
   // The label goes with its edit.
   name->Free();
-  EXPECT_EQ(Form->FindComponent("Name"), nullptr);
   for (int i = 0; i < Form->ControlCount(); ++i) EXPECT_EQ(dynamic_cast<TBoundLabel*>(Form->GetControl(i)), nullptr);
 }
 
