@@ -108,7 +108,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     pump();
     check(Lib.SaveState(object));
     audio.Join();
-    EXPECT_EQ(torn.load(), 0);
+    EXPECT_EQ(torn.load(), 0) << "states read back that are none of the states set";
     EXPECT_TRUE(audio.Finite.load());
     if (effect) {
       if (host) Lib.Dispatch(effect, effEditClose);
