@@ -52,16 +52,17 @@ protected:
       for (int x = BoxLeft; x < BoxRight; ++x, ++all) grey += px[static_cast<size_t>(y * EditorW + x)] == EditGrey;
     return static_cast<double>(grey) / all;
   }
-  // The in-place editor opened on B's value box, shown in B's window, and a typed value reaching
-  // B's state.
-  void UseBsValueBox(TInstance& B) {
-    const std::vector<uint8_t> before = Lib.GetChunk(B.Effect);
-    Click(B.Host->Window(), BoxX, BoxY);
-    Idle(B.Effect, 10);
-    EXPECT_GT(EditShown(*B.Host), 0.5) << "B's value editor is not in B's window";
-    Type({XK_2, XK_Return});
-    Idle(B.Effect, 10);
-    EXPECT_NE(Lib.GetChunk(B.Effect), before) << "the value typed into B's box did not reach B";
+  // Opens the in-place editor on I's value box (to be shown in I's window), types Key and End
+  // (when given), and tells whether that changed I's state.
+  bool EditValueBox(TInstance& I, KeySym Key, KeySym End) {
+    const std::vector<uint8_t> before = Lib.GetChunk(I.Effect);
+    Click(I.Host->Window(), BoxX, BoxY);
+    Idle(I.Effect, 10);
+    EXPECT_GT(EditShown(*I.Host), 0.5) << "the value editor is not in the window of the form it is on";
+    Type({Key});
+    if (End) Type({End});
+    Idle(I.Effect, 10);
+    return Lib.GetChunk(I.Effect) != before;
   }
   void CloseInstance(TInstance& I, bool EditorFirst) {
     if (EditorFirst) Lib.Dispatch(I.Effect, effEditClose);
@@ -95,15 +96,8 @@ TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
     TInstance a = Open(0, 0), b = Open(BLeft, BTop);
     ASSERT_TRUE(a.Effect && b.Effect);
     Idle(b.Effect, 10);
-    const std::vector<uint8_t> aBefore = Lib.GetChunk(a.Effect);
-    Click(a.Host->Window(), BoxX, BoxY);
-    Idle(a.Effect, 10);
-    EXPECT_GT(EditShown(*a.Host), 0.5) << "A's value editor is not in A's window";
-    Type({XK_3});
-    if (c.EndOfEdit) Type({c.EndOfEdit});
-    Idle(a.Effect, 10);
+    EXPECT_EQ(EditValueBox(a, XK_3, c.EndOfEdit), c.EndOfEdit == XK_Return) << "only Enter commits";
     const std::vector<uint8_t> aAfter = Lib.GetChunk(a.Effect);
-    EXPECT_EQ(aAfter != aBefore, c.EndOfEdit == XK_Return) << "only Enter commits";
     if (c.Fate == fateClosed || c.Fate == fateClosedWithEditorOpen) CloseInstance(a, c.Fate == fateClosed);
     if (c.Fate == fateFreedOnAWorker || c.Fate == fateFreedOnAWorkerWithEditorOpen) {
       if (c.Fate == fateFreedOnAWorker) Lib.Dispatch(a.Effect, effEditClose);
@@ -120,7 +114,7 @@ TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
       EXPECT_EQ(a.Host->Grab(EditorW, EditorH)[300 * EditorW + 512], HostGreen)
           << "A's editor stayed on its host's window";
     }
-    UseBsValueBox(b);
+    EXPECT_TRUE(EditValueBox(b, XK_2, XK_Return)) << "the value typed into B's box did not reach B";
     if (c.Fate == fateKept) {
       EXPECT_LT(EditShown(*a.Host), 0.1) << "the value editor stayed in A's window";
       EXPECT_EQ(Lib.GetChunk(a.Effect), aAfter) << "B's edit reached A";

@@ -19,7 +19,6 @@
 #include "PluginLibrary.h"
 #include "X11TestHost.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>

@@ -33,7 +33,6 @@ struct THostSide {
     if (Effect) TPluginLibrary::Dispatch(Effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(Rate));
     else Lib.CallObject(13002, static_cast<int32_t>(Rate), Object, nullptr);
   }
-  std::vector<uint8_t> SaveState() { return Effect ? TPluginLibrary::GetChunk(Effect) : Lib.SaveState(Object); }
 };
 
 // Equaliser slots whose gains have no clamp: a mutation there may legitimately amplify by up to
@@ -48,7 +47,7 @@ bool InUnclampedGain(size_t Offset) {
 // Valid states far apart (extreme boosts and cuts at both ends of the band), then mutated,
 // truncated and empty ones made from them.
 std::vector<std::vector<uint8_t>> HostilePool(THostSide& Host, std::mt19937& Rng) {
-  std::vector<std::vector<uint8_t>> valid = {Host.SaveState()};
+  std::vector<std::vector<uint8_t>> valid = {Host.Lib.SaveState(Host.Object)};
   auto withFloat = [&](std::vector<uint8_t> S, size_t Offset, float V) {
     std::memcpy(S.data() + Offset, &V, 4);
     return S;

@@ -31,9 +31,9 @@ public:
     TForm::SetBorderStyle(bsToolWindow);
     SetClientSize(320, 200);
     SetColor(clRed);
-    Meter = new TTimer(this);
-    Meter->SetInterval(10);
-    Meter->OnTimer = [this](TObject*) {
+    auto* meter = new TTimer(this);
+    meter->SetInterval(10);
+    meter->OnTimer = [this](TObject*) {
       Use();
       LastMeter = Plugin->GetLimiterMeter(2);
       Plugin->GetLimiter()->ResetMeters();
@@ -74,7 +74,6 @@ public:
   }
 
   TQzAudioEffectPlugin* Plugin;
-  TTimer* Meter;
   int Refreshes = 0;
   int Ticks = 0;
   static inline float LastGain = 0.0f;

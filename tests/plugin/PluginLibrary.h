@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <thread>
 #include <vector>
