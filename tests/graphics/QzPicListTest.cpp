@@ -91,7 +91,9 @@ TEST_F(QzPicList, EveryPictureFormatRoundTripsWithIDsAttributesAndThumbnails) {
 
 TEST_F(QzPicList, ItemRecordLayout) {
   // ID, picture length, the picture's own stream scrambled with the list's key from 0, the
-  // 32-byte attribute block.
+  // 32-byte attribute block. The key is that of every stored list.
+  const uint8_t key[16] = {0x6D, 0xE2, 0x19, 0xA4, 0x53, 0x8E, 0x37, 0xC0,
+                           0x0B, 0x7F, 0xD5, 0x24, 0x9A, 0x41, 0xBE, 0x68};
   TQzPictureListItems list;
   auto* item = new TQzPictureListItem(&list);
   SetPicture<TBitmap>(item, 3, 2);
@@ -110,7 +112,7 @@ TEST_F(QzPicList, ItemRecordLayout) {
   EXPECT_EQ(std::vector<size_t>({QzGetU16(&b[8]), QzGetU16(&b[26]), QzGetU32(&b[28])}),
             std::vector<size_t>({1, 0xBEEF, plain.size()}));
   for (size_t i = 0; i < plain.size(); ++i) {
-    const unsigned k = TQzPictureListItems::Key[i % 16] + static_cast<unsigned>(i % 16);
+    const unsigned k = key[i % 16] + static_cast<unsigned>(i % 16);
     ASSERT_EQ(b[32 + i], static_cast<uint8_t>(plain[i] ^ (k & 0xFF))) << i;
   }
   EXPECT_EQ(TBytes(b.end() - 32, b.end()), TBytes(block.begin(), block.end()));
