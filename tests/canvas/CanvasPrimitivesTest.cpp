@@ -108,7 +108,8 @@ TEST(Canvas, RoundRectStaysInsideItsBounds) {
   }
 }
 
-TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
+// A dotted pen alternates and shows the brush in its gaps; a XOR pen undoes itself.
+TEST(Canvas, DottedAndXorPens) {
   for (bool solidBrush : {false, true}) {
     auto b = FilledBitmap(14, 3);
     TCanvas* c = b->GetCanvas();
@@ -122,6 +123,16 @@ TEST(Canvas, DottedPenAlternatesAndShowsTheBrushInItsGaps) {
       EXPECT_EQ(c->GetPixel(x, 1), on ? clBlack : gap) << x << " solid " << solidBrush;
     }
   }
+  auto b = FilledBitmap(8, 8);
+  TCanvas* c = b->GetCanvas();
+  c->GetBrush()->SetColor(clSilver);
+  c->FillRect(Rect(0, 0, 8, 8));
+  c->GetPen()->SetMode(pmXor);
+  c->GetPen()->SetColor(clWhite);
+  c->Line(0, 3, 8, 3);
+  EXPECT_EQ(c->GetPixel(2, 3), 0x3F3F3Fu);
+  c->Line(0, 3, 8, 3);
+  EXPECT_TRUE(PaintedPixels(b.get(), clSilver).empty());
 }
 
 TEST(Canvas, PenWidthZeroDrawsLikeOneAndWidePensAreRound) {
@@ -135,19 +146,6 @@ TEST(Canvas, PenWidthZeroDrawsLikeOneAndWidePensAreRound) {
   const auto p = PaintedPixels(w.get());
   EXPECT_TRUE(p.count({10, 8}) && p.count({8, 10}) && p.count({12, 10}));
   EXPECT_FALSE(p.count({8, 8}));  // the disc's corner
-}
-
-TEST(Canvas, XorPenUndoesItself) {
-  auto b = FilledBitmap(8, 8);
-  TCanvas* c = b->GetCanvas();
-  c->GetBrush()->SetColor(clSilver);
-  c->FillRect(Rect(0, 0, 8, 8));
-  c->GetPen()->SetMode(pmXor);
-  c->GetPen()->SetColor(clWhite);
-  c->Line(0, 3, 8, 3);
-  EXPECT_EQ(c->GetPixel(2, 3), 0x3F3F3Fu);
-  c->Line(0, 3, 8, 3);
-  EXPECT_TRUE(PaintedPixels(b.get(), clSilver).empty());
 }
 
 TEST(Canvas, ClippingAndViewportOrigin) {
@@ -210,6 +208,13 @@ TEST(Canvas, TextOutStaysInItsCellAndMeasuresLikeTheFont) {
   EXPECT_EQ(std::vector<TColor>({s->GetCanvas()->GetPixel(2, 3), s->GetCanvas()->GetPixel(2 + e2.cx - 1, 3 + e2.cy - 1),
                                  s->GetCanvas()->GetPixel(2 + e2.cx, 3)}),
             std::vector<TColor>({clYellow, clYellow, clWhite}));
+  // A canvas on no surface draws nothing but still measures.
+  TCanvas unbound;
+  unbound.Line(0, 0, 10, 10);
+  unbound.FillRect(Rect(0, 0, 5, 5));
+  unbound.TextOut(0, 0, "x");
+  EXPECT_EQ(unbound.GetPixel(0, 0), CLR_INVALID);
+  EXPECT_TRUE(unbound.TextWidth("abc") > 0 && unbound.TextWidth("") == 0 && unbound.TextHeight("") > 0);
 }
 
 TEST(Canvas, StretchDrawLeavesOutTheTransparentColour) {
@@ -488,15 +493,6 @@ TEST(Canvas, BitmapReportsCanvasDrawingAsAChange) {
   EXPECT_EQ(changes, 1);  // nothing inside the batch
   b.EndUpdate();
   EXPECT_EQ(changes, 2);
-}
-
-TEST(Canvas, UnboundCanvasDrawsNothingButMeasures) {
-  TCanvas c;
-  c.Line(0, 0, 10, 10);
-  c.FillRect(Rect(0, 0, 5, 5));
-  c.TextOut(0, 0, "x");
-  EXPECT_EQ(c.GetPixel(0, 0), CLR_INVALID);
-  EXPECT_TRUE(c.TextWidth("abc") > 0 && c.TextWidth("") == 0 && c.TextHeight("") > 0);
 }
 
 }  // namespace

@@ -129,7 +129,8 @@ std::vector<uint8_t> Bmp(int32_t W, int32_t H, uint16_t Bits, uint32_t Compressi
   return v;
 }
 
-struct Case { const char* What; std::vector<uint8_t> Data; bool Loads; };
+// Pixels: the colours a loaded picture must show, row by row, when given.
+struct Case { const char* What; std::vector<uint8_t> Data; bool Loads; std::vector<TColor> Pixels = {}; };
 
 TEST(PictureFormats, HostileBitmapsAreRefused) {
   std::vector<uint8_t> rleOverrun = Bmp(4, 2, 8, 1, 2, 0);
@@ -143,6 +144,13 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
   std::vector<uint8_t> rleNoEnd = Bmp(4, 2, 8, 1, 2, 0);
   rleNoEnd.insert(rleNoEnd.end(), palette, palette + 8);
   rleNoEnd.push_back(2);
+  // Palette: 0 red, 1 green. The data sets two pixels of the bottom row, skips one to the right and
+  // up one row, sets one more and ends: the pixels it never reaches keep the first colour.
+  std::vector<uint8_t> rleSkips = Bmp(4, 3, 8, 1, 2, 0);
+  const uint8_t redGreen[8] = {0, 0, 255, 0, 0, 255, 0, 0}, skips[] = {2, 1, 0, 2, 1, 1, 1, 1, 0, 1};
+  rleSkips.insert(rleSkips.end(), redGreen, redGreen + 8);
+  rleSkips.insert(rleSkips.end(), skips, skips + sizeof skips);
+  const TColor r = RGB(255, 0, 0), g = RGB(0, 255, 0);
   // Run-length data that declares a picture of 10242 x 18434, one side past the limit, or more
   // pixels than its runs can reach: refused before anything is allocated or decoded. Padding
   // bytes after the end mark make up the data's length.
@@ -173,28 +181,14 @@ TEST(PictureFormats, HostileBitmapsAreRefused) {
       {"offset past the end", Bmp(2, 2, 24, 0, 0, 16, 0x7FFFFFF0), true},
       {"RLE run past the picture", rleOverrun, true},
       {"RLE without end", rleNoEnd, false},
+      {"RLE skipping pixels", rleSkips, true, {r, r, r, r, r, r, r, g, g, g, r, r}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.What);
     TBitmap b;
     EXPECT_EQ(Loads(b, c.Data), c.Loads);
+    if (!c.Pixels.empty()) EXPECT_EQ(ColorsOf(&b), c.Pixels);
   }
-}
-
-TEST(PictureFormats, RunLengthBitmapLeavesUnreachedPixelsInTheFirstColour) {
-  // Palette: 0 red, 1 green. The data sets two pixels of the bottom row, skips one to the
-  // right and up one row, sets one more and ends.
-  std::vector<uint8_t> v = Bmp(4, 3, 8, 1, 2, 0);
-  const uint8_t palette[8] = {0, 0, 255, 0, 0, 255, 0, 0};
-  v.insert(v.end(), palette, palette + 8);
-  const uint8_t data[] = {2, 1, 0, 2, 1, 1, 1, 1, 0, 1};
-  v.insert(v.end(), data, data + sizeof data);
-  TBitmap b;
-  ASSERT_NO_THROW(b.LoadFromStream(StreamOf(v).get()));
-  const TColor red = RGB(255, 0, 0), green = RGB(0, 255, 0);
-  const TColor expected[3][4] = {{red, red, red, red}, {red, red, red, green}, {green, green, red, red}};
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_EQ(b.GetBitmapHandle()->GetColor(x, y), expected[y][x]) << x << "," << y;
 }
 
 std::vector<uint8_t> PngChunk(const char* Type, const std::vector<uint8_t>& Body) {

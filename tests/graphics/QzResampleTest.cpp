@@ -81,54 +81,38 @@ TEST(Resample, EndsMeetAndWindowsReflectAtTheEdges) {
   EXPECT_THROW(Resample(&empty, dst.get(), ResampleFilterBox, 10.0f), Exception);
 }
 
-TEST(Resample, FittedSizes) {
-  struct Case { int SW, SH, MaxW, MaxH; bool Keep; int W, H; };
-  const Case cases[] = {
-      {400, 200, 250, 250, true, 250, 125}, {200, 400, 250, 250, true, 125, 250},
-      {400, 200, 250, 250, false, 250, 250}, {10000, 1, 250, 250, true, 250, 1},
-      {1, 10000, 250, 250, true, 1, 250},    {30, 30, 0, -4, false, 1, 1},
-  };
-  for (const Case& c : cases) {
-    auto src = FilledBitmap(c.SW, c.SH, clRed, pf32bit);
-    TBitmap dst;
-    EXPECT_EQ(StretchGraphicEx(src.get(), &dst, c.MaxW, c.MaxH, 0, c.Keep), 0u);
-    EXPECT_EQ(std::pair(dst.GetWidth(), dst.GetHeight()), std::pair(c.W, c.H)) << c.SW << "x" << c.SH;
-  }
-  // An unknown filter leaves the work bitmap as made: the box size, black.
-  auto src = FilledBitmap(4, 4, clRed, pf32bit);
-  TBitmap dst;
-  EXPECT_EQ(StretchGraphicEx(src.get(), &dst, 6, 5, 8, false), 0u);
-  EXPECT_EQ(dst.GetWidth(), 6);
-  EXPECT_EQ(dst.GetCanvas()->GetPixel(3, 3), RGB(0, 0, 0));
-}
-
-TEST(Resample, ErrorsLeaveTheDestinationAlone) {
-  auto src = FilledBitmap(4, 4, clRed, pf32bit);
+// The size the destination takes, or the error that leaves it at 3 x 3.
+TEST(Resample, FittedSizesAndErrors) {
+  auto red = [](int W, int H) { return FilledBitmap(W, H, clRed, pf32bit); };
+  auto wide = red(400, 200), tall = red(200, 400), line = red(10000, 1), column = red(1, 10000);
+  auto square = red(30, 30), src = red(4, 4), noRows = red(1, 1);
+  noRows->SetSize(1, 0);
   TBitmap empty;
-  TBitmap dst;
-  dst.SetSize(3, 3);
-  struct Case { TGraphic* Src; TGraphic* Dst; int MaxW; uint8_t Filter; uint32_t Code; };
+  TQzTIFImage flat;  // a width without a height
+  flat.SetSize(4, 0);
+  struct Case { TGraphic* Src; int MaxW, MaxH; uint8_t Filter; bool Keep; uint32_t Code; int W, H; };
   const Case cases[] = {
-      {nullptr, nullptr, 5, 1, MakeErrorCode(qecNoDestination, 501)},
-      {nullptr, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 502)},
-      {&empty, &dst, 5, 1, MakeErrorCode(qecInvalidArgument, 503)},
+      {wide.get(), 250, 250, 0, true, 0, 250, 125},   {tall.get(), 250, 250, 0, true, 0, 125, 250},
+      {wide.get(), 250, 250, 0, false, 0, 250, 250},  {line.get(), 250, 250, 0, true, 0, 250, 1},
+      {column.get(), 250, 250, 0, true, 0, 1, 250},   {square.get(), 0, -4, 0, false, 0, 1, 1},
+      // An unknown filter leaves the work bitmap as made: the box size, black.
+      {src.get(), 6, 5, 8, false, 0, 6, 5},
+      {nullptr, 5, 100000, 1, false, MakeErrorCode(qecInvalidArgument, 502), 3, 3},
+      {&empty, 5, 100000, 1, false, MakeErrorCode(qecInvalidArgument, 503), 3, 3},
+      {noRows.get(), 5, 5, 1, false, MakeErrorCode(qecInvalidArgument, 503), 3, 3},
+      {&flat, 5, 5, 1, false, MakeErrorCode(qecInvalidArgument, 504), 3, 3},
       // a box no bitmap can take
-      {src.get(), &dst, 100000, 0, MakeErrorCode(qecInvalidArgument, 505)},
-      {src.get(), &dst, 100000, 3, MakeErrorCode(qecInvalidArgument, 506)},
+      {src.get(), 100000, 100000, 0, false, MakeErrorCode(qecInvalidArgument, 505), 3, 3},
+      {src.get(), 100000, 100000, 3, false, MakeErrorCode(qecInvalidArgument, 506), 3, 3},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(StretchGraphicEx(c.Src, c.Dst, c.MaxW, 100000, c.Filter, false), c.Code);
-    EXPECT_EQ(dst.GetWidth(), 3);
+    TBitmap dst;
+    dst.SetSize(3, 3);
+    EXPECT_EQ(StretchGraphicEx(c.Src, &dst, c.MaxW, c.MaxH, c.Filter, c.Keep), c.Code) << c.MaxW << " " << c.Code;
+    EXPECT_EQ(std::pair(dst.GetWidth(), dst.GetHeight()), std::pair(c.W, c.H)) << c.MaxW << " " << c.Code;
+    if (c.Code == 0) EXPECT_EQ(dst.GetCanvas()->GetPixel(c.W / 2, c.H / 2), c.Filter == 8 ? clBlack : clRed);
   }
-  auto tall = FilledBitmap(1, 1, clRed, pf32bit);
-  tall->SetSize(1, 0);
-  EXPECT_EQ(StretchGraphicEx(tall.get(), &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 503));
-  // A width without a height.
-  TQzTIFImage flat;
-  flat.SetSize(4, 0);
-  ASSERT_EQ(flat.GetWidth(), 4);
-  EXPECT_EQ(StretchGraphicEx(&flat, &dst, 5, 5, 1, false), MakeErrorCode(qecInvalidArgument, 504));
-  EXPECT_EQ(dst.GetWidth(), 3);
+  EXPECT_EQ(StretchGraphicEx(nullptr, nullptr, 5, 100000, 1, false), MakeErrorCode(qecNoDestination, 501));
   // A destination that refuses the result.
   class TRefusing : public TBitmap {
   public:
