@@ -257,7 +257,11 @@ bool TQzPictureListItems::LoadFromStream(TStream* Stream) {
       Stream->SetPosition(start + QzGetU16(head + 6));
       const uint16_t count = QzGetU16(head + 8);
       for (uint32_t i = 0; i < count && Error == 0; ++i) {
-        auto* item = new TQzPictureListItem(this);
+        // The stream gives the item its ID: drawing one first would search the list for every
+        // item, and a long list would take quadratic time to load.
+        auto* item = new TQzPictureListItem(nullptr);
+        item->FOwner = this;
+        FItems.push_back(item);
         if (!item->LoadFromStream(Stream)) {
           SetError(MakeErrorCode(qecReadFailed, 704));
           // An item the stream ended inside is no item of the list.
