@@ -19,20 +19,6 @@ using TState = std::vector<uint8_t>;
 
 using HostConcurrency = EditorInX11Host;
 
-// States that differ in both parts: band 1's gain in the equaliser part and the threshold in
-// the limiter part, each within its knob's range so that an open editor shows them unchanged.
-std::vector<TState> DistinctStates(const TState& Base, int Count) {
-  std::vector<TState> states;
-  for (int k = 0; k < Count; ++k) {
-    TState s = Base;
-    const float gain = -7.0f + static_cast<float>(k), threshold = -0.5f * static_cast<float>(k);
-    std::memcpy(s.data() + 32 + 4 * 10, &gain, 4);
-    std::memcpy(s.data() + 100 + 32, &threshold, 4);
-    states.push_back(s);
-  }
-  return states;
-}
-
 TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
   enum TInstance { VstNoEditor, VstEmbedded, DirectCallWindow };
   struct TCase {
@@ -69,7 +55,14 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
       else if (c.Instance == DirectCallWindow) Lib.CallObject(15007, 0, object, nullptr);
     };
     for (int i = 0; i < 5; ++i) pump();
-    const std::vector<TState> states = DistinctStates(Lib.SaveState(object), 12);
+    // States that differ in both parts: band 1's gain in the equaliser part and the threshold in
+    // the limiter part, each within its knob's range so that an open editor shows them unchanged.
+    std::vector<TState> states(12, Lib.SaveState(object));
+    for (size_t k = 0; k < states.size(); ++k) {
+      const float gain = -7.0f + static_cast<float>(k), threshold = -0.5f * static_cast<float>(k);
+      std::memcpy(states[k].data() + 32 + 4 * 10, &gain, 4);
+      std::memcpy(states[k].data() + 100 + 32, &threshold, 4);
+    }
     Lib.CallObject(16004, 232, object, const_cast<uint8_t*>(states[0].data()));
     pump();
 
@@ -220,9 +213,7 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     Lib.CallObject(13001, 0, probe, nullptr);
     Lib.CallObject(10004, 0, probe, nullptr);
     const std::vector<Window> after = ClosableTopLevels();
-    if (window) {
-      EXPECT_EQ(std::count(after.begin(), after.end(), window), 0);
-    }
+    EXPECT_EQ(std::count(after.begin(), after.end(), window), 0);  // no window is 0
     EXPECT_EQ(closing.HeardAfterClose, 0);
     if (other) Lib.CallObject(10004, 0, other, nullptr);
     if (vst) {

@@ -129,8 +129,7 @@ TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
 // big libraries it uses are loaded first and kept, as a host that uses them has them: what they
 // keep for the process is theirs. The library's own residue is what is left per cycle.
 TEST_F(HostInstances, LoadingAndUnloadingKeepsNothing) {
-  const std::string command = std::string(QZ_UNLOAD_TOOL) + " --preload --warm-up 3 --cycles 20";
-  FILE* out = popen(command.c_str(), "r");
+  FILE* out = popen(QZ_UNLOAD_TOOL " --preload --warm-up 3 --cycles 20", "r");
   ASSERT_NE(out, nullptr);
   std::string text;
   char buffer[256];

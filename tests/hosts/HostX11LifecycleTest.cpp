@@ -1,8 +1,8 @@
 // The editor's life in a host's process as the X side of it comes and goes: threads that take
 // over the GUI role, the editor's X client killed, the X server restarted, parents that do not
 // exist, windows destroyed by other clients, and a paste from a clipboard holder that answers
-// late or not at all. Each test runs its own Xvfb (the library opens a new connection whenever
-// it has none); a test is skipped, with the reason, when none can be started.
+// late or not at all. The program's Xvfb is restarted here (the library opens a new connection
+// whenever it has none); a test is skipped, with the reason, when none can be started.
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -15,17 +15,8 @@
 
 namespace {
 
-class HostX11Lifecycle : public THostSide {
+class HostX11Lifecycle : public EditorInX11Host {
 protected:
-  void SetUp() override {
-    PluginLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    Xvfb = FindXvfb();
-    if (Xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed";
-    ASSERT_TRUE(Server.Start(Xvfb)) << "Xvfb did not start";
-    setenv("DISPLAY", Server.Name.c_str(), 1);
-    ConnectInput(Server.Name);
-  }
   // An embedded editor (of E, or of a new instance) opened, idled and checked on screen; closed
   // with its instance unless Keep.
   AEffect* OpenPainted(TX11TestHost& Host, AEffect* E = nullptr, bool Keep = false) {
@@ -45,8 +36,8 @@ protected:
     return v;
   }
 
-  std::string Xvfb;
-  TXvfb Server;
+  const std::string Xvfb = FindXvfb();
+  TXvfb& Server = TServer::Get().Xvfb;
 };
 
 // Host scenarios in which the editor's thread, connection or windows go away; every one ends

@@ -81,11 +81,20 @@ inline size_t EditorColours(const std::vector<uint32_t>& Px, int Width = HostW) 
   return static_cast<size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
 }
 
-// What every host test of the library has: a connection of the host's own for input, a check
-// that no X error reached the host's handler, the host's idle calls, its windows and its user's
-// hand.
-class THostSide : public PluginLibraryTest {
+// What every host test of the library has: the program's X server (the test skipped, with the
+// reason, without one), a connection of the host's own for input, a check that no X error
+// reached the host's handler, the host's idle calls, its windows and its user's hand.
+class EditorInX11Host : public PluginLibraryTest {
 protected:
+  void SetUp() override {
+    PluginLibraryTest::SetUp();
+    if (HasFatalFailure()) return;
+    TServer& server = TServer::Get();
+    if (!server.Started) GTEST_SKIP() << server.Why << ": the editor is not tried in an X11 host";
+    ConnectInput(server.Xvfb.Name);
+    int event, error, major, minor;
+    ASSERT_TRUE(XTestQueryExtension(Input, &event, &error, &major, &minor)) << "the X server has no XTest";
+  }
   // Opens (or opens anew) the host's input connection to Name, where its windows go too; X
   // errors that reach the host are counted from the first call on.
   void ConnectInput(const std::string& Name) {
@@ -188,17 +197,4 @@ protected:
   Display* Input = nullptr;
   std::string DisplayName;
   bool Counting = false;
-};
-
-class EditorInX11Host : public THostSide {
-protected:
-  void SetUp() override {
-    PluginLibraryTest::SetUp();
-    if (HasFatalFailure()) return;
-    TServer& server = TServer::Get();
-    if (!server.Started) GTEST_SKIP() << server.Why << ": the editor is not tried in an X11 host";
-    ConnectInput(server.Xvfb.Name);
-    int event, error, major, minor;
-    ASSERT_TRUE(XTestQueryExtension(Input, &event, &error, &major, &minor)) << "the X server has no XTest";
-  }
 };

@@ -58,10 +58,7 @@ std::vector<std::vector<uint8_t>> HostilePool(THostSide& Host, std::mt19937& Rng
   std::vector<uint8_t> low = withFloat(withFloat(valid[0], slot(3), 20.0f), slot(9), 15.0f);
   std::vector<uint8_t> high = withFloat(withFloat(valid[0], slot(3), 15000.0f), slot(9), -15.0f);
   for (std::vector<uint8_t>* s : {&low, &high}) (*s)[32 + 64] |= 0x07;
-  valid.push_back(withFloat(low, slot(6), 0.5f));
-  valid.push_back(withFloat(high, slot(6), 5.0f));
-  valid.push_back(low);
-  valid.push_back(high);
+  valid.insert(valid.end(), {withFloat(low, slot(6), 0.5f), withFloat(high, slot(6), 5.0f), low, high});
 
   std::vector<std::vector<uint8_t>> pool = valid;
   std::uniform_int_distribution<int> byte(0, 255);

@@ -32,10 +32,8 @@ TEST_F(EditorConcurrency, VstAudioThreadNeverReachesTheToolkit) {
   for (int k = 0; k < 200; ++k) {
     Screen->AdvanceClock(11);  // the meter timer is due at every idle
     Dispatch(effect, effEditIdle);
-    if (k == 0) {
-      // A state with the first band's gain changed.
-      TQzAudioEffectPlugin* plugin = editor->Plugin;
-      plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 4.0f);
+    if (k == 0) {  // a state with the first band's gain changed
+      editor->Plugin->GetMicroEqualizer()->GetPreset()->SetBandGain(0, 4.0f);
       off = GetChunk(effect);
     }
     if (k % 10 == 5) SetChunk(effect, k % 20 == 5 ? on : off);

@@ -46,12 +46,7 @@ public:
     Use();
     // The real editor unhooks itself from the stages as it goes: they must still be there.
     LastGain = Plugin->GetMicroEqualizer()->GetPreset()->GetBandGain(0);
-    LastMeter = Plugin->GetLimiterMeter(2);
     --Alive;
-  }
-
-  static std::unique_ptr<IQzPluginEditor> Create(TQzAudioEffectPlugin* P) {
-    return std::unique_ptr<IQzPluginEditor>(new TTestEditorForm(P));
   }
 
   int32_t GetLeft() override { return TForm::GetLeft(); }
@@ -93,17 +88,15 @@ protected:
     QzResetToolkitThread();
     TTestEditorForm::GuiThread = std::this_thread::get_id();
     TTestEditorForm::ForeignThreadUses = 0;
-    QzRegisterEffectEditorFactory(TTestEditorForm::Create);
+    QzRegisterEffectEditorFactory([](TQzAudioEffectPlugin* P) -> std::unique_ptr<IQzPluginEditor> {
+      return std::make_unique<TTestEditorForm>(P);
+    });
     Screen = QzUseOffscreenBackend();
     ASSERT_NE(Screen, nullptr);
   }
   void TearDown() override {
     EXPECT_EQ(TTestEditorForm::Alive.load(), 0);
     QzStopLibrary();
-  }
-  static TTestEditorForm* EditorOf(AEffect* E) {
-    auto* plugin = static_cast<TQzAudioPluginObject*>(E->object);
-    return dynamic_cast<TTestEditorForm*>(plugin->ExistingEditor());
   }
   // A VST instance with its editor asked for its size and opened, as hosts do; nullptr when a
   // step fails.
@@ -113,7 +106,7 @@ protected:
     Effect = QzVstEntry();
     return Effect && Dispatch(Effect, effEditGetRect, 0, 0, &rect) == 1 &&
                    Dispatch(Effect, effEditOpen, 0, 0, &parent) == 1
-               ? EditorOf(Effect)
+               ? dynamic_cast<TTestEditorForm*>(static_cast<TQzAudioPluginObject*>(Effect->object)->ExistingEditor())
                : nullptr;
   }
   static void ExpectToolkitOnTheGuiThreadOnly() {
