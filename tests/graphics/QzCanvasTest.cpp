@@ -67,6 +67,8 @@ TEST(QzCanvas, LinesAndRuns) {
   TPixels column;
   for (int y = 10; y <= 47; ++y) column.insert({3, y});
   EXPECT_EQ(Drawn(8, 50, 3, 100, 3, 10), column);
+  // One-column and one-row targets leave runs no pixel: their clip has no columns or rows.
+  EXPECT_EQ(std::pair(Drawn(1, 10, -3, 2, 5, 2), Drawn(10, 1, 2, -3, 2, 5)), std::pair(TPixels{}, TPixels{}));
 }
 
 // Targets with a proc are drawn on; own pictures draw through the work bitmap's canvas, which takes the font.
