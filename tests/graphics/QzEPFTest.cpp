@@ -11,14 +11,6 @@
 
 namespace {
 
-void Fill(TQzEPFImage& I, uint8_t B, uint8_t G, uint8_t R, uint8_t A) {
-  for (int y = 0; y < I.GetHeight(); ++y)
-    for (int x = 0; x < I.GetWidth(); ++x) {
-      uint8_t* p = I.GetPixelPtr(x, y);
-      p[0] = B, p[1] = G, p[2] = R, p[3] = A;
-    }
-}
-
 uint32_t Load(TQzEPFImage& I, const TBytes& Data) { return LoadBytes(I, Data, "EPF Error: "); }
 
 TEST(QzEPF, StorageModesRoundTrip) {
@@ -121,9 +113,8 @@ TEST(QzEPF, ReaderCases) {
     EXPECT_EQ(Load(i, c.Data), c.Error);
     EXPECT_EQ(i.GetWidth(), c.W);
     EXPECT_EQ(i.GetPixelsSize(), static_cast<uint32_t>(i.GetWidth() * i.GetHeight() * i.GetBytesPerPixel()));
-    if (c.Error == 0) {
-      EXPECT_EQ(std::pair(PixelBytes(i), BytesOf(*i.GetRawData())), std::pair(c.Pixels, c.RawData));
-    }
+    if (c.Error != 0) continue;
+    EXPECT_EQ(std::pair(PixelBytes(i), BytesOf(*i.GetRawData())), std::pair(c.Pixels, c.RawData));
   }
 }
 
@@ -181,7 +172,7 @@ TEST(QzEPF, AssignRefusesWhatItCannotTake) {
   EXPECT_EQ(picture.GetGraphic(), nullptr);
   TQzEPFImage copy;
   e.SetSize(2, 1);
-  Fill(e, 1, 2, 3, 4);
+  std::memcpy(e.GetPixelPtr(0, 0), "\1\2\3\4\5\6\7\10", 8);
   copy.Assign(&e);
   EXPECT_EQ(PixelBytes(copy), PixelBytes(e));
 }

@@ -52,8 +52,7 @@ TEST(QzFileDetails, RoundTripWithPreviewStringsIntegersAndExtra) {
   for (int i = 0; i < 32; ++i)
     EXPECT_EQ(std::pair(b.GetString(i), b.GetInteger(i)), std::pair(a.GetString(i), a.GetInteger(i))) << i;
   EXPECT_EQ(std::vector<int64_t>({changes, b.GetPreview()->GetWidth(), b.GetPreview()->GetHeight(), b.Loads,
-                                  b.LoadVersion,
-                                  b.LoadRevision, b.Extra}),
+                                  b.LoadVersion, b.LoadRevision, b.Extra}),
             std::vector<int64_t>({1, 8, 6, 1, 3, 5, 0xC0FFEE}));
 }
 
