@@ -237,10 +237,10 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
   auto* bar = dynamic_cast<TQzAudioPluginToolBar*>(form->FindComponent("PluginToolBar"));
   auto* status = dynamic_cast<TQzAudioPluginStatusBar*>(form->FindComponent("PluginStatusBar"));
   ASSERT_TRUE(s && k && box && bands && bar && status);
-  EXPECT_EQ(std::tuple(bar->GetActive(), bar->GetButtonStyle(), bar->GetSwitchStyle(), bar->GetHeight()),
-            std::tuple(false, tbsTransparent, awsBlue, 30));
-  EXPECT_EQ(bar->GetOptions(), TQzAudioPluginToolBarOptions{tboShowPresetCompare});
-  EXPECT_EQ(bar->GetVisibleButtons(), (TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
+  EXPECT_EQ(std::tuple(bar->GetActive(), bar->GetButtonStyle(), bar->GetSwitchStyle(), bar->GetHeight(),
+                       bar->GetOptions(), bar->GetVisibleButtons()),
+            std::tuple(false, tbsTransparent, awsBlue, 30, TQzAudioPluginToolBarOptions{tboShowPresetCompare},
+                       TQzAudioPluginToolBarButtons{ptbReset, ptbAbout}));
   EXPECT_FALSE(status->GetEnabled() || s->GetEnabled() || k->GetEnabled() || box->GetEnabled())
       << "the bar switched off its neighbours";
   EXPECT_EQ(std::tuple(status->HasBackground(), status->GetProductName(), status->GetVendor()),
@@ -248,18 +248,17 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(s->GetMin(), s->GetValue(), s->GetScaleType(), s->GetOptions().Contains(SLIDER_SHOW_SCALE),
                        s->GetKnobSource()),
             std::tuple(-50.0f, -6.5f, SLIDER_SCALE_LOG, true, form->FindComponent("Cap")));
-  EXPECT_EQ(std::tuple(k->GetKnobSource(), strip->IsEmpty()), std::tuple(strip, true));
-  EXPECT_EQ(k->GetOptions(), (TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
+  EXPECT_EQ(std::tuple(k->GetKnobSource(), strip->IsEmpty(), k->GetOptions()),
+            std::tuple(strip, true, TQzAudioKnobOptions{KNOB_SHOW_VALUE, KNOB_EDIT_VALUE}));
   EXPECT_EQ(std::tuple(k->GetLayout(), k->GetColorStyle(), k->GetScaleSpace(), k->GetMin(), k->GetMax(), k->GetValue()),
             std::tuple(aklLeft, acsBlue, 12, 1000.0f, 20000.0f, 1000.5f));
-  EXPECT_TRUE(box->GetImageSource()->IsEmpty());
-  EXPECT_EQ(box->GetOptions(), (TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}));
-  EXPECT_EQ(std::tuple(box->GetSwitchStyle(), bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
-            std::tuple(awsBlue, awsRed, absSunken));
+  EXPECT_EQ(std::tuple(box->GetImageSource()->IsEmpty(), box->GetOptions(), box->GetSwitchStyle(),
+                       bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
+            std::tuple(true, TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}, awsBlue, awsRed, absSunken));
   // A toggle group forces nothing on.
-  EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2)),
-            std::tuple(3, false, false, false));
-  EXPECT_FALSE(bands->GetEnabled());
+  EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2),
+                       bands->GetEnabled()),
+            std::tuple(3, false, false, false, false));
   box->SetEnabled(true), box->SetActive(true);
   EXPECT_TRUE(bands->GetEnabled());
   form->Free();

@@ -14,12 +14,11 @@ TEST_F(StdCtrls, SharedBitmapsAreNamedCaseBlindAndFreedByFinalize) {
   }
   EXPECT_EQ(QzStdCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("qzcheckbox"));
   // A longer name with the same start, or a shorter one, names nothing.
-  for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke"})
+  for (const char* other : {"QzCheckBoxes", "qzeditupper", "QzSliderHorz012", "QzChecke", ""})
     EXPECT_EQ(std::tuple(QzStdCtrlsBitmap(other), QzExtCtrlsBitmap(other)), std::tuple(nullptr, nullptr)) << other;
   EXPECT_EQ(QzStdCtrlsBitmap("QZALIGNTOP"), nullptr) << "an extended control's bitmap";
   ASSERT_NE(QzExtCtrlsBitmap("QZALIGNTOP"), nullptr);
   EXPECT_NE(QzExtCtrlsBitmap("QzCheckBox"), QzStdCtrlsBitmap("QzCheckBox")) << "own copies";
-  EXPECT_EQ(QzExtCtrlsBitmap(""), nullptr);
   QzStdCtrlsFinalize(), QzExtCtrlsFinalize();
   EXPECT_TRUE(!QzStdCtrlsBitmap("QzCheckBox") && !QzExtCtrlsBitmap("QZALIGNTOP"));
 }
@@ -39,13 +38,13 @@ TEST_F(StdCtrls, AutoSizeLabelSettlesForEveryAlignment) {
     const TRect before = l->GetBoundsRect();
     Pump();
     const TRect fitted = l->GetBoundsRect();
-    if (row.Align == alNone) {
-      EXPECT_EQ(l->GetWidth(), l->GetTextWidth() + 2 * row.Padding);
-      if (row.Alignment == taLeftJustify) EXPECT_EQ(fitted.Left, before.Left);
-      if (row.Alignment == taRightJustify) EXPECT_EQ(fitted.Right, before.Right);
-      if (row.Alignment == taCenter) EXPECT_NEAR(fitted.Left + fitted.Right, before.Left + before.Right, 1);
-    }
-    if (row.Align == alLeft) EXPECT_EQ(l->GetWidth(), before.Right - before.Left) << "an aligned label keeps its width";
+    // Fitted to its text, the edge its alignment names stays put (a centred label keeps its centre within a
+    // pixel); a label aligned to a side keeps its width.
+    const int moved[] = {fitted.Left - before.Left, fitted.Right - before.Right,
+                         (fitted.Left + fitted.Right - before.Left - before.Right) / 2};
+    const int width = row.Align == alNone ? l->GetTextWidth() + 2 * row.Padding : before.Right - before.Left;
+    EXPECT_EQ(std::tuple(row.Align == alTop ? width : l->GetWidth(), row.Align == alNone ? moved[row.Alignment] : 0),
+              std::tuple(width, 0));
     for (int i = 0; i < 5; ++i) {
       Repaint(l);
       EXPECT_EQ(std::tuple(l->GetBoundsRect().Left, l->GetBoundsRect().Right, l->GetBoundsRect().Bottom),
@@ -182,8 +181,9 @@ TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
     EXPECT_EQ(std::tuple(ScreenPixel(1, y), ScreenPixel(gapLeft - 1, y)), std::tuple(line, line));
     EXPECT_NE(ScreenPixel(gapLeft + 1, y), line);
     EXPECT_NE(ScreenPixel(gapRight - 1, y), line);
-    if (gapRight < 199)
+    if (gapRight < 199) {
       EXPECT_EQ(std::tuple(ScreenPixel(gapRight + 1, y), ScreenPixel(198, y)), std::tuple(line, line));
+    }
     h->Free(), Pump();
   }
   // A group box frame starts half a caption down, or at the top without a caption in it.
@@ -194,7 +194,9 @@ TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
     const int top = borderCaption ? g->GetCaptionHeight() / 2 : 0;
     EXPECT_EQ(ScreenPixel(75, top), ColorToRGB(clBtnShadow)) << "the frame in the shadow colour";
     EXPECT_EQ(ScreenPixel(75, top + 1), RGB(0, 0, 255));
-    if (top > 0) EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
+    if (top > 0) {
+      EXPECT_EQ(ScreenPixel(75, top - 1), RGB(0, 0, 255));
+    }
     g->Free(), Pump();
   }
 }
@@ -301,11 +303,10 @@ TEST_F(StdDlgs, PictureDialogsReuseOneFormAndTheAboutBoxFitsItsPicture) {
   about->SetLinkText("www");
   TObject* sender = nullptr;
   about->OnLabelClick = [&](TObject* S) { sender = S; };
-  int bottomCalls = 0;
-  TRect bottom;
+  TRect bottom;  // stays empty unless the strip is drawn
   about->OnDrawBottom = [&](TObject* Sender, TCanvas*, const TRect& R) {
     EXPECT_EQ(Sender, about);
-    ++bottomCalls, bottom = R;
+    bottom = R;
   };
   about->Execute();
   TForm* f = about->GetForm();
@@ -315,7 +316,6 @@ TEST_F(StdDlgs, PictureDialogsReuseOneFormAndTheAboutBoxFitsItsPicture) {
                        ok->GetTop()),
             std::tuple(true, 120, 110, "OK", 120 - 95 - 5, 110 - 25 - 5));
   Pump();
-  EXPECT_GE(bottomCalls, 1);
   EXPECT_EQ(std::tuple(bottom.Top, bottom.Bottom), std::tuple(80 + 5, 110 - 5));
   ASSERT_NE(about->GetLinkLabel(), nullptr);
   EXPECT_EQ(about->GetLinkLabel()->GetLeft(), 10);

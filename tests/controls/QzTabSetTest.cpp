@@ -76,8 +76,9 @@ TEST_F(TabSet, KeysAndScrollButtonsScrollWithinTheTabs) {
     EXPECT_EQ(t->GetScrollOffset(), 0) << "Left at the start";
     press(VK_RIGHT, 100);
     EXPECT_EQ(t->GetScrollOffset(), end) << "Right stops at the last tab";
-    if (row.Tabs > 0 && end > 0)
+    if (row.Tabs > 0 && end > 0) {
       EXPECT_EQ(t->GetTabPartRect(row.Tabs - 1, 0).Right, area) << "the last tab in full view";
+    }
     EXPECT_FALSE(t->ScrollRight());
     press(VK_LEFT, 100);
     EXPECT_EQ(t->GetScrollOffset(), 0);
