@@ -51,21 +51,12 @@ TEST_F(EditorToolBarTest, PowerSwitchesBothStagesAndTellsTheHostOnce) {
   EXPECT_FALSE(F->PluginToolBar->GetActive() || Eq()->GetActive());
 }
 
-TEST_F(EditorToolBarTest, ResetTouchesTheEqualiserOnly) {
-  Eq()->SetBandGain(1, 6.0f), Eq()->SetPan(-20.0f);
-  Limiter()->SetThreshold(-5.0f), Limiter()->SetRelease(300.0f), Limiter()->SetOutputGain(-9.0f), Pump();
-  ClickBar(F->PluginToolBar->GetButtonRect(ptbReset));
-  EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Eq()->GetPan(), Limiter()->GetThreshold(), Limiter()->GetRelease(),
-                       Limiter()->GetOutputGain(), F->FilterGainSelM->GetValue()),
-            std::tuple(0.0f, 0.0f, -5.0f, 300.0f, -9.0f, 0.0f));
-}
-
-TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
+TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAllAndResetTouchesTheEqualiserOnly) {
   TQzAudioPluginToolBar* bar = F->PluginToolBar;
   TMemoryStream original;
   P->SaveState(&original);
   ClickBar(bar->GetCompareSlotRect(1));  // B: a copy of the present state
-  Eq()->SetBandGain(1, 9.0f), Limiter()->SetThreshold(-7.0f);
+  Eq()->SetBandGain(1, 9.0f), Eq()->SetPan(-20.0f), Limiter()->SetThreshold(-7.0f), Limiter()->SetRelease(300.0f);
   Pump();
   const int refreshes = F->RefreshCount();
   ClickBar(bar->GetCompareSlotRect(0));  // A: back to before
@@ -90,6 +81,10 @@ TEST_F(EditorToolBarTest, CompareSlotsLoadWholeOrNotAtAll) {
     EXPECT_EQ(std::tuple(after.Data(), Eq()->GetBandGain(1)), std::tuple(before.Data(), 9.0f)) << size;
     ClickBar(bar->GetCompareSlotRect(1));
   }
+  ClickBar(bar->GetButtonRect(ptbReset));
+  EXPECT_EQ(std::tuple(Eq()->GetBandGain(1), Eq()->GetPan(), Limiter()->GetThreshold(), Limiter()->GetRelease(),
+                       F->FilterGainSelM->GetValue()),
+            std::tuple(0.0f, 0.0f, -7.0f, 300.0f, 0.0f));
 }
 
 }  // namespace

@@ -47,7 +47,9 @@ TEST(Artwork, EveryResourceLoadsWithItsSizeAndFormat) {
                                              : !!dynamic_cast<TPortableNetworkGraphic*>(raster));
     EXPECT_EQ(std::tuple(raster->GetWidth(), raster->GetHeight(), raster->GetPixelFormat(), raster->GetHasAlpha()),
               std::tuple(c.W, c.H, c.Format, c.Format == pf32bit));
-    if (c.Keyed) EXPECT_EQ(raster->GetCanvas()->GetPixel(0, c.H - 1), KeyColor);
+    if (c.Keyed) {
+      EXPECT_EQ(raster->GetCanvas()->GetPixel(0, c.H - 1), KeyColor);
+    }
   }
   // The controls load bitmaps by name without regard to case.
   TBitmap b;

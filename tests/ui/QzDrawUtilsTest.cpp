@@ -18,7 +18,7 @@ bool SamePixels(TBitmap* A, TBitmap* B) {
   return true;
 }
 
-TEST(DrawUtils, PenWidthZeroIsOneAndFramesPaintExactlyTheEdgePixels) {
+TEST(DrawUtils, PenWidthZeroIsOneFramesPaintExactlyTheEdgePixelsAndCopiesKeepThem) {
   auto b = FilledBitmap(4, 4);
   TCanvas* c = b->GetCanvas();
   c->GetPen()->SetMode(pmXor);
@@ -45,6 +45,14 @@ TEST(DrawUtils, PenWidthZeroIsOneAndFramesPaintExactlyTheEdgePixels) {
       if (edge) want = (x == r.Right - 1 || (y == r.Bottom - 1 && x != r.Left)) ? br : tl;
       EXPECT_EQ(At(threeD.get(), x, y), want) << x << "," << y;
     }
+  // The clipboard gets the pixels of a rectangle, from its own corner on.
+  CopyRectToClipboard(threeD->GetCanvas(), Rect(1, 1, 9, 7));
+  TPicture picture;
+  ASSERT_TRUE(Clipboard()->GetPicture(&picture));
+  ASSERT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight()), std::tuple(8, 6));
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(At(picture.GetBitmap(), x, y), At(threeD.get(), x + 1, y + 1)) << x << "," << y;
 }
 
 TEST(DrawUtils, GradientStepsAndSpecialRectangles) {
@@ -160,20 +168,6 @@ TEST_F(AlignedText, AlignmentsAndShortening) {
     EXPECT_TRUE(kept.size() == mixed.size() || (static_cast<uint8_t>(mixed[kept.size()]) & 0xC0) != 0x80)
         << "cut inside a character at width " << width;
   }
-}
-
-TEST(DrawUtils, CopyRectToClipboardPutsThePicture) {
-  auto b = FilledBitmap(20, 10);
-  b->GetCanvas()->GetBrush()->SetColor(clRed);
-  b->GetCanvas()->FillRect(Rect(5, 2, 8, 4));
-  CopyRectToClipboard(b->GetCanvas(), Rect(4, 1, 12, 7));
-  TPicture picture;
-  ASSERT_TRUE(Clipboard()->GetPicture(&picture));
-  ASSERT_EQ(std::tuple(picture.GetWidth(), picture.GetHeight()), std::tuple(8, 6));
-  TBitmap* got = picture.GetBitmap();
-  for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 8; ++x)
-      EXPECT_EQ(At(got, x, y), At(b.get(), x + 4, y + 1)) << x << "," << y;
 }
 
 }  // namespace

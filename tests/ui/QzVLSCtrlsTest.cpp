@@ -80,8 +80,6 @@ protected:
 TEST_F(QzVLSCtrls, TranslationsOfEveryClassBackAndForthGiveTheSameCaptions) {
   Translate(English);
   const auto english = Texts();
-  Translate(English);
-  EXPECT_EQ(Texts(), english);
   Translate(German);
   const std::vector<std::string> german = {
       "Entzerrer", "Gut", "Titel", "", "Tafel", "Feld", "Name\rDE", "nur hier", "Seite", "Blatt", "Kopieren",
@@ -91,7 +89,6 @@ TEST_F(QzVLSCtrls, TranslationsOfEveryClassBackAndForthGiveTheSameCaptions) {
       // "Save" is the designed caption, looked up under the form's group.
       "Sichern"};
   EXPECT_EQ(Texts(), german);
-  EXPECT_NE(german, english);
   Translate(English);
   EXPECT_EQ(Texts(), english);
   Translate(German);
