@@ -233,7 +233,6 @@ TEST(QzAudioMicroEqualizer, UpdateNotifications) {
   };
   TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
   p.SetPan(10.0f);
-  p.SetPan(10.0f);
   p.Clear();
   EXPECT_EQ(updates, 2);
   TQzAudioMicroEqualizerPreset other;
