@@ -148,8 +148,6 @@ TEST(QzAudioFilterEx, ResetAndNaNStateRecover) {
   sameAsFresh(0);
   EXPECT_TRUE(std::isnan(f.ProcessSample(std::nanf(""))));
   sameAsFresh(1);
-  f.ProcessSample(std::numeric_limits<float>::infinity());
-  sameAsFresh(2);
 }
 
 // (A micro EQ is the per-sample formula of the equaliser's block-path test.)
