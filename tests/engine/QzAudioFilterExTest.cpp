@@ -38,7 +38,6 @@ TEST(QzAudioFilterEx, DbToGainLaw) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(std::vector<double>({DbToGain(0.0), DbToGain(-120.5), DbToGain(nan)}), std::vector<double>({1, 0, 0}));
   EXPECT_DOUBLE_EQ(DbToGain(-120.0), 1e-6);
-  EXPECT_DOUBLE_EQ(DbToGain(20.0), 10.0);
 }
 
 // Setters clamp at their bounds (the gain has none) and recompute once: again with the clamped
@@ -149,8 +148,6 @@ TEST(QzAudioFilterEx, ResetAndNaNStateRecover) {
   sameAsFresh(0);
   EXPECT_TRUE(std::isnan(f.ProcessSample(std::nanf(""))));
   sameAsFresh(1);
-  f.ProcessSample(std::numeric_limits<float>::infinity());
-  sameAsFresh(2);
 }
 
 // (A micro EQ is the per-sample formula of the equaliser's block-path test.)

@@ -73,7 +73,6 @@ TEST(QzAudioMath, LevelTables) {
     EXPECT_GE(skipped, 1);
     EXPECT_LE(skipped, 20);
   }
-  EXPECT_EQ(std::memcmp(RatioToDbTable, AmpToDbTable, sizeof RatioToDbTable), 0);
   static float rebuilt[QzLevelTableSize];
   for (float& v : rebuilt) v = 123.0f;
   BuildLevelTable(rebuilt);  // overwrites every entry

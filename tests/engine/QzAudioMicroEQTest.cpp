@@ -61,12 +61,6 @@ const std::vector<TSetupCase>& Setups() {
          e.GetPreset()->SetHighcutFrequency(5000.0f);
          e.GetPreset()->SetLowcutFrequency(200.0f);
        }},
-      {"gains and pan", [](TQzAudioMicroEqualizer& e) {
-         AllBands(e);
-         e.GetPreset()->SetInputGain(-4.0f);
-         e.GetPreset()->SetOutputGain(2.5f);
-         e.GetPreset()->SetPan(-35.0f);
-       }},
       {"mono", [](TQzAudioMicroEqualizer& e) {
          AllBands(e);
          e.GetPreset()->SetMono(true);
@@ -232,7 +226,6 @@ TEST(QzAudioMicroEqualizer, UpdateNotifications) {
     ++updates;
   };
   TQzAudioMicroEqualizerPreset& p = *e.GetPreset();
-  p.SetPan(10.0f);
   p.SetPan(10.0f);
   p.Clear();
   EXPECT_EQ(updates, 2);
