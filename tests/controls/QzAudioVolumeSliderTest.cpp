@@ -18,7 +18,7 @@ struct TSliderFixture : AudioFormTest {
     S->OnChanged = [this](TObject*) { ++Changed; };
     Show();
   }
-  void Setup(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
+  void Arrange(TQzAudioControlOrientation O, TQzAudioSliderScaleType T, float Min, float Max) {
     S->SetOrientation(O);
     if (O == acoHorizontal) S->SetBounds(10, 10, 300, 80);
     S->SetMin(-1e6f), S->SetMax(1e6f);  // so that neither bound is refused for crossing the other
@@ -60,7 +60,7 @@ std::string Name(const TLawCase& C) {
 TEST_F(TSliderFixture, MappingsRoundTripOverTheWholeTrack) {
   for (const TLawCase& c : LawCases) {
     SCOPED_TRACE(Name(c));
-    Setup(c.Orientation, c.Type, c.Min, c.Max);
+    Arrange(c.Orientation, c.Type, c.Min, c.Max);
     const int32_t from = MaxEnd(), to = MinEnd(), dir = to > from ? 1 : -1;
     ASSERT_GT((to - from) * dir, 50);
     EXPECT_EQ(std::tuple(ValueAt(from), ValueAt(to), S->ValueToPixel(c.Max), S->ValueToPixel(c.Min)),
@@ -85,7 +85,7 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
       {acoVertical, SLIDER_SCALE_OPT, -50, 6, -3, true},   {acoHorizontal, SLIDER_SCALE_LOG, -50, 3, 0, false},
       {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, -3, true}, {acoHorizontal, SLIDER_SCALE_OPT, -50, 6, 0, false},
   };
-  Setup(acoVertical, SLIDER_SCALE_LOG, -50, 1);
+  Arrange(acoVertical, SLIDER_SCALE_LOG, -50, 1);
   const TRect t = S->GetTrackRect();
   EXPECT_EQ(std::tuple(S->GetZeroMark(), S->ValueToPixel(0), S->PixelToValue(0, S->GetZeroMark())),
             std::tuple(t.Top + (t.Bottom - t.Top) / 5, t.Top + (t.Bottom - t.Top) / 5, 0.0f));
@@ -95,7 +95,7 @@ TEST_F(TSliderFixture, LawsAreContinuousAtTheirMarks) {
   EXPECT_NEAR(S->PixelToValue(0, half), 1.0 - std::pow(51.0, f), 1e-4);
   for (const TSeam& s : seams) {
     SCOPED_TRACE(Name({s.Orientation, s.Type, s.Min, s.Max}) + " at " + std::to_string(s.At));
-    Setup(s.Orientation, s.Type, s.Min, s.Max);
+    Arrange(s.Orientation, s.Type, s.Min, s.Max);
     const int32_t mark = s.Minus3 ? S->GetMinus3Mark() : S->GetZeroMark();
     EXPECT_TRUE(mark != MaxEnd() && mark != MinEnd());
     EXPECT_EQ(S->ValueToPixel(s.At), mark);
@@ -117,7 +117,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   };
   for (const TLawCase& c : cases) {
     SCOPED_TRACE(Name(c));
-    Setup(c.Orientation, c.Type, -1, 1);
+    Arrange(c.Orientation, c.Type, -1, 1);
     S->SetMin(c.Min), S->SetMax(c.Max), S->SetMin(NaN), S->SetMax(Inf);
     EXPECT_EQ(std::tuple(S->GetMin(), S->GetMax()), std::tuple(c.Min, c.Max));
     S->SetScaleFrequency(65535);
@@ -136,7 +136,7 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
 
 // Code sets ranges and values silently; drag, wheel and typed numbers report, and junk typed keeps the value.
 TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
-  Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
+  Arrange(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   Reset();
   S->SetValue(-10), S->SetValue(100);  // clamped to Max
   EXPECT_EQ(S->GetValue(), 3.0f);
@@ -170,7 +170,7 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
     EXPECT_EQ(FormWheels, 0) << "the container scrolled as well";
   }
   // A typed number reports too; junk keeps the value.
-  Setup(acoVertical, SLIDER_SCALE_LOG, -50, 3);
+  Arrange(acoVertical, SLIDER_SCALE_LOG, -50, 3);
   S->SetOptions({SLIDER_SHOW_VALUE, SLIDER_SHOW_TEXT, SLIDER_EDIT_VALUE}), S->UpdateLayout();
   const TRect r = S->GetValueRect();
   struct TCase { const char* Text; float Value; };

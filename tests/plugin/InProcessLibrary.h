@@ -55,6 +55,7 @@ public:
   int32_t GetHeight() override { return TForm::GetHeight(); }
   void SetPosition(int32_t L, int32_t T) override { SetBounds(L, T, TForm::GetWidth(), TForm::GetHeight()); }
   void SetBorderStyle(TQzEditorBorderStyle S) override { TForm::SetBorderStyle(S == ebsNone ? bsNone : bsToolWindow); }
+  using TForm::SetBorderStyle;
   void SetParentWindow(void* H) override { TForm::SetParentWindow(reinterpret_cast<uintptr_t>(H)); }
   void Show() override { TForm::Show(); }
   void Hide() override { TForm::Hide(); }

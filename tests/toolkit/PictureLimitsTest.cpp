@@ -192,7 +192,9 @@ TEST(PictureReaders, TruncationAtEveryLengthFails) {
   for (size_t n = 0; n < png.size(); ++n)
     EXPECT_EQ(Loaded<TPortableNetworkGraphic>(Prefix(png, n)), -1) << "png " << n;
   // A well-formed chunk chain whose image data stops short.
-  const size_t idat = static_cast<size_t>(std::search(png.begin(), png.end(), "IDAT", "IDAT" + 4) - png.begin()) - 4;
+  const std::string tag = "IDAT";
+  const auto at = std::search(png.begin(), png.end(), tag.begin(), tag.end());
+  const size_t idat = static_cast<size_t>(at - png.begin()) - 4;
   ASSERT_LT(idat, png.size());
   const size_t size = static_cast<size_t>(png[idat]) << 24 | png[idat + 1] << 16 | png[idat + 2] << 8 | png[idat + 3];
   const TBytes body = Prefix(TBytes(png.begin() + static_cast<ptrdiff_t>(idat + 8), png.end()), size);

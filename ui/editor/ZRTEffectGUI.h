@@ -48,6 +48,7 @@ public:
   int32_t GetHeight() override { return TForm::GetHeight(); }
   void SetPosition(int32_t Left, int32_t Top) override;
   void SetBorderStyle(TQzEditorBorderStyle Style) override;
+  using TForm::SetBorderStyle;
   void SetParentWindow(void* Handle) override;
   void Show() override;
   void Hide() override;
