@@ -15,7 +15,7 @@
 namespace {
 
 // LinearGamma: a gAMA chunk of 1.0.
-struct TPngSpec { int Type, Depth; bool Interlace, Trns, LinearGamma = false; int Width = 9, Height = 6; };
+struct TPngShape { int Type, Depth; bool Interlace, Trns, LinearGamma = false; int Width = 9, Height = 6; };
 
 int Channels(int Type) {
   static constexpr int kByType[] = {1, 0, 3, 1, 2, 0, 4};  // grey, -, RGB, palette, grey+alpha, -, RGBA
@@ -23,7 +23,7 @@ int Channels(int Type) {
 }
 
 // A sample of Depth bits that varies with position and channel.
-uint32_t Sample(const TPngSpec& S, int X, int Y, int C) {
+uint32_t Sample(const TPngShape& S, int X, int Y, int C) {
   const uint32_t h = static_cast<uint32_t>(X * 7919 + Y * 104729 + C * 1299709) * 2654435761u;
   return (h >> 7) & ((1u << S.Depth) - 1);
 }
@@ -35,7 +35,7 @@ uint8_t PaletteAlpha(int I) { return static_cast<uint8_t>(I * 53 + 7); }
 
 // Writes Rows with libpng's own writer; a plain routine so that libpng's jump crosses no
 // destructor. Out is reserved by the caller.
-bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
+bool WritePng(const TPngShape* S, png_bytepp Rows, TBytes* Out) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) return png_destroy_write_struct(&png, &info), false;
@@ -67,7 +67,7 @@ bool WritePng(const TPngSpec* S, png_bytepp Rows, TBytes* Out) {
   return true;
 }
 
-TBytes MakePng(const TPngSpec& S) {
+TBytes MakePng(const TPngShape& S) {
   const int ch = Channels(S.Type);
   const size_t rowBytes = (static_cast<size_t>(S.Width) * ch * S.Depth + 7) / 8;
   std::vector<TBytes> rows(static_cast<size_t>(S.Height), TBytes(rowBytes));
@@ -97,7 +97,7 @@ uint8_t LinearToSrgb(uint32_t V, int Depth) {
 }
 
 // The B, G, R, A the reader must give for a pixel of S.
-std::array<int, 4> Expected(const TPngSpec& S, int X, int Y) {
+std::array<int, 4> Expected(const TPngShape& S, int X, int Y) {
   uint32_t v[4];
   for (int c = 0; c < 4; ++c) v[c] = c < Channels(S.Type) ? Sample(S, X, Y, c) : 0;
   auto colour = [&](uint32_t C) { return S.Depth == 16 || S.LinearGamma ? LinearToSrgb(C, S.Depth) : To8(C, S.Depth); };
@@ -128,7 +128,7 @@ TEST(PngReader, EveryColourTypeAndDepthGivesTheSamePixels) {
           const bool trns = variant == 1, linear = variant == 2;
           if (trns && (type & PNG_COLOR_MASK_ALPHA)) continue;
           if (linear && (depth < 8 || type == PNG_COLOR_TYPE_PALETTE)) continue;
-          const TPngSpec s{type, depth, interlace, trns, linear};
+          const TPngShape s{type, depth, interlace, trns, linear};
           SCOPED_TRACE(testing::Message() << "type " << type << " depth " << depth << " interlace " << interlace
                                           << " tRNS " << trns << " gAMA 1.0 " << linear);
           TPortableNetworkGraphic p;
