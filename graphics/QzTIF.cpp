@@ -32,7 +32,7 @@ uint64_t MaxLzwOutput(uint64_t Count) {
 }
 
 // Decodes one strip of LZW codes (most-significant bit first, 9 to 12 bits, the width growing
-// one code before the table needs it, as every writer since TIFF 6 does) into exactly OutSize
+// one code before the table needs it, as TIFF's writers do) into exactly OutSize
 // bytes. Old-style strips, whose codes were packed least-significant bit first, begin with the
 // bytes of such a Clear (0, then an odd byte); read the other way they would decode into wrong
 // pixels, so they are refused. Nothing is read past the strip nor written past OutSize.
@@ -303,15 +303,15 @@ uint32_t TQzTIFImage::ReadImage(TStream* Stream) {
   const uint64_t size = static_cast<uint64_t>(Stream->GetSize());
   auto stripRows = [&](uint32_t s) { return std::min(rowsPerStrip, height - s * rowsPerStrip); };
   // Every strip is checked against the stream before the buffer is made. A compressed strip
-  // must be able to decode to its rows at all, and no two share bytes: so a small file cannot
-  // make a large picture.
+  // must be able to decode to its rows at all, and the strips together hold no more bytes than
+  // the file: so a small file cannot make a large picture, however its strips overlap.
   uint64_t stored = 0;
   for (uint32_t s = 0; s < strips; ++s) {
     const uint64_t need = stripRows(s) * rowBytes;
     const uint64_t bytes = lzw ? counts[s] : need;
     stored += bytes;
     if ((!lzw && !counts.empty() && counts[s] < need) || static_cast<uint64_t>(start) + offsets[s] + bytes > size ||
-        stored > size)
+        static_cast<uint64_t>(start) + stored > size)
       return MakeErrorCode(qecReadFailed, 125);
     if (lzw && MaxLzwOutput(bytes) < need) return MakeErrorCode(qecReadFailed, 129);
   }
