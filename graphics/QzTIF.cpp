@@ -12,10 +12,85 @@ enum : uint16_t {
   tagImageWidth = 256, tagImageLength = 257, tagBitsPerSample = 258, tagCompression = 259,
   tagPhotometric = 262, tagStripOffsets = 273, tagSamplesPerPixel = 277, tagRowsPerStrip = 278,
   tagStripByteCounts = 279, tagXResolution = 282, tagYResolution = 283,
-  tagPlanarConfiguration = 284, tagResolutionUnit = 296,
+  tagPlanarConfiguration = 284, tagResolutionUnit = 296, tagPredictor = 317,
 };
 enum : uint16_t { ttShort = 3, ttLong = 4, ttRational = 5 };
 constexpr uint32_t MaxSamples = 8;
+enum : uint32_t { compNone = 1, compLZW = 5 };
+enum : uint32_t { predNone = 1, predHorizontal = 2 };
+
+// TIFF's LZW codes: Clear empties the table, EndOfInformation ends the strip; the table holds at
+// most 4096 strings, so no code is wider than 12 bits.
+enum : uint32_t { lzwClear = 256, lzwEnd = 257, lzwFirstFree = 258, lzwTableSize = 4096 };
+constexpr uint32_t LzwMinWidth = 9, LzwMaxWidth = 12;
+
+// The most bytes Count bytes of LZW codes can decode to: each code of at least 9 bits yields at
+// most one byte more than any code before it, and no string is longer than the table.
+uint64_t MaxLzwOutput(uint64_t Count) {
+  const uint64_t codes = Count * 8 / LzwMinWidth;
+  return codes * std::min<uint64_t>(codes, lzwTableSize);
+}
+
+// Decodes one strip of LZW codes (most-significant bit first, 9 to 12 bits, the width growing
+// one code before the table needs it, as TIFF's writers do) into exactly OutSize
+// bytes. Old-style strips, whose codes were packed least-significant bit first, begin with the
+// bytes of such a Clear (0, then an odd byte); read the other way they would decode into wrong
+// pixels, so they are refused. Nothing is read past the strip nor written past OutSize.
+uint32_t DecodeLzwStrip(const uint8_t* In, size_t InSize, uint8_t* Out, size_t OutSize) {
+  if (InSize >= 2 && In[0] == 0 && (In[1] & 1) != 0) return MakeErrorCode(qecUnsupported, 121);
+  struct TEntry { uint16_t Prefix, Length; uint8_t Suffix; };
+  std::vector<TEntry> table(lzwTableSize);
+  for (uint32_t i = 0; i < 256; ++i) table[i] = {0, 1, static_cast<uint8_t>(i)};
+  const uint64_t bitEnd = static_cast<uint64_t>(InSize) * 8;
+  uint64_t bit = 0;
+  size_t out = 0;
+  uint32_t next = lzwFirstFree, width = LzwMinWidth;
+  bool havePrev = false;
+  uint32_t prev = 0;
+  while (bit + width <= bitEnd) {
+    const size_t at = static_cast<size_t>(bit >> 3);
+    const uint32_t window = static_cast<uint32_t>(In[at]) << 16 | (at + 1 < InSize ? In[at + 1] << 8 : 0) |
+                            (at + 2 < InSize ? In[at + 2] : 0);
+    const uint32_t code = (window >> (24 - (bit & 7) - width)) & ((1u << width) - 1);
+    bit += width;
+    if (code == lzwEnd) break;
+    if (code == lzwClear) {
+      next = lzwFirstFree;
+      width = LzwMinWidth;
+      havePrev = false;
+      continue;
+    }
+    // A code may name the string the table is about to get (the previous one plus its own first
+    // byte), never one beyond it.
+    if (code > next || (code == next && !havePrev)) return MakeErrorCode(qecUndecodable, 128);
+    const uint32_t known = code < next ? code : prev;
+    const size_t length = table[known].Length + (code < next ? 0u : 1u);
+    if (length > OutSize - out) return MakeErrorCode(qecUndecodable, 128);
+    uint8_t* p = Out + out + table[known].Length;
+    for (uint32_t c = known;; c = table[c].Prefix) {
+      *--p = table[c].Suffix;
+      if (c < 256) break;
+    }
+    if (code == next) Out[out + length - 1] = Out[out];
+    if (havePrev) {
+      if (next >= lzwTableSize) return MakeErrorCode(qecUndecodable, 128);
+      table[next] = {static_cast<uint16_t>(prev), static_cast<uint16_t>(table[prev].Length + 1), Out[out]};
+      ++next;
+      if (next + 1 >= (1u << width) && width < LzwMaxWidth) ++width;
+    }
+    out += length;
+    prev = code;
+    havePrev = true;
+  }
+  return out == OutSize ? 0 : MakeErrorCode(qecReadFailed, 129);
+}
+
+// Undoes horizontal differencing: each sample was stored as its difference from the same sample
+// of the pixel to its left, modulo 256.
+void UndoHorizontalDifferencing(uint8_t* Data, size_t Rows, size_t RowBytes, uint32_t Samples) {
+  for (size_t y = 0; y < Rows; ++y, Data += RowBytes)
+    for (size_t i = Samples; i < RowBytes; ++i) Data[i] = static_cast<uint8_t>(Data[i] + Data[i - Samples]);
+}
 
 TClipboardFormat TIFClipboardFormat() {
   static const TClipboardFormat Format = RegisterClipboardFormat("Tagged Image File Format");
@@ -168,7 +243,7 @@ uint32_t TQzTIFImage::ReadImage(TStream* Stream) {
   if (!QzReadValue(Stream, count)) return MakeErrorCode(qecBadSignature, 105);
 
   uint32_t width = 0, height = 0, compression = 1, photometric = 0xFFFF, samples = 1;
-  uint32_t planar = 1, rowsPerStrip = 0xFFFFFFFF;
+  uint32_t planar = 1, rowsPerStrip = 0xFFFFFFFF, predictor = predNone;
   bool offsetsValid = true, countsValid = true;
   std::vector<uint32_t> bits{1}, offsets, counts, values;
   for (uint32_t i = 0; i < count; ++i) {
@@ -183,6 +258,7 @@ uint32_t TQzTIFImage::ReadImage(TStream* Stream) {
       case tagSamplesPerPixel: samples = EntryValue(e, 0); break;
       case tagPlanarConfiguration: planar = EntryValue(e, 0); break;
       case tagRowsPerStrip: rowsPerStrip = EntryValue(e, 0); break;
+      case tagPredictor: predictor = EntryValue(e, 0); break;
       case tagBitsPerSample:
         if (!EntryValues(Stream, start, e, MaxSamples, bits)) bits.clear();
         break;
@@ -205,8 +281,7 @@ uint32_t TQzTIFImage::ReadImage(TStream* Stream) {
     Stream->SetPosition(pos + 12);
   }
 
-  if (compression == 5) return MakeErrorCode(qecUnsupported, 121);
-  if (compression != 1) return MakeErrorCode(qecUnsupported, 120);
+  if (compression != compNone && compression != compLZW) return MakeErrorCode(qecUnsupported, 120);
   if (width == 0 || height == 0) return MakeErrorCode(qecUnsupported, 122);
   if (width > QzMaxPictureSide || height > QzMaxPictureSide) return MakeErrorCode(qecUnsupported, 126);
   // Chunky 8-bit samples: RGB or RGBA, grey or grey with alpha.
@@ -215,30 +290,44 @@ uint32_t TQzTIFImage::ReadImage(TStream* Stream) {
   if ((!rgb && !grey) || planar != 1 || bits.size() < 1 ||
       !std::all_of(bits.begin(), bits.end(), [](uint32_t b) { return b == 8; }))
     return MakeErrorCode(qecUnsupported, 123);
+  // The predictor only ever accompanies compressed strips; readers ignore it on plain ones.
+  const bool lzw = compression == compLZW;
+  if (lzw && predictor != predNone && predictor != predHorizontal) return MakeErrorCode(qecUnsupported, 127);
   if (rowsPerStrip == 0 || rowsPerStrip > height) rowsPerStrip = height;
   const uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
-  if (!offsetsValid || offsets.size() < strips || !countsValid || (!counts.empty() && counts.size() < strips))
+  if (!offsetsValid || offsets.size() < strips || !countsValid || (!counts.empty() && counts.size() < strips) ||
+      (lzw && counts.empty()))
     return MakeErrorCode(qecUnsupported, 124);
 
   const uint64_t rowBytes = static_cast<uint64_t>(width) * samples;
-  // Every strip is checked against the stream before the buffer is made.
+  const uint64_t size = static_cast<uint64_t>(Stream->GetSize());
+  auto stripRows = [&](uint32_t s) { return std::min(rowsPerStrip, height - s * rowsPerStrip); };
+  // Every strip is checked against the stream before the buffer is made. A compressed strip
+  // must be able to decode to its rows at all, and the strips together hold no more bytes than
+  // the file: so a small file cannot make a large picture, however its strips overlap.
+  uint64_t stored = 0;
   for (uint32_t s = 0; s < strips; ++s) {
-    const uint64_t rows = std::min<uint64_t>(rowsPerStrip, height - static_cast<uint64_t>(s) * rowsPerStrip);
-    const uint64_t need = rows * rowBytes;
-    if ((!counts.empty() && counts[s] < need) ||
-        static_cast<uint64_t>(start) + offsets[s] + need > static_cast<uint64_t>(Stream->GetSize()))
+    const uint64_t need = stripRows(s) * rowBytes;
+    const uint64_t bytes = lzw ? counts[s] : need;
+    stored += bytes;
+    if ((!lzw && !counts.empty() && counts[s] < need) || static_cast<uint64_t>(start) + offsets[s] + bytes > size ||
+        static_cast<uint64_t>(start) + stored > size)
       return MakeErrorCode(qecReadFailed, 125);
+    if (lzw && MaxLzwOutput(bytes) < need) return MakeErrorCode(qecReadFailed, 129);
   }
   FBytesPerPixel = 4;
   ResizeBuffer(static_cast<int32_t>(width), static_cast<int32_t>(height));
-  std::vector<uint8_t> data;
+  std::vector<uint8_t> data, codes;
   for (uint32_t s = 0; s < strips; ++s) {
     const uint32_t first = s * rowsPerStrip;
-    const uint32_t rows = std::min(rowsPerStrip, height - first);
+    const uint32_t rows = stripRows(s);
     Stream->SetPosition(start + offsets[s]);
-    if (!QzReadBytes(Stream, static_cast<int64_t>(rows * rowBytes), data)) {
-      ResizeBuffer(0, 0);
+    if (!QzReadBytes(Stream, static_cast<int64_t>(lzw ? counts[s] : rows * rowBytes), lzw ? codes : data))
       return MakeErrorCode(qecReadFailed, 125);
+    if (lzw) {
+      data.resize(rows * rowBytes);
+      if (const uint32_t error = DecodeLzwStrip(codes.data(), codes.size(), data.data(), data.size())) return error;
+      if (predictor == predHorizontal) UndoHorizontalDifferencing(data.data(), rows, rowBytes, samples);
     }
     const uint8_t* p = data.data();
     for (uint32_t y = first; y < first + rows; ++y) {

@@ -1,6 +1,7 @@
 // TIFF pictures: writes little-endian files of one uncompressed strip of 8-bit RGBA pixels with
-// the resolution as XResolution and YResolution; reads little-endian, uncompressed, chunky 8-bit
-// files of RGB, RGBA, grey or grey-with-alpha samples in any number of strips.
+// the resolution as XResolution and YResolution; reads little-endian, chunky 8-bit files of RGB,
+// RGBA, grey or grey-with-alpha samples in any number of strips, uncompressed or LZW-compressed
+// (with or without horizontal differencing).
 #pragma once
 
 #include <cstdint>
@@ -35,7 +36,11 @@ public:
   void SetSize(int32_t AWidth, int32_t AHeight) override { ResizeBuffer(AWidth, AHeight); }
   // Empty, the metadata cleared, BytesPerPixel 4, Resolution 300.
   void Clear() override;
-  // Raise Exception ("TIF Error: <code>" on reading, "<code>" on writing) on failure.
+  // Raise Exception ("TIF Error: <code>" on reading, "<code>" on writing) on failure. Reading:
+  // (1605, 120) compression other than none and LZW, (1605, 121) old-style LZW (codes packed
+  // least-significant bit first), (1605, 127) a predictor other than none and horizontal
+  // differencing with LZW, (1501, 128) LZW codes beyond the table, overflowing it or decoding to
+  // more bytes than the strip's rows, (1002, 129) LZW codes ending before the strip's rows do.
   void LoadFromStream(TStream* Stream) override;
   void SaveToStream(TStream* Stream) override;
   static bool IsStreamFormatSupported(TStream* Stream);

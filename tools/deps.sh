@@ -5,7 +5,7 @@ QZ_DEBIAN_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libfontconfig-dev libfreetype-dev fonts-liberation
   libpng-dev libjpeg-dev zlib1g-dev libx11-dev libxtst-dev libsndfile1-dev
-  xvfb xauth x11-utils xdotool sox imagemagick
+  xvfb xauth x11-utils xdotool sox imagemagick libtiff-tools
 )
 
 qz_install_deps() {

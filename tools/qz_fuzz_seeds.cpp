@@ -20,6 +20,7 @@
 #include "graphics/QzTGA.h"
 #include "graphics/QzTIF.h"
 #include "platform/Graphics.h"
+#include "tests/common/TestLzw.h"
 #include "ui/framework/QzExtIni.h"
 #include "ui/framework/QzThemeItems.h"
 #include "ui/controls/QzAudioPresets.h"
@@ -97,6 +98,46 @@ void RasterPicture(TMemoryStream& S, int W, int H, bool Alpha) {
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) Paint(p.GetScanLine(y) + x * (Alpha ? 4 : 3), x, y, Alpha ? 4 : 3, Alpha);
   p.SaveToStream(&S);
+}
+// Our writer's TIFF of the colour ramp, its strip cut into strips of RowsPerStrip rows, each
+// LZW-coded, with horizontal differencing when Differenced: a thirteenth entry (Predictor) and
+// the strips' offsets and byte counts out of line go into the gap the writer leaves.
+void LzwTiff(TMemoryStream& S, int W, int H, uint32_t RowsPerStrip, bool Differenced) {
+  TQzTIFImage t;
+  t.SetSize(W, H);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) Paint(t.GetPixelPtr(x, y), x, y, 4, true);
+  TMemoryStream plain;
+  t.SaveToStream(&plain);
+  const auto* bytes = static_cast<const uint8_t*>(plain.Memory());
+  std::vector<uint8_t> file(bytes, bytes + TQzTIFImage::StripOffset);
+  const size_t rowBytes = static_cast<size_t>(W) * 4;
+  const uint32_t strips = (static_cast<uint32_t>(H) + RowsPerStrip - 1) / RowsPerStrip;
+  // One strip's offset and byte count stand in their entries themselves.
+  const uint32_t Offsets = strips == 1 ? 10 + 5 * 12 + 8 : 200, Counts = strips == 1 ? 10 + 8 * 12 + 8 : 250;
+  auto put = [&](size_t At, uint32_t V, int N) {
+    for (int i = 0; i < N; ++i) file[At + i] = static_cast<uint8_t>(V >> (8 * i));
+  };
+  put(8, 13, 2);
+  put(10 + 3 * 12 + 8, 5, 2);                                         // Compression: LZW
+  put(10 + 5 * 12 + 4, strips, 4), put(10 + 5 * 12 + 8, Offsets, 4);  // StripOffsets
+  put(10 + 7 * 12 + 8, RowsPerStrip, 4);
+  put(10 + 8 * 12 + 4, strips, 4), put(10 + 8 * 12 + 8, Counts, 4);  // StripByteCounts
+  const uint8_t predictor[12] = {0x3D, 0x01, 3, 0, 1, 0, 0, 0, static_cast<uint8_t>(Differenced ? 2 : 1)};
+  std::copy(predictor, predictor + 12, file.begin() + 10 + 12 * 12);
+  put(10 + 13 * 12, 0, 4);
+  for (uint32_t s = 0; s < strips; ++s) {
+    const size_t first = s * RowsPerStrip, rows = std::min<size_t>(RowsPerStrip, H - first);
+    std::vector<uint8_t> data(bytes + TQzTIFImage::StripOffset + first * rowBytes,
+                              bytes + TQzTIFImage::StripOffset + (first + rows) * rowBytes);
+    for (size_t y = 0; Differenced && y < rows; ++y)
+      for (size_t i = rowBytes - 1; i >= 4; --i) data[y * rowBytes + i] -= data[y * rowBytes + i - 4];
+    const std::vector<uint8_t> codes = LzwPack(LzwCodes(data));
+    put(Offsets + 4 * s, static_cast<uint32_t>(file.size()), 4);
+    put(Counts + 4 * s, static_cast<uint32_t>(codes.size()), 4);
+    file.insert(file.end(), codes.begin(), codes.end());
+  }
+  S.WriteBuffer(file.data(), static_cast<int32_t>(file.size()));
 }
 }  // namespace
 
@@ -191,6 +232,10 @@ int main(int argc, char** argv) {
       for (int x = 0; x < 3; ++x) Paint(t.GetPixelPtr(x, y), x, y, 4, true);
     t.SaveToStream(&s);
   });
+  Put("tif", 1, [](TMemoryStream& s) { LzwTiff(s, 5, 3, 3, false); });
+  Put("tif", 2, [](TMemoryStream& s) { LzwTiff(s, 7, 5, 2, true); });
+  // Long enough for the codes to widen to 10 bits.
+  Put("tif", 3, [](TMemoryStream& s) { LzwTiff(s, 64, 8, 8, false); });
 
   Put("exif", 0, [](TMemoryStream& s) { TQzPictureExifData().SaveToStream(&s); });
   Put("exif", 1, [](TMemoryStream& s) {

@@ -8,6 +8,7 @@
 #include "graphics/QzPictureFormats.h"
 #include "graphics/QzStreamIO.h"
 #include "graphics/QzTIF.h"
+#include "tests/common/TestLzw.h"
 #include "tests/common/TestPixels.h"
 
 namespace {
@@ -55,6 +56,36 @@ TTiff RgbTiff() {
 }
 const TBytes RgbPixels = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 30, 20, 10, 255};
 
+// The RGB picture with its strips LZW-coded; a strip given no codes keeps literal ones.
+TTiff LzwTiff(std::vector<uint32_t> Strip0, std::vector<uint32_t> Strip1 = {256, 0, 0, 255, 10, 20, 30, 257}) {
+  TTiff t = RgbTiff();
+  t.Entries[259] = {3, 1, 5};
+  t.Data[200] = LzwPack(Strip0);
+  t.Data[300] = LzwPack(Strip1);
+  t.Data[180] = TBytes(8, 0);
+  QzPutU32(&t.Data[180][0], static_cast<uint32_t>(t.Data[200].size()));
+  QzPutU32(&t.Data[180][4], static_cast<uint32_t>(t.Data[300].size()));
+  return t;
+}
+
+// One LZW strip of W grey pixels whose values are the codes i % 256 for each i in the runs, with
+// a Clear before each run; and the pixels it holds.
+TTiff GreyLzwRow(uint32_t W, std::initializer_list<uint32_t> Runs, TBytes* Pixels = nullptr) {
+  TTiff t;
+  std::vector<uint32_t> codes;
+  for (uint32_t run : Runs) {
+    codes.push_back(256);
+    for (uint32_t i = 0; i < run; ++i) codes.push_back(i % 256);
+  }
+  for (size_t i = 1; Pixels && i < codes.size(); ++i)
+    if (codes[i] != 256) Pixels->insert(Pixels->end(), {uint8_t(codes[i]), uint8_t(codes[i]), uint8_t(codes[i]), 255});
+  codes.push_back(257);
+  t.Data[200] = LzwPack(codes);
+  t.Entries = {{256, {3, 1, W}}, {257, {3, 1, 1}}, {258, {3, 1, 8}}, {259, {3, 1, 5}}, {262, {3, 1, 1}},
+               {273, {4, 1, 200}}, {277, {3, 1, 1}}, {279, {4, 1, uint32_t(t.Data[200].size())}}};
+  return t;
+}
+
 TEST(QzTIF, ReaderCases) {
   struct Case { const char* Name; TBytes Data; uint32_t Error; TBytes Pixels; uint16_t Resolution; };
   auto with = [](std::function<void(TTiff&)> Edit) {
@@ -62,8 +93,60 @@ TEST(QzTIF, ReaderCases) {
     Edit(t);
     return t.Build();
   };
+  TBytes grey600;
+  const TBytes growingCodes = GreyLzwRow(600, {300, 300}, &grey600).Build();
+  TBytes grey3839;
+  const TBytes fullTable = GreyLzwRow(3839, {3839}, &grey3839).Build();
   const Case cases[] = {
       {"RGB in two strips", RgbTiff().Build(), 0, RgbPixels, 300},
+      // 255, 0, then the string the table is about to get (0 0), then 255 0 from the table.
+      {"LZW in two strips", LzwTiff({256, 255, 0, 259, 258, 257}).Build(), 0, RgbPixels, 300},
+      {"LZW codes widening to 10 bits, a Clear narrowing them", growingCodes, 0, grey600, 300},
+      {"LZW with horizontal differencing", with([](TTiff& t) {
+         t = LzwTiff({256, 255, 0, 0, 1, 255, 0, 257}, {256, 0, 0, 255, 10, 20, 31, 257});
+         t.Entries[317] = {3, 1, 2};
+       }), 0, RgbPixels, 300},
+      {"LZW code beyond the table", LzwTiff({256, 255, 0, 261, 257}).Build(), Code(1501, 128), {}, 300},
+      {"LZW table code straight after a Clear", LzwTiff({256, 258, 257}).Build(), Code(1501, 128), {}, 300},
+      // After a Clear every code but the first adds an entry: 3839 codes fill the table to 4095.
+      {"LZW table filled to its last entry", fullTable, 0, grey3839, 300},
+      {"LZW table overflowing", GreyLzwRow(3840, {3840}).Build(), Code(1501, 128), {}, 300},
+      {"LZW strip holding a byte more", LzwTiff({256, 255, 0, 0, 0, 255, 0, 9, 257}).Build(), Code(1501, 128), {},
+       300},
+      {"LZW strip holding a byte less", LzwTiff({256, 255, 0, 0, 0, 255, 257}).Build(), Code(1002, 129), {}, 300},
+      {"LZW strip cut inside a code", with([](TTiff& t) {
+         t = LzwTiff({256, 255, 0, 0, 0, 255, 0, 257});
+         t.Data[180][0] = 7;
+       }), Code(1002, 129), {}, 300},
+      // Clear, 255, 0, ... packed least-significant bit first.
+      {"old-style LZW", with([](TTiff& t) {
+         t = LzwTiff({256});
+         t.Data[200] = {0x00, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+         t.Data[180][0] = 9;
+       }), Code(1605, 121), {}, 300},
+      {"LZW with predictor 3", with([](TTiff& t) {
+         t = LzwTiff({256, 255, 0, 259, 258, 257});
+         t.Entries[317] = {3, 1, 3};
+       }), Code(1605, 127), {}, 300},
+      {"predictor 3 ignored on plain strips", with([](TTiff& t) { t.Entries[317] = {3, 1, 3}; }), 0, RgbPixels, 300},
+      {"LZW without byte counts", with([](TTiff& t) {
+         t = LzwTiff({256, 255, 0, 259, 258, 257});
+         t.Entries.erase(279);
+       }), Code(1605, 124), {}, 300},
+      {"LZW picture larger than its strip can decode to", with([](TTiff& t) {
+         t = GreyLzwRow(15000, {20});
+         t.Entries[257] = {3, 1, 15000};
+       }), Code(1002, 129), {}, 300},
+      {"15000 strips sharing 200 bytes", with([](TTiff& t) {
+         t = GreyLzwRow(15000, {20});
+         t.Entries[257] = {3, 1, 15000};
+         t.Entries[278] = {3, 1, 1};
+         t.Entries[273] = {4, 15000, 1000};
+         t.Entries[279] = {4, 15000, 61000};
+         t.Data[1000] = TBytes(15000 * 4, 0);
+         t.Data[61000] = TBytes(15000 * 4, 0);
+         for (size_t i = 0; i < 15000; ++i) t.Data[1000][i * 4] = 200, t.Data[61000][i * 4] = 200;
+       }), Code(1002, 125), {}, 300},
       {"resolutions, the later wins", with([](TTiff& t) {
          t.Entries[282] = {5, 1, 400};
          t.Entries[283] = {5, 1, 408};
@@ -94,7 +177,6 @@ TEST(QzTIF, ReaderCases) {
       {"big-endian", with([](TTiff& t) { t.Order = "MM"; }), Code(1605, 103), {}, 300},
       {"no 42", with([](TTiff& t) { t.Magic = 43; }), Code(1603, 104), {}, 300},
       {"compression 7", with([](TTiff& t) { t.Entries[259] = {3, 1, 7}; }), Code(1605, 120), {}, 300},
-      {"LZW strip not decoded", with([](TTiff& t) { t.Entries[259] = {3, 1, 5}; }), Code(1605, 121), {}, 300},
       {"no width", with([](TTiff& t) { t.Entries.erase(256); }), Code(1605, 122), {}, 300},
       {"width above 15000", with([](TTiff& t) { t.Entries[256] = {4, 1, 15001}; }), Code(1605, 126), {}, 300},
       {"16 bits per sample", with([](TTiff& t) { t.Data[160] = {16, 0, 16, 0, 16, 0}; }), Code(1605, 123), {}, 300},
