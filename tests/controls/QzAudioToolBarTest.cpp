@@ -162,7 +162,7 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   EXPECT_EQ(std::tuple(State, Sets), std::tuple(std::string("kept"), 5));
 }
 
-TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
+TEST_F(TToolBarTest, PowerReportsEveryChangeAfterTheNeighboursFollow) {
   auto* audio = Put<TQzCustomAudioWinControl>(0, 0, 10, 10);
   auto* plain = Put<TQzCustomWinControl>(0, 0, 10, 10);
   auto* power = Put<TQzAudioSwitchControl>(0, 0, 10, 10);
@@ -173,8 +173,11 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
       s += b ? '1' : '0';
     return s + " " + std::to_string(ActiveReports);
   };
-  Bar->SetActive(false);  // the editor's refresh
-  EXPECT_EQ(states(), "00011 0");
+  // What the handler finds: the neighbours already follow the new state.
+  std::string seen;
+  Bar->OnActiveChanged = [&](TObject*) { ++ActiveReports, seen = states(); };
+  Bar->SetActive(false), Bar->SetActive(false);  // from code, as the editor's refresh does
+  EXPECT_EQ(std::tuple(states(), seen), std::tuple("00011 1", "00011 1"));
   // Switched off: slots, buttons and window drags are inert.
   Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
   auto drag = [&] {
@@ -189,14 +192,14 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size()), std::tuple(0, 0u));
   EXPECT_EQ(drag(), 0);
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
-  EXPECT_EQ(states(), "11111 1");
+  EXPECT_EQ(std::tuple(states(), seen), std::tuple("11111 2", "11111 2"));
   EXPECT_EQ(drag(), 10);
   uint16_t key = VK_SPACE;
   Bar->KeyDown(key, {});
-  EXPECT_EQ(states(), "00011 2");
+  EXPECT_EQ(states(), "00011 3");
   Bar->SetEnabled(false);  // a disabled bar ignores even the switch
   Click(BarH / 2, BarH / 2);
-  EXPECT_EQ(states(), "00010 2");
+  EXPECT_EQ(states(), "00010 3");
 }
 
 TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {

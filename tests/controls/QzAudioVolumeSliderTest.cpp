@@ -134,17 +134,30 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   }
 }
 
-// Code sets ranges and values silently; drag, wheel and typed numbers report, and junk typed keeps the value.
-TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
+// A changed value reports, from code as from drag, wheel and typed numbers; ranges clamp silently,
+// and junk typed keeps the value.
+TEST_F(TSliderFixture, ValueChangesReportRangesClampSilently) {
+  // A new slider holds 1 until its first layout brings it into the default range -10..0.
+  auto* fresh = QzCreate<TQzAudioVolumeSlider>(Form);
+  EXPECT_EQ(fresh->GetValue(), 1.0f);
+  fresh->SetParent(Form), Repaint(fresh);
+  EXPECT_EQ(fresh->GetValue(), 0.0f);
+  fresh->Free();
   Arrange(acoVertical, SLIDER_SCALE_LOG, -50, 3);
-  Reset();
-  S->SetValue(-10), S->SetValue(100);  // clamped to Max
-  EXPECT_EQ(S->GetValue(), 3.0f);
+  S->SetValue(-10), Reset();
+  S->SetValue(-10), S->SetValue(NaN);
+  EXPECT_EQ(std::tuple(Internal.size(), Changed), std::tuple(0u, 0));
+  S->SetValue(100);  // clamped to Max: the value first, then 0.0 with OnChanged
+  EXPECT_EQ(std::tuple(S->GetValue(), Internal, Changed), std::tuple(3.0f, std::vector{3.0f, 0.0f}, 1));
   S->SetMax(1);  // the range change clamps the value
   EXPECT_EQ(S->GetValue(), 1.0f);
   S->SetMin(5);  // reversed for a moment while the editor sets both
-  S->SetValue(NaN), S->SetMin(-50), S->SetValue(-20);
-  EXPECT_EQ(std::tuple(S->GetValue(), Internal.size(), Changed), std::tuple(-20.0f, 0u, 0));
+  S->SetMin(-50);
+  EXPECT_EQ(std::tuple(Internal.size(), Changed), std::tuple(2u, 1));
+  // While updating, the internal event still carries the value; OnChanged waits.
+  S->BeginUpdate(), S->SetValue(-20), S->EndUpdate();
+  EXPECT_EQ(std::tuple(S->GetValue(), Internal, Changed), std::tuple(-20.0f, std::vector{3.0f, 0.0f, -20.0f}, 1));
+  Reset();
   // Drag: a press alone does not move; every move reports once.
   const int32_t x = 10 + S->GetTrackRect().Left + 2;
   Down(x, 10 + S->GetZeroMark());
@@ -255,10 +268,10 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(box->GetImageSource()->IsEmpty(), box->GetOptions(), box->GetSwitchStyle(),
                        bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
             std::tuple(true, TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}, awsBlue, awsRed, absSunken));
-  // A toggle group forces nothing on.
+  // Reading the items checks the first one, in a toggle group too.
   EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2),
                        bands->GetEnabled()),
-            std::tuple(3, false, false, false, false));
+            std::tuple(3, true, false, false, false));
   box->SetEnabled(true), box->SetActive(true);
   EXPECT_TRUE(bands->GetEnabled());
   form->Free();

@@ -27,7 +27,8 @@ float ControlValue(TObject* Control) {
   return 0.0f;
 }
 
-// Range first (max, then min), value after; both only show, neither reports.
+// Range first (max, then min), value after. The controls report these changes; the refresh's
+// flag makes the handlers ignore them.
 void ShowRange(TComponent* Control, float Min, float Max) {
   if (auto* k = dynamic_cast<TQzCustomAudioKnobControl*>(Control)) {
     k->SetMax(Max);
@@ -334,7 +335,7 @@ bool TQzAudioEffectGUIForm::ShowPresets(TQzAudioMicroEqualizerPreset& Eq, TQzAud
   const bool active = Eq.GetActive();
   if (MeterL) MeterL->SetEnabled(active);
   if (MeterR) MeterR->SetEnabled(active);
-  // Shown only: the bar reports nothing for a value set from code.
+  // The bar reports the change; its handler ignores it during the refresh.
   if (PluginToolBar) PluginToolBar->SetActive(active);
   if (PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
   Eq.EndUpdate();
