@@ -76,8 +76,6 @@ TQzAudioEffectGUIForm::TQzAudioEffectGUIForm(TComponent* AOwner, bool HostedByVs
     : TForm(AOwner), FHostedByVst(HostedByVst) {
   RegisterZRTEffectGUIClasses();
   InitForm(QzEffectGUIFormResource);
-  if (AboutDialog)
-    AboutDialog->OnDrawBottom = [this](TObject* Sender, TCanvas* C, const TRect& R) { AboutDialogDrawBottom(Sender, C, R); };
 }
 
 TQzAudioEffectGUIForm::~TQzAudioEffectGUIForm() = default;
@@ -412,6 +410,7 @@ void RegisterZRTEffectGUIClasses() {
       .Method("PluginToolBarActiveChanged", &F::PluginToolBarActiveChanged)
       .Method("PluginToolBarGetPreset", &F::PluginToolBarGetPreset)
       .Method("PluginToolBarSetPreset", &F::PluginToolBarSetPreset)
+      .Method("AboutDialogDrawBottom", &F::AboutDialogDrawBottom)
       .Method("LowBoxActiveChanged", &F::LowBoxActiveChanged)
       .Method("MidBoxActiveChanged", &F::MidBoxActiveChanged)
       .Method("HighBoxActiveChanged", &F::HighBoxActiveChanged);
