@@ -269,3 +269,29 @@ TEST_F(TStatusBarTest, TextsLeftAndRightOverABackgroundCopy) {
   EXPECT_EQ(Pixel(200, 1), top);
   EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE") || Bar->HasBackground());
 }
+
+// The button under the mouse draws its image plainly, every other one in the list's selected
+// style, whatever style the list itself holds.
+TEST_F(TToolBarTest, ButtonsAwayFromTheMouseDrawInTheSelectedStyle) {
+  auto* images = QzCreate<TImageList>(Form);
+  images->SetSize(8, 8), images->Add(FilledBitmap(8, 8, RGB(200, 30, 30)).get());
+  const auto styled = [&](TDrawingStyle Style) {
+    TBitmap b;
+    b.SetSize(8, 8);
+    images->Draw(b.GetCanvas(), 0, 0, 0, Style, itImage, true);
+    return b.GetCanvas()->GetPixel(4, 4);
+  };
+  Bar->SetImages(images);
+  Bar->OnGetImageIndex = [](TObject*, TQzAudioPluginToolBarButton) { return 0; };
+  const TRect r = Bar->GetButtonRect(ptbReset);
+  const TPoint c{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  for (const TDrawingStyle listStyle : {dsNormal, dsSelected}) {
+    images->SetDrawingStyle(listStyle);
+    Bar->MouseMove({}, 1, 1), Repaint(Bar);
+    EXPECT_EQ(ScreenPixel(20 + c.X, 10 + c.Y), styled(dsSelected));
+    Bar->MouseMove({}, c.X, c.Y), Repaint(Bar);
+    EXPECT_EQ(Bar->GetHotButton(), ptbReset);
+    EXPECT_EQ(ScreenPixel(20 + c.X, 10 + c.Y), styled(dsNormal));
+  }
+  EXPECT_NE(styled(dsSelected), styled(dsNormal));
+}

@@ -200,6 +200,8 @@ TEST_F(TSliderFixture, ValueChangesReportRangesClampSilently) {
 
 TEST_F(TSliderFixture, KnobSourceSharesTheCapAndLetsGo) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
+  EXPECT_TRUE(source->IsEmpty()) << "a new source holds no picture";
+  QzLoadPictureResource("QZSLIDERCAP", source->GetPicture());
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
   auto* other = Put<TQzAudioVolumeSlider>(0, 0, 80, 300);
@@ -229,14 +231,14 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
       "    Options = [tboShowPresetCompare]\n    Padding = 0\n    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
       "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
       "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n    Vendor = 'Maker'\n  end\n"
-      "  object Cap: TQzAudioSliderKnobSource\n  end\n"
+      "  object Cap: TQzAudioSliderKnobSource\n    AudioVersion = '9.9'\n  end\n"
       "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
       "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n    KnobSource = Cap\n    Value = -6.5\n  end\n"
-      "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+      "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n    AudioVersion = '1.0'\n  end\n"
       "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
       "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
       "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
-      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n    AudioVersion = ''\n  end\n"
       "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
       "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
       "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
@@ -268,6 +270,9 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(box->GetImageSource()->IsEmpty(), box->GetOptions(), box->GetSwitchStyle(),
                        bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
             std::tuple(true, TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}, awsBlue, awsRed, absSunken));
+  // The sources' read-only version reads and stays their own.
+  for (const char* name : {"Cap", "Strip", "Source"})
+    EXPECT_EQ(static_cast<TQzCustomAudioComponent*>(form->FindComponent(name))->GetAudioVersion(), "2.5") << name;
   // Reading the items checks the first one, in a toggle group too.
   EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2),
                        bands->GetEnabled()),

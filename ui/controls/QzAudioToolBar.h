@@ -61,7 +61,9 @@ enum TQzAudioPluginToolBarButtonStyle { tbsTransparent, tbsTransparentFrame, tbs
 
 using TQzAudioPluginToolBarEvent01 = std::function<void(TObject* Sender, TQzAudioPluginToolBarButton Button)>;
 using TQzAudioPluginToolBarEvent02 = std::function<void(TObject* Sender, TStream* Stream)>;
-// (Sender, Button) -> the index of the button's picture in Images.
+// (Sender, Button) -> the index of the button's picture in Images. The button under the mouse
+// draws its picture plainly, every other one in the list's selected style, whatever drawing
+// style the list holds: the bar's hover look.
 using TQzAudioPluginToolBarEvent03 = std::function<int32_t(TObject* Sender, TQzAudioPluginToolBarButton Button)>;
 
 class TQzCustomAudioPluginToolBar : public TQzCustomAudioBackgroundWinControl {

@@ -9,15 +9,12 @@
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzDrawUtils.h"
-#include "ui/framework/QzResourceBitmaps.h"
 #include "ui/framework/QzThemeCtrls.h"
 
 // ---- knob source ----
 
 TQzCustomAudioSliderKnobSource::TQzCustomAudioSliderKnobSource(TComponent* AOwner)
-    : TQzCustomAudioComponent(AOwner), FPicture(new TPicture()) {
-  QzLoadPictureResource("QZSLIDERCAP", FPicture);
-}
+    : TQzCustomAudioComponent(AOwner), FPicture(new TPicture()) {}
 
 TQzCustomAudioSliderKnobSource::~TQzCustomAudioSliderKnobSource() { delete FPicture; }
 

@@ -40,9 +40,9 @@ enum TQzAudioSliderOption : uint8_t {
 using TQzAudioSliderOptions = TSet<TQzAudioSliderOption>;
 
 
-// Holds the knob picture that sliders draw. A new source holds the "QZSLIDERCAP" resource (empty
-// when the module has none; sliders then draw their built-in knob). Sliders read the picture at
-// their next layout; they do not register with the source.
+// Holds the knob picture that sliders draw. A new source holds no picture (sliders then draw
+// their built-in knob); the editor's description loads the "QZSLIDERCAP" resource into its own.
+// Sliders read the picture at their next layout; they do not register with the source.
 // The theme picture that replaces a linked slider knob source's picture.
 inline constexpr uint16_t QzThemeSliderKnobPictureID = 61002;
 

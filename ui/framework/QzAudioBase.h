@@ -93,8 +93,9 @@ public:
   // Held within 0..255.
   void SetPadding(int32_t Value);
   bool GetTransparent() const { return FTransparent; }
-  // True: csParentBackground in, csOpaque out; False the reverse. Applied whenever the control
-  // style disagrees with Value, even when the stored value is the same.
+  // Nothing when Value is held already (a new windowed audio control holds False while its style
+  // takes the parent's background). Otherwise True: csParentBackground in, csOpaque out; False
+  // the reverse; then TransparentChanged and a repaint.
   void SetTransparent(bool Value);
   bool NeedsLayout() const { return FNeedsLayout; }
 
