@@ -47,8 +47,10 @@ TEST_F(AudioGroups, SwitchingTheBoxPassesActiveAndItsOwnEnabledToTheChildren) {
   auto enabled = [&] {
     return std::string(a->GetEnabled() ? "a" : "-") + (b->GetEnabled() ? "b" : "-") + (c->GetEnabled() ? "c" : "-");
   };
+  std::string seen;  // what the report finds: the children already follow
+  box->OnActiveChanged = [&](TObject*) { seen = enabled(); };
   box->SetActive(false);
-  EXPECT_EQ(enabled(), "---");
+  EXPECT_EQ(std::tuple(enabled(), seen), std::tuple("---", "---"));
   gone->Free();
   // Switched on, every child audio control follows, also one that was disabled on its own.
   box->SetActive(true);
@@ -104,7 +106,7 @@ TEST_F(AudioGroups, SelectionByClicksAndKeys) {
   }
 }
 
-// Checked[i] and a change of Items report from code; an items change that leaves none checked
+// Checked[i] and a change of Items report from code, Options do not; an items change that leaves none checked
 // checks item 0 in both selection modes.
 TEST_F(AudioGroups, CodeChangesOfStatesAndItemsReport) {
   struct TCase { bool Single; std::function<void(TQzCustomAudioSwitchGroup*)> Do; std::string Expected; int Events; };
@@ -112,6 +114,7 @@ TEST_F(AudioGroups, CodeChangesOfStatesAndItemsReport) {
       {false, [](auto* g) { g->SetChecked(1, true), g->SetChecked(1, true); }, "01", 1},
       {false, [](auto* g) { g->SetChecked(1, false), g->SetChecked(9, true); }, "00", 0},
       {false, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
+      {false, [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }, "00", 0},  // options are no state
       {true, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
       {false, [](auto* g) { g->SetChecked(1, true), g->GetItems()->Add("C"); }, "010", 2},
       {true, [](auto* g) { g->SetChecked(1, true), g->SetChecked(0, true), g->SetChecked(0, true); }, "10", 2},

@@ -196,6 +196,7 @@ TEST(AudioPresets, DetailsPublishTheirProperties) {
   for (const auto& [name, index] : texts) form += std::string("  Details.") + name + " = 'text of " + name + "'\n";
   TPresetDetailsHost host(nullptr);
   TFormReader::ReadRootComponent(&host, form + "end\n");
-  for (const auto& [name, index] : texts) EXPECT_EQ(host.GetDetails()->GetString(index), std::string("text of ") + name);
+  for (const auto& [name, index] : texts)
+    EXPECT_EQ(host.GetDetails()->GetString(index), std::string("text of ") + name);
   EXPECT_EQ(host.GetDetails()->GetContentSize(), 4096);
 }
