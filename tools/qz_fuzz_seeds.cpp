@@ -362,11 +362,11 @@ end
   Put("presetlist", 0, [](TMemoryStream& s) { TQzAudioPresetList().SaveToStream(&s); });
   Put("presetlist", 1, [](TMemoryStream& s) {
     TQzAudioPresetList list;
-    auto* a = new TQzCustomAudioPresetItem(&list);
+    auto* a = list.Add();
     a->GetDetails()->SetTitle("Warm");
     const uint8_t bytes[] = {'M', 'E', 'Q', 'P', 1, 5, 32, 0, 9, 9};
     a->GetData()->Write(bytes, sizeof bytes);
-    new TQzCustomAudioPresetItem(&list);
+    list.Add();
     list.SaveToStream(&s);
   });
   Put("presetlist", 2, [](TMemoryStream& s) {

@@ -19,24 +19,25 @@ protected:
   }
 };
 
-TEST_F(AudioGroups, CodeChangesReportNothingAndGesturesReportOnce) {
+// The box reports every change of Active, from code too; the power switch only gestures.
+TEST_F(AudioGroups, BoxReportsEveryChangeThePowerSwitchOnlyGestures) {
   auto* box = Put<TQzAudioGroupBox>(10, 10, 200, 120);
   auto* power = Put<TQzAudioSwitchControl>(10, 140, 60, 25);
   int events = 0;
   box->OnChanged = box->OnActiveChanged = power->OnChanged = [&](TObject*) { ++events; };
   Show();
-  box->SetActive(false), box->SetActive(true), box->SetActive(false);
+  box->SetActive(false), box->SetActive(true), box->SetActive(false), box->SetActive(false);
   power->SetChecked(true), power->SetChecked(false), power->SetChecked(true), Pump();
-  EXPECT_EQ(std::tuple(box->GetActive(), power->GetChecked(), events), std::tuple(false, true, 0));
+  EXPECT_EQ(std::tuple(box->GetActive(), power->GetChecked(), events), std::tuple(false, true, 3));
   ClickAt(box, Centre(box->GetPartRect(QzGroupBoxPartSwitch)));
-  EXPECT_EQ(std::tuple(box->GetActive(), events), std::tuple(true, 1));
+  EXPECT_EQ(std::tuple(box->GetActive(), events), std::tuple(true, 4));
   ClickAt(power, 30, 12);
-  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(false, 2));
+  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(false, 5));
   power->SetFocus(), Key(VK_SPACE);
-  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(true, 3));
+  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(true, 6));
 }
 
-TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
+TEST_F(AudioGroups, SwitchingTheBoxPassesActiveAndItsOwnEnabledToTheChildren) {
   auto* box = Put<TQzAudioGroupBox>(0, 0, 300, 200);
   auto* a = Put<TQzAudioSwitchGroup>(10, 40, 100, 35, box);
   auto* b = Put<TQzAudioSwitchGroup>(10, 80, 100, 35, box);
@@ -46,16 +47,21 @@ TEST_F(AudioGroups, SwitchingTheBoxOffAndOnGivesBackOnlyWhatItTook) {
   auto enabled = [&] {
     return std::string(a->GetEnabled() ? "a" : "-") + (b->GetEnabled() ? "b" : "-") + (c->GetEnabled() ? "c" : "-");
   };
+  std::string seen;  // what the report finds: the children already follow
+  box->OnActiveChanged = [&](TObject*) { seen = enabled(); };
   box->SetActive(false);
-  EXPECT_EQ(enabled(), "---");
-  gone->Free();  // a child freed while it is owed its state
+  EXPECT_EQ(std::tuple(enabled(), seen), std::tuple("---", "---"));
+  gone->Free();
+  // Switched on, every child audio control follows, also one that was disabled on its own.
   box->SetActive(true);
-  EXPECT_EQ(enabled(), "a-c");
-  // A disabled box switched on keeps its children off until it is enabled itself.
+  EXPECT_EQ(enabled(), "abc");
+  // A disabled box switched on leaves its children off; enabling the box alone changes nothing.
   box->SetActive(false), box->SetEnabled(false), box->SetActive(true);
   EXPECT_EQ(enabled(), "---");
   box->SetEnabled(true);
-  EXPECT_EQ(enabled(), "a-c");
+  EXPECT_EQ(enabled(), "---");
+  box->SetActive(false), box->SetActive(true);
+  EXPECT_EQ(enabled(), "abc");
   // Without the switch shown, a click on its place changes nothing.
   Show();
   box->SetOptions({GBO_SHOW_CAPTION, GBO_SHOW_HEADER});
@@ -83,19 +89,47 @@ TEST_F(AudioGroups, SelectionByClicksAndKeys) {
     SCOPED_TRACE(testing::Message() << (c.Single ? "single " : "multi ") << '"' << c.Actions << '"');
     auto* g = Put<TQzAudioSwitchGroup>(10, 10, 240, 35);
     int events = 0;
-    g->OnChanged = [&](TObject*) { ++events; };  // changes made by code report nothing
     g->SetOrientation(acoHorizontal), g->SetOptions({});
-    g->GetItems()->SetText("a\nb\nc"), g->GetItems()->Add("d");
+    g->GetItems()->SetText("a\nb\nc"), g->GetItems()->Add("d"), g->SetChecked(0, false);
     // The third checked, then unchecked again, or the first checked too, of which a single
     // selection keeps only the first.
     g->SetChecked(2, true), g->SetChecked(c.Single ? 0 : 2, c.Single);
     if (c.Single) g->SetOptions({ASG_SINGLE_SELECTION});
+    g->OnChanged = [&](TObject*) { ++events; };  // the gestures' reports only
     Show();
     g->SetFocus();
     for (char a : c.Actions)
       if (a >= '0' && a <= '9') ClickAt(g, Centre(g->GetItemRect(a - '0')));
       else Key(a == '<' ? VK_LEFT : a == '>' ? VK_RIGHT : a == '^' ? VK_HOME : a == '$' ? VK_END : VK_SPACE);
     EXPECT_EQ(std::tuple(States(g), events), std::tuple(c.Expected, c.Events));
+    g->Free();
+  }
+}
+
+// Checked[i] and a change of Items report from code, Options do not; an items change that leaves none checked
+// checks item 0 in both selection modes.
+TEST_F(AudioGroups, CodeChangesOfStatesAndItemsReport) {
+  struct TCase { bool Single; std::function<void(TQzCustomAudioSwitchGroup*)> Do; std::string Expected; int Events; };
+  const TCase cases[] = {
+      {false, [](auto* g) { g->SetChecked(1, true), g->SetChecked(1, true); }, "01", 1},
+      {false, [](auto* g) { g->SetChecked(1, false), g->SetChecked(9, true); }, "00", 0},
+      {false, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
+      {false, [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }, "00", 0},  // options are no state
+      {true, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
+      {false, [](auto* g) { g->SetChecked(1, true), g->GetItems()->Add("C"); }, "010", 2},
+      {true, [](auto* g) { g->SetChecked(1, true), g->SetChecked(0, true), g->SetChecked(0, true); }, "10", 2},
+      {false, [](auto* g) { g->BeginUpdate(), g->SetChecked(0, true), g->GetItems()->Clear(), g->EndUpdate(); }, "", 0},
+  };
+  for (const TCase& c : cases) {
+    auto* g = Put<TQzAudioSwitchGroup>(0, 0, 101, 35);
+    ASSERT_EQ(States(g), "00");  // a new group checks nothing
+    // Single selection checks one; clearing it leaves none.
+    g->SetOptions(c.Single ? TQzAudioSwitchGroupOptions{ASG_SINGLE_SELECTION} : TQzAudioSwitchGroupOptions{});
+    g->SetChecked(0, false);
+    int events = 0;
+    g->OnChanged = [&](TObject*) { ++events; };
+    c.Do(g);
+    EXPECT_EQ(std::tuple(States(g), events), std::tuple(c.Expected, c.Events)) << c.Expected;
     g->Free();
   }
 }

@@ -74,16 +74,23 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
     Knob->SetAngle(a);
     EXPECT_NEAR(Knob->GetAngle(), std::fmin(std::fmax(a, 0.0f), 270.0f), 1e-3) << a;
   }
-  Knob->SetAngle(270);
-  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(5.0f, 0));
+  // From code too, a change reports once and no change reports nothing.
+  Changes = 0;
+  Knob->SetAngle(270), Knob->SetAngle(300), Knob->SetValue(5), Knob->SetValue(9);
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(5.0f, 1));
 }
 
-TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
+TEST_F(TKnobFixture, CodeAndGesturesReportChanges) {
   Range(0, 100, 50);
-  Knob->SetMax(40);  // the value is kept within the new range, quietly
-  EXPECT_EQ(Knob->GetValue(), 40.0f);
-  Knob->SetMax(100);
-  EXPECT_EQ(Knob->GetValue(), 40.0f);
+  // Every change of a bound reports, whether or not it moves the value; the same bound does not.
+  Changes = 0;
+  Knob->SetMax(40);
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(40.0f, 1));
+  Knob->SetMax(100), Knob->SetMax(100), Knob->SetMin(-10), Knob->SetMin(-10);
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(40.0f, 3));
+  // Not while the knob is updating.
+  Knob->BeginUpdate(), Knob->SetValue(60), Knob->SetMin(0), Knob->EndUpdate();
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(60.0f, 3));
   // After a drag, a move without the button held changes nothing.
   Drag(40, 40, 0, -25);
   Changes = 0;
@@ -100,14 +107,15 @@ TEST_F(TKnobFixture, OnlyGesturesReportChanges) {
   EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(12.25f, 1));
 }
 
-// Small steps leave the ends, and each marks the knob, only the knob, for painting.
+// Small steps leave the ends, and each marks the knob, only the knob, for painting. A wheel notch
+// reports once more after its value change, so once even at a limit.
 TEST_F(TKnobFixture, SmallStepsLeaveTheEnds) {
   struct TCase { const char* Name; float Start; std::function<void()> Do; float Value; int Changes; };
   const TCase cases[] = {
-      {"wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({}, TPoint{}); }, 1001, 1},
-      {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 1},
-      {"wheel up at the minimum", 1000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 1000, 0},
-      {"Ctrl wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({ssCtrl}, TPoint{}); }, 1000.1f, 1},
+      {"wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({}, TPoint{}); }, 1001, 2},
+      {"wheel up at the maximum", 20000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 19999, 2},
+      {"wheel up at the minimum", 1000, [&] { Knob->DoMouseWheelUp({}, TPoint{}); }, 1000, 1},
+      {"Ctrl wheel down at the minimum", 1000, [&] { Knob->DoMouseWheelDown({ssCtrl}, TPoint{}); }, 1000.1f, 2},
       {"1 px right at the minimum", 1000, [&] { Drag(50, 50, 1, 0); }, 1000 + 19000.0f / 5 / 110, 1},
       {"1 px down at the maximum", 20000, [&] { Drag(50, 50, 0, 1); }, 20000 - 19000.0f / 5 / 125, 1},
       {"1 px right at the maximum", 20000, [&] { Drag(50, 50, 1, 0); }, 20000, 0},

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/FormReader.h"
 #include "ui/controls/QzAudioPresetManager.h"
 #include "ui/controls/QzAudioPresets.h"
 
@@ -17,13 +18,13 @@ void Fill(TMemoryStream& S, const std::vector<uint8_t>& V) {
 
 // A list of three presets: with data, without data, with a longer block.
 void FillList(TQzAudioPresetList& List) {
-  auto* a = new TQzCustomAudioPresetItem(&List);
+  auto* a = List.Add();
   a->GetDetails()->SetTitle("Warm"), a->GetDetails()->SetAuthor("Me");
   const char data[] = "MEQP-data";
   a->GetData()->Write(data, sizeof data);
-  auto* b = new TQzCustomAudioPresetItem(&List);
+  auto* b = List.Add();
   b->GetDetails()->SetTitle("Empty");
-  auto* c = new TQzCustomAudioPresetItem(&List);
+  auto* c = List.Add();
   c->GetData()->SetSize(1000);
   for (int i = 0; i < 1000; ++i) c->GetData()->Memory()[i] = static_cast<uint8_t>(i * 7);
 }
@@ -56,7 +57,7 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   }
   EXPECT_EQ(written, expected);
   TQzAudioPresetList& again = *loaded.GetItems();
-  new TQzCustomAudioPresetItem(&again);  // loading frees what was there
+  new TQzCustomAudioPresetItem(&loaded);  // loading frees what was there
   int changes = 0;
   again.OnChange = [&](TObject*) { ++changes; };
   s.SetPosition(0);
@@ -65,7 +66,8 @@ TEST(AudioPresets, ListRoundTripAndLayout) {
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(std::tuple(loaded.Item(i)->GetData()->Data(), loaded.Item(i)->GetDetails()->GetTitle(),
                          loaded.Item(i)->GetManager()),
-              std::tuple(list.Item(i)->GetData()->Data(), list.Item(i)->GetDetails()->GetTitle(), &again));
+              std::tuple(list.Item(i)->GetData()->Data(), list.Item(i)->GetDetails()->GetTitle(),
+                         static_cast<TQzCustomAudioPresetManager*>(&loaded)));
   TMemoryStream rewritten;
   ASSERT_TRUE(again.SaveToStream(&rewritten));
   EXPECT_EQ(rewritten.Data(), written);
@@ -148,4 +150,53 @@ TEST(AudioPresets, DamagedStreamsFail) {
   EXPECT_TRUE(one.LoadFromStream(&exact));
   EXPECT_EQ(one.GetData()->GetSize(), 4);
   EXPECT_FALSE(TQzAudioPresetList().LoadFromStream(nullptr) || TQzAudioPresetList().SaveToStream(nullptr));
+}
+
+// An item made with its manager joins the manager's Items and leaves them when freed; one of no
+// manager's belongs to no list; the manager frees what it still holds.
+TEST(AudioPresets, ItemsJoinAndLeaveTheirManager) {
+  auto* manager = new TManager(nullptr);
+  auto* first = new TQzCustomAudioPresetItem(manager);
+  auto* second = new TQzCustomAudioPresetItem(manager);
+  TQzCustomAudioPresetItem* third = manager->GetItems()->Add();
+  EXPECT_EQ((std::vector{manager->Item(0), manager->Item(1), manager->Item(2)}), (std::vector{first, second, third}));
+  EXPECT_EQ(third->GetManager(), manager);
+  delete second;
+  EXPECT_EQ(std::tuple(manager->Count(), manager->Item(1)), std::tuple(2, third));
+  TQzCustomAudioPresetItem lone;
+  EXPECT_EQ(std::tuple(lone.GetManager(), manager->Count()), std::tuple(nullptr, 2));
+  delete manager;  // frees first and third
+}
+
+// A root that publishes a preset's details record, as a preset editor would.
+class TPresetDetailsHost : public TComponent {
+public:
+  using TComponent::TComponent;
+  std::string ClassName() const override { return "TPresetDetailsHost"; }
+  TQzAudioPresetDetails* GetDetails() const { return FItem.GetDetails(); }
+
+private:
+  TQzCustomAudioPresetItem FItem;
+};
+
+// The details record publishes its texts and content size under their own names.
+TEST(AudioPresets, DetailsPublishTheirProperties) {
+  RegisterQzAudioPresetManagerClasses();
+  TClassRegistrar<TPresetDetailsHost>("TPresetDetailsHost", "TComponent", false)
+      .Object("Details", &TPresetDetailsHost::GetDetails);
+  using D = TQzAudioPresetDetails;
+  const std::pair<const char*, int> texts[] = {
+      {"Title", D::pdsTitle},     {"Description", D::pdsDescription}, {"Keywords", D::pdsKeywords},
+      {"Author", D::pdsAuthor},   {"Publisher", D::pdsPublisher},     {"Copyright", D::pdsCopyright},
+      {"Notes", D::pdsNotes},     {"Version", D::pdsVersion},         {"Date", D::pdsDate},
+      {"Genre", D::pdsGenre},     {"Category", D::pdsCategory},       {"FileName", D::pdsFileName},
+      {"ProductType", D::pdsProductType}, {"ProductID", D::pdsProductID},
+  };
+  std::string form = "object Host: TPresetDetailsHost\n  Details.ContentSize = 4096\n";
+  for (const auto& [name, index] : texts) form += std::string("  Details.") + name + " = 'text of " + name + "'\n";
+  TPresetDetailsHost host(nullptr);
+  TFormReader::ReadRootComponent(&host, form + "end\n");
+  for (const auto& [name, index] : texts)
+    EXPECT_EQ(host.GetDetails()->GetString(index), std::string("text of ") + name);
+  EXPECT_EQ(host.GetDetails()->GetContentSize(), 4096);
 }

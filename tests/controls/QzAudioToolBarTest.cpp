@@ -162,7 +162,7 @@ TEST_F(TToolBarTest, CompareSlotsRoundTrip) {
   EXPECT_EQ(std::tuple(State, Sets), std::tuple(std::string("kept"), 5));
 }
 
-TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
+TEST_F(TToolBarTest, PowerReportsEveryChangeAfterTheNeighboursFollow) {
   auto* audio = Put<TQzCustomAudioWinControl>(0, 0, 10, 10);
   auto* plain = Put<TQzCustomWinControl>(0, 0, 10, 10);
   auto* power = Put<TQzAudioSwitchControl>(0, 0, 10, 10);
@@ -173,8 +173,11 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
       s += b ? '1' : '0';
     return s + " " + std::to_string(ActiveReports);
   };
-  Bar->SetActive(false);  // the editor's refresh
-  EXPECT_EQ(states(), "00011 0");
+  // What the handler finds: the neighbours already follow the new state.
+  std::string seen;
+  Bar->OnActiveChanged = [&](TObject*) { ++ActiveReports, seen = states(); };
+  Bar->SetActive(false), Bar->SetActive(false);  // from code, as the editor's refresh does
+  EXPECT_EQ(std::tuple(states(), seen), std::tuple("00011 1", "00011 1"));
   // Switched off: slots, buttons and window drags are inert.
   Bar->SetOptions({tboShowPresetCompare, tboMoveWindow});
   auto drag = [&] {
@@ -189,14 +192,14 @@ TEST_F(TToolBarTest, PowerFromCodeReportsNothingAndClicksReport) {
   EXPECT_EQ(std::tuple(Gets + Sets, Clicked.size()), std::tuple(0, 0u));
   EXPECT_EQ(drag(), 0);
   Click(BarH / 2, BarH / 2);  // the user's click on the switch
-  EXPECT_EQ(states(), "11111 1");
+  EXPECT_EQ(std::tuple(states(), seen), std::tuple("11111 2", "11111 2"));
   EXPECT_EQ(drag(), 10);
   uint16_t key = VK_SPACE;
   Bar->KeyDown(key, {});
-  EXPECT_EQ(states(), "00011 2");
+  EXPECT_EQ(states(), "00011 3");
   Bar->SetEnabled(false);  // a disabled bar ignores even the switch
   Click(BarH / 2, BarH / 2);
-  EXPECT_EQ(states(), "00010 2");
+  EXPECT_EQ(states(), "00010 3");
 }
 
 TEST_F(TToolBarTest, ButtonsReachTheManagerOrOnBtnClick) {
@@ -265,4 +268,30 @@ TEST_F(TStatusBarTest, TextsLeftAndRightOverABackgroundCopy) {
   Bar->SetBackground(nullptr), Pump();
   EXPECT_EQ(Pixel(200, 1), top);
   EXPECT_FALSE(Bar->LoadBackgroundResource("NO SUCH PICTURE") || Bar->HasBackground());
+}
+
+// The button under the mouse draws its image plainly, every other one in the list's selected
+// style, whatever style the list itself holds.
+TEST_F(TToolBarTest, ButtonsAwayFromTheMouseDrawInTheSelectedStyle) {
+  auto* images = QzCreate<TImageList>(Form);
+  images->SetSize(8, 8), images->Add(FilledBitmap(8, 8, RGB(200, 30, 30)).get());
+  const auto styled = [&](TDrawingStyle Style) {
+    TBitmap b;
+    b.SetSize(8, 8);
+    images->Draw(b.GetCanvas(), 0, 0, 0, Style, itImage, true);
+    return b.GetCanvas()->GetPixel(4, 4);
+  };
+  Bar->SetImages(images);
+  Bar->OnGetImageIndex = [](TObject*, TQzAudioPluginToolBarButton) { return 0; };
+  const TRect r = Bar->GetButtonRect(ptbReset);
+  const TPoint c{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+  for (const TDrawingStyle listStyle : {dsNormal, dsSelected}) {
+    images->SetDrawingStyle(listStyle);
+    Bar->MouseMove({}, 1, 1), Repaint(Bar);
+    EXPECT_EQ(ScreenPixel(20 + c.X, 10 + c.Y), styled(dsSelected));
+    Bar->MouseMove({}, c.X, c.Y), Repaint(Bar);
+    EXPECT_EQ(Bar->GetHotButton(), ptbReset);
+    EXPECT_EQ(ScreenPixel(20 + c.X, 10 + c.Y), styled(dsNormal));
+  }
+  EXPECT_NE(styled(dsSelected), styled(dsNormal));
 }

@@ -134,17 +134,30 @@ TEST_F(TSliderFixture, DegenerateRangesStayBounded) {
   }
 }
 
-// Code sets ranges and values silently; drag, wheel and typed numbers report, and junk typed keeps the value.
-TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
+// A changed value reports, from code as from drag, wheel and typed numbers; ranges clamp silently,
+// and junk typed keeps the value.
+TEST_F(TSliderFixture, ValueChangesReportRangesClampSilently) {
+  // A new slider holds 1 until its first layout brings it into the default range -10..0.
+  auto* fresh = QzCreate<TQzAudioVolumeSlider>(Form);
+  EXPECT_EQ(fresh->GetValue(), 1.0f);
+  fresh->SetParent(Form), Repaint(fresh);
+  EXPECT_EQ(fresh->GetValue(), 0.0f);
+  fresh->Free();
   Arrange(acoVertical, SLIDER_SCALE_LOG, -50, 3);
-  Reset();
-  S->SetValue(-10), S->SetValue(100);  // clamped to Max
-  EXPECT_EQ(S->GetValue(), 3.0f);
+  S->SetValue(-10), Reset();
+  S->SetValue(-10), S->SetValue(NaN);
+  EXPECT_EQ(std::tuple(Internal.size(), Changed), std::tuple(0u, 0));
+  S->SetValue(100);  // clamped to Max: the value first, then 0.0 with OnChanged
+  EXPECT_EQ(std::tuple(S->GetValue(), Internal, Changed), std::tuple(3.0f, std::vector{3.0f, 0.0f}, 1));
   S->SetMax(1);  // the range change clamps the value
   EXPECT_EQ(S->GetValue(), 1.0f);
   S->SetMin(5);  // reversed for a moment while the editor sets both
-  S->SetValue(NaN), S->SetMin(-50), S->SetValue(-20);
-  EXPECT_EQ(std::tuple(S->GetValue(), Internal.size(), Changed), std::tuple(-20.0f, 0u, 0));
+  S->SetMin(-50);
+  EXPECT_EQ(std::tuple(Internal.size(), Changed), std::tuple(2u, 1));
+  // While updating, the internal event still carries the value; OnChanged waits.
+  S->BeginUpdate(), S->SetValue(-20), S->EndUpdate();
+  EXPECT_EQ(std::tuple(S->GetValue(), Internal, Changed), std::tuple(-20.0f, std::vector{3.0f, 0.0f, -20.0f}, 1));
+  Reset();
   // Drag: a press alone does not move; every move reports once.
   const int32_t x = 10 + S->GetTrackRect().Left + 2;
   Down(x, 10 + S->GetZeroMark());
@@ -187,6 +200,8 @@ TEST_F(TSliderFixture, OnlyGesturesReportChanges) {
 
 TEST_F(TSliderFixture, KnobSourceSharesTheCapAndLetsGo) {
   auto* source = QzCreate<TQzAudioSliderKnobSource>(Form);
+  EXPECT_TRUE(source->IsEmpty()) << "a new source holds no picture";
+  QzLoadPictureResource("QZSLIDERCAP", source->GetPicture());
   ASSERT_FALSE(source->IsEmpty());
   EXPECT_EQ(std::tuple(source->GetPicture()->GetWidth(), source->GetPicture()->GetHeight()), std::tuple(26, 52));
   auto* other = Put<TQzAudioVolumeSlider>(0, 0, 80, 300);
@@ -216,14 +231,14 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
       "    Options = [tboShowPresetCompare]\n    Padding = 0\n    VisibleButtons = [ptbReset, ptbAbout]\n  end\n"
       "  object PluginStatusBar: TQzAudioPluginStatusBar\n    Height = 30\n"
       "    Background = 'NO_SUCH_PICTURE'\n    ProductName = 'Equaliser'\n    Vendor = 'Maker'\n  end\n"
-      "  object Cap: TQzAudioSliderKnobSource\n  end\n"
+      "  object Cap: TQzAudioSliderKnobSource\n    AudioVersion = '9.9'\n  end\n"
       "  object In: TQzAudioVolumeSlider\n    Min = -50\n    Max = 3\n    ScaleType = SLIDER_SCALE_LOG\n"
       "    Options = [SLIDER_SHOW_VALUE, SLIDER_SHOW_SCALE]\n    KnobSource = Cap\n    Value = -6.5\n  end\n"
-      "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n  end\n"
+      "  object Strip: TQzAudioKnobSource\n    Picture = 'NO_SUCH_STRIP'\n    AudioVersion = '1.0'\n  end\n"
       "  object Freq: TQzAudioKnob\n    Options = [KNOB_SHOW_VALUE, KNOB_EDIT_VALUE]\n"
       "    Layout = aklLeft\n    ColorStyle = acsBlue\n    KnobSource = Strip\n"
       "    Min = 1000\n    Max = 20000\n    ScaleSpace = 12\n    Value = 1000.5\n  end\n"
-      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n  end\n"
+      "  object Source: TQzAudioImageSource\n    Picture = 'NO SUCH PICTURE'\n    AudioVersion = ''\n  end\n"
       "  object Box: TQzAudioGroupBox\n    ImageSource = Source\n    Active = False\n"
       "    Options = [GBO_SHOW_CAPTION, GBO_SHOW_BORDER]\n    SwitchStyle = awsBlue\n"
       "    object Bands: TQzAudioSwitchGroup\n      Options = [ASG_SHOW_TEXT]\n"
@@ -255,10 +270,13 @@ TEST_F(TSliderFixture, AudioControlsReadFromAFormDescription) {
   EXPECT_EQ(std::tuple(box->GetImageSource()->IsEmpty(), box->GetOptions(), box->GetSwitchStyle(),
                        bands->GetSelectedStyle(), bands->GetAudioBorderStyle()),
             std::tuple(true, TQzAudioGroupBoxOptions{GBO_SHOW_CAPTION, GBO_SHOW_BORDER}, awsBlue, awsRed, absSunken));
-  // A toggle group forces nothing on.
+  // The sources' read-only version reads and stays their own.
+  for (const char* name : {"Cap", "Strip", "Source"})
+    EXPECT_EQ(static_cast<TQzCustomAudioComponent*>(form->FindComponent(name))->GetAudioVersion(), "2.5") << name;
+  // Reading the items checks the first one, in a toggle group too.
   EXPECT_EQ(std::tuple(bands->ItemCount(), bands->GetChecked(0), bands->GetChecked(1), bands->GetChecked(2),
                        bands->GetEnabled()),
-            std::tuple(3, false, false, false, false));
+            std::tuple(3, true, false, false, false));
   box->SetEnabled(true), box->SetActive(true);
   EXPECT_TRUE(bands->GetEnabled());
   form->Free();

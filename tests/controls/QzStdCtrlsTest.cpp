@@ -217,7 +217,7 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
       "  object Line: TQzBorderLine\n    Style = blsFill\n  end\n"
       "  object Box: TQzGroupBox\n    RoundBorder = False\n    Alignment = taCenter\n  end\n"
       "  object About: TQzAboutDialog\n    Picture = 'NO_SUCH_PICTURE'\n    BottomSpace = 2000\n    Modal = False\n"
-      "    LinkText = 'link'\n  end\n"
+      "    LinkText = 'link'\n    Font.Size = 11\n  end\n"
       "  object Gain: TQzSlider\n    Min = -1000\n    Max = 1000\n    Position = -800\n"
       "    Orientation = sloVertical\n    ValueStyle = slvNative\n    Options = [sloAlignEdit]\n  end\n"
       "  object P: TQzControlPanel\n    Width = 120\n    Height = 200\n    BorderHorz = 4\n    ItemSpace = 0\n"
@@ -247,8 +247,8 @@ TEST_F(StdCtrls, ReadFromAFormDescription) {
   EXPECT_EQ(static_cast<TQzBorderLine*>(f->FindComponent("Line"))->GetStyle(), blsFill);
   EXPECT_EQ(static_cast<TQzGroupBox*>(f->FindComponent("Box"))->GetAlignment(), taCenter);
   auto* about = static_cast<TQzAboutDialog*>(f->FindComponent("About"));
-  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText()),
-            std::tuple(1000, false, "link"));
+  EXPECT_EQ(std::tuple(about->GetBottomSpace(), about->GetModal(), about->GetLinkText(), about->GetFont()->GetSize()),
+            std::tuple(1000, false, "link", 11));
   EXPECT_EQ(about->GetPicture()->GetGraphic(), nullptr);
   auto* s = static_cast<TQzSlider*>(f->FindComponent("Gain"));
   EXPECT_EQ(std::tuple(s->GetPosition(), s->GetOrientation(), s->GetValueStyle(),

@@ -174,6 +174,25 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndItsThemeRowColoursIt) {
   EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));
 }
 
+// The tab under the mouse is tracked and drawn hot whether HotTrack is set or not; leaving the
+// strip clears it.
+TEST_F(TabSet, TabUnderTheMouseIsDrawnHotWhateverHotTrackHolds) {
+  for (const bool track : {false, true}) {
+    SCOPED_TRACE(track ? "HotTrack" : "no HotTrack");
+    auto* t = Put<TQzTabSet>(0, 0, 200, 40);
+    t->SetStyle(tssButtons), t->SetTabSize(60), t->SetIndent(0), t->SetHotTrack(track);
+    for (const char* c : {"Low", "Mid"}) t->GetTabs()->Add(c);
+    Show();
+    const std::vector<uint32_t> cold = PixelsOf(Form);
+    Move(90, 20);
+    EXPECT_EQ(t->GetHotTab(), 1);
+    EXPECT_NE(PixelsOf(Form), cold);
+    Move(190, 20);
+    EXPECT_EQ(std::tuple(t->GetHotTab(), PixelsOf(Form) == cold), std::tuple(-1, true));
+    t->Free();
+  }
+}
+
 // The notebook may live on another form; either may go first.
 TEST_F(TabSet, FreeOrderLeavesNoDanglingLink) {
   for (bool otherOwner : {false, true}) {

@@ -99,6 +99,77 @@ TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
   EXPECT_LT(p->GetMicroEqualizer()->GetPreset()->GetInputGain(), input);
 }
 
+// Counts the stages' recomputations (one per change of a live preset) while it lives.
+class TStageUpdates {
+public:
+  explicit TStageUpdates(TQzAudioEffectPlugin* P) : FStages{P->GetMicroEqualizer(), P->GetLimiter()} {
+    for (size_t i = 0; i < 2; ++i) {
+      FOld[i] = FStages[i]->OnUpdate;
+      FStages[i]->OnUpdate = [this, i](TObject* S) { ++Count, FOld[i](S); };
+    }
+  }
+  ~TStageUpdates() {
+    for (size_t i = 0; i < 2; ++i) FStages[i]->OnUpdate = FOld[i];
+  }
+  int Count = 0;
+
+private:
+  TQzAudioUpdateClass* FStages[2];
+  TNotifyEvent FOld[2];
+};
+
+TEST_F(EditorTest, EachGestureWritesOneChangeAndTheRefreshNone) {
+  AEffect* e = NewVst();
+  TQzAudioEffectGUIForm* f = OpenVstEditor(e);
+  TQzAudioEffectPlugin* p = PluginOf(e);
+  Idle(e);
+  TStageUpdates updates(p);
+  // Expected < 0: one change when the gesture moved a value, none when it did not.
+  const auto gesture = [&](const std::string& Name, const std::function<void()>& Do, int Expected) {
+    const std::vector<float> before = Snapshot(p);
+    updates.Count = 0;
+    Do(), Idle(e), Idle(e);
+    EXPECT_EQ(updates.Count, Expected >= 0 ? Expected : Snapshot(p) != before) << Name;
+    return Snapshot(p) != before;
+  };
+  for (const auto& field : Fields) {
+    auto* c = dynamic_cast<TControl*>(f->FindComponent(field.Control));
+    ASSERT_NE(c, nullptr);
+    // A notch each way, one of which moves the value: a knob reports a notch that moves its value
+    // twice, and one at an end of its range once.
+    const TPoint at = At(c);
+    const bool up = gesture(field.Control, [&] { Backend->Wheel(Win(f), at.X, at.Y, 120); }, -1);
+    const bool down = gesture(field.Control, [&] { Backend->Wheel(Win(f), at.X, at.Y, -120); }, -1);
+    EXPECT_TRUE(up || down) << field.Control;
+  }
+  gesture("knob drag", [&] { Drag(f, At(f->FilterGainSelH), 0, -30); }, 1);
+  gesture("slider drag", [&] { Drag(f, At(f->OutputSel, f->OutputSel->GetKnobRect()), 0, 40); }, 1);
+  for (TQzAudioSwitchGroup* g : {f->BandSwitchGroup, f->OutputSwitchGroup}) {
+    const TPoint at = At(g, g->GetItemRect(1));
+    gesture(g->GetName(), [&] { Backend->Click(Win(f), at.X, at.Y); }, 1);
+  }
+  // The power switch is one change of the plug-in's state, which both stages take.
+  const TRect sw = f->PluginToolBar->GetSwitchRect();
+  const TPoint power = At(f->PluginToolBar, sw);
+  gesture("power", [&] { Backend->Click(Win(f), power.X, power.Y); }, 2);
+  EXPECT_FALSE(p->GetMicroEqualizer()->GetPreset()->GetActive() || p->GetLimiter()->GetPreset()->GetActive());
+  // A refresh moves the controls, which report as they do from any code, and writes nothing: a
+  // threshold below the knob's range stays in the preset while the knob shows its end.
+  gesture("power", [&] { Backend->Click(Win(f), power.X, power.Y); }, 2);
+  SetChunk(e, Blob([](TEq&, TLim& l) { l.SetThreshold(-5.0f); })), Idle(e);
+  int reports = 0;
+  const TNotifyEvent knob = f->Thresholdsel->OnChanged, bar = f->PluginToolBar->OnActiveChanged;
+  f->Thresholdsel->OnChanged = f->PluginToolBar->OnActiveChanged = [&](TObject* S) {
+    ++reports, (S == f->Thresholdsel ? knob : bar)(S);
+  };
+  const std::vector<uint8_t> blob = Blob([](TEq& q, TLim& l) { l.SetThreshold(-12.0f), q.SetActive(false); });
+  SetChunk(e, blob);
+  gesture("refresh", [] {}, 0);
+  EXPECT_EQ(std::tuple(reports, f->Thresholdsel->GetValue(), f->PluginToolBar->GetActive(), Chunk(e)),
+            std::tuple(2, -10.0f, false, blob));
+  f->Thresholdsel->OnChanged = knob, f->PluginToolBar->OnActiveChanged = bar;
+}
+
 TEST_F(EditorTest, RefreshDetailsValueTextsAndChangesFromAnotherThread) {
   AEffect* e = NewVst();
   TQzAudioEffectPlugin* p = PluginOf(e);

@@ -48,18 +48,21 @@ TEST_F(QzAudioBase, FreshControlsTransparentRoundTripParentLookAndImageLinks) {
   EXPECT_EQ(std::tuple(k->GetImages(), k->NeedsLayout()), std::tuple(nullptr, true));
 }
 
-TEST_F(QzAudioBase, FormDescriptionNamesTheClassAndMakesTransparentFalseTakeEffect) {
+// Transparent = False, the value a new control holds, changes nothing: the control keeps its
+// parent's background; True and back makes it opaque.
+TEST_F(QzAudioBase, FormDescriptionNamesTheClassAndTransparentChangesOnlyWhenItDiffers) {
   TClassRegistrar<TKnobProbe>("TKnobProbe", "TQzCustomAudioOrientationWinControl", true);
   TForm* f = ReadForm("  object Clock: TQzAudioTimer\n    Interval = 0\n  end\n"
                                  "  object Solid: TKnobProbe\n    Transparent = False\n    TimeBase = Clock\n  end\n"
                                  "  object Clear: TKnobProbe\n    Orientation = acoHorizontal\n    Padding = 4\n"
+                                 "    Transparent = True\n    Transparent = False\n"
                                  "    EdgeBorders = [febLeft, febBottom]\n  end\n");
   auto* solid = static_cast<TKnobProbe*>(f->FindComponent("Solid"));
   auto* clear = static_cast<TKnobProbe*>(f->FindComponent("Clear"));
   auto* clock = static_cast<TQzAudioTimer*>(f->FindComponent("Clock"));
   EXPECT_EQ(std::tuple(solid->GetCaption(), Opaque(solid), Opaque(clear), clear->GetOrientation(), clear->GetPadding(),
                        clock->GetInterval(), solid->GetTimeBase(), clock->HasClient(solid)),
-            std::tuple("TKnobProbe", true, false, acoHorizontal, 4, 1, clock, true));
+            std::tuple("TKnobProbe", false, true, acoHorizontal, 4, 1, clock, true));
   EXPECT_EQ(clear->GetEdgeBorders(), (TQzEdgeBorders{febLeft, febBottom}));
   f->Free();
 }

@@ -71,14 +71,11 @@ TQzCustomAudioGroupBox::TQzCustomAudioGroupBox(TComponent* AOwner) : TQzCustomAu
 TQzCustomAudioGroupBox::~TQzCustomAudioGroupBox() {
   // Links were left in BeforeDestruction; what remains points at components being freed.
   FImageSource = nullptr;
-  FDisabled.Clear();
 }
 
 void TQzCustomAudioGroupBox::BeforeDestruction() {
   TQzCustomAudioWinControl::BeforeDestruction();
   SetImageSource(nullptr);
-  for (TControl* c : FDisabled) c->RemoveFreeNotification(this);
-  FDisabled.Clear();
 }
 
 void TQzCustomAudioGroupBox::Notification(TComponent* AComponent, TOperation Operation) {
@@ -89,15 +86,13 @@ void TQzCustomAudioGroupBox::Notification(TComponent* AComponent, TOperation Ope
       FNeedsLayout = true;
       if (!IsDestroying()) Invalidate();
     }
-    for (int i = FDisabled.Count(); i-- > 0;)
-      if (static_cast<TComponent*>(FDisabled[i]) == AComponent) FDisabled.Delete(i);
   }
   TQzCustomAudioWinControl::Notification(AComponent, Operation);
 }
 
 void TQzCustomAudioGroupBox::Loaded() {
   TQzCustomAudioWinControl::Loaded();
-  if (!FActive) DisableChildren();
+  if (!FActive) PassActiveToChildren();
 }
 
 void TQzCustomAudioGroupBox::SetImageSource(TQzCustomAudioImageSource* Value) {
@@ -152,47 +147,26 @@ void TQzCustomAudioGroupBox::SetBottomText(const std::string& Value) {
 }
 
 void TQzCustomAudioGroupBox::SetActive(bool Value) {
-  if (Value == FActive) return;
+  if (!StoreActive(Value)) return;
+  // Copy: the handler may replace itself.
+  const TNotifyEvent handler = OnActiveChanged;
+  if (handler) handler(this);
+}
+
+bool TQzCustomAudioGroupBox::StoreActive(bool Value) {
+  if (Value == FActive) return false;
   FActive = Value;
   Refresh();
-  if (Value)
-    RestoreChildren();
-  else
-    DisableChildren();
+  PassActiveToChildren();
+  return true;
 }
 
-void TQzCustomAudioGroupBox::DisableChildren() {
+void TQzCustomAudioGroupBox::PassActiveToChildren() {
+  const bool enabled = FActive && GetEnabled();
   // By index: disabling a child may move the focus, which never changes the child list, but a
   // handler of the toolkit's could; a child that went is simply not reached.
-  for (int i = 0; i < ControlCount(); ++i) {
-    auto* child = dynamic_cast<TQzCustomAudioControl*>(GetControl(i));
-    if (!child || !child->GetEnabled()) continue;
-    if (FDisabled.IndexOf(child) < 0) {
-      FDisabled.Add(child);
-      child->FreeNotification(this);
-    }
-    child->SetEnabled(false);
-  }
-}
-
-void TQzCustomAudioGroupBox::RestoreChildren() {
-  // A disabled box keeps its debt: its children follow it once it is enabled again.
-  if (!GetEnabled()) return;
-  while (FDisabled.Count() > 0) {
-    TControl* child = FDisabled.Last();
-    Forget(child);
-    if (child->GetParent() == this) child->SetEnabled(true);
-  }
-}
-
-void TQzCustomAudioGroupBox::Forget(TControl* Child) {
-  FDisabled.Remove(Child);
-  Child->RemoveFreeNotification(this);
-}
-
-void TQzCustomAudioGroupBox::CMEnabledChanged(TMessage& Message) {
-  TQzCustomAudioWinControl::CMEnabledChanged(Message);
-  if (FActive) RestoreChildren();
+  for (int i = 0; i < ControlCount(); ++i)
+    if (auto* child = dynamic_cast<TQzCustomAudioControl*>(GetControl(i))) child->SetEnabled(enabled);
 }
 
 TRect TQzCustomAudioGroupBox::GetPartRect(int32_t Part) const {
@@ -235,13 +209,12 @@ void TQzCustomAudioGroupBox::MouseDown(TMouseButton Button, TShiftState Shift, i
     if (Button == mbLeft) {
       if (GetTabStop() && CanFocus()) SetFocus();
       if (HitTest(X, Y) == QzGroupBoxPartSwitch && FOptions.Contains(GBO_SHOW_ACTIVE_SWITCH)) {
-        SetActive(!FActive);
-        switched = true;
+        switched = StoreActive(!FActive);
       }
     }
   }
   // Copy: the handler may free the box, so it runs last.
-  const TNotifyEvent handler = switched && !IsUpdating() ? OnActiveChanged : nullptr;
+  const TNotifyEvent handler = switched ? OnActiveChanged : nullptr;
   TQzCustomAudioWinControl::MouseDown(Button, Shift, X, Y);
   if (handler) handler(this);
 }

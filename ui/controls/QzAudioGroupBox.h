@@ -5,12 +5,9 @@
 // an optional header with caption, an optional LED switch that turns the whole group on and off,
 // an optional embossed bottom text and a raised or sunken 3-D border.
 //
-// Active and the children: switching the group off disables the child audio controls that were
-// enabled, and switching it on again enables exactly those, once the box itself is enabled. A
-// child that was disabled on its own stays disabled through the round trip.
-//
-// A refresh shows values and never reports them: SetActive from code fires nothing;
-// OnActiveChanged fires only after the user clicked the switch.
+// Active and the children: every change of Active sets each child audio control's Enabled to
+// Active and the box's own Enabled at that moment (switching on a disabled box leaves them
+// disabled), then reports OnActiveChanged, whether code or a click on the switch changed it.
 #pragma once
 
 #include <cstdint>
@@ -88,8 +85,6 @@ public:
   void Loaded() override;
   // Skipped while the image source holds a picture: the picture covers the whole box.
   void EraseBackground(HDC DC) override;
-  // A box enabled again while Active gives back what switching it off took.
-  void CMEnabledChanged(TMessage& Message) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
 
@@ -109,7 +104,7 @@ public:
   const std::string& GetBottomText() const { return FBottomText; }
   void SetBottomText(const std::string& Value);
   bool GetActive() const { return FActive; }
-  // Shows the state and passes it to the children; reports nothing.
+  // A change is shown, passed to the children (see above), then reported (OnActiveChanged).
   void SetActive(bool Value);
 
   // 1 header (top 25 pixels), 2 active switch (19 x 19 at the switch's end of the header),
@@ -121,7 +116,7 @@ public:
   // 0 none, 1 left, 2 right button held.
   uint8_t GetMouseMode() const { return FMouseMode; }
 
-  // After the user switched the group on or off.
+  // After Active changed, from code or by a click on the switch.
   TNotifyEvent OnActiveChanged;
 
   // The stretched picture is kept for the next paint; a new layout or picture drops it.
@@ -138,9 +133,10 @@ private:
   TBitmap* KeptBackground(TCanvas* C, const TRect& R, TGraphic* Picture);
   void PaintHeader(TCanvas* C);
   void PaintBottomText(TCanvas* C, const TRect& R);
-  void DisableChildren();
-  void RestoreChildren();
-  void Forget(TControl* Child);
+  // SetActive without the report; False when Value was already held.
+  bool StoreActive(bool Value);
+  // Every child audio control's Enabled := Active and the box's own Enabled.
+  void PassActiveToChildren();
 
   TQzCustomAudioImageSource* FImageSource = nullptr;
   TQzAudioGroupBoxHeaderStyle FHeaderStyle = GBH_SOLID;
@@ -152,8 +148,6 @@ private:
   uint8_t FMouseMode = 0;
   uint8_t FBottomTextMargin = 5;
   bool FActive = true;
-  // The children this box disabled and owes their Enabled back; each is watched for its end.
-  TList<TControl> FDisabled;
   std::unique_ptr<TBitmap> FBackground;
   const TGraphic* FBackgroundOf = nullptr;
   int FBackgroundMode = 0;

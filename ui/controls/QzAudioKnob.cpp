@@ -147,9 +147,7 @@ bool TQzCustomAudioKnobControl::StoreValue(float Value) {
   return true;
 }
 
-void TQzCustomAudioKnobControl::SetValue(float Value) { StoreValue(Value); }
-
-void TQzCustomAudioKnobControl::UserSetValue(float Value) {
+void TQzCustomAudioKnobControl::SetValue(float Value) {
   if (StoreValue(Value)) DoChanged();
 }
 
@@ -158,6 +156,7 @@ void TQzCustomAudioKnobControl::SetMin(float Value) {
   FMin = Value;
   FValue = QzClamp(FValue, FMin, FMax);
   Invalidate();
+  DoChanged();
 }
 
 void TQzCustomAudioKnobControl::SetMax(float Value) {
@@ -165,6 +164,7 @@ void TQzCustomAudioKnobControl::SetMax(float Value) {
   FMax = Value;
   FValue = QzClamp(FValue, FMin, FMax);
   Invalidate();
+  DoChanged();
 }
 
 float TQzCustomAudioKnobControl::GetAngle() const {
@@ -175,9 +175,9 @@ void TQzCustomAudioKnobControl::SetAngle(float Value) {
   if (std::isnan(Value)) return;
   const float a = QzClamp(Value, 0.0f, FullTurn);
   // The ends are set exactly, so that they read back as Min and Max without rounding.
-  if (a == 0.0f) StoreValue(FMin);
-  else if (a == FullTurn) StoreValue(FMax);
-  else StoreValue(FMin + (FMax - FMin) * a / FullTurn);
+  if (a == 0.0f) SetValue(FMin);
+  else if (a == FullTurn) SetValue(FMax);
+  else SetValue(FMin + (FMax - FMin) * a / FullTurn);
 }
 
 // ---- knob control: properties ----
@@ -273,7 +273,7 @@ void TQzCustomAudioKnobControl::UpdateLayout() {
 
 void TQzCustomAudioKnobControl::EditValue() {
   const bool enabled = IsEnabled() && (!GetParent() || GetParent()->IsEnabled());
-  QzBeginAudioEdit(this, FValueRect, GetValue(), enabled, [this](double V) { UserSetValue(static_cast<float>(V)); });
+  QzBeginAudioEdit(this, FValueRect, GetValue(), enabled, [this](double V) { SetValue(static_cast<float>(V)); });
 }
 
 void TQzCustomAudioKnobControl::EndEditValue() { QzEndAudioEdit(); }
@@ -298,11 +298,11 @@ void TQzCustomAudioKnobControl::MouseMove(TShiftState Shift, int32_t X, int32_t 
     if (std::abs(dy) <= std::abs(dx)) {
       if (dx != 0 && GetWidth() > 0) {
         const float delta = static_cast<float>(std::abs(dx)) * k / static_cast<float>(GetWidth());
-        UserSetValue(dx >= 1 ? GetValue() - delta : GetValue() + delta);
+        SetValue(dx >= 1 ? GetValue() - delta : GetValue() + delta);
       }
     } else if (GetHeight() > 0) {
       const float delta = static_cast<float>(std::abs(dy)) * k / static_cast<float>(GetHeight());
-      UserSetValue(dy >= 1 ? GetValue() + delta : GetValue() - delta);
+      SetValue(dy >= 1 ? GetValue() + delta : GetValue() - delta);
     }
   }
   FLastMouse = TPoint{X, Y};
@@ -318,7 +318,11 @@ void TQzCustomAudioKnobControl::MouseUp(TMouseButton Button, TShiftState Shift, 
 bool TQzCustomAudioKnobControl::DoMouseWheelScroll(TObject*, TShiftState Shift, int Direction, TPoint) {
   if (!IsEnabled()) return false;
   const float step = Shift.Contains(ssCtrl) ? 0.1f : FWheelStep;
-  UserSetValue(Direction == 0 ? GetValue() - step : GetValue() + step);
+  SetValue(Direction == 0 ? GetValue() - step : GetValue() + step);
+  // Every notch reports once more, also at an end of the range: a notch is a gesture even when
+  // it moves nothing.
+  Invalidate();
+  DoChanged();
   return true;
 }
 

@@ -3,9 +3,11 @@
 // one strip through a knob source.
 //
 // Value model: the knob stores its value, clamped into Min..Max; the angle (0..270 degrees) is
-// derived from it. Code that sets Value, Min, Max or the angle never reports a change: only the
-// user's gestures (drag, wheel, a typed value) fire OnChanged, so the editor's refresh can never
-// write back into a preset. A range change keeps the value, clamped into the new range.
+// derived from it. A range change keeps the value, clamped into the new range.
+//
+// Reports (DoChanged: OnChanged, nothing while updating): a changed Value or angle, from code or
+// from a drag or a typed value; every change of Min or Max; a wheel notch reports once more
+// after its value change, so a notch that moves the value reports twice, one at a limit once.
 //
 // Frame law of a strip of N frames: frame round((N - 1) * angle / 270), ties to even; frame 0
 // points lower left, the middle one up, the last lower right. The build embeds such a strip as
@@ -103,16 +105,17 @@ public:
 
   // Within Min..Max (bounds in either order); Min when they are equal.
   float GetValue() const;
-  // Clamped into the range; a NaN is ignored. Fires nothing.
+  // Clamped into the range; a NaN is ignored. Reports a change.
   void SetValue(float Value);
   float GetMin() const { return FMin; }
   float GetMax() const { return FMax; }
-  // A non-finite bound is ignored. The value is kept, clamped into the new range; nothing fires.
+  // A non-finite bound is ignored. The value is kept, clamped into the new range; a changed
+  // bound reports.
   void SetMin(float Value);
   void SetMax(float Value);
   // 0..270 degrees, derived from the value; 0 for an empty range.
   float GetAngle() const;
-  // Sets the value the angle (clamped to 0..270) stands for. Fires nothing.
+  // Sets the value the angle (clamped to 0..270) stands for, as SetValue does.
   void SetAngle(float Value);
 
   TQzAudioKnobLayout GetLayout() const { return FLayout; }
@@ -144,8 +147,6 @@ public:
   TQzAudioEvent03 OnGetValueText;
 
 protected:
-  // The user's own change: stores, repaints and reports when the value moved.
-  void UserSetValue(float Value);
   // The text of the value display.
   std::string ValueText() const;
   int32_t FTextHeight = 0;

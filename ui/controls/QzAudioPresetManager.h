@@ -26,7 +26,8 @@ public:
   // written into Stream; the tool bar rewinds it and hands it to the plug-in.
   virtual bool SelectPreset(int32_t X, int32_t Y, int32_t Width, int32_t Height, TStream* Stream) = 0;
 
-  // The list: items made with TQzCustomAudioPresetItem(GetItems()) join it.
+  // Items: an item made with TQzCustomAudioPresetItem(this manager) or GetItems()->Add() joins
+  // it, and leaves it when freed.
   TQzAudioPresetList* GetItems() const { return FItems; }
   int32_t Count() const { return FItems->Count(); }
   // nullptr outside 0 .. Count - 1.
@@ -45,5 +46,5 @@ private:
   TQzAudioPresetList* FItems;
 };
 
-// Registers the class with the form reader; idempotent.
+// Registers the manager and the preset-details record with the form reader; idempotent.
 void RegisterQzAudioPresetManagerClasses();

@@ -2,19 +2,21 @@
 
 #include <algorithm>
 
+#include "ui/controls/QzAudioPresetManager.h"
+
 namespace {
 int64_t BytesLeft(TStream* Stream) { return std::max<int64_t>(0, Stream->GetSize() - Stream->GetPosition()); }
 }  // namespace
 
-TQzCustomAudioPresetItem::TQzCustomAudioPresetItem(TQzAudioPresetList* AManager)
+TQzCustomAudioPresetItem::TQzCustomAudioPresetItem(TQzCustomAudioPresetManager* AManager)
     : FManager(AManager),
       FDetails(std::make_unique<TQzAudioPresetDetails>()),
       FData(std::make_unique<TMemoryStream>()) {
-  if (FManager) FManager->FItems.push_back(this);
+  if (FManager) FManager->GetItems()->Append(this);
 }
 
 TQzCustomAudioPresetItem::~TQzCustomAudioPresetItem() {
-  if (FManager) std::erase(FManager->FItems, this);
+  if (FList) std::erase(FList->FItems, this);
 }
 
 void TQzCustomAudioPresetItem::Clear() {
@@ -73,11 +75,23 @@ TQzCustomAudioPresetItem* TQzAudioPresetList::Item(int32_t Index) const {
   return Index >= 0 && Index < Count() ? FItems[static_cast<size_t>(Index)] : nullptr;
 }
 
+TQzCustomAudioPresetItem* TQzAudioPresetList::Add() {
+  auto* item = new TQzCustomAudioPresetItem(FOwner);
+  if (!FOwner) Append(item);
+  return item;
+}
+
+void TQzAudioPresetList::Append(TQzCustomAudioPresetItem* Item) {
+  Item->FList = this;
+  FItems.push_back(Item);
+}
+
 void TQzAudioPresetList::ClearItems() {
   while (!FItems.empty()) {
     TQzCustomAudioPresetItem* item = FItems.back();
     FItems.pop_back();
     item->FManager = nullptr;
+    item->FList = nullptr;
     delete item;
   }
 }
@@ -119,7 +133,7 @@ bool TQzAudioPresetList::LoadFromStream(TStream* Stream) {
     SetError(MakeErrorCode(qecReadFailed, 892));
   else {
     while (static_cast<uint32_t>(Count()) < count) {
-      auto* item = new TQzCustomAudioPresetItem(this);
+      TQzCustomAudioPresetItem* item = Add();
       if (!item->LoadFromStream(Stream)) {
         SetError(MakeErrorCode(ErrorCategory(item->Error), 893));
         delete item;

@@ -15,16 +15,18 @@
 #include "core/QzFileClasses.h"
 
 class TQzAudioPresetList;
+class TQzCustomAudioPresetManager;
 
 class TQzCustomAudioPresetItem : public TQzFileClass {
 public:
-  // Joins AManager's list (at its end) when AManager is given.
-  explicit TQzCustomAudioPresetItem(TQzAudioPresetList* AManager = nullptr);
+  // Joins AManager's Items (at the end) when AManager is given.
+  explicit TQzCustomAudioPresetItem(TQzCustomAudioPresetManager* AManager = nullptr);
   // Leaves its list, unless the list is freeing it.
   ~TQzCustomAudioPresetItem() override;
   std::string ClassName() const override { return "TQzCustomAudioPresetItem"; }
 
-  TQzAudioPresetList* GetManager() const { return FManager; }
+  // The manager whose Items hold the item; nullptr for an item of no manager's.
+  TQzCustomAudioPresetManager* GetManager() const { return FManager; }
   TQzAudioPresetDetails* GetDetails() const { return FDetails.get(); }
   TMemoryStream* GetData() const { return FData.get(); }
 
@@ -39,7 +41,9 @@ public:
 
 private:
   friend class TQzAudioPresetList;
-  TQzAudioPresetList* FManager = nullptr;
+  TQzCustomAudioPresetManager* FManager = nullptr;
+  // The list that holds the item: its manager's Items, or a list of no manager's.
+  TQzAudioPresetList* FList = nullptr;
   std::unique_ptr<TQzAudioPresetDetails> FDetails;
   std::unique_ptr<TMemoryStream> FData;
 };
@@ -50,13 +54,16 @@ public:
   // its data size. A declared count is checked against it before any item is made.
   static constexpr int64_t MinItemBytes = QzStreamHeaderBytes + 4;
 
-  TQzAudioPresetList() = default;
+  // Owner: the manager whose Items this list is; items made by the list belong to it.
+  explicit TQzAudioPresetList(TQzCustomAudioPresetManager* Owner = nullptr) : FOwner(Owner) {}
   ~TQzAudioPresetList() override;
   std::string ClassName() const override { return "TQzAudioPresetList"; }
 
   int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
   // nullptr outside 0 .. Count - 1.
   TQzCustomAudioPresetItem* Item(int32_t Index) const;
+  // A new empty item at the end, of the list's manager.
+  TQzCustomAudioPresetItem* Add();
   // Frees every item, last first, without each one touching the list.
   void ClearItems();
   void Clear() override;
@@ -70,5 +77,7 @@ public:
 
 private:
   friend class TQzCustomAudioPresetItem;
+  void Append(TQzCustomAudioPresetItem* Item);
+  TQzCustomAudioPresetManager* FOwner;
   std::vector<TQzCustomAudioPresetItem*> FItems;
 };

@@ -51,8 +51,11 @@ void TQzCustomAudioSwitchGroup::SetItems(TStringList* Value) {
 void TQzCustomAudioSwitchGroup::ItemsChanged() {
   FChecked.resize(static_cast<size_t>(FItems->Count()), false);
   if (FClickedIndex >= ItemCount()) FClickedIndex = -1;
-  KeepOneChecked();
+  // Whatever the selection mode: a group with items never comes out of an items change with
+  // none checked.
+  if (!FChecked.empty() && std::find(FChecked.begin(), FChecked.end(), true) == FChecked.end()) FChecked[0] = true;
   NeedLayout();
+  DoChanged();
 }
 
 void TQzCustomAudioSwitchGroup::KeepOneChecked() {
@@ -74,6 +77,7 @@ void TQzCustomAudioSwitchGroup::SetChecked(int32_t Index, bool State) {
   if (FOptions.Contains(ASG_SINGLE_SELECTION)) std::fill(FChecked.begin(), FChecked.end(), false);
   FChecked[static_cast<size_t>(Index)] = State;
   Invalidate();
+  DoChanged();
 }
 
 void TQzCustomAudioSwitchGroup::UserPress(int32_t Index) {
@@ -85,7 +89,6 @@ void TQzCustomAudioSwitchGroup::UserPress(int32_t Index) {
     return;
   }
   SetChecked(Index, state);
-  DoChanged();
 }
 
 void TQzCustomAudioSwitchGroup::SetStyle(TQzAudioSwitchStyle Value) {

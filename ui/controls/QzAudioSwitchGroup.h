@@ -2,15 +2,14 @@
 // a checked state. With ASG_SINGLE_SELECTION it behaves as a radio group, otherwise as
 // independent toggles.
 //
-// A refresh shows values and never reports them: SetChecked, Items and Options changed from
-// code fire nothing. OnChanged (through DoChanged) fires only after the user changed a state
-// with a click or a key:
+// Every change of a state reports OnChanged (through DoChanged, so nothing while updating): from
+// code (Checked[i], a change of Items) as from the user, who changes states with clicks and keys:
 //   click:        single selection checks the item, otherwise toggles it;
 //   Left / Up, Right / Down, Home, End: move the current item; under single selection the
 //                 current item is also checked;
 //   Space, Enter: like a click on the current item.
-// Only single selection keeps an item checked whatever Items do: there, an items change that
-// leaves none checked checks item 0, and turning single selection on keeps one checked item.
+// An items change that leaves no item checked checks item 0, in every selection mode; turning
+// single selection on keeps one checked item.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +51,8 @@ public:
   int32_t ItemCount() const { return static_cast<int32_t>(FChecked.size()); }
   // False for an index out of range.
   bool GetChecked(int32_t Index) const;
-  // Shows a state; reports nothing. Ignored out of range or when unchanged. Under single
-  // selection every other item is cleared first.
+  // Ignored out of range or when unchanged. Under single selection every other item is cleared
+  // first. Then repaints and reports the change (DoChanged).
   void SetChecked(int32_t Index, bool State);
   // The item the keys act on: the last one clicked or moved to (-1 before any).
   int32_t GetItemIndex() const { return FClickedIndex; }

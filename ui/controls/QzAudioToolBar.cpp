@@ -46,6 +46,9 @@ void TQzCustomAudioPluginToolBar::SetActive(bool Value) {
   Invalidate();
   // While a form is read its later controls do not exist yet: Loaded applies the state.
   if (!IsLoading()) EnableNeighbours(Value);
+  // Copy: the handler may replace itself.
+  const TNotifyEvent handler = OnActiveChanged;
+  if (handler) handler(this);
 }
 
 void TQzCustomAudioPluginToolBar::Loaded() {
@@ -61,11 +64,6 @@ void TQzCustomAudioPluginToolBar::EnableNeighbours(bool Value) {
     if (c != this && (dynamic_cast<TQzCustomAudioWinControl*>(c) || dynamic_cast<TQzCustomAudioSwitchControl*>(c)))
       c->SetEnabled(Value);
   }
-}
-
-void TQzCustomAudioPluginToolBar::UserToggleActive() {
-  SetActive(!GetActive());
-  if (OnActiveChanged) OnActiveChanged(this);
 }
 
 void TQzCustomAudioPluginToolBar::SetVisibleButtons(TQzAudioPluginToolBarButtons Value) {
@@ -202,7 +200,7 @@ void TQzCustomAudioPluginToolBar::MouseDown(TMouseButton Button, TShiftState Shi
       if (GetTabStop() && CanFocus()) SetFocus();
       FPressed = GetSlotAtPos(X, Y);
       if (FPressed == SwitchIndex) {
-        UserToggleActive();
+        SetActive(!GetActive());
       } else if (FPressed >= 0) {
         SelectSlot(FPressed);
       } else if (GetActive()) {
@@ -246,7 +244,7 @@ void TQzCustomAudioPluginToolBar::KeyDown(uint16_t& Key, TShiftState Shift) {
   TQzCustomAudioBackgroundWinControl::KeyDown(Key, Shift);
   if (Key == VK_SPACE && IsEnabled()) {
     Key = 0;
-    UserToggleActive();
+    SetActive(!GetActive());
   }
 }
 
@@ -321,7 +319,7 @@ void TQzCustomAudioPluginToolBar::PaintButtons(TCanvas* C) {
     if (index < 0 || index >= images->GetCount()) continue;
     const int32_t x = r.Left + (r.Right - r.Left - images->GetWidth()) / 2;
     const int32_t y = r.Top + (r.Bottom - r.Top - images->GetHeight()) / 2;
-    images->Draw(C, x, y, index, b == FHotButton ? dsNormal : images->GetDrawingStyle(), itImage, true);
+    images->Draw(C, x, y, index, b == FHotButton ? dsNormal : dsSelected, itImage, true);
   }
 }
 

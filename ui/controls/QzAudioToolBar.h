@@ -5,9 +5,9 @@
 // with the present state) and OnSetPreset (restore the state from it).
 //
 // Contracts:
-// - SetActive from code (the editor's refresh) shows the state and enables or disables the
-//   audio controls beside the bar; it reports nothing. Only the user's gestures (a click on the
-//   switch, Space while the bar has the focus) fire OnActiveChanged.
+// - A change of Active, from code or by the user (a click on the switch, Space while the bar has
+//   the focus), shows the state, enables or disables the audio controls beside the bar, then
+//   fires OnActiveChanged.
 // - Only what is drawn answers the mouse: the switch always; the three drawn slots only with
 //   tboShowPresetCompare; slots and buttons only while Active and enabled. Rectangles are
 //   GDI's (right and bottom edges exclusive), so every pixel belongs to at most one part.
@@ -61,7 +61,9 @@ enum TQzAudioPluginToolBarButtonStyle { tbsTransparent, tbsTransparentFrame, tbs
 
 using TQzAudioPluginToolBarEvent01 = std::function<void(TObject* Sender, TQzAudioPluginToolBarButton Button)>;
 using TQzAudioPluginToolBarEvent02 = std::function<void(TObject* Sender, TStream* Stream)>;
-// (Sender, Button) -> the index of the button's picture in Images.
+// (Sender, Button) -> the index of the button's picture in Images. The button under the mouse
+// draws its picture plainly, every other one in the list's selected style, whatever drawing
+// style the list holds: the bar's hover look.
 using TQzAudioPluginToolBarEvent03 = std::function<int32_t(TObject* Sender, TQzAudioPluginToolBarButton Button)>;
 
 class TQzCustomAudioPluginToolBar : public TQzCustomAudioBackgroundWinControl {
@@ -84,8 +86,8 @@ public:
   void Loaded() override;
 
   bool GetActive() const { return (FFlags & 1u) != 0; }
-  // From code: stores, repaints and sets Enabled of the audio windowed controls and audio
-  // switch controls directly on a windowed owner; fires nothing.
+  // When changed: stores, repaints, sets Enabled of the audio windowed controls and audio
+  // switch controls directly on a windowed owner, then fires OnActiveChanged.
   void SetActive(bool Value);
   TQzAudioPluginToolBarButtons GetVisibleButtons() const { return FVisibleButtons; }
   void SetVisibleButtons(TQzAudioPluginToolBarButtons Value);
@@ -131,8 +133,6 @@ protected:
   void Paint() override;
 
 private:
-  // The user's own switch gesture: the change, then OnActiveChanged.
-  void UserToggleActive();
   // Enabled of the audio windowed and switch controls directly on a windowed owner, the bar
   // itself left out.
   void EnableNeighbours(bool Value);

@@ -9,15 +9,12 @@
 #include "ui/controls/QzAudioEdit.h"
 #include "ui/controls/QzAudioPaint.h"
 #include "ui/framework/QzDrawUtils.h"
-#include "ui/framework/QzResourceBitmaps.h"
 #include "ui/framework/QzThemeCtrls.h"
 
 // ---- knob source ----
 
 TQzCustomAudioSliderKnobSource::TQzCustomAudioSliderKnobSource(TComponent* AOwner)
-    : TQzCustomAudioComponent(AOwner), FPicture(new TPicture()) {
-  QzLoadPictureResource("QZSLIDERCAP", FPicture);
-}
+    : TQzCustomAudioComponent(AOwner), FPicture(new TPicture()) {}
 
 TQzCustomAudioSliderKnobSource::~TQzCustomAudioSliderKnobSource() { delete FPicture; }
 
@@ -116,20 +113,16 @@ void TQzCustomAudioSlider::SetValue(float Value) {
   ClampSingle(Value, FMin, FMax);
   if (Value == FValue) return;
   FValue = Value;
+  // Copy: a handler may replace the event.
+  const TQzInternalChangeEvent internal = OnInternalChange;
+  if (internal) internal(this, 0, 0, FValue, 0);
+  DoChanged();
   Refresh();
 }
 
 void TQzCustomAudioSlider::UserSetValue(double V) {
-  if (!std::isfinite(V)) return;
-  auto v = static_cast<float>(V);
-  ClampSingle(v, FMin, FMax);
-  if (v == FValue) return;
-  FValue = v;
-  Refresh();
-  if (IsUpdating()) return;
-  const TQzInternalChangeEvent internal = OnInternalChange;
-  if (internal) internal(this, 0, 0, FValue, 0);
-  DoChanged();
+  // A typed text that reads as no finite number changes nothing.
+  if (std::isfinite(V)) SetValue(static_cast<float>(V));
 }
 
 void TQzCustomAudioSlider::SetScaleType(TQzAudioSliderScaleType Value) {
@@ -331,7 +324,7 @@ void TQzCustomAudioSlider::MouseDown(TMouseButton Button, TShiftState Shift, int
 }
 
 void TQzCustomAudioSlider::MouseMove(TShiftState, int32_t X, int32_t Y) {
-  if (IsEnabled() && FMouseMode == 1) UserSetValue(PixelToValue(X, Y));
+  if (IsEnabled() && FMouseMode == 1) SetValue(PixelToValue(X, Y));
 }
 
 void TQzCustomAudioSlider::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {

@@ -11,9 +11,9 @@
 // A mark that falls outside Min..Max is left out and its neighbours join, so every law stays
 // continuous and ValueToPixel and PixelToValue are inverse to each other up to rounding.
 //
-// Values set from code (SetValue, SetMin, SetMax: the editor's refresh) are shown and clamped,
-// never reported. Only the user's gestures (drag, wheel, a typed value) fire OnInternalChange
-// and OnChanged.
+// A change of Value reports itself, whether code or the user (drag, wheel, a typed value) made
+// it: OnInternalChange with the new value, then DoChanged (OnInternalChange with 0.0 and
+// OnChanged, nothing while updating). Range changes and the layout clamp Value silently.
 #pragma once
 
 #include <cstdint>
@@ -40,9 +40,9 @@ enum TQzAudioSliderOption : uint8_t {
 using TQzAudioSliderOptions = TSet<TQzAudioSliderOption>;
 
 
-// Holds the knob picture that sliders draw. A new source holds the "QZSLIDERCAP" resource (empty
-// when the module has none; sliders then draw their built-in knob). Sliders read the picture at
-// their next layout; they do not register with the source.
+// Holds the knob picture that sliders draw. A new source holds no picture (sliders then draw
+// their built-in knob); the editor's description loads the "QZSLIDERCAP" resource into its own.
+// Sliders read the picture at their next layout; they do not register with the source.
 // The theme picture that replaces a linked slider knob source's picture.
 inline constexpr uint16_t QzThemeSliderKnobPictureID = 61002;
 
@@ -74,7 +74,7 @@ public:
 
 class TQzCustomAudioSlider : public TQzCustomAudioOrientationWinControl {
 public:
-  // Range -10..0, Value 0, 80 x 300, Padding 10, options value and caption.
+  // Range -10..0, Value 1 (0 from the first layout on), 80 x 300, Padding 10, options value and caption.
   explicit TQzCustomAudioSlider(TComponent* AOwner);
   ~TQzCustomAudioSlider() override;
   std::string ClassName() const override { return "TQzCustomAudioSlider"; }
@@ -86,7 +86,7 @@ public:
   // Non-finite bounds are ignored. The value is clamped into the new range silently.
   void SetMin(float Value);
   void SetMax(float Value);
-  // From code: clamped and shown, never reported. A NaN keeps the old value.
+  // Clamped; a changed value is stored, reported (see above) and shown. A NaN keeps the old one.
   void SetValue(float Value);
 
   TQzAudioSliderScaleType GetScaleType() const { return FScaleType; }
@@ -141,7 +141,7 @@ protected:
   bool DoMouseWheelScroll(TObject* Sender, TShiftState Shift, int Direction, TPoint MousePos) override;
 
 private:
-  // A value the user asked for: clamped, stored, reported when it changed.
+  // SetValue for a typed or stepped value; one that is not a finite number changes nothing.
   void UserSetValue(double V);
   // Keeps the value inside the range without reporting.
   void ClampValueSilently();
@@ -159,7 +159,8 @@ private:
   std::string FScaleValuesVertical = "3;2;1;0;-1;-2;-3;-5;-10;-20;-40;-80;";
   int32_t FLowerSpan = 0, FHalfKnob = 0, FZeroMark = 0, FMinus3Mark = 0;
   uint8_t FMouseMode = 0;
-  float FMin = -10.0f, FMax = 0.0f, FValue = 0.0f;
+  // Value starts outside the default range; the first layout brings it in, silently.
+  float FMin = -10.0f, FMax = 0.0f, FValue = 1.0f;
   uint16_t FScaleFrequency = 5;
 };
 

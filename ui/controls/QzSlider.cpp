@@ -500,6 +500,7 @@ void TQzCustomSlider::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
   if (GetEnabled()) {
     if (FMouseState == 1 && FPressState == 1) {
       SetPositionFromPoint(X, Y);
+      PositionChanged();
     } else if (FMouseState != 1 && FHotTracking) {
       const bool hot = Inside(GetPartRect(qspThumb), X, Y);
       if (hot != FHot) {

@@ -6,7 +6,8 @@
 // - OnPositionChanged fires whenever the position changes: through the user's gestures (drag,
 //   arrow buttons, wheel, keys), through Position set from code, and when a new Min or Max pulls
 //   the position into the range. Setting the position it already has fires nothing. (A drag
-//   reports every move, even one that keeps the position.)
+//   reports every move twice, even one that keeps the position: once from the position under
+//   the point, once more for the move.)
 // - Min and Max may come in either order (a transient state while both are edited): the position
 //   stays between them, and the bar then runs from Min at its left (bottom) end to Max. With
 //   Min = Max the thumb rests at the Min end.

@@ -148,6 +148,7 @@ void RegisterQzStdDlgsClasses() {
   TClassRegistrar<TQzCustomAboutDialog>("TQzCustomAboutDialog", "TQzCustomPictureDialog", false);
   TClassRegistrar<TQzAboutDialog>("TQzAboutDialog", "TQzCustomAboutDialog", true)
       .Prop("BottomSpace", &TQzAboutDialog::SetBottomSpace)
+      .Object("Font", &TQzAboutDialog::GetFont)
       .Prop("Title", &TQzAboutDialog::SetTitle)
       .Prop("LinkText", &TQzAboutDialog::SetLinkText)
       .Prop("Modal", &TQzAboutDialog::SetModal)
@@ -156,5 +157,7 @@ void RegisterQzStdDlgsClasses() {
               [](TQzAboutDialog* D, const TFormValue& V, TFormReader&) {
                 QzLoadPictureResource(formreader_detail::ToString(V), D->GetPicture());
               })
+      .Prop("OnDrawDialog", &TQzAboutDialog::OnDrawDialog)
+      .Prop("OnDrawBottom", &TQzAboutDialog::OnDrawBottom)
       .Prop("OnLabelClick", &TQzAboutDialog::OnLabelClick);
 }

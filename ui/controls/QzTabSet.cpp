@@ -345,7 +345,7 @@ void TQzCustomTabSet::DrawImage(TCanvas* C, int32_t Index) {
 }
 
 void TQzCustomTabSet::DrawTab(TCanvas* C, const TColors& K, int32_t Index, const TRect& R, bool Active) {
-  const bool hot = FHotTrack && Index == FHotTab;
+  const bool hot = Index == FHotTab;
   if (IsThemed()) GetThemeManager()->FillTabSetBackground(this, C, R, Active ? 2 : hot ? 1 : 0);
   if (Active) {
     C->GetBrush()->SetStyle(bsSolid);
@@ -387,7 +387,7 @@ void TQzCustomTabSet::Paint() {
     if (FStyle == tssTabs)
       DrawTab(c, k, i, r, false);
     else
-      drawButton(i, r, k.GradStart, FHotTrack && i == FHotTab ? k.HotText : k.Text);
+      drawButton(i, r, k.GradStart, i == FHotTab ? k.HotText : k.Text);
   }
 
   if (active < 0) {

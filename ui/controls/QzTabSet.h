@@ -50,6 +50,7 @@ public:
   void SetOptions(TQzTabSetOptions Value);
   TAlignment GetAlignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
+  // Stored and streamed only: the tab under the mouse is tracked and drawn hot whatever it holds.
   bool GetHotTrack() const { return FHotTrack; }
   void SetHotTrack(bool Value);
   TCustomImageList* GetImages() const { return FImages; }

@@ -27,7 +27,8 @@ float ControlValue(TObject* Control) {
   return 0.0f;
 }
 
-// Range first (max, then min), value after; both only show, neither reports.
+// Range first (max, then min), value after. The controls report these changes; the refresh's
+// flag makes the handlers ignore them.
 void ShowRange(TComponent* Control, float Min, float Max) {
   if (auto* k = dynamic_cast<TQzCustomAudioKnobControl*>(Control)) {
     k->SetMax(Max);
@@ -75,8 +76,6 @@ TQzAudioEffectGUIForm::TQzAudioEffectGUIForm(TComponent* AOwner, bool HostedByVs
     : TForm(AOwner), FHostedByVst(HostedByVst) {
   RegisterZRTEffectGUIClasses();
   InitForm(QzEffectGUIFormResource);
-  if (AboutDialog)
-    AboutDialog->OnDrawBottom = [this](TObject* Sender, TCanvas* C, const TRect& R) { AboutDialogDrawBottom(Sender, C, R); };
 }
 
 TQzAudioEffectGUIForm::~TQzAudioEffectGUIForm() = default;
@@ -334,7 +333,7 @@ bool TQzAudioEffectGUIForm::ShowPresets(TQzAudioMicroEqualizerPreset& Eq, TQzAud
   const bool active = Eq.GetActive();
   if (MeterL) MeterL->SetEnabled(active);
   if (MeterR) MeterR->SetEnabled(active);
-  // Shown only: the bar reports nothing for a value set from code.
+  // The bar reports the change; its handler ignores it during the refresh.
   if (PluginToolBar) PluginToolBar->SetActive(active);
   if (PluginStatusBar) PluginStatusBar->SetProductName(Plugin->GetProductName());
   Eq.EndUpdate();
@@ -411,6 +410,7 @@ void RegisterZRTEffectGUIClasses() {
       .Method("PluginToolBarActiveChanged", &F::PluginToolBarActiveChanged)
       .Method("PluginToolBarGetPreset", &F::PluginToolBarGetPreset)
       .Method("PluginToolBarSetPreset", &F::PluginToolBarSetPreset)
+      .Method("AboutDialogDrawBottom", &F::AboutDialogDrawBottom)
       .Method("LowBoxActiveChanged", &F::LowBoxActiveChanged)
       .Method("MidBoxActiveChanged", &F::MidBoxActiveChanged)
       .Method("HighBoxActiveChanged", &F::HighBoxActiveChanged);

@@ -157,7 +157,8 @@ private:
   void KnobChanged(TObject* Sender);
 
   bool FHostedByVst;
-  // Above 0 while UpdateControls sets the controls: nothing they report is written back.
+  // Above 0 while UpdateControls sets the controls: the controls report what it sets, and every
+  // handler returns at once, so nothing is written back.
   int FRefreshing = 0;
   int FRefreshCount = 0;
 };

@@ -87,8 +87,7 @@ void TQzCustomAudioControl::SetPadding(int32_t Value) {
 }
 
 void TQzCustomAudioControl::SetTransparent(bool Value) {
-  const bool styled = ControlStyle.Contains(csParentBackground) && !ControlStyle.Contains(csOpaque);
-  if (Value == FTransparent && styled == Value) return;
+  if (Value == FTransparent) return;
   FTransparent = Value;
   if (Value) {
     ControlStyle.Include(csParentBackground);
@@ -194,7 +193,12 @@ void RegisterQzAudioBaseClasses() {
       .Prop("Interval", &TQzAudioTimer::SetInterval)
       .Prop("OnTimer", &TQzAudioTimer::OnTimer);
 
-  TClassRegistrar<TQzCustomAudioComponent>("TQzCustomAudioComponent", "TQzCustomComponent", false);
+  // Read-only: a description that stores the text (as a designer writing every published
+  // property does) reads, and the version stays the code's own.
+  TClassRegistrar<TQzCustomAudioComponent>("TQzCustomAudioComponent", "TQzCustomComponent", false)
+      .Custom("AudioVersion", [](TQzCustomAudioComponent*, const TFormValue& V, TFormReader&) {
+        (void)formreader_detail::ToString(V);
+      });
   TClassRegistrar<TQzCustomAudioTitleComponent>("TQzCustomAudioTitleComponent", "TQzCustomAudioComponent", false);
   TClassRegistrar<TQzCustomAudioTimeBaseComponent>("TQzCustomAudioTimeBaseComponent",
                                                    "TQzCustomAudioTitleComponent", false)

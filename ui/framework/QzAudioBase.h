@@ -7,9 +7,10 @@
 //   UpdateLayout() first when NeedsLayout() is set; UpdateLayout computes the part rectangles
 //   from the client size, Padding and Orientation and calls the inherited one, which clears
 //   the flag. WM_SIZE and SetOrientation call UpdateLayout directly.
-// - Change events fire only from the user's gestures and never while IsUpdating(): the
-//   internal change event first, OnChanged second (DoChanged). A refresh from the editor sets
-//   values inside BeginUpdate / EndUpdate.
+// - A control reports a change of its value through DoChanged, whether the user or code made
+//   it: the internal change event first, OnChanged second, nothing while IsUpdating(). Code that
+//   must not be told of its own changes brackets them with BeginUpdate / EndUpdate, or has its
+//   handlers ignore them.
 // - Animated controls override TimeBaseTick and animate by the elapsed milliseconds given.
 #pragma once
 
@@ -92,8 +93,9 @@ public:
   // Held within 0..255.
   void SetPadding(int32_t Value);
   bool GetTransparent() const { return FTransparent; }
-  // True: csParentBackground in, csOpaque out; False the reverse. Applied whenever the control
-  // style disagrees with Value, even when the stored value is the same.
+  // Nothing when Value is held already (a new windowed audio control holds False while its style
+  // takes the parent's background). Otherwise True: csParentBackground in, csOpaque out; False
+  // the reverse; then TransparentChanged and a repaint.
   void SetTransparent(bool Value);
   bool NeedsLayout() const { return FNeedsLayout; }
 
@@ -149,7 +151,7 @@ public:
   void CMTextChanged(TMessage& Message) override;
 
 protected:
-  // Changed(), unless updating. Descendants call it from the user's gestures.
+  // Changed(), unless updating. Descendants call it for every change of their value.
   void DoChanged();
 
 private:
