@@ -8,6 +8,12 @@
 // and other clients' windows we answer may vanish), any other goes on to the handler we
 // replaced. A connection whose server went away is marked dead instead of ending the process.
 //
+// Nothing waits for the server at the end of our calls: what they asked for is flushed, and the
+// errors come back when they come. Only our own calls on our connection read it, so every error
+// of ours meets our handler, however late. Where we must know whether a request failed, errors
+// are matched to it by serial number; a round trip is made only when the server has not answered
+// it yet. Over a slow link the host's GUI thread so waits for nothing while the editor is idled.
+//
 // Typed text comes through the input method (XIM) as UTF-8, with compose sequences where the
 // input method offers them; without one, keysyms are turned into text directly.
 // The toolkit's headers first: Xlib defines macros (None, Bool, Status ...) that would clash.
@@ -24,6 +30,7 @@
 #include <map>
 #include <vector>
 #include <memory>
+#include <utility>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -59,20 +66,31 @@ enum : long {
 // is closed before a new one opens, so a handful of places is plenty.
 struct TDisplaySet {
   Display* Items[16] = {};
+  // Per item: the serial number of the last request of it that failed (0: none did).
+  unsigned long LastError[16] = {};
   bool Contains(Display* D) const { return D && std::find(std::begin(Items), std::end(Items), D) != std::end(Items); }
   void Add(Display* D) {
     if (Contains(D)) return;
-    for (Display*& i : Items)
-      if (!i) {
-        i = D;
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (!Items[i]) {
+        Items[i] = D;
+        LastError[i] = 0;
         return;
       }
   }
   void Remove(Display* D) { std::replace(std::begin(Items), std::end(Items), D, static_cast<Display*>(nullptr)); }
+  void NoteError(Display* D, unsigned long Serial) {
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (Items[i] == D) LastError[i] = std::max(LastError[i], Serial);
+  }
+  unsigned long LastErrorOf(Display* D) const {
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (Items[i] == D) return LastError[i];
+    return 0;
+  }
 };
 constinit TDisplaySet gOwnDisplays, gDeadDisplays;
 int gTrapDepth = 0;
-unsigned long gOwnErrors = 0;
 XErrorHandler gPreviousHandler = nullptr;
 XIOErrorHandler gPreviousIOHandler = nullptr;
 
@@ -81,7 +99,7 @@ bool IsDead(Display* D) { return gDeadDisplays.Contains(D); }
 
 int OwnErrorHandler(Display* D, XErrorEvent* E) {
   if (IsOwn(D)) {
-    ++gOwnErrors;
+    gOwnDisplays.NoteError(D, E->serial);
     return 0;
   }
   return gPreviousHandler ? gPreviousHandler(D, E) : 0;
@@ -99,8 +117,8 @@ int OwnIOErrorHandler(Display* D) {
 // turns further calls on it into no-ops, and the backend stops using it.
 void OwnIOErrorExit(Display* D, void*) { gDeadDisplays.Add(D); }
 
-// Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then the
-// errors of what we sent are collected and the host's handlers are put back.
+// Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then what
+// was asked for goes out (flushed, not waited for) and the host's handlers are put back.
 class TOwnRequests {
 public:
   explicit TOwnRequests(Display* D) : FDpy(D) {
@@ -108,14 +126,11 @@ public:
       gPreviousHandler = XSetErrorHandler(OwnErrorHandler);
       gPreviousIOHandler = XSetIOErrorHandler(OwnIOErrorHandler);
     }
-    FErrorsAtStart = gOwnErrors;
     FFirstRequest = D ? NextRequest(D) : 0;
   }
   ~TOwnRequests() {
     if (--gTrapDepth > 0) return;
-    // A scope that sent nothing (a pump that found no events) owes no round trip: the errors of
-    // earlier requests were collected when their own scope ended.
-    if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XSync(FDpy, False);
+    if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XFlush(FDpy);
     XSetErrorHandler(gPreviousHandler);
     XSetIOErrorHandler(gPreviousIOHandler);
   }
@@ -123,15 +138,18 @@ public:
   TOwnRequests& operator=(const TOwnRequests&) = delete;
   // The connection was closed in this scope: nothing more is sent on it.
   void Closed() { FDpy = nullptr; }
-  // True when a request sent in this scope failed.
+  // True when a request sent in this scope failed. The server answers in the order of the
+  // requests, and Xlib handles the errors that came before an answer when it reads the answer:
+  // once the last request sent is answered, every error of this scope is known. Errors of
+  // requests sent before the scope (their answers may come only now) are not this scope's.
   bool Failed() {
-    if (!IsDead(FDpy)) XSync(FDpy, False);
-    return gOwnErrors != FErrorsAtStart;
+    if (!FDpy) return false;
+    if (!IsDead(FDpy) && LastKnownRequestProcessed(FDpy) + 1 < NextRequest(FDpy)) XSync(FDpy, False);
+    return gOwnDisplays.LastErrorOf(FDpy) >= FFirstRequest;
   }
 
 private:
   Display* FDpy;
-  unsigned long FErrorsAtStart;
   unsigned long FFirstRequest;
 };
 
@@ -221,25 +239,33 @@ public:
     gOwnDisplays.Add(Dpy);
     XSetIOErrorExitHandler(Dpy, OwnIOErrorExit, nullptr);
     TOwnRequests own(Dpy);
-    auto atom = [&](const char* n) { return XInternAtom(Dpy, n, False); };
-    WM_PROTOCOLS = atom("WM_PROTOCOLS");
-    WM_DELETE_WINDOW = atom("WM_DELETE_WINDOW");
-    NET_WM_STATE = atom("_NET_WM_STATE");
-    NET_WM_STATE_ABOVE = atom("_NET_WM_STATE_ABOVE");
-    NET_WM_STATE_SKIP_TASKBAR = atom("_NET_WM_STATE_SKIP_TASKBAR");
-    NET_WM_WINDOW_TYPE = atom("_NET_WM_WINDOW_TYPE");
-    NET_WM_WINDOW_TYPE_UTILITY = atom("_NET_WM_WINDOW_TYPE_UTILITY");
-    NET_WM_WINDOW_OPACITY = atom("_NET_WM_WINDOW_OPACITY");
-    NET_WM_NAME = atom("_NET_WM_NAME");
-    MOTIF_WM_HINTS = atom("_MOTIF_WM_HINTS");
-    UTF8_STRING = atom("UTF8_STRING");
-    INCR = atom("INCR");
-    CLIPBOARD = atom("CLIPBOARD");
-    TARGETS = atom("TARGETS");
-    TEXT = atom("TEXT");
-    IMAGE_PNG = atom("image/png");
-    QZ_SELECTION = atom("QZ_SELECTION");
-    QZ_PASTE = atom("QZ_PASTE");
+    // All names in one request: one round trip, not one per name.
+    const std::pair<Atom*, const char*> atoms[] = {
+        {&WM_PROTOCOLS, "WM_PROTOCOLS"},
+        {&WM_DELETE_WINDOW, "WM_DELETE_WINDOW"},
+        {&NET_WM_STATE, "_NET_WM_STATE"},
+        {&NET_WM_STATE_ABOVE, "_NET_WM_STATE_ABOVE"},
+        {&NET_WM_STATE_SKIP_TASKBAR, "_NET_WM_STATE_SKIP_TASKBAR"},
+        {&NET_WM_WINDOW_TYPE, "_NET_WM_WINDOW_TYPE"},
+        {&NET_WM_WINDOW_TYPE_UTILITY, "_NET_WM_WINDOW_TYPE_UTILITY"},
+        {&NET_WM_WINDOW_OPACITY, "_NET_WM_WINDOW_OPACITY"},
+        {&NET_WM_NAME, "_NET_WM_NAME"},
+        {&MOTIF_WM_HINTS, "_MOTIF_WM_HINTS"},
+        {&UTF8_STRING, "UTF8_STRING"},
+        {&INCR, "INCR"},
+        {&CLIPBOARD, "CLIPBOARD"},
+        {&TARGETS, "TARGETS"},
+        {&TEXT, "TEXT"},
+        {&IMAGE_PNG, "image/png"},
+        {&QZ_SELECTION, "QZ_SELECTION"},
+        {&QZ_PASTE, "QZ_PASTE"},
+    };
+    constexpr int count = static_cast<int>(std::size(atoms));
+    char* names[count];
+    Atom found[count] = {};
+    for (int i = 0; i < count; ++i) names[i] = const_cast<char*>(atoms[i].second);
+    XInternAtoms(Dpy, names, count, False, found);
+    for (int i = 0; i < count; ++i) *atoms[i].first = found[i];
     Helper = XCreateSimpleWindow(Dpy, DefaultRootWindow(Dpy), -10, -10, 1, 1, 0, 0, 0);
     XSelectInput(Dpy, Helper, PropertyChangeMask);
     // The user's input method ($XMODIFIERS), else the built-in one of the locale.
@@ -358,9 +384,10 @@ public:
   bool ServesClipboard() const override { return (HasText || HasPng) && !Dead(); }
   bool CheckConnection() override {
     if (Dead()) return false;
-    // A round trip finds a server that went away or closed our connection.
+    // A server that went away or closed our connection has closed the socket: reading what is
+    // there finds that, without a round trip (events read stay queued for the next pump).
     TOwnRequests own(Dpy);
-    XSync(Dpy, False);
+    XPending(Dpy);
     return !Dead();
   }
   bool GetClipboardPNG(std::vector<uint8_t>& Png) override {
