@@ -14,12 +14,21 @@
 // are matched to it by serial number; a round trip is made only when the server has not answered
 // it yet. Over a slow link the host's GUI thread so waits for nothing while the editor is idled.
 //
+// A connection belongs to the process that opened it. Hosts fork (to scan plug-ins, to start
+// helpers) with our editor open: the child gets a copy of our connection, the same socket as the
+// parent's. The child never uses it: from the fork on it counts as dead there (no request, no
+// read, editor calls answer as without a display, and the next editor opens a connection of the
+// child's own), and letting it go closes only the child's descriptor, without a word on the wire
+// (exit's destructors included).
+//
 // Typed text comes through the input method (XIM) as UTF-8, with compose sequences where the
 // input method offers them; without one, keysyms are turned into text directly.
 // The toolkit's headers first: Xlib defines macros (None, Bool, Status ...) that would clash.
 #include "platform/WindowBackend.h"
 
 #include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -111,6 +120,13 @@ int OwnIOErrorHandler(Display* D) {
     return 0;
   }
   return gPreviousIOHandler ? gPreviousIOHandler(D) : 0;
+}
+
+// In the child of a fork, before the child runs anything else: every connection of ours is the
+// parent's from now on.
+void InheritConnections() {
+  for (Display* d : gOwnDisplays.Items)
+    if (d) gDeadDisplays.Add(d);
 }
 
 // Called by Xlib after the IO error handler instead of exit(): the connection is dead, Xlib
@@ -235,7 +251,10 @@ private:
 
 class TQzX11Backend : public TQzWindowBackend {
 public:
-  explicit TQzX11Backend(Display* D) : Dpy(D) {
+  explicit TQzX11Backend(Display* D) : Dpy(D), Owner(getpid()) {
+    // Registered once per copy of the library; unloading it drops the handler.
+    static const int watchingForks = pthread_atfork(nullptr, nullptr, InheritConnections);
+    (void)watchingForks;
     gOwnDisplays.Add(Dpy);
     XSetIOErrorExitHandler(Dpy, OwnIOErrorExit, nullptr);
     TOwnRequests own(Dpy);
@@ -278,6 +297,14 @@ public:
   }
   ~TQzX11Backend() override {
     Paste.reset();
+    if (Inherited()) {
+      // The parent's connection: not a byte on it, not even XCloseDisplay's goodbye, which
+      // would end it for the parent too. Only the child's descriptor closes; the copy of Xlib's
+      // state for it stays listed among ours, where it can still be found, and is never used.
+      close(ConnectionNumber(Dpy));
+      gDeadDisplays.Add(Dpy);
+      return;
+    }
     {
       // Closing still talks to a live server: no error of it may reach the host's handlers.
       TOwnRequests own(Dpy);
@@ -294,8 +321,12 @@ public:
     gDeadDisplays.Remove(Dpy);
   }
 
-  // The server went away: nothing is sent any more.
+  // The server went away, or this is a child process that inherited the connection: nothing is
+  // sent any more.
   bool Dead() const { return IsDead(Dpy); }
+  // This process did not open the connection (a fork's child; asks the system, for a child made
+  // without fork's handlers too).
+  bool Inherited() const { return getpid() != Owner; }
 
   std::unique_ptr<TQzNativeWindow> CreateNativeWindow(TQzWindowSink* Sink, const TQzWindowParams& Params) override {
     return std::make_unique<TQzX11Window>(this, Sink, Params);
@@ -402,6 +433,7 @@ public:
   }
 
   Display* Dpy;
+  const pid_t Owner;
   Window Helper;
   XIM IM = nullptr;
   std::map<Window, TQzX11Window*> Windows;
@@ -568,6 +600,7 @@ private:
   }
 
   void Own() {
+    if (Dead()) return;
     XSetSelectionOwner(Dpy, CLIPBOARD, Helper, CurrentTime);
     XFlush(Dpy);
   }
@@ -853,6 +886,10 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
     : FBackend(Backend), FSink(Sink), FParams(Params) {
   Display* d = Backend->Dpy;
   QzCountNativeWindow(1);
+  if (Backend->Dead()) {
+    FGone = true;
+    return;
+  }
   TOwnRequests own(d);
   const Window parent = Params.ParentWindow ? static_cast<Window>(Params.ParentWindow) : DefaultRootWindow(d);
   XSetWindowAttributes a{};
@@ -927,6 +964,12 @@ TQzX11Window::~TQzX11Window() {
   // A dead connection sends nothing, but the client side of the GC and the input context is
   // ours to free all the same.
   GrabInput(false);
+  if (FBackend->Inherited()) {
+    // The parent's GC: our copy of its client side goes, the server is not told. The input
+    // context stays with the input method it belongs to.
+    if (FGC) XFree(FGC);
+    return;
+  }
   if (FIC) XDestroyIC(FIC);
   if (FGC) XFreeGC(FBackend->Dpy, FGC);
   if (FBackend->Dead() || !FWindow) return;

@@ -1,8 +1,11 @@
 // The editor's life in a host's process as the X side of it comes and goes: threads that take
 // over the GUI role, the editor's X client killed, the X server restarted, parents that do not
 // exist, windows destroyed by other clients, and a paste from a clipboard holder that answers
-// late or not at all. The program's Xvfb is restarted here (the library opens a new connection
+// late or not at all, and a host that forks with the editor open. The program's Xvfb is restarted here (the library opens a new connection
 // whenever it has none); a test is skipped, with the reason, when none can be started.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -157,6 +160,85 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
     SCOPED_TRACE(row.Name);
     row.Run();
   }
+}
+
+// A host that forks (to scan plug-ins, to start a helper) while the editor is open and its picture
+// is on the clipboard: whatever the child does with the library and however it ends, the parent's
+// editor keeps its connection. It repaints what another client drew over, and serves the
+// clipboard.
+TEST_F(HostX11Lifecycle, AForkedChildLeavesTheParentsConnectionAlone) {
+  enum TEnd { EndAtOnce, EndByExit, EndByExec };  // _exit, exit (the library's destructors run), exec
+  struct TRow {
+    const char* Name;
+    std::function<void(AEffect* Open, uintptr_t HostWindow)> Child;
+    TEnd End;
+  };
+  const auto getRect = [](AEffect* E) {
+    ERect* rect = nullptr;
+    TPluginLibrary::Dispatch(E, effEditGetRect, 0, 0, &rect);
+  };
+  const TRow rows[] = {
+      {"effEditGetRect of the open editor, then _exit", [&](AEffect* E, uintptr_t) { getRect(E); }, EndAtOnce},
+      {"a new instance's effEditGetRect, as a scanner asks, then exit",
+       [&](AEffect*, uintptr_t) {
+         AEffect* e = Lib.NewEffect();
+         Lib.Dispatch(e, effOpen), getRect(e), Lib.Close(e);
+       },
+       EndByExit},
+      {"a new editor opened in the host's window and idled, its instance closed with it open, then exit",
+       [&](AEffect*, uintptr_t Window) {
+         AEffect* e = Lib.NewEffect();
+         Lib.Dispatch(e, effOpen), getRect(e);
+         Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(Window));
+         Idle(e, 3), Lib.Close(e);
+       },
+       EndByExit},
+      {"the open editor idled and closed, then exec",
+       [&](AEffect* E, uintptr_t) { Idle(E, 3), Lib.Dispatch(E, effEditClose); }, EndByExec},
+      {"nothing, then exit", [](AEffect*, uintptr_t) {}, EndByExit},
+  };
+  auto host = OpenHost();
+  AEffect* e = OpenPainted(*host, nullptr, true);
+  ASSERT_NE(e, nullptr);
+  Click(host->Window(), 500, 585);  // the status bar: the keyboard, nothing else
+  Idle(e, 5);
+  Type({XK_c}, XK_Control_L), Idle(e, 10);
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      row.Child(e, host->Window());
+      Server.Pid = -1;  // the parent's server: the test program's destructors leave it alone here
+      if (row.End == EndByExec) execl("/bin/true", "true", static_cast<char*>(nullptr));
+      if (row.End == EndByExit) exit(0);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with " << status;
+    // Another client draws black over the editor and has the server expose it.
+    for (::Window w : ChildrenOf(host->Window())) {
+      GC gc = XCreateGC(Input, w, 0, nullptr);
+      XFillRectangle(Input, w, gc, 0, 0, EditorW, EditorH);
+      XFreeGC(Input, gc);
+      XClearArea(Input, w, 0, 0, 0, 0, True);
+    }
+    XSync(Input, False);
+    EXPECT_LT(EditorColours(Shot(*host)), 4u);
+    Idle(e, 10);
+    ExpectPainted(*host);
+    auto reader = OpenHost(10, 10);
+    ASSERT_NE(reader, nullptr);
+    reader->RequestClipboard("image/png");
+    std::vector<uint8_t> png;
+    std::string type;
+    bool answered = false;
+    for (int i = 0; i < 300 && !answered; ++i) answered = reader->PollClipboard(png, type), Idle(e, 1);
+    EXPECT_TRUE(answered && type == "image/png" && png.size() > 1000) << "the clipboard's picture is lost";
+  }
+  Lib.Dispatch(e, effEditClose);
+  Lib.Close(e);
 }
 
 // Ctrl+V in the threshold's value box while the host holds the CLIPBOARD on its own connection,
