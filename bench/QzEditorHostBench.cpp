@@ -417,7 +417,8 @@ int main(int argc, char** argv) {
   const pid_t xvfb = StartXvfb();
   std::string lock;
   const pid_t proxy = delayMs > 0 ? StartDelayProxy(delayMs, lock) : -1;
-  if (delayMs > 0) std::printf("The plug-ins reach the X server through a link that delays each direction by %d ms.\n", delayMs);
+  if (delayMs > 0)
+    std::printf("The plug-ins reach the X server through a link that delays each direction by %d ms.\n", delayMs);
   std::printf("GUI-thread CPU of one open editor, in ms per second of idling (the host loop's own cost\n"
               "subtracted, shown last), %.1f s per case; open and expose in ms:\n", seconds);
   std::printf("  %-20s %10s %10s %10s %10s %7s %7s %13s\n", "", "moving", "moving", "silent", "silent", "open",
@@ -438,8 +439,8 @@ int main(int argc, char** argv) {
                 f.Silent60, f.Silent1k, f.Open, f.Exposed, f.Loop60, f.Loop1k);
     std::fflush(stdout);
     char line[256];
-    std::snprintf(line, sizeof line, "  %-20s %10.2f %10.2f %10.2f %10.2f\n", name.c_str(), f.Moving60Wall, f.Moving60P95,
-                  f.Silent60Wall, f.OpenWall);
+    std::snprintf(line, sizeof line, "  %-20s %10.2f %10.2f %10.2f %10.2f\n", name.c_str(), f.Moving60Wall,
+                  f.Moving60P95, f.Silent60Wall, f.OpenWall);
     wallLines.push_back(line);
   }
   std::printf("Wall time of the GUI thread inside the calls (CPU and waiting for the X server), ms per second\n"

@@ -1,8 +1,9 @@
 // The editor's life in a host's process as the X side of it comes and goes: threads that take
 // over the GUI role, the editor's X client killed, the X server restarted, parents that do not
-// exist, windows destroyed by other clients, and a paste from a clipboard holder that answers
-// late or not at all, and a host that forks with the editor open. The program's Xvfb is restarted here (the library opens a new connection
-// whenever it has none); a test is skipped, with the reason, when none can be started.
+// exist, windows destroyed by other clients, a paste from a clipboard holder that answers late or
+// not at all, a host that forks with the editor open, and the host's own X errors. The program's
+// Xvfb is restarted here (the library opens a new connection whenever it has none); a test is
+// skipped, with the reason, when none can be started.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,22 +114,28 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            OpenPainted(*OpenHost(), e);  // in the host's next window
          }
        }},
-      {"parents never created and already destroyed answer 0, then a good parent works",
+      {"parents never created and already destroyed answer 0, then a good parent works; alone, and with "
+       "another editor open (the failures and the good parent on one connection)",
        [&] {
-         auto host = OpenHost();
-         auto gone = OpenHost();
-         const uintptr_t destroyed = gone->Window();
-         gone->DestroyWindow();
-         const int roots = host->RootChildCount();
-         AEffect* e = Lib.NewEffect();
-         ASSERT_NE(e, nullptr);
-         for (const uintptr_t bad : {uintptr_t{0x7FFFFF0}, destroyed}) {
-           EXPECT_EQ(Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(bad)), 0);
-           Idle(e, 3);
-           EXPECT_EQ(host->RootChildCount(), roots) << "a window was made";
-           EXPECT_EQ(host->ChildCount(), 0);
+         for (const bool another : {false, true}) {
+           auto otherHost = OpenHost();
+           AEffect* other = another ? OpenPainted(*otherHost, nullptr, true) : nullptr;
+           auto host = OpenHost();
+           auto gone = OpenHost();
+           const uintptr_t destroyed = gone->Window();
+           gone->DestroyWindow();
+           const int roots = host->RootChildCount();
+           AEffect* e = Lib.NewEffect();
+           ASSERT_NE(e, nullptr);
+           for (const uintptr_t bad : {uintptr_t{0x7FFFFF0}, destroyed}) {
+             EXPECT_EQ(Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(bad)), 0);
+             Idle(e, 3);
+             EXPECT_EQ(host->RootChildCount(), roots) << "a window was made";
+             EXPECT_EQ(host->ChildCount(), 0);
+           }
+           OpenPainted(*host, e);
+           if (other) Lib.Dispatch(other, effEditClose), Lib.Close(other);
          }
-         OpenPainted(*host, e);
        }},
       {"direct call: the editor's own window destroyed by another client",
        [&] {
@@ -239,6 +246,36 @@ TEST_F(HostX11Lifecycle, AForkedChildLeavesTheParentsConnectionAlone) {
   }
   Lib.Dispatch(e, effEditClose);
   Lib.Close(e);
+}
+
+// A direct-call host whose callback makes a request of its own fail (it maps a window that does
+// not exist) and waits for the answer. The callback runs inside our pump, while our error handler
+// stands in: the host's error must still reach the host's handler, once, and none of ours.
+TEST_F(HostX11Lifecycle, TheHostsOwnErrorsReachItsHandlerFromInsideOurCalls) {
+  struct THost {
+    Display* Dpy;
+    int Heard = 0;
+    static intptr_t Callback(void*, void* Context, int32_t Opcode, int32_t, intptr_t) {
+      auto* host = static_cast<THost*>(Context);
+      if (Opcode != 15008) return 0;
+      ++host->Heard;
+      XMapWindow(host->Dpy, 0x7FFFFF0);
+      XSync(host->Dpy, False);
+      return 0;
+    }
+  } host{Input};
+  void* object = Lib.CreateInstance(0, &host, reinterpret_cast<void*>(&THost::Callback));
+  ASSERT_NE(object, nullptr);
+  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);  // its show is heard: the first error
+  IdleDirect(object, 20);
+  const std::vector<::Window> own = ClosableTopLevels();
+  ASSERT_EQ(own.size(), 1u);
+  SendCloseBox(Input, own[0]);  // heard from inside the pump that reads the close box
+  IdleDirect(object, 10);
+  EXPECT_EQ(host.Heard, 2);
+  EXPECT_EQ(TX11TestHost::ErrorsCounted(), host.Heard) << "the host's errors did not all reach its handler";
+  HostsOwnErrors = host.Heard;
+  Lib.CallObject(10004, 0, object, nullptr);
 }
 
 // Ctrl+V in the threshold's value box while the host holds the CLIPBOARD on its own connection,
