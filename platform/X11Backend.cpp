@@ -122,6 +122,16 @@ int OwnIOErrorHandler(Display* D) {
   return gPreviousIOHandler ? gPreviousIOHandler(D) : 0;
 }
 
+// Host code ran inside our call (its callback, from an event we dispatched) and may have put in a
+// handler of its own: that one is the host's handler from now on (ours hands the host's errors
+// to it and puts it back at the end), and ours stands in again.
+void ReclaimHandlers() {
+  const XErrorHandler e = XSetErrorHandler(OwnErrorHandler);
+  if (e != OwnErrorHandler) gPreviousHandler = e;
+  const XIOErrorHandler io = XSetIOErrorHandler(OwnIOErrorHandler);
+  if (io != OwnIOErrorHandler) gPreviousIOHandler = io;
+}
+
 // In the child of a fork, before the child runs anything else: every connection of ours is the
 // parent's from now on.
 void InheritConnections() {
@@ -147,6 +157,7 @@ public:
   ~TOwnRequests() {
     if (--gTrapDepth > 0) return;
     if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XFlush(FDpy);
+    ReclaimHandlers();
     XSetErrorHandler(gPreviousHandler);
     XSetIOErrorHandler(gPreviousIOHandler);
   }
@@ -341,6 +352,7 @@ public:
       // The input method takes the key events of a compose sequence.
       if (XFilterEvent(&ev, 0)) continue;
       Dispatch(ev);
+      ReclaimHandlers();
     }
     ExpireTransfers();
   }
