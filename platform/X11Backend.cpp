@@ -1234,8 +1234,8 @@ void TQzX11Window::Present(TRasterImage* Surface, const TRect& Area) {
 void TQzX11Window::TakeFocus() {
   if (FParams.Popup || Gone()) return;  // menus and hints leave the focus where it is
   TOwnRequests own(FBackend->Dpy);
-  XWindowAttributes a;
-  if (!XGetWindowAttributes(FBackend->Dpy, FWindow, &a) || a.map_state != IsViewable) return;
+  // A window that is not viewable (yet, or its parent is hidden) refuses the focus with an error,
+  // which is ours and goes unseen: no round trip to ask first.
   if (FParams.ParentWindow) {
     Window focus = 0;
     int revert = 0;
