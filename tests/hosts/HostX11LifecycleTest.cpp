@@ -203,6 +203,8 @@ TEST_F(HostX11Lifecycle, AForkedChildLeavesTheParentsConnectionAlone) {
       {"the open editor idled and closed, then exec",
        [&](AEffect* E, uintptr_t) { Idle(E, 3), Lib.Dispatch(E, effEditClose); }, EndByExec},
       {"nothing, then exit", [](AEffect*, uintptr_t) {}, EndByExit},
+      {"the library unloaded with the editor open, then _exit", [&](AEffect*, uintptr_t) { dlclose(Lib.Handle); },
+       EndAtOnce},
   };
   auto host = OpenHost();
   AEffect* e = OpenPainted(*host, nullptr, true);
