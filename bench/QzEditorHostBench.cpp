@@ -9,9 +9,16 @@
 // DPF's 3BandEQ are measured by the same code in the same run. Each plug-in runs in a process of
 // its own, so that one's libraries, threads and X connections never touch the next.
 //
-//   qzeditorbench [--seconds S] [--plugin LIB]... [--no-peers]
+// Beside the CPU time, the wall time the host's GUI thread spends inside the calls (CPU and
+// waiting for the X server together): opening, and the idles per second at 60 Hz. With --delay
+// the plug-in reaches the X server through qzxdelay, a proxy that holds every piece of data for
+// that many ms in either direction (a slow link: a round trip takes twice as long); the host's
+// own connection stays direct.
+//
+//   qzeditorbench [--seconds S] [--plugin LIB]... [--no-peers] [--delay MS]
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +43,9 @@
 #ifndef QZ_DEFAULT_PLUGIN
 #define QZ_DEFAULT_PLUGIN "quillmere.so"
 #endif
+#ifndef QZ_DELAY_PROXY
+#define QZ_DELAY_PROXY "qzxdelay"
+#endif
 
 namespace {
 using TClock = std::chrono::steady_clock;
@@ -47,6 +57,11 @@ enum : int32_t { amVersion = 1, amGetTime = 7, amGetSampleRate = 16, amGetBlockS
   std::fprintf(stderr, "qzeditorbench: %s\n", Why.c_str());
   std::exit(1);
 }
+
+double WallMs() { return std::chrono::duration<double, std::milli>(TClock::now().time_since_epoch()).count(); }
+
+// The host's own display (the plug-in's comes from DISPLAY, which may name the slow link).
+std::string gHostDisplay;
 
 double ThreadCpuMs() {
   timespec t{};
@@ -65,9 +80,11 @@ intptr_t HostCallback(AEffect*, int32_t Opcode, int32_t, intptr_t, void*, float)
 }
 
 // Per second of idling, the host loop's own cost (Loop60, Loop1k) subtracted; Open and
-// Exposed in ms.
+// Exposed in ms. The wall figures: ms per second inside the idle calls at 60 Hz (moving and
+// silent), the 95th percentile of one moving idle, and opening, in ms.
 struct TFigures {
   double Moving60 = 0, Moving1k = 0, Silent60 = 0, Silent1k = 0, Open = 0, Exposed = 0, Loop60 = 0, Loop1k = 0;
+  double OpenWall = 0, Moving60Wall = 0, Moving60P95 = 0, Silent60Wall = 0;
 };
 
 // One plug-in, its editor and the host's audio thread, all in the calling process.
@@ -88,7 +105,7 @@ public:
     Dispatch(hoMainsChanged, 0, 1);
     Dispatch(effStartProcess);
     FAudio = std::thread([this] { PlayAudio(); });
-    FDisplay = XOpenDisplay(nullptr);
+    FDisplay = XOpenDisplay(gHostDisplay.empty() ? nullptr : gHostDisplay.c_str());
     if (!FDisplay) Fail("no X display");
   }
   ~THostedEditor() {
@@ -107,37 +124,46 @@ public:
 
   // Thread CPU of what a host calls to open the editor: effEditGetRect (where an editor may be
   // made), effEditOpen and the first idle (the first paint), in ms; the host's own window
-  // creation in between is left out.
-  double Open() {
-    const double t0 = ThreadCpuMs();
+  // creation in between is left out. Wall receives the wall time of the same calls.
+  double Open(double& Wall) {
+    const double t0 = ThreadCpuMs(), w0 = WallMs();
     ERect* rect = nullptr;
     if (Dispatch(effEditGetRect, 0, 0, &rect) != 1 || !rect) rect = nullptr;
     FWidth = rect ? std::max(rect->right - rect->left, 1) : 640;
     FHeight = rect ? std::max(rect->bottom - rect->top, 1) : 480;
-    const double t1 = ThreadCpuMs();
+    const double t1 = ThreadCpuMs(), w1 = WallMs();
     FWindow = XCreateSimpleWindow(FDisplay, DefaultRootWindow(FDisplay), 0, 0, static_cast<unsigned>(FWidth),
                                   static_cast<unsigned>(FHeight), 0, 0, 0);
     XMapWindow(FDisplay, FWindow);
     XSync(FDisplay, False);
-    const double t2 = ThreadCpuMs();
+    const double t2 = ThreadCpuMs(), w2 = WallMs();
     if (Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(FWindow)) == 0 && rect == nullptr)
       Fail("the editor did not open");
     Dispatch(effEditIdle);
+    Wall = WallMs() - w2 + (w1 - w0);
     return ThreadCpuMs() - t2 + (t1 - t0);
   }
 
   // Idles the editor every Period for Seconds; returns the idling thread's CPU ms per second.
   // Without Dispatching the loop runs alone: what the host's own sleeping and event reading cost.
+  // The wall time of each idle call is noted in Calls.
   double Idle(std::chrono::microseconds Period, double Seconds, bool Dispatching = true) {
     const auto start = TClock::now();
     const auto end = start + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(Seconds));
     const double c0 = ThreadCpuMs();
     for (auto due = start; due < end; due += Period) {
       DrainEvents();
-      if (Dispatching) Dispatch(effEditIdle);
+      if (Dispatching) {
+        const double w0 = WallMs();
+        Dispatch(effEditIdle);
+        Calls.push_back(WallMs() - w0);
+      }
+      // A host that fell behind (its idle took longer than the period) does not catch up.
+      due = std::max(due, TClock::now() - Period);
       std::this_thread::sleep_until(due + Period);
     }
     const double wall = std::chrono::duration<double>(TClock::now() - start).count();
+    CallSeconds += Dispatching ? wall : 0;
     return (ThreadCpuMs() - c0) / wall;
   }
 
@@ -176,6 +202,20 @@ public:
 
   void SetSilent(bool Value) { FSilent = Value; }
 
+  // The idle calls' wall time noted since the last Forget: ms per second of idling, and the
+  // 95th percentile of one call.
+  double CallMsPerSecond() const {
+    double sum = 0;
+    for (double c : Calls) sum += c;
+    return CallSeconds > 0 ? sum / CallSeconds : 0;
+  }
+  double CallP95() {
+    if (Calls.empty()) return 0;
+    std::sort(Calls.begin(), Calls.end());
+    return Calls[std::min(Calls.size() - 1, Calls.size() * 95 / 100)];
+  }
+  void Forget() { Calls.clear(), CallSeconds = 0; }
+
 private:
   intptr_t Dispatch(int32_t Opcode, int32_t Index = 0, intptr_t Value = 0, void* Ptr = nullptr, float Opt = 0) {
     return FEffect->dispatcher(FEffect, Opcode, Index, Value, Ptr, Opt);
@@ -211,21 +251,28 @@ private:
   int FWidth = 0, FHeight = 0;
   std::thread FAudio;
   std::atomic<bool> FStop{false}, FSilent{false};
+  std::vector<double> Calls;
+  double CallSeconds = 0;
 };
 
 TFigures Measure(const std::string& Path, double Seconds) {
   constexpr std::chrono::microseconds At60Hz(16667), At1kHz(1000);
   TFigures f;
   THostedEditor e(Path);
-  f.Open = e.Open();
+  f.Open = e.Open(f.OpenWall);
   e.Idle(At60Hz, 1.0);  // settle: fonts, caches, the first swings of the meters
+  e.Forget();
   f.Moving60 = e.EditorIdle(At60Hz, Seconds, f.Loop60);
+  f.Moving60Wall = e.CallMsPerSecond();
+  f.Moving60P95 = e.CallP95();
   f.Moving1k = e.EditorIdle(At1kHz, Seconds, f.Loop1k);
   f.Exposed = e.ExposeAll();
   e.SetSilent(true);
   e.Idle(At60Hz, 3.0);  // the needles fall to their rest
   double loop = 0;
+  e.Forget();
   f.Silent60 = e.EditorIdle(At60Hz, Seconds, loop);
+  f.Silent60Wall = e.CallMsPerSecond();
   f.Silent1k = e.EditorIdle(At1kHz, Seconds, loop);
   return f;
 }
@@ -306,10 +353,43 @@ pid_t StartXvfb() {
   setenv("DISPLAY", display.c_str(), 1);
   return pid;
 }
+
+// The slow link: qzxdelay on a display number of its own (its lock file taken, as X servers take
+// theirs), forwarding to the Xvfb that DISPLAY names; DISPLAY then names the link and the host
+// keeps the direct one. Returns the proxy's id; Lock receives the lock file to remove.
+pid_t StartDelayProxy(int DelayMs, std::string& Lock) {
+  gHostDisplay = std::getenv("DISPLAY");
+  int number = -1;
+  for (int n = 280; n < 300 && number < 0; ++n) {
+    struct stat st {};
+    if (stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0) continue;
+    Lock = "/tmp/.X" + std::to_string(n) + "-lock";
+    const int fd = open(Lock.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0444);
+    if (fd < 0) continue;
+    char text[16];
+    const int len = std::snprintf(text, sizeof text, "%10d\n", static_cast<int>(getpid()));
+    if (write(fd, text, static_cast<size_t>(len)) != len) Fail("cannot write " + Lock);
+    close(fd);
+    number = n;
+  }
+  if (number < 0) Fail("no free display number for the delay proxy");
+  int fd = -1;
+  const std::string listen = std::to_string(number), target = gHostDisplay.substr(1), delay = std::to_string(DelayMs);
+  const pid_t pid = ForkWithPipe(fd, [&](int WriteFd) {
+    dup2(WriteFd, 1);
+    execl(QZ_DELAY_PROXY, QZ_DELAY_PROXY, listen.c_str(), target.c_str(), delay.c_str(), static_cast<char*>(nullptr));
+  });
+  char buf[8] = {};
+  if (read(fd, buf, sizeof buf - 1) <= 0 || std::strncmp(buf, "ready", 5) != 0) Fail("the delay proxy did not start");
+  close(fd);
+  setenv("DISPLAY", (":" + listen).c_str(), 1);
+  return pid;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   double seconds = 3.0;
+  int delayMs = 0;
   bool peers = true;
   std::vector<std::pair<std::string, std::string>> plugins;
   for (int i = 1; i < argc; ++i) {
@@ -320,8 +400,10 @@ int main(int argc, char** argv) {
       plugins.emplace_back(argv[i + 1], argv[i + 1]), ++i;
     else if (a == "--no-peers")
       peers = false;
+    else if (a == "--delay" && i + 1 < argc)
+      delayMs = std::max(0, std::atoi(argv[++i]));
     else
-      Fail("usage: qzeditorbench [--seconds S] [--plugin LIB]... [--no-peers]");
+      Fail("usage: qzeditorbench [--seconds S] [--plugin LIB]... [--no-peers] [--delay MS]");
   }
   if (plugins.empty()) plugins.emplace_back("ours", QZ_DEFAULT_PLUGIN);
   if (peers) {
@@ -333,12 +415,17 @@ int main(int argc, char** argv) {
     else std::printf("(dpf-plugins-vst is not installed: no DPF figures)\n");
   }
   const pid_t xvfb = StartXvfb();
+  std::string lock;
+  const pid_t proxy = delayMs > 0 ? StartDelayProxy(delayMs, lock) : -1;
+  if (delayMs > 0)
+    std::printf("The plug-ins reach the X server through a link that delays each direction by %d ms.\n", delayMs);
   std::printf("GUI-thread CPU of one open editor, in ms per second of idling (the host loop's own cost\n"
               "subtracted, shown last), %.1f s per case; open and expose in ms:\n", seconds);
   std::printf("  %-20s %10s %10s %10s %10s %7s %7s %13s\n", "", "moving", "moving", "silent", "silent", "open",
               "expose", "host loop");
   std::printf("  %-20s %10s %10s %10s %10s %7s %7s %13s\n", "editor", "60 Hz", "1 kHz", "60 Hz", "1 kHz", "", "",
               "60 Hz/1 kHz");
+  std::vector<std::string> wallLines;
   std::vector<TFigures> all;
   for (const auto& [name, path] : plugins) {
     TFigures f;
@@ -351,6 +438,19 @@ int main(int argc, char** argv) {
     std::printf("  %-20s %10.2f %10.2f %10.2f %10.2f %7.2f %7.2f %6.2f/%-6.2f\n", name.c_str(), f.Moving60, f.Moving1k,
                 f.Silent60, f.Silent1k, f.Open, f.Exposed, f.Loop60, f.Loop1k);
     std::fflush(stdout);
+    char line[256];
+    std::snprintf(line, sizeof line, "  %-20s %10.2f %10.2f %10.2f %10.2f\n", name.c_str(), f.Moving60Wall,
+                  f.Moving60P95, f.Silent60Wall, f.OpenWall);
+    wallLines.push_back(line);
+  }
+  std::printf("Wall time of the GUI thread inside the calls (CPU and waiting for the X server), ms per second\n"
+              "of idling at 60 Hz, the 95th percentile of one moving idle, and opening, in ms:\n");
+  std::printf("  %-20s %10s %10s %10s %10s\n", "editor", "moving", "p95 idle", "silent", "open");
+  for (const std::string& l : wallLines) std::fputs(l.c_str(), stdout);
+  if (proxy > 0) {
+    kill(proxy, SIGTERM);
+    waitpid(proxy, nullptr, 0);
+    unlink(lock.c_str());
   }
   kill(xvfb, SIGTERM);
   waitpid(xvfb, nullptr, 0);

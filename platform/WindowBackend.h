@@ -282,4 +282,6 @@ TQzOffscreenBackend* QzUseOffscreenBackend();
 // that no error of ours reaches Xlib's default handler (which would end the host). Windows watch
 // their own destruction and their foreign parent's: a window the host destroyed is never used
 // again. Pictures are shown with the window's own visual and depth (a 32-bit ARGB parent's).
+// Nothing waits for the server at the end of a request: it is flushed. The connection belongs to
+// the process that opened it; in a fork's child it counts as lost and sends nothing, ever.
 std::unique_ptr<TQzWindowBackend> QzCreateX11Backend(const char* DisplayName);

@@ -8,12 +8,27 @@
 // and other clients' windows we answer may vanish), any other goes on to the handler we
 // replaced. A connection whose server went away is marked dead instead of ending the process.
 //
+// Nothing waits for the server at the end of our calls: what they asked for is flushed, and the
+// errors come back when they come. Only our own calls on our connection read it, so every error
+// of ours meets our handler, however late. Where we must know whether a request failed, errors
+// are matched to it by serial number; a round trip is made only when the server has not answered
+// it yet. Over a slow link the host's GUI thread so waits for nothing while the editor is idled.
+//
+// A connection belongs to the process that opened it. Hosts fork (to scan plug-ins, to start
+// helpers) with our editor open: the child gets a copy of our connection, the same socket as the
+// parent's. The child never uses it: from the fork on it counts as dead there (no request, no
+// read, editor calls answer as without a display, and the next editor opens a connection of the
+// child's own), and letting it go closes only the child's descriptor, without a word on the wire
+// (exit's destructors included).
+//
 // Typed text comes through the input method (XIM) as UTF-8, with compose sequences where the
 // input method offers them; without one, keysyms are turned into text directly.
 // The toolkit's headers first: Xlib defines macros (None, Bool, Status ...) that would clash.
 #include "platform/WindowBackend.h"
 
 #include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <iterator>
@@ -24,6 +39,7 @@
 #include <map>
 #include <vector>
 #include <memory>
+#include <utility>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -59,20 +75,31 @@ enum : long {
 // is closed before a new one opens, so a handful of places is plenty.
 struct TDisplaySet {
   Display* Items[16] = {};
+  // Per item: the serial number of the last request of it that failed (0: none did).
+  unsigned long LastError[16] = {};
   bool Contains(Display* D) const { return D && std::find(std::begin(Items), std::end(Items), D) != std::end(Items); }
   void Add(Display* D) {
     if (Contains(D)) return;
-    for (Display*& i : Items)
-      if (!i) {
-        i = D;
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (!Items[i]) {
+        Items[i] = D;
+        LastError[i] = 0;
         return;
       }
   }
   void Remove(Display* D) { std::replace(std::begin(Items), std::end(Items), D, static_cast<Display*>(nullptr)); }
+  void NoteError(Display* D, unsigned long Serial) {
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (Items[i] == D) LastError[i] = std::max(LastError[i], Serial);
+  }
+  unsigned long LastErrorOf(Display* D) const {
+    for (size_t i = 0; i < std::size(Items); ++i)
+      if (Items[i] == D) return LastError[i];
+    return 0;
+  }
 };
 constinit TDisplaySet gOwnDisplays, gDeadDisplays;
 int gTrapDepth = 0;
-unsigned long gOwnErrors = 0;
 XErrorHandler gPreviousHandler = nullptr;
 XIOErrorHandler gPreviousIOHandler = nullptr;
 
@@ -81,7 +108,7 @@ bool IsDead(Display* D) { return gDeadDisplays.Contains(D); }
 
 int OwnErrorHandler(Display* D, XErrorEvent* E) {
   if (IsOwn(D)) {
-    ++gOwnErrors;
+    gOwnDisplays.NoteError(D, E->serial);
     return 0;
   }
   return gPreviousHandler ? gPreviousHandler(D, E) : 0;
@@ -95,12 +122,29 @@ int OwnIOErrorHandler(Display* D) {
   return gPreviousIOHandler ? gPreviousIOHandler(D) : 0;
 }
 
+// Host code ran inside our call (its callback, from an event we dispatched) and may have put in a
+// handler of its own: that one is the host's handler from now on (ours hands the host's errors
+// to it and puts it back at the end), and ours stands in again.
+void ReclaimHandlers() {
+  const XErrorHandler e = XSetErrorHandler(OwnErrorHandler);
+  if (e != OwnErrorHandler) gPreviousHandler = e;
+  const XIOErrorHandler io = XSetIOErrorHandler(OwnIOErrorHandler);
+  if (io != OwnIOErrorHandler) gPreviousIOHandler = io;
+}
+
+// In the child of a fork, before the child runs anything else: every connection of ours is the
+// parent's from now on.
+void InheritConnections() {
+  for (Display* d : gOwnDisplays.Items)
+    if (d) gDeadDisplays.Add(d);
+}
+
 // Called by Xlib after the IO error handler instead of exit(): the connection is dead, Xlib
 // turns further calls on it into no-ops, and the backend stops using it.
 void OwnIOErrorExit(Display* D, void*) { gDeadDisplays.Add(D); }
 
-// Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then the
-// errors of what we sent are collected and the host's handlers are put back.
+// Brackets our calls into Xlib: our handlers while it lives (nested scopes share them), then what
+// was asked for goes out (flushed, not waited for) and the host's handlers are put back.
 class TOwnRequests {
 public:
   explicit TOwnRequests(Display* D) : FDpy(D) {
@@ -108,14 +152,12 @@ public:
       gPreviousHandler = XSetErrorHandler(OwnErrorHandler);
       gPreviousIOHandler = XSetIOErrorHandler(OwnIOErrorHandler);
     }
-    FErrorsAtStart = gOwnErrors;
     FFirstRequest = D ? NextRequest(D) : 0;
   }
   ~TOwnRequests() {
     if (--gTrapDepth > 0) return;
-    // A scope that sent nothing (a pump that found no events) owes no round trip: the errors of
-    // earlier requests were collected when their own scope ended.
-    if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XSync(FDpy, False);
+    if (FDpy && !IsDead(FDpy) && NextRequest(FDpy) != FFirstRequest) XFlush(FDpy);
+    ReclaimHandlers();
     XSetErrorHandler(gPreviousHandler);
     XSetIOErrorHandler(gPreviousIOHandler);
   }
@@ -123,15 +165,18 @@ public:
   TOwnRequests& operator=(const TOwnRequests&) = delete;
   // The connection was closed in this scope: nothing more is sent on it.
   void Closed() { FDpy = nullptr; }
-  // True when a request sent in this scope failed.
+  // True when a request sent in this scope failed. The server answers in the order of the
+  // requests, and Xlib handles the errors that came before an answer when it reads the answer:
+  // once the last request sent is answered, every error of this scope is known. Errors of
+  // requests sent before the scope (their answers may come only now) are not this scope's.
   bool Failed() {
-    if (!IsDead(FDpy)) XSync(FDpy, False);
-    return gOwnErrors != FErrorsAtStart;
+    if (!FDpy) return false;
+    if (!IsDead(FDpy) && LastKnownRequestProcessed(FDpy) + 1 < NextRequest(FDpy)) XSync(FDpy, False);
+    return gOwnDisplays.LastErrorOf(FDpy) >= FFirstRequest;
   }
 
 private:
   Display* FDpy;
-  unsigned long FErrorsAtStart;
   unsigned long FFirstRequest;
 };
 
@@ -217,29 +262,40 @@ private:
 
 class TQzX11Backend : public TQzWindowBackend {
 public:
-  explicit TQzX11Backend(Display* D) : Dpy(D) {
+  explicit TQzX11Backend(Display* D) : Dpy(D), Owner(getpid()) {
+    // Registered once per copy of the library; unloading it drops the handler.
+    static const int watchingForks = pthread_atfork(nullptr, nullptr, InheritConnections);
+    (void)watchingForks;
     gOwnDisplays.Add(Dpy);
     XSetIOErrorExitHandler(Dpy, OwnIOErrorExit, nullptr);
     TOwnRequests own(Dpy);
-    auto atom = [&](const char* n) { return XInternAtom(Dpy, n, False); };
-    WM_PROTOCOLS = atom("WM_PROTOCOLS");
-    WM_DELETE_WINDOW = atom("WM_DELETE_WINDOW");
-    NET_WM_STATE = atom("_NET_WM_STATE");
-    NET_WM_STATE_ABOVE = atom("_NET_WM_STATE_ABOVE");
-    NET_WM_STATE_SKIP_TASKBAR = atom("_NET_WM_STATE_SKIP_TASKBAR");
-    NET_WM_WINDOW_TYPE = atom("_NET_WM_WINDOW_TYPE");
-    NET_WM_WINDOW_TYPE_UTILITY = atom("_NET_WM_WINDOW_TYPE_UTILITY");
-    NET_WM_WINDOW_OPACITY = atom("_NET_WM_WINDOW_OPACITY");
-    NET_WM_NAME = atom("_NET_WM_NAME");
-    MOTIF_WM_HINTS = atom("_MOTIF_WM_HINTS");
-    UTF8_STRING = atom("UTF8_STRING");
-    INCR = atom("INCR");
-    CLIPBOARD = atom("CLIPBOARD");
-    TARGETS = atom("TARGETS");
-    TEXT = atom("TEXT");
-    IMAGE_PNG = atom("image/png");
-    QZ_SELECTION = atom("QZ_SELECTION");
-    QZ_PASTE = atom("QZ_PASTE");
+    // All names in one request: one round trip, not one per name.
+    const std::pair<Atom*, const char*> atoms[] = {
+        {&WM_PROTOCOLS, "WM_PROTOCOLS"},
+        {&WM_DELETE_WINDOW, "WM_DELETE_WINDOW"},
+        {&NET_WM_STATE, "_NET_WM_STATE"},
+        {&NET_WM_STATE_ABOVE, "_NET_WM_STATE_ABOVE"},
+        {&NET_WM_STATE_SKIP_TASKBAR, "_NET_WM_STATE_SKIP_TASKBAR"},
+        {&NET_WM_WINDOW_TYPE, "_NET_WM_WINDOW_TYPE"},
+        {&NET_WM_WINDOW_TYPE_UTILITY, "_NET_WM_WINDOW_TYPE_UTILITY"},
+        {&NET_WM_WINDOW_OPACITY, "_NET_WM_WINDOW_OPACITY"},
+        {&NET_WM_NAME, "_NET_WM_NAME"},
+        {&MOTIF_WM_HINTS, "_MOTIF_WM_HINTS"},
+        {&UTF8_STRING, "UTF8_STRING"},
+        {&INCR, "INCR"},
+        {&CLIPBOARD, "CLIPBOARD"},
+        {&TARGETS, "TARGETS"},
+        {&TEXT, "TEXT"},
+        {&IMAGE_PNG, "image/png"},
+        {&QZ_SELECTION, "QZ_SELECTION"},
+        {&QZ_PASTE, "QZ_PASTE"},
+    };
+    constexpr int count = static_cast<int>(std::size(atoms));
+    char* names[count];
+    Atom found[count] = {};
+    for (int i = 0; i < count; ++i) names[i] = const_cast<char*>(atoms[i].second);
+    XInternAtoms(Dpy, names, count, False, found);
+    for (int i = 0; i < count; ++i) *atoms[i].first = found[i];
     Helper = XCreateSimpleWindow(Dpy, DefaultRootWindow(Dpy), -10, -10, 1, 1, 0, 0, 0);
     XSelectInput(Dpy, Helper, PropertyChangeMask);
     // The user's input method ($XMODIFIERS), else the built-in one of the locale.
@@ -252,6 +308,14 @@ public:
   }
   ~TQzX11Backend() override {
     Paste.reset();
+    if (Inherited()) {
+      // The parent's connection: not a byte on it, not even XCloseDisplay's goodbye, which
+      // would end it for the parent too. Only the child's descriptor closes; the copy of Xlib's
+      // state for it stays listed among ours, where it can still be found, and is never used.
+      close(ConnectionNumber(Dpy));
+      gDeadDisplays.Add(Dpy);
+      return;
+    }
     {
       // Closing still talks to a live server: no error of it may reach the host's handlers.
       TOwnRequests own(Dpy);
@@ -268,8 +332,12 @@ public:
     gDeadDisplays.Remove(Dpy);
   }
 
-  // The server went away: nothing is sent any more.
+  // The server went away, or this is a child process that inherited the connection: nothing is
+  // sent any more.
   bool Dead() const { return IsDead(Dpy); }
+  // This process did not open the connection (a fork's child; asks the system, for a child made
+  // without fork's handlers too).
+  bool Inherited() const { return getpid() != Owner; }
 
   std::unique_ptr<TQzNativeWindow> CreateNativeWindow(TQzWindowSink* Sink, const TQzWindowParams& Params) override {
     return std::make_unique<TQzX11Window>(this, Sink, Params);
@@ -284,6 +352,7 @@ public:
       // The input method takes the key events of a compose sequence.
       if (XFilterEvent(&ev, 0)) continue;
       Dispatch(ev);
+      ReclaimHandlers();
     }
     ExpireTransfers();
   }
@@ -358,9 +427,10 @@ public:
   bool ServesClipboard() const override { return (HasText || HasPng) && !Dead(); }
   bool CheckConnection() override {
     if (Dead()) return false;
-    // A round trip finds a server that went away or closed our connection.
+    // A server that went away or closed our connection has closed the socket: reading what is
+    // there finds that, without a round trip (events read stay queued for the next pump).
     TOwnRequests own(Dpy);
-    XSync(Dpy, False);
+    XPending(Dpy);
     return !Dead();
   }
   bool GetClipboardPNG(std::vector<uint8_t>& Png) override {
@@ -375,6 +445,7 @@ public:
   }
 
   Display* Dpy;
+  const pid_t Owner;
   Window Helper;
   XIM IM = nullptr;
   std::map<Window, TQzX11Window*> Windows;
@@ -541,6 +612,7 @@ private:
   }
 
   void Own() {
+    if (Dead()) return;
     XSetSelectionOwner(Dpy, CLIPBOARD, Helper, CurrentTime);
     XFlush(Dpy);
   }
@@ -826,6 +898,10 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
     : FBackend(Backend), FSink(Sink), FParams(Params) {
   Display* d = Backend->Dpy;
   QzCountNativeWindow(1);
+  if (Backend->Dead()) {
+    FGone = true;
+    return;
+  }
   TOwnRequests own(d);
   const Window parent = Params.ParentWindow ? static_cast<Window>(Params.ParentWindow) : DefaultRootWindow(d);
   XSetWindowAttributes a{};
@@ -900,6 +976,12 @@ TQzX11Window::~TQzX11Window() {
   // A dead connection sends nothing, but the client side of the GC and the input context is
   // ours to free all the same.
   GrabInput(false);
+  if (FBackend->Inherited()) {
+    // The parent's GC: our copy of its client side goes, the server is not told. The input
+    // context stays with the input method it belongs to.
+    if (FGC) XFree(FGC);
+    return;
+  }
   if (FIC) XDestroyIC(FIC);
   if (FGC) XFreeGC(FBackend->Dpy, FGC);
   if (FBackend->Dead() || !FWindow) return;
@@ -1152,8 +1234,8 @@ void TQzX11Window::Present(TRasterImage* Surface, const TRect& Area) {
 void TQzX11Window::TakeFocus() {
   if (FParams.Popup || Gone()) return;  // menus and hints leave the focus where it is
   TOwnRequests own(FBackend->Dpy);
-  XWindowAttributes a;
-  if (!XGetWindowAttributes(FBackend->Dpy, FWindow, &a) || a.map_state != IsViewable) return;
+  // A window that is not viewable (yet, or its parent is hidden) refuses the focus with an error,
+  // which is ours and goes unseen: no round trip to ask first.
   if (FParams.ParentWindow) {
     Window focus = 0;
     int revert = 0;

@@ -10,7 +10,9 @@
 # DPF's 3BandEQ (Debian's dpf-plugins-vst) in one run, each embedded through VST 2.x in an X11
 # window on a private Xvfb and idled at 60 Hz and 1 kHz while an audio thread plays in real time
 # (bench/QzEditorHostBench.cpp).
-#   bash tools/bench.sh editor [--seconds S]
+# With --delay MS the plug-ins reach the X server through a proxy that delays each direction by
+# MS (bench/QzDelayProxy.cpp), and the wall time inside the host's calls shows what waiting costs.
+#   bash tools/bench.sh editor [--seconds S] [--no-peers] [--delay MS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh

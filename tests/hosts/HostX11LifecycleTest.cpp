@@ -1,8 +1,12 @@
 // The editor's life in a host's process as the X side of it comes and goes: threads that take
 // over the GUI role, the editor's X client killed, the X server restarted, parents that do not
-// exist, windows destroyed by other clients, and a paste from a clipboard holder that answers
-// late or not at all. The program's Xvfb is restarted here (the library opens a new connection
-// whenever it has none); a test is skipped, with the reason, when none can be started.
+// exist, windows destroyed by other clients, a paste from a clipboard holder that answers late or
+// not at all, a host that forks with the editor open, and the host's own X errors. The program's
+// Xvfb is restarted here (the library opens a new connection whenever it has none); a test is
+// skipped, with the reason, when none can be started.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -110,22 +114,28 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            OpenPainted(*OpenHost(), e);  // in the host's next window
          }
        }},
-      {"parents never created and already destroyed answer 0, then a good parent works",
+      {"parents never created and already destroyed answer 0, then a good parent works; alone, and with "
+       "another editor open (the failures and the good parent on one connection)",
        [&] {
-         auto host = OpenHost();
-         auto gone = OpenHost();
-         const uintptr_t destroyed = gone->Window();
-         gone->DestroyWindow();
-         const int roots = host->RootChildCount();
-         AEffect* e = Lib.NewEffect();
-         ASSERT_NE(e, nullptr);
-         for (const uintptr_t bad : {uintptr_t{0x7FFFFF0}, destroyed}) {
-           EXPECT_EQ(Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(bad)), 0);
-           Idle(e, 3);
-           EXPECT_EQ(host->RootChildCount(), roots) << "a window was made";
-           EXPECT_EQ(host->ChildCount(), 0);
+         for (const bool another : {false, true}) {
+           auto otherHost = OpenHost();
+           AEffect* other = another ? OpenPainted(*otherHost, nullptr, true) : nullptr;
+           auto host = OpenHost();
+           auto gone = OpenHost();
+           const uintptr_t destroyed = gone->Window();
+           gone->DestroyWindow();
+           const int roots = host->RootChildCount();
+           AEffect* e = Lib.NewEffect();
+           ASSERT_NE(e, nullptr);
+           for (const uintptr_t bad : {uintptr_t{0x7FFFFF0}, destroyed}) {
+             EXPECT_EQ(Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(bad)), 0);
+             Idle(e, 3);
+             EXPECT_EQ(host->RootChildCount(), roots) << "a window was made";
+             EXPECT_EQ(host->ChildCount(), 0);
+           }
+           OpenPainted(*host, e);
+           if (other) Lib.Dispatch(other, effEditClose), Lib.Close(other);
          }
-         OpenPainted(*host, e);
        }},
       {"direct call: the editor's own window destroyed by another client",
        [&] {
@@ -157,6 +167,126 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
     SCOPED_TRACE(row.Name);
     row.Run();
   }
+}
+
+// A host that forks (to scan plug-ins, to start a helper) while the editor is open and its picture
+// is on the clipboard: whatever the child does with the library and however it ends, the parent's
+// editor keeps its connection. It repaints what another client drew over, and serves the
+// clipboard.
+TEST_F(HostX11Lifecycle, AForkedChildLeavesTheParentsConnectionAlone) {
+  enum TEnd { EndAtOnce, EndByExit, EndByExec };  // _exit, exit (the library's destructors run), exec
+  struct TRow {
+    const char* Name;
+    std::function<void(AEffect* Open, uintptr_t HostWindow)> Child;
+    TEnd End;
+  };
+  const auto getRect = [](AEffect* E) {
+    ERect* rect = nullptr;
+    TPluginLibrary::Dispatch(E, effEditGetRect, 0, 0, &rect);
+  };
+  const TRow rows[] = {
+      {"effEditGetRect of the open editor, then _exit", [&](AEffect* E, uintptr_t) { getRect(E); }, EndAtOnce},
+      {"a new instance's effEditGetRect, as a scanner asks, then exit",
+       [&](AEffect*, uintptr_t) {
+         AEffect* e = Lib.NewEffect();
+         Lib.Dispatch(e, effOpen), getRect(e), Lib.Close(e);
+       },
+       EndByExit},
+      {"a new editor opened in the host's window and idled, its instance closed with it open, then exit",
+       [&](AEffect*, uintptr_t Window) {
+         AEffect* e = Lib.NewEffect();
+         Lib.Dispatch(e, effOpen), getRect(e);
+         Lib.Dispatch(e, effEditOpen, 0, 0, reinterpret_cast<void*>(Window));
+         Idle(e, 3), Lib.Close(e);
+       },
+       EndByExit},
+      {"the open editor idled and closed, then exec",
+       [&](AEffect* E, uintptr_t) { Idle(E, 3), Lib.Dispatch(E, effEditClose); }, EndByExec},
+      {"nothing, then exit", [](AEffect*, uintptr_t) {}, EndByExit},
+      {"the library unloaded with the editor open, then _exit", [&](AEffect*, uintptr_t) { dlclose(Lib.Handle); },
+       EndAtOnce},
+  };
+  auto host = OpenHost();
+  AEffect* e = OpenPainted(*host, nullptr, true);
+  ASSERT_NE(e, nullptr);
+  Click(host->Window(), 500, 585);  // the status bar: the keyboard, nothing else
+  Idle(e, 5);
+  Type({XK_c}, XK_Control_L), Idle(e, 10);
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.Name);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      row.Child(e, host->Window());
+      Server.Pid = -1;  // the parent's server: the test program's destructors leave it alone here
+      if (row.End == EndByExec) execl("/bin/true", "true", static_cast<char*>(nullptr));
+      if (row.End == EndByExit) exit(0);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with " << status;
+    // Another client draws black over the editor and has the server expose it.
+    for (::Window w : ChildrenOf(host->Window())) {
+      GC gc = XCreateGC(Input, w, 0, nullptr);
+      XFillRectangle(Input, w, gc, 0, 0, EditorW, EditorH);
+      XFreeGC(Input, gc);
+      XClearArea(Input, w, 0, 0, 0, 0, True);
+    }
+    XSync(Input, False);
+    EXPECT_LT(EditorColours(Shot(*host)), 4u);
+    Idle(e, 10);
+    ExpectPainted(*host);
+    auto reader = OpenHost(10, 10);
+    ASSERT_NE(reader, nullptr);
+    reader->RequestClipboard("image/png");
+    std::vector<uint8_t> png;
+    std::string type;
+    bool answered = false;
+    for (int i = 0; i < 300 && !answered; ++i) answered = reader->PollClipboard(png, type), Idle(e, 1);
+    EXPECT_TRUE(answered && type == "image/png" && png.size() > 1000) << "the clipboard's picture is lost";
+  }
+  Lib.Dispatch(e, effEditClose);
+  Lib.Close(e);
+}
+
+// A direct-call host whose callback makes a request of its own fail (it maps a window that does
+// not exist) and waits for the answer. The callback runs inside our pump, while our error handler
+// stands in: the host's error must still reach the host's handler, once, and none of ours. The
+// second time the callback puts in a handler of its own first, which must then stay the host's.
+TEST_F(HostX11Lifecycle, TheHostsOwnErrorsReachItsHandlerFromInsideOurCalls) {
+  static int newHandlerHeard = 0;
+  struct THost {
+    Display* Dpy;
+    int Heard = 0;
+    static int NewHandler(Display*, XErrorEvent*) { return ++newHandlerHeard, 0; }
+    static intptr_t Callback(void*, void* Context, int32_t Opcode, int32_t, intptr_t) {
+      auto* host = static_cast<THost*>(Context);
+      if (Opcode != 15008) return 0;
+      if (++host->Heard == 2) XSetErrorHandler(NewHandler);
+      XMapWindow(host->Dpy, 0x7FFFFF0);
+      XSync(host->Dpy, False);
+      return 0;
+    }
+  } host{Input};
+  newHandlerHeard = 0;
+  void* object = Lib.CreateInstance(0, &host, reinterpret_cast<void*>(&THost::Callback));
+  ASSERT_NE(object, nullptr);
+  ASSERT_EQ(Lib.CallObject(10001, 0, object, nullptr), 1);  // its show is heard: the first error
+  IdleDirect(object, 20);
+  const std::vector<::Window> own = ClosableTopLevels();
+  ASSERT_EQ(own.size(), 1u);
+  SendCloseBox(Input, own[0]);  // heard from inside the pump that reads the close box
+  IdleDirect(object, 10);
+  ASSERT_EQ(host.Heard, 2);
+  // One more of the host's own, after our calls: the handler it put in last hears it.
+  XMapWindow(Input, 0x7FFFFF0);
+  XSync(Input, False);
+  EXPECT_EQ(TX11TestHost::ErrorsCounted(), 1) << "the host's first error did not reach its handler";
+  EXPECT_EQ(newHandlerHeard, 2) << "the handler the host put in from its callback was not kept";
+  // The handler the program had before the fixture's, then the fixture's again, counting from 0.
+  TX11TestHost::CountErrors(false), TX11TestHost::CountErrors(true);
+  Lib.CallObject(10004, 0, object, nullptr);
 }
 
 // Ctrl+V in the threshold's value box while the host holds the CLIPBOARD on its own connection,
