@@ -251,7 +251,8 @@ void TQzAudioPluginObject::SetTempo(float Value) {
 }
 
 void TQzAudioPluginObject::NotifyHost(int32_t Opcode, int32_t Value) {
-  if (Opcode == NotifyPower) ++FPowerNotices;
+  // The editor's refresh tells the host the power state: that one is told.
+  if (Opcode == NotifyPower) FPowerNoticeDue.store(false, std::memory_order_relaxed);
   if (HostCallback && !FClosed) HostCallback(this, HostContext, Opcode, Value, 0);
 }
 
@@ -271,7 +272,9 @@ bool TQzAudioPluginObject::LoadStateFrom(const void* Data, int32_t Size) {
   stream.SetSize(Size);
   if (Size > 0) std::memcpy(stream.Memory(), Data, static_cast<size_t>(Size));
   stream.SetPosition(0);
-  return LoadState(&stream);
+  if (!LoadState(&stream)) return false;
+  FPowerNoticeDue.store(true, std::memory_order_relaxed);
+  return true;
 }
 
 // ---- VST 2.x dispatcher -----------------------------------------------------------------------
@@ -452,12 +455,10 @@ int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void
   // before the call returns (not inside a call made from our own callback: the refresh that
   // made it is still running).
   if (gui && TQzHostCallScope::Outermost() && QzCheckToolkitThread()) {
-    const uint32_t sent = FPowerNotices;
     RefreshStaleEditor();
-    // The host hears the power state after every load and power switch, editor or not; an
-    // editor's refresh has told it already.
-    const bool changed = Opcode == 15006 || (Opcode == 16004 && result == qcrDone);
-    if (changed && FPowerNotices == sent) NotifyHost(NotifyPower, GetActive() ? 1 : 0);
+    // The host hears the power state after every load and power switch, editor or not (a load
+    // on another thread at its next call here), unless an editor's refresh has told it.
+    if (FPowerNoticeDue.exchange(false, std::memory_order_relaxed)) NotifyHost(NotifyPower, GetActive() ? 1 : 0);
   }
   return result;
 }
@@ -524,6 +525,7 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
     case 15005: return GetActive() ? 1 : 0;
     case 15006:
       SetActive(argument == 1);
+      FPowerNoticeDue.store(true, std::memory_order_relaxed);
       return qcrDone;
     case 15007: {
       // Without an editor nothing is visible.

@@ -278,8 +278,8 @@ private:
   // Loads the state in Size bytes at Data (copied first: the host's buffer is not read later);
   // True when it was applied.
   bool LoadStateFrom(const void* Data, int32_t Size);
-  // Direct-call notifications of the power state sent so far (the editor's refresh sends one).
-  uint32_t FPowerNotices = 0;
+  // A load or a power switch happened that the direct-call host has not been told of yet.
+  std::atomic<bool> FPowerNoticeDue{false};
   std::atomic<bool> FEditorStale{false};
   // Closed by the host while one of its calls was running; the next in that list.
   bool FClosed = false;

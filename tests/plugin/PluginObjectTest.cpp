@@ -227,4 +227,56 @@ TEST(EffectPlugin, PowerSwitchKeepsEditsAndTheRateReachesBothStages) {
   EXPECT_FALSE(preset.GetActive());
   EXPECT_EQ(std::pair(preset.LimiterPreset()->GetActive(), changes.Count), std::pair(false, 2));
 }
+// A host that renders twice through one instance (a second track after the first) switches it
+// off and on between the two: the second render is that of a fresh instance. Switching off, or
+// stopping, alone starts no new stream.
+TEST(EffectPlugin, NewStreamStartsClean) {
+  const auto setUp = [](TQzAudioEffectPlugin& P) {
+    TQzAudioEffectPluginPreset preset;
+    for (uint8_t b = 0; b < 3; ++b) preset.EqualizerPreset()->SetBandEnabled(b, true);
+    preset.EqualizerPreset()->SetBandGain(0, 9.0f), preset.LimiterPreset()->SetThreshold(-12.0f);
+    TMemoryStream s;
+    preset.SaveToStream(&s);
+    s.SetPosition(0);
+    ASSERT_TRUE(P.LoadState(&s));
+  };
+  // Blocks of 512 frames at Level; a level of 0 is silence.
+  const auto play = [](TQzAudioEffectPlugin& P, float Level, int Blocks) {
+    std::vector<float> l(512), r(512), out;
+    for (int k = 0; k < Blocks; ++k) {
+      for (size_t i = 0; i < l.size(); ++i) l[i] = r[i] = Level * std::sin(0.011f * float(i + 512 * size_t(k)));
+      float* io[2] = {l.data(), r.data()};
+      P.ProcessReplacing(io, io, 512, 0, 0);
+      out.insert(out.end(), l.begin(), l.end());
+    }
+    return out;
+  };
+  const struct {
+    const char* What;
+    std::vector<std::pair<int32_t, int32_t>> Calls;
+    bool Clean;
+  } cases[] = {
+      {"stop, off, on, start", {{effStopProcess, 0}, {effMainsChanged, 0}, {effMainsChanged, 1}, {effStartProcess, 0}},
+       true},
+      {"switched on", {{effMainsChanged, 1}}, true},
+      {"started", {{effStartProcess, 0}}, true},
+      {"switched off", {{effMainsChanged, 0}}, false},
+      {"stopped", {{effStopProcess, 0}}, false},
+  };
+  TQzAudioEffectPlugin fresh;
+  setUp(fresh);
+  play(fresh, 0.0f, 1);
+  const std::vector<float> expected = play(fresh, 0.3f, 4);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TQzAudioEffectPlugin p;
+    setUp(p);
+    play(p, 2.5f, 20);
+    for (auto [opcode, value] : c.Calls) TQzAudioPluginObject::VstDispatch(&p, &p.Effect, opcode, 0, value, nullptr, 0);
+    // The meters follow the new stream only: silence reads -80 dB.
+    play(p, 0.0f, 1);
+    EXPECT_EQ(p.GetLimiterMeter(2) == -80.0f, c.Clean);
+    EXPECT_EQ(play(p, 0.3f, 4) == expected, c.Clean);
+  }
+}
 }  // namespace
