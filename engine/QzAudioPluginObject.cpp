@@ -251,7 +251,8 @@ void TQzAudioPluginObject::SetTempo(float Value) {
 }
 
 void TQzAudioPluginObject::NotifyHost(int32_t Opcode, int32_t Value) {
-  // The editor's refresh tells the host the power state: that one is told.
+  // Whoever tells the host the power state (an editor's refresh, the end of a call) tells it of
+  // every load and power switch before.
   if (Opcode == NotifyPower) FPowerNoticeDue.store(false, std::memory_order_relaxed);
   if (HostCallback && !FClosed) HostCallback(this, HostContext, Opcode, Value, 0);
 }
