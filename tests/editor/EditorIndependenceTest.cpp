@@ -134,7 +134,8 @@ TEST_F(EditorIndependence, SameSoundChunkAndNotificationsWithAndWithoutTheEditor
       {"saturated, mode 0, no look-ahead", &saturated, refreshed(unrefreshed)},
       // Needs no change: comes back byte for byte.
       {"busy", &busyState, busyState},
-      {"gain and pan far outside", &farState, refreshed([](TEq& q, TLim&) { q.SetInputGain(-50.0f), q.SetPan(100.0f); })},
+      {"gain and pan far outside", &farState,
+       refreshed([](TEq& q, TLim&) { q.SetInputGain(-50.0f), q.SetPan(100.0f); })},  // the editor's bounds
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
