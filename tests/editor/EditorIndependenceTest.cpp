@@ -1,6 +1,7 @@
 // What the effect plays, saves and tells its host does not depend on its editor: the same states
 // through both interfaces, with no editor, one made and never shown, one shown, and one opened
 // before the load and closed after it.
+#include <algorithm>
 #include <cmath>
 
 #include "EditorFixture.h"
@@ -175,12 +176,15 @@ TEST_F(EditorIndependence, StatesThatDoNotReadWholeChangeNothing) {
     SCOPED_TRACE(shown ? "shown" : "no editor");
     AEffect* e = NewVst();
     void* o = NewDirect();
-    if (shown) OpenVstEditor(e), QzCallObjectEntry(10001, 0, o, nullptr);
+    if (shown) OpenVstEditor(e), QzCallObjectEntry(10001, 0, o, nullptr), QzCallObjectEntry(15005, 0, o, nullptr);
     SetChunk(e, before);
     std::vector<uint8_t> copy = before;
+    Log.Calls.clear();
     ASSERT_EQ(QzCallObjectEntry(16004, static_cast<int32_t>(copy.size()), o, copy.data()), 1);
-    // The host hears of that load at its next call on the GUI thread.
-    Idle(e), QzCallObjectEntry(15005, 0, o, nullptr), Log.Calls.clear();
+    // Without an editor nothing pumped yet: the host hears of that load, once, at its next call.
+    Idle(e), QzCallObjectEntry(15005, 0, o, nullptr);
+    EXPECT_EQ(std::count_if(Log.Calls.begin(), Log.Calls.end(), [](auto& C) { return C.Opcode == 15006; }), 1);
+    Log.Calls.clear();
     for (size_t k = 0; k < refused.size(); ++k) {
       SCOPED_TRACE(testing::Message() << "refused blob " << k << ", " << refused[k].size() << " bytes");
       copy = refused[k];
