@@ -10,19 +10,29 @@ TQzEffectEditorFactory QzEffectEditorFactory = nullptr;
 void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory) { QzEffectEditorFactory = Factory; }
 
 namespace {
-// The equaliser's gains (dB) and pan (percent) have no clamp of their own; a stored magnitude
-// beyond 100 is no setting anyone made, and only turns finite audio into infinities.
-constexpr float MaxUnclampedMagnitude = 100.0f;
-constexpr int EqualizerUnclampedSlots[] = {TQzAudioMicroEqualizerPreset::slotOutputGain,
-                                           TQzAudioMicroEqualizerPreset::slotPan,
-                                           TQzAudioMicroEqualizerPreset::slotInputGain};
+// A gain or pan slot that a loaded state may carry far beyond any setting: the equaliser's
+// gains and pan have no clamp of their own, and an infinite limiter gain would otherwise be
+// replaced by its default, unity. Such a value goes to the nearest bound (of the editor's range
+// where the preset has none); a NaN, which has no nearest bound, to the value a fresh preset
+// holds.
+struct TSlotRange {
+  int Slot;
+  float Min, Max;
+};
+using TEq = TQzAudioMicroEqualizerPreset;
+using TLim = TQzAudioLimiterPreset;
+constexpr TSlotRange EqualizerRanges[] = {{TEq::slotOutputGain, TEq::MinGain, TEq::MaxGain},
+                                          {TEq::slotPan, TEq::MinPan, TEq::MaxPan},
+                                          {TEq::slotInputGain, TEq::MinGain, TEq::MaxGain}};
+constexpr TSlotRange LimiterRanges[] = {{TLim::slotOutputGain, TLim::MinGain, TLim::MaxGain},
+                                        {TLim::slotInputGain, TLim::MinGain, TLim::MaxGain}};
 
-// Replaces every value of a preset's float block that is not a finite number, and an
-// unclamped value beyond all reason, by the value a fresh preset holds. Works through the
-// preset's own stream so that no field is written behind its back; reloads only when a value
-// had to be replaced. Getters clamp finite values into range, but a NaN would stay.
+// Brings the ranged slots of a preset's float block into their ranges and replaces every other
+// value that is not a finite number by the value a fresh preset holds (getters clamp finite
+// values into range, but a NaN would stay). Works through the preset's own stream so that no
+// field is written behind its back; reloads only when a value had to change.
 template <class TPreset>
-void RepairFloatBlock(TPreset* Target, std::span<const int> UnclampedSlots) {
+void BringIntoRange(TPreset* Target, std::span<const TSlotRange> Ranges) {
   constexpr int floatCount = 16;
   TMemoryStream saved;
   TMemoryStream defaults;
@@ -32,17 +42,23 @@ void RepairFloatBlock(TPreset* Target, std::span<const int> UnclampedSlots) {
   uint16_t headerSize;
   std::memcpy(&headerSize, saved.Memory() + 6, sizeof headerSize);
   if (headerSize + floatCount * 4 > saved.GetSize()) return;
-  bool repaired = false;
+  bool changed = false;
   for (int i = 0; i < floatCount; ++i) {
     uint8_t* at = saved.Memory() + headerSize + i * 4;
-    float value;
+    float value, fixed;
     std::memcpy(&value, at, sizeof value);
-    const bool unclamped = std::find(UnclampedSlots.begin(), UnclampedSlots.end(), i) != UnclampedSlots.end();
-    if (std::isfinite(value) && !(unclamped && std::fabs(value) > MaxUnclampedMagnitude)) continue;
-    std::memcpy(at, defaults.Memory() + headerSize + i * 4, sizeof value);
-    repaired = true;
+    const auto range = std::find_if(Ranges.begin(), Ranges.end(), [i](const TSlotRange& R) { return R.Slot == i; });
+    if (std::isnan(value) || (range == Ranges.end() && !std::isfinite(value)))
+      std::memcpy(&fixed, defaults.Memory() + headerSize + i * 4, sizeof fixed);
+    else if (range != Ranges.end())
+      fixed = std::clamp(value, range->Min, range->Max);
+    else
+      continue;
+    if (fixed == value) continue;
+    std::memcpy(at, &fixed, sizeof fixed);
+    changed = true;
   }
-  if (!repaired) return;
+  if (!changed) return;
   saved.SetPosition(0);
   Target->LoadFromStream(&saved);
 }
@@ -50,14 +66,41 @@ void RepairFloatBlock(TPreset* Target, std::span<const int> UnclampedSlots) {
 // The repair goes through the preset's stream operations, which record their own outcome; the
 // preset keeps the error state of the load that brought the values in.
 template <class TPreset>
-void RepairKeepingErrorState(TPreset* Target, std::span<const int> UnclampedSlots) {
+void BringIntoRangeKeepingErrorState(TPreset* Target, std::span<const TSlotRange> Ranges) {
   const uint32_t error = Target->Error;
   const std::string log = Target->ErrorLog;
-  RepairFloatBlock(Target, UnclampedSlots);
+  BringIntoRange(Target, Ranges);
   Target->Error = error;
   Target->ErrorLog = log;
 }
+
+template <class TPreset>
+void TakeErrorState(TPreset* Target, const TPreset& Source) {
+  Target->Error = Source.Error;
+  Target->ErrorLog = Source.ErrorLog;
+}
 }  // namespace
+
+bool QzApplyEffectPresetRules(TQzAudioMicroEqualizerPreset& Equalizer, TQzAudioLimiterPreset& Limiter) {
+  // Each preset notifies once, after all of its changes, so that its stage designs once.
+  const bool limiter = Limiter.GetMode() != 2 || !Limiter.GetLookAhead();
+  if (limiter) {
+    Limiter.BeginUpdate();
+    Limiter.SetMode(2);
+    Limiter.SetLookAhead(true);
+    Limiter.EndUpdate();
+    Limiter.DoChange();
+  }
+  const bool equalizer = Equalizer.GetOutputGain() != 0.0f || Equalizer.GetSaturation();
+  if (equalizer) {
+    Equalizer.BeginUpdate();
+    Equalizer.SetOutputGain(0.0f);
+    Equalizer.SetSaturation(false);
+    Equalizer.EndUpdate();
+    Equalizer.DoChange();
+  }
+  return limiter || equalizer;
+}
 
 // ---- TQzAudioEffectPluginPreset -----------------------------------------------------------------
 
@@ -130,9 +173,10 @@ TQzAudioEffectPlugin::TQzAudioEffectPlugin() {
     StageDesigned();
     MarkEditorStale();
   };
-  MicroEqualizer->GetPreset()->SetSaturation(true);
   Limiter = std::make_unique<TQzCustomAudioLimiter>();
   Limiter->OnUpdate = [this](TObject*) { StageDesigned(); };
+  // A fresh instance plays as it will once any editor has shown it.
+  QzApplyEffectPresetRules(*MicroEqualizer->GetPreset(), *Limiter->GetPreset());
   PublishChain();
   LoadFaceBitmap();
 }
@@ -181,6 +225,11 @@ void TQzAudioEffectPlugin::SampleRateChanged() {
   ChainStale = true;
 }
 
+void TQzAudioEffectPlugin::ClearProcessingHistory() {
+  MicroEqualizer->ResetState();
+  Limiter->ResetState();
+}
+
 void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
   TQzStateLock lock(*this);
   Preset->EqualizerPreset()->Assign(MicroEqualizer->GetPreset());
@@ -188,19 +237,37 @@ void TQzAudioEffectPlugin::SaveState(TStream* Stream) {
   Preset->SaveToStream(Stream);
 }
 
-void TQzAudioEffectPlugin::LoadState(TStream* Stream) {
+bool TQzAudioEffectPlugin::LoadState(TStream* Stream) {
+  // Both parts are read aside first: a state that does not read whole changes nothing. The
+  // limiter part is read even after a failed equaliser part, so that the exchange copy shows
+  // both readers' outcome.
+  TQzAudioMicroEqualizerPreset equalizer;
+  TQzAudioLimiterPreset limiter;
+  const bool equalizerRead = equalizer.LoadFromStream(Stream);
+  const bool whole = limiter.LoadFromStream(Stream) && equalizerRead;
   TQzStateLock lock(*this);
-  Preset->LoadFromStream(Stream);
-  MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
-  Limiter->GetPreset()->Assign(Preset->LimiterPreset());
+  TakeErrorState(Preset->EqualizerPreset(), equalizer);
+  TakeErrorState(Preset->LimiterPreset(), limiter);
+  if (!whole) return false;
+  // One change of the exchange copy: PresetChanged takes it into the stages.
+  Preset->BeginUpdate();
+  Preset->EqualizerPreset()->Assign(&equalizer);
+  Preset->LimiterPreset()->Assign(&limiter);
+  Preset->EndUpdate();
+  Preset->DoChange();
+  return true;
 }
 
 void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   if (!MicroEqualizer || !Limiter) return;
   TQzStateLock lock(*this);
   // A state from outside may carry values no preset would hold; they never reach the stages.
-  RepairKeepingErrorState(Preset->EqualizerPreset(), std::span<const int>(EqualizerUnclampedSlots));
-  RepairKeepingErrorState(Preset->LimiterPreset(), std::span<const int>());
+  BringIntoRangeKeepingErrorState(Preset->EqualizerPreset(), std::span<const TSlotRange>(EqualizerRanges));
+  BringIntoRangeKeepingErrorState(Preset->LimiterPreset(), std::span<const TSlotRange>(LimiterRanges));
+  // The effect's own rules before the copy (the exchange copy notifies nobody), so that each
+  // stage designs once and the audio thread gets the result in the one hand-over of this lock,
+  // whether an editor exists or not.
+  QzApplyEffectPresetRules(*Preset->EqualizerPreset(), *Preset->LimiterPreset());
   MicroEqualizer->GetPreset()->Assign(Preset->EqualizerPreset());
   Limiter->GetPreset()->Assign(Preset->LimiterPreset());
   // No window is made for a refresh, and none is touched here: this may run on any thread.

@@ -42,6 +42,14 @@ private:
 
 class TQzAudioEffectPlugin;
 
+// The effect's rules for its two presets, whatever set them: the limiter runs mode 2 with its
+// look-ahead, the equaliser's output gain stays at 0 dB (the limiter's output gain is the
+// effect's output level) and the saturation stays off. Each preset that needs a change is
+// changed in one batch and notifies once. Applied when the effect is made, at the end of every
+// state load, power switch and clear of the exchange copy, and by the editor's refresh; the
+// caller holds the state lock where the presets are live. True when something changed.
+bool QzApplyEffectPresetRules(TQzAudioMicroEqualizerPreset& Equalizer, TQzAudioLimiterPreset& Limiter);
+
 // Creates the editor window of the effect, hidden, on the GUI thread. The library registers it
 // explicitly when it loads (plugin/QzEditorRegistration.cpp); null while the program has no
 // editor: CreateEditor then creates nothing and editor requests answer as not carried out.
@@ -87,7 +95,12 @@ public:
   // Gives the host's rate to both stages.
   void SampleRateChanged() override;
   void SaveState(TStream* Stream) override;
-  void LoadState(TStream* Stream) override;
+  // Whole or not at all: a state that does not read whole (short, damaged, a part of a newer
+  // version) leaves everything as it was and answers False. The readers' outcome stays in the
+  // exchange copy's Error fields either way.
+  bool LoadState(TStream* Stream) override;
+  // The filters' memories, the limiter's reduction and its meters start over at the next block.
+  void ClearProcessingHistory() override;
   void LoadFaceBitmap() override { LoadFaceFromResource(); }
   void StartProcess() override {}
   void StopProcess() override {}

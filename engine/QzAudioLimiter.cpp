@@ -313,6 +313,8 @@ void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Ou
   if (FResetRequest.Take()) {
     FGainReduction = -10.0f;
     FGain = 0.1f;
+    // The meters show the new stream only.
+    ResetMeters();
   }
   if (!p.Active || p.Bypass) QzCopyUnlessSame(Inputs, Outputs, Frames);
   if (!p.Active) return;

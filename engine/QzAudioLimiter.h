@@ -140,7 +140,8 @@ public:
   // Reads every meter and resets its peak in one step each, so that no block's peak falls
   // between the read and the reset. Any thread.
   void TakeMeters(float (&Db)[MeterCount]);
-  // Any thread: the gain reduction starts over as after construction at the next block.
+  // Any thread: the gain reduction starts over as after construction, and the meters from
+  // silence, at the next block.
   void ResetState() { FResetRequest.Request(); }
 
   TQzAudioLimiterPreset* GetPreset() const { return FPreset.get(); }

@@ -41,6 +41,11 @@ public:
     flagCutFilters = 1u << 7,
   };
 
+  // The gains and the pan have no clamp of their own; these are the ranges the editor offers
+  // for them. The effect brings a loaded value outside them to the nearest bound.
+  static constexpr float MinGain = -50.0f, MaxGain = 3.0f;
+  static constexpr float MinPan = -100.0f, MaxPan = 100.0f;
+
   TQzAudioMicroEqualizerPreset();
   std::string ClassName() const override { return "TQzAudioMicroEqualizerPreset"; }
 

@@ -17,6 +17,8 @@ bool (*QzPrepareWindowSystem)() = nullptr;
 bool (*QzEditorWindowShown)() = nullptr;
 
 namespace {
+// The direct-call notification of the power state (the number of the request that switches it).
+constexpr int32_t NotifyPower = 15006;
 // The thread that pumps the toolkit: claimed by the first pump. Unset is the default id.
 std::atomic<std::thread::id> gToolkitThread{};
 std::atomic<int> gToolkitViolations{0};
@@ -249,6 +251,9 @@ void TQzAudioPluginObject::SetTempo(float Value) {
 }
 
 void TQzAudioPluginObject::NotifyHost(int32_t Opcode, int32_t Value) {
+  // Whoever tells the host the power state (an editor's refresh, the end of a call) tells it of
+  // every load and power switch before.
+  if (Opcode == NotifyPower) FPowerNoticeDue.store(false, std::memory_order_relaxed);
   if (HostCallback && !FClosed) HostCallback(this, HostContext, Opcode, Value, 0);
 }
 
@@ -263,12 +268,14 @@ void TQzAudioPluginObject::Close() {
   tClosedObjects = this;
 }
 
-void TQzAudioPluginObject::LoadStateFrom(const void* Data, int32_t Size) {
+bool TQzAudioPluginObject::LoadStateFrom(const void* Data, int32_t Size) {
   TMemoryStream stream;
   stream.SetSize(Size);
   if (Size > 0) std::memcpy(stream.Memory(), Data, static_cast<size_t>(Size));
   stream.SetPosition(0);
-  LoadState(&stream);
+  if (!LoadState(&stream)) return false;
+  FPowerNoticeDue.store(true, std::memory_order_relaxed);
+  return true;
 }
 
 // ---- VST 2.x dispatcher -----------------------------------------------------------------------
@@ -402,18 +409,22 @@ int32_t TQzAudioPluginObject::Dispatch(AEffect* Effect, int32_t Opcode, int32_t 
       return static_cast<int32_t>(size);
     }
     case effSetChunk:
-      // A size of 0 loads an empty state (the equaliser back to its defaults); a negative or
-      // absurd one is refused before it is used to read the host's memory.
+      // A negative or absurd size is refused before it is used to read the host's memory. A
+      // state that does not load whole changes nothing, and the host learns it from the 0.
       if (!Ptr || !Effect || Value < 0 || Value > QzMaxStateSize) return 0;
-      LoadStateFrom(Ptr, Value);
-      return 0;
+      return LoadStateFrom(Ptr, Value) ? 1 : 0;
     case effGetPlugCategory:
       return GetPlugCategory();
     case effGetVendorString:
       return CopyText(GetVendorName(), Ptr);
     case effGetProductString:
       return CopyText(GetProductName(), Ptr);
+    case effMainsChanged:
+      // Switched on, the effect starts a new stream: what it played before is not heard in it.
+      if (Value != 0) ClearProcessingHistory();
+      return 0;
     case effStartProcess:
+      ClearProcessingHistory();
       StartProcess();
       return 0;
     case effStopProcess:
@@ -444,7 +455,12 @@ int32_t TQzAudioPluginObject::CallObject(uint32_t Opcode, int32_t Argument, void
   // A state load or a power switch shows in the editor, and its host notifications are sent,
   // before the call returns (not inside a call made from our own callback: the refresh that
   // made it is still running).
-  if (gui && TQzHostCallScope::Outermost() && QzCheckToolkitThread()) RefreshStaleEditor();
+  if (gui && TQzHostCallScope::Outermost() && QzCheckToolkitThread()) {
+    RefreshStaleEditor();
+    // The host hears the power state after every load and power switch, editor or not (a load
+    // on another thread at its next call here), unless an editor's refresh has told it.
+    if (FPowerNoticeDue.exchange(false, std::memory_order_relaxed)) NotifyHost(NotifyPower, GetActive() ? 1 : 0);
+  }
   return result;
 }
 
@@ -510,6 +526,7 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
     case 15005: return GetActive() ? 1 : 0;
     case 15006:
       SetActive(argument == 1);
+      FPowerNoticeDue.store(true, std::memory_order_relaxed);
       return qcrDone;
     case 15007: {
       // Without an editor nothing is visible.
@@ -539,8 +556,7 @@ int32_t TQzAudioPluginObject::RunOpcode(uint32_t Opcode, int32_t Argument, void*
       // The size is the host's word; one beyond any state of this program is refused before it
       // is used to read the host's memory.
       if (!Ptr || Argument <= 0 || Argument > QzMaxStateSize) return qcrNotDone;
-      LoadStateFrom(Ptr, Argument);
-      return qcrDone;
+      return LoadStateFrom(Ptr, Argument) ? qcrDone : qcrNotDone;
     }
     case 17001: {
       if (!Ptr) return qcrNotDone;

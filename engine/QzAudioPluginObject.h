@@ -175,12 +175,17 @@ public:
   virtual void TempoChanged() {}
   virtual void SampleRateChanged() {}
   // Called on: any control thread, never the audio thread. Writes the whole plug-in state at
-  // the stream's position; LoadState reads what it wrote and marks the editor stale.
+  // the stream's position; LoadState reads what it wrote, applies it whole or not at all, marks
+  // the editor stale and answers whether it was applied.
   virtual void SaveState(TStream*) {}
-  virtual void LoadState(TStream*) {}
+  virtual bool LoadState(TStream*) { return false; }
   virtual void LoadFaceBitmap() {}
   virtual void StartProcess() {}
   virtual void StopProcess() {}
+  // Called on: any control thread, when a new stream starts (effMainsChanged switching on,
+  // effStartProcess). Nothing of the stream before may be heard in it; the audio thread takes
+  // the request at the start of its next block. The state is untouched.
+  virtual void ClearProcessingHistory() {}
   // Called on the host's audio thread: one block of two channels. Allocates nothing, takes no
   // lock. Inputs and Outputs may be the same buffers.
   virtual void ProcessReplacing(float** /*Inputs*/, float** /*Outputs*/, uint16_t /*Frames*/,
@@ -270,8 +275,11 @@ protected:
 private:
   friend void QzFreeReleasedInstances();
   friend class TQzHostCallScope;
-  // Loads the state in Size bytes at Data (copied first: the host's buffer is not read later).
-  void LoadStateFrom(const void* Data, int32_t Size);
+  // Loads the state in Size bytes at Data (copied first: the host's buffer is not read later);
+  // True when it was applied.
+  bool LoadStateFrom(const void* Data, int32_t Size);
+  // A load or a power switch happened that the direct-call host has not been told of yet.
+  std::atomic<bool> FPowerNoticeDue{false};
   std::atomic<bool> FEditorStale{false};
   // Closed by the host while one of its calls was running; the next in that list.
   bool FClosed = false;

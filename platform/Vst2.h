@@ -90,6 +90,7 @@ enum : int32_t {
   effClose = 1,
   effSetSampleRate = 10,
   effSetBlockSize = 11,
+  effMainsChanged = 12,
   effEditGetRect = 13,
   effEditOpen = 14,
   effEditClose = 15,

@@ -258,8 +258,9 @@ public:
 
   void LoadState(const std::vector<uint8_t>& Blob) {
     std::vector<uint8_t> copy = Blob;  // the plug-in may not keep the host's buffer
-    if (FEffect) Dispatch(effSetChunk, 0, static_cast<intptr_t>(copy.size()), copy.data());
-    else if (Call(16004, static_cast<int32_t>(copy.size()), copy.data()) != 1) Fail("the plug-in refused the state");
+    const bool loaded = FEffect ? Dispatch(effSetChunk, 0, static_cast<intptr_t>(copy.size()), copy.data()) == 1
+                                : Call(16004, static_cast<int32_t>(copy.size()), copy.data()) == 1;
+    if (!loaded) Fail("the plug-in refused the state");
   }
 
   std::vector<uint8_t> SaveState() {

@@ -128,41 +128,60 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   TMemoryStream saved;
   source.SaveState(&saved);
   const std::vector<uint8_t> blob = saved.Data();
-  std::vector<uint8_t> poisoned = blob;
-  const float nan = NAN;
-  std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotInputGain], &nan, 4);
-  std::memcpy(&poisoned[132 + 4 * TQzAudioLimiterPreset::slotThreshold], &nan, 4);
-  const float absurd = 500.0f;  // an unclamped gain beyond all reason (beyond 100 dB)
-  std::memcpy(&poisoned[32 + 4 * TQzAudioMicroEqualizerPreset::slotOutputGain], &absurd, 4);
-  constexpr float Default = TQzAudioLimiterPreset::DefaultThreshold;
+  const auto withFloat = [&blob](size_t At, float Value) {
+    std::vector<uint8_t> b = blob;
+    std::memcpy(&b[At], &Value, 4);
+    return b;
+  };
+  constexpr size_t Eq = 32, Lim = 132;
+  using TE = TQzAudioMicroEqualizerPreset;
+  using TL = TQzAudioLimiterPreset;
+  std::vector<uint8_t> poisoned = withFloat(Eq + 4 * TE::slotInputGain, NAN);
+  const float nan = NAN, absurd = 500.0f;  // an unclamped gain beyond all reason
+  std::memcpy(&poisoned[Lim + 4 * TL::slotThreshold], &nan, 4);
+  std::memcpy(&poisoned[Eq + 4 * TE::slotOutputGain], &absurd, 4);
+  // Far outside: to the nearest bound of the range (the editor's, where the preset has none).
+  std::vector<uint8_t> far = withFloat(Eq + 4 * TE::slotInputGain, -120.0f);
+  const float minusInfinity = -INFINITY;
+  std::memcpy(&far[Lim + 4 * TL::slotOutputGain], &minusInfinity, 4);
+  std::vector<uint8_t> newerEqualizer = blob, newerLimiter = blob;
+  newerEqualizer[4] = 2, newerLimiter[100 + 4] = 2;
+  constexpr float Default = TL::DefaultThreshold;
   constexpr size_t All = SIZE_MAX;
-  // A part cut short keeps what the exchange copy held (defaults when fresh, the whole blob's
-  // values when that came first); the equaliser's own reader falls back to its defaults.
+  // A state that does not read whole changes nothing: a fresh object keeps its defaults, one
+  // that loaded the whole blob first keeps that. The readers' outcome is kept all the same.
   const struct {
     const char* What;
     const std::vector<uint8_t>& Blob;
     size_t Bytes;
     bool WholeFirst;
     uint32_t EqualizerError, LimiterError;
-    float Gain, Threshold;
+    float Input, Gain, Threshold, Output;
   } cases[] = {
-      {"whole", blob, All, false, 0, 0, 4.0f, -9.0f},
-      {"empty", blob, 0, false, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, Default},
-      {"empty after the whole", blob, 0, true, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, -9.0f},
-      {"50 bytes", blob, 50, false, MakeErrorCode(1002, 404), MakeErrorCode(1002, 401), 0.0f, Default},
-      {"equaliser only", blob, 100, false, 0, MakeErrorCode(1002, 401), 4.0f, Default},
-      {"limiter floats cut", blob, 150, false, 0, MakeErrorCode(1002, 402), 4.0f, -9.0f},
-      {"limiter flags cut", blob, 230, false, 0, MakeErrorCode(1002, 403), 4.0f, -9.0f},
+      {"whole", blob, All, false, 0, 0, 0.0f, 4.0f, -9.0f, 0.0f},
+      {"empty", blob, 0, false, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, 0.0f, Default, 0.0f},
+      {"empty after the whole", blob, 0, true, MakeErrorCode(1002, 401), MakeErrorCode(1002, 401), 0.0f, 4.0f, -9.0f,
+       0.0f},
+      {"50 bytes", blob, 50, false, MakeErrorCode(1002, 404), MakeErrorCode(1002, 401), 0.0f, 0.0f, Default, 0.0f},
+      {"equaliser only", blob, 100, false, 0, MakeErrorCode(1002, 401), 0.0f, 0.0f, Default, 0.0f},
+      {"limiter floats cut", blob, 150, true, 0, MakeErrorCode(1002, 402), 0.0f, 4.0f, -9.0f, 0.0f},
+      {"limiter flags cut", blob, 230, false, 0, MakeErrorCode(1002, 403), 0.0f, 0.0f, Default, 0.0f},
+      {"newer equaliser", newerEqualizer, All, true, MakeErrorCode(1604, 403), MakeErrorCode(1603, 402), 0.0f, 4.0f,
+       -9.0f, 0.0f},
+      {"newer limiter", newerLimiter, All, true, 0, MakeErrorCode(1604, 403), 0.0f, 4.0f, -9.0f, 0.0f},
       // Values that have to be replaced before they reach the stages.
-      {"poisoned", poisoned, All, false, 0, 0, 4.0f, Default},
-      {"poisoned and cut", poisoned, 150, false, 0, MakeErrorCode(1002, 402), 4.0f, Default},
+      {"poisoned", poisoned, All, false, 0, 0, 0.0f, 4.0f, Default, 0.0f},
+      {"poisoned and cut", poisoned, 150, false, 0, MakeErrorCode(1002, 402), 0.0f, 0.0f, Default, 0.0f},
+      {"far outside", far, All, false, 0, 0, TE::MinGain, 4.0f, -9.0f, TL::MinGain},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     TQzAudioEffectPlugin p;
-    if (c.WholeFirst) p.LoadState(StreamOf(blob).get());
+    if (c.WholeFirst) {
+      EXPECT_TRUE(p.LoadState(StreamOf(blob).get()));
+    }
     TByteStream stream(c.Blob, c.Bytes);
-    p.LoadState(&stream);
+    EXPECT_EQ(p.LoadState(&stream), c.EqualizerError == 0 && c.LimiterError == 0);
     const TQzAudioEffectPluginPreset* exchange = p.GetPreset();
     using TPart = std::pair<TQzFileClass*, uint32_t>;
     for (auto [part, error] : {TPart{exchange->EqualizerPreset(), c.EqualizerError},
@@ -173,9 +192,10 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
     }
     // Never a NaN or an absurd gain in a preset.
     TQzAudioMicroEqualizerPreset* equalizer = p.GetMicroEqualizer()->GetPreset();
+    TQzAudioLimiterPreset* limiter = p.GetLimiter()->GetPreset();
     EXPECT_EQ(std::vector<float>({equalizer->GetInputGain(), equalizer->GetOutputGain(), equalizer->GetBandGain(2),
-                                  p.GetLimiter()->GetPreset()->GetThreshold()}),
-              std::vector<float>({0.0f, 0.0f, c.Gain, c.Threshold}));
+                                  limiter->GetThreshold(), limiter->GetOutputGain()}),
+              std::vector<float>({c.Input, 0.0f, c.Gain, c.Threshold, c.Output}));
   }
 }
 
@@ -206,5 +226,57 @@ TEST(EffectPlugin, PowerSwitchKeepsEditsAndTheRateReachesBothStages) {
   preset.LimiterPreset()->SetActive(true);
   EXPECT_FALSE(preset.GetActive());
   EXPECT_EQ(std::pair(preset.LimiterPreset()->GetActive(), changes.Count), std::pair(false, 2));
+}
+// A host that renders twice through one instance (a second track after the first) switches it
+// off and on between the two: the second render is that of a fresh instance. Switching off, or
+// stopping, alone starts no new stream.
+TEST(EffectPlugin, NewStreamStartsClean) {
+  const auto setUp = [](TQzAudioEffectPlugin& P) {
+    TQzAudioEffectPluginPreset preset;
+    for (uint8_t b = 0; b < 3; ++b) preset.EqualizerPreset()->SetBandEnabled(b, true);
+    preset.EqualizerPreset()->SetBandGain(0, 9.0f), preset.LimiterPreset()->SetThreshold(-12.0f);
+    TMemoryStream s;
+    preset.SaveToStream(&s);
+    s.SetPosition(0);
+    ASSERT_TRUE(P.LoadState(&s));
+  };
+  // Blocks of 512 frames at Level; a level of 0 is silence.
+  const auto play = [](TQzAudioEffectPlugin& P, float Level, int Blocks) {
+    std::vector<float> l(512), r(512), out;
+    for (int k = 0; k < Blocks; ++k) {
+      for (size_t i = 0; i < l.size(); ++i) l[i] = r[i] = Level * std::sin(0.011f * float(i + 512 * size_t(k)));
+      float* io[2] = {l.data(), r.data()};
+      P.ProcessReplacing(io, io, 512, 0, 0);
+      out.insert(out.end(), l.begin(), l.end());
+    }
+    return out;
+  };
+  const struct {
+    const char* What;
+    std::vector<std::pair<int32_t, int32_t>> Calls;
+    bool Clean;
+  } cases[] = {
+      {"stop, off, on, start", {{effStopProcess, 0}, {effMainsChanged, 0}, {effMainsChanged, 1}, {effStartProcess, 0}},
+       true},
+      {"switched on", {{effMainsChanged, 1}}, true},
+      {"started", {{effStartProcess, 0}}, true},
+      {"switched off", {{effMainsChanged, 0}}, false},
+      {"stopped", {{effStopProcess, 0}}, false},
+  };
+  TQzAudioEffectPlugin fresh;
+  setUp(fresh);
+  play(fresh, 0.0f, 1);
+  const std::vector<float> expected = play(fresh, 0.3f, 4);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TQzAudioEffectPlugin p;
+    setUp(p);
+    play(p, 2.5f, 20);
+    for (auto [opcode, value] : c.Calls) TQzAudioPluginObject::VstDispatch(&p, &p.Effect, opcode, 0, value, nullptr, 0);
+    // The meters follow the new stream only: silence reads -80 dB.
+    play(p, 0.0f, 1);
+    EXPECT_EQ(p.GetLimiterMeter(2) == -80.0f, c.Clean);
+    EXPECT_EQ(play(p, 0.3f, 4) == expected, c.Clean);
+  }
 }
 }  // namespace

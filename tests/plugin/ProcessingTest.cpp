@@ -48,13 +48,15 @@ struct TReference {
   TQzAudioMicroEqualizer Equalizer;
   TQzCustomAudioLimiter Limiter;
   explicit TReference(const std::vector<uint8_t>* State) {
-    Equalizer.GetPreset()->SetSaturation(true);
     if (State) {
       TQzAudioEffectPluginPreset preset;
       preset.LoadFromStream(StreamOf(*State).get());
       Equalizer.GetPreset()->Assign(preset.EqualizerPreset());
       Limiter.GetPreset()->Assign(preset.LimiterPreset());
     }
+    // What the effect holds to whatever a state says, editor or not.
+    Limiter.GetPreset()->SetMode(2), Limiter.GetPreset()->SetLookAhead(true);
+    Equalizer.GetPreset()->SetOutputGain(0.0f), Equalizer.GetPreset()->SetSaturation(false);
   }
   // One host block, cut into slices of the 16-bit frame count.
   void Block(float** In, float** Out, int Frames) {
@@ -169,7 +171,8 @@ TEST_F(Processing, HostileChunksLeaveFiniteAudioAndRefusedOnesChangeNothing) {
     for (uint8_t& b : garbage) b = static_cast<uint8_t>(random());
     chunks.push_back(garbage);
   }
-  // Well-formed heads with values no preset would hold.
+  // Well-formed heads with values no preset would hold: these load.
+  const size_t firstWhole = chunks.size();
   for (float poison : {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 3e38f}) {
     std::vector<uint8_t> bad = busy;
     for (size_t at : {size_t{32}, size_t{132}})
@@ -179,6 +182,7 @@ TEST_F(Processing, HostileChunksLeaveFiniteAudioAndRefusedOnesChangeNothing) {
     std::memcpy(&bad[32], &poison, 4);  // the equaliser's output gain alone
     chunks.push_back(bad);
   }
+  const size_t endWhole = chunks.size();
   // Header sizes below the 8 head bytes and beyond the blob.
   for (uint8_t size : {4, 0xFF}) {
     chunks.push_back(busy);
@@ -189,13 +193,20 @@ TEST_F(Processing, HostileChunksLeaveFiniteAudioAndRefusedOnesChangeNothing) {
   for (size_t k = 0; k < chunks.size(); ++k) {
     SCOPED_TRACE(testing::Message() << "chunk " << k << " of " << chunks[k].size() << " bytes");
     TPluginLibrary::SetChunk(effect, busy);
+    // A state that needs no change comes back as it went in.
+    ASSERT_EQ(TPluginLibrary::GetChunk(effect), busy);
     std::vector<uint8_t> copy = chunks[k];
     copy.push_back(0);  // a valid pointer also for the empty chunk
     const intptr_t size = static_cast<intptr_t>(chunks[k].size());
-    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, size, copy.data()), 0);
-    // Every float of the state (equaliser slots at 32, limiter slots at 132) is a number.
+    const bool whole = k >= firstWhole && k < endWhole;
+    EXPECT_EQ(TPluginLibrary::Dispatch(effect, effSetChunk, 0, size, copy.data()), whole ? 1 : 0);
+    // Every float of the state (equaliser slots at 32, limiter slots at 132) is a number; a
+    // refused chunk changed nothing.
     const std::vector<uint8_t> state = TPluginLibrary::GetChunk(effect);
     ASSERT_EQ(state.size(), 232u);
+    if (!whole) {
+      EXPECT_EQ(state, busy);
+    }
     float v[32];
     std::memcpy(v, &state[32], 64), std::memcpy(v + 16, &state[132], 64);
     for (int i = 0; i < 32; ++i) EXPECT_TRUE(std::isfinite(v[i])) << "float " << i % 16 << " of part " << i / 16;

@@ -46,9 +46,9 @@ inline constexpr TQzEditorControlSpec QzEditorControls[] = {
     // The limiter holds 75..750 ms: a knob reaching below 75 would offer values the preset
     // silently refuses.
     {"ReleaseSel", efRelease, 0, TQzAudioLimiterPreset::MinRelease, 500.0f},
-    {"PanSel", efPan, 0, -100.0f, 100.0f},
-    {"InputSel", efInputGain, 0, -50.0f, 3.0f},
-    {"OutputSel", efOutputGain, 0, -50.0f, 3.0f},
+    {"PanSel", efPan, 0, TQzAudioMicroEqualizerPreset::MinPan, TQzAudioMicroEqualizerPreset::MaxPan},
+    {"InputSel", efInputGain, 0, TQzAudioMicroEqualizerPreset::MinGain, TQzAudioMicroEqualizerPreset::MaxGain},
+    {"OutputSel", efOutputGain, 0, TQzAudioMicroEqualizerPreset::MinGain, TQzAudioMicroEqualizerPreset::MaxGain},
 };
 
 // The field as the preset's clamping getter reads it.

@@ -217,17 +217,9 @@ void TQzAudioEffectGUIForm::PluginToolBarGetPreset(TObject*, TStream* Stream) {
 }
 
 void TQzAudioEffectGUIForm::PluginToolBarSetPreset(TObject*, TStream* Stream) {
-  if (!Plugin || !Stream) return;
-  const int64_t start = Stream->GetPosition();
-  // A trial read first: the equaliser part decides where the limiter part starts, so a bad one
-  // would have the limiter read from the wrong place.
-  TQzAudioMicroEqualizerPreset eq;
-  TQzAudioLimiterPreset limiter;
-  const bool whole = eq.LoadFromStream(Stream) && limiter.LoadFromStream(Stream);
-  Stream->SetPosition(start);
-  if (!whole) return;
-  // One load of both parts: the editor then shows it once, at the next pump.
-  Plugin->LoadState(Stream);
+  // The plug-in loads a state whole or not at all; the editor then shows it once, at the next
+  // pump.
+  if (Plugin && Stream) Plugin->LoadState(Stream);
 }
 
 std::string TQzAudioEffectGUIForm::AboutVersionLine() const {
@@ -313,11 +305,9 @@ bool TQzAudioEffectGUIForm::ShowPresets(TQzAudioMicroEqualizerPreset& Eq, TQzAud
   auto lock = Plugin->LockState();
   ++FRefreshing;
   ++FRefreshCount;
-  Lim.SetMode(2);
-  Lim.SetLookAhead(true);
-  Eq.SetOutputGain(0.0f);
-  // Outside the batch below, so that the equaliser's derived values follow at once.
-  Eq.SetSaturation(false);
+  // The effect keeps these rules itself; the refresh holds to the same ones, outside the batch
+  // below, so that the stages' derived values follow at once.
+  QzApplyEffectPresetRules(Eq, Lim);
   for (const TQzEditorControlSpec& s : QzEditorControls) ShowRange(FindComponent(s.Name), s.Min, s.Max);
 
   Eq.BeginUpdate();
