@@ -110,6 +110,52 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            OpenPainted(*OpenHost(), e);  // in the host's next window
          }
        }},
+      {"the host moves the editor's window into another window and destroys the old one, idled or not between",
+       [&] {
+         for (const bool idleBetween : {true, false}) {
+           auto old = OpenHost();
+           AEffect* e = OpenPainted(*old, nullptr, true);
+           ASSERT_NE(e, nullptr);
+           const std::vector<::Window> editor = ChildrenOf(old->Window());
+           ASSERT_EQ(editor.size(), 1u);
+           auto moved = OpenHost();
+           XReparentWindow(Input, editor[0], moved->Window(), 0, 0);
+           XSync(Input, False);
+           if (idleBetween) Idle(e, 3);
+           old->DestroyWindow();
+           Idle(e, 50);  // half a second
+           ExpectPainted(*moved);
+           EXPECT_EQ(ChildrenOf(moved->Window()), editor);
+           EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
+           EXPECT_EQ(moved->ChildCount(), 0) << "the editor's window was left in the new container";
+           OpenPainted(*moved, e);
+         }
+       }},
+      {"the editor's client killed or the host's window destroyed, then opened again with no idle, closed or not",
+       [&] {
+         for (const bool kill : {true, false}) {
+           for (const bool close : {true, false}) {
+             SCOPED_TRACE(std::string(kill ? "killed" : "destroyed") + (close ? ", closed" : ""));
+             auto host = OpenHost();
+             AEffect* e = OpenPainted(*host, nullptr, true);
+             ASSERT_NE(e, nullptr);
+             if (kill) XKillClient(Input, ChildrenOf(host->Window()).at(0)), XSync(Input, False);
+             else host->DestroyWindow();
+             if (close) {
+               EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
+             }
+             OpenPainted(*OpenHost(), e);
+           }
+         }
+       }},
+      {"an instance closed with its editor open, then another thread opens an editor",
+       [&] {
+         auto host = OpenHost();
+         AEffect* e = OpenPainted(*host, nullptr, true);
+         ASSERT_NE(e, nullptr);
+         Lib.Close(e);
+         std::thread([&] { OpenPainted(*host); }).join();
+       }},
       {"parents never created and already destroyed answer 0, then a good parent works",
        [&] {
          auto host = OpenHost();
