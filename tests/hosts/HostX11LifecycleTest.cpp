@@ -215,6 +215,7 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     TAnswer Answer;
     std::string Text;
     float Want;
+    bool FreeOther = false;  // another instance's editor, never shown, freed while the paste waits
   };
   // The box holds 16 characters: what lies beyond them would make the text no number.
   std::string oversized = "-7,25" + std::string(11, '0');
@@ -225,6 +226,9 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
       {"8 MB answered, cut to the box", Whole, oversized, -7.25f},
       {"8 MB answered in pieces, the first cut to the box", InPieces, "-9,50" + oversized.substr(5, 256 * 1024),
        -9.5f},
+      // The box takes 16 bytes: the euro sign in bytes 14 to 16 is cut off whole.
+      {"a character across the box's limit", Whole, "-5,25" + std::string(9, ' ') + "\u20AC9", -5.25f},
+      {"another control freed while the paste waits", Whole, "-6,75", -6.75f, true},
   };
   const Atom incr = XInternAtom(Input, "INCR", False);
   const Atom clipboard = XInternAtom(Input, "CLIPBOARD", False), utf8 = XInternAtom(Input, "UTF8_STRING", False);
@@ -248,6 +252,12 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     ASSERT_TRUE(XCheckTypedWindowEvent(Input, holder, SelectionRequest, &ev)) << "the editor asked for nothing";
     const XSelectionRequestEvent request = ev.xselectionrequest;
     EXPECT_EQ(request.target, utf8);
+    if (row.FreeOther) {
+      AEffect* other = Lib.NewEffect();
+      ERect* rect = nullptr;
+      ASSERT_EQ(Lib.Dispatch(other, effEditGetRect, 0, 0, &rect), 1);
+      Lib.Close(other);
+    }
     const auto putText = [&] {
       XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));
