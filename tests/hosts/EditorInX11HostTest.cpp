@@ -265,18 +265,21 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
     lib.CallObject(10004, 0, object, nullptr);
     return 0;
   };
-  // A host window of visual Kind (DirectColor, or the server's default one) shows the editor in
-  // a TrueColor window of ours; so does the direct-call window on the server's root.
-  const auto notTrueColor = [&](bool DirectColorParent, std::vector<std::string> Options) -> int {
+  // A host window (DirectColor, or of the server's default visual, of class DefaultClass; on
+  // the screen HostScreen names) shows the editor in a TrueColor window of ours; so does the
+  // direct-call window on the default screen's root.
+  const auto drawn = [&](const char* Screen, std::vector<std::string> Options, int DefaultClass,
+                         bool DirectColorParent, const char* HostScreen = "") -> int {
     TXvfb server;
-    if (!serve(server, "1280x1024x24", std::move(Options))) return 2;
+    if (!serve(server, Screen, std::move(Options))) return 2;
     TX11TestHost::CountErrors(true);
-    auto host = DirectColorParent ? TX11TestHost::OpenDirectColor(server.Name, HostW, HostH, HostGreen)
-                                  : TX11TestHost::Open(server.Name, HostW, HostH, HostGreen);
+    const std::string hostDisplay = server.Name + HostScreen;
+    auto host = DirectColorParent ? TX11TestHost::OpenDirectColor(hostDisplay, HostW, HostH, HostGreen)
+                                  : TX11TestHost::Open(hostDisplay, HostW, HostH, HostGreen);
     AEffect* effect = lib.NewEffect();
-    if (!host || !effect) return fail(3, "no DirectColor host window");
+    if (!host || !effect) return fail(3, "no host window");
     Display* input = XOpenDisplay(server.Name.c_str());
-    if (!input || DefaultVisual(input, 0)->c_class != (DirectColorParent ? TrueColor : DirectColor))
+    if (!input || DefaultVisual(input, 0)->c_class != DefaultClass)
       return fail(4, "the server's default visual is not the one asked for");
     ERect* rect = nullptr;
     lib.Dispatch(effect, effEditGetRect, 0, 0, &rect);
@@ -361,8 +364,12 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
   const std::pair<const char*, std::function<int()>> rows[] = {
       {"the server going away under an open editor", serverGoes},
       {"no display at all", noDisplay},
-      {"a DirectColor parent", [&] { return notTrueColor(true, {}); }},
-      {"a DirectColor default visual", [&] { return notTrueColor(false, {"-cc", "5"}); }},
+      {"a DirectColor parent", [&] { return drawn("1280x1024x24", {}, TrueColor, true); }},
+      {"a DirectColor default visual", [&] { return drawn("1280x1024x24", {"-cc", "5"}, DirectColor, false); }},
+      {"a 16-bit server", [&] { return drawn("1280x1024x16", {}, TrueColor, false); }},
+      {"a 30-bit server", [&] { return drawn("1280x1024x30", {}, TrueColor, false); }},
+      {"a parent on the second screen, a 16-bit one",
+       [&] { return drawn("1280x1024x24", {"-screen", "1", "1280x1024x16"}, TrueColor, false, ".1"); }},
       {"an 8-bit PseudoColor server", eightBits},
       {"DISPLAY changed to another server while an editor is open", otherDisplay},
   };
