@@ -910,7 +910,9 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
   const int screen = Params.ParentWindow ? XScreenNumberOfScreen(pa.screen) : DefaultScreen(d);
   Visual* visual = CopyFromParent;
   int depth = CopyFromParent;
-  if (!(Params.ParentWindow ? Drawable(pa.visual, pa.depth) : Drawable(DefaultVisual(d, screen), DefaultDepth(d, screen)))) {
+  const bool drawable = Params.ParentWindow ? Drawable(pa.visual, pa.depth)
+                                            : Drawable(DefaultVisual(d, screen), DefaultDepth(d, screen));
+  if (!drawable) {
     XVisualInfo vi;
     if (!OwnVisual(d, screen, vi)) {
       FGone = true;

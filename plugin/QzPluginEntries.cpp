@@ -120,13 +120,12 @@ bool QzEnsureWindowSystem() {
       if (OnHostsDisplay()) return true;
       // The host's windows are on another server now: ours follow once none is left on the
       // old one; until then no editor opens (its parent cannot be looked for there).
-      if (QzNativeWindowCount() > 0 || !QzResetWindowBackend()) return false;
     } else {
       // The server went away or dropped us (a user killed our client): the windows on it are
       // let go, and a new connection is made.
       Application->DropLostWindows();
-      if (!QzResetWindowBackend()) return false;
     }
+    if (!QzResetWindowBackend()) return false;
     gOwnWindowSystem = false;
   }
   std::unique_ptr<TQzWindowBackend> x11 = QzCreateX11Backend(nullptr);
