@@ -183,8 +183,9 @@ std::string ServerOf(const char* Name) {
 // colours of its own.
 bool Drawable(const Visual* V, int Depth) { return V && V->c_class == TrueColor && Depth >= 15; }
 
-// The server's TrueColor visual for a window whose parent's visual shows no pictures: 24 bits
-// first, then 16 or 15, then 32 (its alpha is kept opaque). False when the server has none.
+// The screen's TrueColor visual for a window whose parent's visual shows no pictures: 24 bits
+// first, then any other of 15 bits or more, 32 last (its alpha is kept opaque). False when the
+// screen has none.
 bool OwnVisual(Display* D, int Screen, XVisualInfo& Out) {
   XVisualInfo want{};
   want.screen = Screen;
@@ -193,7 +194,7 @@ bool OwnVisual(Display* D, int Screen, XVisualInfo& Out) {
   XVisualInfo* found = XGetVisualInfo(D, VisualScreenMask | VisualClassMask, &want, &n);
   for (int i = 0; i < n; ++i) {
     const int depth = found[i].depth;
-    const int rank = depth == 24 ? 3 : (depth == 15 || depth == 16) ? 2 : depth == 32 ? 1 : 0;
+    const int rank = depth == 24 ? 3 : depth == 32 ? 1 : depth >= 15 ? 2 : 0;
     if (rank > best) best = rank, Out = found[i];
   }
   if (found) XFree(found);
@@ -1266,5 +1267,14 @@ std::unique_ptr<TQzWindowBackend> QzCreateX11Backend(const char* DisplayName) {
   if (!DisplayName && !std::getenv("DISPLAY")) return nullptr;
   Display* d = XOpenDisplay(DisplayName);
   if (!d) return nullptr;
+  // A server where no screen has a TrueColor visual of 15 bits or more (an 8-bit PseudoColor
+  // one) would show the editor black: it is no display for us.
+  XVisualInfo vi;
+  bool drawable = false;
+  for (int screen = 0; screen < ScreenCount(d) && !drawable; ++screen) drawable = OwnVisual(d, screen, vi);
+  if (!drawable) {
+    XCloseDisplay(d);
+    return nullptr;
+  }
   return std::make_unique<TQzX11Backend>(d);
 }

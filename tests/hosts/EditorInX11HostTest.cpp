@@ -304,7 +304,8 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
     XCloseDisplay(input);
     return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(11, "an X error reached the host");
   };
-  // An 8-bit PseudoColor server has no visual our pictures can be drawn with: nothing opens.
+  // An 8-bit PseudoColor server has no visual our pictures can be drawn with: it is no display
+  // (the editor's size is still known), and nothing opens.
   const auto eightBits = [&]() -> int {
     TXvfb server;
     if (!serve(server, "1024x768x8")) return 2;
@@ -320,13 +321,13 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
     if (host->ChildCount() != 0 || OwnTopLevel(input)) return fail(5, "a window was made");
     lib.Close(effect);
     void* object = lib.CreateInstance(0, nullptr, nullptr);
-    lib.CallObject(10001, 0, object, nullptr);
+    if (lib.CallObject(10001, 0, object, nullptr) != -1) return fail(6, "10001 answered 1 on an 8-bit server");
     Every10Ms(3, [&] { lib.CallObject(15007, 0, object, nullptr); });
     if (lib.CallObject(15007, 0, object, nullptr) != 0 || OwnTopLevel(input))
-      return fail(6, "the direct-call editor counts as shown");
+      return fail(7, "the direct-call editor counts as shown");
     lib.CallObject(10004, 0, object, nullptr);
     XCloseDisplay(input);
-    return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(7, "an X error reached the host");
+    return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(8, "an X error reached the host");
   };
   // An editor open on :a, then DISPLAY names :b, whose first client's window has the id of the
   // first client's window on :a: the second editor never lands on :a; it opens on :b once :a
