@@ -131,6 +131,27 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            OpenPainted(*moved, e);
          }
        }},
+      {"the host's window unmapped and mapped, shrunk and grown, and moved into another of the host's windows",
+       [&] {
+         auto host = OpenHost();
+         AEffect* e = OpenPainted(*host, nullptr, true);
+         ASSERT_NE(e, nullptr);
+         const ::Window w = static_cast<::Window>(host->Window());
+         XUnmapWindow(Input, w), XSync(Input, False), Idle(e, 3);
+         XMapWindow(Input, w), XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         XResizeWindow(Input, w, 100, 80), XSync(Input, False), Idle(e, 3);
+         XResizeWindow(Input, w, HostW, HostH), XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         auto outer = OpenHost();
+         XReparentWindow(Input, w, static_cast<::Window>(outer->Window()), 0, 0);
+         XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         Lib.Dispatch(e, effEditClose);
+         EXPECT_EQ(host->ChildCount(), 0);
+         Lib.Close(e);
+         host->DestroyWindow();  // before the window it now lives in
+       }},
       {"the editor's client killed or the host's window destroyed, then opened again with no idle, closed or not",
        [&] {
          for (const bool kill : {true, false}) {
