@@ -83,19 +83,21 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
          EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
          OpenPainted(*OpenHost(), e);
        }},
-      {"the X server restarted under an open editor",
+      {"the X server restarted under an open editor, idled or not before effEditClose",
        [&] {
-         std::unique_ptr<TX11TestHost> host = OpenHost();
-         AEffect* e = OpenPainted(*host, nullptr, true);
-         ASSERT_NE(e, nullptr);
-         host.reset();
-         XCloseDisplay(Input);
-         Input = nullptr;
-         ASSERT_TRUE(Server.Restart(Xvfb));
-         ConnectInput(Server.Name);
-         Idle(e, 3);
-         Lib.Dispatch(e, effEditClose);
-         OpenPainted(*OpenHost(), e);
+         for (const bool idleBetween : {true, false}) {
+           std::unique_ptr<TX11TestHost> host = OpenHost();
+           AEffect* e = OpenPainted(*host, nullptr, true);
+           ASSERT_NE(e, nullptr);
+           host.reset();
+           XCloseDisplay(Input);
+           Input = nullptr;
+           ASSERT_TRUE(Server.Restart(Xvfb));
+           ConnectInput(Server.Name);
+           if (idleBetween) Idle(e, 3);
+           Lib.Dispatch(e, effEditClose);
+           OpenPainted(*OpenHost(), e);
+         }
        }},
       {"the host's window destroyed under the open editor, idled or not before effEditClose",
        [&] {
