@@ -136,6 +136,12 @@ public:
   // False once the window system is gone for good (the server went away or dropped us): its
   // windows are lost and a new backend is needed. Asks the server when it must.
   virtual bool CheckConnection() { return true; }
+  // False when Name (a display name as $DISPLAY gives it) is another server than the one this
+  // backend shows its windows on; a window id means nothing on any other server.
+  virtual bool OnDisplay(const char* Name) const {
+    (void)Name;
+    return true;
+  }
 };
 
 // The backend in use. The off-screen backend is installed until another is set; the plug-in

@@ -212,6 +212,40 @@ std::string KeysymText(KeySym Sym, const char* Latin1, int Count) {
   return t;
 }
 
+// The server a display name connects to: the screen number left out, the local transport's
+// names ("unix:1", ":1") as one.
+std::string ServerOf(const char* Name) {
+  std::string s = Name ? Name : "";
+  const size_t colon = s.rfind(':');
+  if (colon == std::string::npos) return s;
+  const size_t dot = s.find('.', colon);
+  if (dot != std::string::npos) s.erase(dot);
+  if (s.compare(0, colon, "unix") == 0) s.erase(0, colon);
+  return s;
+}
+
+// Present draws TrueColor of 15 bits or more; a palette or DirectColor visual would need
+// colours of its own.
+bool Drawable(const Visual* V, int Depth) { return V && V->c_class == TrueColor && Depth >= 15; }
+
+// The screen's TrueColor visual for a window whose parent's visual shows no pictures: 24 bits
+// first, then any other of 15 bits or more, 32 last (its alpha is kept opaque). False when the
+// screen has none.
+bool OwnVisual(Display* D, int Screen, XVisualInfo& Out) {
+  XVisualInfo want{};
+  want.screen = Screen;
+  want.c_class = TrueColor;
+  int n = 0, best = 0;
+  XVisualInfo* found = XGetVisualInfo(D, VisualScreenMask | VisualClassMask, &want, &n);
+  for (int i = 0; i < n; ++i) {
+    const int depth = found[i].depth;
+    const int rank = depth == 24 ? 3 : depth == 32 ? 1 : depth >= 15 ? 2 : 0;
+    if (rank > best) best = rank, Out = found[i];
+  }
+  if (found) XFree(found);
+  return best > 0;
+}
+
 class TQzX11Window : public TQzNativeWindow {
 public:
   TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQzWindowParams& Params);
@@ -235,6 +269,8 @@ public:
   XIC InputContext() const { return FIC; }
   // The window was destroyed under us (the host destroyed it or its parent): never used again.
   void MarkGone();
+  // The host moved the window into another window of its own: that one is watched from now on.
+  void Reparented(Window NewParent);
   bool Gone() const;
   // The pointer left an embedded window that took the keyboard on a click: the host gets it
   // back, so that its shortcuts work again.
@@ -252,6 +288,8 @@ private:
   // The visual and depth the window really has (a foreign parent's, which may be 32-bit ARGB).
   Visual* FVisual = nullptr;
   int FDepth = 0;
+  // Made for a visual of our own (the parent's shows no pictures); freed with the window.
+  Colormap FColormap = 0;
   bool FGone = false;
   bool FVisible = false;
   bool FGrabbed = false;
@@ -442,6 +480,19 @@ public:
       return true;
     }
     return Fetch(IMAGE_PNG, Png);
+  }
+
+  bool OnDisplay(const char* Name) const override {
+    return Name && ServerOf(Name) == ServerOf(XDisplayString(Dpy));
+  }
+
+  // A host's window no window of ours lives in any more is not watched (the host's own
+  // selection of its events is its own, per client).
+  void Unwatch(Window Parent) {
+    if (!Parent || Parent == DefaultRootWindow(Dpy)) return;
+    for (const auto& [window, w] : Windows)
+      if (w->ForeignParent() == Parent) return;
+    XSelectInput(Dpy, Parent, NoEventMask);
   }
 
   Display* Dpy;
@@ -775,6 +826,11 @@ private:
         XRefreshKeyboardMapping(&ev.xmapping);
       return;
     }
+    if (ev.type == ReparentNotify) {
+      auto it = Windows.find(ev.xreparent.window);
+      if (it != Windows.end()) it->second->Reparented(ev.xreparent.parent);
+      return;
+    }
     if (ev.type == DestroyNotify) {
       // Our window, or the host's window it lives in (whose children die with it).
       const Window gone = ev.xdestroywindow.window;
@@ -925,9 +981,29 @@ TQzX11Window::TQzX11Window(TQzX11Backend* Backend, TQzWindowSink* Sink, const TQ
     FGone = true;
     return;
   }
+  // The parent's visual when our pictures can be drawn in it (a 32-bit ARGB one too), else a
+  // TrueColor one of the server's with a colormap of its own; on a server without any, no
+  // window is made rather than one that stays black.
+  const int screen = Params.ParentWindow ? XScreenNumberOfScreen(pa.screen) : DefaultScreen(d);
+  Visual* visual = CopyFromParent;
+  int depth = CopyFromParent;
+  const bool drawable = Params.ParentWindow ? Drawable(pa.visual, pa.depth)
+                                            : Drawable(DefaultVisual(d, screen), DefaultDepth(d, screen));
+  if (!drawable) {
+    XVisualInfo vi;
+    if (!OwnVisual(d, screen, vi)) {
+      FGone = true;
+      return;
+    }
+    visual = vi.visual;
+    depth = vi.depth;
+    FColormap = XCreateColormap(d, RootWindow(d, screen), visual, AllocNone);
+    a.colormap = FColormap;
+    a.border_pixel = 0;
+    mask |= CWColormap | CWBorderPixel;
+  }
   FWindow = XCreateWindow(d, parent, x, y, static_cast<unsigned>(std::max(Params.Width, 1)),
-                          static_cast<unsigned>(std::max(Params.Height, 1)), 0, CopyFromParent, InputOutput,
-                          CopyFromParent, mask, &a);
+                          static_cast<unsigned>(std::max(Params.Height, 1)), 0, depth, InputOutput, visual, mask, &a);
   FGC = XCreateGC(d, FWindow, 0, nullptr);
   if (!popup) {
     // Window managers, and hosts' test tools looking into their own windows, tell our windows
@@ -984,15 +1060,12 @@ TQzX11Window::~TQzX11Window() {
   }
   if (FIC) XDestroyIC(FIC);
   if (FGC) XFreeGC(FBackend->Dpy, FGC);
-  if (FBackend->Dead() || !FWindow) return;
-  if (!FGone) {
+  if (FBackend->Dead()) return;
+  if (FWindow && !FGone) {
     XDestroyWindow(FBackend->Dpy, FWindow);
-    // The parent stays watched while another window of ours lives in it.
-    bool shared = false;
-    for (const auto& [window, w] : FBackend->Windows) shared = shared || w->ForeignParent() == FParams.ParentWindow;
-    if (FParams.ParentWindow && !shared)
-      XSelectInput(FBackend->Dpy, static_cast<Window>(FParams.ParentWindow), NoEventMask);
+    FBackend->Unwatch(static_cast<Window>(FParams.ParentWindow));
   }
+  if (FColormap) XFreeColormap(FBackend->Dpy, FColormap);
   XFlush(FBackend->Dpy);
 }
 
@@ -1001,6 +1074,20 @@ bool TQzX11Window::Gone() const { return FGone || FBackend->Dead(); }
 void TQzX11Window::MarkGone() {
   FGone = true;
   FGrabbed = false;
+}
+
+void TQzX11Window::Reparented(Window NewParent) {
+  // A top-level window goes into the window manager's frame: it stays top-level for us.
+  const Window old = static_cast<Window>(FParams.ParentWindow);
+  if (!old || NewParent == old || Gone()) return;
+  FParams.ParentWindow = NewParent;
+  FFocusBefore = 0;
+  TOwnRequests own(FBackend->Dpy);
+  FBackend->Unwatch(old);
+  // The root is never destroyed; any other new parent's end is now ours. One already gone
+  // took our window along, whose own DestroyNotify tells.
+  if (NewParent != DefaultRootWindow(FBackend->Dpy)) XSelectInput(FBackend->Dpy, NewParent, StructureNotifyMask);
+  XFlush(FBackend->Dpy);
 }
 
 void TQzX11Window::ReturnFocus() {
@@ -1262,5 +1349,14 @@ std::unique_ptr<TQzWindowBackend> QzCreateX11Backend(const char* DisplayName) {
   if (!DisplayName && !std::getenv("DISPLAY")) return nullptr;
   Display* d = XOpenDisplay(DisplayName);
   if (!d) return nullptr;
+  // A server where no screen has a TrueColor visual of 15 bits or more (an 8-bit PseudoColor
+  // one) would show the editor black: it is no display for us.
+  XVisualInfo vi;
+  bool drawable = false;
+  for (int screen = 0; screen < ScreenCount(d) && !drawable; ++screen) drawable = OwnVisual(d, screen, vi);
+  if (!drawable) {
+    XCloseDisplay(d);
+    return nullptr;
+  }
   return std::make_unique<TQzX11Backend>(d);
 }

@@ -1,5 +1,6 @@
 #include "plugin/QzPluginEntries.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -34,6 +35,14 @@ void ReleaseUnusedWindowSystem() {
 void PumpToolkit() {
   Application->ProcessMessages();
   ReleaseUnusedWindowSystem();
+}
+
+// Whether our connection goes to the server the host's windows are on: the one $DISPLAY names
+// now (a host may change it between editors, and the window ids of two servers coincide). A
+// connection chosen for us, or a host that names none, is taken as it is.
+bool OnHostsDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  return !gOwnWindowSystem || !display || !*display || QzWindowBackend().OnDisplay(display);
 }
 
 bool EditorWindowShown() { return QzShownFormCount() > 0; }
@@ -107,10 +116,15 @@ void QzStopLibrary() {
 
 bool QzEnsureWindowSystem() {
   if (QzWindowBackendChosen()) {
-    if (QzWindowBackend().CheckConnection()) return true;
-    // The server went away or dropped us (a user killed our client): the windows on it are
-    // let go, and a new connection is made.
-    Application->DropLostWindows();
+    if (QzWindowBackend().CheckConnection()) {
+      if (OnHostsDisplay()) return true;
+      // The host's windows are on another server now: ours follow once none is left on the
+      // old one; until then no editor opens (its parent cannot be looked for there).
+    } else {
+      // The server went away or dropped us (a user killed our client): the windows on it are
+      // let go, and a new connection is made.
+      Application->DropLostWindows();
+    }
     if (!QzResetWindowBackend()) return false;
     gOwnWindowSystem = false;
   }

@@ -3,8 +3,10 @@
 // and idled, closed, the instance closed, dlclose; over and over. Prints the heap the process
 // keeps per cycle after a warm-up.
 //
-//   qzunload [--plugin LIB] [--cycles N] [--warm-up N] [--preload] [--no-editor]
+//   qzunload [--plugin LIB] [--cycles N] [--warm-up N] [--preload] [--no-editor] [--close-on-worker]
 //
+// --close-on-worker closes the instance from a thread of its own with its editor still open, as
+// a host that frees plug-ins on a worker does: the library frees it at its unloading.
 // --preload loads fontconfig, cairo, FreeType and libpng first and keeps them, as a host that
 // uses them itself does: what those libraries keep for the process (fontconfig's configuration,
 // cairo's caches) then stays out of the count, and what remains is the plug-in's own.
@@ -43,7 +45,7 @@ using TVstMain = AEffect* (*)(audioMasterCallback);
 struct TOptions {
   std::string Plugin = QZ_DEFAULT_PLUGIN;
   int Cycles = 20, WarmUp = 3;
-  bool Preload = false, Editor = true;
+  bool Preload = false, Editor = true, CloseOnWorker = false;
 };
 
 intptr_t Dispatch(AEffect* E, int32_t Opcode, intptr_t Value = 0, void* Ptr = nullptr) {
@@ -73,9 +75,12 @@ bool Cycle(const TOptions& O, Display* Dpy, Window Parent) {
       Dispatch(effect, effEditIdle);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    Dispatch(effect, effEditClose);
+    if (!O.CloseOnWorker) Dispatch(effect, effEditClose);
   }
-  Dispatch(effect, effClose);
+  if (O.CloseOnWorker)
+    std::thread([effect] { Dispatch(effect, effClose); }).join();
+  else
+    Dispatch(effect, effClose);
   dlclose(lib);
   return true;
 }
@@ -91,6 +96,7 @@ bool ParseArgs(int argc, char** argv, TOptions& O) {
     else if (a == "--warm-up" && more) O.WarmUp = std::max(0, std::atoi(argv[++i]));
     else if (a == "--preload") O.Preload = true;
     else if (a == "--no-editor") O.Editor = false;
+    else if (a == "--close-on-worker") O.CloseOnWorker = true;
     else return false;
   }
   return true;
@@ -100,7 +106,9 @@ bool ParseArgs(int argc, char** argv, TOptions& O) {
 int main(int argc, char** argv) {
   TOptions o;
   if (!ParseArgs(argc, argv, o)) {
-    std::fprintf(stderr, "usage: qzunload [--plugin LIB] [--cycles N] [--warm-up N] [--preload] [--no-editor]\n");
+    std::fprintf(stderr,
+                 "usage: qzunload [--plugin LIB] [--cycles N] [--warm-up N] [--preload] [--no-editor]"
+                 " [--close-on-worker]\n");
     return 2;
   }
   if (o.Preload)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -192,18 +193,53 @@ TEST_F(EditorInX11Host, TwentyOpenCloseCyclesLeaveNothingBehind) {
     EXPECT_LT(now > heap ? now - heap : 0, 1024u * 1024u);
   }
 }
-// A host process of its own for each case (the library keeps the display it met first): the
-// server going away under an open editor, and a host without any display, end nothing.
-TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
+// The window of ours in Of (its first child): its visual class, or -1 when there is none.
+int ChildVisualClass(Display* D, ::Window Of) {
+  ::Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  int found = -1;
+  XWindowAttributes wa;
+  if (XQueryTree(D, Of, &root, &parent, &children, &n) && n > 0 && XGetWindowAttributes(D, children[0], &wa))
+    found = wa.visual->c_class;
+  if (children) XFree(children);
+  return found;
+}
+
+// The first top-level window of ours on D's screen (by its class hint), or 0.
+::Window OwnTopLevel(Display* D) {
+  ::Window root, parent, *children = nullptr, own = 0;
+  unsigned n = 0;
+  XQueryTree(D, DefaultRootWindow(D), &root, &parent, &children, &n);
+  for (unsigned i = 0; i < n && !own; ++i) {
+    XClassHint hint{};
+    if (!XGetClassHint(D, children[i], &hint)) continue;
+    if (hint.res_name && std::string(hint.res_name) == "quillmere") own = children[i];
+    XFree(hint.res_name), XFree(hint.res_class);
+  }
+  if (children) XFree(children);
+  return own;
+}
+
+// A host process of its own for each case, with servers of its own: the server going away
+// under an open editor, a host without any display, parents and servers whose visuals are not
+// TrueColor, and a host that moves to another display while an editor is open on the first.
+// A case ends with 0, or with the step that failed (said on stderr).
+TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::string xvfb = FindXvfb();
   if (xvfb.empty()) GTEST_SKIP() << "no Xvfb binary installed";
   TPluginLibrary& lib = TPluginLibrary::Get();
   ASSERT_NE(lib.Handle, nullptr);
+  const auto fail = [](int Code, const char* Why) { return std::fprintf(stderr, "%s\n", Why), Code; };
+  // A server of its own (Screen and Options as Xvfb takes them), made the host's DISPLAY.
+  const auto serve = [&](TXvfb& Server, const char* Screen = "1280x1024x24", std::vector<std::string> Options = {}) {
+    Server.Screen = Screen, Server.Options = std::move(Options);
+    return Server.Start(xvfb) && setenv("DISPLAY", Server.Name.c_str(), 1) == 0;
+  };
+  const auto artwork = [](TX11TestHost& Host) { return Host.Sync(), EditorColours(Host.Grab(HostW, HostH)) > 64; };
   const auto serverGoes = [&]() -> int {
     TXvfb server;
-    if (!server.Start(xvfb)) return 2;
-    setenv("DISPLAY", server.Name.c_str(), 1);
+    if (!serve(server)) return 2;
     auto host = TX11TestHost::Open(server.Name, HostW, HostH, HostGreen);
     AEffect* effect = lib.NewEffect();
     if (!host || !effect) return 3;
@@ -229,7 +265,118 @@ TEST(EditorInX11HostProcess, ServerGoingAwayOrNoDisplayEndsNothing) {
     lib.CallObject(10004, 0, object, nullptr);
     return 0;
   };
-  EXPECT_EXIT(std::_Exit(serverGoes()), ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(std::_Exit(noDisplay()), ::testing::ExitedWithCode(0), "");
+  // A host window (DirectColor, or of the server's default visual, of class DefaultClass; on
+  // the screen HostScreen names) shows the editor in a TrueColor window of ours; so does the
+  // direct-call window on the default screen's root.
+  const auto drawn = [&](const char* Screen, std::vector<std::string> Options, int DefaultClass,
+                         bool DirectColorParent, const char* HostScreen = "") -> int {
+    TXvfb server;
+    if (!serve(server, Screen, std::move(Options))) return 2;
+    TX11TestHost::CountErrors(true);
+    const std::string hostDisplay = server.Name + HostScreen;
+    auto host = DirectColorParent ? TX11TestHost::OpenDirectColor(hostDisplay, HostW, HostH, HostGreen)
+                                  : TX11TestHost::Open(hostDisplay, HostW, HostH, HostGreen);
+    AEffect* effect = lib.NewEffect();
+    if (!host || !effect) return fail(3, "no host window");
+    Display* input = XOpenDisplay(server.Name.c_str());
+    if (!input || DefaultVisual(input, 0)->c_class != DefaultClass)
+      return fail(4, "the server's default visual is not the one asked for");
+    ERect* rect = nullptr;
+    lib.Dispatch(effect, effEditGetRect, 0, 0, &rect);
+    if (lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())) != 1)
+      return fail(5, "effEditOpen answered 0");
+    Idle(effect, 10);
+    if (ChildVisualClass(input, static_cast<::Window>(host->Window())) != TrueColor)
+      return fail(6, "the editor's window is not TrueColor");
+    if (!artwork(*host)) return fail(7, "the editor shows no artwork");
+    lib.Dispatch(effect, effEditClose), Idle(effect, 2), lib.Close(effect);
+    if (host->ChildCount() != 0) return fail(8, "the editor's window stayed");
+    void* object = lib.CreateInstance(0, nullptr, nullptr);
+    if (lib.CallObject(10001, 0, object, nullptr) != 1) return fail(9, "10001 did not show the editor");
+    Every10Ms(10, [&] { lib.CallObject(15007, 0, object, nullptr); });
+    auto shot = TX11TestHost::Open(server.Name, 1, 1, 0);
+    int x = 0, y = 0;
+    ::Window child, own = OwnTopLevel(input);
+    XTranslateCoordinates(input, own, DefaultRootWindow(input), 0, 0, &x, &y, &child);
+    if (!own || EditorColours(shot->GrabScreen(x, y, EditorW, EditorH), EditorW) <= 64)
+      return fail(10, "the direct-call window shows no artwork");
+    lib.CallObject(10004, 0, object, nullptr);
+    XCloseDisplay(input);
+    return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(11, "an X error reached the host");
+  };
+  // An 8-bit PseudoColor server has no visual our pictures can be drawn with: it is no display
+  // (the editor's size is still known), and nothing opens.
+  const auto eightBits = [&]() -> int {
+    TXvfb server;
+    if (!serve(server, "1024x768x8")) return 2;
+    TX11TestHost::CountErrors(true);
+    auto host = TX11TestHost::Open(server.Name, HostW, HostH, HostGreen);
+    AEffect* effect = lib.NewEffect();
+    ERect* rect = nullptr;
+    Display* input = XOpenDisplay(server.Name.c_str());
+    if (!input || !host || !effect || lib.Dispatch(effect, effEditGetRect, 0, 0, &rect) != 1) return 3;
+    if (lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window())) != 0)
+      return fail(4, "effEditOpen answered 1 on an 8-bit server");
+    Idle(effect, 3);
+    if (host->ChildCount() != 0 || OwnTopLevel(input)) return fail(5, "a window was made");
+    lib.Close(effect);
+    void* object = lib.CreateInstance(0, nullptr, nullptr);
+    if (lib.CallObject(10001, 0, object, nullptr) != -1) return fail(6, "10001 answered 1 on an 8-bit server");
+    Every10Ms(3, [&] { lib.CallObject(15007, 0, object, nullptr); });
+    if (lib.CallObject(15007, 0, object, nullptr) != 0 || OwnTopLevel(input))
+      return fail(7, "the direct-call editor counts as shown");
+    lib.CallObject(10004, 0, object, nullptr);
+    XCloseDisplay(input);
+    return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(8, "an X error reached the host");
+  };
+  // An editor open on :a, then DISPLAY names :b, whose first client's window has the id of the
+  // first client's window on :a: the second editor never lands on :a; it opens on :b once :a
+  // has no editor left.
+  const auto otherDisplay = [&]() -> int {
+    TXvfb a, b;
+    if (!serve(b) || !serve(a)) return 2;
+    auto hostA = TX11TestHost::Open(a.Name, HostW, HostH, HostGreen);
+    auto hostB = TX11TestHost::Open(b.Name, HostW, HostH, HostGreen);
+    if (!hostA || !hostB) return 3;
+    if (hostA->Window() != hostB->Window()) std::fprintf(stderr, "note: the two hosts' window ids differ\n");
+    AEffect* first = lib.NewEffect();
+    AEffect* second = lib.NewEffect();
+    if (lib.Dispatch(first, effEditOpen, 0, 0, reinterpret_cast<void*>(hostA->Window())) != 1) return 4;
+    Idle(first, 3);
+    setenv("DISPLAY", b.Name.c_str(), 1);
+    ERect* rect = nullptr;
+    lib.Dispatch(second, effEditGetRect, 0, 0, &rect);
+    const intptr_t opened = lib.Dispatch(second, effEditOpen, 0, 0, reinterpret_cast<void*>(hostB->Window()));
+    Idle(first, 3), Idle(second, 3);
+    hostA->Sync(), hostB->Sync();
+    if (hostA->ChildCount() != 1) return fail(5, "the second editor went into the first one's parent on :a");
+    if (hostB->ChildCount() != (opened ? 1 : 0)) return fail(6, "effEditOpen's answer is not what :b shows");
+    lib.Dispatch(first, effEditClose), Idle(first, 3);
+    if (!opened) {
+      if (lib.Dispatch(second, effEditOpen, 0, 0, reinterpret_cast<void*>(hostB->Window())) != 1)
+        return fail(7, "no editor on :b once :a had none left");
+      Idle(second, 10);
+    }
+    if (!artwork(*hostB) || hostA->ChildCount() != 0) return fail(8, "the editor on :b shows no artwork");
+    lib.Dispatch(second, effEditClose), Idle(second, 2);
+    lib.Close(first), lib.Close(second);
+    return 0;
+  };
+  const std::pair<const char*, std::function<int()>> rows[] = {
+      {"the server going away under an open editor", serverGoes},
+      {"no display at all", noDisplay},
+      {"a DirectColor parent", [&] { return drawn("1280x1024x24", {}, TrueColor, true); }},
+      {"a DirectColor default visual", [&] { return drawn("1280x1024x24", {"-cc", "5"}, DirectColor, false); }},
+      {"a 16-bit server", [&] { return drawn("1280x1024x16", {}, TrueColor, false); }},
+      {"a 30-bit server", [&] { return drawn("1280x1024x30", {}, TrueColor, false); }},
+      {"a parent on the second screen, a 16-bit one",
+       [&] { return drawn("1280x1024x24", {"-screen", "1", "1280x1024x16"}, TrueColor, false, ".1"); }},
+      {"an 8-bit PseudoColor server", eightBits},
+      {"DISPLAY changed to another server while an editor is open", otherDisplay},
+  };
+  for (const auto& [name, run] : rows) {
+    SCOPED_TRACE(name);
+    EXPECT_EXIT(std::_Exit(run()), ::testing::ExitedWithCode(0), "");
+  }
 }
 }  // namespace

@@ -70,19 +70,28 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
       if (effect) effect->processReplacing(effect, In, Out, N);
       else Lib.ProcessAudio(object, In, Out, static_cast<uint16_t>(N), 0, 0);
     });
-    // Every state a thread was given is one of the states set: none is torn.
-    std::atomic<int> torn{0};
+    // Every state a thread was given is one of the states set: none is torn. The memory
+    // effGetChunk gave a thread stays as it was until that thread's next effGetChunk, whatever
+    // the other threads get meanwhile.
+    std::atomic<int> torn{0}, overwritten{0};
     const auto check = [&](const TState& S) { torn += std::find(states.begin(), states.end(), S) == states.end(); };
     std::vector<std::thread> control;
     std::atomic<int> running{c.VstThreads + c.DirectThreads};
     for (int t = 0; t < c.VstThreads + c.DirectThreads; ++t)
       control.emplace_back([&, t] {
         const bool vst = t < c.VstThreads;
+        const uint8_t* given = nullptr;
+        TState copy;
         for (int k = 0; k < Rounds; ++k) {
           TState s = states[static_cast<size_t>(t * 7 + k) % states.size()];
           if (vst) {
             TPluginLibrary::SetChunk(effect, s);
-            check(TPluginLibrary::GetChunk(effect));
+            overwritten += given && !std::equal(copy.begin(), copy.end(), given);
+            void* data = nullptr;
+            const intptr_t size = Lib.Dispatch(effect, effGetChunk, 0, 0, &data);
+            given = static_cast<const uint8_t*>(data);
+            copy.assign(given, given + (size > 0 ? size : 0));
+            check(copy);
           } else {
             Lib.CallObject(16004, static_cast<int32_t>(s.size()), object, s.data());
             check(Lib.SaveState(object));
@@ -102,6 +111,7 @@ TEST_F(HostConcurrency, StateFromSeveralControlThreads) {
     check(Lib.SaveState(object));
     audio.Join();
     EXPECT_EQ(torn.load(), 0) << "states read back that are none of the states set";
+    EXPECT_EQ(overwritten.load(), 0) << "a thread's state memory changed under it";
     EXPECT_TRUE(audio.Finite.load());
     if (effect) {
       if (host) Lib.Dispatch(effect, effEditClose);
@@ -154,6 +164,7 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     // What the host does to bring the callback; X clicks are pumped by Pump.
     std::function<void(TClosingHost&, Window)> Trigger;
     TPump Pump;
+    bool Synchronous = false;  // the host hears CloseOn before the trigger's call returns
   };
   const auto call = [](int32_t Opcode, int32_t Argument) {
     return [Opcode, Argument](TClosingHost& H, Window) { H.Lib->CallObject(Opcode, Argument, H.Object, nullptr); };
@@ -161,14 +172,23 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
   const auto closeBox = [this](TClosingHost&, Window W) { SendCloseBox(Input, W); };
   // The power switch is the tool bar's first square, at the form's top left.
   const auto powerClick = [this](TClosingHost&, Window W) { Click(W, 20, 20); };
+  // The host frees the shown editor's instance itself (10004), outside any callback.
+  const auto freeShown = [](TClosingHost& H, Window) {
+    void* object = H.Object;
+    H.Object = nullptr, ++H.Closed;
+    H.Lib->CallObject(10004, 0, object, nullptr);
+  };
   TState state;
   const TCase cases[] = {
-      {"10001 shows: 15008 from the show", 15008, false, call(10001, 0), OwnCalls},
-      {"15008 shows: 15008 from the show", 15008, false, call(15008, 1), OwnCalls},
-      {"first use makes the editor: 15006 from its first refresh", 15006, false, call(15007, 0), OwnCalls},
-      {"15006 switches the power: 15006 from the refresh", 15006, true, call(15006, 0), OwnCalls},
+      {"10001 shows: 15008 from the show", 15008, false, call(10001, 0), OwnCalls, true},
+      {"15008 shows: 15008 from the show", 15008, false, call(15008, 1), OwnCalls, true},
+      {"first use makes the editor: 15006 from its first refresh", 15006, false, call(15007, 0), OwnCalls, true},
+      {"10001 makes and shows the editor: 15006, and not the show's 15008 after it", 15006, false, call(10001, 0),
+       OwnCalls, true},
+      {"15006 switches the power: 15006 from the refresh", 15006, true, call(15006, 0), OwnCalls, true},
       {"16004 loads a state: 15006 from the refresh", 15006, true,
-       [&state](TClosingHost& H, Window) { H.Lib->CallObject(16004, 232, H.Object, state.data()); }, OwnCalls},
+       [&state](TClosingHost& H, Window) { H.Lib->CallObject(16004, 232, H.Object, state.data()); }, OwnCalls, true},
+      {"10004 with the editor shown: nothing heard after", 0, true, freeShown, OtherDirectCall, true},
       {"close box in its own pump: 15008", 15008, true, closeBox, OwnCalls},
       {"close box in another instance's call_object: 15008", 15008, true, closeBox, OtherDirectCall},
       {"close box in a VST instance's idle: 15008", 15008, true, closeBox, OtherVstIdle},
@@ -200,6 +220,9 @@ TEST_F(HostClosesInCallback, EveryCallbackPath) {
     }
     closing.CloseOn = c.CloseOn;
     c.Trigger(closing, window);
+    if (c.Synchronous) {
+      EXPECT_EQ(closing.Closed, 1) << "heard only after the call returned";
+    }
     for (int i = 0; i < 100 && closing.Object; ++i) {
       if (c.Pump == OwnCalls) closing.Idle(1);
       else if (other) Lib.CallObject(15007, 0, other, nullptr);

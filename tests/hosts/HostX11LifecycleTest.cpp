@@ -87,19 +87,21 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
          EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
          OpenPainted(*OpenHost(), e);
        }},
-      {"the X server restarted under an open editor",
+      {"the X server restarted under an open editor, idled or not before effEditClose",
        [&] {
-         std::unique_ptr<TX11TestHost> host = OpenHost();
-         AEffect* e = OpenPainted(*host, nullptr, true);
-         ASSERT_NE(e, nullptr);
-         host.reset();
-         XCloseDisplay(Input);
-         Input = nullptr;
-         ASSERT_TRUE(Server.Restart(Xvfb));
-         ConnectInput(Server.Name);
-         Idle(e, 3);
-         Lib.Dispatch(e, effEditClose);
-         OpenPainted(*OpenHost(), e);
+         for (const bool idleBetween : {true, false}) {
+           std::unique_ptr<TX11TestHost> host = OpenHost();
+           AEffect* e = OpenPainted(*host, nullptr, true);
+           ASSERT_NE(e, nullptr);
+           host.reset();
+           XCloseDisplay(Input);
+           Input = nullptr;
+           ASSERT_TRUE(Server.Restart(Xvfb));
+           ConnectInput(Server.Name);
+           if (idleBetween) Idle(e, 3);
+           Lib.Dispatch(e, effEditClose);
+           OpenPainted(*OpenHost(), e);
+         }
        }},
       {"the host's window destroyed under the open editor, idled or not before effEditClose",
        [&] {
@@ -113,6 +115,73 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            Idle(e, 3);
            OpenPainted(*OpenHost(), e);  // in the host's next window
          }
+       }},
+      {"the host moves the editor's window into another window and destroys the old one, idled or not between",
+       [&] {
+         for (const bool idleBetween : {true, false}) {
+           auto old = OpenHost();
+           AEffect* e = OpenPainted(*old, nullptr, true);
+           ASSERT_NE(e, nullptr);
+           const std::vector<::Window> editor = ChildrenOf(old->Window());
+           ASSERT_EQ(editor.size(), 1u);
+           auto moved = OpenHost();
+           XReparentWindow(Input, editor[0], moved->Window(), 0, 0);
+           XSync(Input, False);
+           if (idleBetween) Idle(e, 3);
+           old->DestroyWindow();
+           Idle(e, 50);  // half a second
+           ExpectPainted(*moved);
+           EXPECT_EQ(ChildrenOf(moved->Window()), editor);
+           EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
+           EXPECT_EQ(moved->ChildCount(), 0) << "the editor's window was left in the new container";
+           OpenPainted(*moved, e);
+         }
+       }},
+      {"the host's window unmapped and mapped, shrunk and grown, and moved into another of the host's windows",
+       [&] {
+         auto host = OpenHost();
+         AEffect* e = OpenPainted(*host, nullptr, true);
+         ASSERT_NE(e, nullptr);
+         const ::Window w = static_cast<::Window>(host->Window());
+         XUnmapWindow(Input, w), XSync(Input, False), Idle(e, 3);
+         XMapWindow(Input, w), XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         XResizeWindow(Input, w, 100, 80), XSync(Input, False), Idle(e, 3);
+         XResizeWindow(Input, w, HostW, HostH), XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         auto outer = OpenHost();
+         XReparentWindow(Input, w, static_cast<::Window>(outer->Window()), 0, 0);
+         XSync(Input, False), Idle(e, 5);
+         ExpectPainted(*host);
+         Lib.Dispatch(e, effEditClose);
+         EXPECT_EQ(host->ChildCount(), 0);
+         Lib.Close(e);
+         host->DestroyWindow();  // before the window it now lives in
+       }},
+      {"the editor's client killed or the host's window destroyed, then opened again with no idle, closed or not",
+       [&] {
+         for (const bool kill : {true, false}) {
+           for (const bool close : {true, false}) {
+             SCOPED_TRACE(std::string(kill ? "killed" : "destroyed") + (close ? ", closed" : ""));
+             auto host = OpenHost();
+             AEffect* e = OpenPainted(*host, nullptr, true);
+             ASSERT_NE(e, nullptr);
+             if (kill) XKillClient(Input, ChildrenOf(host->Window()).at(0)), XSync(Input, False);
+             else host->DestroyWindow();
+             if (close) {
+               EXPECT_EQ(Lib.Dispatch(e, effEditClose), 1);
+             }
+             OpenPainted(*OpenHost(), e);
+           }
+         }
+       }},
+      {"an instance closed with its editor open, then another thread opens an editor",
+       [&] {
+         auto host = OpenHost();
+         AEffect* e = OpenPainted(*host, nullptr, true);
+         ASSERT_NE(e, nullptr);
+         Lib.Close(e);
+         std::thread([&] { OpenPainted(*host); }).join();
        }},
       {"parents never created and already destroyed answer 0, then a good parent works; alone, and with "
        "another editor open (the failures and the good parent on one connection)",
@@ -299,6 +368,7 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     TAnswer Answer;
     std::string Text;
     float Want;
+    bool FreeOther = false;  // another instance's editor, never shown, freed while the paste waits
   };
   // The box holds 16 characters: what lies beyond them would make the text no number.
   std::string oversized = "-7,25" + std::string(11, '0');
@@ -309,6 +379,9 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
       {"8 MB answered, cut to the box", Whole, oversized, -7.25f},
       {"8 MB answered in pieces, the first cut to the box", InPieces, "-9,50" + oversized.substr(5, 256 * 1024),
        -9.5f},
+      // The box takes 16 bytes: the euro sign in bytes 14 to 16 is cut off whole.
+      {"a character across the box's limit", Whole, "-5,25" + std::string(9, ' ') + "\u20AC9", -5.25f},
+      {"another control freed while the paste waits", Whole, "-6,75", -6.75f, true},
   };
   const Atom incr = XInternAtom(Input, "INCR", False);
   const Atom clipboard = XInternAtom(Input, "CLIPBOARD", False), utf8 = XInternAtom(Input, "UTF8_STRING", False);
@@ -332,6 +405,12 @@ TEST_F(HostX11Lifecycle, PasteNeverWaitsForTheClipboardsHolder) {
     ASSERT_TRUE(XCheckTypedWindowEvent(Input, holder, SelectionRequest, &ev)) << "the editor asked for nothing";
     const XSelectionRequestEvent request = ev.xselectionrequest;
     EXPECT_EQ(request.target, utf8);
+    if (row.FreeOther) {
+      AEffect* other = Lib.NewEffect();
+      ERect* rect = nullptr;
+      ASSERT_EQ(Lib.Dispatch(other, effEditGetRect, 0, 0, &rect), 1);
+      Lib.Close(other);
+    }
     const auto putText = [&] {
       XChangeProperty(Input, request.requestor, request.property, utf8, 8, PropModeReplace,
                       reinterpret_cast<const unsigned char*>(row.Text.data()), static_cast<int>(row.Text.size()));

@@ -117,7 +117,8 @@ bool TXvfb::Launch(const std::string& Binary, const std::vector<std::string>& Di
     if (CloseInChild >= 0) close(CloseInChild);
     std::vector<const char*> args = {Binary.c_str()};
     for (const std::string& a : Display) args.push_back(a.c_str());
-    for (const char* a : {"-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}) args.push_back(a);
+    for (const char* a : {"-screen", "0", Screen.c_str(), "-nolisten", "tcp", "-noreset"}) args.push_back(a);
+    for (const std::string& a : Options) args.push_back(a.c_str());
     args.push_back(nullptr);
     execv(Binary.c_str(), const_cast<char* const*>(args.data()));
     _exit(127);
@@ -137,11 +138,12 @@ void TXvfb::Stop() {
 }
 
 std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int Width, int Height, uint32_t Background,
-                                                 bool Argb) {
+                                                 int VisualClass, int Depth) {
   ::Display* d = XOpenDisplay(Display.c_str());
   if (!d) return nullptr;
   XVisualInfo vi;
-  if (Argb && !XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &vi)) {
+  const bool own = VisualClass >= 0;
+  if (own && !XMatchVisualInfo(d, DefaultScreen(d), Depth, VisualClass, &vi)) {
     XCloseDisplay(d);
     return nullptr;
   }
@@ -149,12 +151,12 @@ std::unique_ptr<TX11TestHost> TX11TestHost::Make(const std::string& Display, int
   h->FImpl = std::make_unique<TImpl>();
   h->FImpl->Dpy = d;
   const unsigned w = static_cast<unsigned>(Width), ht = static_cast<unsigned>(Height);
-  if (Argb) {
+  if (own) {
     XSetWindowAttributes a{};
     a.colormap = XCreateColormap(d, DefaultRootWindow(d), vi.visual, AllocNone);
-    a.background_pixel = 0xFF000000UL | Background;
+    a.background_pixel = (Depth == 32 ? 0xFF000000UL : 0) | Background;
     a.event_mask = PropertyChangeMask;
-    h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 32, InputOutput, vi.visual,
+    h->FImpl->Win = XCreateWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, Depth, InputOutput, vi.visual,
                                   CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
   } else {
     h->FImpl->Win = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, w, ht, 0, 0, Background);

@@ -22,6 +22,10 @@ public:
   // running side by side never race for the same number. -noreset: the probe connection
   // closing must not make the server regenerate under the next client.
   bool Start(const std::string& Binary);
+  // The server's screen, as Xvfb's -screen option gives it, and more options (-cc 5: a
+  // DirectColor default visual); set before Start.
+  std::string Screen = "1280x1024x24";
+  std::vector<std::string> Options;
   // Stops the server and starts a new one on the same display (an X server restarting).
   bool Restart(const std::string& Binary);
   void Stop();
@@ -40,13 +44,19 @@ class TX11TestHost {
 public:
   // Connects and maps a Width x Height window with the background colour 0xRRGGBB.
   static std::unique_ptr<TX11TestHost> Open(const std::string& Display, int Width, int Height, uint32_t Background) {
-    return Make(Display, Width, Height, Background, false);
+    return Make(Display, Width, Height, Background, -1, 0);
   }
   // The same with a 32-bit ARGB visual (as compositing hosts use); nullptr when the server has
   // none.
   static std::unique_ptr<TX11TestHost> OpenArgb(const std::string& Display, int Width, int Height,
                                                  uint32_t Background) {
-    return Make(Display, Width, Height, Background, true);
+    return Make(Display, Width, Height, Background, 4, 32);
+  }
+  // The same with a 24-bit DirectColor visual (pixel values as TrueColor's, colours from a
+  // colormap of its own); nullptr when the server has none.
+  static std::unique_ptr<TX11TestHost> OpenDirectColor(const std::string& Display, int Width, int Height,
+                                                       uint32_t Background) {
+    return Make(Display, Width, Height, Background, 5, 24);
   }
   ~TX11TestHost();
   uintptr_t Window() const;
@@ -87,8 +97,9 @@ public:
   std::string ChildClassHint();
 
 private:
+  // VisualClass as X numbers it (TrueColor 4, DirectColor 5), -1 for the parent's visual.
   static std::unique_ptr<TX11TestHost> Make(const std::string& Display, int Width, int Height, uint32_t Background,
-                                            bool Argb);
+                                            int VisualClass, int Depth);
   struct TImpl;
   std::unique_ptr<TImpl> FImpl;
 };
