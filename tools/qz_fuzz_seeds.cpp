@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/QzAudioClasses.h"
+#include "engine/QzAudioEffectPlugin.h"
 #include "engine/QzAudioLimiter.h"
 #include "engine/QzAudioMicroEQ.h"
 #include "graphics/QzBMP.h"
@@ -163,6 +164,18 @@ int main(int argc, char** argv) {
     p.SetThreshold(-9.0f);
     p.SetRelease(400.0f);
     p.SaveToStream(&s);
+  });
+  Put("state", 0, [](TMemoryStream& s) { TQzAudioEffectPlugin().SaveState(&s); });
+  Put("state", 1, [](TMemoryStream& s) {
+    TQzAudioMicroEqualizerPreset eq;
+    eq.SetInputGain(-6.0f);
+    eq.SetBandGain(0, 4.5f);
+    eq.SetSaturation(true);
+    eq.SaveToStream(&s);
+    TQzAudioLimiterPreset lim;
+    lim.SetThreshold(-12.0f);
+    lim.SetMode(0);
+    lim.SaveToStream(&s);
   });
   Put("presetdetails", 0, [](TMemoryStream& s) { TQzAudioPresetDetails().SaveToStream(&s); });
   Put("presetdetails", 1, [](TMemoryStream& s) {
