@@ -19,22 +19,25 @@ protected:
   }
 };
 
-// The box reports every change of Active, from code too; the power switch only gestures.
-TEST_F(AudioGroups, BoxReportsEveryChangeThePowerSwitchOnlyGestures) {
+// The box and the power switch report every change of their state, from code too, once each.
+TEST_F(AudioGroups, BoxAndPowerSwitchReportEveryChange) {
   auto* box = Put<TQzAudioGroupBox>(10, 10, 200, 120);
   auto* power = Put<TQzAudioSwitchControl>(10, 140, 60, 25);
   int events = 0;
+  std::vector<float> internal;
   box->OnChanged = box->OnActiveChanged = power->OnChanged = [&](TObject*) { ++events; };
+  power->OnInternalChange = [&](TObject*, int32_t, int32_t, float V, int32_t) { internal.push_back(V); };
   Show();
   box->SetActive(false), box->SetActive(true), box->SetActive(false), box->SetActive(false);
-  power->SetChecked(true), power->SetChecked(false), power->SetChecked(true), Pump();
-  EXPECT_EQ(std::tuple(box->GetActive(), power->GetChecked(), events), std::tuple(false, true, 3));
+  power->SetChecked(true), power->SetChecked(false), power->SetChecked(true), power->SetChecked(true), Pump();
+  EXPECT_EQ(std::tuple(box->GetActive(), power->GetChecked(), events), std::tuple(false, true, 6));
+  EXPECT_EQ(internal, std::vector<float>(3, 0.0f));
   ClickAt(box, Centre(box->GetPartRect(QzGroupBoxPartSwitch)));
-  EXPECT_EQ(std::tuple(box->GetActive(), events), std::tuple(true, 4));
+  EXPECT_EQ(std::tuple(box->GetActive(), events), std::tuple(true, 7));
   ClickAt(power, 30, 12);
-  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(false, 5));
+  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(false, 8));
   power->SetFocus(), Key(VK_SPACE);
-  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(true, 6));
+  EXPECT_EQ(std::tuple(power->GetChecked(), events), std::tuple(true, 9));
 }
 
 TEST_F(AudioGroups, SwitchingTheBoxPassesActiveAndItsOwnEnabledToTheChildren) {

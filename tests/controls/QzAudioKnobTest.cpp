@@ -78,18 +78,36 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
   Changes = 0;
   Knob->SetAngle(270), Knob->SetAngle(300), Knob->SetValue(5), Knob->SetValue(9);
   EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(5.0f, 1));
+  // A new range keeps the angle: the value moves with it, and comes back with the old range, also
+  // from an empty or reversed one.
+  struct TMove { float Min, Max, Set, NewMin, NewMax, Value; };
+  const TMove moves[] = {
+      {-80, 5, -37.5f, -80, 10, -35}, {0, 5, 2.5f, 0, 10, 5}, {0, 10, 10, -10, 30, 30},
+      {0, 10, 0, 5, 20, 5},           {0, 10, 7.5f, 4, 4, 4}, {0, 100, 25, 100, 0, 75},
+  };
+  for (const TMove& m : moves) {
+    SCOPED_TRACE(std::to_string(m.Set) + " to " + std::to_string(m.NewMin) + ".." + std::to_string(m.NewMax));
+    Range(m.Min, m.Max, m.Set);
+    const float angle = Knob->GetAngle();
+    Knob->SetMin(m.NewMin), Knob->SetMax(m.NewMax), Knob->SetMin(m.NewMin);
+    EXPECT_FLOAT_EQ(Knob->GetValue(), m.Value);
+    EXPECT_EQ(Knob->GetAngle(), angle);
+    Knob->SetMin(m.Min), Knob->SetMax(m.Max), Knob->SetMin(m.Min);
+    EXPECT_FLOAT_EQ(Knob->GetValue(), m.Set);
+  }
 }
 
 TEST_F(TKnobFixture, CodeAndGesturesReportChanges) {
   Range(0, 100, 50);
-  // Every change of a bound reports, whether or not it moves the value; the same bound does not.
+  // Every change of a bound reports, and the value follows it at the same angle; the same bound
+  // reports nothing.
   Changes = 0;
   Knob->SetMax(40);
-  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(40.0f, 1));
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(20.0f, 1));
   Knob->SetMax(100), Knob->SetMax(100), Knob->SetMin(-10), Knob->SetMin(-10);
-  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(40.0f, 3));
+  EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(45.0f, 3));
   // Not while the knob is updating.
-  Knob->BeginUpdate(), Knob->SetValue(60), Knob->SetMin(0), Knob->EndUpdate();
+  Knob->BeginUpdate(), Knob->SetMin(0), Knob->SetValue(60), Knob->EndUpdate();
   EXPECT_EQ(std::tuple(Knob->GetValue(), Changes), std::tuple(60.0f, 3));
   // After a drag, a move without the button held changes nothing.
   Drag(40, 40, 0, -25);

@@ -167,11 +167,13 @@ TEST_F(TSliderFixture, ValueChangesReportRangesClampSilently) {
   EXPECT_EQ(std::tuple(S->GetValue(), Changed), std::tuple(0.0f, 1));
   ASSERT_EQ(Internal.size(), 2u);
   EXPECT_EQ(Internal[0], 0.0f);
-  // Wheel: additive steps in dB, used up by the slider even at the end of the range.
+  // Wheel: additive steps in dB, the same up and down whatever the level's sign or size, used up
+  // by the slider even at the end of the range.
   struct TWheel { float From; int32_t Delta; TShiftState Shift; float To; };
   const TWheel wheels[] = {
       {-10, 120, {}, -9.9f}, {-10, -120, {}, -10.1f}, {-10, 120, {ssCtrl}, -9.0f},
       {0, 120, {}, 0.1f},    {0, -120, {ssCtrl}, -1},  {1, 120, {}, 1},
+      {-0.5f, 120, {}, -0.4f}, {1, -120, {ssCtrl}, 0}, {-45, -120, {}, -45.1f},
   };
   for (const TWheel& w : wheels) {
     SCOPED_TRACE(std::to_string(w.From) + " by " + std::to_string(w.Delta));

@@ -135,26 +135,33 @@ void TQzCustomAudioKnobControl::Notification(TComponent* AComponent, TOperation 
   TQzCustomAudioWinControl::Notification(AComponent, Operation);
 }
 
-float TQzCustomAudioKnobControl::GetValue() const { return QzClamp(FValue, FMin, FMax); }
+float TQzCustomAudioKnobControl::GetValue() const {
+  // The ends read back exactly; in between the value is where the angle points in the range.
+  if (FAngle <= 0.0) return FMin;
+  if (FAngle >= FullTurn) return FMax;
+  const double v = FMin + (static_cast<double>(FMax) - FMin) * FAngle / FullTurn;
+  return QzClamp(static_cast<float>(v), FMin, FMax);
+}
 
-bool TQzCustomAudioKnobControl::StoreValue(float Value) {
-  if (std::isnan(Value)) return false;
-  const float v = QzClamp(Value, FMin, FMax);
-  if (v == GetValue()) return false;
-  FValue = v;
+bool TQzCustomAudioKnobControl::StoreAngle(double Value) {
+  const double a = QzClamp(Value, 0.0, static_cast<double>(FullTurn));
+  if (a == FAngle) return false;
+  FAngle = a;
   // Only the knob's own pixels (and what shows through them) need painting again.
   Invalidate();
   return true;
 }
 
 void TQzCustomAudioKnobControl::SetValue(float Value) {
-  if (StoreValue(Value)) DoChanged();
+  if (std::isnan(Value)) return;
+  const float v = QzClamp(Value, FMin, FMax);
+  if (v == GetValue()) return;
+  if (StoreAngle(QzNormalize(v, FMin, FMax) * FullTurn)) DoChanged();
 }
 
 void TQzCustomAudioKnobControl::SetMin(float Value) {
   if (!std::isfinite(Value) || Value == FMin) return;
   FMin = Value;
-  FValue = QzClamp(FValue, FMin, FMax);
   Invalidate();
   DoChanged();
 }
@@ -162,22 +169,14 @@ void TQzCustomAudioKnobControl::SetMin(float Value) {
 void TQzCustomAudioKnobControl::SetMax(float Value) {
   if (!std::isfinite(Value) || Value == FMax) return;
   FMax = Value;
-  FValue = QzClamp(FValue, FMin, FMax);
   Invalidate();
   DoChanged();
 }
 
-float TQzCustomAudioKnobControl::GetAngle() const {
-  return static_cast<float>(QzNormalize(GetValue(), FMin, FMax)) * FullTurn;
-}
+float TQzCustomAudioKnobControl::GetAngle() const { return static_cast<float>(FAngle); }
 
 void TQzCustomAudioKnobControl::SetAngle(float Value) {
-  if (std::isnan(Value)) return;
-  const float a = QzClamp(Value, 0.0f, FullTurn);
-  // The ends are set exactly, so that they read back as Min and Max without rounding.
-  if (a == 0.0f) SetValue(FMin);
-  else if (a == FullTurn) SetValue(FMax);
-  else SetValue(FMin + (FMax - FMin) * a / FullTurn);
+  if (!std::isnan(Value) && StoreAngle(Value)) DoChanged();
 }
 
 // ---- knob control: properties ----

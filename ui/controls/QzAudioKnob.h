@@ -2,8 +2,9 @@
 // of square frames, with an optional dot scale, caption and value display. Several knobs share
 // one strip through a knob source.
 //
-// Value model: the knob stores its value, clamped into Min..Max; the angle (0..270 degrees) is
-// derived from it. A range change keeps the value, clamped into the new range.
+// Value model: the knob's state is its angle (0..270 degrees); Value is where the angle points
+// in Min..Max, the ends exactly. A range change keeps the angle, so the knob stays where it
+// points and Value follows into the new range.
 //
 // Reports (DoChanged: OnChanged, nothing while updating): a changed Value or angle, from code or
 // from a drag or a typed value; every change of Min or Max; a wheel notch reports once more
@@ -105,17 +106,18 @@ public:
 
   // Within Min..Max (bounds in either order); Min when they are equal.
   float GetValue() const;
-  // Clamped into the range; a NaN is ignored. Reports a change.
+  // Clamped into the range; a NaN is ignored. Turns the knob to the value's angle and reports a
+  // change of the angle.
   void SetValue(float Value);
   float GetMin() const { return FMin; }
   float GetMax() const { return FMax; }
-  // A non-finite bound is ignored. The value is kept, clamped into the new range; a changed
+  // A non-finite bound is ignored. The angle is kept, so Value moves with the range; a changed
   // bound reports.
   void SetMin(float Value);
   void SetMax(float Value);
-  // 0..270 degrees, derived from the value; 0 for an empty range.
+  // 0..270 degrees: the knob's state.
   float GetAngle() const;
-  // Sets the value the angle (clamped to 0..270) stands for, as SetValue does.
+  // Clamped to 0..270; a NaN is ignored. A changed angle reports.
   void SetAngle(float Value);
 
   TQzAudioKnobLayout GetLayout() const { return FLayout; }
@@ -152,7 +154,8 @@ protected:
   int32_t FTextHeight = 0;
 
 private:
-  bool StoreValue(float Value);
+  // Stores the angle clamped to 0..270 and repaints; False when it was held already.
+  bool StoreAngle(double Value);
 
   TQzCustomAudioKnobSource* FKnobSource = nullptr;
   TQzAudioKnobLayout FLayout = aklCenter;
@@ -161,7 +164,8 @@ private:
   TRect FKnobRect{}, FCaptionRect{}, FValueRect{};
   TPoint FLastMouse{};
   float FWheelStep = 1.0f;
-  float FValue = -80.0f;
+  // Double, so that a value set reads back as set.
+  double FAngle = 0.0;
   float FMax = 1.0f, FMin = -80.0f;
   uint8_t FMouseMode = 0;
 };

@@ -13,6 +13,7 @@ void TQzCustomAudioSwitchControl::SetChecked(bool Value) {
   if (Value == FChecked) return;
   FChecked = Value;
   Invalidate();
+  Changed();
 }
 
 void TQzCustomAudioSwitchControl::SetStyle(TQzAudioSwitchStyle Value) {
@@ -33,17 +34,12 @@ void TQzCustomAudioSwitchControl::SetShowText(bool Value) {
   Invalidate();
 }
 
-void TQzCustomAudioSwitchControl::UserToggle() {
-  SetChecked(!FChecked);
-  Changed();
-}
-
 void TQzCustomAudioSwitchControl::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   if (IsEnabled()) {
     QzEndAudioEdit();
     if (Button == mbLeft) {
       if (GetTabStop() && CanFocus()) SetFocus();
-      UserToggle();
+      SetChecked(!FChecked);
     }
   }
   TQzCustomAudioControl::MouseDown(Button, Shift, X, Y);
@@ -53,7 +49,7 @@ void TQzCustomAudioSwitchControl::KeyDown(uint16_t& Key, TShiftState Shift) {
   TQzCustomAudioControl::KeyDown(Key, Shift);
   if ((Key == VK_SPACE || Key == VK_RETURN) && IsEnabled()) {
     Key = 0;
-    UserToggle();
+    SetChecked(!FChecked);
   }
 }
 

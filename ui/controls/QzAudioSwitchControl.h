@@ -1,10 +1,10 @@
 // The audio switch control: one LED push switch with its caption, on or off. The plug-in tool
 // bar's power switch enables and disables it along with the audio windowed controls beside it.
 //
-// A refresh shows values and never reports them: SetChecked from code fires nothing. The user's
-// click (left button) or Space / Enter while it has the focus toggles it and then fires the
-// internal change event and OnChanged. A press also ends the shared in-place value editor, as
-// on every audio control.
+// A change of Checked reports itself (the internal change event, then OnChanged), whether code
+// or the user made it, as a switch group's Checked does; setting the state it holds reports
+// nothing. The user toggles it by a click (left button) or Space / Enter while it has the
+// focus. A press also ends the shared in-place value editor, as on every audio control.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,7 @@ public:
   void CMTextChanged(TMessage& Message) override;
 
   bool GetChecked() const { return FChecked; }
-  // Shows the state; reports nothing.
+  // Shows the state and reports a change.
   void SetChecked(bool Value);
   // The switch's colour while off (Style) and on (SelectedStyle).
   TQzAudioSwitchStyle GetStyle() const { return FStyle; }
@@ -37,9 +37,6 @@ protected:
   void Paint() override;
 
 private:
-  // The user's gesture: toggle, then report.
-  void UserToggle();
-
   TQzAudioSwitchStyle FStyle = awsYellow;
   TQzAudioSwitchStyle FSelectedStyle = awsYellow;
   bool FChecked = false;
