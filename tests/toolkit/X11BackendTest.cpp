@@ -136,6 +136,10 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   host->SendKey(win, 'a');
   EXPECT_TRUE(PumpUntil([&] { return edit->GetText().size() >= 6; }));
   EXPECT_EQ(edit->GetText(), "\xC3\xBC\xE2\x82\xAC" "a");
+  // Delete takes the character after the caret, and leaves nothing of its own.
+  host->SendKey(win, 0xFF50), host->SendKey(win, 0xFFFF);  // Home, Delete
+  EXPECT_TRUE(PumpUntil([&] { return edit->GetText().find("\xC3\xBC") == std::string::npos; }));
+  EXPECT_EQ(edit->GetText(), "\xE2\x82\xAC" "a");
   // A popup menu: an unmanaged window of its own that holds the pointer while it shows.
   std::vector<std::string> log;
   auto* menu = new TPopupMenu(form);
