@@ -898,6 +898,9 @@ private:
           const int n = XLookupString(&ev.xkey, buf, sizeof buf - 1, &sym, nullptr);
           if (ev.type == KeyPress && n > 0) text = KeysymText(sym, buf, n);
         }
+        // Xlib gives Delete the DEL character; the key deletes, and a text box must not take
+        // the character too.
+        if (text == "\x7f") text.clear();
         e.Kind = ev.type == KeyPress ? qeKeyDown : qeKeyUp;
         e.Key = VirtualKey(sym);
         e.Shift = Shift(ev.xkey.state);

@@ -3,7 +3,10 @@
 // window, reads the pixels back from the server, moves the pointer and presses keys with XTest,
 // and asks for the clipboard as another client would (the server and the fixture:
 // X11HostFixture.h).
+#include <fcntl.h>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -222,7 +225,8 @@ int ChildVisualClass(Display* D, ::Window Of) {
 
 // A host process of its own for each case, with servers of its own: the server going away
 // under an open editor, a host without any display, parents and servers whose visuals are not
-// TrueColor, and a host that moves to another display while an editor is open on the first.
+// TrueColor, a 4K screen, a host out of descriptors, and a host that moves to another display
+// while an editor is open on the first.
 // A case ends with 0, or with the step that failed (said on stderr).
 TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -362,6 +366,51 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
     lib.Close(first), lib.Close(second);
     return 0;
   };
+  // The host out of descriptors (none left for a new connection): opening answers 0 and shows
+  // nothing, and once some are free again the editor opens. Sanitizer runtimes check a type the
+  // first time they meet it through a pipe, which cannot be made then: editors of both kinds
+  // opened and closed first show them ours.
+  const auto noDescriptors = [&]() -> int {
+    TXvfb server;
+    if (!serve(server)) return 2;
+    TX11TestHost::CountErrors(true);
+    auto host = TX11TestHost::Open(server.Name, HostW, HostH, HostGreen);
+    AEffect* effect = lib.NewEffect();
+    if (!host || !effect) return 3;
+    const auto open = [&] {
+      ERect* rect = nullptr;
+      lib.Dispatch(effect, effEditGetRect, 0, 0, &rect);
+      return lib.Dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host->Window()));
+    };
+    if (open() != 1) return fail(4, "effEditOpen answered 0");
+    Idle(effect, 5), lib.Dispatch(effect, effEditClose), Idle(effect, 2);
+    void* object = lib.CreateInstance(0, nullptr, nullptr);
+    if (lib.CallObject(10001, 0, object, nullptr) != 1) return fail(4, "10001 did not show the editor");
+    Every10Ms(5, [&] { lib.CallObject(15007, 0, object, nullptr); });
+    lib.CallObject(10004, 0, object, nullptr), Idle(effect, 2);
+    rlimit old{};
+    getrlimit(RLIMIT_NOFILE, &old);
+    rlimit low = old;
+    low.rlim_cur = std::min<rlim_t>(old.rlim_cur, 256);
+    setrlimit(RLIMIT_NOFILE, &low);
+    std::vector<int> held;
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = dup(fd)) held.push_back(fd);
+    const intptr_t starved = open();
+    Idle(effect, 3);
+    object = lib.CreateInstance(0, nullptr, nullptr);
+    const int32_t shown = lib.CallObject(10001, 0, object, nullptr);
+    lib.CallObject(10004, 0, object, nullptr);
+    const int children = host->ChildCount();
+    for (int fd : held) close(fd);
+    setrlimit(RLIMIT_NOFILE, &old);
+    if (starved != 0 || shown != -1) return fail(5, "an editor opened with no descriptor for its connection");
+    if (children != 0) return fail(6, "a window was made");
+    if (open() != 1) return fail(7, "no editor once descriptors were free");
+    Idle(effect, 10);
+    if (!artwork(*host)) return fail(8, "the editor shows no artwork");
+    lib.Dispatch(effect, effEditClose), Idle(effect, 2), lib.Close(effect);
+    return TX11TestHost::ErrorsCounted() == 0 ? 0 : fail(9, "an X error reached the host");
+  };
   const std::pair<const char*, std::function<int()>> rows[] = {
       {"the server going away under an open editor", serverGoes},
       {"no display at all", noDisplay},
@@ -371,7 +420,9 @@ TEST(EditorInX11HostProcess, ServersOfEveryKindEndNothing) {
       {"a 30-bit server", [&] { return drawn("1280x1024x30", {}, TrueColor, false); }},
       {"a parent on the second screen, a 16-bit one",
        [&] { return drawn("1280x1024x24", {"-screen", "1", "1280x1024x16"}, TrueColor, false, ".1"); }},
+      {"a 4K screen at 192 dpi", [&] { return drawn("3840x2160x24", {"-dpi", "192"}, TrueColor, false); }},
       {"an 8-bit PseudoColor server", eightBits},
+      {"no descriptor left for a new connection, then some free again", noDescriptors},
       {"DISPLAY changed to another server while an editor is open", otherDisplay},
   };
   for (const auto& [name, run] : rows) {

@@ -4,9 +4,11 @@
 // worker of the host's) must leave the other working. Then the library itself: loaded, used and
 // unloaded over and over, it keeps nothing of its own in the host's heap.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +26,27 @@ constexpr int BoxLeft = 120, BoxTop = 54, BoxRight = 214, BoxBottom = 64;
 // The in-place editor's face.
 constexpr uint32_t EditGrey = 0x808080;
 
+// A second copy of the library under another file name, loaded beside the program's own as a
+// host that keeps two versions of a plug-in has them; unloaded, and its file removed, when it goes.
+struct TLibraryCopy {
+  TLibraryCopy() {
+    std::filesystem::copy_file(QZ_PLUGIN_PATH, Path, std::filesystem::copy_options::overwrite_existing);
+    Handle = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  ~TLibraryCopy() {
+    if (Handle) dlclose(Handle);
+    std::filesystem::remove(Path);
+  }
+  AEffect* NewEffect() {
+    auto main = Handle ? reinterpret_cast<TPluginLibrary::TVstMain>(dlsym(Handle, "VSTPluginMain")) : nullptr;
+    AEffect* e = main ? main(nullptr) : nullptr;
+    if (e) TPluginLibrary::Dispatch(e, effOpen);
+    return e;
+  }
+  const std::string Path = testing::TempDir() + "quillmere-copy-" + std::to_string(getpid()) + ".so";
+  void* Handle = nullptr;
+};
+
 class HostInstances : public EditorInX11Host {
 protected:
   struct TInstance {
@@ -31,7 +54,7 @@ protected:
     AEffect* Effect = nullptr;
   };
   // An instance with its editor in a host window of its own at Left, Top.
-  TInstance Open(int Left, int Top) {
+  TInstance Open(int Left, int Top, AEffect* E = nullptr) {
     TInstance i;
     i.Host = OpenHost(EditorW, EditorH);
     if (!i.Host) {
@@ -40,7 +63,7 @@ protected:
     }
     XMoveWindow(Input, static_cast<::Window>(i.Host->Window()), Left, Top);
     XSync(Input, False);
-    i.Effect = OpenEmbedded(*i.Host);
+    i.Effect = OpenEmbedded(*i.Host, E);
     return i;
   }
   // The share of the value box's pixels that show the in-place editor, read back from the server.
@@ -73,8 +96,17 @@ protected:
 
 // What happens to A, whose value box was used, before B's value box is: kept, closed on the GUI
 // thread, or freed from a worker thread of the host's while its GUI thread idles B; with A's
-// editor closed first or still open.
-enum TFate { fateKept, fateClosed, fateClosedWithEditorOpen, fateFreedOnAWorker, fateFreedOnAWorkerWithEditorOpen };
+// editor closed first or still open. A may come from a second copy of the library, kept (and
+// unloaded after B is closed) or unloaded with A's editor open.
+enum TFate {
+  fateKept,
+  fateClosed,
+  fateClosedWithEditorOpen,
+  fateFreedOnAWorker,
+  fateFreedOnAWorkerWithEditorOpen,
+  fateCopyKept,
+  fateCopyUnloadedWithEditorOpen
+};
 
 // Run under ThreadSanitizer in CI, for the worker's cases.
 using HostInstancesConcurrency = HostInstances;
@@ -91,14 +123,24 @@ TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
                          TCase{"Enter in A, both kept", XK_Return, fateKept},
                          TCase{"Escape in A, A's editor closed, A freed on a worker", XK_Escape, fateFreedOnAWorker},
                          TCase{"Escape in A, A freed on a worker with its editor open", XK_Escape,
-                               fateFreedOnAWorkerWithEditorOpen}}) {
+                               fateFreedOnAWorkerWithEditorOpen},
+                         TCase{"A from a second copy of the library, Enter in A, both kept", XK_Return, fateCopyKept},
+                         TCase{"A from a second copy of the library, Enter in A, A closed with its editor open and "
+                               "the copy unloaded",
+                               XK_Return, fateCopyUnloadedWithEditorOpen}}) {
     SCOPED_TRACE(c.Name);
-    TInstance a = Open(0, 0), b = Open(BLeft, BTop);
+    std::unique_ptr<TLibraryCopy> copy;
+    if (c.Fate == fateCopyKept || c.Fate == fateCopyUnloadedWithEditorOpen) {
+      copy = std::make_unique<TLibraryCopy>();
+      ASSERT_NE(copy->Handle, nullptr) << dlerror();
+    }
+    TInstance a = Open(0, 0, copy ? copy->NewEffect() : nullptr), b = Open(BLeft, BTop);
     ASSERT_TRUE(a.Effect && b.Effect);
     Idle(b.Effect, 10);
     EXPECT_EQ(EditValueBox(a, XK_3, c.EndOfEdit), c.EndOfEdit == XK_Return) << "only Enter commits";
     const std::vector<uint8_t> aAfter = Lib.GetChunk(a.Effect);
     if (c.Fate == fateClosed || c.Fate == fateClosedWithEditorOpen) CloseInstance(a, c.Fate == fateClosed);
+    if (c.Fate == fateCopyUnloadedWithEditorOpen) CloseInstance(a, false), copy.reset();
     if (c.Fate == fateFreedOnAWorker || c.Fate == fateFreedOnAWorkerWithEditorOpen) {
       if (c.Fate == fateFreedOnAWorker) Lib.Dispatch(a.Effect, effEditClose);
       std::atomic<bool> closed{false};
@@ -115,7 +157,7 @@ TEST_F(HostInstancesConcurrency, TheValueEditorFollowsTheFormItIsOn) {
           << "A's editor stayed on its host's window";
     }
     EXPECT_TRUE(EditValueBox(b, XK_2, XK_Return)) << "the value typed into B's box did not reach B";
-    if (c.Fate == fateKept) {
+    if (c.Fate == fateKept || c.Fate == fateCopyKept) {
       EXPECT_LT(EditShown(*a.Host), 0.1) << "the value editor stayed in A's window";
       EXPECT_EQ(Lib.GetChunk(a.Effect), aAfter) << "B's edit reached A";
       CloseInstance(a, true);

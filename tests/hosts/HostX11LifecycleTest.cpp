@@ -97,6 +97,7 @@ TEST_F(HostX11Lifecycle, EditorWorksAgainAfterWhatHostsAndUsersDo) {
            XCloseDisplay(Input);
            Input = nullptr;
            ASSERT_TRUE(Server.Restart(Xvfb));
+           setenv("DISPLAY", Server.Name.c_str(), 1);
            ConnectInput(Server.Name);
            if (idleBetween) Idle(e, 3);
            Lib.Dispatch(e, effEditClose);

@@ -89,10 +89,14 @@ std::string FindXvfb() {
   return "";
 }
 
-bool TXvfb::Start(const std::string& Binary) {
+bool TXvfb::Start(const std::string& Binary) { return Serve(Binary, ""); }
+
+bool TXvfb::Serve(const std::string& Binary, const std::string& Display) {
   int fds[2];
   if (pipe(fds) != 0) return false;
-  if (!Launch(Binary, {"-displayfd", std::to_string(fds[1])}, fds[0])) return close(fds[0]), close(fds[1]), false;
+  std::vector<std::string> args = {"-displayfd", std::to_string(fds[1])};
+  if (!Display.empty()) args.insert(args.begin(), Display);
+  if (!Launch(Binary, args, fds[0])) return close(fds[0]), close(fds[1]), false;
   close(fds[1]);
   std::string number;
   char c;
@@ -105,7 +109,7 @@ bool TXvfb::Start(const std::string& Binary) {
 
 bool TXvfb::Restart(const std::string& Binary) {
   Stop();
-  return Launch(Binary, {Name}, -1) && Reached();
+  return Serve(Binary, Name) || Start(Binary);
 }
 
 bool TXvfb::Launch(const std::string& Binary, const std::vector<std::string>& Display, int CloseInChild) {

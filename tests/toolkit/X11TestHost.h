@@ -26,7 +26,9 @@ public:
   // DirectColor default visual); set before Start.
   std::string Screen = "1280x1024x24";
   std::vector<std::string> Options;
-  // Stops the server and starts a new one on the same display (an X server restarting).
+  // Stops the server and starts a new one on the same display (an X server restarting). When
+  // another program's server took the number meanwhile, the new one gets a free number (Name
+  // changes): only the server that says it is ready is ever reached, never the other program's.
   bool Restart(const std::string& Binary);
   void Stop();
   ~TXvfb() { Stop(); }
@@ -34,8 +36,10 @@ public:
   pid_t Pid = -1;
 
 private:
-  // Starts the server with Display's arguments (CloseInChild closed in its process); then waits
-  // until a client reaches it, and stops it when none does.
+  // Starts the server on Display (a free number when empty) and waits until it says it is ready
+  // and a client reaches it.
+  bool Serve(const std::string& Binary, const std::string& Display);
+  // Starts the server with Display's arguments (CloseInChild closed in its process).
   bool Launch(const std::string& Binary, const std::vector<std::string>& Display, int CloseInChild);
   bool Reached();
 };
