@@ -322,7 +322,7 @@ void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Ou
   TQzDenormalGuard denormals;
   float blockPeaks[MeterCount] = {0.0f, 0.0f, 0.0f, 0.0f};
   for (int start = 0; start < Frames; start += ChunkFrames)
-    ProcessChunk(Inputs, Outputs, start, std::min<int>(ChunkFrames, Frames - start), Frames, p, blockPeaks);
+    ProcessChunk(Inputs, Outputs, start, std::min<int>(ChunkFrames, Frames - start), p, blockPeaks);
 
   // Raised with a compare-exchange: a reader's exchange during the block is never undone, it
   // only drops the peaks before it.
@@ -335,65 +335,44 @@ void TQzCustomAudioLimiter::Process(const float* const* Inputs, float* const* Ou
 }
 
 void TQzCustomAudioLimiter::ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start,
-                                         int Count, int Frames, const TBlockParams& P, float* BlockPeaks) {
+                                         int Count, const TBlockParams& P, float* BlockPeaks) {
   const float* in0 = Inputs[0] + Start;
   const float* in1 = Inputs[1] + Start;
   const float ig = P.InputGain;
 
-  // Pass 1: per-sample peaks and a level estimate, independent of the gain; for the
-  // look-ahead also the larger magnitude with NaN ignored, to the end of the window.
+  // Pass 1: per-sample peaks and a level estimate, independent of the gain.
   int i = 0;
 #if defined(__SSE__) || defined(__x86_64__)
   {
-    // MAXPS(a, b) is a > b ? a : b, the comparisons of the scalar loop below.
-    const __m128 vig = _mm_set1_ps(ig), sign = _mm_set1_ps(-0.0f), zero = _mm_setzero_ps();
+    // MAXPS(a, b) is a > b ? a : b, the comparison of the scalar loop below.
+    const __m128 vig = _mm_set1_ps(ig), sign = _mm_set1_ps(-0.0f);
     for (; i + 4 <= Count; i += 4) {
       const __m128 l = _mm_andnot_ps(sign, _mm_mul_ps(_mm_loadu_ps(in0 + i), vig));
       const __m128 r = _mm_andnot_ps(sign, _mm_mul_ps(_mm_loadu_ps(in1 + i), vig));
       _mm_storeu_ps(&FPeak[i], _mm_max_ps(r, l));
-      _mm_storeu_ps(&FLoud[i], _mm_max_ps(r, _mm_max_ps(l, zero)));
     }
   }
 #endif
   for (; i < Count; ++i) {
     const float l = std::fabs(in0[i] * ig), r = std::fabs(in1[i] * ig);
     FPeak[i] = r > l ? r : l;
-    const float m = l > 0.0f ? l : 0.0f;
-    FLoud[i] = r > m ? r : m;
   }
   for (i = 0; i < Count; ++i) FLevelGuess[i] = LevelEstimate(FPeak[i]);
 
-  // Pass 2: the loudest sample among the next LookAheadFrames of the block, for every sample.
-  // Scaling by the gain is monotonic, so the window maximum of the unscaled magnitudes decides
-  // the same as comparing every scaled one. Windows are taken as the union of a suffix and a
-  // prefix of fixed segments (constant cost per sample, whatever the window length).
-  if (P.LookAhead) {
-    const int seen = std::min(Count + LookAheadFrames, Frames - Start);
-    for (int j = Count; j < seen; ++j) {
+  // Pass 2: for each of the block's first samples, the loudest later one inside the window.
+  // Scaling by the gain is monotonic, so the maximum of the unscaled magnitudes decides the same
+  // as comparing every scaled one.
+  int holdable = 0;
+  if (P.LookAhead && Start == 0) {
+    const int end = std::min(Count, LookAheadEnd);
+    holdable = end;
+    float m = -1.0f;
+    for (int j = end - 1; j >= 0; --j) {
+      FAhead[j] = m;
       const float l = std::fabs(in0[j] * ig), r = std::fabs(in1[j] * ig);
-      const float m = l > 0.0f ? l : 0.0f;  // a NaN is no level
-      FLoud[j] = r > m ? r : m;
-    }
-    constexpr int W = LookAheadFrames;
-    for (int s = 0; s < seen; s += W) {
-      const int e = std::min(s + W, seen);
-      float m = 0.0f;
-      for (int j = s; j < e; ++j) FPrefix[j] = m = std::max(m, FLoud[j]);
-      m = 0.0f;
-      for (int j = e - 1; j >= s; --j) FSuffix[j] = m = std::max(m, FLoud[j]);
-    }
-    // A full window [a, a + W - 1] spans the end of one segment and the start of the next (or
-    // is one whole segment); windows cut short by the end of the block may lie in one segment.
-    const int full = std::min(Count, seen - W);
-    for (int i = 0; i < full; ++i) FAhead[i] = std::max(FSuffix[i + 1], FPrefix[i + W]);
-    for (int i = std::max(full, 0); i < Count; ++i) {
-      const int a = i + 1, b = seen - 1;
-      if (a > b)
-        FAhead[i] = -1.0f;
-      else if (a / W == b / W)
-        FAhead[i] = FSuffix[a];
-      else
-        FAhead[i] = std::max(FSuffix[a], FPrefix[b]);
+      const float ml = l > 0.0f ? l : 0.0f;  // a NaN is no level
+      const float loud = r > ml ? r : ml;
+      if (loud > m) m = loud;
     }
   }
 
@@ -440,7 +419,7 @@ void TQzCustomAudioLimiter::ProcessChunk(const float* const* Inputs, float* cons
       }
     } else if (direction < 0) {
       bool hold = false;
-      if (P.LookAhead) {
+      if (i < holdable) {
         const float ahead = FAhead[i];
         if (ahead >= peak)
           hold = true;

@@ -113,9 +113,11 @@ public:
   static constexpr int MeterCount = 4;
   static constexpr float MinGainReduction = -20.0f;
   static constexpr float MaxGainReduction = 0.0f;
-  // The look-ahead holds the release while one of the next LookAheadFrames samples of the
-  // block is at least as loud as the current one.
-  static constexpr int LookAheadFrames = 24;
+  // The look-ahead holds the release while a later sample of the block is at least as loud as
+  // the current one, looking no further than the block's sample LookAheadEnd - 1: only the
+  // first LookAheadEnd - 1 samples of a block can hold, so a loud block never keeps the
+  // reduction from letting go under a quiet signal that follows.
+  static constexpr int LookAheadEnd = 25;
 
   TQzCustomAudioLimiter();
   ~TQzCustomAudioLimiter() override;
@@ -178,7 +180,7 @@ public:
 private:
   // One stretch of at most ChunkFrames samples starting at Start.
   void ProcessChunk(const float* const* Inputs, float* const* Outputs, int Start, int Count,
-                    int Frames, const TBlockParams& P, float* BlockPeaks);
+                    const TBlockParams& P, float* BlockPeaks);
   static float MeterDb(float Peak);
 
   std::unique_ptr<TQzAudioLimiterPreset> FPreset;
@@ -209,10 +211,9 @@ private:
   static constexpr int ChunkFrames = 256;
   std::array<float, ChunkFrames> FPeak;                     // step b's peak of each sample
   std::array<float, ChunkFrames> FLevelGuess;               // its level in dB, approximately
-  std::array<float, ChunkFrames + LookAheadFrames> FLoud;   // larger magnitude, NaN ignored
-  std::array<float, ChunkFrames + LookAheadFrames> FPrefix; // look-ahead window maxima ...
-  std::array<float, ChunkFrames + LookAheadFrames> FSuffix; // ... in segments of the window
-  std::array<float, ChunkFrames> FAhead;                    // loudest sample ahead, -1 if none
+  // The whole look-ahead window lies in a block's first chunk.
+  static_assert(ChunkFrames >= LookAheadEnd);
+  std::array<float, LookAheadEnd> FAhead;                   // loudest sample ahead, -1 if none
   std::array<float, ChunkFrames> FReduction;                // reduction after each sample
   std::array<float, ChunkFrames> FGains;                    // and its gain
 };

@@ -60,7 +60,7 @@ struct TReferenceLimiter {
         if (LookAhead) {
           const float ref = peak * Gain;
           float m = 0.0f;
-          for (int j = i + 1; j < N && j <= i + 24; ++j) {
+          for (int j = i + 1; j < N && j < 25; ++j) {
             const float a = std::fabs(In0[j] * InputGain * Gain), b = std::fabs(In1[j] * InputGain * Gain);
             if (a > m) m = a;
             if (b > m) m = b;
@@ -238,6 +238,53 @@ TEST(QzCustomAudioLimiter, LevelExactlyAtThresholdLeavesTheReduction) {
     limiter.Process(io, io, 1);
     EXPECT_EQ(limiter.GetGainReduction(), -10.0f) << mode;
   }
+}
+
+// The look-ahead sees no further than the block's sample 24: a louder sample there holds the
+// release of every sample before it, one at sample 25 holds none. The other samples fall, so
+// that none of them holds a release by itself.
+TEST(QzCustomAudioLimiter, LookAheadWindowEndsBeforeTheBlocksSample25) {
+  const struct {
+    int Louder;  // index of the louder sample, -1 for none
+    uint16_t Frames;
+    int Released;  // samples that release
+  } cases[] = {{-1, 64, 64}, {24, 64, 40}, {25, 64, 64}, {10, 64, 54}, {1, 64, 63},
+               {24, 25, 1}, {20, 21, 1}, {3, 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "louder at " << c.Louder << " of " << c.Frames);
+    TQzCustomAudioLimiter limiter;
+    limiter.GetPreset()->SetLookAhead(true);  // mode 0: one release step a released sample
+    TStereo in(c.Frames);
+    for (int i = 0; i < c.Frames; ++i) in.L[i] = in.R[i] = 0.2f - 0.001f * static_cast<float>(i);
+    if (c.Louder >= 0 && c.Louder < c.Frames) in.L[c.Louder] = 0.5f;  // still below the threshold
+    RunBlocks(limiter, in, {c.Frames});
+    float expected = -10.0f;
+    for (int k = 0; k < c.Released; ++k) expected = expected + limiter.GetReleaseStep();
+    EXPECT_EQ(limiter.GetGainReduction(), expected);
+  }
+}
+
+// A loud passage pushes the reduction to its floor; what follows, silence or a quiet tone, lets
+// it go back to 0 dB, whatever the host's block size (with the effect's mode 2 and look-ahead).
+TEST(QzCustomAudioLimiter, LetsGoAfterALoudPassage) {
+  constexpr uint32_t Rate = 48000;
+  const TStereo loud = Noise(Rate, 3, 8.0f);  // 18 dB over full scale
+  TStereo quiet(8 * Rate);
+  for (size_t i = 0; i < quiet.Size(); ++i)
+    quiet.L[i] = quiet.R[i] = 0.0316f * static_cast<float>(std::sin(2 * M_PI * 1000.0 * i / Rate));
+  const TStereo silence(8 * Rate);
+  const TStereo* const tails[] = {&silence, &quiet};
+  for (const TStereo* tail : tails)
+    for (size_t block : {64, 512, 4096}) {
+      SCOPED_TRACE(testing::Message() << (tail == &quiet ? "quiet sine" : "silence") << ", blocks of " << block);
+      TQzCustomAudioLimiter limiter;
+      limiter.SetSampleRate(Rate);
+      limiter.GetPreset()->SetMode(2), limiter.GetPreset()->SetLookAhead(true);
+      RunBlocks(limiter, loud, {block});
+      ASSERT_LT(limiter.GetGainReduction(), -10.0f);
+      RunBlocks(limiter, *tail, {block});
+      EXPECT_EQ(limiter.GetGainReduction(), 0.0f);
+    }
 }
 
 // The reference checks the meter values; what it cannot see is the reset, the indices beyond
