@@ -11,10 +11,9 @@ void QzRegisterEffectEditorFactory(TQzEffectEditorFactory Factory) { QzEffectEdi
 
 namespace {
 // A gain or pan slot that a loaded state may carry far beyond any setting: the equaliser's
-// gains and pan have no clamp of their own, and an infinite limiter gain would otherwise be
-// replaced by its default, unity. Such a value goes to the nearest bound (of the editor's range
-// where the preset has none); a NaN, which has no nearest bound, to the value a fresh preset
-// holds.
+// gains and pan have no clamp of their own. Such a value goes to the nearest bound of the
+// editor's range, infinities included; a NaN, which has no nearest bound, to the value a fresh
+// preset holds.
 struct TSlotRange {
   int Slot;
   float Min, Max;
@@ -27,12 +26,27 @@ constexpr TSlotRange EqualizerRanges[] = {{TEq::slotOutputGain, TEq::MinGain, TE
 constexpr TSlotRange LimiterRanges[] = {{TLim::slotOutputGain, TLim::MinGain, TLim::MaxGain},
                                         {TLim::slotInputGain, TLim::MinGain, TLim::MaxGain}};
 
-// Brings the ranged slots of a preset's float block into their ranges and replaces every other
-// value that is not a finite number by the value a fresh preset holds (getters clamp finite
-// values into range, but a NaN would stay). Works through the preset's own stream so that no
-// field is written behind its back; reloads only when a value had to change.
+constexpr uint32_t SlotBit(int Slot) { return 1u << Slot; }
+// The slots a stage reads. The others are reserved: whatever they hold travels through a load
+// and a save untouched, for whoever wrote it.
+constexpr uint32_t EqualizerReadSlots = SlotBit(TEq::slotInputGain + 1) - 1;  // 0 .. 13
+constexpr uint32_t LimiterReadSlots = SlotBit(TLim::slotThreshold) | SlotBit(TLim::slotAttack) |
+                                      SlotBit(TLim::slotRelease) | SlotBit(TLim::slotBalance) |
+                                      SlotBit(TLim::slotOutputGain) | SlotBit(TLim::slotInputGain);
+
+struct TPresetRanges {
+  std::span<const TSlotRange> Ranges;
+  uint32_t ReadSlots;
+};
+constexpr TPresetRanges EqualizerSlots{EqualizerRanges, EqualizerReadSlots};
+constexpr TPresetRanges LimiterSlots{LimiterRanges, LimiterReadSlots};
+
+// Brings the gain and pan slots of a preset's float block into their ranges and replaces a NaN
+// in any slot a stage reads by the value a fresh preset holds (a getter's clamp keeps a NaN).
+// Works through the preset's own stream so that no field is
+// written behind its back; reloads only when a value had to change.
 template <class TPreset>
-void BringIntoRange(TPreset* Target, std::span<const TSlotRange> Ranges) {
+void BringIntoRange(TPreset* Target, const TPresetRanges& Slots) {
   constexpr int floatCount = 16;
   TMemoryStream saved;
   TMemoryStream defaults;
@@ -44,17 +58,19 @@ void BringIntoRange(TPreset* Target, std::span<const TSlotRange> Ranges) {
   if (headerSize + floatCount * 4 > saved.GetSize()) return;
   bool changed = false;
   for (int i = 0; i < floatCount; ++i) {
+    if (!(Slots.ReadSlots & SlotBit(i))) continue;
     uint8_t* at = saved.Memory() + headerSize + i * 4;
     float value, fixed;
     std::memcpy(&value, at, sizeof value);
-    const auto range = std::find_if(Ranges.begin(), Ranges.end(), [i](const TSlotRange& R) { return R.Slot == i; });
-    if (std::isnan(value) || (range == Ranges.end() && !std::isfinite(value)))
+    const auto range =
+        std::find_if(Slots.Ranges.begin(), Slots.Ranges.end(), [i](const TSlotRange& R) { return R.Slot == i; });
+    if (std::isnan(value))
       std::memcpy(&fixed, defaults.Memory() + headerSize + i * 4, sizeof fixed);
-    else if (range != Ranges.end())
+    else if (range != Slots.Ranges.end())
       fixed = std::clamp(value, range->Min, range->Max);
     else
       continue;
-    if (fixed == value) continue;
+    if (std::memcmp(&fixed, &value, sizeof fixed) == 0) continue;
     std::memcpy(at, &fixed, sizeof fixed);
     changed = true;
   }
@@ -63,13 +79,24 @@ void BringIntoRange(TPreset* Target, std::span<const TSlotRange> Ranges) {
   Target->LoadFromStream(&saved);
 }
 
+// The clamped getters clamp their slot in place. Reading them all brings every loaded value
+// beyond its range, infinities included, to the nearest bound at once, also where no stage
+// reads it yet (cut filters switched off): the state a host takes back is the state that plays.
+void ClampEveryRangedSlot(TEq& Equalizer, TLim& Limiter) {
+  Equalizer.GetLowcutFrequency(), Equalizer.GetHighcutFrequency();
+  for (uint8_t band = 0; band < 3; ++band)
+    Equalizer.GetBandFrequency(band), Equalizer.GetBandBandwidth(band), Equalizer.GetBandGain(band);
+  Limiter.GetThreshold(), Limiter.GetAttack(), Limiter.GetRelease(), Limiter.GetBalance();
+  Limiter.GetOutputGain(), Limiter.GetInputGain();
+}
+
 // The repair goes through the preset's stream operations, which record their own outcome; the
 // preset keeps the error state of the load that brought the values in.
 template <class TPreset>
-void BringIntoRangeKeepingErrorState(TPreset* Target, std::span<const TSlotRange> Ranges) {
+void BringIntoRangeKeepingErrorState(TPreset* Target, const TPresetRanges& Slots) {
   const uint32_t error = Target->Error;
   const std::string log = Target->ErrorLog;
-  BringIntoRange(Target, Ranges);
+  BringIntoRange(Target, Slots);
   Target->Error = error;
   Target->ErrorLog = log;
 }
@@ -262,8 +289,9 @@ void TQzAudioEffectPlugin::PresetChanged(TObject*) {
   if (!MicroEqualizer || !Limiter) return;
   TQzStateLock lock(*this);
   // A state from outside may carry values no preset would hold; they never reach the stages.
-  BringIntoRangeKeepingErrorState(Preset->EqualizerPreset(), std::span<const TSlotRange>(EqualizerRanges));
-  BringIntoRangeKeepingErrorState(Preset->LimiterPreset(), std::span<const TSlotRange>(LimiterRanges));
+  BringIntoRangeKeepingErrorState(Preset->EqualizerPreset(), EqualizerSlots);
+  BringIntoRangeKeepingErrorState(Preset->LimiterPreset(), LimiterSlots);
+  ClampEveryRangedSlot(*Preset->EqualizerPreset(), *Preset->LimiterPreset());
   // The effect's own rules before the copy (the exchange copy notifies nobody), so that each
   // stage designs once and the audio thread gets the result in the one hand-over of this lock,
   // whether an editor exists or not.

@@ -74,6 +74,32 @@ TEST_F(EditorTest, DirectCallWindowOfItsOwn) {
   EXPECT_NE(Backend->Window(Win(v))->Params().ParentWindow, 0u);
 }
 
+// The editor is centred on the screen when it is made; a place the host sets before the first
+// show is where it shows.
+TEST_F(EditorTest, DirectCallEditorIsCentredWhenMadeAndShowsWhereTheHostPutsIt) {
+  for (bool hostPlaces : {false, true}) {
+    SCOPED_TRACE(hostPlaces ? "placed by the host" : "left where it was made");
+    void* o = NewDirect();
+    int16_t read[4] = {};
+    ASSERT_EQ(QzCallObjectEntry(18001, 0, o, read), 1);
+    TQzAudioEffectGUIForm* f = FormOf(PluginOf(o));
+    ASSERT_NE(f, nullptr);
+    const int16_t left = static_cast<int16_t>((Screen->GetWidth() - f->GetWidth()) / 2);
+    const int16_t top = static_cast<int16_t>((Screen->GetHeight() - f->GetHeight()) / 2);
+    EXPECT_EQ(std::tuple(read[0], read[2], f->GetVisible()), std::tuple(left, top, false));
+    int16_t place[4] = {37, 0, 52, 0};
+    if (hostPlaces) {
+      ASSERT_EQ(QzCallObjectEntry(18002, 0, o, place), 1);
+    }
+    ASSERT_EQ(QzCallObjectEntry(10001, 0, o, nullptr), 1);
+    ASSERT_EQ(QzCallObjectEntry(18001, 0, o, read), 1);
+    const auto expected = hostPlaces ? std::tuple(place[0], place[2]) : std::tuple(left, top);
+    EXPECT_EQ(std::tuple(read[0], read[2]), expected);
+    const TQzWindowParams& shown = Backend->Window(Win(f))->Params();
+    EXPECT_EQ(std::tuple(shown.Left, shown.Top), std::tuple(int(std::get<0>(expected)), int(std::get<1>(expected))));
+  }
+}
+
 TEST_F(EditorTest, AboutBoxIsModelessAndShowsThePluginsVersion) {
   AEffect* e = NewVst();
   TQzAudioEffectPlugin* p = PluginOf(e);

@@ -199,6 +199,56 @@ TEST(EffectPlugin, LoadedStateKeepsTheReadersErrorState) {
   }
 }
 
+// A loaded value beyond its range, infinite or not, comes back at the nearest bound; a NaN in a
+// slot a stage reads at its default. Reserved slots carry whatever they hold through a load and
+// a save.
+TEST(EffectPlugin, LoadedValuesGoToTheirNearestBoundAndReservedSlotsPassThrough) {
+  constexpr size_t Eq = 32, Lim = 132;
+  using TE = TQzAudioMicroEqualizerPreset;
+  using TL = TQzAudioLimiterPreset;
+  const float inf = INFINITY, nan = NAN;
+  TQzAudioEffectPlugin fresh;
+  TMemoryStream saved;
+  fresh.SaveState(&saved);
+  const std::vector<uint8_t> blob = saved.Data();
+  const auto at = [&blob](size_t Offset) {
+    float v;
+    std::memcpy(&v, &blob[Offset], 4);
+    return v;
+  };
+  const struct {
+    size_t Offset;
+    float Loaded, Saved;
+  } cases[] = {
+      {Eq + 4 * TE::slotLowcut, inf, 500.0f},           {Eq + 4 * TE::slotLowcut, -inf, 20.0f},
+      {Eq + 4 * TE::slotLowcut, 1e30f, 500.0f},         {Eq + 4 * TE::slotLowcut, nan, at(Eq + 4 * TE::slotLowcut)},
+      {Eq + 4 * TE::slotHighcut, -inf, 1000.0f},        {Eq + 4 * TE::slotBandFrequency, inf, 20000.0f},
+      {Eq + 4 * (TE::slotBandBandwidth + 2), -inf, 0.5f}, {Eq + 4 * (TE::slotBandGain + 1), inf, 15.0f},
+      {Eq + 4 * TE::slotPan, -inf, TE::MinPan},         {Eq + 4 * TE::slotPan, inf, TE::MaxPan},
+      {Eq + 4 * TE::slotInputGain, inf, TE::MaxGain},   {Eq + 4 * TE::slotInputGain, -inf, TE::MinGain},
+      {Eq + 4 * 14, nan, nan},                          {Eq + 4 * 14, -inf, -inf},
+      {Eq + 4 * 15, 1e30f, 1e30f},                      {Lim + 4 * TL::slotThreshold, inf, TL::MaxThreshold},
+      {Lim + 4 * TL::slotThreshold, -inf, TL::MinThreshold}, {Lim + 4 * TL::slotThreshold, nan, TL::DefaultThreshold},
+      {Lim + 4 * TL::slotAttack, inf, TL::MaxAttack},   {Lim + 4 * TL::slotRelease, -inf, TL::MinRelease},
+      {Lim + 4 * TL::slotBalance, inf, TL::MaxBalance}, {Lim + 4 * TL::slotOutputGain, inf, TL::MaxGain},
+      {Lim + 4 * TL::slotInputGain, -inf, TL::MinGain}, {Lim + 4 * 3, nan, nan},
+      {Lim + 4 * 3, inf, inf},                          {Lim + 4 * 7, -inf, -inf},
+      {Lim + 4 * 15, nan, nan},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "float at " << c.Offset << " loaded as " << c.Loaded);
+    std::vector<uint8_t> loaded = blob;
+    std::memcpy(&loaded[c.Offset], &c.Loaded, 4);
+    TQzAudioEffectPlugin p;
+    ASSERT_TRUE(p.LoadState(StreamOf(loaded).get()));
+    TMemoryStream again;
+    p.SaveState(&again);
+    std::vector<uint8_t> expected = blob;
+    std::memcpy(&expected[c.Offset], &c.Saved, 4);
+    EXPECT_EQ(again.Data(), expected);  // bit for bit: a reserved NaN keeps its payload
+  }
+}
+
 TEST(EffectPlugin, PowerSwitchKeepsEditsAndTheRateReachesBothStages) {
   TQzAudioEffectPlugin p;
   // Edits made on the live presets after the last save.

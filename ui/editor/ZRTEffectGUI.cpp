@@ -338,7 +338,11 @@ std::unique_ptr<IQzPluginEditor> QzCreateEffectEditor(TQzAudioEffectPlugin* Plug
   auto* form = new TQzAudioEffectGUIForm(Application, Plugin->GetHostMode() == qhmVst);
   auto handle = std::make_unique<TQzEffectEditorHandle>(form);
   form->Plugin = Plugin;
-  form->TForm::SetPosition(poScreenCenter);
+  // Centred once, now: a host may read the place (18001) and set its own (18002) before the
+  // first show, which keeps it.
+  if (Screen)
+    form->SetPosition((Screen->GetWidth() - form->TForm::GetWidth()) / 2,
+                      (Screen->GetHeight() - form->TForm::GetHeight()) / 2);
   return handle;
 }
 
