@@ -340,7 +340,13 @@ void TQzBitmap::AssignGraphic(TGraphic* Source) {
 
 void TQzBitmap::AssignTo(TPersistent* Dest) {
   auto* bitmap = dynamic_cast<TBitmap*>(Dest);
-  if (GetEmpty() || !bitmap) return;
+  if (!bitmap) {
+    // Other raster images get the picture drawn on them; anything else the toolkit's
+    // conversion error.
+    TGraphic::AssignTo(Dest);
+    return;
+  }
+  if (GetEmpty()) return;
   bitmap->SetSize(GetWidth(), GetHeight());
   if (bitmap->GetPixelFormat() == pf32bit) bitmap->SetHasAlpha(HasAlpha());
   CopyToRasterImage(bitmap, Rect(0, 0, bitmap->GetWidth(), bitmap->GetHeight()));

@@ -106,7 +106,8 @@ public:
   // Raises Exception "UNKNWON PICTURE TYPE" for other depths and the error text when the
   // picture does not fit (1504, 901).
   void Assign(TPersistent* Source) override;
-  // Into a TBitmap (sized to this bitmap); other destinations are left alone.
+  // Into a TBitmap (sized to this bitmap; an empty bitmap leaves it alone); other raster images
+  // get the picture drawn on them (TGraphic's way), anything else raises EConvertError.
   void AssignTo(TPersistent* Dest) override;
   // Scales the pixels into R of Dest (edges inclusive, limited to Dest): 24-bit destinations
   // get the picture blended over them by its alpha, 32-bit ones its four bytes.

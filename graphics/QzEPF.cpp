@@ -367,9 +367,9 @@ void TQzEPFImage::Assign(TPersistent* Source) {
   QzCopyFromRaster(raster, FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight());
 }
 
-// Destinations that are no raster image are left as they are.
 void TQzEPFImage::AssignTo(TPersistent* Dest) {
-  QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight(), Dest);
+  if (!QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, GetWidth(), GetHeight(), Dest))
+    TGraphic::AssignTo(Dest);
 }
 
 void QzEPFInitialize() {

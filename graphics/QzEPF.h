@@ -29,7 +29,10 @@ public:
   ~TQzEPFImage() override;
   std::string ClassName() const override { return "TQzEPFImage"; }
 
+  // From an EPF picture or a toolkit bitmap, PNG or JPEG picture; from another graphic only
+  // what that graphic's AssignTo writes (the own picture classes write none: EConvertError).
   void Assign(TPersistent* Source) override;
+  // Into any raster image; anything else raises EConvertError.
   void AssignTo(TPersistent* Dest) override;
   // Sends no change notification.
   void Changed(TObject*) override {}

@@ -175,8 +175,9 @@ bool TQzCustomFileDetails::LoadFromStream(TStream* Stream) {
   Stream->SetPosition(start + headerSize);
   int32_t length = 0;
   std::vector<uint8_t> bytes;
-  if (!QzReadValue(Stream, length) || !QzReadBytes(Stream, length, bytes)) {
-    // A negative length or one beyond the stream's end is refused before anything is allocated.
+  // A length of 0 or below stands for no preview; one beyond the stream's end is refused
+  // before anything is allocated.
+  if (!QzReadValue(Stream, length) || (length > 0 && !QzReadBytes(Stream, length, bytes))) {
     SetError(MakeErrorCode(qecReadFailed, 107));
     return finish();
   }
@@ -212,11 +213,10 @@ bool TQzCustomFileDetails::LoadFromStream(TStream* Stream) {
       FStrings[i].assign(bytes.begin(), bytes.end());
     }
   }
+  // The end marker's value and count carry nothing: a record whose stream ends right before it
+  // is whole.
   uint16_t marker = 0;
-  if (!QzReadValue(Stream, marker)) {
-    SetError(MakeErrorCode(qecReadFailed, 110));
-    return finish();
-  }
+  static_cast<void>(QzReadValue(Stream, marker));
   LoadExtra(Stream, head[8], revision);
   return finish();
 }

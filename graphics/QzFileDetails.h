@@ -36,9 +36,10 @@ public:
   // Errors: (1000, 120), (1001, 119 .. 124), (1504, 123) a string longer than 65535 bytes (nothing
   // is written), (1501, 120) the preview could not be encoded.
   bool SaveToStream(TStream* Stream) override;
-  // Errors: (1000, 101), (1603, 102 .. 106), (1002, 107) preview length bad or short,
-  // (1501, 107) preview undecodable, (1603, 107) integers short, (1002, 108 .. 110) strings or end
-  // marker short. Notifies once, also after a failure.
+  // Errors: (1000, 101), (1603, 102 .. 106), (1002, 107) preview length not read or beyond the
+  // stream (a length of 0 or below is no preview), (1501, 107) preview undecodable, (1603, 107)
+  // integers short, (1002, 108 .. 109) strings short; the end marker may be missing. Notifies
+  // once, also after a failure.
   bool LoadFromStream(TStream* Stream) override;
   // Called after a successful save / load with the stream after the end marker.
   virtual void SaveExtra(TStream* Stream, uint8_t AVersion, uint8_t ARevision);

@@ -132,8 +132,10 @@ bool TQzCustomPictureExifData::LoadFromStream(TStream* Stream) {
     SetError(MakeErrorCode(qecBadSignature, LocLoadMagic));
     return false;
   }
+  // Like every other header check of this record, an unknown version counts as a wrong
+  // signature (1603), whichever way it differs.
   if (head[4] != Version) {
-    SetError(MakeErrorCode(qecBadVersion, LocLoadVersion));
+    SetError(MakeErrorCode(qecBadSignature, LocLoadVersion));
     return false;
   }
   FScrambled = head[10] > 100;

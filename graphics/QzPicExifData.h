@@ -47,8 +47,9 @@ public:
   void Clear() override;
   // Errors: (1000, 201), (1001, 202 .. 207).
   bool SaveToStream(TStream* Stream) override;
-  // Errors: (1000, 501), (1603, 502), (1603, 503), (1604, 504), (1603, 507 .. 512). The stream
-  // is left after the end block on success; a failed load keeps the strings read so far.
+  // Errors: (1000, 501), (1603, 502), (1603, 503), (1603, 504) a version other than 1,
+  // (1603, 507 .. 512). The stream is left after the end block on success; a failed load keeps
+  // the strings read so far.
   bool LoadFromStream(TStream* Stream) override;
   // The 64 strings; nil does nothing.
   virtual void Assign(const TQzCustomPictureExifData* Source);

@@ -227,7 +227,8 @@ void TQzTGAImage::Assign(TPersistent* Source) {
     TGraphic::Assign(Source);
     return;
   }
-  Clear();
+  // Only the pixels change: the metadata stays the picture's own.
+  FErrorCode = 0;
   if (!ResizeBuffer(raster->GetWidth(), raster->GetHeight())) {
     if (raster->GetWidth() > QzMaxPictureSide || raster->GetHeight() > QzMaxPictureSide)
       FErrorCode = tgaErrTooLarge;

@@ -41,7 +41,10 @@ public:
   ~TQzTGAImage() override;
   std::string ClassName() const override { return "TQzTGAImage"; }
 
+  // From a TGA picture (pixels and header; the metadata is cleared) or a raster image (size and
+  // pixels only: the metadata stays); from another graphic only what its AssignTo writes.
   void Assign(TPersistent* Source) override;
+  // Into any raster image; anything else raises EConvertError.
   void AssignTo(TPersistent* Dest) override;
   void Changed(TObject*) override {}
   void Draw(TCanvas* ACanvas, const TRect& Rect) override;

@@ -374,9 +374,13 @@ void TQzTIFImage::Assign(TPersistent* Source) {
   }
   auto* raster = dynamic_cast<TRasterImage*>(Source);
   if (!raster || !(dynamic_cast<TBitmap*>(raster) || dynamic_cast<TPortableNetworkGraphic*>(raster) ||
-                   dynamic_cast<TJPEGImage*>(raster)))
+                   dynamic_cast<TJPEGImage*>(raster))) {
+    // What the source's AssignTo cannot write ends in the toolkit's conversion error, never
+    // in silence.
+    TGraphic::Assign(Source);
     return;
-  Clear();
+  }
+  // Only the pixels change: the resolution and the metadata stay the picture's own.
   ResizeBuffer(raster->GetWidth(), raster->GetHeight());
   if (FWidth != raster->GetWidth() || FHeight != raster->GetHeight()) {
     ResizeBuffer(0, 0);
@@ -387,7 +391,8 @@ void TQzTIFImage::Assign(TPersistent* Source) {
 }
 
 void TQzTIFImage::AssignTo(TPersistent* Dest) {
-  QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight, Dest);
+  if (!QzAssignPixelsTo(FPixels.data(), FRowStride, FBytesPerPixel, FWidth, FHeight, Dest))
+    TGraphic::AssignTo(Dest);
 }
 
 void QzTIFInitialize() {

@@ -24,7 +24,11 @@ public:
   ~TQzTIFImage() override;
   std::string ClassName() const override { return "TQzTIFImage"; }
 
+  // From a TIFF picture (pixels only; resolution and metadata start anew) or a toolkit bitmap,
+  // PNG or JPEG picture (size and pixels only: resolution and metadata stay); from another
+  // graphic only what its AssignTo writes.
   void Assign(TPersistent* Source) override;
+  // Into any raster image; anything else raises EConvertError.
   void AssignTo(TPersistent* Dest) override;
   void Draw(TCanvas* ACanvas, const TRect& Rect) override;
   bool GetEmpty() const override { return FWidth < 1 || FHeight < 1 || FPixels.empty(); }

@@ -90,8 +90,9 @@ void TGraphic::AssignTo(TPersistent* Dest) {
     if (!GetEmpty()) r->GetCanvas()->Draw(0, 0, this);
     return;
   }
-  if (Dest) Dest->TPersistent::Assign(this);
-  throw EConvertError("Cannot assign a " + ClassName() + " to nil");
+  // The base's conversion error. Handing the work back to Dest's Assign would only come back
+  // here: Assign asks its source's AssignTo.
+  TPersistent::AssignTo(Dest);
 }
 
 void TGraphic::SetSize(int32_t AWidth, int32_t AHeight) {

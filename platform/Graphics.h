@@ -340,7 +340,7 @@ public:
   // From a graphic: Source->AssignTo(this); otherwise the toolkit's "cannot assign" error.
   void Assign(TPersistent* Source) override;
   // Into Dest. The default draws this graphic on a raster image sized to it; anything else
-  // cannot be assigned.
+  // raises the toolkit's "Cannot assign a ... to a ..." (EConvertError).
   void AssignTo(TPersistent* Dest) override;
 
   virtual void Draw(TCanvas* ACanvas, const TRect& Rect) = 0;

@@ -175,13 +175,15 @@ TEST(GoldenFormats, EveryPrefixOfAStoredFileFailsCleanly) {
          TQzFileDetails d;
          int changes = 0;
          d.OnChange = [&](TObject*) { ++changes; };
-         EXPECT_FALSE(d.LoadFromStream(&s));
+         const bool loaded = d.LoadFromStream(&s);
+         EXPECT_EQ(loaded, d.Error == 0);
          EXPECT_EQ(changes, 1);
          return TOutcome{d.Error, 0};
        },
+       // The record is whole after its last string: the end marker may be cut.
        [](size_t n) {
          return TOutcome{n < 15 ? Code(1603, 102) : n < 36 ? Code(1002, 107) : n < 164 ? Code(1603, 107)
-                         : n < 228 ? Code(1002, 108) : Code(1002, 110), 0};
+                         : n < 228 ? Code(1002, 108) : 0, 0};
        }},
       {"picture list", storedList(), firstItemEnd + 38,
        [](TStream& s) {

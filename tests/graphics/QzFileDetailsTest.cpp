@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <tuple>
 
 #include "FormatsTestUtil.h"
@@ -113,6 +114,12 @@ TEST(QzFileDetails, ReaderCases) {
     return b;
   };
   const TBytes one = body(TQzCustomFileDetails::DefaultKey, 1);
+  // The same body after another preview length.
+  auto withLength = [&](std::initializer_list<uint8_t> Length) {
+    TBytes b = Length;
+    b.insert(b.end(), one.begin() + 4, one.end());
+    return b;
+  };
   const std::vector<Case> cases = {
       {"10 strings, no integers", Record(5, 10, 0, body(TQzCustomFileDetails::DefaultKey, 10)), 0, "first"},
       {"revision 3 key", Record(3, 1, 0, body(TQzCustomFileDetails::Revision3Key, 1)), 0, "first"},
@@ -121,12 +128,15 @@ TEST(QzFileDetails, ReaderCases) {
       {"format byte 2", Record(5, 1, 0, one, 32, 2), Code(1603, 104), ""},
       {"33 strings", Record(5, 33, 0, {}), Code(1603, 105), ""},
       {"33 integers", Record(5, 0, 33, {}), Code(1603, 106), ""},
-      {"negative preview length", Record(5, 0, 0, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), Code(1002, 107), ""},
+      {"preview length -1 is no preview", Record(5, 1, 0, withLength({0xFF, 0xFF, 0xFF, 0xFF})), 0, "first"},
+      {"lowest preview length is no preview", Record(5, 1, 0, withLength({0, 0, 0, 0x80})), 0, "first"},
+      {"preview length short", Record(5, 0, 0, {0, 0}), Code(1002, 107), ""},
       {"preview length past the end", Record(5, 0, 0, {0x00, 0x00, 0x00, 0x40, 1, 2, 3}), Code(1002, 107), ""},
       {"preview not a JPEG", Record(5, 0, 0, {3, 0, 0, 0, 1, 2, 3, 0xFF, 0xFF}), Code(1501, 107), ""},
       {"wrong signature", Edited(Record(5, 1, 0, one), 0, 'X'), Code(1603, 103), ""},
       {"string bytes short", Record(5, 1, 0, {0, 0, 0, 0, 5, 0, 'a', 'b'}), Code(1002, 109), ""},
-      {"no end marker", Cut(Record(5, 1, 0, one), 2), Code(1002, 110), "first"},
+      {"no end marker", Cut(Record(5, 1, 0, one), 2), 0, "first"},
+      {"half an end marker", Cut(Record(5, 1, 0, one), 1), 0, "first"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -92,7 +92,8 @@ TEST(QzPicExifData, ReaderCases) {
       {"header size above 128", Record({Block(1, Strings(2, 2, "ab")), end}, 1, 200), 0, 2},
       {"no end block", Record({Block(1, Strings(2, 2, "ab"))}), Code(1603, 507), 2},
       {"wrong tag", [&] { TBytes b = Record({end}); b[128] = 0; return b; }(), Code(1603, 508), 0},
-      {"version 2", Record({end}, 2), Code(1604, 504), 0},
+      {"version 2", Record({end}, 2), Code(1603, 504), 0},
+      {"version 0", Record({end}, 0), Code(1603, 504), 0},
       {"wrong magic", [&] { TBytes b = Record({end}); b[3] = 0x14; return b; }(), Code(1603, 503), 0},
       {"header size below its own bytes", [&] { TBytes b = Record({end}); b[6] = 4; return b; }(), Code(1603, 503), 0},
       {"string past its block", [&] {
