@@ -77,40 +77,74 @@ TEST_F(AudioGroups, SwitchingTheBoxPassesActiveAndItsOwnEnabledToTheChildren) {
   EXPECT_EQ(enabled(), "---");
 }
 
-// Code sets items, options and checks silently; clicks and keys select and report.
-TEST_F(AudioGroups, SelectionByClicksAndKeys) {
+// Clicks select and report; the group has no keys: with the focus held, arrows, Home, End and
+// Space change nothing.
+TEST_F(AudioGroups, ClicksSelectAndKeysDoNothing) {
   // Actions: digits click that item, "<" ">" "^" "$" press Left, Right, Home, End, " " Space.
   struct TCase { bool Single; std::string Actions; std::string Expected; int Events; };
   const TCase cases[] = {
       {false, "0", "1000", 1},   {false, "00", "0000", 2},    {false, "02", "1010", 2},
-      {false, "0> ", "1100", 2}, {false, ">>>>> ", "0001", 1}, {false, "3<< $ ^ ", "1100", 4},
+      {false, "0> ", "1000", 1}, {false, ">>>>> ", "0000", 0}, {false, "3<< $ ^ ", "0001", 1},
       {true, "", "1000", 0},     {true, "0", "1000", 0},      {true, "2", "0010", 1},
-      {true, "22", "0010", 1},   {true, ">>", "0010", 2},     {true, "$>", "0001", 1},
-      {true, "3<<<<", "1000", 4}, {true, " ", "1000", 0},
+      {true, "22", "0010", 1},   {true, ">>", "1000", 0},     {true, "$> ", "1000", 0},
+      {true, "3<<<<", "0001", 1}, {true, " ", "1000", 0},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(testing::Message() << (c.Single ? "single " : "multi ") << '"' << c.Actions << '"');
     auto* g = Put<TQzAudioSwitchGroup>(10, 10, 240, 35);
     int events = 0;
-    g->SetOrientation(acoHorizontal), g->SetOptions({});
+    g->SetOrientation(acoHorizontal);
+    g->SetOptions(c.Single ? TQzAudioSwitchGroupOptions{ASG_SINGLE_SELECTION} : TQzAudioSwitchGroupOptions{});
     g->GetItems()->SetText("a\nb\nc"), g->GetItems()->Add("d"), g->SetChecked(0, false);
-    // The third checked, then unchecked again, or the first checked too, of which a single
-    // selection keeps only the first.
+    // The third checked, then unchecked again, or the first checked, which a single selection
+    // keeps alone.
     g->SetChecked(2, true), g->SetChecked(c.Single ? 0 : 2, c.Single);
-    if (c.Single) g->SetOptions({ASG_SINGLE_SELECTION});
     g->OnChanged = [&](TObject*) { ++events; };  // the gestures' reports only
+    g->SetTabStop(true);
     Show();
     g->SetFocus();
     for (char a : c.Actions)
       if (a >= '0' && a <= '9') ClickAt(g, Centre(g->GetItemRect(a - '0')));
       else Key(a == '<' ? VK_LEFT : a == '>' ? VK_RIGHT : a == '^' ? VK_HOME : a == '$' ? VK_END : VK_SPACE);
+    EXPECT_TRUE(g->Focused());
     EXPECT_EQ(std::tuple(States(g), events), std::tuple(c.Expected, c.Events));
     g->Free();
   }
 }
 
-// Checked[i] and a change of Items report from code, Options do not; an items change that leaves none checked
-// checks item 0 in both selection modes.
+// A left click takes the focus only with TabStop set, which a new group leaves off; a group with
+// the focus looks as one without it.
+TEST_F(AudioGroups, FocusOnlyWithTabStopAndNeverDrawn) {
+  auto* g = Put<TQzAudioSwitchGroup>(10, 10, 240, 35);
+  auto* power = Put<TQzAudioSwitchControl>(10, 60, 60, 25);
+  g->SetOrientation(acoHorizontal);
+  EXPECT_FALSE(g->GetTabStop());
+  Show();
+  const TRect area = g->GetBoundsRect();
+  const auto pixels = [&] {
+    std::vector<TColor> v;
+    for (int y = area.Top; y < area.Bottom; ++y)
+      for (int x = area.Left; x < area.Right; ++x) v.push_back(ScreenPixel(x, y));
+    return v;
+  };
+  // Item 1 is checked by the first click and stays so (single selection): only the focus moves.
+  struct TCase { bool TabStop; TMouseButton Button; bool Focused; };
+  const TCase cases[] = {{false, mbLeft, false}, {true, mbRight, false}, {true, mbLeft, true}, {false, mbLeft, true}};
+  for (const TCase& c : cases) {
+    g->SetTabStop(c.TabStop);
+    const TPoint at = Centre(g->GetItemRect(1));
+    ClickAt(g, at.X, at.Y, c.Button);
+    EXPECT_EQ(std::tuple(g->Focused(), States(g)), std::tuple(c.Focused, "01")) << c.TabStop << c.Button;
+  }
+  const std::vector<TColor> focused = pixels();
+  power->SetFocus(), Pump();
+  ASSERT_FALSE(g->Focused());
+  Repaint(g);
+  EXPECT_EQ(pixels(), focused);
+}
+
+// Checked[i] and a change of Items report from code, Options neither report nor change a state; an items
+// change that leaves none checked checks item 0 in both selection modes.
 TEST_F(AudioGroups, CodeChangesOfStatesAndItemsReport) {
   struct TCase { bool Single; std::function<void(TQzCustomAudioSwitchGroup*)> Do; std::string Expected; int Events; };
   const TCase cases[] = {
@@ -118,6 +152,9 @@ TEST_F(AudioGroups, CodeChangesOfStatesAndItemsReport) {
       {false, [](auto* g) { g->SetChecked(1, false), g->SetChecked(9, true); }, "00", 0},
       {false, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
       {false, [](auto* g) { g->SetOptions({ASG_SHOW_TEXT}); }, "00", 0},  // options are no state
+      // Nor does single selection switched on uncheck anything.
+      {false, [](auto* g) { g->SetChecked(0, true), g->SetChecked(1, true), g->SetOptions({ASG_SINGLE_SELECTION}); },
+       "11", 2},
       {true, [](auto* g) { g->GetItems()->Add("C"); }, "100", 1},
       {false, [](auto* g) { g->SetChecked(1, true), g->GetItems()->Add("C"); }, "010", 2},
       {true, [](auto* g) { g->SetChecked(1, true), g->SetChecked(0, true), g->SetChecked(0, true); }, "10", 2},

@@ -55,7 +55,9 @@ TEST_F(TKnobFixture, ValueAndAngleFollowTheRange) {
   const TCase cases[] = {
       {-80, 5, -80, -80, 0},      {-80, 5, 5, 5, 270},         {-80, 5, -37.5f, -37.5f, 135},
       {-80, 5, 99, 5, 270},       {-80, 5, -1000, -80, 0},     {3, 3, 7, 3, 0},
-      {3, 3, -7, 3, 0},           {10, 0, 5, 5, 135},          {10, 0, 20, 10, 0},
+      // A range set up backwards takes every value to Max (raised to Min, then lowered to Max),
+      // at the far end of the knob: no value between the bounds is ever reached.
+      {3, 3, -7, 3, 0},           {10, 0, 5, 0, 270},          {10, 0, 20, 0, 270},
       {10, 0, -1, 0, 270},        {1000, 20000, 1000.5f, 1000.5f, 270.0f * 0.5f / 19000},
       {1000, 20000, 19999.5f, 19999.5f, 270.0f * 18999.5f / 19000},
   };
@@ -191,4 +193,32 @@ TEST_F(TKnobFixture, FaceShowsTheFrameOfTheAngleFromItsSource) {
   auto* other = QzCreate<TQzAudioKnobSource>(Form);
   EXPECT_FALSE(other->LoadFromResource("NO_SUCH_STRIP"));
   EXPECT_EQ(std::tuple(other->IsEmpty(), other->GetFrameSize()), std::tuple(true, 0));
+}
+
+// The value text keeps the font's own style, KNOB_VALUE_BOLD adding bold to it; the caption is
+// plain whatever that style, bold only with the option.
+TEST_F(TKnobFixture, ValueKeepsTheFontStyleTheCaptionIsPlain) {
+  Knob->SetCaption("Gain"), Knob->SetValue(-20);
+  Knob->GetFont()->SetColor(clWhite);
+  const auto shown = [&](TFontStyles Style, bool Bold) {
+    Knob->GetFont()->SetStyle(Style);
+    TQzAudioKnobOptions o{KNOB_SHOW_VALUE, KNOB_SHOW_CAPTION};
+    if (Bold) o.Include(KNOB_VALUE_BOLD);
+    Knob->SetOptions(o), Repaint(Knob);
+    std::vector<TColor> value, caption;
+    for (auto [r, into] : {std::pair{Knob->GetValueRect(), &value}, std::pair{Knob->GetCaptionRect(), &caption}})
+      for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) into->push_back(ScreenPixel(Knob->GetLeft() + x, Knob->GetTop() + y));
+    return std::pair{value, caption};
+  };
+  const auto plain = shown({}, false), bold = shown({}, true);
+  const auto underlined = shown({fsUnderline}, false), underlinedBold = shown({fsUnderline}, true);
+  const auto fontBold = shown({fsBold}, false);
+  ASSERT_NE(plain.first, bold.first);
+  EXPECT_NE(underlined.first, plain.first);
+  EXPECT_NE(underlinedBold.first, bold.first) << "the option adds bold to the style, not in its place";
+  EXPECT_EQ(fontBold.first, bold.first);
+  ASSERT_NE(plain.second, bold.second);
+  EXPECT_EQ(std::tuple(underlined.second, underlinedBold.second, fontBold.second),
+            std::tuple(plain.second, bold.second, plain.second));
 }

@@ -133,22 +133,20 @@ TEST_F(StdCtrls, ButtonDownAndDisabledLook) {
 TEST_F(StdCtrls, ImageListsDrawTheIconAndSizeTheLinkLabel) {
   auto* images = QzCreate<TImageList>(Form);
   images->SetSize(2, 2);
-  TBitmap cell;
-  cell.SetSize(2, 2), cell.SetHasAlpha(true);
-  // Opaque red everywhere but a fully transparent top-left pixel.
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 2; ++x) {
-      uint8_t* p = cell.GetScanLine(y) + x * 4;
-      p[0] = 0, p[1] = 0, p[2] = 255, p[3] = (x == 0 && y == 0) ? 0 : 255;
-    }
-  images->Add(&cell);
+  // A picture without alpha on a magenta ground: its top-left pixel, and the bottom-right one.
+  const TColor ground = RGB(255, 0, 255), red = RGB(255, 0, 0);
+  images->Add(BitmapOf(2, {ground, red, red, ground}).get());
   auto* icon = Put<TQzActionIcon>(0, 0, 20, 20);
   icon->SetImages(images), icon->SetImageIndex(0);
   Show();
-  EXPECT_EQ(ScreenPixel(2, 2), clWhite) << "the transparent pixel shows the form";
-  EXPECT_EQ(ScreenPixel(17, 17), RGB(255, 0, 0));
-  icon->SetImageIndex(1), Pump();
-  EXPECT_EQ(ScreenPixel(17, 17), clWhite) << "an index past the list draws nothing";
+  // Stretched, the ground is keyed out wherever it lies: the form shows through.
+  EXPECT_EQ(std::tuple(ScreenPixel(2, 2), ScreenPixel(17, 2), ScreenPixel(2, 17), ScreenPixel(17, 17)),
+            std::tuple(clWhite, red, red, clWhite));
+  // At the list's own size the image is drawn as the list holds it.
+  icon->SetBounds(0, 0, 2, 2), Pump();
+  EXPECT_EQ(std::tuple(ScreenPixel(0, 0), ScreenPixel(1, 0)), std::tuple(ground, red));
+  icon->SetBounds(0, 0, 20, 20), icon->SetImageIndex(1), Pump();
+  EXPECT_EQ(ScreenPixel(17, 2), clWhite) << "an index past the list draws nothing";
   // A link label is never below 8 pixels high, and makes room for the list's images.
   auto* wide = QzCreate<TImageList>(Form);
   auto* l = Put<TQzActionLabel>(30, 10, 50, 50);
@@ -186,6 +184,18 @@ TEST_F(StdCtrls, HeadLineAndGroupBoxLinesMakeRoomForTheCaption) {
     }
     h->Free(), Pump();
   }
+  // An image list moves the line's start right by its image width + 4, whether ImageIndex names
+  // an image in it or not (this list holds none).
+  auto* list = QzCreate<TImageList>(Form);
+  list->SetSize(12, 8);
+  auto* h = Put<TQzHeadLine>(0, 0, 200, 20);
+  h->SetCaption("Head"), h->SetIndent(30), h->SetImages(list), Show();
+  const int y = h->GetHeight() / 2, start = 12 + 4;
+  const TColor line = ColorToRGB(clBtnShadow);
+  EXPECT_EQ(std::tuple(ScreenPixel(start - 1, y) == line, ScreenPixel(start, y), ScreenPixel(start + 30 - 4, y),
+                       ScreenPixel(start + 30 - 2, y) == line),
+            std::tuple(false, line, line, false));
+  h->Free(), Pump();
   // A group box frame starts half a caption down, or at the top without a caption in it.
   for (bool borderCaption : {true, false}) {
     auto* g = Put<TQzGroupBox>(0, 0, 150, 100);

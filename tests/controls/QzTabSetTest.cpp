@@ -174,23 +174,56 @@ TEST_F(TabSet, NotebookFollowsTheTabsAndItsThemeRowColoursIt) {
   EXPECT_EQ(t->GetActiveTabColor(), RGB(200, 0, 0));
 }
 
-// The tab under the mouse is tracked and drawn hot whether HotTrack is set or not; leaving the
-// strip clears it.
-TEST_F(TabSet, TabUnderTheMouseIsDrawnHotWhateverHotTrackHolds) {
-  for (const bool track : {false, true}) {
-    SCOPED_TRACE(track ? "HotTrack" : "no HotTrack");
+// The tab under the mouse is tracked whether HotTrack is set or not, and leaving the strip clears
+// it; only a raised tab shows it, in the hot colour: a button's caption keeps the text colour.
+TEST_F(TabSet, TabUnderTheMouseIsTrackedWhateverHotTrackHoldsAndShownOnRaisedTabs) {
+  for (const TQzTabSetStyle style : {tssButtons, tssTabs})
+    for (const bool track : {false, true}) {
+      SCOPED_TRACE(std::string(style == tssTabs ? "tabs, " : "buttons, ") + (track ? "HotTrack" : "no HotTrack"));
+      auto* t = Put<TQzTabSet>(0, 0, 200, 40);
+      t->SetStyle(style), t->SetTabSize(60), t->SetIndent(0), t->SetHotTrack(track);
+      for (const char* c : {"Low", "Mid"}) t->GetTabs()->Add(c);
+      Show();
+      const std::vector<uint32_t> cold = PixelsOf(Form);
+      Move(90, 20);
+      EXPECT_EQ(std::tuple(t->GetHotTab(), PixelsOf(Form) == cold), std::tuple(1, style == tssButtons));
+      Move(190, 20);
+      EXPECT_EQ(std::tuple(t->GetHotTab(), PixelsOf(Form) == cold), std::tuple(-1, true));
+      t->Free();
+    }
+}
+
+// Disabled, a raised tab's caption turns grey; buttons keep theirs in the text and the active
+// text colour.
+TEST_F(TabSet, OnlyRaisedTabsShowTheDisabledColour) {
+  for (const TQzTabSetStyle style : {tssButtons, tssTabs}) {
+    SCOPED_TRACE(style == tssTabs ? "tabs" : "buttons");
     auto* t = Put<TQzTabSet>(0, 0, 200, 40);
-    t->SetStyle(tssButtons), t->SetTabSize(60), t->SetIndent(0), t->SetHotTrack(track);
+    t->SetStyle(style), t->SetTabSize(60), t->SetIndent(0);
     for (const char* c : {"Low", "Mid"}) t->GetTabs()->Add(c);
     Show();
-    const std::vector<uint32_t> cold = PixelsOf(Form);
-    Move(90, 20);
-    EXPECT_EQ(t->GetHotTab(), 1);
-    EXPECT_NE(PixelsOf(Form), cold);
-    Move(190, 20);
-    EXPECT_EQ(std::tuple(t->GetHotTab(), PixelsOf(Form) == cold), std::tuple(-1, true));
+    const std::vector<uint32_t> enabled = PixelsOf(Form);
+    t->SetEnabled(false), Repaint(t);
+    EXPECT_EQ(PixelsOf(Form) == enabled, style == tssButtons);
     t->Free();
   }
+}
+
+// A click selects without taking the focus, TabStop set or not (a new strip has it off); given the
+// focus, Left and Right scroll.
+TEST_F(TabSet, ClickTakesNoFocusKeysScrollWithIt) {
+  auto* t = Put<TQzTabSet>(0, 0, 300, 40);
+  for (int i = 0; i < 10; ++i) t->GetTabs()->Add("Tab " + std::to_string(i));
+  EXPECT_FALSE(t->GetTabStop());
+  Show();
+  for (const bool tabStop : {false, true}) {
+    t->SetTabStop(tabStop);
+    const TPoint at = Centre(t->GetTabPartRect(tabStop ? 2 : 1, 0));
+    ClickAt(t, at);
+    EXPECT_EQ(std::tuple(t->Focused(), t->GetActiveTab()), std::tuple(false, tabStop ? 2 : 1)) << tabStop;
+  }
+  t->SetFocus(), Key(VK_RIGHT), Key(VK_RIGHT), Key(VK_LEFT);
+  EXPECT_EQ(std::tuple(t->Focused(), t->GetScrollOffset()), std::tuple(true, 75 / 2));
 }
 
 // The notebook may live on another form; either may go first.

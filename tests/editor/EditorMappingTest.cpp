@@ -78,9 +78,19 @@ TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
       {f->BandSwitchGroup, 2, 1u << 2},  {f->BandSwitchGroup, 3, TEq::flagCutFilters},
       {f->OutputSwitchGroup, 0, TEq::flagMono}, {f->OutputSwitchGroup, 1, TEq::flagBypass},
   };
+  // The editor's pixels, to see that a switch clicked on and off again looks as before: the group
+  // takes no focus and draws none.
+  const auto pixels = [&] {
+    const TBitmap* s = Backend->Screen(Win(f));
+    std::vector<uint8_t> v;
+    for (int y = 0; s && y < s->GetHeight(); ++y)
+      v.insert(v.end(), s->GetScanLine(y), s->GetScanLine(y) + 4 * s->GetWidth());
+    return v;
+  };
   for (const auto& sw : switches) {
     SCOPED_TRACE(sw.Group->GetName() + " " + std::to_string(sw.Item));
     const std::vector<float> before = Snapshot(p);
+    const std::vector<uint8_t> shown = pixels();
     const uint32_t flags = p->GetMicroEqualizer()->GetPreset()->GetFlagWord();
     const TPoint at = At(sw.Group, sw.Group->GetItemRect(sw.Item));
     Backend->Click(Win(f), at.X, at.Y), Idle(e);
@@ -88,6 +98,9 @@ TEST_F(EditorTest, EachGestureWritesOnlyItsOwnField) {
     const std::vector<float> after = Snapshot(p);
     EXPECT_TRUE(std::equal(before.begin(), before.end() - 1, after.begin()));
     EXPECT_EQ(sw.Group->GetChecked(sw.Item), (p->GetMicroEqualizer()->GetPreset()->GetFlagWord() & sw.Flag) != 0);
+    Backend->Click(Win(f), at.X, at.Y), Idle(e);
+    EXPECT_EQ(std::tuple(p->GetMicroEqualizer()->GetPreset()->GetFlagWord(), sw.Group->Focused(), pixels() == shown),
+              std::tuple(flags, false, true));
   }
   // Drags: a knob upwards and a slider's cap downwards.
   const float gain = p->GetMicroEqualizer()->GetPreset()->GetBandGain(1);

@@ -154,9 +154,13 @@ bool TQzCustomAudioKnobControl::StoreAngle(double Value) {
 
 void TQzCustomAudioKnobControl::SetValue(float Value) {
   if (std::isnan(Value)) return;
-  const float v = QzClamp(Value, FMin, FMax);
+  // Min first, Max last: Max wins when the bounds are crossed.
+  float v = Value < FMin ? FMin : Value;
+  if (v > FMax) v = FMax;
+  // Also what keeps an empty range (Min = Max) from dividing by zero below.
   if (v == GetValue()) return;
-  if (StoreAngle(QzNormalize(v, FMin, FMax) * FullTurn)) DoChanged();
+  const double share = (static_cast<double>(v) - FMin) / (static_cast<double>(FMax) - FMin);
+  if (StoreAngle(std::fabs(share) * FullTurn)) DoChanged();
 }
 
 void TQzCustomAudioKnobControl::SetMin(float Value) {
@@ -424,8 +428,9 @@ void TQzCustomAudioKnob::PaintScale(TCanvas* C, bool Enabled) {
 
 void TQzCustomAudioKnob::PaintValue(TCanvas* C, bool Enabled) {
   const TQzAudioKnobOptions o = GetOptions();
+  // The value keeps the font's own style; the option only adds bold to it.
   C->GetFont()->Assign(GetFont());
-  C->GetFont()->SetStyle(o.Contains(KNOB_VALUE_BOLD) ? TFontStyles{fsBold} : TFontStyles{});
+  if (o.Contains(KNOB_VALUE_BOLD)) C->GetFont()->SetStyle(GetFont()->GetStyle() + fsBold);
   const bool display = o.Contains(KNOB_SHOW_VALUE_DISPLAY);
   C->GetFont()->SetColor(!Enabled ? GetAudioColor(12, false) : (display ? GetAudioColor(12, true) : GetFont()->GetColor()));
   const std::string text = ValueText();
@@ -454,6 +459,7 @@ void TQzCustomAudioKnob::PaintValue(TCanvas* C, bool Enabled) {
 }
 
 void TQzCustomAudioKnob::PaintCaption(TCanvas* C, bool Enabled) {
+  // Unlike the value, the caption is plain whatever the font's style.
   C->GetFont()->Assign(GetFont());
   C->GetFont()->SetStyle(GetOptions().Contains(KNOB_VALUE_BOLD) ? TFontStyles{fsBold} : TFontStyles{});
   const TRect& r = GetCaptionRect();

@@ -106,8 +106,9 @@ public:
 
   // Within Min..Max (bounds in either order); Min when they are equal.
   float GetValue() const;
-  // Clamped into the range; a NaN is ignored. Turns the knob to the value's angle and reports a
-  // change of the angle.
+  // Raised to Min, then lowered to Max, so that on a range set up backwards (Min above Max) every
+  // value becomes Max; a NaN is ignored. Turns the knob to the value's angle and reports a change
+  // of the angle.
   void SetValue(float Value);
   float GetMin() const { return FMin; }
   float GetMax() const { return FMax; }

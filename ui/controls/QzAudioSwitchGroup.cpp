@@ -22,8 +22,6 @@ TQzCustomAudioSwitchGroup::TQzCustomAudioSwitchGroup(TComponent* AOwner)
   SetPadding(2);
   SetParentColor(false);
   SetBounds(GetLeft(), GetTop(), 100, 35);
-  // Focusable, so that the keys reach the group.
-  SetTabStop(true);
 }
 
 void TQzCustomAudioSwitchGroup::ThemeChanged() {
@@ -58,16 +56,6 @@ void TQzCustomAudioSwitchGroup::ItemsChanged() {
   DoChanged();
 }
 
-void TQzCustomAudioSwitchGroup::KeepOneChecked() {
-  if (!FOptions.Contains(ASG_SINGLE_SELECTION) || FChecked.empty()) return;
-  const auto first = std::find(FChecked.begin(), FChecked.end(), true);
-  if (first == FChecked.end()) {
-    FChecked[0] = true;
-    return;
-  }
-  std::fill(first + 1, FChecked.end(), false);
-}
-
 bool TQzCustomAudioSwitchGroup::GetChecked(int32_t Index) const {
   return Index >= 0 && Index < ItemCount() && FChecked[static_cast<size_t>(Index)];
 }
@@ -78,17 +66,6 @@ void TQzCustomAudioSwitchGroup::SetChecked(int32_t Index, bool State) {
   FChecked[static_cast<size_t>(Index)] = State;
   Invalidate();
   DoChanged();
-}
-
-void TQzCustomAudioSwitchGroup::UserPress(int32_t Index) {
-  if (Index < 0 || Index >= ItemCount()) return;
-  FClickedIndex = Index;
-  const bool state = FOptions.Contains(ASG_SINGLE_SELECTION) ? true : !GetChecked(Index);
-  if (GetChecked(Index) == state) {
-    Invalidate();
-    return;
-  }
-  SetChecked(Index, state);
 }
 
 void TQzCustomAudioSwitchGroup::SetStyle(TQzAudioSwitchStyle Value) {
@@ -112,7 +89,6 @@ void TQzCustomAudioSwitchGroup::SetAudioBorderStyle(TQzAudioBorderStyle Value) {
 void TQzCustomAudioSwitchGroup::SetOptions(TQzAudioSwitchGroupOptions Value) {
   if (Value == FOptions) return;
   FOptions = Value;
-  KeepOneChecked();
   NeedLayout();
   TControl::Changed();
 }
@@ -179,7 +155,10 @@ void TQzCustomAudioSwitchGroup::MouseDown(TMouseButton Button, TShiftState Shift
     FMouseMode = Button == mbLeft ? 1 : Button == mbRight ? 2 : 0;
     if (Button == mbLeft) {
       if (GetTabStop() && CanFocus()) SetFocus();
-      UserPress(ItemAtPos(X, Y));
+      FClickedIndex = ItemAtPos(X, Y);
+      // A miss changes nothing; under single selection a click on the checked item neither.
+      if (FClickedIndex >= 0)
+        SetChecked(FClickedIndex, FOptions.Contains(ASG_SINGLE_SELECTION) || !GetChecked(FClickedIndex));
     }
   }
   TQzCustomAudioOrientationWinControl::MouseDown(Button, Shift, X, Y);
@@ -188,39 +167,6 @@ void TQzCustomAudioSwitchGroup::MouseDown(TMouseButton Button, TShiftState Shift
 void TQzCustomAudioSwitchGroup::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
   FMouseMode = 0;
   TQzCustomAudioOrientationWinControl::MouseUp(Button, Shift, X, Y);
-}
-
-void TQzCustomAudioSwitchGroup::KeyDown(uint16_t& Key, TShiftState Shift) {
-  TQzCustomAudioOrientationWinControl::KeyDown(Key, Shift);
-  const int32_t n = ItemCount();
-  if (Key == 0 || n == 0 || !IsEnabled()) return;
-  int32_t current = FClickedIndex;
-  if (current < 0) {
-    const auto it = std::find(FChecked.begin(), FChecked.end(), true);
-    current = it == FChecked.end() ? 0 : static_cast<int32_t>(it - FChecked.begin());
-  }
-  int32_t target;
-  switch (Key) {
-    case VK_LEFT:
-    case VK_UP: target = std::max(0, current - 1); break;
-    case VK_RIGHT:
-    case VK_DOWN: target = std::min(n - 1, current + 1); break;
-    case VK_HOME: target = 0; break;
-    case VK_END: target = n - 1; break;
-    case VK_SPACE:
-    case VK_RETURN:
-      Key = 0;
-      UserPress(current);
-      return;
-    default: return;
-  }
-  Key = 0;
-  if (FOptions.Contains(ASG_SINGLE_SELECTION)) {
-    UserPress(target);
-  } else if (target != FClickedIndex) {
-    FClickedIndex = target;
-    Invalidate();
-  }
 }
 
 void TQzCustomAudioSwitchGroup::Paint() {
@@ -234,10 +180,6 @@ void TQzCustomAudioSwitchGroup::Paint() {
     c->RoundRect(Rect(0, 0, GetClientWidth(), GetClientHeight()), 4, 4);
   }
   for (int32_t i = 0; i < ItemCount(); ++i) PaintItem(c, i, enabled);
-  if (Focused() && FClickedIndex >= 0 && FClickedIndex < ItemCount()) {
-    const TRect r = GetItemRect(FClickedIndex);
-    DrawFrameRect(c, Rect(r.Left + 3, r.Top + 3, r.Right - 3, r.Bottom - 3), clBlack);
-  }
   TQzCustomAudioOrientationWinControl::Paint();
 }
 

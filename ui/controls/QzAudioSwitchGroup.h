@@ -3,13 +3,10 @@
 // independent toggles.
 //
 // Every change of a state reports OnChanged (through DoChanged, so nothing while updating): from
-// code (Checked[i], a change of Items) as from the user, who changes states with clicks and keys:
-//   click:        single selection checks the item, otherwise toggles it;
-//   Left / Up, Right / Down, Home, End: move the current item; under single selection the
-//                 current item is also checked;
-//   Space, Enter: like a click on the current item.
-// An items change that leaves no item checked checks item 0, in every selection mode; turning
-// single selection on keeps one checked item.
+// code (Checked[i], a change of Items) as from a left click, which checks the item under single
+// selection and toggles it otherwise. The group has no keys of its own and draws no focus; a
+// click takes the focus only when TabStop is set (it is off by default). An items change that
+// leaves no item checked checks item 0, in every selection mode; Options change no state.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +38,6 @@ public:
   std::string ClassName() const override { return "TQzCustomAudioSwitchGroup"; }
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
-  void KeyDown(uint16_t& Key, TShiftState Shift) override;
   // Measures "X" in the control's font; only once the window exists.
   void UpdateLayout() override;
 
@@ -54,7 +50,7 @@ public:
   // Ignored out of range or when unchanged. Under single selection every other item is cleared
   // first. Then repaints and reports the change (DoChanged).
   void SetChecked(int32_t Index, bool State);
-  // The item the keys act on: the last one clicked or moved to (-1 before any).
+  // The item under the last left click (-1 for a click beside every item, or before any).
   int32_t GetItemIndex() const { return FClickedIndex; }
 
   // The item's rectangle: the cells share the extent less Padding on both ends, the last cell
@@ -71,6 +67,8 @@ public:
   TQzAudioBorderStyle GetAudioBorderStyle() const { return FBorderStyle; }
   void SetAudioBorderStyle(TQzAudioBorderStyle Value);
   TQzAudioSwitchGroupOptions GetOptions() const { return FOptions; }
+  // Lays out and repaints, then announces the change (CM_CHANGED); the states stay as they are,
+  // so switching single selection on may leave several items checked until the next click.
   void SetOptions(TQzAudioSwitchGroupOptions Value);
   TQzAudioSwitchGroupImageAlign GetImageAlign() const { return FImageAlign; }
   void SetImageAlign(TQzAudioSwitchGroupImageAlign Value);
@@ -91,10 +89,6 @@ protected:
 
 private:
   void ItemsChanged();
-  // At most one checked item, and one whenever there are items; nothing reported.
-  void KeepOneChecked();
-  // The user's gesture on Index: check or toggle, then report when a state changed.
-  void UserPress(int32_t Index);
   void PaintItem(TCanvas* C, int32_t Index, bool Enabled);
   // (start, cell) along the orientation's extent.
   void Cells(int32_t& Start, int32_t& Cell) const;

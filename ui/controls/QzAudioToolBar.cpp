@@ -182,8 +182,7 @@ void TQzCustomAudioPluginToolBar::ButtonPressed(TQzAudioPluginToolBarButton Butt
     TMemoryStream stream;
     const TRect area = GetPresetSelectRect();
     const TPoint p = ClientToScreen(TPoint{area.Left, GetHeight()});
-    if (FPresetManager->SelectPreset(p.X, p.Y, area.Right - area.Left, PresetChooserHeight, &stream) &&
-        stream.GetSize() > 0) {
+    if (FPresetManager->SelectPreset(p.X, p.Y, area.Right - area.Left, PresetChooserHeight, &stream)) {
       stream.SetPosition(0);
       OnSetPreset(this, &stream);
     }
@@ -238,14 +237,6 @@ void TQzCustomAudioPluginToolBar::MouseUp(TMouseButton Button, TShiftState Shift
   FPressed = -1;
   FLastCursor = ClientToScreen(TPoint{X, Y});
   TQzCustomAudioBackgroundWinControl::MouseUp(Button, Shift, X, Y);
-}
-
-void TQzCustomAudioPluginToolBar::KeyDown(uint16_t& Key, TShiftState Shift) {
-  TQzCustomAudioBackgroundWinControl::KeyDown(Key, Shift);
-  if (Key == VK_SPACE && IsEnabled()) {
-    Key = 0;
-    SetActive(!GetActive());
-  }
 }
 
 void TQzCustomAudioPluginToolBar::CMMouseLeave(TMessage& Message) {

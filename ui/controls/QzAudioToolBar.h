@@ -5,15 +5,17 @@
 // with the present state) and OnSetPreset (restore the state from it).
 //
 // Contracts:
-// - A change of Active, from code or by the user (a click on the switch, Space while the bar has
-//   the focus), shows the state, enables or disables the audio controls beside the bar, then
-//   fires OnActiveChanged.
+// - A change of Active, from code or by the user (a click on the switch), shows the state,
+//   enables or disables the audio controls beside the bar, then fires OnActiveChanged. The bar
+//   has no keys of its own.
 // - Only what is drawn answers the mouse: the switch always; the three drawn slots only with
 //   tboShowPresetCompare; slots and buttons only while Active and enabled. Rectangles are
 //   GDI's (right and bottom edges exclusive), so every pixel belongs to at most one part.
 // - A slot click first saves the present state into the slot being left, then restores the
 //   chosen slot with one OnSetPreset call carrying its whole stream; a slot still empty is
 //   filled with the present state and nothing is loaded.
+// - A preset the manager's chooser answers for (SelectPreset True) is handed to OnSetPreset
+//   rewound, whatever the chooser wrote into it; reading it is the owner's business.
 #pragma once
 
 #include <array>
@@ -119,7 +121,6 @@ public:
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
-  void KeyDown(uint16_t& Key, TShiftState Shift) override;
   void CMMouseLeave(TMessage& Message) override;
   void CMTextChanged(TMessage& Message) override;
 

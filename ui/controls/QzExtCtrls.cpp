@@ -152,12 +152,17 @@ void TQzCustomActionIcon::Paint() {
   if (!HasImage()) return;
   TCustomImageList* images = GetImages();
   TCanvas* c = GetCanvas();
-  if (GetClientWidth() == images->GetWidth() && GetClientHeight() == images->GetHeight())
+  if (GetClientWidth() == images->GetWidth() && GetClientHeight() == images->GetHeight()) {
     images->Draw(c, 0, 0, FImageIndex, images->GetDrawingStyle(), itImage, true);
-  else
-    // The list keeps each image with its alpha: stretching it blends the edges as the image
-    // says instead of keying out whatever colour its corner happens to have.
-    images->StretchDraw(c, FImageIndex, GetClientRect(), true);
+    return;
+  }
+  // Stretched, the image's top-left colour is its background: keyed out wherever it occurs, so
+  // that an icon made without alpha shows no box around it.
+  TBitmap picture;
+  images->GetBitmap(FImageIndex, &picture);
+  picture.SetTransparentColor(picture.GetCanvas()->GetPixel(0, 0));
+  picture.SetTransparent(true);
+  c->StretchDraw(GetClientRect(), &picture);
 }
 
 // --- head line ----------------------------------------------------------------------------------
@@ -227,9 +232,12 @@ void TQzCustomHeadLine::Paint() {
   }
   int32_t L = r.Left;
   const int32_t R = r.Right;
-  if (HasImage()) {
-    images->Draw(c, r.Left + 2, r.Top + (RectHeight(r) - images->GetHeight()) / 2, FImageIndex,
-                 images->GetDrawingStyle(), itImage, true);
+  // The line makes room for the list's image size whether or not ImageIndex names an image, as
+  // the control's height does.
+  if (images) {
+    if (HasImage())
+      images->Draw(c, r.Left + 2, r.Top + (RectHeight(r) - images->GetHeight()) / 2, FImageIndex,
+                   images->GetDrawingStyle(), itImage, true);
     L += images->GetWidth() + 4;
   }
   c->GetBrush()->SetStyle(bsClear);

@@ -67,7 +67,8 @@ public:
   std::string ClassName() const override { return "TQzActionLabel"; }
 };
 
-// One image of a list, at its natural size or stretched over the control with its alpha kept.
+// One image of a list, at its natural size or stretched over the control with the colour of its
+// top-left pixel transparent.
 class TQzCustomActionIcon : public TQzImageLinkedControl {
 public:
   explicit TQzCustomActionIcon(TComponent* AOwner);

@@ -27,7 +27,6 @@ TQzCustomTabSet::TQzCustomTabSet(TComponent* AOwner)
     b->SetParent(this);
     FScrollButtons[i] = b;
   }
-  SetTabStop(true);
   SetBounds(GetLeft(), GetTop(), 500, 55);
 }
 
@@ -290,8 +289,8 @@ bool TQzCustomTabSet::ScrollRight() {
 // --- input --------------------------------------------------------------------------------------
 
 void TQzCustomTabSet::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  // A click takes no focus: the strip is reached by Tab only when TabStop is set.
   FMouseState = Button == mbLeft ? 1 : Button == mbRight ? 2 : 0;
-  if (CanFocus()) SetFocus();
   if (Button == mbLeft && GetTabCount() > 0) {
     // Only a tab selects: a click on the strip's empty space leaves the active tab alone.
     const int32_t tab = TabAtPos(X, Y);
@@ -372,12 +371,14 @@ void TQzCustomTabSet::Paint() {
   const int32_t count = GetTabCount();
   // A notebook may have lost pages since the tab was set: such a tab is drawn as no tab.
   const int32_t active = FActiveTab >= 0 && FActiveTab < count ? FActiveTab : -1;
+  // A button's caption has one colour for the active and one for every other button: the hot and
+  // the disabled colours are the raised tabs' own.
   auto drawButton = [&](int32_t i, const TRect& r, TColor from, TColor text) {
     c->GradientFill(r, from, k.GradEnd, gdVertical);
     DrawImage(c, i);
     if (!FOptions.Contains(tsoShowText)) return;
     c->SetFont(TabFont());
-    c->GetFont()->SetColor(IsEnabled() ? text : k.DisabledText);
+    c->GetFont()->SetColor(text);
     DrawAlignedText(c, GetTabCaption(i), r, 1, 1, false);
   };
   for (int32_t i = 0; i < count; ++i) {
@@ -387,7 +388,7 @@ void TQzCustomTabSet::Paint() {
     if (FStyle == tssTabs)
       DrawTab(c, k, i, r, false);
     else
-      drawButton(i, r, k.GradStart, i == FHotTab ? k.HotText : k.Text);
+      drawButton(i, r, k.GradStart, k.Text);
   }
 
   if (active < 0) {

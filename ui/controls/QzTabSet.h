@@ -5,6 +5,9 @@
 // Only the user's gestures report: a left click on a tab fires OnActiveTabChanged (every such
 // click, changed or not); setting ActiveTab from code calls ActiveTabChanged (the notebook
 // follows) but fires no event.
+//
+// Focus: TabStop is off as for any control and a click takes no focus; with TabStop set and the
+// focus reached by Tab, Left and Right scroll the strip.
 #pragma once
 
 #include <cstdint>
@@ -50,7 +53,8 @@ public:
   void SetOptions(TQzTabSetOptions Value);
   TAlignment GetAlignment() const { return FAlignment; }
   void SetAlignment(TAlignment Value);
-  // Stored and streamed only: the tab under the mouse is tracked and drawn hot whatever it holds.
+  // Stored and streamed only: the tab under the mouse is tracked whatever it holds, and a raised
+  // tab (tssTabs) under it is drawn in the hot colour; buttons have no hot look.
   bool GetHotTrack() const { return FHotTrack; }
   void SetHotTrack(bool Value);
   TCustomImageList* GetImages() const { return FImages; }
