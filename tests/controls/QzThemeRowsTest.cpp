@@ -53,11 +53,13 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
     return std::vector{label->GetThemeManager(), action->GetThemeManager(), line->GetThemeManager(),
                        edit->GetThemeManager(), scroll->GetThemeManager()};
   };
-  EXPECT_EQ(managers(), std::vector(5, static_cast<TQzCustomThemeManager*>(m)));
+  // Registration takes the label as a plain label: its font colour only, no link.
+  const auto linked = std::vector<TQzCustomThemeManager*>{nullptr, m, m, m, m};
+  EXPECT_EQ(managers(), linked);
   // Unlinked controls are linked again by ApplyTheme, and keep its colours, not registration's.
-  label->SetThemeManager(nullptr), action->SetThemeManager(nullptr), line->SetThemeManager(nullptr);
+  action->SetThemeManager(nullptr), line->SetThemeManager(nullptr);
   edit->SetThemeManager(nullptr), scroll->SetThemeManager(nullptr);
-  EXPECT_EQ(std::tuple(rows[0].Colour(), rows[3].Colour()), std::tuple(rows[0].Own, rows[3].Own))
+  EXPECT_EQ(std::tuple(rows[1].Colour(), rows[3].Colour()), std::tuple(rows[1].Own, rows[3].Own))
       << "a control that leaves gets its own look back";
   m->ApplyTheme(Form);
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Applied) << r.What;
@@ -72,6 +74,103 @@ TEST_F(QzThemeRows, ThemeFileReachesEveryControlClassAndLeavesWhenSwitchedOff) {
   for (const TRow& r : rows) EXPECT_EQ(r.Colour(), r.Own) << r.What << " switched off";
   m->SetActive(true), Pump();
   EXPECT_EQ(ScreenPixel(50, 102), RampColor(7));
+}
+
+// Registering a form walks it class by class: a form's owned components, a windowless control's
+// owned components, an own windowed control's children and owned components, a plain windowed
+// control's owned components and children; labels, edits, memos, notebooks, pages and the
+// notebook tab set end the walk. Menus are owner-drawn only with the option, and only those a
+// client owns (the form, and each control the walk links). Components of the keeper are reached
+// only through the walk, never as the form's own.
+TEST_F(QzThemeRows, RegistrationWalksByClassAndHooksOnlyTheClientsMenus) {
+  RegisterQzTabSetClasses();
+  for (const bool ownerDraw : {false, true}) {
+    SCOPED_TRACE(ownerDraw ? "owner-drawn menus" : "no owner-drawn menus");
+    auto* keeper = QzCreate<TComponent>(nullptr);
+    auto* win = Put<TQzCustomWinControl>("Win", 0, 0, 60, 60);
+    auto* plain = Put<TCustomControl>("Plain", 60, 0, 60, 60);
+    auto* graphic = Put<TQzCustomGraphicControl>("Graphic", 120, 0, 20, 20);
+    auto* label = Put<TLabel>("Label", 140, 0, 20, 20);
+    auto* qzLabel = Put<TQzLabel>("QzLabel", 160, 0, 20, 20);
+    auto* action = Put<TQzActionLabel>("Action", 180, 0, 20, 20);
+    auto* line = Put<TQzBorderLine>("Line", 200, 0, 20, 4);
+    auto* edit = Put<TEdit>("Edit", 0, 60, 40, 20);
+    auto* memo = Put<TMemo>("Memo", 40, 60, 40, 20);
+    auto* labeled = Put<TLabeledEdit>("Labeled", 80, 60, 40, 20);
+    auto* book = Put<TNotebook>("Book", 0, 100, 100, 60);
+    TPage* page = book->AddPage("One");
+    auto* tabs = Put<TQzNotebookTabSet>("Tabs", 100, 100, 200, 40);
+    // A windowed control of the keeper, parented in P (nil: none).
+    const auto kept = [&](TComponent* Owner, TWinControl* P) {
+      auto* c = QzCreate<TQzCustomWinControl>(Owner ? Owner : keeper);
+      if (P) c->SetParent(P);
+      return c;
+    };
+    auto* inWin = kept(nullptr, win);
+    auto* ofWin = kept(win, nullptr);
+    auto* inPlain = kept(nullptr, plain);
+    auto* ofPlain = kept(plain, nullptr);
+    auto* ofGraphic = kept(graphic, nullptr);
+    auto* ofQzLabel = kept(qzLabel, nullptr);
+    auto* ofLine = kept(line, nullptr);
+    auto* ofEdit = kept(edit, nullptr);
+    auto* inPage = kept(nullptr, page);
+    auto* inTabs = kept(nullptr, tabs);
+    auto* tabButton = dynamic_cast<TQzButton*>(tabs->GetControl(0));
+    ASSERT_NE(tabButton, nullptr);
+    auto* m = QzCreate<TQzThemeManager>(Form);
+    LoadGolden(m);
+    if (ownerDraw) m->SetOptions({thoOwnerDrawMenus});
+    const auto linked = [m](auto* C) { return C->GetThemeManager() == m; };
+    const auto colour = [](TControl* C, int I) { return C->GetColor() == RampColor(I); };
+    // Themed: what the walk's step leaves on the component once reached.
+    struct TRow { const char* What; TComponent* Component; bool Reached; std::function<bool()> Themed; };
+    const TRow rows[] = {
+        {"form", Form, true, [&] { return colour(Form, 0); }},
+        {"own windowed control", win, true, [&] { return linked(win) && colour(win, 1); }},
+        {"its child", inWin, true, [&] { return linked(inWin) && colour(inWin, 1); }},
+        {"owned by it", ofWin, true, [&] { return linked(ofWin); }},
+        {"plain windowed control", plain, true, [&] { return colour(plain, 1); }},
+        {"its child", inPlain, true, [&] { return linked(inPlain); }},
+        {"owned by it", ofPlain, true, [&] { return linked(ofPlain); }},
+        {"windowless control", graphic, true, [&] { return linked(graphic); }},
+        {"owned by it", ofGraphic, true, [&] { return linked(ofGraphic); }},
+        {"toolkit label", label, true, [&] { return label->GetFont()->GetColor() == 0xFFFFFF; }},
+        {"own label, not linked", qzLabel, true,
+         [&] { return qzLabel->GetFont()->GetColor() == RampColor(154) && !linked(qzLabel); }},
+        {"owned by it", ofQzLabel, false, [&] { return linked(ofQzLabel); }},
+        {"action label", action, true, [&] { return linked(action) && action->GetFont()->GetColor() == 0xFFFFFF; }},
+        {"border line", line, true, [&] { return linked(line) && line->GetColor() == 0xFFFFFF; }},
+        {"owned by it, as a windowless control's", ofLine, true, [&] { return linked(ofLine); }},
+        {"edit", edit, true, [&] { return colour(edit, 152) && edit->GetBorderStyle() == bsNone; }},
+        {"owned by it", ofEdit, false, [&] { return linked(ofEdit); }},
+        {"memo", memo, true, [&] { return colour(memo, 152); }},
+        {"labelled edit", labeled, true,
+         [&] { return colour(labeled, 152) && labeled->GetEditLabel()->GetFont()->GetColor() == RampColor(3); }},
+        {"notebook", book, true, [&] { return colour(book, 1); }},
+        {"page", page, true, [&] { return colour(page, 1); }},
+        {"in the page", inPage, false, [&] { return linked(inPage); }},
+        {"notebook tab set", tabs, true, [&] { return linked(tabs) && colour(tabs, 1); }},
+        {"its own scroll button", tabButton, false, [&] { return linked(tabButton); }},
+        {"a child of the tab set", inTabs, false, [&] { return linked(inTabs); }},
+    };
+    struct TMenuRow { const char* What; TMenu* Menu; bool Hooked; } menus[] = {
+        {"popup of the form", QzCreate<TPopupMenu>(Form), true},
+        {"main menu of the form", QzCreate<TMainMenu>(Form), true},
+        {"of a linked control", QzCreate<TPopupMenu>(win), true},
+        {"of a control linked as owned", QzCreate<TPopupMenu>(ofWin), true},
+        {"of a plain control", QzCreate<TPopupMenu>(plain), false},
+        {"of a control not reached", QzCreate<TPopupMenu>(inTabs), false},
+    };
+    m->RegisterThemeClient(Form);
+    for (const TRow& r : rows) {
+      EXPECT_EQ(m->HasClient(r.Component), r.Reached) << r.What;
+      EXPECT_EQ(r.Themed(), r.Reached) << r.What;
+    }
+    for (const TMenuRow& r : menus)
+      EXPECT_EQ(r.Menu->OnDrawItem && r.Menu->OnMeasureItem, ownerDraw && r.Hooked) << r.What;
+    m->Free(), keeper->Free(), Form->DestroyComponents();
+  }
 }
 
 // A picture of W x H pixels under ID in the theme's picture list.

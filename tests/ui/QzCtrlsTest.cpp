@@ -23,13 +23,27 @@ class TThemeProbe : public TQzCustomWinControl {
 public:
   using TQzCustomWinControl::TQzCustomWinControl;
   std::string ClassName() const override { return "TThemeProbe"; }
-  void ThemeChanged() override { ++ThemeChanges, TQzCustomWinControl::ThemeChanged(); }
+  // Repaints at once (the base's Refresh); with Relink set it links that manager again first.
+  void ThemeChanged() override {
+    ++ThemeChanges;
+    if (Relink) SetThemeManager(Relink);
+    TQzCustomWinControl::ThemeChanged();
+  }
   bool DoMouseWheelScroll(TObject*, TShiftState, int Direction, TPoint) override {
     return Steps.push_back(Direction), UseWheel;
   }
   int ThemeChanges = 0;
+  TQzCustomThemeManager* Relink = nullptr;
   bool UseWheel = true;
   std::vector<int> Steps;
+};
+
+class TComponentProbe : public TQzCustomComponent {
+public:
+  using TQzCustomComponent::TQzCustomComponent;
+  std::string ClassName() const override { return "TComponentProbe"; }
+  void ThemeChanged() override { ++ThemeChanges; }
+  int ThemeChanges = 0;
 };
 
 using QzCtrls = UiFormTest;
@@ -113,6 +127,54 @@ TEST_F(QzCtrls, LinksLetGoWhicheverSideGoesFirst) {
         }
         if (!sameOwner && sourcesFirst && !byOwner) sourceOwner->Free();
       }
+}
+
+// A freed theme manager tells its clients while it is still whole: each unlinks through
+// SetThemeManager, follows with ThemeChanged and repaints at once, before any pump. A parent that
+// repaints first paints its child while the child still links the manager; a client that links
+// the manager again from ThemeChanged, or linked it while the manager was designed, lets go all
+// the same. ASan builds check that nothing reads the freed manager.
+TEST_F(QzCtrls, FreedManagerUnlinksItsClientsWhileItIsWhole) {
+  struct Case { const char* Name; bool ChildFirst, Designing, Relink, ControlsFirst; } cases[] = {
+      {"parent linked first", false, false, false, false}, {"child linked first", true, false, false, false},
+      {"linked while designed", false, true, false, false}, {"linking again", false, false, true, false},
+      {"controls freed first", false, false, false, true},
+  };
+  Show();
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.Name);
+    auto* m = QzCreate<TTestThemeManager>(nullptr);
+    m->SetThemeColor(1, clBlue);
+    auto* parent = Put<TThemeProbe>(0, 0, 200, 150);
+    auto* child = Put<TThemeProbe>(20, 20, 50, 50, parent);
+    auto* graphic = Put<TQzCustomGraphicControl>(250, 0, 20, 20);
+    auto* comp = QzCreate<TComponentProbe>(Form);
+    parent->SetColor(clWhite), child->SetColor(clLime);
+    m->SetDesigning(k.Designing);
+    for (TThemeProbe* p : k.ChildFirst ? std::vector{child, parent} : std::vector{parent, child})
+      p->SetThemeManager(m);
+    graphic->SetThemeManager(m), comp->SetThemeManager(m);
+    EXPECT_EQ(m->ClientCount(), 4);
+    Pump();
+    EXPECT_EQ(std::tuple(ScreenPixel(100, 100), ScreenPixel(30, 30)), std::tuple(TColor(clBlue), TColor(clBlue)));
+    const int before[] = {parent->ThemeChanges, child->ThemeChanges, comp->ThemeChanges};
+    if (k.Relink) child->Relink = m;
+    if (k.ControlsFirst) {
+      child->Free(), parent->Free(), graphic->Free(), comp->Free();
+      EXPECT_EQ(m->ClientCount(), 0);
+      m->Free();
+      continue;
+    }
+    m->Free();
+    EXPECT_TRUE(!parent->GetThemeManager() && !child->GetThemeManager() && !graphic->GetThemeManager() &&
+                !comp->GetThemeManager());
+    const int after[] = {parent->ThemeChanges, child->ThemeChanges, comp->ThemeChanges};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(after[i], before[i] + 1) << i;
+    // Repainted from inside the notification, in the controls' own colours.
+    EXPECT_EQ(std::tuple(ScreenPixel(100, 100), ScreenPixel(30, 30)), std::tuple(TColor(clWhite), TColor(clLime)));
+    Pump();
+    child->Free(), parent->Free(), graphic->Free(), comp->Free();
+  }
 }
 
 TEST_F(QzCtrls, EdgeBordersDrawAndShrinkTheClientArea) {

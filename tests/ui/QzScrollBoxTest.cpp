@@ -156,6 +156,35 @@ TEST_F(QzScrollBox, ThemedBarsDrawThroughTheManager) {
   EXPECT_EQ(ScreenPixel(trackX, y), RGB(0xC0, 0xC0, 0xC0));
 }
 
+// However the theme goes, the bars take the platform's thickness again at once and draw plainly.
+TEST_F(QzScrollBox, BarsTakeThePlatformThicknessBackWhenTheThemeGoes) {
+  const int32_t platform = GetSystemMetrics(SM_CYHSCROLL);
+  ASSERT_NE(platform, 20);
+  struct Case { const char* How; std::function<void(TQzThemeManager*&, TQzCustomScrollingWinControl*)> Go; } cases[] = {
+      {"unlinked", [](TQzThemeManager*&, TQzCustomScrollingWinControl* s) { s->SetThemeManager(nullptr); }},
+      {"switched off", [](TQzThemeManager*& m, TQzCustomScrollingWinControl*) { m->SetActive(false); }},
+      {"manager freed", [](TQzThemeManager*& m, TQzCustomScrollingWinControl*) { TComponent::FreeAndNil(m); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.How);
+    auto* m = QzCreate<TQzThemeManager>(nullptr);
+    m->SetThemeColor(12, clRed);
+    m->GetThemeItems()->GetValues()->SetText("#ScrollBars\n[Sizes]\nHorizontal=20\nVertical=20\n");
+    TQzCustomScrollingWinControl* s = Box();
+    s->SetThemeManager(m);
+    TQzCustomScrollBar* h = s->GetHorzScrollBar();
+    TQzCustomScrollBar* v = s->GetVertScrollBar();
+    Show();
+    EXPECT_EQ(std::tuple(h->GetHeight(), v->GetWidth(), ScreenPixel(150, 150)), std::tuple(20, 20, TColor(clRed)));
+    c.Go(m, s);
+    EXPECT_EQ(std::tuple(h->GetHeight(), v->GetWidth()), std::tuple(platform, platform));
+    Pump();
+    EXPECT_EQ(ScreenPixel(150, 152), RGB(0xC0, 0xC0, 0xC0));
+    s->Free();
+    if (m) m->Free();
+  }
+}
+
 TEST_F(QzScrollBox, WheelScrollsUnlessAChildKeepsIt) {
   TQzCustomScrollingWinControl* s = Box();
   s->SetVertRange(0, 3);

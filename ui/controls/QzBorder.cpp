@@ -130,11 +130,8 @@ void RegisterQzBorderClasses() {
       .Prop("Alignment", &TQzGroupBox::SetAlignment);
 
   using M = TQzCustomThemeManager;
-  M::ClientTable().Add<TQzBorderLine>([](TComponent* c, M* m) {
-    auto* l = static_cast<TQzBorderLine*>(c);
-    QzLinkTheme(l, m);
-    l->SetColor(0xFFFFFF);
-  });
+  // The first client table has linked it as a windowless control.
+  M::ClientTable().Add<TQzBorderLine>([](TComponent* c, M*) { static_cast<TQzBorderLine*>(c)->SetColor(0xFFFFFF); });
   M::FormTable().Add<TQzBorderLine>([](TComponent* c, M* m) {
     QzLinkThemeThenColour(static_cast<TQzBorderLine*>(c), m, [m](TQzBorderLine* l) { l->SetColor(m->GetThemeColor(7)); });
   });

@@ -325,11 +325,9 @@ void RegisterQzStdCtrlsClasses() {
       .Prop("BackgroundStyle", &TQzLabel::SetBackgroundStyle);
 
   using M = TQzCustomThemeManager;
-  M::ClientTable().Add<TQzLabel>([](TComponent* c, M* m) {
-    auto* l = static_cast<TQzLabel*>(c);
-    l->GetFont()->SetColor(m->GetThemeColor(154));
-    QzLinkTheme(l, m);
-  });
+  // Registration takes the label as a plain label: its font colour, no link, and the walk ends.
+  M::ClientFirstTable().Add<TQzLabel>(
+      [](TComponent* c, M* m) { static_cast<TQzLabel*>(c)->GetFont()->SetColor(m->GetThemeColor(154)); });
   M::FormTable().Add<TQzLabel>([](TComponent* c, M* m) {
     QzLinkThemeThenColour(static_cast<TQzLabel*>(c), m, [m](TQzLabel* l) { l->GetFont()->SetColor(m->GetThemeColor(3)); });
   });

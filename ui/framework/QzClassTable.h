@@ -5,6 +5,7 @@
 //
 // Lookup order: rows added with Add, the latest first (register a derived class after its base
 // and it wins); then the built-in rows, in the order they were given (most derived first).
+// A row may carry a small tag for its user (the theme manager's walk reads it); 0 by default.
 #pragma once
 
 #include <functional>
@@ -19,35 +20,40 @@ public:
   struct TRow {
     std::function<bool(const TComponent*)> Is;
     TAction Action;
+    int Tag = 0;
   };
 
   template <class T>
-  static TRow Row(TAction Action) {
-    return {[](const TComponent* c) { return dynamic_cast<const T*>(c) != nullptr; }, std::move(Action)};
+  static TRow Row(TAction Action, int Tag = 0) {
+    return {[](const TComponent* c) { return dynamic_cast<const T*>(c) != nullptr; }, std::move(Action), Tag};
   }
 
   explicit TQzClassTable(std::vector<TRow> BuiltIn) : FBuiltIn(std::move(BuiltIn)) {}
 
   // Rows for a class added later: one row, no change elsewhere.
   template <class T>
-  void Add(TAction Action) {
-    FAdded.push_back(Row<T>(std::move(Action)));
+  void Add(TAction Action, int Tag = 0) {
+    FAdded.push_back(Row<T>(std::move(Action), Tag));
+  }
+
+  // The first matching row; nil when none matched.
+  const TRow* Find(const TComponent* Component) const {
+    for (auto it = FAdded.rbegin(); it != FAdded.rend(); ++it)
+      if (it->Is(Component)) return &*it;
+    for (const TRow& r : FBuiltIn)
+      if (r.Is(Component)) return &r;
+    return nullptr;
   }
 
   // Runs the first matching row; False when none matched.
   bool Apply(TComponent* Component, TArgs... Args) const {
-    for (auto it = FAdded.rbegin(); it != FAdded.rend(); ++it)
-      if (it->Is(Component)) return Run(*it, Component, Args...);
-    for (const TRow& r : FBuiltIn)
-      if (r.Is(Component)) return Run(r, Component, Args...);
-    return false;
+    const TRow* r = Find(Component);
+    if (!r) return false;
+    if (r->Action) r->Action(Component, Args...);
+    return true;
   }
 
 private:
-  static bool Run(const TRow& R, TComponent* Component, TArgs... Args) {
-    if (R.Action) R.Action(Component, Args...);
-    return true;
-  }
   std::vector<TRow> FAdded;
   std::vector<TRow> FBuiltIn;
 };

@@ -15,6 +15,9 @@ void TQzLinks::Link(TComponent* Old, TComponent* New) {
 }
 
 bool TQzLinks::SetThemeManager(TQzCustomThemeManager* Value) {
+  // A manager on its way out has already let its clients go and takes no new ones: a link made
+  // now would outlive it.
+  if (Value && Value->IsDestroying()) Value = nullptr;
   if (Value == ThemeManager) return false;
   TQzCustomThemeManager* old = ThemeManager;
   if (old) old->UnregisterThemeClient(FSelf);
@@ -72,9 +75,14 @@ void TQzCustomComponent::BeforeDestruction() {
   FLinks.Release();
 }
 
+// The theme manager tells its clients of its end while it is still whole (its BeforeDestruction),
+// so the link goes through SetThemeManager: unregistered, and ThemeChanged lets descendants
+// follow. The other sources may be half destroyed here: their pointers are only cleared.
 void TQzCustomComponent::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
-  if (Operation == opRemove) FLinks.Removed(AComponent);
+  if (Operation != opRemove) return;
+  if (AComponent == GetThemeManager()) SetThemeManager(nullptr);
+  else FLinks.Removed(AComponent);
 }
 
 void TQzCustomComponent::SetThemeManager(TQzCustomThemeManager* Value) {
@@ -100,8 +108,7 @@ void TQzCustomGraphicControl::BeforeDestruction() {
 
 void TQzCustomGraphicControl::Notification(TComponent* AComponent, TOperation Operation) {
   TGraphicControl::Notification(AComponent, Operation);
-  // Marks only: the manager that goes may be half destroyed, and so may others still linked.
-  if (Operation == opRemove && FLinks.Removed(AComponent) && !IsDestroying()) Invalidate();
+  if (Operation == opRemove && AComponent == GetThemeManager()) SetThemeManager(nullptr);
 }
 
 void TQzCustomGraphicControl::SetThemeManager(TQzCustomThemeManager* Value) {
@@ -129,7 +136,9 @@ void TQzCustomWinControl::BeforeDestruction() {
 
 void TQzCustomWinControl::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
-  if (Operation == opRemove && FLinks.Removed(AComponent) && !IsDestroying()) Invalidate();
+  if (Operation != opRemove) return;
+  if (AComponent == GetThemeManager()) SetThemeManager(nullptr);
+  else if (FLinks.Removed(AComponent) && !IsDestroying()) Invalidate();
 }
 
 void TQzCustomWinControl::SetThemeManager(TQzCustomThemeManager* Value) {

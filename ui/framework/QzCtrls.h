@@ -9,8 +9,11 @@
 //   with Free(); override ClassName() in every class.
 // - Links to components of another owner ask for FreeNotification and give it back when
 //   unlinked. Notification only clears a pointer (and marks for repaint): it may arrive from the
-//   linked component's base destructor. Leaving another component (unregistering, leaving a time
-//   base) belongs in BeforeDestruction, which these bases already do for their own links.
+//   linked component's base destructor. The one exception is the theme manager, which tells its
+//   clients while it is still whole: its removal unlinks through SetThemeManager, so
+//   ThemeChanged runs (a descendant may relayout and repaint there). Leaving another component
+//   (unregistering, leaving a time base) belongs in BeforeDestruction, which these bases already
+//   do for their own links.
 // - Theme colours are read in Paint through IsThemed() and ThemeManager, never cached.
 #pragma once
 
@@ -40,11 +43,13 @@ public:
 
   // Not designing, UseThemes, a manager assigned and active (tested in this order).
   bool IsThemed() const;
-  // Returns True when the manager changed. Unregisters from the old one, registers with the new.
+  // Returns True when the manager changed. Unregisters from the old one, registers with the new;
+  // a manager being destroyed counts as nil.
   bool SetThemeManager(TQzCustomThemeManager* Value);
   bool SetVLS(TQzVLSDataSource* Value);
   void SetHelp(TQzHelpContextDataSource* Value);
   // For Notification: True when AComponent was one of the links (now cleared, nothing called).
+  // Not for the theme manager, which Notification unlinks through SetThemeManager.
   bool Removed(TComponent* AComponent);
   // For BeforeDestruction and the destructor: leaves every linked component.
   void Release();

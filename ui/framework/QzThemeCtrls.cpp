@@ -33,8 +33,20 @@ bool Dimmed(TOwnerDrawState S) { return S.Contains(odGrayed) || S.Contains(odDis
 
 }  // namespace
 
-// Registration visits. Forms are coloured before this table is asked (colour 0) and never reach
-// the generic windowed row, which would paint them in the control colour.
+// Registration's first test: forms, labels and the windowless controls.
+TTable& TQzCustomThemeManager::ClientFirstTable() {
+  static TTable table({
+      TTable::Row<TForm>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(0)); },
+                         thwOwned),
+      TTable::Row<TLabel>([](TComponent* c, M* m) { static_cast<TControl*>(c)->GetFont()->SetColor(m->GetThemeColor(154)); }),
+      TTable::Row<TQzCustomGraphicControl>(
+          [](TComponent* c, M* m) { QzLinkTheme(static_cast<TQzCustomGraphicControl*>(c), m); }, thwOwned),
+  });
+  return table;
+}
+
+// Registration's second test. Forms took colour 0 in the first and never reach the generic
+// windowed row, which would paint them over in the control colour.
 TTable& TQzCustomThemeManager::ClientTable() {
   static TTable table({
       TTable::Row<TForm>({}),
@@ -48,19 +60,19 @@ TTable& TQzCustomThemeManager::ClientTable() {
       TTable::Row<TNotebook>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
       TTable::Row<TPage>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
       TTable::Row<TLabel>([](TComponent* c, M*) { static_cast<TControl*>(c)->GetFont()->SetColor(0xFFFFFF); }),
-      TTable::Row<TQzCustomWinControl>([](TComponent* c, M* m) {
-        auto* w = static_cast<TQzCustomWinControl*>(c);
-        w->SetThemeManager(m);
-        w->ThemeChanged();
-        if (w->GetUseThemes() && w->GetUseThemeBackground()) w->SetColor(m->GetThemeColor(1));
-      }),
-      TTable::Row<TQzCustomGraphicControl>([](TComponent* c, M* m) {
-        auto* g = static_cast<TQzCustomGraphicControl*>(c);
-        g->SetThemeManager(m);
-        g->ThemeChanged();
-      }),
+      TTable::Row<TQzCustomWinControl>(
+          [](TComponent* c, M* m) {
+            auto* w = static_cast<TQzCustomWinControl*>(c);
+            w->SetThemeManager(m);
+            w->ThemeChanged();
+            if (w->GetUseThemes() && w->GetUseThemeBackground()) w->SetColor(m->GetThemeColor(1));
+          },
+          thwChildrenThenOwned),
+      // Not reached by the walk's rules for its own sake; a linked component re-reads the theme
+      // through this row when the theme changes.
       TTable::Row<TQzCustomComponent>([](TComponent* c, M*) { static_cast<TQzCustomComponent*>(c)->ThemeChanged(); }),
-      TTable::Row<TWinControl>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); }),
+      TTable::Row<TWinControl>([](TComponent* c, M* m) { static_cast<TControl*>(c)->SetColor(m->GetThemeColor(1)); },
+                               thwOwnedThenChildren),
   });
   return table;
 }
@@ -101,10 +113,20 @@ TQzCustomThemeManager::TQzCustomThemeManager(TComponent* AOwner)
   FThemeItems->OnChange = [this](TObject* Sender) { ThemeItemsChanged(Sender); };
 }
 
-TQzCustomThemeManager::~TQzCustomThemeManager() { FThemeItems->OnChange = nullptr; }
+// Freed by delete, BeforeDestruction has not run; the clients go here, before any part of the
+// manager does.
+TQzCustomThemeManager::~TQzCustomThemeManager() {
+  Destroying();
+  LetGo();
+  FThemeItems->OnChange = nullptr;
+}
 
 void TQzCustomThemeManager::BeforeDestruction() {
   TComponent::BeforeDestruction();
+  LetGo();
+}
+
+void TQzCustomThemeManager::LetGo() {
   // Hooked menus would call into a freed manager.
   for (TMenu* m : FMenus) {
     m->OnDrawItem = nullptr;
@@ -112,7 +134,18 @@ void TQzCustomThemeManager::BeforeDestruction() {
   }
   FMenus.clear();
   FPending.clear();
-  FSaved.clear();
+  // The toolkit tells the clients only from its base destructor, once the client list and the
+  // theme are gone: a client told then would unregister from a half-freed manager, and its
+  // repaint would paint neighbours still linked to it. So each is told here, while everything is
+  // whole: it leaves the list (its own look back), then hears of the removal, which unlinks a
+  // linked control through SetThemeManager and lets it follow (ThemeChanged, a repaint at once).
+  // A manager being destroyed takes no new link (TQzLinks), so the list only shrinks.
+  while (FClients.Count() > 0) {
+    TComponent* c = FClients[0];
+    TQzCustomThemeManager::UnregisterThemeClient(c);
+    c->Notification(this, opRemove);
+  }
+  RestoreLooks();
 }
 
 void TQzCustomThemeManager::Notification(TComponent* AComponent, TOperation Operation) {
@@ -206,23 +239,28 @@ void TQzCustomThemeManager::AddClient(TComponent* Client) {
 }
 
 void TQzCustomThemeManager::RegisterThemeClient(TComponent* Client) {
-  if (!Client || Client->IsDestroying() || IsDesigning() || IsDestroying()) return;
+  if (!Client || IsDestroying()) return;
+  // Listed whatever else happens: the list is what LetGo tells when the manager goes.
   AddClient(Client);
-  // Linking a control while visiting registers it again: the visit in progress covers it.
-  if (FVisiting) return;
+  if (Client->IsDestroying() || IsDesigning()) return;
   if (IsUpdating()) {
     if (std::find(FPending.begin(), FPending.end(), Client) == FPending.end()) FPending.push_back(Client);
     return;
   }
-  std::vector<TComponent*> seen;
-  FVisiting = true;
-  try {
-    Visit(Client, seen);
-  } catch (...) {
+  // A row that links a control registers it again: the walk in progress goes on from it, so only
+  // its menus are left to hook.
+  if (!FVisiting) {
+    std::vector<TComponent*> seen;
+    FVisiting = true;
+    try {
+      Visit(Client, seen);
+    } catch (...) {
+      FVisiting = false;
+      throw;
+    }
     FVisiting = false;
-    throw;
   }
-  FVisiting = false;
+  HookMenus(Client);
 }
 
 void TQzCustomThemeManager::UnregisterThemeClient(TComponent* Client) {
@@ -278,33 +316,55 @@ void TQzCustomThemeManager::RestoreLook(TComponent* Component, const TSavedLook&
 
 void TQzCustomThemeManager::ApplyToOne(TComponent* Component) {
   SaveLook(Component);
-  if (auto* f = dynamic_cast<TForm*>(Component)) f->SetColor(GetThemeColor(0));
+  ClientFirstTable().Apply(Component, this);
   ClientTable().Apply(Component, this);
 }
 
 void TQzCustomThemeManager::Visit(TComponent* Component, std::vector<TComponent*>& Seen) {
   if (Component->IsDestroying() || std::find(Seen.begin(), Seen.end(), Component) != Seen.end()) return;
   Seen.push_back(Component);
-  if (auto* menu = dynamic_cast<TMenu*>(Component)) {
-    HookMenu(menu);
-    return;
-  }
+  // Menus are no clients: registration hooks those its client owns.
+  if (dynamic_cast<TMenu*>(Component)) return;
   AddClient(Component);
-  if (GetActive()) {
-    ApplyToOne(Component);
-  } else if (auto* g = dynamic_cast<TQzCustomGraphicControl*>(Component)) {
-    // Without a theme the controls are only linked; the colours follow with the theme.
-    g->SetThemeManager(this);
-  } else if (auto* w = dynamic_cast<TQzCustomWinControl*>(Component)) {
-    w->SetThemeManager(this);
+  const bool active = GetActive();
+  if (active) SaveLook(Component);
+  for (const TTable* table : {&ClientFirstTable(), &ClientTable()}) {
+    const TTable::TRow* row = table->Find(Component);
+    if (!row) continue;
+    const int how = row->Tag;
+    // Without a theme the walk only lists what it reaches; the rows run when a theme comes
+    // (UpdateClients), so a new manager never turns controls black.
+    if (active && row->Action) row->Action(Component, this);
+    Walk(Component, how, Seen);
   }
-  for (int i = 0; i < Component->ComponentCount(); ++i) Visit(Component->GetComponent(i), Seen);
-  if (auto* w = dynamic_cast<TWinControl*>(Component))
-    for (int i = 0; i < w->ControlCount(); ++i) Visit(w->GetControl(i), Seen);
+}
+
+void TQzCustomThemeManager::Walk(TComponent* Component, int How, std::vector<TComponent*>& Seen) {
+  // By index: a row may link (and so register) or recolour, never free.
+  const auto owned = [&] {
+    for (int i = 0; i < Component->ComponentCount(); ++i) Visit(Component->GetComponent(i), Seen);
+  };
+  const auto children = [&] {
+    if (auto* w = dynamic_cast<TWinControl*>(Component))
+      for (int i = 0; i < w->ControlCount(); ++i) Visit(w->GetControl(i), Seen);
+  };
+  switch (How) {
+    case thwOwned: owned(); break;
+    case thwChildrenThenOwned: children(), owned(); break;
+    case thwOwnedThenChildren: owned(), children(); break;
+    default: break;
+  }
+}
+
+void TQzCustomThemeManager::HookMenus(TComponent* Client) {
+  if (!FOptions.Contains(thoOwnerDrawMenus)) return;
+  for (int i = 0; i < Client->ComponentCount(); ++i) {
+    TComponent* c = Client->GetComponent(i);
+    if (dynamic_cast<TMainMenu*>(c) || dynamic_cast<TPopupMenu*>(c)) HookMenu(static_cast<TMenu*>(c));
+  }
 }
 
 void TQzCustomThemeManager::HookMenu(TMenu* Menu) {
-  if (!FOptions.Contains(thoOwnerDrawMenus)) return;
   Menu->OnDrawItem = [this](TObject* S, TCanvas* C, TRect R, TOwnerDrawState St) { DrawThemedMenuItem(S, C, R, St); };
   Menu->OnMeasureItem = [this](TObject* S, TCanvas* C, int32_t& W, int32_t& H) { MeasureThemedMenuItem(S, C, W, H); };
   if (std::find(FMenus.begin(), FMenus.end(), Menu) == FMenus.end()) {

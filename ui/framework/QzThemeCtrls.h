@@ -101,11 +101,15 @@ enum TQzThemedRulerVert {
 };
 enum TQzThemedProgress { thmProgressBackground, thmProgress, thmProgressGradient };
 
-// What the manager does to one component of a class: registration visits (the client table) and
-// ApplyTheme (the form table). A control class of a higher layer adds its row from its unit's
-// registration function, e.g.
+// What the manager does to one component of a class: registration visits (the two client
+// tables) and ApplyTheme (the form table). A control class of a higher layer adds its row from its
+// unit's registration function, e.g.
 //   TQzCustomThemeManager::ClientTable().Add<TQzSlider>([](TComponent* c, TQzCustomThemeManager* m) {...});
 using TQzThemeClassTable = TQzClassTable<TQzCustomThemeManager*>;
+
+// Where registration's walk goes from a component once a client-table row has run: the row's
+// tag. A row added without one ends the walk there.
+enum TQzThemeWalk { thwEnds, thwOwned, thwChildrenThenOwned, thwOwnedThenChildren };
 
 // Clients are the components and controls whose theme this manager keeps up to date. Linking
 // protocol:
@@ -113,24 +117,32 @@ using TQzThemeClassTable = TQzClassTable<TQzCustomThemeManager*>;
 //   FreeNotification of the manager; the client's BeforeDestruction unregisters;
 // - the manager asks for FreeNotification of each client, so a client freed without
 //   unregistering leaves the list (Notification); it never removes that free notification
-//   itself, as the client's own link to the manager shares it.
+//   itself, as the client's own link to the manager shares it;
+// - every linked client is on the list, and the manager tells the list of its end while it is
+//   still whole (BeforeDestruction), never leaving a client linked to a half-freed manager.
 // Colours reach clients only while the manager is active: Active set and a theme present (a
 // colour table that is not all black), so a new manager never turns controls black on black.
 class TQzCustomThemeManager : public TComponent {
 public:
   explicit TQzCustomThemeManager(TComponent* AOwner);
+  // Lets its clients go first (see BeforeDestruction), for a manager freed by delete.
   ~TQzCustomThemeManager() override;
   std::string ClassName() const override { return "TQzCustomThemeManager"; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
-  // Unhooks the menus it owner-draws.
+  // Unhooks the menus it owner-draws and lets every client go while the manager is still whole:
+  // each hears of the removal now (the toolkit's own announcement comes only after the manager's
+  // parts are gone), so a linked control unlinks through SetThemeManager, follows with
+  // ThemeChanged and may repaint at once; whatever was recoloured gets its own look back.
   void BeforeDestruction() override;
   // Another theme manager's theme; nil or the manager itself does nothing; any other class is
   // the toolkit's (EConvertError).
   void Assign(TPersistent* Source) override;
 
-  // Adds Client to the client list and applies the theme to it and what it owns (see the
-  // tables); nothing while the manager is designed or destroyed. Inside an update bracket the
-  // client is listed at once and themed when the bracket closes.
+  // Adds Client to the client list and applies the theme to it and, walking as the client
+  // tables' tags say, to what it owns and holds; then, with thoOwnerDrawMenus, hooks the menus
+  // Client owns. A client is listed even while the manager is designed (so that it lets go of
+  // it in time), but nothing else happens then, nor while the manager is destroyed. Inside an
+  // update bracket the client is listed at once and themed when the bracket closes.
   virtual void RegisterThemeClient(TComponent* Client);
   virtual void UnregisterThemeClient(TComponent* Client);
   int ClientCount() const { return FClients.Count(); }
@@ -200,7 +212,11 @@ public:
   void MeasureThemedMenuItem(TObject* Sender, TCanvas* ACanvas, int32_t& AWidth, int32_t& AHeight);
   void DrawThemedMenuItem(TObject* Sender, TCanvas* ACanvas, TRect ARect, TOwnerDrawState AState);
 
-  // Rows tried before the built-in ones (see QzClassTable.h).
+  // Rows tried before the built-in ones (see QzClassTable.h). Registration asks two client
+  // tables of every component it reaches: the first (forms, labels, graphic controls), then the
+  // second (edits, notebooks, windowed controls...); each runs its first matching row and walks
+  // on as that row's TQzThemeWalk tag says. UpdateClients runs the same rows without walking.
+  static TQzThemeClassTable& ClientFirstTable();
   static TQzThemeClassTable& ClientTable();
   static TQzThemeClassTable& FormTable();
 
@@ -212,10 +228,16 @@ protected:
 
 private:
   void AddClient(TComponent* Client);
-  // The theme applied to one component, and then to what it owns and holds (Seen: visited).
+  // The theme applied to one component, and then to what it owns and holds as the tables' walk
+  // tags say (Seen: visited).
   void Visit(TComponent* Component, std::vector<TComponent*>& Seen);
+  void Walk(TComponent* Component, int How, std::vector<TComponent*>& Seen);
   void ApplyToOne(TComponent* Component);
+  // With thoOwnerDrawMenus: the main and popup menus Client owns (not those further down).
+  void HookMenus(TComponent* Client);
   void HookMenu(TMenu* Menu);
+  // Every client hears of the manager's end, menus are unhooked and looks given back; once.
+  void LetGo();
   void FlushPending();
   int32_t ScrollBarSize(const char* Key) const;
   using TCanvasService = void (TQzCustomThemeManager::*)(TControl*, TCanvas*, const TRect&, int);
