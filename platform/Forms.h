@@ -120,6 +120,9 @@ public:
   // connection to the server was lost): the form hides and lets go of it, so that showing it
   // again makes a new one. Nothing happens while the window lives.
   void DropLostWindow();
+  // Places the form in the middle of the primary screen now (a form embedded in a host's window
+  // keeps its place there).
+  void CenterOnScreen();
   // From the native window.
   void HandleWindowEvent(const TQzWindowEvent& Event) override;
 
@@ -149,7 +152,6 @@ private:
   void DispatchMouse(const TQzWindowEvent& E);
   void DispatchKey(const TQzWindowEvent& E);
   void SetWindowActive(bool Active);
-  void CenterOnScreen();
   void ChangeMouseControl(TControl* Control);
 
   TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};

@@ -340,9 +340,7 @@ std::unique_ptr<IQzPluginEditor> QzCreateEffectEditor(TQzAudioEffectPlugin* Plug
   form->Plugin = Plugin;
   // Centred once, now: a host may read the place (18001) and set its own (18002) before the
   // first show, which keeps it.
-  if (Screen)
-    form->SetPosition((Screen->GetWidth() - form->TForm::GetWidth()) / 2,
-                      (Screen->GetHeight() - form->TForm::GetHeight()) / 2);
+  form->CenterOnScreen();
   return handle;
 }
 
