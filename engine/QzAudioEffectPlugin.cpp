@@ -23,8 +23,6 @@ using TLim = TQzAudioLimiterPreset;
 constexpr TSlotRange EqualizerRanges[] = {{TEq::slotOutputGain, TEq::MinGain, TEq::MaxGain},
                                           {TEq::slotPan, TEq::MinPan, TEq::MaxPan},
                                           {TEq::slotInputGain, TEq::MinGain, TEq::MaxGain}};
-constexpr TSlotRange LimiterRanges[] = {{TLim::slotOutputGain, TLim::MinGain, TLim::MaxGain},
-                                        {TLim::slotInputGain, TLim::MinGain, TLim::MaxGain}};
 
 constexpr uint32_t SlotBit(int Slot) { return 1u << Slot; }
 // The slots a stage reads. The others are reserved: whatever they hold travels through a load
@@ -39,12 +37,13 @@ struct TPresetRanges {
   uint32_t ReadSlots;
 };
 constexpr TPresetRanges EqualizerSlots{EqualizerRanges, EqualizerReadSlots};
-constexpr TPresetRanges LimiterSlots{LimiterRanges, LimiterReadSlots};
+// The limiter's slots all clamp in their getters (ClampEveryRangedSlot).
+constexpr TPresetRanges LimiterSlots{{}, LimiterReadSlots};
 
-// Brings the gain and pan slots of a preset's float block into their ranges and replaces a NaN
-// in any slot a stage reads by the value a fresh preset holds (a getter's clamp keeps a NaN).
-// Works through the preset's own stream so that no field is
-// written behind its back; reloads only when a value had to change.
+// Brings the equaliser's gain and pan slots into their ranges and replaces a NaN in any slot a
+// stage reads by the value a fresh preset holds (a getter's clamp keeps a NaN). Works through
+// the preset's own stream so that no field is written behind its back; reloads only when a
+// value had to change.
 template <class TPreset>
 void BringIntoRange(TPreset* Target, const TPresetRanges& Slots) {
   constexpr int floatCount = 16;
