@@ -662,10 +662,12 @@ private:
     return true;
   }
 
+  // Reading the owner back, as a selection owner should, also means the server has taken the
+  // ownership by the time a copy returns: another client pasting right after it is served.
   void Own() {
     if (Dead()) return;
     XSetSelectionOwner(Dpy, CLIPBOARD, Helper, CurrentTime);
-    XFlush(Dpy);
+    XGetSelectionOwner(Dpy, CLIPBOARD);
   }
 
   // Asks the owner for the selection and waits up to a second for the answer.
