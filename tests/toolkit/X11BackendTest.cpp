@@ -76,11 +76,14 @@ TEST_F(X11Backend, EmbeddedFormPaintsIntoTheHostWindowAndServesTheClipboard) {
   auto* box = new TRedBox(form);
   box->SetBounds(50, 20, 40, 30), box->SetParent(form);
   form->SetParentWindow(host->Window()), form->Show();
-  PumpAWhile();
-  host->Sync();
-  const std::vector<uint32_t> px = host->Grab(400, 300);
-  ASSERT_EQ(px.size(), 400u * 300u);
+  // The server draws what we sent in its own time: grab until the box is there (or time is up).
+  std::vector<uint32_t> px;
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * 400 + static_cast<size_t>(x)]; };
+  PumpUntil([&] {
+    host->Sync(), px = host->Grab(400, 300);
+    return px.size() == 400u * 300u && at(60, 30) == 0xFF0000;
+  });
+  ASSERT_EQ(px.size(), 400u * 300u);
   // The form (blue), the box (red, right and bottom edges excluded), the host's own background beyond.
   EXPECT_EQ((std::vector{at(10, 10), at(60, 30), at(89, 49), at(90, 50), at(300, 200)}),
             (std::vector<uint32_t>{0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF, 0x00FF00}));
@@ -150,15 +153,20 @@ TEST_F(X11Backend, TopLevelDecorationsUnicodeTypingAndPopupMenus) {
   }
   ASSERT_TRUE(host->PointerFree());
   menu->Popup(500, 400);
-  PumpAWhile();
+  PumpUntil([&] { return !host->PointerFree(); });
   uintptr_t mw = 0;
   TRect r;
   ASSERT_TRUE(QzMenuItemPlace(menu->GetItems()->GetItem(1), mw, r));
   EXPECT_EQ(std::tuple(host->OverrideRedirect(mw), host->PointerFree()), std::tuple(true, false));
-  const std::vector<uint32_t> px = host->GrabScreen(500, 400, r.Right + 2, r.Bottom + 2);
-  ASSERT_FALSE(px.empty());
-  EXPECT_EQ(px[static_cast<size_t>(r.Top + 1) * static_cast<size_t>(r.Right + 2) + static_cast<size_t>(r.Left + 2)],
-            0xF0F0F0u);  // the menu's face, at the screen place asked for
+  // The menu's face, at the screen place asked for, once the server has drawn it.
+  const size_t face = static_cast<size_t>(r.Top + 1) * static_cast<size_t>(r.Right + 2) + static_cast<size_t>(r.Left + 2);
+  std::vector<uint32_t> px;
+  PumpUntil([&] {
+    px = host->GrabScreen(500, 400, r.Right + 2, r.Bottom + 2);
+    return px.size() > face && px[face] == 0xF0F0F0u;
+  });
+  ASSERT_GT(px.size(), face);
+  EXPECT_EQ(px[face], 0xF0F0F0u);
   host->SendClick(mw, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
   EXPECT_TRUE(PumpUntil([&] { return !log.empty(); }));
   // The menu's ungrab is sent, not waited for, and the server may read the host's connection
