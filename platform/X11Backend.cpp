@@ -1066,12 +1066,18 @@ TQzX11Window::~TQzX11Window() {
   if (FIC) XDestroyIC(FIC);
   if (FGC) XFreeGC(FBackend->Dpy, FGC);
   if (FBackend->Dead()) return;
-  if (FWindow && !FGone) {
+  const bool destroyed = FWindow && !FGone;
+  if (destroyed) {
     XDestroyWindow(FBackend->Dpy, FWindow);
     FBackend->Unwatch(static_cast<Window>(FParams.ParentWindow));
   }
   if (FColormap) XFreeColormap(FBackend->Dpy, FColormap);
-  XFlush(FBackend->Dpy);
+  // A host may reuse, grab or free its window as soon as the editor is closed: the window is
+  // gone from the server by then, not only sent. One round trip, at close only.
+  if (destroyed)
+    XSync(FBackend->Dpy, False);
+  else
+    XFlush(FBackend->Dpy);
 }
 
 bool TQzX11Window::Gone() const { return FGone || FBackend->Dead(); }
