@@ -236,7 +236,8 @@ private:
   // With thoOwnerDrawMenus: the main and popup menus Client owns (not those further down).
   void HookMenus(TComponent* Client);
   void HookMenu(TMenu* Menu);
-  // Every client hears of the manager's end, menus are unhooked and looks given back; once.
+  // Every client hears of the manager's end, menus are unhooked and looks given back. Runs from
+  // BeforeDestruction and again from the destructor; the second run finds nothing left to do.
   void LetGo();
   void FlushPending();
   int32_t ScrollBarSize(const char* Key) const;
