@@ -8,12 +8,13 @@
 // and other clients' windows we answer may vanish), any other goes on to the handler we
 // replaced. A connection whose server went away is marked dead instead of ending the process.
 //
-// Nothing waits for the server at the end of our calls, but for closing a window and taking the
+// Nothing waits for the server at the end of our calls, except closing a window and taking the
 // clipboard (whose results another client may look for at once): what they asked for is flushed,
-// and the errors come back when they come. Only our own calls on our connection read it, so every error
-// of ours meets our handler, however late. Where we must know whether a request failed, errors
-// are matched to it by serial number; a round trip is made only when the server has not answered
-// it yet. Over a slow link the host's GUI thread so waits for nothing while the editor is idled.
+// and the errors come back when they come. Only our own calls on our connection read it, so
+// every error of ours meets our handler, however late. Where we must know whether a request
+// failed, errors are matched to it by serial number; a round trip is made only when the server
+// has not answered it yet. Over a slow link the host's GUI thread so waits for nothing while the
+// editor is idled.
 //
 // A connection belongs to the process that opened it. Hosts fork (to scan plug-ins, to start
 // helpers) with our editor open: the child gets a copy of our connection, the same socket as the
